@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Lockvex needs (when missing), then configures and builds it.
+# Usage: scripts/setup.sh [build-folder]     (default: build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(g++ cmake qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    if [ "$(id -u)" -eq 0 ]; then
+        export DEBIAN_FRONTEND=noninteractive
+        apt-get update -qq
+        apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    else
+        echo "Lockvex needs these Debian packages. Install them as root, then run this again:"
+        echo "  apt-get install -y ${missing[*]}"
+        exit 1
+    fi
+fi
+
+build=${1:-build}
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j "$(nproc)"

@@ -1,0 +1,83 @@
+#pragma once
+// The program's global state: every long-lived object, path, mode flag and screen metric, in
+// one module. Objects are forward-declared pointers so that any layer can read a flag or a
+// counter without including the layers above it. Start-up sets them; they are reset between
+// tests by ResetGlobals().
+
+#include <QString>
+#include <QStringList>
+
+using TDateTime = double;
+
+class TMgrMainAppProcs;
+class TLVDlgProcs;
+class TListManager;
+class TItemManager;
+class TLockvexRec;
+class TV9LockvexTbl;
+class TLockvexStringList;
+
+
+// Long-lived objects, owned by the application object.
+extern TMgrMainAppProcs *MainAppProcs;
+extern TLVDlgProcs *LVDlgProcs;
+extern TListManager *ListManager;
+extern TItemManager *ItemManager;
+extern TLockvexRec *SharedLockvexRec;
+extern TV9LockvexTbl *LockvexTbl;
+
+// The lists that the windows show, rebuilt by the list manager.
+extern TLockvexStringList *SelectedLockvexStrings;
+extern TLockvexStringList *PasswordStrings;
+extern TLockvexStringList *LockvexStrings;
+extern QStringList *TempFiles; // temporary files of the import, deleted at exit
+
+// Password counts kept by the list manager.
+extern int TotalPWs;
+extern int LoginPWs;
+
+// The entry shown or picked in a window, and the outcome of the last validation (1 accepted, 2 rejected).
+extern int DisplayedItemKey;
+extern unsigned char ValidationStatus;
+
+// Date stamp.
+extern TDateTime NowDateTime; // local date and time of the last StampNow; 0 before the first
+extern TDateTime TodayDate;   // the whole day of NowDateTime
+extern QString TimeStamp;     // display text of the date-time last given to DateStamp
+
+// Folders and files.
+extern QString ProfileFolder;
+extern QString DocumentsFolder;
+extern QString LocalDataFolder;
+extern QString LocalDataFile;
+extern QString IniFileName;
+extern QString ExeFolder;
+extern QString DataFileName;
+
+// Modes.
+extern bool MemStickMode;
+extern bool SignedIn;
+extern bool ReadOnlyMode;
+extern bool WritePlainOnExit;
+extern bool ScaleForms;
+extern bool MessageShown;
+
+// Data location, cloud folders and the in-use marker.
+extern QString InUseMarkerFile;
+extern QString DataUserName;
+extern QString DropboxPath, GoogleDrivePath, OneDrivePath;
+extern bool DropboxExists, GoogleDriveExists, OneDriveExists;
+extern bool DataInDropbox, DataInGoogleDrive, DataInOneDrive;
+extern QString DropboxDataFile, GoogleDriveDataFile, OneDriveDataFile;
+extern QString CloudDataFolder;
+extern bool UsePC, UseDropbox, UseGoogleDrive, UseOneDrive;
+
+// Screen metrics, taken once at start.
+extern int ScreenHeight;
+extern int ScreenPPI;
+extern double ScreenHeightInches;
+constexpr int RefScreenHeight = 1200; // the screen height the windows were laid out for
+
+// Sets every value back to its start value (empty, false, zero; keys to none). Objects are not
+// freed: their owner frees them.
+void ResetGlobals();

@@ -1,0 +1,92 @@
+#pragma once
+// Everything the program needs from the desktop and the operating system, behind one interface,
+// so that tests can stand in for the clock, the folders, removable media, the clipboard and the
+// browser. The store and the entry logic see QtCore types only.
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace platform {
+
+struct FolderEntry {
+    QString Name;        // file or folder name, no path
+    bool IsFolder = false;
+    bool IsRegularFile = false; // a plain file: no link, device, socket or pipe
+    qint64 Size = 0;
+    QDateTime LastWrite; // local time
+};
+
+struct ScreenMetrics {
+    int Width = 1920;
+    int Height = 1200;
+    int PixelsPerInch = 96;
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Clock: the current local date and time.
+    virtual QDateTime Now() const = 0;
+
+    // Special folders and the running program.
+    virtual QString ProfileFolder() const = 0;   // the home folder
+    virtual QString DocumentsFolder() const = 0; // the user's Documents folder
+    virtual QString ProgramFilePath() const = 0; // full path of the running program file
+    virtual QDateTime ProgramFileDate() const = 0;
+    virtual QString LoginName() const = 0;       // for the in-use marker: login name
+    virtual QString HostName() const = 0;        // and host name
+
+    // Files. A copy keeps the source's last-write time; it is written under a temporary name in
+    // the target folder and renamed into place. With failIfExists an existing target is kept and
+    // the copy fails.
+    virtual bool CopyFile(const QString &source, const QString &target, bool failIfExists) = 0;
+    virtual bool RenameFile(const QString &from, const QString &to) = 0;
+    virtual std::optional<QDateTime> LastWriteTime(const QString &path) const = 0;
+    virtual bool SetLastWriteTime(const QString &path, const QDateTime &time) = 0;
+    // Lists a folder (without "." and ".."); nullopt when the folder cannot be listed.
+    virtual std::optional<QList<FolderEntry>> ListFolder(const QString &folder) const = 0;
+
+    // Removable media: is the path on a removable medium, and is the folder the mount point of one.
+    virtual bool IsOnRemovableMedium(const QString &path) const = 0;
+    virtual bool IsRemovableMountPoint(const QString &folder) const = 0;
+    // The mount point of the file system that holds the path.
+    virtual QString MountPointOf(const QString &path) const = 0;
+
+    // Desktop: open a web address, a mail link or a file with the default program.
+    virtual bool OpenUrl(const QString &address) = 0;
+    virtual bool OpenMailLink(const QString &mailto) = 0;
+    virtual bool OpenFile(const QString &path) = 0;
+
+    // Clipboard: replace its content by plain text, marked so that clipboard managers keep no history.
+    virtual void SetClipboardText(const QString &text) = 0;
+    virtual QString ClipboardText() const = 0;
+
+    virtual void Beep() = 0;
+    virtual ScreenMetrics Screen() const = 0;
+
+    // File and folder dialogs over the active window. An empty result means the user cancelled.
+    virtual QString ChooseFolder(const QString &caption, const QString &startFolder) = 0;
+    virtual QString ChooseOpenFile(const QString &caption, const QString &startFolder, const QString &filter) = 0;
+};
+
+// The platform in use. The program installs the desktop one at start; a test installs its double.
+Platform &Current();
+void Install(Platform *platform); // nullptr restores the one installed before by the program
+
+// Installs a platform for the life of the object, then restores the previous one.
+class ScopedInstall {
+public:
+    explicit ScopedInstall(Platform &platform);
+    ~ScopedInstall();
+    ScopedInstall(const ScopedInstall &) = delete;
+    ScopedInstall &operator=(const ScopedInstall &) = delete;
+
+private:
+    Platform *previous_;
+};
+
+} // namespace platform

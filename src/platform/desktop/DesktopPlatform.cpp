@@ -1,0 +1,63 @@
+#include "platform/desktop/DesktopPlatform.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMimeData>
+#include <QScreen>
+#include <QUrl>
+
+namespace platform {
+
+bool DesktopPlatform::OpenUrl(const QString &address)
+{
+    QUrl url = QUrl::fromUserInput(address.trimmed());
+    return url.isValid() && QDesktopServices::openUrl(url);
+}
+
+bool DesktopPlatform::OpenMailLink(const QString &mailto)
+{
+    QUrl url(mailto, QUrl::TolerantMode);
+    return url.isValid() && QDesktopServices::openUrl(url);
+}
+
+bool DesktopPlatform::OpenFile(const QString &path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+
+void DesktopPlatform::SetClipboardText(const QString &text)
+{
+    auto *mime = new QMimeData;
+    mime->setText(text);
+    // Tells clipboard managers (KDE's Klipper and others that honour it) to keep no history.
+    mime->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+    QGuiApplication::clipboard()->setMimeData(mime);
+}
+
+QString DesktopPlatform::ClipboardText() const { return QGuiApplication::clipboard()->text(); }
+
+void DesktopPlatform::Beep() { QApplication::beep(); }
+
+ScreenMetrics DesktopPlatform::Screen() const
+{
+    ScreenMetrics metrics;
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        metrics.Width = screen->size().width();
+        metrics.Height = screen->size().height();
+        metrics.PixelsPerInch = qRound(screen->logicalDotsPerInch());
+    }
+    if (metrics.PixelsPerInch <= 0)
+        metrics.PixelsPerInch = 96;
+    return metrics;
+}
+
+QString DesktopPlatform::ChooseFolder(const QString &caption, const QString &startFolder)
+{
+    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), caption, startFolder);
+}
+
+QString DesktopPlatform::ChooseOpenFile(const QString &caption, const QString &startFolder, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, startFolder, filter);
+}
+
+} // namespace platform
