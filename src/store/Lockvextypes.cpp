@@ -1,0 +1,341 @@
+#include "store/Lockvextypes.h"
+
+#include "common/CsvFields.h"
+#include "common/PathRoutines.h"
+#include "common/TextRoutines.h"
+
+#include <cmath>
+#include <cstring>
+
+// ---------------------------------------------------------------------------------------------
+// Control structures and initialisation
+
+void ClearDeletedRecTbl(DeletedRecTbl &tbl)
+{
+    tbl.fill(NoKey);
+}
+
+void InitRecHeaderFields(BaseDAHeader &hdr)
+{
+    hdr.Name.Clear();
+    hdr.NameTag.Clear();
+    hdr.Key = NoKey;
+    hdr.AlternateKey = NoKey;
+    hdr.ActiveRecord = ToByteBool(true);
+    hdr.DeletedRecord = ToByteBool(false);
+    hdr.MajorVersion = LockvexMajorVersion;
+    hdr.MinorVersion = LockvexMinorVersion;
+    hdr.Permission = UpdatePermission;
+    hdr.FilingDate = 0;
+    hdr.CreationDate = NoDate;
+    hdr.EffectiveFrom = NoDate;
+    hdr.EffectiveTo = NoDate;
+    hdr.UpdateAction = NotRelevant;
+    hdr.Spares.Assign(QByteArray(SparesText));
+}
+
+void InitLockvexData(V9LockvexData &rec)
+{
+    std::memset(&rec, 0, sizeof rec);
+    InitRecHeaderFields(rec.RecHdr);
+    // The padding filler is a ShortString of length 96 (the pattern three times), zeros after it.
+    const QByteArray filler = QByteArray(PaddingPattern).repeated(3);
+    rec.Padding[0] = uint8_t(filler.size());
+    std::memcpy(rec.Padding + 1, filler.constData(), size_t(filler.size()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pool file layout
+
+int SlotCount(qint64 fileSize, int recSize)
+{
+    if (fileSize <= 0 || recSize <= 0)
+        return 0;
+    const qint64 count = fileSize / recSize;
+    return count > INT32_MAX ? INT32_MAX : int(count);
+}
+
+bool DisposeDateAllowsReuse(TDateTime disposeDate, TDateTime today)
+{
+    // A damaged date (NaN) never allows reuse: the comparison is false.
+    return std::trunc(disposeDate + 2) < std::trunc(today);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Record cipher
+
+int32_t RecordFilingDate(const uint8_t *record)
+{
+    int32_t filingDate;
+    std::memcpy(&filingDate, record, sizeof filingDate);
+    return filingDate;
+}
+
+uint8_t CipherStartValue(int32_t filingDate)
+{
+    // Unsigned arithmetic: the low byte of the difference, without signed overflow.
+    return uint8_t(uint32_t(filingDate) - uint32_t(RecordCipherK));
+}
+
+void EncipherRecord(const uint8_t *clear, uint8_t *out, int size)
+{
+    if (size <= 0)
+        return;
+    const int prefix = size < CipherPlainPrefix ? size : CipherPlainPrefix;
+    std::memcpy(out, clear, size_t(prefix));
+    if (size <= CipherPlainPrefix)
+        return;
+    uint8_t k = CipherStartValue(RecordFilingDate(clear));
+    for (int i = CipherPlainPrefix; i < size; ++i) {
+        out[i] = uint8_t(clear[i] + k);
+        k = clear[i];
+    }
+}
+
+void DecipherRecord(uint8_t *record, int size)
+{
+    if (size <= CipherPlainPrefix)
+        return;
+    uint8_t k = CipherStartValue(RecordFilingDate(record));
+    for (int i = CipherPlainPrefix; i < size; ++i) {
+        const uint8_t p = uint8_t(record[i] - k);
+        record[i] = p;
+        k = p;
+    }
+}
+
+void DecipherIfEnciphered(uint8_t *record, int size)
+{
+    if (size >= CipherPlainPrefix && RecordFilingDate(record) != 0)
+        DecipherRecord(record, size);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Companion files
+
+namespace {
+
+QString FileNamePart(const QString &path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+} // namespace
+
+QString DataFileFolder(const QString &dataFile)
+{
+    return dataFile.left(dataFile.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString CompanionBase(const QString &dataFile)
+{
+    QString ext, base;
+    SplitAtFirstDot(FileNamePart(dataFile), ext, base);
+    return DataFileFolder(dataFile) + base;
+}
+
+QString CompanionExt(const QString &dataFile)
+{
+    QString ext, base;
+    SplitAtFirstDot(FileNamePart(dataFile), ext, base);
+    return ext;
+}
+
+bool HasBackupCompanions(const QString &dataFile)
+{
+    return CompanionExt(dataFile) == QLatin1String("acsdb");
+}
+
+QString TempFileName(const QString &dataFile)
+{
+    return CompanionBase(dataFile) + QLatin1String(".TEMP");
+}
+
+QString NewerBackupName(const QString &dataFile)
+{
+    return CompanionBase(dataFile) + QLatin1String(".BAC0");
+}
+
+QString OlderBackupName(const QString &dataFile)
+{
+    return CompanionBase(dataFile) + QLatin1String(".BAC1");
+}
+
+namespace {
+
+void SplitDataFileName(const QString &dataFile, QString &name, QString &ext)
+{
+    QString dirIgnored;
+    SplitFileName(FileNamePart(dataFile), dirIgnored, name, ext);
+}
+
+} // namespace
+
+QString PoolYearOf(const QString &dataFile)
+{
+    QString name, ext;
+    SplitDataFileName(dataFile, name, ext);
+    if (ext == QLatin1String(".acsdb"))
+        return QString();
+    return ext.mid(1, Var4string::Capacity);
+}
+
+QString LogFileName(const QString &dataFile)
+{
+    QString name, ext;
+    SplitDataFileName(dataFile, name, ext);
+    return DataFileFolder(dataFile) + name + PoolYearOf(dataFile) + QLatin1String(".CSV");
+}
+
+// ---------------------------------------------------------------------------------------------
+// CSV log
+
+const char *const LockvexLogColumns[LockvexCSVFieldCount] = {
+    "Name",       "Name Tag",   "Key",        "Alt Key",    "Creation Date", "Hdr Fld",     "URL",
+    "Cust ID",    "PIN",        "Password",   "Question 1", "Mem Data 1",    "Question 2",  "Mem Data 2",
+    "Question 3", "Mem Data 3", "Question 4", "Mem Data 4", "Is login PW",   "Notes",       "Auto PW copy",
+};
+
+namespace {
+
+constexpr char Quote = '"';
+
+// Any line break left after CR LF pairs became ";" (a lone CR or LF) is one too: a field must
+// never split its log line in two.
+QByteArray OneLine(QByteArray s)
+{
+    CRLFToSemicolon(s);
+    s.replace('\r', ';');
+    s.replace('\n', ';');
+    return s;
+}
+
+QByteArray YesNo(ByteBool flag)
+{
+    return IsTrue(flag) ? QByteArrayLiteral("Yes") : QByteArrayLiteral("No");
+}
+
+bool IsYes(const QByteArray &field)
+{
+    return field == "Yes";
+}
+
+} // namespace
+
+QByteArray LogFieldText(const QByteArray &value)
+{
+    QByteArray field = OneLine(TrimBlanks(value));
+    field.replace('\0', '?');
+    const bool enclosedByQuoting = field.contains(Quote) || field.contains(',');
+    const bool holdsSemicolon = field.contains(';');
+    QuoteCSVField(field);
+    if (holdsSemicolon && !enclosedByQuoting)
+        field = Quote + field + Quote;
+    return field;
+}
+
+QByteArray LogFieldValue(const QByteArray &field)
+{
+    QByteArray value = TrimBlanks(field);
+    if (value.size() >= 2 && value.startsWith(Quote) && value.endsWith(Quote)) {
+        value = value.mid(1, value.size() - 2);
+        value.replace("\"\"", "\"");
+        return value;
+    }
+    UnquoteCSVField(value);
+    return value;
+}
+
+QByteArray LockvexLogHeaderLine()
+{
+    QByteArray line;
+    for (const char *column : LockvexLogColumns)
+        line += LogFieldText(QByteArray(column)) + ',';
+    return line;
+}
+
+QByteArray LockvexLogLine(const V9LockvexData &rec)
+{
+    const BaseDAHeader &hdr = rec.RecHdr;
+    QByteArray notes = rec.AccountNotes.Bytes();
+    SemicolonToCRLF(notes); // the notes as the entry shows them; the field makes them ";" again
+    const QByteArray values[LockvexCSVFieldCount] = {
+        hdr.Name.Bytes(),
+        hdr.NameTag.Bytes(),
+        QByteArray::number(hdr.Key),
+        QByteArray::number(hdr.AlternateKey),
+        QByteArray::number(hdr.CreationDate),
+        QByteArray(),
+        rec.URL.Bytes(),
+        rec.CustID.Bytes(),
+        rec.PIN.Bytes(),
+        rec.Password.Bytes(),
+        rec.Question1.Bytes(),
+        rec.MemData1.Bytes(),
+        rec.Question2.Bytes(),
+        rec.MemData2.Bytes(),
+        rec.Question3.Bytes(),
+        rec.MemData3.Bytes(),
+        rec.Question4.Bytes(),
+        rec.MemData4.Bytes(),
+        YesNo(rec.EntryPassword),
+        notes,
+        YesNo(rec.AutoPWCopy),
+    };
+    QByteArray line;
+    for (const QByteArray &value : values)
+        line += LogFieldText(value) + ',';
+    return line;
+}
+
+namespace {
+
+// The fields of a line prepared by MarkCSVFieldEnds: each one is ended by a NUL.
+QList<QByteArray> MarkedFields(const QByteArray &line)
+{
+    QByteArray marked = line;
+    MarkCSVFieldEnds(marked);
+    QList<QByteArray> fields = marked.split('\0');
+    fields.removeLast(); // the text after the last end mark is not a field
+    return fields;
+}
+
+} // namespace
+
+void ReadLockvexLogLine(const QByteArray &line, V9LockvexData &rec)
+{
+    InitLockvexData(rec);
+    const QList<QByteArray> fields = MarkedFields(line);
+    BaseDAHeader &hdr = rec.RecHdr;
+    for (int column = 1; column <= fields.size() && column <= LockvexCSVFieldCount; ++column) {
+        const QByteArray value = LogFieldValue(fields[column - 1]);
+        switch (column) {
+        case 1: hdr.Name.Assign(value); break;
+        case 2: hdr.NameTag.Assign(value); break;
+        case 3: hdr.Key = StrToIntOrOne(value); break;
+        case 4: hdr.AlternateKey = StrToIntOrOne(value); break;
+        case 5: hdr.CreationDate = StrToIntOrOne(value); break;
+        case 6: break; // no header field behind it
+        case 7: rec.URL.Assign(value); break;
+        case 8: rec.CustID.Assign(value); break;
+        case 9: rec.PIN.Assign(value); break;
+        case 10: rec.Password.Assign(value); break;
+        case 11: rec.Question1.Assign(value); break;
+        case 12: rec.MemData1.Assign(value); break;
+        case 13: rec.Question2.Assign(value); break;
+        case 14: rec.MemData2.Assign(value); break;
+        case 15: rec.Question3.Assign(value); break;
+        case 16: rec.MemData3.Assign(value); break;
+        case 17: rec.Question4.Assign(value); break;
+        case 18: rec.MemData4.Assign(value); break;
+        case 19: rec.EntryPassword = ToByteBool(IsYes(value)); break;
+        case 20: {
+            QByteArray notes = value;
+            CRLFToSemicolon(notes);
+            rec.AccountNotes.Assign(notes);
+            break;
+        }
+        case 21: rec.AutoPWCopy = ToByteBool(IsYes(value)); break;
+        }
+    }
+}
