@@ -2,7 +2,8 @@
 
 #include "common/TextRoutines.h"
 
-namespace {
+namespace
+{
 
 constexpr char Quote = '"';
 constexpr char Nul = '\0';
@@ -110,4 +111,7 @@ void MarkCSVFieldEnds(QByteArray &line)
         line.append(Nul);
 }
 
-void NulToComma(QByteArray &line) { line.replace(Nul, ','); }
+void NulToComma(QByteArray &line)
+{
+    line.replace(Nul, ',');
+}

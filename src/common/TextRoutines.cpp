@@ -6,14 +6,21 @@
 #include <climits>
 #include <random>
 
-namespace {
+namespace
+{
 
 constexpr int ShortStringMax = 255;
 constexpr int PasswordClassSize = 4;
 
-QByteArray AsShortString(const QByteArray &s) { return s.size() > ShortStringMax ? s.left(ShortStringMax) : s; }
+QByteArray AsShortString(const QByteArray &s)
+{
+    return s.size() > ShortStringMax ? s.left(ShortStringMax) : s;
+}
 
-bool IsNumericChar(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '.'; }
+bool IsNumericChar(char c)
+{
+    return (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
 
 // 0 when either count is 0, 100 when they are equal, else the smaller in percent of the larger.
 int Balance(qsizetype x, qsizetype y)
@@ -38,7 +45,10 @@ int HexDigit(char c)
 }
 
 // 0 = digit, 1 = lower case, 2 = upper case, by position in PasswordAlphabet.
-int PasswordClassOf(int index) { return index < 10 ? 0 : (index < 36 ? 1 : 2); }
+int PasswordClassOf(int index)
+{
+    return index < 10 ? 0 : (index < 36 ? 1 : 2);
+}
 
 } // namespace
 

@@ -1,8 +1,10 @@
 #include "common/Win1252.h"
 
-namespace win1252 {
+namespace win1252
+{
 
-namespace {
+namespace
+{
 
 // Unicode of the bytes 0x80-0x9F. The five bytes the code page leaves undefined (0x81, 0x8D,
 // 0x8F, 0x90, 0x9D) stand for the control characters of the same number, so that every byte

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 const QByteArray Q("\"");
 const QByteArray Nul(1, '\0');

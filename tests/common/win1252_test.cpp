@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 TEST(Win1252, EveryByteSurvivesTheRoundTrip)
 {
