@@ -1,0 +1,55 @@
+#include "store/LockvexIndexRec.h"
+
+#include "common/Win1252.h"
+#include "store/LockvexRecDABase.h"
+
+namespace {
+
+// At most 2N UTF-16 units make N characters, so a long text is cut before it is converted.
+QByteArray CutToBytes(const QString &text, int capacity)
+{
+    return win1252::FromUnicode(text.left(2 * capacity)).left(capacity);
+}
+
+} // namespace
+
+TTDStandardIndexRec::~TTDStandardIndexRec()
+{
+    delete InMemRecPtr;
+}
+
+void TTDStandardIndexRec::SetIndexedName(const QString &NewName)
+{
+    Name = CutToBytes(NewName, NameCapacity);
+}
+
+QString TTDStandardIndexRec::GetIndexedName() const
+{
+    return win1252::ToUnicode(Name);
+}
+
+void TTDStandardIndexRec::SetIndexedNameTag(const QString &NewTag)
+{
+    NameTag = CutToBytes(NewTag, NameTagCapacity);
+}
+
+QString TTDStandardIndexRec::GetIndexedNameTag() const
+{
+    return win1252::ToUnicode(NameTag);
+}
+
+void TTDStandardIndexRec::CopyFieldsFrom(const TTDStandardIndexRec &From)
+{
+    Name = From.Name;
+    NameTag = From.NameTag;
+    Key = From.Key;
+    AltKey = From.AltKey;
+    RecordNo = From.RecordNo;
+    CreationDate = From.CreationDate;
+    TsactnDate = From.TsactnDate;
+    UsageCount = From.UsageCount;
+    UsagePercent = From.UsagePercent;
+    EffectiveFrom = From.EffectiveFrom;
+    UpdateAction = From.UpdateAction;
+    Flag = From.Flag;
+}

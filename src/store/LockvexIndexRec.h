@@ -1,0 +1,88 @@
+#pragma once
+// The pool index: one TPoolIndexRec per record of a pool file, a summary of the record (name,
+// tag, keys, slot, dates) plus what exists only in memory (usage, transaction date, the flag
+// the lists use), held in key order in a TPoolIndex.
+
+#include "store/LockvexCollection.h"
+#include "store/Lockvextypes.h"
+
+#include <QByteArray>
+#include <QString>
+
+class TBaseDARec;
+
+class TTDStandardIndexRec : public TObject {
+public:
+    TTDStandardIndexRec() = default;
+    ~TTDStandardIndexRec() override; // also destroys the in-memory record
+    TTDStandardIndexRec(const TTDStandardIndexRec &) = delete;
+    TTDStandardIndexRec &operator=(const TTDStandardIndexRec &) = delete;
+
+    void SetRecordNo(int RecNo) { RecordNo = RecNo; }
+    int GetRecordNo() const { return RecordNo; }
+    void SetKeyInIndex(int NewKey) { Key = NewKey; }
+    int GetKeyFromIndex() const { return Key; }
+    void SetAltKeyInIndex(int NewKey) { AltKey = NewKey; }
+    int GetAltKeyFromIndex() const { return AltKey; }
+
+    // Text in, text out; held as Windows-1252 bytes, the name cut to 111, the tag to 15.
+    void SetIndexedName(const QString &NewName);
+    QString GetIndexedName() const;
+    void SetIndexedNameTag(const QString &NewTag);
+    QString GetIndexedNameTag() const;
+    // The same fields as the stored bytes, for exact comparisons and copies from a record.
+    void SetIndexedNameBytes(const QByteArray &NewName) { Name = NewName.left(NameCapacity); }
+    const QByteArray &IndexedNameBytes() const { return Name; }
+    void SetIndexedNameTagBytes(const QByteArray &NewTag) { NameTag = NewTag.left(NameTagCapacity); }
+    const QByteArray &IndexedNameTagBytes() const { return NameTag; }
+
+    void SetIndexedCreationDate(int NewDate) { CreationDate = NewDate; }
+    int GetIndexedCreationDate() const { return CreationDate; }
+    void SetIndexedTsactnDate(int NewDate) { TsactnDate = NewDate; }
+    int GetIndexedTsactnDate() const { return TsactnDate; }
+    void SetIndexedUsageCount(int NewCount) { UsageCount = NewCount; }
+    void IncIndexedUsageCount() { ++UsageCount; }
+    void DecIndexedUsageCount() { --UsageCount; }
+    int GetIndexedUsageCount() const { return UsageCount; }
+    void SetIndexedUsagePercent(int NewValue) { UsagePercent = NewValue; }
+    int GetIndexedUsagePercent() const { return UsagePercent; }
+    void SetEffectiveFrom(int16_t NewDate) { EffectiveFrom = NewDate; }
+    int16_t GetEffectiveFrom() const { return EffectiveFrom; }
+    void SetUpdateAction(UpdateType NewAction) { UpdateAction = NewAction; }
+    UpdateType GetUpdateAction() const { return UpdateAction; }
+    void SetFlag(bool NewStatus) { Flag = NewStatus; }
+    bool IsFlagged() const { return Flag; }
+    // The setter does not free an object already hung on the entry.
+    void SetRecPtr(TBaseDARec *UserRec) { InMemRecPtr = UserRec; }
+    TBaseDARec *GetRecPtr() const { return InMemRecPtr; }
+
+    // Takes every field of another entry except its in-memory record, which stays with its owner.
+    void CopyFieldsFrom(const TTDStandardIndexRec &From);
+
+    static constexpr int NameCapacity = 111;
+    static constexpr int NameTagCapacity = 15;
+
+private:
+    QByteArray Name;
+    QByteArray NameTag;
+    int Key = NoKey;
+    int AltKey = NoKey;
+    int RecordNo = NoKey;
+    int CreationDate = NoDate;
+    int TsactnDate = NoDate;
+    int UsageCount = 0;
+    int UsagePercent = 0;
+    int16_t EffectiveFrom = -1;
+    UpdateType UpdateAction = NotRelevant;
+    bool Flag = false;
+    TBaseDARec *InMemRecPtr = nullptr;
+};
+
+class TPoolIndexRec : public TTDStandardIndexRec {
+};
+
+// The index of a pool: TPoolIndexRec items in ascending key order; freeing an item destroys it.
+class TPoolIndex : public TMYCollection {
+public:
+    using TMYCollection::TMYCollection;
+};
