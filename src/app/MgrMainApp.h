@@ -1,0 +1,51 @@
+#pragma once
+// The application object: creates every object that lives for the whole run, decides between
+// normal and memory-stick mode, finds the data file and frees everything at the end.
+
+#include <QString>
+
+class TWebHelpSystem;
+
+// Fixed names; none of them is configurable.
+inline const QString LockvexFolderName = QStringLiteral("Lockvex");
+inline const QString DataFileBaseName = QStringLiteral("TrelLockvex");
+inline const QString DataFileExtension = QStringLiteral("acsdb");
+inline const QString DataFileNameOnly = QStringLiteral("TrelLockvex.acsdb");
+inline const QString NewerBackupNameOnly = QStringLiteral("TrelLockvex.BAC0");
+inline const QString OlderBackupNameOnly = QStringLiteral("TrelLockvex.BAC1");
+inline const QString IniFileNameOnly = QStringLiteral("Lockvex.INI");
+inline const QString ProgramFileNameOnly = QStringLiteral("lockvex");
+inline const QString ApplicationTitle = QStringLiteral("Lockvex");
+inline const QString InUseMarkerName = QStringLiteral("Lockvex User");
+inline const QString InUseMarkerExt = QStringLiteral("txt");
+
+class TMgrMainAppProcs {
+public:
+    // Creates the shared objects and sets the folder globals (the first run moves data lying
+    // directly in the Documents folder into the data folder).
+    TMgrMainAppProcs();
+    // Frees the shared objects in order (closing the entry table writes the backups) and
+    // deletes the import's temporary files.
+    ~TMgrMainAppProcs();
+    TMgrMainAppProcs(const TMgrMainAppProcs &) = delete;
+    TMgrMainAppProcs &operator=(const TMgrMainAppProcs &) = delete;
+
+    bool LockvexDataExists(const QString &lockvexFolder) const;
+    bool LockvexFolderExists(const QString &cloudPath, bool &cloudPathExists, QString &cloudFileLocation);
+    // True: memory-stick mode (the program file lies on a removable medium); sets the paths for it.
+    bool CheckRunAsApp();
+    void LocateDataFile();
+    bool CheckLockvexSignedIn();
+
+    QString Workstr;
+    TWebHelpSystem *WebHelp = nullptr;
+};
+
+// Reads or writes the in-use marker next to cloud data; true means read-only mode.
+bool CheckDataInUse();
+// Carries out the user's choice of data location at exit. Never wipes a folder whose data is
+// not safely copied first.
+void ApplyDataLocation();
+
+// Moves the data files lying directly in the Documents folder into the new data folder (first run).
+void MigrateDocumentsData(const QString &documentsFolder, const QString &localDataFolder);
