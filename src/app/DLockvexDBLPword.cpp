@@ -1,0 +1,46 @@
+#include "app/DLockvexDBLPword.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+TLockvexDBLPwordDlg::TLockvexDBLPwordDlg(TPasswordChecker checker, QWidget *parent)
+    : TLockvexSignInDlg(parent, std::move(checker), true)
+{
+    setObjectName(QStringLiteral("LockvexDBLPwordDlg"));
+    setWindowTitle(QStringLiteral("LockvexDBLPwordDlg"));
+    Label2->setText(QStringLiteral("Please enter TWO of the passwords in the safe:"));
+    DropboxLbl->setText(QStringLiteral("Data on MemStick"));
+    // Tab order: Override, Cancel, then the group (Edit1, ENTER, Edit2).
+    setTabOrder(OverrideBtn, CancelBtn);
+    setTabOrder(CancelBtn, Edit1);
+    setTabOrder(Edit1, OKBtn);
+    setTabOrder(OKBtn, Edit2);
+}
+
+TLockvexDBLPwordDlg::~TLockvexDBLPwordDlg()
+{
+    WipeText(SecondPassword);
+}
+
+void TLockvexDBLPwordDlg::FormActivate()
+{
+    TLockvexSignInDlg::FormActivate();
+    SecondPWordOK = true;
+    SecondPassword = QStringLiteral("No second password");
+}
+
+// The support override does not apply from a memory stick: Override only records the press.
+void TLockvexDBLPwordDlg::OKBtnClick()
+{
+    UserInput = TakeTypedPassword(Edit1);
+    SecondPassword = TakeTypedPassword(Edit2);
+    SecondPWordOK = CheckPassword(SecondPassword) && UserInput != SecondPassword;
+    const bool accepted = CheckPassword(UserInput) && SecondPWordOK;
+    WipeText(UserInput);
+    WipeText(SecondPassword);
+    if (accepted)
+        accept();
+    else
+        RefuseAttempt();
+}
