@@ -1,0 +1,14 @@
+#pragma once
+// Text rules the entry managers share with the store: blanks are every character with a code up
+// to 32, and a name is compared in the form the record stores it.
+
+#include <QString>
+
+// Removes every character with a code up to 32 at both ends.
+QString TrimBlankChars(const QString &text);
+// The name as a record stores it: converted to Windows-1252 (a character it cannot hold
+// becomes "?") and cut to the name field's 111 characters.
+QString StoredNameText(const QString &name);
+// Line breaks as the record keeps them: every lone LF or CR becomes CR LF, so that each break
+// is stored as one ";" and reads back as a break.
+QString WithCRLFBreaks(const QString &text);

@@ -1,0 +1,176 @@
+#include "entries/LockvexStringList.h"
+
+#include <algorithm>
+#include <numeric>
+
+TLockvexStringList::TLockvexStringList(bool sorted, TDuplicates duplicates, bool caseSensitive)
+    : sorted_(sorted), duplicates_(duplicates), caseSensitive_(caseSensitive)
+{
+    collator_.setCaseSensitivity(caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive);
+}
+
+QString TLockvexStringList::Strings(int index) const
+{
+    return index >= 0 && index < Count() ? lines_[index].Text : QString();
+}
+
+TTDStandardIndexRec *TLockvexStringList::Objects(int index) const
+{
+    return index >= 0 && index < Count() ? lines_[index].Object : nullptr;
+}
+
+void TLockvexStringList::SetSorted(bool sorted)
+{
+    if (sorted && !sorted_) {
+        sorted_ = true;
+        Sort();
+    }
+    sorted_ = sorted;
+}
+
+void TLockvexStringList::SetCaseSensitive(bool caseSensitive)
+{
+    if (caseSensitive == caseSensitive_)
+        return;
+    caseSensitive_ = caseSensitive;
+    collator_.setCaseSensitivity(caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive);
+    lastSortInput_.clear();
+    lastSortOrder_.clear();
+    if (sorted_)
+        Sort();
+}
+
+int TLockvexStringList::CompareStrings(const QString &a, const QString &b) const
+{
+    const int byCollation = collator_.compare(a, b);
+    if (byCollation != 0)
+        return byCollation;
+    return QString::compare(a, b, caseSensitive_ ? Qt::CaseSensitive : Qt::CaseInsensitive);
+}
+
+int TLockvexStringList::IndexOf(const QString &text) const
+{
+    int index = -1;
+    if (sorted_)
+        return Find(text, index) ? index : -1;
+    for (int i = 0; i < Count(); ++i)
+        if (caseSensitive_ ? lines_[i].Text == text : Equal(lines_[i].Text, text))
+            return i;
+    return -1;
+}
+
+bool TLockvexStringList::Find(const QString &text, int &index) const
+{
+    if (!sorted_) {
+        index = IndexOf(text);
+        if (index >= 0)
+            return true;
+        index = Count();
+        return false;
+    }
+    for (int i = 0; i < SortedStart(); ++i)
+        if (Equal(lines_[i].Text, text)) {
+            index = i;
+            return true;
+        }
+    auto first = lines_.begin() + SortedStart();
+    auto at = std::lower_bound(first, lines_.end(), text, [this](const TLockvexStringLine &line, const QString &t) {
+        return CompareStrings(line.Text, t) < 0;
+    });
+    index = static_cast<int>(at - lines_.begin());
+    return at != lines_.end() && Equal(at->Text, text);
+}
+
+int TLockvexStringList::Add(const QString &text, TTDStandardIndexRec *object)
+{
+    if (!sorted_ || Count() < headingLines_) {
+        if (duplicates_ == dupIgnore) {
+            const int existing = IndexOf(text);
+            if (existing >= 0)
+                return existing;
+        }
+        lines_.push_back({text, object});
+        return Count() - 1;
+    }
+    int index = 0;
+    if (Find(text, index) && duplicates_ == dupIgnore)
+        return index;
+    // Equal lines keep the order they were added in: the new one goes after them.
+    auto at = std::upper_bound(
+        lines_.begin() + SortedStart(), lines_.end(), text,
+        [this](const QString &t, const TLockvexStringLine &line) { return CompareStrings(t, line.Text) < 0; });
+    at = lines_.insert(at, {text, object});
+    return static_cast<int>(at - lines_.begin());
+}
+
+void TLockvexStringList::AddLines(std::vector<TLockvexStringLine> lines)
+{
+    if (!sorted_ || Count() + static_cast<int>(lines.size()) <= headingLines_ || lines.size() < 2) {
+        for (TLockvexStringLine &line : lines)
+            Add(line.Text, line.Object);
+        return;
+    }
+    // Fill the headings first, one by one, as Add would.
+    std::size_t next = 0;
+    while (Count() < headingLines_ && next < lines.size()) {
+        Add(lines[next].Text, lines[next].Object);
+        ++next;
+    }
+    const int oldCount = Count();
+    lines_.insert(lines_.end(), std::make_move_iterator(lines.begin() + static_cast<std::ptrdiff_t>(next)),
+                  std::make_move_iterator(lines.end()));
+    if (duplicates_ == dupAccept) {
+        Sort();
+        return;
+    }
+    // Sort, then drop every new line that has an equal line before it: the stable sort puts
+    // the lines already held, then the new ones in the order given, at the head of each run.
+    std::vector<bool> isNew(lines_.size(), false);
+    for (std::size_t i = static_cast<std::size_t>(oldCount); i < lines_.size(); ++i)
+        isNew[i] = true;
+    const int start = SortedStart();
+    Sort();
+    // Sort leaves the permutation it applied in lastSortOrder_ (offsets from start).
+    std::vector<TLockvexStringLine> kept(lines_.begin(), lines_.begin() + start);
+    kept.reserve(lines_.size());
+    for (std::size_t i = static_cast<std::size_t>(start); i < lines_.size(); ++i) {
+        const bool lineIsNew = isNew[static_cast<std::size_t>(start + lastSortOrder_[i - start])];
+        const bool startsRun = i == static_cast<std::size_t>(start) || !Equal(lines_[i - 1].Text, lines_[i].Text);
+        if (!lineIsNew || startsRun)
+            kept.push_back(lines_[i]);
+    }
+    lines_ = std::move(kept);
+}
+
+bool TLockvexStringList::Insert(int index, const QString &text, TTDStandardIndexRec *object)
+{
+    if (sorted_ || index < 0 || index > Count())
+        return false;
+    if (duplicates_ == dupIgnore && IndexOf(text) >= 0)
+        return false;
+    lines_.insert(lines_.begin() + index, {text, object});
+    return true;
+}
+
+void TLockvexStringList::Sort()
+{
+    const int start = SortedStart();
+    const std::size_t n = lines_.size() - static_cast<std::size_t>(start);
+    bool sameAsLastTime = lastSortInput_.size() == n;
+    for (std::size_t i = 0; sameAsLastTime && i < n; ++i)
+        sameAsLastTime = lastSortInput_[i] == lines_[start + i].Text;
+    if (!sameAsLastTime) {
+        lastSortInput_.resize(n);
+        for (std::size_t i = 0; i < n; ++i)
+            lastSortInput_[i] = lines_[start + i].Text;
+        lastSortOrder_.resize(n);
+        std::iota(lastSortOrder_.begin(), lastSortOrder_.end(), 0);
+        std::stable_sort(lastSortOrder_.begin(), lastSortOrder_.end(),
+                         [this](int a, int b) { return CompareStrings(lastSortInput_[a], lastSortInput_[b]) < 0; });
+    }
+    std::vector<TLockvexStringLine> sortedLines;
+    sortedLines.reserve(n);
+    for (int from : lastSortOrder_)
+        sortedLines.push_back(std::move(lines_[start + from]));
+    std::move(sortedLines.begin(), sortedLines.end(), lines_.begin() + start);
+}
