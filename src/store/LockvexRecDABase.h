@@ -9,7 +9,8 @@
 
 #include <QString>
 
-class TBaseDARec {
+class TBaseDARec
+{
 public:
     TBaseDARec();
     virtual ~TBaseDARec();
@@ -55,8 +56,8 @@ public:
     void SetUpdateAction(UpdateType newAction);
     UpdateType GetUpdateAction() const;
 
-    int CurrDBUser = NoKey;  // not otherwise used
-    QString CurrDBUserName;  // not otherwise used
+    int CurrDBUser = NoKey; // not otherwise used
+    QString CurrDBUserName; // not otherwise used
 
 protected:
     BaseDAHeader *RecHdrPtr = nullptr;

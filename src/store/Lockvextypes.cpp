@@ -113,7 +113,8 @@ void DecipherIfEnciphered(uint8_t *record, int size)
 // ---------------------------------------------------------------------------------------------
 // Companion files
 
-namespace {
+namespace
+{
 
 QString FileNamePart(const QString &path)
 {
@@ -161,7 +162,8 @@ QString OlderBackupName(const QString &dataFile)
     return CompanionBase(dataFile) + QLatin1String(".BAC1");
 }
 
-namespace {
+namespace
+{
 
 void SplitDataFileName(const QString &dataFile, QString &name, QString &ext)
 {
@@ -191,12 +193,13 @@ QString LogFileName(const QString &dataFile)
 // CSV log
 
 const char *const LockvexLogColumns[LockvexCSVFieldCount] = {
-    "Name",       "Name Tag",   "Key",        "Alt Key",    "Creation Date", "Hdr Fld",     "URL",
-    "Cust ID",    "PIN",        "Password",   "Question 1", "Mem Data 1",    "Question 2",  "Mem Data 2",
-    "Question 3", "Mem Data 3", "Question 4", "Mem Data 4", "Is login PW",   "Notes",       "Auto PW copy",
+    "Name",       "Name Tag",   "Key",        "Alt Key",    "Creation Date", "Hdr Fld",    "URL",
+    "Cust ID",    "PIN",        "Password",   "Question 1", "Mem Data 1",    "Question 2", "Mem Data 2",
+    "Question 3", "Mem Data 3", "Question 4", "Mem Data 4", "Is login PW",   "Notes",      "Auto PW copy",
 };
 
-namespace {
+namespace
+{
 
 constexpr char Quote = '"';
 
@@ -288,7 +291,8 @@ QByteArray LockvexLogLine(const V9LockvexData &rec)
     return line;
 }
 
-namespace {
+namespace
+{
 
 // The fields of a line prepared by MarkCSVFieldEnds: each one is ended by a NUL.
 QList<QByteArray> MarkedFields(const QByteArray &line)
@@ -304,38 +308,39 @@ QList<QByteArray> MarkedFields(const QByteArray &line)
 
 void ReadLockvexLogLine(const QByteArray &line, V9LockvexData &rec)
 {
+    // Columns 8 to 18, in order.
+    static constexpr Var31string V9LockvexData::*ShortColumns[] = {
+        &V9LockvexData::CustID,   &V9LockvexData::PIN,       &V9LockvexData::Password, &V9LockvexData::Question1,
+        &V9LockvexData::MemData1, &V9LockvexData::Question2, &V9LockvexData::MemData2, &V9LockvexData::Question3,
+        &V9LockvexData::MemData3, &V9LockvexData::Question4, &V9LockvexData::MemData4};
+
     InitLockvexData(rec);
     const QList<QByteArray> fields = MarkedFields(line);
     BaseDAHeader &hdr = rec.RecHdr;
     for (int column = 1; column <= fields.size() && column <= LockvexCSVFieldCount; ++column) {
         const QByteArray value = LogFieldValue(fields[column - 1]);
-        switch (column) {
-        case 1: hdr.Name.Assign(value); break;
-        case 2: hdr.NameTag.Assign(value); break;
-        case 3: hdr.Key = StrToIntOrOne(value); break;
-        case 4: hdr.AlternateKey = StrToIntOrOne(value); break;
-        case 5: hdr.CreationDate = StrToIntOrOne(value); break;
-        case 6: break; // no header field behind it
-        case 7: rec.URL.Assign(value); break;
-        case 8: rec.CustID.Assign(value); break;
-        case 9: rec.PIN.Assign(value); break;
-        case 10: rec.Password.Assign(value); break;
-        case 11: rec.Question1.Assign(value); break;
-        case 12: rec.MemData1.Assign(value); break;
-        case 13: rec.Question2.Assign(value); break;
-        case 14: rec.MemData2.Assign(value); break;
-        case 15: rec.Question3.Assign(value); break;
-        case 16: rec.MemData3.Assign(value); break;
-        case 17: rec.Question4.Assign(value); break;
-        case 18: rec.MemData4.Assign(value); break;
-        case 19: rec.EntryPassword = ToByteBool(IsYes(value)); break;
-        case 20: {
+        if (column == 1) {
+            hdr.Name.Assign(value);
+        } else if (column == 2) {
+            hdr.NameTag.Assign(value);
+        } else if (column == 3) {
+            hdr.Key = StrToIntOrOne(value);
+        } else if (column == 4) {
+            hdr.AlternateKey = StrToIntOrOne(value);
+        } else if (column == 5) {
+            hdr.CreationDate = StrToIntOrOne(value);
+        } else if (column == 7) { // column 6 has no field behind it
+            rec.URL.Assign(value);
+        } else if (column >= 8 && column <= 18) {
+            (rec.*ShortColumns[column - 8]).Assign(value);
+        } else if (column == 19) {
+            rec.EntryPassword = ToByteBool(IsYes(value));
+        } else if (column == 20) {
             QByteArray notes = value;
             CRLFToSemicolon(notes);
             rec.AccountNotes.Assign(notes);
-            break;
-        }
-        case 21: rec.AutoPWCopy = ToByteBool(IsYes(value)); break;
+        } else if (column == 21) {
+            rec.AutoPWCopy = ToByteBool(IsYes(value));
         }
     }
 }

@@ -25,14 +25,14 @@ constexpr int NoKey = -1;  // no key, no record number, not found
 constexpr int NoDate = -1; // no date
 
 constexpr int BaseDAHeaderSize = 192;
-constexpr int LockvexRecSize = 1284;      // one slot of the data file
-constexpr int LockvexMajorVersion = 9;    // layout version written into every header
+constexpr int LockvexRecSize = 1284;   // one slot of the data file
+constexpr int LockvexMajorVersion = 9; // layout version written into every header
 constexpr int LockvexMinorVersion = 0;
-constexpr int MaxRecsToAdd = 50;          // a pool never grows by more slots at a time
-constexpr int LockvexRecsToAdd = 10;      // the data file grows ten blank slots at a time
-constexpr int DisposeTableSize = 50;      // deleted slots remembered for reuse
-constexpr int LockvexCSVFieldCount = 21;  // columns of a log line
-constexpr int CipherPlainPrefix = 4;      // bytes 0..3 (FilingDate) are never enciphered
+constexpr int MaxRecsToAdd = 50;         // a pool never grows by more slots at a time
+constexpr int LockvexRecsToAdd = 10;     // the data file grows ten blank slots at a time
+constexpr int DisposeTableSize = 50;     // deleted slots remembered for reuse
+constexpr int LockvexCSVFieldCount = 21; // columns of a log line
+constexpr int CipherPlainPrefix = 4;     // bytes 0..3 (FilingDate) are never enciphered
 
 // The record cipher's constant. Only its low byte (0x3C) takes part in the cipher; a file
 // enciphered with another value deciphers to wrong bytes without any error.
@@ -58,8 +58,14 @@ enum OpenParam : uint8_t { DontCreateEmpty, DoCreateEmpty };
 
 // A stored Boolean: one byte, 0 False, 1 True; any non-zero byte reads as True.
 using ByteBool = uint8_t;
-inline bool IsTrue(ByteBool b) { return b != 0; }
-inline ByteBool ToByteBool(bool b) { return b ? 1 : 0; }
+inline bool IsTrue(ByteBool b)
+{
+    return b != 0;
+}
+inline ByteBool ToByteBool(bool b)
+{
+    return b ? 1 : 0;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Stored structures. Packed: the offsets below are the file format.
@@ -94,31 +100,31 @@ using Var4string = ShortString<4>;
 
 // The 192-byte header at the start of every pool record.
 struct BaseDAHeader {
-    int32_t FilingDate;           // 0 = stored in clear; else the day number seeding the cipher
-    ByteBool ActiveRecord;        // the slot holds a record (live or deleted)
-    ByteBool DeletedRecord;       // the record is deleted
-    TDateTime DisposeDate;        // day of deletion
-    int16_t MajorVersion;         // 9
-    int16_t MinorVersion;         // 0
-    int32_t UserID;               // writer's user number, always 0
-    DBUserType UserType;          // AppOwner
-    PermissionType Permission;    // UpdatePermission
-    ShortString<111> Name;        // the entry's name
-    ShortString<15> NameTag;      // short tag of the name
-    int32_t Key;                  // identity in the index
-    int32_t AlternateKey;         // second key
-    int32_t CreationDate;         // day number of the first write
-    int16_t EffectiveFrom;        // copied into the index, not otherwise used
-    int16_t EffectiveTo;          // not used
-    UpdateType UpdateAction;      // NotRelevant
-    ShortString<22> Spares;       // filler "1234567890abcdefghijkl"
+    int32_t FilingDate;        // 0 = stored in clear; else the day number seeding the cipher
+    ByteBool ActiveRecord;     // the slot holds a record (live or deleted)
+    ByteBool DeletedRecord;    // the record is deleted
+    TDateTime DisposeDate;     // day of deletion
+    int16_t MajorVersion;      // 9
+    int16_t MinorVersion;      // 0
+    int32_t UserID;            // writer's user number, always 0
+    DBUserType UserType;       // AppOwner
+    PermissionType Permission; // UpdatePermission
+    ShortString<111> Name;     // the entry's name
+    ShortString<15> NameTag;   // short tag of the name
+    int32_t Key;               // identity in the index
+    int32_t AlternateKey;      // second key
+    int32_t CreationDate;      // day number of the first write
+    int16_t EffectiveFrom;     // copied into the index, not otherwise used
+    int16_t EffectiveTo;       // not used
+    UpdateType UpdateAction;   // NotRelevant
+    ShortString<22> Spares;    // filler "1234567890abcdefghijkl"
 };
 
 // One web entry, one 1284-byte slot of the data file.
 struct V9LockvexData {
     BaseDAHeader RecHdr;
-    ShortString<255> URL;         // address of the sign-on page
-    Var31string CustID;           // customer ID / user name at the site
+    ShortString<255> URL; // address of the sign-on page
+    Var31string CustID;   // customer ID / user name at the site
     Var31string PIN;
     Var31string Password;
     Var31string Question1;
@@ -200,7 +206,7 @@ void ClearDeletedRecTbl(DeletedRecTbl &tbl);
 // ---------------------------------------------------------------------------------------------
 // Record initialisation
 
-inline constexpr char SparesText[] = "1234567890abcdefghijkl";          // 22 characters
+inline constexpr char SparesText[] = "1234567890abcdefghijkl";               // 22 characters
 inline constexpr char PaddingPattern[] = "1234567890abcdefghijklmnopqrstuv"; // 32, stored three times
 
 // Sets the header values of a fresh record: empty name and tag, keys NoKey, active, not
@@ -216,7 +222,10 @@ void InitLockvexData(V9LockvexData &rec);
 // Slots of a pool file of the given size: a trailing partial record is not counted.
 int SlotCount(qint64 fileSize, int recSize = LockvexRecSize);
 // Byte position of a slot.
-inline qint64 SlotOffset(int slot, int recSize = LockvexRecSize) { return qint64(slot) * recSize; }
+inline qint64 SlotOffset(int slot, int recSize = LockvexRecSize)
+{
+    return qint64(slot) * recSize;
+}
 // A deleted slot may be reused from the third day after the day of deletion on.
 bool DisposeDateAllowsReuse(TDateTime disposeDate, TDateTime today);
 
@@ -238,13 +247,13 @@ void DecipherIfEnciphered(uint8_t *record, int size);
 // Companion files. The data file's name is split at the first "." of its FILE NAME (a dot in a
 // folder such as /home/first.last does not count); the folder is put back in front.
 
-QString DataFileFolder(const QString &dataFile);  // folder with its trailing "/", or empty
-QString CompanionBase(const QString &dataFile);   // folder + file name up to its first "."
-QString CompanionExt(const QString &dataFile);    // file name after its first "."
+QString DataFileFolder(const QString &dataFile);   // folder with its trailing "/", or empty
+QString CompanionBase(const QString &dataFile);    // folder + file name up to its first "."
+QString CompanionExt(const QString &dataFile);     // file name after its first "."
 bool HasBackupCompanions(const QString &dataFile); // CompanionExt is exactly "acsdb"
-QString TempFileName(const QString &dataFile);    // base + ".TEMP"
-QString NewerBackupName(const QString &dataFile); // base + ".BAC0"
-QString OlderBackupName(const QString &dataFile); // base + ".BAC1"
+QString TempFileName(const QString &dataFile);     // base + ".TEMP"
+QString NewerBackupName(const QString &dataFile);  // base + ".BAC0"
+QString OlderBackupName(const QString &dataFile);  // base + ".BAC1"
 // Empty when the extension is exactly ".acsdb", else its characters 2 to 5 (".2017" -> "2017").
 QString PoolYearOf(const QString &dataFile);
 // Dir + Name + PoolYear + ".CSV": TrelLockvex.acsdb -> TrelLockvex.CSV, TrelLockvex.TEMP ->

@@ -5,7 +5,8 @@
 #include <cmath>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 // 10000-01-01 (days since 1899-12-30): no calendar shows a later date.
 constexpr double FirstDayOf10000 = 2958466.0;

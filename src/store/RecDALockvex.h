@@ -8,7 +8,8 @@
 #include <QByteArray>
 #include <QString>
 
-class TLockvexRec : public TBaseDARec {
+class TLockvexRec : public TBaseDARec
+{
 public:
     TLockvexRec(); // a complete, blank record (Init)
 

@@ -16,7 +16,8 @@
 #include <string>
 #include <vector>
 
-namespace docreader {
+namespace docreader
+{
 
 constexpr int RecordSize = 1284;
 constexpr int K = 0x5A3C;
@@ -161,9 +162,27 @@ std::string LogLine(const Entry &e)
     for (char c : e.notes)
         notes += c == ';' ? std::string("\r\n") : std::string(1, c);
     const std::string columns[21] = {
-        e.name, e.nameTag, std::to_string(e.key), std::to_string(e.alternateKey), std::to_string(e.creationDate), "",
-        e.url, e.custId, e.pin, e.password, e.question[0], e.memData[0], e.question[1], e.memData[1], e.question[2],
-        e.memData[2], e.question[3], e.memData[3], e.entryPassword ? "Yes" : "No", notes, e.autoPwCopy ? "Yes" : "No",
+        e.name,
+        e.nameTag,
+        std::to_string(e.key),
+        std::to_string(e.alternateKey),
+        std::to_string(e.creationDate),
+        "",
+        e.url,
+        e.custId,
+        e.pin,
+        e.password,
+        e.question[0],
+        e.memData[0],
+        e.question[1],
+        e.memData[1],
+        e.question[2],
+        e.memData[2],
+        e.question[3],
+        e.memData[3],
+        e.entryPassword ? "Yes" : "No",
+        notes,
+        e.autoPwCopy ? "Yes" : "No",
     };
     std::string line;
     for (const std::string &c : columns)
@@ -173,7 +192,8 @@ std::string LogLine(const Entry &e)
 
 } // namespace docreader
 
-namespace {
+namespace
+{
 
 using docreader::Bytes;
 using docreader::State;

@@ -10,7 +10,8 @@
 #include <functional>
 #include <limits>
 
-namespace {
+namespace
+{
 
 const uint8_t *RawOf(const TLockvexRec &rec)
 {
@@ -60,22 +61,25 @@ struct TextField {
     const char *name;
     int capacity;
     int offset;
-    std::function<void(TLockvexRec &, const QString &)> set;
-    std::function<QString(const TLockvexRec &)> get;
+    void (TLockvexRec::*set)(const QString &);
+    QString (TLockvexRec::*get)() const;
 };
 
-#define TEXT_FIELD(Field, cap, off)                                                                                  \
-    TextField { #Field, cap, off, [](TLockvexRec &r, const QString &s) { r.Set##Field(s); },                        \
-                [](const TLockvexRec &r) { return r.Get##Field(); } }
-
 const TextField TextFields[] = {
-    TEXT_FIELD(Name, 111, 24),       TEXT_FIELD(URL, 255, 192),       TEXT_FIELD(CustID, 31, 448),
-    TEXT_FIELD(PIN, 31, 480),        TEXT_FIELD(Password, 31, 512),   TEXT_FIELD(Question1, 31, 544),
-    TEXT_FIELD(MemData1, 31, 576),   TEXT_FIELD(Question2, 31, 608),  TEXT_FIELD(MemData2, 31, 640),
-    TEXT_FIELD(Question3, 31, 672),  TEXT_FIELD(MemData3, 31, 704),   TEXT_FIELD(Question4, 31, 736),
-    TEXT_FIELD(MemData4, 31, 768),
-    TextField{"NameTag", 15, 136, [](TLockvexRec &r, const QString &s) { r.SetNameTag(s); },
-              [](const TLockvexRec &r) { return r.GetNameTag(); }},
+    {"Name", 111, 24, &TLockvexRec::SetName, &TLockvexRec::GetName},
+    {"NameTag", 15, 136, &TLockvexRec::SetNameTag, &TLockvexRec::GetNameTag},
+    {"URL", 255, 192, &TLockvexRec::SetURL, &TLockvexRec::GetURL},
+    {"CustID", 31, 448, &TLockvexRec::SetCustID, &TLockvexRec::GetCustID},
+    {"PIN", 31, 480, &TLockvexRec::SetPIN, &TLockvexRec::GetPIN},
+    {"Password", 31, 512, &TLockvexRec::SetPassword, &TLockvexRec::GetPassword},
+    {"Question1", 31, 544, &TLockvexRec::SetQuestion1, &TLockvexRec::GetQuestion1},
+    {"MemData1", 31, 576, &TLockvexRec::SetMemData1, &TLockvexRec::GetMemData1},
+    {"Question2", 31, 608, &TLockvexRec::SetQuestion2, &TLockvexRec::GetQuestion2},
+    {"MemData2", 31, 640, &TLockvexRec::SetMemData2, &TLockvexRec::GetMemData2},
+    {"Question3", 31, 672, &TLockvexRec::SetQuestion3, &TLockvexRec::GetQuestion3},
+    {"MemData3", 31, 704, &TLockvexRec::SetMemData3, &TLockvexRec::GetMemData3},
+    {"Question4", 31, 736, &TLockvexRec::SetQuestion4, &TLockvexRec::GetQuestion4},
+    {"MemData4", 31, 768, &TLockvexRec::SetMemData4, &TLockvexRec::GetMemData4},
 };
 
 TEST(LockvexRec, EveryTextFieldIsCutToItsCapacityInItsOwnBytes)
@@ -87,16 +91,16 @@ TEST(LockvexRec, EveryTextFieldIsCutToItsCapacityInItsOwnBytes)
         QString text;
         for (int i = 0; i < f.capacity + 40; ++i)
             text += QChar(u'a' + i % 26);
-        f.set(rec, text);
-        EXPECT_EQ(f.get(rec), text.left(f.capacity)) << f.name;
+        (rec.*f.set)(text);
+        EXPECT_EQ((rec.*f.get)(), text.left(f.capacity)) << f.name;
         EXPECT_EQ(RawOf(rec)[f.offset], f.capacity) << f.name;
         // Nothing outside the field changed.
         for (int i = 0; i < LockvexRecSize; ++i)
             if (i < f.offset || i > f.offset + f.capacity)
                 ASSERT_EQ(RawOf(rec)[i], RawOf(untouched)[i]) << f.name << " byte " << i;
 
-        f.set(rec, QString());
-        EXPECT_TRUE(f.get(rec).isEmpty()) << f.name;
+        (rec.*f.set)(QString());
+        EXPECT_TRUE((rec.*f.get)().isEmpty()) << f.name;
     }
 }
 
@@ -106,7 +110,9 @@ TEST(LockvexRec, TextIsStoredAsWindows1252WithQuestionMarksForTheRest)
         QString in, out;
         QByteArray stored;
     } cases[] = {
-        {QString::fromUtf8("café €5 – “ok”"), QString::fromUtf8("café €5 – “ok”"), "caf\xE9 \x80" "5 \x96 \x93ok\x94"},
+        {QString::fromUtf8("café €5 – “ok”"), QString::fromUtf8("café €5 – “ok”"),
+         "caf\xE9 \x80"
+         "5 \x96 \x93ok\x94"},
         {QString::fromUtf8("日本"), "??", "??"},
         {QString::fromUtf8("a😀b"), "a?b", "a?b"}, // a character outside the basic plane is one "?"
         {QString::fromUtf8("tab\tnul") + QChar(0) + "x", QString::fromUtf8("tab\tnul") + QChar(0) + "x",
@@ -139,7 +145,7 @@ TEST(LockvexRec, NotesKeepLineBreaksAsSemicolons)
         QByteArray in, stored, out;
     } cases[] = {
         {"a\r\nb", "a;b", "a\r\nb"},
-        {"x;y", "x;y", "x\r\ny"},             // a typed ";" comes back as a line break
+        {"x;y", "x;y", "x\r\ny"}, // a typed ";" comes back as a line break
         {"\r\n\r\n", ";;", "\r\n\r\n"},
         {"lone\rcr\nlf", "lone\rcr\nlf", "lone\rcr\nlf"}, // only CR LF pairs are line breaks
         {"", "", ""},
@@ -163,8 +169,15 @@ TEST(LockvexRec, LoginDateReadsAsNoneBeforeTheYear2000)
     const struct {
         double stored, read;
     } cases[] = {
-        {0, 0},           {36525.99, 0},    {-3, 0},           {36526.0, 36526.0}, {46090.604, 46090.604},
-        {std::nan(""), 0}, {inf, 0},        {1e300, 0},        {2958465.5, 2958465.5},
+        {0, 0},
+        {36525.99, 0},
+        {-3, 0},
+        {36526.0, 36526.0},
+        {46090.604, 46090.604},
+        {std::nan(""), 0},
+        {inf, 0},
+        {1e300, 0},
+        {2958465.5, 2958465.5},
     };
     for (const auto &c : cases) {
         TLockvexRec rec;
@@ -277,7 +290,8 @@ TEST(LockvexRec, DamagedLengthBytesReadAsTheFieldsCapacity)
 }
 
 // A record kind other than the entry: it calls InitRecHeader on its own buffer.
-class HeaderOnlyRec : public TBaseDARec {
+class HeaderOnlyRec : public TBaseDARec
+{
 public:
     HeaderOnlyRec()
     {

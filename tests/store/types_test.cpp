@@ -10,7 +10,8 @@
 #include <limits>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using Bytes = std::vector<uint8_t>;
 
@@ -53,14 +54,14 @@ V9LockvexData FreshRecord()
 TEST(StoreTypes, FreshRecordHoldsTheInitialValuesAndZerosElsewhere)
 {
     const Bytes b = RawOf(FreshRecord());
-    EXPECT_EQ(Int32At(b, 0), 0);          // stored in clear
-    EXPECT_EQ(b[4], 1);                   // active
-    EXPECT_EQ(b[5], 0);                   // not deleted
-    EXPECT_EQ(Int16At(b, 14), 9);         // major version
-    EXPECT_EQ(Int16At(b, 16), 0);         // minor version
+    EXPECT_EQ(Int32At(b, 0), 0);  // stored in clear
+    EXPECT_EQ(b[4], 1);           // active
+    EXPECT_EQ(b[5], 0);           // not deleted
+    EXPECT_EQ(Int16At(b, 14), 9); // major version
+    EXPECT_EQ(Int16At(b, 16), 0); // minor version
     EXPECT_EQ(b[23], UpdatePermission);
-    EXPECT_EQ(b[24], 0);                  // empty name
-    EXPECT_EQ(b[136], 0);                 // empty tag
+    EXPECT_EQ(b[24], 0);  // empty name
+    EXPECT_EQ(b[136], 0); // empty tag
     EXPECT_EQ(Int32At(b, 152), NoKey);
     EXPECT_EQ(Int32At(b, 156), NoKey);
     EXPECT_EQ(Int32At(b, 160), NoDate);
@@ -139,8 +140,13 @@ Bytes SampleRecord(int32_t filingDate)
 
 TEST(RecordCipher, EncipherThenDecipherGivesTheRecordBack)
 {
-    const int32_t filingDates[] = {46090, 1, -1, RecordCipherK, RecordCipherK + 1,
-                                   std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min()};
+    const int32_t filingDates[] = {46090,
+                                   1,
+                                   -1,
+                                   RecordCipherK,
+                                   RecordCipherK + 1,
+                                   std::numeric_limits<int32_t>::max(),
+                                   std::numeric_limits<int32_t>::min()};
     for (int32_t fd : filingDates) {
         const Bytes clear = SampleRecord(fd);
         const Bytes before = clear;
@@ -209,8 +215,8 @@ TEST(PoolLayout, SlotCountIgnoresATrailingPartialRecord)
     const struct {
         qint64 size;
         int count;
-    } cases[] = {{25700, 20}, {25680, 20}, {25679, 19}, {0, 0}, {1283, 0}, {1284, 1}, {-5, 0},
-                 {qint64(1284) * 40000, 40000}};
+    } cases[] = {{25700, 20}, {25680, 20}, {25679, 19}, {0, 0},
+                 {1283, 0},   {1284, 1},   {-5, 0},     {qint64(1284) * 40000, 40000}};
     for (const auto &c : cases)
         EXPECT_EQ(SlotCount(c.size), c.count) << c.size;
     EXPECT_EQ(SlotOffset(20), 25680);
@@ -244,8 +250,8 @@ TEST(CompanionFiles, NamesSplitAtTheFirstDotOfTheFileNameOnly)
         bool backups;
         QString base, log;
     } cases[] = {
-        {"/home/first.last/Documents/Lockvex/TrelLockvex.acsdb", true,
-         "/home/first.last/Documents/Lockvex/TrelLockvex", "/home/first.last/Documents/Lockvex/TrelLockvex.CSV"},
+        {"/home/first.last/Documents/Lockvex/TrelLockvex.acsdb", true, "/home/first.last/Documents/Lockvex/TrelLockvex",
+         "/home/first.last/Documents/Lockvex/TrelLockvex.CSV"},
         {"/my.data/TrelLockvex.acsdb", true, "/my.data/TrelLockvex", "/my.data/TrelLockvex.CSV"},
         {"/x/TrelLockvex.acsdb", true, "/x/TrelLockvex", "/x/TrelLockvex.CSV"},
         {"/x/TrelLockvex.TEMP", false, "/x/TrelLockvex", "/x/TrelLockvexTEMP.CSV"},
@@ -303,13 +309,13 @@ TEST(LogLine, RecordLineQuotesWhatWouldBreakTheLine)
 {
     const QByteArray line = LockvexLogLine(AwkwardRecord());
     const QByteArray expected = Q + "Bank, " + Q + Q + "main" + Q + Q + Q + "," // a comma and quotes
-                                + Q + "tag;1" + Q + ","                          // a semicolon
-                                + "12,-1,46090,,"                                // numbers, empty column 6
-                                + Q + "https://example.com/a?x=1;y=2" + Q + ","  // trimmed
-                                + "alice,,"                                      // an empty field is nothing
-                                + Q + Q + Q + "quoted" + Q + Q + Q + ","         // quotes at both ends
-                                + "Pet's name?,Rex,,,,,,,Yes,"                   // questions 2-4 empty
-                                + Q + "line one;line two" + Q + ",No,";          // the notes' line break
+                                + Q + "tag;1" + Q + ","                         // a semicolon
+                                + "12,-1,46090,,"                               // numbers, empty column 6
+                                + Q + "https://example.com/a?x=1;y=2" + Q + "," // trimmed
+                                + "alice,,"                                     // an empty field is nothing
+                                + Q + Q + Q + "quoted" + Q + Q + Q + ","        // quotes at both ends
+                                + "Pet's name?,Rex,,,,,,,Yes,"                  // questions 2-4 empty
+                                + Q + "line one;line two" + Q + ",No,";         // the notes' line break
     EXPECT_EQ(line, expected);
 }
 
@@ -344,10 +350,9 @@ void ExpectSameEntry(const V9LockvexData &a, const V9LockvexData &b)
     EXPECT_EQ(a.RecHdr.AlternateKey, b.RecHdr.AlternateKey);
     EXPECT_EQ(a.RecHdr.CreationDate, b.RecHdr.CreationDate);
     const Var31string V9LockvexData::*shortFields[] = {
-        &V9LockvexData::CustID,    &V9LockvexData::PIN,       &V9LockvexData::Password,
-        &V9LockvexData::Question1, &V9LockvexData::MemData1,  &V9LockvexData::Question2,
-        &V9LockvexData::MemData2,  &V9LockvexData::Question3, &V9LockvexData::MemData3,
-        &V9LockvexData::Question4, &V9LockvexData::MemData4};
+        &V9LockvexData::CustID,   &V9LockvexData::PIN,       &V9LockvexData::Password, &V9LockvexData::Question1,
+        &V9LockvexData::MemData1, &V9LockvexData::Question2, &V9LockvexData::MemData2, &V9LockvexData::Question3,
+        &V9LockvexData::MemData3, &V9LockvexData::Question4, &V9LockvexData::MemData4};
     for (auto field : shortFields)
         EXPECT_EQ((a.*field).Bytes(), (b.*field).Bytes());
     EXPECT_EQ(a.URL.Bytes(), b.URL.Bytes());
@@ -389,7 +394,7 @@ TEST(LogLine, ReadingTakesWhatALineHoldsAndLeavesTheRestInitialised)
     EXPECT_EQ(rec.RecHdr.CreationDate, NoDate);
 
     ReadLockvexLogLine("n,t,,12a,$1F,ignored,url", rec); // no trailing comma
-    EXPECT_EQ(rec.RecHdr.Key, 1);                      // empty and bad numbers read as 1
+    EXPECT_EQ(rec.RecHdr.Key, 1);                        // empty and bad numbers read as 1
     EXPECT_EQ(rec.RecHdr.AlternateKey, 1);
     EXPECT_EQ(rec.RecHdr.CreationDate, 31);
     EXPECT_EQ(rec.URL.Bytes(), QByteArray("url"));
