@@ -1,0 +1,248 @@
+#include "import/ImportFileReader.h"
+
+#include "common/Win1252.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr qsizetype ChunkSize = 64 * 1024;
+
+// Strict UTF-8 check that can be fed a file chunk by chunk: no overlong forms, no surrogates,
+// nothing above U+10FFFF, no sequence cut off at the end.
+class Utf8Check {
+public:
+    void Feed(const unsigned char *bytes, size_t count)
+    {
+        for (size_t i = 0; i < count && valid_; ++i)
+            Take(bytes[i]);
+    }
+    bool Failed() const { return !valid_; }
+    bool Valid() const { return valid_ && need_ == 0; }
+    bool SawMultiByte() const { return multiByte_; }
+
+private:
+    void Take(unsigned char b)
+    {
+        if (need_ > 0) {
+            if (b < lo_ || b > hi_) {
+                valid_ = false;
+                return;
+            }
+            lo_ = 0x80;
+            hi_ = 0xBF;
+            --need_;
+            return;
+        }
+        if (b < 0x80)
+            return;
+        multiByte_ = true;
+        lo_ = 0x80;
+        hi_ = 0xBF;
+        if (b >= 0xC2 && b <= 0xDF)
+            need_ = 1;
+        else if (b == 0xE0)
+            need_ = 2, lo_ = 0xA0;
+        else if (b == 0xED)
+            need_ = 2, hi_ = 0x9F;
+        else if (b >= 0xE1 && b <= 0xEF)
+            need_ = 2;
+        else if (b == 0xF0)
+            need_ = 3, lo_ = 0x90;
+        else if (b >= 0xF1 && b <= 0xF3)
+            need_ = 3;
+        else if (b == 0xF4)
+            need_ = 3, hi_ = 0x8F;
+        else
+            valid_ = false;
+    }
+
+    int need_ = 0;
+    unsigned char lo_ = 0x80, hi_ = 0xBF;
+    bool valid_ = true;
+    bool multiByte_ = false;
+};
+
+QString ReasonText(int code, const QString &name)
+{
+    QString reason = QString::fromLocal8Bit(std::strerror(code));
+    return name.isEmpty() ? reason : reason + QStringLiteral(": ") + name;
+}
+
+} // namespace
+
+TImportFileReader::~TImportFileReader() { Close(); }
+
+void TImportFileReader::Open(const QString &name)
+{
+    Close();
+    OpenTextForRead(file_, name);
+    try {
+        DetectEncoding();
+    } catch (...) {
+        Close();
+        throw;
+    }
+}
+
+void TImportFileReader::Close()
+{
+    if (file_.Handle) {
+        try {
+            CloseText(file_);
+        } catch (const TextFileError &) {
+            // The file was only read: nothing is lost when its close fails.
+        }
+    }
+    decoder_.reset();
+    heldSurrogate_.clear();
+    buffer_.clear();
+    pos_ = 0;
+    endOfFile_ = false;
+    skipLF_ = false;
+    encoding_ = ImportFileEncoding::Windows1252;
+}
+
+void TImportFileReader::FailRead(int code) const
+{
+    throw TextFileError(code ? code : EIO, ReasonText(code ? code : EIO, file_.Name));
+}
+
+// A byte-order mark decides at once. Without one the whole file is checked: bytes that are
+// valid UTF-8 and hold at least one multi-byte sequence are UTF-8; anything else (plain ASCII
+// included, which reads the same either way) is Windows-1252.
+void TImportFileReader::DetectEncoding()
+{
+    unsigned char head[3] = {0, 0, 0};
+    size_t got = std::fread(head, 1, sizeof head, file_.Handle);
+    if (got < sizeof head && std::ferror(file_.Handle))
+        FailRead(errno);
+
+    long bomLength = 0;
+    if (got >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) {
+        encoding_ = ImportFileEncoding::Utf8;
+        bomLength = 3;
+    } else if (got >= 2 && head[0] == 0xFF && head[1] == 0xFE) {
+        encoding_ = ImportFileEncoding::Utf16LE;
+        bomLength = 2;
+    } else if (got >= 2 && head[0] == 0xFE && head[1] == 0xFF) {
+        encoding_ = ImportFileEncoding::Utf16BE;
+        bomLength = 2;
+    } else {
+        Utf8Check check;
+        check.Feed(head, got);
+        QByteArray chunk(ChunkSize, Qt::Uninitialized);
+        while (!check.Failed()) {
+            size_t n = std::fread(chunk.data(), 1, ChunkSize, file_.Handle);
+            if (n == 0) {
+                if (std::ferror(file_.Handle))
+                    FailRead(errno);
+                break;
+            }
+            check.Feed(reinterpret_cast<const unsigned char *>(chunk.constData()), n);
+        }
+        encoding_ = check.Valid() && check.SawMultiByte() ? ImportFileEncoding::Utf8
+                                                           : ImportFileEncoding::Windows1252;
+    }
+
+    if (std::fseek(file_.Handle, bomLength, SEEK_SET) != 0)
+        FailRead(errno);
+    switch (encoding_) {
+    case ImportFileEncoding::Utf8:
+        decoder_.emplace(QStringConverter::Utf8);
+        break;
+    case ImportFileEncoding::Utf16LE:
+        decoder_.emplace(QStringConverter::Utf16LE);
+        break;
+    case ImportFileEncoding::Utf16BE:
+        decoder_.emplace(QStringConverter::Utf16BE);
+        break;
+    case ImportFileEncoding::Windows1252:
+        break;
+    }
+}
+
+void TImportFileReader::AppendDecoded(const char *bytes, qsizetype count, bool last)
+{
+    if (!decoder_) {
+        buffer_.append(bytes, count);
+        return;
+    }
+    QString text = heldSurrogate_ + decoder_->decode(QByteArrayView(bytes, count));
+    heldSurrogate_.clear();
+    if (!last && !text.isEmpty() && text.back().isHighSurrogate()) {
+        heldSurrogate_ = text.back();
+        text.chop(1);
+    }
+    buffer_.append(win1252::FromUnicode(text));
+}
+
+// Reads the next chunk behind what is left of the buffer. False when the file has nothing more.
+bool TImportFileReader::Fill()
+{
+    if (endOfFile_)
+        return false;
+    buffer_.remove(0, pos_);
+    pos_ = 0;
+    char chunk[ChunkSize];
+    size_t n = std::fread(chunk, 1, sizeof chunk, file_.Handle);
+    if (n == 0) {
+        if (std::ferror(file_.Handle))
+            FailRead(errno);
+        endOfFile_ = true;
+        qsizetype before = buffer_.size();
+        AppendDecoded(chunk, 0, true);
+        return buffer_.size() > before;
+    }
+    AppendDecoded(chunk, static_cast<qsizetype>(n), false);
+    return true;
+}
+
+void TImportFileReader::SkipLineFeedAfterCR()
+{
+    if (!skipLF_)
+        return;
+    while (pos_ >= buffer_.size())
+        if (!Fill())
+            break;
+    if (pos_ < buffer_.size() && buffer_[pos_] == '\n')
+        ++pos_;
+    skipLF_ = false;
+}
+
+void TImportFileReader::ReadLine(QByteArray &line)
+{
+    line.clear();
+    if (!IsOpen())
+        FailRead(EBADF);
+    SkipLineFeedAfterCR();
+    for (;;) {
+        const char *data = buffer_.constData();
+        qsizetype end = buffer_.size();
+        qsizetype i = pos_;
+        while (i < end && data[i] != '\n' && data[i] != '\r')
+            ++i;
+        line.append(data + pos_, i - pos_);
+        if (i < end) {
+            skipLF_ = data[i] == '\r';
+            pos_ = i + 1;
+            return;
+        }
+        pos_ = end;
+        if (!Fill())
+            return; // the last line of the file has no line end
+    }
+}
+
+bool TImportFileReader::AtEnd()
+{
+    if (!IsOpen())
+        return true;
+    SkipLineFeedAfterCR();
+    while (pos_ >= buffer_.size())
+        if (!Fill())
+            return true;
+    return false;
+}

@@ -1,0 +1,55 @@
+#pragma once
+// The import file as lines of Windows-1252 text. Spreadsheets and password tools write CSV in
+// Windows-1252, in UTF-8 (with or without a byte-order mark) or in UTF-16 with a byte-order
+// mark; the reader finds out which when the file opens and hands every line over in
+// Windows-1252, a character the code page cannot hold becoming "?". A byte-order mark is never
+// part of the first line. CR LF, LF and a lone CR all end a line.
+
+#include "common/TextFiles.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringDecoder>
+
+#include <cstdint>
+#include <optional>
+
+enum class ImportFileEncoding : uint8_t { Windows1252, Utf8, Utf16LE, Utf16BE };
+
+class TImportFileReader {
+public:
+    TImportFileReader() = default;
+    ~TImportFileReader();
+    TImportFileReader(const TImportFileReader &) = delete;
+    TImportFileReader &operator=(const TImportFileReader &) = delete;
+
+    // Opens the file and finds its encoding. Throws TextFileError with the operating system's
+    // reason when the file cannot be opened or read; the reader is then closed.
+    void Open(const QString &name);
+    // Releases the file. Closing a file that was only read loses nothing, so it never fails.
+    void Close();
+    bool IsOpen() const { return file_.Handle != nullptr; }
+    ImportFileEncoding Encoding() const { return encoding_; }
+
+    // The next line without its line end; empty at the end of the file. Throws TextFileError
+    // when the file cannot be read.
+    void ReadLine(QByteArray &line);
+    // True when no line is left to read.
+    bool AtEnd();
+
+private:
+    void DetectEncoding();
+    bool Fill();
+    void SkipLineFeedAfterCR();
+    void AppendDecoded(const char *bytes, qsizetype count, bool last);
+    [[noreturn]] void FailRead(int code) const;
+
+    TextFile file_;
+    ImportFileEncoding encoding_ = ImportFileEncoding::Windows1252;
+    std::optional<QStringDecoder> decoder_;
+    QString heldSurrogate_;  // a high surrogate at the end of a chunk waits for its partner
+    QByteArray buffer_;      // Windows-1252 text read ahead
+    qsizetype pos_ = 0;      // next unread byte of buffer_
+    bool endOfFile_ = false; // the file has been read to its end
+    bool skipLF_ = false;    // the last line ended with CR: a LF straight after it belongs to it
+};

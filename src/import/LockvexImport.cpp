@@ -1,0 +1,341 @@
+#include "import/LockvexImport.h"
+
+#include "common/CsvFields.h"
+#include "common/Globals.h"
+#include "common/PathRoutines.h"
+#include "common/TextRoutines.h"
+#include "common/Win1252.h"
+#include "entries/EntryText.h"
+#include "import/ImportFieldPicking.h"
+#include "platform/Platform.h"
+#include "store/RecDALockvex.h"
+
+#include <QStringList>
+
+namespace {
+
+constexpr char Quote = '"';
+
+QByteArray Prefix(const char *text) { return QByteArray(text).leftJustified(LogPrefixWidth, ' '); }
+
+const QByteArray HeaderLinePrefix = Prefix("Header line");
+const QByteArray AcceptedPrefix = Prefix("Accepted by User");
+const QByteArray RejectedPrefix = Prefix("Rejected by User");
+const QByteArray DuplicatePrefix = Prefix("Duplicate record");
+const QByteArray NameMissingPrefix = Prefix("Invalid record: Name missing");
+const QByteArray BadQuotesPrefix = Prefix("Invalid record: bad quotes");
+const QByteArray TerminatedPrefix = Prefix("Download terminated by user");
+const QByteArray CompletePrefix = Prefix("Download complete");
+
+const QByteArray &PrefixOf(ImportUserAction action)
+{
+    switch (action) {
+    case ImportUserAction::Accepted:
+        return AcceptedPrefix;
+    case ImportUserAction::Rejected:
+        return RejectedPrefix;
+    case ImportUserAction::DupeRecord:
+        return DuplicatePrefix;
+    case ImportUserAction::InvalidRec:
+        return NameMissingPrefix;
+    case ImportUserAction::Quit:
+        break;
+    }
+    return TerminatedPrefix;
+}
+
+// The header line count as the window writes it: decimal text of at most two characters.
+int HeaderLineCount(const QByteArray &text)
+{
+    bool ok = false;
+    int n = text.left(2).trimmed().toInt(&ok, 10);
+    return ok ? n : 0;
+}
+
+QString Text(const QByteArray &bytes) { return win1252::ToUnicode(bytes); }
+
+bool EndsInsideQuotes(const QByteArray &line, char sep)
+{
+    int count = 0;
+    return CountSeparators(line, count, sep);
+}
+
+void CloseQuietly(TextFile &file)
+{
+    if (!file.Handle)
+        return;
+    try {
+        CloseText(file);
+    } catch (const TextFileError &) {
+        // Already failing: the first error is the one reported.
+    }
+}
+
+bool NameInEntryTable(const QString &name) { (void)name; return false; } // XXX until the entry table lands
+
+} // namespace
+
+TImportExport::TImportExport() : DupeNameExists(NameInEntryTable) {}
+
+TImportExport::~TImportExport()
+{
+    if (IsOpen()) {
+        try {
+            ImportCSVUserAction(ImportUserAction::Quit);
+        } catch (...) {
+            // A log that cannot be written must not stop the window from closing.
+        }
+    }
+    ReleaseFiles();
+}
+
+void TImportExport::SetDupeNameTest(DupeNameTest test) { DupeNameExists = std::move(test); }
+
+bool TImportExport::GetFirstImportRec(ItemManagerParams &ImportedData)
+{
+    if (IsOpen())
+        ImportCSVUserAction(ImportUserAction::Quit);
+    if (!OpenImport() || !ValidateRecord())
+        return false;
+    BuildItemParams(ImportedData);
+    return true;
+}
+
+bool TImportExport::GetNextImportRec(ItemManagerParams &ImportedData)
+{
+    if (!IsOpen() || !ReadNextRecord() || !ValidateRecord())
+        return false;
+    BuildItemParams(ImportedData);
+    return true;
+}
+
+void TImportExport::ImportCSVUserAction(ImportUserAction UserAction)
+{
+    if (!IsOpen())
+        return;
+    WriteLog(PrefixOf(UserAction), InputBuffer);
+    if (UserAction == ImportUserAction::Quit)
+        CloseImport();
+}
+
+void TImportExport::WriteLog(const QByteArray &prefix, const QByteArray &text)
+{
+    LogPrefix = prefix;
+    WriteTextLine(LogFile, LogPrefix + text);
+}
+
+bool TImportExport::OpenImport()
+{
+    CurrImpExFormat = ImpExFormat;
+    if (CurrImpExFormat.ImpExFileName.isEmpty())
+        return false;
+    ImportFile.Open(CurrImpExFormat.ImpExFileName);
+    LockvexRec = std::make_unique<TLockvexRec>();
+    InputBuffer.clear();
+    InputLine.clear();
+    LogPrefix.clear(); // a quit of an earlier import must not mark this one
+    QString fileExt, base;
+    SplitAtFirstDot(CurrImpExFormat.ImpExFileName, fileExt, base);
+    LogFileName = base + QStringLiteral(" Log.txt");
+    try {
+        OpenTextForWrite(LogFile, LogFileName);
+        CSVFieldCount = 0;
+        CSVFieldSeparator = ',';
+        if (!ReadHeaderLines(HeaderLineCount(CurrImpExFormat.HeaderLines))) {
+            CloseImport();
+            return false;
+        }
+        if (EndsInsideQuotes(InputBuffer, CSVFieldSeparator) && !JoinContinuationLines())
+            return ReadNextRecord();
+        ParseRecord();
+        return true;
+    } catch (...) {
+        ReleaseFiles();
+        throw;
+    }
+}
+
+// Skips and logs the header lines and stops at the first data line, left in InputBuffer.
+// The separator is the one that occurs most often outside quotes in the widest of these
+// lines; the first widest line decides. Blank lines are passed over. False when the file
+// holds no data line.
+bool TImportExport::ReadHeaderLines(int headerLines)
+{
+    QByteArray line;
+    while (!ImportFile.AtEnd()) {
+        ImportFile.ReadLine(line);
+        if (line.isEmpty())
+            continue;
+        InputBuffer = line;
+        int count = 0;
+        char sep = ',';
+        if (DetectSeparator(InputBuffer, count, sep) && count > CSVFieldCount) {
+            CSVFieldCount = count;
+            CSVFieldSeparator = sep;
+        }
+        if (headerLines <= 0)
+            return true;
+        --headerLines;
+        WriteLog(HeaderLinePrefix, InputBuffer);
+    }
+    return false;
+}
+
+// Reads the next record into InputBuffer and parses it. A blank line is passed over. At the
+// end of the file the import is closed and the answer is False.
+bool TImportExport::ReadNextRecord()
+{
+    for (;;) {
+        ImportFile.ReadLine(InputBuffer);
+        if (!InputBuffer.isEmpty()) {
+            if (EndsInsideQuotes(InputBuffer, CSVFieldSeparator) && !JoinContinuationLines())
+                continue;
+            ParseRecord();
+            return true;
+        }
+        if (ImportFile.AtEnd()) {
+            CloseImport();
+            return false;
+        }
+    }
+}
+
+// A quoted field goes on in the next line: the lines are joined with ";" until the quotes
+// close. When the gathered text has more separators than a record has and the quote is still
+// open, it cannot be one record: it is logged as bad quotes and the line after it is taken as
+// the record as it stands. (A record that has all its separators may still be inside a quoted
+// last column, such as notes over three lines, so reaching the count is no sign of bad quotes.)
+// At the end of the file the record is what was gathered. False when nothing is left to parse
+// (the line after dropped text was blank or missing).
+bool TImportExport::JoinContinuationLines()
+{
+    int separators = 0;
+    CountSeparators(InputBuffer, separators, CSVFieldSeparator);
+    QByteArray next;
+    while (!ImportFile.AtEnd()) {
+        ImportFile.ReadLine(next);
+        // The joint lies inside quotes, so the new line is counted as if a quote opened it;
+        // counting only the new part keeps a long unclosed quote from slowing to a crawl.
+        int added = 0;
+        bool stillInside = CountSeparators(QByteArray(1, Quote) + ';' + next, added, CSVFieldSeparator);
+        separators += added;
+        if (stillInside && separators > CSVFieldCount) {
+            WriteLog(BadQuotesPrefix, InputBuffer + ';' + next);
+            ImportFile.ReadLine(InputBuffer);
+            return !InputBuffer.isEmpty();
+        }
+        InputBuffer += ';';
+        InputBuffer += next;
+        if (!stillInside)
+            break;
+    }
+    return true;
+}
+
+void TImportExport::ParseRecord()
+{
+    LockvexRec->Init();
+    InputLine = InputBuffer;
+    std::array<QByteArray, ImportedEntryFields + 1> value;
+    for (int k = 1; k <= ImportedEntryFields; ++k) {
+        int column = CurrImpExFormat.ImportFields[k];
+        qsizetype pos = 0;
+        if (column != 0 && FindColumn(column, pos))
+            value[k] = ExtractField(pos);
+    }
+    TLockvexRec &rec = *LockvexRec;
+    rec.SetName(Text(TrimBlanks(value[1])));
+    rec.SetURL(Text(value[2]));
+    rec.SetCustID(Text(value[3]));
+    rec.SetPIN(Text(value[4]));
+    rec.SetPassword(Text(value[5]));
+    rec.SetQuestion1(Text(value[6]));
+    rec.SetMemData1(Text(value[7]));
+    rec.SetQuestion2(Text(value[8]));
+    rec.SetMemData2(Text(value[9]));
+    rec.SetQuestion3(Text(value[10]));
+    rec.SetMemData3(Text(value[11]));
+    rec.SetQuestion4(Text(value[12]));
+    rec.SetMemData4(Text(value[13]));
+    rec.SetAccountNotes(value[14]);
+}
+
+bool TImportExport::FindColumn(int column, qsizetype &pos) const
+{
+    return FindCSVColumn(InputLine, column, CSVFieldSeparator, pos);
+}
+
+QByteArray TImportExport::ExtractField(qsizetype pos) const
+{
+    return ExtractCSVField(InputLine, pos, CSVFieldSeparator);
+}
+
+// Passes over records without a name and records whose name an entry already bears, logging
+// each, until a valid record is current (True) or the file ends (False).
+bool TImportExport::ValidateRecord()
+{
+    for (;;) {
+        QString name = TrimBlankChars(LockvexRec->GetName());
+        if (name.isEmpty())
+            ImportCSVUserAction(ImportUserAction::InvalidRec);
+        else if (DupeNameExists && DupeNameExists(name))
+            ImportCSVUserAction(ImportUserAction::DupeRecord);
+        else
+            return true;
+        if (!ReadNextRecord())
+            return false;
+    }
+}
+
+void TImportExport::BuildItemParams(ItemManagerParams &ImportedData)
+{
+    const TLockvexRec &rec = *LockvexRec;
+    ImportItemParams = ItemManagerParams{};
+    ImportItemParams.ItemName = rec.GetName();
+    ImportItemParams.ItemDescr = Text(rec.GetAccountNotes());
+    ImportItemParams.URL = rec.GetURL();
+    ImportItemParams.CustID = rec.GetCustID();
+    ImportItemParams.PIN = rec.GetPIN();
+    ImportItemParams.Password = rec.GetPassword();
+    ImportItemParams.Question1 = rec.GetQuestion1();
+    ImportItemParams.Question2 = rec.GetQuestion2();
+    ImportItemParams.Question3 = rec.GetQuestion3();
+    ImportItemParams.Question4 = rec.GetQuestion4();
+    ImportItemParams.MemData1 = rec.GetMemData1();
+    ImportItemParams.MemData2 = rec.GetMemData2();
+    ImportItemParams.MemData3 = rec.GetMemData3();
+    ImportItemParams.MemData4 = rec.GetMemData4();
+    ImportItemParams.RecPermission = rec.GetRecPermission();
+    ImportItemParams.LockvexPassword = rec.IsEntryPassword();
+    ImportItemParams.LoginDateTime = rec.GetLoginDateTime();
+    ImportedData = ImportItemParams;
+}
+
+// Ends the import: the record object is freed, the import file released and the last log line
+// written ("Download complete", or the quit line once more after a quit).
+void TImportExport::CloseImport()
+{
+    LockvexRec.reset();
+    ImportFile.Close();
+    if (LogPrefix != TerminatedPrefix)
+        LogPrefix = CompletePrefix;
+    try {
+        WriteTextLine(LogFile, LogPrefix + InputBuffer);
+        CloseText(LogFile);
+    } catch (...) {
+        CloseQuietly(LogFile);
+        throw;
+    }
+    if (CurrImpExFormat.ShowLog) {
+        platform::Current().OpenFile(LogFileName);
+        if (TempFiles)
+            TempFiles->append(LogFileName);
+    }
+}
+
+void TImportExport::ReleaseFiles()
+{
+    LockvexRec.reset();
+    ImportFile.Close();
+    CloseQuietly(LogFile);
+}

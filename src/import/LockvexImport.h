@@ -1,0 +1,113 @@
+#pragma once
+// TImportExport: reads a CSV file of web sign-ons one record at a time for the import window.
+// It skips the header lines, finds the field separator and how many separators a record has,
+// joins quoted fields that run over several lines, picks the columns mapped to the fourteen
+// text fields of an entry and hands each record over as an ItemManagerParams. Records with a
+// blank name, and records whose name an entry already bears, it passes over by itself. Every
+// line it reads is logged in "<import file before its first dot> Log.txt".
+//
+// The engine never writes entries: the window saves each accepted record through the item
+// manager, and the engine only asks whether a name exists yet.
+
+#include "common/TextFiles.h"
+#include "entries/MgrLockvexItems.h"
+#include "import/ImportFileReader.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class TLockvexRec;
+
+inline constexpr int ImportFieldCount = 100; // elements of ImportFields, numbered 1 to 100
+inline constexpr int ImportedEntryFields = 14; // of which 1 to 14 are read
+inline constexpr int LogPrefixWidth = 29;
+
+// How to read one file.
+struct ImportExportFormat {
+    // Open the finished log in the text viewer (and delete it when the program ends).
+    bool ShowLog = false;
+    // Number of header lines to skip, as decimal text of at most 2 characters; anything that is
+    // not a whole number counts as 0.
+    QByteArray HeaderLines;
+    // ImportFields[k]: the CSV column (counted from 1) whose value goes to entry field k, or 0
+    // when field k is not imported. Numbered 1 to 100 like the window's rows; [0] is unused.
+    // Fields: 1 name, 2 URL, 3 customer ID, 4 PIN, 5 password, 6/8/10/12 memorable questions,
+    // 7/9/11/13 their answers, 14 notes.
+    std::array<int, ImportFieldCount + 1> ImportFields{};
+    // Full path of the CSV file.
+    QString ImpExFileName;
+};
+
+// What became of the current record. The window reports Accepted, Rejected and Quit; the
+// engine logs DupeRecord and InvalidRec itself.
+enum class ImportUserAction : uint8_t { Accepted, Rejected, DupeRecord, InvalidRec, Quit };
+
+class TImportExport {
+public:
+    // Answers whether an entry already bears exactly this name (letter case counts).
+    using DupeNameTest = std::function<bool(const QString &name)>;
+
+    TImportExport();
+    // An import still open is ended as if the user had quit it: both files are closed and the
+    // log keeps every line.
+    ~TImportExport();
+    TImportExport(const TImportExport &) = delete;
+    TImportExport &operator=(const TImportExport &) = delete;
+
+    // The format the caller fills in before GetFirstImportRec.
+    ImportExportFormat ImpExFormat;
+
+    // Opens the import and delivers its first valid record. False when there is none (the
+    // import is then closed) or ImpExFileName is empty (nothing is opened). An import file or
+    // log that cannot be opened or read throws TextFileError with the operating system's
+    // reason; the engine is then closed. An import still open is first ended as by Quit.
+    bool GetFirstImportRec(ItemManagerParams &ImportedData);
+    // The next valid record; False, and the import closed, at the end of the file. False
+    // without effect when no import is open.
+    bool GetNextImportRec(ItemManagerParams &ImportedData);
+    // Logs the current record with the prefix of UserAction; Quit then ends the import.
+    // Does nothing when no import is open.
+    void ImportCSVUserAction(ImportUserAction UserAction);
+
+    bool IsOpen() const { return LockvexRec != nullptr; }
+    const QString &GetLogFileName() const { return LogFileName; }
+    char GetCSVFieldSeparator() const { return CSVFieldSeparator; }
+    int GetCSVFieldCount() const { return CSVFieldCount; }
+    ImportFileEncoding GetImportFileEncoding() const { return ImportFile.Encoding(); }
+
+    // Replaces the duplicate-name test, which by default asks the entry table (DupeNameExists
+    // on LockvexTbl; no table, no duplicates).
+    void SetDupeNameTest(DupeNameTest test);
+
+private:
+    bool OpenImport();
+    bool ReadHeaderLines(int headerLines);
+    bool ReadNextRecord();
+    bool JoinContinuationLines();
+    void ParseRecord();
+    bool FindColumn(int column, qsizetype &pos) const;
+    QByteArray ExtractField(qsizetype pos) const;
+    bool ValidateRecord();
+    void BuildItemParams(ItemManagerParams &ImportedData);
+    void CloseImport();
+    void WriteLog(const QByteArray &prefix, const QByteArray &text);
+    void ReleaseFiles();
+
+    std::unique_ptr<TLockvexRec> LockvexRec; // the record being parsed; exists while an import is open
+    QByteArray InputBuffer;  // the current CSV line, or the joined lines of the current record
+    QByteArray InputLine;    // the copy that the field picking reads
+    QByteArray LogPrefix;    // prefix of the last log line
+    QString LogFileName;
+    TImportFileReader ImportFile;
+    TextFile LogFile;
+    char CSVFieldSeparator = ',';
+    ImportExportFormat CurrImpExFormat;
+    int CSVFieldCount = 0; // separators a complete record is expected to have
+    ItemManagerParams ImportItemParams;
+    DupeNameTest DupeNameExists;
+};

@@ -1,0 +1,77 @@
+#include "import/ImportFieldPicking.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct PickCase {
+    const char *line;
+    int column;
+    char sep;
+    const char *expected; // nullptr: the column is not found
+};
+
+QByteArray Pick(const PickCase &c)
+{
+    QByteArray line(c.line);
+    qsizetype pos = -1;
+    if (!FindCSVColumn(line, c.column, c.sep, pos))
+        return QByteArray("<none>");
+    return ExtractCSVField(line, pos, c.sep);
+}
+
+TEST(ImportFieldPicking, PicksAndCleansColumns)
+{
+    const PickCase cases[] = {
+        {"Bank,,,,,,site7,id7,,pw", 1, ',', "Bank"},
+        {"Bank,,,,,,site7,id7,,pw", 7, ',', "site7"},
+        {"Bank,,,,,,site7,id7,,pw", 8, ',', "id7"},
+        {"Bank,,,,,,site7,id7,,pw", 10, ',', "pw"},
+        {"Bank,,,,,,site7,id7,,pw", 2, ',', ""},
+        {"Bank,,,,,,site7,id7,,pw", 11, ',', nullptr},
+        // a separator that ends the line opens no further column
+        {"a,b,", 2, ',', "b"},
+        {"a,b,", 3, ',', nullptr},
+        // a quoted last column, and quoted columns holding the separator
+        {"y,\"Beta, the second\"", 2, ',', "Beta, the second"},
+        {"\"a,b\",c", 2, ',', "c"},
+        {"\"a,b\",c", 1, ',', "a,b"},
+        {"\"Smith, J\";\"x,y\";z", 2, ';', "x,y"},
+        // commas count for nothing in a semicolon line
+        {"a,b;c", 2, ';', "c"},
+        // blanks, control characters, quotes and apostrophes go from both ends
+        {"  \t\"Quoted \"\"inner\"\" name\"  ,x", 1, ',', "Quoted \"inner\" name"},
+        {"'abc',x", 1, ',', "abc"},
+        {"x,pw'", 2, ',', "pw"},
+        {"x,'  spaced '", 2, ',', "  spaced "},
+        // a quote that never closes: the value runs to the end of the line
+        {"\"open, still open", 1, ',', "open, still open"},
+        // columns below 1 do not exist; column 1 always does
+        {"a,b", 0, ',', nullptr},
+        {"a,b", -3, ',', nullptr},
+        {"", 1, ',', ""},
+    };
+    for (const PickCase &c : cases)
+        EXPECT_EQ(Pick(c), QByteArray(c.expected ? c.expected : "<none>")) << c.line << " column " << c.column;
+}
+
+TEST(ImportFieldPicking, TakesAtMost255CharactersOfAColumn)
+{
+    QByteArray line = "x," + QByteArray(300, 'v') + ",y";
+    qsizetype pos = 0;
+    ASSERT_TRUE(FindCSVColumn(line, 2, ',', pos));
+    EXPECT_EQ(ExtractCSVField(line, pos, ','), QByteArray(255, 'v'));
+}
+
+TEST(ImportFieldPicking, CopesWithThousandsOfColumns)
+{
+    QByteArray line;
+    for (int i = 1; i <= 5000; ++i)
+        line += QByteArray::number(i) + ',';
+    qsizetype pos = 0;
+    ASSERT_TRUE(FindCSVColumn(line, 4321, ',', pos));
+    EXPECT_EQ(ExtractCSVField(line, pos, ','), QByteArray("4321"));
+    EXPECT_FALSE(FindCSVColumn(line, 5001, ',', pos));
+}
+
+} // namespace

@@ -1,0 +1,458 @@
+#include "common/Globals.h"
+#include "common/TextFiles.h"
+#include "import/LockvexImport.h"
+#include "support/TestPlatform.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <utility>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QByteArray &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+namespace {
+
+using Mapping = std::initializer_list<std::pair<int, int>>; // entry field k, CSV column
+
+QByteArray Logged(const char *prefix, const QByteArray &text = {})
+{
+    return QByteArray(prefix).leftJustified(LogPrefixWidth, ' ') + text;
+}
+
+// Runs the engine over import files the way the window does: every record shown is accepted
+// (and, as the window saves it, its name now exists) unless the test rejects it.
+class ImportTest : public ::testing::Test {
+protected:
+    ImportTest()
+    {
+        engine.SetDupeNameTest([this](const QString &name) { return entryNames.contains(name); });
+    }
+
+    // A copy of the fixture in the temporary folder, so that the log is written there.
+    QString Fixture(const char *name)
+    {
+        QString copy = dir.filePath(QLatin1String(name));
+        QFile::remove(copy);
+        EXPECT_TRUE(QFile::copy(QStringLiteral(LOCKVEX_TEST_DATA "/") + QLatin1String(name), copy)) << name;
+        return copy;
+    }
+
+    QString Write(const QString &name, const QByteArray &bytes)
+    {
+        QString path = dir.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        return path;
+    }
+
+    void Use(const QString &file, Mapping mapping, const char *headerLines = "0")
+    {
+        engine.ImpExFormat = ImportExportFormat{};
+        engine.ImpExFormat.ImpExFileName = file;
+        engine.ImpExFormat.HeaderLines = headerLines;
+        for (auto [field, column] : mapping)
+            engine.ImpExFormat.ImportFields[field] = column;
+    }
+
+    QList<ItemManagerParams> ImportAll(const QSet<QString> &reject = {})
+    {
+        QList<ItemManagerParams> shown;
+        ItemManagerParams params;
+        bool more = engine.GetFirstImportRec(params);
+        while (more) {
+            shown.append(params);
+            if (reject.contains(params.ItemName)) {
+                engine.ImportCSVUserAction(ImportUserAction::Rejected);
+            } else {
+                entryNames.insert(params.ItemName);
+                engine.ImportCSVUserAction(ImportUserAction::Accepted);
+            }
+            more = engine.GetNextImportRec(params);
+        }
+        EXPECT_FALSE(engine.IsOpen());
+        return shown;
+    }
+
+    QStringList Names(const QList<ItemManagerParams> &records)
+    {
+        QStringList names;
+        for (const auto &r : records)
+            names.append(r.ItemName);
+        return names;
+    }
+
+    QList<QByteArray> Log()
+    {
+        QFile f(engine.GetLogFileName());
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << engine.GetLogFileName().toStdString();
+        QByteArray all = f.readAll();
+        EXPECT_TRUE(all.endsWith("\r\n"));
+        return SplitCRLF(all.chopped(2));
+    }
+
+    static QList<QByteArray> SplitCRLF(const QByteArray &all)
+    {
+        QList<QByteArray> lines;
+        qsizetype start = 0;
+        for (qsizetype i; (i = all.indexOf("\r\n", start)) >= 0; start = i + 2)
+            lines.append(all.mid(start, i - start));
+        lines.append(all.mid(start));
+        return lines;
+    }
+
+    QTemporaryDir dir;
+    QSet<QString> entryNames;
+    TImportExport engine;
+};
+
+TEST_F(ImportTest, MapsColumnsToEntryFields)
+{
+    Use(Fixture("import-bank.csv"), {{1, 1}, {2, 7}, {3, 8}, {5, 10}}, "1");
+    QList<ItemManagerParams> records = ImportAll();
+    ASSERT_EQ(records.size(), 1);
+    const ItemManagerParams &r = records[0];
+    EXPECT_EQ(r.ItemName, "Bank");
+    EXPECT_EQ(r.URL, "site7");
+    EXPECT_EQ(r.CustID, "id7");
+    EXPECT_EQ(r.Password, "pw");
+    for (const QString &empty : {r.PIN, r.Question1, r.MemData1, r.Question4, r.MemData4, r.ItemDescr})
+        EXPECT_TRUE(empty.isEmpty());
+    EXPECT_EQ(r.RecPermission, UpdatePermission);
+    EXPECT_FALSE(r.LockvexPassword);
+    EXPECT_FALSE(r.AutoPWCopy);
+    EXPECT_EQ(r.LoginDateTime, 0.0);
+    EXPECT_FALSE(r.NewItem);
+
+    EXPECT_EQ(engine.GetLogFileName(), dir.filePath("import-bank Log.txt"));
+    EXPECT_EQ(Log(), (QList<QByteArray>{Logged("Header line", "Name,,,,,,Site,ID,,Password"),
+                                         Logged("Accepted by User", "Bank,,,,,,site7,id7,,pw"),
+                                         Logged("Download complete")}));
+    // The log holds passwords: only its owner may read it.
+    EXPECT_EQ(QFile(engine.GetLogFileName()).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
+}
+
+TEST_F(ImportTest, FillsEveryMappedFieldAndCutsToTheFieldWidths)
+{
+    QByteArray line;
+    for (int c = 1; c <= 14; ++c)
+        line += "v" + QByteArray::number(c) + QByteArray(c == 5 ? 40 : 0, 'p') + ',';
+    line += QByteArray(300, 'n'); // column 15
+    Use(Write("all.csv", line + "\r\n"), {{1, 15}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {8, 8},
+                                           {9, 9}, {10, 10}, {11, 11}, {12, 12}, {13, 13}, {14, 14}});
+    QList<ItemManagerParams> records = ImportAll();
+    ASSERT_EQ(records.size(), 1);
+    const ItemManagerParams &r = records[0];
+    EXPECT_EQ(r.ItemName, QString(111, 'n'));
+    EXPECT_EQ(r.URL, "v2");
+    EXPECT_EQ(r.Password, "v5" + QString(29, 'p')); // 31 characters
+    const QStringList rest{r.CustID,   r.PIN,       r.Question1, r.MemData1, r.Question2, r.MemData2,
+                           r.Question3, r.MemData3, r.Question4, r.MemData4, r.ItemDescr};
+    EXPECT_EQ(rest, (QStringList{"v3", "v4", "v6", "v7", "v8", "v9", "v10", "v11", "v12", "v13", "v14"}));
+}
+
+TEST_F(ImportTest, TrailingSeparatorsAndQuotedLastColumns)
+{
+    Use(Fixture("import-columns.csv"), {{1, 2}, {2, 3}});
+    QList<ItemManagerParams> records = ImportAll();
+    EXPECT_EQ(Names(records), (QStringList{"Alpha", "Beta, the second", "Gamma"}));
+    for (const auto &r : records)
+        EXPECT_TRUE(r.URL.isEmpty()) << r.ItemName.toStdString();
+}
+
+TEST_F(ImportTest, SemicolonFileKeepsCommasInsideValues)
+{
+    Use(Fixture("import-semicolon.csv"), {{1, 1}, {2, 2}, {14, 3}}, "1");
+    QList<ItemManagerParams> records = ImportAll();
+    EXPECT_EQ(engine.GetCSVFieldSeparator(), ';');
+    EXPECT_EQ(engine.GetCSVFieldCount(), 2);
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0].ItemName, "Smith, J");
+    EXPECT_EQ(records[0].URL, "https://a.example/x,y");
+    EXPECT_EQ(records[0].ItemDescr, "one, two");
+}
+
+TEST_F(ImportTest, NotesOverTwoLinesArriveAsTwoLines)
+{
+    Use(Fixture("import-notes.csv"), {{1, 1}, {14, 2}, {2, 3}}, "1");
+    QList<ItemManagerParams> records = ImportAll();
+    ASSERT_EQ(records.size(), 2);
+    EXPECT_EQ(records[0].ItemName, "Bank");
+    EXPECT_EQ(records[0].ItemDescr, "line one\r\nline two");
+    EXPECT_EQ(records[0].URL, "x");
+    EXPECT_EQ(records[1].ItemName, "Shop");
+    EXPECT_EQ(Log()[1], Logged("Accepted by User", "Bank,\"line one;line two\",x"));
+}
+
+TEST_F(ImportTest, CleansQuotesApostrophesAndBlanks)
+{
+    Use(Fixture("import-cleaning.csv"), {{1, 1}, {5, 2}});
+    QList<ItemManagerParams> records = ImportAll();
+    ASSERT_EQ(records.size(), 4);
+    EXPECT_EQ(records[0].ItemName, "abc");
+    EXPECT_EQ(records[0].Password, "pw"); // the apostrophe at its end is taken for a text mark
+    EXPECT_EQ(records[1].ItemName, "Quoted \"inner\" name");
+    EXPECT_EQ(records[1].Password, "spaced");
+    EXPECT_EQ(records[2].Password, QString(31, 'P'));
+    EXPECT_EQ(records[3].ItemName, QString(111, 'N'));
+}
+
+TEST_F(ImportTest, PassesOverBlankNamesAndDuplicatesButNotOtherLetterCase)
+{
+    entryNames.insert("Bank");
+    Use(Fixture("import-names.csv"), {{1, 1}, {2, 2}});
+    QList<ItemManagerParams> records = ImportAll({"BANK"});
+    // "Shop" a second time is a duplicate of the one just accepted; the rejected "BANK" leaves
+    // nothing behind
+    EXPECT_EQ(Names(records), (QStringList{"bank", "Shop", "BANK"}));
+    EXPECT_EQ(Log(), (QList<QByteArray>{Logged("Duplicate record", "Bank,1"),
+                                         Logged("Invalid record: Name missing", ",2"),
+                                         Logged("Invalid record: Name missing", "   ,3"),
+                                         Logged("Accepted by User", "bank,4"), Logged("Accepted by User", "Shop,5"),
+                                         Logged("Duplicate record", "Shop,6"), Logged("Rejected by User", "BANK,7"),
+                                         Logged("Download complete")}));
+}
+
+TEST_F(ImportTest, QuitIsLoggedTwiceAndEndsTheImport)
+{
+    Use(Fixture("import-names.csv"), {{1, 1}});
+    ItemManagerParams params;
+    ASSERT_TRUE(engine.GetFirstImportRec(params));
+    engine.ImportCSVUserAction(ImportUserAction::Accepted);
+    ASSERT_TRUE(engine.GetNextImportRec(params));
+    EXPECT_EQ(params.ItemName, "bank");
+    engine.ImportCSVUserAction(ImportUserAction::Quit);
+    EXPECT_FALSE(engine.IsOpen());
+    QList<QByteArray> log = Log();
+    ASSERT_GE(log.size(), 2);
+    EXPECT_EQ(log.mid(log.size() - 2), (QList<QByteArray>{Logged("Download terminated by user", "bank,4"),
+                                                          Logged("Download terminated by user", "bank,4")}));
+    // A closed engine answers no more records and writes nothing.
+    EXPECT_FALSE(engine.GetNextImportRec(params));
+    engine.ImportCSVUserAction(ImportUserAction::Accepted);
+    EXPECT_EQ(Log(), log);
+
+    // The next import on the same engine ends with "Download complete", not with the old quit.
+    Use(Fixture("import-empty.csv"), {{1, 1}});
+    EXPECT_FALSE(engine.GetFirstImportRec(params));
+    EXPECT_EQ(Log(), QList<QByteArray>{Logged("Download complete")});
+}
+
+TEST_F(ImportTest, HeaderOnlyAndEmptyFilesHaveNoRecord)
+{
+    Use(Fixture("import-header-only.csv"), {{1, 1}}, "1");
+    ItemManagerParams params;
+    EXPECT_FALSE(engine.GetFirstImportRec(params));
+    EXPECT_FALSE(engine.IsOpen());
+    EXPECT_EQ(Log(), (QList<QByteArray>{Logged("Header line", "Name,Site,ID"),
+                                         Logged("Download complete", "Name,Site,ID")}));
+
+    Use(Fixture("import-empty.csv"), {{1, 1}}, "1");
+    EXPECT_FALSE(engine.GetFirstImportRec(params));
+    EXPECT_EQ(Log(), QList<QByteArray>{Logged("Download complete")});
+
+    // No file name: nothing is opened, no log is written.
+    Use(QString(), {{1, 1}});
+    EXPECT_FALSE(engine.GetFirstImportRec(params));
+    EXPECT_FALSE(engine.IsOpen());
+}
+
+TEST_F(ImportTest, HeaderLineCountIsReadAsAWholeNumber)
+{
+    struct Case {
+        const char *headerLines;
+        QStringList names;
+    };
+    const Case cases[] = {
+        {"0", {"Name", "Bank"}}, {"1", {"Bank"}}, {"x", {"Name", "Bank"}}, {"", {"Name", "Bank"}},
+        {"-1", {"Name", "Bank"}}, {"2", {}},
+    };
+    for (const Case &c : cases) {
+        entryNames.clear();
+        Use(Fixture("import-bank.csv"), {{1, 1}}, c.headerLines);
+        EXPECT_EQ(Names(ImportAll()), c.names) << "HeaderLines " << c.headerLines;
+    }
+}
+
+TEST_F(ImportTest, BlankLinesArePassedOver)
+{
+    Use(Fixture("import-blank-lines.csv"), {{1, 1}, {2, 2}}, "1");
+    QList<ItemManagerParams> records = ImportAll();
+    EXPECT_EQ(Names(records), (QStringList{"Alpha", "Beta", "Gamma"}));
+    EXPECT_EQ(Log(), (QList<QByteArray>{Logged("Header line", "Name,Site"), Logged("Accepted by User", "Alpha,a"),
+                                         Logged("Accepted by User", "Beta,b"), Logged("Accepted by User", "Gamma,c"),
+                                         Logged("Download complete")}));
+}
+
+TEST_F(ImportTest, DroppedTextOfAnUnclosedQuoteIsLogged)
+{
+    Use(Fixture("import-bad-quotes.csv"), {{1, 1}, {2, 2}}, "1");
+    QList<ItemManagerParams> records = ImportAll();
+    EXPECT_EQ(Names(records), (QStringList{"Shop", "Tail"}));
+    EXPECT_EQ(Log(), (QList<QByteArray>{Logged("Header line", "Name,Site,ID"),
+                                         Logged("Invalid record: bad quotes", "Bank,\"site,id;x\" ,y,\"z"),
+                                         Logged("Accepted by User", "Shop,s,i"), Logged("Accepted by User", "Tail,t,u"),
+                                         Logged("Download complete")}));
+}
+
+TEST_F(ImportTest, NotesOverSeveralLinesInTheLastColumnStayOneRecord)
+{
+    // The record has all its separators while its last column is still open.
+    Use(Fixture("import-notes-last.csv"), {{1, 1}, {2, 2}, {3, 3}, {5, 4}, {14, 5}}, "1");
+    QList<ItemManagerParams> records = ImportAll();
+    EXPECT_EQ(Names(records), (QStringList{"Mail", "Shop"}));
+    // a quote at the very end of a value goes with the enclosing quotes
+    EXPECT_EQ(records[0].ItemDescr, "first\r\nsecond\r\n\r\nthird, with \"quotes");
+    EXPECT_EQ(records[0].Password, "pw1");
+    EXPECT_EQ(records[1].ItemDescr, "one line");
+}
+
+TEST_F(ImportTest, AQuoteLeftOpenToTheEndGathersTheRestOfTheFile)
+{
+    Use(Write("open.csv", "Name,Notes\r\nBank,\"notes\r\nShop,x\r\nTail,y\r\n"), {{1, 1}, {14, 2}}, "1");
+    QList<ItemManagerParams> records = ImportAll();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0].ItemDescr, "notes\r\nShop,x\r\nTail,y");
+}
+
+TEST_F(ImportTest, EveryKindOfLineEndEndsARecord)
+{
+    Use(Fixture("import-line-ends.csv"), {{1, 1}, {14, 2}});
+    QList<ItemManagerParams> records = ImportAll();
+    EXPECT_EQ(Names(records), (QStringList{"One", "Two", "Three", "Four", "Five"}));
+    EXPECT_EQ(records[3].ItemDescr, "four\r\na");
+}
+
+TEST_F(ImportTest, UnicodeFilesImportAsWindows1252)
+{
+    for (const char *fixture :
+         {"import-utf8-bom.csv", "import-utf8.csv", "import-utf16le.csv", "import-utf16be.csv", "import-cp1252.csv"}) {
+        entryNames.clear();
+        Use(Fixture(fixture), {{1, 1}, {14, 2}});
+        QList<ItemManagerParams> records = ImportAll();
+        ASSERT_GE(records.size(), 2) << fixture;
+        // no byte-order mark in the first field
+        EXPECT_EQ(records[0].ItemName, "Name") << fixture;
+        EXPECT_EQ(records[1].ItemName, QStringLiteral("Caf\u00e9 \u20ac")) << fixture;
+        EXPECT_EQ(records[1].ItemDescr, QStringLiteral("na\u00efve")) << fixture;
+        if (records.size() > 2) {
+            EXPECT_EQ(records[2].ItemName, "??") << fixture;
+            EXPECT_EQ(records[2].ItemDescr, "? key") << fixture;
+        }
+        // the log is Windows-1252 too
+        EXPECT_EQ(Log().first(), Logged("Accepted by User", "Name,Notes")) << fixture;
+    }
+}
+
+TEST_F(ImportTest, ShowLogOpensTheLogAndMarksItForDeletion)
+{
+    testing_support::TestPlatform testPlatform;
+    platform::ScopedInstall guard(testPlatform);
+    QStringList tempFiles;
+    QStringList *savedTempFiles = std::exchange(TempFiles, &tempFiles);
+
+    Use(Fixture("import-bank.csv"), {{1, 1}}, "1");
+    engine.ImpExFormat.ShowLog = true;
+    ImportAll();
+    TempFiles = savedTempFiles;
+    EXPECT_EQ(testPlatform.OpenedFiles, QStringList{engine.GetLogFileName()});
+    EXPECT_EQ(tempFiles, QStringList{engine.GetLogFileName()});
+}
+
+TEST_F(ImportTest, BadInputNeverStopsTheImport)
+{
+    std::mt19937 random(20260309);
+    QByteArray noise(300000, Qt::Uninitialized);
+    for (char &c : noise)
+        c = static_cast<char>(random() & 0xFF);
+    QByteArray manyFields;
+    for (int i = 0; i < 20000; ++i)
+        manyFields += "f" + QByteArray::number(i) + (i % 7 ? "," : ";");
+    const std::pair<const char *, QByteArray> inputs[] = {
+        {"noise.csv", noise},
+        {"enormous.csv", "Big," + QByteArray(8 * 1024 * 1024, 'x') + "\r\nSmall,y\r\n"},
+        {"fields.csv", manyFields + "\r\n" + manyFields},
+        {"binary.csv", QByteArray("\0\0\0\x01\x02\"\0,\0;\xff\xfe\r\0\n", 16)},
+        {"quote.csv", "\""},
+        {"quotes.csv", QByteArray(5000, '"') + "\n" + QByteArray(5001, '"') + "\n,,,\"\n"},
+    };
+    for (const auto &[name, bytes] : inputs) {
+        Use(Write(name, bytes), {{1, 1},  {2, 2},   {3, 3},   {4, 4},   {5, 5},   {6, 6},   {7, 7},
+                                 {8, 99}, {9, 5000}, {10, 10}, {11, 11}, {12, 12}, {13, 13}, {14, 14}});
+        ImportAll();
+        EXPECT_TRUE(Log().last().startsWith(Logged("Download complete"))) << name;
+    }
+}
+
+// Open file descriptors of this process that refer to the file.
+int OpenDescriptorsOf(const QString &file)
+{
+    QString target = QFileInfo(file).canonicalFilePath();
+    int count = 0;
+    const QFileInfoList fds = QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::Files | QDir::System);
+    for (const QFileInfo &fd : fds)
+        if (fd.symLinkTarget() == target)
+            ++count;
+    return count;
+}
+
+TEST_F(ImportTest, DestroyingAnEngineInTheMiddleClosesBothFiles)
+{
+    QString file = Fixture("import-names.csv");
+    QString logName;
+    {
+        TImportExport open;
+        open.ImpExFormat.ImpExFileName = file;
+        open.ImpExFormat.ImportFields[1] = 1;
+        ItemManagerParams params;
+        ASSERT_TRUE(open.GetFirstImportRec(params));
+        open.ImportCSVUserAction(ImportUserAction::Accepted);
+        ASSERT_TRUE(open.GetNextImportRec(params));
+        logName = open.GetLogFileName();
+        EXPECT_EQ(OpenDescriptorsOf(file), 1);
+        EXPECT_EQ(OpenDescriptorsOf(logName), 1);
+    }
+    EXPECT_EQ(OpenDescriptorsOf(file), 0);
+    EXPECT_EQ(OpenDescriptorsOf(logName), 0);
+    QFile log(logName);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    QList<QByteArray> lines = SplitCRLF(log.readAll().chopped(2));
+    // closing in the middle ends the import as a quit does
+    EXPECT_EQ(lines, (QList<QByteArray>{Logged("Accepted by User", "Bank,1"), Logged("Invalid record: Name missing", ",2"),
+                                         Logged("Invalid record: Name missing", "   ,3"),
+                                         Logged("Download terminated by user", "bank,4"),
+                                         Logged("Download terminated by user", "bank,4")}));
+}
+
+TEST_F(ImportTest, AFileThatCannotBeOpenedIsReportedWithTheReason)
+{
+    ItemManagerParams params;
+    Use(dir.filePath("missing.csv"), {{1, 1}});
+    try {
+        engine.GetFirstImportRec(params);
+        FAIL() << "no error for a missing file";
+    } catch (const TextFileError &e) {
+        EXPECT_EQ(e.Code(), ENOENT);
+        EXPECT_TRUE(e.Message().contains("missing.csv"));
+    }
+    EXPECT_FALSE(engine.IsOpen());
+    EXPECT_FALSE(QFile::exists(dir.filePath("missing Log.txt")));
+
+    // a log that cannot be created: the import file is released again
+    QString file = Fixture("import-bank.csv");
+    QDir(dir.path()).mkdir("import-bank Log.txt");
+    Use(file, {{1, 1}});
+    EXPECT_THROW(engine.GetFirstImportRec(params), TextFileError);
+    EXPECT_FALSE(engine.IsOpen());
+    EXPECT_EQ(OpenDescriptorsOf(file), 0);
+}
+
+} // namespace
