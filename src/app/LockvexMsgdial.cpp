@@ -1,0 +1,515 @@
+#include "app/LockvexMsgdial.h"
+
+#include "common/Globals.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <memory>
+
+const std::array<TMsgFields, 21> MsgCatalogue = {{
+    /* 0 */ {QStringLiteral("YOU HAVE CHANGED THE LOCATION WHERE YOUR ENCRYPTED PASSWORDS ARE STORED"),
+             QStringLiteral("This change will be effective when you next start Lockvex"),
+             mtInformation,
+             {mbOK},
+             0},
+    /* 1 */ {QString(), QStringLiteral("_ is not installed on this PC"), mtWarning, {mbOK}, 0},
+    /* 2 */ {QString(), QStringLiteral("Did you really mean to change this name?"), mtConfirmation, {mbYes, mbNo}, 0},
+    /* 3 */ {QString(), QStringLiteral("Did you really want to delete this item?"), mtConfirmation, {mbYes, mbNo}, 0},
+    /* 4 */
+    {QString(),
+     QStringLiteral("Did you really want to quit without saving the current item?"),
+     mtWarning,
+     {mbYes, mbNo},
+     0},
+    /* 5 */
+    {QStringLiteral("Import complete. _ items imported."),
+     QStringLiteral("Do you want to view the log or import another file?"),
+     mtConfirmation,
+     {mbYes, mbNo},
+     0},
+    /* 6 */
+    {QStringLiteral("SECURITY INFO"),
+     QStringLiteral("Any text or log files created during import will be deleted when Lockvex closes."),
+     mtInformation,
+     {mbOK},
+     0},
+    /* 7 */
+    {QStringLiteral("SECURITY TIP"),
+     QStringLiteral("When you have imported all your passwords, we suggest you print the import file and then delete "
+                    "it from your PC."),
+     mtInformation,
+     {mbOK},
+     0},
+    /* 8 */ {QStringLiteral("Program and data copied to:"), QStringLiteral("_"), mtWarning, {mbOK}, 0},
+    /* 9 */ {QStringLiteral("Unable to copy to:"), QStringLiteral("_"), mtWarning, {mbOK}, 0},
+    /* 10 */ {QString(), QStringLiteral("No log file exists. Only created after download"), mtWarning, {mbOK}, 0},
+    /* 11 */ {QString(), QStringLiteral("No download file specified"), mtWarning, {mbOK}, 0},
+    /* 12 */ {QString(), QStringLiteral("Download file must be .CSV or . EXL type"), mtWarning, {mbOK}, 0},
+    /* 13 */
+    {QStringLiteral("You need two designated login passwords to be able to run from a memory stick."),
+     QStringLiteral("Please set a second Lockvex login password."),
+     mtWarning,
+     {mbOK},
+     0},
+    /* 14 */ {QString(), QString(), mtInformation, {mbOK}, 0},
+    /* 15 */ {QString(), QStringLiteral("Please select a memory stick"), mtWarning, {mbOK}, 0},
+    /* 16 */ {QString(), QStringLiteral("You can't specify a name that already exists."), mtWarning, {mbOK}, 0},
+    /* 17 */ {QString(), QStringLiteral("The password you have entered is not correct"), mtWarning, {mbOK}, 0},
+    /* 18 */ {QString(), QString(), mtInformation, {mbOK}, 0},
+    /* 19 */ {QString(), QString(), mtInformation, {mbOK}, 0},
+    /* 20 */ {QString(), QString(), mtInformation, {mbOK}, 0},
+}};
+
+namespace
+{
+
+QPointer<QWidget> mainWindowOwner;
+TMessageResponder messageResponder;
+
+// ---------------------------------------------------------------------------------------------
+// Look: each message type has its own colour scheme, after the office looks the program's
+// dialogs always had: silver for information, blue for errors, olive for warnings, a lighter
+// blue for questions, and the program's own indigo and gold for anything custom.
+
+struct TMsgScheme {
+    QColor BandTop, BandBottom, BandLine, TitleText;
+    QColor Body, BodyText, Rule;
+    QColor ButtonTop, ButtonBottom, ButtonBorder, ButtonText;
+    QColor HoverTop, HoverBottom;
+    QColor IconFace, IconMark;
+};
+
+const TMsgScheme &SchemeFor(MessageType type)
+{
+    static const TMsgScheme silver2010{"#fdfdfe", "#c9d1dc", "#9aa6b6", "#263241", "#f5f7f9",
+                                       "#26303b", "#dde2e8", "#ffffff", "#dfe4ea", "#8c99a9",
+                                       "#1f2a37", "#fff4d6", "#ffe08a", "#4f7db3", "#ffffff"};
+    static const TMsgScheme blue2003{"#8fb4ef", "#2a5cb8", "#1b4089", "#ffffff", "#eef3fc",
+                                     "#0f1f3d", "#c9d9f3", "#ffffff", "#c6d9f8", "#3d6ec4",
+                                     "#0f2a5c", "#ffe3a8", "#f8b84e", "#d9352b", "#ffffff"};
+    static const TMsgScheme olive2003{"#c3ce93", "#6a7a33", "#56632a", "#ffffff", "#f7f8ef",
+                                      "#2c3115", "#dde3c4", "#fdfef7", "#dde5bd", "#71813a",
+                                      "#2c3115", "#ffe3a8", "#f8b84e", "#f4b41a", "#3a2d05"};
+    static const TMsgScheme blue2007{"#f1f7ff", "#a9c8ef", "#84a9dc", "#15428b", "#f6faff",
+                                     "#15315c", "#d4e3f6", "#ffffff", "#d5e4f8", "#8aafe0",
+                                     "#15428b", "#fff1b8", "#ffd24f", "#2f6fc9", "#ffffff"};
+    static const TMsgScheme lockvexCustom{"#5a4b8a", "#221c3b", "#16122a", "#ffffff", "#f8f6fc",
+                                          "#2a2438", "#e4dff0", "#ffffff", "#e8e3f3", "#5b4d8a",
+                                          "#231d3a", "#fbefcf", "#eccb7a", "#e8b64c", "#221c3b"};
+    switch (type) {
+    case mtInformation:
+        return silver2010;
+    case mtError:
+        return blue2003;
+    case mtWarning:
+        return olive2003;
+    case mtConfirmation:
+        return blue2007;
+    case mtCustom:
+        break;
+    }
+    return lockvexCustom;
+}
+
+// The type's picture: a disc with "i", a disc with a cross, a triangle with "!", a disc with "?",
+// or the program's padlock.
+void PaintDisc(QPainter &p, const QRectF &box, const QColor &face)
+{
+    QRadialGradient shade(box.center() - QPointF(box.width() * 0.2, box.height() * 0.25), box.width() * 0.75);
+    shade.setColorAt(0, face.lighter(135));
+    shade.setColorAt(1, face.darker(112));
+    p.setPen(QPen(face.darker(140), box.width() * 0.03));
+    p.setBrush(shade);
+    p.drawEllipse(box);
+}
+
+void PaintInformation(QPainter &p, const QRectF &box, const TMsgScheme &s)
+{
+    PaintDisc(p, box, s.IconFace);
+    const qreal w = box.width();
+    p.setPen(Qt::NoPen);
+    p.setBrush(s.IconMark);
+    p.drawEllipse(QPointF(box.center().x(), box.top() + w * 0.28), w * 0.07, w * 0.07);
+    p.drawRoundedRect(QRectF(box.center().x() - w * 0.065, box.top() + w * 0.41, w * 0.13, w * 0.36), w * 0.05,
+                      w * 0.05);
+}
+
+void PaintError(QPainter &p, const QRectF &box, const TMsgScheme &s)
+{
+    PaintDisc(p, box, s.IconFace);
+    const qreal w = box.width();
+    p.setPen(QPen(s.IconMark, w * 0.12, Qt::SolidLine, Qt::RoundCap));
+    const QRectF cross = box.adjusted(w * 0.32, w * 0.32, -w * 0.32, -w * 0.32);
+    p.drawLine(cross.topLeft(), cross.bottomRight());
+    p.drawLine(cross.topRight(), cross.bottomLeft());
+}
+
+void PaintWarning(QPainter &p, const QRectF &box, const TMsgScheme &s)
+{
+    const qreal w = box.width();
+    QPainterPath triangle;
+    triangle.moveTo(box.center().x(), box.top() + w * 0.06);
+    triangle.lineTo(box.right() - w * 0.03, box.bottom() - w * 0.08);
+    triangle.lineTo(box.left() + w * 0.03, box.bottom() - w * 0.08);
+    triangle.closeSubpath();
+    QLinearGradient shade(box.topLeft(), box.bottomLeft());
+    shade.setColorAt(0, s.IconFace.lighter(125));
+    shade.setColorAt(1, s.IconFace.darker(108));
+    p.setPen(QPen(s.IconFace.darker(150), w * 0.05, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(shade);
+    p.drawPath(triangle);
+    p.setPen(Qt::NoPen);
+    p.setBrush(s.IconMark);
+    p.drawRoundedRect(QRectF(box.center().x() - w * 0.055, box.top() + w * 0.33, w * 0.11, w * 0.32), w * 0.05,
+                      w * 0.05);
+    p.drawEllipse(QPointF(box.center().x(), box.top() + w * 0.76), w * 0.065, w * 0.065);
+}
+
+void PaintConfirmation(QPainter &p, const QRectF &box, const TMsgScheme &s)
+{
+    PaintDisc(p, box, s.IconFace);
+    QFont font = p.font();
+    font.setBold(true);
+    font.setPixelSize(qRound(box.height() * 0.62));
+    p.setFont(font);
+    p.setPen(s.IconMark);
+    p.drawText(box.translated(0, box.height() * 0.02), Qt::AlignCenter, QStringLiteral("?"));
+}
+
+void PaintPadlock(QPainter &p, const QRectF &box, const TMsgScheme &s)
+{
+    const qreal w = box.width();
+    const QRectF body(box.left() + w * 0.16, box.top() + w * 0.44, w * 0.68, w * 0.5);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(s.IconFace.darker(115), w * 0.11, Qt::SolidLine, Qt::RoundCap));
+    const QRectF shackle(box.left() + w * 0.29, box.top() + w * 0.08, w * 0.42, w * 0.56);
+    p.drawArc(shackle, 0, 180 * 16);
+    p.drawLine(QPointF(shackle.left(), shackle.center().y()), QPointF(shackle.left(), body.top()));
+    p.drawLine(QPointF(shackle.right(), shackle.center().y()), QPointF(shackle.right(), body.top()));
+    QLinearGradient shade(body.topLeft(), body.bottomLeft());
+    shade.setColorAt(0, s.IconFace.lighter(125));
+    shade.setColorAt(1, s.IconFace.darker(110));
+    p.setPen(QPen(s.IconFace.darker(150), w * 0.03));
+    p.setBrush(shade);
+    p.drawRoundedRect(body, w * 0.08, w * 0.08);
+    p.setPen(Qt::NoPen);
+    p.setBrush(s.IconMark);
+    p.drawEllipse(QPointF(body.center().x(), body.top() + body.height() * 0.4), w * 0.07, w * 0.07);
+    p.drawRect(QRectF(body.center().x() - w * 0.03, body.top() + body.height() * 0.4, w * 0.06, body.height() * 0.35));
+}
+
+QPixmap MessageIcon(MessageType type, const TMsgScheme &scheme, int size, qreal ratio)
+{
+    QPixmap pixmap(QSize(size, size) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF box(1.5, 1.5, size - 3, size - 3);
+    switch (type) {
+    case mtInformation:
+        PaintInformation(p, box, scheme);
+        break;
+    case mtError:
+        PaintError(p, box, scheme);
+        break;
+    case mtWarning:
+        PaintWarning(p, box, scheme);
+        break;
+    case mtConfirmation:
+        PaintConfirmation(p, box, scheme);
+        break;
+    case mtCustom:
+        PaintPadlock(p, box, scheme);
+        break;
+    }
+    return pixmap;
+}
+
+// The gradient band across the top of the dialog that carries the picture and the caption.
+class THeaderBand : public QWidget
+{
+public:
+    THeaderBand(const TMsgScheme &scheme, QWidget *parent) : QWidget(parent), scheme_(scheme) {}
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        QLinearGradient shade(0, 0, 0, height());
+        shade.setColorAt(0, scheme_.BandTop);
+        shade.setColorAt(1, scheme_.BandBottom);
+        p.fillRect(rect(), shade);
+        // A soft sheen on the upper half, as the office looks have.
+        QLinearGradient sheen(0, 0, 0, height() / 2.0);
+        sheen.setColorAt(0, QColor(255, 255, 255, 70));
+        sheen.setColorAt(1, QColor(255, 255, 255, 0));
+        p.fillRect(QRect(0, 0, width(), height() / 2), sheen);
+        p.setPen(scheme_.BandLine);
+        p.drawLine(0, height() - 1, width(), height() - 1);
+    }
+
+private:
+    TMsgScheme scheme_;
+};
+
+QString StyleSheetFor(const TMsgScheme &s)
+{
+    return QStringLiteral(
+               "QDialog { background-color: %1; }"
+               "QLabel#MsgLbl { color: %2; }"
+               "QLabel#TitleLbl { color: %3; background: transparent; }"
+               "QFrame#RuleLine { background-color: %4; border: none; }"
+               "QPushButton { color: %5; min-width: 84px; min-height: 28px; padding: 0px 18px;"
+               " border: 1px solid %6; border-radius: 5px;"
+               " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %7, stop:1 %8); }"
+               "QPushButton:default { border: 2px solid %6; }"
+               "QPushButton:hover { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %9, stop:1 %10); }"
+               "QPushButton:pressed { background: %10; }")
+        .arg(s.Body.name(), s.BodyText.name(), s.TitleText.name(), s.Rule.name(), s.ButtonText.name(),
+             s.ButtonBorder.name(), s.ButtonTop.name(), s.ButtonBottom.name(), s.HoverTop.name())
+        .arg(s.HoverBottom.name());
+}
+
+// Folder names have no blanks to wrap at; a zero-width space after each separator lets a long
+// path wrap instead of widening the dialog past the screen.
+QString WithPathBreaks(const QString &text)
+{
+    QString result = text;
+    result.replace(QLatin1Char('/'), QStringLiteral("/\u200b"));
+    return result;
+}
+
+constexpr int IconSize = 40;
+constexpr int TextWidth = 400; // the width the caption and text wrap at
+
+QLabel *MakeTitleLabel(const QString &caption, QWidget *parent)
+{
+    auto *label = new QLabel(WithPathBreaks(caption), parent);
+    label->setObjectName(QStringLiteral("TitleLbl"));
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * 1.15);
+    font.setWeight(QFont::DemiBold);
+    label->setFont(font);
+    label->setFixedWidth(TextWidth - 2 * IconSize);
+    return label;
+}
+
+QWidget *MakeHeaderBand(const TShownMessage &message, const TMsgScheme &scheme, QWidget *parent)
+{
+    auto *band = new THeaderBand(scheme, parent);
+    band->setObjectName(QStringLiteral("HeaderBand"));
+    auto *row = new QHBoxLayout(band);
+    row->setContentsMargins(20, 14, 20, 14);
+    row->setSpacing(14);
+    auto *icon = new QLabel(band);
+    icon->setObjectName(QStringLiteral("TypeIcon"));
+    icon->setPixmap(MessageIcon(message.DlgType, scheme, IconSize, parent->devicePixelRatioF()));
+    icon->setFixedSize(IconSize, IconSize);
+    if (message.Caption.isEmpty()) {
+        row->addStretch(1);
+        row->addWidget(icon);
+        row->addStretch(1);
+        return band;
+    }
+    row->addWidget(icon, 0, Qt::AlignVCenter);
+    row->addWidget(MakeTitleLabel(message.Caption, band), 1);
+    row->addSpacing(IconSize); // keeps the caption centred across the whole band
+    return band;
+}
+
+QLabel *MakeMessageLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(WithPathBreaks(text), parent);
+    label->setObjectName(QStringLiteral("MsgLbl"));
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * 1.08);
+    label->setFont(font);
+    label->setFixedWidth(TextWidth);
+    return label;
+}
+
+QPushButton *AddButton(QDialog *dialog, QHBoxLayout *row, const QString &text, bool accepts)
+{
+    auto *button = new QPushButton(text, dialog);
+    button->setObjectName(text + QStringLiteral("Btn"));
+    button->setCursor(Qt::PointingHandCursor);
+    QObject::connect(button, &QPushButton::clicked, dialog, accepts ? &QDialog::accept : &QDialog::reject);
+    row->addWidget(button);
+    return button;
+}
+
+QHBoxLayout *MakeButtonRow(const QStringList &buttons, QDialog *dialog)
+{
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(20, 12, 20, 16);
+    row->setSpacing(12);
+    row->addStretch(1);
+    QPushButton *first = nullptr;
+    for (const QString &text : buttons) {
+        QPushButton *button = AddButton(dialog, row, text, text != QLatin1String("No"));
+        if (!first)
+            first = button;
+    }
+    row->addStretch(1);
+    if (first) {
+        first->setDefault(true);
+        first->setFocus();
+    }
+    return row;
+}
+
+QWidget *DialogParent()
+{
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    return mainWindowOwner.data();
+}
+
+// Centred over the main window once there is one, otherwise over the screen; kept on the screen.
+void CentreDialog(QDialog &dialog)
+{
+    QWidget *owner = mainWindowOwner.data();
+    QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1200);
+    const bool overOwner = owner && !owner->isMinimized() && owner->width() > 0;
+    const QPoint centre = overOwner ? owner->frameGeometry().center() : area.center();
+    QRect frame(QPoint(0, 0), dialog.size());
+    frame.moveCenter(centre);
+    frame.moveLeft(qBound(area.left(), frame.left(), qMax(area.left(), area.right() - frame.width())));
+    frame.moveTop(qBound(area.top(), frame.top(), qMax(area.top(), area.bottom() - frame.height())));
+    dialog.move(frame.topLeft());
+}
+
+bool RunMessageDialog(const TShownMessage &message)
+{
+    // Without a GUI application there is nobody to ask; the safe answer is No.
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return false;
+    QPointer<QDialog> dialog = CreateMessageDialog(message, DialogParent());
+    CentreDialog(*dialog);
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    delete dialog.data();
+    return accepted;
+}
+
+} // namespace
+
+TShownMessage FillMessage(const TMsgFields &Fields, const QString &Value)
+{
+    TShownMessage message;
+    QString value = Value;
+    message.Caption = Fields.Title;
+    const qsizetype titleMark = message.Caption.indexOf(QLatin1Char('_'));
+    if (!value.isEmpty() && titleMark >= 0) {
+        message.Caption.replace(titleMark, 1, value);
+        value.clear(); // a value is put in once only
+    }
+    message.Text = Fields.Msg;
+    const qsizetype textMark = message.Text.indexOf(QLatin1Char('_'));
+    if (!value.isEmpty() && textMark >= 0)
+        message.Text.replace(textMark, 1, value);
+    message.DlgType = Fields.DlgType;
+    if (Fields.Buttons.Contains(mbOK))
+        message.Buttons << QStringLiteral("OK");
+    if (Fields.Buttons.Contains(mbYes))
+        message.Buttons << QStringLiteral("Yes");
+    if (Fields.Buttons.Contains(mbNo))
+        message.Buttons << QStringLiteral("No");
+    // A message without any of the three would leave only the close box; give it an OK.
+    if (message.Buttons.isEmpty())
+        message.Buttons << QStringLiteral("OK");
+    return message;
+}
+
+QDialog *CreateMessageDialog(const TShownMessage &message, QWidget *parent)
+{
+    const TMsgScheme &scheme = SchemeFor(message.DlgType);
+    auto *dialog =
+        new QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    dialog->setObjectName(QStringLiteral("LockvexMsgDlg"));
+    dialog->setWindowTitle(message.Caption);
+    dialog->setModal(true);
+    dialog->setStyleSheet(StyleSheetFor(scheme));
+
+    auto *column = new QVBoxLayout(dialog);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->setSizeConstraint(QLayout::SetFixedSize);
+    column->addWidget(MakeHeaderBand(message, scheme, dialog));
+
+    auto *body = new QVBoxLayout;
+    body->setContentsMargins(28, 22, 28, 20);
+    body->addWidget(MakeMessageLabel(message.Text, dialog), 0, Qt::AlignHCenter);
+    column->addLayout(body);
+
+    auto *rule = new QFrame(dialog);
+    rule->setObjectName(QStringLiteral("RuleLine"));
+    rule->setFixedHeight(1);
+    column->addWidget(rule);
+    column->addLayout(MakeButtonRow(message.Buttons, dialog));
+    dialog->ensurePolished(); // the style sheet's sizes count only once polished
+    dialog->adjustSize();
+    return dialog;
+}
+
+bool ShowMessageDlg(const TMsgFields &Fields, const QString &Value)
+{
+    MessageShown = true;
+    const TShownMessage message = FillMessage(Fields, Value);
+    if (messageResponder)
+        return messageResponder(message);
+    return RunMessageDialog(message);
+}
+
+void ShowErrorMessage(const QString &text)
+{
+    ShowMessageDlg(TMsgFields{QString(), text, mtError, {mbOK}, 0});
+}
+
+void SetMessageDialogOwner(QWidget *mainWindow)
+{
+    mainWindowOwner = mainWindow;
+}
+
+QWidget *MessageDialogOwner()
+{
+    return mainWindowOwner.data();
+}
+
+void SetMessageResponder(TMessageResponder responder)
+{
+    messageResponder = std::move(responder);
+}
+
+ScopedMessageResponder::ScopedMessageResponder(bool defaultAnswer)
+    : DefaultAnswer(defaultAnswer), previous_(messageResponder)
+{
+    messageResponder = [this](const TShownMessage &message) {
+        Shown.append(message);
+        return Answers.isEmpty() ? DefaultAnswer : Answers.takeFirst();
+    };
+}
+
+ScopedMessageResponder::~ScopedMessageResponder()
+{
+    messageResponder = std::move(previous_);
+}

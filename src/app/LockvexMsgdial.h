@@ -1,0 +1,136 @@
+#pragma once
+// The message catalogue and the one routine that shows its messages. Every message box of the
+// program comes from here: a caller names a catalogue entry and may pass one value that takes the
+// place of the entry's placeholder "_".
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+
+class QDialog;
+class QWidget;
+
+// Selects the colour scheme of the dialog.
+enum MessageType : std::uint8_t { mtInformation, mtError, mtWarning, mtConfirmation, mtCustom };
+
+enum MsgDlgBtn : std::uint8_t {
+    mbYes,
+    mbNo,
+    mbOK,
+    mbCancel,
+    mbAbort,
+    mbRetry,
+    mbIgnore,
+    mbAll,
+    mbNoToAll,
+    mbYesToAll,
+    mbHelp,
+    mbClose
+};
+
+// A set of button kinds in 16 bits. Only OK, Yes and No are shown.
+class MsgDlgButtons
+{
+public:
+    constexpr MsgDlgButtons() = default;
+    constexpr MsgDlgButtons(std::initializer_list<MsgDlgBtn> buttons)
+    {
+        for (MsgDlgBtn button : buttons)
+            bits_ = static_cast<std::uint16_t>(bits_ | (1u << button));
+    }
+    constexpr bool Contains(MsgDlgBtn button) const { return (bits_ & (1u << button)) != 0; }
+    constexpr std::uint16_t Bits() const { return bits_; }
+
+private:
+    std::uint16_t bits_ = 0;
+};
+
+struct TMsgFields {
+    QString Title; // caption; may be empty; may hold the placeholder "_"
+    QString Msg;   // text; may hold the placeholder "_"
+    MessageType DlgType = mtInformation;
+    MsgDlgButtons Buttons;
+    int HelpCtx = 0; // 0 everywhere, not used
+};
+
+// The catalogue, numbered from 0. Numbers 14, 18, 19 and 20 are empty.
+extern const std::array<TMsgFields, 21> MsgCatalogue;
+
+// Catalogue numbers by meaning, for callers: MsgCatalogue[MsgWrongPassword].
+enum LockvexMsgNo : int {
+    MsgLocationChanged = 0,
+    MsgNotInstalled = 1,
+    MsgConfirmNameChange = 2,
+    MsgConfirmDelete = 3,
+    MsgQuitWithoutSaving = 4,
+    MsgImportComplete = 5,
+    MsgSecurityInfo = 6,
+    MsgSecurityTip = 7,
+    MsgCopiedToStick = 8,
+    MsgUnableToCopy = 9,
+    MsgNoLogFile = 10,
+    MsgNoDownloadFile = 11,
+    MsgWrongFileType = 12,
+    MsgTwoPasswordsNeeded = 13,
+    MsgSelectMemStick = 15,
+    MsgNameExists = 16,
+    MsgWrongPassword = 17
+};
+
+// Shows the message with Value in its placeholder, modally, centred over the main window (over
+// the screen while there is none). True when the user pressed OK or Yes; false for No or when the
+// dialog was closed otherwise. Sets MessageShown.
+bool ShowMessageDlg(const TMsgFields &Fields, const QString &Value = QString());
+
+// An error message that is not in the catalogue, such as a settings file that cannot be written;
+// shown the same way with the error scheme and one OK button.
+void ShowErrorMessage(const QString &text);
+
+// The main window registers itself once it exists (and passes nullptr when it goes), so that
+// messages are centred over it.
+void SetMessageDialogOwner(QWidget *mainWindow);
+QWidget *MessageDialogOwner();
+
+// A message as the user sees it: the caption and text with the value put in, the type, and the
+// buttons in the order shown ("OK", "Yes", "No").
+struct TShownMessage {
+    QString Caption;
+    QString Text;
+    MessageType DlgType = mtInformation;
+    QStringList Buttons;
+};
+
+// The placeholder rule: the value fills the first "_" of the title; only when the title has none
+// does it fill the first "_" of the text. An empty value leaves every "_" as it is.
+TShownMessage FillMessage(const TMsgFields &Fields, const QString &Value);
+
+// Builds the dialog for a message without showing it. OK and Yes accept, No and the close box
+// reject. Its buttons are named "OKBtn", "YesBtn" and "NoBtn"; the labels "TitleLbl" and "MsgLbl".
+QDialog *CreateMessageDialog(const TShownMessage &message, QWidget *parent);
+
+// A responder answers messages in place of the dialog (tests). An empty one restores the dialog.
+using TMessageResponder = std::function<bool(const TShownMessage &)>;
+void SetMessageResponder(TMessageResponder responder);
+
+// Installs a responder for its lifetime that records every message and answers them from Answers,
+// in order, then with DefaultAnswer. Restores the previous responder when it goes.
+class ScopedMessageResponder
+{
+public:
+    explicit ScopedMessageResponder(bool defaultAnswer = true);
+    ~ScopedMessageResponder();
+    ScopedMessageResponder(const ScopedMessageResponder &) = delete;
+    ScopedMessageResponder &operator=(const ScopedMessageResponder &) = delete;
+
+    QList<TShownMessage> Shown;
+    QList<bool> Answers;
+    bool DefaultAnswer;
+
+private:
+    TMessageResponder previous_;
+};
