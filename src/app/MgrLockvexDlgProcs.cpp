@@ -1,0 +1,178 @@
+#include "app/MgrLockvexDlgProcs.h"
+
+#include "app/LockvexAddresses.h"
+#include "app/LockvexMsgdial.h"
+#include "app/MgrTfrToMemStick.h"
+#include "common/Globals.h"
+#include "platform/Platform.h"
+
+#include <QFileInfo>
+#include <QLocale>
+#include <QSettings>
+
+#ifndef LOCKVEX_VERSION
+#define LOCKVEX_VERSION "0.0"
+#endif
+
+namespace
+{
+
+// "1.0.0" shows as 1.00, "9.0" as 9.00: the major number and two digits of the minor one.
+QString VersionNumber()
+{
+    const QStringList parts = QStringLiteral(LOCKVEX_VERSION).split(QLatin1Char('.'));
+    const int major = parts.value(0).toInt();
+    const int minor = parts.value(1).toInt();
+    return QStringLiteral("%1.%2").arg(major).arg(minor, 2, 10, QLatin1Char('0'));
+}
+
+// The INI reader takes an unquoted value with commas for a list; the settings hold plain texts.
+QString ReadText(const QSettings &settings, const QString &key, const QString &fallback)
+{
+    const QVariant value = settings.value(key);
+    if (!value.isValid())
+        return fallback;
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(','));
+    return value.toString();
+}
+
+// A stored coordinate replaces the default only when it is a whole number.
+void ReadCoordinate(const QSettings &settings, const QString &key, int &coordinate)
+{
+    bool isNumber = false;
+    const int stored = ReadText(settings, key, QString()).trimmed().toInt(&isNumber);
+    if (isNumber)
+        coordinate = stored;
+}
+
+void ReportUnwritableSettings()
+{
+    ShowErrorMessage(QStringLiteral("Unable to write to %1").arg(IniFileName));
+}
+
+} // namespace
+
+QString TLVDlgProcs::GetCaption() const
+{
+    return QStringLiteral("Tandrell safe web address storage:    ") + DataFileName;
+}
+
+QString TLVDlgProcs::GetLockvexTextLabel() const
+{
+    const QString start = QStringLiteral("All your web sign-ons, password protected, in an encrypted file, ");
+    if (DataInDropbox)
+        return start + QStringLiteral("safe in Dropbox");
+    if (DataInGoogleDrive)
+        return start + QStringLiteral("safe in Google Drive");
+    if (DataInOneDrive)
+        return start + QStringLiteral("safe in OneDrive");
+    return start + QStringLiteral("only on your PC");
+}
+
+// Only the date follows the version: the time that a month/day/year date would drag into a
+// fixed-width cut is of no use on the label.
+QString TLVDlgProcs::LockvexVersion() const
+{
+    QString label = QStringLiteral("Version ") + VersionNumber();
+    const QDateTime built = platform::Current().ProgramFileDate();
+    if (built.isValid())
+        label += QLatin1Char(' ') + QLocale().toString(built.date(), QLocale::ShortFormat);
+    return label;
+}
+
+void TLVDlgProcs::LVBrowseWebPage(const QString &TargetURL)
+{
+    const QString target = TargetURL.trimmed();
+    if (target.isEmpty())
+        return;
+    if (target.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive))
+        platform::Current().OpenMailLink(target);
+    else
+        platform::Current().OpenUrl(target);
+}
+
+QString SendToFriendLink()
+{
+    const QString lineBreak = QStringLiteral("%0D%0A");
+    return QStringLiteral("mailto: ?Subject=Lockvex&Body=") +
+           QStringLiteral("Hi,%0D%0A%0D%0AHere is something you might want to try.%0D%0A%0D%0A") +
+           LockvexAddresses::DownloadFolder + LockvexAddresses::SetupFileName + lineBreak + lineBreak +
+           QStringLiteral("Lockvex has solved all my web address and password problems.") + lineBreak + lineBreak +
+           QStringLiteral("It's easy to use and it's secure. I think you might like it");
+}
+
+QString TellTrelLink()
+{
+    return QStringLiteral("mailto: ") + LockvexAddresses::FeedbackAddress +
+           QStringLiteral("?Subject=Lockvex Tell us what you think&Body= ");
+}
+
+void TLVDlgProcs::SendToFriend()
+{
+    platform::Current().OpenMailLink(SendToFriendLink());
+}
+
+void TLVDlgProcs::TellTrel()
+{
+    platform::Current().OpenMailLink(TellTrelLink());
+}
+
+bool TLVDlgProcs::CustomerSupportOverride() const
+{
+    // Looked up anew each time: the marker may be put there while the program runs.
+    const QString documents = platform::Current().DocumentsFolder();
+    if (documents.isEmpty())
+        return false;
+    return QFileInfo::exists(documents + QStringLiteral("/KQ.Txt"));
+}
+
+void TLVDlgProcs::TextToClipboard(const QString &OutputText)
+{
+    platform::Current().SetClipboardText(OutputText);
+}
+
+void TLVDlgProcs::GetDlgPosnInfo(const QString &TopKey, const QString &LeftKey, int DlgWidth, int DlgHeight,
+                                 int &DlgTop, int &DlgLeft) const
+{
+    const platform::ScreenMetrics screen = platform::Current().Screen();
+    DlgTop = screen.Height / 2 - DlgHeight / 2;
+    DlgLeft = screen.Width - DlgWidth;
+    QSettings settings(IniFileName, QSettings::IniFormat);
+    settings.beginGroup(SettingsSection);
+    ReadCoordinate(settings, TopKey, DlgTop);
+    ReadCoordinate(settings, LeftKey, DlgLeft);
+}
+
+bool TLVDlgProcs::SetDlgPosnInfo(const QString &TopKey, const QString &LeftKey, int DlgTop, int DlgLeft)
+{
+    return WriteSettings({{TopKey, QString::number(DlgTop)}, {LeftKey, QString::number(DlgLeft)}});
+}
+
+QString TLVDlgProcs::ReadSetting(const QString &Key, const QString &Default) const
+{
+    QSettings settings(IniFileName, QSettings::IniFormat);
+    settings.beginGroup(SettingsSection);
+    return ReadText(settings, Key, Default);
+}
+
+// A file with unreadable lines is rewritten without them (the settings hold nothing that cannot be
+// made again); only a file that cannot be written at all is an error.
+bool TLVDlgProcs::WriteSettings(const QList<std::pair<QString, QString>> &Values)
+{
+    QSettings settings(IniFileName, QSettings::IniFormat);
+    settings.beginGroup(SettingsSection);
+    for (const auto &[key, value] : Values)
+        settings.setValue(key, value);
+    settings.endGroup();
+    settings.sync();
+    if (settings.status() != QSettings::AccessError)
+        return true;
+    ReportUnwritableSettings();
+    return false;
+}
+
+void TLVDlgProcs::TfrToMemStick(const QString &SelectedDirectory)
+{
+    ::TfrToMemStick(SelectedDirectory);
+}

@@ -1,0 +1,66 @@
+#pragma once
+// Dialog support that the windows share: window positions and the import's settings in the
+// settings file, the main window's caption, header and version texts, web pages and mail links
+// through the desktop, the clipboard, the support marker file, and the memory-stick transfer.
+//
+// The settings file is the INI file named by IniFileName, all keys in the section "TrelLockvex".
+// It is opened for each access and never kept open; every write is flushed at once.
+
+#include <QList>
+#include <QString>
+
+#include <utility>
+
+// The settings section that holds every key.
+inline const QString SettingsSection = QStringLiteral("TrelLockvex");
+
+class TLVDlgProcs
+{
+public:
+    TLVDlgProcs() = default;
+    ~TLVDlgProcs() = default;
+    TLVDlgProcs(const TLVDlgProcs &) = delete;
+    TLVDlgProcs &operator=(const TLVDlgProcs &) = delete;
+
+    // "Tandrell safe web address storage:    " and the data file in use.
+    QString GetCaption() const;
+    // The main window's header line, by where the data lives.
+    QString GetLockvexTextLabel() const;
+    // "Version 1.00" and the program file's date in the locale's short form.
+    QString LockvexVersion() const;
+
+    // Opens a web address (with or without a scheme) or a mailto: link with the desktop's default
+    // program. Nothing is reported when nothing opens it.
+    void LVBrowseWebPage(const QString &TargetURL);
+    // Opens a prepared mail that recommends the program to a friend.
+    void SendToFriend();
+    // Opens a prepared feedback mail to the maker.
+    void TellTrel();
+
+    // True when the support marker file "KQ.Txt" lies in the user's Documents folder.
+    bool CustomerSupportOverride() const;
+
+    // Replaces the clipboard by the text, marked so that clipboard managers keep no history.
+    void TextToClipboard(const QString &OutputText);
+
+    // A window's position: right edge of the screen and vertically centred unless the settings
+    // hold whole numbers under the keys; each coordinate falls back on its own.
+    void GetDlgPosnInfo(const QString &TopKey, const QString &LeftKey, int DlgWidth, int DlgHeight, int &DlgTop,
+                        int &DlgLeft) const;
+    // Stores a window's position. A settings file that cannot be written is reported to the user
+    // ("Unable to write to" and the file) and the caller goes on; the result tells whether it was
+    // written.
+    bool SetDlgPosnInfo(const QString &TopKey, const QString &LeftKey, int DlgTop, int DlgLeft);
+
+    // Plain access to the settings, for the import window's keys. A missing key gives Default.
+    QString ReadSetting(const QString &Key, const QString &Default = QString()) const;
+    // Writes the pairs and flushes the file once; a failure is reported as SetDlgPosnInfo does.
+    bool WriteSettings(const QList<std::pair<QString, QString>> &Values);
+
+    // Copies the program and the data file to the folder (a memory stick) and tells the user.
+    void TfrToMemStick(const QString &SelectedDirectory);
+};
+
+// Texts of the prepared mails, built whole: nothing is cut to a buffer's size.
+QString SendToFriendLink();
+QString TellTrelLink();

@@ -1,0 +1,69 @@
+#include "app/MgrTfrToMemStick.h"
+
+#include "app/LockvexMsgdial.h"
+#include "common/Globals.h"
+#include "platform/Platform.h"
+
+#include <QFileInfo>
+
+namespace
+{
+
+// The program's name on the stick, whatever the running file is called.
+const QString StickProgramName = QStringLiteral("lockvex");
+const QString StickDataName = QStringLiteral("TrelLockvex.acsdb");
+
+QString InFolder(const QString &folder, const QString &name)
+{
+    QString path = folder;
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    return path + name;
+}
+
+// Where the folder browser opens: the folder removable media are mounted below, when there is one.
+QString MediaStartFolder()
+{
+    const QString login = platform::Current().LoginName();
+    QStringList candidates;
+    if (!login.isEmpty())
+        candidates << QStringLiteral("/run/media/") + login << QStringLiteral("/media/") + login;
+    candidates << QStringLiteral("/media") << QStringLiteral("/mnt");
+    for (const QString &folder : candidates)
+        if (QFileInfo(folder).isDir())
+            return folder;
+    return platform::Current().ProfileFolder();
+}
+
+} // namespace
+
+void TfrToMemStick(const QString &SelectedDirectory)
+{
+    platform::Platform &desktop = platform::Current();
+    const bool programCopied =
+        desktop.CopyFile(desktop.ProgramFilePath(), InFolder(SelectedDirectory, StickProgramName), false);
+    // The PC's copy goes to the stick, also when the data in use lives in a cloud folder.
+    const bool dataCopied =
+        desktop.CopyFile(InFolder(LocalDataFolder, StickDataName), InFolder(SelectedDirectory, StickDataName), false);
+    ShowMessageDlg(MsgCatalogue[programCopied && dataCopied ? MsgCopiedToStick : MsgUnableToCopy], SelectedDirectory);
+}
+
+void TfrMemStickCommand()
+{
+    // On the stick the program asks for two different access passwords; one alone cannot open it.
+    if (LoginPWs == 1) {
+        ShowMessageDlg(MsgCatalogue[MsgTwoPasswordsNeeded]);
+        return;
+    }
+    const QString start = MediaStartFolder();
+    for (;;) {
+        const QString folder = platform::Current().ChooseFolder(QStringLiteral("SELECT MEMORY STICK"), start);
+        if (folder.isEmpty())
+            return;
+        if (platform::Current().IsRemovableMountPoint(folder)) {
+            TfrToMemStick(folder);
+            return;
+        }
+        ShowMessageDlg(MsgCatalogue[MsgSelectMemStick]);
+    }
+}
