@@ -1,0 +1,75 @@
+#pragma once
+// Help on the web. There is no local help system: every help request, from a window's HELP
+// button or from the F1 key, becomes an address on the maker's help site that carries the help
+// context number of the request, opened in the user's browser.
+//
+// Help context numbers are a property of windows and controls ("helpContext"). F1 asks for the
+// focused control's number; a control without one falls back to its enclosing controls and then
+// to its window.
+
+#include <QString>
+
+class QWidget;
+
+// The numbers that the windows carry; the help site has one page per number.
+namespace HelpContexts
+{
+constexpr int MainWindow = 1020;
+constexpr int SignIn = 1030;
+constexpr int QuickListWindow = 1040;
+constexpr int EntryWindow = 1045;
+constexpr int ImportDialog = 2000;
+constexpr int SaveCloseBtn = 3111;
+constexpr int DeleteBtn = 3112;
+constexpr int NewBtn = 3113;
+constexpr int ImportPasswordsBtn = 3120;
+constexpr int TfrMemStickBtn = 3130;
+constexpr int LoginBtn = 3140;
+constexpr int BrowseBtn = 3211;
+constexpr int ViewTsactnsBtn = 3212;
+constexpr int ViewTextTsactnsBtn = 3213;
+constexpr int ViewLogBtn = 3214;
+constexpr int ResetDefaultsBtn = 3221;
+constexpr int SetZeroBtn = 3222;
+constexpr int ImportFileBtn = 3231;
+constexpr int AcceptBtn = 3232;
+constexpr int RejectBtn = 3233;
+constexpr int QuitImportBtn = 3234;
+} // namespace HelpContexts
+
+// The dynamic property that holds a widget's help context number.
+inline constexpr char HelpContextProperty[] = "helpContext";
+
+void SetHelpContext(QWidget *widget, int context);
+// The widget's own number; 0 when it has none.
+int HelpContext(const QWidget *widget);
+// The number a help request on the widget uses: its own, else the nearest enclosing control's,
+// else its window's; 0 when none of them has one.
+int HelpContextFor(const QWidget *widget);
+
+// The help site address for a context number.
+QString HelpAddress(int context);
+
+// The application's help event: hands the number to the installed handler. False when no handler
+// is installed (before start-up created the web help, or after it was freed).
+bool ApplicationHelpContext(int context);
+// A window's HELP button: help on the window's own number.
+void ShowWindowHelp(QWidget *window);
+// Gives the window F1 handling: help on the focused control as above. A window calls it once,
+// when it is created; further calls do nothing.
+void InstallHelpKey(QWidget *window);
+
+class TWebHelpSystem
+{
+public:
+    // Installs WebHelpHook as the application's help event handler.
+    TWebHelpSystem();
+    // Removes the handler, so that a late request finds none instead of a freed object.
+    ~TWebHelpSystem();
+    TWebHelpSystem(const TWebHelpSystem &) = delete;
+    TWebHelpSystem &operator=(const TWebHelpSystem &) = delete;
+
+    // Opens the help address for the context number in Data; Command is not looked at. CallHelp
+    // is set to false: no other help system is called. True: the request is handled.
+    bool WebHelpHook(unsigned short Command, int Data, bool &CallHelp);
+};

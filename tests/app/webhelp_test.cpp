@@ -1,0 +1,79 @@
+#include "app/MgrLockvexHelp.h"
+#include "platform/Platform.h"
+#include "support/TestPlatform.h"
+
+#include <QPushButton>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+class WebHelp : public ::testing::Test
+{
+protected:
+    testing_support::TestPlatform desktop;
+    platform::ScopedInstall guard{desktop};
+};
+
+TEST_F(WebHelp, EveryRequestOpensTheHelpPageForItsNumber)
+{
+    TWebHelpSystem help;
+    for (int context : {2000, 3130, 0}) {
+        bool callHelp = true;
+        EXPECT_TRUE(help.WebHelpHook(1, context, callHelp));
+        EXPECT_FALSE(callHelp);
+        EXPECT_TRUE(
+            desktop.OpenedUrls.last().endsWith("/lockvex_help/index.html?contextid=" + QString::number(context)))
+            << desktop.OpenedUrls.last().toStdString();
+    }
+    EXPECT_EQ(desktop.OpenedUrls.size(), 3);
+    EXPECT_EQ(HelpAddress(3130), "https://help.lockvex.example/lockvex_help/index.html?contextid=3130");
+}
+
+TEST_F(WebHelp, TheHelpButtonAsksForTheWindowsNumber)
+{
+    QWidget importDialog;
+    SetHelpContext(&importDialog, HelpContexts::ImportDialog);
+    auto *browse = new QPushButton("Browse", &importDialog);
+    SetHelpContext(browse, HelpContexts::BrowseBtn);
+
+    ShowWindowHelp(&importDialog); // before the web help exists nothing handles it
+    EXPECT_TRUE(desktop.OpenedUrls.isEmpty());
+
+    {
+        TWebHelpSystem help;
+        ShowWindowHelp(&importDialog);
+        ShowWindowHelp(browse); // a button's own HELP asks for its window's page
+        EXPECT_EQ(desktop.OpenedUrls, QStringList({HelpAddress(2000), HelpAddress(2000)}));
+    }
+    EXPECT_FALSE(ApplicationHelpContext(2000)); // freed: the handler is gone with it
+    EXPECT_EQ(desktop.OpenedUrls.size(), 2);
+}
+
+TEST_F(WebHelp, AControlWithoutANumberFallsBackToItsEnclosingControlsThenItsWindow)
+{
+    QWidget window;
+    SetHelpContext(&window, HelpContexts::MainWindow);
+    auto *panel = new QWidget(&window);
+    auto *group = new QWidget(panel);
+    SetHelpContext(group, 555);
+    auto *inGroup = new QPushButton(group);
+    auto *inPanel = new QPushButton(panel);
+    auto *stickBtn = new QPushButton(panel);
+    SetHelpContext(stickBtn, HelpContexts::TfrMemStickBtn);
+    QWidget otherWindow;
+    SetHelpContext(&otherWindow, 9);
+    QWidget childWindow(&otherWindow, Qt::Dialog); // a window of its own stops the search
+
+    EXPECT_EQ(HelpContextFor(stickBtn), 3130);
+    EXPECT_EQ(HelpContextFor(inGroup), 555);
+    EXPECT_EQ(HelpContextFor(inPanel), 1020);
+    EXPECT_EQ(HelpContextFor(&window), 1020);
+    EXPECT_EQ(HelpContextFor(&childWindow), 0);
+    EXPECT_EQ(HelpContextFor(nullptr), 0);
+    EXPECT_EQ(HelpContext(inPanel), 0);
+}
+
+} // namespace
