@@ -110,7 +110,8 @@ struct TShownMessage {
 TShownMessage FillMessage(const TMsgFields &Fields, const QString &Value);
 
 // Builds the dialog for a message without showing it. OK and Yes accept, No and the close box
-// reject. Its buttons are named "OKBtn", "YesBtn" and "NoBtn"; the labels "TitleLbl" and "MsgLbl".
+// reject. Its buttons are named "OKBtn", "YesBtn" and "NoBtn"; the labels "TitleLbl" and "MsgLbl"
+// (which show a zero-width break after each "/", so that a long folder name wraps).
 QDialog *CreateMessageDialog(const TShownMessage &message, QWidget *parent);
 
 // A responder answers messages in place of the dialog (tests). An empty one restores the dialog.

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QSettings>
+#include <QUrl>
 
 #ifndef LOCKVEX_VERSION
 #define LOCKVEX_VERSION "0.0"
@@ -44,6 +45,15 @@ void ReadCoordinate(const QSettings &settings, const QString &key, int &coordina
     const int stored = ReadText(settings, key, QString()).trimmed().toInt(&isNumber);
     if (isNumber)
         coordinate = stored;
+}
+
+// Only web pages are opened: an address from an entry (perhaps imported from someone else's file)
+// must not make the desktop open a local file or start a program.
+bool IsWebAddress(const QString &target)
+{
+    const QUrl url = QUrl::fromUserInput(target);
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }
 
 void ReportUnwritableSettings()
@@ -88,7 +98,7 @@ void TLVDlgProcs::LVBrowseWebPage(const QString &TargetURL)
         return;
     if (target.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive))
         platform::Current().OpenMailLink(target);
-    else
+    else if (IsWebAddress(target))
         platform::Current().OpenUrl(target);
 }
 

@@ -29,8 +29,9 @@ public:
     // "Version 1.00" and the program file's date in the locale's short form.
     QString LockvexVersion() const;
 
-    // Opens a web address (with or without a scheme) or a mailto: link with the desktop's default
-    // program. Nothing is reported when nothing opens it.
+    // Opens a web address (http or https, or without a scheme) or a mailto: link with the desktop's
+    // default program. Anything else (a local file, another scheme) is not opened. Nothing is
+    // reported when nothing opens it.
     void LVBrowseWebPage(const QString &TargetURL);
     // Opens a prepared mail that recommends the program to a friend.
     void SendToFriend();
