@@ -8,6 +8,9 @@ namespace {
 constexpr char Quote = '"';
 constexpr char Apostrophe = '\'';
 
+// The character stands at the start or at the end of the value.
+bool AtEitherEnd(const QByteArray &value, char ch) { return value.startsWith(ch) || value.endsWith(ch); }
+
 } // namespace
 
 bool FindCSVColumn(const QByteArray &line, int column, char sep, qsizetype &pos)
@@ -50,9 +53,13 @@ QByteArray ExtractCSVField(const QByteArray &line, qsizetype pos, char sep)
             value.truncate(end);
     }
     value = TrimBlanks(value);
-    value = TrimChar(value, Quote);
+    // Most values have nothing to trim or unquote, and the routines copy what they are given.
+    if (AtEitherEnd(value, Quote))
+        value = TrimChar(value, Quote);
     // Spreadsheets mark a cell as text with an apostrophe in front.
-    value = TrimChar(value, Apostrophe);
-    UnquoteCSVField(value);
+    if (AtEitherEnd(value, Apostrophe))
+        value = TrimChar(value, Apostrophe);
+    if (value.contains(Quote))
+        UnquoteCSVField(value);
     return value;
 }
