@@ -27,6 +27,18 @@ QByteArray Logged(const char *prefix, const QByteArray &text = {})
     return QByteArray(prefix).leftJustified(LogPrefixWidth, ' ') + text;
 }
 
+// Open file descriptors of this process that refer to the file.
+int OpenDescriptorsOf(const QString &file)
+{
+    QString target = QFileInfo(file).canonicalFilePath();
+    int count = 0;
+    const QFileInfoList fds = QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::Files | QDir::System);
+    for (const QFileInfo &fd : fds)
+        if (fd.symLinkTarget() == target)
+            ++count;
+    return count;
+}
+
 // Runs the engine over import files the way the window does: every record shown is accepted
 // (and, as the window saves it, its name now exists) unless the test rejects it.
 class ImportTest : public ::testing::Test {
@@ -246,6 +258,22 @@ TEST_F(ImportTest, QuitIsLoggedTwiceAndEndsTheImport)
     EXPECT_EQ(Log(), QList<QByteArray>{Logged("Download complete")});
 }
 
+TEST_F(ImportTest, StartingAgainWhileOpenEndsTheEarlierImportAsAQuit)
+{
+    QString first = Fixture("import-names.csv");
+    Use(first, {{1, 1}});
+    ItemManagerParams params;
+    ASSERT_TRUE(engine.GetFirstImportRec(params));
+    QString firstLog = engine.GetLogFileName();
+    Use(Fixture("import-columns.csv"), {{1, 2}});
+    ASSERT_TRUE(engine.GetFirstImportRec(params));
+    EXPECT_EQ(params.ItemName, "Alpha");
+    EXPECT_EQ(OpenDescriptorsOf(first), 0);
+    QFile log(firstLog);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().endsWith(Logged("Download terminated by user", "Bank,1") + "\r\n"));
+}
+
 TEST_F(ImportTest, HeaderOnlyAndEmptyFilesHaveNoRecord)
 {
     Use(Fixture("import-header-only.csv"), {{1, 1}}, "1");
@@ -390,18 +418,6 @@ TEST_F(ImportTest, BadInputNeverStopsTheImport)
         ImportAll();
         EXPECT_TRUE(Log().last().startsWith(Logged("Download complete"))) << name;
     }
-}
-
-// Open file descriptors of this process that refer to the file.
-int OpenDescriptorsOf(const QString &file)
-{
-    QString target = QFileInfo(file).canonicalFilePath();
-    int count = 0;
-    const QFileInfoList fds = QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::Files | QDir::System);
-    for (const QFileInfo &fd : fds)
-        if (fd.symLinkTarget() == target)
-            ++count;
-    return count;
 }
 
 TEST_F(ImportTest, DestroyingAnEngineInTheMiddleClosesBothFiles)
