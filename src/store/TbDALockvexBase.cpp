@@ -1,0 +1,882 @@
+#include "store/TbDALockvexBase.h"
+
+#include "common/DateStamp.h"
+#include "common/Globals.h"
+#include "common/PathRoutines.h"
+#include "common/TextFiles.h"
+#include "common/TextRoutines.h"
+#include "common/Win1252.h"
+#include "platform/Platform.h"
+#include "store/LockvexRecDABase.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int MaxUpdateCount = 100000;
+
+} // namespace
+
+// =============================================================================================
+// Creation and options
+
+TPoolMgr::TPoolMgr(int PoolRecSize)
+    : IOBufSize(std::max(PoolRecSize, BaseDAHeaderSize)), IOBuffer(size_t(IOBufSize), 0),
+      FilingDate(DayNumber(TodayDate)), EncryptedRec(size_t(IOBufSize), 0), IndexRecCopy(new TPoolIndexRec)
+{
+    ClearDeletedRecTbl(DisposeTbl);
+    ClearDeletedRecTbl(DispTblRefresh);
+}
+
+TPoolMgr::~TPoolMgr()
+{
+    ClosePool(WriteLog);
+    if (MaintainIndex && PoolIndex) {
+        FreePoolIndexRecs();
+        delete PoolIndex;
+        PoolIndex = nullptr;
+    }
+    delete IndexRecCopy;
+}
+
+void TPoolMgr::SetIndexedFile(YesNoChoice Choice)
+{
+    MaintainIndex = Choice == Yes;
+    if (MaintainIndex) {
+        if (PoolIndex) {
+            FreePoolIndexRecs();
+            delete PoolIndex;
+        }
+        PoolIndex = new TPoolIndex(NRecsToAdd, NRecsToAdd);
+    } else if (PoolIndex) {
+        // Without the option the index is not used any more; it is freed, not leaked.
+        FreePoolIndexRecs();
+        delete PoolIndex;
+        PoolIndex = nullptr;
+    }
+}
+
+void TPoolMgr::SetPoolExtensionSize(int Count)
+{
+    NRecsToAdd = std::clamp(Count, 1, MaxRecsToAdd);
+}
+
+int TPoolMgr::GetFileSize()
+{
+    qint64 bytes = 0;
+    const int err = PoolFile.Size(bytes);
+    IOCheck(err);
+    return err ? 0 : SlotCount(bytes, IOBufSize);
+}
+
+int TPoolMgr::NumRecords() const
+{
+    return PoolIndex ? PoolIndex->GetCount() : 0;
+}
+
+bool TPoolMgr::IsFileUpdated(int &Count)
+{
+    const bool updated = Count != UpdateCount;
+    Count = UpdateCount;
+    return updated;
+}
+
+// =============================================================================================
+// I/O steps
+
+void TPoolMgr::IOCheck(int err)
+{
+    _IOVal = err;
+    _IOErr = err != 0;
+    _PoolOk = !_IOErr;
+}
+
+bool TPoolMgr::ReadPoolRecord(int slot)
+{
+    const int err = PoolFile.ReadAt(SlotOffset(slot, IOBufSize), IOBuffer.data(), IOBufSize);
+    IOCheck(err);
+    if (err)
+        return false;
+    DecipherIfEnciphered(IOBuffer.data(), IOBufSize);
+    return true;
+}
+
+const uint8_t *TPoolMgr::PrepareForDisk()
+{
+    BaseDAHeader &hdr = BufferHeader();
+    hdr.UserID = UserID;
+    // A filing day of 0 would mark an enciphered record as clear and make it unreadable, so a
+    // manager that has no day (no date stamp yet) writes in clear.
+    if (EncryptRecords && FilingDate != 0) {
+        hdr.FilingDate = FilingDate;
+        EncipherRecord(IOBuffer.data(), EncryptedRec.data(), IOBufSize);
+        return EncryptedRec.data();
+    }
+    hdr.FilingDate = 0;
+    return IOBuffer.data();
+}
+
+bool TPoolMgr::WritePoolRecord(int slot, bool sync)
+{
+    const uint8_t *data = PrepareForDisk();
+    int err = PoolFile.WriteAt(SlotOffset(slot, IOBufSize), data, IOBufSize);
+    if (!err && sync)
+        err = PoolFile.Sync();
+    IOCheck(err);
+    if (err)
+        return false;
+    FileUpdated = true;
+    UpdateCount = UpdateCount >= MaxUpdateCount ? 0 : UpdateCount + 1;
+    return true;
+}
+
+void TPoolMgr::CopyBufferTo(TBaseDARec *UserV8Rec) const
+{
+    if (UserV8Rec && UserV8Rec->GetRecHdrPtr())
+        std::memcpy(UserV8Rec->GetRecHdrPtr(), IOBuffer.data(), size_t(IOBufSize));
+}
+
+void TPoolMgr::CopyBufferFrom(const TBaseDARec *UserV8Rec)
+{
+    if (UserV8Rec && UserV8Rec->GetRecHdrPtr())
+        std::memcpy(IOBuffer.data(), UserV8Rec->GetRecHdrPtr(), size_t(IOBufSize));
+}
+
+// =============================================================================================
+// The slot map: what a full scan would find, kept in step with every write
+
+void TPoolMgr::ResetSlotMap(int slotCount)
+{
+    Slots.assign(size_t(std::max(slotCount, 0)), BlankSlot);
+    DeletedSlots.clear();
+    LiveSlots = 0;
+}
+
+void TPoolMgr::NoteSlot(int slot, const BaseDAHeader &hdr)
+{
+    if (slot < 0)
+        return;
+    if (size_t(slot) >= Slots.size())
+        Slots.resize(size_t(slot) + 1, BlankSlot);
+    const bool deleted = IsTrue(hdr.DeletedRecord);
+    const SlotState state = deleted ? DeletedSlot : IsTrue(hdr.ActiveRecord) ? LiveSlot : BlankSlot;
+    const auto bySlot = [](const std::pair<int, double> &entry, int s) { return entry.first < s; };
+    auto at = std::lower_bound(DeletedSlots.begin(), DeletedSlots.end(), slot, bySlot);
+    const bool listed = at != DeletedSlots.end() && at->first == slot;
+
+    if (Slots[size_t(slot)] == LiveSlot)
+        --LiveSlots;
+    if (state == LiveSlot)
+        ++LiveSlots;
+    if (state == DeletedSlot) {
+        if (listed)
+            at->second = hdr.DisposeDate;
+        else
+            DeletedSlots.insert(at, {slot, hdr.DisposeDate});
+    } else if (listed) {
+        DeletedSlots.erase(at);
+    }
+    Slots[size_t(slot)] = state;
+}
+
+void TPoolMgr::NoteBlankSlots(int from, int to)
+{
+    if (to > int(Slots.size()))
+        Slots.resize(size_t(to), BlankSlot);
+    BaseDAHeader blank{};
+    for (int slot = std::max(from, 0); slot < to; ++slot)
+        NoteSlot(slot, blank);
+}
+
+// The counters and the dispose table as a reopen and full scan (including deleted records)
+// would rebuild them: slots, the slot after the last live record, live records, and the first
+// 50 deleted slots old enough to be reused, in file order.
+void TPoolMgr::RefreshFromSlotMap()
+{
+    Control.PoolNRecs = int(Slots.size());
+    int last = int(Slots.size()) - 1;
+    while (last >= 0 && Slots[size_t(last)] != LiveSlot)
+        --last;
+    Control.NextFreeRec = last + 1;
+    Control.ActiveCount = LiveSlots;
+    Control.CurrRec = Control.PoolNRecs;
+    Control.NextRec = Control.PoolNRecs;
+    ClearDeletedRecTbl(DisposeTbl);
+    size_t taken = 0;
+    for (const auto &[slot, disposeDate] : DeletedSlots) {
+        if (taken == DisposeTbl.size())
+            break;
+        if (DisposeDateAllowsReuse(disposeDate, TodayDate))
+            DisposeTbl[taken++] = slot;
+    }
+}
+
+// =============================================================================================
+// Opening and closing
+
+void TPoolMgr::SetPoolName(const QString &Fn)
+{
+    PoolFileName = Fn;
+    SplitFileName(Fn, Dir, Name, Ext);
+    FileTypeName = Name;
+    PoolYear = PoolYearOf(Fn);
+    PoolLogName = LogFileName(Fn);
+}
+
+bool TPoolMgr::OpenPool(const QString &Fn, OpenParam CreateEmpty)
+{
+    ExistFile = false;
+    IndexOverflow = false;
+    SetPoolName(Fn);
+    // A handle left open by an earlier open is closed first, never leaked.
+    PoolFile.Close();
+    const int err = PoolFile.OpenExisting(Fn);
+    IOCheck(err);
+    ClearDeletedRecTbl(DisposeTbl);
+    FreePoolIndexRecs();
+    Control = PoolControl{};
+    ResetSlotMap(0);
+
+    bool complete = false;
+    if (err == 0) {
+        const int slotCount = GetFileSize();
+        if (slotCount > MaxPoolSlots) {
+            IOCheck(EFBIG);
+        } else {
+            ResetSlotMap(slotCount);
+            int RecordNo = NoKey;
+            for (bool more = ReadFirst(RecordNo, nullptr, ReadDeleted); more;
+                 more = ReadNext(RecordNo, nullptr, ReadDeleted))
+                if (!LoadIntoIndex(RecordNo))
+                    break;
+            complete = ExistFile && !ScanFailed && !IndexOverflow && CtlRefresh.NextRec == CtlRefresh.PoolNRecs;
+        }
+    }
+    if (IndexOverflow) {
+        // More records than the index can hold: not a pool this program wrote.
+        FreePoolIndexRecs();
+        ExistFile = false;
+    }
+    _PoolOk = complete;
+    // A scan that read some slots and then failed leaves the file alone: the disk may be
+    // failing, and nothing is written on it. A file without a readable slot is replaced by an
+    // empty pool when asked, after it has been kept aside when it holds any byte.
+    if (!_PoolOk && !ExistFile && CreateEmpty == DoCreateEmpty) {
+        PoolFile.Close();
+        if (KeepFileAside(Fn))
+            CreateEmptyPool();
+    }
+    return _PoolOk;
+}
+
+bool TPoolMgr::LoadIntoIndex(int RecordNo)
+{
+    if (!MaintainIndex || !PoolIndex)
+        return true;
+    const BaseDAHeader &hdr = BufferHeader();
+    if (IsTrue(hdr.DeletedRecord) && !RecycleDeleted)
+        return true;
+    if (PoolIndex->IsFull()) {
+        IndexOverflow = true;
+        return false;
+    }
+    auto *item = new TPoolIndexRec;
+    LoadIndexItem(item, RecordNo);
+    if (InMemRecs) {
+        if (TBaseDARec *rec = CreateInMemRec()) {
+            item->SetRecPtr(rec);
+            CopyBufferTo(rec);
+        }
+    }
+    InsertInKeySequence(item);
+    return true;
+}
+
+void TPoolMgr::LoadIndexItem(TPoolIndexRec *IndexItem, int RecNo)
+{
+    const BaseDAHeader &hdr = BufferHeader();
+    IndexItem->SetIndexedNameBytes(hdr.Name.Bytes());
+    IndexItem->SetIndexedNameTagBytes(hdr.NameTag.Bytes());
+    IndexItem->SetKeyInIndex(hdr.Key);
+    IndexItem->SetAltKeyInIndex(hdr.AlternateKey);
+    IndexItem->SetIndexedCreationDate(hdr.CreationDate);
+    IndexItem->SetEffectiveFrom(hdr.EffectiveFrom);
+    IndexItem->SetUpdateAction(hdr.UpdateAction);
+    IndexItem->SetRecordNo(RecNo);
+    IndexItem->SetIndexedTsactnDate(NoDate);
+    IndexItem->SetIndexedUsageCount(0);
+    IndexItem->SetIndexedUsagePercent(0);
+    IndexItem->SetFlag(false);
+    IndexItem->SetRecPtr(nullptr);
+    UserDataAtFileOpen(IOBuffer.data());
+}
+
+void TPoolMgr::UserDataAtFileOpen(const uint8_t *) {}
+
+void TPoolMgr::CreateEmptyPool()
+{
+    OpenPoolForSeqWrite();
+    if (_PoolOk) {
+        ExtendPool(NRecsToAdd, true);
+        if (_PoolOk)
+            IOCheck(PoolFile.Sync());
+        const bool written = _PoolOk;
+        ClosePool(WriteLog);
+        if (written && _PoolOk)
+            OpenPool(PoolFileName, DontCreateEmpty);
+        else
+            ErasePool();
+    }
+    UpdateCount = 0;
+}
+
+void TPoolMgr::ErasePool()
+{
+    PoolFile.Close();
+    IOCheck(QFile::remove(PoolFileName) ? 0 : EIO);
+    _PoolOk = false;
+}
+
+bool TPoolMgr::ClosePool(LogCommand Log)
+{
+    if (!PoolFile.IsOpen())
+        return true; // nothing open: nothing to log or close
+    if (Log == WriteLog) {
+        if (AutomaticLog)
+            WritePoolLog();
+        if (InMemRecs)
+            WriteInMemRecsToFile();
+    }
+    const int err = PoolFile.Close();
+    IOCheck(err);
+    return err == 0;
+}
+
+bool TPoolMgr::KeepFileAside(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return true;
+    if (!info.isFile())
+        return false; // a folder or a device is never replaced
+    if (info.size() == 0)
+        return true; // nothing in it to keep
+    QString ext, base;
+    SplitAtFirstDot(info.fileName(), ext, base);
+    const QString stem = ext == QLatin1String("acsdb") ? base : info.fileName();
+    const QString stamp = platform::Current().Now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString first = info.absolutePath() + QLatin1Char('/') + stem + QStringLiteral(".damaged-") + stamp;
+    QString aside = first;
+    for (int n = 2; QFileInfo::exists(aside); ++n)
+        aside = first + QLatin1Char('-') + QString::number(n);
+    return platform::Current().RenameFile(path, aside);
+}
+
+// =============================================================================================
+// The sequential scan
+
+bool TPoolMgr::ReadFirst(int &RecordNo, TBaseDARec *UserV8Rec, ReadSeqType IncludeDeleted)
+{
+    if (InMemRecs && IncludeDeleted == SkipDeleted)
+        return ReadInMemScan(true, RecordNo, UserV8Rec);
+    ExistFile = false;
+    ScanFailed = false;
+    ClearDeletedRecTbl(DispTblRefresh);
+    CtlRefresh.PoolNRecs = GetFileSize();
+    CtlRefresh.ActiveCount = 0;
+    CtlRefresh.CurrRec = NoKey;
+    CtlRefresh.NextRec = 0;
+    CtlRefresh.NextFreeRec = 0;
+    RecordNo = NoKey;
+    if (!PoolFile.IsOpen())
+        return false;
+    const bool found = ReadNextActive(IncludeDeleted);
+    if (found)
+        RecordNo = CtlRefresh.CurrRec;
+    return FinishScan(found, RecordNo, UserV8Rec);
+}
+
+bool TPoolMgr::ReadNext(int &RecordNo, TBaseDARec *UserV8Rec, ReadSeqType IncludeDeleted)
+{
+    if (InMemRecs && IncludeDeleted == SkipDeleted)
+        return ReadInMemScan(false, RecordNo, UserV8Rec);
+    if (!PoolFile.IsOpen()) {
+        RecordNo = NoKey;
+        return false;
+    }
+    const bool found = ReadNextActive(IncludeDeleted);
+    RecordNo = CtlRefresh.CurrRec;
+    return FinishScan(found, RecordNo, UserV8Rec);
+}
+
+bool TPoolMgr::FinishScan(bool found, int &RecordNo, TBaseDARec *UserV8Rec)
+{
+    if (found) {
+        CopyBufferTo(UserV8Rec);
+        return true;
+    }
+    if (!ScanFailed && CtlRefresh.NextRec == CtlRefresh.PoolNRecs) {
+        // The scan read every slot: its counters and dispose table are the pool's now.
+        Control = CtlRefresh;
+        DisposeTbl = DispTblRefresh;
+    } else {
+        RecordNo = NoKey;
+    }
+    return false;
+}
+
+bool TPoolMgr::ReadNextActive(ReadSeqType IncludeDeleted)
+{
+    // Reads go to their slot's byte position, so a random access during the scan never moves
+    // it: the scan always continues at NextRec.
+    if (CtlRefresh.NextRec >= CtlRefresh.PoolNRecs || ScanFailed) {
+        CtlRefresh.CurrRec = CtlRefresh.PoolNRecs;
+        return false;
+    }
+    bool skip = false;
+    bool read = false;
+    do {
+        read = ScanStep(IncludeDeleted, skip);
+    } while (read && CtlRefresh.NextRec < CtlRefresh.PoolNRecs && (skip || !IsTrue(BufferHeader().ActiveRecord)));
+    return read && !skip && IsTrue(BufferHeader().ActiveRecord);
+}
+
+bool TPoolMgr::ScanStep(ReadSeqType IncludeDeleted, bool &skip)
+{
+    const int slot = CtlRefresh.NextRec;
+    skip = false;
+    if (!ReadPoolRecord(slot)) {
+        CtlRefresh.CurrRec = CtlRefresh.PoolNRecs;
+        ScanFailed = true;
+        return false;
+    }
+    ExistFile = true;
+    CtlRefresh.CurrRec = slot;
+    CtlRefresh.NextRec = slot + 1;
+    const BaseDAHeader &hdr = BufferHeader();
+    NoteSlot(slot, hdr);
+    const bool deleted = IsTrue(hdr.DeletedRecord);
+    skip = deleted && IncludeDeleted == SkipDeleted;
+    if (deleted && !skip && DisposeDateAllowsReuse(hdr.DisposeDate, TodayDate)) {
+        auto place = std::find(DispTblRefresh.begin(), DispTblRefresh.end(), NoKey);
+        if (place != DispTblRefresh.end())
+            *place = slot;
+    }
+    if (IsTrue(hdr.ActiveRecord) && !deleted) {
+        ++CtlRefresh.ActiveCount;
+        CtlRefresh.NextFreeRec = CtlRefresh.NextRec;
+    }
+    return true;
+}
+
+bool TPoolMgr::ReadInMemScan(bool first, int &RecordNo, TBaseDARec *UserV8Rec)
+{
+    TPoolIndexRec *item = nullptr;
+    const bool found = first ? GetFirstIndexItem(item, FullScan) : GetNextIndexItem(item, FullScan);
+    if (found) {
+        RecordNo = item->GetRecordNo();
+        if (TBaseDARec *rec = item->GetRecPtr())
+            CopyBufferFrom(rec);
+        CopyBufferTo(UserV8Rec);
+        return true;
+    }
+    RecordNo = NoKey;
+    return false;
+}
+
+// =============================================================================================
+// Records by slot number
+
+IOResultType TPoolMgr::BaseReadRecord(int RecordNo, TBaseDARec *UserV8Rec)
+{
+    if (RecordNo < 0 || RecordNo > Control.PoolNRecs)
+        return ReadFail;
+    if (InMemRecs) {
+        if (TBaseDARec *rec = FindRecordInMemory(RecordNo)) {
+            CopyBufferFrom(rec);
+            CopyBufferTo(UserV8Rec);
+            return ReadOk;
+        }
+    }
+    Control.CurrRec = RecordNo;
+    CtlRefresh.CurrRec = RecordNo;
+    if (!ReadPoolRecord(RecordNo))
+        return ReadFail;
+    CopyBufferTo(UserV8Rec);
+    return ReadOk;
+}
+
+IOResultType TPoolMgr::BaseWriteRecord(int &RecordNo, TBaseDARec *UserV8Rec)
+{
+    LastWrite = WriteFail;
+    const bool grew = std::exchange(GrewForAllocation, false);
+    // A slot at or beyond the end is refused: writing there would add a slot outside growth.
+    if (!UserV8Rec || !UserV8Rec->GetRecHdrPtr() || RecordNo >= Control.PoolNRecs || ReadOnlyMode)
+        return WriteFail;
+    if (UserV8Rec->GetRecPermission() != UpdatePermission) {
+        LastWrite = RecordDenied;
+        return RecordDenied;
+    }
+    if (RecordNo < 0) {
+        RecordNo = GetNewRecordNo();
+        if (RecordNo < 0) {
+            SetCreationDate = false;
+            GrewForAllocation = false;
+            return WriteFail;
+        }
+    }
+    const bool grown = grew || std::exchange(GrewForAllocation, false);
+    Control.CurrRec = RecordNo;
+    if (SetCreationDate) {
+        UserV8Rec->SetCreationDate(DayNumber(TodayDate));
+        SetCreationDate = false;
+    }
+    CopyBufferFrom(UserV8Rec);
+    if (!WritePoolRecord(RecordNo, true))
+        return WriteFail;
+    NoteSlot(RecordNo, BufferHeader());
+    Control.ActiveCount = LiveSlots;
+    // After a growth step the counters and the dispose table are what a reopen of the file
+    // would give, the record just written included.
+    if (grown)
+        RefreshFromSlotMap();
+    if (MaintainIndex)
+        UpdateIndexItem(RecordNo, UserV8Rec);
+    LastWrite = WriteOK;
+    return WriteOK;
+}
+
+void TPoolMgr::BaseDropRecord(int RecordNo, PermissionType RecPermission)
+{
+    if (RecPermission != UpdatePermission || RecordNo < 0 || RecordNo > Control.PoolNRecs)
+        return;
+    LastWrite = WriteFail;
+    if (ReadOnlyMode)
+        return; // the store writes nothing in read-only mode, a deletion included
+    Control.CurrRec = RecordNo;
+    if (!ReadPoolRecord(RecordNo))
+        return;
+    BaseDAHeader &hdr = BufferHeader();
+    if (IsTrue(hdr.DeletedRecord)) {
+        LastWrite = WriteOK; // already deleted: its first dispose date stays
+        return;
+    }
+    hdr.DeletedRecord = ToByteBool(true);
+    hdr.DisposeDate = TodayDate;
+    if (!WritePoolRecord(RecordNo, true))
+        return;
+    NoteSlot(RecordNo, BufferHeader());
+    Control.ActiveCount = LiveSlots;
+    LastWrite = WriteOK;
+}
+
+void TPoolMgr::ExtendPool(int NRecords, bool NewFile)
+{
+    if (!NewFile) {
+        // Growth used to reopen and rescan the whole file; the slot map gives what that rescan
+        // would find without reading a record.
+        RefreshFromSlotMap();
+        if (Control.NextFreeRec < Control.PoolNRecs)
+            return;
+    }
+    std::fill(IOBuffer.begin(), IOBuffer.end(), uint8_t(0));
+    const int size = GetFileSize();
+    Control.NextFreeRec = size;
+    Control.ActiveCount = LiveSlots;
+    for (int i = 0; i < NRecords; ++i) {
+        std::fill(IOBuffer.begin(), IOBuffer.end(), uint8_t(0));
+        if (!WritePoolRecord(size + i, false))
+            break;
+    }
+    const bool written = _PoolOk;
+    Control.PoolNRecs = GetFileSize();
+    NoteBlankSlots(size, Control.PoolNRecs);
+    if (!written)
+        _PoolOk = false;
+}
+
+bool TPoolMgr::RecordIsFree(int s)
+{
+    Control.CurrRec = s;
+    if (s < 0 || s >= Control.PoolNRecs)
+        return false;
+    // A slot that cannot be read is never taken: it may hold a live record.
+    if (!ReadPoolRecord(s))
+        return false;
+    const BaseDAHeader &hdr = BufferHeader();
+    return IsTrue(hdr.DeletedRecord) || !IsTrue(hdr.ActiveRecord);
+}
+
+int TPoolMgr::GetDisposedRecord()
+{
+    size_t i = 0;
+    while (i < DisposeTbl.size() && DisposeTbl[i] == NoKey)
+        ++i;
+    for (; i < DisposeTbl.size(); ++i) {
+        const int s = DisposeTbl[i];
+        if (s == NoKey)
+            continue;
+        DisposeTbl[i] = NoKey;
+        if (RecordIsFree(s))
+            return s;
+    }
+    return NoKey;
+}
+
+int TPoolMgr::GetUnusedRecord()
+{
+    while (Control.NextFreeRec < Control.PoolNRecs) {
+        const int s = Control.NextFreeRec;
+        Control.CurrRec = s;
+        ++Control.NextFreeRec;
+        if (RecordIsFree(s))
+            return s;
+    }
+    return NoKey;
+}
+
+int TPoolMgr::GetNewRecordNo()
+{
+    int r = GetDisposedRecord();
+    if (r == NoKey) {
+        if (Control.NextFreeRec >= Control.PoolNRecs) {
+            ExtendPool(NRecsToAdd, false);
+            GrewForAllocation = true;
+            ++GrowthSteps;
+        }
+        r = GetUnusedRecord();
+    }
+    SetCreationDate = true;
+    return r;
+}
+
+// =============================================================================================
+// Records by key
+
+TPoolIndexRec *TPoolMgr::IndexAt(int Position) const
+{
+    return PoolIndex ? static_cast<TPoolIndexRec *>(PoolIndex->At(Position)) : nullptr;
+}
+
+int TPoolMgr::AddIndexRecord(TPoolIndexRec *&IndexItem, bool PreventZeroKey)
+{
+    IndexItem = nullptr;
+    if (!PoolIndex || PoolIndex->IsFull())
+        return NoKey;
+    const int highest = GetHighestKey();
+    if (highest == INT_MAX)
+        return NoKey;
+    // Keys are never negative, whatever a damaged file left in the index.
+    int key = std::max(highest + 1, 0);
+    if (PreventZeroKey && key == 0)
+        key = 1;
+    auto *item = new TPoolIndexRec;
+    item->SetKeyInIndex(key);
+    item->SetRecordNo(NoKey);
+    item->SetIndexedCreationDate(DayNumber(TodayDate));
+    InsertInKeySequence(item);
+    IndexItem = item;
+    return key;
+}
+
+IOResultType TPoolMgr::ReadIndexedRecord(int Key, int &PoolRecNo, TBaseDARec *UserV8Rec)
+{
+    TPoolIndexRec *entry = FindIndexItem(Key);
+    if (!entry)
+        return ReadFail;
+    PoolRecNo = entry->GetRecordNo();
+    return BaseReadRecord(PoolRecNo, UserV8Rec);
+}
+
+IOResultType TPoolMgr::WriteIndexedRecord(int Key, TBaseDARec *UserV8Rec)
+{
+    LastWrite = WriteFail;
+    // Refused before a slot is allocated, so that a refused write never grows the file.
+    if (ReadOnlyMode || !UserV8Rec || !UserV8Rec->GetRecHdrPtr())
+        return WriteFail;
+    TPoolIndexRec *entry = FindIndexItem(Key);
+    if (!entry)
+        return WriteFail;
+    int RecordNo = entry->GetRecordNo();
+    bool allocated = false;
+    if (RecordNo < 0) {
+        CopyIndexItem(entry, IndexRecCopy);
+        RecordNo = GetNewRecordNo();
+        // The entry is looked up again rather than trusted; should it have gone, it comes back
+        // under its own key, so that the caller's key still names it.
+        entry = FindIndexItem(Key);
+        if (!entry && PoolIndex && !PoolIndex->IsFull()) {
+            entry = new TPoolIndexRec;
+            CopyIndexItem(IndexRecCopy, entry);
+            InsertInKeySequence(entry);
+        }
+        if (!entry || RecordNo < 0) {
+            SetCreationDate = false;
+            return WriteFail;
+        }
+        entry->SetRecordNo(RecordNo);
+        SetCreationDate = true;
+        allocated = true;
+    }
+    // The record carries the key it is filed under, so that the file and the index agree.
+    UserV8Rec->SetKey(Key);
+    const IOResultType result = BaseWriteRecord(RecordNo, UserV8Rec);
+    if (result != WriteOK && allocated) {
+        // The slot was not written: the entry has none yet, and the next write allocates again.
+        if (TPoolIndexRec *again = FindIndexItem(Key))
+            again->SetRecordNo(NoKey);
+        SetCreationDate = false;
+    }
+    return result;
+}
+
+int TPoolMgr::DropIndexedRecord(int IndexKey, PermissionType RecPermission)
+{
+    if (RecPermission != UpdatePermission)
+        return NoKey;
+    TPoolIndexRec *entry = FindIndexItem(IndexKey);
+    if (!entry)
+        return NoKey;
+    const int slot = entry->GetRecordNo();
+    if (slot >= 0) {
+        BaseDropRecord(slot, RecPermission);
+        // A record the file still holds as live stays in the index too.
+        if (LastWrite != WriteOK)
+            return slot;
+    }
+    if (!RecycleDeleted)
+        PoolIndex->DeleteItem(entry);
+    return slot;
+}
+
+void TPoolMgr::InsertInKeySequence(TPoolIndexRec *IndexItem)
+{
+    if (!PoolIndex || !IndexItem)
+        return;
+    int position = 0;
+    FindKeyPosition(IndexItem->GetKeyFromIndex(), position);
+    PoolIndex->AtInsert(position, IndexItem);
+}
+
+int TPoolMgr::GetHighestKey()
+{
+    TObject *last = nullptr;
+    if (!PoolIndex || !PoolIndex->Last(last))
+        return NoKey;
+    return static_cast<TPoolIndexRec *>(last)->GetKeyFromIndex();
+}
+
+bool TPoolMgr::FindKeyPosition(int Key, int &Position)
+{
+    if (!PoolIndex)
+        return false;
+    int lo = 0, hi = PoolIndex->GetCount() - 1;
+    bool found = false;
+    while (lo <= hi) {
+        const int mid = lo + (hi - lo) / 2;
+        const int midKey = IndexAt(mid)->GetKeyFromIndex();
+        if (midKey < Key) {
+            lo = mid + 1;
+        } else {
+            hi = mid - 1;
+            if (midKey == Key) {
+                found = true;
+                lo = mid;
+            }
+        }
+    }
+    Position = lo;
+    return found;
+}
+
+TPoolIndexRec *TPoolMgr::FindIndexItem(int Key)
+{
+    int position = 0;
+    if (Key <= NoKey || !FindKeyPosition(Key, position))
+        return nullptr;
+    return IndexAt(position);
+}
+
+bool TPoolMgr::GetFirstIndexItem(TPoolIndexRec *&Item, ScanType ScanCmd)
+{
+    Item = nullptr;
+    if (!PoolIndex)
+        return false;
+    TObject *item = nullptr;
+    const bool found = ScanCmd == FullScan ? PoolIndex->First(item) : PoolIndex->SearchFirst(item);
+    Item = static_cast<TPoolIndexRec *>(item);
+    return found;
+}
+
+bool TPoolMgr::GetNextIndexItem(TPoolIndexRec *&Item, ScanType ScanCmd)
+{
+    Item = nullptr;
+    if (!PoolIndex)
+        return false;
+    TObject *item = nullptr;
+    const bool found = ScanCmd == FullScan ? PoolIndex->Next(item) : PoolIndex->SearchNext(item);
+    Item = static_cast<TPoolIndexRec *>(item);
+    return found;
+}
+
+void TPoolMgr::CopyIndexItem(const TPoolIndexRec *From, TPoolIndexRec *To)
+{
+    if (From && To)
+        To->CopyFieldsFrom(*From);
+}
+
+// The position of the entry of a slot: looked for among the entries of the record's key (a
+// binary search), and only when it is not there by walking the whole index.
+int TPoolMgr::IndexPositionOfSlot(int RecordNo, int KeyHint)
+{
+    if (!PoolIndex)
+        return -1;
+    int position = 0;
+    if (FindKeyPosition(KeyHint, position)) {
+        int first = position;
+        while (first > 0 && IndexAt(first - 1)->GetKeyFromIndex() == KeyHint)
+            --first;
+        for (int i = first; i < PoolIndex->GetCount() && IndexAt(i)->GetKeyFromIndex() == KeyHint; ++i)
+            if (IndexAt(i)->GetRecordNo() == RecordNo)
+                return i;
+    }
+    for (int i = 0; i < PoolIndex->GetCount(); ++i)
+        if (IndexAt(i)->GetRecordNo() == RecordNo)
+            return i;
+    return -1;
+}
+
+void TPoolMgr::UpdateIndexItem(int RecordNo, TBaseDARec *UserV8Rec)
+{
+    if (!PoolIndex)
+        return;
+    TPoolIndexRec *entry = IndexAt(IndexPositionOfSlot(RecordNo, UserV8Rec->GetKey()));
+    if (!entry) {
+        if (PoolIndex->IsFull())
+            return;
+        entry = new TPoolIndexRec;
+        entry->SetKeyInIndex(UserV8Rec->GetKey());
+        entry->SetRecordNo(RecordNo);
+        entry->SetIndexedTsactnDate(NoDate);
+        InsertInKeySequence(entry);
+    }
+    entry->SetIndexedName(UserV8Rec->GetName());
+    entry->SetIndexedNameTag(UserV8Rec->GetNameTag());
+    entry->SetAltKeyInIndex(UserV8Rec->GetAlternateKey());
+    entry->SetIndexedCreationDate(UserV8Rec->GetCreationDate());
+    entry->SetEffectiveFrom(UserV8Rec->GetEffectiveFrom());
+    entry->SetUpdateAction(UserV8Rec->GetUpdateAction());
+    if (InMemRecs) {
+        if (!entry->GetRecPtr())
+            entry->SetRecPtr(CreateInMemRec());
+        CopyBufferTo(entry->GetRecPtr());
+    }
+}

@@ -1,0 +1,249 @@
+#pragma once
+// TPoolMgr: one pool file of fixed-size records. It opens or creates the file, scans it, reads,
+// writes and drops records by slot and by key, allocates slots (reusing old deleted slots,
+// taking never-used ones, growing the file), enciphers and deciphers on the way to and from the
+// disk, and keeps the in-memory index of the pool in key order in step with the file. It also
+// answers the lookups in the index, rewrites the file sequentially, copies it and writes and
+// reads its CSV log.
+//
+// Failures are never exceptions: they are result codes, Booleans and the status flag
+// (PoolStatusOk). Every record write reaches the disk before WriteOK is answered.
+
+#include "store/LockvexIndexRec.h"
+#include "store/Lockvextypes.h"
+#include "store/PoolFile.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <utility>
+#include <vector>
+
+class TBaseDARec;
+
+class TPoolMgr {
+public:
+    explicit TPoolMgr(int PoolRecSize);
+    virtual ~TPoolMgr();
+    TPoolMgr(const TPoolMgr &) = delete;
+    TPoolMgr &operator=(const TPoolMgr &) = delete;
+
+    // ---- Options (Yes switches an option on)
+    void SetAutoLog(YesNoChoice Choice) { AutomaticLog = Choice == Yes; }
+    bool IsAutoLog() const { return AutomaticLog; }
+    void SetInMemRecs(YesNoChoice Choice) { InMemRecs = Choice == Yes; }
+    bool IsInMemRecs() const { return InMemRecs; }
+    void SetEncryptedRecs(YesNoChoice Choice) { EncryptRecords = Choice == Yes; }
+    bool IsEncryptedRecs() const { return EncryptRecords; }
+    void SetIndexedFile(YesNoChoice Choice);
+    bool IsIndexedFile() const { return MaintainIndex; }
+    void SetRecycleDeletedRecs(YesNoChoice Choice) { RecycleDeleted = Choice == Yes; }
+    void SetPoolExtensionSize(int Count);
+    void SetCSVFieldCount(int Count) { CSVFieldCount = Count; }
+    int GetCSVFieldCount() const { return CSVFieldCount; }
+
+    // ---- State
+    virtual bool PoolStatusOk() { return _PoolOk; }
+    int GetItemsUsed() const { return Control.ActiveCount; }
+    bool IsFileEmpty() const { return Control.ActiveCount == 0; }
+    int GetFileSize(); // slots in the open file
+    int NumRecords() const;
+    // True when records were written since the caller's Count; Count := the current count.
+    bool IsFileUpdated(int &Count);
+    // The outcome of the last record write (WriteOK, WriteFail, RecordDenied), so that a caller
+    // that drops a write's result can still tell the user that a change was not saved.
+    IOResultType LastWriteResult() const { return LastWrite; }
+
+    // ---- Opening and closing
+    void SetPoolName(const QString &Fn);
+    virtual bool OpenPool(const QString &Fn, OpenParam CreateEmpty);
+    bool ClosePool(LogCommand Log);
+
+    // ---- Sequential reading in slot order
+    bool ReadFirst(int &RecordNo, TBaseDARec *UserV8Rec, ReadSeqType IncludeDeleted);
+    bool ReadNext(int &RecordNo, TBaseDARec *UserV8Rec, ReadSeqType IncludeDeleted);
+
+    // ---- Records by slot number
+    IOResultType BaseReadRecord(int RecordNo, TBaseDARec *UserV8Rec);
+    IOResultType BaseWriteRecord(int &RecordNo, TBaseDARec *UserV8Rec);
+    void BaseDropRecord(int RecordNo, PermissionType RecPermission);
+    void ExtendPool(int NRecords, bool NewFile);
+
+    // ---- Records by key
+    // NoKey when the index is absent or full (it holds at most MaxCollectionSize entries) or
+    // no key is left above the highest; nothing is added then.
+    int AddIndexRecord(TPoolIndexRec *&IndexItem, bool PreventZeroKey);
+    IOResultType ReadIndexedRecord(int Key, int &PoolRecNo, TBaseDARec *UserV8Rec);
+    IOResultType WriteIndexedRecord(int Key, TBaseDARec *UserV8Rec);
+    int DropIndexedRecord(int IndexKey, PermissionType RecPermission);
+    void InsertInKeySequence(TPoolIndexRec *IndexItem);
+    virtual int GetHighestKey();
+    virtual bool FindKeyPosition(int Key, int &Position);
+    TPoolIndexRec *FindIndexItem(int Key);
+    virtual bool GetFirstIndexItem(TPoolIndexRec *&Item, ScanType ScanCmd);
+    virtual bool GetNextIndexItem(TPoolIndexRec *&Item, ScanType ScanCmd);
+    virtual void UserDataAtFileOpen(const uint8_t *V8RecData);
+    virtual void LoadIndexItem(TPoolIndexRec *IndexItem, int RecNo);
+
+    // ---- Index lookups (exact, case-sensitive, on the index only)
+    int GetKey(const QString &Name);
+    QString FindNameFromTag(const QString &Tag);
+    bool DupeNameExists(const QString &Name);
+    TPoolIndexRec *FindIndexRecFromRecNo(int RecordNo, int &ItemKey);
+    TPoolIndexRec *FindIndexRecFromKey(int Key, int &IndexOrd);
+    int FindKeyFromAlt(int AltKey);
+    TPoolIndexRec *GetPreceedingIndexItem(int Key);
+    TPoolIndexRec *GetSucceedingIndexItem(int Key);
+    QString GetName(int IndexKey);
+    void SetName(int IndexKey, const QString &NewName);
+    QString GetNameTag(int IndexKey);
+    void SetNameTag(int IndexKey, const QString &NewName);
+    int GetCreationDate(int IndexKey);
+    TPoolIndexRec *GetRecordDates(int Key, int &CreationDate, int &TsActnDate);
+    void ConditionalSetTsactnDate(int NewDate, int Key);
+    void IncUsageCount(int Key);
+    void DecUsageCount(int Key);
+    void SetUsagePercent();
+
+    // ---- In-memory records
+    virtual TBaseDARec *CreateInMemRec();
+    virtual void FreeInMemRec(TBaseDARec *InMemRec);
+    TBaseDARec *GetInMemRec(int IndexKey);
+    TBaseDARec *FindRecordInMemory(int RecordNo);
+    void FreeAllInMemRecs();
+    void FreePoolIndexRecs();
+    bool ReadFirstInMemRec(int &RecordNo, TBaseDARec *&UserV8Rec, ScanType ScanCmd);
+    bool ReadNextInMemRec(int &RecordNo, TBaseDARec *&UserV8Rec, ScanType ScanCmd);
+    bool WriteInMemRecsToFile();
+
+    // ---- Rewriting, copying, further pools
+    void OpenPoolForSeqWrite();
+    void WriteSeqPoolRec(TBaseDARec *UserV8Rec);
+    // Flushes what the sequential writes put in the file, then closes it; false when a write,
+    // the flush or the close failed.
+    bool ClosePoolForSeqWrite();
+    bool CopyFileAs(const QString &Fn);
+    void CreateNewYear(const QString &FName);
+
+    // ---- The CSV log
+    virtual bool WritePoolLog();
+    virtual bool ReadPoolLog();
+    virtual void BuildUserLogRecord(QByteArray &OutputCSV, const uint8_t *UserData, bool HeaderLine);
+    virtual void BuildUserPoolRecord(const QByteArray &InputCSV, TBaseDARec *&UserV8Rec);
+    int BuildHdrCSV(QByteArray &OutputCSV, TBaseDARec *Rec, bool HeaderLine);
+    int LoadHdrFromCSV(const QByteArray &Line, TBaseDARec *Rec);
+    static bool CSVFieldPos(const QByteArray &Line, int n, int &Len, int &Start);
+
+    // ---- What the manager holds (for its users and its tests)
+    const QString &GetPoolFileName() const { return PoolFileName; }
+    const QString &GetPoolLogName() const { return PoolLogName; }
+    const PoolControl &GetControl() const { return Control; }
+    const DeletedRecTbl &GetDisposeTbl() const { return DisposeTbl; }
+    TPoolIndex *GetPoolIndex() const { return PoolIndex; }
+    int GetUpdateCount() const { return UpdateCount; }
+    int GetLogRecordCount() const { return LogRecordCount; }
+    int GetIOVal() const { return _IOVal; }
+    int GetGrowthSteps() const { return GrowthSteps; } // growth steps taken by slot allocation
+
+    // A pool file with more slots than this is not opened: no pool this program writes comes
+    // near it, and the manager keeps a byte of state per slot.
+    static constexpr int MaxPoolSlots = 1 << 20;
+
+protected:
+    // ---- I/O steps
+    void IOCheck(int err);
+    bool ReadPoolRecord(int slot);
+    bool WritePoolRecord(int slot, bool sync);
+    // Stamps the writer and the filing day into IOBuffer and gives the bytes that go to the
+    // disk: IOBuffer itself in clear, or its enciphered copy.
+    const uint8_t *PrepareForDisk();
+    // Rewrites the pool file through a temporary file beside it: fill writes the records with
+    // WriteSeqPoolRec, and the temporary file takes the pool file's name only when every write
+    // and the flush succeeded. With keepOldAside the file it replaces is kept aside first.
+    bool RewritePoolFile(const std::function<void()> &fill, bool keepOldAside);
+    bool RecordIsFree(int s);
+    int GetNewRecordNo();
+    int GetDisposedRecord();
+    int GetUnusedRecord();
+    void CreateEmptyPool();
+    void ErasePool();
+    void CopyIndexItem(const TPoolIndexRec *From, TPoolIndexRec *To);
+    void UpdateIndexItem(int RecordNo, TBaseDARec *UserV8Rec);
+    int IndexPositionOfSlot(int RecordNo, int KeyHint);
+    bool LoadIntoIndex(int RecordNo);
+    // Keeps a file that is about to be replaced aside under a new name beside it, so that no
+    // byte of it is lost: «TrelLockvex.acsdb» becomes «TrelLockvex.damaged-YYYYMMDD-HHMMSS».
+    static bool KeepFileAside(const QString &path);
+
+    // ---- The sequential scan
+    bool ReadNextActive(ReadSeqType IncludeDeleted);
+    bool ScanStep(ReadSeqType IncludeDeleted, bool &skip);
+    bool FinishScan(bool found, int &RecordNo, TBaseDARec *UserV8Rec);
+    bool ReadInMemScan(bool first, int &RecordNo, TBaseDARec *UserV8Rec);
+
+    // ---- What a full scan of the file would find, kept as the file changes, so that growth
+    // needs no rescan: one state per slot and the deleted slots with their dispose dates.
+    enum SlotState : uint8_t { BlankSlot, LiveSlot, DeletedSlot };
+    void ResetSlotMap(int slotCount);
+    void NoteSlot(int slot, const BaseDAHeader &hdr);
+    void NoteBlankSlots(int from, int to);
+    void RefreshFromSlotMap();
+
+    const BaseDAHeader &BufferHeader() const { return *reinterpret_cast<const BaseDAHeader *>(IOBuffer.data()); }
+    BaseDAHeader &BufferHeader() { return *reinterpret_cast<BaseDAHeader *>(IOBuffer.data()); }
+    TPoolIndexRec *IndexAt(int Position) const;
+    void CopyBufferTo(TBaseDARec *UserV8Rec) const;
+    void CopyBufferFrom(const TBaseDARec *UserV8Rec);
+
+    TPoolIndex *PoolIndex = nullptr;
+    TPoolFile PoolFile;
+    QString PoolFileName;
+    QString PoolLogName;
+    QString FileTypeName;
+    DAFileType TDFileType = NoFileType;
+    QString PoolYear;
+    int IOBufSize;
+    std::vector<uint8_t> IOBuffer;
+    bool ThisYearInd = false;
+    bool FileUpdated = false;
+    int UpdateCount = 0;
+    int LogRecordCount = 0;
+    QStringList CSVLines, CSVLineIndex;
+    QString Dir, Name, Ext;
+    int _IOVal = 0;
+    bool _IOErr = false;
+    bool _PoolOk = true;
+    bool ExistFile = false;
+    bool SetCreationDate = false;
+    PoolControl Control;
+    PoolControl CtlRefresh;
+    DeletedRecTbl DisposeTbl;
+    DeletedRecTbl DispTblRefresh;
+    bool AutomaticLog = false;
+    bool InMemRecs = false;
+    bool MaintainIndex = false;
+    bool RecycleDeleted = false;
+    bool V7FileRead = false;
+    int NRecsToAdd = MaxRecsToAdd;
+    int CSVFieldCount = 0;
+    int UserID = 0;
+    int FilingDate = 0;
+    std::vector<uint8_t> EncryptedRec;
+    bool EncryptRecords = false;
+    TPoolIndexRec *IndexRecCopy = nullptr;
+
+    IOResultType LastWrite = WriteOK;
+    int SeqWriteSlot = 0;      // next slot of a sequential rewrite
+    bool SeqWriteOk = true;    // every write of the sequential rewrite succeeded
+    bool ScanFailed = false;   // the running scan met a read error
+    bool IndexOverflow = false; // the open found more records than the index can hold
+    bool GrewForAllocation = false; // the slot being written was allocated by a growth step
+    int GrowthSteps = 0;
+
+    std::vector<uint8_t> Slots;                       // SlotState per slot
+    std::vector<std::pair<int, double>> DeletedSlots; // deleted slots in slot order, with dispose dates
+    int LiveSlots = 0;
+};
