@@ -1,0 +1,21 @@
+#pragma once
+// Sign-in: the user proves knowledge of the safe by typing one of the passwords stored in its
+// entries (two different ones from a memory stick) before any window with entries is shown.
+
+#include <QString>
+
+enum class SignInDialog { None, OnePassword, TwoPasswords };
+
+// The dialog that sign-in shows. No entry with a password: none, the user is in at once. From a
+// memory stick, with more than one entry holding a password, the two-password dialog, as long as
+// the safe holds two different passwords that open it: a safe whose entries all share one
+// password gets the one-password dialog instead of a dialog that nobody could ever pass. On the
+// PC the one-password dialog.
+SignInDialog ChooseSignInDialog(int totalPWs, int differentSignInPWs, bool memStickMode);
+
+// How many different passwords open the safe, from the password list just built: the access
+// passwords when any entry is flagged as one, otherwise every listed password.
+int DifferentSignInPasswords();
+
+// The entry table's password check, as the sign-in dialogs use it.
+bool EntryTableCheckPassword(const QString &password);
