@@ -21,16 +21,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace {
-
-QString TemporaryNameFor(const QString &target)
+QString TPoolMgr::TemporaryNameFor(const QString &target)
 {
     const QFileInfo info(target);
     return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".lvtmp");
 }
 
-// Makes what was written to a closed file reach the disk.
-bool FlushFile(const QString &path)
+bool TPoolMgr::FlushFile(const QString &path)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -39,8 +36,6 @@ bool FlushFile(const QString &path)
     ::close(fd);
     return ok;
 }
-
-} // namespace
 
 // =============================================================================================
 // Sequential rewriting

@@ -266,11 +266,12 @@ bool TPoolMgr::OpenPool(const QString &Fn, OpenParam CreateEmpty)
         ExistFile = false;
     }
     _PoolOk = complete;
+    if (!_PoolOk)
+        PoolFile.Close(); // a failed open leaves nothing open that a later scan could take for a pool
     // A scan that read some slots and then failed leaves the file alone: the disk may be
     // failing, and nothing is written on it. A file without a readable slot is replaced by an
     // empty pool when asked, after it has been kept aside when it holds any byte.
     if (!_PoolOk && !ExistFile && CreateEmpty == DoCreateEmpty) {
-        PoolFile.Close();
         if (KeepFileAside(Fn))
             CreateEmptyPool();
     }
@@ -360,7 +361,7 @@ bool TPoolMgr::ClosePool(LogCommand Log)
     return err == 0;
 }
 
-bool TPoolMgr::KeepFileAside(const QString &path)
+bool TPoolMgr::KeepFileAside(const QString &path, QString *asideName)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -377,7 +378,11 @@ bool TPoolMgr::KeepFileAside(const QString &path)
     QString aside = first;
     for (int n = 2; QFileInfo::exists(aside); ++n)
         aside = first + QLatin1Char('-') + QString::number(n);
-    return platform::Current().RenameFile(path, aside);
+    if (!platform::Current().RenameFile(path, aside))
+        return false;
+    if (asideName)
+        *asideName = aside;
+    return true;
 }
 
 // =============================================================================================

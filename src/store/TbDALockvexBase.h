@@ -176,7 +176,14 @@ protected:
     bool LoadIntoIndex(int RecordNo);
     // Keeps a file that is about to be replaced aside under a new name beside it, so that no
     // byte of it is lost: «TrelLockvex.acsdb» becomes «TrelLockvex.damaged-YYYYMMDD-HHMMSS».
-    static bool KeepFileAside(const QString &path);
+    // True when there is nothing to keep (no file, an empty one) or it was renamed; asideName
+    // receives the new name of a renamed file.
+    static bool KeepFileAside(const QString &path, QString *asideName = nullptr);
+    // The hidden name beside target under which a whole file is written before it is renamed
+    // into place.
+    static QString TemporaryNameFor(const QString &target);
+    // Makes what was written to a closed file reach the disk.
+    static bool FlushFile(const QString &path);
 
     // ---- The sequential scan
     bool ReadNextActive(ReadSeqType IncludeDeleted);

@@ -1,0 +1,363 @@
+#include "store/TBDALockvexData.h"
+
+#include "common/DateStamp.h"
+#include "common/Globals.h"
+#include "common/TextRoutines.h"
+#include "common/Win1252.h"
+#include "platform/Platform.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// The entry table refreshes the date stamp before the pool manager takes its filing day.
+int StampedRecordSize()
+{
+    StampNow();
+    return LockvexRecSize;
+}
+
+void MakeOwnerOnly(const QString &path)
+{
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+} // namespace
+
+TV9LockvexTbl::TV9LockvexTbl(bool _ThisYearInd)
+    : TPoolMgr(StampedRecordSize()), V9LockvexDataRec(std::make_unique<TLockvexRec>())
+{
+    TDFileType = LockvexFile;
+    SetIndexedFile(Yes); // limit and delta 50: the extension size before it is set below
+    SetRecycleDeletedRecs(No);
+    SetInMemRecs(No);
+    SetPoolExtensionSize(LockvexRecsToAdd);
+    SetEncryptedRecs(Yes);
+    SetAutoLog(Yes);
+    SetCSVFieldCount(LockvexCSVFieldCount);
+    ThisYearInd = _ThisYearInd;
+}
+
+TV9LockvexTbl::~TV9LockvexTbl()
+{
+    const bool companions = HasCompanions() && !RunOnMemStick;
+    if (companions)
+        CreateCopyFile();
+    // Closed here, while the log line builders of the table still exist.
+    ClosePool(WriteLog);
+    if (companions)
+        BackupFiles();
+}
+
+bool TV9LockvexTbl::HasCompanions() const
+{
+    return !PoolFileName.isEmpty() && HasBackupCompanions(PoolFileName);
+}
+
+// =============================================================================================
+// Opening with recovery
+
+bool TV9LockvexTbl::OpenPool(const QString &Fn)
+{
+    FileExt = CompanionExt(Fn);
+    if (!HasBackupCompanions(Fn))
+        return TPoolMgr::OpenPool(Fn, DontCreateEmpty) || TPoolMgr::OpenPool(Fn, DoCreateEmpty);
+    TempFn = TempFileName(Fn);
+    BacNewerFn = NewerBackupName(Fn);
+    BacOlderFn = OlderBackupName(Fn);
+    if (TPoolMgr::OpenPool(Fn, DontCreateEmpty))
+        return true;
+    // No message: the outcome is only in the flags.
+    if (!RecoverFromBackup(BacNewerFn) && !RecoverFromBackup(BacOlderFn))
+        RecoverFromLog();
+    // Reopens a recovered or rebuilt file, or creates an empty pool (the file that held
+    // anything kept aside first).
+    return TPoolMgr::OpenPool(Fn, DoCreateEmpty);
+}
+
+bool TV9LockvexTbl::RecoverFromLog()
+{
+    PoolFile.Close();
+    return QFileInfo::exists(PoolLogName) && ReadPoolLog();
+}
+
+// The backup is tried on a copy beside the data file: only that copy may become the data file,
+// so the backup is never deleted or overwritten, whatever happens. The damaged data file is
+// kept aside before the copy takes its name.
+bool TV9LockvexTbl::RecoverFromBackup(const QString &BacFileName)
+{
+    Recovered = false;
+    DelTempOK = DelBacOK = DelAcsdbOK = AcsdbToBacOK = TempToAcsdbOK = AcsdbToTempOK = BacToAcsdbOK = false;
+    if (!QFileInfo(BacFileName).isFile())
+        return false;
+    PoolFile.Close();
+    const QString candidate = TemporaryNameFor(PoolFileName);
+    QFile::remove(candidate);
+    BacToAcsdbOK = platform::Current().CopyFile(BacFileName, candidate, false);
+    if (!BacToAcsdbOK)
+        return false;
+    MakeOwnerOnly(candidate);
+    bool opens = false;
+    {
+        TPoolMgr probe(LockvexRecSize);
+        probe.SetIndexedFile(Yes);
+        opens = probe.OpenPool(candidate, DontCreateEmpty);
+    }
+    if (!opens) {
+        QFile::remove(candidate);
+        return false;
+    }
+    QString aside;
+    AcsdbToTempOK = KeepFileAside(PoolFileName, &aside);
+    if (!AcsdbToTempOK) {
+        QFile::remove(candidate);
+        return false;
+    }
+    if (!platform::Current().RenameFile(candidate, PoolFileName)) {
+        QFile::remove(candidate);
+        if (!aside.isEmpty())
+            TempToAcsdbOK = platform::Current().RenameFile(aside, PoolFileName);
+        return false;
+    }
+    DelAcsdbOK = true;
+    Recovered = TPoolMgr::OpenPool(PoolFileName, DontCreateEmpty);
+    return Recovered;
+}
+
+// =============================================================================================
+// Entries by key
+
+int TV9LockvexTbl::AddLockvexIndexItem(const QString &LockvexName)
+{
+    TPoolIndexRec *item = nullptr;
+    const int key = AddIndexRecord(item, false);
+    if (item)
+        item->SetIndexedNameBytes(TrimBlanks(win1252::FromUnicode(LockvexName)));
+    return key;
+}
+
+IOResultType TV9LockvexTbl::GetLockvexRec(int Key, TLockvexRec *LockvexRec)
+{
+    if (!LockvexRec)
+        return NewRecord;
+    int slot = NoKey;
+    if (ReadIndexedRecord(Key, slot, LockvexRec) == ReadOk)
+        return ReadOk;
+    LockvexRec->Init();
+    return NewRecord;
+}
+
+void TV9LockvexTbl::WriteLockvexRec(int Key, TLockvexRec *LockvexRec)
+{
+    WriteIndexedRecord(Key, LockvexRec);
+}
+
+bool TV9LockvexTbl::ReadFirst(int &RecordNo, TLockvexRec *LockvexRec, ReadSeqType IncludeDeleted)
+{
+    const bool found = TPoolMgr::ReadFirst(RecordNo, LockvexRec, IncludeDeleted);
+    if (!found && LockvexRec)
+        LockvexRec->Init();
+    return found;
+}
+
+bool TV9LockvexTbl::ReadNext(int &RecordNo, TLockvexRec *LockvexRec, ReadSeqType IncludeDeleted)
+{
+    const bool found = TPoolMgr::ReadNext(RecordNo, LockvexRec, IncludeDeleted);
+    if (!found && LockvexRec)
+        LockvexRec->Init();
+    return found;
+}
+
+// =============================================================================================
+// Passwords and flags
+
+bool TV9LockvexTbl::CheckPassword(const QString &Password)
+{
+    QByteArray wanted = win1252::FromUnicode(Password);
+    if (TrimBlanks(wanted).isEmpty())
+        wanted = QByteArrayLiteral("nomatch");
+    bool found = false;
+    bool allBlank = true;
+    TLockvexRec *rec = V9LockvexDataRec.get();
+    int slot = NoKey;
+    for (bool more = ReadFirst(slot, rec, SkipDeleted); more && !found; more = ReadNext(slot, rec, SkipDeleted)) {
+        // The access passwords are those of the marked entries, or of all while none is marked.
+        if (LoginPWs != 0 && !rec->IsEntryPassword())
+            continue;
+        const QByteArray stored = rec->LockvexData.Password.Bytes();
+        if (!TrimBlanks(stored).isEmpty())
+            allBlank = false;
+        if (stored == wanted)
+            found = true;
+    }
+    // A scan that could not read the file proves nothing: it never lets a password pass.
+    if (ScanFailed)
+        return found;
+    return found || allBlank;
+}
+
+QString TV9LockvexTbl::GetPassword(int Key, bool &IsEntryPW)
+{
+    GetLockvexRec(Key, V9LockvexDataRec.get());
+    IsEntryPW = V9LockvexDataRec->IsEntryPassword();
+    return V9LockvexDataRec->GetPassword();
+}
+
+bool TV9LockvexTbl::IsEntryPassword(int Key)
+{
+    GetLockvexRec(Key, V9LockvexDataRec.get());
+    return V9LockvexDataRec->IsEntryPassword();
+}
+
+bool TV9LockvexTbl::IsAutoPWCopy(int Key)
+{
+    GetLockvexRec(Key, V9LockvexDataRec.get());
+    return V9LockvexDataRec->IsAutoPWCopy();
+}
+
+bool TV9LockvexTbl::LoadForFlagChange(int Key)
+{
+    TPoolIndexRec *entry = FindIndexItem(Key);
+    if (!entry) {
+        LastWrite = WriteFail;
+        return false;
+    }
+    if (entry->GetRecordNo() < 0) {
+        V9LockvexDataRec->Init(); // added, never written: the flag goes into a fresh record
+        return true;
+    }
+    int slot = NoKey;
+    // A record that cannot be read is not overwritten by a blank one carrying the flag.
+    if (ReadIndexedRecord(Key, slot, V9LockvexDataRec.get()) != ReadOk) {
+        LastWrite = WriteFail;
+        return false;
+    }
+    return true;
+}
+
+void TV9LockvexTbl::SetEntryPassword(int Key, bool Cond)
+{
+    if (!LoadForFlagChange(Key))
+        return;
+    V9LockvexDataRec->SetEntryPassword(Cond);
+    WriteLockvexRec(Key, V9LockvexDataRec.get());
+}
+
+void TV9LockvexTbl::SetAutoPWCopy(int Key, bool Cond)
+{
+    if (!LoadForFlagChange(Key))
+        return;
+    V9LockvexDataRec->SetAutoPWCopy(Cond);
+    WriteLockvexRec(Key, V9LockvexDataRec.get());
+}
+
+void TV9LockvexTbl::SetAllEntryPasswords(const QString &Password, bool Cond)
+{
+    const QByteArray wanted = win1252::FromUnicode(Password);
+    TLockvexRec *rec = V9LockvexDataRec.get();
+    bool allWritten = true;
+    int slot = NoKey;
+    for (bool more = ReadFirst(slot, rec, SkipDeleted); more; more = ReadNext(slot, rec, SkipDeleted)) {
+        if (rec->LockvexData.Password.Bytes() != wanted)
+            continue;
+        rec->SetEntryPassword(Cond);
+        // Written back into the slot it was read from: that slot is the entry whose key the
+        // record carries, and two records that carry one key (a damaged file) stay two records.
+        int target = slot;
+        if (BaseWriteRecord(target, rec) != WriteOK)
+            allWritten = false;
+    }
+    LastWrite = allWritten ? WriteOK : WriteFail;
+}
+
+// =============================================================================================
+// TEMP copy and backups
+
+void TV9LockvexTbl::CreateCopyFile()
+{
+    TempCopyOK = false;
+    if (ReadOnlyMode || !PoolFile.IsOpen())
+        return;
+    const QString partial = TemporaryNameFor(TempFn);
+    QFile::remove(partial);
+    bool ok = false;
+    {
+        // The copy's own table refreshes the date stamp: its filing day is the day of the close.
+        TV9LockvexTbl copy(ThisYearInd);
+        copy.SetAutoLog(No);
+        copy.SetPoolName(partial);
+        copy.OpenPoolForSeqWrite();
+        ok = copy.PoolStatusOk();
+        TLockvexRec *rec = V9LockvexDataRec.get();
+        int key = NoKey;
+        int slot = NoKey;
+        for (bool more = ok && ReadFirst(slot, rec, SkipDeleted); more; more = ReadNext(slot, rec, SkipDeleted)) {
+            rec->SetKey(++key);
+            copy.WriteSeqPoolRec(rec);
+        }
+        ok = copy.ClosePoolForSeqWrite() && ok && !ScanFailed;
+    }
+    // The copy is dated now by the program's clock, so that the day of the backup it becomes is
+    // the day of this close.
+    if (ok)
+        ok = platform::Current().SetLastWriteTime(partial, platform::Current().Now()) && FlushFile(partial);
+    if (ok)
+        ok = platform::Current().RenameFile(partial, TempFn);
+    if (!ok)
+        QFile::remove(partial);
+    TempCopyOK = ok;
+}
+
+// A copy that is not older than its target replaces it, keeping its last-write time; the copy
+// is written beside the target and renamed into place.
+bool TV9LockvexTbl::CopyIfNewer(const QString &Source, const QString &Dest)
+{
+    if (!QFileInfo(Source).isFile())
+        return true;
+    const auto sourceTime = platform::Current().LastWriteTime(Source);
+    const auto destTime = platform::Current().LastWriteTime(Dest);
+    if (destTime && sourceTime && *destTime > *sourceTime)
+        return true;
+    const bool ok = platform::Current().CopyFile(Source, Dest, false);
+    if (ok)
+        MakeOwnerOnly(Dest);
+    return ok;
+}
+
+void TV9LockvexTbl::BackupFiles()
+{
+    // Only a TEMP copy this close wrote completely becomes a backup.
+    if (ReadOnlyMode || !TempCopyOK || !QFileInfo::exists(TempFn))
+        return;
+    // The first close of a day first moves the newest backup to the older one.
+    const auto bac0Time = platform::Current().LastWriteTime(BacNewerFn);
+    if (bac0Time && DayNumber(ToTDateTime(*bac0Time)) < DayNumber(TodayDate))
+        BacNewToBacOldOK = CopyIfNewer(BacNewerFn, BacOlderFn);
+    const auto tempTime = platform::Current().LastWriteTime(TempFn);
+    const auto newBac0Time = platform::Current().LastWriteTime(BacNewerFn);
+    if (!newBac0Time || (tempTime && *newBac0Time <= *tempTime))
+        platform::Current().RenameFile(TempFn, BacNewerFn);
+    DelTempOK = !QFileInfo::exists(TempFn) || QFile::remove(TempFn);
+}
+
+// =============================================================================================
+// Log lines
+
+void TV9LockvexTbl::BuildUserLogRecord(QByteArray &OutputCSV, const uint8_t *UserData, bool HeaderLine)
+{
+    if (HeaderLine) {
+        OutputCSV = LockvexLogHeaderLine();
+        return;
+    }
+    if (!UserData)
+        return;
+    V9LockvexDataRec->Load(UserData);
+    OutputCSV = LockvexLogLine(V9LockvexDataRec->LockvexData);
+}
+
+void TV9LockvexTbl::BuildUserPoolRecord(const QByteArray &InputCSV, TBaseDARec *&UserV8Rec)
+{
+    ReadLockvexLogLine(InputCSV, V9LockvexDataRec->LockvexData);
+    UserV8Rec = V9LockvexDataRec.get();
+}

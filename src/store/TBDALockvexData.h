@@ -1,0 +1,88 @@
+#pragma once
+// TV9LockvexTbl: the pool manager specialised for the data file of web entries. It fixes the
+// pool's options, opens the data file with recovery from two backups and from the CSV log,
+// makes a compacted TEMP copy and turns it into the newest backup when it is destroyed, reads
+// and writes entries by key, checks an access password against the stored entries, and builds
+// and parses the log line of an entry.
+//
+// Recovery and backups never lose a byte: a damaged data file is kept aside before anything
+// takes its name, a backup is only ever read while it is tried, and every whole file (TEMP
+// copy, backups, a restored data file) is written under a temporary name, flushed and renamed
+// into place.
+
+#include "store/RecDALockvex.h"
+#include "store/TbDALockvexBase.h"
+
+#include <QString>
+
+#include <memory>
+
+class TV9LockvexTbl : public TPoolMgr {
+public:
+    explicit TV9LockvexTbl(bool _ThisYearInd);
+    ~TV9LockvexTbl() override;
+
+    // Opens the data file, recovering it when it does not open (see the .cpp). The manager's
+    // own two-argument open stays available for plain opens.
+    bool OpenPool(const QString &Fn);
+    using TPoolMgr::OpenPool;
+    void SetRunOnMemstick(bool Cond) { RunOnMemStick = Cond; }
+
+    // A new index entry (the first key of an empty table is 0) named LockvexName trimmed; no
+    // record is written until the first WriteLockvexRec of the key. NoKey when the table is
+    // full (MaxCollectionSize entries): nothing is added then.
+    int AddLockvexIndexItem(const QString &LockvexName);
+    // ReadOk with the entry, or NewRecord with an initialised record when the key has no
+    // readable record.
+    IOResultType GetLockvexRec(int Key, TLockvexRec *LockvexRec);
+    void WriteLockvexRec(int Key, TLockvexRec *LockvexRec);
+    // Whether the last write (WriteLockvexRec, a flag setter, a deletion) reached the disk.
+    bool LastWriteSucceeded() const { return LastWriteResult() == WriteOK; }
+
+    // The scan of the manager; an initialised LockvexRec when nothing more is returned.
+    bool ReadFirst(int &RecordNo, TLockvexRec *LockvexRec, ReadSeqType IncludeDeleted);
+    bool ReadNext(int &RecordNo, TLockvexRec *LockvexRec, ReadSeqType IncludeDeleted);
+
+    bool CheckPassword(const QString &Password);
+    QString GetPassword(int Key, bool &IsEntryPW);
+    bool IsEntryPassword(int Key);
+    void SetEntryPassword(int Key, bool Cond);
+    bool IsAutoPWCopy(int Key);
+    void SetAutoPWCopy(int Key, bool Cond);
+    void SetAllEntryPasswords(const QString &Password, bool Cond);
+
+    void CreateCopyFile();
+    void BackupFiles();
+    bool RecoverFromBackup(const QString &BacFileName);
+
+    void BuildUserLogRecord(QByteArray &OutputCSV, const uint8_t *UserData, bool HeaderLine) override;
+    void BuildUserPoolRecord(const QByteArray &InputCSV, TBaseDARec *&UserV8Rec) override;
+
+    bool WasRecovered() const { return Recovered; }
+    bool TempCopyWritten() const { return TempCopyOK; }
+
+private:
+    bool RecoverFromLog();
+    bool CopyIfNewer(const QString &Source, const QString &Dest);
+    // Loads the entry of Key into V9LockvexDataRec for a change of one flag: false (nothing to
+    // write) when the key is not in the index or its record cannot be read.
+    bool LoadForFlagChange(int Key);
+    bool HasCompanions() const;
+
+    std::unique_ptr<TLockvexRec> V9LockvexDataRec;
+    QString TempFn;
+    QString BacNewerFn;
+    QString BacOlderFn;
+    QString FileExt;
+    bool Recovered = false;
+    bool DelTempOK = false;
+    bool DelBacOK = false;
+    bool DelAcsdbOK = false;
+    bool AcsdbToBacOK = false;
+    bool TempToAcsdbOK = false;
+    bool AcsdbToTempOK = false;
+    bool BacToAcsdbOK = false;
+    bool BacNewToBacOldOK = false;
+    bool RunOnMemStick = false;
+    bool TempCopyOK = false; // the TEMP copy of this close was written completely
+};

@@ -1,0 +1,512 @@
+#include "StoreTestSupport.h"
+
+#include "store/TBDALockvexData.h"
+
+#include <QDirIterator>
+
+#include <map>
+#include <memory>
+#include <random>
+
+using namespace store_test;
+
+namespace {
+
+class EntryTableTest : public StoreTest {
+protected:
+    void SetUp() override
+    {
+        StoreTest::SetUp();
+        Data = PathOf(QStringLiteral("TrelLockvex.acsdb"));
+        Temp = PathOf(QStringLiteral("TrelLockvex.TEMP"));
+        Bac0 = PathOf(QStringLiteral("TrelLockvex.BAC0"));
+        Bac1 = PathOf(QStringLiteral("TrelLockvex.BAC1"));
+        Log = PathOf(QStringLiteral("TrelLockvex.CSV"));
+    }
+
+    std::unique_ptr<TV9LockvexTbl> OpenTable(bool *opened = nullptr, const QString &file = QString())
+    {
+        auto table = std::make_unique<TV9LockvexTbl>(true);
+        const bool ok = table->OpenPool(file.isEmpty() ? Data : file);
+        if (opened)
+            *opened = ok;
+        return table;
+    }
+
+    // A data file of the given entries, closed normally (TEMP copy and backups made).
+    void MakeDataFile(const QStringList &names)
+    {
+        auto table = OpenTable();
+        for (const QString &name : names)
+            AddWebEntry(*table, name, name + QStringLiteral("-pw"));
+    }
+
+    static int AddWebEntry(TV9LockvexTbl &table, const QString &name, const QString &password)
+    {
+        const int key = table.AddLockvexIndexItem(name);
+        TLockvexRec rec;
+        rec.SetName(name);
+        rec.SetPassword(password);
+        rec.SetURL(QStringLiteral("https://example.com/") + name);
+        table.WriteLockvexRec(key, &rec);
+        EXPECT_TRUE(table.LastWriteSucceeded());
+        return key;
+    }
+
+    static QStringList NamesIn(TV9LockvexTbl &table)
+    {
+        QStringList names;
+        TPoolIndexRec *item = nullptr;
+        for (bool more = table.GetFirstIndexItem(item, FullScan); more; more = table.GetNextIndexItem(item, FullScan))
+            names << item->GetIndexedName();
+        return names;
+    }
+
+    QStringList FolderFiles() const { return QDir(Folder).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+    QStringList DamagedFiles() const
+    {
+        return QDir(Folder).entryList({QStringLiteral("TrelLockvex.damaged-*")}, QDir::Files | QDir::Hidden);
+    }
+
+    QString Data, Temp, Bac0, Bac1, Log;
+};
+
+// A pool file of the given names with the entry table's format, written somewhere else.
+QByteArray PoolBytesOf(const QString &folder, const QStringList &names)
+{
+    const QString path = folder + QStringLiteral("/scratch.pool");
+    QFile::remove(path);
+    {
+        TV9LockvexTbl table(true);
+        table.OpenPool(path);
+        for (const QString &name : names) {
+            const int key = table.AddLockvexIndexItem(name);
+            TLockvexRec rec;
+            rec.SetName(name);
+            table.WriteLockvexRec(key, &rec);
+        }
+    }
+    const QByteArray bytes = FileBytes(path);
+    QFile::remove(path);
+    return bytes;
+}
+
+// ---------------------------------------------------------------------------------------------
+// First run, TEMP copy, backups
+
+TEST_F(EntryTableTest, AFirstRunCreatesTheDataFileAndAnEmptyNewestBackup)
+{
+    {
+        bool opened = false;
+        auto table = OpenTable(&opened);
+        EXPECT_TRUE(opened);
+        EXPECT_EQ(QFileInfo(Data).size(), 10 * LockvexRecSize);
+        EXPECT_TRUE(table->IsFileEmpty());
+    }
+    EXPECT_TRUE(QFileInfo::exists(Bac0));
+    EXPECT_EQ(QFileInfo(Bac0).size(), 0);
+    EXPECT_FALSE(QFileInfo::exists(Temp));
+    EXPECT_FALSE(QFileInfo::exists(Bac1));
+    EXPECT_FALSE(QFileInfo::exists(Log)); // enciphered: no log in clear
+    EXPECT_EQ(FolderFiles(), (QStringList{QStringLiteral("TrelLockvex.BAC0"), QStringLiteral("TrelLockvex.acsdb")}));
+    EXPECT_EQ(FileMode(Data), 0600);
+    EXPECT_EQ(FileMode(Bac0), 0600);
+}
+
+TEST_F(EntryTableTest, TheNewestBackupIsACompactedRenumberedCopyOfTheLiveEntries)
+{
+    {
+        auto table = OpenTable();
+        for (const char *name : {"a", "b", "c", "d"})
+            AddWebEntry(*table, QString::fromLatin1(name), QStringLiteral("pw"));
+        table->DropIndexedRecord(0, UpdatePermission);
+        table->DropIndexedRecord(2, UpdatePermission);
+    }
+    const QByteArray data = FileBytes(Data);
+    EXPECT_EQ(data.size(), 10 * LockvexRecSize); // the data file itself is not compacted
+    ASSERT_EQ(QFileInfo(Bac0).size(), 2 * LockvexRecSize);
+    TPoolMgr backup(LockvexRecSize);
+    backup.SetIndexedFile(Yes);
+    ASSERT_TRUE(backup.OpenPool(Bac0, DontCreateEmpty));
+    EXPECT_EQ(backup.GetName(0), QStringLiteral("b"));
+    EXPECT_EQ(backup.GetName(1), QStringLiteral("d"));
+    EXPECT_NE(RecordFilingDate(reinterpret_cast<const uint8_t *>(FileBytes(Bac0).constData())), 0);
+    EXPECT_FALSE(FileBytes(Bac0).contains("example.com")); // enciphered
+}
+
+TEST_F(EntryTableTest, TheFirstCloseOfADayMovesTheNewestBackupToTheOlder)
+{
+    MakeDataFile({QStringLiteral("monday")});
+    const QByteArray mondayBackup = FileBytes(Bac0);
+    EXPECT_FALSE(QFileInfo::exists(Bac1));
+
+    AdvanceDays(1);
+    {
+        auto table = OpenTable();
+        AddWebEntry(*table, QStringLiteral("tuesday"), QStringLiteral("pw"));
+    }
+    EXPECT_EQ(FileBytes(Bac1), mondayBackup);
+    const QByteArray tuesdayBackup = FileBytes(Bac0);
+    EXPECT_NE(tuesdayBackup, mondayBackup);
+
+    Platform.Clock = Platform.Clock.addSecs(3600); // later the same day: no rotation
+    {
+        auto table = OpenTable();
+        AddWebEntry(*table, QStringLiteral("tuesday evening"), QStringLiteral("pw"));
+    }
+    EXPECT_EQ(FileBytes(Bac1), mondayBackup);
+    EXPECT_NE(FileBytes(Bac0), tuesdayBackup);
+    EXPECT_EQ(FileMode(Bac1), 0600);
+}
+
+TEST_F(EntryTableTest, ACopyThatFailsNeverReplacesABackup)
+{
+    MakeDataFile({QStringLiteral("kept")});
+    const QByteArray backup = FileBytes(Bac0);
+    AdvanceDays(1);
+    for (PoolFileOp failing : {PoolFileOp::Write, PoolFileOp::Sync, PoolFileOp::Read}) {
+        auto table = OpenTable();
+        AddWebEntry(*table, QStringLiteral("more"), QStringLiteral("pw"));
+        WriteBytes(Temp, QByteArray("left by an earlier close")); // not this close's copy
+        // Faults from now on hit the close only: the copy's writes, or the reads of its scan.
+        TPoolFile::FaultHook = [failing](PoolFileOp op, const QString &path, qint64) {
+            return op == failing && (op == PoolFileOp::Read || path.endsWith(QStringLiteral(".TEMP.lvtmp"))) ? EIO : 0;
+        };
+        table.reset();
+        TPoolFile::FaultHook = nullptr;
+        EXPECT_EQ(FileBytes(Bac0), backup);
+        EXPECT_FALSE(QFileInfo::exists(Bac1));
+        EXPECT_EQ(FolderFiles().filter(QStringLiteral("lvtmp")), QStringList());
+        QFile::remove(Temp);
+    }
+}
+
+TEST_F(EntryTableTest, NoCopiesOnAMemoryStickOrForAnotherExtension)
+{
+    {
+        auto table = OpenTable();
+        table->SetRunOnMemstick(true);
+    }
+    EXPECT_FALSE(QFileInfo::exists(Bac0));
+    const QString upper = PathOf(QStringLiteral("Other.ACSDB"));
+    OpenTable(nullptr, upper).reset();
+    EXPECT_EQ(FolderFiles(), (QStringList{QStringLiteral("Other.ACSDB"), QStringLiteral("TrelLockvex.acsdb")}));
+}
+
+TEST_F(EntryTableTest, ReadOnlyModeWritesNothingAndMakesNoCopies)
+{
+    MakeDataFile({QStringLiteral("a")});
+    const QByteArray data = FileBytes(Data), backup = FileBytes(Bac0);
+    AdvanceDays(1);
+    ReadOnlyMode = true;
+    {
+        auto table = OpenTable();
+        const int key = table->AddLockvexIndexItem(QStringLiteral("b"));
+        TLockvexRec rec;
+        table->WriteLockvexRec(key, &rec);
+        EXPECT_FALSE(table->LastWriteSucceeded());
+        table->SetEntryPassword(0, true);
+        EXPECT_FALSE(table->LastWriteSucceeded());
+    }
+    EXPECT_EQ(FileBytes(Data), data);
+    EXPECT_EQ(FileBytes(Bac0), backup);
+    EXPECT_FALSE(QFileInfo::exists(Bac1));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Recovery
+
+struct RecoveryCase {
+    const char *what;
+    QByteArray data;
+    bool dataExists;
+    QByteArray bac0, bac1; // empty: missing
+    QStringList expected;  // the names the table holds after the open
+};
+
+TEST_F(EntryTableTest, EachSituationAtOpenHasItsOutcome)
+{
+    const QByteArray good = PoolBytesOf(Platform.Home(), {QStringLiteral("live1"), QStringLiteral("live2")});
+    const QByteArray older = PoolBytesOf(Platform.Home(), {QStringLiteral("older")});
+    const QByteArray newer = PoolBytesOf(Platform.Home(), {QStringLiteral("newer")});
+    const QByteArray garbage = QByteArray("not a pool at all"); // less than one record
+    const QByteArray truncated = good.left(100);
+
+    const std::vector<RecoveryCase> cases = {
+        {"data file opens", good, true, newer, older, {QStringLiteral("live1"), QStringLiteral("live2")}},
+        {"data file fails, BAC0 opens", truncated, true, newer, older, {QStringLiteral("newer")}},
+        {"zero-byte data file, BAC0 opens", QByteArray(), true, newer, older, {QStringLiteral("newer")}},
+        {"data file missing, BAC0 opens", QByteArray(), false, newer, older, {QStringLiteral("newer")}},
+        {"data file and BAC0 fail, BAC1 opens", garbage, true, garbage, older, {QStringLiteral("older")}},
+        {"nothing usable, zero-byte data file", QByteArray(), true, QByteArray(), QByteArray(), {}},
+        {"nothing usable, damaged data file", truncated, true, garbage, QByteArray(), {}},
+        {"no files at all", QByteArray(), false, QByteArray(), QByteArray(), {}},
+    };
+    for (const RecoveryCase &c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const QString &name : FolderFiles())
+            QFile::remove(PathOf(name));
+        if (c.dataExists)
+            WriteBytes(Data, c.data);
+        if (!c.bac0.isEmpty())
+            WriteBytes(Bac0, c.bac0);
+        if (!c.bac1.isEmpty())
+            WriteBytes(Bac1, c.bac1);
+
+        auto table = std::make_unique<TV9LockvexTbl>(true);
+        EXPECT_TRUE(table->OpenPool(Data));
+        EXPECT_EQ(NamesIn(*table), c.expected);
+        EXPECT_EQ(QFileInfo(Data).size() % LockvexRecSize, 0);
+        // The backups are as they were, byte for byte.
+        EXPECT_EQ(FileBytes(Bac0), c.bac0);
+        EXPECT_EQ(FileBytes(Bac1), c.bac1);
+        // A data file that held anything and was replaced is kept aside.
+        const QStringList aside = DamagedFiles();
+        const bool replaced = c.dataExists && !c.data.isEmpty() && c.data != good;
+        ASSERT_EQ(aside.size(), replaced ? 1 : 0);
+        if (replaced)
+            EXPECT_EQ(FileBytes(PathOf(aside.first())), c.data);
+        EXPECT_EQ(FolderFiles().filter(QStringLiteral("lvtmp")), QStringList());
+        table->SetRunOnMemstick(true); // the close changes no backup here
+    }
+}
+
+TEST_F(EntryTableTest, AnyDataFileOpensOrRecoversWithoutLosingAByte)
+{
+    std::mt19937 random(42);
+    const QByteArray backup = PoolBytesOf(Platform.Home(), {QStringLiteral("saved")});
+    for (int round = 0; round < 12; ++round) {
+        SCOPED_TRACE(round);
+        for (const QString &name : FolderFiles())
+            QFile::remove(PathOf(name));
+        QByteArray bytes(int(random() % (6 * LockvexRecSize)), '\0');
+        for (char &c : bytes)
+            c = char(random());
+        WriteBytes(Data, bytes);
+        WriteBytes(Bac0, backup);
+        auto table = std::make_unique<TV9LockvexTbl>(true);
+        EXPECT_TRUE(table->OpenPool(Data));
+        EXPECT_TRUE(table->PoolStatusOk());
+        // Either the bytes are the data file still, or they are kept aside.
+        const QStringList aside = DamagedFiles();
+        if (aside.isEmpty())
+            EXPECT_EQ(FileBytes(Data), bytes);
+        else
+            EXPECT_EQ(FileBytes(PathOf(aside.first())), bytes);
+        EXPECT_EQ(FileBytes(Bac0), backup);
+        table->SetRunOnMemstick(true);
+    }
+}
+
+TEST_F(EntryTableTest, AFailedRestoreLeavesEveryFileAsItWas)
+{
+    MakeDataFile({QStringLiteral("a")});
+    const QByteArray backup = FileBytes(Bac0);
+    WriteBytes(Data, QByteArray("damaged"));
+    // The restored file cannot take the data file's name: the copy or the rename fails.
+    for (const char *failing : {"copy", "rename"}) {
+        SCOPED_TRACE(failing);
+        Platform.FailOperation = [failing](const QString &operation, const QString &) {
+            return operation == QLatin1String(failing);
+        };
+        TV9LockvexTbl table(true);
+        EXPECT_FALSE(table.RecoverFromBackup(Bac0));
+        EXPECT_EQ(FileBytes(Bac0), backup);
+        EXPECT_EQ(FileBytes(Data), QByteArray("damaged"));
+        EXPECT_EQ(DamagedFiles(), QStringList());
+        EXPECT_EQ(FolderFiles().filter(QStringLiteral("lvtmp")), QStringList());
+        Platform.FailOperation = nullptr;
+    }
+}
+
+TEST_F(EntryTableTest, TheLogRebuildsALostDataFile)
+{
+    {
+        auto table = OpenTable();
+        AddWebEntry(*table, QStringLiteral("Bank, main"), QStringLiteral("pw \"1\""));
+        AddWebEntry(*table, QStringLiteral("Mail"), QStringLiteral("pw2"));
+        AddWebEntry(*table, QStringLiteral("Shop"), QStringLiteral("pw3"));
+        TLockvexRec rec;
+        table->GetLockvexRec(1, &rec);
+        rec.SetAccountNotes("line one\r\nline two");
+        table->WriteLockvexRec(1, &rec);
+        table->SetEncryptedRecs(No); // the close writes the log in clear
+        table->SetRunOnMemstick(true);
+    }
+    ASSERT_TRUE(QFileInfo::exists(Log));
+    EXPECT_EQ(FileMode(Log), 0600);
+    const QList<QByteArray> lines = FileBytes(Log).split('\n');
+    EXPECT_EQ(lines.size(), 5); // header, three entries, and the empty text after the last line end
+    EXPECT_TRUE(lines[0].startsWith("Name,Name Tag,Key,"));
+
+    QFile::remove(Data);
+    auto table = OpenTable();
+    EXPECT_EQ(NamesIn(*table), (QStringList{QStringLiteral("Bank, main"), QStringLiteral("Mail"), QStringLiteral("Shop")}));
+    EXPECT_EQ(QFileInfo(Data).size(), 3 * LockvexRecSize);
+    EXPECT_EQ(table->GetLogRecordCount(), 4);
+    TLockvexRec rec;
+    ASSERT_EQ(table->GetLockvexRec(0, &rec), ReadOk);
+    EXPECT_EQ(rec.GetPassword(), QStringLiteral("pw \"1\""));
+    ASSERT_EQ(table->GetLockvexRec(1, &rec), ReadOk);
+    EXPECT_EQ(rec.GetAccountNotes(), QByteArray("line one\r\nline two"));
+    // The next close with encryption on deletes the clear log.
+    table.reset();
+    EXPECT_FALSE(QFileInfo::exists(Log));
+}
+
+TEST_F(EntryTableTest, ALogWithMalformedLinesRebuildsWhatItCan)
+{
+    QByteArray log = LockvexLogHeaderLine() + "\r\n";
+    log += "\"First\",,0,-1,46000,,u,c,p,pw1,,,,,,,,,Yes,,No,\r\n";
+    log += "\r\n";                                     // a blank line: no entry
+    log += "Second,,0,-1,46000,,u2\r\n";               // key taken, columns missing
+    log += "\"unterminated,,, quote\r\n";               // one odd field
+    log += "Fourth,,-7,,,,,,,pw4,\r\n";                 // a negative key
+    log += QByteArray("Fifth\0with a nul,,9,,\r\n", 24); // a NUL inside
+    WriteBytes(Log, log);
+    auto table = OpenTable();
+    const QStringList names = NamesIn(*table);
+    EXPECT_EQ(names.size(), 5);
+    EXPECT_TRUE(names.contains(QStringLiteral("First")));
+    EXPECT_TRUE(names.contains(QStringLiteral("Second")));
+    EXPECT_TRUE(names.contains(QStringLiteral("Fourth")));
+    // Every record has a key of its own, reachable through the index.
+    std::map<int, int> keys;
+    TPoolIndexRec *item = nullptr;
+    for (bool more = table->GetFirstIndexItem(item, FullScan); more; more = table->GetNextIndexItem(item, FullScan)) {
+        EXPECT_GE(item->GetKeyFromIndex(), 0);
+        ++keys[item->GetKeyFromIndex()];
+    }
+    for (const auto &[key, count] : keys)
+        EXPECT_EQ(count, 1) << key;
+    EXPECT_EQ(table->GetKey(QStringLiteral("First")), 0);
+    EXPECT_TRUE(table->IsEntryPassword(0));
+    table->SetRunOnMemstick(true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Entries, passwords and flags
+
+TEST_F(EntryTableTest, EntriesByKey)
+{
+    auto table = OpenTable();
+    const int key = table->AddLockvexIndexItem(QStringLiteral("  Padded name  "));
+    EXPECT_EQ(key, 0);
+    EXPECT_EQ(table->GetName(key), QStringLiteral("Padded name"));
+    TLockvexRec rec;
+    rec.SetName(QStringLiteral("junk"));
+    EXPECT_EQ(table->GetLockvexRec(key, &rec), NewRecord); // added, not written
+    EXPECT_TRUE(rec.GetName().isEmpty());
+    EXPECT_EQ(table->GetLockvexRec(99, &rec), NewRecord);
+
+    bool isEntry = true;
+    EXPECT_EQ(table->GetPassword(99, isEntry), QString());
+    EXPECT_FALSE(isEntry);
+    const QByteArray before = FileBytes(Data);
+    table->SetEntryPassword(99, true); // not in the index: nothing written
+    EXPECT_EQ(FileBytes(Data), before);
+
+    // A flag set on an entry never written makes a fresh record carrying only the flag.
+    table->SetEntryPassword(key, true);
+    EXPECT_TRUE(table->LastWriteSucceeded());
+    EXPECT_TRUE(table->IsEntryPassword(key));
+    EXPECT_EQ(table->GetName(key), QString());
+    ASSERT_EQ(table->GetLockvexRec(key, &rec), ReadOk);
+    EXPECT_EQ(rec.GetKey(), key);
+    table->SetAutoPWCopy(key, true);
+    EXPECT_TRUE(table->IsAutoPWCopy(key));
+    EXPECT_TRUE(table->IsEntryPassword(key));
+}
+
+TEST_F(EntryTableTest, ThePasswordCheck)
+{
+    struct Entry {
+        const char *password;
+        bool marked;
+    };
+    struct Case {
+        const char *what;
+        std::vector<Entry> entries;
+        int loginPWs;
+        const char *input;
+        bool accepted;
+    };
+    const std::vector<Case> cases = {
+        {"no entries", {}, 0, "anything", true},
+        {"no entry has a password", {{"", false}, {"  ", false}}, 0, "anything", true},
+        {"either unmarked password", {{"one", false}, {"two", false}}, 0, "two", true},
+        {"a wrong one", {{"one", false}, {"two", false}}, 0, "three", false},
+        {"case counts", {{"One", false}}, 0, "one", false},
+        {"nothing is trimmed", {{"one", false}}, 0, " one", false},
+        {"the marked one", {{"one", true}, {"two", false}}, 1, "one", true},
+        {"an unmarked one once one is marked", {{"one", true}, {"two", false}}, 1, "two", false},
+        {"blank input against passwords", {{"one", false}}, 0, "   ", false},
+        {"blank input against the fixed text", {{"nomatch", false}}, 0, "  ", true},
+        {"blank input without passwords", {{"", false}}, 0, "", true},
+        {"marked entries without password", {{"", true}, {"two", false}}, 1, "x", true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(Data);
+        auto table = OpenTable();
+        for (const Entry &e : c.entries) {
+            const int key = AddWebEntry(*table, QStringLiteral("n"), QString::fromLatin1(e.password));
+            if (e.marked)
+                table->SetEntryPassword(key, true);
+        }
+        LoginPWs = c.loginPWs;
+        EXPECT_EQ(table->CheckPassword(QString::fromLatin1(c.input)), c.accepted);
+        table->SetRunOnMemstick(true);
+    }
+}
+
+TEST_F(EntryTableTest, APasswordCheckThatCannotReadTheFileLetsNothingPass)
+{
+    auto table = OpenTable();
+    AddWebEntry(*table, QStringLiteral("n"), QStringLiteral("secret"));
+    TPoolFile::FaultHook = [](PoolFileOp op, const QString &, qint64) { return op == PoolFileOp::Read ? EIO : 0; };
+    EXPECT_FALSE(table->CheckPassword(QStringLiteral("guess")));
+    TPoolFile::FaultHook = nullptr;
+    table->SetRunOnMemstick(true);
+}
+
+// Keys and slots in different orders: entries added later reuse older, lower slots.
+TEST_F(EntryTableTest, SetAllEntryPasswordsFlagsExactlyTheEntriesWithThatPassword)
+{
+    {
+        auto table = OpenTable();
+        for (int i = 0; i < 6; ++i)
+            AddWebEntry(*table, QStringLiteral("old%1").arg(i), i % 2 ? QStringLiteral("shared") : QStringLiteral("x"));
+        for (int key : {0, 2, 4})
+            table->DropIndexedRecord(key, UpdatePermission);
+    }
+    AdvanceDays(3);
+    auto table = OpenTable();
+    const int late = AddWebEntry(*table, QStringLiteral("late"), QStringLiteral("shared"));
+    const int other = AddWebEntry(*table, QStringLiteral("other"), QStringLiteral("Shared"));
+    ASSERT_LT(table->FindIndexItem(late)->GetRecordNo(), table->FindIndexItem(5)->GetRecordNo());
+
+    table->SetAllEntryPasswords(QStringLiteral("shared"), true);
+    EXPECT_TRUE(table->LastWriteSucceeded());
+    for (int key : {1, 3, 5, late})
+        EXPECT_TRUE(table->IsEntryPassword(key)) << key;
+    EXPECT_FALSE(table->IsEntryPassword(other));
+    EXPECT_EQ(table->NumRecords(), 5);
+    table->SetAllEntryPasswords(QStringLiteral("shared"), false);
+    for (int key : {1, 3, 5, late})
+        EXPECT_FALSE(table->IsEntryPassword(key)) << key;
+}
+
+TEST_F(EntryTableTest, AddingToAFullTableIsRefusedCleanly)
+{
+    auto table = OpenTable();
+    for (int i = 0; i < MaxCollectionSize; ++i)
+        ASSERT_EQ(table->AddLockvexIndexItem(QStringLiteral("x")), i);
+    const QByteArray before = FileBytes(Data);
+    EXPECT_EQ(table->AddLockvexIndexItem(QStringLiteral("one too many")), NoKey);
+    EXPECT_EQ(table->NumRecords(), MaxCollectionSize);
+    EXPECT_EQ(FileBytes(Data), before);
+    table->SetRunOnMemstick(true);
+}
+
+} // namespace
