@@ -54,7 +54,7 @@ int TLockvexStringList::IndexOf(const QString &text) const
     if (sorted_)
         return Find(text, index) ? index : -1;
     for (int i = 0; i < Count(); ++i)
-        if (caseSensitive_ ? lines_[i].Text == text : Equal(lines_[i].Text, text))
+        if (Equal(lines_[i].Text, text))
             return i;
     return -1;
 }

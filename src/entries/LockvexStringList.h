@@ -67,7 +67,8 @@ public:
     int CompareStrings(const QString &a, const QString &b) const;
 
 private:
-    bool Equal(const QString &a, const QString &b) const { return CompareStrings(a, b) == 0; }
+    // In a case-sensitive list only the same text compares equal, so no collation is needed.
+    bool Equal(const QString &a, const QString &b) const { return caseSensitive_ ? a == b : CompareStrings(a, b) == 0; }
     int SortedStart() const { return headingLines_ < Count() ? headingLines_ : Count(); }
 
     std::vector<TLockvexStringLine> lines_;

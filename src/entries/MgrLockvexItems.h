@@ -1,0 +1,70 @@
+#pragma once
+// TItemManager stands between the windows and the entry table for one web entry at a time: it
+// copies an entry out of the store into an ItemManagerParams record, tells whether two such
+// records differ, checks a new or changed name with the user, writes a record back, adds and
+// deletes entries, rates a password and marks every entry that shares a password as an access
+// password. It works on the shared entry record, the entry table and the list manager of the
+// global state and owns none of them.
+
+#include "common/Globals.h"
+#include "store/Lockvextypes.h"
+
+#include <QString>
+
+// One entry as the windows, the item manager and the import exchange it. Texts are whole; the
+// record setters cut them to the stored widths when the entry is saved.
+struct ItemManagerParams {
+    QString ItemName;  // up to 111 characters stored
+    QString ItemDescr; // several lines; stored as the notes, each line break as one ";"
+    QString URL;
+    QString CustID;
+    QString PIN;
+    QString Password;
+    QString Question1, Question2, Question3, Question4;
+    QString MemData1, MemData2, MemData3, MemData4;
+    PermissionType RecPermission = UpdatePermission;
+    bool LockvexPassword = false; // the password is one of the user's access passwords
+    bool AutoPWCopy = false;
+    TDateTime LoginDateTime = 0; // 0 when none
+    // Set by the windows only.
+    bool NewItem = false;     // made by the new-entry command, not yet confirmed
+    bool NameChecked = false; // the name was validated since it was last edited
+    int ListIndex = 0;        // the entry's line in the window's list
+    QString SavedItemName;    // the name when the user began editing it
+};
+
+// Ratings of PWQuality's score, as the windows show them.
+constexpr int PWQualityWeakMax = 33;          // 0-33: weak
+constexpr int PWQualityCouldBeBetterMax = 66; // 34-66: could be better; 67 and above: ok
+
+class TItemManager
+{
+public:
+    TItemManager() = default;
+
+    // Blanks the shared entry record and loads it, so that LockvexItemParams is an empty entry.
+    void ClearWebRecord();
+    // Reads the entry with this key into the shared record (a key of NoKey takes the shared
+    // record as it is) and returns it.
+    ItemManagerParams LoadWebItem(int Key);
+    // Writes the entry under ItemKey. Does nothing in memory-stick mode or for a name of blanks
+    // only. False when the store did not write it (read-only data, a disk error, a key not in
+    // the index), so that the window can tell the user the change was not saved.
+    bool SaveWebItem(int ItemKey, const ItemManagerParams &ItemToSave);
+    // True when the entry would need saving.
+    bool ItemChanged(const ItemManagerParams &ItemAsLoaded, const ItemManagerParams &ItemNow) const;
+    // A new index entry with this name; no record is written until SaveWebItem. NoKey when the
+    // table is full.
+    int AddItem(const QString &LockvexName);
+    // Deletes the entry; nothing happens unless RecPermission is UpdatePermission.
+    void DeleteItem(int IndexKey, PermissionType RecPermission);
+    // Checks the name with the user (message 16 for a name another entry bears, message 2 to
+    // confirm a rename). Sets ValidationStatus to 1 (accepted) or 2 (rejected).
+    bool ValidateItem(const ItemManagerParams &ItemInfo);
+    // Strength score 0..100 of a password.
+    int PWQuality(const QString &PWord) const;
+    // Sets the access-password flag of every entry whose password is exactly Password.
+    void SetAllEntryPasswords(const QString &Password, bool Cond);
+
+    ItemManagerParams LockvexItemParams; // the entry last loaded
+};

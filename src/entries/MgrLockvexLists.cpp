@@ -1,0 +1,297 @@
+#include "entries/MgrLockvexLists.h"
+
+#include "common/Globals.h"
+#include "common/TextRoutines.h"
+#include "common/Win1252.h"
+#include "entries/EntryText.h"
+#include "store/LockvexIndexRec.h"
+#include "store/TBDALockvexData.h"
+
+namespace
+{
+
+// A ShortString argument holds at most 255 characters of 8-bit text.
+constexpr int ShortStringLength = 255;
+
+QString AsShortStringText(const QString &text)
+{
+    return win1252::ToUnicode(win1252::FromUnicode(text.left(2 * ShortStringLength)).left(ShortStringLength));
+}
+
+// The text a line stands for when names are compared: the record's name, or the line's own
+// text for a line without a record.
+QString NameOfLine(const TLockvexStringList *list, int line)
+{
+    const TTDStandardIndexRec *rec = list->Objects(line);
+    return rec ? rec->GetIndexedName() : list->Strings(line);
+}
+
+} // namespace
+
+void CreateLockvexStringLists()
+{
+    FreeLockvexStringLists();
+    LockvexStrings = new TLockvexStringList(false, dupAccept, false);
+    SelectedLockvexStrings = new TLockvexStringList(false, dupAccept, false);
+    PasswordStrings = new TLockvexStringList(true, dupIgnore, true);
+    PasswordStrings->SetHeadingLines(1);
+}
+
+void FreeLockvexStringLists()
+{
+    delete LockvexStrings;
+    delete SelectedLockvexStrings;
+    delete PasswordStrings;
+    LockvexStrings = SelectedLockvexStrings = PasswordStrings = nullptr;
+}
+
+bool TListManager::OpenPool(const QString &Fn)
+{
+    ForgetPasswords();
+    return LockvexTbl && LockvexTbl->OpenPool(Fn);
+}
+
+bool TListManager::ClosePool(LogCommand Log)
+{
+    ForgetPasswords();
+    return LockvexTbl && LockvexTbl->ClosePool(Log);
+}
+
+void TListManager::ForgetPasswords()
+{
+    knownPasswords_.clear();
+    knownTable_ = nullptr;
+    knownFile_.clear();
+    knownUpdateCount_ = -1;
+}
+
+bool TListManager::KnownPasswordsValid() const
+{
+    return LockvexTbl && knownTable_ == LockvexTbl && knownFile_ == LockvexTbl->GetPoolFileName() &&
+           knownUpdateCount_ == LockvexTbl->GetUpdateCount();
+}
+
+// Starts afresh when anything was written since the passwords were read.
+void TListManager::CheckKnownPasswords()
+{
+    if (KnownPasswordsValid())
+        return;
+    ForgetPasswords();
+    if (!LockvexTbl)
+        return;
+    knownTable_ = LockvexTbl;
+    knownFile_ = LockvexTbl->GetPoolFileName();
+    knownUpdateCount_ = LockvexTbl->GetUpdateCount();
+}
+
+void TListManager::NoteEntryWritten(int Key, int countBefore)
+{
+    if (!LockvexTbl || knownTable_ != LockvexTbl || knownUpdateCount_ != countBefore)
+        return; // already out of date: the next refresh reads every password again
+    knownPasswords_.remove(Key);
+    knownUpdateCount_ = LockvexTbl->GetUpdateCount();
+}
+
+// The entry's password, trimmed, and whether it is an access password.
+QString TListManager::TrimmedPasswordOf(const TTDStandardIndexRec *rec, bool &isEntryPW)
+{
+    isEntryPW = false;
+    if (!LockvexTbl || !rec)
+        return QString();
+    const int key = rec->GetKeyFromIndex();
+    auto known = knownPasswords_.constFind(key);
+    if (known != knownPasswords_.constEnd() && known->RecordNo == rec->GetRecordNo()) {
+        isEntryPW = known->IsEntryPW;
+        return known->Password;
+    }
+    TKnownPassword read;
+    read.RecordNo = rec->GetRecordNo();
+    read.Password = TrimBlankChars(LockvexTbl->GetPassword(key, read.IsEntryPW));
+    knownPasswords_.insert(key, read);
+    isEntryPW = read.IsEntryPW;
+    return read.Password;
+}
+
+bool TListManager::IsFileEmpty() const
+{
+    return !LockvexTbl || LockvexTbl->IsFileEmpty();
+}
+
+int TListManager::GetKey(const TLockvexStringList *ComboList, int ListIndex) const
+{
+    if (ListIndex < 0 || !ComboList || ListIndex >= ComboList->Count())
+        return NoKey;
+    const TTDStandardIndexRec *rec = ComboList->Objects(ListIndex);
+    return rec ? rec->GetKeyFromIndex() : 0;
+}
+
+int TListManager::GetIndexFromName(const TLockvexStringList *ListBox, NameSearchType Tagged, const QString &Name) const
+{
+    if (!ListBox)
+        return -1;
+    // A record holds its name as stored, so the name is compared in that form; both sides are
+    // trimmed, since a name typed with a trailing blank is stored with it.
+    const QString target = AsciiUpper(TrimBlankChars(AsShortStringText(Name)));
+    const QString storedTarget = AsciiUpper(TrimBlankChars(StoredNameText(Name)));
+    for (int i = 0; i < ListBox->Count(); ++i) {
+        const TTDStandardIndexRec *rec = ListBox->Objects(i);
+        if (!rec) {
+            if (AsciiUpper(TrimBlankChars(ListBox->Strings(i))) == target)
+                return i;
+            continue;
+        }
+        QString candidate = AsciiUpper(TrimBlankChars(rec->GetIndexedName()));
+        if (Tagged == UseTag) {
+            candidate = TrimBlankChars(AsciiUpper(rec->GetIndexedNameTag()) + u' ' + candidate);
+            if (candidate == target)
+                return i;
+        } else if (candidate == storedTarget) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+bool TListManager::CheckDupeName(const QString &DisplayedItemName, int DisplayedItemKey) const
+{
+    if (!LockvexStrings)
+        return false;
+    const QString target = AsciiUpper(TrimBlankChars(StoredNameText(DisplayedItemName)));
+    for (int i = 0; i < LockvexStrings->Count(); ++i) {
+        if (AsciiUpper(TrimBlankChars(NameOfLine(LockvexStrings, i))) != target)
+            continue;
+        const TTDStandardIndexRec *rec = LockvexStrings->Objects(i);
+        if (!rec || rec->GetKeyFromIndex() != DisplayedItemKey)
+            return true;
+    }
+    return false;
+}
+
+void TListManager::BuildLockvexStrings()
+{
+    if (!LockvexStrings)
+        return;
+    LockvexStrings->Clear();
+    std::vector<TLockvexStringLine> lines;
+    TPoolIndexRec *item = nullptr;
+    if (LockvexTbl && LockvexTbl->GetFirstIndexItem(item, FullScan)) {
+        do {
+            lines.push_back({item->GetIndexedName(), item});
+        } while (LockvexTbl->GetNextIndexItem(item, FullScan));
+    }
+    LockvexStrings->AddLines(std::move(lines));
+    LockvexStrings->Sort();
+}
+
+void TListManager::BuildSelectedLockvexStrings(const QString &SearchArg)
+{
+    if (!SelectedLockvexStrings || !LockvexStrings)
+        return;
+    const QString s = AsciiUpper(SearchArg);
+    const QString p = AsciiUpper(u' ' + NewWebEntryName);
+    SelectedLockvexStrings->Clear();
+    for (int i = 0; i < LockvexStrings->Count(); ++i) {
+        const QString line = AsciiUpper(LockvexStrings->Strings(i));
+        // An empty search text is in every line to QString, but selects nothing here.
+        if (line == p || (!s.isEmpty() && line.contains(s)))
+            SelectedLockvexStrings->Add(LockvexStrings->Strings(i), LockvexStrings->Objects(i));
+    }
+}
+
+TLockvexStringList *TListManager::BuildSelectedPWLockvexStrings(const QString &Password)
+{
+    if (!SelectedLockvexStrings || !LockvexStrings)
+        return SelectedLockvexStrings;
+    CheckKnownPasswords();
+    SelectedLockvexStrings->Clear();
+    for (int i = 0; i < LockvexStrings->Count(); ++i) {
+        bool isEntryPW = false;
+        if (TrimmedPasswordOf(LockvexStrings->Objects(i), isEntryPW) == Password)
+            SelectedLockvexStrings->Add(LockvexStrings->Strings(i), LockvexStrings->Objects(i));
+    }
+    return SelectedLockvexStrings;
+}
+
+TLockvexStringList *TListManager::BuildPasswordStrings(const QString &SearchArg, int &TotalPWs, int &LoginPWs)
+{
+    TotalPWs = 0;
+    LoginPWs = 0;
+    if (!PasswordStrings)
+        return PasswordStrings;
+    PasswordStrings->Clear();
+    PasswordStrings->Add(AllPasswordsLine);
+    if (!LockvexStrings)
+        return PasswordStrings;
+    CheckKnownPasswords();
+
+    std::vector<TLockvexStringLine> passwords;
+    passwords.reserve(static_cast<std::size_t>(LockvexStrings->Count()));
+    for (int i = 0; i < LockvexStrings->Count(); ++i) {
+        TTDStandardIndexRec *rec = LockvexStrings->Objects(i);
+        bool isEntryPW = false;
+        const QString password = TrimmedPasswordOf(rec, isEntryPW);
+        if (rec)
+            rec->SetFlag(isEntryPW);
+        if (!SearchArg.isEmpty() && password != SearchArg)
+            continue;
+        if (!password.isEmpty()) {
+            passwords.push_back({password, rec});
+            ++TotalPWs;
+        }
+    }
+    // One sort for all lines; a password already listed keeps the first entry (in name order)
+    // that uses it.
+    PasswordStrings->AddLines(std::move(passwords));
+
+    for (int i = 0; i < PasswordStrings->Count(); ++i) {
+        const TTDStandardIndexRec *rec = PasswordStrings->Objects(i);
+        if (rec && rec->IsFlagged())
+            ++LoginPWs;
+    }
+    return PasswordStrings;
+}
+
+void TListManager::ClearLists()
+{
+    if (LockvexStrings)
+        LockvexStrings->Clear();
+}
+
+ListManagerParams TListManager::BuildItemList(const QString &NameSearchArg, const QString &TabSearchArg, int TabIndex,
+                                              int &CurrentIndex)
+{
+    BuildLockvexStrings();
+    if (SearchActive && !NameSearchArg.isEmpty()) {
+        BuildSelectedLockvexStrings(NameSearchArg);
+        OutputParams.Items = SelectedLockvexStrings;
+        OutputParams.ItemsIndex = 0;
+    } else {
+        CurrentIndex =
+            TabIndex > 0 && !TabSearchArg.isEmpty() ? FindTabLetterFirstItem(TabSearchArg.left(1), LockvexStrings) : 0;
+        OutputParams.Items = LockvexStrings;
+        OutputParams.ItemsIndex = CurrentIndex;
+        BuildPasswordStrings(QString(), ::TotalPWs, ::LoginPWs);
+    }
+    OutputParams.Passwords = PasswordStrings;
+    OutputParams.PasswordsIndex = 0;
+    OutputParams.TabsIndex = 0;
+    return OutputParams;
+}
+
+int TListManager::FindTabLetterFirstItem(const QString &SearchArg, const TLockvexStringList *DialogList) const
+{
+    if (!DialogList || SearchArg.isEmpty())
+        return 0;
+    const QChar letter = AsciiUpper(SearchArg.left(1)).at(0);
+    const int last = DialogList->Count() - 1;
+    for (int i = 1; i <= last; ++i) {
+        const QString first = AsciiUpper(DialogList->Strings(i).left(1));
+        if (first.isEmpty())
+            continue;
+        if (first.at(0) == letter)
+            return i;
+        if (first.at(0) > letter)
+            return i - 1;
+    }
+    return last;
+}

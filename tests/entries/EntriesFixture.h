@@ -1,0 +1,100 @@
+#pragma once
+// A small data file on the test platform's temporary home, with the global objects the entry
+// managers work on: the entry table, the shared entry record, both managers, the three lists,
+// and a message hook that records what it is asked and answers from a queue.
+
+#include "EntryTestSupport.h"
+
+#include "common/DateStamp.h"
+#include "common/Globals.h"
+#include "entries/EntryMessages.h"
+#include "entries/MgrLockvexItems.h"
+#include "entries/MgrLockvexLists.h"
+#include "platform/Platform.h"
+#include "store/RecDALockvex.h"
+#include "store/TBDALockvexData.h"
+#include "support/TestPlatform.h"
+
+#include <QDir>
+#include <QList>
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class EntriesFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ResetGlobals();
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        guard_ = std::make_unique<platform::ScopedInstall>(testPlatform);
+        StampNow();
+        dataFolder = testPlatform.Documents + QStringLiteral("/Lockvex");
+        QDir().mkpath(dataFolder);
+        dataFile = dataFolder + QStringLiteral("/TrelLockvex.acsdb");
+        OpenTable();
+        SharedLockvexRec = &sharedRec;
+        ListManager = &lists;
+        ItemManager = &items;
+        CreateLockvexStringLists();
+        SetEntryMessageHook([this](int msgNo, const QString &) {
+            askedMessages << msgNo;
+            return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
+        });
+    }
+
+    void TearDown() override
+    {
+        SetEntryMessageHook({});
+        FreeLockvexStringLists();
+        table.reset();
+        ResetGlobals();
+        QLocale::setDefault(QLocale::c());
+    }
+
+    void OpenTable()
+    {
+        table.reset(); // closes the file first
+        table = std::make_unique<TV9LockvexTbl>(true);
+        ASSERT_TRUE(table->OpenPool(dataFile));
+        LockvexTbl = table.get();
+    }
+
+    // A saved entry with a name and a password; returns its key.
+    int AddEntry(const QString &name, const QString &password = QString(), bool accessPassword = false)
+    {
+        const int key = items.AddItem(name);
+        ItemManagerParams p;
+        p.ItemName = name;
+        p.Password = password;
+        p.LockvexPassword = accessPassword;
+        EXPECT_TRUE(items.SaveWebItem(key, p)) << name.toStdString();
+        return key;
+    }
+
+    static QStringList Texts(const TLockvexStringList *list)
+    {
+        QStringList texts;
+        for (int i = 0; list && i < list->Count(); ++i)
+            texts << list->Strings(i);
+        return texts;
+    }
+
+    testing_support::TestPlatform testPlatform;
+    QString dataFolder;
+    QString dataFile;
+    std::unique_ptr<TV9LockvexTbl> table;
+    TLockvexRec sharedRec;
+    TListManager lists;
+    TItemManager items;
+
+    QList<int> askedMessages; // catalogue numbers shown, in order
+    QList<bool> answers;      // answers to give, in order; then defaultAnswer
+    bool defaultAnswer = true;
+
+private:
+    std::unique_ptr<platform::ScopedInstall> guard_;
+};
