@@ -102,6 +102,11 @@ bool TPoolMgr::WriteInMemRecsToFile()
 {
     if (!InMemRecs)
         return false;
+    // The file is rewritten from memory only when memory holds every record: an entry without
+    // its record would otherwise be lost from the file.
+    for (int i = 0; i < NumRecords(); ++i)
+        if (!IndexAt(i)->GetRecPtr())
+            return false;
     return RewritePoolFile(
         [this] {
             int RecordNo = NoKey;

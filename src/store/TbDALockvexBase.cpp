@@ -7,6 +7,7 @@
 #include "common/TextRoutines.h"
 #include "common/Win1252.h"
 #include "platform/Platform.h"
+#include "platform/PosixPlatform.h"
 #include "store/LockvexRecDABase.h"
 
 #include <QFile>
@@ -168,6 +169,7 @@ void TPoolMgr::NoteSlot(int slot, const BaseDAHeader &hdr)
         Slots.resize(size_t(slot) + 1, BlankSlot);
     const bool deleted = IsTrue(hdr.DeletedRecord);
     const SlotState state = deleted ? DeletedSlot : IsTrue(hdr.ActiveRecord) ? LiveSlot : BlankSlot;
+    const TDateTime disposeDate = hdr.DisposeDate; // a copy: the packed field may be misaligned
     const auto bySlot = [](const std::pair<int, double> &entry, int s) { return entry.first < s; };
     auto at = std::lower_bound(DeletedSlots.begin(), DeletedSlots.end(), slot, bySlot);
     const bool listed = at != DeletedSlots.end() && at->first == slot;
@@ -178,9 +180,9 @@ void TPoolMgr::NoteSlot(int slot, const BaseDAHeader &hdr)
         ++LiveSlots;
     if (state == DeletedSlot) {
         if (listed)
-            at->second = hdr.DisposeDate;
+            at->second = disposeDate;
         else
-            DeletedSlots.insert(at, {slot, hdr.DisposeDate});
+            DeletedSlots.insert(at, {slot, disposeDate});
     } else if (listed) {
         DeletedSlots.erase(at);
     }
@@ -329,6 +331,8 @@ void TPoolMgr::CreateEmptyPool()
         ExtendPool(NRecsToAdd, true);
         if (_PoolOk)
             IOCheck(PoolFile.Sync());
+        // The new file's name reaches the disk too, before any record is entrusted to it.
+        platform::FlushFolderOf(PoolFileName);
         const bool written = _PoolOk;
         ClosePool(WriteLog);
         if (written && _PoolOk)

@@ -519,6 +519,63 @@ TEST_F(PoolMgrTest, LookupsCompareExactlyInTheIndex)
 }
 
 // ---------------------------------------------------------------------------------------------
+// In-memory records
+
+// A pool that keeps every live record in memory as well.
+class InMemoryPool : public TPoolMgr {
+public:
+    InMemoryPool() : TPoolMgr(LockvexRecSize)
+    {
+        SetEntryOptions(*this);
+        SetInMemRecs(Yes);
+    }
+    TBaseDARec *CreateInMemRec() override { return new TLockvexRec; }
+};
+
+TEST_F(PoolMgrTest, InMemoryRecordsAreReadFromMemoryAndWrittenPackedInKeyOrderAtClose)
+{
+    {
+        auto mgr = Open();
+        for (int i = 0; i < 5; ++i)
+            AddEntry(*mgr, QStringLiteral("e%1").arg(i));
+        mgr->DropIndexedRecord(1, UpdatePermission);
+    }
+    {
+        InMemoryPool mgr;
+        ASSERT_TRUE(mgr.OpenPool(Pool, DontCreateEmpty));
+        auto *inMemory = static_cast<TLockvexRec *>(mgr.GetInMemRec(3));
+        ASSERT_NE(inMemory, nullptr);
+        EXPECT_EQ(inMemory->GetName(), QStringLiteral("e3"));
+        inMemory->SetName(QStringLiteral("changed in memory"));
+        TLockvexRec rec;
+        int slot = NoKey;
+        ASSERT_EQ(mgr.ReadIndexedRecord(3, slot, &rec), ReadOk);
+        EXPECT_EQ(rec.GetName(), QStringLiteral("changed in memory"));
+        int RecordNo = NoKey;
+        TBaseDARec *walked = nullptr;
+        int count = 0;
+        for (bool more = mgr.ReadFirstInMemRec(RecordNo, walked, FullScan); more;
+             more = mgr.ReadNextInMemRec(RecordNo, walked, FullScan))
+            ++count;
+        EXPECT_EQ(count, 4);
+    }
+    EXPECT_EQ(SlotsOf(Pool), 4); // the close wrote the live records only, packed
+    auto mgr = Open(DontCreateEmpty);
+    EXPECT_EQ(mgr->GetName(3), QStringLiteral("changed in memory"));
+    EXPECT_EQ(mgr->FindIndexItem(3)->GetRecordNo(), 2);
+
+    // A manager that cannot make the records never rewrites the file from an empty memory.
+    mgr.reset();
+    {
+        TPoolMgr noRecords(LockvexRecSize);
+        SetEntryOptions(noRecords);
+        noRecords.SetInMemRecs(Yes);
+        ASSERT_TRUE(noRecords.OpenPool(Pool, DontCreateEmpty));
+    }
+    EXPECT_EQ(SlotsOf(Pool), 4);
+}
+
+// ---------------------------------------------------------------------------------------------
 // Copies, year files and the log
 
 TEST_F(PoolMgrTest, CopyFileAsHoldsTheLiveRecordsOnly)
