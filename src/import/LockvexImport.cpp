@@ -9,6 +9,7 @@
 #include "import/ImportFieldPicking.h"
 #include "platform/Platform.h"
 #include "store/RecDALockvex.h"
+#include "store/TBDALockvexData.h"
 
 #include <QStringList>
 
@@ -71,7 +72,8 @@ void CloseQuietly(TextFile &file)
     }
 }
 
-bool NameInEntryTable(const QString &name) { (void)name; return false; } // XXX until the entry table lands
+// The duplicate test of the program: does an entry of the entry table bear this name?
+bool NameInEntryTable(const QString &name) { return LockvexTbl && LockvexTbl->DupeNameExists(name); }
 
 } // namespace
 
