@@ -1,0 +1,152 @@
+// The record store: adding 1,000, 10,000 and 30,000 entries one by one to a new data file
+// (AddLockvexIndexItem + WriteLockvexRec, each write flushed to the disk), and opening a data
+// file of 32,767 entries beside a plain read of the same bytes. Run from the build folder:
+// ./bench/bench_store
+//
+// The additions run twice: in a folder on the disk, where every record write waits for its
+// flush, and in /dev/shm (memory), where the flush costs nothing and the figure is the store's
+// own work. The counter per_entry is the (wall-clock) time per added entry; it must not grow
+// with the size of the file. On the disk it is mostly the flush, and varies with the machine.
+
+#include "common/DateStamp.h"
+#include "store/TBDALockvexData.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+QTemporaryDir &DiskFolder()
+{
+    static QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/lockvex-bench-XXXXXX"));
+    return folder;
+}
+
+QTemporaryDir &MemoryFolder()
+{
+    static QTemporaryDir folder(QStringLiteral("/dev/shm/lockvex-bench-XXXXXX"));
+    return folder;
+}
+
+QString FolderFor(bool inMemory)
+{
+    return inMemory && MemoryFolder().isValid() ? MemoryFolder().path() : DiskFolder().path();
+}
+
+void FillEntry(TLockvexRec &rec, int i)
+{
+    rec.Init();
+    rec.SetName(QStringLiteral("Site %1").arg(i));
+    rec.SetURL(QStringLiteral("https://example.com/login/%1").arg(i));
+    rec.SetCustID(QStringLiteral("user%1").arg(i));
+    rec.SetPassword(QStringLiteral("Pw!%1xY9").arg(i));
+    rec.SetAccountNotes("notes of the entry");
+}
+
+void BM_AddEntries(benchmark::State &state)
+{
+    const int count = int(state.range(0));
+    const bool inMemory = state.range(1) != 0;
+    const QString data = FolderFor(inMemory) + QStringLiteral("/TrelLockvex.acsdb");
+    TLockvexRec rec;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(data);
+        auto table = std::make_unique<TV9LockvexTbl>(true);
+        table->SetRunOnMemstick(true); // no TEMP copy or backups at the end
+        table->OpenPool(data);
+        state.ResumeTiming();
+        for (int i = 0; i < count; ++i) {
+            const int key = table->AddLockvexIndexItem(QStringLiteral("Site %1").arg(i));
+            FillEntry(rec, i);
+            table->WriteLockvexRec(key, &rec);
+            if (!table->LastWriteSucceeded()) {
+                state.SkipWithError("a write failed");
+                break;
+            }
+        }
+        state.PauseTiming();
+        table.reset();
+        state.ResumeTiming();
+    }
+    state.counters["per_entry"] =
+        benchmark::Counter(double(count), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    QFile::remove(data);
+}
+
+// A data file of 32,767 entries, written once (in one sequential rewrite).
+QString FullDataFile()
+{
+    static QString made;
+    if (!made.isEmpty())
+        return made;
+    made = DiskFolder().path() + QStringLiteral("/full.pool");
+    TV9LockvexTbl table(true);
+    table.SetPoolName(made);
+    table.OpenPoolForSeqWrite();
+    TLockvexRec rec;
+    for (int i = 0; i < MaxCollectionSize; ++i) {
+        FillEntry(rec, i);
+        rec.SetKey(i);
+        table.WriteSeqPoolRec(&rec);
+    }
+    table.ClosePoolForSeqWrite();
+    return made;
+}
+
+void BM_OpenFullDataFile(benchmark::State &state)
+{
+    const QString data = FullDataFile();
+    for (auto _ : state) {
+        TV9LockvexTbl table(true);
+        if (!table.OpenPool(data) || table.NumRecords() != MaxCollectionSize)
+            state.SkipWithError("the data file did not open whole");
+    }
+    state.counters["records"] = MaxCollectionSize;
+}
+
+// The same bytes read with a plain loop: one record per read, or 64 KiB per read.
+void BM_PlainReadOfTheSameBytes(benchmark::State &state)
+{
+    const QByteArray path = QFile::encodeName(FullDataFile());
+    const size_t chunk = state.range(0) == 0 ? size_t(LockvexRecSize) : size_t(65536);
+    std::vector<char> buffer(chunk);
+    qint64 total = 0;
+    for (auto _ : state) {
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        ssize_t n = 0;
+        while ((n = ::read(fd, buffer.data(), chunk)) > 0)
+            total += n;
+        ::close(fd);
+    }
+    benchmark::DoNotOptimize(total);
+    state.SetLabel(chunk == size_t(LockvexRecSize) ? "1284-byte reads" : "64 KiB reads");
+}
+
+} // namespace
+
+BENCHMARK(BM_AddEntries)
+    ->ArgsProduct({{1000, 10000, 30000}, {0, 1}})
+    ->ArgNames({"entries", "in_memory"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+BENCHMARK(BM_OpenFullDataFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainReadOfTheSameBytes)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv)
+{
+    StampNow();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
