@@ -20,7 +20,8 @@
 #include <map>
 #include <memory>
 
-namespace {
+namespace
+{
 
 QTemporaryDir &WorkFolder()
 {

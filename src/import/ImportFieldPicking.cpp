@@ -3,13 +3,17 @@
 #include "common/CsvFields.h"
 #include "common/TextRoutines.h"
 
-namespace {
+namespace
+{
 
 constexpr char Quote = '"';
 constexpr char Apostrophe = '\'';
 
 // The character stands at the start or at the end of the value.
-bool AtEitherEnd(const QByteArray &value, char ch) { return value.startsWith(ch) || value.endsWith(ch); }
+bool AtEitherEnd(const QByteArray &value, char ch)
+{
+    return value.startsWith(ch) || value.endsWith(ch);
+}
 
 } // namespace
 

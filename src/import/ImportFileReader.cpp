@@ -6,13 +6,15 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 constexpr qsizetype ChunkSize = 64 * 1024;
 
 // Strict UTF-8 check that can be fed a file chunk by chunk: no overlong forms, no surrogates,
 // nothing above U+10FFFF, no sequence cut off at the end.
-class Utf8Check {
+class Utf8Check
+{
 public:
     void Feed(const unsigned char *bytes, size_t count)
     {
@@ -73,7 +75,10 @@ QString ReasonText(int code, const QString &name)
 
 } // namespace
 
-TImportFileReader::~TImportFileReader() { Close(); }
+TImportFileReader::~TImportFileReader()
+{
+    Close();
+}
 
 void TImportFileReader::Open(const QString &name)
 {
@@ -143,8 +148,7 @@ void TImportFileReader::DetectEncoding()
             }
             check.Feed(reinterpret_cast<const unsigned char *>(chunk.constData()), n);
         }
-        encoding_ = check.Valid() && check.SawMultiByte() ? ImportFileEncoding::Utf8
-                                                           : ImportFileEncoding::Windows1252;
+        encoding_ = check.Valid() && check.SawMultiByte() ? ImportFileEncoding::Utf8 : ImportFileEncoding::Windows1252;
     }
 
     if (std::fseek(file_.Handle, bomLength, SEEK_SET) != 0)

@@ -16,7 +16,8 @@
 
 enum class ImportFileEncoding : uint8_t { Windows1252, Utf8, Utf16LE, Utf16BE };
 
-class TImportFileReader {
+class TImportFileReader
+{
 public:
     TImportFileReader() = default;
     ~TImportFileReader();

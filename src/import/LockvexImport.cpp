@@ -13,11 +13,15 @@
 
 #include <QStringList>
 
-namespace {
+namespace
+{
 
 constexpr char Quote = '"';
 
-QByteArray Prefix(const char *text) { return QByteArray(text).leftJustified(LogPrefixWidth, ' '); }
+QByteArray Prefix(const char *text)
+{
+    return QByteArray(text).leftJustified(LogPrefixWidth, ' ');
+}
 
 const QByteArray HeaderLinePrefix = Prefix("Header line");
 const QByteArray AcceptedPrefix = Prefix("Accepted by User");
@@ -53,7 +57,10 @@ int HeaderLineCount(const QByteArray &text)
     return ok ? n : 0;
 }
 
-QString Text(const QByteArray &bytes) { return win1252::ToUnicode(bytes); }
+QString Text(const QByteArray &bytes)
+{
+    return win1252::ToUnicode(bytes);
+}
 
 bool EndsInsideQuotes(const QByteArray &line, char sep)
 {
@@ -73,7 +80,10 @@ void CloseQuietly(TextFile &file)
 }
 
 // The duplicate test of the program: does an entry of the entry table bear this name?
-bool NameInEntryTable(const QString &name) { return LockvexTbl && LockvexTbl->DupeNameExists(name); }
+bool NameInEntryTable(const QString &name)
+{
+    return LockvexTbl && LockvexTbl->DupeNameExists(name);
+}
 
 } // namespace
 
@@ -91,7 +101,10 @@ TImportExport::~TImportExport()
     ReleaseFiles();
 }
 
-void TImportExport::SetDupeNameTest(DupeNameTest test) { DupeNameExists = std::move(test); }
+void TImportExport::SetDupeNameTest(DupeNameTest test)
+{
+    DupeNameExists = std::move(test);
+}
 
 bool TImportExport::GetFirstImportRec(ItemManagerParams &ImportedData)
 {

@@ -23,7 +23,7 @@
 
 class TLockvexRec;
 
-inline constexpr int ImportFieldCount = 100; // elements of ImportFields, numbered 1 to 100
+inline constexpr int ImportFieldCount = 100;   // elements of ImportFields, numbered 1 to 100
 inline constexpr int ImportedEntryFields = 14; // of which 1 to 14 are read
 inline constexpr int LogPrefixWidth = 29;
 
@@ -47,7 +47,8 @@ struct ImportExportFormat {
 // engine logs DupeRecord and InvalidRec itself.
 enum class ImportUserAction : uint8_t { Accepted, Rejected, DupeRecord, InvalidRec, Quit };
 
-class TImportExport {
+class TImportExport
+{
 public:
     // Answers whether an entry already bears exactly this name (letter case counts).
     using DupeNameTest = std::function<bool(const QString &name)>;
@@ -99,9 +100,9 @@ private:
     void ReleaseFiles();
 
     std::unique_ptr<TLockvexRec> LockvexRec; // the record being parsed; exists while an import is open
-    QByteArray InputBuffer;  // the current CSV line, or the joined lines of the current record
-    QByteArray InputLine;    // the copy that the field picking reads
-    QByteArray LogPrefix;    // prefix of the last log line
+    QByteArray InputBuffer;                  // the current CSV line, or the joined lines of the current record
+    QByteArray InputLine;                    // the copy that the field picking reads
+    QByteArray LogPrefix;                    // prefix of the last log line
     QString LogFileName;
     TImportFileReader ImportFile;
     TextFile LogFile;

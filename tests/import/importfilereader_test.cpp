@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
-class ImportFileReaderTest : public ::testing::Test {
+class ImportFileReaderTest : public ::testing::Test
+{
 protected:
     QString Write(const QByteArray &bytes)
     {
@@ -45,7 +47,10 @@ protected:
     QTemporaryDir dir_;
 };
 
-QByteArray Cp1252(const QString &text) { return win1252::FromUnicode(text); }
+QByteArray Cp1252(const QString &text)
+{
+    return win1252::FromUnicode(text);
+}
 
 TEST_F(ImportFileReaderTest, EveryKindOfLineEndEndsALine)
 {
@@ -61,8 +66,7 @@ TEST_F(ImportFileReaderTest, ConvertsUnicodeFilesToWindows1252)
 {
     // Two data lines as Windows-1252 can hold them: the Japanese name and the key symbol
     // outside the basic plane become "?", one for each character.
-    const QList<QByteArray> expected{"Name,Notes", Cp1252(QStringLiteral("Caf\u00e9 \u20ac,na\u00efve")),
-                                     "??,? key"};
+    const QList<QByteArray> expected{"Name,Notes", Cp1252(QStringLiteral("Caf\u00e9 \u20ac,na\u00efve")), "??,? key"};
     struct Case {
         const char *fixture;
         ImportFileEncoding encoding;
@@ -127,7 +131,9 @@ TEST_F(ImportFileReaderTest, UnicodeSurvivesChunkBoundaries)
 TEST_F(ImportFileReaderTest, OddUtf16FilesDoNotBreakTheReader)
 {
     // a cut-off last code unit and a lone surrogate
-    QByteArray bytes("\xff\xfe" "a\0,\0\x00\xd8,\0b\0", 12);
+    QByteArray bytes("\xff\xfe"
+                     "a\0,\0\x00\xd8,\0b\0",
+                     12);
     bytes.append('\x41');
     QList<QByteArray> lines = ReadAll(Write(bytes));
     EXPECT_EQ(lines, QList<QByteArray>{"a,?,b"});

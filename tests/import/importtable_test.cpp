@@ -15,9 +15,11 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 
-class ImportTableTest : public ::testing::Test {
+class ImportTableTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {

@@ -14,11 +14,18 @@
 #include <utility>
 
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
-inline void PrintTo(const QByteArray &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QByteArray &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 QT_END_NAMESPACE
 
-namespace {
+namespace
+{
 
 using Mapping = std::initializer_list<std::pair<int, int>>; // entry field k, CSV column
 
@@ -41,7 +48,8 @@ int OpenDescriptorsOf(const QString &file)
 
 // Runs the engine over import files the way the window does: every record shown is accepted
 // (and, as the window saves it, its name now exists) unless the test rejects it.
-class ImportTest : public ::testing::Test {
+class ImportTest : public ::testing::Test
+{
 protected:
     ImportTest()
     {
@@ -145,9 +153,9 @@ TEST_F(ImportTest, MapsColumnsToEntryFields)
     EXPECT_FALSE(r.NewItem);
 
     EXPECT_EQ(engine.GetLogFileName(), dir.filePath("import-bank Log.txt"));
-    EXPECT_EQ(Log(), (QList<QByteArray>{Logged("Header line", "Name,,,,,,Site,ID,,Password"),
-                                         Logged("Accepted by User", "Bank,,,,,,site7,id7,,pw"),
-                                         Logged("Download complete")}));
+    EXPECT_EQ(Log(),
+              (QList<QByteArray>{Logged("Header line", "Name,,,,,,Site,ID,,Password"),
+                                 Logged("Accepted by User", "Bank,,,,,,site7,id7,,pw"), Logged("Download complete")}));
     // The log holds passwords: only its owner may read it.
     EXPECT_EQ(QFile(engine.GetLogFileName()).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
 }
@@ -158,15 +166,27 @@ TEST_F(ImportTest, FillsEveryMappedFieldAndCutsToTheFieldWidths)
     for (int c = 1; c <= 14; ++c)
         line += "v" + QByteArray::number(c) + QByteArray(c == 5 ? 40 : 0, 'p') + ',';
     line += QByteArray(300, 'n'); // column 15
-    Use(Write("all.csv", line + "\r\n"), {{1, 15}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {8, 8},
-                                           {9, 9}, {10, 10}, {11, 11}, {12, 12}, {13, 13}, {14, 14}});
+    Use(Write("all.csv", line + "\r\n"), {{1, 15},
+                                          {2, 2},
+                                          {3, 3},
+                                          {4, 4},
+                                          {5, 5},
+                                          {6, 6},
+                                          {7, 7},
+                                          {8, 8},
+                                          {9, 9},
+                                          {10, 10},
+                                          {11, 11},
+                                          {12, 12},
+                                          {13, 13},
+                                          {14, 14}});
     QList<ItemManagerParams> records = ImportAll();
     ASSERT_EQ(records.size(), 1);
     const ItemManagerParams &r = records[0];
     EXPECT_EQ(r.ItemName, QString(111, 'n'));
     EXPECT_EQ(r.URL, "v2");
     EXPECT_EQ(r.Password, "v5" + QString(29, 'p')); // 31 characters
-    const QStringList rest{r.CustID,   r.PIN,       r.Question1, r.MemData1, r.Question2, r.MemData2,
+    const QStringList rest{r.CustID,    r.PIN,      r.Question1, r.MemData1, r.Question2, r.MemData2,
                            r.Question3, r.MemData3, r.Question4, r.MemData4, r.ItemDescr};
     EXPECT_EQ(rest, (QStringList{"v3", "v4", "v6", "v7", "v8", "v9", "v10", "v11", "v12", "v13", "v14"}));
 }
@@ -225,12 +245,11 @@ TEST_F(ImportTest, PassesOverBlankNamesAndDuplicatesButNotOtherLetterCase)
     // "Shop" a second time is a duplicate of the one just accepted; the rejected "BANK" leaves
     // nothing behind
     EXPECT_EQ(Names(records), (QStringList{"bank", "Shop", "BANK"}));
-    EXPECT_EQ(Log(), (QList<QByteArray>{Logged("Duplicate record", "Bank,1"),
-                                         Logged("Invalid record: Name missing", ",2"),
-                                         Logged("Invalid record: Name missing", "   ,3"),
-                                         Logged("Accepted by User", "bank,4"), Logged("Accepted by User", "Shop,5"),
-                                         Logged("Duplicate record", "Shop,6"), Logged("Rejected by User", "BANK,7"),
-                                         Logged("Download complete")}));
+    EXPECT_EQ(Log(),
+              (QList<QByteArray>{Logged("Duplicate record", "Bank,1"), Logged("Invalid record: Name missing", ",2"),
+                                 Logged("Invalid record: Name missing", "   ,3"), Logged("Accepted by User", "bank,4"),
+                                 Logged("Accepted by User", "Shop,5"), Logged("Duplicate record", "Shop,6"),
+                                 Logged("Rejected by User", "BANK,7"), Logged("Download complete")}));
 }
 
 TEST_F(ImportTest, QuitIsLoggedTwiceAndEndsTheImport)
@@ -280,8 +299,8 @@ TEST_F(ImportTest, HeaderOnlyAndEmptyFilesHaveNoRecord)
     ItemManagerParams params;
     EXPECT_FALSE(engine.GetFirstImportRec(params));
     EXPECT_FALSE(engine.IsOpen());
-    EXPECT_EQ(Log(), (QList<QByteArray>{Logged("Header line", "Name,Site,ID"),
-                                         Logged("Download complete", "Name,Site,ID")}));
+    EXPECT_EQ(Log(),
+              (QList<QByteArray>{Logged("Header line", "Name,Site,ID"), Logged("Download complete", "Name,Site,ID")}));
 
     Use(Fixture("import-empty.csv"), {{1, 1}}, "1");
     EXPECT_FALSE(engine.GetFirstImportRec(params));
@@ -300,8 +319,8 @@ TEST_F(ImportTest, HeaderLineCountIsReadAsAWholeNumber)
         QStringList names;
     };
     const Case cases[] = {
-        {"0", {"Name", "Bank"}}, {"1", {"Bank"}}, {"x", {"Name", "Bank"}}, {"", {"Name", "Bank"}},
-        {"-1", {"Name", "Bank"}}, {"2", {}},
+        {"0", {"Name", "Bank"}}, {"1", {"Bank"}},          {"x", {"Name", "Bank"}},
+        {"", {"Name", "Bank"}},  {"-1", {"Name", "Bank"}}, {"2", {}},
     };
     for (const Case &c : cases) {
         entryNames.clear();
@@ -316,8 +335,8 @@ TEST_F(ImportTest, BlankLinesArePassedOver)
     QList<ItemManagerParams> records = ImportAll();
     EXPECT_EQ(Names(records), (QStringList{"Alpha", "Beta", "Gamma"}));
     EXPECT_EQ(Log(), (QList<QByteArray>{Logged("Header line", "Name,Site"), Logged("Accepted by User", "Alpha,a"),
-                                         Logged("Accepted by User", "Beta,b"), Logged("Accepted by User", "Gamma,c"),
-                                         Logged("Download complete")}));
+                                        Logged("Accepted by User", "Beta,b"), Logged("Accepted by User", "Gamma,c"),
+                                        Logged("Download complete")}));
 }
 
 TEST_F(ImportTest, DroppedTextOfAnUnclosedQuoteIsLogged)
@@ -326,9 +345,9 @@ TEST_F(ImportTest, DroppedTextOfAnUnclosedQuoteIsLogged)
     QList<ItemManagerParams> records = ImportAll();
     EXPECT_EQ(Names(records), (QStringList{"Shop", "Tail"}));
     EXPECT_EQ(Log(), (QList<QByteArray>{Logged("Header line", "Name,Site,ID"),
-                                         Logged("Invalid record: bad quotes", "Bank,\"site,id;x\" ,y,\"z"),
-                                         Logged("Accepted by User", "Shop,s,i"), Logged("Accepted by User", "Tail,t,u"),
-                                         Logged("Download complete")}));
+                                        Logged("Invalid record: bad quotes", "Bank,\"site,id;x\" ,y,\"z"),
+                                        Logged("Accepted by User", "Shop,s,i"), Logged("Accepted by User", "Tail,t,u"),
+                                        Logged("Download complete")}));
 }
 
 TEST_F(ImportTest, NotesOverSeveralLinesInTheLastColumnStayOneRecord)
@@ -413,8 +432,20 @@ TEST_F(ImportTest, BadInputNeverStopsTheImport)
         {"quotes.csv", QByteArray(5000, '"') + "\n" + QByteArray(5001, '"') + "\n,,,\"\n"},
     };
     for (const auto &[name, bytes] : inputs) {
-        Use(Write(name, bytes), {{1, 1},  {2, 2},   {3, 3},   {4, 4},   {5, 5},   {6, 6},   {7, 7},
-                                 {8, 99}, {9, 5000}, {10, 10}, {11, 11}, {12, 12}, {13, 13}, {14, 14}});
+        Use(Write(name, bytes), {{1, 1},
+                                 {2, 2},
+                                 {3, 3},
+                                 {4, 4},
+                                 {5, 5},
+                                 {6, 6},
+                                 {7, 7},
+                                 {8, 99},
+                                 {9, 5000},
+                                 {10, 10},
+                                 {11, 11},
+                                 {12, 12},
+                                 {13, 13},
+                                 {14, 14}});
         ImportAll();
         EXPECT_TRUE(Log().last().startsWith(Logged("Download complete"))) << name;
     }
@@ -442,10 +473,11 @@ TEST_F(ImportTest, DestroyingAnEngineInTheMiddleClosesBothFiles)
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     QList<QByteArray> lines = SplitCRLF(log.readAll().chopped(2));
     // closing in the middle ends the import as a quit does
-    EXPECT_EQ(lines, (QList<QByteArray>{Logged("Accepted by User", "Bank,1"), Logged("Invalid record: Name missing", ",2"),
-                                         Logged("Invalid record: Name missing", "   ,3"),
-                                         Logged("Download terminated by user", "bank,4"),
-                                         Logged("Download terminated by user", "bank,4")}));
+    EXPECT_EQ(lines,
+              (QList<QByteArray>{Logged("Accepted by User", "Bank,1"), Logged("Invalid record: Name missing", ",2"),
+                                 Logged("Invalid record: Name missing", "   ,3"),
+                                 Logged("Download terminated by user", "bank,4"),
+                                 Logged("Download terminated by user", "bank,4")}));
 }
 
 TEST_F(ImportTest, AFileThatCannotBeOpenedIsReportedWithTheReason)
