@@ -6,6 +6,7 @@
 #include "common/Win1252.h"
 #include "platform/Platform.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -66,6 +67,8 @@ bool TV9LockvexTbl::OpenPool(const QString &Fn)
     TempFn = TempFileName(Fn);
     BacNewerFn = NewerBackupName(Fn);
     BacOlderFn = OlderBackupName(Fn);
+    if (!ReadOnlyMode)
+        RemoveStaleTemporaries(Fn);
     if (TPoolMgr::OpenPool(Fn, DontCreateEmpty))
         return true;
     // No message: the outcome is only in the flags.
@@ -74,6 +77,22 @@ bool TV9LockvexTbl::OpenPool(const QString &Fn)
     // Reopens a recovered or rebuilt file, or creates an empty pool (the file that held
     // anything kept aside first).
     return TPoolMgr::OpenPool(Fn, DoCreateEmpty);
+}
+
+void TV9LockvexTbl::RemoveStaleTemporaries(const QString &Fn)
+{
+    QStringList prefixes;
+    for (const QString &file : {Fn, TempFn, BacNewerFn, BacOlderFn, LogFileName(Fn)})
+        prefixes << QLatin1Char('.') + QFileInfo(file).fileName() + QStringLiteral(".lvtmp");
+    const QDir folder = QFileInfo(Fn).absoluteDir();
+    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        for (const QString &prefix : prefixes) {
+            if (name.startsWith(prefix)) {
+                QFile::remove(folder.filePath(name));
+                break;
+            }
+        }
+    }
 }
 
 bool TV9LockvexTbl::RecoverFromLog()

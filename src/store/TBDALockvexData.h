@@ -63,6 +63,9 @@ public:
 
 private:
     bool RecoverFromLog();
+    // Removes what a run stopped in the middle of writing a whole file left behind: the hidden
+    // temporary files beside the data file and its companions, never complete files themselves.
+    void RemoveStaleTemporaries(const QString &Fn);
     bool CopyIfNewer(const QString &Source, const QString &Dest);
     // Loads the entry of Key into V9LockvexDataRec for a change of one flag: false (nothing to
     // write) when the key is not in the index or its record cannot be read.

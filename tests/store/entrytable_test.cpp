@@ -181,6 +181,20 @@ TEST_F(EntryTableTest, ACopyThatFailsNeverReplacesABackup)
     }
 }
 
+TEST_F(EntryTableTest, TemporariesLeftByAnInterruptedRunAreRemovedAtOpen)
+{
+    MakeDataFile({QStringLiteral("a")});
+    const QStringList leftovers = {QStringLiteral(".TrelLockvex.TEMP.lvtmp"), QStringLiteral(".TrelLockvex.BAC0.lvtmp-4242"),
+                                   QStringLiteral(".TrelLockvex.acsdb.lvtmp"), QStringLiteral(".TrelLockvex.CSV.lvtmp")};
+    for (const QString &name : leftovers)
+        WriteBytes(PathOf(name), QByteArray("half written"));
+    WriteBytes(PathOf(QStringLiteral(".other.lvtmp")), QByteArray("not ours"));
+    auto table = OpenTable();
+    EXPECT_EQ(NamesIn(*table), QStringList{QStringLiteral("a")});
+    EXPECT_EQ(FolderFiles(), (QStringList{QStringLiteral(".other.lvtmp"), QStringLiteral("TrelLockvex.BAC0"),
+                                          QStringLiteral("TrelLockvex.acsdb")}));
+}
+
 TEST_F(EntryTableTest, NoCopiesOnAMemoryStickOrForAnotherExtension)
 {
     {
