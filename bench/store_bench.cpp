@@ -22,7 +22,8 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
+namespace
+{
 
 QTemporaryDir &DiskFolder()
 {

@@ -4,8 +4,7 @@
 
 #include <algorithm>
 
-TMYCollection::TMYCollection(int aLimit, int aDelta)
-    : Delta(int16_t(std::clamp(aDelta, 0, MaxCollectionSize)))
+TMYCollection::TMYCollection(int aLimit, int aDelta) : Delta(int16_t(std::clamp(aDelta, 0, MaxCollectionSize)))
 {
     SetLimit(aLimit);
 }
@@ -190,7 +189,8 @@ void TMYCollection::StoreCollection(QIODevice &) {}
 
 void TMYCollection::LoadCollection(QIODevice &) {}
 
-namespace {
+namespace
+{
 
 bool WriteWord(QIODevice &S, uint16_t value)
 {

@@ -14,12 +14,14 @@
 
 // The root of every object a collection can own: freeing an item destroys it through this
 // virtual destructor.
-class TObject {
+class TObject
+{
 public:
     virtual ~TObject() = default;
 };
 
-class CollException : public std::exception {
+class CollException : public std::exception
+{
 public:
     explicit CollException(std::string message) : message_(std::move(message)) {}
     const char *what() const noexcept override { return message_.c_str(); }
@@ -31,11 +33,12 @@ private:
 constexpr int MaxCollectionSize = 32767; // the counts are 16-bit signed
 
 // The error codes of a collection.
-constexpr int CollIndexError = -1;    // position out of range
-constexpr int CollOverflow = -2;      // full and may not grow
-constexpr int CollUnderflow = -3;     // limit below the count
+constexpr int CollIndexError = -1; // position out of range
+constexpr int CollOverflow = -2;   // full and may not grow
+constexpr int CollUnderflow = -3;  // limit below the count
 
-class TMYCollection : public TObject {
+class TMYCollection : public TObject
+{
 public:
     TMYCollection(int aLimit, int aDelta);
     ~TMYCollection() override;

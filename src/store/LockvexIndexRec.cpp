@@ -3,7 +3,8 @@
 #include "common/Win1252.h"
 #include "store/LockvexRecDABase.h"
 
-namespace {
+namespace
+{
 
 // At most 2N UTF-16 units make N characters, so a long text is cut before it is converted.
 QByteArray CutToBytes(const QString &text, int capacity)

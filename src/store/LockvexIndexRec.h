@@ -11,7 +11,8 @@
 
 class TBaseDARec;
 
-class TTDStandardIndexRec : public TObject {
+class TTDStandardIndexRec : public TObject
+{
 public:
     TTDStandardIndexRec() = default;
     ~TTDStandardIndexRec() override; // also destroys the in-memory record
@@ -78,11 +79,13 @@ private:
     TBaseDARec *InMemRecPtr = nullptr;
 };
 
-class TPoolIndexRec : public TTDStandardIndexRec {
+class TPoolIndexRec : public TTDStandardIndexRec
+{
 };
 
 // The index of a pool: TPoolIndexRec items in ascending key order; freeing an item destroys it.
-class TPoolIndex : public TMYCollection {
+class TPoolIndex : public TMYCollection
+{
 public:
     using TMYCollection::TMYCollection;
 };

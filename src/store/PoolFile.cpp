@@ -34,7 +34,8 @@ int TPoolFile::OpenExisting(const QString &path)
     }
     if (fd < 0)
         return errno;
-    struct stat info {};
+    struct stat info {
+    };
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         // Only a plain file is a pool: never a device or a pipe whose reads could block.
         ::close(fd);
@@ -131,7 +132,8 @@ int TPoolFile::Size(qint64 &size)
         return EBADF;
     if (int err = Fault(PoolFileOp::Size))
         return err;
-    struct stat info {};
+    struct stat info {
+    };
     if (::fstat(fd_, &info) != 0)
         return errno;
     size = info.st_size;

@@ -17,7 +17,8 @@ enum class PoolFileOp { Open, Create, Read, Write, Sync, Truncate, Size, Close }
 
 constexpr int ShortReadError = 100; // a read that found fewer bytes than a record
 
-class TPoolFile {
+class TPoolFile
+{
 public:
     static std::function<int(PoolFileOp op, const QString &path, qint64 offset)> FaultHook;
 

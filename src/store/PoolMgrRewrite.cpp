@@ -268,12 +268,23 @@ int TPoolMgr::BuildHdrCSV(QByteArray &OutputCSV, TBaseDARec *Rec, bool HeaderLin
             value = headers[column];
         } else if (Rec) {
             switch (column) {
-            case 0: value = win1252::FromUnicode(Rec->GetName()); break;
-            case 1: value = win1252::FromUnicode(Rec->GetNameTag()); break;
-            case 2: value = QByteArray::number(Rec->GetKey()); break;
-            case 3: value = QByteArray::number(Rec->GetAlternateKey()); break;
-            case 4: value = QByteArray::number(Rec->GetCreationDate()); break;
-            default: break;
+            case 0:
+                value = win1252::FromUnicode(Rec->GetName());
+                break;
+            case 1:
+                value = win1252::FromUnicode(Rec->GetNameTag());
+                break;
+            case 2:
+                value = QByteArray::number(Rec->GetKey());
+                break;
+            case 3:
+                value = QByteArray::number(Rec->GetAlternateKey());
+                break;
+            case 4:
+                value = QByteArray::number(Rec->GetCreationDate());
+                break;
+            default:
+                break;
             }
         }
         OutputCSV += LogFieldText(value);
@@ -292,11 +303,21 @@ int TPoolMgr::LoadHdrFromCSV(const QByteArray &Line, TBaseDARec *Rec)
             break;
         const QByteArray value = LogFieldValue(Line.mid(start, length));
         switch (column) {
-        case 1: Rec->SetName(win1252::ToUnicode(value)); break;
-        case 2: Rec->SetNameTag(win1252::ToUnicode(value)); break;
-        case 3: Rec->SetKey(StrToIntOrOne(value)); break;
-        case 4: Rec->SetAlternateKey(StrToIntOrOne(value)); break;
-        case 5: Rec->SetCreationDate(StrToIntOrOne(value)); break;
+        case 1:
+            Rec->SetName(win1252::ToUnicode(value));
+            break;
+        case 2:
+            Rec->SetNameTag(win1252::ToUnicode(value));
+            break;
+        case 3:
+            Rec->SetKey(StrToIntOrOne(value));
+            break;
+        case 4:
+            Rec->SetAlternateKey(StrToIntOrOne(value));
+            break;
+        case 5:
+            Rec->SetCreationDate(StrToIntOrOne(value));
+            break;
         }
     }
     return 7;

@@ -10,7 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace {
+namespace
+{
 
 // The entry table refreshes the date stamp before the pool manager takes its filing day.
 int StampedRecordSize()

@@ -17,7 +17,8 @@
 
 #include <memory>
 
-class TV9LockvexTbl : public TPoolMgr {
+class TV9LockvexTbl : public TPoolMgr
+{
 public:
     explicit TV9LockvexTbl(bool _ThisYearInd);
     ~TV9LockvexTbl() override;

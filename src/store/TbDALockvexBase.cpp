@@ -20,7 +20,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 constexpr int MaxUpdateCount = 100000;
 

@@ -24,7 +24,8 @@
 
 class TBaseDARec;
 
-class TPoolMgr {
+class TPoolMgr
+{
 public:
     explicit TPoolMgr(int PoolRecSize);
     virtual ~TPoolMgr();
@@ -243,10 +244,10 @@ protected:
     TPoolIndexRec *IndexRecCopy = nullptr;
 
     IOResultType LastWrite = WriteOK;
-    int SeqWriteSlot = 0;      // next slot of a sequential rewrite
-    bool SeqWriteOk = true;    // every write of the sequential rewrite succeeded
-    bool ScanFailed = false;   // the running scan met a read error
-    bool IndexOverflow = false; // the open found more records than the index can hold
+    int SeqWriteSlot = 0;           // next slot of a sequential rewrite
+    bool SeqWriteOk = true;         // every write of the sequential rewrite succeeded
+    bool ScanFailed = false;        // the running scan met a read error
+    bool IndexOverflow = false;     // the open found more records than the index can hold
     bool GrewForAllocation = false; // the slot being written was allocated by a growth step
     int GrowthSteps = 0;
 

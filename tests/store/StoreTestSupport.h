@@ -20,9 +20,11 @@
 #include <tuple>
 #include <vector>
 
-namespace store_test {
+namespace store_test
+{
 
-class StoreTest : public ::testing::Test {
+class StoreTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -84,7 +86,8 @@ inline void WriteBytes(const QString &path, const QByteArray &bytes)
 
 inline int FileMode(const QString &path)
 {
-    struct stat info {};
+    struct stat info {
+    };
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
 }
 
@@ -99,8 +102,11 @@ struct PoolPicture {
 
 inline PoolPicture PictureOf(const TPoolMgr &mgr)
 {
-    PoolPicture p{mgr.GetControl().PoolNRecs, mgr.GetControl().NextFreeRec, mgr.GetControl().ActiveCount,
-                  mgr.GetDisposeTbl(), {}};
+    PoolPicture p{mgr.GetControl().PoolNRecs,
+                  mgr.GetControl().NextFreeRec,
+                  mgr.GetControl().ActiveCount,
+                  mgr.GetDisposeTbl(),
+                  {}};
     if (TPoolIndex *index = mgr.GetPoolIndex())
         for (int i = 0; i < index->GetCount(); ++i) {
             auto *e = static_cast<TPoolIndexRec *>(index->At(i));

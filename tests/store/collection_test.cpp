@@ -8,7 +8,8 @@
 
 #include <vector>
 
-namespace {
+namespace
+{
 
 // An item that counts its own destruction, so that a test sees every free.
 struct Item : TObject {
@@ -212,7 +213,8 @@ TEST(Collection, FileHeaderAndDelimiterRoundTrip)
     buffer.open(QIODevice::ReadWrite);
     ASSERT_TRUE(c.StoreFileHeader(buffer));
     ASSERT_TRUE(c.StoreDelimiter(buffer));
-    EXPECT_EQ(buffer.data(), QByteArray::fromHex("010007000300" "0000"));
+    EXPECT_EQ(buffer.data(), QByteArray::fromHex("010007000300"
+                                                 "0000"));
 
     TMYCollection d(0, 0);
     buffer.seek(0);

@@ -10,9 +10,11 @@
 
 using namespace store_test;
 
-namespace {
+namespace
+{
 
-class EntryTableTest : public StoreTest {
+class EntryTableTest : public StoreTest
+{
 protected:
     void SetUp() override
     {
@@ -184,8 +186,9 @@ TEST_F(EntryTableTest, ACopyThatFailsNeverReplacesABackup)
 TEST_F(EntryTableTest, TemporariesLeftByAnInterruptedRunAreRemovedAtOpen)
 {
     MakeDataFile({QStringLiteral("a")});
-    const QStringList leftovers = {QStringLiteral(".TrelLockvex.TEMP.lvtmp"), QStringLiteral(".TrelLockvex.BAC0.lvtmp-4242"),
-                                   QStringLiteral(".TrelLockvex.acsdb.lvtmp"), QStringLiteral(".TrelLockvex.CSV.lvtmp")};
+    const QStringList leftovers = {
+        QStringLiteral(".TrelLockvex.TEMP.lvtmp"), QStringLiteral(".TrelLockvex.BAC0.lvtmp-4242"),
+        QStringLiteral(".TrelLockvex.acsdb.lvtmp"), QStringLiteral(".TrelLockvex.CSV.lvtmp")};
     for (const QString &name : leftovers)
         WriteBytes(PathOf(name), QByteArray("half written"));
     WriteBytes(PathOf(QStringLiteral(".other.lvtmp")), QByteArray("not ours"));
@@ -355,7 +358,8 @@ TEST_F(EntryTableTest, TheLogRebuildsALostDataFile)
 
     QFile::remove(Data);
     auto table = OpenTable();
-    EXPECT_EQ(NamesIn(*table), (QStringList{QStringLiteral("Bank, main"), QStringLiteral("Mail"), QStringLiteral("Shop")}));
+    EXPECT_EQ(NamesIn(*table),
+              (QStringList{QStringLiteral("Bank, main"), QStringLiteral("Mail"), QStringLiteral("Shop")}));
     EXPECT_EQ(QFileInfo(Data).size(), 3 * LockvexRecSize);
     EXPECT_EQ(table->GetLogRecordCount(), 4);
     TLockvexRec rec;
@@ -372,10 +376,10 @@ TEST_F(EntryTableTest, ALogWithMalformedLinesRebuildsWhatItCan)
 {
     QByteArray log = LockvexLogHeaderLine() + "\r\n";
     log += "\"First\",,0,-1,46000,,u,c,p,pw1,,,,,,,,,Yes,,No,\r\n";
-    log += "\r\n";                                     // a blank line: no entry
-    log += "Second,,0,-1,46000,,u2\r\n";               // key taken, columns missing
-    log += "\"unterminated,,, quote\r\n";               // one odd field
-    log += "Fourth,,-7,,,,,,,pw4,\r\n";                 // a negative key
+    log += "\r\n";                                       // a blank line: no entry
+    log += "Second,,0,-1,46000,,u2\r\n";                 // key taken, columns missing
+    log += "\"unterminated,,, quote\r\n";                // one odd field
+    log += "Fourth,,-7,,,,,,,pw4,\r\n";                  // a negative key
     log += QByteArray("Fifth\0with a nul,,9,,\r\n", 24); // a NUL inside
     WriteBytes(Log, log);
     auto table = OpenTable();

@@ -1,14 +1,18 @@
 #include "StoreTestSupport.h"
 
+#include "common/CsvFields.h"
+
 #include <QDirIterator>
 
 #include <random>
 
 using namespace store_test;
 
-namespace {
+namespace
+{
 
-class PoolMgrTest : public StoreTest {
+class PoolMgrTest : public StoreTest
+{
 protected:
     void SetUp() override
     {
@@ -194,7 +198,8 @@ TEST_F(PoolMgrTest, AfterEachGrowthTheStateEqualsAFullRescan)
         } else {
             int slot = NoKey;
             TLockvexRec rec;
-            for (bool more = mgr->ReadFirst(slot, &rec, SkipDeleted); more; more = mgr->ReadNext(slot, &rec, SkipDeleted))
+            for (bool more = mgr->ReadFirst(slot, &rec, SkipDeleted); more;
+                 more = mgr->ReadNext(slot, &rec, SkipDeleted))
                 ;
         }
     }
@@ -377,8 +382,8 @@ TEST_F(PoolMgrTest, ScansReturnLiveRecordsAndReadingPastTheEndFails)
     for (int i = 0; i < 4; ++i)
         AddEntry(*mgr, QStringLiteral("e%1").arg(i));
     mgr->DropIndexedRecord(1, UpdatePermission);
-    for (auto [mode, expected] : {std::pair{SkipDeleted, std::vector<int>{0, 2, 3}},
-                                  std::pair{ReadDeleted, std::vector<int>{0, 1, 2, 3}}}) {
+    for (auto [mode, expected] :
+         {std::pair{SkipDeleted, std::vector<int>{0, 2, 3}}, std::pair{ReadDeleted, std::vector<int>{0, 1, 2, 3}}}) {
         std::vector<int> returned;
         int slot = NoKey;
         TLockvexRec rec;
@@ -411,10 +416,10 @@ TEST_F(PoolMgrTest, BadFilesOpenOrFailWithoutLosingAByte)
         QByteArray bytes;
         bool opens;
     };
-    for (const Case &c : {Case{"a partial last record", good + good.left(700), true},
-                          Case{"random bytes", noise, true}, // it scans: slots of random state
-                          Case{"less than one record", good.left(1000), false},
-                          Case{"zero bytes", QByteArray(), false}}) {
+    for (const Case &c :
+         {Case{"a partial last record", good + good.left(700), true},
+          Case{"random bytes", noise, true}, // it scans: slots of random state
+          Case{"less than one record", good.left(1000), false}, Case{"zero bytes", QByteArray(), false}}) {
         SCOPED_TRACE(c.what);
         for (const QString &name : FilesIn(Folder))
             QFile::remove(PathOf(name));
@@ -522,7 +527,8 @@ TEST_F(PoolMgrTest, LookupsCompareExactlyInTheIndex)
 // In-memory records
 
 // A pool that keeps every live record in memory as well.
-class InMemoryPool : public TPoolMgr {
+class InMemoryPool : public TPoolMgr
+{
 public:
     InMemoryPool() : TPoolMgr(LockvexRecSize)
     {
@@ -608,6 +614,39 @@ TEST_F(PoolMgrTest, CreateNewYearMakesAnEmptyPoolWithAYearLog)
     TPoolMgr other(LockvexRecSize);
     other.OpenPool(year, DontCreateEmpty);
     EXPECT_TRUE(other.GetPoolLogName().endsWith(QStringLiteral("Pool2017.CSV")));
+}
+
+TEST_F(PoolMgrTest, TheHeaderColumnsOfALogLineRoundTrip)
+{
+    TPoolMgr mgr(LockvexRecSize);
+    QByteArray header;
+    EXPECT_EQ(mgr.BuildHdrCSV(header, nullptr, true), 7);
+    NulToComma(header);
+    EXPECT_EQ(header, QByteArray("Name,Name Tag,Key,Alt Key,Creation Date,Hdr Fld,"));
+
+    TLockvexRec rec;
+    rec.SetName(QStringLiteral("  Bank, main "));
+    rec.SetNameTag(QStringLiteral("tag"));
+    rec.SetKey(12);
+    rec.SetAlternateKey(-1);
+    rec.SetCreationDate(46000);
+    QByteArray line;
+    EXPECT_EQ(mgr.BuildHdrCSV(line, &rec, false), 7);
+    NulToComma(line);
+    EXPECT_EQ(line, QByteArray("\"Bank, main\",tag,12,-1,46000,,"));
+
+    MarkCSVFieldEnds(line);
+    int length = 0, start = 0;
+    ASSERT_TRUE(TPoolMgr::CSVFieldPos(line, 2, length, start));
+    EXPECT_EQ(line.mid(start, length), QByteArray("tag"));
+    EXPECT_FALSE(TPoolMgr::CSVFieldPos(line, 7, length, start));
+    TLockvexRec back;
+    EXPECT_EQ(mgr.LoadHdrFromCSV(line, &back), 7);
+    EXPECT_EQ(back.GetName(), QStringLiteral("Bank, main"));
+    EXPECT_EQ(back.GetNameTag(), QStringLiteral("tag"));
+    EXPECT_EQ(back.GetKey(), 12);
+    EXPECT_EQ(back.GetAlternateKey(), -1);
+    EXPECT_EQ(back.GetCreationDate(), 46000);
 }
 
 } // namespace
