@@ -152,21 +152,73 @@ bool TLockvexStringList::Insert(int index, const QString &text, TTDStandardIndex
     return true;
 }
 
+bool TLockvexStringList::SortsBefore(int a, int b) const
+{
+    const int byText = CompareStrings(lastSortInput_[a], lastSortInput_[b]);
+    return byText < 0 || (byText == 0 && a < b);
+}
+
+// The order of the texts in lastSortInput_: by text, equal texts by position, which is what a
+// stable sort gives.
+void TLockvexStringList::SortAfresh()
+{
+    lastSortOrder_.resize(lastSortInput_.size());
+    std::iota(lastSortOrder_.begin(), lastSortOrder_.end(), 0);
+    std::sort(lastSortOrder_.begin(), lastSortOrder_.end(), [this](int a, int b) { return SortsBefore(a, b); });
+}
+
+// When the texts differ from the last ones only in one stretch (an entry changed, added or
+// removed), the last order is kept for the rest and the new texts of that stretch are put into
+// it one by one. False when the stretch is too long for that to pay.
+bool TLockvexStringList::SortChangedStretch(std::size_t prefix, std::size_t oldSuffixStart, std::size_t newSuffixStart)
+{
+    constexpr std::size_t MaxChangedLines = 64;
+    if (newSuffixStart - prefix > MaxChangedLines)
+        return false;
+    const int shift = static_cast<int>(newSuffixStart) - static_cast<int>(oldSuffixStart);
+    std::vector<int> order;
+    order.reserve(lastSortOrder_.size() + static_cast<std::size_t>(std::max(shift, 0)));
+    for (int from : lastSortOrder_) {
+        if (static_cast<std::size_t>(from) < prefix)
+            order.push_back(from);
+        else if (static_cast<std::size_t>(from) >= oldSuffixStart)
+            order.push_back(from + shift);
+    }
+    lastSortOrder_ = std::move(order);
+    const int start = SortedStart();
+    lastSortInput_.erase(lastSortInput_.begin() + static_cast<std::ptrdiff_t>(prefix),
+                         lastSortInput_.begin() + static_cast<std::ptrdiff_t>(oldSuffixStart));
+    for (std::size_t i = prefix; i < newSuffixStart; ++i)
+        lastSortInput_.insert(lastSortInput_.begin() + static_cast<std::ptrdiff_t>(i), lines_[start + i].Text);
+    for (std::size_t i = prefix; i < newSuffixStart; ++i) {
+        const int added = static_cast<int>(i);
+        auto at = std::lower_bound(lastSortOrder_.begin(), lastSortOrder_.end(), added,
+                                   [this](int a, int b) { return SortsBefore(a, b); });
+        lastSortOrder_.insert(at, added);
+    }
+    return true;
+}
+
 void TLockvexStringList::Sort()
 {
     const int start = SortedStart();
     const std::size_t n = lines_.size() - static_cast<std::size_t>(start);
-    bool sameAsLastTime = lastSortInput_.size() == n;
-    for (std::size_t i = 0; sameAsLastTime && i < n; ++i)
-        sameAsLastTime = lastSortInput_[i] == lines_[start + i].Text;
-    if (!sameAsLastTime) {
+    const std::size_t oldN = lastSortInput_.size();
+    // The stretch that differs from the texts sorted last time: after a common head, before a
+    // common tail.
+    std::size_t prefix = 0;
+    while (prefix < n && prefix < oldN && lastSortInput_[prefix] == lines_[start + prefix].Text)
+        ++prefix;
+    std::size_t suffix = 0;
+    while (suffix < n - prefix && suffix < oldN - prefix &&
+           lastSortInput_[oldN - 1 - suffix] == lines_[start + n - 1 - suffix].Text)
+        ++suffix;
+    const bool unchanged = prefix == n && n == oldN;
+    if (!unchanged && !SortChangedStretch(prefix, oldN - suffix, n - suffix)) {
         lastSortInput_.resize(n);
         for (std::size_t i = 0; i < n; ++i)
             lastSortInput_[i] = lines_[start + i].Text;
-        lastSortOrder_.resize(n);
-        std::iota(lastSortOrder_.begin(), lastSortOrder_.end(), 0);
-        std::stable_sort(lastSortOrder_.begin(), lastSortOrder_.end(),
-                         [this](int a, int b) { return CompareStrings(lastSortInput_[a], lastSortInput_[b]) < 0; });
+        SortAfresh();
     }
     std::vector<TLockvexStringLine> sortedLines;
     sortedLines.reserve(n);

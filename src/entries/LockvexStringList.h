@@ -79,8 +79,12 @@ private:
     QCollator collator_;
 
     // The windows rebuild the same lists at every refresh. Sort remembers the texts it was last
-    // given and the order it found, so that sorting the same texts again costs one comparison
-    // of the two text sequences instead of a collation sort of tens of thousands of lines.
+    // given and the order it found, so that sorting the same texts again, or texts that differ
+    // in one short stretch (one entry saved, added or deleted), costs one comparison of the two
+    // text sequences instead of a collation sort of tens of thousands of lines.
     std::vector<QString> lastSortInput_;
     std::vector<int> lastSortOrder_;
+    bool SortsBefore(int a, int b) const;
+    void SortAfresh();
+    bool SortChangedStretch(std::size_t prefix, std::size_t oldSuffixStart, std::size_t newSuffixStart);
 };

@@ -83,8 +83,14 @@ TEST_F(ItemManagerTest, BadInputIsStoredAsTheRecordCutsAndConvertsIt)
     EXPECT_EQ(loaded.CustID, QStringLiteral("tab\there\x01\x1f"));
     EXPECT_EQ(loaded.PIN, "?1");
     EXPECT_EQ(loaded.URL, QString(255, u'u'));
-    lists.BuildLockvexStrings();
-    EXPECT_EQ(LockvexStrings->Strings(0), QString(111, u'N'));
+
+    const int control = AddEntry(QStringLiteral("Tab\tName\x01\x7f"), QStringLiteral("\x02pw\x03"));
+    EXPECT_EQ(Reloaded(control).ItemName, QStringLiteral("Tab\tName\x01\x7f"));
+    int current = 0;
+    lists.BuildItemList(QString(), QString(), 0, current);
+    EXPECT_EQ(Texts(LockvexStrings), QStringList({QString(111, u'N'), QStringLiteral("Tab\tName\x01\x7f")}));
+    // Passwords are listed trimmed of control codes too.
+    EXPECT_EQ(Texts(PasswordStrings), QStringList({" All Passwords", loaded.Password, "pw"}));
 }
 
 TEST_F(ItemManagerTest, BlankNameOrMemoryStickModeWritesNothing)

@@ -248,3 +248,57 @@ TEST_F(ListManagerTest, LineOfANameIgnoresCaseAndBlanksAtTheEnds)
 }
 
 } // namespace
+
+namespace
+{
+
+// Passwords are remembered between refreshes; whatever writes an entry, by whichever path, the
+// next refresh shows what the file holds.
+TEST_F(ListManagerTest, PasswordListFollowsEveryWriteWhateverMadeIt)
+{
+    const int anvil = AddEntry("Anvil", "one");
+    const int basket = AddEntry("Basket", "two");
+    auto passwords = [this] {
+        Browse();
+        return Texts(PasswordStrings);
+    };
+    EXPECT_EQ(passwords(), QStringList({" All Passwords", "one", "two"}));
+
+    ItemManagerParams p = items.LoadWebItem(basket); // saved through the item manager
+    p.Password = "three";
+    ASSERT_TRUE(items.SaveWebItem(basket, p));
+    EXPECT_EQ(passwords(), QStringList({" All Passwords", "one", "three"}));
+
+    TLockvexRec rec; // written straight through the entry table
+    table->GetLockvexRec(anvil, &rec);
+    rec.SetPassword("four");
+    table->WriteLockvexRec(anvil, &rec);
+    EXPECT_EQ(passwords(), QStringList({" All Passwords", "four", "three"}));
+
+    table->SetEntryPassword(anvil, true); // a flag setter
+    Browse();
+    EXPECT_EQ(LoginPWs, 1);
+
+    items.DeleteItem(basket, UpdatePermission); // the highest key, so the next entry takes it
+    const int again = AddEntry("Cedar", "five");
+    EXPECT_EQ(again, basket);
+    EXPECT_EQ(passwords(), QStringList({" All Passwords", "five", "four"}));
+    EXPECT_EQ(Texts(lists.BuildSelectedPWLockvexStrings("five")), QStringList({"Cedar"}));
+
+    // Another data file opened through the list manager.
+    const QString otherFile = dataFolder + "/Other.acsdb";
+    {
+        TV9LockvexTbl other(true);
+        ASSERT_TRUE(other.OpenPool(otherFile));
+        const int key = other.AddLockvexIndexItem("Anvil");
+        TLockvexRec otherRec;
+        otherRec.SetName("Anvil");
+        otherRec.SetPassword("elsewhere");
+        other.WriteLockvexRec(key, &otherRec);
+    }
+    ASSERT_TRUE(lists.ClosePool(DoNotWriteLog));
+    ASSERT_TRUE(lists.OpenPool(otherFile));
+    EXPECT_EQ(passwords(), QStringList({" All Passwords", "elsewhere"}));
+}
+
+} // namespace

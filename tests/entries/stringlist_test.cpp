@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 
 namespace
 {
@@ -134,6 +135,62 @@ TEST_F(StringListTest, SortingTheSameTextsAgainMovesTheirNewRecordsWithThem)
     list.Add("anvil", &a1);
     list.Sort();
     EXPECT_EQ(Texts(list), QStringList({"anvil", "Banjo", "Cedar"}));
+}
+
+TEST_F(StringListTest, SortingAfterSmallChangesGivesWhatAFreshSortGives)
+{
+    // One list is sorted again and again as texts change, are added and removed, in one
+    // stretch or scattered; each time it must equal a list that sorts the same lines afresh.
+    std::mt19937 random(5);
+    auto someText = [&random] {
+        static const QStringList pool = {"anvil",
+                                         "Anvil",
+                                         "ANVIL",
+                                         "basket",
+                                         "Basket",
+                                         "cedar",
+                                         "delta",
+                                         QStringLiteral("delta\x7f"),
+                                         QString::fromUtf8("éclair"),
+                                         "eclair",
+                                         "zeta"};
+        return pool[static_cast<int>(random() % pool.size())] + QString::number(random() % 3);
+    };
+    std::vector<std::unique_ptr<TTDStandardIndexRec>> recs;
+    std::vector<TLockvexStringLine> current;
+    for (int i = 0; i < 120; ++i) {
+        recs.push_back(std::make_unique<TTDStandardIndexRec>());
+        current.push_back({someText(), recs.back().get()});
+    }
+    TLockvexStringList reused(false, dupAccept, false);
+    for (int round = 0; round < 60; ++round) {
+        const int changes = 1 + static_cast<int>(random() % (round % 10 == 9 ? 80 : 3));
+        for (int c = 0; c < changes; ++c) {
+            const std::size_t at = random() % current.size();
+            switch (random() % 3) {
+            case 0:
+                current[at].Text = someText();
+                break;
+            case 1:
+                recs.push_back(std::make_unique<TTDStandardIndexRec>());
+                current.insert(current.begin() + static_cast<std::ptrdiff_t>(at), {someText(), recs.back().get()});
+                break;
+            default:
+                current.erase(current.begin() + static_cast<std::ptrdiff_t>(at));
+            }
+        }
+        TLockvexStringList fresh(false, dupAccept, false);
+        reused.Clear();
+        for (const TLockvexStringLine &line : current) {
+            fresh.Add(line.Text, line.Object);
+            reused.Add(line.Text, line.Object);
+        }
+        fresh.Sort();
+        reused.Sort();
+        ASSERT_EQ(Texts(reused), Texts(fresh)) << "round " << round;
+        for (int i = 0; i < fresh.Count(); ++i)
+            ASSERT_EQ(reused.Objects(i), fresh.Objects(i)) << "round " << round << " line " << i;
+    }
 }
 
 TEST_F(StringListTest, UnsortedListKeepsOrderAndRefusesBadPositions)
