@@ -82,17 +82,16 @@ bool TV9LockvexTbl::OpenPool(const QString &Fn)
 
 void TV9LockvexTbl::RemoveStaleTemporaries(const QString &Fn)
 {
-    QStringList prefixes;
-    for (const QString &file : {Fn, TempFn, BacNewerFn, BacOlderFn, LogFileName(Fn)})
-        prefixes << QLatin1Char('.') + QFileInfo(file).fileName() + QStringLiteral(".lvtmp");
+    // Every temporary file of the data file and its companions is hidden, named after the file
+    // it stands for (TrelLockvex.TEMP, TrelLockvex.BAC0, ...) and marked ".lvtmp".
+    const QString stem = QFileInfo(CompanionBase(Fn)).fileName() + QLatin1Char('.');
     const QDir folder = QFileInfo(Fn).absoluteDir();
     for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-        for (const QString &prefix : prefixes) {
-            if (name.startsWith(prefix)) {
-                QFile::remove(folder.filePath(name));
-                break;
-            }
-        }
+        qsizetype dots = 0;
+        while (dots < name.size() && name[dots] == QLatin1Char('.'))
+            ++dots;
+        if (dots > 0 && name.mid(dots).startsWith(stem) && name.contains(QStringLiteral(".lvtmp")))
+            QFile::remove(folder.filePath(name));
     }
 }
 

@@ -186,9 +186,10 @@ TEST_F(EntryTableTest, ACopyThatFailsNeverReplacesABackup)
 TEST_F(EntryTableTest, TemporariesLeftByAnInterruptedRunAreRemovedAtOpen)
 {
     MakeDataFile({QStringLiteral("a")});
-    const QStringList leftovers = {
-        QStringLiteral(".TrelLockvex.TEMP.lvtmp"), QStringLiteral(".TrelLockvex.BAC0.lvtmp-4242"),
-        QStringLiteral(".TrelLockvex.acsdb.lvtmp"), QStringLiteral(".TrelLockvex.CSV.lvtmp")};
+    const QStringList leftovers = {QStringLiteral(".TrelLockvex.TEMP.lvtmp"),
+                                   QStringLiteral(".TrelLockvex.BAC0.lvtmp-4242"),
+                                   QStringLiteral(".TrelLockvex.acsdb.lvtmp"), QStringLiteral(".TrelLockvex.CSV.lvtmp"),
+                                   QStringLiteral("..TrelLockvex.acsdb.lvtmp.lvtmp-77")};
     for (const QString &name : leftovers)
         WriteBytes(PathOf(name), QByteArray("half written"));
     WriteBytes(PathOf(QStringLiteral(".other.lvtmp")), QByteArray("not ours"));
