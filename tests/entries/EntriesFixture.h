@@ -29,6 +29,7 @@ protected:
     void SetUp() override
     {
         ResetGlobals();
+        // The lists sort by the user's collation; a real locale makes it more than code order.
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         guard_ = std::make_unique<platform::ScopedInstall>(testPlatform);
         StampNow();
@@ -52,7 +53,7 @@ protected:
         FreeLockvexStringLists();
         table.reset();
         ResetGlobals();
-        QLocale::setDefault(QLocale::c());
+        QLocale::setDefault(savedLocale_);
     }
 
     void OpenTable()
@@ -97,4 +98,5 @@ protected:
 
 private:
     std::unique_ptr<platform::ScopedInstall> guard_;
+    QLocale savedLocale_;
 };
