@@ -4,7 +4,8 @@
 
 #include "app/DLockvexPassword.h"
 
-class TLockvexDBLPwordDlg : public TLockvexSignInDlg {
+class TLockvexDBLPwordDlg : public TLockvexSignInDlg
+{
     Q_OBJECT
 
 public:

@@ -21,7 +21,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-namespace {
+namespace
+{
 
 const QString PasswordHint = QStringLiteral("Enter any password already stored in the Lockvex");
 
@@ -278,35 +279,35 @@ QGroupBox *TLockvexSignInDlg::BuildGroup(bool twoPasswords)
 
 void TLockvexSignInDlg::ApplyLook()
 {
-    setStyleSheet(ScaledStyleSheet(QStringLiteral(
-        "TLockvexSignInDlg { background: #eef2f7; }"
-        "QFrame#AdvPanel1 { border: none; background: qlineargradient(x1:0, y1:0, x2:1, y2:1,"
-        "  stop:0 #0e2746, stop:0.55 #1a4f82, stop:1 #2b93b8); }"
-        "QLabel { background: transparent; color: #1f2d3d; font-size: 12px; }"
-        "QLabel#Label3 { color: white; font-size: 30px; font-weight: 700; }"
-        "QLabel#Label4 { color: #cfe2f4; font-size: 14px; }"
-        "QGroupBox#GroupBox1 { background: white; border: 1px solid #d2dae5; border-radius: 8px;"
-        "  margin: 0px; padding: 0px; }"
-        "QLabel#Label2 { font-size: 14px; font-weight: 600; }"
-        "QLabel#Label1 { color: #5b6b7f; }"
-        "QLabel#CaveatLbl { color: #7a4d00; background: #fff5dc; border: 1px solid #efd69a;"
-        "  border-radius: 5px; padding: 5px 8px; }"
-        "QLabel#DropboxLbl { color: #33475b; }"
-        "QFrame#GroupRule { background: #e3e8ef; border: none; }"
-        "QLineEdit { font-size: 16px; padding: 5px 8px; border: 1px solid #b7c3d3; border-radius: 5px;"
-        "  background: #fbfcfe; color: #10243a; lineedit-password-character: 35; }"
-        "QLineEdit:focus { border: 2px solid #2a7fc0; padding: 4px 7px; }"
-        "QPushButton { font-size: 14px; padding: 5px 18px; border-radius: 5px; min-width: 84px;"
-        "  border: 1px solid #b7c3d3; background: #f7f9fc; color: #1f2d3d; }"
-        "QPushButton:hover { background: #e9f1fa; }"
-        "QPushButton:focus { border: 2px solid #2a7fc0; }"
-        "QPushButton:pressed { background: #dbe7f4; }"
-        "QPushButton#OKBtn { color: white; font-weight: 700; border: 1px solid #15518a;"
-        "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3093dc, stop:1 #1b62a6); }"
-        "QPushButton#OKBtn:hover { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
-        "  stop:0 #3aa0ea, stop:1 #1f6db6); }"
-        "QPushButton#OKBtn:focus { border: 2px solid #0c3b66; }"
-        "QPushButton#OKBtn:pressed { background: #195c9c; }")));
+    setStyleSheet(ScaledStyleSheet(
+        QStringLiteral("TLockvexSignInDlg { background: #eef2f7; }"
+                       "QFrame#AdvPanel1 { border: none; background: qlineargradient(x1:0, y1:0, x2:1, y2:1,"
+                       "  stop:0 #0e2746, stop:0.55 #1a4f82, stop:1 #2b93b8); }"
+                       "QLabel { background: transparent; color: #1f2d3d; font-size: 12px; }"
+                       "QLabel#Label3 { color: white; font-size: 30px; font-weight: 700; }"
+                       "QLabel#Label4 { color: #cfe2f4; font-size: 14px; }"
+                       "QGroupBox#GroupBox1 { background: white; border: 1px solid #d2dae5; border-radius: 8px;"
+                       "  margin: 0px; padding: 0px; }"
+                       "QLabel#Label2 { font-size: 14px; font-weight: 600; }"
+                       "QLabel#Label1 { color: #5b6b7f; }"
+                       "QLabel#CaveatLbl { color: #7a4d00; background: #fff5dc; border: 1px solid #efd69a;"
+                       "  border-radius: 5px; padding: 5px 8px; }"
+                       "QLabel#DropboxLbl { color: #33475b; }"
+                       "QFrame#GroupRule { background: #e3e8ef; border: none; }"
+                       "QLineEdit { font-size: 16px; padding: 5px 8px; border: 1px solid #b7c3d3; border-radius: 5px;"
+                       "  background: #fbfcfe; color: #10243a; lineedit-password-character: 35; }"
+                       "QLineEdit:focus { border: 2px solid #2a7fc0; padding: 4px 7px; }"
+                       "QPushButton { font-size: 14px; padding: 5px 18px; border-radius: 5px; min-width: 84px;"
+                       "  border: 1px solid #b7c3d3; background: #f7f9fc; color: #1f2d3d; }"
+                       "QPushButton:hover { background: #e9f1fa; }"
+                       "QPushButton:focus { border: 2px solid #2a7fc0; }"
+                       "QPushButton:pressed { background: #dbe7f4; }"
+                       "QPushButton#OKBtn { color: white; font-weight: 700; border: 1px solid #15518a;"
+                       "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3093dc, stop:1 #1b62a6); }"
+                       "QPushButton#OKBtn:hover { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
+                       "  stop:0 #3aa0ea, stop:1 #1f6db6); }"
+                       "QPushButton#OKBtn:focus { border: 2px solid #0c3b66; }"
+                       "QPushButton#OKBtn:pressed { background: #195c9c; }")));
 }
 
 // Sizes in the style sheet are written for the reference screen; a scaled window scales them.

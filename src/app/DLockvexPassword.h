@@ -22,7 +22,8 @@ using TPasswordChecker = std::function<bool(const QString &password)>;
 // Removes blanks and control characters (every code up to 32) at both ends of a typed password.
 QString TrimTypedPassword(const QString &typed);
 
-class TLockvexSignInDlg : public QDialog {
+class TLockvexSignInDlg : public QDialog
+{
     Q_OBJECT
 
 public:
@@ -81,7 +82,8 @@ private:
     double scale_ = 1.0;
 };
 
-class TLockvexPasswordDlg : public TLockvexSignInDlg {
+class TLockvexPasswordDlg : public TLockvexSignInDlg
+{
     Q_OBJECT
 
 public:

@@ -30,7 +30,8 @@ SignInDialog ChooseSignInDialog(int totalPWs, int differentSignInPWs, bool memSt
     return SignInDialog::OnePassword;
 }
 
-namespace {
+namespace
+{
 
 // Shows the dialog modally, owned by the application; true when it closed with ENTER accepted.
 template <typename Dialog> bool RunSignInDialog()

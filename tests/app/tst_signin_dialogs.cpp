@@ -21,7 +21,8 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 
 // The entry table's password check as sign-in relies on it: an exact, case-sensitive match with a
 // stored password, a blank input standing for the word "nomatch". Records what it was asked.
@@ -53,11 +54,15 @@ QList<QWidget *> TabWalk(QDialog &dialog, QWidget *first, int steps)
     return visited;
 }
 
-bool Accepted(const QDialog &dialog) { return !dialog.isVisible() && dialog.result() == QDialog::Accepted; }
+bool Accepted(const QDialog &dialog)
+{
+    return !dialog.isVisible() && dialog.result() == QDialog::Accepted;
+}
 
 } // namespace
 
-class TstSignInDialogs : public QObject {
+class TstSignInDialogs : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -285,19 +290,30 @@ void TstSignInDialogs::onePasswordAttempts_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("checked");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("right") << "Alpha1" << "Alpha1" << true;
-    QTest::newRow("another right one") << "Bravo2" << "Bravo2" << true;
-    QTest::newRow("blanks around") << "   Alpha1  " << "Alpha1" << true;
-    QTest::newRow("control characters around") << "\t\x01" "Alpha1\x1f " << "Alpha1" << true;
-    QTest::newRow("blank inside kept") << "Alp ha1" << "Alp ha1" << false;
-    QTest::newRow("other case") << "alpha1" << "alpha1" << false;
-    QTest::newRow("wrong") << "Charlie3" << "Charlie3" << false;
-    QTest::newRow("empty") << "" << "" << false;
-    QTest::newRow("blanks only") << "    " << "" << false;
+    QTest::newRow("right") << "Alpha1"
+                           << "Alpha1" << true;
+    QTest::newRow("another right one") << "Bravo2"
+                                       << "Bravo2" << true;
+    QTest::newRow("blanks around") << "   Alpha1  "
+                                   << "Alpha1" << true;
+    QTest::newRow("control characters around") << "\t\x01"
+                                                  "Alpha1\x1f "
+                                               << "Alpha1" << true;
+    QTest::newRow("blank inside kept") << "Alp ha1"
+                                       << "Alp ha1" << false;
+    QTest::newRow("other case") << "alpha1"
+                                << "alpha1" << false;
+    QTest::newRow("wrong") << "Charlie3"
+                           << "Charlie3" << false;
+    QTest::newRow("empty") << ""
+                           << "" << false;
+    QTest::newRow("blanks only") << "    "
+                                 << "" << false;
     // A stored password beginning with a blank cannot be typed: the blank is trimmed away.
-    QTest::newRow("stored leading blank") << " Lead" << "Lead" << false;
-    QTest::newRow("outside Windows-1252") << QString::fromUtf8("Alpha1\u2713") << QString::fromUtf8("Alpha1\u2713")
-                                          << false;
+    QTest::newRow("stored leading blank") << " Lead"
+                                          << "Lead" << false;
+    QTest::newRow("outside Windows-1252")
+        << QString::fromUtf8("Alpha1\u2713") << QString::fromUtf8("Alpha1\u2713") << false;
 }
 
 void TstSignInDialogs::onePasswordAttempts()
@@ -403,17 +419,28 @@ void TstSignInDialogs::twoPasswordAttempts_data()
     QTest::addColumn<QString>("second");
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<bool>("secondOK");
-    QTest::newRow("two different right ones") << "Alpha1" << "Bravo2" << true << true;
-    QTest::newRow("the other way round") << "Bravo2" << "Alpha1" << true << true;
-    QTest::newRow("blanks around both") << "  Alpha1 " << "\tBravo2  " << true << true;
-    QTest::newRow("the same one twice") << "Alpha1" << "Alpha1" << false << false;
-    QTest::newRow("the same once trimmed") << "Alpha1" << "  Alpha1" << false << false;
-    QTest::newRow("second empty") << "Alpha1" << "" << false << false;
-    QTest::newRow("first empty") << "" << "Bravo2" << false << true;
-    QTest::newRow("both empty") << "" << "" << false << false;
-    QTest::newRow("second wrong") << "Alpha1" << "Charlie3" << false << false;
-    QTest::newRow("first wrong") << "Charlie3" << "Bravo2" << false << true;
-    QTest::newRow("second in other case") << "Alpha1" << "bravo2" << false << false;
+    QTest::newRow("two different right ones") << "Alpha1"
+                                              << "Bravo2" << true << true;
+    QTest::newRow("the other way round") << "Bravo2"
+                                         << "Alpha1" << true << true;
+    QTest::newRow("blanks around both") << "  Alpha1 "
+                                        << "\tBravo2  " << true << true;
+    QTest::newRow("the same one twice") << "Alpha1"
+                                        << "Alpha1" << false << false;
+    QTest::newRow("the same once trimmed") << "Alpha1"
+                                           << "  Alpha1" << false << false;
+    QTest::newRow("second empty") << "Alpha1"
+                                  << "" << false << false;
+    QTest::newRow("first empty") << ""
+                                 << "Bravo2" << false << true;
+    QTest::newRow("both empty") << ""
+                                << "" << false << false;
+    QTest::newRow("second wrong") << "Alpha1"
+                                  << "Charlie3" << false << false;
+    QTest::newRow("first wrong") << "Charlie3"
+                                 << "Bravo2" << false << true;
+    QTest::newRow("second in other case") << "Alpha1"
+                                          << "bravo2" << false << false;
 }
 
 void TstSignInDialogs::twoPasswordAttempts()
@@ -522,7 +549,7 @@ void TstSignInDialogs::windowsFitAndNothingIsClipped()
     TLockvexDBLPwordDlg twoPasswords(safe_.Checker());
     const QString folder = qEnvironmentVariable("LOCKVEX_SCREENSHOTS");
     const QList<std::pair<TLockvexSignInDlg *, QString>> dialogs = {{&single, QStringLiteral("signin-password")},
-                                                                     {&twoPasswords, QStringLiteral("signin-dblpword")}};
+                                                                    {&twoPasswords, QStringLiteral("signin-dblpword")}};
     for (const auto &[dialog, name] : dialogs) {
         dialog->show();
         QTest::keyClicks(dialog->Edit1, QStringLiteral("Alpha1"));
