@@ -38,3 +38,34 @@ QString WithCRLFBreaks(const QString &text)
     }
     return result;
 }
+
+namespace
+{
+
+char16_t AsciiUpperChar(char16_t c)
+{
+    return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c;
+}
+
+bool MatchesAt(QStringView text, qsizetype at, QStringView upperNeedle)
+{
+    for (qsizetype j = 0; j < upperNeedle.size(); ++j)
+        if (AsciiUpperChar(text[at + j].unicode()) != upperNeedle[j].unicode())
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool ContainsAsciiUpper(QStringView text, QStringView upperNeedle)
+{
+    for (qsizetype at = 0; at + upperNeedle.size() <= text.size(); ++at)
+        if (MatchesAt(text, at, upperNeedle))
+            return true;
+    return false;
+}
+
+bool EqualsAsciiUpper(QStringView text, QStringView upperNeedle)
+{
+    return text.size() == upperNeedle.size() && MatchesAt(text, 0, upperNeedle);
+}

@@ -3,6 +3,7 @@
 // to 32, and a name is compared in the form the record stores it.
 
 #include <QString>
+#include <QStringView>
 
 // Removes every character with a code up to 32 at both ends.
 QString TrimBlankChars(const QString &text);
@@ -12,3 +13,7 @@ QString StoredNameText(const QString &name);
 // Line breaks as the record keeps them: every lone LF or CR becomes CR LF, so that each break
 // is stored as one ";" and reads back as a break.
 QString WithCRLFBreaks(const QString &text);
+// Whether text, upper-cased by the plain ASCII rule, contains upperNeedle (already upper-cased)
+// or equals it; without making the upper-cased copy.
+bool ContainsAsciiUpper(QStringView text, QStringView upperNeedle);
+bool EqualsAsciiUpper(QStringView text, QStringView upperNeedle);

@@ -191,10 +191,10 @@ void TListManager::BuildSelectedLockvexStrings(const QString &SearchArg)
     const QString p = AsciiUpper(u' ' + NewWebEntryName);
     SelectedLockvexStrings->Clear();
     for (int i = 0; i < LockvexStrings->Count(); ++i) {
-        const QString line = AsciiUpper(LockvexStrings->Strings(i));
-        // An empty search text is in every line to QString, but selects nothing here.
-        if (line == p || (!s.isEmpty() && line.contains(s)))
-            SelectedLockvexStrings->Add(LockvexStrings->Strings(i), LockvexStrings->Objects(i));
+        const QString line = LockvexStrings->Strings(i);
+        // An empty search text is in every line, but selects nothing.
+        if (EqualsAsciiUpper(line, p) || (!s.isEmpty() && ContainsAsciiUpper(line, s)))
+            SelectedLockvexStrings->Add(line, LockvexStrings->Objects(i));
     }
 }
 

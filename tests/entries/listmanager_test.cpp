@@ -70,7 +70,9 @@ TEST_F(ListManagerTest, SearchIsAPlainSubstringSearchIgnoringAsciiCase)
         {"a.*b", {QString::fromUtf8("Ånvil (a.*b) [x] \\d+ 50%")}}, // no pattern, only the text
         {"\\d+", {QString::fromUtf8("Ånvil (a.*b) [x] \\d+ 50%")}},
         {"[x]", {QString::fromUtf8("Ånvil (a.*b) [x] \\d+ 50%")}},
-        {QString::fromUtf8("å"), {}}, // only a-z change case
+        {" 50%", {QString::fromUtf8("Ånvil (a.*b) [x] \\d+ 50%")}}, // at the very end
+        {"bONUs", {"Bonus"}},                                       // the whole name
+        {QString::fromUtf8("å"), {}},                               // only a-z change case
         {QString::fromUtf8("Å"), {QString::fromUtf8("Ånvil (a.*b) [x] \\d+ 50%")}},
         {QString(5000, u'n'), {}},
         {QStringLiteral("\x01\t\n"), {}},
