@@ -1,20 +1,37 @@
+#include "app/ProgramBody.h"
 #include "platform/desktop/DesktopPlatform.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMainWindow>
+
+namespace {
+
+// Stands in for the main window until it is built: shows the data file in use.
+int RunPlaceholderWindow(QApplication &app)
+{
+    QMainWindow window;
+    window.setWindowTitle(QStringLiteral("Lockvex"));
+    window.setCentralWidget(new QLabel(QStringLiteral("Lockvex"), &window));
+    window.resize(800, 600);
+    window.show();
+    SetCloseOnSignal([&window] { window.close(); });
+    int result = app.exec();
+    SetCloseOnSignal(nullptr);
+    return result;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    ProtectProcessMemory();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lockvex"));
     platform::DesktopPlatform desktop;
     platform::Install(&desktop);
-
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Lockvex"));
-    window.resize(800, 600);
-    window.show();
-    int result = app.exec();
+    HandleEndingSignals(app);
+    int result = RunLockvex(app, RunPlaceholderWindow);
     platform::Install(nullptr);
     return result;
 }

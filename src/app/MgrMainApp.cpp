@@ -1,0 +1,116 @@
+#include "app/MgrMainApp.h"
+
+#include "app/MgrLockvexDlgProcs.h"
+#include "app/LockvexMsgdial.h"
+#include "app/MgrLockvexHelp.h"
+#include "common/Globals.h"
+#include "common/PathRoutines.h"
+#include "entries/EntryMessages.h"
+#include "entries/LockvexStringList.h"
+#include "entries/MgrLockvexItems.h"
+#include "entries/MgrLockvexLists.h"
+#include "platform/Platform.h"
+#include "store/RecDALockvex.h"
+#include "store/TBDALockvexData.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+QString Join(const QString &folder, const QString &name) { return folder + QLatin1Char('/') + name; }
+
+void TakeScreenMetrics()
+{
+    platform::ScreenMetrics screen = platform::Current().Screen();
+    ScreenHeight = screen.Height;
+    ScreenPPI = screen.PixelsPerInch > 0 ? screen.PixelsPerInch : 96;
+    ScreenHeightInches = double(ScreenHeight) / double(ScreenPPI);
+    ScaleForms = false;
+}
+
+void DeleteTemporaryFiles()
+{
+    if (!TempFiles)
+        return;
+    for (const QString &name : std::as_const(*TempFiles))
+        if (name.size() > 5)
+            QFile::remove(name);
+}
+
+} // namespace
+
+TMgrMainAppProcs::TMgrMainAppProcs()
+{
+    LVDlgProcs = new TLVDlgProcs;
+    ListManager = new TListManager;
+    ItemManager = new TItemManager;
+    SharedLockvexRec = new TLockvexRec;
+    LockvexTbl = new TV9LockvexTbl(true);
+    CreateLockvexStringLists(); // the password list: case-sensitive, sorted, duplicates ignored
+    TempFiles = new QStringList;
+    WebHelp = new TWebHelpSystem;
+    // The entry logic asks its questions through the message catalogue.
+    SetEntryMessageHook([](int number, const QString &value) { return ShowMessageDlg(MsgCatalogue[number], value); });
+
+    TakeScreenMetrics();
+
+    platform::Platform &desktop = platform::Current();
+    ProfileFolder = desktop.ProfileFolder();
+    DocumentsFolder = desktop.DocumentsFolder();
+    LocalDataFolder = Join(DocumentsFolder, LockvexFolderName);
+    if (!QFileInfo(LocalDataFolder).isDir())
+        MigrateDocumentsData(DocumentsFolder, LocalDataFolder);
+    LocalDataFile = Join(LocalDataFolder, DataFileNameOnly);
+    IniFileName = Join(DocumentsFolder, IniFileNameOnly);
+}
+
+TMgrMainAppProcs::~TMgrMainAppProcs()
+{
+    delete LockvexTbl;
+    LockvexTbl = nullptr;
+    delete SharedLockvexRec;
+    SharedLockvexRec = nullptr;
+    FreeLockvexStringLists();
+
+    DeleteTemporaryFiles();
+    delete TempFiles;
+    TempFiles = nullptr;
+
+    SetEntryMessageHook(nullptr);
+    delete WebHelp;
+    WebHelp = nullptr;
+    delete ListManager;
+    ListManager = nullptr;
+    delete ItemManager;
+    ItemManager = nullptr;
+    delete LVDlgProcs;
+    LVDlgProcs = nullptr;
+}
+
+bool TMgrMainAppProcs::CheckRunAsApp()
+{
+    platform::Platform &desktop = platform::Current();
+    QString programFile = desktop.ProgramFilePath();
+    ExeFolder = programFile.isEmpty() ? QString() : QFileInfo(programFile).absolutePath();
+    if (ExeFolder.isEmpty())
+        return false;
+    // On Linux "drive C:" is every medium that is not removable: only a program file on a
+    // removable medium runs in memory-stick mode.
+    if (!desktop.IsOnRemovableMedium(programFile))
+        return false;
+
+    LockvexTbl->SetRunOnMemstick(true);
+    QString lastName, parent;
+    SplitLastFolder(ExeFolder, lastName, parent);
+    Workstr = lastName;
+    // The data and settings lie in the program's folder when it is the medium's root (its mount
+    // point), else in the folder above the program's folder.
+    QString dataFolder = desktop.MountPointOf(ExeFolder) == ExeFolder ? ExeFolder : parent;
+    if (dataFolder.endsWith(QLatin1Char('/')))
+        dataFolder.chop(1);
+    DataFileName = Join(dataFolder, DataFileNameOnly);
+    IniFileName = Join(dataFolder, IniFileNameOnly);
+    return true;
+}

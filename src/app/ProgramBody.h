@@ -1,0 +1,23 @@
+#pragma once
+// The program's run from start to end: create the application object, decide the mode, find
+// and open the data, sign in, show the windows, then the exit steps that close the store,
+// write the backups and move the data where the user chose.
+
+#include <functional>
+
+class QApplication;
+
+// Shows the program's window for the mode (main window, or the quick list on a memory stick)
+// and runs the event loop until it closes.
+using WindowRunner = std::function<int(QApplication &app)>;
+
+int RunLockvex(QApplication &app, const WindowRunner &runWindows);
+
+// Core dumps off and the process not dumpable, so no secret ends up in a crash file.
+void ProtectProcessMemory();
+
+// How an ending signal (SIGTERM at logout, SIGINT, SIGHUP) closes the program: the main window
+// registers its save-and-close command here; without one the event loop simply quits.
+void SetCloseOnSignal(std::function<void()> saveAndClose);
+// Installs the handlers that turn those signals into a normal close on the GUI thread.
+void HandleEndingSignals(QApplication &app);

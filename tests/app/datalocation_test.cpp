@@ -1,0 +1,243 @@
+#include "app/MgrMainApp.h"
+#include "common/DateStamp.h"
+#include "common/Globals.h"
+#include "support/TestPlatform.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+using testing_support::TestPlatform;
+
+void WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class DataLocation : public ::testing::Test {
+protected:
+    void SetUp() override { ResetGlobals(); }
+    void TearDown() override
+    {
+        delete MainAppProcs;
+        ResetGlobals();
+    }
+
+    void Start()
+    {
+        MainAppProcs = new TMgrMainAppProcs;
+        MainAppProcs->LocateDataFile();
+    }
+    QString Home(const QString &relative) const { return desktop.Home() + QLatin1Char('/') + relative; }
+    void PutData(const QString &client, const QString &name = QStringLiteral("TrelLockvex.acsdb"),
+                 const QByteArray &bytes = "data")
+    {
+        WriteFile(Home(client + QStringLiteral("/Lockvex/") + name), bytes);
+    }
+
+    TestPlatform desktop;
+    platform::ScopedInstall guard{desktop};
+};
+
+TEST_F(DataLocation, NoCloudDataKeepsThePcFolderAndNoMarker)
+{
+    QDir().mkpath(Home("Dropbox"));
+    Start();
+    EXPECT_EQ(DataFileName, Home("Documents/Lockvex/TrelLockvex.acsdb"));
+    EXPECT_TRUE(CloudDataFolder.isEmpty());
+    EXPECT_TRUE(DropboxExists);
+    EXPECT_FALSE(DataInDropbox);
+    EXPECT_FALSE(CheckDataInUse());
+    EXPECT_FALSE(QFile::exists(InUseMarkerFile));
+}
+
+TEST_F(DataLocation, DropboxWinsOverGoogleDriveAndABackupAloneCountsAsData)
+{
+    PutData("Google Drive");
+    PutData("Dropbox", "TrelLockvex.BAC1");
+    Start();
+    EXPECT_TRUE(DataInDropbox);
+    EXPECT_TRUE(DataInGoogleDrive);
+    EXPECT_EQ(DataFileName, Home("Dropbox/Lockvex/TrelLockvex.acsdb"));
+    EXPECT_EQ(CloudDataFolder, Home("Dropbox/Lockvex"));
+}
+
+TEST_F(DataLocation, SkyDriveDataCountsAsOneDrive)
+{
+    QDir().mkpath(Home("OneDrive"));
+    PutData("SkyDrive");
+    Start();
+    EXPECT_TRUE(DataInOneDrive);
+    EXPECT_TRUE(OneDriveExists);
+    EXPECT_EQ(OneDrivePath, Home("SkyDrive"));
+    EXPECT_EQ(DataFileName, Home("SkyDrive/Lockvex/TrelLockvex.acsdb"));
+}
+
+TEST_F(DataLocation, ACloudFolderThatIsAFileIsNoClient)
+{
+    WriteFile(Home("Dropbox"), "not a folder");
+    Start();
+    EXPECT_FALSE(DropboxExists);
+    EXPECT_EQ(DataFileName, LocalDataFile);
+}
+
+TEST_F(DataLocation, InUseMarkerAtThreeAndThirteenHours)
+{
+    struct Case {
+        int hoursAgo;
+        bool readOnly;
+    };
+    for (Case c : {Case{3, true}, Case{13, false}}) {
+        SCOPED_TRACE(c.hoursAgo);
+        PutData("Dropbox");
+        Start();
+        StampNow();
+        QString marker = Home("Dropbox/Lockvex/Lockvex User.txt");
+        WriteFile(marker, "bob on desktop\r\n");
+        ASSERT_TRUE(desktop.SetLastWriteTime(marker, desktop.Clock.addSecs(-3600 * c.hoursAgo)));
+        EXPECT_EQ(CheckDataInUse(), c.readOnly);
+        EXPECT_EQ(InUseMarkerFile, marker);
+        if (c.readOnly) {
+            EXPECT_EQ(DataUserName, "bob on desktop");
+            EXPECT_EQ(ReadFile(marker), "bob on desktop\r\n");
+        } else {
+            EXPECT_TRUE(DataUserName.isEmpty());
+            EXPECT_EQ(ReadFile(marker), "alice on laptop\r\n");
+        }
+        delete MainAppProcs;
+        MainAppProcs = nullptr;
+    }
+}
+
+TEST_F(DataLocation, AnUnreadableFreshMarkerMeansInUseBySomeoneUnnamed)
+{
+    PutData("Dropbox");
+    Start();
+    StampNow();
+    QString marker = Home("Dropbox/Lockvex/Lockvex User.txt");
+    QDir().mkpath(marker); // a folder where the marker should be: it exists, but reads as nothing
+    ASSERT_TRUE(desktop.SetLastWriteTime(marker, desktop.Clock.addSecs(-60)) || true);
+    EXPECT_TRUE(CheckDataInUse());
+    EXPECT_TRUE(DataUserName.isEmpty());
+}
+
+TEST_F(DataLocation, FirstRunMovesOnlyTheDataFilesOutOfDocuments)
+{
+    WriteFile(Home("Documents/TrelLockvex.acsdb"), "data");
+    WriteFile(Home("Documents/TrelLockvex.BAC0"), "bac0");
+    WriteFile(Home("Documents/holiday.txt"), "mine");
+    MainAppProcs = new TMgrMainAppProcs;
+    EXPECT_EQ(ReadFile(Home("Documents/Lockvex/TrelLockvex.acsdb")), "data");
+    EXPECT_EQ(ReadFile(Home("Documents/Lockvex/TrelLockvex.BAC0")), "bac0");
+    EXPECT_FALSE(QFile::exists(Home("Documents/TrelLockvex.acsdb")));
+    EXPECT_FALSE(QFile::exists(Home("Documents/TrelLockvex.BAC0")));
+    EXPECT_EQ(ReadFile(Home("Documents/holiday.txt")), "mine");
+    EXPECT_FALSE(QFile::exists(Home("Documents/Lockvex/holiday.txt")));
+    EXPECT_EQ(IniFileName, Home("Documents/Lockvex.INI"));
+}
+
+TEST_F(DataLocation, AFailedFirstRunCopyKeepsTheDataInDocuments)
+{
+    WriteFile(Home("Documents/TrelLockvex.acsdb"), "data");
+    desktop.FailOperation = [](const QString &op, const QString &) { return op == "copy"; };
+    MainAppProcs = new TMgrMainAppProcs;
+    EXPECT_EQ(ReadFile(Home("Documents/TrelLockvex.acsdb")), "data");
+}
+
+// The three choices at exit, and where the next start finds the data.
+TEST_F(DataLocation, ChoosingThePcWipesEveryCloudCopyAfterCopyingItHome)
+{
+    PutData("Google Drive", "TrelLockvex.acsdb", "cloud");
+    QDir().mkpath(Home("Dropbox/Lockvex"));
+    Start();
+    UsePC = true;
+    ApplyDataLocation();
+    EXPECT_EQ(ReadFile(Home("Documents/Lockvex/TrelLockvex.acsdb")), "cloud");
+    EXPECT_FALSE(QFileInfo::exists(Home("Google Drive/Lockvex")));
+    EXPECT_FALSE(QFileInfo::exists(Home("Dropbox/Lockvex")));
+    delete MainAppProcs;
+    Start();
+    EXPECT_EQ(DataFileName, LocalDataFile);
+}
+
+TEST_F(DataLocation, ChoosingGoogleDriveMovesPcDataThereAndWipesAStaleDropboxCopy)
+{
+    PutData("Dropbox", "Lockvex User.txt", "stale");
+    WriteFile(Home("Documents/Lockvex/TrelLockvex.acsdb"), "pc");
+    QDir().mkpath(Home("Google Drive"));
+    Start();
+    EXPECT_EQ(DataFileName, LocalDataFile);
+    UseGoogleDrive = true;
+    ApplyDataLocation();
+    EXPECT_EQ(ReadFile(Home("Google Drive/Lockvex/TrelLockvex.acsdb")), "pc");
+    EXPECT_FALSE(QFileInfo::exists(Home("Dropbox/Lockvex")));
+}
+
+TEST_F(DataLocation, ChoosingWhereTheDataAlreadyIsOnlyRefreshesThePcCopy)
+{
+    PutData("Dropbox", "TrelLockvex.acsdb", "cloud");
+    PutData("Google Drive", "TrelLockvex.acsdb", "other");
+    Start();
+    UseDropbox = true;
+    ApplyDataLocation();
+    EXPECT_EQ(ReadFile(Home("Documents/Lockvex/TrelLockvex.acsdb")), "cloud");
+    EXPECT_EQ(ReadFile(Home("Dropbox/Lockvex/TrelLockvex.acsdb")), "cloud");
+    EXPECT_EQ(ReadFile(Home("Google Drive/Lockvex/TrelLockvex.acsdb")), "other");
+}
+
+TEST_F(DataLocation, AFailedCopyWipesNothing)
+{
+    PutData("Google Drive", "TrelLockvex.acsdb", "cloud");
+    QDir().mkpath(Home("Dropbox"));
+    Start();
+    UseDropbox = true;
+    desktop.FailOperation = [this](const QString &op, const QString &path) {
+        return op == "copy" && path.startsWith(Home("Dropbox"));
+    };
+    ApplyDataLocation();
+    EXPECT_EQ(ReadFile(Home("Google Drive/Lockvex/TrelLockvex.acsdb")), "cloud");
+
+    desktop.FailOperation = [](const QString &op, const QString &) { return op == "copy"; };
+    QFile::remove(Home("Documents/Lockvex/TrelLockvex.acsdb"));
+    UsePC = true;
+    UseDropbox = false;
+    ApplyDataLocation();
+    EXPECT_EQ(ReadFile(Home("Google Drive/Lockvex/TrelLockvex.acsdb")), "cloud");
+}
+
+// Program mode and the memory-stick paths.
+TEST_F(DataLocation, ModeFollowsTheMediumOfTheProgramFile)
+{
+    MainAppProcs = new TMgrMainAppProcs;
+    desktop.ProgramPath = "/usr/local/bin/lockvex";
+    EXPECT_FALSE(MainAppProcs->CheckRunAsApp());
+
+    desktop.RemovableMountPoints = {"/media/alice/STICK"};
+    desktop.ProgramPath = "/media/alice/STICK/Lockvex/lockvex";
+    EXPECT_TRUE(MainAppProcs->CheckRunAsApp());
+    EXPECT_EQ(ExeFolder, "/media/alice/STICK/Lockvex");
+    EXPECT_EQ(MainAppProcs->Workstr, "LOCKVEX");
+    EXPECT_EQ(DataFileName, "/media/alice/STICK/TrelLockvex.acsdb");
+    EXPECT_EQ(IniFileName, "/media/alice/STICK/Lockvex.INI");
+
+    desktop.ProgramPath = "/media/alice/STICK/lockvex";
+    EXPECT_TRUE(MainAppProcs->CheckRunAsApp());
+    EXPECT_EQ(DataFileName, "/media/alice/STICK/TrelLockvex.acsdb");
+    EXPECT_EQ(IniFileName, "/media/alice/STICK/Lockvex.INI");
+}
+
+} // namespace
