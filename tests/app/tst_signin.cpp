@@ -1,0 +1,218 @@
+// Sign-in as the program body runs it: a data file in the platform double's temporary home, made
+// through the item manager, the lists built by the list manager, the entry table's own password
+// check, and the modal dialog answered as a user would.
+
+#include "app/DLockvexDBLPword.h"
+#include "app/DLockvexPassword.h"
+#include "app/LockvexMsgdial.h"
+#include "app/MgrMainApp.h"
+#include "app/MgrSignIn.h"
+#include "common/Globals.h"
+#include "entries/LockvexStringList.h"
+#include "entries/MgrLockvexItems.h"
+#include "entries/MgrLockvexLists.h"
+#include "support/TestPlatform.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+namespace
+{
+
+// What the user saw of the sign-in dialog.
+struct SeenDialog {
+    QString ClassName;
+    bool CaveatVisible = false;
+    QString Location;
+};
+
+} // namespace
+
+class TstSignIn : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void dialogChoice_data();
+    void dialogChoice();
+    void signIn_data();
+    void signIn();
+
+private:
+    void MakeEntries(const QStringList &entries);
+    void AnswerNextDialog(const QStringList &attempts);
+
+    std::unique_ptr<testing_support::TestPlatform> testPlatform_;
+    std::unique_ptr<platform::ScopedInstall> platformGuard_;
+    std::unique_ptr<ScopedMessageResponder> messages_;
+    std::unique_ptr<TMgrMainAppProcs> app_;
+    std::unique_ptr<QObject> answerer_; // the answering timer dies with it, whatever happened
+    SeenDialog seen_;
+};
+
+void TstSignIn::init()
+{
+    ResetGlobals();
+    testPlatform_ = std::make_unique<testing_support::TestPlatform>();
+    platformGuard_ = std::make_unique<platform::ScopedInstall>(*testPlatform_);
+    messages_ = std::make_unique<ScopedMessageResponder>();
+    app_ = std::make_unique<TMgrMainAppProcs>();
+    MainAppProcs = app_.get();
+    DataFileName = LocalDataFile;
+    QVERIFY(ListManager->OpenPool(DataFileName));
+    answerer_ = std::make_unique<QObject>();
+    seen_ = SeenDialog{};
+}
+
+void TstSignIn::cleanup()
+{
+    answerer_.reset();
+    app_.reset();
+    ResetGlobals();
+    messages_.reset();
+    platformGuard_.reset();
+    testPlatform_.reset();
+}
+
+// Entries as "name:password", with ":access" after one whose password is an access password.
+void TstSignIn::MakeEntries(const QStringList &entries)
+{
+    for (const QString &entry : entries) {
+        const QStringList parts = entry.split(QLatin1Char(':'));
+        ItemManagerParams item;
+        item.ItemName = parts.value(0);
+        item.Password = parts.value(1);
+        item.LockvexPassword = parts.value(2) == QLatin1String("access");
+        const int key = ItemManager->AddItem(item.ItemName);
+        QVERIFY(key >= 0);
+        QVERIFY(ItemManager->SaveWebItem(key, item));
+    }
+}
+
+// Answers the modal dialog once it is up: each attempt is typed ("first" or "first|second") and
+// ENTER pressed; a dialog still open after the attempts is cancelled.
+void TstSignIn::AnswerNextDialog(const QStringList &attempts)
+{
+    QTimer::singleShot(0, answerer_.get(), [this, attempts] {
+        auto *dialog = qobject_cast<TLockvexSignInDlg *>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        seen_.ClassName = QString::fromLatin1(dialog->metaObject()->className());
+        seen_.CaveatVisible = dialog->CaveatLbl->isVisible();
+        seen_.Location = dialog->DropboxLbl->text();
+        for (const QString &attempt : attempts) {
+            if (!dialog->isVisible())
+                break;
+            const QStringList typed = attempt.split(QLatin1Char('|'));
+            QTest::keyClicks(dialog->Edit1, typed.value(0));
+            if (dialog->Edit2 != nullptr)
+                QTest::keyClicks(dialog->Edit2, typed.value(1));
+            QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+        }
+        if (dialog->isVisible())
+            QTest::mouseClick(dialog->CancelBtn, Qt::LeftButton);
+    });
+}
+
+void TstSignIn::dialogChoice_data()
+{
+    QTest::addColumn<int>("totalPWs");
+    QTest::addColumn<int>("different");
+    QTest::addColumn<bool>("memStick");
+    QTest::addColumn<int>("dialog");
+    const int none = int(SignInDialog::None), one = int(SignInDialog::OnePassword);
+    const int two = int(SignInDialog::TwoPasswords);
+    QTest::newRow("PC, no password") << 0 << 0 << false << none;
+    QTest::newRow("PC, one password") << 1 << 1 << false << one;
+    QTest::newRow("PC, many passwords") << 5 << 5 << false << one;
+    QTest::newRow("stick, no password") << 0 << 0 << true << none;
+    QTest::newRow("stick, one password") << 1 << 1 << true << one;
+    QTest::newRow("stick, two passwords") << 2 << 2 << true << two;
+    QTest::newRow("stick, one password in two entries") << 2 << 1 << true << one;
+    QTest::newRow("stick, one access password") << 4 << 1 << true << one;
+}
+
+void TstSignIn::dialogChoice()
+{
+    QFETCH(int, totalPWs);
+    QFETCH(int, different);
+    QFETCH(bool, memStick);
+    QFETCH(int, dialog);
+    QCOMPARE(int(ChooseSignInDialog(totalPWs, different, memStick)), dialog);
+}
+
+void TstSignIn::signIn_data()
+{
+    QTest::addColumn<bool>("memStick");
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QStringList>("attempts");
+    QTest::addColumn<bool>("signedIn");
+    QTest::addColumn<int>("refusals");
+    QTest::addColumn<bool>("caveat");
+
+    const QString one = QStringLiteral("TLockvexPasswordDlg"), two = QStringLiteral("TLockvexDBLPwordDlg");
+    const QStringList three = {"Bank:Alpha1", "Shop:Bravo2", "Mail:Charlie3"};
+    QTest::newRow("PC, new data file") << false << QStringList{} << QString() << QStringList{} << true << 0 << false;
+    QTest::newRow("PC, entries without passwords")
+        << false << QStringList{"Bank:", "Shop:   "} << QString() << QStringList{} << true << 0 << false;
+    QTest::newRow("PC, one password") << false << QStringList{"Bank:Alpha1"} << one << QStringList{"Alpha1"} << true
+                                      << 0 << false;
+    QTest::newRow("PC, three passwords") << false << three << one << QStringList{"Charlie3"} << true << 0 << false;
+    QTest::newRow("PC, typed with blanks") << false << three << one << QStringList{"  Bravo2 "} << true << 0 << false;
+    QTest::newRow("PC, wrong then cancelled") << false << three << one << QStringList{"alpha1"} << false << 1 << false;
+    QTest::newRow("PC, empty box refused") << false << three << one << QStringList{""} << false << 1 << false;
+    QTest::newRow("PC, only access passwords open the safe")
+        << false << QStringList{"Bank:Alpha1:access", "Shop:Bravo2"} << one << QStringList{"Bravo2", "Alpha1"} << true
+        << 1 << true;
+    QTest::newRow("stick, one password") << true << QStringList{"Bank:Alpha1", "Shop:"} << one << QStringList{"Alpha1"}
+                                         << true << 0 << false;
+    QTest::newRow("stick, two passwords")
+        << true << three << two << QStringList{"Alpha1|Charlie3"} << true << 0 << false;
+    QTest::newRow("stick, the same password twice")
+        << true << three << two << QStringList{"Alpha1|Alpha1", "Alpha1|"} << false << 2 << false;
+    QTest::newRow("stick, access passwords only")
+        << true << QStringList{"Bank:Alpha1:access", "Shop:Bravo2:access", "Mail:Charlie3"} << two
+        << QStringList{"Alpha1|Charlie3", "Bravo2|Alpha1"} << true << 1 << true;
+    QTest::newRow("stick, two entries sharing one password")
+        << true << QStringList{"Bank:Alpha1", "Shop:Alpha1"} << one << QStringList{"Alpha1"} << true << 0 << false;
+}
+
+void TstSignIn::signIn()
+{
+    QFETCH(bool, memStick);
+    QFETCH(QStringList, entries);
+    QFETCH(QString, dialog);
+    QFETCH(QStringList, attempts);
+    QFETCH(bool, signedIn);
+    QFETCH(int, refusals);
+    QFETCH(bool, caveat);
+    MakeEntries(entries);
+    MemStickMode = memStick;
+    AnswerNextDialog(attempts);
+
+    QCOMPARE(app_->CheckLockvexSignedIn(), signedIn);
+    QCOMPARE(seen_.ClassName, dialog);
+    QCOMPARE(messages_->Shown.size(), refusals);
+    if (!dialog.isEmpty()) {
+        QCOMPARE(seen_.CaveatVisible, caveat);
+        // The cloud flags are never set from a memory stick: the one-password dialog says the PC.
+        QCOMPARE(seen_.Location, dialog == QLatin1String("TLockvexDBLPwordDlg") ? QStringLiteral("Data on MemStick")
+                                                                                : QStringLiteral("   Data on your PC"));
+    }
+    // The lists and counts stay built for the main window.
+    QCOMPARE(LockvexStrings->Count(), entries.size());
+    QCOMPARE(LoginPWs > 0, caveat);
+}
+
+QTEST_MAIN(TstSignIn)
+#include "tst_signin.moc"
