@@ -100,7 +100,8 @@ TEST(StoreTypes, HeaderInitialisationLeavesDisposeDateUserIdAndUserType)
     hdr.DeletedRecord = 1;
     hdr.Name.Assign("old name");
     InitRecHeaderFields(hdr);
-    EXPECT_EQ(hdr.DisposeDate, 45000.5);
+    const double disposeDate = hdr.DisposeDate; // a copy: the packed field is not aligned
+    EXPECT_EQ(disposeDate, 45000.5);
     EXPECT_EQ(hdr.UserID, 77);
     EXPECT_EQ(hdr.UserType, Browser);
     EXPECT_FALSE(IsTrue(hdr.DeletedRecord));
@@ -378,7 +379,8 @@ TEST(LogLine, ARecordLineReadsBackIntoTheSameEntry)
     // What the log does not carry comes back as in a fresh record.
     const V9LockvexData fresh = FreshRecord();
     EXPECT_EQ(std::memcmp(&back.Padding, &fresh.Padding, sizeof fresh.Padding), 0);
-    EXPECT_EQ(back.LoginDateTime, 0.0);
+    const double loginDateTime = back.LoginDateTime; // a copy: the packed field is not aligned
+    EXPECT_EQ(loginDateTime, 0.0);
     EXPECT_EQ(back.RecHdr.FilingDate, 0);
 }
 

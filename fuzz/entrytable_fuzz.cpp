@@ -1,0 +1,334 @@
+// The entry table opened on arbitrary files: a data file, its two backups and its log, any of
+// them missing, damaged or of any size. The table opens (recovering when it must), then a few
+// operations chosen by the rest of the input add, write, read, flag, drop and check entries, and
+// the table is closed, which makes the TEMP copy and the backups. The table is then opened once
+// more: every entry whose write was reported saved is there with its fields, and every entry
+// whose drop was reported saved is gone.
+//
+// Input: one byte telling which of the four files exist (bits 0 to 3: data file, BAC0, BAC1,
+// log), then the parts data file, BAC0, BAC1, log and operations, separated by the part marker.
+
+#include "FuzzSupport.h"
+
+#include "common/Win1252.h"
+#include "store/RecDALockvex.h"
+#include "store/TBDALockvexData.h"
+
+#include <map>
+#include <set>
+
+using namespace fuzz_support;
+
+namespace
+{
+
+const QString DataName = QStringLiteral("TrelLockvex.acsdb");
+const char *const FileNames[] = {"TrelLockvex.acsdb", "TrelLockvex.BAC0", "TrelLockvex.BAC1", "TrelLockvex.CSV"};
+constexpr int MaxOperations = 24;
+
+// Reads the operation bytes one at a time; zeros when they run out.
+class Bytes
+{
+public:
+    explicit Bytes(const QByteArray &bytes) : bytes_(bytes) {}
+    bool AtEnd() const { return at_ >= bytes_.size(); }
+    uint8_t Next() { return AtEnd() ? 0 : uint8_t(bytes_[at_++]); }
+    QString Text(int maxLength)
+    {
+        const int length = Next() % (maxLength + 1);
+        QByteArray text;
+        for (int i = 0; i < length && !AtEnd(); ++i)
+            text.append(char(Next()));
+        return win1252::ToUnicode(text);
+    }
+
+private:
+    QByteArray bytes_;
+    qsizetype at_ = 0;
+};
+
+// What an entry must read back as.
+struct Expected {
+    QString Name, Password, URL;
+    QByteArray Notes;
+    bool EntryPW = false, AutoPW = false;
+
+    static Expected Of(const TLockvexRec &rec)
+    {
+        return {rec.GetName(),          rec.GetPassword(),      rec.GetURL(), rec.GetAccountNotes(),
+                rec.IsEntryPassword(), rec.IsAutoPWCopy()};
+    }
+    bool operator==(const Expected &) const = default;
+};
+
+int PickIndexKey(TV9LockvexTbl &table, uint8_t choice)
+{
+    const int count = table.GetPoolIndex() ? table.GetPoolIndex()->GetCount() : 0;
+    if (count == 0)
+        return NoKey;
+    int wanted = choice % count;
+    TPoolIndexRec *item = nullptr;
+    for (bool more = table.GetFirstIndexItem(item, FullScan); more; more = table.GetNextIndexItem(item, FullScan))
+        if (wanted-- == 0)
+            return item->GetKeyFromIndex();
+    return NoKey;
+}
+
+class Session
+{
+public:
+    explicit Session(TV9LockvexTbl &table) : table_(table) {}
+
+    void Run(Bytes &ops)
+    {
+        for (int n = 0; n < MaxOperations && !ops.AtEnd(); ++n) {
+            switch (ops.Next() % 7) {
+            case 0:
+                AddAndWrite(ops);
+                break;
+            case 1:
+                Rewrite(ops);
+                break;
+            case 2:
+                Drop(ops);
+                break;
+            case 3:
+                ReadBack(ops);
+                break;
+            case 4:
+                SetFlag(ops);
+                break;
+            case 5:
+                Scan(ops);
+                break;
+            default:
+                table_.AddLockvexIndexItem(ops.Text(8)); // added, never written
+                break;
+            }
+        }
+    }
+
+    // After the table was closed and opened again.
+    void CheckReopened(TV9LockvexTbl &reopened) const
+    {
+        TLockvexRec rec;
+        for (const auto &[key, expected] : saved_) {
+            Require(reopened.GetLockvexRec(key, &rec) == ReadOk, "a saved entry is missing after reopening");
+            Require(Expected::Of(rec) == expected, "a saved entry changed after reopening");
+        }
+        for (int key : dropped_)
+            Require(reopened.FindIndexItem(key) == nullptr, "a dropped entry is back after reopening");
+    }
+
+private:
+    // The record of key as the table reads it now becomes what the key must read back as.
+    void NoteSaved(int key)
+    {
+        TLockvexRec rec;
+        Require(table_.GetLockvexRec(key, &rec) == ReadOk, "an entry just saved does not read back");
+        saved_[key] = Expected::Of(rec);
+        dropped_.erase(key);
+    }
+
+    void AddAndWrite(Bytes &ops)
+    {
+        TLockvexRec rec;
+        rec.SetName(ops.Text(12));
+        rec.SetPassword(ops.Text(8));
+        rec.SetURL(ops.Text(8));
+        rec.SetAccountNotes(win1252::FromUnicode(ops.Text(8)));
+        const int key = table_.AddLockvexIndexItem(rec.GetName());
+        if (key == NoKey)
+            return;
+        const Expected wanted = Expected::Of(rec);
+        table_.WriteLockvexRec(key, &rec);
+        if (!table_.LastWriteSucceeded())
+            return;
+        NoteSaved(key);
+        Require(saved_[key] == wanted, "an entry reads back other than written");
+    }
+
+    void Rewrite(Bytes &ops)
+    {
+        const int key = PickIndexKey(table_, ops.Next());
+        TLockvexRec rec;
+        if (key == NoKey || table_.GetLockvexRec(key, &rec) != ReadOk)
+            return;
+        rec.SetPassword(ops.Text(8));
+        table_.WriteLockvexRec(key, &rec);
+        if (table_.LastWriteSucceeded())
+            NoteSaved(key);
+        else
+            saved_.erase(key); // whether the old or the new text is there is not known
+    }
+
+    void Drop(Bytes &ops)
+    {
+        const int key = PickIndexKey(table_, ops.Next());
+        if (key == NoKey)
+            return;
+        table_.DropIndexedRecord(key, UpdatePermission);
+        if (table_.LastWriteSucceeded() && !table_.FindIndexItem(key)) {
+            saved_.erase(key);
+            dropped_.insert(key);
+        }
+    }
+
+    void ReadBack(Bytes &ops)
+    {
+        if (saved_.empty())
+            return;
+        auto it = saved_.begin();
+        std::advance(it, ops.Next() % saved_.size());
+        TLockvexRec rec;
+        Require(table_.GetLockvexRec(it->first, &rec) == ReadOk, "a saved entry cannot be read");
+        Require(Expected::Of(rec) == it->second, "a saved entry reads back changed");
+    }
+
+    void SetFlag(Bytes &ops)
+    {
+        const uint8_t how = ops.Next();
+        const int key = PickIndexKey(table_, ops.Next());
+        if (key == NoKey)
+            return;
+        if (how & 1)
+            table_.SetEntryPassword(key, how & 2);
+        else
+            table_.SetAutoPWCopy(key, how & 2);
+        if (table_.LastWriteSucceeded())
+            NoteSaved(key);
+    }
+
+    void Scan(Bytes &ops)
+    {
+        table_.CheckPassword(ops.Text(8));
+        TLockvexRec rec;
+        int slot = NoKey;
+        int live = 0;
+        for (bool more = table_.ReadFirst(slot, &rec, SkipDeleted); more; more = table_.ReadNext(slot, &rec, SkipDeleted))
+            ++live;
+        Require(live <= table_.GetFileSize(), "a scan returned more records than the file has slots");
+    }
+
+    TV9LockvexTbl &table_;
+    std::map<int, Expected> saved_;
+    std::set<int> dropped_;
+};
+
+// ---- Seeds: files the program itself writes, whole, damaged and missing.
+
+QByteArray SeedEntries(const QStringList &names, bool dropFirst, QByteArray *bac0)
+{
+    Scratch scratch;
+    const QString dataFile = scratch.PathOf(DataName);
+    {
+        TV9LockvexTbl table(true);
+        table.OpenPool(dataFile);
+        int first = NoKey;
+        for (const QString &name : names) {
+            TLockvexRec rec;
+            rec.SetName(name);
+            rec.SetPassword(name + QStringLiteral("-pw"));
+            rec.SetURL(QStringLiteral("https://example.com/") + name);
+            rec.SetAccountNotes("line one;line two");
+            const int key = table.AddLockvexIndexItem(name);
+            table.WriteLockvexRec(key, &rec);
+            if (first == NoKey)
+                first = key;
+        }
+        if (dropFirst && first != NoKey)
+            table.DropIndexedRecord(first, UpdatePermission);
+    }
+    if (bac0)
+        *bac0 = ReadFile(scratch.PathOf(QStringLiteral("TrelLockvex.BAC0")));
+    return ReadFile(dataFile);
+}
+
+QByteArray SeedLog(const QStringList &names)
+{
+    QByteArray log = LockvexLogHeaderLine() + "\r\n";
+    int key = 0;
+    for (const QString &name : names) {
+        TLockvexRec rec;
+        rec.SetName(name);
+        rec.SetPassword(QStringLiteral("p,w;\"x\""));
+        rec.SetKey(key++);
+        log += LockvexLogLine(rec.LockvexData) + "\r\n";
+    }
+    return log;
+}
+
+QByteArray Seed(uint8_t present, const QList<QByteArray> &files, const QByteArray &ops)
+{
+    QList<QByteArray> parts = files;
+    while (parts.size() < 4)
+        parts.append(QByteArray());
+    parts.append(ops);
+    return char(present) + JoinParts(parts);
+}
+
+void WriteSeeds()
+{
+    // add "Bank"/"pw"/"u"/"n", read it, flag it, add "Shop", drop the first, scan, rewrite
+    static const char opBytes[] = "\000\004Bank\002pw\001u\001n\003\000\004\003\000\000\004Shop\000\000\000"
+                                  "\002\000\005\002pw\001\000\003abc\006\002xy";
+    const QByteArray ops(opBytes, sizeof(opBytes) - 1);
+    QByteArray bac0;
+    const QByteArray three = SeedEntries({"Bank", "Shop", "Mail"}, false, &bac0);
+    const QByteArray withDeleted = SeedEntries({"Old", "Kept"}, true, nullptr);
+    const QByteArray log = SeedLog({"Bank, \"main\"", "Shop"});
+    QByteArray damaged = three;
+    damaged.truncate(700);
+    QByteArray badCipher = three;
+    for (int i = 30; i < badCipher.size(); i += 97)
+        badCipher[i] = char(badCipher[i] ^ 0x5A);
+
+    WriteSeed("empty-folder", Seed(0, {}, ops));
+    WriteSeed("three-entries", Seed(1, {three}, ops));
+    WriteSeed("deleted-entry", Seed(1, {withDeleted}, ops));
+    WriteSeed("damaged-data-newest-backup", Seed(3, {damaged, bac0}, ops));
+    WriteSeed("older-backup-only", Seed(6, {QByteArray(), damaged, bac0}, ops));
+    WriteSeed("log-only", Seed(8, {QByteArray(), QByteArray(), QByteArray(), log}, ops));
+    WriteSeed("garbled-records", Seed(15, {badCipher, damaged, QByteArray("x"), log}, ops));
+    WriteSeed("empty-data-file", Seed(1, {QByteArray()}, ops));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    if (SeedFolder().isEmpty())
+        return 0;
+    Environment::Get();
+    WriteSeeds();
+    std::exit(0);
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 1)
+        return 0;
+    Environment::Get();
+    const uint8_t present = data[0];
+    const QList<QByteArray> parts = SplitParts(data + 1, size - 1);
+    Scratch scratch;
+    for (int i = 0; i < 4; ++i)
+        if ((present & (1 << i)) && i < parts.size())
+            scratch.Write(QLatin1String(FileNames[i]), parts[i]);
+    Bytes ops(parts.size() > 4 ? parts[4] : QByteArray());
+
+    const QString dataFile = scratch.PathOf(DataName);
+    auto table = std::make_unique<TV9LockvexTbl>(true);
+    const bool opened = table->OpenPool(dataFile);
+    Session session(*table);
+    if (opened)
+        session.Run(ops);
+    table.reset(); // the close: TEMP copy, backups
+
+    if (!opened)
+        return 0;
+    TV9LockvexTbl reopened(true);
+    Require(reopened.OpenPool(dataFile), "the data file does not open again after the close");
+    session.CheckReopened(reopened);
+    return 0;
+}
