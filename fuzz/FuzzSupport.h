@@ -130,6 +130,19 @@ inline QByteArray ReadFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// LOCKVEX_FUZZ_TRACE set: the targets say what they do, to find out why an input fails.
+inline bool Tracing()
+{
+    static const bool on = qEnvironmentVariableIsSet("LOCKVEX_FUZZ_TRACE");
+    return on;
+}
+
+#define FUZZ_TRACE(...)                                                                                                \
+    do {                                                                                                               \
+        if (fuzz_support::Tracing())                                                                                   \
+            fprintf(stderr, __VA_ARGS__);                                                                              \
+    } while (false)
+
 // A property of the code under test does not hold.
 [[noreturn]] inline void Violation(const char *what)
 {

@@ -59,6 +59,14 @@ struct Expected {
                 rec.IsEntryPassword(), rec.IsAutoPWCopy()};
     }
     bool operator==(const Expected &) const = default;
+    std::string Show() const
+    {
+        return QStringLiteral("[%1|%2|%3|%4|%5%6]")
+            .arg(Name, Password, URL, QString::fromLatin1(Notes.toHex()))
+            .arg(EntryPW)
+            .arg(AutoPW)
+            .toStdString();
+    }
 };
 
 int PickIndexKey(TV9LockvexTbl &table, uint8_t choice)
@@ -82,7 +90,9 @@ public:
     void Run(Bytes &ops)
     {
         for (int n = 0; n < MaxOperations && !ops.AtEnd(); ++n) {
-            switch (ops.Next() % 7) {
+            const int op = ops.Next() % 7;
+            FUZZ_TRACE("op %d, %d in the index\n", op, table_.GetPoolIndex() ? table_.GetPoolIndex()->GetCount() : -1);
+            switch (op) {
             case 0:
                 AddAndWrite(ops);
                 break;
@@ -128,6 +138,7 @@ private:
         Require(table_.GetLockvexRec(key, &rec) == ReadOk, "an entry just saved does not read back");
         saved_[key] = Expected::Of(rec);
         dropped_.erase(key);
+        FUZZ_TRACE("  key %d saved as %s\n", key, saved_[key].Show().c_str());
     }
 
     void AddAndWrite(Bytes &ops)
@@ -156,6 +167,7 @@ private:
             return;
         rec.SetPassword(ops.Text(8));
         table_.WriteLockvexRec(key, &rec);
+        FUZZ_TRACE("  rewrite key %d: %d\n", key, table_.LastWriteSucceeded());
         if (table_.LastWriteSucceeded())
             NoteSaved(key);
         else
@@ -168,6 +180,7 @@ private:
         if (key == NoKey)
             return;
         table_.DropIndexedRecord(key, UpdatePermission);
+        FUZZ_TRACE("  drop key %d: %d\n", key, table_.LastWriteSucceeded());
         if (table_.LastWriteSucceeded() && !table_.FindIndexItem(key)) {
             saved_.erase(key);
             dropped_.insert(key);
@@ -182,6 +195,7 @@ private:
         std::advance(it, ops.Next() % saved_.size());
         TLockvexRec rec;
         Require(table_.GetLockvexRec(it->first, &rec) == ReadOk, "a saved entry cannot be read");
+        FUZZ_TRACE("  key %d reads %s\n", it->first, Expected::Of(rec).Show().c_str());
         Require(Expected::Of(rec) == it->second, "a saved entry reads back changed");
     }
 
@@ -191,6 +205,7 @@ private:
         const int key = PickIndexKey(table_, ops.Next());
         if (key == NoKey)
             return;
+        FUZZ_TRACE("  flag %d of key %d\n", how & 3, key);
         if (how & 1)
             table_.SetEntryPassword(key, how & 2);
         else

@@ -788,6 +788,9 @@ bool TPoolMgr::FindKeyPosition(int Key, int &Position)
 {
     if (!PoolIndex)
         return false;
+    // The first entry of the key: a damaged file may hold two records with one key, and every
+    // lookup of that key must then find the same one, however many entries the index holds, or
+    // a write meant for one record would land on the other.
     int lo = 0, hi = PoolIndex->GetCount() - 1;
     bool found = false;
     while (lo <= hi) {
@@ -797,10 +800,7 @@ bool TPoolMgr::FindKeyPosition(int Key, int &Position)
             lo = mid + 1;
         } else {
             hi = mid - 1;
-            if (midKey == Key) {
-                found = true;
-                lo = mid;
-            }
+            found = found || midKey == Key;
         }
     }
     Position = lo;

@@ -100,9 +100,11 @@ TEST(StoreTypes, HeaderInitialisationLeavesDisposeDateUserIdAndUserType)
     hdr.DeletedRecord = 1;
     hdr.Name.Assign("old name");
     InitRecHeaderFields(hdr);
-    const double disposeDate = hdr.DisposeDate; // a copy: the packed field is not aligned
+    // Copies: the packed fields are not aligned, and the comparisons take references.
+    const double disposeDate = hdr.DisposeDate;
+    const int userId = hdr.UserID;
     EXPECT_EQ(disposeDate, 45000.5);
-    EXPECT_EQ(hdr.UserID, 77);
+    EXPECT_EQ(userId, 77);
     EXPECT_EQ(hdr.UserType, Browser);
     EXPECT_FALSE(IsTrue(hdr.DeletedRecord));
     EXPECT_EQ(hdr.Name.Length(), 0);
