@@ -6,7 +6,9 @@
 // whose drop was reported saved is gone.
 //
 // Input: one byte telling which of the four files exist (bits 0 to 3: data file, BAC0, BAC1,
-// log), then the parts data file, BAC0, BAC1, log and operations, separated by the part marker.
+// log) and how the run goes (bit 4: the backups are days old, so the close rotates them; bit 5:
+// read-only mode; bit 6: the program runs from a memory stick), then the parts data file, BAC0,
+// BAC1, log and operations, separated by the part marker.
 
 #include "FuzzSupport.h"
 
@@ -124,6 +126,7 @@ public:
         TLockvexRec rec;
         for (const auto &[key, expected] : saved_) {
             Require(reopened.GetLockvexRec(key, &rec) == ReadOk, "a saved entry is missing after reopening");
+            FUZZ_TRACE("  reopened: key %d reads %s\n", key, Expected::Of(rec).Show().c_str());
             Require(Expected::Of(rec) == expected, "a saved entry changed after reopening");
         }
         for (int key : dropped_)
@@ -181,10 +184,12 @@ private:
             return;
         table_.DropIndexedRecord(key, UpdatePermission);
         FUZZ_TRACE("  drop key %d: %d\n", key, table_.LastWriteSucceeded());
-        if (table_.LastWriteSucceeded() && !table_.FindIndexItem(key)) {
-            saved_.erase(key);
+        if (!table_.LastWriteSucceeded())
+            return;
+        // The entry the key named is gone; in a damaged file another record may carry the key.
+        saved_.erase(key);
+        if (!table_.FindIndexItem(key))
             dropped_.insert(key);
-        }
     }
 
     void ReadBack(Bytes &ops)
@@ -306,6 +311,9 @@ void WriteSeeds()
     WriteSeed("log-only", Seed(8, {QByteArray(), QByteArray(), QByteArray(), log}, ops));
     WriteSeed("garbled-records", Seed(15, {badCipher, damaged, QByteArray("x"), log}, ops));
     WriteSeed("empty-data-file", Seed(1, {QByteArray()}, ops));
+    WriteSeed("old-backups-rotate", Seed(0x17, {three, bac0, withDeleted}, ops));
+    WriteSeed("read-only", Seed(0x21, {three}, ops));
+    WriteSeed("memory-stick", Seed(0x41, {withDeleted}, ops));
 }
 
 } // namespace
@@ -330,10 +338,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (int i = 0; i < 4; ++i)
         if ((present & (1 << i)) && i < parts.size())
             scratch.Write(QLatin1String(FileNames[i]), parts[i]);
+    if (present & 0x10) {
+        const QDateTime today = Environment::Get().Platform().Now();
+        platform::Current().SetLastWriteTime(scratch.PathOf(QLatin1String(FileNames[1])), today.addDays(-2));
+        platform::Current().SetLastWriteTime(scratch.PathOf(QLatin1String(FileNames[2])), today.addDays(-3));
+    }
+    ReadOnlyMode = (present & 0x20) != 0;
     Bytes ops(parts.size() > 4 ? parts[4] : QByteArray());
 
     const QString dataFile = scratch.PathOf(DataName);
     auto table = std::make_unique<TV9LockvexTbl>(true);
+    table->SetRunOnMemstick((present & 0x40) != 0);
     const bool opened = table->OpenPool(dataFile);
     Session session(*table);
     if (opened)
@@ -342,6 +357,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     if (!opened)
         return 0;
+    ReadOnlyMode = false;
     TV9LockvexTbl reopened(true);
     Require(reopened.OpenPool(dataFile), "the data file does not open again after the close");
     session.CheckReopened(reopened);
