@@ -1,7 +1,8 @@
 // The CSV import engine over arbitrary file content, with a column mapping and a header line
 // count taken from the input. Every record the engine offers is accepted and saved into a real
-// entry table through the item manager, as the import window does. Every save must succeed and
-// the table must then hold one live record per saved record.
+// entry table through the item manager, as the import window does. No record offered may bear
+// the name of an entry, every save must succeed and the table must then hold one live record per
+// saved record.
 //
 // Input: two bytes of header line count text, fourteen bytes of column mapping (entry fields 1
 // to 14), then the file content.
@@ -99,6 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         ItemManagerParams params;
         for (bool more = engine.GetFirstImportRec(params); more; more = engine.GetNextImportRec(params)) {
             Require(!TrimBlankChars(params.ItemName).isEmpty(), "the engine offered a record without a name");
+            Require(!table.DupeNameExists(params.ItemName), "the engine offered a record whose name an entry bears");
             ItemManagerParams output = params;
             output.NewItem = true;
             const int key = items.AddItem(QStringLiteral("New Web entry"));
