@@ -3,10 +3,11 @@
 # coverage), runs every test without a window under them, then runs each fuzz target for a
 # while from its seed corpus. Any sanitizer report fails.
 # Usage: scripts/sanitize.sh [seconds-per-fuzz-target]     (default 30)
+# The build folder is build-asan, or LOCKVEX_ASAN_BUILD when set.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
-build=build-asan
+build=${LOCKVEX_ASAN_BUILD:-build-asan}
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DLOCKVEX_FUZZ=ON -DLOCKVEX_BENCH=OFF >/dev/null
