@@ -9,6 +9,8 @@
 
 #include "FuzzSupport.h"
 
+#include "common/Win1252.h"
+
 #include "entries/EntryText.h"
 #include "entries/MgrLockvexItems.h"
 #include "import/LockvexImport.h"
@@ -99,6 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     try {
         ItemManagerParams params;
         for (bool more = engine.GetFirstImportRec(params); more; more = engine.GetNextImportRec(params)) {
+            FUZZ_TRACE("offered [%s]\n", qPrintable(QString::fromLatin1(win1252::FromUnicode(params.ItemName).toHex())));
             Require(!TrimBlankChars(params.ItemName).isEmpty(), "the engine offered a record without a name");
             Require(!table.DupeNameExists(params.ItemName), "the engine offered a record whose name an entry bears");
             ItemManagerParams output = params;

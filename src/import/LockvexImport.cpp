@@ -259,7 +259,9 @@ void TImportExport::ParseRecord()
             value[k] = ExtractField(pos);
     }
     TLockvexRec &rec = *LockvexRec;
-    rec.SetName(Text(TrimBlanks(value[1])));
+    // Trimmed again after the cut to the stored width: a cut that ends on blanks must not leave
+    // them, or the duplicate test (on the trimmed name) would miss the entry saved under it.
+    rec.SetName(TrimBlankChars(StoredNameText(Text(TrimBlanks(value[1])))));
     rec.SetURL(Text(value[2]));
     rec.SetCustID(Text(value[3]));
     rec.SetPIN(Text(value[4]));
