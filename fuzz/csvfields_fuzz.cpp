@@ -3,6 +3,8 @@
 //   the line ends inside quotes; the separator is the more frequent of "," and ";" outside quotes.
 // - MarkCSVFieldEnds turns exactly the separators outside quotes into field ends, adds one end
 //   when the line does not end with one, and changes nothing else.
+// - CRLFToSemicolon then SemicolonToCRLF gives the text back when it held no ";", and each
+//   answers whether it replaced anything.
 // - QuoteCSVField then UnquoteCSVField gives the field back when it holds no line break, does not
 //   begin or end with a quote and stays within a short string.
 // - Log fields written by the log writer and read back by the log reader are the fields, trimmed,
@@ -73,6 +75,18 @@ void CheckMarking(const QByteArray &line)
     QByteArray restored = marked.left(line.size());
     restored.replace('\0', sep);
     Require(restored == line, "MarkCSVFieldEnds: changed more than the separators");
+}
+
+void CheckLineBreaks(const QByteArray &input)
+{
+    QByteArray text = input;
+    Require(CRLFToSemicolon(text) == input.contains("\r\n"), "CRLFToSemicolon: wrong answer");
+    Require(!text.contains("\r\n"), "CRLFToSemicolon: a CR LF is left");
+    const bool hadSemicolon = text.contains(';');
+    Require(SemicolonToCRLF(text) == hadSemicolon, "SemicolonToCRLF: wrong answer");
+    Require(!text.contains(';'), "SemicolonToCRLF: a semicolon is left");
+    if (!input.contains(';'))
+        Require(text == input, "CRLFToSemicolon then SemicolonToCRLF does not give the text back");
 }
 
 void CheckQuoteRoundTrip(const QByteArray &input)
@@ -177,6 +191,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
     CheckSeparators(input);
     CheckMarking(input);
+    CheckLineBreaks(input);
     CheckQuoteRoundTrip(input);
     CheckLogRoundTrip(input);
     return 0;
