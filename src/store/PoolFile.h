@@ -6,7 +6,16 @@
 // FaultHook is the seam through which tests make an operation fail as on a full or removed
 // disk: when set, it is asked before each operation (with the byte position of a read or a
 // write, else -1) and a non-zero answer is the error the operation fails with, without touching
-// the file.
+// the file. The journal's writes and flushes ask it too, with the journal's path.
+//
+// A record written in place can be torn by a crash: the system may stop a write between two
+// pages of the file when the process is killed, or lose part of it when the power fails, and a
+// slot then holds part of the new record and part of the old one. WriteInPlace therefore puts
+// the record first into a journal beside the file (".<name>.lvjournal", flushed) and only then
+// into its place (flushed); ReplayJournal, at the next open, puts a journaled record that a
+// crash may have torn into its place again. A slot thus always holds the record as it was or
+// as it was being written. The journal names the file it belongs to (device and inode), so that
+// it is never replayed into a file that has replaced it.
 
 #include <QString>
 
@@ -34,10 +43,21 @@ public:
     int Create(const QString &path);
     int ReadAt(qint64 offset, void *buffer, int size);
     int WriteAt(qint64 offset, const void *data, int size);
+    // A record overwritten in its slot through the journal, flushed: no crash leaves it torn.
+    int WriteInPlace(qint64 offset, const void *data, int size);
+    // Puts the record of a journal that a crash left back into its place, flushed, and removes
+    // the journal. A journal that is itself torn, or belongs to another file, is only removed:
+    // its write had not begun, or concerns a file that is gone. 0 when nothing was to be done
+    // or it was done; on an error the journal stays for the next open.
+    int ReplayJournal();
+    static QString JournalNameFor(const QString &path);
     int Sync(); // the data written so far reaches the disk
     int Truncate(qint64 size);
     int Size(qint64 &size);
-    int Close(); // closing a file that is not open does nothing and succeeds
+    // Closing a file that is not open does nothing and succeeds. The journal of the writes made
+    // through this handle goes with it, unless a write through it failed half-way: then it
+    // stays, and the next open completes that write.
+    int Close();
 
     bool IsOpen() const { return fd_ >= 0; }
     bool IsReadOnly() const { return readOnly_; }
@@ -45,8 +65,12 @@ public:
 
 private:
     int Fault(PoolFileOp op, qint64 offset = -1) const;
+    int WriteJournal(qint64 offset, const void *data, int size);
+    void CloseJournal();
 
     int fd_ = -1;
+    int journalFd_ = -1;          // the journal this handle writes, open from its first write
+    bool journalPending_ = false; // a journaled write did not reach its place
     bool readOnly_ = false;
     QString path_;
 };

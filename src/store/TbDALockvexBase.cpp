@@ -129,9 +129,10 @@ const uint8_t *TPoolMgr::PrepareForDisk()
 bool TPoolMgr::WritePoolRecord(int slot, bool sync)
 {
     const uint8_t *data = PrepareForDisk();
-    int err = PoolFile.WriteAt(SlotOffset(slot, IOBufSize), data, IOBufSize);
-    if (!err && sync)
-        err = PoolFile.Sync();
+    // A record that replaces one in its slot goes through the journal, so that a crash never
+    // leaves the slot torn; new blank slots and sequential rewrites need none.
+    const qint64 offset = SlotOffset(slot, IOBufSize);
+    const int err = sync ? PoolFile.WriteInPlace(offset, data, IOBufSize) : PoolFile.WriteAt(offset, data, IOBufSize);
     IOCheck(err);
     if (err)
         return false;
@@ -243,6 +244,10 @@ bool TPoolMgr::OpenPool(const QString &Fn, OpenParam CreateEmpty)
     PoolFile.Close();
     const int err = PoolFile.OpenExisting(Fn);
     IOCheck(err);
+    // A record write that a crash interrupted is completed before anything is read; when that
+    // fails, the journal stays for the next open. Read-only data is never written.
+    if (err == 0 && !ReadOnlyMode)
+        PoolFile.ReplayJournal();
     ClearDeletedRecTbl(DisposeTbl);
     FreePoolIndexRecs();
     Control = PoolControl{};
@@ -655,14 +660,23 @@ int TPoolMgr::GetUnusedRecord()
 
 int TPoolMgr::GetNewRecordNo()
 {
+    const auto grow = [this] {
+        ExtendPool(NRecsToAdd, false);
+        GrewForAllocation = true;
+        ++GrowthSteps;
+    };
     int r = GetDisposedRecord();
     if (r == NoKey) {
-        if (Control.NextFreeRec >= Control.PoolNRecs) {
-            ExtendPool(NRecsToAdd, false);
-            GrewForAllocation = true;
-            ++GrowthSteps;
-        }
+        if (Control.NextFreeRec >= Control.PoolNRecs)
+            grow();
         r = GetUnusedRecord();
+        // The tail can be used up although NextFreeRec pointed into it: a deleted slot there
+        // was taken from the dispose table meanwhile. The pool grows then, as for a full tail,
+        // rather than fail a write that nothing prevents.
+        if (r == NoKey && _PoolOk) {
+            grow();
+            r = GetUnusedRecord();
+        }
     }
     SetCreationDate = true;
     return r;
