@@ -29,6 +29,9 @@ QString TPoolMgr::TemporaryNameFor(const QString &target)
 
 bool TPoolMgr::FlushFile(const QString &path)
 {
+    // The file layer's fault seam covers this flush too.
+    if (TPoolFile::FaultHook && TPoolFile::FaultHook(PoolFileOp::Sync, path, -1) != 0)
+        return false;
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;

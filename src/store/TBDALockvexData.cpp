@@ -73,8 +73,15 @@ bool TV9LockvexTbl::OpenPool(const QString &Fn)
     if (TPoolMgr::OpenPool(Fn, DontCreateEmpty))
         return true;
     // No message: the outcome is only in the flags.
-    if (!RecoverFromBackup(BacNewerFn) && !RecoverFromBackup(BacOlderFn))
+    RecoveryStopped = false;
+    if (!RecoverFromBackup(BacNewerFn) && !RecoveryStopped && !RecoverFromBackup(BacOlderFn) && !RecoveryStopped)
         RecoverFromLog();
+    // A restore or rebuild that a failing file operation (a full or failing disk) stopped
+    // leaves every file as it is and nothing open, so that nothing can be saved and the close
+    // writes no copy: going on to an older backup or to an empty pool would let this run's close
+    // replace the newest backup by less, and delete the log. The next start tries again.
+    if (RecoveryStopped)
+        return false;
     // Reopens a recovered or rebuilt file, or creates an empty pool (the file that held
     // anything kept aside first).
     return TPoolMgr::OpenPool(Fn, DoCreateEmpty);
@@ -98,12 +105,32 @@ void TV9LockvexTbl::RemoveStaleTemporaries(const QString &Fn)
 bool TV9LockvexTbl::RecoverFromLog()
 {
     PoolFile.Close();
-    return QFileInfo::exists(PoolLogName) && ReadPoolLog();
+    if (!QFileInfo::exists(PoolLogName))
+        return false;
+    if (ReadPoolLog())
+        return true;
+    RecoveryStopped = true; // a log that could not be read or rebuilt from is kept for the next start
+    return false;
+}
+
+bool TV9LockvexTbl::StopRecovery()
+{
+    RecoveryStopped = true;
+    return false;
+}
+
+bool TV9LockvexTbl::OpensAsPool(const QString &path)
+{
+    TPoolMgr probe(LockvexRecSize);
+    probe.SetIndexedFile(Yes);
+    return probe.OpenPool(path, DontCreateEmpty);
 }
 
 // The backup is tried on a copy beside the data file: only that copy may become the data file,
 // so the backup is never deleted or overwritten, whatever happens. The damaged data file is
-// kept aside before the copy takes its name.
+// kept aside before the copy takes its name. A backup that does not open as a pool is passed
+// over; one that opens but cannot be put in the data file's place (a copy, a rename or the
+// keeping aside failed) stops the recovery (see OpenPool).
 bool TV9LockvexTbl::RecoverFromBackup(const QString &BacFileName)
 {
     Recovered = false;
@@ -111,37 +138,33 @@ bool TV9LockvexTbl::RecoverFromBackup(const QString &BacFileName)
     if (!QFileInfo(BacFileName).isFile())
         return false;
     PoolFile.Close();
+    if (!OpensAsPool(BacFileName))
+        return false;
     const QString candidate = TemporaryNameFor(PoolFileName);
     QFile::remove(candidate);
     BacToAcsdbOK = platform::Current().CopyFile(BacFileName, candidate, false);
     if (!BacToAcsdbOK)
-        return false;
+        return StopRecovery();
     MakeOwnerOnly(candidate);
-    bool opens = false;
-    {
-        TPoolMgr probe(LockvexRecSize);
-        probe.SetIndexedFile(Yes);
-        opens = probe.OpenPool(candidate, DontCreateEmpty);
-    }
-    if (!opens) {
+    if (!OpensAsPool(candidate)) {
         QFile::remove(candidate);
-        return false;
+        return StopRecovery();
     }
     QString aside;
     AcsdbToTempOK = KeepFileAside(PoolFileName, &aside);
     if (!AcsdbToTempOK) {
         QFile::remove(candidate);
-        return false;
+        return StopRecovery();
     }
     if (!platform::Current().RenameFile(candidate, PoolFileName)) {
         QFile::remove(candidate);
         if (!aside.isEmpty())
             TempToAcsdbOK = platform::Current().RenameFile(aside, PoolFileName);
-        return false;
+        return StopRecovery();
     }
     DelAcsdbOK = true;
     Recovered = TPoolMgr::OpenPool(PoolFileName, DontCreateEmpty);
-    return Recovered;
+    return Recovered || StopRecovery();
 }
 
 // =============================================================================================

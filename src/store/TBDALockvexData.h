@@ -64,6 +64,9 @@ public:
 
 private:
     bool RecoverFromLog();
+    // Marks the recovery as stopped by a failing file operation; false, as the failed step.
+    bool StopRecovery();
+    static bool OpensAsPool(const QString &path);
     // Removes what a run stopped in the middle of writing a whole file left behind: the hidden
     // temporary files beside the data file and its companions, never complete files themselves.
     void RemoveStaleTemporaries(const QString &Fn);
@@ -89,4 +92,5 @@ private:
     bool BacNewToBacOldOK = false;
     bool RunOnMemStick = false;
     bool TempCopyOK = false; // the TEMP copy of this close was written completely
+    bool RecoveryStopped = false; // the last open's recovery met a failing file operation
 };

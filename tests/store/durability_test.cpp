@@ -157,6 +157,56 @@ TEST_F(DurabilityTest, AJournalIsNotReplayedIntoReadOnlyData)
     EXPECT_TRUE(QFileInfo::exists(Journal)); // left for the copy of the program that writes
 }
 
+// A restore that a failing copy or rename stops must not go on to the older backup or to an
+// empty pool: this run's close would then replace the newest backup by less.
+TEST_F(DurabilityTest, ARestoreStoppedByAFailingFileOperationLeavesEverythingForTheNextStart)
+{
+    const QString bac0 = PathOf(QStringLiteral("TrelLockvex.BAC0"));
+    const QString bac1 = PathOf(QStringLiteral("TrelLockvex.BAC1"));
+    const auto addEntry = [](TV9LockvexTbl &table, const QString &name) {
+        TLockvexRec rec;
+        rec.SetName(name);
+        table.WriteLockvexRec(table.AddLockvexIndexItem(name), &rec);
+    };
+    {
+        TV9LockvexTbl table(true);
+        ASSERT_TRUE(table.OpenPool(Pool));
+        addEntry(table, QStringLiteral("older"));
+    }
+    AdvanceDays(1);
+    {
+        TV9LockvexTbl table(true);
+        ASSERT_TRUE(table.OpenPool(Pool));
+        addEntry(table, QStringLiteral("newer"));
+    }
+    const QByteArray newest = FileBytes(bac0), older = FileBytes(bac1);
+    ASSERT_NE(newest, older);
+    WriteBytes(Pool, QByteArray("damaged"));
+
+    for (const char *failing : {"copy", "rename"}) {
+        SCOPED_TRACE(failing);
+        Platform.FailOperation = [failing](const QString &operation, const QString &) {
+            return operation == QLatin1String(failing);
+        };
+        {
+            TV9LockvexTbl table(true);
+            EXPECT_FALSE(table.OpenPool(Pool));
+            TLockvexRec rec;
+            rec.SetName(QStringLiteral("typed meanwhile"));
+            table.WriteLockvexRec(table.AddLockvexIndexItem(rec.GetName()), &rec);
+            EXPECT_FALSE(table.LastWriteSucceeded()); // nothing is open to save into
+        } // the close writes no copy
+        Platform.FailOperation = nullptr;
+        EXPECT_EQ(FileBytes(bac0), newest);
+        EXPECT_EQ(FileBytes(bac1), older);
+        EXPECT_EQ(FileBytes(Pool), QByteArray("damaged"));
+    }
+    TV9LockvexTbl table(true);
+    ASSERT_TRUE(table.OpenPool(Pool)); // the next start restores the newest backup
+    EXPECT_NE(table.GetKey(QStringLiteral("newer")), NoKey);
+    table.SetRunOnMemstick(true);
+}
+
 // A deleted slot at the end of the file, taken from the dispose table for one new record, used
 // up the tail; the next new record made the write fail although the disk was fine.
 TEST_F(DurabilityTest, ANewRecordFindsASlotAfterTheLastSlotWasReused)
