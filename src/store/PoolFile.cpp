@@ -172,7 +172,8 @@ int TPoolFile::ReplayJournal()
         const char *record = bytes.constData() + sizeof header;
         whole = std::memcmp(header.Magic, JournalMagic, sizeof JournalMagic) == 0 && header.Offset >= 0 &&
                 header.Size > 0 && header.Size <= MaxJournalRecord &&
-                bytes.size() >= qsizetype(sizeof header + header.Size) && JournalChecksum(header, record) == header.Checksum;
+                bytes.size() >= qsizetype(sizeof header + header.Size) &&
+                JournalChecksum(header, record) == header.Checksum;
     }
     struct stat info {
     };

@@ -91,6 +91,6 @@ private:
     bool BacToAcsdbOK = false;
     bool BacNewToBacOldOK = false;
     bool RunOnMemStick = false;
-    bool TempCopyOK = false; // the TEMP copy of this close was written completely
+    bool TempCopyOK = false;      // the TEMP copy of this close was written completely
     bool RecoveryStopped = false; // the last open's recovery met a failing file operation
 };

@@ -486,9 +486,9 @@ TEST_F(IOFaults, EveryWriteFlushCopyAndRenameOfARunCanFailWithoutLosingAnEntry)
     Damage(Bac0);
     RunEveryFault("restore from BAC1", TakeImage(), DayZero);
 
-    std::cout << "I/O faults: " << Total.Runs << " runs, " << Total.Faults << " faults injected, "
-              << Total.StepsHit << " saves, deletions and opens hit, " << Total.StepsToldOfFailure
-              << " of them told their caller; " << Total.EntriesLost << " entries lost" << std::endl;
+    std::cout << "I/O faults: " << Total.Runs << " runs, " << Total.Faults << " faults injected, " << Total.StepsHit
+              << " saves, deletions and opens hit, " << Total.StepsToldOfFailure << " of them told their caller; "
+              << Total.EntriesLost << " entries lost" << std::endl;
     RecordProperty("faults", Total.Faults);
     RecordProperty("entries_lost", Total.EntriesLost);
 }

@@ -89,12 +89,18 @@ protected:
 
     DriverRun StartDriver(const Plan &plan)
     {
-        const QStringList args = {QStringLiteral("--seed"),   QString::number(Seed),
-                                  QStringLiteral("--run"),    QString::number(RunNumber),
-                                  QStringLiteral("--cycles"), QString::number(plan.Cycles),
-                                  QStringLiteral("--ops"),    QString::number(plan.Ops),
-                                  QStringLiteral("--day"),    QString::number(plan.Day),
-                                  QStringLiteral("--days-per-cycle"), QString::number(plan.DaysPerCycle)};
+        const QStringList args = {QStringLiteral("--seed"),
+                                  QString::number(Seed),
+                                  QStringLiteral("--run"),
+                                  QString::number(RunNumber),
+                                  QStringLiteral("--cycles"),
+                                  QString::number(plan.Cycles),
+                                  QStringLiteral("--ops"),
+                                  QString::number(plan.Ops),
+                                  QStringLiteral("--day"),
+                                  QString::number(plan.Day),
+                                  QStringLiteral("--days-per-cycle"),
+                                  QString::number(plan.DaysPerCycle)};
         ++RunNumber;
         DriverRun run;
         ChildProcess child(QStringLiteral(LOCKVEX_CRASH_DRIVER), args, HomeEnvironment(Home),
@@ -151,7 +157,8 @@ protected:
             } else if (w[0] == "closing") {
                 Snapshots.insert(Digest(Model));
                 if (i + 1 < run.Lines.size()) // the close ran to its end: how long it takes
-                    CloseUs = std::min<long long>(std::max<long long>(CloseUs, Micros(run.Times[i + 1] - run.Times[i])), 200000);
+                    CloseUs = std::min<long long>(std::max<long long>(CloseUs, Micros(run.Times[i + 1] - run.Times[i])),
+                                                  200000);
             } else if (w[0] == "notsaved" || w[0] == "notdeleted") {
                 QFile err(Home + QStringLiteral("/driver.err"));
                 err.open(QIODevice::ReadOnly);
@@ -166,7 +173,10 @@ protected:
             LineUs = (LineUs * 3 + Micros(run.Times.back() - run.Times.front()) / long(run.Lines.size() - 1)) / 4;
     }
 
-    static long long Micros(Clock::duration d) { return std::chrono::duration_cast<std::chrono::microseconds>(d).count(); }
+    static long long Micros(Clock::duration d)
+    {
+        return std::chrono::duration_cast<std::chrono::microseconds>(d).count();
+    }
 
     static std::string PhaseOf(const DriverRun &run)
     {
@@ -236,8 +246,8 @@ protected:
         for (const auto &[name, version] : actual) {
             if (Model.count(name))
                 continue;
-            const bool begun = Pending && Pending->What == InFlight::Save && Pending->Name == name &&
-                               Pending->Version == version;
+            const bool begun =
+                Pending && Pending->What == InFlight::Save && Pending->Name == name && Pending->Version == version;
             EXPECT_TRUE(begun) << phase << ": " << name.toStdString() << " was never saved";
         }
     }
@@ -346,9 +356,9 @@ TEST_F(CrashConsistency, EveryAnnouncedSaveSurvivesAKillAndNoCopyIsEverHalfWritt
 
     std::ostringstream report;
     report << "seed " << Seed << ": " << kills << " kills survived in "
-           << std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - began).count() << " s ("
-           << completedRuns << " runs ended before their kill, " << recoveries << " started on a damaged data file); "
-           << EntriesChecked << " saved entries checked, " << EntriesLost << " lost; " << CopiesChecked
+           << std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - began).count() << " s (" << completedRuns
+           << " runs ended before their kill, " << recoveries << " started on a damaged data file); " << EntriesChecked
+           << " saved entries checked, " << EntriesLost << " lost; " << CopiesChecked
            << " TEMP/BAC0/BAC1 files checked whole; " << Snapshots.size() << " closes.";
     for (const auto &[phase, count] : killsByPhase)
         report << "\n  killed " << phase << ": " << count;

@@ -195,7 +195,7 @@ TEST_F(DurabilityTest, ARestoreStoppedByAFailingFileOperationLeavesEverythingFor
             rec.SetName(QStringLiteral("typed meanwhile"));
             table.WriteLockvexRec(table.AddLockvexIndexItem(rec.GetName()), &rec);
             EXPECT_FALSE(table.LastWriteSucceeded()); // nothing is open to save into
-        } // the close writes no copy
+        }                                             // the close writes no copy
         Platform.FailOperation = nullptr;
         EXPECT_EQ(FileBytes(bac0), newest);
         EXPECT_EQ(FileBytes(bac1), older);
