@@ -19,6 +19,7 @@
 #include <random>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 
 using namespace program_test;
 
@@ -84,8 +85,13 @@ protected:
         Copies = {DataFolder + QStringLiteral("/TrelLockvex.TEMP"), DataFolder + QStringLiteral("/TrelLockvex.BAC0"),
                   DataFolder + QStringLiteral("/TrelLockvex.BAC1")};
         Snapshots.insert(Digest({})); // a first close of an empty table
+        savedUmask_ = ::umask(022);   // files readable by all unless the program says otherwise
     }
-    void TearDown() override { ResetGlobals(); }
+    void TearDown() override
+    {
+        ::umask(savedUmask_);
+        ResetGlobals();
+    }
 
     DriverRun StartDriver(const Plan &plan)
     {
@@ -207,10 +213,17 @@ protected:
                 << phase << ": a copy that holds no state the data had at a close";
             ++CopiesChecked;
         }
-        for (const QString &name : QDir(DataFolder).entryList(QDir::Files | QDir::Hidden))
+        for (const QString &name : QDir(DataFolder).entryList(QDir::Files | QDir::Hidden)) {
             if (name.contains(QStringLiteral(".lvtmp")) || name.endsWith(QStringLiteral(".TEMP")) ||
                 name.endsWith(QStringLiteral(".lvjournal")))
                 Leftovers.insert(name.section(QLatin1Char('-'), 0, 0).toStdString());
+            // Whatever a kill leaves holds entries, half-written temporaries included.
+            struct stat info {
+            };
+            const QByteArray path = QFile::encodeName(DataFolder + QLatin1Char('/') + name);
+            if (::stat(path.constData(), &info) == 0)
+                EXPECT_EQ(info.st_mode & 0777, 0600u) << phase << ": " << name.toStdString();
+        }
 
         bool opened = false;
         const PoolContent actual = ReadDataFile(Data, &opened);
@@ -309,6 +322,9 @@ protected:
     long long StartUs = 30000, LineUs = 2000, CloseUs = 10000; // measured as the runs go
     int EntriesChecked = 0, EntriesLost = 0, CopiesChecked = 0;
     std::set<std::string> Leftovers;
+
+private:
+    mode_t savedUmask_ = 022;
 };
 
 TEST_F(CrashConsistency, EveryAnnouncedSaveSurvivesAKillAndNoCopyIsEverHalfWritten)

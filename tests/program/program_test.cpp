@@ -269,6 +269,22 @@ TEST_F(Umask022, EveryFileWithEntriesIsTheOwnersOnlyAndNoTemporaryOutlivesAnExit
         EXPECT_EQ(Temporaries(), QStringList()) << "after the next start and exit";
         ExpectOwnerOnly("after the next start and exit");
     }
+    // The program itself killed in the middle of its exit, after the signal: the same.
+    for (int kill = 0; kill < 6; ++kill) {
+        SCOPED_TRACE(kill);
+        auto program = StartProgram();
+        ASSERT_TRUE(WaitUntilReady(*program, SIGTERM));
+        program->Signal(SIGTERM);
+        std::this_thread::sleep_for(std::chrono::microseconds(1000 + 1500 * kill));
+        program->Signal(SIGKILL);
+        program->Wait();
+        seen << Temporaries();
+        ExpectOwnerOnly("after the program was killed in its exit");
+        auto next = StartProgram();
+        ASSERT_TRUE(WaitUntilReady(*next, SIGTERM));
+        ASSERT_TRUE(EndWith(*next, SIGTERM));
+        EXPECT_EQ(Temporaries(), QStringList()) << "after the next start and exit";
+    }
     seen.removeDuplicates();
     std::cout << "temporaries left by the kills: " << seen.join(QLatin1Char(' ')).toStdString() << std::endl;
 
