@@ -764,12 +764,19 @@ IOResultType TPoolMgr::WriteIndexedRecord(int Key, TBaseDARec *UserV8Rec)
 
 int TPoolMgr::DropIndexedRecord(int IndexKey, PermissionType RecPermission)
 {
-    if (RecPermission != UpdatePermission)
+    // Every way out sets the outcome, so that the caller never reads that of an earlier write:
+    // a refused or impossible deletion is no success.
+    if (RecPermission != UpdatePermission) {
+        LastWrite = RecordDenied;
         return NoKey;
+    }
     TPoolIndexRec *entry = FindIndexItem(IndexKey);
-    if (!entry)
+    if (!entry) {
+        LastWrite = WriteFail;
         return NoKey;
+    }
     const int slot = entry->GetRecordNo();
+    LastWrite = slot >= 0 ? WriteFail : WriteOK; // an entry never written is in the index only
     if (slot >= 0) {
         BaseDropRecord(slot, RecPermission);
         // A record the file still holds as live stays in the index too.

@@ -457,12 +457,13 @@ protected:
     bool Opened = false;
     Tally Total;
 
+    TItemManager items_;
+
 private:
     QTemporaryDir memory_{QStringLiteral("/dev/shm/lockvex-faults-XXXXXX")};
     std::unique_ptr<platform::ScopedInstall> guard_;
     TLockvexRec sharedRec_;
     TListManager lists_;
-    TItemManager items_;
     std::unique_ptr<TV9LockvexTbl> table_;
 };
 
@@ -491,6 +492,35 @@ TEST_F(IOFaults, EveryWriteFlushCopyAndRenameOfARunCanFailWithoutLosingAnEntry)
               << Total.EntriesLost << " entries lost" << std::endl;
     RecordProperty("faults", Total.Faults);
     RecordProperty("entries_lost", Total.EntriesLost);
+}
+
+// A deletion answers for itself: one that deleted nothing never passes on the success of the
+// write before it, and one of an entry that was never written is done once it left the index.
+TEST_F(IOFaults, ADeletionThatDeletesNothingIsNotReportedAsDone)
+{
+    SetDay(0);
+    OpenTable();
+    ASSERT_TRUE(AddNew(QStringLiteral("kept")));
+    const int kept = LockvexTbl->GetKey(QStringLiteral("kept"));
+
+    items_.DeleteItem(kept, BrowsePermission); // refused: only an updatable record is deleted
+    EXPECT_FALSE(LockvexTbl->LastWriteSucceeded());
+    EXPECT_NE(LockvexTbl->GetKey(QStringLiteral("kept")), NoKey);
+
+    ASSERT_TRUE(Save(kept, QStringLiteral("kept"), 2));
+    items_.DeleteItem(kept + 100, UpdatePermission); // no such entry
+    EXPECT_FALSE(LockvexTbl->LastWriteSucceeded());
+
+    // An entry whose only save failed: deleting it removes it from the index, which is all of it.
+    items_.ClearWebRecord();
+    const int unsaved = items_.AddItem(QStringLiteral("unsaved"));
+    TPoolFile::FaultHook = [](PoolFileOp op, const QString &, qint64) { return op == PoolFileOp::Write ? EIO : 0; };
+    EXPECT_FALSE(Save(unsaved, QStringLiteral("unsaved"), 1));
+    TPoolFile::FaultHook = nullptr;
+    items_.DeleteItem(unsaved, UpdatePermission);
+    EXPECT_TRUE(LockvexTbl->LastWriteSucceeded());
+    EXPECT_EQ(LockvexTbl->GetKey(QStringLiteral("unsaved")), NoKey);
+    CloseTable();
 }
 
 TEST_F(IOFaults, ARebuildFromTheLogCanFailWithoutLosingTheLog)
