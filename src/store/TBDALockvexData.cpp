@@ -310,7 +310,8 @@ void TV9LockvexTbl::SetAllEntryPasswords(const QString &Password, bool Cond)
         if (BaseWriteRecord(target, rec) != WriteOK)
             allWritten = false;
     }
-    LastWrite = allWritten ? WriteOK : WriteFail;
+    // A scan that a read error ended left the entries after it unchanged: no success either.
+    LastWrite = allWritten && !ScanFailed ? WriteOK : WriteFail;
 }
 
 // =============================================================================================

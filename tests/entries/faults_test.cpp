@@ -523,6 +523,32 @@ TEST_F(IOFaults, ADeletionThatDeletesNothingIsNotReportedAsDone)
     CloseTable();
 }
 
+// Marking every entry of a password as an access password stops at a slot it cannot read: the
+// entries after it keep their mark, so the change is not reported as done.
+TEST_F(IOFaults, MarkingAccessPasswordsThatStopsAtAnUnreadableSlotIsNoSuccess)
+{
+    SetDay(0);
+    OpenTable();
+    for (const char *name : {"a", "b", "c"}) {
+        ItemManagerParams p;
+        p.ItemName = QString::fromLatin1(name);
+        p.Password = QStringLiteral("shared");
+        items_.ClearWebRecord();
+        ASSERT_TRUE(items_.SaveWebItem(items_.AddItem(p.ItemName), p));
+    }
+    TPoolFile::FaultHook = [](PoolFileOp op, const QString &, qint64 offset) {
+        return op == PoolFileOp::Read && offset == 2 * LockvexRecSize ? EIO : 0;
+    };
+    items_.SetAllEntryPasswords(QStringLiteral("shared"), true);
+    TPoolFile::FaultHook = nullptr;
+    EXPECT_FALSE(LockvexTbl->LastWriteSucceeded());
+    EXPECT_FALSE(LockvexTbl->IsEntryPassword(LockvexTbl->GetKey(QStringLiteral("c"))));
+    items_.SetAllEntryPasswords(QStringLiteral("shared"), true);
+    EXPECT_TRUE(LockvexTbl->LastWriteSucceeded());
+    EXPECT_TRUE(LockvexTbl->IsEntryPassword(LockvexTbl->GetKey(QStringLiteral("c"))));
+    CloseTable();
+}
+
 TEST_F(IOFaults, ARebuildFromTheLogCanFailWithoutLosingTheLog)
 {
     MakeBase(true); // the support request: the log written in clear at the last exit
