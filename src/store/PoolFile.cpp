@@ -39,7 +39,7 @@ uint64_t Fnv1a(const void *data, size_t size, uint64_t hash)
 
 uint64_t JournalChecksum(const JournalHeader &header, const void *record)
 {
-    const uint64_t hash = Fnv1a(&header, offsetof(JournalHeader, Checksum), 1469598103934665603ull);
+    const uint64_t hash = Fnv1a(&header, offsetof(JournalHeader, Checksum), 14695981039346656037ull);
     return Fnv1a(record, size_t(header.Size), hash);
 }
 
