@@ -7,15 +7,20 @@
 //
 // Input: one byte telling which of the four files exist (bits 0 to 3: data file, BAC0, BAC1,
 // log) and how the run goes (bit 4: the backups are days old, so the close rotates them; bit 5:
-// read-only mode; bit 6: the program runs from a memory stick), then the parts data file, BAC0,
-// BAC1, log and operations, separated by the part marker.
+// read-only mode; bit 6: the program runs from a memory stick; bit 7: the write journal is made
+// to name the data file, with its checksum set), then the parts data file, BAC0, BAC1, log,
+// operations and write journal (present when the part is), separated by the part marker.
 
 #include "FuzzSupport.h"
 
 #include "common/Win1252.h"
+#include "store/PoolFile.h"
 #include "store/RecDALockvex.h"
 #include "store/TBDALockvexData.h"
 
+#include <sys/stat.h>
+
+#include <cstring>
 #include <map>
 #include <set>
 
@@ -235,6 +240,41 @@ private:
     std::set<int> dropped_;
 };
 
+// ---- The write journal: magic, device, inode, position, size, checksum, then the record.
+
+constexpr qsizetype JournalHeaderSize = 48;
+
+uint64_t Fnv1a(const char *data, qsizetype size, uint64_t hash)
+{
+    for (qsizetype i = 0; i < size; ++i)
+        hash = (hash ^ uint8_t(data[i])) * 1099511628211ull;
+    return hash;
+}
+
+void Put64(QByteArray &bytes, qsizetype at, uint64_t value)
+{
+    std::memcpy(bytes.data() + at, &value, sizeof value);
+}
+
+// Makes a journal name the data file and carry a checksum that holds, so that the open replays
+// whatever position, size and record the input gives.
+QByteArray JournalNaming(const QString &dataFile, QByteArray journal)
+{
+    struct stat info {
+    };
+    if (journal.size() < JournalHeaderSize || ::stat(QFile::encodeName(dataFile).constData(), &info) != 0)
+        return journal;
+    std::memcpy(journal.data(), "LVJRNL01", 8);
+    Put64(journal, 8, uint64_t(info.st_dev));
+    Put64(journal, 16, uint64_t(info.st_ino));
+    int64_t size = 0;
+    std::memcpy(&size, journal.constData() + 32, sizeof size);
+    const qsizetype recordBytes = std::min<qsizetype>(std::max<int64_t>(size, 0), journal.size() - JournalHeaderSize);
+    const uint64_t hash = Fnv1a(journal.constData(), 40, 14695981039346656037ull);
+    Put64(journal, 40, Fnv1a(journal.constData() + JournalHeaderSize, recordBytes, hash));
+    return journal;
+}
+
 // ---- Seeds: files the program itself writes, whole, damaged and missing.
 
 QByteArray SeedEntries(const QStringList &names, bool dropFirst, QByteArray *bac0)
@@ -278,13 +318,28 @@ QByteArray SeedLog(const QStringList &names)
     return log;
 }
 
-QByteArray Seed(uint8_t present, const QList<QByteArray> &files, const QByteArray &ops)
+QByteArray Seed(uint8_t present, const QList<QByteArray> &files, const QByteArray &ops,
+                const QByteArray *journal = nullptr)
 {
     QList<QByteArray> parts = files;
     while (parts.size() < 4)
         parts.append(QByteArray());
     parts.append(ops);
+    if (journal)
+        parts.append(*journal);
     return char(present) + JoinParts(parts);
+}
+
+// A journal header for a record at a position; the device, inode and checksum are left for the
+// run to fill in.
+QByteArray JournalOf(int64_t position, const QByteArray &record)
+{
+    QByteArray journal(JournalHeaderSize, '\0');
+    std::memcpy(journal.data(), "LVJRNL01", 8);
+    const int64_t size = record.size();
+    std::memcpy(journal.data() + 24, &position, sizeof position);
+    std::memcpy(journal.data() + 32, &size, sizeof size);
+    return journal + record;
 }
 
 void WriteSeeds()
@@ -314,6 +369,14 @@ void WriteSeeds()
     WriteSeed("old-backups-rotate", Seed(0x17, {three, bac0, withDeleted}, ops));
     WriteSeed("read-only", Seed(0x21, {three}, ops));
     WriteSeed("memory-stick", Seed(0x41, {withDeleted}, ops));
+    const QByteArray firstRecord = three.left(LockvexRecSize);
+    const QByteArray replayed = JournalOf(2 * LockvexRecSize, firstRecord);
+    const QByteArray farAway = JournalOf(qint64(LockvexRecSize) * 5000, firstRecord);
+    const QByteArray torn = JournalOf(LockvexRecSize, firstRecord.left(600));
+    WriteSeed("journal-replayed", Seed(0x81, {three}, ops, &replayed));
+    WriteSeed("journal-past-the-end", Seed(0x81, {three}, ops, &farAway));
+    WriteSeed("journal-of-another-file", Seed(0x01, {three}, ops, &replayed));
+    WriteSeed("journal-torn", Seed(0x81, {withDeleted}, ops, &torn));
 }
 
 } // namespace
@@ -344,12 +407,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         platform::Current().SetLastWriteTime(scratch.PathOf(QLatin1String(FileNames[2])), today.addDays(-3));
     }
     ReadOnlyMode = (present & 0x20) != 0;
+    if (parts.size() > 5) {
+        const QString dataPath = scratch.PathOf(DataName);
+        scratch.Write(QFileInfo(TPoolFile::JournalNameFor(dataPath)).fileName(),
+                      (present & 0x80) ? JournalNaming(dataPath, parts[5]) : parts[5]);
+    }
     Bytes ops(parts.size() > 4 ? parts[4] : QByteArray());
 
     const QString dataFile = scratch.PathOf(DataName);
     auto table = std::make_unique<TV9LockvexTbl>(true);
     table->SetRunOnMemstick((present & 0x40) != 0);
     const bool opened = table->OpenPool(dataFile);
+    if (Tracing()) {
+        TPoolIndexRec *item = nullptr;
+        for (bool more = table->GetFirstIndexItem(item, FullScan); more; more = table->GetNextIndexItem(item, FullScan))
+            FUZZ_TRACE("index: key %d slot %d [%s]\n", item->GetKeyFromIndex(), item->GetRecordNo(),
+                       qPrintable(item->GetIndexedName()));
+    }
     Session session(*table);
     if (opened)
         session.Run(ops);

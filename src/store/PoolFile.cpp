@@ -179,7 +179,10 @@ int TPoolFile::ReplayJournal()
     };
     if (::fstat(fd_, &info) != 0)
         return errno;
-    if (whole && header.Device == uint64_t(info.st_dev) && header.Inode == uint64_t(info.st_ino)) {
+    // A journaled record overwrote a record in its slot, so it lies inside the file on a record
+    // boundary; a journal that points elsewhere would grow the file or tear two records.
+    const bool inPlace = whole && header.Offset % header.Size == 0 && header.Offset <= info.st_size - header.Size;
+    if (inPlace && header.Device == uint64_t(info.st_dev) && header.Inode == uint64_t(info.st_ino)) {
         if (int err = WriteAt(header.Offset, bytes.constData() + sizeof header, int(header.Size)))
             return err;
         if (int err = Sync())

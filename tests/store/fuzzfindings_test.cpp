@@ -5,6 +5,9 @@
 
 #include "store/TBDALockvexData.h"
 
+#include <sys/stat.h>
+
+#include <cstring>
 #include <memory>
 
 using namespace store_test;
@@ -66,6 +69,64 @@ TEST_F(StoreFuzzFindings, TwoRecordsWithOneKeyAreLookedUpTheSameWayAsTheIndexGro
     const auto records = RecordsOfKey(table, 0);
     ASSERT_EQ(records.size(), 2);
     EXPECT_EQ(std::count_if(records.begin(), records.end(), [](const auto &r) { return r.second == "changed"; }), 1);
+}
+
+// A write journal whose checksum holds and which names the data file, but whose record lies past
+// the end of the file or off a record boundary, is not replayed: no write in place ever put a
+// record there, and replaying it would grow the file or tear two records. One on a record
+// boundary inside the file is replayed (which shows that the journals made here are whole).
+TEST_F(StoreFuzzFindings, AJournalPointingOutsideTheSlotsIsNotReplayed)
+{
+    const QString data = PathOf(QStringLiteral("TrelLockvex.acsdb"));
+    {
+        TV9LockvexTbl table(true);
+        ASSERT_TRUE(table.OpenPool(data));
+        for (const char *name : {"Bank", "Shop", "Mail"}) {
+            TLockvexRec rec;
+            rec.SetName(QLatin1String(name));
+            table.WriteLockvexRec(table.AddLockvexIndexItem(QLatin1String(name)), &rec);
+        }
+    }
+    const QByteArray original = FileBytes(data);
+    const QByteArray firstRecord = original.left(LockvexRecSize);
+    const auto journalFor = [&](qint64 position) {
+        struct stat info {
+        };
+        EXPECT_EQ(::stat(QFile::encodeName(data).constData(), &info), 0);
+        QByteArray journal(48, '\0');
+        const uint64_t device = info.st_dev, inode = info.st_ino;
+        const int64_t size = LockvexRecSize;
+        std::memcpy(journal.data(), "LVJRNL01", 8);
+        std::memcpy(journal.data() + 8, &device, 8);
+        std::memcpy(journal.data() + 16, &inode, 8);
+        std::memcpy(journal.data() + 24, &position, 8);
+        std::memcpy(journal.data() + 32, &size, 8);
+        uint64_t hash = 14695981039346656037ull; // FNV-1a over bytes 0 to 39 and the record
+        for (const QByteArray &part : {journal.left(40), firstRecord})
+            for (char c : part)
+                hash = (hash ^ uint8_t(c)) * 1099511628211ull;
+        std::memcpy(journal.data() + 40, &hash, 8);
+        return journal + firstRecord;
+    };
+    const QString journal = TPoolFile::JournalNameFor(data);
+    for (const qint64 position : {qint64(LockvexRecSize) * 5000, qint64(LockvexRecSize) / 2, qint64(original.size())}) {
+        WriteBytes(journal, journalFor(position));
+        {
+            TV9LockvexTbl table(true);
+            table.SetRunOnMemstick(true); // no copies at the close: only the open counts here
+            ASSERT_TRUE(table.OpenPool(data)) << position;
+        }
+        EXPECT_EQ(FileBytes(data), original) << position;
+        EXPECT_FALSE(QFileInfo::exists(journal)) << position;
+    }
+    WriteBytes(journal, journalFor(2 * LockvexRecSize));
+    {
+        TV9LockvexTbl table(true);
+        table.SetRunOnMemstick(true);
+        ASSERT_TRUE(table.OpenPool(data));
+    }
+    EXPECT_EQ(FileBytes(data).mid(2 * LockvexRecSize, LockvexRecSize), firstRecord);
+    EXPECT_FALSE(QFileInfo::exists(journal));
 }
 
 } // namespace
