@@ -72,6 +72,11 @@ bool TV9LockvexTbl::OpenPool(const QString &Fn)
         RemoveStaleTemporaries(Fn);
     if (TPoolMgr::OpenPool(Fn, DontCreateEmpty))
         return true;
+    // Read-only mode: another computer has this (cloud) data open and may be writing it. A file
+    // that does not open now may be one that its sync has not finished; restoring a backup or
+    // setting the file aside would change data that is not this run's to change. Nothing opens.
+    if (ReadOnlyMode)
+        return false;
     // No message: the outcome is only in the flags.
     RecoveryStopped = false;
     if (!RecoverFromBackup(BacNewerFn) && !RecoveryStopped && !RecoverFromBackup(BacOlderFn) && !RecoveryStopped)

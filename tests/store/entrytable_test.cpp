@@ -231,6 +231,22 @@ TEST_F(EntryTableTest, ReadOnlyModeWritesNothingAndMakesNoCopies)
     EXPECT_FALSE(QFileInfo::exists(Bac1));
 }
 
+TEST_F(EntryTableTest, ReadOnlyModeNeverRecoversAnotherComputersData)
+{
+    MakeDataFile({QStringLiteral("a")});
+    const QByteArray backup = FileBytes(Bac0);
+    WriteBytes(Data, QByteArray("half-synchronised"));
+    ReadOnlyMode = true;
+    bool opened = true;
+    {
+        auto table = OpenTable(&opened);
+    }
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(FileBytes(Data), QByteArray("half-synchronised"));
+    EXPECT_EQ(FileBytes(Bac0), backup);
+    EXPECT_EQ(DamagedFiles(), QStringList());
+}
+
 // ---------------------------------------------------------------------------------------------
 // Recovery
 
