@@ -43,6 +43,8 @@ void CloseOnSignal(QApplication &app)
         app.quit();
 }
 
+} // namespace
+
 void RunExitSteps()
 {
     if (MemStickMode && QFile::exists(IniFileName))
@@ -56,8 +58,6 @@ void RunExitSteps()
     if (SignedIn && !MemStickMode)
         ApplyDataLocation();
 }
-
-} // namespace
 
 void ProtectProcessMemory()
 {
@@ -87,7 +87,7 @@ void HandleEndingSignals(QApplication &app)
         ::sigaction(signalNumber, &action, nullptr);
 }
 
-int RunLockvex(QApplication &app, const WindowRunner &runWindows)
+void RunStartSteps()
 {
     MainAppProcs = new TMgrMainAppProcs;
     WritePlainOnExit = false;
@@ -98,6 +98,11 @@ int RunLockvex(QApplication &app, const WindowRunner &runWindows)
         ReadOnlyMode = CheckDataInUse();
     }
     LockvexTbl->OpenPool(DataFileName);
+}
+
+int RunLockvex(QApplication &app, const WindowRunner &runWindows)
+{
+    RunStartSteps();
     SignedIn = MainAppProcs->CheckLockvexSignedIn();
     int result = 0;
     if (SignedIn) {

@@ -13,6 +13,12 @@ using WindowRunner = std::function<int(QApplication &app)>;
 
 int RunLockvex(QApplication &app, const WindowRunner &runWindows);
 
+// The steps before sign-in (create the objects, decide the mode, find and open the data) and
+// the steps after the windows (settings and marker, close the store with its backups, move the
+// data). RunLockvex runs them around the sign-in and the windows.
+void RunStartSteps();
+void RunExitSteps();
+
 // Core dumps off and the process not dumpable, so no secret ends up in a crash file.
 void ProtectProcessMemory();
 

@@ -189,15 +189,7 @@ void DeleteEntry(const Entry &entry)
 // The program body's start, without the sign-in dialog: the driver is a user who signed in.
 void Start()
 {
-    MainAppProcs = new TMgrMainAppProcs;
-    WritePlainOnExit = false;
-    ReadOnlyMode = false;
-    MemStickMode = MainAppProcs->CheckRunAsApp();
-    if (!MemStickMode) {
-        MainAppProcs->LocateDataFile();
-        ReadOnlyMode = CheckDataInUse();
-    }
-    LockvexTbl->OpenPool(DataFileName);
+    RunStartSteps();
     ListManager->BuildLockvexStrings();
     ListManager->BuildPasswordStrings(QString(), TotalPWs, LoginPWs);
     SignedIn = true;
@@ -206,15 +198,8 @@ void Start()
 // The program body's exit steps after the main window closed.
 void Exit(bool plain)
 {
-    if (!ReadOnlyMode && !InUseMarkerFile.isEmpty())
-        QFile::remove(InUseMarkerFile);
     WritePlainOnExit = plain;
-    if (WritePlainOnExit)
-        LockvexTbl->SetEncryptedRecs(No);
-    delete MainAppProcs; // the TEMP copy, the close and the backups
-    MainAppProcs = nullptr;
-    if (SignedIn && !MemStickMode)
-        ApplyDataLocation();
+    RunExitSteps();
 }
 
 void RunCycle(const Options &o, int cycle, std::mt19937 &random)
