@@ -4,6 +4,8 @@
 // which version it holds and whether that version is whole: a record with a field from another
 // version, or a field cut short, matches no version.
 
+#include "entries/MgrLockvexItems.h"
+
 #include <QString>
 
 namespace crash_entries
@@ -54,6 +56,28 @@ inline int VersionOf(const QString &pin)
     bool ok = false;
     const int version = pin.mid(1).toInt(&ok);
     return ok && version >= 0 ? version : -1;
+}
+
+// Puts an entry's fields into the parameters the item manager saves.
+inline void FillParams(ItemManagerParams &p, const Fields &f)
+{
+    p.ItemName = f.Name;
+    p.ItemDescr = f.Notes;
+    p.URL = f.URL;
+    p.CustID = f.CustID;
+    p.PIN = f.PIN;
+    p.Password = f.Password;
+    p.Question1 = f.Question[0];
+    p.Question2 = f.Question[1];
+    p.Question3 = f.Question[2];
+    p.Question4 = f.Question[3];
+    p.MemData1 = f.Answer[0];
+    p.MemData2 = f.Answer[1];
+    p.MemData3 = f.Answer[2];
+    p.MemData4 = f.Answer[3];
+    p.LockvexPassword = f.EntryPassword;
+    p.AutoPWCopy = f.AutoPWCopy;
+    p.LoginDateTime = f.LoginDateTime;
 }
 
 } // namespace crash_entries

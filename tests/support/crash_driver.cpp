@@ -130,23 +130,7 @@ std::vector<Entry> LiveEntries()
 ItemManagerParams ParamsOf(const crash_entries::Fields &f)
 {
     ItemManagerParams p;
-    p.ItemName = f.Name;
-    p.ItemDescr = f.Notes;
-    p.URL = f.URL;
-    p.CustID = f.CustID;
-    p.PIN = f.PIN;
-    p.Password = f.Password;
-    p.Question1 = f.Question[0];
-    p.Question2 = f.Question[1];
-    p.Question3 = f.Question[2];
-    p.Question4 = f.Question[3];
-    p.MemData1 = f.Answer[0];
-    p.MemData2 = f.Answer[1];
-    p.MemData3 = f.Answer[2];
-    p.MemData4 = f.Answer[3];
-    p.LockvexPassword = f.EntryPassword;
-    p.AutoPWCopy = f.AutoPWCopy;
-    p.LoginDateTime = f.LoginDateTime;
+    crash_entries::FillParams(p, f);
     return p;
 }
 
