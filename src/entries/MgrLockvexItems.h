@@ -7,31 +7,10 @@
 // global state and owns none of them.
 
 #include "common/Globals.h"
+#include "entries/EntryFields.h"
 #include "store/Lockvextypes.h"
 
 #include <QString>
-
-// One entry as the windows, the item manager and the import exchange it. Texts are whole; the
-// record setters cut them to the stored widths when the entry is saved.
-struct ItemManagerParams {
-    QString ItemName;  // up to 111 characters stored
-    QString ItemDescr; // several lines; stored as the notes, each line break as one ";"
-    QString URL;
-    QString CustID;
-    QString PIN;
-    QString Password;
-    QString Question1, Question2, Question3, Question4;
-    QString MemData1, MemData2, MemData3, MemData4;
-    PermissionType RecPermission = UpdatePermission;
-    bool LockvexPassword = false; // the password is one of the user's access passwords
-    bool AutoPWCopy = false;
-    TDateTime LoginDateTime = 0; // 0 when none
-    // Set by the windows only.
-    bool NewItem = false;     // made by the new-entry command, not yet confirmed
-    bool NameChecked = false; // the name was validated since it was last edited
-    int ListIndex = 0;        // the entry's line in the window's list
-    QString SavedItemName;    // the name when the user began editing it
-};
 
 // Ratings of PWQuality's score, as the windows show them.
 constexpr int PWQualityWeakMax = 33;          // 0-33: weak

@@ -258,23 +258,12 @@ void TImportExport::ParseRecord()
         if (column != 0 && FindColumn(column, pos))
             value[k] = ExtractField(pos);
     }
-    TLockvexRec &rec = *LockvexRec;
     // Trimmed again after the cut to the stored width: a cut that ends on blanks must not leave
     // them, or the duplicate test (on the trimmed name) would miss the entry saved under it.
-    rec.SetName(TrimBlankChars(StoredNameText(Text(TrimBlanks(value[1])))));
-    rec.SetURL(Text(value[2]));
-    rec.SetCustID(Text(value[3]));
-    rec.SetPIN(Text(value[4]));
-    rec.SetPassword(Text(value[5]));
-    rec.SetQuestion1(Text(value[6]));
-    rec.SetMemData1(Text(value[7]));
-    rec.SetQuestion2(Text(value[8]));
-    rec.SetMemData2(Text(value[9]));
-    rec.SetQuestion3(Text(value[10]));
-    rec.SetMemData3(Text(value[11]));
-    rec.SetQuestion4(Text(value[12]));
-    rec.SetMemData4(Text(value[13]));
-    rec.SetAccountNotes(value[14]);
+    for (int k = 1; k <= ImportedEntryFields; ++k) {
+        QString text = k == 1 ? TrimBlankChars(StoredNameText(Text(TrimBlanks(value[k])))) : Text(value[k]);
+        EntryTextFieldForImport(k)->Set(*LockvexRec, text);
+    }
 }
 
 bool TImportExport::FindColumn(int column, qsizetype &pos) const
@@ -306,25 +295,9 @@ bool TImportExport::ValidateRecord()
 
 void TImportExport::BuildItemParams(ItemManagerParams &ImportedData)
 {
-    const TLockvexRec &rec = *LockvexRec;
-    ImportItemParams = ItemManagerParams{};
-    ImportItemParams.ItemName = rec.GetName();
-    ImportItemParams.ItemDescr = Text(rec.GetAccountNotes());
-    ImportItemParams.URL = rec.GetURL();
-    ImportItemParams.CustID = rec.GetCustID();
-    ImportItemParams.PIN = rec.GetPIN();
-    ImportItemParams.Password = rec.GetPassword();
-    ImportItemParams.Question1 = rec.GetQuestion1();
-    ImportItemParams.Question2 = rec.GetQuestion2();
-    ImportItemParams.Question3 = rec.GetQuestion3();
-    ImportItemParams.Question4 = rec.GetQuestion4();
-    ImportItemParams.MemData1 = rec.GetMemData1();
-    ImportItemParams.MemData2 = rec.GetMemData2();
-    ImportItemParams.MemData3 = rec.GetMemData3();
-    ImportItemParams.MemData4 = rec.GetMemData4();
-    ImportItemParams.RecPermission = rec.GetRecPermission();
-    ImportItemParams.LockvexPassword = rec.IsEntryPassword();
-    ImportItemParams.LoginDateTime = rec.GetLoginDateTime();
+    // The flags and the login date-time are those of a blank record: not an access password,
+    // no auto-copy, no login yet.
+    ImportItemParams = ParamsFromRecord(*LockvexRec);
     ImportedData = ImportItemParams;
 }
 

@@ -1,0 +1,118 @@
+#include "entries/EntryFields.h"
+
+#include "store/RecDALockvex.h"
+
+#include <gtest/gtest.h>
+
+
+namespace
+{
+
+// What each text must be stored as, written out once here against the record's own accessors,
+// so that a table row pointing at the wrong record field is caught.
+struct Expected {
+    const char *Name;
+    int ImportIndex;
+    int StoredWidth;
+    QString (*StoredText)(const TLockvexRec &rec);
+};
+
+const Expected ExpectedFields[] = {
+    {"ItemName", 1, 111, [](const TLockvexRec &r) { return r.GetName(); }},
+    {"ItemDescr", 14, 255, [](const TLockvexRec &r) { return QString::fromLatin1(r.GetAccountNotes()); }},
+    {"URL", 2, 255, [](const TLockvexRec &r) { return r.GetURL(); }},
+    {"CustID", 3, 31, [](const TLockvexRec &r) { return r.GetCustID(); }},
+    {"PIN", 4, 31, [](const TLockvexRec &r) { return r.GetPIN(); }},
+    {"Password", 5, 31, [](const TLockvexRec &r) { return r.GetPassword(); }},
+    {"Question1", 6, 31, [](const TLockvexRec &r) { return r.GetQuestion1(); }},
+    {"Question2", 8, 31, [](const TLockvexRec &r) { return r.GetQuestion2(); }},
+    {"Question3", 10, 31, [](const TLockvexRec &r) { return r.GetQuestion3(); }},
+    {"Question4", 12, 31, [](const TLockvexRec &r) { return r.GetQuestion4(); }},
+    {"MemData1", 7, 31, [](const TLockvexRec &r) { return r.GetMemData1(); }},
+    {"MemData2", 9, 31, [](const TLockvexRec &r) { return r.GetMemData2(); }},
+    {"MemData3", 11, 31, [](const TLockvexRec &r) { return r.GetMemData3(); }},
+    {"MemData4", 13, 31, [](const TLockvexRec &r) { return r.GetMemData4(); }},
+};
+
+// Every text different, so that a text landing in another field shows.
+ItemManagerParams Distinct()
+{
+    ItemManagerParams p;
+    for (const EntryTextField &field : EntryTextFields)
+        p.*field.Member = QString("<%1>").arg(field.Name);
+    p.LockvexPassword = true;
+    p.AutoPWCopy = true;
+    p.LoginDateTime = 46090.5;
+    return p;
+}
+
+TEST(EntryFields, EachTextHasItsOwnRecordFieldImportColumnAndWidth)
+{
+    ASSERT_EQ(std::size(ExpectedFields), EntryTextFields.size());
+    TLockvexRec rec;
+    ParamsToRecord(Distinct(), rec);
+    for (size_t i = 0; i < EntryTextFields.size(); ++i) {
+        const EntryTextField &field = EntryTextFields[i];
+        const Expected &want = ExpectedFields[i];
+        SCOPED_TRACE(want.Name);
+        EXPECT_STREQ(field.Name, want.Name);
+        EXPECT_EQ(want.StoredText(rec), QString("<%1>").arg(want.Name));
+        EXPECT_EQ(field.ImportIndex, want.ImportIndex);
+        EXPECT_EQ(EntryTextFieldForImport(want.ImportIndex), &field);
+        EXPECT_EQ(field.StoredWidth, want.StoredWidth);
+
+        TLockvexRec cut;
+        field.Set(cut, QString(300, 'w'));
+        EXPECT_EQ(field.Get(cut).size(), want.StoredWidth);
+    }
+    EXPECT_EQ(EntryTextFieldForImport(0), nullptr);
+    EXPECT_EQ(EntryTextFieldForImport(15), nullptr);
+}
+
+TEST(EntryFields, AnEntryComesBackFromItsRecordWhole)
+{
+    ItemManagerParams p = Distinct();
+    p.ItemDescr = "first line\nsecond line"; // a text box's bare line feed comes back as CR LF
+    TLockvexRec rec;
+    ParamsToRecord(p, rec);
+    const ItemManagerParams back = ParamsFromRecord(rec);
+    EXPECT_FALSE(EntryContentDiffers(back, [&] {
+        ItemManagerParams want = p;
+        want.ItemDescr = "first line\r\nsecond line";
+        return want;
+    }()));
+    EXPECT_EQ(back.RecPermission, rec.GetRecPermission());
+    EXPECT_FALSE(back.NewItem);
+    EXPECT_FALSE(back.NameChecked);
+    EXPECT_EQ(back.ListIndex, 0);
+    EXPECT_TRUE(back.SavedItemName.isEmpty());
+}
+
+TEST(EntryFields, ContentDiffersInEveryStoredFieldButNotInTheWindowsOwn)
+{
+    const ItemManagerParams base = Distinct();
+    for (const EntryTextField &field : EntryTextFields) {
+        ItemManagerParams now = base;
+        now.*field.Member = (now.*field.Member).toLower(); // a change of letter case counts
+        EXPECT_TRUE(EntryContentDiffers(base, now)) << field.Name;
+    }
+    ItemManagerParams now = base;
+    now.LoginDateTime += 1.0 / 86400;
+    EXPECT_TRUE(EntryContentDiffers(base, now));
+    now = base;
+    now.AutoPWCopy = false;
+    EXPECT_TRUE(EntryContentDiffers(base, now));
+    now = base;
+    now.LockvexPassword = false;
+    EXPECT_TRUE(EntryContentDiffers(base, now));
+
+    now = base;
+    now.RecPermission = BrowsePermission;
+    now.NewItem = true;
+    now.NameChecked = true;
+    now.ListIndex = 7;
+    now.SavedItemName = "other";
+    EXPECT_FALSE(EntryContentDiffers(base, now));
+}
+
+} // namespace
