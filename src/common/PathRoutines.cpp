@@ -71,6 +71,20 @@ void SplitAtFirstDot(const QString &s, QString &ext, QString &base)
     base = before;
 }
 
+void SplitFileAtFirstDot(const QString &path, QString &ext, QString &base)
+{
+    const qsizetype nameStart = path.lastIndexOf(QLatin1Char('/')) + 1;
+    const qsizetype dot = path.indexOf(Dot, nameStart);
+    if (dot < 0) {
+        ext.clear();
+        base = path;
+        return;
+    }
+    QString before = path.left(dot), after = path.mid(dot + 1);
+    ext = after;
+    base = before;
+}
+
 void SplitLastFolder(const QString &path, QString &lastName, QString &parent)
 {
     QString rest = path;

@@ -7,6 +7,10 @@
 // file name up to its first ".", Ext the text from its last "." on.
 void SplitFileName(const QString &fullName, QString &dir, QString &name, QString &ext);
 void SplitAtFirstDot(const QString &s, QString &ext, QString &base);
+// SplitAtFirstDot for a path: only the file name is split at its first dot, never a folder of
+// the path (home folders such as «/home/john.smith» are common). Base keeps the folder:
+// «/home/john.smith/pw.backup.csv» gives «/home/john.smith/pw» and «backup.csv».
+void SplitFileAtFirstDot(const QString &path, QString &ext, QString &base);
 // LastName upper-cased (a-z only); Parent without its trailing "/": «/Tools» and «/» give an empty Parent.
 void SplitLastFolder(const QString &path, QString &lastName, QString &parent);
 QString BuildFileName(const QString &name, const QString &folder, const QString &subFolder, const QString &ext);

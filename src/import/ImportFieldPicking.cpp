@@ -7,13 +7,6 @@ namespace
 {
 
 constexpr char Quote = '"';
-constexpr char Apostrophe = '\'';
-
-// The character stands at the start or at the end of the value.
-bool AtEitherEnd(const QByteArray &value, char ch)
-{
-    return value.startsWith(ch) || value.endsWith(ch);
-}
 
 } // namespace
 
@@ -41,29 +34,30 @@ bool FindCSVColumn(const QByteArray &line, int column, char sep, qsizetype &pos)
 
 QByteArray ExtractCSVField(const QByteArray &line, qsizetype pos, char sep)
 {
-    QByteArray value = line.mid(pos, ImportFieldMaxLength);
-    if (value.startsWith(Quote)) {
-        // A quoted value ends at the first quote that a separator follows; without one it
-        // runs to the end of what was taken.
-        for (qsizetype i = 0; i + 1 < value.size(); ++i) {
-            if (value[i] == Quote && value[i + 1] == sep) {
-                value.truncate(i + 1);
-                break;
+    qsizetype end = -1;
+    if (pos < line.size() && line[pos] == Quote) {
+        // An enclosed value runs to its closing quote (a doubled quote is a quote of the value,
+        // not the end), then to the separator after it; without a closing quote, to the end.
+        for (qsizetype i = pos + 1; i < line.size(); ++i) {
+            if (line[i] != Quote)
+                continue;
+            if (i + 1 < line.size() && line[i + 1] == Quote) {
+                ++i;
+                continue;
             }
+            end = line.indexOf(sep, i + 1);
+            break;
         }
     } else {
-        qsizetype end = value.indexOf(sep);
-        if (end >= 0)
-            value.truncate(end);
+        end = line.indexOf(sep, pos);
     }
-    value = TrimBlanks(value);
-    // Most values have nothing to trim or unquote, and the routines copy what they are given.
-    if (AtEitherEnd(value, Quote))
-        value = TrimChar(value, Quote);
-    // Spreadsheets mark a cell as text with an apostrophe in front.
-    if (AtEitherEnd(value, Apostrophe))
-        value = TrimChar(value, Apostrophe);
-    if (value.contains(Quote))
-        UnquoteCSVField(value);
+    QByteArray value = TrimBlanks(line.mid(pos, end < 0 ? -1 : end - pos));
+    // Only the one pair of enclosing quotes is removed, and only the quotes a CSV writer doubled
+    // become single: every other character is the user's own (a password may well begin or end
+    // with a quote or an apostrophe).
+    if (value.size() >= 2 && value.startsWith(Quote) && value.endsWith(Quote)) {
+        value = value.mid(1, value.size() - 2);
+        value.replace("\"\"", "\"");
+    }
     return value;
 }

@@ -4,17 +4,16 @@
 
 #include <QByteArray>
 
-// The longest value taken from a column, before the entry record cuts it to its field.
-inline constexpr int ImportFieldMaxLength = 255;
-
 // Finds where column `column` (counted from 1) begins: just after the (column - 1)-th `sep`
 // outside quotes, where every quote character flips the inside-quotes state. The last
 // character of the line is not looked at, so a separator that ends the line opens no further
 // column. False when the line has too few separators or the column is below 1.
 bool FindCSVColumn(const QByteArray &line, int column, char sep, qsizetype &pos);
 
-// The value of the column that begins at `pos`: at most 255 characters; a value that opens
-// with a quote character runs up to the first quote followed by `sep`, any other up to the
-// first `sep`. Blanks and control characters, quote characters and apostrophes are trimmed
-// off both ends, and each doubled quote inside becomes one.
+// The value of the column that begins at `pos`, whole: the entry record cuts it to its field
+// later, and the import tells the user which fields were cut. A value that opens with a quote
+// character runs up to its closing quote (not one of a doubled pair) and the separator after
+// it; any other value up to the first `sep`. Blanks and control characters are trimmed off
+// both ends. A value then enclosed in quotes loses exactly that pair and each doubled quote
+// inside it becomes one; any other value keeps every character, quotes and apostrophes too.
 QByteArray ExtractCSVField(const QByteArray &line, qsizetype pos, char sep);

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <sys/stat.h>
+
 namespace
 {
 
@@ -85,6 +87,8 @@ void TImportFileReader::Open(const QString &name)
     Close();
     OpenTextForRead(file_, name);
     try {
+        struct stat info {};
+        fileSize_ = ::fstat(::fileno(file_.Handle), &info) == 0 ? info.st_size : 0;
         DetectEncoding();
     } catch (...) {
         Close();
@@ -108,6 +112,18 @@ void TImportFileReader::Close()
     endOfFile_ = false;
     skipLF_ = false;
     encoding_ = ImportFileEncoding::Windows1252;
+    fileSize_ = 0;
+}
+
+qint64 TImportFileReader::BytesRead() const
+{
+    if (!IsOpen())
+        return 0;
+    const long at = std::ftell(file_.Handle);
+    if (at < 0)
+        return 0;
+    // Windows-1252 lines are the file's own bytes: what waits in the buffer is not read yet.
+    return decoder_ ? at : at - (buffer_.size() - pos_);
 }
 
 void TImportFileReader::FailRead(int code) const

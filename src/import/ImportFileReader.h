@@ -38,6 +38,12 @@ public:
     // True when no line is left to read.
     bool AtEnd();
 
+    // How much of the file the lines handed over so far took (for a file converted from UTF-8
+    // or UTF-16, what was read ahead counts too), and the file's size, in bytes: the import's
+    // progress.
+    qint64 BytesRead() const;
+    qint64 FileSize() const { return fileSize_; }
+
 private:
     void DetectEncoding();
     bool Fill();
@@ -53,4 +59,5 @@ private:
     qsizetype pos_ = 0;      // next unread byte of buffer_
     bool endOfFile_ = false; // the file has been read to its end
     bool skipLF_ = false;    // the last line ended with CR: a LF straight after it belongs to it
+    qint64 fileSize_ = 0;
 };

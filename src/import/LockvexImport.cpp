@@ -29,6 +29,7 @@ const QByteArray RejectedPrefix = Prefix("Rejected by User");
 const QByteArray DuplicatePrefix = Prefix("Duplicate record");
 const QByteArray NameMissingPrefix = Prefix("Invalid record: Name missing");
 const QByteArray BadQuotesPrefix = Prefix("Invalid record: bad quotes");
+const QByteArray ShortenedPrefix = Prefix("Shortened to fit Lockvex");
 const QByteArray TerminatedPrefix = Prefix("Download terminated by user");
 const QByteArray CompletePrefix = Prefix("Download complete");
 
@@ -79,6 +80,13 @@ void CloseQuietly(TextFile &file)
     }
 }
 
+// The log holds the import's text: it is deleted when the program ends, viewed or not.
+void DeleteAtExit(const QString &name)
+{
+    if (TempFiles && !TempFiles->contains(name))
+        TempFiles->append(name);
+}
+
 // The duplicate test of the program: does an entry of the entry table bear this name?
 bool NameInEntryTable(const QString &name)
 {
@@ -86,6 +94,21 @@ bool NameInEntryTable(const QString &name)
 }
 
 } // namespace
+
+QString ImportFieldName(int k)
+{
+    static const char *const names[ImportedEntryFields] = {
+        "Website name",     "Website address", "Customer ID",      "PIN",      "Password",
+        "Memorable Data 1", "Answer 1",        "Memorable Data 2", "Answer 2", "Memorable Data 3",
+        "Answer 3",         "Memorable Data 4", "Answer 4",        "Notes"};
+    return k >= 1 && k <= ImportedEntryFields ? QString::fromLatin1(names[k - 1]) : QString();
+}
+
+int ImportFieldCapacity(int k)
+{
+    const EntryTextField *field = EntryTextFieldForImport(k);
+    return field ? field->StoredWidth : 0;
+}
 
 TImportExport::TImportExport() : DupeNameExists(NameInEntryTable) {}
 
@@ -129,6 +152,12 @@ void TImportExport::ImportCSVUserAction(ImportUserAction UserAction)
     if (!IsOpen())
         return;
     WriteLog(PrefixOf(UserAction), InputBuffer);
+    if (UserAction == ImportUserAction::Accepted && !Shortened.isEmpty()) {
+        QStringList names;
+        for (int k : std::as_const(Shortened))
+            names << ImportFieldName(k);
+        WriteTextLine(LogFile, ShortenedPrefix + names.join(QStringLiteral(", ")).toLatin1());
+    }
     if (UserAction == ImportUserAction::Quit)
         CloseImport();
 }
@@ -150,10 +179,11 @@ bool TImportExport::OpenImport()
     InputLine.clear();
     LogPrefix.clear(); // a quit of an earlier import must not mark this one
     QString fileExt, base;
-    SplitAtFirstDot(CurrImpExFormat.ImpExFileName, fileExt, base);
+    SplitFileAtFirstDot(CurrImpExFormat.ImpExFileName, fileExt, base);
     LogFileName = base + QStringLiteral(" Log.txt");
     try {
         OpenTextForWrite(LogFile, LogFileName);
+        DeleteAtExit(LogFileName);
         CSVFieldCount = 0;
         CSVFieldSeparator = ',';
         if (!ReadHeaderLines(HeaderLineCount(CurrImpExFormat.HeaderLines))) {
@@ -258,10 +288,15 @@ void TImportExport::ParseRecord()
         if (column != 0 && FindColumn(column, pos))
             value[k] = ExtractField(pos);
     }
+    value[1] = TrimBlanks(value[1]);
+    Shortened.clear();
+    for (int k = 1; k <= ImportedEntryFields; ++k)
+        if (value[k].size() > ImportFieldCapacity(k))
+            Shortened << k;
     // Trimmed again after the cut to the stored width: a cut that ends on blanks must not leave
     // them, or the duplicate test (on the trimmed name) would miss the entry saved under it.
     for (int k = 1; k <= ImportedEntryFields; ++k) {
-        QString text = k == 1 ? TrimBlankChars(StoredNameText(Text(TrimBlanks(value[k])))) : Text(value[k]);
+        QString text = k == 1 ? TrimBlankChars(StoredNameText(Text(value[k]))) : Text(value[k]);
         EntryTextFieldForImport(k)->Set(*LockvexRec, text);
     }
 }
@@ -318,8 +353,7 @@ void TImportExport::CloseImport()
     }
     if (CurrImpExFormat.ShowLog) {
         platform::Current().OpenFile(LogFileName);
-        if (TempFiles)
-            TempFiles->append(LogFileName);
+        DeleteAtExit(LogFileName);
     }
 }
 

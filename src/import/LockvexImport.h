@@ -14,6 +14,7 @@
 #include "import/ImportFileReader.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <array>
@@ -26,6 +27,11 @@ class TLockvexRec;
 inline constexpr int ImportFieldCount = 100;   // elements of ImportFields, numbered 1 to 100
 inline constexpr int ImportedEntryFields = 14; // of which 1 to 14 are read
 inline constexpr int LogPrefixWidth = 29;
+
+// The name of entry field k (1 to 14) as the user knows it: "Website name" ... "Notes".
+QString ImportFieldName(int k);
+// How many characters entry field k (1 to 14) stores; a longer value is cut to it.
+int ImportFieldCapacity(int k);
 
 // How to read one file.
 struct ImportExportFormat {
@@ -76,6 +82,13 @@ public:
     void ImportCSVUserAction(ImportUserAction UserAction);
 
     bool IsOpen() const { return LockvexRec != nullptr; }
+    // The entry fields (1 to 14) of the current record whose value was longer than the field
+    // holds and arrives cut. When the record is accepted, the log names them in a line of its
+    // own after the record's line.
+    const QList<int> &ShortenedFields() const { return Shortened; }
+    // How far the import has read, and the size of the import file, in bytes.
+    qint64 BytesRead() const { return ImportFile.BytesRead(); }
+    qint64 FileSize() const { return ImportFile.FileSize(); }
     const QString &GetLogFileName() const { return LogFileName; }
     char GetCSVFieldSeparator() const { return CSVFieldSeparator; }
     int GetCSVFieldCount() const { return CSVFieldCount; }
@@ -111,4 +124,5 @@ private:
     int CSVFieldCount = 0; // separators a complete record is expected to have
     ItemManagerParams ImportItemParams;
     DupeNameTest DupeNameExists;
+    QList<int> Shortened; // fields of the current record that were cut to their capacity
 };

@@ -58,6 +58,26 @@ TEST(PathRoutines, SplitAtFirstDot)
     EXPECT_EQ(ext, "ext");
 }
 
+TEST(PathRoutines, SplitFileAtFirstDotLeavesFoldersWhole)
+{
+    struct Case {
+        const char *path, *ext, *base;
+    } cases[] = {
+        {"/home/john.smith/pw.csv", "csv", "/home/john.smith/pw"},
+        {"/home/a/.local/share/pw.backup.CSV", "backup.CSV", "/home/a/.local/share/pw"},
+        {"/my.data/README", "", "/my.data/README"},
+        {"pw.exl", "exl", "pw"},
+        {"/data/.csv", "csv", "/data/"},
+        {"", "", ""},
+    };
+    for (const Case &c : cases) {
+        QString ext = "x", base = "x";
+        SplitFileAtFirstDot(c.path, ext, base);
+        EXPECT_EQ(ext, c.ext) << c.path;
+        EXPECT_EQ(base, c.base) << c.path;
+    }
+}
+
 TEST(PathRoutines, SplitLastFolder)
 {
     struct Case {

@@ -40,13 +40,21 @@ TEST(ImportFieldPicking, PicksAndCleansColumns)
         {"\"Smith, J\";\"x,y\";z", 2, ';', "x,y"},
         // commas count for nothing in a semicolon line
         {"a,b;c", 2, ';', "c"},
-        // blanks, control characters, quotes and apostrophes go from both ends
+        // blanks and control characters go from both ends; an enclosed value loses exactly its
+        // one pair of quotes and its doubled quotes become single
         {"  \t\"Quoted \"\"inner\"\" name\"  ,x", 1, ',', "Quoted \"inner\" name"},
-        {"'abc',x", 1, ',', "abc"},
-        {"x,pw'", 2, ',', "pw"},
-        {"x,'  spaced '", 2, ',', "  spaced "},
-        // a quote that never closes: the value runs to the end of the line
-        {"\"open, still open", 1, ',', "open, still open"},
+        {"x,\"say \"\"hi\"\"\"\"\",y", 2, ',', "say \"hi\"\""},
+        {"x,\"\"\"pw\"\"\"", 2, ',', "\"pw\""},
+        {"x,\"a\"\",b\",y", 2, ',', "a\",b"},
+        {"x,\"\"", 2, ',', ""},
+        // a value that is not enclosed keeps every character: quotes and apostrophes are the user's
+        {"'pa55',x", 1, ',', "'pa55'"},
+        {"x,pw'", 2, ',', "pw'"},
+        {"x,'  spaced '", 2, ',', "'  spaced '"},
+        {"x,ab\"\"c\",y", 2, ',', "ab\"\"c\""},
+        {"x,\"", 2, ',', "\""},
+        // a quote that never closes: the value runs to the end of the line, as it stands
+        {"\"open, still open", 1, ',', "\"open, still open"},
         // columns below 1 do not exist; column 1 always does
         {"a,b", 0, ',', nullptr},
         {"a,b", -3, ',', nullptr},
@@ -56,12 +64,13 @@ TEST(ImportFieldPicking, PicksAndCleansColumns)
         EXPECT_EQ(Pick(c), QByteArray(c.expected ? c.expected : "<none>")) << c.line << " column " << c.column;
 }
 
-TEST(ImportFieldPicking, TakesAtMost255CharactersOfAColumn)
+TEST(ImportFieldPicking, TakesAColumnWholeEvenWhenLong)
 {
-    QByteArray line = "x," + QByteArray(300, 'v') + ",y";
+    // The record cuts it to its field; here an enclosed value keeps no stray quote however long.
+    QByteArray line = "x,\"" + QByteArray(300, 'v') + "\",y";
     qsizetype pos = 0;
     ASSERT_TRUE(FindCSVColumn(line, 2, ',', pos));
-    EXPECT_EQ(ExtractCSVField(line, pos, ','), QByteArray(255, 'v'));
+    EXPECT_EQ(ExtractCSVField(line, pos, ','), QByteArray(300, 'v'));
 }
 
 TEST(ImportFieldPicking, CopesWithThousandsOfColumns)

@@ -189,6 +189,10 @@ TEST_F(ImportTest, FillsEveryMappedFieldAndCutsToTheFieldWidths)
     const QStringList rest{r.CustID,    r.PIN,      r.Question1, r.MemData1, r.Question2, r.MemData2,
                            r.Question3, r.MemData3, r.Question4, r.MemData4, r.ItemDescr};
     EXPECT_EQ(rest, (QStringList{"v3", "v4", "v6", "v7", "v8", "v9", "v10", "v11", "v12", "v13", "v14"}));
+    // Nothing is cut silently: the accepted record's line is followed by one naming its cut fields.
+    EXPECT_EQ(Log(), (QList<QByteArray>{Logged("Accepted by User", line),
+                                        Logged("Shortened to fit Lockvex", "Website name, Password"),
+                                        Logged("Download complete")}));
 }
 
 TEST_F(ImportTest, TrailingSeparatorsAndQuotedLastColumns)
@@ -224,17 +228,80 @@ TEST_F(ImportTest, NotesOverTwoLinesArriveAsTwoLines)
     EXPECT_EQ(Log()[1], Logged("Accepted by User", "Bank,\"line one;line two\",x"));
 }
 
-TEST_F(ImportTest, CleansQuotesApostrophesAndBlanks)
+TEST_F(ImportTest, UnquotingNeverChangesAValue)
 {
+    // An enclosed field loses exactly its one pair of quotes and its doubled quotes become
+    // single; a field that is not enclosed keeps every character (spreadsheet apostrophes and
+    // quotes included), so that a password arrives as it was exported.
     Use(Fixture("import-cleaning.csv"), {{1, 1}, {5, 2}});
     QList<ItemManagerParams> records = ImportAll();
-    ASSERT_EQ(records.size(), 4);
-    EXPECT_EQ(records[0].ItemName, "abc");
-    EXPECT_EQ(records[0].Password, "pw"); // the apostrophe at its end is taken for a text mark
+    ASSERT_EQ(records.size(), 5);
+    EXPECT_EQ(records[0].ItemName, "'abc'");
+    EXPECT_EQ(records[0].Password, "pw'");
     EXPECT_EQ(records[1].ItemName, "Quoted \"inner\" name");
     EXPECT_EQ(records[1].Password, "spaced");
     EXPECT_EQ(records[2].Password, QString(31, 'P'));
     EXPECT_EQ(records[3].ItemName, QString(111, 'N'));
+    EXPECT_EQ(records[4].ItemName, "Quotes");
+    EXPECT_EQ(records[4].Password, "say \"hi\"");
+}
+
+TEST_F(ImportTest, TellsWhichFieldsOfTheRecordShownWereCut)
+{
+    const QByteArray long31(32, 'x'), long255(256, 'u');
+    Use(Write("cut.csv", "A,ok,ok\r\nB," + long31 + ",\"" + long255 + "\"\r\nC," + QByteArray(31, 'p') + ",\"" +
+                             QByteArray(255, 'u') + "\"\r\nD," + long31 + ",x\r\n"),
+        {{1, 1}, {5, 2}, {2, 3}, {14, 3}});
+    ItemManagerParams params;
+    QList<QList<int>> cut;
+    for (bool more = engine.GetFirstImportRec(params); more; more = engine.GetNextImportRec(params)) {
+        cut << engine.ShortenedFields();
+        engine.ImportCSVUserAction(cut.size() == 2 ? ImportUserAction::Rejected : ImportUserAction::Accepted);
+    }
+    EXPECT_EQ(cut, (QList<QList<int>>{{}, {2, 5, 14}, {}, {5}}));
+    // Only an accepted record that was cut is followed by a line naming its cut fields: a
+    // rejected one stores nothing.
+    const QList<QByteArray> log = Log();
+    ASSERT_EQ(log.size(), 6);
+    EXPECT_EQ(log[3], Logged("Accepted by User", "D," + long31 + ",x"));
+    EXPECT_EQ(log[4], Logged("Shortened to fit Lockvex", "Password"));
+}
+
+TEST_F(ImportTest, TheLogLiesBesideTheFileWhateverDotsItsFoldersHave)
+{
+    QStringList tempFiles;
+    QStringList *savedTempFiles = std::exchange(TempFiles, &tempFiles);
+    ASSERT_TRUE(QDir(dir.path()).mkpath("john.smith/.local"));
+    const QString file = dir.filePath("john.smith/.local/pw.backup.csv");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(LOCKVEX_TEST_DATA "/import-bank.csv"), file));
+    Use(file, {{1, 1}}, "1");
+    EXPECT_EQ(ImportAll().size(), 1);
+    TempFiles = savedTempFiles;
+    EXPECT_EQ(engine.GetLogFileName(), dir.filePath("john.smith/.local/pw Log.txt"));
+    EXPECT_TRUE(QFile::exists(engine.GetLogFileName()));
+    // Not viewed, the log is still deleted when the program ends.
+    EXPECT_EQ(tempFiles, QStringList{engine.GetLogFileName()});
+}
+
+TEST_F(ImportTest, ProgressRunsFromTheStartToTheFileSize)
+{
+    QByteArray text;
+    for (int i = 0; i < 20000; ++i)
+        text += "Name" + QByteArray::number(i) + ",password" + QByteArray::number(i) + "\r\n";
+    Use(Write("big.csv", text), {{1, 1}, {5, 2}});
+    ItemManagerParams params;
+    ASSERT_TRUE(engine.GetFirstImportRec(params));
+    EXPECT_EQ(engine.FileSize(), text.size());
+    qint64 last = engine.BytesRead();
+    EXPECT_LT(last, text.size() / 2);
+    int records = 1;
+    for (engine.ImportCSVUserAction(ImportUserAction::Rejected); engine.GetNextImportRec(params); ++records) {
+        EXPECT_GE(engine.BytesRead(), last);
+        last = engine.BytesRead();
+        engine.ImportCSVUserAction(ImportUserAction::Rejected);
+    }
+    EXPECT_EQ(records, 20000);
+    EXPECT_GT(last, text.size() - 64 * 1024);
 }
 
 TEST_F(ImportTest, PassesOverBlankNamesAndDuplicatesButNotOtherLetterCase)
@@ -356,8 +423,8 @@ TEST_F(ImportTest, NotesOverSeveralLinesInTheLastColumnStayOneRecord)
     Use(Fixture("import-notes-last.csv"), {{1, 1}, {2, 2}, {3, 3}, {5, 4}, {14, 5}}, "1");
     QList<ItemManagerParams> records = ImportAll();
     EXPECT_EQ(Names(records), (QStringList{"Mail", "Shop"}));
-    // a quote at the very end of a value goes with the enclosing quotes
-    EXPECT_EQ(records[0].ItemDescr, "first\r\nsecond\r\n\r\nthird, with \"quotes");
+    // a doubled quote at the very end of an enclosed value is a quote of the value
+    EXPECT_EQ(records[0].ItemDescr, "first\r\nsecond\r\n\r\nthird, with \"quotes\"");
     EXPECT_EQ(records[0].Password, "pw1");
     EXPECT_EQ(records[1].ItemDescr, "one line");
 }
@@ -367,7 +434,8 @@ TEST_F(ImportTest, AQuoteLeftOpenToTheEndGathersTheRestOfTheFile)
     Use(Write("open.csv", "Name,Notes\r\nBank,\"notes\r\nShop,x\r\nTail,y\r\n"), {{1, 1}, {14, 2}}, "1");
     QList<ItemManagerParams> records = ImportAll();
     ASSERT_EQ(records.size(), 1);
-    EXPECT_EQ(records[0].ItemDescr, "notes\r\nShop,x\r\nTail,y");
+    // never closed, the quote is not an enclosing pair: it stays, and shows the user what went wrong
+    EXPECT_EQ(records[0].ItemDescr, "\"notes\r\nShop,x\r\nTail,y");
 }
 
 TEST_F(ImportTest, EveryKindOfLineEndEndsARecord)
