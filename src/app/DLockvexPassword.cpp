@@ -5,6 +5,8 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "common/Globals.h"
+#include "ui/shared/HeaderBand.h"
+#include "ui/shared/LockvexStyle.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -14,10 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -25,74 +24,6 @@ namespace
 {
 
 const QString PasswordHint = QStringLiteral("Enter any password already stored in the Lockvex");
-
-// The maker's logo: a rounded badge with the maker's initial and name, drawn so that it stays
-// sharp at any scale.
-QPixmap MakerLogo(int height)
-{
-    const qreal ratio = 2.0;
-    const int width = height * 4;
-    QPixmap logo(QSize(width, height) * ratio);
-    logo.setDevicePixelRatio(ratio);
-    logo.fill(Qt::transparent);
-
-    QPainter painter(&logo);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF badge(1, 1, height - 2, height - 2);
-    QLinearGradient fill(badge.topLeft(), badge.bottomRight());
-    fill.setColorAt(0, QColor(0xf2, 0x9a, 0x3a));
-    fill.setColorAt(1, QColor(0xc8, 0x55, 0x1b));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(fill);
-    painter.drawRoundedRect(badge, height * 0.22, height * 0.22);
-
-    QFont initial = painter.font();
-    initial.setPixelSize(qRound(height * 0.62));
-    initial.setBold(true);
-    painter.setFont(initial);
-    painter.setPen(Qt::white);
-    painter.drawText(badge, Qt::AlignCenter, QStringLiteral("T"));
-
-    QFont name = painter.font();
-    name.setPixelSize(qRound(height * 0.46));
-    name.setBold(true);
-    name.setLetterSpacing(QFont::PercentageSpacing, 104);
-    painter.setFont(name);
-    painter.setPen(QColor(0x4a, 0x55, 0x63));
-    painter.drawText(QRectF(height + height * 0.25, 0, width - height, height), Qt::AlignVCenter | Qt::AlignLeft,
-                     QStringLiteral("Tandrell"));
-    return logo;
-}
-
-// The padlock drawn at the right of the header band.
-QPixmap HeaderPadlock(int size)
-{
-    const qreal ratio = 2.0;
-    QPixmap lock(QSize(size, size) * ratio);
-    lock.setDevicePixelRatio(ratio);
-    lock.fill(Qt::transparent);
-
-    QPainter painter(&lock);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const qreal s = size;
-    QPen shackle(QColor(255, 255, 255, 215), s * 0.1, Qt::SolidLine, Qt::FlatCap);
-    painter.setPen(shackle);
-    painter.setBrush(Qt::NoBrush);
-    QPainterPath arc;
-    arc.moveTo(s * 0.3, s * 0.5);
-    arc.lineTo(s * 0.3, s * 0.32);
-    arc.arcTo(QRectF(s * 0.3, s * 0.1, s * 0.4, s * 0.4), 180, -180);
-    arc.lineTo(s * 0.7, s * 0.5);
-    painter.drawPath(arc);
-
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(255, 255, 255, 235));
-    painter.drawRoundedRect(QRectF(s * 0.16, s * 0.45, s * 0.68, s * 0.5), s * 0.08, s * 0.08);
-    painter.setBrush(QColor(0x1a, 0x4f, 0x82));
-    painter.drawEllipse(QPointF(s * 0.5, s * 0.64), s * 0.07, s * 0.07);
-    painter.drawRect(QRectF(s * 0.475, s * 0.66, s * 0.05, s * 0.15));
-    return lock;
-}
 
 } // namespace
 
@@ -133,8 +64,7 @@ TLockvexSignInDlg::TLockvexSignInDlg(QWidget *parent, TPasswordChecker checker, 
     : QDialog(parent), checker_(std::move(checker))
 {
     // A window created while ScaleForms is on is drawn for the screen's height.
-    if (ScaleForms && ScreenHeight > 0)
-        scale_ = double(ScreenHeight) / RefScreenHeight;
+    scale_ = LockvexStyle::WindowScale();
     setModal(true);
     BuildControls(twoPasswords);
     ApplyLook();
@@ -148,7 +78,7 @@ TLockvexSignInDlg::~TLockvexSignInDlg()
 
 int TLockvexSignInDlg::Px(int pixels) const
 {
-    return qMax(1, qRound(pixels * scale_));
+    return LockvexStyle::Px(pixels, scale_);
 }
 
 void TLockvexSignInDlg::BuildControls(bool twoPasswords)
@@ -158,9 +88,7 @@ void TLockvexSignInDlg::BuildControls(bool twoPasswords)
     root->setSpacing(0);
     root->setSizeConstraint(QLayout::SetFixedSize); // sized to its contents
 
-    AdvPanel1 = new QFrame(this);
-    AdvPanel1->setObjectName(QStringLiteral("AdvPanel1"));
-    AdvPanel1->setLayout(BuildHeader());
+    BuildHeader();
     root->addWidget(AdvPanel1);
 
     auto *body = new QVBoxLayout;
@@ -185,28 +113,15 @@ void TLockvexSignInDlg::BuildControls(bool twoPasswords)
     TrelLogoImage->installEventFilter(this);
 }
 
-QBoxLayout *TLockvexSignInDlg::BuildHeader()
+void TLockvexSignInDlg::BuildHeader()
 {
-    Label3 = new QLabel(QStringLiteral("Lockvex"), AdvPanel1);
+    auto *band = new THeaderBand(QStringLiteral("Lockvex"), QStringLiteral("Log in for PC"), this, scale_);
+    AdvPanel1 = band;
+    AdvPanel1->setObjectName(QStringLiteral("AdvPanel1"));
+    Label3 = band->TitleLabel();
     Label3->setObjectName(QStringLiteral("Label3"));
-    Label4 = new QLabel(QStringLiteral("Log in for PC"), AdvPanel1);
+    Label4 = band->TextLabel();
     Label4->setObjectName(QStringLiteral("Label4"));
-
-    auto *titles = new QVBoxLayout;
-    titles->setSpacing(Px(2));
-    titles->addWidget(Label3);
-    titles->addWidget(Label4);
-
-    auto *padlock = new QLabel(AdvPanel1);
-    padlock->setObjectName(QStringLiteral("HeaderPadlock"));
-    padlock->setPixmap(HeaderPadlock(Px(46)));
-
-    auto *header = new QHBoxLayout;
-    header->setContentsMargins(Px(24), Px(16), Px(22), Px(16));
-    header->addLayout(titles);
-    header->addStretch(1);
-    header->addWidget(padlock);
-    return header;
 }
 
 QLineEdit *TLockvexSignInDlg::BuildPasswordEdit(const char *name)
@@ -239,6 +154,7 @@ QGroupBox *TLockvexSignInDlg::BuildGroup(bool twoPasswords)
     CaveatLbl = new QLabel(QStringLiteral("Not all passwords in the safe are accepted for log in"), GroupBox1);
     CaveatLbl->setObjectName(QStringLiteral("CaveatLbl"));
     CaveatLbl->setWordWrap(true);
+    LockvexStyle::SetRole(CaveatLbl, "note");
 
     auto *rule = new QFrame(GroupBox1);
     rule->setObjectName(QStringLiteral("GroupRule"));
@@ -246,7 +162,7 @@ QGroupBox *TLockvexSignInDlg::BuildGroup(bool twoPasswords)
 
     TrelLogoImage = new QLabel(GroupBox1);
     TrelLogoImage->setObjectName(QStringLiteral("TrelLogoImage"));
-    TrelLogoImage->setPixmap(MakerLogo(Px(28)));
+    TrelLogoImage->setPixmap(LockvexStyle::MakerLogo(Px(28)));
     TrelLogoImage->setCursor(Qt::PointingHandCursor);
     TrelLogoImage->setToolTip(LockvexAddresses::MakerWebSite);
     DropboxLbl = new QLabel(GroupBox1);
@@ -254,6 +170,7 @@ QGroupBox *TLockvexSignInDlg::BuildGroup(bool twoPasswords)
     OKBtn = new QPushButton(QStringLiteral("ENTER"), GroupBox1);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
     OKBtn->setDefault(true);
+    LockvexStyle::SetRole(OKBtn, "primary");
 
     auto *footer = new QHBoxLayout;
     footer->setSpacing(Px(10));
@@ -277,55 +194,21 @@ QGroupBox *TLockvexSignInDlg::BuildGroup(bool twoPasswords)
     return GroupBox1;
 }
 
+// The program's shared look, with the sign-in's larger password boxes and buttons.
 void TLockvexSignInDlg::ApplyLook()
 {
-    setStyleSheet(ScaledStyleSheet(
-        QStringLiteral("TLockvexSignInDlg { background: #eef2f7; }"
-                       "QFrame#AdvPanel1 { border: none; background: qlineargradient(x1:0, y1:0, x2:1, y2:1,"
-                       "  stop:0 #0e2746, stop:0.55 #1a4f82, stop:1 #2b93b8); }"
-                       "QLabel { background: transparent; color: #1f2d3d; font-size: 12px; }"
-                       "QLabel#Label3 { color: white; font-size: 30px; font-weight: 700; }"
-                       "QLabel#Label4 { color: #cfe2f4; font-size: 14px; }"
-                       "QGroupBox#GroupBox1 { background: white; border: 1px solid #d2dae5; border-radius: 8px;"
-                       "  margin: 0px; padding: 0px; }"
-                       "QLabel#Label2 { font-size: 14px; font-weight: 600; }"
-                       "QLabel#Label1 { color: #5b6b7f; }"
-                       "QLabel#CaveatLbl { color: #7a4d00; background: #fff5dc; border: 1px solid #efd69a;"
-                       "  border-radius: 5px; padding: 5px 8px; }"
-                       "QLabel#DropboxLbl { color: #33475b; }"
-                       "QFrame#GroupRule { background: #e3e8ef; border: none; }"
-                       "QLineEdit { font-size: 16px; padding: 5px 8px; border: 1px solid #b7c3d3; border-radius: 5px;"
-                       "  background: #fbfcfe; color: #10243a; lineedit-password-character: 35; }"
-                       "QLineEdit:focus { border: 2px solid #2a7fc0; padding: 4px 7px; }"
-                       "QPushButton { font-size: 14px; padding: 5px 18px; border-radius: 5px; min-width: 84px;"
-                       "  border: 1px solid #b7c3d3; background: #f7f9fc; color: #1f2d3d; }"
-                       "QPushButton:hover { background: #e9f1fa; }"
-                       "QPushButton:focus { border: 2px solid #2a7fc0; }"
-                       "QPushButton:pressed { background: #dbe7f4; }"
-                       "QPushButton#OKBtn { color: white; font-weight: 700; border: 1px solid #15518a;"
-                       "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3093dc, stop:1 #1b62a6); }"
-                       "QPushButton#OKBtn:hover { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
-                       "  stop:0 #3aa0ea, stop:1 #1f6db6); }"
-                       "QPushButton#OKBtn:focus { border: 2px solid #0c3b66; }"
-                       "QPushButton#OKBtn:pressed { background: #195c9c; }")));
-}
-
-// Sizes in the style sheet are written for the reference screen; a scaled window scales them.
-QString TLockvexSignInDlg::ScaledStyleSheet(QString sheet) const
-{
-    if (qFuzzyCompare(scale_, 1.0))
-        return sheet;
-    static const QRegularExpression size(QStringLiteral("(\\d+)px"));
-    QString scaled;
-    qsizetype done = 0;
-    for (auto it = size.globalMatch(sheet); it.hasNext();) {
-        const QRegularExpressionMatch match = it.next();
-        const int pixels = match.captured(1).toInt();
-        scaled += sheet.mid(done, match.capturedStart() - done);
-        scaled += QString::number(pixels <= 2 ? pixels : Px(pixels)) + QStringLiteral("px");
-        done = match.capturedEnd();
-    }
-    return scaled + sheet.mid(done);
+    setStyleSheet(LockvexStyle::WindowSheet(scale_) +
+                  LockvexStyle::Sheet(
+                      QStringLiteral("QGroupBox#GroupBox1 { margin: 0px; padding: 0px; }"
+                                     "QLabel#Label2 { font-size: 14px; font-weight: 600; }"
+                                     "QLabel#Label1 { color: @MutedText; }"
+                                     "QLabel#CaveatLbl { padding: 5px 8px; }"
+                                     "QLabel#DropboxLbl { color: @LocationText; }"
+                                     "QFrame#GroupRule { background: @Rule; border: none; }"
+                                     "QLineEdit { font-size: 16px; padding: 5px 8px; lineedit-password-character: 35; }"
+                                     "QLineEdit:focus { padding: 4px 7px; }"
+                                     "QPushButton { font-size: 14px; padding: 5px 18px; min-width: 84px; }"),
+                      scale_));
 }
 
 // ---- behaviour ---------------------------------------------------------------------------------

@@ -13,7 +13,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QBoxLayout;
 
 // Answers whether a typed (already trimmed) password opens the safe: at sign-in the entry
 // table's password check. A dialog without one accepts no password.
@@ -70,11 +69,10 @@ protected:
 
 private:
     void BuildControls(bool twoPasswords);
-    QBoxLayout *BuildHeader();
+    void BuildHeader();
     QGroupBox *BuildGroup(bool twoPasswords);
     QLineEdit *BuildPasswordEdit(const char *name);
     void ApplyLook();
-    QString ScaledStyleSheet(QString sheet) const;
     void CentreOnScreen();
     int Px(int pixels) const;
 

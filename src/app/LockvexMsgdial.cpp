@@ -1,6 +1,7 @@
 #include "app/LockvexMsgdial.h"
 
 #include "common/Globals.h"
+#include "ui/shared/LockvexStyle.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -76,49 +77,24 @@ namespace
 QPointer<QWidget> mainWindowOwner;
 TMessageResponder messageResponder;
 
-// ---------------------------------------------------------------------------------------------
-// Look: each message type has its own colour scheme, after the office looks the program's
-// dialogs always had: silver for information, blue for errors, olive for warnings, a lighter
-// blue for questions, and the program's own indigo and gold for anything custom.
-
-struct TMsgScheme {
-    QColor BandTop, BandBottom, BandLine, TitleText;
-    QColor Body, BodyText, Rule;
-    QColor ButtonTop, ButtonBottom, ButtonBorder, ButtonText;
-    QColor HoverTop, HoverBottom;
-    QColor IconFace, IconMark;
-};
+// Look: each message type has its own colour scheme, kept with the program's other colours.
+using LockvexStyle::TMsgScheme;
 
 const TMsgScheme &SchemeFor(MessageType type)
 {
-    static const TMsgScheme silver2010{"#fdfdfe", "#c9d1dc", "#9aa6b6", "#263241", "#f5f7f9",
-                                       "#26303b", "#dde2e8", "#ffffff", "#dfe4ea", "#8c99a9",
-                                       "#1f2a37", "#fff4d6", "#ffe08a", "#4f7db3", "#ffffff"};
-    static const TMsgScheme blue2003{"#8fb4ef", "#2a5cb8", "#1b4089", "#ffffff", "#eef3fc",
-                                     "#0f1f3d", "#c9d9f3", "#ffffff", "#c6d9f8", "#3d6ec4",
-                                     "#0f2a5c", "#ffe3a8", "#f8b84e", "#d9352b", "#ffffff"};
-    static const TMsgScheme olive2003{"#c3ce93", "#6a7a33", "#56632a", "#ffffff", "#f7f8ef",
-                                      "#2c3115", "#dde3c4", "#fdfef7", "#dde5bd", "#71813a",
-                                      "#2c3115", "#ffe3a8", "#f8b84e", "#f4b41a", "#3a2d05"};
-    static const TMsgScheme blue2007{"#f1f7ff", "#a9c8ef", "#84a9dc", "#15428b", "#f6faff",
-                                     "#15315c", "#d4e3f6", "#ffffff", "#d5e4f8", "#8aafe0",
-                                     "#15428b", "#fff1b8", "#ffd24f", "#2f6fc9", "#ffffff"};
-    static const TMsgScheme lockvexCustom{"#5a4b8a", "#221c3b", "#16122a", "#ffffff", "#f8f6fc",
-                                          "#2a2438", "#e4dff0", "#ffffff", "#e8e3f3", "#5b4d8a",
-                                          "#231d3a", "#fbefcf", "#eccb7a", "#e8b64c", "#221c3b"};
     switch (type) {
     case mtInformation:
-        return silver2010;
+        return LockvexStyle::MessageScheme(LockvexStyle::TSchemeKind::Information);
     case mtError:
-        return blue2003;
+        return LockvexStyle::MessageScheme(LockvexStyle::TSchemeKind::Error);
     case mtWarning:
-        return olive2003;
+        return LockvexStyle::MessageScheme(LockvexStyle::TSchemeKind::Warning);
     case mtConfirmation:
-        return blue2007;
+        return LockvexStyle::MessageScheme(LockvexStyle::TSchemeKind::Confirmation);
     case mtCustom:
         break;
     }
-    return lockvexCustom;
+    return LockvexStyle::MessageScheme(LockvexStyle::TSchemeKind::Custom);
 }
 
 // The type's picture: a disc with "i", a disc with a cross, a triangle with "!", a disc with "?",
@@ -237,10 +213,10 @@ QPixmap MessageIcon(MessageType type, const TMsgScheme &scheme, int size, qreal 
 }
 
 // The gradient band across the top of the dialog that carries the picture and the caption.
-class THeaderBand : public QWidget
+class TMessageBand : public QWidget
 {
 public:
-    THeaderBand(const TMsgScheme &scheme, QWidget *parent) : QWidget(parent), scheme_(scheme) {}
+    TMessageBand(const TMsgScheme &scheme, QWidget *parent) : QWidget(parent), scheme_(scheme) {}
 
 protected:
     void paintEvent(QPaintEvent *) override
@@ -310,7 +286,7 @@ QLabel *MakeTitleLabel(const QString &caption, QWidget *parent)
 
 QWidget *MakeHeaderBand(const TShownMessage &message, const TMsgScheme &scheme, QWidget *parent)
 {
-    auto *band = new THeaderBand(scheme, parent);
+    auto *band = new TMessageBand(scheme, parent);
     band->setObjectName(QStringLiteral("HeaderBand"));
     auto *row = new QHBoxLayout(band);
     row->setContentsMargins(20, 14, 20, 14);

@@ -1,0 +1,343 @@
+#include "ui/shared/EntryFieldPanel.h"
+
+#include "store/Lockvextypes.h"
+#include "ui/shared/LockvexStyle.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTextCursor>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace LockvexStyle;
+
+namespace
+{
+
+// The widths the data file stores.
+constexpr int NameCapacity = decltype(BaseDAHeader::Name)::Capacity;
+constexpr int URLCapacity = decltype(V9LockvexData::URL)::Capacity;
+constexpr int ShortFieldCapacity = Var31string::Capacity;
+
+const QString PasswordHint =
+    QStringLiteral("Passwords should be 10+ characters long, mixed upper and lower case aplha plus numerics");
+const QString PasswordLblHint =
+    QStringLiteral("Left click to generate random password, right click to restore original password");
+const QString EntryPWHint = QStringLiteral("If no passwords are checked all can be used to log in. otherwise only "
+                                           "checked passwords are used for lo in.");
+
+// A quality indicator: a coloured disc with a mark, weak "!", could be better "~", ok a tick.
+QIcon IndicatorIcon(const QColor &colour, const QString &objectName, int size)
+{
+    const qreal ratio = 2.0;
+    QPixmap pixmap(QSize(size, size) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF disc(1, 1, size - 2, size - 2);
+    p.setPen(QPen(colour.darker(130), 1));
+    p.setBrush(colour);
+    p.drawEllipse(disc);
+    p.setPen(QPen(Qt::white, size * 0.14, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const qreal s = size;
+    if (objectName == QLatin1String("PWOKBtn")) {
+        QPolygonF tick;
+        tick << QPointF(s * 0.28, s * 0.52) << QPointF(s * 0.44, s * 0.68) << QPointF(s * 0.72, s * 0.36);
+        p.drawPolyline(tick);
+    } else if (objectName == QLatin1String("PWSoSoBtn")) {
+        p.drawLine(QPointF(s * 0.3, s * 0.5), QPointF(s * 0.7, s * 0.5));
+    } else {
+        p.drawLine(QPointF(s * 0.5, s * 0.26), QPointF(s * 0.5, s * 0.56));
+        p.drawPoint(QPointF(s * 0.5, s * 0.74));
+    }
+    return QIcon(pixmap);
+}
+
+QLabel *Caption(const QString &text, const char *name, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    SetRole(label, "caption");
+    return label;
+}
+
+} // namespace
+
+TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(parent), scale_(scale)
+{
+    setObjectName(QStringLiteral("EntryFieldPanel"));
+
+    ItemName = AddLineEdit("ItemName", NameCapacity);
+    URL = AddLineEdit("URL", URLCapacity);
+    CustID = AddLineEdit("CustID", ShortFieldCapacity);
+    PIN = AddLineEdit("PIN", ShortFieldCapacity);
+    Password = AddLineEdit("Password", ShortFieldCapacity);
+    Password->setToolTip(PasswordHint);
+    Question1 = AddLineEdit("Question1", ShortFieldCapacity);
+    Question2 = AddLineEdit("Question2", ShortFieldCapacity);
+    Question3 = AddLineEdit("Question3", ShortFieldCapacity);
+    Question4 = AddLineEdit("Question4", ShortFieldCapacity);
+    MemData1 = AddLineEdit("MemData1", ShortFieldCapacity);
+    MemData2 = AddLineEdit("MemData2", ShortFieldCapacity);
+    MemData3 = AddLineEdit("MemData3", ShortFieldCapacity);
+    MemData4 = AddLineEdit("MemData4", ShortFieldCapacity);
+
+    ItemNameLbl = Caption(QStringLiteral("Website Name"), "ItemNameLbl", this);
+    URLLbl = Caption(QStringLiteral("Website address"), "URLLbl", this);
+    CustIDLbl = Caption(QStringLiteral("Customer ID"), "CustIDLbl", this);
+    PINLbl = Caption(QStringLiteral("PIN"), "PINLbl", this);
+    PasswordLbl = Caption(QStringLiteral("Password"), "PasswordLbl", this);
+    PasswordLbl->setToolTip(PasswordLblHint);
+    PasswordLbl->setCursor(Qt::PointingHandCursor);
+
+    CustIDCopyBtn = AddCopyButton("CustIDCopyBtn");
+    PINCopyBtn = AddCopyButton("PINCopyBtn");
+    PasswordCopyBtn = AddCopyButton("PasswordCopyBtn");
+    Ans1CopyBtn = AddCopyButton("Ans1CopyBtn");
+    Ans2CopyBtn = AddCopyButton("Ans2CopyBtn");
+    Ans3CopyBtn = AddCopyButton("Ans3CopyBtn");
+    Ans4CopyBtn = AddCopyButton("Ans4CopyBtn");
+
+    PWBadBtn = AddIndicator("PWBadBtn", QStringLiteral("Password weak. Recommend change."), Colour::QualityWeak);
+    PWSoSoBtn = AddIndicator("PWSoSoBtn", QStringLiteral("Password quality could be better"), Colour::QualitySoSo);
+    PWOKBtn = AddIndicator("PWOKBtn", QStringLiteral("Password quality ok"), Colour::QualityOK);
+
+    EntryPWChckBox = new QCheckBox(QStringLiteral("Lockvex login"), this);
+    EntryPWChckBox->setObjectName(QStringLiteral("EntryPWChckBox"));
+    EntryPWChckBox->setToolTip(EntryPWHint);
+
+    ItemDescrLbl = Caption(QStringLiteral("Notes"), "ItemDescrLbl", this);
+    ItemDescr = new QPlainTextEdit(this);
+    ItemDescr->setObjectName(QStringLiteral("ItemDescr"));
+    ItemDescr->setTabChangesFocus(true);
+    ItemDescr->setMinimumHeight(Px(70, scale));
+    connect(ItemDescr, &QPlainTextEdit::textChanged, this, [this] { KeepNotesWithinCapacity(); });
+
+    // Upper part: a caption column, the boxes, the Copy buttons, then the window's own places.
+    auto *grid = new QGridLayout;
+    grid->setHorizontalSpacing(Px(SmallGap + 2, scale));
+    grid->setVerticalSpacing(Px(SmallGap, scale));
+    grid->setColumnStretch(1, 1);
+    besideName_ = new QHBoxLayout;
+    besideURL_ = new QHBoxLayout;
+    besidePassword_ = new QHBoxLayout;
+    checkBoxRow_ = new QHBoxLayout;
+    for (QHBoxLayout *place : {besideName_, besideURL_, besidePassword_, checkBoxRow_})
+        place->setSpacing(Px(SmallGap, scale));
+
+    grid->addWidget(ItemNameLbl, 0, 0);
+    grid->addWidget(ItemName, 0, 1);
+    grid->addLayout(besideName_, 0, 2, 1, 2);
+    grid->addWidget(URLLbl, 1, 0);
+    grid->addWidget(URL, 1, 1);
+    grid->addLayout(besideURL_, 1, 2, 1, 2);
+    grid->addWidget(CustIDLbl, 2, 0);
+    grid->addWidget(CustID, 2, 1);
+    grid->addWidget(CustIDCopyBtn, 2, 2);
+    grid->addWidget(PINLbl, 3, 0);
+    grid->addWidget(PIN, 3, 1);
+    grid->addWidget(PINCopyBtn, 3, 2);
+    grid->addWidget(PasswordLbl, 4, 0);
+    grid->addWidget(Password, 4, 1);
+    grid->addWidget(PasswordCopyBtn, 4, 2);
+
+    // The three indicators stand in one place of fixed width: one shows at a time.
+    auto *indicators = new QWidget(this);
+    indicators->setObjectName(QStringLiteral("QualityPlace"));
+    auto *indicatorRow = new QHBoxLayout(indicators);
+    indicatorRow->setContentsMargins(0, 0, 0, 0);
+    for (QToolButton *indicator : {PWBadBtn, PWSoSoBtn, PWOKBtn})
+        indicatorRow->addWidget(indicator);
+    indicators->setFixedWidth(Px(26, scale));
+    besidePassword_->addWidget(indicators);
+    grid->addLayout(besidePassword_, 4, 3);
+
+    checkBoxRow_->addWidget(EntryPWChckBox);
+    checkBoxRow_->addStretch(1);
+    grid->addLayout(checkBoxRow_, 5, 1, 1, 3);
+
+    // Memorable data: the questions in one column, their answers with Copy buttons beside them.
+    auto *memorable = new QGridLayout;
+    memorable->setHorizontalSpacing(Px(SmallGap + 2, scale));
+    memorable->setVerticalSpacing(Px(SmallGap, scale));
+    memorable->setColumnStretch(0, 1);
+    memorable->setColumnStretch(2, 1);
+    QLineEdit *questions[] = {Question1, Question2, Question3, Question4};
+    QLineEdit *answers[] = {MemData1, MemData2, MemData3, MemData4};
+    QPushButton *copies[] = {Ans1CopyBtn, Ans2CopyBtn, Ans3CopyBtn, Ans4CopyBtn};
+    for (int i = 0; i < 4; ++i) {
+        auto *question = Caption(QStringLiteral("Memorable Data"), "", this);
+        question->setObjectName(QStringLiteral("Question%1Lbl").arg(i + 1));
+        auto *answer = Caption(QStringLiteral("Answer %1").arg(i + 1), "", this);
+        answer->setObjectName(QStringLiteral("MemData%1Lbl").arg(i + 1));
+        const int row = i * 2;
+        memorable->addWidget(question, row, 0);
+        memorable->addWidget(answer, row, 2);
+        memorable->addWidget(questions[i], row + 1, 0, 1, 2);
+        memorable->addWidget(answers[i], row + 1, 2);
+        memorable->addWidget(copies[i], row + 1, 3);
+    }
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(Px(Gap, scale));
+    column->addLayout(grid);
+    auto *rule = new QFrame(this);
+    rule->setObjectName(QStringLiteral("FieldRule"));
+    rule->setFixedHeight(1);
+    rule->setStyleSheet(Sheet(QStringLiteral("background: @Rule; border: none;")));
+    column->addWidget(rule);
+    column->addLayout(memorable);
+    auto *notes = new QVBoxLayout;
+    notes->setSpacing(Px(3, scale));
+    notes->addWidget(ItemDescrLbl);
+    notes->addWidget(ItemDescr, 1);
+    column->addLayout(notes, 1);
+
+    setTabOrder(ItemName, URL);
+    setTabOrder(URL, CustID);
+    setTabOrder(CustID, PIN);
+    setTabOrder(PIN, Password);
+    setTabOrder(Password, Question1);
+    setTabOrder(Question1, MemData1);
+    setTabOrder(MemData1, Question2);
+    setTabOrder(Question2, MemData2);
+    setTabOrder(MemData2, Question3);
+    setTabOrder(Question3, MemData3);
+    setTabOrder(MemData3, Question4);
+    setTabOrder(Question4, MemData4);
+    setTabOrder(MemData4, ItemDescr);
+}
+
+QLineEdit *TEntryFieldPanel::AddLineEdit(const char *name, int maxLength)
+{
+    auto *edit = new QLineEdit(this);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setMaxLength(maxLength);
+    return edit;
+}
+
+QPushButton *TEntryFieldPanel::AddCopyButton(const char *name)
+{
+    auto *button = new QPushButton(QStringLiteral("Copy"), this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setFocusPolicy(Qt::NoFocus); // copying leaves the focus where the user works
+    button->setCursor(Qt::PointingHandCursor);
+    return button;
+}
+
+QToolButton *TEntryFieldPanel::AddIndicator(const char *name, const QString &hint, const QColor &colour)
+{
+    auto *indicator = new QToolButton(this);
+    indicator->setObjectName(QString::fromLatin1(name));
+    indicator->setToolTip(hint);
+    indicator->setAutoRaise(true);
+    indicator->setFocusPolicy(Qt::NoFocus);
+    const int size = Px(18, scale_);
+    indicator->setIcon(IndicatorIcon(colour, indicator->objectName(), size));
+    indicator->setIconSize(QSize(size, size));
+    indicator->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; }"));
+    indicator->hide();
+    return indicator;
+}
+
+void TEntryFieldPanel::SetFields(const ItemManagerParams &params)
+{
+    ItemName->setText(params.ItemName);
+    URL->setText(params.URL);
+    CustID->setText(params.CustID);
+    PIN->setText(params.PIN);
+    Password->setText(params.Password);
+    Question1->setText(params.Question1);
+    Question2->setText(params.Question2);
+    Question3->setText(params.Question3);
+    Question4->setText(params.Question4);
+    MemData1->setText(params.MemData1);
+    MemData2->setText(params.MemData2);
+    MemData3->setText(params.MemData3);
+    MemData4->setText(params.MemData4);
+    ItemDescr->setPlainText(params.ItemDescr);
+}
+
+void TEntryFieldPanel::GetFields(ItemManagerParams &params) const
+{
+    params.ItemName = ItemName->text();
+    params.URL = URL->text();
+    params.CustID = CustID->text();
+    params.PIN = PIN->text();
+    params.Password = Password->text();
+    params.Question1 = Question1->text();
+    params.Question2 = Question2->text();
+    params.Question3 = Question3->text();
+    params.Question4 = Question4->text();
+    params.MemData1 = MemData1->text();
+    params.MemData2 = MemData2->text();
+    params.MemData3 = MemData3->text();
+    params.MemData4 = MemData4->text();
+    params.ItemDescr = ItemDescr->toPlainText();
+}
+
+void TEntryFieldPanel::SetReadOnly(bool readOnly)
+{
+    readOnly_ = readOnly;
+    for (QLineEdit *edit : findChildren<QLineEdit *>())
+        edit->setReadOnly(readOnly);
+    ItemDescr->setReadOnly(readOnly);
+    EntryPWChckBox->setEnabled(!readOnly);
+    // The style sheet's read-only look follows the property only once the widgets are polished again.
+    for (QWidget *widget : findChildren<QWidget *>()) {
+        widget->style()->unpolish(widget);
+        widget->style()->polish(widget);
+    }
+}
+
+void TEntryFieldPanel::ShowQuality(int score)
+{
+    PWBadBtn->setVisible(score >= 0 && score <= PWQualityWeakMax);
+    PWSoSoBtn->setVisible(score > PWQualityWeakMax && score <= PWQualityCouldBeBetterMax);
+    PWOKBtn->setVisible(score > PWQualityCouldBeBetterMax);
+}
+
+void TEntryFieldPanel::AddBesideName(QWidget *widget)
+{
+    widget->setParent(this);
+    besideName_->addWidget(widget);
+}
+
+void TEntryFieldPanel::AddBesideURL(QWidget *widget)
+{
+    widget->setParent(this);
+    besideURL_->addWidget(widget);
+}
+
+void TEntryFieldPanel::AddBesidePassword(QWidget *widget)
+{
+    widget->setParent(this);
+    besidePassword_->addWidget(widget);
+}
+
+void TEntryFieldPanel::AddToCheckBoxRow(QWidget *widget)
+{
+    widget->setParent(this);
+    checkBoxRow_->insertWidget(checkBoxRow_->count() - 1, widget); // before the stretch
+}
+
+// Pasted or typed text beyond what the data file keeps is cut here, where the user sees it,
+// rather than silently at the save.
+void TEntryFieldPanel::KeepNotesWithinCapacity()
+{
+    const QString text = ItemDescr->toPlainText();
+    if (text.size() <= NotesCapacity)
+        return;
+    // Setting the text calls this again, which then finds it within the capacity.
+    ItemDescr->setPlainText(text.left(NotesCapacity));
+    ItemDescr->moveCursor(QTextCursor::End);
+}

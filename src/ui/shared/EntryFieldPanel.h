@@ -1,0 +1,97 @@
+#pragma once
+// The panel of an entry's fields, shared by the main window (editable) and the entry window
+// (read-only): name, web address, customer ID, PIN, password, four memorable questions with
+// their answers, and the notes, each with its caption; the Copy buttons beside the customer ID,
+// PIN, password and answers; the three password-quality indicators, which stand in one place;
+// and the "Lockvex login" check box.
+//
+// Every control carries its name as object name (ItemName, CustIDCopyBtn, PWOKBtn, ...). The
+// panel only shows and reads texts; what the buttons and check boxes do is the window's. A
+// window adds its own controls beside the name, the address and the password, and to the row of
+// check boxes, through the Add... places.
+//
+// The panel exchanges the fourteen texts of an entry with its owner as ItemManagerParams:
+// SetFields fills the boxes, GetFields reads them back exactly as typed (flags, keys and the
+// window-owned fields are the owner's). Each box takes at most as many characters as the data
+// file stores, so nothing typed is cut off silently when it is saved.
+
+#include "entries/MgrLockvexItems.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QGridLayout;
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QToolButton;
+
+class TEntryFieldPanel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // scale: the window's drawing scale (LockvexStyle::WindowScale()).
+    explicit TEntryFieldPanel(QWidget *parent = nullptr, double scale = 1.0);
+
+    // The notes store at most this many characters, a line break counting as one.
+    static constexpr int NotesCapacity = 255;
+
+    void SetFields(const ItemManagerParams &params);
+    // Fills the fourteen texts of params; everything else in params is left as it is.
+    void GetFields(ItemManagerParams &params) const;
+
+    // Read-only: the texts can be selected and copied but not changed; the check boxes are
+    // disabled. The Copy buttons keep working.
+    void SetReadOnly(bool readOnly);
+    bool IsReadOnly() const { return readOnly_; }
+
+    // Shows the indicator for a PWQuality score (0..33 weak, 34..66 could be better, 67 and
+    // above ok); a negative score hides all three.
+    void ShowQuality(int score);
+
+    // Places for the window's own controls.
+    void AddBesideName(QWidget *widget);
+    void AddBesideURL(QWidget *widget);
+    void AddBesidePassword(QWidget *widget); // right of the quality indicator
+    void AddToCheckBoxRow(QWidget *widget);  // right of "Lockvex login"
+
+    // The controls.
+    QLabel *ItemNameLbl = nullptr;
+    QLineEdit *ItemName = nullptr;
+    QLabel *URLLbl = nullptr;
+    QLineEdit *URL = nullptr;
+    QLabel *CustIDLbl = nullptr;
+    QLineEdit *CustID = nullptr;
+    QPushButton *CustIDCopyBtn = nullptr;
+    QLabel *PINLbl = nullptr;
+    QLineEdit *PIN = nullptr;
+    QPushButton *PINCopyBtn = nullptr;
+    QLabel *PasswordLbl = nullptr;
+    QLineEdit *Password = nullptr;
+    QPushButton *PasswordCopyBtn = nullptr;
+    QToolButton *PWBadBtn = nullptr;
+    QToolButton *PWSoSoBtn = nullptr;
+    QToolButton *PWOKBtn = nullptr;
+    QCheckBox *EntryPWChckBox = nullptr;
+    QLineEdit *Question1 = nullptr, *Question2 = nullptr, *Question3 = nullptr, *Question4 = nullptr;
+    QLineEdit *MemData1 = nullptr, *MemData2 = nullptr, *MemData3 = nullptr, *MemData4 = nullptr;
+    QPushButton *Ans1CopyBtn = nullptr, *Ans2CopyBtn = nullptr, *Ans3CopyBtn = nullptr, *Ans4CopyBtn = nullptr;
+    QLabel *ItemDescrLbl = nullptr;
+    QPlainTextEdit *ItemDescr = nullptr;
+
+private:
+    QLineEdit *AddLineEdit(const char *name, int maxLength);
+    QPushButton *AddCopyButton(const char *name);
+    QToolButton *AddIndicator(const char *name, const QString &hint, const QColor &colour);
+    void KeepNotesWithinCapacity();
+
+    double scale_;
+    bool readOnly_ = false;
+    QHBoxLayout *besideName_ = nullptr;
+    QHBoxLayout *besideURL_ = nullptr;
+    QHBoxLayout *besidePassword_ = nullptr;
+    QHBoxLayout *checkBoxRow_ = nullptr;
+};

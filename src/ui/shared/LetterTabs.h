@@ -1,0 +1,51 @@
+#pragma once
+// The column of 27 letter tabs ("*", "A" .. "Z") on the right edge of an entry list. The tabs
+// share the column's height evenly and follow the pointer (hot tracking).
+//
+// Pressing a mouse button on a tab selects it and reports TabPressed; releasing the button
+// reports TabReleased with the selected tab. The owner decides what a letter does (a jump in
+// the full list) and sets the column back to "*" after its refresh.
+
+#include <QWidget>
+
+class TLetterTabs : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int TabCount = 27;
+
+    // scale: the window's drawing scale (LockvexStyle::WindowScale()).
+    explicit TLetterTabs(QWidget *parent = nullptr, double scale = 1.0);
+
+    // "*" for tab 0, "A" .. "Z" for tabs 1 .. 26; empty outside.
+    static QString TabText(int index);
+    int CurrentIndex() const { return current_; }
+    // Selects a tab (out-of-range indexes are ignored); reports nothing.
+    void SetCurrentIndex(int index);
+    QString CurrentText() const { return TabText(current_); }
+    // The tab under a point of the widget, or -1.
+    int TabAt(const QPoint &point) const;
+    // The rectangle a tab takes in the widget.
+    QRect TabRect(int index) const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+signals:
+    void TabPressed(int index);
+    void TabReleased(int index);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+private:
+    double scale_;
+    int current_ = 0;
+    int hot_ = -1;
+    bool pressed_ = false;
+};

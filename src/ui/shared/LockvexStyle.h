@@ -1,0 +1,114 @@
+#pragma once
+// The program's look in one place: colours, font sizes, spacing and the few pictures every
+// window shares (the maker's logo, the header padlock). The sign-in dialogs, the message dialog
+// and every window take their colours from here, so that they look like one product.
+//
+// Style sheets are written with colour tokens ("@Accent") and sizes for the reference screen
+// ("12px"); Sheet() puts in the colours and scales the sizes for a window drawn larger.
+
+#include <QColor>
+#include <QPixmap>
+#include <QString>
+
+class QWidget;
+
+namespace LockvexStyle
+{
+
+// ---- colours -----------------------------------------------------------------------------------
+// Each has a token of the same name for style sheets: "@WindowBack" and so on.
+namespace Colour
+{
+inline const QColor WindowBack{0xee, 0xf2, 0xf7};  // behind everything
+inline const QColor Text{0x1f, 0x2d, 0x3d};        // ordinary text
+inline const QColor MutedText{0x5b, 0x6b, 0x7f};   // captions, notes
+inline const QColor HeaderStart{0x0e, 0x27, 0x46}; // header band gradient, top left
+inline const QColor HeaderMid{0x1a, 0x4f, 0x82};   //   middle (also the padlock's keyhole)
+inline const QColor HeaderEnd{0x2b, 0x93, 0xb8};   //   bottom right
+inline const QColor HeaderTitle{0xff, 0xff, 0xff}; // "Lockvex" on the band
+inline const QColor HeaderText{0xcf, 0xe2, 0xf4};  // the line under it
+inline const QColor PanelBack{0xff, 0xff, 0xff};   // white panels (group boxes)
+inline const QColor PanelBorder{0xd2, 0xda, 0xe5};
+inline const QColor Rule{0xe3, 0xe8, 0xef};      // thin separating lines
+inline const QColor FieldBack{0xfb, 0xfc, 0xfe}; // edit boxes
+inline const QColor FieldReadOnly{0xf1, 0xf4, 0xf8};
+inline const QColor FieldBorder{0xb7, 0xc3, 0xd3};
+inline const QColor FieldText{0x10, 0x24, 0x3a};
+inline const QColor Focus{0x2a, 0x7f, 0xc0}; // focus frames, selection
+inline const QColor SelectionBack{0xd6, 0xe8, 0xf8};
+inline const QColor ButtonBack{0xf7, 0xf9, 0xfc};
+inline const QColor ButtonHover{0xe9, 0xf1, 0xfa};
+inline const QColor ButtonPressed{0xdb, 0xe7, 0xf4};
+inline const QColor PrimaryTop{0x30, 0x93, 0xdc}; // the main button of a window
+inline const QColor PrimaryBottom{0x1b, 0x62, 0xa6};
+inline const QColor PrimaryHoverTop{0x3a, 0xa0, 0xea};
+inline const QColor PrimaryHoverBottom{0x1f, 0x6d, 0xb6};
+inline const QColor PrimaryBorder{0x15, 0x51, 0x8a};
+inline const QColor PrimaryFocus{0x0c, 0x3b, 0x66};
+inline const QColor PrimaryPressed{0x19, 0x5c, 0x9c};
+inline const QColor DangerText{0xa3, 0x2a, 0x1f}; // a button that deletes
+inline const QColor DangerBorder{0xe0, 0xb4, 0xae};
+inline const QColor NoteText{0x7a, 0x4d, 0x00}; // a caveat or a mode the user must notice
+inline const QColor NoteBack{0xff, 0xf5, 0xdc};
+inline const QColor NoteBorder{0xef, 0xd6, 0x9a};
+inline const QColor LocationText{0x33, 0x47, 0x5b};
+inline const QColor LogoTop{0xf2, 0x9a, 0x3a}; // the maker's badge
+inline const QColor LogoBottom{0xc8, 0x55, 0x1b};
+inline const QColor LogoText{0x4a, 0x55, 0x63};
+inline const QColor QualityWeak{0xd2, 0x3f, 0x31}; // password rating indicators
+inline const QColor QualitySoSo{0xe8, 0xa3, 0x17};
+inline const QColor QualityOK{0x2e, 0x9d, 0x4f};
+} // namespace Colour
+
+// ---- font sizes in pixels on the reference screen ----------------------------------------------
+constexpr int FontBody = 12;        // labels
+constexpr int FontField = 13;       // edit boxes and lists of a window
+constexpr int FontSignInField = 16; // the sign-in password boxes
+constexpr int FontButton = 13;
+constexpr int FontCaption = 14; // titles of groups and boxes
+constexpr int FontHeaderTitle = 30;
+constexpr int FontHeaderText = 14;
+
+// ---- spacing in pixels on the reference screen --------------------------------------------------
+constexpr int Margin = 18;  // around a window's body and inside panels
+constexpr int Gap = 12;     // between groups of controls
+constexpr int SmallGap = 6; // between a control and its neighbour
+constexpr int Radius = 5;   // rounded corners of boxes and buttons
+
+// ---- message dialog colour schemes --------------------------------------------------------------
+// One per message type, after the office looks the program's dialogs always had.
+enum class TSchemeKind { Information, Error, Warning, Confirmation, Custom };
+
+struct TMsgScheme {
+    QColor BandTop, BandBottom, BandLine, TitleText;
+    QColor Body, BodyText, Rule;
+    QColor ButtonTop, ButtonBottom, ButtonBorder, ButtonText;
+    QColor HoverTop, HoverBottom;
+    QColor IconFace, IconMark;
+};
+const TMsgScheme &MessageScheme(TSchemeKind kind);
+
+// ---- scaling and style sheets -------------------------------------------------------------------
+
+// The factor a window created now is drawn larger by: ScreenHeight / RefScreenHeight while
+// ScaleForms is on, else 1.
+double WindowScale();
+// pixels on the reference screen, scaled; never below 1.
+int Px(int pixels, double scale);
+
+// Puts the palette's colours in place of their "@Name" tokens and scales every size above 2px.
+QString Sheet(const QString &sheet, double scale = 1.0);
+// The rules every window shares: window background, labels, edit boxes, memos, lists, check
+// boxes, group boxes and buttons. A button with the property lvRole = "primary" is the window's
+// main button, "danger" one that deletes; a label with lvRole = "note" stands out as a caveat,
+// "caption" is the title of a box. Windows add their own rules after it.
+QString WindowSheet(double scale = 1.0);
+// Marks a widget with a role the window sheet knows ("primary", "danger", "note", "caption").
+void SetRole(QWidget *widget, const char *role);
+
+// ---- pictures -----------------------------------------------------------------------------------
+// Drawn, so they stay sharp at any scale.
+QPixmap MakerLogo(int height);   // the maker's badge and name, four times as wide as high
+QPixmap HeaderPadlock(int size); // the padlock at the right of the header band
+
+} // namespace LockvexStyle
