@@ -1,11 +1,15 @@
+#include "app/CommandLine.h"
+#include "app/MgrLockvexDlgProcs.h"
 #include "app/ProgramBody.h"
 #include "platform/desktop/DesktopPlatform.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QMainWindow>
 
-namespace {
+namespace
+{
 
 // Stands in for the main window until it is built: shows the data file in use.
 int RunPlaceholderWindow(QApplication &app)
@@ -25,9 +29,15 @@ int RunPlaceholderWindow(QApplication &app)
 
 int main(int argc, char *argv[])
 {
+    if (const std::optional<int> status = HandleCommandLine(argc, argv))
+        return *status;
     ProtectProcessMemory();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lockvex"));
+    QApplication::setApplicationVersion(LockvexVersionNumber());
+    // Ties the windows to the desktop entry lockvex.desktop (its icon and name in the task bar).
+    QGuiApplication::setDesktopFileName(QStringLiteral("lockvex"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/lockvex/lockvex-128.png")));
     platform::DesktopPlatform desktop;
     platform::Install(&desktop);
     HandleEndingSignals(app);

@@ -16,8 +16,12 @@ inline const QString DownloadFolder = QStringLiteral("https://www.lockvex.exampl
 // The set-up file that a friend is pointed to.
 inline const QString SetupFileName = QStringLiteral("LockvexSetup.exe");
 
-// The help site; a request's address is this, "/lockvex_help/index.html?contextid=" and the number.
-inline const QString HelpSite = QStringLiteral("https://help.lockvex.example");
+// The help base; a request's address is this, "/lockvex_help/index.html?contextid=" and the number.
+// The build option LOCKVEX_HELP_BASE names the maker's help site. Until the maker has one it is
+// empty, and the base is the folder of help pages installed with the program: share/doc/lockvex/help
+// beside the program's bin folder (or, for a program run from its build folder, share/doc/lockvex/help
+// inside that folder), as a file: address.
+QString HelpSite();
 
 // Where the "tell us what you think" mail goes.
 inline const QString FeedbackAddress = QStringLiteral("feedback@lockvex.example");

@@ -63,6 +63,8 @@ void ReportUnwritableSettings()
 
 } // namespace
 
+QString LockvexVersionNumber() { return VersionNumber(); }
+
 QString TLVDlgProcs::GetCaption() const
 {
     return QStringLiteral("Tandrell safe web address storage:    ") + DataFileName;

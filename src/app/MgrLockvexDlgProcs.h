@@ -11,6 +11,9 @@
 
 #include <utility>
 
+// The program's version as it shows it: "9.00".
+QString LockvexVersionNumber();
+
 // The settings section that holds every key.
 inline const QString SettingsSection = QStringLiteral("TrelLockvex");
 

@@ -50,7 +50,7 @@ int HelpContextFor(const QWidget *widget)
 
 QString HelpAddress(int context)
 {
-    return LockvexAddresses::HelpSite + QStringLiteral("/lockvex_help/index.html?contextid=") +
+    return LockvexAddresses::HelpSite() + QStringLiteral("/lockvex_help/index.html?contextid=") +
            QString::number(context);
 }
 

@@ -2,7 +2,10 @@
 #include "platform/Platform.h"
 #include "support/TestPlatform.h"
 
+#include <QDir>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QUrl>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -29,7 +32,32 @@ TEST_F(WebHelp, EveryRequestOpensTheHelpPageForItsNumber)
             << desktop.OpenedUrls.last().toStdString();
     }
     EXPECT_EQ(desktop.OpenedUrls.size(), 3);
-    EXPECT_EQ(HelpAddress(3130), "https://help.lockvex.example/lockvex_help/index.html?contextid=3130");
+}
+
+// Until the build names a help site, help opens the pages installed with the program: in
+// share/doc/lockvex/help beside its bin folder, or, for a program in its build folder, inside it.
+TEST_F(WebHelp, WithoutAHelpSiteTheAddressIsTheHelpPagesBesideTheProgram)
+{
+    if (!QStringLiteral(LOCKVEX_HELP_BASE).isEmpty())
+        GTEST_SKIP() << "this build names a help site";
+    QTemporaryDir prefix;
+    const QString installed = prefix.filePath("share/doc/lockvex/help");
+    const QString inBuildFolder = prefix.filePath("bin/share/doc/lockvex/help");
+    const auto address = [](const QString &folder) {
+        return QUrl::fromLocalFile(folder).toString() + "/lockvex_help/index.html?contextid=3130";
+    };
+    desktop.ProgramPath = prefix.filePath("bin/lockvex");
+
+    EXPECT_EQ(HelpAddress(3130), address(installed)) << "no pages anywhere: where a package puts them";
+    ASSERT_TRUE(QDir().mkpath(inBuildFolder));
+    EXPECT_EQ(HelpAddress(3130), address(inBuildFolder));
+    ASSERT_TRUE(QDir().mkpath(installed));
+    EXPECT_EQ(HelpAddress(3130), address(installed));
+
+    TWebHelpSystem help;
+    ShowWindowHelp(nullptr);
+    EXPECT_EQ(desktop.OpenedUrls.last(), address(installed).replace("=3130", "=0"));
+    EXPECT_TRUE(desktop.OpenedUrls.last().startsWith("file:///")) << desktop.OpenedUrls.last().toStdString();
 }
 
 TEST_F(WebHelp, TheHelpButtonAsksForTheWindowsNumber)
