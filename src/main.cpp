@@ -1,7 +1,9 @@
 #include "app/CommandLine.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/ProgramBody.h"
+#include "common/Globals.h"
 #include "platform/desktop/DesktopPlatform.h"
+#include "ui/DLockvexList.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -41,7 +43,10 @@ int main(int argc, char *argv[])
     platform::DesktopPlatform desktop;
     platform::Install(&desktop);
     HandleEndingSignals(app);
-    int result = RunLockvex(app, RunPlaceholderWindow);
+    // In memory-stick mode the quick list is the program's window.
+    int result = RunLockvex(app, [](QApplication &a) {
+        return MemStickMode ? RunQuickListWindow(a) : RunPlaceholderWindow(a);
+    });
     platform::Install(nullptr);
     return result;
 }

@@ -1,0 +1,147 @@
+// The entry window's behaviour: showing the entry, opening its address, the Copy buttons, the
+// character grid and closing. Its controls are built in DLockvexItemControls.cpp.
+
+#include "ui/DLockvexItem.h"
+
+#include "app/MgrLockvexDlgProcs.h"
+#include "app/MgrLockvexHelp.h"
+#include "ui/shared/EntryFieldPanel.h"
+#include "ui/shared/PasswordGrid.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace
+{
+
+// The settings keys: the window opens where the quick list stands, and keeps its own position
+// under keys that nothing reads.
+const QString ListTopKey = QStringLiteral("AppDialogTop");
+const QString ListLeftKey = QStringLiteral("AppDialogLeft");
+const QString ItemTopKey = QStringLiteral("RecDialogTop");
+const QString ItemLeftKey = QStringLiteral("RecDialogLeft");
+
+} // namespace
+
+TLockvexItemDlg::TLockvexItemDlg(QWidget *parent) : QDialog(parent)
+{
+    if (ScaleForms && ScreenHeight > 0)
+        scale_ = double(ScreenHeight) / RefScreenHeight;
+    setWindowTitle(QStringLiteral("LockvexItemDlg"));
+    setModal(true);
+    BuildControls();
+    ApplyLook();
+    SetHelpContext(this, HelpContexts::EntryWindow);
+    InstallHelpKey(this);
+    connect(LockvexHelpBtn, &QPushButton::clicked, this, [this] { ShowWindowHelp(this); });
+    connect(SaveCloseBtn, &QPushButton::clicked, this, &QDialog::accept);
+    if (ScaleForms)
+        CentreOnScreen();
+}
+
+TLockvexItemDlg::~TLockvexItemDlg() = default;
+
+void TLockvexItemDlg::setVisible(bool visible)
+{
+    const bool showing = visible && !isVisible();
+    QDialog::setVisible(visible);
+    if (showing)
+        FormActivate();
+}
+
+void TLockvexItemDlg::FormActivate()
+{
+    GetItemInfo(DisplayedItemKey);
+    adjustSize();
+    if (LVDlgProcs != nullptr) {
+        int top = 0, left = 0;
+        LVDlgProcs->GetDlgPosnInfo(ListTopKey, ListLeftKey, width(), height(), top, left);
+        move(left, top);
+    }
+    // An entry without an address opens nothing and copies nothing.
+    if (!URL->text().trimmed().isEmpty()) {
+        if (LVDlgProcs != nullptr)
+            LVDlgProcs->LVBrowseWebPage(URL->text());
+        CopyToClipboard(CustID);
+    }
+}
+
+void TLockvexItemDlg::GetItemInfo(int ItemKey)
+{
+    if (ItemManager != nullptr)
+        InputParams = ItemManager->LoadWebItem(ItemKey);
+    Fields->SetFields(InputParams);
+    for (QLineEdit *field : Fields->findChildren<QLineEdit *>())
+        field->setCursorPosition(0); // a long text shows its beginning
+    NewLoginDateTime = InputParams.LoginDateTime;
+    SetPWQuality();
+}
+
+void TLockvexItemDlg::SetPWQuality()
+{
+    Fields->ShowQuality(-1);
+    EntryPWChckBox->hide();
+    const QString password = Password->text().trimmed();
+    if (password.isEmpty())
+        return;
+    // The access-password flag means nothing on a stick, where the window runs read-only.
+    if (!MemStickMode) {
+        EntryPWChckBox->setChecked(InputParams.LockvexPassword);
+        EntryPWChckBox->show();
+    }
+    if (ItemManager != nullptr)
+        Fields->ShowQuality(ItemManager->PWQuality(password));
+}
+
+void TLockvexItemDlg::CopyToClipboard(const QLineEdit *field)
+{
+    if (LVDlgProcs != nullptr)
+        LVDlgProcs->TextToClipboard(field->text());
+}
+
+void TLockvexItemDlg::BuildPWordGrid(const QString &Text, int Top, int Left)
+{
+    // One column more than the text has characters: the empty last one is the current cell.
+    PasswordGrid->ShowCharacters(Text, int(Text.size()) + 1, QPoint(Left, Top));
+}
+
+void TLockvexItemDlg::ShowGridUnder(const QLineEdit *field)
+{
+    const QPoint below = field->mapTo(this, QPoint(0, field->height()));
+    BuildPWordGrid(field->text(), below.y(), below.x());
+}
+
+bool TLockvexItemDlg::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == PINCopyBtn || watched == PasswordCopyBtn) {
+        const QLineEdit *field = watched == PINCopyBtn ? PIN : Password;
+        if (event->type() == QEvent::Enter)
+            ShowGridUnder(field);
+        else if (event->type() == QEvent::Leave || event->type() == QEvent::Hide)
+            PasswordGrid->HideCharacters();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TLockvexItemDlg::done(int result)
+{
+    if (!closing_ && isVisible()) {
+        closing_ = true;
+        FormClose();
+    }
+    QDialog::done(result);
+    closing_ = false;
+}
+
+void TLockvexItemDlg::FormClose()
+{
+    PasswordGrid->HideCharacters();
+    if (LVDlgProcs != nullptr) {
+        LVDlgProcs->SetDlgPosnInfo(ItemTopKey, ItemLeftKey, y(), x());
+        if (!Password->text().isEmpty())
+            LVDlgProcs->TextToClipboard(Password->text());
+    }
+}

@@ -1,0 +1,280 @@
+// The quick list window's behaviour: the refresh, the search box, the letter tabs, picking an
+// entry with the mouse or the keyboard, DONE, the watch on the data file and closing. Its
+// controls are built in DLockvexListControls.cpp.
+
+#include "ui/DLockvexList.h"
+
+#include "app/LockvexMsgdial.h"
+#include "app/MgrLockvexDlgProcs.h"
+#include "app/MgrLockvexHelp.h"
+#include "app/ProgramBody.h"
+#include "common/Globals.h"
+#include "store/Lockvextypes.h"
+#include "ui/DLockvexItem.h"
+#include "ui/shared/EntryListModel.h"
+#include "ui/shared/LetterTabs.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTimer>
+
+namespace
+{
+
+const QString TopKey = QStringLiteral("AppDialogTop");
+const QString LeftKey = QStringLiteral("AppDialogLeft");
+const QString ClipboardClearedText = QStringLiteral("Clipboard cleared by Lockvex");
+
+bool IsEnterKey(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+} // namespace
+
+TLockvexListDlg::TLockvexListDlg(QWidget *parent) : QDialog(parent)
+{
+    if (ScaleForms && ScreenHeight > 0)
+        scale_ = double(ScreenHeight) / RefScreenHeight;
+    DontGetItem = false;
+    MessageShown = false;
+    BuildControls();
+    ApplyLook();
+    GetDisplayInfo();
+    SetHelpContext(this, HelpContexts::QuickListWindow);
+    InstallHelpKey(this);
+    setWindowTitle(QStringLiteral("Select website"));
+    FirstActivate = true;
+    if (ScaleForms)
+        CentreOnScreen();
+
+    connect(LockvexHelpBtn, &QPushButton::clicked, this, [this] { ShowWindowHelp(this); });
+    connect(DoneBtn, &QPushButton::clicked, this, [this] { DoneBtnClick(); });
+    connect(ItemList, &QListView::clicked, this, [this] { ItemListClick(); });
+    connect(ItemListTabs, &TLetterTabs::TabPressed, this, [this] { ItemListTabsMouseDown(); });
+    connect(ItemListTabs, &TLetterTabs::TabReleased, this, [this] { ItemListTabsMouseUp(); });
+    connect(AppEndTimer, &QTimer::timeout, this, [this] { AppEndTimerTimer(); });
+    AppEndTimer->setInterval(DataWatchIntervalMs);
+    AppEndTimer->start();
+}
+
+TLockvexListDlg::~TLockvexListDlg() = default;
+
+// ---- showing -----------------------------------------------------------------------------------
+
+void TLockvexListDlg::setVisible(bool visible)
+{
+    const bool showing = visible && !isVisible();
+    QDialog::setVisible(visible);
+    if (showing)
+        FormActivate();
+}
+
+void TLockvexListDlg::FormActivate()
+{
+    SelectRow(ItemList, CurrentIndex);
+    if (FirstActivate) {
+        FirstActivate = false;
+        if (LVDlgProcs != nullptr) {
+            int top = 0, left = 0;
+            LVDlgProcs->GetDlgPosnInfo(TopKey, LeftKey, width(), height(), top, left);
+            move(left, top);
+        }
+    }
+    ItemList->setFocus();
+}
+
+void TLockvexListDlg::GetDisplayInfo()
+{
+    if (ListManager == nullptr)
+        return;
+    DisplayParams = ListManager->BuildItemList(SearchArg->text(), ItemListTabs->CurrentText(),
+                                               ItemListTabs->CurrentIndex(), CurrentIndex);
+    model_->SetLines(DisplayParams.Items);
+    SelectRow(ItemList, DisplayParams.ItemsIndex);
+    // The line shown selected is the one the window returns to.
+    CurrentIndex = SelectedRow(ItemList) < 0 ? 0 : DisplayParams.ItemsIndex;
+    ItemListTabs->SetCurrentIndex(DisplayParams.TabsIndex);
+}
+
+// ---- search box and letter tabs ----------------------------------------------------------------
+
+void TLockvexListDlg::SearchArgEnter()
+{
+    if (ListManager != nullptr)
+        ListManager->SetSearchActive(true);
+    GetDisplayInfo();
+}
+
+void TLockvexListDlg::SearchArgKeyUp()
+{
+    if (ListManager != nullptr)
+        ListManager->SetSearchActive(true);
+    GetDisplayInfo();
+}
+
+void TLockvexListDlg::ItemListTabsMouseDown()
+{
+    // The search text stays in the box but no longer filters.
+    if (ListManager != nullptr)
+        ListManager->SetSearchActive(false);
+}
+
+void TLockvexListDlg::ItemListTabsMouseUp()
+{
+    GetDisplayInfo();
+    const int row = SelectedRow(ItemList);
+    if (row >= 0)
+        ItemList->scrollTo(ItemList->model()->index(row, 0), QAbstractItemView::PositionAtTop);
+}
+
+// ---- picking an entry --------------------------------------------------------------------------
+
+void TLockvexListDlg::ItemListClick()
+{
+    if (DontGetItem) {
+        DontGetItem = false; // the line was moved with the keyboard
+        return;
+    }
+    PickSelectedItem();
+}
+
+void TLockvexListDlg::PickSelectedItem()
+{
+    if (entryWindowOpen_ || finished_)
+        return;
+    CurrentIndex = SelectedRow(ItemList);
+    DisplayedItemKey = ListManager != nullptr ? ListManager->GetKey(DisplayParams.Items, CurrentIndex) : NoKey;
+    hide();
+    entryWindowOpen_ = true;
+    {
+        TLockvexItemDlg entryWindow;
+        entryWindow.exec();
+    }
+    entryWindowOpen_ = false;
+    // The stick may have been pulled out, or the program asked to end, while the entry was open.
+    if (closeRequested_ || !QFileInfo::exists(DataFileName)) {
+        done(QDialog::Rejected);
+        return;
+    }
+    show();
+}
+
+bool TLockvexListDlg::ItemListKeyDown(QKeyEvent *event)
+{
+    if (IsEnterKey(event->key())) {
+        DontGetItem = false;
+        ItemListClick();
+        return true;
+    }
+    if (event->key() == Qt::Key_Escape) {
+        DoneBtnClick();
+        return true;
+    }
+    // Any other key may move the line; a line moved from the keyboard is not opened.
+    DontGetItem = true;
+    const int before = SelectedRow(ItemList);
+    const bool handled = static_cast<QObject *>(ItemList)->event(event);
+    if (SelectedRow(ItemList) != before)
+        ItemListClick();
+    // A key that moved nothing must not swallow the next click.
+    DontGetItem = false;
+    return handled && event->isAccepted();
+}
+
+bool TLockvexListDlg::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ItemList && event->type() == QEvent::KeyPress)
+        return ItemListKeyDown(static_cast<QKeyEvent *>(event));
+    if (watched == SearchArg) {
+        // Entering the box, not the window coming back to the front with the focus in it.
+        if (event->type() == QEvent::FocusIn &&
+            static_cast<QFocusEvent *>(event)->reason() != Qt::ActiveWindowFocusReason &&
+            static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason)
+            SearchArgEnter();
+        else if (event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent *>(event)->isAutoRepeat())
+            SearchArgKeyUp();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TLockvexListDlg::keyPressEvent(QKeyEvent *event)
+{
+    // The window's own keys, also from the search box: Enter opens the selected entry, Esc is DONE.
+    if (IsEnterKey(event->key())) {
+        PickSelectedItem();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape) {
+        DoneBtnClick();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+// ---- closing -----------------------------------------------------------------------------------
+
+void TLockvexListDlg::DoneBtnClick()
+{
+    reject();
+}
+
+void TLockvexListDlg::AppEndTimerTimer()
+{
+    if (!QFileInfo::exists(DataFileName))
+        RequestClose();
+}
+
+void TLockvexListDlg::RequestClose()
+{
+    if (entryWindowOpen_) {
+        closeRequested_ = true; // done when the entry window returns
+        return;
+    }
+    if (!finished_)
+        done(QDialog::Rejected);
+}
+
+void TLockvexListDlg::done(int result)
+{
+    if (!finished_) {
+        finished_ = true;
+        AppEndTimer->stop();
+        FormCloseQuery();
+    }
+    QDialog::done(result);
+}
+
+void TLockvexListDlg::FormCloseQuery()
+{
+    // No copied secret stays on the clipboard; closing is never refused.
+    if (LVDlgProcs != nullptr) {
+        LVDlgProcs->TextToClipboard(ClipboardClearedText);
+        LVDlgProcs->SetDlgPosnInfo(TopKey, LeftKey, y(), x());
+    }
+}
+
+// ---- the program's window in memory-stick mode ---------------------------------------------------
+
+int RunQuickListWindow(QApplication &app)
+{
+    // The list hides while the entry window is open; the program ends when the list is done,
+    // not when no window happens to show.
+    const bool quitOnLastWindow = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(false);
+    TLockvexListDlg window;
+    QObject::connect(&window, &QDialog::finished, &app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+    SetMessageDialogOwner(&window);
+    SetCloseOnSignal([&window] { window.RequestClose(); });
+    window.show();
+    const int result = app.exec();
+    SetCloseOnSignal(nullptr);
+    SetMessageDialogOwner(nullptr);
+    QApplication::setQuitOnLastWindowClosed(quitOnLastWindow);
+    return result;
+}

@@ -1,0 +1,107 @@
+// The quick list window's controls and look: the header band with HELP, the search box, the list
+// with its column of letter tabs, DONE, and the timer that watches the data file.
+
+#include "ui/DLockvexList.h"
+
+#include "ui/shared/EntryListModel.h"
+#include "ui/shared/HeaderBand.h"
+#include "ui/shared/LetterTabs.h"
+#include "ui/shared/LockvexStyle.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using namespace LockvexStyle;
+
+void TLockvexListDlg::BuildControls()
+{
+    HeaderBand = new THeaderBand(QStringLiteral("Lockvex"), QString(), this, scale_);
+    LockvexLabel = HeaderBand->TitleLabel();
+    LockvexLabel->setObjectName(QStringLiteral("LockvexLabel"));
+    HeaderBand->TextLabel()->hide(); // this window's band has the product name only
+    LockvexHelpBtn = new QPushButton(QStringLiteral("HELP"), this);
+    LockvexHelpBtn->setObjectName(QStringLiteral("LockvexHelpBtn"));
+    LockvexHelpBtn->setToolTip(QStringLiteral("Get help"));
+    LockvexHelpBtn->setAutoDefault(false);
+    HeaderBand->AddTrailingWidget(LockvexHelpBtn);
+
+    Label1 = new QLabel(QStringLiteral("SEARCH Names"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    SetRole(Label1, "caption");
+    SearchArg = new QLineEdit(this);
+    SearchArg->setObjectName(QStringLiteral("SearchArg"));
+    Label1->setBuddy(SearchArg);
+
+    ItemList = new QListView(this);
+    ItemList->setObjectName(QStringLiteral("ItemList"));
+    model_ = new TEntryListModel(this);
+    ItemList->setModel(model_);
+    PrepareEntryListView(ItemList);
+    ItemList->setMinimumSize(Px(230, scale_), Px(27 * 17, scale_));
+
+    ItemListTabs = new TLetterTabs(this, scale_);
+    ItemListTabs->setObjectName(QStringLiteral("ItemListTabs"));
+
+    DoneBtn = new QPushButton(QStringLiteral("DONE"), this);
+    DoneBtn->setObjectName(QStringLiteral("DoneBtn"));
+    DoneBtn->setAutoDefault(false);
+    SetRole(DoneBtn, "primary");
+    DoneBtn->setMinimumWidth(Px(110, scale_));
+
+    AppEndTimer = new QTimer(this);
+    AppEndTimer->setObjectName(QStringLiteral("AppEndTimer"));
+
+    // The tabs stand against the list's right edge, as tall as the list.
+    auto *list = new QHBoxLayout;
+    list->setSpacing(0);
+    list->addWidget(ItemList, 1);
+    list->addWidget(ItemListTabs);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(DoneBtn);
+
+    auto *body = new QVBoxLayout;
+    body->setContentsMargins(Px(Margin, scale_), Px(Margin - 4, scale_), Px(Margin, scale_), Px(Margin - 4, scale_));
+    body->setSpacing(Px(SmallGap, scale_));
+    body->addWidget(Label1);
+    body->addWidget(SearchArg);
+    body->addSpacing(Px(SmallGap, scale_));
+    body->addLayout(list, 1);
+    body->addSpacing(Px(SmallGap, scale_));
+    body->addLayout(buttons);
+
+    auto *root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    root->setSizeConstraint(QLayout::SetFixedSize);
+    root->addWidget(HeaderBand);
+    root->addLayout(body, 1);
+
+    ItemList->installEventFilter(this);
+    SearchArg->installEventFilter(this);
+    setTabOrder(SearchArg, ItemList);
+    setTabOrder(ItemList, DoneBtn);
+    setTabOrder(DoneBtn, LockvexHelpBtn);
+}
+
+void TLockvexListDlg::ApplyLook()
+{
+    setStyleSheet(WindowSheet(scale_));
+}
+
+void TLockvexListDlg::CentreOnScreen()
+{
+    adjustSize();
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+}
