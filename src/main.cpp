@@ -44,9 +44,8 @@ int main(int argc, char *argv[])
     platform::Install(&desktop);
     HandleEndingSignals(app);
     // In memory-stick mode the quick list is the program's window.
-    int result = RunLockvex(app, [](QApplication &a) {
-        return MemStickMode ? RunQuickListWindow(a) : RunPlaceholderWindow(a);
-    });
+    int result =
+        RunLockvex(app, [](QApplication &a) { return MemStickMode ? RunQuickListWindow(a) : RunPlaceholderWindow(a); });
     platform::Install(nullptr);
     return result;
 }

@@ -54,7 +54,7 @@ public:
     QPushButton *SaveCloseBtn = nullptr;
     TPasswordGrid *PasswordGrid = nullptr;
 
-    ItemManagerParams InputParams; // the entry shown
+    ItemManagerParams InputParams;  // the entry shown
     TDateTime NewLoginDateTime = 0; // copied from the entry; this window stamps no login
 
     // Loads the entry with this key and shows it in the fields.

@@ -72,7 +72,7 @@ void TLockvexItemDlg::BuildFields()
     ItemDescr->setFixedHeight(Px(96, scale_)); // the notes only show here: a few lines, then a scroll bar
 
     const std::pair<QPushButton *, QLineEdit *> copies[] = {
-        {CustIDCopyBtn, CustID}, {PINCopyBtn, PIN},         {PasswordCopyBtn, Password}, {Ans1CopyBtn, MemData1},
+        {CustIDCopyBtn, CustID}, {PINCopyBtn, PIN},       {PasswordCopyBtn, Password}, {Ans1CopyBtn, MemData1},
         {Ans2CopyBtn, MemData2}, {Ans3CopyBtn, MemData3}, {Ans4CopyBtn, MemData4}};
     for (const auto &[button, field] : copies) {
         QLineEdit *copied = field;

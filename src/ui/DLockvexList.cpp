@@ -268,7 +268,8 @@ int RunQuickListWindow(QApplication &app)
     const bool quitOnLastWindow = QApplication::quitOnLastWindowClosed();
     QApplication::setQuitOnLastWindowClosed(false);
     TLockvexListDlg window;
-    QObject::connect(&window, &QDialog::finished, &app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+    QObject::connect(
+        &window, &QDialog::finished, &app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
     SetMessageDialogOwner(&window);
     SetCloseOnSignal([&window] { window.RequestClose(); });
     window.show();

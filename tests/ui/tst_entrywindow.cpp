@@ -82,10 +82,11 @@ void TstEntryWindow::showsTheEntryReadOnly()
     QCOMPARE(window->findChild<QCheckBox *>("EntryPWChckBox")->text(), QStringLiteral("Lockvex login"));
     QCOMPARE(HelpContext(window.get()), HelpContexts::EntryWindow);
 
-    const QList<std::pair<const char *, QString>> shown = {
-        {"ItemName", bank.ItemName}, {"URL", bank.URL},           {"CustID", bank.CustID},
-        {"PIN", bank.PIN},           {"Password", bank.Password}, {"Question1", bank.Question1},
-        {"Question3", bank.Question3}, {"MemData1", bank.MemData1}, {"MemData4", bank.MemData4}};
+    const QList<std::pair<const char *, QString>> shown = {{"ItemName", bank.ItemName},   {"URL", bank.URL},
+                                                           {"CustID", bank.CustID},       {"PIN", bank.PIN},
+                                                           {"Password", bank.Password},   {"Question1", bank.Question1},
+                                                           {"Question3", bank.Question3}, {"MemData1", bank.MemData1},
+                                                           {"MemData4", bank.MemData4}};
     for (const auto &[name, text] : shown) {
         auto *field = window->findChild<QLineEdit *>(name);
         QVERIFY2(field != nullptr, name);
@@ -119,24 +120,37 @@ void TstEntryWindow::openingAndClosing_data()
     const QStringList none;
     const int ok = QDialog::Accepted, cancel = QDialog::Rejected;
     QTest::newRow("address and customer ID, BACK")
-        << "https://bank.example/login" << "C-1001" << "Secret" << false << QStringList{"https://bank.example/login"}
-        << "C-1001" << "Secret" << ok;
-    QTest::newRow("Esc also leaves the password")
-        << "https://bank.example/login" << "C-1001" << "Secret" << true << QStringList{"https://bank.example/login"}
-        << "C-1001" << "Secret" << cancel;
-    QTest::newRow("address without a scheme, kept as stored")
-        << "bank.example/login " << "C-1001" << "Secret" << false << QStringList{"bank.example/login "} << "C-1001"
+        << "https://bank.example/login"
+        << "C-1001"
+        << "Secret" << false << QStringList{"https://bank.example/login"} << "C-1001"
         << "Secret" << ok;
-    QTest::newRow("no address: no browser, nothing copied")
-        << "" << "C-1001" << "Secret" << false << none << "before" << "Secret" << ok;
-    QTest::newRow("blank address: no browser, nothing copied")
-        << "   " << "C-1001" << "Secret" << false << none << "before" << "Secret" << ok;
-    QTest::newRow("empty customer ID is copied too")
-        << "https://shop.example" << "" << "Secret" << false << QStringList{"https://shop.example"} << "" << "Secret"
-        << ok;
+    QTest::newRow("Esc also leaves the password")
+        << "https://bank.example/login"
+        << "C-1001"
+        << "Secret" << true << QStringList{"https://bank.example/login"} << "C-1001"
+        << "Secret" << cancel;
+    QTest::newRow("address without a scheme, kept as stored")
+        << "bank.example/login "
+        << "C-1001"
+        << "Secret" << false << QStringList{"bank.example/login "} << "C-1001"
+        << "Secret" << ok;
+    QTest::newRow("no address: no browser, nothing copied") << ""
+                                                            << "C-1001"
+                                                            << "Secret" << false << none << "before"
+                                                            << "Secret" << ok;
+    QTest::newRow("blank address: no browser, nothing copied") << "   "
+                                                               << "C-1001"
+                                                               << "Secret" << false << none << "before"
+                                                               << "Secret" << ok;
+    QTest::newRow("empty customer ID is copied too") << "https://shop.example"
+                                                     << ""
+                                                     << "Secret" << false << QStringList{"https://shop.example"} << ""
+                                                     << "Secret" << ok;
     QTest::newRow("empty password: closing leaves the clipboard")
-        << "https://shop.example" << "C-7" << "" << false << QStringList{"https://shop.example"} << "C-7" << "C-7"
-        << ok;
+        << "https://shop.example"
+        << "C-7"
+        << "" << false << QStringList{"https://shop.example"} << "C-7"
+        << "C-7" << ok;
 }
 
 void TstEntryWindow::openingAndClosing()
@@ -206,13 +220,20 @@ void TstEntryWindow::copyButtons_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("copied");
-    QTest::newRow("customer ID") << "CustIDCopyBtn" << "C-1001";
-    QTest::newRow("PIN") << "PINCopyBtn" << "4321";
-    QTest::newRow("password") << "PasswordCopyBtn" << "Secret";
-    QTest::newRow("answer 1") << "Ans1CopyBtn" << "Bank school";
-    QTest::newRow("answer 2") << "Ans2CopyBtn" << "Smith";
-    QTest::newRow("empty answer 3") << "Ans3CopyBtn" << "";
-    QTest::newRow("answer 4") << "Ans4CopyBtn" << "Blue";
+    QTest::newRow("customer ID") << "CustIDCopyBtn"
+                                 << "C-1001";
+    QTest::newRow("PIN") << "PINCopyBtn"
+                         << "4321";
+    QTest::newRow("password") << "PasswordCopyBtn"
+                              << "Secret";
+    QTest::newRow("answer 1") << "Ans1CopyBtn"
+                              << "Bank school";
+    QTest::newRow("answer 2") << "Ans2CopyBtn"
+                              << "Smith";
+    QTest::newRow("empty answer 3") << "Ans3CopyBtn"
+                                    << "";
+    QTest::newRow("answer 4") << "Ans4CopyBtn"
+                              << "Blue";
 }
 
 void TstEntryWindow::copyButtons()
@@ -234,10 +255,18 @@ void TstEntryWindow::characterGrid_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("text");
-    QTest::newRow("six-character password") << "PasswordCopyBtn" << "Password" << "Secr3t";
-    QTest::newRow("four-digit PIN") << "PINCopyBtn" << "PIN" << "4321";
-    QTest::newRow("31-character password") << "PasswordCopyBtn" << "Password" << "abcdefghijklmnopqrstuvwxyz01234";
-    QTest::newRow("empty PIN") << "PINCopyBtn" << "PIN" << "";
+    QTest::newRow("six-character password") << "PasswordCopyBtn"
+                                            << "Password"
+                                            << "Secr3t";
+    QTest::newRow("four-digit PIN") << "PINCopyBtn"
+                                    << "PIN"
+                                    << "4321";
+    QTest::newRow("31-character password") << "PasswordCopyBtn"
+                                           << "Password"
+                                           << "abcdefghijklmnopqrstuvwxyz01234";
+    QTest::newRow("empty PIN") << "PINCopyBtn"
+                               << "PIN"
+                               << "";
 }
 
 void TstEntryWindow::characterGrid()
@@ -245,7 +274,8 @@ void TstEntryWindow::characterGrid()
     QFETCH(QString, button);
     QFETCH(QString, field);
     QFETCH(QString, text);
-    const auto window = Open(session_->Add(Entry("Bank", "", "C-1", field == "PIN" ? text : "1", field == "PIN" ? "x" : text)));
+    const auto window =
+        Open(session_->Add(Entry("Bank", "", "C-1", field == "PIN" ? text : "1", field == "PIN" ? "x" : text)));
     auto *grid = window->findChild<TPasswordGrid *>("PasswordGrid");
     QVERIFY(grid != nullptr);
     QVERIFY(!grid->isVisible());

@@ -38,8 +38,10 @@ QStringList StickFiles(const QString &stick)
     QStringList files;
     const auto entries = QDir(stick).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const QFileInfo &info : entries)
-        files << QStringLiteral("%1 %2 %3").arg(info.fileName()).arg(info.size()).arg(
-                     info.lastModified().toString(Qt::ISODateWithMs));
+        files << QStringLiteral("%1 %2 %3")
+                     .arg(info.fileName())
+                     .arg(info.size())
+                     .arg(info.lastModified().toString(Qt::ISODateWithMs));
     return files;
 }
 

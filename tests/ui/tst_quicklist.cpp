@@ -163,11 +163,16 @@ void TstQuickList::pickingOpensTheEntryWindow_data()
     QTest::addColumn<int>("row");
     QTest::addColumn<QString>("clipboardInside");
     QTest::addColumn<QString>("clipboardAfter");
-    QTest::newRow("click") << "click" << 2 << "bas-3" << "Basket#Pass3";
-    QTest::newRow("Enter in the list") << "enter" << 1 << "arr-2" << "Arrow#Pass2";
-    QTest::newRow("Enter in the search box") << "search enter" << 0 << "anv-1" << "Anvil#Pass1";
-    QTest::newRow("entry without an address") << "click" << 3 << "before" << "Bramble#Pass4";
-    QTest::newRow("entry without a password") << "click" << 4 << "ced-5" << "ced-5";
+    QTest::newRow("click") << "click" << 2 << "bas-3"
+                           << "Basket#Pass3";
+    QTest::newRow("Enter in the list") << "enter" << 1 << "arr-2"
+                                       << "Arrow#Pass2";
+    QTest::newRow("Enter in the search box") << "search enter" << 0 << "anv-1"
+                                             << "Anvil#Pass1";
+    QTest::newRow("entry without an address") << "click" << 3 << "before"
+                                              << "Bramble#Pass4";
+    QTest::newRow("entry without a password") << "click" << 4 << "ced-5"
+                                              << "ced-5";
 }
 
 void TstQuickList::pickingOpensTheEntryWindow()
@@ -375,10 +380,10 @@ void TstQuickList::helpOpensItsPage()
 void TstQuickList::fitsAndLooksRight()
 {
     list_.reset();
-    for (const char *name : {"Amazon", "Apple ID", "British Gas", "Council Tax", "Dropbox", "eBay", "Etsy",
-                             "GitHub", "Halifax", "HMRC Gateway", "Library", "National Rail", "Netflix",
-                             "NHS App", "Octopus Energy", "PayPal", "Royal Mail", "Spotify", "Tesco", "Thames Water",
-                             "Trainline", "Vodafone", "Wikipedia", "Zoopla"})
+    for (const char *name : {"Amazon",  "Apple ID",     "British Gas",    "Council Tax",  "Dropbox",    "eBay",
+                             "Etsy",    "GitHub",       "Halifax",        "HMRC Gateway", "Library",    "National Rail",
+                             "Netflix", "NHS App",      "Octopus Energy", "PayPal",       "Royal Mail", "Spotify",
+                             "Tesco",   "Thames Water", "Trainline",      "Vodafone",     "Wikipedia",  "Zoopla"})
         session_->Add(Entry(QString::fromLatin1(name), "", "", "", "x"));
     list_ = std::make_unique<TLockvexListDlg>();
     list_->show();

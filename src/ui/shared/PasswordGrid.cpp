@@ -26,10 +26,10 @@ TPasswordGrid::TPasswordGrid(QWidget *parent) : QTableWidget(parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(FrameWidth);
-    setStyleSheet(LockvexStyle::Sheet(QStringLiteral(
-        "QTableWidget { background: @PanelBack; color: @FieldText; gridline-color: @FieldBorder;"
-        "  border: 2px solid @Focus; font-size: 10px; }"
-        "QTableWidget::item { padding: 0px; margin: 0px; }")));
+    setStyleSheet(LockvexStyle::Sheet(
+        QStringLiteral("QTableWidget { background: @PanelBack; color: @FieldText; gridline-color: @FieldBorder;"
+                       "  border: 2px solid @Focus; font-size: 10px; }"
+                       "QTableWidget::item { padding: 0px; margin: 0px; }")));
     setTextElideMode(Qt::ElideNone); // "31" fits a cell of 18 pixels without an ellipsis
     hide();
 }
