@@ -66,9 +66,17 @@ const std::array<TMsgFields, 21> MsgCatalogue = {{
     /* 15 */ {QString(), QStringLiteral("Please select a memory stick"), mtWarning, {mbOK}, 0},
     /* 16 */ {QString(), QStringLiteral("You can't specify a name that already exists."), mtWarning, {mbOK}, 0},
     /* 17 */ {QString(), QStringLiteral("The password you have entered is not correct"), mtWarning, {mbOK}, 0},
-    /* 18 */ {QString(), QString(), mtInformation, {mbOK}, 0},
+    /* 18 */ {QString(),
+              QStringLiteral("Lockvex could not write this change to your data file. It has not been saved."),
+              mtError,
+              {mbOK},
+              0},
     /* 19 */ {QString(), QString(), mtInformation, {mbOK}, 0},
-    /* 20 */ {QString(), QString(), mtInformation, {mbOK}, 0},
+    /* 20 */ {QStringLiteral("SOME ITEMS WERE SHORTENED"),
+              QStringLiteral("_ imported items had a field longer than Lockvex can store. Check them in the log."),
+              mtWarning,
+              {mbOK},
+              0},
 }};
 
 namespace

@@ -58,7 +58,7 @@ struct TMsgFields {
     int HelpCtx = 0; // 0 everywhere, not used
 };
 
-// The catalogue, numbered from 0. Numbers 14, 18, 19 and 20 are empty.
+// The catalogue, numbered from 0. Number 14 and 19 are empty.
 extern const std::array<TMsgFields, 21> MsgCatalogue;
 
 // Catalogue numbers by meaning, for callers: MsgCatalogue[MsgWrongPassword].
@@ -79,7 +79,9 @@ enum LockvexMsgNo : int {
     MsgTwoPasswordsNeeded = 13,
     MsgSelectMemStick = 15,
     MsgNameExists = 16,
-    MsgWrongPassword = 17
+    MsgWrongPassword = 17,
+    MsgNotSaved = 18,
+    MsgItemsShortened = 20
 };
 
 // Shows the message with Value in its placeholder, modally, centred over the main window (over

@@ -2,6 +2,7 @@
 
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/LockvexMsgdial.h"
+#include "app/MgrImportFiles.h"
 #include "app/MgrLockvexHelp.h"
 #include "common/Globals.h"
 #include "common/PathRoutines.h"
@@ -64,6 +65,7 @@ TMgrMainAppProcs::TMgrMainAppProcs()
         MigrateDocumentsData(DocumentsFolder, LocalDataFolder);
     LocalDataFile = Join(LocalDataFolder, DataFileNameOnly);
     IniFileName = Join(DocumentsFolder, IniFileNameOnly);
+    RemoveImportViewFolder(); // plain-text copies that a killed run left behind
 }
 
 TMgrMainAppProcs::~TMgrMainAppProcs()
@@ -75,6 +77,7 @@ TMgrMainAppProcs::~TMgrMainAppProcs()
     FreeLockvexStringLists();
 
     DeleteTemporaryFiles();
+    RemoveImportViewFolder();
     delete TempFiles;
     TempFiles = nullptr;
 

@@ -1,0 +1,380 @@
+// The import window: its controls, its creation and its closing.
+
+#include "import/DLockvexDataImport.h"
+
+#include "app/LockvexMsgdial.h"
+#include "app/MgrLockvexDlgProcs.h"
+#include "app/MgrLockvexHelp.h"
+#include "common/Globals.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace
+{
+
+// A button's note: the line under its caption that says what it does. Shown as its hint too.
+void SetNote(QPushButton *button, const QString &note)
+{
+    button->setToolTip(note);
+    button->setStatusTip(note);
+    button->setWhatsThis(note);
+}
+
+QPushButton *MakeButton(QWidget *parent, const char *name, const QString &text)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLineEdit *MakeEdit(QWidget *parent, const QString &name)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    return edit;
+}
+
+QLabel *MakeLabel(QWidget *parent, const char *name, const QString &text)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
+
+} // namespace
+
+TLockvexDataImportDlg::TLockvexDataImportDlg(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("LockvexDataImportDlg"));
+    setWindowTitle(QStringLiteral("LockvexDataImportDlg"));
+    setModal(true);
+    BuildControls();
+    FormCreate();
+}
+
+TLockvexDataImportDlg::~TLockvexDataImportDlg()
+{
+    // Destroyed without being closed (its owner went): the engine still ends an open import
+    // as a quit, so the log keeps every line; the settings are the closing's business.
+    acceptingAll_ = false;
+}
+
+bool TLockvexDataImportDlg::RunModal(QWidget *parent, const QPoint &topLeft)
+{
+    TLockvexDataImportDlg dialog(parent);
+    dialog.move(topLeft);
+    dialog.exec();
+    return dialog.TotalImported() > 0;
+}
+
+void TLockvexDataImportDlg::BuildControls()
+{
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    HeaderBand = new QFrame(this);
+    HeaderBand->setObjectName(QStringLiteral("HeaderBand"));
+    auto *band = new QHBoxLayout(HeaderBand);
+    auto *bandTexts = new QVBoxLayout;
+    LockvexLabel = MakeLabel(HeaderBand, "LockvexLabel", QStringLiteral("Lockvex"));
+    LockvexTextLabel =
+        MakeLabel(HeaderBand, "LockvexTextLabel",
+                  QStringLiteral("All your web sign-ons, password protected, in an encrypted file, only on your PC"));
+    bandTexts->addWidget(LockvexLabel);
+    bandTexts->addWidget(LockvexTextLabel);
+    band->addLayout(bandTexts, 1);
+    LockvexHelpBtn = MakeButton(HeaderBand, "LockvexHelpBtn", QStringLiteral("HELP"));
+    LockvexHelpBtn->setToolTip(QStringLiteral("Get help"));
+    band->addWidget(LockvexHelpBtn);
+    outer->addWidget(HeaderBand);
+
+    auto *body = new QHBoxLayout;
+    body->setContentsMargins(12, 12, 12, 12);
+    body->setSpacing(12);
+    auto *left = new QVBoxLayout;
+    left->addWidget(BuildFileGroup());
+    left->addWidget(BuildMappingGroup(), 1);
+    body->addLayout(left);
+    body->addWidget(BuildReviewGroup(), 1);
+    outer->addLayout(body, 1);
+
+    // The window's cancel button: Esc presses it. It lies beneath the mapping group.
+    CancelBtn = MakeButton(this, "CancelBtn", QStringLiteral("Cancel"));
+    CancelBtn->setGeometry(0, 0, 1, 1);
+    CancelBtn->lower();
+    CancelBtn->setFocusPolicy(Qt::NoFocus);
+
+    connect(LockvexHelpBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::LockvexHelpBtnClick);
+    connect(FileBrowseBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::FileBrowseBtnClick);
+    connect(ViewCSVBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::ViewCSVBtnClick);
+    connect(ViewTxtBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::ViewTxtBtnClick);
+    connect(ViewLogBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::ViewLogBtnClick);
+    connect(ResetDefaultsBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::ResetDefaultsBtnClick);
+    connect(ResetZerosBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::ResetZerosBtnClick);
+    connect(ImportCSVBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::ImportCSVBtnClick);
+    connect(AcceptBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::AcceptBtnClick);
+    connect(RejectBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::RejectBtnClick);
+    connect(QuitBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::QuitBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::CancelBtnClick);
+    // Leave handlers: only the header box and Col1 have one.
+    HeadersCheckBox->installEventFilter(this);
+    Col[1]->installEventFilter(this);
+}
+
+QWidget *TLockvexDataImportDlg::BuildFileGroup()
+{
+    GroupBox2 = new QGroupBox(this);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    auto *grid = new QGridLayout(GroupBox2);
+    ImportFileLbl = MakeLabel(GroupBox2, "ImportFileLbl", QStringLiteral("Import file name"));
+    FileNameEdit = MakeEdit(GroupBox2, QStringLiteral("FileNameEdit"));
+    FileBrowseBtn = MakeButton(GroupBox2, "FileBrowseBtn", QStringLiteral("Browse"));
+    SetNote(FileBrowseBtn,
+            QStringLiteral("Locate the CSV file containing the password information you wish to import."));
+    ViewCSVBtn = MakeButton(GroupBox2, "ViewCSVBtn", QStringLiteral("View Tsactns"));
+    SetNote(ViewCSVBtn, QStringLiteral("Import file displayed in spreadsheet CSV layout"));
+    ViewTxtBtn = MakeButton(GroupBox2, "ViewTxtBtn", QStringLiteral("View text Tsactns"));
+    SetNote(ViewTxtBtn, QStringLiteral("Import file displayed in text CSV layout"));
+    ViewLogBtn = MakeButton(GroupBox2, "ViewLogBtn", QStringLiteral("View Log"));
+    SetNote(ViewLogBtn, QStringLiteral("Log of action taken on each CSV input line"));
+
+    grid->addWidget(ImportFileLbl, 0, 0, 1, 3);
+    grid->addWidget(FileNameEdit, 1, 0, 1, 2);
+    grid->addWidget(FileBrowseBtn, 1, 2);
+    grid->addWidget(ViewCSVBtn, 2, 0);
+    grid->addWidget(ViewTxtBtn, 2, 1);
+    grid->addWidget(ViewLogBtn, 2, 2);
+    return GroupBox2;
+}
+
+QWidget *TLockvexDataImportDlg::BuildMappingGroup()
+{
+    GroupBox3 = new QGroupBox(this);
+    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
+    auto *columns = new QHBoxLayout(GroupBox3);
+    auto *rows = new QGridLayout;
+    rows->setVerticalSpacing(3);
+    for (int k = 1; k <= ImportedEntryFields; ++k) {
+        Col[k] = MakeEdit(GroupBox3, QStringLiteral("Col%1").arg(k));
+        Col[k]->setAlignment(Qt::AlignCenter);
+        Col[k]->setMaxLength(8);
+        Col[k]->setFixedWidth(48);
+        ColLbl[k] = new QLabel(GroupBox3);
+        ColLbl[k]->setObjectName(QStringLiteral("Col%1Lbl").arg(k));
+        QFont bold = ColLbl[k]->font();
+        bold.setBold(true);
+        ColLbl[k]->setFont(bold);
+        ColLbl[k]->setMinimumWidth(24);
+        FieldLbl[k] = new QLabel(ImportFieldName(k), GroupBox3);
+        FieldLbl[k]->setObjectName(QStringLiteral("Field%1Lbl").arg(k));
+        rows->addWidget(Col[k], k - 1, 0);
+        rows->addWidget(ColLbl[k], k - 1, 1);
+        rows->addWidget(FieldLbl[k], k - 1, 2);
+    }
+    columns->addLayout(rows);
+
+    auto *side = new QVBoxLayout;
+    HeadersCheckBox = new QCheckBox(QStringLiteral("Import file has column headers"), GroupBox3);
+    HeadersCheckBox->setObjectName(QStringLiteral("HeadersCheckBox"));
+    HeadersCheckBox->setToolTip(QStringLiteral("First line of import file will be skipped if this box is checked"));
+    ResetDefaultsBtn = MakeButton(GroupBox3, "ResetDefaultsBtn", QStringLiteral("Reset default values"));
+    ResetZerosBtn = MakeButton(GroupBox3, "ResetZerosBtn", QStringLiteral("Set zero values"));
+    ImportCSVBtn = MakeButton(GroupBox3, "ImportCSVBtn", QStringLiteral("Import Password CSV file"));
+    SetNote(ImportCSVBtn, QStringLiteral("Start importing the items in the file. Each item will be displayed for "
+                                         "confirmation unles Import All Items is checked."));
+
+    InstructionsPanel = new QFrame(GroupBox3);
+    InstructionsPanel->setObjectName(QStringLiteral("InstructionsPanel"));
+    auto *steps = new QVBoxLayout(InstructionsPanel);
+    steps->setSpacing(2);
+    const char *const instructions[] = {"1. Select your input CSV file",
+                                        "2. Specify your input fields",
+                                        "3. Click the import button",
+                                        "4. Records will be imported         one at a time.",
+                                        "- Duplicate names are ignored",
+                                        "- Blank names are ignored",
+                                        "- Data can be changed            before accepting",
+                                        "5. You can quit and restart      at any time",
+                                        "6. A log file is created  "};
+    int n = 0;
+    for (const char *text : instructions) {
+        auto *label = new QLabel(QString::fromLatin1(text), InstructionsPanel);
+        label->setObjectName(QStringLiteral("InstructionLbl%1").arg(++n));
+        label->setWordWrap(true);
+        steps->addWidget(label);
+    }
+
+    side->addWidget(HeadersCheckBox);
+    side->addWidget(ResetDefaultsBtn);
+    side->addWidget(ResetZerosBtn);
+    side->addWidget(InstructionsPanel, 1);
+    side->addWidget(ImportCSVBtn);
+    columns->addLayout(side, 1);
+    return GroupBox3;
+}
+
+QWidget *TLockvexDataImportDlg::BuildReviewGroup()
+{
+    GroupBox1 = new QGroupBox(this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    auto *grid = new QGridLayout(GroupBox1);
+    int row = 0;
+    auto addRow = [&](const QString &caption, QWidget *box) {
+        auto *label = new QLabel(caption, GroupBox1);
+        label->setObjectName(box->objectName() + QStringLiteral("Lbl"));
+        label->setBuddy(box);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(box, row, 1, 1, 3);
+        ++row;
+    };
+    ItemName = MakeEdit(GroupBox1, QStringLiteral("ItemName"));
+    URL = MakeEdit(GroupBox1, QStringLiteral("URL"));
+    CustID = MakeEdit(GroupBox1, QStringLiteral("CustID"));
+    PIN = MakeEdit(GroupBox1, QStringLiteral("PIN"));
+    Password = MakeEdit(GroupBox1, QStringLiteral("Password"));
+    addRow(QStringLiteral("Website Name"), ItemName);
+    addRow(QStringLiteral("Website address"), URL);
+    addRow(QStringLiteral("Customer ID"), CustID);
+    addRow(QStringLiteral("PIN"), PIN);
+    addRow(QStringLiteral("Password"), Password);
+    QLineEdit **questions[] = {&Question1, &Question2, &Question3, &Question4};
+    QLineEdit **answers[] = {&MemData1, &MemData2, &MemData3, &MemData4};
+    for (int i = 0; i < 4; ++i) {
+        *questions[i] = MakeEdit(GroupBox1, QStringLiteral("Question%1").arg(i + 1));
+        *answers[i] = MakeEdit(GroupBox1, QStringLiteral("MemData%1").arg(i + 1));
+        addRow(QStringLiteral("Memorable Data"), *questions[i]);
+        addRow(QStringLiteral("Answer %1").arg(i + 1), *answers[i]);
+    }
+    ItemDescr = new QPlainTextEdit(GroupBox1);
+    ItemDescr->setObjectName(QStringLiteral("ItemDescr"));
+    ItemDescr->setTabChangesFocus(true);
+    addRow(QStringLiteral("Notes"), ItemDescr);
+
+    ShortenedLbl = MakeLabel(GroupBox1, "ShortenedLbl", QString());
+    ShortenedLbl->setWordWrap(true);
+    grid->addWidget(ShortenedLbl, row++, 0, 1, 4);
+    ImportProgress = new QProgressBar(GroupBox1);
+    ImportProgress->setObjectName(QStringLiteral("ImportProgress"));
+    ImportProgress->setRange(0, 1000);
+    ImportProgress->setTextVisible(false);
+    ProgressLbl = MakeLabel(GroupBox1, "ProgressLbl", QString());
+    grid->addWidget(ImportProgress, row, 0, 1, 2);
+    grid->addWidget(ProgressLbl, row++, 2, 1, 2);
+
+    QuitBtn = MakeButton(GroupBox1, "QuitBtn", QStringLiteral("Quit Import"));
+    SetNote(QuitBtn, QStringLiteral("Stop importing items"));
+    RejectBtn = MakeButton(GroupBox1, "RejectBtn", QStringLiteral("Reject    import item"));
+    SetNote(RejectBtn, QStringLiteral("Do not import the currently displayed item"));
+    AcceptBtn = MakeButton(GroupBox1, "AcceptBtn", QStringLiteral("Accept   import item"));
+    SetNote(AcceptBtn,
+            QStringLiteral("Import the currently displayed item and then display the next item for import"));
+    AcceptAllCheckBox = new QCheckBox(QStringLiteral("Import all items"), GroupBox1);
+    AcceptAllCheckBox->setObjectName(QStringLiteral("AcceptAllCheckBox"));
+    AcceptAllCheckBox->setToolTip(QStringLiteral("Import all items without user confirming each one"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(QuitBtn);
+    buttons->addWidget(RejectBtn);
+    buttons->addWidget(AcceptBtn);
+    grid->addLayout(buttons, row++, 0, 1, 4);
+    grid->addWidget(AcceptAllCheckBox, row++, 0, 1, 4, Qt::AlignRight);
+    grid->setRowStretch(row, 1);
+    return GroupBox1;
+}
+
+void TLockvexDataImportDlg::FormCreate()
+{
+    SetHelpContext(this, HelpContexts::ImportDialog);
+    InstallHelpKey(this);
+    TextFileWritten = false;
+    CSVHeaders = false;
+    AcceptAllCheckBox->setChecked(false);
+    ShowRecord(false);
+    ImportExport = std::make_unique<TImportExport>();
+    SetZeroValues();
+    GetImportInfo();
+    GetImportFields();
+    CSVFileName = FileNameEdit->text().left(255);
+    CSVHeaders = HeadersCheckBox->isChecked();
+    SetCSVColumnLabels();
+    SetImportHelpContexts();
+    if (ScaleForms)
+        adjustSize();
+}
+
+void TLockvexDataImportDlg::SetImportHelpContexts()
+{
+    SetHelpContext(LockvexHelpBtn, HelpContexts::ImportDialog);
+    SetHelpContext(FileBrowseBtn, HelpContexts::BrowseBtn);
+    SetHelpContext(ViewCSVBtn, HelpContexts::ViewTsactnsBtn);
+    SetHelpContext(ViewTxtBtn, HelpContexts::ViewTextTsactnsBtn);
+    SetHelpContext(ViewLogBtn, HelpContexts::ViewLogBtn);
+    SetHelpContext(ResetDefaultsBtn, HelpContexts::ResetDefaultsBtn);
+    SetHelpContext(ResetZerosBtn, HelpContexts::SetZeroBtn);
+    SetHelpContext(ImportCSVBtn, HelpContexts::ImportFileBtn);
+    SetHelpContext(AcceptBtn, HelpContexts::AcceptBtn);
+    SetHelpContext(RejectBtn, HelpContexts::RejectBtn);
+    SetHelpContext(QuitBtn, HelpContexts::QuitImportBtn);
+}
+
+void TLockvexDataImportDlg::LockvexHelpBtnClick()
+{
+    ShowWindowHelp(this);
+}
+
+void TLockvexDataImportDlg::done(int result)
+{
+    if (!closed_) {
+        closed_ = true;
+        FormClose();
+    }
+    QDialog::done(result);
+}
+
+// However the window closes: the engine goes (an open import ends as a quit and its log keeps
+// every line), the security messages, and the settings.
+void TLockvexDataImportDlg::FormClose()
+{
+    acceptingAll_ = false;
+    ImportExport.reset();
+    ShowRecord(false);
+    if (TextFileWritten)
+        ShowMessageDlg(MsgCatalogue[MsgSecurityInfo]);
+    if (ItemsImported > 0)
+        ShowMessageDlg(MsgCatalogue[MsgSecurityTip]);
+    SetImportInfo();
+}
+
+bool TLockvexDataImportDlg::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusOut) {
+        if (watched == Col[1])
+            Col1Exit();
+        else if (watched == HeadersCheckBox)
+            HeadersCheckBoxExit();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TLockvexDataImportDlg::keyPressEvent(QKeyEvent *event)
+{
+    // Esc presses the window's cancel button: the completion question, not a silent close.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        CancelBtn->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

@@ -1,0 +1,175 @@
+#pragma once
+// The import window: the user names a CSV file, maps its column numbers to the fourteen text
+// fields of an entry, starts the import and reviews the records one by one. Each record is
+// shown in edit boxes, where it can be changed, and is accepted (saved as a new entry) or
+// rejected; "Import all items" accepts the rest without review, with its progress shown and
+// Quit working while it runs. The engine (TImportExport) reads the file; accepted records are
+// saved through the item manager. The mapping, the header choice and the last file name live
+// in the settings file.
+//
+// The class's operations are split by concern: DLockvexDataImport.cpp builds the window and
+// closes it, DLockvexDataImportMapping.cpp holds the settings, the mapping and the file buttons,
+// DLockvexDataImportReview.cpp the import itself.
+
+#include "entries/MgrLockvexItems.h"
+#include "import/LockvexImport.h"
+
+#include <QDialog>
+#include <QPoint>
+#include <QString>
+
+#include <array>
+#include <memory>
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+
+class TLockvexDataImportDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TLockvexDataImportDlg(QWidget *parent = nullptr);
+    ~TLockvexDataImportDlg() override;
+
+    // Runs the window modally with its top left corner at topLeft (the main window's position)
+    // and answers whether any entry was written, so that the caller refreshes its lists.
+    static bool RunModal(QWidget *parent, const QPoint &topLeft);
+
+    // Header band.
+    QFrame *HeaderBand = nullptr;
+    QLabel *LockvexLabel = nullptr;
+    QLabel *LockvexTextLabel = nullptr;
+    QPushButton *LockvexHelpBtn = nullptr;
+
+    // File group.
+    QGroupBox *GroupBox2 = nullptr;
+    QLabel *ImportFileLbl = nullptr;
+    QLineEdit *FileNameEdit = nullptr;
+    QPushButton *ViewCSVBtn = nullptr;
+    QPushButton *ViewTxtBtn = nullptr;
+    QPushButton *ViewLogBtn = nullptr;
+    QPushButton *FileBrowseBtn = nullptr;
+
+    // Mapping group: box k (Col1..Col14) holds the CSV column of entry field k, label k its
+    // spreadsheet letters.
+    QGroupBox *GroupBox3 = nullptr;
+    std::array<QLineEdit *, ImportedEntryFields + 1> Col{};    // [1..14]
+    std::array<QLabel *, ImportedEntryFields + 1> ColLbl{};    // [1..14]
+    std::array<QLabel *, ImportedEntryFields + 1> FieldLbl{};  // [1..14], the field names
+    QCheckBox *HeadersCheckBox = nullptr;
+    QPushButton *ResetDefaultsBtn = nullptr;
+    QPushButton *ResetZerosBtn = nullptr;
+    QPushButton *ImportCSVBtn = nullptr;
+    QFrame *InstructionsPanel = nullptr;
+
+    // Review group.
+    QGroupBox *GroupBox1 = nullptr;
+    QLineEdit *ItemName = nullptr;
+    QLineEdit *URL = nullptr;
+    QLineEdit *CustID = nullptr;
+    QLineEdit *PIN = nullptr;
+    QLineEdit *Password = nullptr;
+    QLineEdit *Question1 = nullptr, *Question2 = nullptr, *Question3 = nullptr, *Question4 = nullptr;
+    QLineEdit *MemData1 = nullptr, *MemData2 = nullptr, *MemData3 = nullptr, *MemData4 = nullptr;
+    QPlainTextEdit *ItemDescr = nullptr;
+    QLabel *ShortenedLbl = nullptr;   // which fields of the record shown were cut to fit
+    QProgressBar *ImportProgress = nullptr; // "Import all items": how much of the file is done
+    QLabel *ProgressLbl = nullptr;
+    QPushButton *QuitBtn = nullptr;
+    QPushButton *RejectBtn = nullptr;
+    QPushButton *AcceptBtn = nullptr;
+    QCheckBox *AcceptAllCheckBox = nullptr;
+
+    QPushButton *CancelBtn = nullptr;
+
+    // The mapping's pieces, public for the window's users and tests.
+    static int ConvField(const QString &Field);
+    static QString CalcLabel(const QString &ColNoText);
+
+    // Records accepted and written since the import button was last pressed.
+    int ItemsImported = 0;
+    // An import was started or a view button pressed: at closing the window shows message 6.
+    bool TextFileWritten = false;
+    // Entries written over the window's whole life.
+    int TotalImported() const { return totalImported_; }
+    // A record is shown for review: only then do Accept, Reject and Quit act.
+    bool RecordShown() const { return recordShown_; }
+    // "Import all items" is working through the file.
+    bool AcceptingAll() const { return acceptingAll_; }
+
+    // Handlers.
+    void FileBrowseBtnClick();
+    void ViewCSVBtnClick();
+    void ViewTxtBtnClick();
+    void ViewLogBtnClick();
+    void HeadersCheckBoxExit();
+    void Col1Exit();
+    void ResetDefaultsBtnClick();
+    void ResetZerosBtnClick();
+    void LockvexHelpBtnClick();
+    void ImportCSVBtnClick();
+    void AcceptBtnClick();
+    void RejectBtnClick();
+    void QuitBtnClick();
+    void CancelBtnClick();
+
+    void done(int result) override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    // Building (DLockvexDataImport.cpp).
+    void BuildControls();
+    QWidget *BuildFileGroup();
+    QWidget *BuildMappingGroup();
+    QWidget *BuildReviewGroup();
+    void FormCreate();
+    void FormClose();
+    void SetImportHelpContexts();
+
+    // Settings and mapping (DLockvexDataImportMapping.cpp).
+    void GetImportInfo();
+    void SetImportInfo();
+    void GetImportFields();
+    void SetCSVColumnLabels();
+    void SetZeroValues();
+    void ShowTextCopy();
+
+    // The import (DLockvexDataImportReview.cpp).
+    bool StartEngine();
+    void DisplayImportedItem();
+    void SetImportedItemInfo();
+    bool AcceptItem();
+    bool ShowNextItem();
+    void ShowRecord(bool shown);
+    void AcceptAllStep();
+    void EndAcceptAll();
+    void UpdateProgress();
+    void ImportFailed(const QString &reason);
+
+    std::unique_ptr<TImportExport> ImportExport;
+    ItemManagerParams InputParams;
+    ItemManagerParams OutputParams;
+    TDateTime NewLoginDateTime = 0;
+    std::array<int, ImportFieldCount + 1> ImportFields{};
+    QString CSVFileName;
+    QString WorkFileName;
+    QString FileExt;
+    bool CSVHeaders = false;
+
+    int totalImported_ = 0;
+    int itemsShortened_ = 0; // imported items that had a field cut to fit, since the import start
+    int recordsDone_ = 0;    // records accepted in the running "Import all items"
+    bool recordShown_ = false;
+    bool acceptingAll_ = false;
+    bool closed_ = false;
+};

@@ -1,0 +1,204 @@
+// The import window's settings, column mapping and file buttons.
+
+#include "import/DLockvexDataImport.h"
+
+#include "app/LockvexMsgdial.h"
+#include "app/MgrImportFiles.h"
+#include "app/MgrLockvexDlgProcs.h"
+#include "common/Globals.h"
+#include "common/PathRoutines.h"
+#include "platform/Platform.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace
+{
+
+const QString FileNameKey = QStringLiteral("FileName");
+const QString HeadersKey = QStringLiteral("HeadersCheckBox");
+// The defaults match the columns of the store's own CSV log: name in column 1, web address to
+// memorable data 4 in columns 7 to 18, notes in column 20, after one header line.
+const char *const DefaultColumns[ImportedEntryFields + 1] = {"",   "1",  "7",  "8",  "9",  "10", "11", "12",
+                                                              "13", "14", "15", "16", "17", "18", "20"};
+
+QString ColKey(int k)
+{
+    return QStringLiteral("Col%1").arg(k);
+}
+
+// The settings through the program's dialog support; a window opened without it (a test) uses
+// one of its own, which holds no state.
+template <typename Use>
+auto WithDlgProcs(Use use)
+{
+    if (LVDlgProcs)
+        return use(*LVDlgProcs);
+    TLVDlgProcs own;
+    return use(own);
+}
+
+void TrackInTempFiles(const QString &name)
+{
+    if (TempFiles && !TempFiles->contains(name))
+        TempFiles->append(name);
+}
+
+} // namespace
+
+int TLockvexDataImportDlg::ConvField(const QString &Field)
+{
+    bool ok = false;
+    const int n = Field.trimmed().toInt(&ok, 10);
+    return ok ? n : 0;
+}
+
+QString TLockvexDataImportDlg::CalcLabel(const QString &ColNoText)
+{
+    int n = ConvField(ColNoText);
+    if (n <= 0 || n > 702)
+        return QString();
+    int r = n % 26;
+    if (r == 0) {
+        r = 26;
+        n -= 26;
+    }
+    QString label(QChar(u'A' + r - 1));
+    const int q = n / 26;
+    if (q > 0)
+        label.prepend(QChar(u'A' + q - 1));
+    return label;
+}
+
+void TLockvexDataImportDlg::GetImportInfo()
+{
+    WithDlgProcs([this](const TLVDlgProcs &procs) {
+        FileNameEdit->setText(procs.ReadSetting(FileNameKey));
+        HeadersCheckBox->setChecked(procs.ReadSetting(HeadersKey, QStringLiteral("1")) == QLatin1String("1"));
+        for (int k = 1; k <= ImportedEntryFields; ++k)
+            Col[k]->setText(procs.ReadSetting(ColKey(k), QString::fromLatin1(DefaultColumns[k])));
+    });
+}
+
+void TLockvexDataImportDlg::SetImportInfo()
+{
+    QList<std::pair<QString, QString>> values;
+    // An empty box keeps the name last saved.
+    if (!FileNameEdit->text().isEmpty())
+        values.append({FileNameKey, FileNameEdit->text()});
+    values.append({HeadersKey, HeadersCheckBox->isChecked() ? QStringLiteral("1") : QStringLiteral("0")});
+    for (int k = 1; k <= ImportedEntryFields; ++k)
+        values.append({ColKey(k), Col[k]->text()});
+    WithDlgProcs([&values](TLVDlgProcs &procs) { return procs.WriteSettings(values); });
+}
+
+void TLockvexDataImportDlg::GetImportFields()
+{
+    for (int k = 1; k <= ImportedEntryFields; ++k)
+        ImportFields[k] = ConvField(Col[k]->text());
+}
+
+void TLockvexDataImportDlg::SetCSVColumnLabels()
+{
+    for (int k = 1; k <= ImportedEntryFields; ++k)
+        ColLbl[k]->setText(CalcLabel(Col[k]->text()));
+}
+
+void TLockvexDataImportDlg::SetZeroValues()
+{
+    for (int k = 1; k <= ImportedEntryFields; ++k) {
+        ImportFields[k] = 0;
+        Col[k]->setText(QStringLiteral("0"));
+    }
+    SetCSVColumnLabels();
+}
+
+void TLockvexDataImportDlg::ResetDefaultsBtnClick()
+{
+    GetImportInfo();
+    SetCSVColumnLabels();
+}
+
+void TLockvexDataImportDlg::ResetZerosBtnClick()
+{
+    SetZeroValues();
+}
+
+void TLockvexDataImportDlg::Col1Exit()
+{
+    SetCSVColumnLabels();
+}
+
+void TLockvexDataImportDlg::HeadersCheckBoxExit()
+{
+    CSVHeaders = HeadersCheckBox->isChecked();
+}
+
+void TLockvexDataImportDlg::FileBrowseBtnClick()
+{
+    const QString chosen = platform::Current().ChooseOpenFile(
+        QString(), FileNameEdit->text(),
+        QStringLiteral("CSV files or Excel text files (*.csv *.exl *.CSV *.EXL);;Text Files (*.txt *.TXT);;"
+                       "All Files (*)"));
+    if (chosen.isEmpty())
+        return;
+    FileNameEdit->setText(chosen);
+    CSVFileName = chosen.left(255);
+    QString dir, name, ext;
+    SplitFileName(chosen, dir, name, ext);
+    ImportFileLbl->setText(name + ext);
+}
+
+void TLockvexDataImportDlg::ViewCSVBtnClick()
+{
+    ShowTextCopy();
+}
+
+void TLockvexDataImportDlg::ViewTxtBtnClick()
+{
+    ShowTextCopy();
+}
+
+// A text copy of the import file for the viewer. It is written into the program's private
+// folder, never beside the import file (where «name.txt» might be a file of the user's), made
+// readable by its owner only, and deleted when the program ends.
+void TLockvexDataImportDlg::ShowTextCopy()
+{
+    TextFileWritten = true;
+    const QString importFile = FileNameEdit->text();
+    if (importFile.isEmpty())
+        return;
+    QString base, dir, name, ext;
+    SplitFileAtFirstDot(importFile, FileExt, base);
+    SplitFileName(importFile, dir, name, ext);
+    const QString folder = CreateImportViewFolder();
+    QString problem;
+    if (folder.isEmpty()) {
+        problem = QStringLiteral("Lockvex could not make its private folder for the copy.");
+    } else {
+        WorkFileName = folder + QLatin1Char('/') + name + QStringLiteral(".txt");
+        problem = WriteImportViewCopy(importFile, WorkFileName);
+    }
+    if (!problem.isEmpty()) {
+        ShowErrorMessage(QStringLiteral("The import file could not be shown. ") + problem);
+        return;
+    }
+    TrackInTempFiles(WorkFileName);
+    platform::Current().OpenFile(WorkFileName);
+}
+
+void TLockvexDataImportDlg::ViewLogBtnClick()
+{
+    TextFileWritten = true;
+    QString base;
+    SplitFileAtFirstDot(FileNameEdit->text(), FileExt, base);
+    WorkFileName = base + QStringLiteral(" Log.txt");
+    if (FileNameEdit->text().isEmpty() || !QFile::exists(WorkFileName)) {
+        ShowMessageDlg(MsgCatalogue[MsgNoLogFile]);
+        return;
+    }
+    platform::Current().OpenFile(WorkFileName);
+    TrackInTempFiles(WorkFileName);
+}

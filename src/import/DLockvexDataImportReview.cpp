@@ -1,0 +1,336 @@
+// The import itself: its start, the review of each record, accepting, rejecting and quitting,
+// "Import all items" in steps that keep the window answering, and the completion question.
+
+#include "import/DLockvexDataImport.h"
+
+#include "app/LockvexMsgdial.h"
+#include "common/Globals.h"
+#include "common/PathRoutines.h"
+#include "common/TextFiles.h"
+#include "common/TextRoutines.h"
+#include "entries/EntryText.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStringList>
+#include <QTimer>
+
+namespace
+{
+
+// "Import all items" works this long between two looks at the user's clicks and the screen.
+constexpr int AcceptAllSliceMs = 40;
+
+const QString NewEntryName = QStringLiteral("New Web entry");
+
+} // namespace
+
+void TLockvexDataImportDlg::ImportCSVBtnClick()
+{
+    if (acceptingAll_)
+        return;
+    ItemsImported = 0;
+    itemsShortened_ = 0;
+    TextFileWritten = true;
+    ImportCSVBtn->setEnabled(false);
+    ResetDefaultsBtn->setEnabled(false);
+    ResetZerosBtn->setEnabled(false);
+    ShowRecord(false);
+
+    const QString fileName = FileNameEdit->text();
+    if (fileName.isEmpty() || !QFileInfo(fileName).isFile()) {
+        ShowMessageDlg(MsgCatalogue[MsgNoDownloadFile]);
+        return;
+    }
+    // The extension is the file name's after its first dot; dots in folders do not count.
+    SplitFileAtFirstDot(fileName, FileExt, WorkFileName);
+    const QString ext = AsciiUpper(FileExt);
+    if (ext != QLatin1String("CSV") && ext != QLatin1String("EXL")) {
+        ShowMessageDlg(MsgCatalogue[MsgWrongFileType]);
+        return;
+    }
+    GetImportFields();
+    ImportExport->ImpExFormat.ImportFields = ImportFields;
+    ImportExport->ImpExFormat.HeaderLines = HeadersCheckBox->isChecked() ? "1" : "0";
+    ImportExport->ImpExFormat.ImpExFileName = fileName.left(255);
+    ImportExport->ImpExFormat.ShowLog = false;
+    if (StartEngine())
+        DisplayImportedItem();
+    else
+        CancelBtnClick(); // no record, or the file or its log failed: "0 items imported"
+}
+
+// The first record. An import file that cannot be read, or a log that cannot be written (a
+// folder without write permission), stops the import before anything is saved: nothing is
+// imported without its log.
+bool TLockvexDataImportDlg::StartEngine()
+{
+    try {
+        if (ImportExport->GetFirstImportRec(InputParams))
+            return true;
+    } catch (const TextFileError &error) {
+        ImportFailed(error.Message());
+        return false;
+    }
+    return false;
+}
+
+void TLockvexDataImportDlg::ImportFailed(const QString &reason)
+{
+    ShowRecord(false);
+    ShowErrorMessage(QStringLiteral("The import stopped: Lockvex could not read the import file or write its log "
+                                    "beside it. Entries accepted before were saved. ") +
+                     reason);
+}
+
+void TLockvexDataImportDlg::DisplayImportedItem()
+{
+    ItemName->setText(InputParams.ItemName);
+    ItemDescr->setPlainText(InputParams.ItemDescr);
+    URL->setText(InputParams.URL);
+    CustID->setText(InputParams.CustID);
+    PIN->setText(InputParams.PIN);
+    Password->setText(InputParams.Password);
+    Question1->setText(InputParams.Question1);
+    Question2->setText(InputParams.Question2);
+    Question3->setText(InputParams.Question3);
+    Question4->setText(InputParams.Question4);
+    MemData1->setText(InputParams.MemData1);
+    MemData2->setText(InputParams.MemData2);
+    MemData3->setText(InputParams.MemData3);
+    MemData4->setText(InputParams.MemData4);
+    NewLoginDateTime = InputParams.LoginDateTime;
+    QStringList cut;
+    for (int k : ImportExport->ShortenedFields())
+        cut << ImportFieldName(k);
+    ShortenedLbl->setText(cut.isEmpty() ? QString()
+                                        : QStringLiteral("Cut to fit Lockvex: ") + cut.join(QStringLiteral(", ")));
+    ShowRecord(true);
+}
+
+void TLockvexDataImportDlg::SetImportedItemInfo()
+{
+    OutputParams = ItemManagerParams{};
+    OutputParams.ItemName = TrimBlankChars(ItemName->text());
+    OutputParams.ItemDescr = ItemDescr->toPlainText();
+    OutputParams.URL = URL->text();
+    OutputParams.CustID = CustID->text();
+    OutputParams.PIN = PIN->text();
+    OutputParams.Password = Password->text();
+    OutputParams.Question1 = Question1->text();
+    OutputParams.Question2 = Question2->text();
+    OutputParams.Question3 = Question3->text();
+    OutputParams.Question4 = Question4->text();
+    OutputParams.MemData1 = MemData1->text();
+    OutputParams.MemData2 = MemData2->text();
+    OutputParams.MemData3 = MemData3->text();
+    OutputParams.MemData4 = MemData4->text();
+    OutputParams.LoginDateTime = NewLoginDateTime;
+    OutputParams.LockvexPassword = false;
+    OutputParams.NewItem = true;
+    OutputParams.NameChecked = false;
+    OutputParams.ListIndex = 0;
+}
+
+// Saves the record shown as a new entry, then logs it as accepted: the entry is on disk before
+// its log line says so. A record whose name box was emptied is not saved, counted or logged as
+// accepted. False when the store did not write it: the user was told (message 18), and the
+// record stays shown to try again, reject or quit.
+bool TLockvexDataImportDlg::AcceptItem()
+{
+    SetImportedItemInfo();
+    if (OutputParams.ItemName.isEmpty()) {
+        ImportExport->ImportCSVUserAction(ImportUserAction::InvalidRec);
+        return true;
+    }
+    const int key = ItemManager ? ItemManager->AddItem(NewEntryName) : NoKey;
+    if (key == NoKey || !ItemManager->SaveWebItem(key, OutputParams)) {
+        if (key != NoKey)
+            ItemManager->DeleteItem(key, UpdatePermission); // the index entry of the unwritten record
+        ShowMessageDlg(MsgCatalogue[MsgNotSaved]);
+        return false;
+    }
+    ++ItemsImported;
+    ++totalImported_;
+    if (!ImportExport->ShortenedFields().isEmpty())
+        ++itemsShortened_;
+    ImportExport->ImportCSVUserAction(ImportUserAction::Accepted);
+    return true;
+}
+
+bool TLockvexDataImportDlg::ShowNextItem()
+{
+    bool found = false;
+    try {
+        found = ImportExport->GetNextImportRec(InputParams);
+    } catch (const TextFileError &error) {
+        ImportFailed(error.Message());
+        try {
+            ImportExport->ImportCSVUserAction(ImportUserAction::Quit);
+        } catch (const TextFileError &) {
+            // the log is the file that failed
+        }
+        return false;
+    }
+    if (found)
+        DisplayImportedItem();
+    else
+        ShowRecord(false);
+    return found;
+}
+
+void TLockvexDataImportDlg::AcceptBtnClick()
+{
+    if (!recordShown_ || acceptingAll_)
+        return;
+    try {
+        if (!AcceptItem())
+            return;
+    } catch (const TextFileError &error) {
+        ImportFailed(error.Message());
+        CancelBtnClick();
+        return;
+    }
+    if (AcceptAllCheckBox->isChecked()) {
+        // The rest goes in slices, so that the window is drawn and Quit is heard meanwhile.
+        acceptingAll_ = true;
+        recordsDone_ = 1;
+        AcceptBtn->setEnabled(false);
+        RejectBtn->setEnabled(false);
+        AcceptAllCheckBox->setEnabled(false);
+        ImportProgress->setVisible(true);
+        ProgressLbl->setVisible(true);
+        UpdateProgress();
+        QTimer::singleShot(0, this, &TLockvexDataImportDlg::AcceptAllStep);
+        return;
+    }
+    if (!ShowNextItem())
+        CancelBtnClick();
+}
+
+void TLockvexDataImportDlg::AcceptAllStep()
+{
+    if (!acceptingAll_)
+        return;
+    QElapsedTimer slice;
+    slice.start();
+    try {
+        do {
+            if (!ShowNextItem()) {
+                EndAcceptAll();
+                if (itemsShortened_ > 0)
+                    ShowMessageDlg(MsgCatalogue[MsgItemsShortened], QString::number(itemsShortened_));
+                CancelBtnClick();
+                return;
+            }
+            if (!AcceptItem()) {
+                // Not written: the record stays shown for the user to decide.
+                EndAcceptAll();
+                ShowRecord(true);
+                return;
+            }
+            ++recordsDone_;
+        } while (slice.elapsed() < AcceptAllSliceMs);
+    } catch (const TextFileError &error) {
+        EndAcceptAll();
+        ImportFailed(error.Message());
+        CancelBtnClick();
+        return;
+    }
+    UpdateProgress();
+    QTimer::singleShot(0, this, &TLockvexDataImportDlg::AcceptAllStep);
+}
+
+void TLockvexDataImportDlg::EndAcceptAll()
+{
+    acceptingAll_ = false;
+    AcceptAllCheckBox->setEnabled(true);
+    ImportProgress->setVisible(false);
+    ProgressLbl->setVisible(false);
+    ShowRecord(recordShown_);
+}
+
+void TLockvexDataImportDlg::UpdateProgress()
+{
+    const qint64 size = ImportExport ? ImportExport->FileSize() : 0;
+    const qint64 read = ImportExport ? ImportExport->BytesRead() : 0;
+    ImportProgress->setValue(size > 0 ? static_cast<int>(qMin<qint64>(1000, read * 1000 / size)) : 0);
+    ProgressLbl->setText(QStringLiteral("%1 records done").arg(QLocale().toString(recordsDone_)));
+}
+
+void TLockvexDataImportDlg::RejectBtnClick()
+{
+    if (!recordShown_ || acceptingAll_)
+        return;
+    try {
+        ImportExport->ImportCSVUserAction(ImportUserAction::Rejected);
+    } catch (const TextFileError &error) {
+        ImportFailed(error.Message());
+        CancelBtnClick();
+        return;
+    }
+    if (!ShowNextItem())
+        CancelBtnClick();
+}
+
+void TLockvexDataImportDlg::QuitBtnClick()
+{
+    if (!recordShown_)
+        return;
+    if (acceptingAll_)
+        EndAcceptAll();
+    ShowRecord(false);
+    try {
+        ImportExport->ImportCSVUserAction(ImportUserAction::Quit);
+    } catch (const TextFileError &error) {
+        ImportFailed(error.Message());
+    }
+    CancelBtnClick();
+}
+
+// The completion question: Yes keeps the window open to view the log or import another file;
+// No closes it.
+void TLockvexDataImportDlg::CancelBtnClick()
+{
+    if (closed_)
+        return;
+    if (acceptingAll_) {
+        // Esc while "Import all items" runs is a quit.
+        QuitBtnClick();
+        return;
+    }
+    if (ShowMessageDlg(MsgCatalogue[MsgImportComplete], QString::number(ItemsImported))) {
+        ImportCSVBtn->setEnabled(true);
+        return;
+    }
+    done(QDialog::Rejected);
+}
+
+// Accept, Reject and Quit act only on a record shown: before the start, after a refused file,
+// after the end and after Quit they are disabled and the boxes are empty, so that nothing is
+// saved from empty boxes and nothing is written to a closed log.
+void TLockvexDataImportDlg::ShowRecord(bool shown)
+{
+    recordShown_ = shown;
+    AcceptBtn->setEnabled(shown && !acceptingAll_);
+    RejectBtn->setEnabled(shown && !acceptingAll_);
+    QuitBtn->setEnabled(shown);
+    if (!acceptingAll_) {
+        ImportProgress->setVisible(false);
+        ProgressLbl->setVisible(false);
+    }
+    if (shown)
+        return;
+    for (QLineEdit *box : {ItemName, URL, CustID, PIN, Password, Question1, Question2, Question3, Question4, MemData1,
+                           MemData2, MemData3, MemData4})
+        box->clear();
+    ItemDescr->clear();
+    ShortenedLbl->clear();
+}

@@ -1,0 +1,794 @@
+// The import window driven as a user drives it: offscreen, on the platform double's temporary
+// home, with a real data file, the real engine and item manager, the message responder in place
+// of message boxes and the settings file in the temporary Documents folder.
+
+#include "app/LockvexMsgdial.h"
+#include "app/MgrImportFiles.h"
+#include "app/MgrLockvexDlgProcs.h"
+#include "app/MgrLockvexHelp.h"
+#include "common/DateStamp.h"
+#include "common/Globals.h"
+#include "entries/MgrLockvexItems.h"
+#include "entries/MgrLockvexLists.h"
+#include "import/DLockvexDataImport.h"
+#include "store/PoolFile.h"
+#include "store/RecDALockvex.h"
+#include "store/TBDALockvexData.h"
+#include "support/TestPlatform.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QtTest>
+
+#include <cerrno>
+#include <memory>
+
+namespace
+{
+
+const QStringList DefaultColumns{"1", "7", "8", "9", "10", "11", "12", "13", "14", "15", "16", "17", "18", "20"};
+
+QString Caption5(int items)
+{
+    return QStringLiteral("Import complete. %1 items imported.").arg(items);
+}
+
+QList<QByteArray> LogLines(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QList<QByteArray> lines = f.readAll().split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    for (QByteArray &line : lines)
+        if (line.endsWith('\r'))
+            line.chop(1);
+    return lines;
+}
+
+QByteArray Logged(const char *prefix, const QByteArray &text = {})
+{
+    return QByteArray(prefix).leftJustified(29, ' ') + text;
+}
+
+} // namespace
+
+class TstDataImport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void firstOpeningHasEveryControlAndTheDefaults();
+    void calcLabel_data();
+    void calcLabel();
+    void labelsFollowCol1OnlyWhenItIsLeft();
+    void zeroValuesImportNothing();
+    void browseFillsTheFileName();
+    void fileChecks_data();
+    void fileChecks();
+    void reviewAcceptsEditedRecordsAndRejects();
+    void rejectingTheLastRecordAsksAtOnce();
+    void quitLogsTwiceAndCounts();
+    void acceptAllSavesEveryRecord();
+    void quitWorksWhileImportAllRuns();
+    void emptiedAndDuplicateNames();
+    void failedWriteIsToldAndNotCounted();
+    void cutFieldsAreShownAndCounted();
+    void closingMessagesAndSettings();
+    void emptyFileNameKeepsTheSavedName();
+    void viewCopiesArePrivateAndNeverReplaceAUsersFile();
+    void logThatCannotBeWrittenImportsNothing();
+    void badFilesNeitherCrashNorImport_data();
+    void badFilesNeitherCrashNorImport();
+    void exportsOfPopularTools_data();
+    void exportsOfPopularTools();
+
+private:
+    std::unique_ptr<TLockvexDataImportDlg> Open();
+    QString WriteCsv(const QString &name, const QByteArray &bytes);
+    void Start(TLockvexDataImportDlg &dlg, const QString &file, const QStringList &columns = {},
+               bool headers = false);
+    void AddEntry(const QString &name);
+    QMap<QString, ItemManagerParams> Entries();
+    int EntryCount() { return Entries().size(); }
+    QStringList Captions() const;
+
+    std::unique_ptr<testing_support::TestPlatform> testPlatform_;
+    std::unique_ptr<platform::ScopedInstall> platformGuard_;
+    std::unique_ptr<ScopedMessageResponder> messages_;
+    std::unique_ptr<TV9LockvexTbl> table_;
+    std::unique_ptr<TLockvexRec> sharedRec_;
+    std::unique_ptr<TListManager> lists_;
+    std::unique_ptr<TItemManager> items_;
+    std::unique_ptr<TLVDlgProcs> dlgProcs_;
+    QStringList tempFiles_;
+    QString importFolder_;
+};
+
+void TstDataImport::init()
+{
+    ResetGlobals();
+    testPlatform_ = std::make_unique<testing_support::TestPlatform>();
+    platformGuard_ = std::make_unique<platform::ScopedInstall>(*testPlatform_);
+    // Every Yes/No question is answered No unless a test queues a Yes: message 5 then closes.
+    messages_ = std::make_unique<ScopedMessageResponder>(false);
+    StampNow();
+    ProfileFolder = testPlatform_->Profile;
+    DocumentsFolder = testPlatform_->Documents;
+    IniFileName = DocumentsFolder + QStringLiteral("/Lockvex.INI");
+    const QString dataFolder = DocumentsFolder + QStringLiteral("/Lockvex");
+    QDir().mkpath(dataFolder);
+    table_ = std::make_unique<TV9LockvexTbl>(true);
+    QVERIFY(table_->OpenPool(dataFolder + QStringLiteral("/TrelLockvex.acsdb")));
+    LockvexTbl = table_.get();
+    sharedRec_ = std::make_unique<TLockvexRec>();
+    SharedLockvexRec = sharedRec_.get();
+    lists_ = std::make_unique<TListManager>();
+    ListManager = lists_.get();
+    items_ = std::make_unique<TItemManager>();
+    ItemManager = items_.get();
+    CreateLockvexStringLists();
+    dlgProcs_ = std::make_unique<TLVDlgProcs>();
+    LVDlgProcs = dlgProcs_.get();
+    tempFiles_.clear();
+    TempFiles = &tempFiles_;
+    importFolder_ = testPlatform_->Home() + QStringLiteral("/imports");
+    QDir().mkpath(importFolder_);
+}
+
+void TstDataImport::cleanup()
+{
+    TPoolFile::FaultHook = nullptr;
+    FreeLockvexStringLists();
+    table_.reset();
+    LockvexTbl = nullptr;
+    ResetGlobals();
+    messages_.reset();
+    platformGuard_.reset();
+    testPlatform_.reset();
+}
+
+std::unique_ptr<TLockvexDataImportDlg> TstDataImport::Open()
+{
+    auto dlg = std::make_unique<TLockvexDataImportDlg>();
+    dlg->show();
+    return dlg;
+}
+
+QString TstDataImport::WriteCsv(const QString &name, const QByteArray &bytes)
+{
+    const QString path = importFolder_ + QLatin1Char('/') + name;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    f.write(bytes);
+    return path;
+}
+
+// Types the file name and the mapping (empty: as they stand) and presses the import button.
+void TstDataImport::Start(TLockvexDataImportDlg &dlg, const QString &file, const QStringList &columns, bool headers)
+{
+    dlg.FileNameEdit->setText(file);
+    for (int k = 1; k <= columns.size(); ++k)
+        dlg.Col[k]->setText(columns[k - 1]);
+    dlg.HeadersCheckBox->setChecked(headers);
+    QTest::mouseClick(dlg.ImportCSVBtn, Qt::LeftButton);
+}
+
+void TstDataImport::AddEntry(const QString &name)
+{
+    ItemManagerParams p;
+    p.ItemName = name;
+    QVERIFY(ItemManager->SaveWebItem(ItemManager->AddItem(name), p));
+}
+
+// The entries as the data file holds them, by name (a second entry of a name gets "#2").
+QMap<QString, ItemManagerParams> TstDataImport::Entries()
+{
+    QMap<QString, ItemManagerParams> entries;
+    TLockvexRec rec;
+    int recordNo = 0;
+    for (bool more = LockvexTbl->ReadFirst(recordNo, &rec, SkipDeleted); more;
+         more = LockvexTbl->ReadNext(recordNo, &rec, SkipDeleted)) {
+        ItemManagerParams p = ParamsFromRecord(rec);
+        QString key = p.ItemName;
+        while (entries.contains(key))
+            key += QStringLiteral("#2");
+        entries.insert(key, p);
+    }
+    return entries;
+}
+
+QStringList TstDataImport::Captions() const
+{
+    QStringList captions;
+    for (const TShownMessage &m : messages_->Shown)
+        captions << (m.Caption.isEmpty() ? m.Text : m.Caption);
+    return captions;
+}
+
+void TstDataImport::firstOpeningHasEveryControlAndTheDefaults()
+{
+    auto dlg = Open();
+    QCOMPARE(dlg->windowTitle(), QStringLiteral("LockvexDataImportDlg"));
+    const char *const names[] = {"LockvexLabel", "LockvexTextLabel", "LockvexHelpBtn", "GroupBox2", "ImportFileLbl",
+                                 "FileNameEdit", "ViewCSVBtn", "ViewTxtBtn", "ViewLogBtn", "FileBrowseBtn",
+                                 "GroupBox3", "HeadersCheckBox", "ResetDefaultsBtn", "ResetZerosBtn", "ImportCSVBtn",
+                                 "GroupBox1", "ItemName", "URL", "CustID", "PIN", "Password", "Question1",
+                                 "Question4", "MemData1", "MemData4", "ItemDescr", "QuitBtn", "RejectBtn",
+                                 "AcceptBtn", "AcceptAllCheckBox", "CancelBtn", "Col1", "Col14Lbl"};
+    for (const char *name : names)
+        QVERIFY2(dlg->findChild<QWidget *>(QLatin1String(name)), name);
+
+    QCOMPARE(dlg->FileNameEdit->text(), QString());
+    QVERIFY(dlg->HeadersCheckBox->isChecked());
+    QStringList boxes, labels, fieldNames;
+    for (int k = 1; k <= 14; ++k) {
+        boxes << dlg->findChild<QLineEdit *>(QStringLiteral("Col%1").arg(k))->text();
+        labels << dlg->findChild<QLabel *>(QStringLiteral("Col%1Lbl").arg(k))->text();
+        fieldNames << dlg->FieldLbl[k]->text();
+    }
+    QCOMPARE(boxes, DefaultColumns);
+    QCOMPARE(labels, (QStringList{"A", "G", "H", "I", "J", "K", "L", "M", "N", "O", "P", "Q", "R", "T"}));
+    QCOMPARE(fieldNames.first(), QStringLiteral("Website name"));
+    QCOMPARE(fieldNames.last(), QStringLiteral("Notes"));
+    QCOMPARE(dlg->ImportCSVBtn->text(), QStringLiteral("Import Password CSV file"));
+    QCOMPARE(dlg->HeadersCheckBox->toolTip(),
+             QStringLiteral("First line of import file will be skipped if this box is checked"));
+    // Nothing to accept, reject or quit before a record is shown.
+    QVERIFY(!dlg->AcceptBtn->isEnabled());
+    QVERIFY(!dlg->RejectBtn->isEnabled());
+    QVERIFY(!dlg->QuitBtn->isEnabled());
+    QVERIFY(!dlg->AcceptAllCheckBox->isChecked());
+    QCOMPARE(HelpContext(dlg.get()), 2000);
+    QCOMPARE(HelpContext(dlg->FileBrowseBtn), 3211);
+    QCOMPARE(HelpContext(dlg->ViewLogBtn), 3214);
+    QCOMPARE(HelpContext(dlg->QuitBtn), 3234);
+}
+
+void TstDataImport::calcLabel_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("1") << "1" << "A";
+    QTest::newRow("26") << "26" << "Z";
+    QTest::newRow("27") << "27" << "AA";
+    QTest::newRow("52") << "52" << "AZ";
+    QTest::newRow("53") << "53" << "BA";
+    QTest::newRow("702") << "702" << "ZZ";
+    QTest::newRow("703") << "703" << "";
+    QTest::newRow("0") << "0" << "";
+    QTest::newRow("negative") << "-4" << "";
+    QTest::newRow("text") << "abc" << "";
+    QTest::newRow("number and text") << "7b" << "";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TstDataImport::calcLabel()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, label);
+    QCOMPARE(TLockvexDataImportDlg::CalcLabel(box), label);
+}
+
+void TstDataImport::labelsFollowCol1OnlyWhenItIsLeft()
+{
+    auto dlg = Open();
+    QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
+    dlg->Col[5]->setFocus();
+    dlg->Col[5]->selectAll();
+    QTest::keyClicks(dlg->Col[5], "28");
+    dlg->Col[6]->setFocus();
+    QCOMPARE(dlg->ColLbl[5]->text(), QStringLiteral("J")); // still the label of 10
+    dlg->Col[1]->setFocus();
+    QCOMPARE(dlg->ColLbl[5]->text(), QStringLiteral("J"));
+    dlg->Col[2]->setFocus(); // leaving Col1
+    QCOMPARE(dlg->ColLbl[5]->text(), QStringLiteral("AB"));
+}
+
+void TstDataImport::zeroValuesImportNothing()
+{
+    const QString file = WriteCsv("pw.csv", "Bank,https://bank.example,me,pw\r\nShop,x,y,z\r\n");
+    auto dlg = Open();
+    QTest::mouseClick(dlg->ResetZerosBtn, Qt::LeftButton);
+    for (int k = 1; k <= 14; ++k) {
+        QCOMPARE(dlg->Col[k]->text(), QStringLiteral("0"));
+        QCOMPARE(dlg->ColLbl[k]->text(), QString());
+    }
+    Start(*dlg, file);
+    // Every record has a blank name, which the engine passes over: the completion question at once.
+    QCOMPARE(Captions(), (QStringList{Caption5(0), "SECURITY INFO"}));
+    QVERIFY(!dlg->isVisible());
+    QCOMPARE(EntryCount(), 0);
+    // The zeros were saved at closing; "Reset default values" brings back what was saved.
+    QCOMPARE(QSettings(IniFileName, QSettings::IniFormat).value("TrelLockvex/Col1").toString(), QStringLiteral("0"));
+}
+
+void TstDataImport::browseFillsTheFileName()
+{
+    const QString file = WriteCsv("my.folder/pw.backup.csv", "x\r\n");
+    QString askedFilter;
+    testPlatform_->FileAnswer = [&](const QString &, const QString &, const QString &filter) {
+        askedFilter = filter;
+        return file;
+    };
+    auto dlg = Open();
+    QTest::mouseClick(dlg->FileBrowseBtn, Qt::LeftButton);
+    QCOMPARE(dlg->FileNameEdit->text(), file);
+    QCOMPARE(dlg->ImportFileLbl->text(), QStringLiteral("pw.csv"));
+    QVERIFY(askedFilter.startsWith(QStringLiteral("CSV files or Excel text files")));
+    testPlatform_->FileAnswer = [](const QString &, const QString &, const QString &) { return QString(); };
+    QTest::mouseClick(dlg->FileBrowseBtn, Qt::LeftButton); // cancelled: nothing changes
+    QCOMPARE(dlg->FileNameEdit->text(), file);
+}
+
+void TstDataImport::fileChecks_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QString>("refusal"); // empty: the file is imported
+    QTest::newRow("txt refused") << "pw.txt" << true << "Download file must be .CSV or . EXL type";
+    QTest::newRow("EXL accepted") << "pw.EXL" << true << "";
+    QTest::newRow("csv in any case") << "pw.Csv" << true << "";
+    QTest::newRow("dotted folders") << "john.smith/.local/pw.csv" << true << "";
+    QTest::newRow("second dot in the name") << "pw.backup.csv" << true << "Download file must be .CSV or . EXL type";
+    QTest::newRow("missing") << "gone.csv" << false << "No download file specified";
+    QTest::newRow("a folder") << "folder.csv/" << false << "No download file specified";
+}
+
+void TstDataImport::fileChecks()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, exists);
+    QFETCH(QString, refusal);
+    const QString file = exists ? WriteCsv(name, "Bank,x\r\n") : importFolder_ + QLatin1Char('/') + name;
+    if (name.endsWith(QLatin1Char('/')))
+        QDir().mkpath(file);
+    auto dlg = Open();
+    Start(*dlg, file, {"1", "2", "0", "0", "0", "0", "0", "0", "0", "0", "0", "0", "0", "0"});
+    if (!refusal.isEmpty()) {
+        QCOMPARE(Captions(), QStringList{refusal});
+        // Refused: nothing to accept, and the import button waits for the completion question.
+        QVERIFY(!dlg->AcceptBtn->isEnabled() && !dlg->RejectBtn->isEnabled() && !dlg->QuitBtn->isEnabled());
+        QVERIFY(!dlg->ImportCSVBtn->isEnabled());
+        messages_->Answers = {true};
+        QTest::keyClick(dlg.get(), Qt::Key_Escape);
+        QCOMPARE(Captions().last(), Caption5(0));
+        QVERIFY(dlg->isVisible());
+        QVERIFY(dlg->ImportCSVBtn->isEnabled());
+        QVERIFY(!dlg->ResetDefaultsBtn->isEnabled());
+        return;
+    }
+    QVERIFY(Captions().isEmpty());
+    QCOMPARE(dlg->ItemName->text(), QStringLiteral("Bank"));
+    QVERIFY(dlg->AcceptBtn->isEnabled());
+    QVERIFY(!dlg->ImportCSVBtn->isEnabled() && !dlg->ResetDefaultsBtn->isEnabled() && !dlg->ResetZerosBtn->isEnabled());
+    // The log lies beside the file, named by the file name's first dot.
+    QString base = file.left(file.lastIndexOf(QLatin1Char('.')));
+    QVERIFY(QFile::exists(base + QStringLiteral(" Log.txt")));
+}
+
+void TstDataImport::reviewAcceptsEditedRecordsAndRejects()
+{
+    const QString file =
+        WriteCsv("pw.csv", "Name,Site,User,Password\r\nBank,bank.example,me,pw1\r\nShop,shop.example,you,pw2\r\n"
+                           "Mail,mail.example,us,pw3\r\n");
+    auto dlg = Open();
+    Start(*dlg, file, {"1", "2", "3", "0", "4", "0", "0", "0", "0", "0", "0", "0", "0", "0"}, true);
+    QCOMPARE(dlg->ItemName->text(), QStringLiteral("Bank"));
+    QCOMPARE(dlg->Password->text(), QStringLiteral("pw1"));
+    // The user corrects the record before accepting it.
+    dlg->URL->setText(QStringLiteral("https://bank.example/login"));
+    dlg->ItemDescr->setPlainText(QStringLiteral("two\nlines"));
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QCOMPARE(dlg->ItemName->text(), QStringLiteral("Shop"));
+    QTest::mouseClick(dlg->RejectBtn, Qt::LeftButton); // not the last: the next one is shown
+    QCOMPARE(dlg->ItemName->text(), QStringLiteral("Mail"));
+    QVERIFY(Captions().isEmpty());
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton); // the last: the completion question
+    QCOMPARE(Captions(), (QStringList{Caption5(2), "SECURITY INFO", "SECURITY TIP"}));
+
+    const QMap<QString, ItemManagerParams> entries = Entries();
+    QCOMPARE(entries.keys(), (QStringList{"Bank", "Mail"}));
+    QCOMPARE(entries["Bank"].URL, QStringLiteral("https://bank.example/login"));
+    QCOMPARE(entries["Bank"].CustID, QStringLiteral("me"));
+    QCOMPARE(entries["Bank"].ItemDescr, QStringLiteral("two\r\nlines"));
+    QCOMPARE(entries["Mail"].Password, QStringLiteral("pw3"));
+    QCOMPARE(LogLines(importFolder_ + "/pw Log.txt"),
+             (QList<QByteArray>{Logged("Header line", "Name,Site,User,Password"),
+                                Logged("Accepted by User", "Bank,bank.example,me,pw1"),
+                                Logged("Rejected by User", "Shop,shop.example,you,pw2"),
+                                Logged("Accepted by User", "Mail,mail.example,us,pw3"), Logged("Download complete")}));
+}
+
+void TstDataImport::rejectingTheLastRecordAsksAtOnce()
+{
+    const QString file = WriteCsv("pw.csv", "Bank,1\r\n");
+    auto dlg = Open();
+    messages_->Answers = {true}; // Yes: stay for another import
+    Start(*dlg, file, {"1", "2"}, false);
+    QTest::mouseClick(dlg->RejectBtn, Qt::LeftButton);
+    QCOMPARE(Captions(), QStringList{Caption5(0)});
+    QVERIFY(dlg->isVisible());
+    // The import has ended: the buttons do nothing more and the boxes are empty.
+    QVERIFY(!dlg->AcceptBtn->isEnabled() && !dlg->RejectBtn->isEnabled() && !dlg->QuitBtn->isEnabled());
+    QVERIFY(dlg->ItemName->text().isEmpty());
+    QVERIFY(dlg->ImportCSVBtn->isEnabled());
+    QVERIFY(!dlg->ResetZerosBtn->isEnabled());
+    dlg->AcceptBtnClick(); // even when called: no entry from empty boxes, no line in a closed log
+    QCOMPARE(EntryCount(), 0);
+    QCOMPARE(LogLines(importFolder_ + "/pw Log.txt").size(), 2);
+}
+
+void TstDataImport::quitLogsTwiceAndCounts()
+{
+    const QString file = WriteCsv("pw.csv", "A,1\r\nB,2\r\nC,3\r\n");
+    auto dlg = Open();
+    messages_->Answers = {true};
+    Start(*dlg, file, {"1", "2"});
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QTest::mouseClick(dlg->QuitBtn, Qt::LeftButton);
+    QCOMPARE(Captions(), QStringList{Caption5(1)});
+    QVERIFY(!dlg->QuitBtn->isEnabled());
+    const QList<QByteArray> log = LogLines(importFolder_ + "/pw Log.txt");
+    QCOMPARE(log, (QList<QByteArray>{Logged("Accepted by User", "A,1"), Logged("Download terminated by user", "B,2"),
+                                     Logged("Download terminated by user", "B,2")}));
+    // Another import from the same window starts its count afresh.
+    Start(*dlg, file, {"1", "2"});
+    QCOMPARE(dlg->ItemName->text(), QStringLiteral("B")); // A is a duplicate now
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QCOMPARE(Captions().mid(1), (QStringList{Caption5(2), "SECURITY INFO", "SECURITY TIP"}));
+    QCOMPARE(EntryCount(), 3);
+}
+
+void TstDataImport::acceptAllSavesEveryRecord()
+{
+    AddEntry(QStringLiteral("Known"));
+    const QString file = WriteCsv("pw.csv", "Known,0\r\nA,1\r\n,2\r\nB,3\r\nA,4\r\nC,5\r\n");
+    auto dlg = Open();
+    Start(*dlg, file, {"1", "2"});
+    QCOMPARE(dlg->ItemName->text(), QStringLiteral("A"));
+    dlg->AcceptAllCheckBox->setChecked(true);
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg->isVisible(), 30000);
+    QCOMPARE(Captions(), (QStringList{Caption5(3), "SECURITY INFO", "SECURITY TIP"}));
+    QCOMPARE(Entries().keys(), (QStringList{"A", "B", "C", "Known"}));
+    QCOMPARE(Entries()["C"].URL, QStringLiteral("5"));
+}
+
+void TstDataImport::quitWorksWhileImportAllRuns()
+{
+    QByteArray text;
+    const int records = 3000;
+    for (int i = 0; i < records; ++i)
+        text += "Entry " + QByteArray::number(i) + ",https://site" + QByteArray::number(i) + ".example\r\n";
+    const QString file = WriteCsv("many.csv", text);
+    auto dlg = Open();
+    messages_->Answers = {true};
+    Start(*dlg, file, {"1", "2"});
+    dlg->AcceptAllCheckBox->setChecked(true);
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QVERIFY(dlg->AcceptingAll());
+    // While it runs only Quit can be pressed, and the progress shows.
+    QVERIFY(!dlg->AcceptBtn->isEnabled() && !dlg->RejectBtn->isEnabled() && dlg->QuitBtn->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(dlg->ItemsImported > 20, 60000);
+    QVERIFY(dlg->ImportProgress->isVisible());
+    QTest::mouseClick(dlg->QuitBtn, Qt::LeftButton);
+    QVERIFY(!dlg->AcceptingAll());
+    const int imported = dlg->ItemsImported;
+    QVERIFY(imported < records);
+    QCOMPARE(Captions(), QStringList{Caption5(imported)});
+    QTest::qWait(50); // no slice runs after the quit
+    QCOMPARE(EntryCount(), imported);
+    const QList<QByteArray> log = LogLines(importFolder_ + "/many Log.txt");
+    QCOMPARE(log.size(), imported + 2);
+    QVERIFY(log[imported].startsWith("Download terminated by user"));
+    QCOMPARE(log[imported], log[imported + 1]);
+}
+
+void TstDataImport::emptiedAndDuplicateNames()
+{
+    AddEntry(QStringLiteral("Bank"));
+    const QString file = WriteCsv("pw.csv", "First,1\r\nSecond,2\r\n");
+    auto dlg = Open();
+    Start(*dlg, file, {"1", "2"});
+    dlg->ItemName->setText(QStringLiteral("   ")); // emptied: not saved, not counted
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    dlg->ItemName->setText(QStringLiteral("Bank")); // an existing entry's name: the test ran on "Second"
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QCOMPARE(Captions().first(), Caption5(1));
+    QCOMPARE(Entries().keys(), (QStringList{"Bank", "Bank#2"}));
+    QCOMPARE(LogLines(importFolder_ + "/pw Log.txt").first(), Logged("Invalid record: Name missing", "First,1"));
+}
+
+void TstDataImport::failedWriteIsToldAndNotCounted()
+{
+    const QString file = WriteCsv("pw.csv", "First,1\r\nSecond,2\r\n");
+    auto dlg = Open();
+    Start(*dlg, file, {"1", "2"});
+    TPoolFile::FaultHook = [](PoolFileOp op, const QString &, qint64) { return op == PoolFileOp::Write ? EIO : 0; };
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    TPoolFile::FaultHook = nullptr;
+    QCOMPARE(Captions(),
+             QStringList{"Lockvex could not write this change to your data file. It has not been saved."});
+    // The record stays shown, nothing is logged as accepted, and trying again saves it.
+    QCOMPARE(dlg->ItemName->text(), QStringLiteral("First"));
+    QVERIFY(dlg->AcceptBtn->isEnabled());
+    QCOMPARE(dlg->ItemsImported, 0);
+    QVERIFY(LogLines(importFolder_ + "/pw Log.txt").isEmpty());
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QCOMPARE(dlg->ItemsImported, 1);
+    QCOMPARE(Entries().keys(), QStringList{"First"});
+}
+
+void TstDataImport::cutFieldsAreShownAndCounted()
+{
+    const QByteArray longPassword(40, 'p'), longNotes(300, 'n');
+    const QString file =
+        WriteCsv("pw.csv", "Short,pw,notes\r\nLong," + longPassword + ",\"" + longNotes + "\"\r\nAlso," + longPassword +
+                               ",x\r\nPlain,pw,x\r\n");
+    auto dlg = Open();
+    Start(*dlg, file, {"1", "0", "0", "0", "2", "0", "0", "0", "0", "0", "0", "0", "0", "3"});
+    QVERIFY(dlg->ShortenedLbl->text().isEmpty());
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QCOMPARE(dlg->ShortenedLbl->text(), QStringLiteral("Cut to fit Lockvex: Password, Notes"));
+    QCOMPARE(dlg->Password->text().size(), 31);
+    dlg->AcceptAllCheckBox->setChecked(true);
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg->isVisible(), 30000);
+    QCOMPARE(messages_->Shown.first().Caption, QStringLiteral("SOME ITEMS WERE SHORTENED"));
+    QCOMPARE(messages_->Shown.first().Text,
+             QStringLiteral("2 imported items had a field longer than Lockvex can store. Check them in the log."));
+    QCOMPARE(messages_->Shown.first().DlgType, mtWarning);
+    QCOMPARE(Captions().mid(1), (QStringList{Caption5(4), "SECURITY INFO", "SECURITY TIP"}));
+    const QList<QByteArray> log = LogLines(importFolder_ + "/pw Log.txt");
+    QCOMPARE(log[2], Logged("Shortened to fit Lockvex", "Password, Notes"));
+    QCOMPARE(log[4], Logged("Shortened to fit Lockvex", "Password"));
+}
+
+void TstDataImport::closingMessagesAndSettings()
+{
+    const QString file = WriteCsv("pw.csv", "A,1\r\n");
+    {
+        auto dlg = Open();
+        dlg->close(); // nothing happened: no message, the settings are still saved
+        QVERIFY(messages_->Shown.isEmpty());
+        QCOMPARE(QSettings(IniFileName, QSettings::IniFormat).value("TrelLockvex/Col14").toString(),
+                 QStringLiteral("20"));
+        QCOMPARE(QSettings(IniFileName, QSettings::IniFormat).value("TrelLockvex/HeadersCheckBox").toString(),
+                 QStringLiteral("1"));
+    }
+    auto dlg = Open();
+    dlg->FileNameEdit->setText(file);
+    QTest::mouseClick(dlg->ViewTxtBtn, Qt::LeftButton);
+    Start(*dlg, file, {"1", "abc", "-3"});
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QCOMPARE(Captions(), (QStringList{Caption5(1), "SECURITY INFO", "SECURITY TIP"}));
+    QCOMPARE(messages_->Shown[1].Text,
+             QStringLiteral("Any text or log files created during import will be deleted when Lockvex closes."));
+    QSettings settings(IniFileName, QSettings::IniFormat);
+    QCOMPARE(settings.value("TrelLockvex/FileName").toString(), file);
+    QCOMPARE(settings.value("TrelLockvex/Col2").toString(), QStringLiteral("abc")); // as typed
+    QCOMPARE(settings.value("TrelLockvex/HeadersCheckBox").toString(), QStringLiteral("0"));
+    // Text and a negative number leave their fields empty.
+    QVERIFY(Entries()["A"].URL.isEmpty());
+
+    // The next opening brings the saved mapping back, labels included.
+    auto again = Open();
+    QCOMPARE(again->FileNameEdit->text(), file);
+    QCOMPARE(again->Col[2]->text(), QStringLiteral("abc"));
+    QCOMPARE(again->ColLbl[2]->text(), QString());
+    QVERIFY(!again->HeadersCheckBox->isChecked());
+}
+
+void TstDataImport::emptyFileNameKeepsTheSavedName()
+{
+    {
+        auto dlg = Open();
+        dlg->FileNameEdit->setText(QStringLiteral("/data/pw.csv"));
+        dlg->close();
+    }
+    auto dlg = Open();
+    dlg->FileNameEdit->clear();
+    dlg->Col[1]->setText(QStringLiteral("3"));
+    dlg->close();
+    QSettings settings(IniFileName, QSettings::IniFormat);
+    QCOMPARE(settings.value("TrelLockvex/FileName").toString(), QStringLiteral("/data/pw.csv"));
+    QCOMPARE(settings.value("TrelLockvex/Col1").toString(), QStringLiteral("3"));
+    // "Reset default values" brings back what was saved last.
+    auto third = Open();
+    third->Col[1]->setText(QStringLiteral("9"));
+    QTest::mouseClick(third->ResetDefaultsBtn, Qt::LeftButton);
+    QCOMPARE(third->Col[1]->text(), QStringLiteral("3"));
+    QCOMPARE(third->ColLbl[1]->text(), QStringLiteral("C"));
+    QCOMPARE(third->FileNameEdit->text(), QStringLiteral("/data/pw.csv"));
+}
+
+void TstDataImport::viewCopiesArePrivateAndNeverReplaceAUsersFile()
+{
+    const QString file = WriteCsv("pw.csv", "Bank,secret\r\n");
+    const QString usersFile = WriteCsv("pw.txt", "the user's own notes");
+    auto dlg = Open();
+    dlg->FileNameEdit->setText(file);
+    QTest::mouseClick(dlg->ViewCSVBtn, Qt::LeftButton);
+    QTest::mouseClick(dlg->ViewTxtBtn, Qt::LeftButton);
+    QCOMPARE(testPlatform_->OpenedFiles.size(), 2);
+    const QString copy = testPlatform_->OpenedFiles.first();
+    QCOMPARE(QFileInfo(copy).absolutePath(), ImportViewFolder());
+    QCOMPARE(QFileInfo(copy).fileName(), QStringLiteral("pw.txt"));
+    QVERIFY(!copy.startsWith(importFolder_));
+    QFile view(copy);
+    QVERIFY(view.open(QIODevice::ReadOnly));
+    QCOMPARE(view.readAll(), QByteArray("Bank,secret\r\n"));
+    QCOMPARE(view.permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+             QFileDevice::Permissions());
+    QCOMPARE(QFileInfo(ImportViewFolder()).permissions() &
+                 (QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther),
+             QFileDevice::Permissions());
+    QFile users(usersFile);
+    QVERIFY(users.open(QIODevice::ReadOnly));
+    QCOMPARE(users.readAll(), QByteArray("the user's own notes"));
+    QCOMPARE(tempFiles_, QStringList{copy});
+
+    // The log: message 10 before an import, then opened and deleted at exit; owner-only.
+    QTest::mouseClick(dlg->ViewLogBtn, Qt::LeftButton);
+    QCOMPARE(Captions(), QStringList{"No log file exists. Only created after download"});
+    messages_->Answers = {true};
+    Start(*dlg, file, {"1"});
+    QTest::mouseClick(dlg->RejectBtn, Qt::LeftButton);
+    QTest::mouseClick(dlg->ViewLogBtn, Qt::LeftButton);
+    const QString log = importFolder_ + "/pw Log.txt";
+    QCOMPARE(testPlatform_->OpenedFiles.last(), log);
+    QCOMPARE(QFile(log).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFileDevice::Permissions());
+    QCOMPARE(tempFiles_, (QStringList{copy, log}));
+
+    // The folder goes with everything in it at the program's end (and at the next start).
+    RemoveImportViewFolder();
+    QVERIFY(!QFileInfo::exists(ImportViewFolder()));
+}
+
+void TstDataImport::logThatCannotBeWrittenImportsNothing()
+{
+    const QString file = WriteCsv("pw.csv", "Bank,1\r\n");
+    // The log's place is taken by a folder: no log can be written there (as in a folder without
+    // write permission, which the tests' root user would not feel).
+    QDir().mkpath(importFolder_ + "/pw Log.txt");
+    auto dlg = Open();
+    Start(*dlg, file, {"1", "2"});
+    QCOMPARE(messages_->Shown.size(), 3);
+    QVERIFY(messages_->Shown[0].Text.startsWith(QStringLiteral("The import stopped")));
+    QVERIFY(messages_->Shown[0].Text.contains(QStringLiteral("pw Log.txt")));
+    QCOMPARE(messages_->Shown[0].DlgType, mtError);
+    QCOMPARE(messages_->Shown[1].Caption, Caption5(0));
+    QCOMPARE(EntryCount(), 0);
+}
+
+void TstDataImport::badFilesNeitherCrashNorImport_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("imported");
+    QByteArray binary;
+    for (int i = 0; i < 4096; ++i)
+        binary += char((i * 7919) & 0xff);
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    png += QByteArray(2000, '\0');
+    QTest::newRow("binary") << binary << -1;
+    QTest::newRow("image renamed .csv") << png << -1;
+    QTest::newRow("empty") << QByteArray() << 0;
+    QTest::newRow("header only") << QByteArray("Name,Password\r\n") << 0;
+    QTest::newRow("unbalanced quotes") << QByteArray("Name,Password\r\n\"A,1\r\nB,\"2\r\nC,3\r\n") << -1;
+    QTest::newRow("line of 1 MB") << (QByteArray("Name,Password\r\nBig,") + QByteArray(1 << 20, 'x') + "\r\nSmall,1\r\n")
+                                  << 2;
+    QByteArray many("Name,Password\r\n");
+    for (int i = 0; i < 100000; ++i)
+        many += ",\r\n"; // 100,000 nameless lines: passed over
+    many += "Last,1\r\n";
+    QTest::newRow("100,000 lines") << many << 1;
+}
+
+void TstDataImport::badFilesNeitherCrashNorImport()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, imported); // -1: any number, as long as the window comes through
+    const QString file = WriteCsv("bad.csv", content);
+    auto dlg = Open();
+    Start(*dlg, file, {"1", "2", "0", "0", "2"}, true);
+    if (dlg->RecordShown()) {
+        dlg->AcceptAllCheckBox->setChecked(true);
+        QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg->isVisible(), 60000);
+    QVERIFY(Captions().first().startsWith(QStringLiteral("Import complete.")) ||
+            Captions().first() == QStringLiteral("SOME ITEMS WERE SHORTENED"));
+    if (imported >= 0)
+        QCOMPARE(EntryCount(), imported);
+    QCOMPARE(EntryCount(), LockvexTbl->GetItemsUsed());
+}
+
+void TstDataImport::exportsOfPopularTools_data()
+{
+    // The columns as a user would type them for the tool's export: name, address, customer ID,
+    // PIN, password and notes.
+    QTest::addColumn<QString>("fixture");
+    QTest::addColumn<QStringList>("columns");
+    QTest::addColumn<QList<QStringList>>("expected"); // name, address, customer ID, PIN, password, notes
+    auto cols = [](int name, int url, int id, int pin, int pw, int notes) {
+        QStringList c(14, QStringLiteral("0"));
+        c[0] = QString::number(name);
+        c[1] = QString::number(url);
+        c[2] = QString::number(id);
+        c[3] = QString::number(pin);
+        c[4] = QString::number(pw);
+        c[13] = QString::number(notes);
+        return c;
+    };
+    QTest::newRow("Chrome") << "export-chrome.csv" << cols(1, 2, 3, 0, 4, 5)
+                            << QList<QStringList>{
+                                   {"Bank of Example", "https://bank.example/login", "alice.smith", "",
+                                    "S3cret,with comma", ""},
+                                   {"Mail", "https://mail.example/", "alice@mail.example", "", "say \"hi\"",
+                                    "first line\r\nsecond line"},
+                                   {"shop.example", "https://shop.example/", "alice", "", "pa55'", ""}};
+    QTest::newRow("Firefox") << "export-firefox.csv" << cols(1, 1, 2, 0, 3, 0)
+                             << QList<QStringList>{
+                                    {"https://forum.example", "https://forum.example", "al", "", "x;y,z", ""},
+                                    {"https://wiki.example", "https://wiki.example", "alice", "", "\"quoted\"", ""}};
+    QTest::newRow("Bitwarden") << "export-bitwarden.csv" << cols(4, 8, 9, 0, 10, 5)
+                               << QList<QStringList>{{"Intranet", "https://intranet.example", "a.smith", "",
+                                                      "Winter2024!", "Door code 4711\r\nAsk Bob for the key"},
+                                                     {"Wifi at home", "", "", "", "", "The password is on the router"},
+                                                     {"Game", "https://game.example", "alice99", "", "'pa55'", ""}};
+    QTest::newRow("KeePassXC") << "export-keepassxc.csv" << cols(2, 5, 3, 0, 4, 6)
+                               << QList<QStringList>{{"Savings", "https://savings.example", "12345678", "", "1234",
+                                                      "Memorable: mother's maiden name\r\nAnswer: Jones"},
+                                                     {"Router", "http://192.168.1.1", "admin", "", "admin-pass", ""}};
+    QTest::newRow("LastPass") << "export-lastpass.csv" << cols(6, 1, 2, 0, 3, 5)
+                              << QList<QStringList>{{"News", "https://news.example", "reader", "", "n3ws",
+                                                     "Subscribed until 2026, renew in time"},
+                                                    {"Server notes", "http://sn", "", "", "",
+                                                     "NoteType:Server\r\nHostname:db1"}};
+    QTest::newRow("spreadsheet, semicolons, UTF-8 mark")
+        << "export-spreadsheet.csv" << cols(1, 2, 3, 5, 4, 6)
+        << QList<QStringList>{{QString::fromUtf8("Café Crème"), "https://cafe.example", "chef", "0042",
+                               QString::fromUtf8("crème,brûlée"), "Table for two, window seat"},
+                              {"Gym", "https://gym.example", "member 7", "9876", "", ""}};
+}
+
+void TstDataImport::exportsOfPopularTools()
+{
+    QFETCH(QString, fixture);
+    QFETCH(QStringList, columns);
+    QFETCH(QList<QStringList>, expected);
+    QFile source(QStringLiteral(LOCKVEX_TEST_DATA "/") + fixture);
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    const QString file = WriteCsv(fixture, source.readAll());
+    auto dlg = Open();
+    Start(*dlg, file, columns, true);
+    dlg->AcceptAllCheckBox->setChecked(true);
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg->isVisible(), 30000);
+    QCOMPARE(Captions().first(), Caption5(expected.size()));
+    const QMap<QString, ItemManagerParams> entries = Entries();
+    QCOMPARE(entries.size(), expected.size());
+    for (const QStringList &e : expected) {
+        QVERIFY2(entries.contains(e[0]), qPrintable(e[0]));
+        const ItemManagerParams &p = entries[e[0]];
+        QCOMPARE((QStringList{p.ItemName, p.URL, p.CustID, p.PIN, p.Password, p.ItemDescr}), e);
+    }
+}
+
+QTEST_MAIN(TstDataImport)
+#include "tst_dataimport.moc"
