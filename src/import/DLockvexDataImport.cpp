@@ -6,6 +6,9 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "common/Globals.h"
+#include "ui/shared/EntryFieldPanel.h"
+#include "ui/shared/HeaderBand.h"
+#include "ui/shared/LockvexStyle.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -19,7 +22,10 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QToolButton>
 #include <QVBoxLayout>
+
+using LockvexStyle::Px;
 
 namespace
 {
@@ -61,7 +67,16 @@ TLockvexDataImportDlg::TLockvexDataImportDlg(QWidget *parent) : QDialog(parent)
     setObjectName(QStringLiteral("LockvexDataImportDlg"));
     setWindowTitle(QStringLiteral("LockvexDataImportDlg"));
     setModal(true);
+    scale_ = LockvexStyle::WindowScale();
     BuildControls();
+    setStyleSheet(LockvexStyle::WindowSheet(scale_) +
+                  LockvexStyle::Sheet(QStringLiteral("QGroupBox { padding: 10px; }"
+                                                     "QLineEdit[lvRole=\"column\"] { padding: 2px 2px; }"
+                                                     "QLabel[lvRole=\"letters\"] { font-weight: 700; color: @Focus; }"
+                                                     "QFrame#InstructionsPanel { background: @NoteBack;"
+                                                     "  border: 1px solid @NoteBorder; border-radius: 6px; }"
+                                                     "QLabel[lvRole=\"step\"] { color: @NoteText; }"),
+                                      scale_));
     FormCreate();
 }
 
@@ -86,25 +101,23 @@ void TLockvexDataImportDlg::BuildControls()
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
 
-    HeaderBand = new QFrame(this);
-    HeaderBand->setObjectName(QStringLiteral("HeaderBand"));
-    auto *band = new QHBoxLayout(HeaderBand);
-    auto *bandTexts = new QVBoxLayout;
-    LockvexLabel = MakeLabel(HeaderBand, "LockvexLabel", QStringLiteral("Lockvex"));
-    LockvexTextLabel =
-        MakeLabel(HeaderBand, "LockvexTextLabel",
-                  QStringLiteral("All your web sign-ons, password protected, in an encrypted file, only on your PC"));
-    bandTexts->addWidget(LockvexLabel);
-    bandTexts->addWidget(LockvexTextLabel);
-    band->addLayout(bandTexts, 1);
+    HeaderBand = new THeaderBand(QStringLiteral("Lockvex"),
+                                 QStringLiteral("All your web sign-ons, password protected, in an encrypted file, "
+                                                "only on your PC"),
+                                 this, scale_);
+    LockvexLabel = HeaderBand->TitleLabel();
+    LockvexLabel->setObjectName(QStringLiteral("LockvexLabel"));
+    LockvexTextLabel = HeaderBand->TextLabel();
+    LockvexTextLabel->setObjectName(QStringLiteral("LockvexTextLabel"));
     LockvexHelpBtn = MakeButton(HeaderBand, "LockvexHelpBtn", QStringLiteral("HELP"));
     LockvexHelpBtn->setToolTip(QStringLiteral("Get help"));
-    band->addWidget(LockvexHelpBtn);
+    HeaderBand->AddTrailingWidget(LockvexHelpBtn);
     outer->addWidget(HeaderBand);
 
     auto *body = new QHBoxLayout;
-    body->setContentsMargins(12, 12, 12, 12);
-    body->setSpacing(12);
+    body->setContentsMargins(Px(LockvexStyle::Margin, scale_), Px(LockvexStyle::Gap, scale_),
+                             Px(LockvexStyle::Margin, scale_), Px(LockvexStyle::Margin, scale_));
+    body->setSpacing(Px(LockvexStyle::Gap, scale_));
     auto *left = new QVBoxLayout;
     left->addWidget(BuildFileGroup());
     left->addWidget(BuildMappingGroup(), 1);
@@ -172,13 +185,12 @@ QWidget *TLockvexDataImportDlg::BuildMappingGroup()
         Col[k] = MakeEdit(GroupBox3, QStringLiteral("Col%1").arg(k));
         Col[k]->setAlignment(Qt::AlignCenter);
         Col[k]->setMaxLength(8);
-        Col[k]->setFixedWidth(48);
+        Col[k]->setFixedWidth(Px(48, scale_));
+        LockvexStyle::SetRole(Col[k], "column");
         ColLbl[k] = new QLabel(GroupBox3);
         ColLbl[k]->setObjectName(QStringLiteral("Col%1Lbl").arg(k));
-        QFont bold = ColLbl[k]->font();
-        bold.setBold(true);
-        ColLbl[k]->setFont(bold);
-        ColLbl[k]->setMinimumWidth(24);
+        LockvexStyle::SetRole(ColLbl[k], "letters");
+        ColLbl[k]->setMinimumWidth(Px(26, scale_));
         FieldLbl[k] = new QLabel(ImportFieldName(k), GroupBox3);
         FieldLbl[k]->setObjectName(QStringLiteral("Field%1Lbl").arg(k));
         rows->addWidget(Col[k], k - 1, 0);
@@ -215,6 +227,7 @@ QWidget *TLockvexDataImportDlg::BuildMappingGroup()
         auto *label = new QLabel(QString::fromLatin1(text), InstructionsPanel);
         label->setObjectName(QStringLiteral("InstructionLbl%1").arg(++n));
         label->setWordWrap(true);
+        LockvexStyle::SetRole(label, "step");
         steps->addWidget(label);
     }
 
@@ -223,6 +236,7 @@ QWidget *TLockvexDataImportDlg::BuildMappingGroup()
     side->addWidget(ResetZerosBtn);
     side->addWidget(InstructionsPanel, 1);
     side->addWidget(ImportCSVBtn);
+    LockvexStyle::SetRole(ImportCSVBtn, "primary");
     columns->addLayout(side, 1);
     return GroupBox3;
 }
@@ -233,39 +247,34 @@ QWidget *TLockvexDataImportDlg::BuildReviewGroup()
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     auto *grid = new QGridLayout(GroupBox1);
     int row = 0;
-    auto addRow = [&](const QString &caption, QWidget *box) {
-        auto *label = new QLabel(caption, GroupBox1);
-        label->setObjectName(box->objectName() + QStringLiteral("Lbl"));
-        label->setBuddy(box);
-        grid->addWidget(label, row, 0);
-        grid->addWidget(box, row, 1, 1, 3);
-        ++row;
-    };
-    ItemName = MakeEdit(GroupBox1, QStringLiteral("ItemName"));
-    URL = MakeEdit(GroupBox1, QStringLiteral("URL"));
-    CustID = MakeEdit(GroupBox1, QStringLiteral("CustID"));
-    PIN = MakeEdit(GroupBox1, QStringLiteral("PIN"));
-    Password = MakeEdit(GroupBox1, QStringLiteral("Password"));
-    addRow(QStringLiteral("Website Name"), ItemName);
-    addRow(QStringLiteral("Website address"), URL);
-    addRow(QStringLiteral("Customer ID"), CustID);
-    addRow(QStringLiteral("PIN"), PIN);
-    addRow(QStringLiteral("Password"), Password);
-    QLineEdit **questions[] = {&Question1, &Question2, &Question3, &Question4};
-    QLineEdit **answers[] = {&MemData1, &MemData2, &MemData3, &MemData4};
-    for (int i = 0; i < 4; ++i) {
-        *questions[i] = MakeEdit(GroupBox1, QStringLiteral("Question%1").arg(i + 1));
-        *answers[i] = MakeEdit(GroupBox1, QStringLiteral("MemData%1").arg(i + 1));
-        addRow(QStringLiteral("Memorable Data"), *questions[i]);
-        addRow(QStringLiteral("Answer %1").arg(i + 1), *answers[i]);
-    }
-    ItemDescr = new QPlainTextEdit(GroupBox1);
-    ItemDescr->setObjectName(QStringLiteral("ItemDescr"));
-    ItemDescr->setTabChangesFocus(true);
-    addRow(QStringLiteral("Notes"), ItemDescr);
+    // The entry's fields as the main window shows them; what only an entry in the data file
+    // has (the Copy buttons, the quality rating, the login flag) stays hidden here.
+    ReviewPanel = new TEntryFieldPanel(GroupBox1, scale_);
+    for (QWidget *extra : std::initializer_list<QWidget *>{
+             ReviewPanel->CustIDCopyBtn, ReviewPanel->PINCopyBtn, ReviewPanel->PasswordCopyBtn,
+             ReviewPanel->Ans1CopyBtn, ReviewPanel->Ans2CopyBtn, ReviewPanel->Ans3CopyBtn, ReviewPanel->Ans4CopyBtn,
+             ReviewPanel->EntryPWChckBox})
+        extra->hide();
+    ReviewPanel->ShowQuality(-1);
+    ItemName = ReviewPanel->ItemName;
+    URL = ReviewPanel->URL;
+    CustID = ReviewPanel->CustID;
+    PIN = ReviewPanel->PIN;
+    Password = ReviewPanel->Password;
+    Question1 = ReviewPanel->Question1;
+    Question2 = ReviewPanel->Question2;
+    Question3 = ReviewPanel->Question3;
+    Question4 = ReviewPanel->Question4;
+    MemData1 = ReviewPanel->MemData1;
+    MemData2 = ReviewPanel->MemData2;
+    MemData3 = ReviewPanel->MemData3;
+    MemData4 = ReviewPanel->MemData4;
+    ItemDescr = ReviewPanel->ItemDescr;
+    grid->addWidget(ReviewPanel, row++, 0, 1, 4);
 
     ShortenedLbl = MakeLabel(GroupBox1, "ShortenedLbl", QString());
     ShortenedLbl->setWordWrap(true);
+    LockvexStyle::SetRole(ShortenedLbl, "note");
     grid->addWidget(ShortenedLbl, row++, 0, 1, 4);
     ImportProgress = new QProgressBar(GroupBox1);
     ImportProgress->setObjectName(QStringLiteral("ImportProgress"));
@@ -285,6 +294,7 @@ QWidget *TLockvexDataImportDlg::BuildReviewGroup()
     AcceptAllCheckBox = new QCheckBox(QStringLiteral("Import all items"), GroupBox1);
     AcceptAllCheckBox->setObjectName(QStringLiteral("AcceptAllCheckBox"));
     AcceptAllCheckBox->setToolTip(QStringLiteral("Import all items without user confirming each one"));
+    LockvexStyle::SetRole(AcceptBtn, "primary");
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(QuitBtn);
     buttons->addWidget(RejectBtn);

@@ -29,6 +29,8 @@ class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class TEntryFieldPanel;
+class THeaderBand;
 
 class TLockvexDataImportDlg : public QDialog
 {
@@ -43,7 +45,7 @@ public:
     static bool RunModal(QWidget *parent, const QPoint &topLeft);
 
     // Header band.
-    QFrame *HeaderBand = nullptr;
+    THeaderBand *HeaderBand = nullptr;
     QLabel *LockvexLabel = nullptr;
     QLabel *LockvexTextLabel = nullptr;
     QPushButton *LockvexHelpBtn = nullptr;
@@ -71,6 +73,7 @@ public:
 
     // Review group.
     QGroupBox *GroupBox1 = nullptr;
+    TEntryFieldPanel *ReviewPanel = nullptr; // the entry's fields as the main window shows them
     QLineEdit *ItemName = nullptr;
     QLineEdit *URL = nullptr;
     QLineEdit *CustID = nullptr;
@@ -172,4 +175,5 @@ private:
     bool recordShown_ = false;
     bool acceptingAll_ = false;
     bool closed_ = false;
+    double scale_ = 1.0;
 };

@@ -9,6 +9,7 @@
 #include "common/TextFiles.h"
 #include "common/TextRoutines.h"
 #include "entries/EntryText.h"
+#include "ui/shared/EntryFieldPanel.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -92,46 +93,22 @@ void TLockvexDataImportDlg::ImportFailed(const QString &reason)
 
 void TLockvexDataImportDlg::DisplayImportedItem()
 {
-    ItemName->setText(InputParams.ItemName);
-    ItemDescr->setPlainText(InputParams.ItemDescr);
-    URL->setText(InputParams.URL);
-    CustID->setText(InputParams.CustID);
-    PIN->setText(InputParams.PIN);
-    Password->setText(InputParams.Password);
-    Question1->setText(InputParams.Question1);
-    Question2->setText(InputParams.Question2);
-    Question3->setText(InputParams.Question3);
-    Question4->setText(InputParams.Question4);
-    MemData1->setText(InputParams.MemData1);
-    MemData2->setText(InputParams.MemData2);
-    MemData3->setText(InputParams.MemData3);
-    MemData4->setText(InputParams.MemData4);
+    ReviewPanel->SetFields(InputParams);
     NewLoginDateTime = InputParams.LoginDateTime;
     QStringList cut;
     for (int k : ImportExport->ShortenedFields())
         cut << ImportFieldName(k);
     ShortenedLbl->setText(cut.isEmpty() ? QString()
                                         : QStringLiteral("Cut to fit Lockvex: ") + cut.join(QStringLiteral(", ")));
+    ShortenedLbl->setVisible(!cut.isEmpty());
     ShowRecord(true);
 }
 
 void TLockvexDataImportDlg::SetImportedItemInfo()
 {
     OutputParams = ItemManagerParams{};
-    OutputParams.ItemName = TrimBlankChars(ItemName->text());
-    OutputParams.ItemDescr = ItemDescr->toPlainText();
-    OutputParams.URL = URL->text();
-    OutputParams.CustID = CustID->text();
-    OutputParams.PIN = PIN->text();
-    OutputParams.Password = Password->text();
-    OutputParams.Question1 = Question1->text();
-    OutputParams.Question2 = Question2->text();
-    OutputParams.Question3 = Question3->text();
-    OutputParams.Question4 = Question4->text();
-    OutputParams.MemData1 = MemData1->text();
-    OutputParams.MemData2 = MemData2->text();
-    OutputParams.MemData3 = MemData3->text();
-    OutputParams.MemData4 = MemData4->text();
+    ReviewPanel->GetFields(OutputParams); // the boxes' texts as they stand
+    OutputParams.ItemName = TrimBlankChars(OutputParams.ItemName);
     OutputParams.LoginDateTime = NewLoginDateTime;
     OutputParams.LockvexPassword = false;
     OutputParams.NewItem = true;
@@ -328,9 +305,7 @@ void TLockvexDataImportDlg::ShowRecord(bool shown)
     }
     if (shown)
         return;
-    for (QLineEdit *box : {ItemName, URL, CustID, PIN, Password, Question1, Question2, Question3, Question4, MemData1,
-                           MemData2, MemData3, MemData4})
-        box->clear();
-    ItemDescr->clear();
+    ReviewPanel->SetFields(ItemManagerParams{});
     ShortenedLbl->clear();
+    ShortenedLbl->hide();
 }

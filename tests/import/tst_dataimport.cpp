@@ -93,6 +93,7 @@ private slots:
     void badFilesNeitherCrashNorImport();
     void exportsOfPopularTools_data();
     void exportsOfPopularTools();
+    void screenshotInReview();
 
 private:
     std::unique_ptr<TLockvexDataImportDlg> Open();
@@ -788,6 +789,30 @@ void TstDataImport::exportsOfPopularTools()
         const ItemManagerParams &p = entries[e[0]];
         QCOMPARE((QStringList{p.ItemName, p.URL, p.CustID, p.PIN, p.Password, p.ItemDescr}), e);
     }
+}
+
+// The window in review with a record shown, everything fitting. With LOCKVEX_SCREENSHOT_DIR set,
+// it is saved as a picture there.
+void TstDataImport::screenshotInReview()
+{
+    QFile source(QStringLiteral(LOCKVEX_TEST_DATA "/export-bitwarden.csv"));
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    const QString file = WriteCsv(QStringLiteral("bitwarden_export.csv"), source.readAll());
+    auto dlg = Open();
+    Start(*dlg, file, {"4", "8", "9", "0", "10", "0", "0", "0", "0", "0", "0", "0", "0", "5"}, true);
+    dlg->Col1Exit(); // the labels follow the typed mapping once Col1 is left
+    QCOMPARE(dlg->ColLbl[5]->text(), QStringLiteral("J"));
+    QCOMPARE(dlg->ColLbl[4]->text(), QString());
+    QVERIFY(dlg->RecordShown());
+    dlg->resize(dlg->sizeHint());
+    // Nothing is squeezed below what it needs to be read.
+    for (QWidget *w : dlg->findChildren<QWidget *>()) {
+        if (w != dlg->CancelBtn && w->isVisible() && (qobject_cast<QPushButton *>(w) || qobject_cast<QLabel *>(w)))
+            QVERIFY2(w->width() >= w->minimumSizeHint().width(), qPrintable(w->objectName()));
+    }
+    const QString folder = qEnvironmentVariable("LOCKVEX_SCREENSHOT_DIR");
+    if (!folder.isEmpty())
+        QVERIFY(dlg->grab().save(folder + QStringLiteral("/import-review.png")));
 }
 
 QTEST_MAIN(TstDataImport)
