@@ -250,10 +250,10 @@ QWidget *TLockvexDataImportDlg::BuildReviewGroup()
     // The entry's fields as the main window shows them; what only an entry in the data file
     // has (the Copy buttons, the quality rating, the login flag) stays hidden here.
     ReviewPanel = new TEntryFieldPanel(GroupBox1, scale_);
-    for (QWidget *extra : std::initializer_list<QWidget *>{
-             ReviewPanel->CustIDCopyBtn, ReviewPanel->PINCopyBtn, ReviewPanel->PasswordCopyBtn,
-             ReviewPanel->Ans1CopyBtn, ReviewPanel->Ans2CopyBtn, ReviewPanel->Ans3CopyBtn, ReviewPanel->Ans4CopyBtn,
-             ReviewPanel->EntryPWChckBox})
+    for (QWidget *extra : std::initializer_list<QWidget *>{ReviewPanel->CustIDCopyBtn, ReviewPanel->PINCopyBtn,
+                                                           ReviewPanel->PasswordCopyBtn, ReviewPanel->Ans1CopyBtn,
+                                                           ReviewPanel->Ans2CopyBtn, ReviewPanel->Ans3CopyBtn,
+                                                           ReviewPanel->Ans4CopyBtn, ReviewPanel->EntryPWChckBox})
         extra->hide();
     ReviewPanel->ShowQuality(-1);
     ItemName = ReviewPanel->ItemName;
@@ -289,8 +289,7 @@ QWidget *TLockvexDataImportDlg::BuildReviewGroup()
     RejectBtn = MakeButton(GroupBox1, "RejectBtn", QStringLiteral("Reject    import item"));
     SetNote(RejectBtn, QStringLiteral("Do not import the currently displayed item"));
     AcceptBtn = MakeButton(GroupBox1, "AcceptBtn", QStringLiteral("Accept   import item"));
-    SetNote(AcceptBtn,
-            QStringLiteral("Import the currently displayed item and then display the next item for import"));
+    SetNote(AcceptBtn, QStringLiteral("Import the currently displayed item and then display the next item for import"));
     AcceptAllCheckBox = new QCheckBox(QStringLiteral("Import all items"), GroupBox1);
     AcceptAllCheckBox->setObjectName(QStringLiteral("AcceptAllCheckBox"));
     AcceptAllCheckBox->setToolTip(QStringLiteral("Import all items without user confirming each one"));

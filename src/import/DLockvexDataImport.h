@@ -62,9 +62,9 @@ public:
     // Mapping group: box k (Col1..Col14) holds the CSV column of entry field k, label k its
     // spreadsheet letters.
     QGroupBox *GroupBox3 = nullptr;
-    std::array<QLineEdit *, ImportedEntryFields + 1> Col{};    // [1..14]
-    std::array<QLabel *, ImportedEntryFields + 1> ColLbl{};    // [1..14]
-    std::array<QLabel *, ImportedEntryFields + 1> FieldLbl{};  // [1..14], the field names
+    std::array<QLineEdit *, ImportedEntryFields + 1> Col{};   // [1..14]
+    std::array<QLabel *, ImportedEntryFields + 1> ColLbl{};   // [1..14]
+    std::array<QLabel *, ImportedEntryFields + 1> FieldLbl{}; // [1..14], the field names
     QCheckBox *HeadersCheckBox = nullptr;
     QPushButton *ResetDefaultsBtn = nullptr;
     QPushButton *ResetZerosBtn = nullptr;
@@ -82,7 +82,7 @@ public:
     QLineEdit *Question1 = nullptr, *Question2 = nullptr, *Question3 = nullptr, *Question4 = nullptr;
     QLineEdit *MemData1 = nullptr, *MemData2 = nullptr, *MemData3 = nullptr, *MemData4 = nullptr;
     QPlainTextEdit *ItemDescr = nullptr;
-    QLabel *ShortenedLbl = nullptr;   // which fields of the record shown were cut to fit
+    QLabel *ShortenedLbl = nullptr;         // which fields of the record shown were cut to fit
     QProgressBar *ImportProgress = nullptr; // "Import all items": how much of the file is done
     QLabel *ProgressLbl = nullptr;
     QPushButton *QuitBtn = nullptr;
@@ -151,10 +151,11 @@ private:
     bool StartEngine();
     void DisplayImportedItem();
     void SetImportedItemInfo();
-    bool AcceptItem();
-    bool ShowNextItem();
+    bool AcceptItem(bool fromBoxes);
+    bool ShowNextItem(bool display);
     void ShowRecord(bool shown);
     void AcceptAllStep();
+    void FinishAcceptAll();
     void EndAcceptAll();
     void UpdateProgress();
     void ImportFailed(const QString &reason);

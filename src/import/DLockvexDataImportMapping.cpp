@@ -22,7 +22,7 @@ const QString HeadersKey = QStringLiteral("HeadersCheckBox");
 // The defaults match the columns of the store's own CSV log: name in column 1, web address to
 // memorable data 4 in columns 7 to 18, notes in column 20, after one header line.
 const char *const DefaultColumns[ImportedEntryFields + 1] = {"",   "1",  "7",  "8",  "9",  "10", "11", "12",
-                                                              "13", "14", "15", "16", "17", "18", "20"};
+                                                             "13", "14", "15", "16", "17", "18", "20"};
 
 QString ColKey(int k)
 {
@@ -31,8 +31,7 @@ QString ColKey(int k)
 
 // The settings through the program's dialog support; a window opened without it (a test) uses
 // one of its own, which holds no state.
-template <typename Use>
-auto WithDlgProcs(Use use)
+template <typename Use> auto WithDlgProcs(Use use)
 {
     if (LVDlgProcs)
         return use(*LVDlgProcs);

@@ -116,13 +116,22 @@ void TLockvexDataImportDlg::SetImportedItemInfo()
     OutputParams.ListIndex = 0;
 }
 
-// Saves the record shown as a new entry, then logs it as accepted: the entry is on disk before
-// its log line says so. A record whose name box was emptied is not saved, counted or logged as
-// accepted. False when the store did not write it: the user was told (message 18), and the
-// record stays shown to try again, reject or quit.
-bool TLockvexDataImportDlg::AcceptItem()
+// Saves the current record as a new entry, then logs it as accepted: the entry is on disk before
+// its log line says so. fromBoxes: what the review boxes hold, the user's corrections included;
+// else the record as the engine delivered it ("Import all items", where nobody can change it).
+// A record whose name box was emptied is not saved, counted or logged as accepted. False when
+// the store did not write it: the user was told (message 18), and the record stays to try
+// again, reject or quit.
+bool TLockvexDataImportDlg::AcceptItem(bool fromBoxes)
 {
-    SetImportedItemInfo();
+    if (fromBoxes) {
+        SetImportedItemInfo();
+    } else {
+        OutputParams = InputParams;
+        OutputParams.ItemName = TrimBlankChars(OutputParams.ItemName);
+        OutputParams.LockvexPassword = false;
+        OutputParams.NewItem = true;
+    }
     if (OutputParams.ItemName.isEmpty()) {
         ImportExport->ImportCSVUserAction(ImportUserAction::InvalidRec);
         return true;
@@ -142,7 +151,9 @@ bool TLockvexDataImportDlg::AcceptItem()
     return true;
 }
 
-bool TLockvexDataImportDlg::ShowNextItem()
+// The next record; display: into the review boxes (during "Import all items" only the record
+// waiting when the window next answers is put there).
+bool TLockvexDataImportDlg::ShowNextItem(bool display)
 {
     bool found = false;
     try {
@@ -156,10 +167,10 @@ bool TLockvexDataImportDlg::ShowNextItem()
         }
         return false;
     }
-    if (found)
-        DisplayImportedItem();
-    else
+    if (!found)
         ShowRecord(false);
+    else if (display)
+        DisplayImportedItem();
     return found;
 }
 
@@ -168,53 +179,26 @@ void TLockvexDataImportDlg::AcceptBtnClick()
     if (!recordShown_ || acceptingAll_)
         return;
     try {
-        if (!AcceptItem())
+        if (!AcceptItem(true))
             return;
-    } catch (const TextFileError &error) {
-        ImportFailed(error.Message());
-        CancelBtnClick();
-        return;
-    }
-    if (AcceptAllCheckBox->isChecked()) {
+        if (!AcceptAllCheckBox->isChecked()) {
+            if (!ShowNextItem(true))
+                CancelBtnClick();
+            return;
+        }
         // The rest goes in slices, so that the window is drawn and Quit is heard meanwhile.
         acceptingAll_ = true;
         recordsDone_ = 1;
         AcceptBtn->setEnabled(false);
         RejectBtn->setEnabled(false);
         AcceptAllCheckBox->setEnabled(false);
+        ReviewPanel->SetReadOnly(true);
         ImportProgress->setVisible(true);
         ProgressLbl->setVisible(true);
-        UpdateProgress();
-        QTimer::singleShot(0, this, &TLockvexDataImportDlg::AcceptAllStep);
-        return;
-    }
-    if (!ShowNextItem())
-        CancelBtnClick();
-}
-
-void TLockvexDataImportDlg::AcceptAllStep()
-{
-    if (!acceptingAll_)
-        return;
-    QElapsedTimer slice;
-    slice.start();
-    try {
-        do {
-            if (!ShowNextItem()) {
-                EndAcceptAll();
-                if (itemsShortened_ > 0)
-                    ShowMessageDlg(MsgCatalogue[MsgItemsShortened], QString::number(itemsShortened_));
-                CancelBtnClick();
-                return;
-            }
-            if (!AcceptItem()) {
-                // Not written: the record stays shown for the user to decide.
-                EndAcceptAll();
-                ShowRecord(true);
-                return;
-            }
-            ++recordsDone_;
-        } while (slice.elapsed() < AcceptAllSliceMs);
+        if (!ShowNextItem(true)) {
+            FinishAcceptAll();
+            return;
+        }
     } catch (const TextFileError &error) {
         EndAcceptAll();
         ImportFailed(error.Message());
@@ -225,10 +209,52 @@ void TLockvexDataImportDlg::AcceptAllStep()
     QTimer::singleShot(0, this, &TLockvexDataImportDlg::AcceptAllStep);
 }
 
+// One slice of "Import all items": accepts records until the slice's time is up, then shows
+// the record next in line (the one a Quit would end the import on) and the progress.
+void TLockvexDataImportDlg::AcceptAllStep()
+{
+    if (!acceptingAll_)
+        return;
+    QElapsedTimer slice;
+    slice.start();
+    try {
+        do {
+            if (!AcceptItem(false)) {
+                // Not written: the record stays shown for the user to decide.
+                EndAcceptAll();
+                DisplayImportedItem();
+                return;
+            }
+            ++recordsDone_;
+            if (!ShowNextItem(false)) {
+                FinishAcceptAll();
+                return;
+            }
+        } while (slice.elapsed() < AcceptAllSliceMs);
+    } catch (const TextFileError &error) {
+        EndAcceptAll();
+        ImportFailed(error.Message());
+        CancelBtnClick();
+        return;
+    }
+    DisplayImportedItem();
+    UpdateProgress();
+    QTimer::singleShot(0, this, &TLockvexDataImportDlg::AcceptAllStep);
+}
+
+void TLockvexDataImportDlg::FinishAcceptAll()
+{
+    EndAcceptAll();
+    if (itemsShortened_ > 0)
+        ShowMessageDlg(MsgCatalogue[MsgItemsShortened], QString::number(itemsShortened_));
+    CancelBtnClick();
+}
+
 void TLockvexDataImportDlg::EndAcceptAll()
 {
     acceptingAll_ = false;
     AcceptAllCheckBox->setEnabled(true);
+    ReviewPanel->SetReadOnly(false);
     ImportProgress->setVisible(false);
     ProgressLbl->setVisible(false);
     ShowRecord(recordShown_);
@@ -253,7 +279,7 @@ void TLockvexDataImportDlg::RejectBtnClick()
         CancelBtnClick();
         return;
     }
-    if (!ShowNextItem())
+    if (!ShowNextItem(true))
         CancelBtnClick();
 }
 

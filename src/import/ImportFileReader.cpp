@@ -87,7 +87,7 @@ void TImportFileReader::Open(const QString &name)
     Close();
     OpenTextForRead(file_, name);
     try {
-        struct stat info {};
+        struct stat info;
         fileSize_ = ::fstat(::fileno(file_.Handle), &info) == 0 ? info.st_size : 0;
         DetectEncoding();
     } catch (...) {

@@ -98,9 +98,9 @@ bool NameInEntryTable(const QString &name)
 QString ImportFieldName(int k)
 {
     static const char *const names[ImportedEntryFields] = {
-        "Website name",     "Website address", "Customer ID",      "PIN",      "Password",
-        "Memorable Data 1", "Answer 1",        "Memorable Data 2", "Answer 2", "Memorable Data 3",
-        "Answer 3",         "Memorable Data 4", "Answer 4",        "Notes"};
+        "Website name",     "Website address",  "Customer ID",      "PIN",      "Password",
+        "Memorable Data 1", "Answer 1",         "Memorable Data 2", "Answer 2", "Memorable Data 3",
+        "Answer 3",         "Memorable Data 4", "Answer 4",         "Notes"};
     return k >= 1 && k <= ImportedEntryFields ? QString::fromLatin1(names[k - 1]) : QString();
 }
 

@@ -98,8 +98,7 @@ private slots:
 private:
     std::unique_ptr<TLockvexDataImportDlg> Open();
     QString WriteCsv(const QString &name, const QByteArray &bytes);
-    void Start(TLockvexDataImportDlg &dlg, const QString &file, const QStringList &columns = {},
-               bool headers = false);
+    void Start(TLockvexDataImportDlg &dlg, const QString &file, const QStringList &columns = {}, bool headers = false);
     void AddEntry(const QString &name);
     QMap<QString, ItemManagerParams> Entries();
     int EntryCount() { return Entries().size(); }
@@ -224,12 +223,23 @@ void TstDataImport::firstOpeningHasEveryControlAndTheDefaults()
 {
     auto dlg = Open();
     QCOMPARE(dlg->windowTitle(), QStringLiteral("LockvexDataImportDlg"));
-    const char *const names[] = {"LockvexLabel", "LockvexTextLabel", "LockvexHelpBtn", "GroupBox2", "ImportFileLbl",
-                                 "FileNameEdit", "ViewCSVBtn", "ViewTxtBtn", "ViewLogBtn", "FileBrowseBtn",
-                                 "GroupBox3", "HeadersCheckBox", "ResetDefaultsBtn", "ResetZerosBtn", "ImportCSVBtn",
-                                 "GroupBox1", "ItemName", "URL", "CustID", "PIN", "Password", "Question1",
-                                 "Question4", "MemData1", "MemData4", "ItemDescr", "QuitBtn", "RejectBtn",
-                                 "AcceptBtn", "AcceptAllCheckBox", "CancelBtn", "Col1", "Col14Lbl"};
+    const char *const names[] = {"LockvexLabel",     "LockvexTextLabel",
+                                 "LockvexHelpBtn",   "GroupBox2",
+                                 "ImportFileLbl",    "FileNameEdit",
+                                 "ViewCSVBtn",       "ViewTxtBtn",
+                                 "ViewLogBtn",       "FileBrowseBtn",
+                                 "GroupBox3",        "HeadersCheckBox",
+                                 "ResetDefaultsBtn", "ResetZerosBtn",
+                                 "ImportCSVBtn",     "GroupBox1",
+                                 "ItemName",         "URL",
+                                 "CustID",           "PIN",
+                                 "Password",         "Question1",
+                                 "Question4",        "MemData1",
+                                 "MemData4",         "ItemDescr",
+                                 "QuitBtn",          "RejectBtn",
+                                 "AcceptBtn",        "AcceptAllCheckBox",
+                                 "CancelBtn",        "Col1",
+                                 "Col14Lbl"};
     for (const char *name : names)
         QVERIFY2(dlg->findChild<QWidget *>(QLatin1String(name)), name);
 
@@ -263,18 +273,30 @@ void TstDataImport::calcLabel_data()
 {
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("label");
-    QTest::newRow("1") << "1" << "A";
-    QTest::newRow("26") << "26" << "Z";
-    QTest::newRow("27") << "27" << "AA";
-    QTest::newRow("52") << "52" << "AZ";
-    QTest::newRow("53") << "53" << "BA";
-    QTest::newRow("702") << "702" << "ZZ";
-    QTest::newRow("703") << "703" << "";
-    QTest::newRow("0") << "0" << "";
-    QTest::newRow("negative") << "-4" << "";
-    QTest::newRow("text") << "abc" << "";
-    QTest::newRow("number and text") << "7b" << "";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("1") << "1"
+                       << "A";
+    QTest::newRow("26") << "26"
+                        << "Z";
+    QTest::newRow("27") << "27"
+                        << "AA";
+    QTest::newRow("52") << "52"
+                        << "AZ";
+    QTest::newRow("53") << "53"
+                        << "BA";
+    QTest::newRow("702") << "702"
+                         << "ZZ";
+    QTest::newRow("703") << "703"
+                         << "";
+    QTest::newRow("0") << "0"
+                       << "";
+    QTest::newRow("negative") << "-4"
+                              << "";
+    QTest::newRow("text") << "abc"
+                          << "";
+    QTest::newRow("number and text") << "7b"
+                                     << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TstDataImport::calcLabel()
@@ -473,7 +495,7 @@ void TstDataImport::acceptAllSavesEveryRecord()
 void TstDataImport::quitWorksWhileImportAllRuns()
 {
     QByteArray text;
-    const int records = 3000;
+    const int records = 20000;
     for (int i = 0; i < records; ++i)
         text += "Entry " + QByteArray::number(i) + ",https://site" + QByteArray::number(i) + ".example\r\n";
     const QString file = WriteCsv("many.csv", text);
@@ -523,8 +545,7 @@ void TstDataImport::failedWriteIsToldAndNotCounted()
     TPoolFile::FaultHook = [](PoolFileOp op, const QString &, qint64) { return op == PoolFileOp::Write ? EIO : 0; };
     QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
     TPoolFile::FaultHook = nullptr;
-    QCOMPARE(Captions(),
-             QStringList{"Lockvex could not write this change to your data file. It has not been saved."});
+    QCOMPARE(Captions(), QStringList{"Lockvex could not write this change to your data file. It has not been saved."});
     // The record stays shown, nothing is logged as accepted, and trying again saves it.
     QCOMPARE(dlg->ItemName->text(), QStringLiteral("First"));
     QVERIFY(dlg->AcceptBtn->isEnabled());
@@ -538,9 +559,8 @@ void TstDataImport::failedWriteIsToldAndNotCounted()
 void TstDataImport::cutFieldsAreShownAndCounted()
 {
     const QByteArray longPassword(40, 'p'), longNotes(300, 'n');
-    const QString file =
-        WriteCsv("pw.csv", "Short,pw,notes\r\nLong," + longPassword + ",\"" + longNotes + "\"\r\nAlso," + longPassword +
-                               ",x\r\nPlain,pw,x\r\n");
+    const QString file = WriteCsv("pw.csv", "Short,pw,notes\r\nLong," + longPassword + ",\"" + longNotes +
+                                                "\"\r\nAlso," + longPassword + ",x\r\nPlain,pw,x\r\n");
     auto dlg = Open();
     Start(*dlg, file, {"1", "0", "0", "0", "2", "0", "0", "0", "0", "0", "0", "0", "0", "3"});
     QVERIFY(dlg->ShortenedLbl->text().isEmpty());
@@ -691,7 +711,8 @@ void TstDataImport::badFilesNeitherCrashNorImport_data()
     QTest::newRow("empty") << QByteArray() << 0;
     QTest::newRow("header only") << QByteArray("Name,Password\r\n") << 0;
     QTest::newRow("unbalanced quotes") << QByteArray("Name,Password\r\n\"A,1\r\nB,\"2\r\nC,3\r\n") << -1;
-    QTest::newRow("line of 1 MB") << (QByteArray("Name,Password\r\nBig,") + QByteArray(1 << 20, 'x') + "\r\nSmall,1\r\n")
+    QTest::newRow("line of 1 MB") << (QByteArray("Name,Password\r\nBig,") + QByteArray(1 << 20, 'x') +
+                                      "\r\nSmall,1\r\n")
                                   << 2;
     QByteArray many("Name,Password\r\n");
     for (int i = 0; i < 100000; ++i)
@@ -737,12 +758,11 @@ void TstDataImport::exportsOfPopularTools_data()
         return c;
     };
     QTest::newRow("Chrome") << "export-chrome.csv" << cols(1, 2, 3, 0, 4, 5)
-                            << QList<QStringList>{
-                                   {"Bank of Example", "https://bank.example/login", "alice.smith", "",
-                                    "S3cret,with comma", ""},
-                                   {"Mail", "https://mail.example/", "alice@mail.example", "", "say \"hi\"",
-                                    "first line\r\nsecond line"},
-                                   {"shop.example", "https://shop.example/", "alice", "", "pa55'", ""}};
+                            << QList<QStringList>{{"Bank of Example", "https://bank.example/login", "alice.smith", "",
+                                                   "S3cret,with comma", ""},
+                                                  {"Mail", "https://mail.example/", "alice@mail.example", "",
+                                                   "say \"hi\"", "first line\r\nsecond line"},
+                                                  {"shop.example", "https://shop.example/", "alice", "", "pa55'", ""}};
     QTest::newRow("Firefox") << "export-firefox.csv" << cols(1, 1, 2, 0, 3, 0)
                              << QList<QStringList>{
                                     {"https://forum.example", "https://forum.example", "al", "", "x;y,z", ""},
@@ -757,10 +777,10 @@ void TstDataImport::exportsOfPopularTools_data()
                                                       "Memorable: mother's maiden name\r\nAnswer: Jones"},
                                                      {"Router", "http://192.168.1.1", "admin", "", "admin-pass", ""}};
     QTest::newRow("LastPass") << "export-lastpass.csv" << cols(6, 1, 2, 0, 3, 5)
-                              << QList<QStringList>{{"News", "https://news.example", "reader", "", "n3ws",
-                                                     "Subscribed until 2026, renew in time"},
-                                                    {"Server notes", "http://sn", "", "", "",
-                                                     "NoteType:Server\r\nHostname:db1"}};
+                              << QList<QStringList>{
+                                     {"News", "https://news.example", "reader", "", "n3ws",
+                                      "Subscribed until 2026, renew in time"},
+                                     {"Server notes", "http://sn", "", "", "", "NoteType:Server\r\nHostname:db1"}};
     QTest::newRow("spreadsheet, semicolons, UTF-8 mark")
         << "export-spreadsheet.csv" << cols(1, 2, 3, 5, 4, 6)
         << QList<QStringList>{{QString::fromUtf8("Café Crème"), "https://cafe.example", "chef", "0042",
