@@ -60,7 +60,8 @@ void TLockvexDataImportDlg::ImportCSVBtnClick()
     GetImportFields();
     ImportExport->ImpExFormat.ImportFields = ImportFields;
     ImportExport->ImpExFormat.HeaderLines = HeadersCheckBox->isChecked() ? "1" : "0";
-    ImportExport->ImpExFormat.ImpExFileName = fileName.left(255);
+    // The whole name: a path cut to 255 characters would name another file or none.
+    ImportExport->ImpExFormat.ImpExFileName = fileName;
     ImportExport->ImpExFormat.ShowLog = false;
     if (StartEngine())
         DisplayImportedItem();

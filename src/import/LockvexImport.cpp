@@ -13,6 +13,8 @@
 
 #include <QStringList>
 
+#include <sys/stat.h>
+
 namespace
 {
 
@@ -183,6 +185,9 @@ bool TImportExport::OpenImport()
     LogFileName = base + QStringLiteral(" Log.txt");
     try {
         OpenTextForWrite(LogFile, LogFileName);
+        // A log left by an earlier import keeps its mode when it is emptied: it holds the
+        // import's text again, so only its owner may read it, whatever it was before.
+        ::fchmod(::fileno(LogFile.Handle), S_IRUSR | S_IWUSR);
         DeleteAtExit(LogFileName);
         CSVFieldCount = 0;
         CSVFieldSeparator = ',';

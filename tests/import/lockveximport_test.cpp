@@ -274,11 +274,17 @@ TEST_F(ImportTest, TheLogLiesBesideTheFileWhateverDotsItsFoldersHave)
     ASSERT_TRUE(QDir(dir.path()).mkpath("john.smith/.local"));
     const QString file = dir.filePath("john.smith/.local/pw.backup.csv");
     ASSERT_TRUE(QFile::copy(QStringLiteral(LOCKVEX_TEST_DATA "/import-bank.csv"), file));
+    // a log of an earlier import that anyone may read
+    QFile earlier(dir.filePath("john.smith/.local/pw Log.txt"));
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.setPermissions(earlier.permissions() | QFile::ReadGroup | QFile::ReadOther);
+    earlier.close();
     Use(file, {{1, 1}}, "1");
     EXPECT_EQ(ImportAll().size(), 1);
     TempFiles = savedTempFiles;
     EXPECT_EQ(engine.GetLogFileName(), dir.filePath("john.smith/.local/pw Log.txt"));
     EXPECT_TRUE(QFile::exists(engine.GetLogFileName()));
+    EXPECT_EQ(QFile(engine.GetLogFileName()).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
     // Not viewed, the log is still deleted when the program ends.
     EXPECT_EQ(tempFiles, QStringList{engine.GetLogFileName()});
 }
