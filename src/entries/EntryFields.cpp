@@ -24,6 +24,7 @@ void SetNotes(TLockvexRec &rec, const QString &text)
     rec.SetAccountNotes(win1252::FromUnicode(WithCRLFBreaks(text)));
 }
 
+// clang-format off
 #define LOCKVEX_TEXT_FIELD(field, recordField, importIndex, width)                                                  \
     EntryTextField                                                                                                 \
     {                                                                                                              \
@@ -31,6 +32,7 @@ void SetNotes(TLockvexRec &rec, const QString &text)
             [](const TLockvexRec &rec) { return rec.Get##recordField(); },                                         \
             [](TLockvexRec &rec, const QString &text) { rec.Set##recordField(text); }                              \
     }
+// clang-format on
 
 } // namespace
 
