@@ -35,10 +35,9 @@ ItemManagerParams TItemManager::LoadWebItem(int Key)
 
 bool TItemManager::SaveWebItem(int ItemKey, const ItemManagerParams &ItemToSave)
 {
-    if (MemStickMode)
-        return true;
-    if (TrimBlankChars(ItemToSave.ItemName).isEmpty())
-        return true;
+    // Nothing is written from a memory stick or for a nameless entry, and the answer says so.
+    if (MemStickMode || TrimBlankChars(ItemToSave.ItemName).isEmpty())
+        return false;
     if (!SharedLockvexRec || !LockvexTbl)
         return false;
     ParamsToRecord(ItemToSave, *SharedLockvexRec);

@@ -100,11 +100,11 @@ TEST_F(ItemManagerTest, BlankNameOrMemoryStickModeWritesNothing)
     p.Password = "new";
     for (const QString &blank : {QString(), QStringLiteral("   "), QStringLiteral(" \t\r\n")}) {
         p.ItemName = blank;
-        EXPECT_TRUE(items.SaveWebItem(key, p)); // nothing was asked to be written, nothing failed
+        EXPECT_FALSE(items.SaveWebItem(key, p)); // nothing was written: the window must not take it as saved
     }
     p.ItemName = "Kept";
     MemStickMode = true;
-    EXPECT_TRUE(items.SaveWebItem(key, p));
+    EXPECT_FALSE(items.SaveWebItem(key, p));
     MemStickMode = false;
     const ItemManagerParams loaded = Reloaded(key);
     EXPECT_EQ(loaded.ItemName, "Kept");
