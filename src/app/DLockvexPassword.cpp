@@ -305,9 +305,10 @@ void TLockvexPasswordDlg::OKBtnClick()
 {
     UserInput = TakeTypedPassword(Edit1);
     // Support override: with the support marker file present, Override followed by ENTER on an
-    // empty box signs in without a password.
-    const bool supportOverride =
-        PWOverride && UserInput.isEmpty() && LVDlgProcs != nullptr && LVDlgProcs->CustomerSupportOverride();
+    // empty box signs in without a password. Only on the PC: from a memory stick the marker would
+    // be looked for on whatever computer the stick is put into.
+    const bool supportOverride = !MemStickMode && PWOverride && UserInput.isEmpty() && LVDlgProcs != nullptr &&
+                                 LVDlgProcs->CustomerSupportOverride();
     const bool accepted = supportOverride || CheckPassword(UserInput);
     WipeText(UserInput);
     if (accepted)

@@ -71,7 +71,13 @@ const std::array<TMsgFields, 21> MsgCatalogue = {{
               mtError,
               {mbOK},
               0},
-    /* 19 */ {QString(), QString(), mtInformation, {mbOK}, 0},
+    /* 19 */
+    {QString(),
+     QStringLiteral("Lockvex could not open your data file. No file has been changed; Lockvex will try again when you "
+                    "next start it."),
+     mtError,
+     {mbOK},
+     0},
     /* 20 */ {QStringLiteral("SOME ITEMS WERE SHORTENED"),
               QStringLiteral("_ imported items had a field longer than Lockvex can store. Check them in the log."),
               mtWarning,

@@ -58,7 +58,7 @@ struct TMsgFields {
     int HelpCtx = 0; // 0 everywhere, not used
 };
 
-// The catalogue, numbered from 0. Number 14 and 19 are empty.
+// The catalogue, numbered from 0. Number 14 is empty.
 extern const std::array<TMsgFields, 21> MsgCatalogue;
 
 // Catalogue numbers by meaning, for callers: MsgCatalogue[MsgWrongPassword].
@@ -81,6 +81,7 @@ enum LockvexMsgNo : int {
     MsgNameExists = 16,
     MsgWrongPassword = 17,
     MsgNotSaved = 18,
+    MsgDataNotOpened = 19,
     MsgItemsShortened = 20
 };
 

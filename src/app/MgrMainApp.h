@@ -38,6 +38,9 @@ public:
     bool CheckLockvexSignedIn();
 
     QString Workstr;
+    // Set by CheckLockvexSignedIn when an entry could not be read from the data file: sign-in
+    // then fails without a dialog, and the start ends as when the data file did not open.
+    bool DataUnreadable = false;
     TWebHelpSystem *WebHelp = nullptr;
 };
 

@@ -15,10 +15,10 @@ bool EntryTableCheckPassword(const QString &password)
 
 int DifferentSignInPasswords()
 {
-    if (LoginPWs > 0)
-        return LoginPWs;
-    // Line 0 of the password list is " All Passwords".
-    return PasswordStrings != nullptr ? qMax(0, PasswordStrings->Count() - 1) : 0;
+    // Not from the password list: it names each password once, after the first entry (in name
+    // order) that uses it, so a password shared by an access entry and an earlier plain one
+    // would not be counted as an access password although it opens the safe.
+    return LockvexTbl != nullptr ? LockvexTbl->CountSignInPasswords() : 0;
 }
 
 SignInDialog ChooseSignInDialog(int totalPWs, int differentSignInPWs, bool memStickMode)
@@ -45,9 +45,17 @@ template <typename Dialog> bool RunSignInDialog()
 bool TMgrMainAppProcs::CheckLockvexSignedIn()
 {
     // The lists and counts stay filled for the main window.
+    DataUnreadable = false;
     ListManager->BuildLockvexStrings();
     ListManager->BuildPasswordStrings(QString(), TotalPWs, LoginPWs);
-    switch (ChooseSignInDialog(TotalPWs, DifferentSignInPasswords(), MemStickMode)) {
+    const int differentPWs = DifferentSignInPasswords();
+    // An entry that could not be read may hold a password: the safe is neither opened without
+    // one nor shown with entries missing.
+    if (ListManager->PasswordReadFailed() || differentPWs < 0) {
+        DataUnreadable = true;
+        return false;
+    }
+    switch (ChooseSignInDialog(TotalPWs, differentPWs, MemStickMode)) {
     case SignInDialog::None:
         return true;
     case SignInDialog::OnePassword:

@@ -13,8 +13,9 @@ enum class SignInDialog { None, OnePassword, TwoPasswords };
 // PC the one-password dialog.
 SignInDialog ChooseSignInDialog(int totalPWs, int differentSignInPWs, bool memStickMode);
 
-// How many different passwords open the safe, from the password list just built: the access
-// passwords when any entry is flagged as one, otherwise every listed password.
+// How many different passwords open the safe, counted from the entries as the entry table's
+// password check takes them: the access passwords' when the password list counts any, otherwise
+// every entry's. -1 when the data file could not be read.
 int DifferentSignInPasswords();
 
 // The entry table's password check, as the sign-in dialogs use it.

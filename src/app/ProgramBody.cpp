@@ -1,5 +1,6 @@
 #include "app/ProgramBody.h"
 
+#include "app/LockvexMsgdial.h"
 #include "app/MgrMainApp.h"
 #include "common/Globals.h"
 #include "store/Lockvextypes.h"
@@ -87,7 +88,7 @@ void HandleEndingSignals(QApplication &app)
         ::sigaction(signalNumber, &action, nullptr);
 }
 
-void RunStartSteps()
+bool RunStartSteps()
 {
     MainAppProcs = new TMgrMainAppProcs;
     WritePlainOnExit = false;
@@ -97,15 +98,24 @@ void RunStartSteps()
         MainAppProcs->LocateDataFile();
         ReadOnlyMode = CheckDataInUse();
     }
-    LockvexTbl->OpenPool(DataFileName);
+    return LockvexTbl->OpenPool(DataFileName);
+}
+
+void ReportDataNotOpened()
+{
+    ShowMessageDlg(MsgCatalogue[MsgDataNotOpened]);
+    LockvexTbl->ClosePool(DoNotWriteLog);
 }
 
 int RunLockvex(QApplication &app, const WindowRunner &runWindows)
 {
-    RunStartSteps();
-    SignedIn = MainAppProcs->CheckLockvexSignedIn();
+    const bool opened = RunStartSteps();
+    SignedIn = opened && MainAppProcs->CheckLockvexSignedIn();
     int result = 0;
-    if (SignedIn) {
+    if (!opened || MainAppProcs->DataUnreadable) {
+        ReportDataNotOpened();
+        result = 1;
+    } else if (SignedIn) {
         QApplication::setApplicationDisplayName(ApplicationTitle);
         result = runWindows(app);
     }

@@ -16,8 +16,14 @@ int RunLockvex(QApplication &app, const WindowRunner &runWindows);
 // The steps before sign-in (create the objects, decide the mode, find and open the data) and
 // the steps after the windows (settings and marker, close the store with its backups, move the
 // data). RunLockvex runs them around the sign-in and the windows.
-void RunStartSteps();
+// RunStartSteps answers whether the entry table opened the data file.
+bool RunStartSteps();
 void RunExitSteps();
+
+// The data file did not open, or an entry could not be read: message 19, and the entry table is
+// closed as it stands, so that the exit steps write no copy, rotate no backup and write no log,
+// and the next start finds every file as it was.
+void ReportDataNotOpened();
 
 // Core dumps off and the process not dumpable, so no secret ends up in a crash file.
 void ProtectProcessMemory();

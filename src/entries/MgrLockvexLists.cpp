@@ -92,10 +92,13 @@ void TListManager::NoteEntryWritten(int Key, int countBefore)
     knownUpdateCount_ = LockvexTbl->GetUpdateCount();
 }
 
-// The entry's password, trimmed, and whether it is an access password.
-QString TListManager::TrimmedPasswordOf(const TTDStandardIndexRec *rec, bool &isEntryPW)
+// The entry's password, trimmed, and whether it is an access password. A record that could not
+// be read gives an empty text and readFailed: its password is unknown, not empty, and it is
+// not remembered, so that the next refresh reads it again.
+QString TListManager::TrimmedPasswordOf(const TTDStandardIndexRec *rec, bool &isEntryPW, bool &readFailed)
 {
     isEntryPW = false;
+    readFailed = false;
     if (!LockvexTbl || !rec)
         return QString();
     const int key = rec->GetKeyFromIndex();
@@ -106,7 +109,11 @@ QString TListManager::TrimmedPasswordOf(const TTDStandardIndexRec *rec, bool &is
     }
     TKnownPassword read;
     read.RecordNo = rec->GetRecordNo();
-    read.Password = TrimBlankChars(LockvexTbl->GetPassword(key, read.IsEntryPW));
+    read.Password = TrimBlankChars(LockvexTbl->GetPassword(key, read.IsEntryPW, readFailed));
+    if (readFailed) {
+        LastPasswordReadFailed = true;
+        return QString();
+    }
     knownPasswords_.insert(key, read);
     isEntryPW = read.IsEntryPW;
     return read.Password;
@@ -203,10 +210,12 @@ TLockvexStringList *TListManager::BuildSelectedPWLockvexStrings(const QString &P
     if (!SelectedLockvexStrings || !LockvexStrings)
         return SelectedLockvexStrings;
     CheckKnownPasswords();
+    LastPasswordReadFailed = false;
     SelectedLockvexStrings->Clear();
     for (int i = 0; i < LockvexStrings->Count(); ++i) {
-        bool isEntryPW = false;
-        if (TrimmedPasswordOf(LockvexStrings->Objects(i), isEntryPW) == Password)
+        bool isEntryPW = false, readFailed = false;
+        const QString password = TrimmedPasswordOf(LockvexStrings->Objects(i), isEntryPW, readFailed);
+        if (!readFailed && password == Password)
             SelectedLockvexStrings->Add(LockvexStrings->Strings(i), LockvexStrings->Objects(i));
     }
     return SelectedLockvexStrings;
@@ -223,15 +232,23 @@ TLockvexStringList *TListManager::BuildPasswordStrings(const QString &SearchArg,
     if (!LockvexStrings)
         return PasswordStrings;
     CheckKnownPasswords();
+    LastPasswordReadFailed = false;
 
     std::vector<TLockvexStringLine> passwords;
     passwords.reserve(static_cast<std::size_t>(LockvexStrings->Count()));
     for (int i = 0; i < LockvexStrings->Count(); ++i) {
         TTDStandardIndexRec *rec = LockvexStrings->Objects(i);
-        bool isEntryPW = false;
-        const QString password = TrimmedPasswordOf(rec, isEntryPW);
+        bool isEntryPW = false, readFailed = false;
+        const QString password = TrimmedPasswordOf(rec, isEntryPW, readFailed);
         if (rec)
             rec->SetFlag(isEntryPW);
+        if (readFailed) {
+            // Unknown, not empty: it counts as a password (so that a failing disk never makes
+            // the safe look as if nothing guarded it) but cannot be listed.
+            if (SearchArg.isEmpty())
+                ++TotalPWs;
+            continue;
+        }
         if (!SearchArg.isEmpty() && password != SearchArg)
             continue;
         if (!password.isEmpty()) {

@@ -77,6 +77,9 @@ public:
     // calls ForgetPasswords.
     void NoteEntryWritten(int Key, int countBefore);
     void ForgetPasswords();
+    // The last BuildPasswordStrings or BuildSelectedPWLockvexStrings met an entry whose record
+    // could not be read: the lists and counts are incomplete.
+    bool PasswordReadFailed() const { return LastPasswordReadFailed; }
 
     bool SearchActive = false;      // the user searches by name
     ListManagerParams OutputParams; // the last result of BuildItemList
@@ -89,10 +92,11 @@ private:
     };
     bool KnownPasswordsValid() const;
     void CheckKnownPasswords();
-    QString TrimmedPasswordOf(const TTDStandardIndexRec *rec, bool &isEntryPW);
+    QString TrimmedPasswordOf(const TTDStandardIndexRec *rec, bool &isEntryPW, bool &readFailed);
 
     QHash<int, TKnownPassword> knownPasswords_; // by key
     const TV9LockvexTbl *knownTable_ = nullptr;
     QString knownFile_;
     int knownUpdateCount_ = -1;
+    bool LastPasswordReadFailed = false;
 };

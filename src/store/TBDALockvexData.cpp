@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 namespace
 {
@@ -219,6 +220,13 @@ bool TV9LockvexTbl::ReadNext(int &RecordNo, TLockvexRec *LockvexRec, ReadSeqType
 // =============================================================================================
 // Passwords and flags
 
+// Whether the entry's password is one that opens the safe: while any access password is
+// counted, only the marked entries' passwords do.
+bool TV9LockvexTbl::CountsForSignIn(const TLockvexRec &rec)
+{
+    return LoginPWs == 0 || rec.IsEntryPassword();
+}
+
 bool TV9LockvexTbl::CheckPassword(const QString &Password)
 {
     QByteArray wanted = win1252::FromUnicode(Password);
@@ -230,7 +238,7 @@ bool TV9LockvexTbl::CheckPassword(const QString &Password)
     int slot = NoKey;
     for (bool more = ReadFirst(slot, rec, SkipDeleted); more && !found; more = ReadNext(slot, rec, SkipDeleted)) {
         // The access passwords are those of the marked entries, or of all while none is marked.
-        if (LoginPWs != 0 && !rec->IsEntryPassword())
+        if (!CountsForSignIn(*rec))
             continue;
         const QByteArray stored = rec->LockvexData.Password.Bytes();
         if (!TrimBlanks(stored).isEmpty())
@@ -244,11 +252,40 @@ bool TV9LockvexTbl::CheckPassword(const QString &Password)
     return found || allBlank;
 }
 
+int TV9LockvexTbl::CountSignInPasswords()
+{
+    QSet<QByteArray> passwords;
+    TLockvexRec *rec = V9LockvexDataRec.get();
+    int slot = NoKey;
+    for (bool more = ReadFirst(slot, rec, SkipDeleted); more; more = ReadNext(slot, rec, SkipDeleted)) {
+        if (!CountsForSignIn(*rec))
+            continue;
+        const QByteArray stored = rec->LockvexData.Password.Bytes();
+        // The dialogs take the typed text without blanks at either end.
+        if (!stored.isEmpty() && TrimBlanks(stored) == stored)
+            passwords.insert(stored);
+    }
+    return ScanFailed ? -1 : static_cast<int>(passwords.size());
+}
+
 QString TV9LockvexTbl::GetPassword(int Key, bool &IsEntryPW)
 {
-    GetLockvexRec(Key, V9LockvexDataRec.get());
-    IsEntryPW = V9LockvexDataRec->IsEntryPassword();
-    return V9LockvexDataRec->GetPassword();
+    bool readFailed = false;
+    return GetPassword(Key, IsEntryPW, readFailed);
+}
+
+QString TV9LockvexTbl::GetPassword(int Key, bool &IsEntryPW, bool &ReadFailed)
+{
+    TLockvexRec *rec = V9LockvexDataRec.get();
+    int slot = NoKey;
+    // An entry added but not yet saved has no slot and an empty password; one whose slot could
+    // not be read has an unknown one.
+    const bool read = ReadIndexedRecord(Key, slot, rec) == ReadOk;
+    ReadFailed = !read && slot >= 0;
+    if (!read)
+        rec->Init();
+    IsEntryPW = rec->IsEntryPassword();
+    return rec->GetPassword();
 }
 
 bool TV9LockvexTbl::IsEntryPassword(int Key)

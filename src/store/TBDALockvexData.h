@@ -45,7 +45,15 @@ public:
     bool ReadNext(int &RecordNo, TLockvexRec *LockvexRec, ReadSeqType IncludeDeleted);
 
     bool CheckPassword(const QString &Password);
+    // How many different passwords CheckPassword accepts: those of the access-password entries
+    // while the password list counts any (LoginPWs), otherwise those of every entry. A stored
+    // password with a blank at either end cannot be typed and does not count. -1 when the file
+    // could not be read to the end.
+    int CountSignInPasswords();
     QString GetPassword(int Key, bool &IsEntryPW);
+    // The same; ReadFailed tells that the entry has a record that could not be read, so that its
+    // password is unknown rather than empty.
+    QString GetPassword(int Key, bool &IsEntryPW, bool &ReadFailed);
     bool IsEntryPassword(int Key);
     void SetEntryPassword(int Key, bool Cond);
     bool IsAutoPWCopy(int Key);
@@ -63,6 +71,7 @@ public:
     bool TempCopyWritten() const { return TempCopyOK; }
 
 private:
+    static bool CountsForSignIn(const TLockvexRec &rec);
     bool RecoverFromLog();
     // Marks the recovery as stopped by a failing file operation; false, as the failed step.
     bool StopRecovery();

@@ -54,6 +54,11 @@ const CatalogueCase catalogueCases[] = {
     {15, "", "Please select a memory stick", mtWarning, {"OK"}},
     {16, "", "You can't specify a name that already exists.", mtWarning, {"OK"}},
     {17, "", "The password you have entered is not correct", mtWarning, {"OK"}},
+    {19,
+     "",
+     "Lockvex could not open your data file. No file has been changed; Lockvex will try again when you next start it.",
+     mtError,
+     {"OK"}},
 };
 
 class MessageCatalogue : public ::testing::Test

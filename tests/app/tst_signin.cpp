@@ -11,6 +11,7 @@
 #include "entries/LockvexStringList.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
+#include "store/PoolFile.h"
 #include "support/TestPlatform.h"
 
 #include <QApplication>
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <cerrno>
 #include <memory>
 
 namespace
@@ -46,6 +48,7 @@ private slots:
     void dialogChoice();
     void signIn_data();
     void signIn();
+    void unreadableEntryEndsTheSignIn();
 
 private:
     void MakeEntries(const QStringList &entries);
@@ -185,6 +188,34 @@ void TstSignIn::signIn_data()
         << QStringList{"Alpha1|Charlie3", "Bravo2|Alpha1"} << true << 1 << true;
     QTest::newRow("stick, two entries sharing one password")
         << true << QStringList{"Bank:Alpha1", "Shop:Alpha1"} << one << QStringList{"Alpha1"} << true << 0 << false;
+    // Two different access passwords open the stick, although the list names the first of them
+    // after the earlier entry that is not flagged: neither alone may open it.
+    QTest::newRow("stick, an access password shared with an earlier plain entry")
+        << true << QStringList{"Alpha:x1", "Bravo:x1:access", "Charlie:y2:access"} << two
+        << QStringList{"x1|", "y2|", "x1|y2"} << true << 2 << true;
+}
+
+// An entry that cannot be read may hold a password: sign-in ends without a dialog, never opening
+// the safe as one without passwords, and tells the program body that the data was not readable.
+void TstSignIn::unreadableEntryEndsTheSignIn()
+{
+    MakeEntries({"Bank:Alpha1", "Shop:Bravo2"});
+    QVERIFY(ListManager->ClosePool(DoNotWriteLog));
+    QVERIFY(ListManager->OpenPool(DataFileName)); // nothing read since the open
+    ListManager->ForgetPasswords();
+    TPoolFile::FaultHook = [](PoolFileOp op, const QString &, qint64) { return op == PoolFileOp::Read ? EIO : 0; };
+    AnswerNextDialog({"Alpha1"});
+    const bool signedIn = app_->CheckLockvexSignedIn();
+    TPoolFile::FaultHook = nullptr;
+    QVERIFY(!signedIn);
+    QVERIFY(app_->DataUnreadable);
+    QCOMPARE(seen_.ClassName, QString());
+
+    // Nothing of the failed read was kept: read again, the passwords ask for the dialog.
+    AnswerNextDialog({"Alpha1"});
+    QVERIFY(app_->CheckLockvexSignedIn());
+    QVERIFY(!app_->DataUnreadable);
+    QCOMPARE(seen_.ClassName, QStringLiteral("TLockvexPasswordDlg"));
 }
 
 void TstSignIn::signIn()

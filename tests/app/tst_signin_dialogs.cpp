@@ -365,24 +365,30 @@ void TstSignInDialogs::attemptsAreNotLimited()
 
 void TstSignInDialogs::supportOverride_data()
 {
+    QTest::addColumn<bool>("memStick");
     QTest::addColumn<bool>("marker");
     QTest::addColumn<bool>("pressOverride");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("marker, Override, empty box") << true << true << "" << true;
-    QTest::newRow("marker, Override, blanks only") << true << true << "   " << true;
-    QTest::newRow("no marker, Override, empty box") << false << true << "" << false;
-    QTest::newRow("marker, no Override, empty box") << true << false << "" << false;
-    QTest::newRow("marker, Override, wrong password") << true << true << "Wrong" << false;
-    QTest::newRow("marker, Override, right password") << true << true << "Alpha1" << true;
+    QTest::newRow("marker, Override, empty box") << false << true << true << "" << true;
+    QTest::newRow("marker, Override, blanks only") << false << true << true << "   " << true;
+    QTest::newRow("no marker, Override, empty box") << false << false << true << "" << false;
+    QTest::newRow("marker, no Override, empty box") << false << true << false << "" << false;
+    QTest::newRow("marker, Override, wrong password") << false << true << true << "Wrong" << false;
+    QTest::newRow("marker, Override, right password") << false << true << true << "Alpha1" << true;
+    // A marker in the Documents folder of whatever computer the stick is put into opens nothing.
+    QTest::newRow("stick: marker, Override, empty box") << true << true << true << "" << false;
+    QTest::newRow("stick: marker, Override, right password") << true << true << true << "Alpha1" << true;
 }
 
 void TstSignInDialogs::supportOverride()
 {
+    QFETCH(bool, memStick);
     QFETCH(bool, marker);
     QFETCH(bool, pressOverride);
     QFETCH(QString, typed);
     QFETCH(bool, accepted);
+    MemStickMode = memStick;
     if (marker)
         MakeSupportMarker();
     TLockvexPasswordDlg dialog(safe_.Checker());

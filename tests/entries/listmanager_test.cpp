@@ -1,6 +1,9 @@
 #include "EntriesFixture.h"
 
 #include "store/LockvexIndexRec.h"
+#include "store/PoolFile.h"
+
+#include <cerrno>
 
 namespace
 {
@@ -304,3 +307,26 @@ TEST_F(ListManagerTest, PasswordListFollowsEveryWriteWhateverMadeIt)
 }
 
 } // namespace
+
+// A record that cannot be read after a good open holds an unknown password, not an empty one:
+// the entries still count as holding passwords, the lists say they are incomplete, and nothing
+// of the failed read is remembered for the next refresh.
+TEST_F(ListManagerTest, APasswordThatCannotBeReadIsNeverTakenForNone)
+{
+    AddEntry("Anvil", "one");
+    AddEntry("Basket", "two", true);
+    OpenTable(); // nothing read yet since the open
+    lists.ForgetPasswords();
+    TPoolFile::FaultHook = [](PoolFileOp op, const QString &, qint64) { return op == PoolFileOp::Read ? EIO : 0; };
+    Browse();
+    TPoolFile::FaultHook = nullptr;
+    EXPECT_TRUE(lists.PasswordReadFailed());
+    EXPECT_EQ(TotalPWs, 2);
+    EXPECT_EQ(Texts(PasswordStrings), QStringList({" All Passwords"}));
+
+    Browse();
+    EXPECT_FALSE(lists.PasswordReadFailed());
+    EXPECT_EQ(TotalPWs, 2);
+    EXPECT_EQ(LoginPWs, 1);
+    EXPECT_EQ(Texts(PasswordStrings), QStringList({" All Passwords", "one", "two"}));
+}

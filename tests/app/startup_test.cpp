@@ -1,0 +1,122 @@
+// The program body's start when the data cannot be used: a data file that does not open, also
+// after its recovery, and an entry that cannot be read at sign-in. The user is told (message 19)
+// and the program ends without a sign-in or a window, leaving every file as it was.
+
+#include "app/LockvexMsgdial.h"
+#include "app/MgrMainApp.h"
+#include "app/ProgramBody.h"
+#include "common/DateStamp.h"
+#include "common/Globals.h"
+#include "entries/MgrLockvexItems.h"
+#include "store/PoolFile.h"
+#include "store/RecDALockvex.h"
+#include "store/TBDALockvexData.h"
+#include "support/TestPlatform.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMap>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+namespace
+{
+
+const QString DataNotOpenedText = QStringLiteral(
+    "Lockvex could not open your data file. No file has been changed; Lockvex will try again when you next start it.");
+
+class StartWithUnusableData : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ResetGlobals();
+        StampNow();
+        dataFolder = desktop.Documents + QStringLiteral("/Lockvex");
+        QDir().mkpath(dataFolder);
+        // A data file with an entry that has a password, closed once, so that a backup exists.
+        TV9LockvexTbl table(true);
+        ASSERT_TRUE(table.OpenPool(dataFolder + QStringLiteral("/TrelLockvex.acsdb")));
+        TLockvexRec rec;
+        rec.SetName(QStringLiteral("Bank"));
+        rec.SetPassword(QStringLiteral("Alpha1"));
+        table.WriteLockvexRec(table.AddLockvexIndexItem(rec.GetName()), &rec);
+        ASSERT_TRUE(table.LastWriteSucceeded());
+    }
+
+    void TearDown() override
+    {
+        TPoolFile::FaultHook = nullptr;
+        desktop.FailOperation = nullptr;
+        delete MainAppProcs;
+        ResetGlobals();
+    }
+
+    // Every file of the data folder, hidden ones included, with its bytes.
+    QMap<QString, QByteArray> DataFiles() const
+    {
+        QMap<QString, QByteArray> files;
+        const QDir folder(dataFolder);
+        for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+            QFile file(folder.filePath(name));
+            files.insert(name, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)"));
+        }
+        return files;
+    }
+
+    void ExpectOnlyMessage19()
+    {
+        ASSERT_EQ(messages.Shown.size(), 1);
+        EXPECT_EQ(messages.Shown[0].Caption, QString());
+        EXPECT_EQ(messages.Shown[0].Text, DataNotOpenedText);
+        EXPECT_EQ(messages.Shown[0].DlgType, mtError);
+        EXPECT_EQ(messages.Shown[0].Buttons, QStringList{QStringLiteral("OK")});
+    }
+
+    testing_support::TestPlatform desktop;
+    platform::ScopedInstall guard{desktop};
+    ScopedMessageResponder messages;
+    QString dataFolder;
+};
+
+TEST_F(StartWithUnusableData, ADataFileThatDoesNotOpenEndsTheStartWithMessage19AndChangesNoFile)
+{
+    QFile damaged(dataFolder + QStringLiteral("/TrelLockvex.acsdb"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write("damaged");
+    damaged.close();
+    // The restore from the backup cannot copy it: the entry table opens nothing.
+    desktop.FailOperation = [](const QString &operation, const QString &) { return operation == "copy"; };
+    const QMap<QString, QByteArray> before = DataFiles();
+    ASSERT_TRUE(before.contains(QStringLiteral("TrelLockvex.BAC0")));
+
+    bool windowShown = false;
+    const int result = RunLockvex(*qApp, [&](QApplication &) {
+        windowShown = true;
+        return 0;
+    });
+    EXPECT_NE(result, 0);
+    EXPECT_FALSE(windowShown);
+    EXPECT_FALSE(SignedIn);
+    ExpectOnlyMessage19();
+    EXPECT_EQ(DataFiles(), before); // no TEMP copy, no backup turned, nothing set aside
+}
+
+TEST_F(StartWithUnusableData, AnEntryThatCannotBeReadAtSignInEndsTheStartTheSameWay)
+{
+    ASSERT_TRUE(RunStartSteps());
+    const QMap<QString, QByteArray> before = DataFiles();
+    TPoolFile::FaultHook = [](PoolFileOp op, const QString &, qint64) { return op == PoolFileOp::Read ? EIO : 0; };
+    EXPECT_FALSE(MainAppProcs->CheckLockvexSignedIn());
+    TPoolFile::FaultHook = nullptr;
+    ASSERT_TRUE(MainAppProcs->DataUnreadable);
+    ReportDataNotOpened();
+    RunExitSteps();
+    ExpectOnlyMessage19();
+    EXPECT_EQ(DataFiles(), before);
+}
+
+} // namespace
