@@ -81,6 +81,7 @@ private slots:
     void rejectingTheLastRecordAsksAtOnce();
     void quitLogsTwiceAndCounts();
     void acceptAllSavesEveryRecord();
+    void quitWorksWhileImportAllRuns_data();
     void quitWorksWhileImportAllRuns();
     void emptiedAndDuplicateNames();
     void failedWriteIsToldAndNotCounted();
@@ -267,6 +268,10 @@ void TstDataImport::firstOpeningHasEveryControlAndTheDefaults()
     QCOMPARE(HelpContext(dlg->FileBrowseBtn), 3211);
     QCOMPARE(HelpContext(dlg->ViewLogBtn), 3214);
     QCOMPARE(HelpContext(dlg->QuitBtn), 3234);
+    TWebHelpSystem help;
+    QTest::mouseClick(dlg->LockvexHelpBtn, Qt::LeftButton);
+    QCOMPARE(testPlatform_->OpenedUrls.size(), 1);
+    QVERIFY(testPlatform_->OpenedUrls.first().contains(QStringLiteral("contextid=2000")));
 }
 
 void TstDataImport::calcLabel_data()
@@ -492,8 +497,16 @@ void TstDataImport::acceptAllSavesEveryRecord()
     QCOMPARE(Entries()["C"].URL, QStringLiteral("5"));
 }
 
+void TstDataImport::quitWorksWhileImportAllRuns_data()
+{
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("Quit button") << false;
+    QTest::newRow("Esc") << true;
+}
+
 void TstDataImport::quitWorksWhileImportAllRuns()
 {
+    QFETCH(bool, escape);
     QByteArray text;
     const int records = 20000;
     for (int i = 0; i < records; ++i)
@@ -509,7 +522,11 @@ void TstDataImport::quitWorksWhileImportAllRuns()
     QVERIFY(!dlg->AcceptBtn->isEnabled() && !dlg->RejectBtn->isEnabled() && dlg->QuitBtn->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(dlg->ItemsImported > 20, 60000);
     QVERIFY(dlg->ImportProgress->isVisible());
-    QTest::mouseClick(dlg->QuitBtn, Qt::LeftButton);
+    QVERIFY(dlg->ItemName->isReadOnly()); // nobody edits a record that is accepted without review
+    if (escape)
+        QTest::keyClick(dlg.get(), Qt::Key_Escape);
+    else
+        QTest::mouseClick(dlg->QuitBtn, Qt::LeftButton);
     QVERIFY(!dlg->AcceptingAll());
     const int imported = dlg->ItemsImported;
     QVERIFY(imported < records);
