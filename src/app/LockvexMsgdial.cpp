@@ -62,7 +62,12 @@ const std::array<TMsgFields, 21> MsgCatalogue = {{
      mtWarning,
      {mbOK},
      0},
-    /* 14 */ {QString(), QString(), mtInformation, {mbOK}, 0},
+    /* 14 */
+    {QStringLiteral("YOUR DATA FILE WAS DAMAGED"),
+     QStringLiteral("It was restored from your last backup. The damaged file is kept as _"),
+     mtWarning,
+     {mbOK},
+     0},
     /* 15 */ {QString(), QStringLiteral("Please select a memory stick"), mtWarning, {mbOK}, 0},
     /* 16 */ {QString(), QStringLiteral("You can't specify a name that already exists."), mtWarning, {mbOK}, 0},
     /* 17 */ {QString(), QStringLiteral("The password you have entered is not correct"), mtWarning, {mbOK}, 0},

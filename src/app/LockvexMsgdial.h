@@ -58,7 +58,7 @@ struct TMsgFields {
     int HelpCtx = 0; // 0 everywhere, not used
 };
 
-// The catalogue, numbered from 0. Number 14 is empty.
+// The catalogue, numbered from 0.
 extern const std::array<TMsgFields, 21> MsgCatalogue;
 
 // Catalogue numbers by meaning, for callers: MsgCatalogue[MsgWrongPassword].
@@ -77,6 +77,7 @@ enum LockvexMsgNo : int {
     MsgNoDownloadFile = 11,
     MsgWrongFileType = 12,
     MsgTwoPasswordsNeeded = 13,
+    MsgDataFileDamaged = 14,
     MsgSelectMemStick = 15,
     MsgNameExists = 16,
     MsgWrongPassword = 17,

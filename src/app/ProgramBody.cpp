@@ -7,6 +7,7 @@
 #include "store/TBDALockvexData.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -98,7 +99,11 @@ bool RunStartSteps()
         MainAppProcs->LocateDataFile();
         ReadOnlyMode = CheckDataInUse();
     }
-    return LockvexTbl->OpenPool(DataFileName);
+    const bool opened = LockvexTbl->OpenPool(DataFileName);
+    // A damaged data file was restored from a backup; the user learns where the damaged one is.
+    if (const QString kept = LockvexTbl->DamagedFileKeptAs(); !kept.isEmpty())
+        ShowMessageDlg(MsgCatalogue[MsgDataFileDamaged], QDir::toNativeSeparators(kept));
+    return opened;
 }
 
 void ReportDataNotOpened()

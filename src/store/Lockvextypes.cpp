@@ -4,6 +4,7 @@
 #include "common/PathRoutines.h"
 #include "common/TextRoutines.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -59,6 +60,27 @@ bool DisposeDateAllowsReuse(TDateTime disposeDate, TDateTime today)
 {
     // A damaged date (NaN) never allows reuse: the comparison is false.
     return std::trunc(disposeDate + 2) < std::trunc(today);
+}
+
+bool LockvexSlotIsSound(const uint8_t *record)
+{
+    V9LockvexData rec;
+    std::memcpy(&rec, record, sizeof rec);
+    const BaseDAHeader &hdr = rec.RecHdr;
+    if (hdr.ActiveRecord > 1 || hdr.DeletedRecord > 1)
+        return false;
+    if (!hdr.ActiveRecord) {
+        // Blank: growth writes zeros; a deleted record stays active.
+        if (hdr.DeletedRecord)
+            return false;
+        return std::all_of(record + CipherPlainPrefix, record + LockvexRecSize, [](uint8_t b) { return b == 0; });
+    }
+    const auto fits = [](const auto &text) { return text.Len <= text.Capacity; };
+    return hdr.MajorVersion == LockvexMajorVersion && hdr.MinorVersion == LockvexMinorVersion && hdr.Key >= 0 &&
+           fits(hdr.Name) && fits(hdr.NameTag) && fits(hdr.Spares) && fits(rec.CustID) && fits(rec.PIN) &&
+           fits(rec.Password) && fits(rec.Question1) && fits(rec.MemData1) && fits(rec.Question2) &&
+           fits(rec.MemData2) && fits(rec.Question3) && fits(rec.MemData3) && fits(rec.Question4) &&
+           fits(rec.MemData4) && rec.EntryPassword <= 1 && rec.AutoPWCopy <= 1;
 }
 
 // ---------------------------------------------------------------------------------------------

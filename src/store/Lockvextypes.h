@@ -229,6 +229,12 @@ inline qint64 SlotOffset(int slot, int recSize = LockvexRecSize)
 // A deleted slot may be reused from the third day after the day of deletion on.
 bool DisposeDateAllowsReuse(TDateTime disposeDate, TDateTime today);
 
+// Whether a deciphered slot of the data file holds what the store itself always writes there:
+// a blank slot is zero after its first four bytes; a live or deleted record is active, has
+// version 9.0, flag bytes of 0 or 1, a key of 0 or more and text lengths within their
+// capacities. Anything else is a damaged slot (cut, overwritten, enciphered with another key).
+bool LockvexSlotIsSound(const uint8_t *record);
+
 // ---------------------------------------------------------------------------------------------
 // Record cipher: an additive autokey cipher over bytes 4..size-1, keyed by the record's own
 // FilingDate (bytes 0..3, little-endian). A FilingDate of 0 means the record is in clear.

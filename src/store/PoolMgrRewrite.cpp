@@ -7,6 +7,7 @@
 
 #include "store/TbDALockvexBase.h"
 
+#include "common/Globals.h"
 #include "common/TextFiles.h"
 #include "common/TextRoutines.h"
 #include "common/Win1252.h"
@@ -90,8 +91,9 @@ bool TPoolMgr::RewritePoolFile(const std::function<void()> &fill, bool keepOldAs
         fill();
     ok = ClosePoolForSeqWrite() && ok;
     PoolFileName = target;
+    RewriteKeptAside.clear();
     if (ok && keepOldAside)
-        ok = KeepFileAside(target);
+        ok = KeepFileAside(target, &RewriteKeptAside);
     if (ok)
         ok = platform::Current().RenameFile(temporary, target);
     if (!ok) {
@@ -169,7 +171,8 @@ void TPoolMgr::CreateNewYear(const QString &FName)
 
 bool TPoolMgr::WritePoolLog()
 {
-    if (!_PoolOk || PoolLogName.isEmpty())
+    // Read-only mode writes nothing, a deleted log included.
+    if (!_PoolOk || PoolLogName.isEmpty() || ReadOnlyMode)
         return false;
     if (EncryptRecords) {
         // The log never holds the entries in clear while the pool is enciphered.

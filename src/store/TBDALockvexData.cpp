@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <utility>
+
 namespace
 {
 
@@ -40,6 +42,12 @@ TV9LockvexTbl::TV9LockvexTbl(bool _ThisYearInd)
     SetAutoLog(Yes);
     SetCSVFieldCount(LockvexCSVFieldCount);
     ThisYearInd = _ThisYearInd;
+    CheckFormat = true;
+}
+
+bool TV9LockvexTbl::SlotIsSound(const uint8_t *record) const
+{
+    return LockvexSlotIsSound(record);
 }
 
 TV9LockvexTbl::~TV9LockvexTbl()
@@ -69,16 +77,25 @@ bool TV9LockvexTbl::OpenPool(const QString &Fn)
     TempFn = TempFileName(Fn);
     BacNewerFn = NewerBackupName(Fn);
     BacOlderFn = OlderBackupName(Fn);
+    DamagedKeptAs.clear();
+    ReadOnlyBackup.clear();
     if (!ReadOnlyMode)
         RemoveStaleTemporaries(Fn);
-    if (TPoolMgr::OpenPool(Fn, DontCreateEmpty))
-        return true;
-    // Read-only mode: another computer has this (cloud) data open and may be writing it. A file
-    // that does not open now may be one that its sync has not finished; restoring a backup or
-    // setting the file aside would change data that is not this run's to change. Nothing opens.
+    if (TPoolMgr::OpenPool(Fn, DontCreateEmpty)) {
+        if (!ShorterThanNewestBackup())
+            return true;
+        PoolFile.Close();
+        FreePoolIndexRecs();
+        _PoolOk = false;
+        DamageFound = true;
+    }
+    // Read-only mode: another copy of the program has this data open and may be writing it. A
+    // file that does not open now may be one that its sync has not finished; restoring a backup
+    // or setting the file aside would change data that is not this run's to change. The newest
+    // backup that opens is shown instead, read and never written.
     if (ReadOnlyMode)
-        return false;
-    // No message: the outcome is only in the flags.
+        return OpenBackupForReading();
+    // The store shows no message: DamagedFileKeptAs tells the program what was restored.
     RecoveryStopped = false;
     if (!RecoverFromBackup(BacNewerFn) && !RecoveryStopped && !RecoverFromBackup(BacOlderFn) && !RecoveryStopped)
         RecoverFromLog();
@@ -113,8 +130,10 @@ bool TV9LockvexTbl::RecoverFromLog()
     PoolFile.Close();
     if (!QFileInfo::exists(PoolLogName))
         return false;
-    if (ReadPoolLog())
+    if (ReadPoolLog()) {
+        DamagedKeptAs = RewriteKeptAside;
         return true;
+    }
     RecoveryStopped = true; // a log that could not be read or rebuilt from is kept for the next start
     return false;
 }
@@ -125,11 +144,60 @@ bool TV9LockvexTbl::StopRecovery()
     return false;
 }
 
+namespace
+{
+
+// Opens a file as the data file would be opened, checked slot by slot, and changes nothing in
+// it: the probe is read-only, whatever the mode.
+class PoolProbe : public TPoolMgr
+{
+public:
+    PoolProbe() : TPoolMgr(LockvexRecSize)
+    {
+        SetIndexedFile(Yes);
+        CheckFormat = true;
+    }
+    bool Opens(const QString &path)
+    {
+        const bool readOnly = std::exchange(ReadOnlyMode, true);
+        const bool ok = OpenPool(path, DontCreateEmpty);
+        ClosePool(DoNotWriteLog);
+        ReadOnlyMode = readOnly;
+        return ok;
+    }
+
+protected:
+    bool SlotIsSound(const uint8_t *record) const override { return LockvexSlotIsSound(record); }
+};
+
+} // namespace
+
 bool TV9LockvexTbl::OpensAsPool(const QString &path)
 {
-    TPoolMgr probe(LockvexRecSize);
-    probe.SetIndexedFile(Yes);
-    return probe.OpenPool(path, DontCreateEmpty);
+    return PoolProbe().Opens(path);
+}
+
+bool TV9LockvexTbl::ShorterThanNewestBackup()
+{
+    const QFileInfo backup(BacNewerFn);
+    if (!backup.isFile() || SlotCount(backup.size()) <= GetFileSize())
+        return false;
+    return OpensAsPool(BacNewerFn);
+}
+
+bool TV9LockvexTbl::OpenBackupForReading()
+{
+    for (const QString &backup : {BacNewerFn, BacOlderFn}) {
+        if (!QFileInfo(backup).isFile() || !OpensAsPool(backup))
+            continue;
+        // Opened under its own name: the close makes no TEMP copy of it, rotates nothing and
+        // (read-only) writes no log.
+        if (TPoolMgr::OpenPool(backup, DontCreateEmpty)) {
+            ReadOnlyBackup = backup;
+            return true;
+        }
+    }
+    return false;
 }
 
 // The backup is tried on a copy beside the data file: only that copy may become the data file,
@@ -170,6 +238,8 @@ bool TV9LockvexTbl::RecoverFromBackup(const QString &BacFileName)
     }
     DelAcsdbOK = true;
     Recovered = TPoolMgr::OpenPool(PoolFileName, DontCreateEmpty);
+    if (Recovered)
+        DamagedKeptAs = aside;
     return Recovered || StopRecovery();
 }
 

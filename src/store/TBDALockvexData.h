@@ -69,9 +69,25 @@ public:
 
     bool WasRecovered() const { return Recovered; }
     bool TempCopyWritten() const { return TempCopyOK; }
+    // After OpenPool: the name under which a damaged data file was kept when the data was
+    // restored from a backup or rebuilt from the log; empty when nothing was restored so. The
+    // store shows no message: the program tells the user.
+    const QString &DamagedFileKeptAs() const { return DamagedKeptAs; }
+    // After OpenPool in read-only mode: the backup opened for reading because the data file did
+    // not open; empty when the data file itself is open.
+    const QString &BackupOpenedForReading() const { return ReadOnlyBackup; }
+
+protected:
+    bool SlotIsSound(const uint8_t *record) const override;
 
 private:
     static bool CountsForSignIn(const TLockvexRec &rec);
+    // The data file opened whole but has fewer slots than the newest backup has entries, which
+    // no run of the store leaves (a data file only grows, and the backup is a compacted copy of
+    // it): it was cut on a slot boundary. Only a backup that opens itself counts.
+    bool ShorterThanNewestBackup();
+    // Read-only mode, data file not open: the newest backup that opens is opened for reading.
+    bool OpenBackupForReading();
     bool RecoverFromLog();
     // Marks the recovery as stopped by a failing file operation; false, as the failed step.
     bool StopRecovery();
@@ -102,4 +118,6 @@ private:
     bool RunOnMemStick = false;
     bool TempCopyOK = false;      // the TEMP copy of this close was written completely
     bool RecoveryStopped = false; // the last open's recovery met a failing file operation
+    QString DamagedKeptAs;
+    QString ReadOnlyBackup;
 };

@@ -252,20 +252,25 @@ bool TPoolMgr::OpenPool(const QString &Fn, OpenParam CreateEmpty)
     FreePoolIndexRecs();
     Control = PoolControl{};
     ResetSlotMap(0);
+    DamageFound = false;
 
     bool complete = false;
     if (err == 0) {
+        DamageFound = CheckFormat && !SettlePartialSlot();
         const int slotCount = GetFileSize();
         if (slotCount > MaxPoolSlots) {
             IOCheck(EFBIG);
         } else {
             ResetSlotMap(slotCount);
             int RecordNo = NoKey;
+            CheckingSlots = CheckFormat;
             for (bool more = ReadFirst(RecordNo, nullptr, ReadDeleted); more;
                  more = ReadNext(RecordNo, nullptr, ReadDeleted))
                 if (!LoadIntoIndex(RecordNo))
                     break;
-            complete = ExistFile && !ScanFailed && !IndexOverflow && CtlRefresh.NextRec == CtlRefresh.PoolNRecs;
+            CheckingSlots = false;
+            complete = ExistFile && !ScanFailed && !IndexOverflow && !DamageFound &&
+                       CtlRefresh.NextRec == CtlRefresh.PoolNRecs;
         }
     }
     if (IndexOverflow) {
@@ -284,6 +289,31 @@ bool TPoolMgr::OpenPool(const QString &Fn, OpenParam CreateEmpty)
             CreateEmptyPool();
     }
     return _PoolOk;
+}
+
+bool TPoolMgr::SlotIsSound(const uint8_t *) const
+{
+    return true;
+}
+
+bool TPoolMgr::SettlePartialSlot()
+{
+    qint64 bytes = 0;
+    if (PoolFile.Size(bytes) != 0)
+        return true; // the scan meets the error
+    const qint64 whole = SlotOffset(SlotCount(bytes, IOBufSize), IOBufSize);
+    if (bytes == whole)
+        return true;
+    std::vector<uint8_t> tail(size_t(bytes - whole));
+    if (PoolFile.ReadAt(whole, tail.data(), int(tail.size())) != 0)
+        return true; // unread, it stays outside the slots as before
+    if (std::any_of(tail.begin(), tail.end(), [](uint8_t b) { return b != 0; }))
+        return false; // part of a record: the file was cut or overwritten
+    // Zeros only: a growth that a full disk stopped. Cut off, the file is whole slots again. In
+    // read-only mode it is only left out, as every partial slot is.
+    if (!ReadOnlyMode && !PoolFile.IsReadOnly() && PoolFile.Truncate(whole) == 0)
+        PoolFile.Sync();
+    return true;
 }
 
 bool TPoolMgr::LoadIntoIndex(int RecordNo)
@@ -473,7 +503,14 @@ bool TPoolMgr::ScanStep(ReadSeqType IncludeDeleted, bool &skip)
         ScanFailed = true;
         return false;
     }
-    ExistFile = true;
+    ExistFile = true; // a slot was read, whatever it holds
+    if (CheckingSlots && !SlotIsSound(IOBuffer.data())) {
+        // The open takes no file that holds what this pool never writes.
+        DamageFound = true;
+        CtlRefresh.CurrRec = CtlRefresh.PoolNRecs;
+        ScanFailed = true;
+        return false;
+    }
     CtlRefresh.CurrRec = slot;
     CtlRefresh.NextRec = slot + 1;
     const BaseDAHeader &hdr = BufferHeader();
@@ -612,6 +649,13 @@ void TPoolMgr::ExtendPool(int NRecords, bool NewFile)
             break;
     }
     const bool written = _PoolOk;
+    if (!written) {
+        // A write that a full disk stopped may have left part of a slot: the file is cut back
+        // to whole slots, so that it never looks cut.
+        qint64 bytes = 0;
+        if (PoolFile.Size(bytes) == 0 && bytes % IOBufSize != 0)
+            PoolFile.Truncate(SlotOffset(SlotCount(bytes, IOBufSize), IOBufSize));
+    }
     Control.PoolNRecs = GetFileSize();
     NoteBlankSlots(size, Control.PoolNRecs);
     if (!written)

@@ -148,6 +148,8 @@ public:
     int GetLogRecordCount() const { return LogRecordCount; }
     int GetIOVal() const { return _IOVal; }
     int GetGrowthSteps() const { return GrowthSteps; } // growth steps taken by slot allocation
+    // The last open failed because the file does not hold what the store writes (see SlotIsSound).
+    bool DamageFoundAtOpen() const { return DamageFound; }
 
     // A pool file with more slots than this is not opened: no pool this program writes comes
     // near it, and the manager keeps a byte of state per slot.
@@ -185,6 +187,13 @@ protected:
     static QString TemporaryNameFor(const QString &target);
     // Makes what was written to a closed file reach the disk.
     static bool FlushFile(const QString &path);
+    // Whether a slot read at open (deciphered, in IOBuffer) holds what this pool writes. With
+    // CheckFormat on, a slot that fails, or a trailing partial slot that holds any byte other
+    // than zero, makes the open fail as damaged; a partial slot of zeros (a growth stopped by a
+    // full disk) is cut off. Without it every slot is taken as it is.
+    virtual bool SlotIsSound(const uint8_t *record) const;
+    // The open's handling of the bytes after the last whole slot; false when they are damage.
+    bool SettlePartialSlot();
 
     // ---- The sequential scan
     bool ReadNextActive(ReadSeqType IncludeDeleted);
@@ -248,6 +257,10 @@ protected:
     bool SeqWriteOk = true;         // every write of the sequential rewrite succeeded
     bool ScanFailed = false;        // the running scan met a read error
     bool IndexOverflow = false;     // the open found more records than the index can hold
+    bool CheckFormat = false;       // the open checks every slot (SlotIsSound)
+    bool CheckingSlots = false;     // the running scan is the open's
+    bool DamageFound = false;       // the open met a slot or a tail that this pool never writes
+    QString RewriteKeptAside;       // where the last rewrite kept the file it replaced, if anywhere
     bool GrewForAllocation = false; // the slot being written was allocated by a growth step
     int GrowthSteps = 0;
 

@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
 #include <sys/stat.h>
 #include <tuple>
 #include <vector>
@@ -89,6 +91,18 @@ inline int FileMode(const QString &path)
     struct stat info {
     };
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
+}
+
+// Changes one record of a pool file as a damaged disk would: deciphered, changed, enciphered
+// again with its own filing day.
+inline void ChangeRecord(QByteArray &bytes, int slot, const std::function<void(V9LockvexData &)> &change)
+{
+    auto *at = reinterpret_cast<uint8_t *>(bytes.data()) + SlotOffset(slot);
+    V9LockvexData rec;
+    std::memcpy(&rec, at, sizeof rec);
+    DecipherIfEnciphered(reinterpret_cast<uint8_t *>(&rec), LockvexRecSize);
+    change(rec);
+    EncipherRecord(reinterpret_cast<const uint8_t *>(&rec), at, LockvexRecSize);
 }
 
 // What a full scan at open rebuilds, for comparison.

@@ -3,6 +3,10 @@
 #include "store/TBDALockvexData.h"
 
 #include <QDirIterator>
+#include <QMap>
+
+#include <cstring>
+#include <functional>
 
 #include <map>
 #include <memory>
@@ -231,20 +235,210 @@ TEST_F(EntryTableTest, ReadOnlyModeWritesNothingAndMakesNoCopies)
     EXPECT_FALSE(QFileInfo::exists(Bac1));
 }
 
-TEST_F(EntryTableTest, ReadOnlyModeNeverRecoversAnotherComputersData)
+TEST_F(EntryTableTest, ReadOnlyModeShowsTheNewestUsableBackupAndChangesNoFile)
 {
-    MakeDataFile({QStringLiteral("a")});
-    const QByteArray backup = FileBytes(Bac0);
+    MakeDataFile({QStringLiteral("older")});
+    AdvanceDays(1);
+    MakeDataFile({QStringLiteral("newer")});
+    ASSERT_TRUE(QFileInfo::exists(Bac1));
+    const QByteArray good0 = FileBytes(Bac0);
+    const struct {
+        const char *what;
+        QByteArray bac0;
+        QStringList expected;
+        bool opens;
+    } cases[] = {
+        {"BAC0 opens", good0, {QStringLiteral("older"), QStringLiteral("newer")}, true},
+        {"BAC0 damaged, BAC1 opens", QByteArray(LockvexRecSize, '\x41'), {QStringLiteral("older")}, true},
+        {"BAC0 missing, BAC1 opens", QByteArray(), {QStringLiteral("older")}, true},
+    };
+    AdvanceDays(1);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(Bac0);
+        if (!c.bac0.isEmpty())
+            WriteBytes(Bac0, c.bac0);
+        WriteBytes(Data, QByteArray("half-synchronised"));
+        const QStringList before = FolderFiles();
+        QMap<QString, QByteArray> contents;
+        for (const QString &name : before)
+            contents[name] = FileBytes(PathOf(name));
+        ReadOnlyMode = true;
+        {
+            bool opened = false;
+            auto table = OpenTable(&opened);
+            EXPECT_EQ(opened, c.opens);
+            EXPECT_EQ(NamesIn(*table), c.expected);
+            EXPECT_FALSE(table->BackupOpenedForReading().isEmpty());
+            TLockvexRec rec;
+            EXPECT_EQ(table->GetLockvexRec(0, &rec), ReadOk);
+            table->WriteLockvexRec(0, &rec);
+            EXPECT_FALSE(table->LastWriteSucceeded());
+        }
+        ReadOnlyMode = false;
+        // No file was copied, renamed, set aside or written, and no TEMP copy was made.
+        EXPECT_EQ(FolderFiles(), before);
+        for (const QString &name : before)
+            EXPECT_EQ(FileBytes(PathOf(name)), contents[name]) << qPrintable(name);
+    }
+}
+
+TEST_F(EntryTableTest, ReadOnlyModeWithoutAUsableBackupOpensNothing)
+{
     WriteBytes(Data, QByteArray("half-synchronised"));
+    WriteBytes(Bac0, QByteArray(LockvexRecSize, '\x41'));
     ReadOnlyMode = true;
     bool opened = true;
     {
         auto table = OpenTable(&opened);
+        EXPECT_TRUE(table->BackupOpenedForReading().isEmpty());
     }
     EXPECT_FALSE(opened);
     EXPECT_EQ(FileBytes(Data), QByteArray("half-synchronised"));
+    EXPECT_EQ(FileBytes(Bac0), QByteArray(LockvexRecSize, '\x41'));
+    EXPECT_EQ(FolderFiles(), (QStringList{QStringLiteral("TrelLockvex.BAC0"), QStringLiteral("TrelLockvex.acsdb")}));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Damaged data files
+
+struct DamageCase {
+    const char *what;
+    std::function<void(QByteArray &)> damage;
+    bool damaged; // false: the file opens as it is, nothing restored
+};
+
+TEST_F(EntryTableTest, ADamagedDataFileIsKeptAsideAndRestoredFromTheNewestBackup)
+{
+    const QStringList names = {QStringLiteral("alpha"), QStringLiteral("bravo"), QStringLiteral("charlie")};
+    std::mt19937 random(11);
+    const auto overwrite = [&random](qint64 offset) {
+        return [offset, &random](QByteArray &bytes) {
+            for (qint64 i = offset; i < std::min<qint64>(offset + 4096, bytes.size()); ++i)
+                bytes[i] = char(random());
+        };
+    };
+    const std::vector<DamageCase> cases = {
+        {"cut in the middle of a slot", [](QByteArray &b) { b.truncate(LockvexRecSize + 700); }, true},
+        {"cut on a slot boundary", [](QByteArray &b) { b.truncate(LockvexRecSize); }, true},
+        {"4 KiB of random bytes over the live records", overwrite(0), true},
+        {"4 KiB of random bytes across a live record and blank slots", overwrite(2 * LockvexRecSize + 300), true},
+        {"4 KiB of random bytes in the blank tail", overwrite(6 * LockvexRecSize), true},
+        {"a text length beyond its capacity",
+         [](QByteArray &b) { ChangeRecord(b, 1, [](V9LockvexData &r) { r.Password.Len = 0xB5; }); }, true},
+        {"a name length beyond its capacity",
+         [](QByteArray &b) { ChangeRecord(b, 1, [](V9LockvexData &r) { r.RecHdr.Name.Len = 112; }); }, true},
+        {"another version",
+         [](QByteArray &b) { ChangeRecord(b, 1, [](V9LockvexData &r) { r.RecHdr.MajorVersion = 8; }); }, true},
+        {"a flag byte of 2", [](QByteArray &b) { ChangeRecord(b, 1, [](V9LockvexData &r) { r.AutoPWCopy = 2; }); },
+         true},
+        {"a deleted flag of 0x81",
+         [](QByteArray &b) { ChangeRecord(b, 1, [](V9LockvexData &r) { r.RecHdr.DeletedRecord = 0x81; }); }, true},
+        {"a negative key", [](QByteArray &b) { ChangeRecord(b, 1, [](V9LockvexData &r) { r.RecHdr.Key = -7; }); },
+         true},
+        {"a byte in a blank slot", [](QByteArray &b) { ChangeRecord(b, 5, [](V9LockvexData &r) { r.URL.Len = 1; }); },
+         true},
+        {"enciphered with another key",
+         [](QByteArray &b) {
+             // Another cipher constant gives every record another start value: the same as
+             // another filing day under this one.
+             for (int slot = 0; slot < SlotCount(b.size()); ++slot) {
+                 int32_t day = 0;
+                 std::memcpy(&day, b.constData() + SlotOffset(slot), 4);
+                 ++day;
+                 std::memcpy(b.data() + SlotOffset(slot), &day, 4);
+             }
+         },
+         true},
+        {"a trailing partial slot of zeros", [](QByteArray &b) { b.append(QByteArray(700, '\0')); }, false},
+    };
+    for (const DamageCase &c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const QString &name : FolderFiles())
+            QFile::remove(PathOf(name));
+        MakeDataFile(names);
+        const QByteArray backup = FileBytes(Bac0);
+        QByteArray bytes = FileBytes(Data);
+        ASSERT_EQ(bytes.size(), 10 * LockvexRecSize);
+        c.damage(bytes);
+        WriteBytes(Data, bytes);
+        AdvanceDays(1); // the close rotates the backups: the newest must then hold every entry too
+
+        {
+            bool opened = false;
+            auto table = OpenTable(&opened);
+            EXPECT_TRUE(opened);
+            EXPECT_EQ(NamesIn(*table), names);
+            const QStringList aside = DamagedFiles();
+            if (c.damaged) {
+                ASSERT_EQ(aside.size(), 1);
+                EXPECT_EQ(FileBytes(PathOf(aside.first())), bytes);
+                EXPECT_EQ(table->DamagedFileKeptAs(), PathOf(aside.first()));
+            } else {
+                EXPECT_EQ(aside, QStringList());
+                EXPECT_EQ(table->DamagedFileKeptAs(), QString());
+                EXPECT_EQ(FileBytes(Data), bytes.left(10 * LockvexRecSize)); // the zeros cut off
+            }
+        }
+        EXPECT_EQ(FileBytes(Bac1), backup);
+        auto again = OpenTable();
+        EXPECT_EQ(NamesIn(*again), names);
+        EXPECT_EQ(again->DamagedFileKeptAs(), QString());
+        TPoolMgr newest(LockvexRecSize);
+        newest.SetIndexedFile(Yes);
+        ASSERT_TRUE(newest.OpenPool(Bac0, DontCreateEmpty));
+        EXPECT_EQ(newest.NumRecords(), names.size());
+        again->SetRunOnMemstick(true);
+    }
+}
+
+TEST_F(EntryTableTest, ADamagedDataFileWithoutAUsableBackupIsLeftAsItIs)
+{
+    MakeDataFile({QStringLiteral("only copy")});
+    QByteArray bytes = FileBytes(Data);
+    ChangeRecord(bytes, 0, [](V9LockvexData &r) { r.RecHdr.MajorVersion = 3; });
+    WriteBytes(Data, bytes);
+    WriteBytes(Bac0, QByteArray(LockvexRecSize, '\x55'));
+    const QByteArray backup = FileBytes(Bac0);
+    {
+        bool opened = true;
+        auto table = OpenTable(&opened);
+        EXPECT_FALSE(opened);
+        EXPECT_TRUE(table->DamageFoundAtOpen());
+        EXPECT_EQ(table->DamagedFileKeptAs(), QString());
+    }
+    EXPECT_EQ(FileBytes(Data), bytes);
     EXPECT_EQ(FileBytes(Bac0), backup);
     EXPECT_EQ(DamagedFiles(), QStringList());
+    EXPECT_FALSE(QFileInfo::exists(Temp));
+}
+
+TEST_F(EntryTableTest, AGrowthStoppedByAFullDiskLeavesWholeSlots)
+{
+    auto table = OpenTable();
+    for (int i = 0; i < 10; ++i)
+        AddWebEntry(*table, QStringLiteral("e%1").arg(i), QStringLiteral("pw"));
+    ASSERT_EQ(QFileInfo(Data).size(), 10 * LockvexRecSize);
+    // The disk fills up in the middle of the third blank slot of the growth.
+    int writes = 0;
+    TPoolFile::FaultHook = [&](PoolFileOp op, const QString &path, qint64 offset) {
+        if (op != PoolFileOp::Write || path != Data || offset < 10 * LockvexRecSize)
+            return 0;
+        if (++writes == 3) {
+            QFile f(Data);
+            if (f.open(QIODevice::Append))
+                f.write(QByteArray(500, '\0'));
+            return ENOSPC;
+        }
+        return 0;
+    };
+    const int key = table->AddLockvexIndexItem(QStringLiteral("one too many"));
+    TLockvexRec rec;
+    rec.SetName(QStringLiteral("one too many"));
+    table->WriteLockvexRec(key, &rec);
+    TPoolFile::FaultHook = nullptr;
+    EXPECT_EQ(QFileInfo(Data).size() % LockvexRecSize, 0);
+    table->SetRunOnMemstick(true);
 }
 
 // ---------------------------------------------------------------------------------------------

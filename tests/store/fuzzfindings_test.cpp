@@ -41,10 +41,30 @@ protected:
 
 // A damaged data file holds two live records with key 0 ("Bank" and one without a name). Every
 // lookup of key 0 must find the same record, however large the index grows, so that a write of
-// key 0 never lands on the other record.
+// key 0 never lands on the other record. The file the fuzzer made holds more damage than that
+// and is refused as damaged now; two records of one key are otherwise what the store writes.
 TEST_F(StoreFuzzFindings, TwoRecordsWithOneKeyAreLookedUpTheSameWayAsTheIndexGrows)
 {
-    const QString data = CopyOfFixture("fuzz-duplicate-key.acsdb");
+    {
+        TV9LockvexTbl found(true);
+        found.SetRunOnMemstick(true);
+        EXPECT_FALSE(found.OpenPool(CopyOfFixture("fuzz-duplicate-key.acsdb", QStringLiteral("found.acsdb"))));
+        EXPECT_TRUE(found.DamageFoundAtOpen());
+    }
+    const QString data = PathOf(QStringLiteral("TrelLockvex.acsdb"));
+    {
+        TV9LockvexTbl maker(true);
+        maker.SetRunOnMemstick(true);
+        ASSERT_TRUE(maker.OpenPool(data));
+        for (const char *name : {"Bank", ""}) {
+            TLockvexRec rec;
+            rec.SetName(QLatin1String(name));
+            maker.WriteLockvexRec(maker.AddLockvexIndexItem(QLatin1String(name)), &rec);
+        }
+    }
+    QByteArray bytes = FileBytes(data);
+    ChangeRecord(bytes, 1, [](V9LockvexData &r) { r.RecHdr.Key = 0; });
+    WriteBytes(data, bytes);
     TV9LockvexTbl table(true);
     ASSERT_TRUE(table.OpenPool(data));
     ASSERT_EQ(RecordsOfKey(table, 0).size(), 2);

@@ -18,6 +18,7 @@
 
 #include "support/CrashEntries.h"
 
+#include "app/LockvexMsgdial.h"
 #include "app/MgrMainApp.h"
 #include "app/ProgramBody.h"
 #include "common/Globals.h"
@@ -234,6 +235,11 @@ int main(int argc, char *argv[])
     ShiftedClockPlatform desktop;
     desktop.Days = o.Day;
     platform::Install(&desktop);
+    // The driver has no screen: a message of the start (a restored data file) goes to stderr.
+    SetMessageResponder([](const TShownMessage &message) {
+        std::fprintf(stderr, "message: %s %s\n", qPrintable(message.Caption), qPrintable(message.Text));
+        return true;
+    });
     std::mt19937 random(o.Seed * 7919u + unsigned(o.Run));
     for (int cycle = 0; cycle < o.Cycles; ++cycle) {
         RunCycle(o, cycle, random);
