@@ -44,7 +44,9 @@ void TLockvexListDlg::BuildControls()
     model_ = new TEntryListModel(this);
     ItemList->setModel(model_);
     PrepareEntryListView(ItemList);
-    ItemList->setMinimumSize(Px(230, scale_), Px(27 * 17, scale_));
+    // A narrow window: the list keeps its width on every screen, scaled with the window.
+    ItemList->setFixedWidth(Px(256, scale_));
+    ItemList->setMinimumHeight(Px(27 * 17, scale_));
 
     ItemListTabs = new TLetterTabs(this, scale_);
     ItemListTabs->setObjectName(QStringLiteral("ItemListTabs"));
@@ -61,8 +63,9 @@ void TLockvexListDlg::BuildControls()
     // The tabs stand against the list's right edge, as tall as the list.
     auto *list = new QHBoxLayout;
     list->setSpacing(0);
-    list->addWidget(ItemList, 1);
+    list->addWidget(ItemList);
     list->addWidget(ItemListTabs);
+    list->addStretch(1);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);

@@ -37,6 +37,7 @@ private slots:
     void characterGrid();
     void positionKeys();
     void helpOpensItsPage();
+    void scaledForTheScreen();
     void fitsAndLooksRight();
 
 private:
@@ -332,6 +333,23 @@ void TstEntryWindow::helpOpensItsPage()
     const auto window = Open(session_->Add(Entry("Bank", "", "", "", "Secret")));
     QTest::mouseClick(window->LockvexHelpBtn, Qt::LeftButton);
     QCOMPARE(session_->Platform.OpenedUrls, QStringList{HelpAddress(HelpContexts::EntryWindow)});
+}
+
+// Made while ScaleForms is on, the window is drawn for the screen's height against the 1200
+// lines it was laid out for.
+void TstEntryWindow::scaledForTheScreen()
+{
+    const int key = session_->Add(Entry("Bank", "", "", "", "Secret"));
+    const QSize plain = Open(key)->size();
+    ScaleForms = true;
+    ScreenHeight = 1800;
+    const QSize scaled = Open(key)->size();
+    QVERIFY2(scaled.width() > plain.width() * 1.3 && scaled.height() > plain.height() * 1.3,
+             qPrintable(QStringLiteral("%1x%2 against %3x%4")
+                            .arg(scaled.width())
+                            .arg(scaled.height())
+                            .arg(plain.width())
+                            .arg(plain.height())));
 }
 
 void TstEntryWindow::fitsAndLooksRight()

@@ -56,6 +56,7 @@ private slots:
     void emptyListOpensNoEntry();
     void placedOnceFromTheSettings();
     void helpOpensItsPage();
+    void scaledForTheScreen();
     void fitsAndLooksRight();
 
 private:
@@ -375,6 +376,18 @@ void TstQuickList::helpOpensItsPage()
 {
     QTest::mouseClick(list_->LockvexHelpBtn, Qt::LeftButton);
     QCOMPARE(session_->Platform.OpenedUrls, QStringList{HelpAddress(HelpContexts::QuickListWindow)});
+}
+
+void TstQuickList::scaledForTheScreen()
+{
+    const QSize plain = list_->size();
+    list_.reset();
+    ScaleForms = true;
+    ScreenHeight = 600;
+    list_ = std::make_unique<TLockvexListDlg>();
+    list_->show();
+    QVERIFY(list_->height() < plain.height() * 0.7);
+    QVERIFY(list_->width() < plain.width() * 0.7);
 }
 
 void TstQuickList::fitsAndLooksRight()
