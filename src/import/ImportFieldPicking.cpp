@@ -8,7 +8,43 @@ namespace
 
 constexpr char Quote = '"';
 
+enum class QuoteState { ValueStart, Plain, Quoted };
+
+// Reads the character at i (and the second quote of a doubled pair inside a quoted value, moving
+// i onto it); true when it is a separator outside quoted values.
+bool StepOver(const QByteArray &line, qsizetype &i, char sep, QuoteState &state)
+{
+    const char c = line[i];
+    if (state == QuoteState::Quoted) {
+        if (c == Quote) {
+            if (i + 1 < line.size() && line[i + 1] == Quote)
+                ++i;
+            else
+                state = QuoteState::Plain; // whatever follows up to the separator is plain text
+        }
+        return false;
+    }
+    if (c == sep) {
+        state = QuoteState::ValueStart;
+        return true;
+    }
+    state = c == Quote && state == QuoteState::ValueStart ? QuoteState::Quoted : QuoteState::Plain;
+    return false;
+}
+
 } // namespace
+
+CSVLineScan ScanCSVLine(const QByteArray &line, char sep, bool startsInsideQuotes)
+{
+    CSVLineScan scan;
+    QuoteState state = startsInsideQuotes ? QuoteState::Quoted : QuoteState::ValueStart;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (StepOver(line, i, sep, state))
+            ++scan.Separators;
+    }
+    scan.EndsInsideQuotes = state == QuoteState::Quoted;
+    return scan;
+}
 
 bool FindCSVColumn(const QByteArray &line, int column, char sep, qsizetype &pos)
 {
@@ -19,12 +55,9 @@ bool FindCSVColumn(const QByteArray &line, int column, char sep, qsizetype &pos)
         return true;
     }
     int passed = 0;
-    bool inside = false;
+    QuoteState state = QuoteState::ValueStart;
     for (qsizetype i = 0; i + 1 < line.size(); ++i) {
-        char c = line[i];
-        if (c == Quote)
-            inside = !inside;
-        else if (!inside && c == sep && ++passed == column - 1) {
+        if (StepOver(line, i, sep, state) && ++passed == column - 1) {
             pos = i + 1;
             return true;
         }

@@ -4,10 +4,21 @@
 
 #include <QByteArray>
 
+// How the import reads the quotes of a line. A quote opens a quoted value only where a value
+// begins: at the start of the line or straight after a separator. Inside a quoted value a doubled
+// quote is a quote of the value and a single one closes it. Any other quote is a plain
+// character, as CSV writers mean it (12" monitor); the program's own log never writes one.
+struct CSVLineScan {
+    int Separators = 0;            // separators outside quoted values
+    bool EndsInsideQuotes = false; // a quoted value goes on in the next line
+};
+// startsInsideQuotes: the line goes on with a quoted value of the line before it.
+CSVLineScan ScanCSVLine(const QByteArray &line, char sep, bool startsInsideQuotes = false);
+
 // Finds where column `column` (counted from 1) begins: just after the (column - 1)-th `sep`
-// outside quotes, where every quote character flips the inside-quotes state. The last
-// character of the line is not looked at, so a separator that ends the line opens no further
-// column. False when the line has too few separators or the column is below 1.
+// outside quoted values, read as ScanCSVLine reads them. The last character of the line is not
+// looked at, so a separator that ends the line opens no further column. False when the line has
+// too few separators or the column is below 1.
 bool FindCSVColumn(const QByteArray &line, int column, char sep, qsizetype &pos);
 
 // The value of the column that begins at `pos`, whole: the entry record cuts it to its field

@@ -13,6 +13,9 @@
 
 #include <QStringList>
 
+#include <algorithm>
+#include <utility>
+
 #include <sys/stat.h>
 
 namespace
@@ -67,8 +70,18 @@ QString Text(const QByteArray &bytes)
 
 bool EndsInsideQuotes(const QByteArray &line, char sep)
 {
+    return ScanCSVLine(line, sep).EndsInsideQuotes;
+}
+
+// The separator of a line: "," or ";", whichever occurs more often outside quotes, where every
+// quote counts (a tie chooses ","). Quotes that open no value are too rare to sway the choice,
+// and a first line that ends in an open quoted value still shows its separators before it.
+char SeparatorOf(const QByteArray &line)
+{
     int count = 0;
-    return CountSeparators(line, count, sep);
+    char sep = ',';
+    DetectSeparator(line, count, sep);
+    return sep;
 }
 
 void CloseQuietly(TextFile &file)
@@ -179,6 +192,8 @@ bool TImportExport::OpenImport()
     LockvexRec = std::make_unique<TLockvexRec>();
     InputBuffer.clear();
     InputLine.clear();
+    PendingLine.clear();
+    HasPendingLine = false;
     LogPrefix.clear(); // a quit of an earlier import must not mark this one
     QString fileExt, base;
     SplitFileAtFirstDot(CurrImpExFormat.ImpExFileName, fileExt, base);
@@ -195,10 +210,7 @@ bool TImportExport::OpenImport()
             CloseImport();
             return false;
         }
-        if (EndsInsideQuotes(InputBuffer, CSVFieldSeparator) && !JoinContinuationLines())
-            return ReadNextRecord();
-        ParseRecord();
-        return true;
+        return ReadFirstRecord();
     } catch (...) {
         ReleaseFiles();
         throw;
@@ -206,21 +218,20 @@ bool TImportExport::OpenImport()
 }
 
 // Skips and logs the header lines and stops at the first data line, left in InputBuffer.
-// The separator is the one that occurs most often outside quotes in the widest of these
-// lines; the first widest line decides. Blank lines are passed over. False when the file
-// holds no data line.
+// The separator is the one of the widest of these lines that ends outside quotes; the first
+// widest line decides. Blank lines are passed over. False when the file holds no data line.
 bool TImportExport::ReadHeaderLines(int headerLines)
 {
     QByteArray line;
-    while (!ImportFile.AtEnd()) {
-        ImportFile.ReadLine(line);
+    while (LinesLeft()) {
+        ReadImportLine(line);
         if (line.isEmpty())
             continue;
         InputBuffer = line;
-        int count = 0;
-        char sep = ',';
-        if (DetectSeparator(InputBuffer, count, sep) && count > CSVFieldCount) {
-            CSVFieldCount = count;
+        const char sep = SeparatorOf(InputBuffer);
+        const CSVLineScan scan = ScanCSVLine(InputBuffer, sep);
+        if (!scan.EndsInsideQuotes && scan.Separators > CSVFieldCount) {
+            CSVFieldCount = scan.Separators;
             CSVFieldSeparator = sep;
         }
         if (headerLines <= 0)
@@ -231,55 +242,94 @@ bool TImportExport::ReadHeaderLines(int headerLines)
     return false;
 }
 
+// Parses the first record, whose first line is in InputBuffer. A first record that runs over
+// several lines sets the separator and the separator count once it is whole, unless a wider
+// header line set them; while it is gathered, the separators of its first line stand for a
+// record's.
+bool TImportExport::ReadFirstRecord()
+{
+    const bool headerDecides = CSVFieldCount > 0;
+    const char firstSep = headerDecides ? CSVFieldSeparator : SeparatorOf(InputBuffer);
+    const CSVLineScan first = ScanCSVLine(InputBuffer, firstSep);
+    if (!first.EndsInsideQuotes) {
+        ParseRecord();
+        return true;
+    }
+    CSVFieldSeparator = firstSep;
+    CSVFieldCount = std::max(CSVFieldCount, first.Separators);
+    if (!JoinContinuationLines())
+        return ReadNextRecord();
+    if (!headerDecides) {
+        const char sep = SeparatorOf(InputBuffer);
+        const CSVLineScan whole = ScanCSVLine(InputBuffer, sep);
+        if (!whole.EndsInsideQuotes && whole.Separators >= CSVFieldCount) {
+            CSVFieldSeparator = sep;
+            CSVFieldCount = whole.Separators;
+        }
+    }
+    ParseRecord();
+    return true;
+}
+
 // Reads the next record into InputBuffer and parses it. A blank line is passed over. At the
 // end of the file the import is closed and the answer is False.
 bool TImportExport::ReadNextRecord()
 {
     for (;;) {
-        ImportFile.ReadLine(InputBuffer);
+        ReadImportLine(InputBuffer);
         if (!InputBuffer.isEmpty()) {
             if (EndsInsideQuotes(InputBuffer, CSVFieldSeparator) && !JoinContinuationLines())
                 continue;
             ParseRecord();
             return true;
         }
-        if (ImportFile.AtEnd()) {
+        if (!LinesLeft()) {
             CloseImport();
             return false;
         }
     }
 }
 
-// A quoted field goes on in the next line: the lines are joined with ";" until the quotes
-// close. When the gathered text has more separators than a record has and the quote is still
-// open, it cannot be one record: it is logged as bad quotes and the line after it is taken as
-// the record as it stands. (A record that has all its separators may still be inside a quoted
-// last column, such as notes over three lines, so reaching the count is no sign of bad quotes.)
-// At the end of the file the record is what was gathered. False when nothing is left to parse
-// (the line after dropped text was blank or missing).
+// A quoted value goes on in the next line: the lines are joined with ";" until the quote
+// closes. A line that holds, read on its own, at least as many separators as a record has is
+// a record of its own, not a line of the value: the quote before it was one that never closed.
+// The text gathered so far is then logged as bad quotes and dropped, and that line is the next
+// record read (False). Lines of a value rarely hold that many separators; notes over several
+// lines, also with a comma in them, stay one record. At the end of the file the record is what
+// was gathered.
 bool TImportExport::JoinContinuationLines()
 {
-    int separators = 0;
-    CountSeparators(InputBuffer, separators, CSVFieldSeparator);
     QByteArray next;
-    while (!ImportFile.AtEnd()) {
-        ImportFile.ReadLine(next);
-        // The joint lies inside quotes, so the new line is counted as if a quote opened it;
-        // counting only the new part keeps a long unclosed quote from slowing to a crawl.
-        int added = 0;
-        bool stillInside = CountSeparators(QByteArray(1, Quote) + ';' + next, added, CSVFieldSeparator);
-        separators += added;
-        if (stillInside && separators > CSVFieldCount) {
-            WriteLog(BadQuotesPrefix, InputBuffer + ';' + next);
-            ImportFile.ReadLine(InputBuffer);
-            return !InputBuffer.isEmpty();
+    while (LinesLeft()) {
+        ReadImportLine(next);
+        if (CSVFieldCount > 0 && ScanCSVLine(next, CSVFieldSeparator).Separators >= CSVFieldCount) {
+            WriteLog(BadQuotesPrefix, InputBuffer);
+            PendingLine = next;
+            HasPendingLine = true;
+            return false;
         }
         InputBuffer += ';';
         InputBuffer += next;
-        if (!stillInside)
+        if (!ScanCSVLine(next, CSVFieldSeparator, true).EndsInsideQuotes)
             break;
     }
     return true;
+}
+
+// A line handed back by JoinContinuationLines comes first.
+void TImportExport::ReadImportLine(QByteArray &line)
+{
+    if (HasPendingLine) {
+        line = std::exchange(PendingLine, QByteArray());
+        HasPendingLine = false;
+        return;
+    }
+    ImportFile.ReadLine(line);
+}
+
+bool TImportExport::LinesLeft()
+{
+    return HasPendingLine || !ImportFile.AtEnd();
 }
 
 void TImportExport::ParseRecord()

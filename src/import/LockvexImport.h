@@ -101,8 +101,11 @@ public:
 private:
     bool OpenImport();
     bool ReadHeaderLines(int headerLines);
+    bool ReadFirstRecord();
     bool ReadNextRecord();
     bool JoinContinuationLines();
+    void ReadImportLine(QByteArray &line);
+    bool LinesLeft();
     void ParseRecord();
     bool FindColumn(int column, qsizetype &pos) const;
     QByteArray ExtractField(qsizetype pos) const;
@@ -115,7 +118,9 @@ private:
     std::unique_ptr<TLockvexRec> LockvexRec; // the record being parsed; exists while an import is open
     QByteArray InputBuffer;                  // the current CSV line, or the joined lines of the current record
     QByteArray InputLine;                    // the copy that the field picking reads
-    QByteArray LogPrefix;                    // prefix of the last log line
+    QByteArray PendingLine;                  // a line read ahead that starts the next record
+    bool HasPendingLine = false;
+    QByteArray LogPrefix; // prefix of the last log line
     QString LogFileName;
     TImportFileReader ImportFile;
     TextFile LogFile;

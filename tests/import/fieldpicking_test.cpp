@@ -38,6 +38,11 @@ TEST(ImportFieldPicking, PicksAndCleansColumns)
         {"\"a,b\",c", 2, ',', "c"},
         {"\"a,b\",c", 1, ',', "a,b"},
         {"\"Smith, J\";\"x,y\";z", 2, ';', "x,y"},
+        // a quote that does not begin a value is a plain character and hides no later column
+        {"Monitor,12\" monitor,pw", 3, ',', "pw"},
+        {"Monitor,12\" monitor,pw", 2, ',', "12\" monitor"},
+        {"a,b\"c,d\"e,f", 4, ',', "f"},
+        {"a,\"b,c\"d,e", 3, ',', "e"},
         // commas count for nothing in a semicolon line
         {"a,b;c", 2, ';', "c"},
         // blanks and control characters go from both ends; an enclosed value loses exactly its

@@ -418,7 +418,9 @@ TEST_F(ImportTest, DroppedTextOfAnUnclosedQuoteIsLogged)
     QList<ItemManagerParams> records = ImportAll();
     EXPECT_EQ(Names(records), (QStringList{"Shop", "Tail"}));
     EXPECT_EQ(Log(), (QList<QByteArray>{Logged("Header line", "Name,Site,ID"),
-                                        Logged("Invalid record: bad quotes", "Bank,\"site,id;x\" ,y,\"z"),
+                                        // each line that opens a quote it never closes is dropped alone
+                                        Logged("Invalid record: bad quotes", "Bank,\"site,id"),
+                                        Logged("Invalid record: bad quotes", "x\" ,y,\"z"),
                                         Logged("Accepted by User", "Shop,s,i"), Logged("Accepted by User", "Tail,t,u"),
                                         Logged("Download complete")}));
 }
@@ -435,13 +437,83 @@ TEST_F(ImportTest, NotesOverSeveralLinesInTheLastColumnStayOneRecord)
     EXPECT_EQ(records[1].ItemDescr, "one line");
 }
 
-TEST_F(ImportTest, AQuoteLeftOpenToTheEndGathersTheRestOfTheFile)
+TEST_F(ImportTest, AQuoteLeftOpenToTheEndGathersTheLinesThatAreNoRecords)
 {
-    Use(Write("open.csv", "Name,Notes\r\nBank,\"notes\r\nShop,x\r\nTail,y\r\n"), {{1, 1}, {14, 2}}, "1");
+    // Each line after the open quote has fewer separators than a record, so it may be notes.
+    Use(Write("open.csv", "Name,Notes,Extra\r\nBank,\"notes\r\nShop,x\r\nTail,y\r\n"), {{1, 1}, {14, 2}}, "1");
     QList<ItemManagerParams> records = ImportAll();
     ASSERT_EQ(records.size(), 1);
-    // never closed, the quote is not an enclosing pair: it stays, and shows the user what went wrong
-    EXPECT_EQ(records[0].ItemDescr, "\"notes\r\nShop,x\r\nTail,y");
+    EXPECT_EQ(records[0].ItemDescr, "\"notes\r\nShop,x\r\nTail,y"); // never closed: not an enclosing pair
+}
+
+// A quote that is not at the start of a value is a plain character, as CSV writers mean it:
+// the record keeps it and no line after it is swallowed.
+TEST_F(ImportTest, AQuoteInsideAValueIsAPlainCharacterAndLosesNoRecord)
+{
+    Use(Fixture("import-stray-quote.csv"), {{1, 1}, {2, 2}, {3, 3}, {5, 4}, {14, 5}}, "1");
+    QList<ItemManagerParams> records = ImportAll();
+    EXPECT_EQ(Names(records), (QStringList{"Keyboard", "Monitor", "Mouse", "Desk", "Chair"}));
+    ASSERT_EQ(records.size(), 5);
+    EXPECT_EQ(records[1].ItemDescr, "12\" monitor");
+    EXPECT_EQ(records[1].Password, "pw2");
+    EXPECT_EQ(records[4].ItemDescr, "tall, black");
+    EXPECT_EQ(Log()[2], Logged("Accepted by User", "Monitor,https://screens.example,max,pw2,12\" monitor"));
+}
+
+// A quote that opens a value and is never closed: a following line that is a whole record of its
+// own ends the gathering. Only the record with the open quote is lost, and it is logged.
+TEST_F(ImportTest, AnUnclosedQuoteLosesOnlyItsOwnRecord)
+{
+    const QByteArray monitor = "Monitor,https://screens.example,max,pw2,\"12 monitor";
+    const QByteArray others[] = {"Keyboard,https://keys.example,kim,pw1,wireless",
+                                 "Mouse,https://mice.example,moe,pw3,", "Desk,https://desks.example,dee,pw4,oak"};
+    struct Case {
+        const char *name;
+        QByteArray text;
+        const char *headerLines;
+        QStringList names;
+    } cases[] = {
+        {"second record",
+         "name,url,user,password,notes\r\n" + others[0] + "\r\n" + monitor + "\r\n" + others[1] + "\r\n" + others[2] +
+             "\r\n",
+         "1",
+         {"Keyboard", "Mouse", "Desk"}},
+        {"first record, no header",
+         monitor + "\r\n" + others[0] + "\r\n" + others[1] + "\r\n",
+         "0",
+         {"Keyboard", "Mouse"}},
+        {"last record", others[0] + "\r\n" + monitor + "\r\n", "0", {"Keyboard", "Monitor"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        entryNames.clear();
+        Use(Write("open.csv", c.text), {{1, 1}, {5, 4}, {14, 5}}, c.headerLines);
+        QList<ItemManagerParams> records = ImportAll();
+        EXPECT_EQ(Names(records), c.names);
+        const bool dropped = !c.names.contains("Monitor");
+        EXPECT_EQ(Log().contains(Logged("Invalid record: bad quotes", monitor)), dropped);
+    }
+}
+
+// Without a header line, a first record whose notes run over three lines sets the separator and
+// the separator count, however many lines it spans.
+TEST_F(ImportTest, AFirstRecordOverThreeLinesSetsTheSeparatorAndTheCount)
+{
+    Use(Fixture("import-notes-first-semicolon.csv"), {{1, 1}, {2, 2}, {3, 3}, {5, 4}, {14, 5}});
+    ItemManagerParams first;
+    ASSERT_TRUE(engine.GetFirstImportRec(first));
+    EXPECT_EQ(engine.GetCSVFieldSeparator(), ';');
+    EXPECT_EQ(engine.GetCSVFieldCount(), 4);
+    engine.ImportCSVUserAction(ImportUserAction::Quit);
+
+    QList<ItemManagerParams> records = ImportAll();
+    EXPECT_EQ(Names(records), (QStringList{"Bank", "Shop", "Mail"}));
+    ASSERT_EQ(records.size(), 3);
+    EXPECT_EQ(records[0].ItemDescr, "first line\r\nsecond line, with a comma\r\nthird line");
+    EXPECT_EQ(records[0].URL, "https://bank.example");
+    EXPECT_EQ(records[0].Password, "pw1");
+    EXPECT_EQ(records[1].Password, "pw2");
+    EXPECT_EQ(records[2].ItemDescr, "x, y");
 }
 
 TEST_F(ImportTest, EveryKindOfLineEndEndsARecord)
