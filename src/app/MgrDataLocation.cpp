@@ -82,6 +82,8 @@ void MoveDataToClient(bool dataAlreadyThere, const QString &clientPath, const st
     WipeClientData(otherB.first, otherB.second);
 }
 
+} // namespace
+
 QString ThisUserName()
 {
     platform::Platform &desktop = platform::Current();
@@ -90,8 +92,6 @@ QString ThisUserName()
         return login;
     return login + QStringLiteral(" on ") + host;
 }
-
-} // namespace
 
 bool TMgrMainAppProcs::LockvexDataExists(const QString &lockvexFolder) const { return FolderHoldsData(lockvexFolder); }
 

@@ -46,6 +46,8 @@ public:
 
 // Reads or writes the in-use marker next to cloud data; true means read-only mode.
 bool CheckDataInUse();
+// The user of this copy as the in-use marker and the data file's lock name it: «login on host».
+QString ThisUserName();
 // Carries out the user's choice of data location at exit. Never wipes a folder whose data is
 // not safely copied first.
 void ApplyDataLocation();

@@ -95,8 +95,14 @@ bool RunStartSteps()
     WritePlainOnExit = false;
     ReadOnlyMode = false;
     MemStickMode = MainAppProcs->CheckRunAsApp();
-    if (!MemStickMode) {
+    if (!MemStickMode)
         MainAppProcs->LocateDataFile();
+    // One copy of the program writes a data file at a time: a second copy on this computer runs
+    // read-only and names the copy that has the data, as the in-use marker does for others.
+    if (!LockvexTbl->LockDataFile(DataFileName, ThisUserName())) {
+        ReadOnlyMode = true;
+        DataUserName = LockvexTbl->LockHolder();
+    } else if (!MemStickMode) {
         ReadOnlyMode = CheckDataInUse();
     }
     const bool opened = LockvexTbl->OpenPool(DataFileName);

@@ -61,6 +61,11 @@ TV9LockvexTbl::~TV9LockvexTbl()
         BackupFiles();
 }
 
+bool TV9LockvexTbl::LockDataFile(const QString &Fn, const QString &holderName)
+{
+    return Lock.Acquire(Fn, holderName) != TDataFileLock::HeldElsewhere;
+}
+
 bool TV9LockvexTbl::HasCompanions() const
 {
     return !PoolFileName.isEmpty() && HasBackupCompanions(PoolFileName);

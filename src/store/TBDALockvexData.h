@@ -10,6 +10,7 @@
 // copy, backups, a restored data file) is written under a temporary name, flushed and renamed
 // into place.
 
+#include "store/DataFileLock.h"
 #include "store/RecDALockvex.h"
 #include "store/TbDALockvexBase.h"
 
@@ -28,6 +29,11 @@ public:
     bool OpenPool(const QString &Fn);
     using TPoolMgr::OpenPool;
     void SetRunOnMemstick(bool Cond) { RunOnMemStick = Cond; }
+    // Takes the data file's lock for the life of the table, before it is opened: one copy of the
+    // program writes a data file at a time. False when another copy holds it (LockHolder names
+    // that copy's user), and the caller runs read-only; true also when the folder allows no lock.
+    bool LockDataFile(const QString &Fn, const QString &holderName);
+    const QString &LockHolder() const { return Lock.Holder(); }
 
     // A new index entry (the first key of an empty table is 0) named LockvexName trimmed; no
     // record is written until the first WriteLockvexRec of the key. NoKey when the table is
@@ -119,5 +125,6 @@ private:
     bool TempCopyOK = false;      // the TEMP copy of this close was written completely
     bool RecoveryStopped = false; // the last open's recovery met a failing file operation
     QString DamagedKeptAs;
+    TDataFileLock Lock; // released after the close and the backups, when the table goes
     QString ReadOnlyBackup;
 };

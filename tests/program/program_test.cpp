@@ -14,7 +14,9 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <cstring>
 #include <iostream>
+#include <map>
 #include <sys/stat.h>
 
 using namespace program_test;
@@ -172,6 +174,83 @@ INSTANTIATE_TEST_SUITE_P(ProgramExit, EndingSignal, ::testing::Values(SIGTERM, S
                                                 : info.param == SIGINT ? "SIGINT"
                                                                        : "SIGHUP");
                          });
+
+// ---------------------------------------------------------------------------------------------
+// Two copies on one data file
+
+// A whole write journal of the data file for slot 0, as a save of the first copy leaves it
+// between its two flushes.
+QByteArray JournalForFirstSlot(const QString &data)
+{
+    struct stat info {
+    };
+    EXPECT_EQ(::stat(QFile::encodeName(data).constData(), &info), 0);
+    QByteArray record(LockvexRecSize, '\0');
+    QByteArray journal(48, '\0');
+    const uint64_t device = info.st_dev, inode = info.st_ino;
+    const int64_t position = 0, size = LockvexRecSize;
+    std::memcpy(journal.data(), "LVJRNL01", 8);
+    std::memcpy(journal.data() + 8, &device, 8);
+    std::memcpy(journal.data() + 16, &inode, 8);
+    std::memcpy(journal.data() + 24, &position, 8);
+    std::memcpy(journal.data() + 32, &size, 8);
+    uint64_t hash = 14695981039346656037ull; // FNV-1a over bytes 0 to 39 and the record
+    for (const QByteArray &part : {journal.left(40), record})
+        for (char c : part)
+            hash = (hash ^ uint8_t(c)) * 1099511628211ull;
+    std::memcpy(journal.data() + 40, &hash, 8);
+    return journal + record;
+}
+
+// True once the process has been asleep (state S) for half a second on end.
+bool WaitUntilIdle(ChildProcess &program)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(ReadyTimeoutMs);
+    int asleep = 0;
+    while (Clock::now() < deadline && asleep < 10) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(program.Pid()));
+        QByteArray line;
+        if (stat.open(QIODevice::ReadOnly))
+            line = stat.readAll();
+        const qsizetype close = line.lastIndexOf(')');
+        asleep = close > 0 && line.mid(close + 2, 1) == "S" ? asleep + 1 : 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return asleep >= 10;
+}
+
+TEST_F(ProgramTest, ASecondCopyRunsReadOnlyAndLeavesTheFirstCopysFilesAlone)
+{
+    auto first = StartProgram();
+    ASSERT_TRUE(WaitUntilReady(*first, SIGTERM, true));
+    // Its start is over (the data file opened) once it waits in its event loop.
+    ASSERT_TRUE(WaitUntilIdle(*first));
+    const QString lockFile = DataFolder + QStringLiteral("/.TrelLockvex.acsdb.lvlock");
+    EXPECT_TRUE(QFileInfo::exists(lockFile));
+    // The first copy is in the middle of a save: its journal is written, its record not yet.
+    const QString journal = DataFolder + QStringLiteral("/.TrelLockvex.acsdb.lvjournal");
+    {
+        QFile file(journal);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(JournalForFirstSlot(Data));
+    }
+    std::map<QString, QByteArray> before;
+    for (const QString &name : FilesInDataFolder())
+        before[name] = FileBytes(DataFolder + QLatin1Char('/') + name);
+
+    auto second = StartProgram();
+    ASSERT_TRUE(WaitUntilReady(*second, SIGTERM));
+    ASSERT_TRUE(EndWith(*second, SIGTERM));
+    // The second copy replayed no journal, made no copy, turned no backup and took no lock.
+    std::map<QString, QByteArray> after;
+    for (const QString &name : FilesInDataFolder())
+        after[name] = FileBytes(DataFolder + QLatin1Char('/') + name);
+    EXPECT_EQ(after, before);
+
+    ASSERT_TRUE(EndWith(*first, SIGTERM));
+    EXPECT_TRUE(QFileInfo::exists(DataFolder + QStringLiteral("/TrelLockvex.BAC0")));
+    EXPECT_FALSE(QFileInfo::exists(lockFile)); // the first copy let its lock go at its close
+}
 
 // ---------------------------------------------------------------------------------------------
 // Secrets hygiene

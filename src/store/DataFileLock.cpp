@@ -1,0 +1,94 @@
+#include "store/DataFileLock.h"
+
+#include "common/Win1252.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+TDataFileLock::~TDataFileLock()
+{
+    Release();
+}
+
+QString TDataFileLock::LockFileNameFor(const QString &dataFile)
+{
+    const QFileInfo info(dataFile);
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".lvlock");
+}
+
+namespace
+{
+
+QString ReadHolder(int fd)
+{
+    char buffer[512];
+    ssize_t n = 0;
+    do
+        n = ::pread(fd, buffer, sizeof buffer, 0);
+    while (n < 0 && errno == EINTR);
+    if (n <= 0)
+        return QString();
+    QByteArray text(buffer, int(n));
+    const qsizetype end = text.indexOf('\n');
+    if (end >= 0)
+        text.truncate(end);
+    return win1252::ToUnicode(text.trimmed());
+}
+
+} // namespace
+
+TDataFileLock::Outcome TDataFileLock::Acquire(const QString &dataFile, const QString &holderName)
+{
+    Release();
+    holder_.clear();
+    const QString path = LockFileNameFor(dataFile);
+    const QByteArray name = QFile::encodeName(path);
+    // A holder that ends removes the file while it still holds the lock; a copy that opened the
+    // old file meanwhile locks a file without a name and tries again.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return Unavailable;
+        int rc = 0;
+        do
+            rc = ::flock(fd, LOCK_EX | LOCK_NB);
+        while (rc != 0 && errno == EINTR);
+        if (rc != 0) {
+            const int err = errno;
+            if (err == EWOULDBLOCK)
+                holder_ = ReadHolder(fd);
+            ::close(fd);
+            return err == EWOULDBLOCK ? HeldElsewhere : Unavailable;
+        }
+        struct stat opened {
+        }, named{};
+        if (::fstat(fd, &opened) == 0 && ::stat(name.constData(), &named) == 0 && opened.st_dev == named.st_dev &&
+            opened.st_ino == named.st_ino) {
+            const QByteArray line = win1252::FromUnicode(holderName) + '\n';
+            if (::ftruncate(fd, 0) == 0) {
+                [[maybe_unused]] ssize_t written = ::pwrite(fd, line.constData(), size_t(line.size()), 0);
+            }
+            fd_ = fd;
+            path_ = path;
+            return Taken;
+        }
+        ::close(fd);
+    }
+    return Unavailable;
+}
+
+void TDataFileLock::Release()
+{
+    if (fd_ < 0)
+        return;
+    ::unlink(QFile::encodeName(path_).constData());
+    ::close(fd_);
+    fd_ = -1;
+    path_.clear();
+}
