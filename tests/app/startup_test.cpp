@@ -61,6 +61,8 @@ protected:
         QMap<QString, QByteArray> files;
         const QDir folder(dataFolder);
         for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+            if (name.endsWith(QStringLiteral(".lvlock")))
+                continue; // the lock of a run in progress, which goes with the run
             QFile file(folder.filePath(name));
             files.insert(name, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)"));
         }
