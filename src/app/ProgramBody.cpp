@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -55,7 +56,13 @@ void RunExitSteps()
         QFile::remove(InUseMarkerFile);
     if (WritePlainOnExit && LockvexTbl)
         LockvexTbl->SetEncryptedRecs(No);
-    delete MainAppProcs; // closes the entry table: TEMP copy and backups
+    // The entry table closes first (TEMP copy, backups): a backup that failed is told on stderr.
+    if (LockvexTbl) {
+        const TTableCloseOutcome closed = LockvexTbl->CloseTable();
+        if (!closed.Ok())
+            std::fprintf(stderr, "Lockvex: %s\n", qPrintable(closed.Failure));
+    }
+    delete MainAppProcs;
     MainAppProcs = nullptr;
     if (SignedIn && !MemStickMode)
         ApplyDataLocation();

@@ -52,13 +52,32 @@ bool TV9LockvexTbl::SlotIsSound(const uint8_t *record) const
 
 TV9LockvexTbl::~TV9LockvexTbl()
 {
-    const bool companions = HasCompanions() && !RunOnMemStick;
-    if (companions)
+    // Closed here at the latest, while the log line builders of the table still exist.
+    CloseTable();
+}
+
+TTableCloseOutcome TV9LockvexTbl::CloseTable()
+{
+    TTableCloseOutcome outcome;
+    if (!PoolFile.IsOpen())
+        return outcome;
+    outcome.BackupDue = HasCompanions() && !RunOnMemStick && !ReadOnlyMode;
+    if (outcome.BackupDue) {
         CreateCopyFile();
-    // Closed here, while the log line builders of the table still exist.
-    ClosePool(WriteLog);
-    if (companions)
-        BackupFiles();
+        if (!TempCopyOK)
+            outcome.Failure = QStringLiteral("The copy %1 could not be written; the backups are unchanged.")
+                                  .arg(QDir::toNativeSeparators(TempFn));
+    }
+    if (!ClosePool(WriteLog) && outcome.Failure.isEmpty())
+        outcome.Failure = QStringLiteral("The data file %1 did not close cleanly (error %2).")
+                              .arg(QDir::toNativeSeparators(PoolFileName))
+                              .arg(GetIOVal());
+    if (outcome.BackupDue && TempCopyOK) {
+        const QString failure = BackupFiles();
+        if (outcome.Failure.isEmpty())
+            outcome.Failure = failure;
+    }
+    return outcome;
 }
 
 bool TV9LockvexTbl::LockDataFile(const QString &Fn, const QString &holderName)
@@ -485,20 +504,36 @@ bool TV9LockvexTbl::CopyIfNewer(const QString &Source, const QString &Dest)
     return ok;
 }
 
-void TV9LockvexTbl::BackupFiles()
+QString TV9LockvexTbl::BackupFiles()
 {
     // Only a TEMP copy this close wrote completely becomes a backup.
     if (ReadOnlyMode || !TempCopyOK || !QFileInfo::exists(TempFn))
-        return;
-    // The first close of a day first moves the newest backup to the older one.
+        return QString();
+    const QString temp = QDir::toNativeSeparators(TempFn), bac0 = QDir::toNativeSeparators(BacNewerFn),
+                  bac1 = QDir::toNativeSeparators(BacOlderFn);
+    // The first close of a day first moves the newest backup to the older one. When that fails,
+    // the newest backup stays as it is (it is the only copy of that day's state), and the new copy
+    // stays as TEMP.
     const auto bac0Time = platform::Current().LastWriteTime(BacNewerFn);
-    if (bac0Time && DayNumber(ToTDateTime(*bac0Time)) < DayNumber(TodayDate))
+    if (bac0Time && DayNumber(ToTDateTime(*bac0Time)) < DayNumber(TodayDate)) {
         BacNewToBacOldOK = CopyIfNewer(BacNewerFn, BacOlderFn);
+        if (!BacNewToBacOldOK)
+            return QStringLiteral(
+                       "%1 could not be copied to %2; both are unchanged, and this run's copy is kept as %3.")
+                .arg(bac0, bac1, temp);
+    }
     const auto tempTime = platform::Current().LastWriteTime(TempFn);
     const auto newBac0Time = platform::Current().LastWriteTime(BacNewerFn);
-    if (!newBac0Time || (tempTime && *newBac0Time <= *tempTime))
-        platform::Current().RenameFile(TempFn, BacNewerFn);
-    DelTempOK = !QFileInfo::exists(TempFn) || QFile::remove(TempFn);
+    if (!newBac0Time || (tempTime && *newBac0Time <= *tempTime)) {
+        // A rename that fails leaves the newest backup as it was and the copy as TEMP.
+        if (!platform::Current().RenameFile(TempFn, BacNewerFn))
+            return QStringLiteral("%1 could not be renamed to %2; %2 is unchanged, and this run's copy is kept as %1.")
+                .arg(temp, bac0);
+        return QString();
+    }
+    // The newest backup is newer than this copy (a clock set back): it stays, the copy goes.
+    DelTempOK = QFile::remove(TempFn);
+    return QString();
 }
 
 // =============================================================================================

@@ -18,6 +18,14 @@
 
 #include <memory>
 
+// How the close of the entry table went: the data file closed, and, where this close had to
+// make them, the TEMP copy and the newest backup.
+struct TTableCloseOutcome {
+    bool BackupDue = false; // this close was to write the TEMP copy and turn it into BAC0
+    QString Failure;        // the step that failed and what it left, for the user; empty: all went well
+    bool Ok() const { return Failure.isEmpty(); }
+};
+
 class TV9LockvexTbl : public TPoolMgr
 {
 public:
@@ -66,8 +74,15 @@ public:
     void SetAutoPWCopy(int Key, bool Cond);
     void SetAllEntryPasswords(const QString &Password, bool Cond);
 
+    // Closes the table: the TEMP copy, the close of the data file, then the backups (none in
+    // read-only or memory-stick mode, nor for a file that is not the data file or is not open).
+    // A failed step never removes or replaces a backup. The destructor closes a table that was
+    // not closed so.
+    TTableCloseOutcome CloseTable();
     void CreateCopyFile();
-    void BackupFiles();
+    // Turns the TEMP copy into the newest backup, the first close of a day after moving the
+    // newest backup to the older one; an empty text when that went well, else what failed.
+    QString BackupFiles();
     bool RecoverFromBackup(const QString &BacFileName);
 
     void BuildUserLogRecord(QByteArray &OutputCSV, const uint8_t *UserData, bool HeaderLine) override;

@@ -96,4 +96,28 @@ TEST_F(StartExitSteps, ADamagedDataFileRestoredAtStartIsToldWithTheNameItIsKeptU
     RunExitSteps();
 }
 
+TEST_F(StartExitSteps, ABackupThatFailsAtExitIsWrittenToStandardError)
+{
+    MakeData({QStringLiteral("kept")});
+    const QByteArray backup = ReadFile(Folder + QStringLiteral("/TrelLockvex.BAC0"));
+    ScopedMessageResponder responder;
+    RunStartSteps();
+    desktop.FailOperation = [](const QString &operation, const QString &path) {
+        return operation == QLatin1String("rename") && path.endsWith(QStringLiteral(".BAC0"));
+    };
+    ::testing::internal::CaptureStderr();
+    RunExitSteps();
+    const std::string told = ::testing::internal::GetCapturedStderr();
+    desktop.FailOperation = nullptr;
+    EXPECT_NE(told.find("Lockvex: "), std::string::npos) << told;
+    EXPECT_NE(told.find("TrelLockvex.TEMP could not be renamed"), std::string::npos) << told;
+    EXPECT_EQ(ReadFile(Folder + QStringLiteral("/TrelLockvex.BAC0")), backup);
+
+    // An exit that goes well writes nothing there.
+    RunStartSteps();
+    ::testing::internal::CaptureStderr();
+    RunExitSteps();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), std::string());
+}
+
 } // namespace

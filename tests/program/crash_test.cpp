@@ -26,9 +26,10 @@ using namespace program_test;
 namespace
 {
 
-constexpr int KillsWanted = 200;  // at the least
-constexpr int KillsPlanned = 400; // when the machine is quick enough
-constexpr auto TimeLimit = std::chrono::seconds(45);
+// A fixed number of kills, however long they take: a loaded machine or a sanitizer build is only
+// slower. The time limit only guards against a hang; it is far beyond any run seen.
+constexpr int KillsPlanned = 250;
+constexpr auto HangGuard = std::chrono::minutes(12);
 
 unsigned CrashSeed()
 {
@@ -338,7 +339,7 @@ TEST_F(CrashConsistency, EveryAnnouncedSaveSurvivesAKillAndNoCopyIsEverHalfWritt
     Follow(StartDriver(Plan{1, 6, 0, 0, 0, 0, false}));
     Check("after a clean run");
 
-    while (kills < KillsPlanned && Clock::now() - began < TimeLimit && !HasFailure()) {
+    while (kills < KillsPlanned && Clock::now() - began < HangGuard && !HasFailure()) {
         const bool damaged = random() % 12 == 0 && DamageDataFile();
         Plan plan = NextPlan(random);
         if (damaged) {
@@ -386,8 +387,8 @@ TEST_F(CrashConsistency, EveryAnnouncedSaveSurvivesAKillAndNoCopyIsEverHalfWritt
     RecordProperty("entries_lost", EntriesLost);
 
     if (!HasFailure())
-        EXPECT_GE(kills, KillsWanted) << "too slow: the time limit came first";
-    EXPECT_GE(killsByPhase["exit: TEMP copy, close, backups"], KillsWanted / 5);
+        EXPECT_EQ(kills, KillsPlanned) << "the hang guard ended the test";
+    EXPECT_GE(killsByPhase["exit: TEMP copy, close, backups"], KillsPlanned / 6);
     EXPECT_EQ(EntriesLost, 0);
 }
 

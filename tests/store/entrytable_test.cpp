@@ -187,6 +187,49 @@ TEST_F(EntryTableTest, ACopyThatFailsNeverReplacesABackup)
     }
 }
 
+TEST_F(EntryTableTest, AFailedBackupStepKeepsTheLastGoodBackupAndIsReported)
+{
+    MakeDataFile({QStringLiteral("monday")});
+    const QByteArray monday = FileBytes(Bac0);
+    AdvanceDays(1); // this close first moves BAC0 to BAC1, then puts the TEMP copy in BAC0
+    const struct {
+        const char *what, *operation;
+        QString target;
+        const char *told;
+    } cases[] = {
+        {"the move of BAC0 to BAC1 fails", "copy", Bac1, "could not be copied"},
+        {"the rename of TEMP to BAC0 fails", "rename", Bac0, "could not be renamed"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(Bac1);
+        QFile::remove(Temp);
+        auto table = OpenTable();
+        AddWebEntry(*table, QStringLiteral("tuesday"), QStringLiteral("pw"));
+        Platform.FailOperation = [&c](const QString &operation, const QString &path) {
+            return operation == QLatin1String(c.operation) && path == c.target;
+        };
+        const TTableCloseOutcome outcome = table->CloseTable();
+        Platform.FailOperation = nullptr;
+        EXPECT_TRUE(outcome.BackupDue);
+        EXPECT_FALSE(outcome.Ok());
+        EXPECT_TRUE(outcome.Failure.contains(QLatin1String(c.told))) << qPrintable(outcome.Failure);
+        EXPECT_EQ(FileBytes(Bac0), monday);   // the last good backup, untouched
+        EXPECT_TRUE(QFileInfo::exists(Temp)); // and this run's copy kept beside it
+        if (QLatin1String(c.operation) == QLatin1String("copy"))
+            EXPECT_FALSE(QFileInfo::exists(Bac1));
+        table.reset(); // the destructor does not close again
+        EXPECT_EQ(FileBytes(Bac0), monday);
+    }
+    // A close that goes well says so, and makes the backups.
+    QFile::remove(Bac1);
+    auto table = OpenTable();
+    const TTableCloseOutcome outcome = table->CloseTable();
+    EXPECT_TRUE(outcome.Ok()) << qPrintable(outcome.Failure);
+    EXPECT_EQ(FileBytes(Bac1), monday);
+    EXPECT_FALSE(QFileInfo::exists(Temp));
+}
+
 TEST_F(EntryTableTest, TemporariesLeftByAnInterruptedRunAreRemovedAtOpen)
 {
     MakeDataFile({QStringLiteral("a")});
