@@ -8,6 +8,7 @@
 
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QUrl>
 
@@ -17,6 +18,8 @@
 
 namespace
 {
+
+constexpr double LabelVersion = 9.0; // the version the label shows
 
 // "1.0.0" shows as 1.00, "9.0" as 9.00: the major number and two digits of the minor one.
 QString VersionNumber()
@@ -82,14 +85,19 @@ QString TLVDlgProcs::GetLockvexTextLabel() const
     return start + QStringLiteral("only on your PC");
 }
 
-// Only the date follows the version: the time that a month/day/year date would drag into a
-// fixed-width cut is of no use on the label.
+// The label's version is the program's own, 9.0 shown as 9.00, whatever version the build gives
+// the package. Only the date follows it: the time that a month/day/year date would drag into a
+// fixed-width cut is of no use on the label. The date is the locale's short date with the year in
+// four digits, so that no locale shows 26 for 2026.
 QString TLVDlgProcs::LockvexVersion() const
 {
-    QString label = QStringLiteral("Version ") + VersionNumber();
+    QString label = QStringLiteral("Version ") + QString::number(LabelVersion, 'f', 2);
     const QDateTime built = platform::Current().ProgramFileDate();
-    if (built.isValid())
-        label += QLatin1Char(' ') + QLocale().toString(built.date(), QLocale::ShortFormat);
+    if (built.isValid()) {
+        QString format = QLocale().dateFormat(QLocale::ShortFormat);
+        format.replace(QRegularExpression(QStringLiteral("y+")), QStringLiteral("yyyy"));
+        label += QLatin1Char(' ') + QLocale().toString(built.date(), format);
+    }
     return label;
 }
 

@@ -299,15 +299,19 @@ int TListManager::FindTabLetterFirstItem(const QString &SearchArg, const TLockve
 {
     if (!DialogList || SearchArg.isEmpty())
         return 0;
-    const QChar letter = AsciiUpper(SearchArg.left(1)).at(0);
+    const QString letter = AsciiUpper(SearchArg.left(1));
     const int last = DialogList->Count() - 1;
+    // The list is in the user's collation, where a name such as Ärger sorts among the A's but
+    // its first character is no A under the ASCII rule: a plain scan finds the letter's first
+    // name wherever the collation put it. Line 0 is only ever the line before line 1.
     for (int i = 1; i <= last; ++i) {
-        const QString first = AsciiUpper(DialogList->Strings(i).left(1));
-        if (first.isEmpty())
-            continue;
-        if (first.at(0) == letter)
+        if (AsciiUpper(DialogList->Strings(i).left(1)) == letter)
             return i;
-        if (first.at(0) > letter)
+    }
+    // No name of the letter: the line before the first one that the list's own order puts after
+    // the letter, else the last line.
+    for (int i = 1; i <= last; ++i) {
+        if (DialogList->CompareStrings(DialogList->Strings(i), letter) > 0)
             return i - 1;
     }
     return last;

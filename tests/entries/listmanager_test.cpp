@@ -125,6 +125,23 @@ TEST_F(ListManagerTest, LetterTabJumpsWithinTheFullList)
     }
 }
 
+// The list is sorted by the user's collation, which puts a name such as Ärger among the A's;
+// every tab after it still finds its letter's first name.
+TEST_F(ListManagerTest, LetterTabsWorkPastANameThatBeginsWithAnAccentedLetter)
+{
+    for (const char *name : {"Cedar", "Basket", "\u00c4rger", "Anvil", "dune"})
+        AddEntry(QString::fromUtf8(name));
+    Browse();
+    ASSERT_EQ(Texts(LockvexStrings), QStringList({"Anvil", QStringLiteral("\u00c4rger"), "Basket", "Cedar", "dune"}));
+    struct Case {
+        int tabIndex;
+        QString tab;
+        int line;
+    } cases[] = {{1, "A", 0}, {2, "B", 2}, {3, "C", 3}, {4, "D", 4}, {5, "E", 4}, {26, "Z", 4}};
+    for (const Case &c : cases)
+        EXPECT_EQ(Browse(c.tabIndex, c.tab).ItemsIndex, c.line) << c.tab.toStdString();
+}
+
 TEST_F(ListManagerTest, LetterTabBeforeEveryNameSelectsTheFirstLine)
 {
     AddEntry("Cedar");
