@@ -5,19 +5,18 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "common/Globals.h"
+#include "platform/Platform.h"
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LockvexStyle.h"
 
 #include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace
@@ -236,10 +235,9 @@ void TLockvexSignInDlg::FormActivate()
 void TLockvexSignInDlg::CentreOnScreen()
 {
     adjustSize();
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
-    }
+    // The screen as the platform gives it, so that a test can stand in for it.
+    const platform::ScreenMetrics screen = platform::Current().Screen();
+    move(QPoint(screen.Width / 2, screen.Height / 2) - QPoint(width() / 2, height() / 2));
 }
 
 void TLockvexSignInDlg::OverrideBtnClick()

@@ -49,6 +49,10 @@ public:
     virtual bool SetLastWriteTime(const QString &path, const QDateTime &time) = 0;
     // Lists a folder (without "." and ".."); nullopt when the folder cannot be listed.
     virtual std::optional<QList<FolderEntry>> ListFolder(const QString &folder) const = 0;
+    // Makes what was written to a file reach the disk; makes a new name or a rename in the folder
+    // that holds path reach the disk. False when the system could not.
+    virtual bool FlushFile(const QString &path) = 0;
+    virtual bool FlushFolderOf(const QString &path) = 0;
 
     // Removable media: is the path on a removable medium, and is the folder the mount point of one.
     virtual bool IsOnRemovableMedium(const QString &path) const = 0;

@@ -212,7 +212,17 @@ bool PosixPlatform::IsRemovableMountPoint(const QString &folder) const
     return IsOnRemovableMedium(canonical);
 }
 
-bool FlushFolderOf(const QString &path)
+bool PosixPlatform::FlushFile(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool PosixPlatform::FlushFolderOf(const QString &path)
 {
     QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
     int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -22,6 +22,8 @@ public:
     std::optional<QDateTime> LastWriteTime(const QString &path) const override;
     bool SetLastWriteTime(const QString &path, const QDateTime &time) override;
     std::optional<QList<FolderEntry>> ListFolder(const QString &folder) const override;
+    bool FlushFile(const QString &path) override;
+    bool FlushFolderOf(const QString &path) override;
 
     bool IsOnRemovableMedium(const QString &path) const override;
     bool IsRemovableMountPoint(const QString &folder) const override;
@@ -37,8 +39,5 @@ public:
     QString ChooseFolder(const QString &, const QString &) override { return {}; }
     QString ChooseOpenFile(const QString &, const QString &, const QString &) override { return {}; }
 };
-
-// Flushes the folder that holds path, so that a rename or a new file in it survives a crash.
-bool FlushFolderOf(const QString &path);
 
 } // namespace platform

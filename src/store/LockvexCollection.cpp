@@ -185,10 +185,6 @@ bool TMYCollection::Last(TObject *&Item) const
     return Item != nullptr;
 }
 
-void TMYCollection::StoreCollection(QIODevice &) {}
-
-void TMYCollection::LoadCollection(QIODevice &) {}
-
 namespace
 {
 

@@ -51,8 +51,6 @@ public:
     virtual void Insert(TObject *Item);
     virtual void FreeItem(TObject *Item);
     virtual int IndexOf(TObject *Item);
-    virtual void StoreCollection(QIODevice &S);
-    virtual void LoadCollection(QIODevice &S);
 
     int16_t GetCount() const { return Count; }
     int16_t GetLimit() const { return Limit; }

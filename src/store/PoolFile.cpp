@@ -1,6 +1,6 @@
 #include "store/PoolFile.h"
 
-#include "platform/PosixPlatform.h"
+#include "platform/Platform.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -122,7 +122,7 @@ int TPoolFile::WriteJournal(qint64 offset, const void *data, int size)
             return err;
         }
         journalFd_ = fd;
-        platform::FlushFolderOf(journal); // its name survives a crash as well as its content
+        platform::Current().FlushFolderOf(journal); // its name survives a crash as well as its content
     }
     JournalHeader header{};
     std::memcpy(header.Magic, JournalMagic, sizeof JournalMagic);

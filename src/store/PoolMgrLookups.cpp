@@ -203,12 +203,6 @@ void TPoolMgr::FreePoolIndexRecs()
         return;
     if (InMemRecs)
         FreeAllInMemRecs();
-    if (V7FileRead) {
-        // The entries belong to someone else: they are dropped, not destroyed.
-        for (int i = 0; i < PoolIndex->GetCount(); ++i)
-            PoolIndex->AtPut(i, nullptr);
-        PoolIndex->Pack();
-    }
     PoolIndex->FreeAll();
 }
 

@@ -19,8 +19,6 @@
 #include <QSet>
 
 #include <climits>
-#include <fcntl.h>
-#include <unistd.h>
 
 QString TPoolMgr::TemporaryNameFor(const QString &target)
 {
@@ -33,12 +31,7 @@ bool TPoolMgr::FlushFile(const QString &path)
     // The file layer's fault seam covers this flush too.
     if (TPoolFile::FaultHook && TPoolFile::FaultHook(PoolFileOp::Sync, path, -1) != 0)
         return false;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
+    return platform::Current().FlushFile(path);
 }
 
 // =============================================================================================

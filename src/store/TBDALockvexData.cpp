@@ -232,7 +232,6 @@ bool TV9LockvexTbl::OpenBackupForReading()
 bool TV9LockvexTbl::RecoverFromBackup(const QString &BacFileName)
 {
     Recovered = false;
-    DelTempOK = DelBacOK = DelAcsdbOK = AcsdbToBacOK = TempToAcsdbOK = AcsdbToTempOK = BacToAcsdbOK = false;
     if (!QFileInfo(BacFileName).isFile())
         return false;
     PoolFile.Close();
@@ -240,8 +239,7 @@ bool TV9LockvexTbl::RecoverFromBackup(const QString &BacFileName)
         return false;
     const QString candidate = TemporaryNameFor(PoolFileName);
     QFile::remove(candidate);
-    BacToAcsdbOK = platform::Current().CopyFile(BacFileName, candidate, false);
-    if (!BacToAcsdbOK)
+    if (!platform::Current().CopyFile(BacFileName, candidate, false))
         return StopRecovery();
     MakeOwnerOnly(candidate);
     if (!OpensAsPool(candidate)) {
@@ -249,18 +247,16 @@ bool TV9LockvexTbl::RecoverFromBackup(const QString &BacFileName)
         return StopRecovery();
     }
     QString aside;
-    AcsdbToTempOK = KeepFileAside(PoolFileName, &aside);
-    if (!AcsdbToTempOK) {
+    if (!KeepFileAside(PoolFileName, &aside)) {
         QFile::remove(candidate);
         return StopRecovery();
     }
     if (!platform::Current().RenameFile(candidate, PoolFileName)) {
         QFile::remove(candidate);
         if (!aside.isEmpty())
-            TempToAcsdbOK = platform::Current().RenameFile(aside, PoolFileName);
+            platform::Current().RenameFile(aside, PoolFileName); // the damaged file back in its place
         return StopRecovery();
     }
-    DelAcsdbOK = true;
     Recovered = TPoolMgr::OpenPool(PoolFileName, DontCreateEmpty);
     if (Recovered)
         DamagedKeptAs = aside;
@@ -516,8 +512,7 @@ QString TV9LockvexTbl::BackupFiles()
     // stays as TEMP.
     const auto bac0Time = platform::Current().LastWriteTime(BacNewerFn);
     if (bac0Time && DayNumber(ToTDateTime(*bac0Time)) < DayNumber(TodayDate)) {
-        BacNewToBacOldOK = CopyIfNewer(BacNewerFn, BacOlderFn);
-        if (!BacNewToBacOldOK)
+        if (!CopyIfNewer(BacNewerFn, BacOlderFn))
             return QStringLiteral(
                        "%1 could not be copied to %2; both are unchanged, and this run's copy is kept as %3.")
                 .arg(bac0, bac1, temp);
@@ -532,7 +527,7 @@ QString TV9LockvexTbl::BackupFiles()
         return QString();
     }
     // The newest backup is newer than this copy (a clock set back): it stays, the copy goes.
-    DelTempOK = QFile::remove(TempFn);
+    QFile::remove(TempFn);
     return QString();
 }
 

@@ -128,14 +128,6 @@ private:
     QString BacOlderFn;
     QString FileExt;
     bool Recovered = false;
-    bool DelTempOK = false;
-    bool DelBacOK = false;
-    bool DelAcsdbOK = false;
-    bool AcsdbToBacOK = false;
-    bool TempToAcsdbOK = false;
-    bool AcsdbToTempOK = false;
-    bool BacToAcsdbOK = false;
-    bool BacNewToBacOldOK = false;
     bool RunOnMemStick = false;
     bool TempCopyOK = false;      // the TEMP copy of this close was written completely
     bool RecoveryStopped = false; // the last open's recovery met a failing file operation

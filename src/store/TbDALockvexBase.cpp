@@ -7,7 +7,6 @@
 #include "common/TextRoutines.h"
 #include "common/Win1252.h"
 #include "platform/Platform.h"
-#include "platform/PosixPlatform.h"
 #include "store/LockvexRecDABase.h"
 
 #include <QFile>
@@ -136,7 +135,6 @@ bool TPoolMgr::WritePoolRecord(int slot, bool sync)
     IOCheck(err);
     if (err)
         return false;
-    FileUpdated = true;
     UpdateCount = UpdateCount >= MaxUpdateCount ? 0 : UpdateCount + 1;
     return true;
 }
@@ -230,7 +228,6 @@ void TPoolMgr::SetPoolName(const QString &Fn)
 {
     PoolFileName = Fn;
     SplitFileName(Fn, Dir, Name, Ext);
-    FileTypeName = Name;
     PoolYear = PoolYearOf(Fn);
     PoolLogName = LogFileName(Fn);
 }
@@ -368,7 +365,7 @@ void TPoolMgr::CreateEmptyPool()
         if (_PoolOk)
             IOCheck(PoolFile.Sync());
         // The new file's name reaches the disk too, before any record is entrusted to it.
-        platform::FlushFolderOf(PoolFileName);
+        platform::Current().FlushFolderOf(PoolFileName);
         const bool written = _PoolOk;
         ClosePool(WriteLog);
         if (written && _PoolOk)

@@ -219,16 +219,13 @@ protected:
     TPoolFile PoolFile;
     QString PoolFileName;
     QString PoolLogName;
-    QString FileTypeName;
     DAFileType TDFileType = NoFileType;
     QString PoolYear;
     int IOBufSize;
     std::vector<uint8_t> IOBuffer;
     bool ThisYearInd = false;
-    bool FileUpdated = false;
     int UpdateCount = 0;
     int LogRecordCount = 0;
-    QStringList CSVLines, CSVLineIndex;
     QString Dir, Name, Ext;
     int _IOVal = 0;
     bool _IOErr = false;
@@ -243,7 +240,6 @@ protected:
     bool InMemRecs = false;
     bool MaintainIndex = false;
     bool RecycleDeleted = false;
-    bool V7FileRead = false;
     int NRecsToAdd = MaxRecsToAdd;
     int CSVFieldCount = 0;
     int UserID = 0;

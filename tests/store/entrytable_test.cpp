@@ -221,6 +221,18 @@ TEST_F(EntryTableTest, AFailedBackupStepKeepsTheLastGoodBackupAndIsReported)
         table.reset(); // the destructor does not close again
         EXPECT_EQ(FileBytes(Bac0), monday);
     }
+    // The flush of the copy goes through the platform, whose double can fail it.
+    {
+        auto table = OpenTable();
+        Platform.FailOperation = [](const QString &operation, const QString &path) {
+            return operation == QLatin1String("flush") && path.endsWith(QStringLiteral(".TEMP.lvtmp"));
+        };
+        const TTableCloseOutcome outcome = table->CloseTable();
+        Platform.FailOperation = nullptr;
+        EXPECT_FALSE(outcome.Ok());
+        EXPECT_EQ(FileBytes(Bac0), monday);
+        EXPECT_EQ(FolderFiles().filter(QStringLiteral("lvtmp")), QStringList());
+    }
     // A close that goes well says so, and makes the backups.
     QFile::remove(Bac1);
     auto table = OpenTable();

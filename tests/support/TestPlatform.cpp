@@ -26,6 +26,20 @@ bool TestPlatform::RenameFile(const QString &from, const QString &to)
     return PosixPlatform::RenameFile(from, to);
 }
 
+bool TestPlatform::FlushFile(const QString &path)
+{
+    if (FailOperation && FailOperation(QStringLiteral("flush"), path))
+        return false;
+    return PosixPlatform::FlushFile(path);
+}
+
+bool TestPlatform::FlushFolderOf(const QString &path)
+{
+    if (FailOperation && FailOperation(QStringLiteral("flushfolder"), path))
+        return false;
+    return PosixPlatform::FlushFolderOf(path);
+}
+
 QString TestPlatform::MountPointOf(const QString &path) const
 {
     QString absolute = QFileInfo(path).absoluteFilePath();

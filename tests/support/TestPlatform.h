@@ -36,7 +36,8 @@ public:
     std::function<QString(const QString &caption, const QString &start)> FolderAnswer;
     std::function<QString(const QString &caption, const QString &start, const QString &filter)> FileAnswer;
 
-    // Fault seam: when set and it answers true for an operation ("copy", "rename") and a path,
+    // Fault seam: when set and it answers true for an operation ("copy", "rename", "flush" of a
+    // file, "flushfolder" of the folder that holds a path) and a path,
     // that operation fails as on a full or removed disk.
     std::function<bool(const QString &operation, const QString &path)> FailOperation;
 
@@ -50,6 +51,8 @@ public:
 
     bool CopyFile(const QString &source, const QString &target, bool failIfExists) override;
     bool RenameFile(const QString &from, const QString &to) override;
+    bool FlushFile(const QString &path) override;
+    bool FlushFolderOf(const QString &path) override;
 
     bool IsOnRemovableMedium(const QString &path) const override;
     bool IsRemovableMountPoint(const QString &folder) const override;
