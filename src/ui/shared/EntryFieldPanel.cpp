@@ -1,6 +1,8 @@
 #include "ui/shared/EntryFieldPanel.h"
 
-#include "store/Lockvextypes.h"
+#include "entries/EntryFields.h"
+#include "entries/MgrLockvexItems.h"
+
 #include "ui/shared/LockvexStyle.h"
 
 #include <QCheckBox>
@@ -21,10 +23,14 @@ using namespace LockvexStyle;
 namespace
 {
 
-// The widths the data file stores.
-constexpr int NameCapacity = decltype(BaseDAHeader::Name)::Capacity;
-constexpr int URLCapacity = decltype(V9LockvexData::URL)::Capacity;
-constexpr int ShortFieldCapacity = Var31string::Capacity;
+// The characters the data file stores of a text.
+int StoredWidth(const char *name)
+{
+    for (const EntryTextField &field : EntryTextFields)
+        if (qstrcmp(field.Name, name) == 0)
+            return field.StoredWidth;
+    return 0;
+}
 
 const QString PasswordHint =
     QStringLiteral("Passwords should be 10+ characters long, mixed upper and lower case aplha plus numerics");
@@ -75,20 +81,20 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
 {
     setObjectName(QStringLiteral("EntryFieldPanel"));
 
-    ItemName = AddLineEdit("ItemName", NameCapacity);
-    URL = AddLineEdit("URL", URLCapacity);
-    CustID = AddLineEdit("CustID", ShortFieldCapacity);
-    PIN = AddLineEdit("PIN", ShortFieldCapacity);
-    Password = AddLineEdit("Password", ShortFieldCapacity);
+    ItemName = AddLineEdit("ItemName");
+    URL = AddLineEdit("URL");
+    CustID = AddLineEdit("CustID");
+    PIN = AddLineEdit("PIN");
+    Password = AddLineEdit("Password");
     Password->setToolTip(PasswordHint);
-    Question1 = AddLineEdit("Question1", ShortFieldCapacity);
-    Question2 = AddLineEdit("Question2", ShortFieldCapacity);
-    Question3 = AddLineEdit("Question3", ShortFieldCapacity);
-    Question4 = AddLineEdit("Question4", ShortFieldCapacity);
-    MemData1 = AddLineEdit("MemData1", ShortFieldCapacity);
-    MemData2 = AddLineEdit("MemData2", ShortFieldCapacity);
-    MemData3 = AddLineEdit("MemData3", ShortFieldCapacity);
-    MemData4 = AddLineEdit("MemData4", ShortFieldCapacity);
+    Question1 = AddLineEdit("Question1");
+    Question2 = AddLineEdit("Question2");
+    Question3 = AddLineEdit("Question3");
+    Question4 = AddLineEdit("Question4");
+    MemData1 = AddLineEdit("MemData1");
+    MemData2 = AddLineEdit("MemData2");
+    MemData3 = AddLineEdit("MemData3");
+    MemData4 = AddLineEdit("MemData4");
 
     ItemNameLbl = Caption(QStringLiteral("Website Name"), "ItemNameLbl", this);
     URLLbl = Caption(QStringLiteral("Website address"), "URLLbl", this);
@@ -217,11 +223,11 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
     setTabOrder(MemData4, ItemDescr);
 }
 
-QLineEdit *TEntryFieldPanel::AddLineEdit(const char *name, int maxLength)
+QLineEdit *TEntryFieldPanel::AddLineEdit(const char *name)
 {
     auto *edit = new QLineEdit(this);
     edit->setObjectName(QString::fromLatin1(name));
-    edit->setMaxLength(maxLength);
+    edit->setMaxLength(StoredWidth(name));
     return edit;
 }
 
@@ -249,40 +255,32 @@ QToolButton *TEntryFieldPanel::AddIndicator(const char *name, const QString &hin
     return indicator;
 }
 
+// The boxes are found by the fields' names, so the panel never lists the fourteen texts again.
+QWidget *TEntryFieldPanel::Editor(const EntryTextField &field) const
+{
+    return findChild<QWidget *>(QString::fromLatin1(field.Name));
+}
+
 void TEntryFieldPanel::SetFields(const ItemManagerParams &params)
 {
-    ItemName->setText(params.ItemName);
-    URL->setText(params.URL);
-    CustID->setText(params.CustID);
-    PIN->setText(params.PIN);
-    Password->setText(params.Password);
-    Question1->setText(params.Question1);
-    Question2->setText(params.Question2);
-    Question3->setText(params.Question3);
-    Question4->setText(params.Question4);
-    MemData1->setText(params.MemData1);
-    MemData2->setText(params.MemData2);
-    MemData3->setText(params.MemData3);
-    MemData4->setText(params.MemData4);
-    ItemDescr->setPlainText(params.ItemDescr);
+    for (const EntryTextField &field : EntryTextFields) {
+        QWidget *editor = Editor(field);
+        if (auto *edit = qobject_cast<QLineEdit *>(editor))
+            edit->setText(params.*field.Member);
+        else if (auto *memo = qobject_cast<QPlainTextEdit *>(editor))
+            memo->setPlainText(params.*field.Member);
+    }
 }
 
 void TEntryFieldPanel::GetFields(ItemManagerParams &params) const
 {
-    params.ItemName = ItemName->text();
-    params.URL = URL->text();
-    params.CustID = CustID->text();
-    params.PIN = PIN->text();
-    params.Password = Password->text();
-    params.Question1 = Question1->text();
-    params.Question2 = Question2->text();
-    params.Question3 = Question3->text();
-    params.Question4 = Question4->text();
-    params.MemData1 = MemData1->text();
-    params.MemData2 = MemData2->text();
-    params.MemData3 = MemData3->text();
-    params.MemData4 = MemData4->text();
-    params.ItemDescr = ItemDescr->toPlainText();
+    for (const EntryTextField &field : EntryTextFields) {
+        QWidget *editor = Editor(field);
+        if (auto *edit = qobject_cast<QLineEdit *>(editor))
+            params.*field.Member = edit->text();
+        else if (auto *memo = qobject_cast<QPlainTextEdit *>(editor))
+            params.*field.Member = memo->toPlainText();
+    }
 }
 
 void TEntryFieldPanel::SetReadOnly(bool readOnly)

@@ -15,10 +15,11 @@
 // window-owned fields are the owner's). Each box takes at most as many characters as the data
 // file stores, so nothing typed is cut off silently when it is saved.
 
-#include "entries/MgrLockvexItems.h"
+#include "entries/EntryFields.h"
 
 #include <QWidget>
 
+struct EntryTextField;
 class QCheckBox;
 class QGridLayout;
 class QHBoxLayout;
@@ -37,7 +38,7 @@ public:
     explicit TEntryFieldPanel(QWidget *parent = nullptr, double scale = 1.0);
 
     // The notes store at most this many characters, a line break counting as one.
-    static constexpr int NotesCapacity = 255;
+    static constexpr int NotesCapacity = decltype(V9LockvexData::AccountNotes)::Capacity;
 
     void SetFields(const ItemManagerParams &params);
     // Fills the fourteen texts of params; everything else in params is left as it is.
@@ -83,7 +84,8 @@ public:
     QPlainTextEdit *ItemDescr = nullptr;
 
 private:
-    QLineEdit *AddLineEdit(const char *name, int maxLength);
+    QLineEdit *AddLineEdit(const char *name);
+    QWidget *Editor(const EntryTextField &field) const;
     QPushButton *AddCopyButton(const char *name);
     QToolButton *AddIndicator(const char *name, const QString &hint, const QColor &colour);
     void KeepNotesWithinCapacity();
