@@ -3,31 +3,10 @@
 #include "app/ProgramBody.h"
 #include "common/Globals.h"
 #include "platform/desktop/DesktopPlatform.h"
-#include "ui/DLockvexList.h"
+#include "ui/ProgramWindows.h"
 
 #include <QApplication>
 #include <QIcon>
-#include <QLabel>
-#include <QMainWindow>
-
-namespace
-{
-
-// Stands in for the main window until it is built: shows the data file in use.
-int RunPlaceholderWindow(QApplication &app)
-{
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Lockvex"));
-    window.setCentralWidget(new QLabel(QStringLiteral("Lockvex"), &window));
-    window.resize(800, 600);
-    window.show();
-    SetCloseOnSignal([&window] { window.close(); });
-    int result = app.exec();
-    SetCloseOnSignal(nullptr);
-    return result;
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -43,9 +22,7 @@ int main(int argc, char *argv[])
     platform::DesktopPlatform desktop;
     platform::Install(&desktop);
     HandleEndingSignals(app);
-    // In memory-stick mode the quick list is the program's window.
-    int result =
-        RunLockvex(app, [](QApplication &a) { return MemStickMode ? RunQuickListWindow(a) : RunPlaceholderWindow(a); });
+    int result = RunLockvex(app, RunProgramWindows);
     platform::Install(nullptr);
     return result;
 }

@@ -26,4 +26,8 @@ QString HelpSite();
 // Where the "tell us what you think" mail goes.
 inline const QString FeedbackAddress = QStringLiteral("feedback@lockvex.example");
 
+// The social sites that the main window's two small pictures open.
+inline const QString FacebookSite = QStringLiteral("https://www.facebook.com/");
+inline const QString TwitterSite = QStringLiteral("https://twitter.com/");
+
 } // namespace LockvexAddresses

@@ -60,14 +60,15 @@ int TItemManager::AddItem(const QString &LockvexName)
     return LockvexTbl ? LockvexTbl->AddLockvexIndexItem(LockvexName) : NoKey;
 }
 
-void TItemManager::DeleteItem(int IndexKey, PermissionType RecPermission)
+bool TItemManager::DeleteItem(int IndexKey, PermissionType RecPermission)
 {
     if (!LockvexTbl)
-        return;
+        return false;
     const int countBefore = LockvexTbl->GetUpdateCount();
     LockvexTbl->DropIndexedRecord(IndexKey, RecPermission);
     if (ListManager)
         ListManager->NoteEntryWritten(IndexKey, countBefore);
+    return LockvexTbl->LastWriteSucceeded();
 }
 
 bool TItemManager::ValidateItem(const ItemManagerParams &ItemInfo)

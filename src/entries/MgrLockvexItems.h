@@ -36,8 +36,10 @@ public:
     // A new index entry with this name; no record is written until SaveWebItem. NoKey when the
     // table is full.
     int AddItem(const QString &LockvexName);
-    // Deletes the entry; nothing happens unless RecPermission is UpdatePermission.
-    void DeleteItem(int IndexKey, PermissionType RecPermission);
+    // Deletes the entry; nothing happens unless RecPermission is UpdatePermission. False when
+    // the store did not delete it (refused, a key not in the index, a disk error), so that the
+    // window can tell the user and keep the line.
+    bool DeleteItem(int IndexKey, PermissionType RecPermission);
     // Checks the name with the user (message 16 for a name another entry bears, message 2 to
     // confirm a rename). Sets ValidationStatus to 1 (accepted) or 2 (rejected).
     bool ValidateItem(const ItemManagerParams &ItemInfo);

@@ -331,11 +331,12 @@ TEST_F(ItemManagerTest, DeleteNeedsUpdatePermission)
 {
     const int a = AddEntry("Anvil", "pw");
     const int b = AddEntry("Basket", "pw");
-    items.DeleteItem(a, BrowsePermission);
-    items.DeleteItem(b, NoPermission);
+    EXPECT_FALSE(items.DeleteItem(a, BrowsePermission));
+    EXPECT_FALSE(items.DeleteItem(b, NoPermission));
     lists.BuildLockvexStrings();
     EXPECT_EQ(LockvexStrings->Count(), 2);
-    items.DeleteItem(a, UpdatePermission);
+    EXPECT_TRUE(items.DeleteItem(a, UpdatePermission));
+    EXPECT_FALSE(items.DeleteItem(a, UpdatePermission)); // no longer there
     OpenTable();
     lists.BuildLockvexStrings();
     EXPECT_EQ(Texts(LockvexStrings), QStringList({"Basket"}));

@@ -168,7 +168,7 @@ QString WindowSheet(double scale)
         "QComboBox::drop-down { border: none; width: 20px; }"
         "QListView { font-size: 13px; border: 1px solid @FieldBorder; border-radius: 5px; background: @FieldBack;"
         "  color: @FieldText; outline: 0; }"
-        "QListView::item { padding: 2px 6px; }"
+        "QListView::item { min-height: 20px; }"
         "QListView::item:selected { background: @Focus; color: white; }"
         "QListView::item:hover:!selected { background: @SelectionBack; }"
         "QCheckBox, QRadioButton { color: @Text; font-size: 12px; }"

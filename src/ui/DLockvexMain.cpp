@@ -1,0 +1,678 @@
+// TLockvexMainDlg: creation, layout, becoming active.
+
+#include "ui/DLockvexMain.h"
+
+#include "app/LockvexMsgdial.h"
+#include "app/MgrLockvexDlgProcs.h"
+#include "app/MgrLockvexHelp.h"
+#include "common/Globals.h"
+#include "ui/shared/EntryFieldPanel.h"
+#include "ui/shared/EntryListModel.h"
+#include "ui/shared/HeaderBand.h"
+#include "ui/shared/LetterTabs.h"
+#include "ui/shared/LockvexStyle.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace LockvexStyle;
+
+namespace
+{
+
+const QString LoginBtnNote = QStringLiteral(
+    "This will open your browser at the specified web page. The Customer ID will also be copied to the clipboard "
+    "ready to be pasted by you into the appropriate field in the web page.");
+const QString ImportNote = QStringLiteral(
+    "Click this button to import from a CSV file\n"
+    "If you have passwords in a spreadsheet, you can save it as a CSV file (comma separated variables) and import "
+    "the passwords directly into Lockvex.");
+const QString MemStickNote = QStringLiteral("Load program and encrypted data to memory stick. \n"
+                                            "Put the memory stick into another PC and double click Lockvex32.exe.\n"
+                                            "Lockvex will run securely and leave no trace on that PC.");
+const QString CloudNote = QStringLiteral(
+    "When you close Lockvex, your encrypted file will be saved in your selected location in a folder named "
+    "Lockvex.\n"
+    "When you run Lockvex, your encrypted data will be loaded from your selected location.\n"
+    "A backup copy of your encrypted Lockvex folder is always maintained in your local \\My Documents folder.");
+const QString ShareNote = QStringLiteral("This will create two emails. Please just fill in your friends' email "
+                                         "addresses and send them.\n\nThank you.");
+const QString TellNote = QStringLiteral("Your comments, both positive and negative will help us improve Lockvex.");
+
+QPushButton *MakeButton(const QString &text, const char *name, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setCursor(Qt::PointingHandCursor);
+    return button;
+}
+
+QLabel *MakeImage(const QPixmap &picture, const char *name, const QString &hint, QWidget *parent)
+{
+    auto *image = new QLabel(parent);
+    image->setObjectName(QString::fromLatin1(name));
+    image->setPixmap(picture);
+    image->setToolTip(hint);
+    image->setCursor(Qt::PointingHandCursor);
+    return image;
+}
+
+// A small round badge with a letter, drawn for the social sites and the data places.
+QPixmap Badge(const QColor &colour, const QString &letter, int size)
+{
+    const qreal ratio = 2.0;
+    QPixmap pixmap(QSize(size, size) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawRoundedRect(QRectF(0.5, 0.5, size - 1, size - 1), size * 0.22, size * 0.22);
+    QFont font = p.font();
+    font.setBold(true);
+    font.setPixelSize(qRound(size * 0.6));
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(0, 0, size, size), Qt::AlignCenter, letter);
+    return pixmap;
+}
+
+// The check marks of the password chooser: a ticked and an empty box.
+QPixmap CheckMark(bool checked, int size)
+{
+    const qreal ratio = 2.0;
+    QPixmap pixmap(QSize(size, size) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(checked ? Colour::Focus : Colour::FieldBorder, 1.2));
+    p.setBrush(checked ? Colour::Focus : Colour::FieldBack);
+    p.drawRoundedRect(QRectF(1, 1, size - 2, size - 2), 3, 3);
+    if (checked) {
+        p.setPen(QPen(Qt::white, size * 0.14, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        QPolygonF tick;
+        tick << QPointF(size * 0.26, size * 0.52) << QPointF(size * 0.43, size * 0.7)
+             << QPointF(size * 0.75, size * 0.32);
+        p.drawPolyline(tick);
+    }
+    return pixmap;
+}
+
+} // namespace
+
+TLockvexMainDlg::TLockvexMainDlg(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("LockvexMainDlg"));
+    setAttribute(Qt::WA_QuitOnClose);
+    scale_ = WindowScale();
+    FormCreate();
+}
+
+TLockvexMainDlg::~TLockvexMainDlg()
+{
+    qApp->removeEventFilter(this);
+    if (MessageDialogOwner() == this)
+        SetMessageDialogOwner(nullptr);
+}
+
+// ---- creation ----------------------------------------------------------------------------------
+
+void TLockvexMainDlg::FormCreate()
+{
+    auto *root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    root->setSizeConstraint(QLayout::SetFixedSize); // the window sizes itself to its contents
+
+    HeaderPanel = new THeaderBand(QStringLiteral("Lockvex"),
+                                  QStringLiteral("All your web sign-ons, password protected, in an encrypted file, "
+                                                 "only on your PC"),
+                                  this, scale_);
+    HeaderPanel->setObjectName(QStringLiteral("HeaderPanel"));
+    LockvexLabel = HeaderPanel->TitleLabel();
+    LockvexLabel->setObjectName(QStringLiteral("LockvexLabel"));
+    LockvexTextLabel = HeaderPanel->TextLabel();
+    LockvexTextLabel->setObjectName(QStringLiteral("LockvexTextLabel"));
+    LockvexHelpBtn = MakeButton(QStringLiteral("HELP"), "LockvexHelpBtn", HeaderPanel);
+    LockvexHelpBtn->setToolTip(QStringLiteral("Get help"));
+    LockvexHelpBtn->setFocusPolicy(Qt::NoFocus); // F1 asks for help anywhere; the window starts in the search box
+    HeaderPanel->AddTrailingWidget(LockvexHelpBtn);
+    root->addWidget(HeaderPanel);
+
+    auto *body = new QHBoxLayout;
+    body->setContentsMargins(Px(Margin, scale_), Px(Margin, scale_), Px(Margin, scale_), Px(Gap, scale_));
+    body->setSpacing(Px(Margin, scale_));
+    body->addWidget(BuildLeftPanel());
+    auto *right = new QVBoxLayout;
+    right->setSpacing(Px(Gap, scale_));
+    right->addWidget(BuildEntryPanel(), 1);
+    right->addWidget(BuildFooter());
+    body->addLayout(right, 1);
+    root->addLayout(body);
+    BuildCloudGroupBox();
+
+    ForceClose = new QTimer(this);
+    ForceClose->setObjectName(QStringLiteral("ForceClose"));
+    ClipboardTimer = new QTimer(this);
+    ClipboardTimer->setObjectName(QStringLiteral("ClipboardTimer"));
+    ClipboardTimer->setSingleShot(true);
+
+    ApplyLook();
+    // The two wide buttons share one width (measured in the window's look), so the boxes beside
+    // them line up.
+    NewBtn->ensurePolished();
+    LoginBtn->ensurePolished();
+    const int wide = qMax(NewBtn->sizeHint().width(), LoginBtn->sizeHint().width());
+    NewBtn->setFixedWidth(wide);
+    LoginBtn->setFixedWidth(wide);
+    ConnectHandlers();
+    ConnectPasswordHandlers();
+    InstallHelpKey(this);
+
+    // 1-2: the state at creation.
+    NewItemBtnClicked = false;
+    ItemSaved = false;
+    ItemListTabs->hide();
+    MessageShown = false;
+    FirstActivate = true;
+    CloudGroupBox->hide();
+    UseCloudBtnDown = false;
+
+    // 3: help contexts.
+    SetHelpContext(this, HelpContexts::MainWindow);
+    SetHelpContext(ImportPasswordsBtn, HelpContexts::ImportPasswordsBtn);
+    SetHelpContext(TfrMemStickBtn, HelpContexts::TfrMemStickBtn);
+    SetHelpContext(NewBtn, HelpContexts::NewBtn);
+    SetHelpContext(LoginBtn, HelpContexts::LoginBtn);
+    SetHelpContext(SaveCloseBtn, HelpContexts::SaveCloseBtn);
+
+    // 4: texts from the dialog support.
+    if (LVDlgProcs) {
+        setWindowTitle(LVDlgProcs->GetCaption());
+        LockvexTextLabel->setText(LVDlgProcs->GetLockvexTextLabel());
+        VersionLbl->setText(LVDlgProcs->LockvexVersion());
+    }
+
+    // 5: a scaled window is centred; scale_ already drew it for the screen's height.
+    // 6: the tabs share the list's height (TLetterTabs does it).
+    // 7-8: the first refresh and the entry it selects.
+    ItemListTabs->SetCurrentIndex(0);
+    GetDisplayInfo();
+    NewItemName = NewWebEntryName;
+    ItemListTabs->show();
+    DisplayCurrentItem();
+
+    // 9: read-only mode names who holds the data.
+    if (ReadOnlyMode && !DataUserName.isEmpty())
+        ReadOnlyLbl->setToolTip(DataUserName + QStringLiteral(" accessing data"));
+
+    // 10: the idle close.
+    ForceClose->setInterval(IdleTickMs);
+    ResetIdleCount();
+    ForceClose->start();
+
+    // 11.
+    ClipboardTimer->stop();
+    LoginButtonClicked = false;
+
+    // One filter for the window's controls: any key or click inside the window counts as
+    // activity for the idle close; the search box and the name field report entering and
+    // leaving; the pictures are clicked.
+    qApp->installEventFilter(this);
+}
+
+QWidget *TLockvexMainDlg::BuildLeftPanel()
+{
+    auto *panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("LeftPanel"));
+    panel->setFixedWidth(Px(340, scale_));
+
+    Label1 = new QLabel(QStringLiteral("Search Names"), panel);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    SetRole(Label1, "caption");
+    SearchArg = new QLineEdit(panel);
+    SearchArg->setObjectName(QStringLiteral("SearchArg"));
+    SearchArg->setClearButtonEnabled(true);
+    SearchArg->setPlaceholderText(QStringLiteral("Type part of a name"));
+    Label1->setBuddy(SearchArg);
+
+    ItemList = new QListView(panel);
+    ItemList->setObjectName(QStringLiteral("ItemList"));
+    PrepareEntryListView(ItemList);
+    listModel_ = new TEntryListModel(this);
+    ItemList->setModel(listModel_);
+    ItemListTabs = new TLetterTabs(panel, scale_);
+    ItemListTabs->setObjectName(QStringLiteral("ItemListTabs"));
+    ItemList->setMinimumHeight(ItemListTabs->sizeHint().height());
+    auto *listRow = new QHBoxLayout;
+    listRow->setSpacing(0);
+    listRow->addWidget(ItemList, 1);
+    listRow->addWidget(ItemListTabs);
+
+    Label2 = new QLabel(QStringLiteral("Select Password"), panel);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    SetRole(Label2, "caption");
+    PasswordCombo = new QComboBox(panel);
+    PasswordCombo->setObjectName(QStringLiteral("PasswordCombo"));
+    passwordModel_ = new TEntryListModel(this);
+    PasswordCombo->setModel(passwordModel_);
+    // Sizes from the box, never from its lines, so a refresh over thousands of passwords stays cheap.
+    PasswordCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    PasswordCombo->setMinimumContentsLength(16);
+    if (auto *view = qobject_cast<QListView *>(PasswordCombo->view()))
+        view->setUniformItemSizes(true);
+    Label2->setBuddy(PasswordCombo);
+
+    ImportPasswordsBtn = MakeButton(QStringLiteral("IMPORT PASSWORDS"), "ImportPasswordsBtn", panel);
+    ImportPasswordsBtn->setToolTip(ImportNote);
+    TfrMemStickBtn = MakeButton(QStringLiteral("LOAD MEMORY STICK"), "TfrMemStickBtn", panel);
+    TfrMemStickBtn->setToolTip(MemStickNote);
+    UseCloudBtn = MakeButton(QStringLiteral("SAVE IN CLOUD"), "UseCloudBtn", panel);
+    UseCloudBtn->setToolTip(CloudNote);
+    DeleteItemBtn = MakeButton(QStringLiteral("DELETE ITEM"), "DeleteItemBtn", panel);
+    SetRole(DeleteItemBtn, "danger");
+    VersionLbl = new QLabel(panel);
+    VersionLbl->setObjectName(QStringLiteral("VersionLbl"));
+    SetRole(VersionLbl, "caption");
+
+    // The support command: reached by its accelerator key only; the buttons cover it.
+    LogWriteBtn = MakeButton(QStringLiteral("&LogWrite"), "LogWriteBtn", panel);
+    LogWriteBtn->setFocusPolicy(Qt::NoFocus);
+    LogWriteBtn->setGeometry(0, 0, 1, 1);
+
+    auto *commands = new QGridLayout;
+    commands->setSpacing(Px(SmallGap, scale_));
+    commands->addWidget(ImportPasswordsBtn, 0, 0);
+    commands->addWidget(TfrMemStickBtn, 0, 1);
+    commands->addWidget(DeleteItemBtn, 1, 0);
+    commands->addWidget(UseCloudBtn, 1, 1);
+
+    auto *column = new QVBoxLayout(panel);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(Px(SmallGap, scale_));
+    column->addWidget(Label1);
+    column->addWidget(SearchArg);
+    column->addSpacing(Px(2, scale_));
+    column->addLayout(listRow, 1);
+    column->addSpacing(Px(4, scale_));
+    column->addWidget(Label2);
+    column->addWidget(PasswordCombo);
+    column->addSpacing(Px(SmallGap, scale_));
+    column->addLayout(commands);
+    column->addWidget(VersionLbl);
+    LogWriteBtn->lower();
+    return panel;
+}
+
+QWidget *TLockvexMainDlg::BuildEntryPanel()
+{
+    auto *box = new QGroupBox(this);
+    box->setObjectName(QStringLiteral("EntryGroupBox"));
+
+    EntryPanel = new TEntryFieldPanel(box, scale_);
+    ItemName = EntryPanel->ItemName;
+    URL = EntryPanel->URL;
+    URLLbl = EntryPanel->URLLbl;
+    CustID = EntryPanel->CustID;
+    PIN = EntryPanel->PIN;
+    Password = EntryPanel->Password;
+    PasswordLbl = EntryPanel->PasswordLbl;
+    ItemDescr = EntryPanel->ItemDescr;
+    EntryPWChckBox = EntryPanel->EntryPWChckBox;
+    PWBadBtn = EntryPanel->PWBadBtn;
+    PWSoSoBtn = EntryPanel->PWSoSoBtn;
+    PWOKBtn = EntryPanel->PWOKBtn;
+    CustIDCopyBtn = EntryPanel->CustIDCopyBtn;
+    PINCopyBtn = EntryPanel->PINCopyBtn;
+    PasswordCopyBtn = EntryPanel->PasswordCopyBtn;
+    Ans1CopyBtn = EntryPanel->Ans1CopyBtn;
+    Ans2CopyBtn = EntryPanel->Ans2CopyBtn;
+    Ans3CopyBtn = EntryPanel->Ans3CopyBtn;
+    Ans4CopyBtn = EntryPanel->Ans4CopyBtn;
+
+    NewBtn = MakeButton(QStringLiteral("CREATE NEW ITEM"), "NewBtn", box);
+    EntryPanel->AddBesideName(NewBtn);
+    LoginBtn = MakeButton(QStringLiteral("GO TO THIS WEBSITE"), "LoginBtn", box);
+    LoginBtn->setToolTip(LoginBtnNote);
+    SetRole(LoginBtn, "primary");
+    EntryPanel->AddBesideURL(LoginBtn);
+    SuppressPWCheckBox = new QCheckBox(QStringLiteral("Password autocopy"), box);
+    SuppressPWCheckBox->setObjectName(QStringLiteral("SuppressPWCheckBox"));
+    SuppressPWCheckBox->setToolTip(QStringLiteral(
+        "If checked, password will be copied to Clipboard 10 seconds after Customer ID copied to clipboard"));
+    EntryPanel->AddToCheckBoxRow(SuppressPWCheckBox);
+
+    ReadOnlyLbl = new QLabel(QStringLiteral("Read Only mode"), box);
+    ReadOnlyLbl->setObjectName(QStringLiteral("ReadOnlyLbl"));
+    ReadOnlyLbl->setToolTip(QStringLiteral("Another user currently accessing data"));
+    SetRole(ReadOnlyLbl, "note");
+    ReadOnlyLbl->hide();
+    CancelBtn = MakeButton(QStringLiteral("Cancel"), "CancelBtn", box);
+    SaveCloseBtn = MakeButton(QStringLiteral("SAVE && CLOSE"), "SaveCloseBtn", box);
+    SetRole(SaveCloseBtn, "primary");
+
+    // Hidden helpers of the password features.
+    PasswordGrid = new QTableWidget(2, 0, this);
+    PasswordGrid->setObjectName(QStringLiteral("PasswordGrid"));
+    PasswordGrid->horizontalHeader()->hide();
+    PasswordGrid->verticalHeader()->hide();
+    PasswordGrid->hide();
+    const int mark = Px(14, scale_);
+    PWCheckedImage = new QLabel(this);
+    PWCheckedImage->setObjectName(QStringLiteral("PWCheckedImage"));
+    PWCheckedImage->setPixmap(CheckMark(true, mark));
+    PWCheckedImage->hide();
+    PWUncheckedImage = new QLabel(this);
+    PWUncheckedImage->setObjectName(QStringLiteral("PWUncheckedImage"));
+    PWUncheckedImage->setPixmap(CheckMark(false, mark));
+    PWUncheckedImage->hide();
+
+    auto *buttons = new QHBoxLayout;
+    buttons->setSpacing(Px(SmallGap, scale_));
+    buttons->addWidget(ReadOnlyLbl);
+    buttons->addStretch(1);
+    buttons->addWidget(CancelBtn);
+    buttons->addWidget(SaveCloseBtn);
+
+    auto *column = new QVBoxLayout(box);
+    column->setContentsMargins(Px(Margin, scale_), Px(Margin - 2, scale_), Px(Margin, scale_), Px(Margin - 4, scale_));
+    column->setSpacing(Px(Gap, scale_));
+    column->addWidget(EntryPanel, 1);
+    column->addLayout(buttons);
+    box->setMinimumWidth(Px(600, scale_));
+    return box;
+}
+
+QWidget *TLockvexMainDlg::BuildFooter()
+{
+    auto *footer = new QWidget(this);
+    footer->setObjectName(QStringLiteral("FooterPanel"));
+    SendToFriendBtn = MakeButton(QStringLiteral("Share"), "SendToFriendBtn", footer);
+    SendToFriendBtn->setToolTip(ShareNote);
+    TellTrelBtn = MakeButton(QStringLiteral("Tell us what you think"), "TellTrelBtn", footer);
+    TellTrelBtn->setToolTip(TellNote);
+    const int badge = Px(24, scale_);
+    FacebookBtn = MakeImage(Badge(QColor(0x3b, 0x59, 0x98), QStringLiteral("f"), badge), "FacebookBtn",
+                            QStringLiteral("Facebook"), footer);
+    TwitterBtn = MakeImage(Badge(QColor(0x1d, 0x9b, 0xf0), QStringLiteral("t"), badge), "TwitterBtn",
+                           QStringLiteral("Twitter"), footer);
+    TrelLogoImage = MakeImage(MakerLogo(Px(26, scale_)), "TrelLogoImage",
+                              QStringLiteral("Tandrell helps manage your money better"), footer);
+
+    auto *row = new QHBoxLayout(footer);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(Px(SmallGap + 2, scale_));
+    row->addWidget(SendToFriendBtn);
+    row->addWidget(TellTrelBtn);
+    row->addSpacing(Px(SmallGap, scale_));
+    row->addWidget(FacebookBtn);
+    row->addWidget(TwitterBtn);
+    row->addStretch(1);
+    row->addWidget(TrelLogoImage);
+    return footer;
+}
+
+void TLockvexMainDlg::BuildCloudGroupBox()
+{
+    // Not in a layout: it opens below the "SAVE IN CLOUD" button, over the list.
+    CloudGroupBox = new QGroupBox(QStringLiteral("Where your data is held"), this);
+    CloudGroupBox->setObjectName(QStringLiteral("CloudGroupBox"));
+    const int badge = Px(18, scale_);
+    struct Place {
+        QRadioButton *&Button;
+        QLabel *&Image;
+        const char *ButtonName;
+        const char *ImageName;
+        QString Text;
+        QColor Colour;
+        QString Letter;
+    };
+    const Place places[] = {
+        {RadioButtonPC, ImagePC, "RadioButtonPC", "ImagePC", QStringLiteral("Only on your PC"), Colour::MutedText,
+         QStringLiteral("P")},
+        {RadioButtonDropbox, ImageDropbox, "RadioButtonDropbox", "ImageDropbox", QStringLiteral("in Dropbox"),
+         QColor(0x00, 0x61, 0xfe), QStringLiteral("D")},
+        {RadioButtonGoogleDrive, ImageGoogleDrive, "RadioButtonGoogleDrive", "ImageGoogleDrive",
+         QStringLiteral("in Google Drive"), QColor(0x1e, 0xa3, 0x62), QStringLiteral("G")},
+        {RadioButtonSkyDrive, ImageSkyDrive, "RadioButtonSkyDrive", "ImageSkyDrive", QStringLiteral("in OneDrive"),
+         QColor(0x09, 0x4a, 0xb2), QStringLiteral("O")},
+    };
+    auto *grid = new QGridLayout(CloudGroupBox);
+    grid->setContentsMargins(Px(Gap, scale_), Px(Gap + 10, scale_), Px(Gap, scale_), Px(Gap, scale_));
+    grid->setSpacing(Px(SmallGap, scale_));
+    int row = 0;
+    for (const Place &place : places) {
+        place.Image = new QLabel(CloudGroupBox);
+        place.Image->setObjectName(QString::fromLatin1(place.ImageName));
+        place.Image->setPixmap(Badge(place.Colour, place.Letter, badge));
+        place.Button = new QRadioButton(place.Text, CloudGroupBox);
+        place.Button->setObjectName(QString::fromLatin1(place.ButtonName));
+        grid->addWidget(place.Image, row, 0);
+        grid->addWidget(place.Button, row, 1);
+        ++row;
+    }
+    CloudGroupBox->adjustSize();
+}
+
+void TLockvexMainDlg::ApplyLook()
+{
+    setStyleSheet(WindowSheet(scale_) +
+                  Sheet(QStringLiteral("TLockvexMainDlg { background: @WindowBack; }"
+                                       "QLabel#VersionLbl { font-weight: 400; font-size: 11px; }"
+                                       "QWidget#LeftPanel QPushButton { font-size: 12px; padding: 4px 8px; }"
+                                       "QGroupBox#CloudGroupBox { font-weight: 600; padding-top: 8px; }"
+                                       "QGroupBox#CloudGroupBox::title { subcontrol-origin: margin; left: 10px;"
+                                       "  top: 6px; color: @Text; }"
+                                       "QPushButton#SendToFriendBtn, QPushButton#TellTrelBtn { font-size: 12px;"
+                                       "  padding: 3px 12px; }"),
+                        scale_));
+    setAttribute(Qt::WA_StyledBackground);
+}
+
+// ---- becoming active ---------------------------------------------------------------------------
+
+void TLockvexMainDlg::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Once the window is up and can take the focus.
+    if (FirstActivate && !event->spontaneous())
+        QTimer::singleShot(0, this, [this] {
+            if (FirstActivate)
+                FormActivate();
+        });
+}
+
+void TLockvexMainDlg::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        // Windows created later are drawn for the screen only while this one is in its normal state.
+        ScaleForms = !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized));
+    } else if (event->type() == QEvent::ActivationChange) {
+        if (!isActiveWindow()) {
+            // Only focus that goes to another window of the program counts when it comes back;
+            // returning from another program does not.
+            otherWindowActive_ = QApplication::activeWindow() != nullptr;
+        } else if (focusOnActivate_) {
+            // After the activation has given the focus its own way.
+            QTimer::singleShot(0, this, [this] {
+                if (focusOnActivate_)
+                    focusOnActivate_->setFocus(Qt::OtherFocusReason);
+                focusOnActivate_ = nullptr;
+            });
+        } else if (otherWindowActive_) {
+            otherWindowActive_ = false;
+            FormActivate();
+        }
+    }
+}
+
+void TLockvexMainDlg::FormActivate()
+{
+    if (MessageShown) {
+        MessageShown = false; // a catalogue message was just closed
+        return;
+    }
+    if (FirstActivate) {
+        FirstActivate = false;
+        PlaceOnScreen();
+    }
+    selecting_ = true;
+    SelectRow(ItemList, CurrentIndex);
+    selecting_ = false;
+    ShowHideButtons();
+    if (ListManager && ListManager->IsFileEmpty() && !ReadOnlyMode)
+        NewBtnClick(); // an empty safe starts the user on a new entry
+    else
+        SetFocusWhenActive(SearchArg);
+}
+
+// A window not yet active gives its focus to its first control when it becomes active; the
+// control meant to have it takes it then.
+void TLockvexMainDlg::SetFocusWhenActive(QWidget *control)
+{
+    control->setFocus(Qt::OtherFocusReason);
+    focusOnActivate_ = isActiveWindow() ? nullptr : control;
+}
+
+// The stored position, unless it would leave the window where the user cannot reach it (a
+// screen that is gone, a settings file written elsewhere): then the nearest place on the
+// primary screen.
+void TLockvexMainDlg::PlaceOnScreen()
+{
+    adjustSize();
+    int top = 0;
+    int left = 0;
+    if (LVDlgProcs)
+        LVDlgProcs->GetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), width(), height(), top,
+                                   left);
+    QRect frame(QPoint(left, top), size());
+    // Reachable: the top strip (where the title bar is) lies on a screen for at least 100 x 20.
+    const QRect titleStrip(frame.topLeft(), QSize(frame.width(), 20));
+    bool reachable = false;
+    for (QScreen *screen : QGuiApplication::screens()) {
+        const QRect part = screen->availableGeometry().intersected(titleStrip);
+        if (part.width() >= 100 && part.height() >= 20)
+            reachable = true;
+    }
+    if (!reachable) {
+        if (QScreen *screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->availableGeometry();
+            frame.moveLeft(qBound(area.left(), frame.left(), qMax(area.left(), area.right() - frame.width() + 1)));
+            frame.moveTop(qBound(area.top(), frame.top(), qMax(area.top(), area.bottom() - frame.height() + 1)));
+        }
+    }
+    move(frame.topLeft());
+}
+
+// ---- wiring ------------------------------------------------------------------------------------
+
+void TLockvexMainDlg::ConnectHandlers()
+{
+    connect(LockvexHelpBtn, &QPushButton::clicked, this, [this] { LockvexHelpBtnClick(); });
+    // A line the user picks (click or arrow key) is handled once the list has finished its own
+    // selecting, so that the handler's choice of line is the one that stays.
+    connect(ItemList->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
+        if (selecting_ || clickPending_)
+            return;
+        clickPending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            clickPending_ = false;
+            const int row = SelectedRow(ItemList);
+            if (row >= 0 && !closing_)
+                ItemListClick(row);
+        });
+    });
+    connect(ItemListTabs, &TLetterTabs::TabPressed, this, [this](int tab) { ItemListTabsMouseDown(tab); });
+    connect(ItemListTabs, &TLetterTabs::TabReleased, this, [this](int tab) { ItemListTabsMouseUp(tab); });
+    // Every change the user makes to the search text (typed, pasted, cleared with the box's
+    // clear button) refreshes the list; a change the program makes does not.
+    connect(SearchArg, &QLineEdit::textEdited, this, [this] { SearchArgKeyUp(); });
+    connect(NewBtn, &QPushButton::clicked, this, [this] { NewBtnClick(); });
+    connect(DeleteItemBtn, &QPushButton::clicked, this, [this] { DeleteItemBtnClick(); });
+    connect(SaveCloseBtn, &QPushButton::clicked, this, [this] { SaveCloseBtnClick(); });
+    connect(CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] { CancelBtnClick(); });
+    connect(SendToFriendBtn, &QPushButton::clicked, this, [this] { SendToFriendBtnClick(); });
+    connect(TellTrelBtn, &QPushButton::clicked, this, [this] { TellTrelBtnClick(); });
+    connect(LogWriteBtn, &QPushButton::clicked, this, [this] { LogWriteBtnClick(); });
+    connect(ForceClose, &QTimer::timeout, this, [this] { ForceCloseTimer(); });
+}
+
+namespace
+{
+
+// Focus that moves because a message or menu opened, or comes back when it closed, is no
+// entering or leaving of a box by the user.
+bool UserFocusChange(QEvent *event)
+{
+    const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+}
+
+} // namespace
+
+bool TLockvexMainDlg::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::MouseButtonPress:
+        // Any key or click in the window is activity that puts off the idle close.
+        if (watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == this)
+            ResetIdleCount();
+        break;
+    case QEvent::FocusIn:
+        if (watched == SearchArg && UserFocusChange(event))
+            SearchArgEnter();
+        else if (watched == ItemName && UserFocusChange(event))
+            ItemNameEnter();
+        break;
+    case QEvent::FocusOut:
+        if (watched == ItemName && UserFocusChange(event))
+            ItemNameExit();
+        break;
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+            if (watched == FacebookBtn) {
+                FacebookBtnClick();
+                return true;
+            }
+            if (watched == TwitterBtn) {
+                TwitterBtnClick();
+                return true;
+            }
+            if (watched == TrelLogoImage) {
+                TrelLogoImageClick();
+                return true;
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,228 @@
+#pragma once
+// TLockvexMainDlg, the program's main window in normal mode: the entry list with its letter tabs,
+// name search and password chooser on the left, the fields of the entry shown on the right, and
+// the commands around them. Closing it ends the program.
+//
+// The class keeps every operation and handler of the window; its source is split by concern:
+//   DLockvexMain.cpp          creation, layout, becoming active, button visibility
+//   DLockvexMainList.cpp      the entry list: refresh, showing a line, clicks, letter tabs, search
+//   DLockvexMainEdit.cpp      the entry as an editor: show, read back, save, new, delete, rename
+//   DLockvexMainClose.cpp     closing, save-and-close, the idle close, the minor commands
+//   DLockvexMainPasswords.cpp password quality, chooser, copy buttons, login, data location,
+//                             import and memory-stick commands
+//
+// The window never touches a record: it exchanges one entry at a time with the item manager as
+// ItemManagerParams and shows the lists the list manager rebuilds at every refresh.
+
+#include "entries/EntryFields.h"
+#include "entries/MgrLockvexLists.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+class QTimer;
+class QToolButton;
+class TEntryFieldPanel;
+class TEntryListModel;
+class THeaderBand;
+class TLetterTabs;
+
+class TLockvexMainDlg : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TLockvexMainDlg(QWidget *parent = nullptr);
+    ~TLockvexMainDlg() override;
+
+    // ---- controls, named as the window describes them ------------------------------------------
+    THeaderBand *HeaderPanel = nullptr;
+    QLabel *LockvexLabel = nullptr;
+    QLabel *LockvexTextLabel = nullptr;
+    QPushButton *LockvexHelpBtn = nullptr;
+
+    QLabel *Label1 = nullptr; // "Search Names"
+    QLineEdit *SearchArg = nullptr;
+    QListView *ItemList = nullptr;
+    TLetterTabs *ItemListTabs = nullptr;
+    QLabel *Label2 = nullptr; // "Select Password"
+    QComboBox *PasswordCombo = nullptr;
+    QPushButton *ImportPasswordsBtn = nullptr;
+    QPushButton *TfrMemStickBtn = nullptr;
+    QPushButton *UseCloudBtn = nullptr;
+    QPushButton *DeleteItemBtn = nullptr;
+    QLabel *VersionLbl = nullptr;
+    QGroupBox *CloudGroupBox = nullptr;
+    QRadioButton *RadioButtonPC = nullptr;
+    QRadioButton *RadioButtonDropbox = nullptr;
+    QRadioButton *RadioButtonGoogleDrive = nullptr;
+    QRadioButton *RadioButtonSkyDrive = nullptr;
+    QLabel *ImagePC = nullptr;
+    QLabel *ImageDropbox = nullptr;
+    QLabel *ImageGoogleDrive = nullptr;
+    QLabel *ImageSkyDrive = nullptr;
+    QPushButton *LogWriteBtn = nullptr;
+
+    TEntryFieldPanel *EntryPanel = nullptr;
+    // The entry panel's controls (owned by EntryPanel), under their own names.
+    QLineEdit *ItemName = nullptr;
+    QLineEdit *URL = nullptr;
+    QLabel *URLLbl = nullptr;
+    QLineEdit *CustID = nullptr;
+    QLineEdit *PIN = nullptr;
+    QLineEdit *Password = nullptr;
+    QLabel *PasswordLbl = nullptr;
+    QPlainTextEdit *ItemDescr = nullptr;
+    QCheckBox *EntryPWChckBox = nullptr;
+    QToolButton *PWBadBtn = nullptr;
+    QToolButton *PWSoSoBtn = nullptr;
+    QToolButton *PWOKBtn = nullptr;
+    QPushButton *CustIDCopyBtn = nullptr;
+    QPushButton *PINCopyBtn = nullptr;
+    QPushButton *PasswordCopyBtn = nullptr;
+    QPushButton *Ans1CopyBtn = nullptr, *Ans2CopyBtn = nullptr, *Ans3CopyBtn = nullptr, *Ans4CopyBtn = nullptr;
+    // The window's own controls in the entry panel.
+    QPushButton *NewBtn = nullptr;
+    QPushButton *LoginBtn = nullptr;
+    QCheckBox *SuppressPWCheckBox = nullptr;
+    QLabel *ReadOnlyLbl = nullptr;
+    QPushButton *SaveCloseBtn = nullptr;
+    QPushButton *CancelBtn = nullptr;
+    QTableWidget *PasswordGrid = nullptr;
+    QLabel *PWCheckedImage = nullptr;
+    QLabel *PWUncheckedImage = nullptr;
+
+    QPushButton *SendToFriendBtn = nullptr;
+    QPushButton *TellTrelBtn = nullptr;
+    QLabel *FacebookBtn = nullptr;
+    QLabel *TwitterBtn = nullptr;
+    QLabel *TrelLogoImage = nullptr;
+
+    QTimer *ForceClose = nullptr;     // idle close, 80 s ticks
+    QTimer *ClipboardTimer = nullptr; // password auto-copy
+
+    // ---- fields --------------------------------------------------------------------------------
+    bool FirstActivate = false;
+    TDateTime NewLoginDateTime = 0;
+    ListManagerParams DisplayParams;
+    ItemManagerParams InputParams;  // the entry shown, as loaded or last saved
+    ItemManagerParams OutputParams; // the entry shown, as the fields now stand
+    QString LastLogIn;
+    QString NewItemName;
+    QString SaveName;
+    QString SavePassword;
+    bool UseCloudBtnDown = false;
+    bool NameAlreadyChecked = false;
+    bool NewItemBtnClicked = false;
+    bool GoWebBtnClicked = false;
+    bool ItemSaved = false;
+    bool LoginButtonClicked = false;
+    int CurrentIndex = 0;
+    int NewIndex = 0;
+
+    static constexpr int IdleTicks = 30;     // ticks of ForceClose before the idle close
+    static constexpr int IdleTickMs = 80000; // one tick
+    int IdleCount() const { return idleCount_; }
+
+    // ---- operations: list and navigation (DLockvexMainList.cpp) --------------------------------
+    void GetDisplayInfo();
+    void DisplayCurrentItem();
+    void ItemListClick(int row);
+    void ItemListTabsMouseDown(int tab);
+    void ItemListTabsMouseUp(int tab);
+    void SearchArgEnter();
+    void SearchArgKeyUp();
+    // The lines the list shows now (the full list, a search result or a password's entries).
+    const TLockvexStringList *ShownLines() const;
+
+    // ---- operations: editing (DLockvexMainEdit.cpp) --------------------------------------------
+    void GetItemInfo(int ItemKey);
+    void SetItemInfo();
+    bool RecChanged();
+    // Saves the entry shown when it changed. False when a change could not be saved (the store
+    // did not write it, or its name is another entry's): the fields keep it and the caller stays
+    // on the entry.
+    virtual bool SaveItem(bool ForceSave);
+    void AddItem();
+    bool DeleteItem();
+    void ItemNameEnter();
+    void ItemNameExit();
+    void NewBtnClick();
+    void DeleteItemBtnClick();
+
+    // ---- operations: closing and minor commands (DLockvexMainClose.cpp) ------------------------
+    void SaveCloseBtnClick();
+    void CancelBtnClick();
+    void ForceCloseTimer();
+    // An ending signal (SIGTERM at log-out): saves what can be saved without asking and closes.
+    void CloseOnSignal();
+    void LockvexHelpBtnClick();
+    void SendToFriendBtnClick();
+    void TellTrelBtnClick();
+    void FacebookBtnClick();
+    void TwitterBtnClick();
+    void TrelLogoImageClick();
+    void LogWriteBtnClick();
+
+    // ---- operations: passwords and commands (DLockvexMainPasswords.cpp) ------------------------
+    void SetPWQuality();
+    void ShowHideButtons();
+    void TfrMemStickBtnClick();
+
+    // ---- becoming active (DLockvexMain.cpp) -----------------------------------------------------
+    void FormActivate();
+
+protected:
+    void closeEvent(QCloseEvent *event) override; // FormCloseQuery and FormClose
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override; // FormResize and becoming active again
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // Creation, in DLockvexMain.cpp.
+    void FormCreate();
+    QWidget *BuildLeftPanel();
+    QWidget *BuildEntryPanel();
+    QWidget *BuildFooter();
+    void BuildCloudGroupBox();
+    void ConnectHandlers();
+    void ApplyLook();
+    void PlaceOnScreen();
+    // Passwords and commands, in DLockvexMainPasswords.cpp.
+    void ConnectPasswordHandlers();
+
+    bool FormCloseQuery();
+    void FormClose();
+    // Stays on the entry shown: the list selects its line again.
+    void KeepCurrentLine();
+    // The key of a line of the list shown, and the line that shows a key (or -1).
+    int KeyOfLine(int row) const;
+    int LineOfKey(int key) const;
+    void SetFieldsReadOnly(bool readOnly);
+    void ResetIdleCount() { idleCount_ = IdleTicks; }
+    void SetFocusWhenActive(QWidget *control);
+
+    TEntryListModel *listModel_ = nullptr;
+    TEntryListModel *passwordModel_ = nullptr;
+    double scale_ = 1.0;
+    int idleCount_ = IdleTicks;
+    bool selecting_ = false;         // the program is selecting a line: no click handling
+    bool closing_ = false;           // the window has passed its close request
+    bool quietClose_ = false;        // closing on a signal: no question is asked
+    bool nameRefused_ = false;       // the name in the field was refused and not changed since
+    bool otherWindowActive_ = false; // focus went to another window of the program
+    bool fieldsReadOnly_ = false;
+    bool tabPressRefused_ = false;
+    bool clickPending_ = false;         // a picked line waits for its handler
+    QPointer<QWidget> focusOnActivate_; // the tab press could not save the entry shown
+};

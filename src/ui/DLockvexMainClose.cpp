@@ -1,0 +1,161 @@
+// TLockvexMainDlg: closing. Save-and-close, the close request and its question, what closing
+// leaves behind, the idle close, the close on an ending signal, and the minor commands.
+
+#include "ui/DLockvexMain.h"
+
+#include "app/LockvexAddresses.h"
+#include "app/LockvexMsgdial.h"
+#include "app/MgrLockvexDlgProcs.h"
+#include "app/MgrLockvexHelp.h"
+#include "common/Globals.h"
+#include "entries/EntryText.h"
+#include "entries/MgrLockvexItems.h"
+#include "platform/Platform.h"
+#include "ui/shared/EntryListModel.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTimer>
+
+namespace
+{
+const QString ClipboardClearedText = QStringLiteral("Clipboard cleared by Lockvex");
+} // namespace
+
+void TLockvexMainDlg::SaveCloseBtnClick()
+{
+    ValidationStatus = 1;
+    ItemNameExit(); // as if the name field had been left
+    if (ValidationStatus == 1 && ListManager->GetIndexFromName(ShownLines(), NoTag, ItemName->text()) >= 0) {
+        SetItemInfo();
+        if (ItemManager->ValidateItem(OutputParams))
+            SaveItem(false);
+    }
+    close(); // asks message 4 when a change is left unsaved
+}
+
+void TLockvexMainDlg::CancelBtnClick()
+{
+    close();
+}
+
+void TLockvexMainDlg::closeEvent(QCloseEvent *event)
+{
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    closing_ = true;
+    FormClose();
+    event->accept();
+}
+
+bool TLockvexMainDlg::FormCloseQuery()
+{
+    if (quietClose_ || !RecChanged())
+        return true;
+    const bool quit = ShowMessageDlg(MsgCatalogue[MsgQuitWithoutSaving]);
+    return quit || quietClose_; // an ending signal during the question closes anyway
+}
+
+void TLockvexMainDlg::FormClose()
+{
+    ForceClose->stop();
+    ClipboardTimer->stop();
+    // No copied secret stays on the clipboard after the program ends.
+    if (LVDlgProcs) {
+        LVDlgProcs->TextToClipboard(ClipboardClearedText);
+        LVDlgProcs->SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), y(), x());
+    }
+    listModel_->SetLines(nullptr);
+    if (ListManager)
+        ListManager->ClearLists();
+}
+
+void TLockvexMainDlg::ForceCloseTimer()
+{
+    if (--idleCount_ > 0)
+        return;
+    SaveCloseBtnClick();
+    // Still open (the user kept a change that could not be saved): count again.
+    ResetIdleCount();
+}
+
+// At log-out the session ends the program with SIGTERM; nobody is there to answer. Once the
+// handler that was running has finished, whatever can be saved without a question is saved,
+// and the window closes without asking.
+void TLockvexMainDlg::CloseOnSignal()
+{
+    quietClose_ = true;
+    QTimer::singleShot(0, this, [this] {
+        while (QWidget *modal = QApplication::activeModalWidget()) {
+            modal->close();
+            if (QApplication::activeModalWidget() == modal)
+                break;
+        }
+        if (closing_)
+            return;
+        if (RecChanged() && !fieldsReadOnly_) {
+            // A name is saved only when it needs no question: unchanged, already accepted, or
+            // a new entry's name that no other entry bears (SaveItem checks that).
+            const bool nameSettled = OutputParams.ItemName == InputParams.ItemName || NameAlreadyChecked ||
+                                     (NewItemBtnClicked && !TrimBlankChars(OutputParams.ItemName).isEmpty());
+            if (nameSettled)
+                SaveItem(false);
+        }
+        close();
+    });
+}
+
+// ---- minor commands ----------------------------------------------------------------------------
+
+void TLockvexMainDlg::LockvexHelpBtnClick()
+{
+    ShowWindowHelp(this);
+}
+
+void TLockvexMainDlg::SendToFriendBtnClick()
+{
+    if (LVDlgProcs)
+        LVDlgProcs->SendToFriend();
+}
+
+void TLockvexMainDlg::TellTrelBtnClick()
+{
+    if (LVDlgProcs)
+        LVDlgProcs->TellTrel();
+}
+
+void TLockvexMainDlg::FacebookBtnClick()
+{
+    if (LVDlgProcs)
+        LVDlgProcs->LVBrowseWebPage(LockvexAddresses::FacebookSite);
+}
+
+void TLockvexMainDlg::TwitterBtnClick()
+{
+    if (LVDlgProcs)
+        LVDlgProcs->LVBrowseWebPage(LockvexAddresses::TwitterSite);
+}
+
+void TLockvexMainDlg::TrelLogoImageClick()
+{
+    if (LVDlgProcs)
+        LVDlgProcs->LVBrowseWebPage(LockvexAddresses::MakerWebSite);
+}
+
+// Support: with the support marker file present, the data file is written without record
+// encryption at exit.
+void TLockvexMainDlg::LogWriteBtnClick()
+{
+    if (LVDlgProcs && LVDlgProcs->CustomerSupportOverride()) {
+        WritePlainOnExit = true;
+        platform::Current().Beep();
+    }
+}

@@ -1,0 +1,167 @@
+// TLockvexMainDlg: the entry list. Refresh, showing the selected line, clicking a line, the letter
+// tabs and the incremental name search.
+
+#include "ui/DLockvexMain.h"
+
+#include "common/Globals.h"
+#include "entries/MgrLockvexItems.h"
+#include "store/LockvexIndexRec.h"
+#include "ui/shared/EntryFieldPanel.h"
+#include "ui/shared/EntryListModel.h"
+#include "ui/shared/LetterTabs.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QSignalBlocker>
+#include <QTimer>
+
+// Rebuilds the lists from the store and shows them: the list manager decides the lines and the
+// line to select; the tab column returns to "*".
+void TLockvexMainDlg::GetDisplayInfo()
+{
+    if (!ListManager)
+        return;
+    const bool searching = ListManager->SearchActive && !SearchArg->text().isEmpty();
+    DisplayParams = ListManager->BuildItemList(SearchArg->text(), ItemListTabs->CurrentText(),
+                                               ItemListTabs->CurrentIndex(), CurrentIndex);
+    selecting_ = true;
+    listModel_->SetLines(DisplayParams.Items);
+    SelectRow(ItemList, DisplayParams.ItemsIndex);
+    // A search leaves the password list as it was; only a rebuilt one is shown again.
+    if (!searching || passwordModel_->Lines() != DisplayParams.Passwords) {
+        const QSignalBlocker quiet(PasswordCombo);
+        passwordModel_->SetLines(DisplayParams.Passwords);
+        PasswordCombo->setCurrentIndex(DisplayParams.PasswordsIndex);
+    }
+    ItemListTabs->SetCurrentIndex(DisplayParams.TabsIndex);
+    selecting_ = false;
+}
+
+const TLockvexStringList *TLockvexMainDlg::ShownLines() const
+{
+    return listModel_->Lines();
+}
+
+void TLockvexMainDlg::DisplayCurrentItem()
+{
+    if (!ListManager || !ItemManager)
+        return;
+    DisplayedItemKey = ListManager->GetKey(ShownLines(), SelectedRow(ItemList));
+    if (DisplayedItemKey < 0)
+        ItemManager->ClearWebRecord(); // no line selected: empty fields
+    NameAlreadyChecked = false;
+    NewItemBtnClicked = false;
+    GoWebBtnClicked = false;
+    nameRefused_ = false;
+    GetItemInfo(DisplayedItemKey);
+    SaveName = ItemName->text();
+    SavePassword = Password->text();
+    // Without an entry there is nothing to type into: what was typed could not be kept.
+    SetFieldsReadOnly(ReadOnlyMode || DisplayedItemKey < 0);
+}
+
+int TLockvexMainDlg::KeyOfLine(int row) const
+{
+    const TLockvexStringList *lines = ShownLines();
+    if (!lines || row < 0 || row >= lines->Count() || !lines->Objects(row))
+        return NoKey;
+    return lines->Objects(row)->GetKeyFromIndex();
+}
+
+int TLockvexMainDlg::LineOfKey(int key) const
+{
+    const TLockvexStringList *lines = ShownLines();
+    if (!lines || key < 0)
+        return -1;
+    for (int i = 0; i < lines->Count(); ++i)
+        if (lines->Objects(i) && lines->Objects(i)->GetKeyFromIndex() == key)
+            return i;
+    return -1;
+}
+
+void TLockvexMainDlg::KeepCurrentLine()
+{
+    const int line = LineOfKey(DisplayedItemKey);
+    selecting_ = true;
+    SelectRow(ItemList, line);
+    selecting_ = false;
+    if (line >= 0)
+        CurrentIndex = line;
+}
+
+void TLockvexMainDlg::ItemListClick(int row)
+{
+    NewIndex = row;
+    NameAlreadyChecked = true; // a changed name was validated when the name field was left
+    const int clickedKey = KeyOfLine(row);
+    if (RecChanged()) {
+        ValidationStatus = 1;
+        ItemManager->ValidateItem(OutputParams);
+        if (!SaveItem(false)) {
+            KeepCurrentLine(); // the change could not be kept: stay on it
+            return;
+        }
+        // The save's refresh may have moved the lines (a renamed entry sorts elsewhere).
+        const int line = LineOfKey(clickedKey);
+        if (line >= 0)
+            NewIndex = line;
+    }
+    selecting_ = true;
+    SelectRow(ItemList, NewIndex);
+    selecting_ = false;
+    CurrentIndex = NewIndex;
+    DisplayCurrentItem();
+}
+
+// A letter tab is a jump in the full list: pressing it leaves the entry shown and the search.
+void TLockvexMainDlg::ItemListTabsMouseDown(int)
+{
+    tabPressRefused_ = !SaveItem(false);
+    if (tabPressRefused_) {
+        ItemListTabs->SetCurrentIndex(0);
+        return;
+    }
+    SearchArg->clear();
+    ListManager->SetSearchActive(false);
+}
+
+void TLockvexMainDlg::ItemListTabsMouseUp(int)
+{
+    if (tabPressRefused_) {
+        tabPressRefused_ = false;
+        return;
+    }
+    GetDisplayInfo();
+    NameAlreadyChecked = true;
+    const int row = SelectedRow(ItemList);
+    if (row >= 0)
+        ItemList->scrollTo(ItemList->model()->index(row, 0), QAbstractItemView::PositionAtTop);
+    CurrentIndex = row;
+    DisplayCurrentItem();
+}
+
+void TLockvexMainDlg::SearchArgEnter()
+{
+    ListManager->SetSearchActive(true);
+    if (!ItemName->text().isEmpty() && !SaveItem(false)) {
+        // The change could not be kept: back to it rather than away from it.
+        QTimer::singleShot(0, this, [this] { ItemName->setFocus(Qt::OtherFocusReason); });
+        return;
+    }
+    GetDisplayInfo();
+    // The fields still show the same entry; the list marks its line when it holds it.
+    KeepCurrentLine();
+}
+
+void TLockvexMainDlg::SearchArgKeyUp()
+{
+    ResetIdleCount();
+    // A change that could not be saved stays in the fields until it is saved or dropped.
+    if (RecChanged() && !SaveItem(false))
+        return;
+    ListManager->SetSearchActive(true);
+    GetDisplayInfo();
+    CurrentIndex = SelectedRow(ItemList);
+    DisplayCurrentItem();
+}

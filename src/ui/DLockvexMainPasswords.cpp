@@ -1,0 +1,69 @@
+// TLockvexMainDlg: the password features and the commands that leave the list: the quality
+// indicators, the access-password and auto-copy boxes, the password chooser, the copy buttons,
+// the login button, the data-location panel, the import and the memory-stick commands; and the
+// visibility of the command buttons.
+
+#include "ui/DLockvexMain.h"
+
+#include "app/MgrTfrToMemStick.h"
+#include "common/Globals.h"
+#include "entries/EntryText.h"
+#include "entries/MgrLockvexItems.h"
+#include "ui/shared/EntryFieldPanel.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+void TLockvexMainDlg::ConnectPasswordHandlers()
+{
+    connect(Password, &QLineEdit::textChanged, this, [this] { SetPWQuality(); });
+    connect(ItemName, &QLineEdit::textEdited, this, [this] { nameRefused_ = false; });
+    connect(TfrMemStickBtn, &QPushButton::clicked, this, [this] { TfrMemStickBtnClick(); });
+}
+
+// The window side of the transfer: the command asks for the stick and copies.
+void TLockvexMainDlg::TfrMemStickBtnClick()
+{
+    TfrMemStickCommand();
+}
+
+void TLockvexMainDlg::SetPWQuality()
+{
+    EntryPanel->ShowQuality(-1);
+    EntryPWChckBox->hide();
+    SuppressPWCheckBox->hide();
+    const QString password = TrimBlankChars(Password->text());
+    if (password.isEmpty())
+        return;
+    SuppressPWCheckBox->show();
+    EntryPWChckBox->setChecked(InputParams.LockvexPassword);
+    EntryPWChckBox->show();
+    EntryPanel->ShowQuality(ItemManager ? ItemManager->PWQuality(password) : 0);
+}
+
+void TLockvexMainDlg::ShowHideButtons()
+{
+    UseCloudBtn->setVisible(DropboxExists || GoogleDriveExists || OneDriveExists);
+    RadioButtonPC->setChecked(!DataInDropbox && !DataInGoogleDrive && !DataInOneDrive);
+    RadioButtonDropbox->setEnabled(DropboxExists);
+    if (DataInDropbox)
+        RadioButtonDropbox->setChecked(true);
+    RadioButtonGoogleDrive->setEnabled(GoogleDriveExists);
+    if (DataInGoogleDrive)
+        RadioButtonGoogleDrive->setChecked(true);
+    RadioButtonSkyDrive->setEnabled(OneDriveExists);
+    if (DataInOneDrive)
+        RadioButtonSkyDrive->setChecked(true);
+    TfrMemStickBtn->show();
+    LoginBtn->show();
+    for (QPushButton *copy :
+         {CustIDCopyBtn, PINCopyBtn, PasswordCopyBtn, Ans1CopyBtn, Ans2CopyBtn, Ans3CopyBtn, Ans4CopyBtn})
+        copy->show();
+    ImportPasswordsBtn->setVisible(!ReadOnlyMode);
+    NewBtn->setVisible(!ReadOnlyMode);
+    DeleteItemBtn->setVisible(!ReadOnlyMode);
+    ReadOnlyLbl->setVisible(ReadOnlyMode);
+}

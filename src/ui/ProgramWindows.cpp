@@ -1,0 +1,31 @@
+#include "ui/ProgramWindows.h"
+
+#include "app/LockvexMsgdial.h"
+#include "app/ProgramBody.h"
+#include "common/Globals.h"
+#include "ui/DLockvexList.h"
+#include "ui/DLockvexMain.h"
+
+#include <QApplication>
+
+namespace
+{
+
+int RunMainWindow(QApplication &app)
+{
+    TLockvexMainDlg window;
+    SetMessageDialogOwner(&window);
+    SetCloseOnSignal([&window] { window.CloseOnSignal(); });
+    window.show();
+    const int result = app.exec();
+    SetCloseOnSignal(nullptr);
+    SetMessageDialogOwner(nullptr);
+    return result;
+}
+
+} // namespace
+
+int RunProgramWindows(QApplication &app)
+{
+    return MemStickMode ? RunQuickListWindow(app) : RunMainWindow(app);
+}

@@ -1,0 +1,909 @@
+// The main window over a real data file in the platform double's temporary home, with the
+// application object's managers and lists, the message responder answering catalogue messages,
+// and the store's fault hook for writes that fail. With LOCKVEX_SCREENSHOT_DIR set, the window is
+// also saved as pictures in normal and read-only mode.
+
+#include "app/LockvexMsgdial.h"
+#include "app/MgrLockvexDlgProcs.h"
+#include "app/MgrLockvexHelp.h"
+#include "app/MgrMainApp.h"
+#include "common/Globals.h"
+#include "entries/LockvexStringList.h"
+#include "entries/MgrLockvexItems.h"
+#include "entries/MgrLockvexLists.h"
+#include "store/PoolFile.h"
+#include "store/TBDALockvexData.h"
+#include "support/TestPlatform.h"
+#include "ui/DLockvexMain.h"
+#include "ui/shared/EntryListModel.h"
+#include "ui/shared/LetterTabs.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSettings>
+#include <QToolButton>
+#include <QtTest>
+
+#include <cerrno>
+#include <memory>
+
+namespace
+{
+
+const QString Msg2 = QStringLiteral("Did you really mean to change this name?");
+const QString Msg3 = QStringLiteral("Did you really want to delete this item?");
+const QString Msg4 = QStringLiteral("Did you really want to quit without saving the current item?");
+const QString Msg16 = QStringLiteral("You can't specify a name that already exists.");
+const QString Msg18 = QStringLiteral("Lockvex could not write this change to your data file. It has not been saved.");
+
+} // namespace
+
+class TstMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void controlsAndTexts();
+    void tabJump_data();
+    void tabJump();
+    void tabJumpScrollsTheLineToTheTop();
+    void searchNarrowsEmptiesAndClears();
+    void tabPressClearsTheSearch();
+    void searchWithPatternCharacters();
+    void clickShowsAndSavesOnLeaving();
+    void closeWithUnsavedChange_data();
+    void closeWithUnsavedChange();
+    void closeClearsClipboardAndStoresPosition();
+    void positionOffEveryScreenComesBackVisible();
+    void cloudButtonVisibility_data();
+    void cloudButtonVisibility();
+    void readOnlyMode();
+    void idleCloseSavesAndCloses();
+    void activityPutsOffTheIdleClose();
+    void renameConfirmation_data();
+    void renameConfirmation();
+    void duplicateNameRefusedAndNeverWritten();
+    void newEntryTwiceTakesUpTheSameLine();
+    void newEntryNamedAndSaved();
+    void newEntryWithoutNameIsNotWritten();
+    void emptySafeStartsANewEntry();
+    void deleteLastAndOnlyLine();
+    void saveCloseAfterRefusedName();
+    void failedSaveIsReportedAndKept();
+    void failedDeleteIsReportedAndKept();
+    void signalSavesWithoutAsking();
+    void longAndOddTexts();
+    void screenshots();
+
+private:
+    void MakeEntries(const QStringList &entries);
+    TLockvexMainDlg &OpenWindow();
+    QStringList Lines() const;
+    QStringList ShownTexts() const;
+    ItemManagerParams Stored(const QString &name) const;
+    void ClickLine(int row);
+    void ClickTab(const QString &letter);
+    void LeaveNameField();
+    void SetFault(bool on);
+
+    std::unique_ptr<testing_support::TestPlatform> testPlatform_;
+    std::unique_ptr<platform::ScopedInstall> platformGuard_;
+    std::unique_ptr<ScopedMessageResponder> messages_;
+    std::unique_ptr<TMgrMainAppProcs> app_;
+    std::unique_ptr<TLockvexMainDlg> window_;
+};
+
+void TstMainWindow::init()
+{
+    ResetGlobals();
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    testPlatform_ = std::make_unique<testing_support::TestPlatform>();
+    platformGuard_ = std::make_unique<platform::ScopedInstall>(*testPlatform_);
+    messages_ = std::make_unique<ScopedMessageResponder>();
+    app_ = std::make_unique<TMgrMainAppProcs>();
+    MainAppProcs = app_.get();
+    DataFileName = LocalDataFile;
+    QVERIFY(ListManager->OpenPool(DataFileName));
+}
+
+void TstMainWindow::cleanup()
+{
+    TPoolFile::FaultHook = nullptr;
+    window_.reset();
+    app_.reset();
+    ResetGlobals();
+    messages_.reset();
+    platformGuard_.reset();
+    testPlatform_.reset();
+}
+
+// Entries as "name" or "name:password".
+void TstMainWindow::MakeEntries(const QStringList &entries)
+{
+    for (const QString &entry : entries) {
+        const QStringList parts = entry.split(QLatin1Char(':'));
+        ItemManagerParams item;
+        item.ItemName = parts.value(0);
+        item.Password = parts.value(1);
+        item.CustID = parts.value(0).toLower() + QStringLiteral("-id");
+        const int key = ItemManager->AddItem(item.ItemName);
+        QVERIFY(key >= 0);
+        QVERIFY(ItemManager->SaveWebItem(key, item));
+    }
+}
+
+TLockvexMainDlg &TstMainWindow::OpenWindow()
+{
+    window_ = std::make_unique<TLockvexMainDlg>();
+    window_->show();
+    window_->activateWindow();
+    [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(window_.get());
+    QCoreApplication::processEvents(); // becoming active
+    return *window_;
+}
+
+QStringList TstMainWindow::Lines() const
+{
+    QStringList lines;
+    const QAbstractItemModel *model = window_->ItemList->model();
+    for (int i = 0; i < model->rowCount(); ++i)
+        lines << model->index(i, 0).data().toString();
+    return lines;
+}
+
+// The name field and the selected line, as the user sees them.
+QStringList TstMainWindow::ShownTexts() const
+{
+    QStringList texts;
+    for (const TShownMessage &m : messages_->Shown)
+        texts << m.Text;
+    return texts;
+}
+
+ItemManagerParams TstMainWindow::Stored(const QString &name) const
+{
+    TItemManager reader;
+    const int key = LockvexTbl->GetKey(name);
+    if (key < 0)
+        return ItemManagerParams();
+    return reader.LoadWebItem(key);
+}
+
+void TstMainWindow::ClickLine(int row)
+{
+    QListView *list = window_->ItemList;
+    const QModelIndex index = list->model()->index(row, 0);
+    list->scrollTo(index);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+    QCoreApplication::processEvents(); // the window handles a picked line once the list is done
+}
+
+void TstMainWindow::ClickTab(const QString &letter)
+{
+    TLetterTabs *tabs = window_->ItemListTabs;
+    int index = 0;
+    while (index < TLetterTabs::TabCount && TLetterTabs::TabText(index) != letter)
+        ++index;
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->TabRect(index).center());
+}
+
+// To the next box of the entry, which leaves the entry as it is.
+void TstMainWindow::LeaveNameField()
+{
+    window_->URL->setFocus(Qt::TabFocusReason);
+}
+
+void TstMainWindow::SetFault(bool on)
+{
+    if (!on) {
+        TPoolFile::FaultHook = nullptr;
+        return;
+    }
+    TPoolFile::FaultHook = [](PoolFileOp op, const QString &, qint64) {
+        return op == PoolFileOp::Write || op == PoolFileOp::Sync ? ENOSPC : 0;
+    };
+}
+
+// ---- creation ----------------------------------------------------------------------------------
+
+void TstMainWindow::controlsAndTexts()
+{
+    MakeEntries({"Anvil"});
+    TLockvexMainDlg &w = OpenWindow();
+    const QList<std::pair<const char *, QString>> texts = {
+        {"LockvexLabel", "Lockvex"},
+        {"LockvexHelpBtn", "HELP"},
+        {"Label1", "Search Names"},
+        {"Label2", "Select Password"},
+        {"ImportPasswordsBtn", "IMPORT PASSWORDS"},
+        {"TfrMemStickBtn", "LOAD MEMORY STICK"},
+        {"UseCloudBtn", "SAVE IN CLOUD"},
+        {"DeleteItemBtn", "DELETE ITEM"},
+        {"NewBtn", "CREATE NEW ITEM"},
+        {"LoginBtn", "GO TO THIS WEBSITE"},
+        {"SaveCloseBtn", "SAVE && CLOSE"},
+        {"CancelBtn", "Cancel"},
+        {"LogWriteBtn", "&LogWrite"},
+        {"SendToFriendBtn", "Share"},
+        {"TellTrelBtn", "Tell us what you think"},
+        {"URLLbl", "Website address"},
+        {"PasswordLbl", "Password"},
+        {"ReadOnlyLbl", "Read Only mode"},
+        {"EntryPWChckBox", "Lockvex login"},
+        {"SuppressPWCheckBox", "Password autocopy"},
+        {"RadioButtonPC", "Only on your PC"},
+        {"RadioButtonDropbox", "in Dropbox"},
+        {"RadioButtonGoogleDrive", "in Google Drive"},
+        {"RadioButtonSkyDrive", "in OneDrive"},
+    };
+    for (const auto &[name, text] : texts) {
+        QWidget *control = w.findChild<QWidget *>(QString::fromLatin1(name));
+        QVERIFY2(control, name);
+        const QString shown = control->property("text").toString();
+        QVERIFY2(shown == text, qPrintable(QStringLiteral("%1: %2").arg(name, shown)));
+    }
+    for (const char *name :
+         {"ItemList",         "ItemListTabs", "SearchArg",     "PasswordCombo", "VersionLbl",   "CloudGroupBox",
+          "ItemName",         "URL",          "CustID",        "PIN",           "Password",     "Question4",
+          "MemData4",         "ItemDescr",    "CustIDCopyBtn", "Ans4CopyBtn",   "PWBadBtn",     "PWSoSoBtn",
+          "PWOKBtn",          "FacebookBtn",  "TwitterBtn",    "TrelLogoImage", "PasswordGrid", "PWCheckedImage",
+          "PWUncheckedImage", "ImagePC",      "ImageSkyDrive"})
+        QVERIFY2(w.findChild<QWidget *>(QString::fromLatin1(name)), name);
+    QVERIFY(w.findChild<QTimer *>(QStringLiteral("ForceClose"))->isActive());
+    QCOMPARE(w.ForceClose->interval(), 80000);
+    QVERIFY(!w.findChild<QTimer *>(QStringLiteral("ClipboardTimer"))->isActive());
+
+    QCOMPARE(w.CloudGroupBox->title(), QStringLiteral("Where your data is held"));
+    QVERIFY(!w.CloudGroupBox->isVisible());
+    QVERIFY(!w.ReadOnlyLbl->isVisible());
+    QCOMPARE(w.windowTitle(), LVDlgProcs->GetCaption());
+    QCOMPARE(w.LockvexTextLabel->text(), LVDlgProcs->GetLockvexTextLabel());
+    QCOMPARE(w.VersionLbl->text(), LVDlgProcs->LockvexVersion());
+    QCOMPARE(w.LockvexHelpBtn->toolTip(), QStringLiteral("Get help"));
+    QCOMPARE(w.TrelLogoImage->toolTip(), QStringLiteral("Tandrell helps manage your money better"));
+    QCOMPARE(w.NewItemName, QStringLiteral("New Web entry"));
+    QVERIFY(w.SendToFriendBtn->toolTip().contains(QStringLiteral("Thank you.")));
+
+    QCOMPARE(HelpContext(&w), 1020);
+    QCOMPARE(HelpContext(w.ImportPasswordsBtn), 3120);
+    QCOMPARE(HelpContext(w.TfrMemStickBtn), 3130);
+    QCOMPARE(HelpContext(w.NewBtn), 3113);
+    QCOMPARE(HelpContext(w.LoginBtn), 3140);
+    QCOMPARE(HelpContext(w.SaveCloseBtn), 3111);
+    QTest::mouseClick(w.LockvexHelpBtn, Qt::LeftButton);
+    QCOMPARE(testPlatform_->OpenedUrls.size(), 1);
+    QVERIFY(testPlatform_->OpenedUrls.first().endsWith(QStringLiteral("contextid=1020")));
+
+    // The first line is shown and the search box has the focus.
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    QCOMPARE(QApplication::focusWidget(), w.SearchArg);
+    QVERIFY(w.FirstActivate == false);
+}
+
+// ---- letter tabs and search --------------------------------------------------------------------
+
+void TstMainWindow::tabJump_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("tab");
+    QTest::addColumn<QString>("shown");
+    const QStringList three = {"Anvil", "Arrow", "Basket"};
+    QTest::newRow("A") << three << "A"
+                       << "Arrow";
+    QTest::newRow("B") << three << "B"
+                       << "Basket";
+    QTest::newRow("C: the last line") << three << "C"
+                                      << "Basket";
+    QTest::newRow("*") << three << "*"
+                       << "Anvil";
+    QTest::newRow("A before the first name") << QStringList{"Basket", "Cedar"} << "A"
+                                             << "Basket";
+}
+
+void TstMainWindow::tabJump()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QString, tab);
+    QFETCH(QString, shown);
+    MakeEntries(names);
+    TLockvexMainDlg &w = OpenWindow();
+    ClickTab(tab);
+    QCOMPARE(w.ItemName->text(), shown);
+    QCOMPARE(Lines(), names); // the full list: a jump, not a filter
+    QCOMPARE(Lines().value(SelectedRow(w.ItemList)), shown);
+    QCOMPARE(w.CurrentIndex, SelectedRow(w.ItemList));
+    QCOMPARE(w.ItemListTabs->CurrentText(), QStringLiteral("*"));
+    QCOMPARE(DisplayedItemKey, LockvexTbl->GetKey(shown));
+}
+
+void TstMainWindow::tabJumpScrollsTheLineToTheTop()
+{
+    QStringList names = {"Anvil", "Arrow", "Basket"};
+    for (int i = 0; i < 60; ++i)
+        names << QStringLiteral("Zeta %1").arg(i, 2, 10, QLatin1Char('0'));
+    MakeEntries(names);
+    TLockvexMainDlg &w = OpenWindow();
+    ClickTab(QStringLiteral("B"));
+    QCOMPARE(w.ItemList->indexAt(QPoint(4, 4)).row(), 2);
+    ClickTab(QStringLiteral("Z"));
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Zeta 00"));
+}
+
+void TstMainWindow::searchNarrowsEmptiesAndClears()
+{
+    MakeEntries({"Banking", "ANVIL", "Bonus"});
+    TLockvexMainDlg &w = OpenWindow();
+    QTest::mouseClick(w.SearchArg, Qt::LeftButton);
+    QTest::keyClick(w.SearchArg, Qt::Key_A);
+    QCOMPARE(Lines(), QStringList({"ANVIL", "Banking"}));
+    QTest::keyClick(w.SearchArg, Qt::Key_N);
+    QCOMPARE(Lines(), QStringList({"ANVIL", "Banking"}));
+    QTest::keyClick(w.SearchArg, Qt::Key_K);
+    QCOMPARE(Lines(), QStringList({"Banking"}));
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Banking")); // the first match is shown
+    QTest::keyClick(w.SearchArg, Qt::Key_Z);
+    QCOMPARE(Lines(), QStringList());
+    QCOMPARE(DisplayedItemKey, -1);
+    QCOMPARE(w.ItemName->text(), QString());
+    QCOMPARE(w.CustID->text(), QString());
+    QVERIFY(w.ItemName->isReadOnly()); // nothing to type into without an entry
+    w.SearchArg->selectAll();
+    QTest::keyClick(w.SearchArg, Qt::Key_Backspace);
+    QCOMPARE(Lines(), QStringList({"ANVIL", "Banking", "Bonus"}));
+    QCOMPARE(w.ItemName->text(), QStringLiteral("ANVIL"));
+    QVERIFY(!w.ItemName->isReadOnly());
+}
+
+void TstMainWindow::tabPressClearsTheSearch()
+{
+    MakeEntries({"Anvil", "Arrow", "Basket"});
+    TLockvexMainDlg &w = OpenWindow();
+    QTest::mouseClick(w.SearchArg, Qt::LeftButton);
+    QTest::keyClicks(w.SearchArg, QStringLiteral("ask"));
+    QCOMPARE(Lines(), QStringList({"Basket"}));
+    ClickTab(QStringLiteral("A"));
+    QCOMPARE(w.SearchArg->text(), QString());
+    QVERIFY(!ListManager->SearchActive);
+    QCOMPARE(Lines(), QStringList({"Anvil", "Arrow", "Basket"}));
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Arrow"));
+}
+
+void TstMainWindow::searchWithPatternCharacters()
+{
+    MakeEntries({"a.b", "axb", "(x)*", "Plain"});
+    TLockvexMainDlg &w = OpenWindow();
+    QTest::mouseClick(w.SearchArg, Qt::LeftButton);
+    QTest::keyClicks(w.SearchArg, QStringLiteral("."));
+    QCOMPARE(Lines(), QStringList({"a.b"}));
+    w.SearchArg->clear();
+    QTest::keyClicks(w.SearchArg, QStringLiteral(")*"));
+    QCOMPARE(Lines(), QStringList({"(x)*"}));
+    w.SearchArg->clear();
+    QTest::keyClicks(w.SearchArg, QStringLiteral("[\\"));
+    QCOMPARE(Lines(), QStringList());
+}
+
+// ---- showing and saving ------------------------------------------------------------------------
+
+void TstMainWindow::clickShowsAndSavesOnLeaving()
+{
+    MakeEntries({"Anvil:pw1", "Basket:pw2"});
+    TLockvexMainDlg &w = OpenWindow();
+    ClickLine(1);
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Basket"));
+    QCOMPARE(w.Password->text(), QStringLiteral("pw2"));
+    QCOMPARE(w.CustID->text(), QStringLiteral("basket-id"));
+    QTest::mouseClick(w.PIN, Qt::LeftButton);
+    QTest::keyClicks(w.PIN, QStringLiteral("1234"));
+    QTest::mouseClick(w.ItemDescr, Qt::LeftButton);
+    QTest::keyClicks(w.ItemDescr, QStringLiteral("line one"));
+    QTest::keyClick(w.ItemDescr, Qt::Key_Return);
+    QTest::keyClicks(w.ItemDescr, QStringLiteral("line two"));
+    QVERIFY(w.RecChanged());
+    ClickLine(0); // leaving saves without asking
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    QVERIFY(messages_->Shown.isEmpty());
+    const ItemManagerParams basket = Stored(QStringLiteral("Basket"));
+    QCOMPARE(basket.PIN, QStringLiteral("1234"));
+    QCOMPARE(basket.ItemDescr.split(QRegularExpression(QStringLiteral("\r?\n"))),
+             QStringList({"line one", "line two"}));
+    // Shown again, the saved entry is no change.
+    ClickLine(1);
+    QVERIFY(!w.RecChanged());
+    QCOMPARE(w.PIN->text(), QStringLiteral("1234"));
+}
+
+void TstMainWindow::closeWithUnsavedChange_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("No keeps the window and the field") << false;
+    QTest::newRow("Yes closes without saving") << true;
+}
+
+void TstMainWindow::closeWithUnsavedChange()
+{
+    QFETCH(bool, answer);
+    MakeEntries({"Anvil"});
+    TLockvexMainDlg &w = OpenWindow();
+    QTest::mouseClick(w.URL, Qt::LeftButton);
+    QTest::keyClicks(w.URL, QStringLiteral("example.org"));
+    messages_->Answers = {answer};
+    w.close();
+    QCOMPARE(ShownTexts(), QStringList({Msg4}));
+    QCOMPARE(w.isVisible(), !answer);
+    QCOMPARE(w.URL->text(), answer ? QStringLiteral("example.org") : QStringLiteral("example.org"));
+    QCOMPARE(Stored(QStringLiteral("Anvil")).URL, QString());
+    // Without a change the window closes at once.
+    if (!answer) {
+        w.URL->clear();
+        w.close();
+        QVERIFY(!w.isVisible());
+        QCOMPARE(messages_->Shown.size(), 1);
+    }
+}
+
+void TstMainWindow::closeClearsClipboardAndStoresPosition()
+{
+    MakeEntries({"Anvil"});
+    TLockvexMainDlg &w = OpenWindow();
+    testPlatform_->Clipboard = QStringLiteral("secret");
+    w.move(123, 45);
+    const QPoint at = w.pos();
+    QTest::mouseClick(w.CancelBtn, Qt::LeftButton);
+    QVERIFY(!w.isVisible());
+    QCOMPARE(testPlatform_->Clipboard, QStringLiteral("Clipboard cleared by Lockvex"));
+    QSettings settings(IniFileName, QSettings::IniFormat);
+    QCOMPARE(settings.value(QStringLiteral("TrelLockvex/DialogTop")).toInt(), at.y());
+    QCOMPARE(settings.value(QStringLiteral("TrelLockvex/DialogLeft")).toInt(), at.x());
+    QCOMPARE(LockvexStrings->Count(), 0);
+}
+
+void TstMainWindow::positionOffEveryScreenComesBackVisible()
+{
+    MakeEntries({"Anvil"});
+    QVERIFY(LVDlgProcs->SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), -40000, 90000));
+    TLockvexMainDlg &w = OpenWindow();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(screen.contains(w.frameGeometry().topLeft()));
+}
+
+void TstMainWindow::cloudButtonVisibility_data()
+{
+    QTest::addColumn<bool>("dropbox");
+    QTest::addColumn<bool>("visible");
+    QTest::newRow("no cloud client") << false << false;
+    QTest::newRow("Dropbox installed") << true << true;
+}
+
+void TstMainWindow::cloudButtonVisibility()
+{
+    QFETCH(bool, dropbox);
+    QFETCH(bool, visible);
+    DropboxExists = dropbox;
+    TLockvexMainDlg &w = OpenWindow();
+    QCOMPARE(w.UseCloudBtn->isVisible(), visible);
+    QVERIFY(w.RadioButtonPC->isChecked());
+    QCOMPARE(w.RadioButtonDropbox->isEnabled(), dropbox);
+}
+
+void TstMainWindow::readOnlyMode()
+{
+    MakeEntries({"Anvil:pw1", "Basket:pw2"});
+    ReadOnlyMode = true;
+    DataUserName = QStringLiteral("bob on desk");
+    TLockvexMainDlg &w = OpenWindow();
+    QVERIFY(w.ReadOnlyLbl->isVisible());
+    QCOMPARE(w.ReadOnlyLbl->text(), QStringLiteral("Read Only mode"));
+    QCOMPARE(w.ReadOnlyLbl->toolTip(), QStringLiteral("bob on desk accessing data"));
+    QVERIFY(!w.ImportPasswordsBtn->isVisible());
+    QVERIFY(!w.NewBtn->isVisible());
+    QVERIFY(!w.DeleteItemBtn->isVisible());
+    QVERIFY(w.PasswordCopyBtn->isVisible());
+    QVERIFY(w.LoginBtn->isVisible());
+    // Nothing can be typed, so nothing typed is thrown away; the text can still be selected.
+    QTest::mouseClick(w.CustID, Qt::LeftButton);
+    QTest::keyClicks(w.CustID, QStringLiteral("typed"));
+    QCOMPARE(w.CustID->text(), QStringLiteral("anvil-id"));
+    w.CustID->selectAll();
+    QCOMPARE(w.CustID->selectedText(), QStringLiteral("anvil-id"));
+    QVERIFY(w.ItemDescr->isReadOnly());
+    QVERIFY(!w.SuppressPWCheckBox->isEnabled());
+    QVERIFY(!w.RecChanged());
+    // Search and tabs work.
+    QTest::mouseClick(w.SearchArg, Qt::LeftButton);
+    QTest::keyClicks(w.SearchArg, QStringLiteral("ask"));
+    QCOMPARE(Lines(), QStringList({"Basket"}));
+    ClickTab(QStringLiteral("A"));
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    w.close();
+    QVERIFY(!w.isVisible());
+    QVERIFY(messages_->Shown.isEmpty());
+}
+
+// ---- idle close --------------------------------------------------------------------------------
+
+void TstMainWindow::idleCloseSavesAndCloses()
+{
+    MakeEntries({"Anvil"});
+    TLockvexMainDlg &w = OpenWindow();
+    QTest::mouseClick(w.PIN, Qt::LeftButton);
+    QTest::keyClicks(w.PIN, QStringLiteral("77"));
+    for (int tick = 1; tick < 30; ++tick)
+        w.ForceCloseTimer();
+    QVERIFY(w.isVisible());
+    QCOMPARE(Stored(QStringLiteral("Anvil")).PIN, QString());
+    w.ForceCloseTimer(); // the thirtieth tick: save and close
+    QVERIFY(!w.isVisible());
+    QCOMPARE(Stored(QStringLiteral("Anvil")).PIN, QStringLiteral("77"));
+    QVERIFY(messages_->Shown.isEmpty());
+}
+
+void TstMainWindow::activityPutsOffTheIdleClose()
+{
+    MakeEntries({"Anvil"});
+    TLockvexMainDlg &w = OpenWindow();
+    QTest::mouseClick(w.ItemDescr, Qt::LeftButton);
+    for (int tick = 1; tick < 30; ++tick)
+        w.ForceCloseTimer();
+    QCOMPARE(w.IdleCount(), 1);
+    QTest::keyClicks(w.ItemDescr, QStringLiteral("n")); // typing notes is activity
+    QCOMPARE(w.IdleCount(), 30);
+    w.ForceCloseTimer();
+    QVERIFY(w.isVisible());
+    for (int tick = 1; tick < 29; ++tick)
+        w.ForceCloseTimer();
+    QTest::mouseClick(w.ItemList->viewport(), Qt::LeftButton, {}, QPoint(200, 300)); // a click too
+    QCOMPARE(w.IdleCount(), 30);
+    QTest::mouseClick(w.SearchArg, Qt::LeftButton);
+    QTest::keyClicks(w.SearchArg, QStringLiteral("x"));
+    QCOMPARE(w.IdleCount(), 30);
+}
+
+// ---- names -------------------------------------------------------------------------------------
+
+void TstMainWindow::renameConfirmation_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("No leaves the name unsaved in the field") << false;
+    QTest::newRow("Yes saves it") << true;
+}
+
+void TstMainWindow::renameConfirmation()
+{
+    QFETCH(bool, answer);
+    MakeEntries({"Anvil", "Basket"});
+    TLockvexMainDlg &w = OpenWindow();
+    QTest::mouseClick(w.ItemName, Qt::LeftButton);
+    w.ItemName->selectAll();
+    QTest::keyClicks(w.ItemName, QStringLiteral("Zebra"));
+    messages_->Answers = {answer};
+    LeaveNameField();
+    QCOMPARE(ShownTexts(), QStringList({Msg2}));
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Zebra"));
+    if (answer) {
+        QCOMPARE(Lines(), QStringList({"Basket", "Zebra"}));
+        QCOMPARE(SelectedRow(w.ItemList), 1);
+        QVERIFY(LockvexTbl->GetKey(QStringLiteral("Zebra")) >= 0);
+        QVERIFY(LockvexTbl->GetKey(QStringLiteral("Anvil")) < 0);
+    } else {
+        QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
+        QVERIFY(LockvexTbl->GetKey(QStringLiteral("Zebra")) < 0);
+        QVERIFY(w.RecChanged());
+        // Leaving the entry afterwards saves what the field holds, without asking again.
+        ClickLine(1);
+        QCOMPARE(messages_->Shown.size(), 1);
+        QCOMPARE(Lines(), QStringList({"Basket", "Zebra"}));
+    }
+}
+
+void TstMainWindow::duplicateNameRefusedAndNeverWritten()
+{
+    MakeEntries({"Anvil", "Basket"});
+    TLockvexMainDlg &w = OpenWindow();
+    QTest::mouseClick(w.ItemName, Qt::LeftButton);
+    w.ItemName->selectAll();
+    QTest::keyClicks(w.ItemName, QStringLiteral("BASKET"));
+    ClickLine(1); // leaving the field asks; the click does not save the refused name
+    QCOMPARE(ShownTexts(), QStringList({Msg16}));
+    QCOMPARE(w.ItemName->text(), QStringLiteral("BASKET"));
+    QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
+    QCOMPARE(DisplayedItemKey, LockvexTbl->GetKey(QStringLiteral("Anvil")));
+    QCOMPARE(SelectedRow(w.ItemList), 0);
+    // Another way out does not write it either.
+    ClickTab(QStringLiteral("B"));
+    QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
+    QCOMPARE(w.ItemName->text(), QStringLiteral("BASKET"));
+    // A unique name goes through.
+    QTest::mouseClick(w.ItemName, Qt::LeftButton);
+    w.ItemName->selectAll();
+    QTest::keyClicks(w.ItemName, QStringLiteral("Cedar"));
+    messages_->Answers = {true};
+    LeaveNameField();
+    QCOMPARE(ShownTexts().last(), Msg2);
+    QCOMPARE(Lines(), QStringList({"Basket", "Cedar"}));
+    QCOMPARE(Lines().value(SelectedRow(w.ItemList)), QStringLiteral("Cedar"));
+}
+
+// ---- new entries -------------------------------------------------------------------------------
+
+void TstMainWindow::newEntryTwiceTakesUpTheSameLine()
+{
+    MakeEntries({"Anvil"});
+    TLockvexMainDlg &w = OpenWindow();
+    QTest::mouseClick(w.NewBtn, Qt::LeftButton);
+    QCOMPARE(Lines(), QStringList({"Anvil", "New Web entry"}));
+    QCOMPARE(SelectedRow(w.ItemList), 1);
+    QCOMPARE(w.ItemName->text(), QString());
+    QVERIFY(w.NewItemBtnClicked);
+    QCOMPARE(QApplication::focusWidget(), w.ItemName);
+    const int key = DisplayedItemKey;
+    ClickLine(0);
+    QTest::mouseClick(w.NewBtn, Qt::LeftButton);
+    QCOMPARE(Lines(), QStringList({"Anvil", "New Web entry"}));
+    QCOMPARE(DisplayedItemKey, key);
+    QVERIFY(w.NewItemBtnClicked);
+    QVERIFY(messages_->Shown.isEmpty());
+}
+
+void TstMainWindow::newEntryNamedAndSaved()
+{
+    MakeEntries({"Anvil"});
+    TLockvexMainDlg &w = OpenWindow();
+    QTest::mouseClick(w.NewBtn, Qt::LeftButton);
+    QTest::keyClicks(w.ItemName, QStringLiteral("  Bank  "));
+    QTest::mouseClick(w.Password, Qt::LeftButton);
+    QCOMPARE(Lines(), QStringList({"Anvil", "Bank"}));
+    QCOMPARE(SelectedRow(w.ItemList), 1);
+    QTest::keyClicks(w.Password, QStringLiteral("Secret12"));
+    QVERIFY(w.PWSoSoBtn->isVisible() || w.PWBadBtn->isVisible() || w.PWOKBtn->isVisible());
+    ClickLine(0);
+    QVERIFY(messages_->Shown.isEmpty()); // a new entry's name needs no confirmation
+    QCOMPARE(Stored(QStringLiteral("Bank")).Password, QStringLiteral("Secret12"));
+    QCOMPARE(Stored(QStringLiteral("Bank")).ItemName, QStringLiteral("Bank"));
+}
+
+void TstMainWindow::newEntryWithoutNameIsNotWritten()
+{
+    MakeEntries({"Anvil"});
+    TLockvexMainDlg &w = OpenWindow();
+    QTest::mouseClick(w.NewBtn, Qt::LeftButton);
+    QTest::mouseClick(w.Password, Qt::LeftButton);
+    QTest::keyClicks(w.Password, QStringLiteral("dropped"));
+    ClickLine(0);
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    QCOMPARE(Lines(), QStringList({"Anvil", "New Web entry"})); // until the file is opened again
+    QVERIFY(messages_->Shown.isEmpty());
+    w.close();
+    QVERIFY(ListManager->ClosePool(DoNotWriteLog));
+    QVERIFY(ListManager->OpenPool(DataFileName));
+    ListManager->BuildLockvexStrings();
+    QCOMPARE(LockvexStrings->Count(), 1);
+}
+
+void TstMainWindow::emptySafeStartsANewEntry()
+{
+    TLockvexMainDlg &w = OpenWindow();
+    QCOMPARE(Lines(), QStringList({"New Web entry"}));
+    QVERIFY(w.NewItemBtnClicked);
+    QCOMPARE(QApplication::focusWidget(), w.ItemName);
+    QVERIFY(!w.ItemName->isReadOnly());
+}
+
+// ---- delete ------------------------------------------------------------------------------------
+
+void TstMainWindow::deleteLastAndOnlyLine()
+{
+    MakeEntries({"Anvil", "Basket"});
+    TLockvexMainDlg &w = OpenWindow();
+    ClickLine(1);
+    messages_->Answers = {false};
+    QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
+    QCOMPARE(ShownTexts(), QStringList({Msg3}));
+    QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
+    QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton); // Yes
+    QCOMPARE(Lines(), QStringList({"Anvil"}));
+    QCOMPARE(SelectedRow(w.ItemList), 0); // the line before the deleted last line
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
+    QCOMPARE(Lines(), QStringList());
+    QCOMPARE(DisplayedItemKey, -1);
+    QCOMPARE(w.ItemName->text(), QString());
+    QCOMPARE(w.CustID->text(), QString());
+    // With no line selected, a delete does nothing after the confirmation.
+    QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
+    QCOMPARE(messages_->Shown.size(), 4);
+}
+
+// ---- save and close ----------------------------------------------------------------------------
+
+void TstMainWindow::saveCloseAfterRefusedName()
+{
+    MakeEntries({"Anvil", "Basket"});
+    TLockvexMainDlg &w = OpenWindow();
+    QTest::mouseClick(w.ItemName, Qt::LeftButton);
+    w.ItemName->selectAll();
+    QTest::keyClicks(w.ItemName, QStringLiteral("basket"));
+    messages_->Answers = {true, false}; // OK to message 16, No to message 4
+    w.SaveCloseBtnClick();
+    QCOMPARE(ShownTexts(), QStringList({Msg16, Msg4}));
+    QVERIFY(w.isVisible());
+    QCOMPARE(w.ItemName->text(), QStringLiteral("basket"));
+    messages_->Answers = {true, true};
+    w.SaveCloseBtnClick();
+    QVERIFY(!w.isVisible());
+    QCOMPARE(ShownTexts().last(), Msg4);
+    QCOMPARE(Lines(), QStringList());
+    QVERIFY(LockvexTbl->GetKey(QStringLiteral("Anvil")) >= 0);
+}
+
+// ---- writes that fail --------------------------------------------------------------------------
+
+void TstMainWindow::failedSaveIsReportedAndKept()
+{
+    MakeEntries({"Anvil", "Basket"});
+    TLockvexMainDlg &w = OpenWindow();
+    QTest::mouseClick(w.PIN, Qt::LeftButton);
+    QTest::keyClicks(w.PIN, QStringLiteral("4321"));
+    const ItemManagerParams before = w.InputParams;
+    SetFault(true);
+    ClickLine(1);
+    SetFault(false);
+    QCOMPARE(ShownTexts(), QStringList({Msg18}));
+    QCOMPARE(messages_->Shown.first().DlgType, mtError);
+    // Still on the changed entry, not treated as saved.
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    QCOMPARE(w.PIN->text(), QStringLiteral("4321"));
+    QCOMPARE(SelectedRow(w.ItemList), 0);
+    QCOMPARE(w.InputParams.PIN, before.PIN);
+    QVERIFY(w.RecChanged());
+    QCOMPARE(Stored(QStringLiteral("Anvil")).PIN, QString());
+    // The retry goes through once the disk takes it.
+    ClickLine(1);
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Basket"));
+    QCOMPARE(Stored(QStringLiteral("Anvil")).PIN, QStringLiteral("4321"));
+}
+
+void TstMainWindow::failedDeleteIsReportedAndKept()
+{
+    MakeEntries({"Anvil", "Basket"});
+    TLockvexMainDlg &w = OpenWindow();
+    messages_->Answers = {true};
+    SetFault(true);
+    QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
+    SetFault(false);
+    QCOMPARE(ShownTexts(), QStringList({Msg3, Msg18}));
+    QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    QVERIFY(LockvexTbl->GetKey(QStringLiteral("Anvil")) >= 0);
+}
+
+// ---- ending signal -----------------------------------------------------------------------------
+
+void TstMainWindow::signalSavesWithoutAsking()
+{
+    MakeEntries({"Anvil"});
+    TLockvexMainDlg &w = OpenWindow();
+    QTest::mouseClick(w.URL, Qt::LeftButton);
+    QTest::keyClicks(w.URL, QStringLiteral("bank.example"));
+    w.CloseOnSignal();
+    QTRY_VERIFY(!w.isVisible());
+    QVERIFY(messages_->Shown.isEmpty());
+    QCOMPARE(Stored(QStringLiteral("Anvil")).URL, QStringLiteral("bank.example"));
+}
+
+// ---- odd input ---------------------------------------------------------------------------------
+
+void TstMainWindow::longAndOddTexts()
+{
+    MakeEntries({"Anvil"});
+    TLockvexMainDlg &w = OpenWindow();
+    QTest::mouseClick(w.ItemDescr, Qt::LeftButton);
+    w.ItemDescr->insertPlainText(QString(10000, QLatin1Char('n')));
+    QTest::mouseClick(w.CustID, Qt::LeftButton);
+    QTest::keyClicks(w.CustID, QString(60, QLatin1Char('c')));
+    QTest::mouseClick(w.PIN, Qt::LeftButton);
+    w.PIN->insert(QStringLiteral("\u20ac\U0001F600\t\a"));
+    ClickTab(QStringLiteral("*"));
+    const ItemManagerParams stored = Stored(QStringLiteral("Anvil"));
+    QCOMPARE(stored.ItemDescr.size(), 255);
+    QCOMPARE(stored.CustID.size(), 31);
+    QVERIFY(stored.PIN.startsWith(QStringLiteral("\u20ac")));
+    QVERIFY(messages_->Shown.isEmpty());
+}
+
+// ---- pictures ----------------------------------------------------------------------------------
+
+void TstMainWindow::screenshots()
+{
+    const QString folder = qEnvironmentVariable("LOCKVEX_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        QSKIP("LOCKVEX_SCREENSHOT_DIR not set");
+    const QStringList names = {"Amazon",
+                               "American Express",
+                               "Apple ID",
+                               "Barclaycard",
+                               "BBC iPlayer",
+                               "Booking.com",
+                               "British Gas",
+                               "Council Tax",
+                               "Dropbox",
+                               "eBay",
+                               "EE Mobile",
+                               "Etsy",
+                               "First Direct",
+                               "GitHub",
+                               "Gmail",
+                               "HMRC Gateway",
+                               "HSBC",
+                               "IKEA Family",
+                               "John Lewis",
+                               "LinkedIn",
+                               "Marks & Spencer",
+                               "Microsoft",
+                               "Monzo",
+                               "Nationwide",
+                               "Netflix",
+                               "NHS App",
+                               "Ocado",
+                               "PayPal",
+                               "Premium Bonds",
+                               "Royal Mail",
+                               "Santander",
+                               "Spotify",
+                               "Tesco Clubcard",
+                               "Thames Water",
+                               "Trainline",
+                               "Vanguard ISA",
+                               "Virgin Media",
+                               "Zoopla"};
+    for (const QString &name : names) {
+        ItemManagerParams item;
+        item.ItemName = name;
+        item.CustID = QStringLiteral("j.smith");
+        item.Password = QStringLiteral("Tr41n-%1x").arg(name.size());
+        const int key = ItemManager->AddItem(name);
+        QVERIFY(ItemManager->SaveWebItem(key, item));
+    }
+    ItemManagerParams bank;
+    bank.ItemName = QStringLiteral("First Direct");
+    bank.URL = QStringLiteral("https://www1.firstdirect.com/login");
+    bank.CustID = QStringLiteral("jsmith1972");
+    bank.PIN = QStringLiteral("4812");
+    bank.Password = QStringLiteral("Harbour7Lantern2");
+    bank.Question1 = QStringLiteral("Mother's maiden name");
+    bank.MemData1 = QStringLiteral("Whitfield");
+    bank.Question2 = QStringLiteral("First school");
+    bank.MemData2 = QStringLiteral("St Mary's");
+    bank.Question3 = QStringLiteral("Favourite film");
+    bank.MemData3 = QStringLiteral("Casablanca");
+    bank.ItemDescr = QStringLiteral("Joint current account\nCard ends 4471");
+    bank.LockvexPassword = true;
+    bank.AutoPWCopy = true;
+    QVERIFY(ItemManager->SaveWebItem(LockvexTbl->GetKey(bank.ItemName), bank));
+
+    for (bool readOnly : {false, true}) {
+        ReadOnlyMode = readOnly;
+        DataUserName = readOnly ? QStringLiteral("alice on laptop") : QString();
+        TLockvexMainDlg &w = OpenWindow();
+        ClickTab(QStringLiteral("F"));
+        const QString file =
+            readOnly ? QStringLiteral("/main-window-read-only.png") : QStringLiteral("/main-window.png");
+        QVERIFY(w.grab().save(folder + file));
+        window_.reset();
+    }
+}
+
+QTEST_MAIN(TstMainWindow)
+#include "tst_main_window.moc"
