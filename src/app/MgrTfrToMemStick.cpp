@@ -12,6 +12,9 @@ namespace
 // The program's name on the stick, whatever the running file is called.
 const QString StickProgramName = QStringLiteral("lockvex");
 const QString StickDataName = QStringLiteral("TrelLockvex.acsdb");
+const QString StickTitle = QStringLiteral(
+    "A copy of the Lockvex program and a read only copy of your encrypted data will be written to the selected "
+    "memory stick.You will need two of your passwords to access your Lockvex data");
 
 QString InFolder(const QString &folder, const QString &name)
 {
@@ -57,7 +60,8 @@ void TfrMemStickCommand()
     }
     const QString start = MediaStartFolder();
     for (;;) {
-        const QString folder = platform::Current().ChooseFolder(QStringLiteral("SELECT MEMORY STICK"), start);
+        const QString folder =
+            platform::Current().ChooseFolder(QStringLiteral("SELECT MEMORY STICK"), StickTitle, start);
         if (folder.isEmpty())
             return;
         if (platform::Current().IsRemovableMountPoint(folder)) {

@@ -73,7 +73,9 @@ public:
     virtual ScreenMetrics Screen() const = 0;
 
     // File and folder dialogs over the active window. An empty result means the user cancelled.
-    virtual QString ChooseFolder(const QString &caption, const QString &startFolder) = 0;
+    // The folder browser shows its title (what the folder is for) above the folders and offers
+    // no button to make a new folder.
+    virtual QString ChooseFolder(const QString &caption, const QString &title, const QString &startFolder) = 0;
     virtual QString ChooseOpenFile(const QString &caption, const QString &startFolder, const QString &filter) = 0;
 };
 

@@ -36,7 +36,7 @@ public:
     QString ClipboardText() const override { return {}; }
     void Beep() override {}
     ScreenMetrics Screen() const override { return {}; }
-    QString ChooseFolder(const QString &, const QString &) override { return {}; }
+    QString ChooseFolder(const QString &, const QString &, const QString &) override { return {}; }
     QString ChooseOpenFile(const QString &, const QString &, const QString &) override { return {}; }
 };
 

@@ -11,6 +11,7 @@
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LetterTabs.h"
 #include "ui/shared/LockvexStyle.h"
+#include "ui/shared/PasswordGrid.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -375,11 +376,7 @@ QWidget *TLockvexMainDlg::BuildEntryPanel()
     SetRole(SaveCloseBtn, "primary");
 
     // Hidden helpers of the password features.
-    PasswordGrid = new QTableWidget(2, 0, this);
-    PasswordGrid->setObjectName(QStringLiteral("PasswordGrid"));
-    PasswordGrid->horizontalHeader()->hide();
-    PasswordGrid->verticalHeader()->hide();
-    PasswordGrid->hide();
+    PasswordGrid = new TPasswordGrid(this);
     const int mark = Px(14, scale_);
     PWCheckedImage = new QLabel(this);
     PWCheckedImage->setObjectName(QStringLiteral("PWCheckedImage"));

@@ -36,6 +36,7 @@ class TEntryFieldPanel;
 class TEntryListModel;
 class THeaderBand;
 class TLetterTabs;
+class TPasswordGrid;
 
 class TLockvexMainDlg : public QWidget
 {
@@ -98,7 +99,7 @@ public:
     QLabel *ReadOnlyLbl = nullptr;
     QPushButton *SaveCloseBtn = nullptr;
     QPushButton *CancelBtn = nullptr;
-    QTableWidget *PasswordGrid = nullptr;
+    TPasswordGrid *PasswordGrid = nullptr;
     QLabel *PWCheckedImage = nullptr;
     QLabel *PWUncheckedImage = nullptr;
 
@@ -178,6 +179,28 @@ public:
     void SetPWQuality();
     void ShowHideButtons();
     void TfrMemStickBtnClick();
+    // DLockvexMainChooser.cpp: the access-password box, random and restored password, the chooser.
+    void EntryPWChckBoxClick();
+    void PasswordLblMouseDown(Qt::MouseButton button);
+    void PasswordComboSelect(int index);
+    // DLockvexMainClipboard.cpp: the Copy buttons, the password auto-copy, the login button, the
+    // character grid and the last login.
+    void CopyFieldToClipboard(const QLineEdit *field);
+    void CustIDCopyBtnClick();
+    void ClipboardTimerTimer();
+    void LoginBtnClick();
+    void PasswordCopyBtnMouseLeave();
+    void BuildPWordGrid(const QString &Text, int Top, int Left);
+    void ShowLastLogIn();
+    void HideLastLogIn();
+    // DLockvexMainCommands.cpp: the data-location panel and the import command.
+    void UseCloudBtnClick();
+    void UseCloudBtnMouseEnter();
+    void RadioButtonPCClick();
+    void RadioButtonDropboxClick();
+    void RadioButtonGoogleDriveClick();
+    void RadioButtonSkyDriveClick();
+    void ImportPasswordsBtnClick();
 
     // ---- becoming active (DLockvexMain.cpp) -----------------------------------------------------
     void FormActivate();
@@ -200,6 +223,9 @@ private:
     void PlaceOnScreen();
     // Passwords and commands, in DLockvexMainPasswords.cpp.
     void ConnectPasswordHandlers();
+    void ConnectChooserHandlers();
+    void ConnectClipboardHandlers();
+    void ConnectCommandHandlers();
 
     bool FormCloseQuery();
     void FormClose();
@@ -225,4 +251,5 @@ private:
     bool tabPressRefused_ = false;
     bool clickPending_ = false;         // a picked line waits for its handler
     QPointer<QWidget> focusOnActivate_; // the tab press could not save the entry shown
+    int autoCopyKey_ = -1;              // the entry whose password the auto-copy is for
 };

@@ -22,6 +22,9 @@ void TLockvexMainDlg::ConnectPasswordHandlers()
     connect(Password, &QLineEdit::textChanged, this, [this] { SetPWQuality(); });
     connect(ItemName, &QLineEdit::textEdited, this, [this] { nameRefused_ = false; });
     connect(TfrMemStickBtn, &QPushButton::clicked, this, [this] { TfrMemStickBtnClick(); });
+    ConnectChooserHandlers();
+    ConnectClipboardHandlers();
+    ConnectCommandHandlers();
 }
 
 // The window side of the transfer: the command asks for the stick and copies.

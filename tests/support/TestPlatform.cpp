@@ -80,8 +80,9 @@ bool TestPlatform::OpenFile(const QString &path)
     return true;
 }
 
-QString TestPlatform::ChooseFolder(const QString &caption, const QString &startFolder)
+QString TestPlatform::ChooseFolder(const QString &caption, const QString &title, const QString &startFolder)
 {
+    FolderTitles << title;
     return FolderAnswer ? FolderAnswer(caption, startFolder) : QString();
 }
 

@@ -34,6 +34,7 @@ public:
     int Beeps = 0;
     platform::ScreenMetrics ScreenInfo;
     std::function<QString(const QString &caption, const QString &start)> FolderAnswer;
+    QStringList FolderTitles; // the title of every folder browser opened
     std::function<QString(const QString &caption, const QString &start, const QString &filter)> FileAnswer;
 
     // Fault seam: when set and it answers true for an operation ("copy", "rename", "flush" of a
@@ -65,7 +66,7 @@ public:
     QString ClipboardText() const override { return Clipboard; }
     void Beep() override { ++Beeps; }
     platform::ScreenMetrics Screen() const override { return ScreenInfo; }
-    QString ChooseFolder(const QString &caption, const QString &startFolder) override;
+    QString ChooseFolder(const QString &caption, const QString &title, const QString &startFolder) override;
     QString ChooseOpenFile(const QString &caption, const QString &startFolder, const QString &filter) override;
 
 private:

@@ -4,11 +4,14 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMimeData>
 #include <QScreen>
 #include <QUrl>
 
-namespace platform {
+namespace platform
+{
 
 bool DesktopPlatform::OpenUrl(const QString &address)
 {
@@ -22,7 +25,10 @@ bool DesktopPlatform::OpenMailLink(const QString &mailto)
     return url.isValid() && QDesktopServices::openUrl(url);
 }
 
-bool DesktopPlatform::OpenFile(const QString &path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+bool DesktopPlatform::OpenFile(const QString &path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
 
 void DesktopPlatform::SetClipboardText(const QString &text)
 {
@@ -33,9 +39,15 @@ void DesktopPlatform::SetClipboardText(const QString &text)
     QGuiApplication::clipboard()->setMimeData(mime);
 }
 
-QString DesktopPlatform::ClipboardText() const { return QGuiApplication::clipboard()->text(); }
+QString DesktopPlatform::ClipboardText() const
+{
+    return QGuiApplication::clipboard()->text();
+}
 
-void DesktopPlatform::Beep() { QApplication::beep(); }
+void DesktopPlatform::Beep()
+{
+    QApplication::beep();
+}
 
 ScreenMetrics DesktopPlatform::Screen() const
 {
@@ -50,9 +62,22 @@ ScreenMetrics DesktopPlatform::Screen() const
     return metrics;
 }
 
-QString DesktopPlatform::ChooseFolder(const QString &caption, const QString &startFolder)
+QString DesktopPlatform::ChooseFolder(const QString &caption, const QString &title, const QString &startFolder)
 {
-    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), caption, startFolder);
+    QFileDialog dialog(QApplication::activeWindow(), caption, startFolder);
+    dialog.setFileMode(QFileDialog::Directory);
+    // Qt's own dialog, so that the title can stand in it; read-only: no new folder is made here.
+    dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog | QFileDialog::ReadOnly);
+    if (!title.isEmpty()) {
+        if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout())) {
+            auto *label = new QLabel(title, &dialog);
+            label->setWordWrap(true);
+            grid->addWidget(label, grid->rowCount(), 0, 1, grid->columnCount());
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
 }
 
 QString DesktopPlatform::ChooseOpenFile(const QString &caption, const QString &startFolder, const QString &filter)

@@ -14,7 +14,7 @@ public:
     QString ClipboardText() const override;
     void Beep() override;
     ScreenMetrics Screen() const override;
-    QString ChooseFolder(const QString &caption, const QString &startFolder) override;
+    QString ChooseFolder(const QString &caption, const QString &title, const QString &startFolder) override;
     QString ChooseOpenFile(const QString &caption, const QString &startFolder, const QString &filter) override;
 };
 

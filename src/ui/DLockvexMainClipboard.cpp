@@ -1,0 +1,176 @@
+// TLockvexMainDlg: the Copy buttons and the password auto-copy, the login button with the
+// recording of the login and the last login shown over the address, and the character grid
+// under the PIN or password while the pointer rests on its Copy button.
+
+#include "ui/DLockvexMain.h"
+
+#include "app/MgrLockvexDlgProcs.h"
+#include "common/DateStamp.h"
+#include "common/Globals.h"
+#include "common/Win1252.h"
+#include "entries/EntryText.h"
+#include "platform/Platform.h"
+#include "ui/shared/EntryFieldPanel.h"
+#include "ui/shared/PasswordGrid.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace
+{
+
+// The auto-copy waits longer after the login button: the browser has a page to open first.
+constexpr int AutoCopyMs = 5000;
+constexpr int AutoCopyAfterLoginMs = 10000;
+
+// The pointer over the Copy buttons of the PIN and the password and over the login button.
+class TCopyButtonHover : public QObject
+{
+public:
+    explicit TCopyButtonHover(TLockvexMainDlg *window) : QObject(window), window_(window) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const QEvent::Type type = event->type();
+        const bool enter = type == QEvent::Enter;
+        const bool leave = type == QEvent::Leave;
+        if (!enter && !leave && type != QEvent::Hide)
+            return false;
+        if (watched == window_->PINCopyBtn || watched == window_->PasswordCopyBtn) {
+            const QLineEdit *field = watched == window_->PINCopyBtn ? window_->PIN : window_->Password;
+            if (enter) {
+                const QPoint below = field->mapTo(window_, QPoint(0, field->height()));
+                window_->BuildPWordGrid(field->text(), below.y(), below.x());
+            } else {
+                window_->PasswordGrid->HideCharacters();
+                if (leave && watched == window_->PasswordCopyBtn)
+                    window_->PasswordCopyBtnMouseLeave();
+            }
+        } else if (watched == window_->LoginBtn) {
+            if (enter)
+                window_->ShowLastLogIn();
+            else
+                window_->HideLastLogIn();
+        }
+        return false;
+    }
+
+private:
+    TLockvexMainDlg *window_;
+};
+
+} // namespace
+
+void TLockvexMainDlg::ConnectClipboardHandlers()
+{
+    const std::pair<QPushButton *, const QLineEdit *> copies[] = {
+        {PINCopyBtn, PIN},
+        {PasswordCopyBtn, Password},
+        {Ans1CopyBtn, EntryPanel->MemData1},
+        {Ans2CopyBtn, EntryPanel->MemData2},
+        {Ans3CopyBtn, EntryPanel->MemData3},
+        {Ans4CopyBtn, EntryPanel->MemData4},
+    };
+    for (const auto &[button, field] : copies)
+        connect(button, &QPushButton::clicked, this, [this, field = field] { CopyFieldToClipboard(field); });
+    connect(CustIDCopyBtn, &QPushButton::clicked, this, [this] { CustIDCopyBtnClick(); });
+    connect(ClipboardTimer, &QTimer::timeout, this, [this] { ClipboardTimerTimer(); });
+    connect(LoginBtn, &QPushButton::clicked, this, [this] { LoginBtnClick(); });
+    auto *hover = new TCopyButtonHover(this);
+    for (QWidget *control : {static_cast<QWidget *>(PINCopyBtn), static_cast<QWidget *>(PasswordCopyBtn),
+                             static_cast<QWidget *>(LoginBtn)})
+        control->installEventFilter(hover);
+}
+
+// Also an empty field: the clipboard then holds nothing of an earlier copy.
+void TLockvexMainDlg::CopyFieldToClipboard(const QLineEdit *field)
+{
+    if (LVDlgProcs)
+        LVDlgProcs->TextToClipboard(field->text());
+}
+
+void TLockvexMainDlg::CustIDCopyBtnClick()
+{
+    if (CustID->text().isEmpty())
+        return;
+    CopyFieldToClipboard(CustID);
+    if (SuppressPWCheckBox->isChecked()) {
+        // The user pastes the customer ID into the site; a beep then tells that the password
+        // has taken its place on the clipboard.
+        autoCopyKey_ = DisplayedItemKey;
+        ClipboardTimer->setInterval(LoginButtonClicked ? AutoCopyAfterLoginMs : AutoCopyMs);
+        ClipboardTimer->start();
+    }
+}
+
+void TLockvexMainDlg::ClipboardTimerTimer()
+{
+    ClipboardTimer->stop();
+    // Only the password of the entry the auto-copy was started for: when the user has moved to
+    // another entry meanwhile, that entry's password is not put on the clipboard unasked.
+    if (autoCopyKey_ != DisplayedItemKey)
+        return;
+    platform::Current().Beep();
+    CopyFieldToClipboard(Password);
+}
+
+void TLockvexMainDlg::LoginBtnClick()
+{
+    if (TrimBlankChars(URL->text()).isEmpty())
+        return;
+    GoWebBtnClicked = true;
+    if (LVDlgProcs)
+        LVDlgProcs->LVBrowseWebPage(URL->text());
+    LoginButtonClicked = true;
+    CustIDCopyBtnClick();
+    LoginButtonClicked = false;
+}
+
+// After the login button, the user has taken the password from its Copy button: the login is
+// recorded now and saved with the entry's next save.
+void TLockvexMainDlg::PasswordCopyBtnMouseLeave()
+{
+    if (!GoWebBtnClicked || Password->text().isEmpty())
+        return;
+    GoWebBtnClicked = false;
+    StampNow();
+    NewLoginDateTime = NowDateTime;
+}
+
+void TLockvexMainDlg::BuildPWordGrid(const QString &Text, int Top, int Left)
+{
+    // The characters as the data file keeps them: one column per character, also for one
+    // outside the basic plane, and "?" for one the file cannot hold.
+    const QString kept = win1252::ToUnicode(win1252::FromUnicode(Text));
+    if (kept.isEmpty()) {
+        PasswordGrid->HideCharacters();
+        return;
+    }
+    // A long text keeps its grid inside the window: it moves left rather than being cut off.
+    const int columns = int(kept.size());
+    const int left = qMax(0, qMin(Left, width() - TPasswordGrid::GridWidth(columns)));
+    PasswordGrid->ShowCharacters(kept, columns, QPoint(left, Top));
+}
+
+// The login shown is the one the entry will be saved with, so a login just recorded shows at once.
+void TLockvexMainDlg::ShowLastLogIn()
+{
+    if (NewLoginDateTime <= 0) {
+        LastLogIn.clear();
+        URLLbl->setText(QStringLiteral("WebSite address"));
+        return;
+    }
+    DateStamp(NewLoginDateTime);
+    LastLogIn = TimeStamp;
+    URLLbl->setText(QStringLiteral("Last logged in ") + LastLogIn);
+}
+
+void TLockvexMainDlg::HideLastLogIn()
+{
+    URLLbl->setText(QStringLiteral("WebSite address"));
+}

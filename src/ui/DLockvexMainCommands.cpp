@@ -1,0 +1,189 @@
+// TLockvexMainDlg: the commands of the left panel that leave the list: the data-location panel
+// under "SAVE IN CLOUD" and the CSV import. (The memory-stick command is in
+// DLockvexMainPasswords.cpp.)
+
+#include "ui/DLockvexMain.h"
+
+#include "app/LockvexMsgdial.h"
+#include "common/Globals.h"
+#include "entries/MgrLockvexLists.h"
+#include "import/DLockvexDataImport.h"
+#include "ui/LocationPictures.h"
+#include "ui/shared/EntryListModel.h"
+#include "ui/shared/LockvexStyle.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
+
+using LockvexStyle::Gap;
+using LockvexStyle::Px;
+
+namespace
+{
+
+// The pointer entering "SAVE IN CLOUD" closes an open panel.
+class TCloudButtonHover : public QObject
+{
+public:
+    explicit TCloudButtonHover(TLockvexMainDlg *window) : QObject(window), window_(window) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == window_->UseCloudBtn && event->type() == QEvent::Enter)
+            window_->UseCloudBtnMouseEnter();
+        return false;
+    }
+
+private:
+    TLockvexMainDlg *window_;
+};
+
+// One location chosen: its flag on, the other three off.
+void UseOnly(bool &chosen)
+{
+    UsePC = UseDropbox = UseGoogleDrive = UseOneDrive = false;
+    chosen = true;
+}
+
+} // namespace
+
+void TLockvexMainDlg::ConnectCommandHandlers()
+{
+    connect(UseCloudBtn, &QPushButton::clicked, this, [this] { UseCloudBtnClick(); });
+    UseCloudBtn->installEventFilter(new TCloudButtonHover(this));
+    // A location button's handler runs whenever it becomes selected, by the user or by the
+    // program (ShowHideButtons selects the location found at start); the choice at exit rests on it.
+    const std::pair<QRadioButton *, void (TLockvexMainDlg::*)()> places[] = {
+        {RadioButtonPC, &TLockvexMainDlg::RadioButtonPCClick},
+        {RadioButtonDropbox, &TLockvexMainDlg::RadioButtonDropboxClick},
+        {RadioButtonGoogleDrive, &TLockvexMainDlg::RadioButtonGoogleDriveClick},
+        {RadioButtonSkyDrive, &TLockvexMainDlg::RadioButtonSkyDriveClick},
+    };
+    for (const auto &[button, handler] : places)
+        connect(button, &QRadioButton::toggled, this, [this, handler = handler](bool selected) {
+            if (selected)
+                (this->*handler)();
+        });
+    connect(ImportPasswordsBtn, &QPushButton::clicked, this, [this] { ImportPasswordsBtnClick(); });
+
+    // The pictures of the places, and the choices' texts taking the room beside them.
+    const int picture = Px(22, scale_);
+    ImagePC->setPixmap(DataPlacePicture(TDataPlace::PC, picture));
+    ImageDropbox->setPixmap(DataPlacePicture(TDataPlace::Dropbox, picture));
+    ImageGoogleDrive->setPixmap(DataPlacePicture(TDataPlace::GoogleDrive, picture));
+    ImageSkyDrive->setPixmap(DataPlacePicture(TDataPlace::OneDrive, picture));
+    if (auto *grid = qobject_cast<QGridLayout *>(CloudGroupBox->layout()))
+        grid->setColumnStretch(1, 1);
+}
+
+// ---- data location -----------------------------------------------------------------------------
+
+void TLockvexMainDlg::UseCloudBtnClick()
+{
+    if (UseCloudBtnDown)
+        return;
+    // Wide enough for its title, which the group box does not measure itself.
+    QFont titleFont = CloudGroupBox->font();
+    titleFont.setWeight(QFont::DemiBold);
+    const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(CloudGroupBox->title()) + 2 * Px(Gap + 4, scale_);
+    CloudGroupBox->setMinimumWidth(qMax(titleWidth, UseCloudBtn->width()));
+    CloudGroupBox->adjustSize();
+    // Directly below the button, left edges aligned.
+    QPoint at = UseCloudBtn->mapTo(this, QPoint(0, UseCloudBtn->height()));
+    // Near the window's bottom edge the panel opens above the button instead of being cut off.
+    if (at.y() + CloudGroupBox->height() > height())
+        at.setY(qMax(0, UseCloudBtn->mapTo(this, QPoint(0, 0)).y() - CloudGroupBox->height()));
+    at.setX(qMax(0, qMin(at.x(), width() - CloudGroupBox->width())));
+    CloudGroupBox->move(at);
+    CloudGroupBox->raise();
+    CloudGroupBox->show();
+    UseCloudBtnDown = true;
+}
+
+void TLockvexMainDlg::UseCloudBtnMouseEnter()
+{
+    if (!UseCloudBtnDown)
+        return;
+    CloudGroupBox->hide();
+    UseCloudBtnDown = false;
+}
+
+void TLockvexMainDlg::RadioButtonPCClick()
+{
+    UseOnly(UsePC);
+    if (UseCloudBtnDown)
+        ShowMessageDlg(MsgCatalogue[MsgLocationChanged]);
+}
+
+namespace
+{
+
+void ChooseCloud(bool clientExists, bool &useFlag, const QString &clientName, bool panelOpen)
+{
+    if (!clientExists) {
+        ShowMessageDlg(MsgCatalogue[MsgNotInstalled], clientName);
+        return;
+    }
+    UseOnly(useFlag);
+    if (panelOpen)
+        ShowMessageDlg(MsgCatalogue[MsgLocationChanged]);
+}
+
+} // namespace
+
+void TLockvexMainDlg::RadioButtonDropboxClick()
+{
+    ChooseCloud(DropboxExists, UseDropbox, QStringLiteral("Dropbox"), UseCloudBtnDown);
+}
+
+void TLockvexMainDlg::RadioButtonGoogleDriveClick()
+{
+    ChooseCloud(GoogleDriveExists, UseGoogleDrive, QStringLiteral("Google Drive"), UseCloudBtnDown);
+}
+
+void TLockvexMainDlg::RadioButtonSkyDriveClick()
+{
+    ChooseCloud(OneDriveExists, UseOneDrive, QStringLiteral("SkyDrive"), UseCloudBtnDown);
+}
+
+// ---- import ------------------------------------------------------------------------------------
+
+void TLockvexMainDlg::ImportPasswordsBtnClick()
+{
+    if (ReadOnlyMode || !ListManager)
+        return;
+    // What was typed into the entry shown is kept before the data file is opened anew.
+    if (!SaveItem(false))
+        return;
+    const int shownKey = DisplayedItemKey;
+    const QPoint topLeft = pos();
+    hide();
+    TLockvexDataImportDlg::RunModal(nullptr, topLeft);
+
+    // The in-memory index is read anew, so that it holds the imported entries.
+    ListManager->ClosePool(DoNotWriteLog);
+    ListManager->OpenPool(DataFileName);
+
+    SearchArg->clear();
+    ListManager->SetSearchActive(false);
+    GetDisplayInfo();
+    // The entry shown stays shown, wherever the imported names have moved its line.
+    const int row = LineOfKey(shownKey);
+    if (row >= 0) {
+        selecting_ = true;
+        SelectRow(ItemList, row);
+        selecting_ = false;
+        CurrentIndex = row;
+    }
+    DisplayCurrentItem();
+    show();
+    SearchArg->setFocus(Qt::OtherFocusReason);
+}

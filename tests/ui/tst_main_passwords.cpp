@@ -1,0 +1,908 @@
+// The main window's password features and commands: the quality indicators, the random and the
+// restored password, the access-password box and the password chooser with its check marks, the
+// character grid, the Copy buttons with the password auto-copy, the login button and the login
+// date, the data-location panel, the import and the memory-stick commands. The window runs over
+// a real data file in the platform double's temporary home; the double stands in for the
+// browser, the clipboard, the beep, the folder browser and removable media, and the message
+// responder answers catalogue messages. Timers are driven through their handlers.
+// With LOCKVEX_SCREENSHOT_DIR set, the window is also saved with the chooser open and with the
+// data-location panel open.
+
+#include "app/LockvexMsgdial.h"
+#include "app/MgrLockvexDlgProcs.h"
+#include "app/MgrMainApp.h"
+#include "common/DateStamp.h"
+#include "common/Globals.h"
+#include "entries/LockvexStringList.h"
+#include "entries/MgrLockvexItems.h"
+#include "entries/MgrLockvexLists.h"
+#include "import/DLockvexDataImport.h"
+#include "store/LockvexIndexRec.h"
+#include "store/TBDALockvexData.h"
+#include "support/TestPlatform.h"
+#include "ui/DLockvexMain.h"
+#include "ui/PasswordChooserDelegate.h"
+#include "ui/shared/PasswordGrid.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+namespace
+{
+
+const QString Msg0Title = QStringLiteral("YOU HAVE CHANGED THE LOCATION WHERE YOUR ENCRYPTED PASSWORDS ARE STORED");
+const QString Msg13Title =
+    QStringLiteral("You need two designated login passwords to be able to run from a memory stick.");
+const QString Msg15 = QStringLiteral("Please select a memory stick");
+const QString StickTitle = QStringLiteral(
+    "A copy of the Lockvex program and a read only copy of your encrypted data will be written to the selected "
+    "memory stick.You will need two of your passwords to access your Lockvex data");
+
+enum class Rating { None, Weak, SoSo, OK };
+
+} // namespace
+
+class TstMainPasswords : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void qualityIndicators_data();
+    void qualityIndicators();
+    void reratedAtEveryKeyInOnePlace();
+    void randomAndRestoredPassword();
+    void accessPasswordMarksEveryEntry();
+    void chooserShowsTheEntriesOfAPassword();
+    void chooserKeepsAChangeOfTheEntryShown();
+    void characterGrid_data();
+    void characterGrid();
+    void copyButtons();
+    void loginWithAutoCopy_data();
+    void loginWithAutoCopy();
+    void autoCopyIsForTheEntryItWasStartedFor();
+    void loginStampAndLastLoggedIn();
+    void dataLocationPanel();
+    void dataLocationChoiceReachesTheExit();
+    void dataLocationWithEveryClientOrNone();
+    void memStickWithOneAccessPassword();
+    void memStickUntilAStickIsChosen();
+    void importCommand();
+    void screenshots();
+
+private:
+    // Entries as "name" or "name:password".
+    void MakeEntries(const QStringList &entries);
+    void Update(const QString &name, const std::function<void(ItemManagerParams &)> &change);
+    TLockvexMainDlg &OpenWindow();
+    QStringList Lines() const;
+    QStringList ChooserLines() const;
+    ItemManagerParams Stored(const QString &name) const;
+    void ShowEntry(const QString &name);
+    Rating Shown() const;
+    static void Hover(QWidget *control, bool enter);
+
+    std::unique_ptr<testing_support::TestPlatform> testPlatform_;
+    std::unique_ptr<platform::ScopedInstall> platformGuard_;
+    std::unique_ptr<ScopedMessageResponder> messages_;
+    std::unique_ptr<TMgrMainAppProcs> app_;
+    std::unique_ptr<TLockvexMainDlg> window_;
+};
+
+void TstMainPasswords::init()
+{
+    ResetGlobals();
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    testPlatform_ = std::make_unique<testing_support::TestPlatform>();
+    platformGuard_ = std::make_unique<platform::ScopedInstall>(*testPlatform_);
+    messages_ = std::make_unique<ScopedMessageResponder>();
+    app_ = std::make_unique<TMgrMainAppProcs>();
+    MainAppProcs = app_.get();
+    DataFileName = LocalDataFile;
+    QVERIFY(ListManager->OpenPool(DataFileName));
+}
+
+void TstMainPasswords::cleanup()
+{
+    window_.reset();
+    app_.reset();
+    ResetGlobals();
+    messages_.reset();
+    platformGuard_.reset();
+    testPlatform_.reset();
+}
+
+void TstMainPasswords::MakeEntries(const QStringList &entries)
+{
+    for (const QString &entry : entries) {
+        const QStringList parts = entry.split(QLatin1Char(':'));
+        ItemManagerParams item;
+        item.ItemName = parts.value(0);
+        item.Password = parts.value(1);
+        item.CustID = parts.value(0).toLower() + QStringLiteral("-id");
+        const int key = ItemManager->AddItem(item.ItemName);
+        QVERIFY(key >= 0);
+        QVERIFY(ItemManager->SaveWebItem(key, item));
+    }
+}
+
+void TstMainPasswords::Update(const QString &name, const std::function<void(ItemManagerParams &)> &change)
+{
+    const int key = LockvexTbl->GetKey(name);
+    QVERIFY(key >= 0);
+    ItemManagerParams item = ItemManager->LoadWebItem(key);
+    change(item);
+    QVERIFY(ItemManager->SaveWebItem(key, item));
+}
+
+TLockvexMainDlg &TstMainPasswords::OpenWindow()
+{
+    window_ = std::make_unique<TLockvexMainDlg>();
+    window_->show();
+    window_->activateWindow();
+    [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(window_.get());
+    QCoreApplication::processEvents(); // becoming active
+    return *window_;
+}
+
+QStringList TstMainPasswords::Lines() const
+{
+    QStringList lines;
+    const QAbstractItemModel *model = window_->ItemList->model();
+    for (int i = 0; i < model->rowCount(); ++i)
+        lines << model->index(i, 0).data().toString();
+    return lines;
+}
+
+QStringList TstMainPasswords::ChooserLines() const
+{
+    QStringList lines;
+    for (int i = 0; i < window_->PasswordCombo->count(); ++i)
+        lines << window_->PasswordCombo->itemText(i);
+    return lines;
+}
+
+ItemManagerParams TstMainPasswords::Stored(const QString &name) const
+{
+    TItemManager reader;
+    const int key = LockvexTbl->GetKey(name);
+    return key < 0 ? ItemManagerParams() : reader.LoadWebItem(key);
+}
+
+void TstMainPasswords::ShowEntry(const QString &name)
+{
+    const int row = Lines().indexOf(name);
+    QVERIFY(row >= 0);
+    QListView *list = window_->ItemList;
+    const QModelIndex index = list->model()->index(row, 0);
+    list->scrollTo(index);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+    QCoreApplication::processEvents();
+    QCOMPARE(window_->ItemName->text(), name);
+}
+
+Rating TstMainPasswords::Shown() const
+{
+    const bool weak = window_->PWBadBtn->isVisible();
+    const bool soso = window_->PWSoSoBtn->isVisible();
+    const bool ok = window_->PWOKBtn->isVisible();
+    if (weak + soso + ok > 1)
+        return Rating(-1); // never more than one
+    return weak ? Rating::Weak : soso ? Rating::SoSo : ok ? Rating::OK : Rating::None;
+}
+
+void TstMainPasswords::Hover(QWidget *control, bool enter)
+{
+    if (enter) {
+        const QPointF centre = QRectF(control->rect()).center();
+        QEnterEvent event(centre, control->mapTo(control->window(), centre), control->mapToGlobal(centre));
+        QCoreApplication::sendEvent(control, &event);
+    } else {
+        QEvent event(QEvent::Leave);
+        QCoreApplication::sendEvent(control, &event);
+    }
+}
+
+// ---- quality -----------------------------------------------------------------------------------
+
+void TstMainPasswords::qualityIndicators_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<int>("rating");
+    QTest::newRow("empty") << QString() << int(Rating::None);
+    QTest::newRow("blanks only") << QStringLiteral("   ") << int(Rating::None);
+    QTest::newRow("eight lower-case letters") << QStringLiteral("abcdefgh") << int(Rating::Weak);
+    QTest::newRow("one upper, seven lower, one digit") << QStringLiteral("Abcdefgh1") << int(Rating::SoSo);
+    QTest::newRow("three of each") << QStringLiteral("abcABC123") << int(Rating::OK);
+    QTest::newRow("blanks around are not rated") << QStringLiteral("  abcABC123  ") << int(Rating::OK);
+    QTest::newRow("31 characters") << QStringLiteral("aB3").repeated(10) + QStringLiteral("x") << int(Rating::OK);
+    QTest::newRow("outside Windows-1252") << QStringLiteral("\U0001F600\u4E2D\u0416") << int(Rating::Weak);
+}
+
+void TstMainPasswords::qualityIndicators()
+{
+    QFETCH(QString, password);
+    QFETCH(int, rating);
+    MakeEntries({"Anvil"});
+    Update(QStringLiteral("Anvil"), [&](ItemManagerParams &item) {
+        item.Password = password;
+        item.AutoPWCopy = true;
+    });
+    TLockvexMainDlg &w = OpenWindow();
+    QCOMPARE(int(Shown()), rating);
+    // The two check boxes belong to a password: without one they are hidden too.
+    const bool hasPassword = rating != int(Rating::None);
+    QCOMPARE(w.EntryPWChckBox->isVisible(), hasPassword);
+    QCOMPARE(w.SuppressPWCheckBox->isVisible(), hasPassword);
+    if (hasPassword)
+        QVERIFY(w.SuppressPWCheckBox->isChecked());
+}
+
+void TstMainPasswords::reratedAtEveryKeyInOnePlace()
+{
+    MakeEntries({"Anvil"});
+    TLockvexMainDlg &w = OpenWindow();
+    w.Password->setFocus();
+    const QList<std::pair<QChar, Rating>> keys = {
+        {u'a', Rating::Weak}, {u'B', Rating::SoSo}, {u'1', Rating::SoSo},
+        {u'c', Rating::SoSo}, {u'D', Rating::SoSo}, {u'2', Rating::OK},
+    };
+    QMap<Rating, QPoint> places;
+    for (const auto &[key, rating] : keys) {
+        QTest::keyClick(w.Password, key.toLatin1());
+        QCOMPARE(int(Shown()), int(rating));
+        QToolButton *shown = rating == Rating::Weak ? w.PWBadBtn : rating == Rating::SoSo ? w.PWSoSoBtn : w.PWOKBtn;
+        places[rating] = shown->mapTo(&w, QPoint(0, 0));
+    }
+    QCOMPARE(places.value(Rating::Weak), places.value(Rating::OK));
+    QCOMPARE(places.value(Rating::SoSo), places.value(Rating::OK));
+    // Deleting every character hides them all again.
+    for (int i = 0; i < 6; ++i)
+        QTest::keyClick(w.Password, Qt::Key_Backspace);
+    QCOMPARE(int(Shown()), int(Rating::None));
+    QVERIFY(!w.EntryPWChckBox->isVisible());
+}
+
+void TstMainPasswords::randomAndRestoredPassword()
+{
+    MakeEntries({"Anvil:secret"});
+    TLockvexMainDlg &w = OpenWindow();
+    QCOMPARE(int(Shown()), int(Rating::Weak));
+
+    QTest::mouseClick(w.PasswordLbl, Qt::LeftButton);
+    const QString random = w.Password->text();
+    QCOMPARE(random.size(), 12);
+    int digits = 0, lower = 0, upper = 0;
+    for (QChar c : random) {
+        digits += c >= u'0' && c <= u'9';
+        lower += c >= u'a' && c <= u'z';
+        upper += c >= u'A' && c <= u'Z';
+    }
+    QCOMPARE(digits, 4);
+    QCOMPARE(lower, 4);
+    QCOMPARE(upper, 4);
+    QCOMPARE(int(Shown()), int(Rating::OK));
+    QTest::mouseClick(w.PasswordLbl, Qt::LeftButton);
+    QVERIFY(w.Password->text() != random);
+
+    QTest::mouseClick(w.PasswordLbl, Qt::MiddleButton);
+    QVERIFY(w.Password->text() != QStringLiteral("secret"));
+    QTest::mouseClick(w.PasswordLbl, Qt::RightButton);
+    QCOMPARE(w.Password->text(), QStringLiteral("secret"));
+    QCOMPARE(int(Shown()), int(Rating::Weak));
+    QCOMPARE(Stored(QStringLiteral("Anvil")).Password, QStringLiteral("secret"));
+}
+
+void TstMainPasswords::accessPasswordMarksEveryEntry()
+{
+    MakeEntries({"Anvil:shared1", "Arrow:shared1", "Basket:other22"});
+    TLockvexMainDlg &w = OpenWindow();
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    QVERIFY(!w.EntryPWChckBox->isChecked());
+    QCOMPARE(LoginPWs, 0);
+
+    QTest::mouseClick(w.EntryPWChckBox, Qt::LeftButton);
+    QVERIFY(w.EntryPWChckBox->isChecked());
+    // Written at once into every stored entry with that password, and only those.
+    QVERIFY(Stored(QStringLiteral("Anvil")).LockvexPassword);
+    QVERIFY(Stored(QStringLiteral("Arrow")).LockvexPassword);
+    QVERIFY(!Stored(QStringLiteral("Basket")).LockvexPassword);
+    QCOMPARE(LoginPWs, 1);
+    QVERIFY(!w.RecChanged()); // the entry shown is stored so already
+    // Typing in the password field keeps the box as the user set it.
+    QTest::keyClick(w.Password, Qt::Key_End);
+    QTest::keyClick(w.Password, 'x');
+    QVERIFY(w.EntryPWChckBox->isChecked());
+    QTest::keyClick(w.Password, Qt::Key_Backspace);
+
+    // The chooser draws the ticked mark for that password, the empty one for the other.
+    QCOMPARE(ChooserLines(), QStringList({" All Passwords", "other22", "shared1"}));
+    auto *delegate = qobject_cast<TPasswordChooserDelegate *>(w.PasswordCombo->itemDelegate());
+    QVERIFY(delegate);
+    const QImage ticked = w.PWCheckedImage->pixmap().toImage();
+    const QImage empty = w.PWUncheckedImage->pixmap().toImage();
+    QVERIFY(ticked != empty);
+    const qreal ratio = ticked.devicePixelRatio();
+    const QSize markSize = (QSizeF(ticked.size()) / ratio).toSize();
+    QCOMPARE(delegate->LineHeight(), markSize.height());
+    auto markOf = [&](int row) {
+        QImage line(QSize(200, delegate->LineHeight() + 4) * ratio, QImage::Format_ARGB32_Premultiplied);
+        line.setDevicePixelRatio(ratio);
+        line.fill(Qt::transparent);
+        QPainter painter(&line);
+        QStyleOptionViewItem option;
+        option.initFrom(w.PasswordCombo->view());
+        option.rect = QRect(0, 0, 200, delegate->LineHeight() + 4);
+        option.state &= ~QStyle::State_Selected;
+        delegate->paint(&painter, option, w.PasswordCombo->model()->index(row, 0));
+        painter.end();
+        return line.copy(QRect(QPoint(1, 1) * ratio, markSize * ratio));
+    };
+    auto same = [](const QImage &a, const QImage &b) {
+        return a.convertToFormat(QImage::Format_ARGB32) == b.convertToFormat(QImage::Format_ARGB32);
+    };
+    QVERIFY(same(markOf(2), ticked.copy(QRect(QPoint(0, 0), markSize * ratio))));
+    QVERIFY(same(markOf(1), empty.copy(QRect(QPoint(0, 0), markSize * ratio))));
+
+    // Unticked again: no entry holds it as an access password.
+    QTest::mouseClick(w.EntryPWChckBox, Qt::LeftButton);
+    QVERIFY(!Stored(QStringLiteral("Arrow")).LockvexPassword);
+    QCOMPARE(LoginPWs, 0);
+}
+
+void TstMainPasswords::chooserShowsTheEntriesOfAPassword()
+{
+    MakeEntries({"Anvil:p1", "Arrow:p2", "Basket:p1", "Cart"});
+    TLockvexMainDlg &w = OpenWindow();
+    QCOMPARE(ChooserLines(), QStringList({" All Passwords", "p1", "p2"}));
+
+    // Picked in the open list, as the user does.
+    w.PasswordCombo->showPopup();
+    QAbstractItemView *view = w.PasswordCombo->view();
+    QTRY_VERIFY(view->isVisible());
+    const QModelIndex p1 = view->model()->index(1, 0);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(p1).center());
+    QTRY_VERIFY(!view->isVisible());
+    QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    QCOMPARE(w.CurrentIndex, 0);
+    QCOMPARE(w.PasswordCombo->currentIndex(), 1);
+
+    ShowEntry(QStringLiteral("Basket"));
+    emit w.PasswordCombo->activated(2);
+    QCOMPARE(Lines(), QStringList({"Arrow"}));
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Arrow"));
+
+    emit w.PasswordCombo->activated(0);
+    QCOMPARE(Lines(), QStringList({"Anvil", "Arrow", "Basket", "Cart"}));
+    QCOMPARE(w.PasswordCombo->currentIndex(), 0);
+    QCOMPARE(w.ItemName->text(), Lines().value(w.CurrentIndex));
+}
+
+void TstMainPasswords::chooserKeepsAChangeOfTheEntryShown()
+{
+    MakeEntries({"Anvil:p1", "Arrow:p2"});
+    TLockvexMainDlg &w = OpenWindow();
+    w.CustID->setText(QStringLiteral("changed"));
+    emit w.PasswordCombo->activated(2);
+    QCOMPARE(Stored(QStringLiteral("Anvil")).CustID, QStringLiteral("changed"));
+    QCOMPARE(Lines(), QStringList({"Arrow"}));
+    QCOMPARE(w.PasswordCombo->currentText(), QStringLiteral("p2"));
+}
+
+// ---- grid --------------------------------------------------------------------------------------
+
+void TstMainPasswords::characterGrid_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("six characters") << QStringLiteral("abc123") << QStringLiteral("abc123");
+    const QString longest = QStringLiteral("Harbour7Lantern2Harbour7Lantern");
+    QTest::newRow("31 characters") << longest << longest;
+    QTest::newRow("outside Windows-1252") << QStringLiteral("a\U0001F600\u20AC\u4E2Dz") << QStringLiteral("a?\u20AC?z");
+}
+
+void TstMainPasswords::characterGrid()
+{
+    QFETCH(QString, password);
+    QFETCH(QString, kept);
+    MakeEntries({"Anvil"});
+    TLockvexMainDlg &w = OpenWindow();
+    w.Password->setText(password);
+    w.PIN->setText(QStringLiteral("4812"));
+    TPasswordGrid *grid = w.PasswordGrid;
+    QVERIFY(!grid->isVisible());
+
+    Hover(w.PasswordCopyBtn, true);
+    QVERIFY(grid->isVisible());
+    const int n = int(kept.size());
+    QCOMPARE(grid->columnCount(), n);
+    QCOMPARE(grid->size(), QSize(n * 19 + 4, 36));
+    for (int i = 0; i < n; ++i) {
+        QCOMPARE(grid->item(0, i)->text(), QString(kept.at(i)));
+        QCOMPARE(grid->item(1, i)->text(), QString::number(i + 1));
+    }
+    const QPoint under = w.Password->mapTo(&w, QPoint(0, w.Password->height()));
+    QCOMPARE(grid->y(), under.y());
+    if (n == 6)
+        QCOMPARE(grid->x(), under.x());
+    QVERIFY(grid->geometry().right() < w.width()); // a long grid stays inside the window
+    Hover(w.PasswordCopyBtn, false);
+    QVERIFY(!grid->isVisible());
+
+    Hover(w.PINCopyBtn, true);
+    QCOMPARE(grid->columnCount(), 4);
+    QCOMPARE(grid->pos(), w.PIN->mapTo(&w, QPoint(0, w.PIN->height())));
+    Hover(w.PINCopyBtn, false);
+    QVERIFY(!grid->isVisible());
+}
+
+// ---- clipboard and login -----------------------------------------------------------------------
+
+void TstMainPasswords::copyButtons()
+{
+    MakeEntries({"Anvil"});
+    Update(QStringLiteral("Anvil"), [](ItemManagerParams &item) {
+        item.PIN = QStringLiteral("4812");
+        item.Password = QStringLiteral("pw-1");
+        item.MemData1 = QStringLiteral("one");
+        item.MemData3 = QStringLiteral("three");
+        item.MemData4 = QStringLiteral("four");
+    });
+    TLockvexMainDlg &w = OpenWindow();
+    const QList<std::pair<QPushButton *, QString>> copies = {
+        {w.PINCopyBtn, "4812"}, {w.PasswordCopyBtn, "pw-1"}, {w.Ans1CopyBtn, "one"},
+        {w.Ans2CopyBtn, ""},    {w.Ans3CopyBtn, "three"},    {w.Ans4CopyBtn, "four"},
+    };
+    for (const auto &[button, text] : copies) {
+        testPlatform_->Clipboard = QStringLiteral("before");
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(testPlatform_->Clipboard, text); // an empty answer too
+    }
+    // The customer ID copy leaves the clipboard alone when there is none.
+    QTest::mouseClick(w.CustIDCopyBtn, Qt::LeftButton);
+    QCOMPARE(testPlatform_->Clipboard, QStringLiteral("anvil-id"));
+    w.CustID->clear();
+    QTest::mouseClick(w.CustIDCopyBtn, Qt::LeftButton);
+    QCOMPARE(testPlatform_->Clipboard, QStringLiteral("anvil-id"));
+    QVERIFY(!w.ClipboardTimer->isActive()); // auto-copy not ticked
+    QVERIFY(testPlatform_->OpenedUrls.isEmpty());
+}
+
+void TstMainPasswords::loginWithAutoCopy_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("viaLogin");
+    QTest::addColumn<QString>("opened");
+    QTest::addColumn<int>("interval");
+    QTest::newRow("login button") << QStringLiteral("https://bank.example/login") << true
+                                  << QStringLiteral("https://bank.example/login") << 10000;
+    QTest::newRow("customer ID copy") << QStringLiteral("https://bank.example/login") << false << QString() << 5000;
+    QTest::newRow("local file opens nothing") << QStringLiteral("file:///etc/passwd") << true << QString() << 10000;
+    QTest::newRow("unknown scheme opens nothing")
+        << QStringLiteral("javascript:alert(1)") << true << QString() << 10000;
+    QTest::newRow("blank address: no login") << QStringLiteral("   ") << true << QString() << 0;
+}
+
+void TstMainPasswords::loginWithAutoCopy()
+{
+    QFETCH(QString, url);
+    QFETCH(bool, viaLogin);
+    QFETCH(QString, opened);
+    QFETCH(int, interval);
+    MakeEntries({"Anvil"});
+    Update(QStringLiteral("Anvil"), [&](ItemManagerParams &item) {
+        item.URL = url;
+        item.Password = QStringLiteral("Secret-99");
+        item.AutoPWCopy = true;
+    });
+    TLockvexMainDlg &w = OpenWindow();
+    QVERIFY(w.SuppressPWCheckBox->isChecked());
+    testPlatform_->Clipboard.clear();
+
+    QTest::mouseClick(viaLogin ? w.LoginBtn : w.CustIDCopyBtn, Qt::LeftButton);
+    QCOMPARE(testPlatform_->OpenedUrls, opened.isEmpty() ? QStringList() : QStringList{opened});
+    QVERIFY(!w.LoginButtonClicked);
+    if (interval == 0) {
+        QVERIFY(testPlatform_->Clipboard.isEmpty());
+        QVERIFY(!w.ClipboardTimer->isActive());
+        QVERIFY(!w.GoWebBtnClicked);
+        return;
+    }
+    // The customer ID at once; the password and a beep when the timer fires.
+    QCOMPARE(testPlatform_->Clipboard, QStringLiteral("anvil-id"));
+    QVERIFY(w.ClipboardTimer->isActive());
+    QVERIFY(w.ClipboardTimer->isSingleShot());
+    QCOMPARE(w.ClipboardTimer->interval(), interval);
+    QCOMPARE(testPlatform_->Beeps, 0);
+    w.ClipboardTimerTimer();
+    QCOMPARE(testPlatform_->Clipboard, QStringLiteral("Secret-99"));
+    QCOMPARE(testPlatform_->Beeps, 1);
+    QVERIFY(!w.ClipboardTimer->isActive());
+}
+
+void TstMainPasswords::autoCopyIsForTheEntryItWasStartedFor()
+{
+    MakeEntries({"Anvil:first-pw", "Basket:second-pw"});
+    Update(QStringLiteral("Anvil"), [](ItemManagerParams &item) { item.AutoPWCopy = true; });
+    TLockvexMainDlg &w = OpenWindow();
+    QTest::mouseClick(w.CustIDCopyBtn, Qt::LeftButton);
+    QVERIFY(w.ClipboardTimer->isActive());
+    ShowEntry(QStringLiteral("Basket"));
+    w.ClipboardTimerTimer();
+    QCOMPARE(testPlatform_->Clipboard, QStringLiteral("anvil-id")); // Basket's password not put there
+    QCOMPARE(testPlatform_->Beeps, 0);
+    QVERIFY(!w.ClipboardTimer->isActive());
+}
+
+void TstMainPasswords::loginStampAndLastLoggedIn()
+{
+    MakeEntries({"Anvil:pw-anvil", "Basket:pw-basket"});
+    Update(QStringLiteral("Anvil"), [](ItemManagerParams &item) { item.URL = QStringLiteral("bank.example"); });
+    TLockvexMainDlg &w = OpenWindow();
+    QCOMPARE(w.URLLbl->text(), QStringLiteral("Website address"));
+    // Never logged in: the hover shows the plain caption.
+    Hover(w.LoginBtn, true);
+    QCOMPARE(w.URLLbl->text(), QStringLiteral("WebSite address"));
+    Hover(w.LoginBtn, false);
+
+    // Leaving the password's Copy button without the login button records nothing.
+    Hover(w.PasswordCopyBtn, true);
+    Hover(w.PasswordCopyBtn, false);
+    QCOMPARE(w.NewLoginDateTime, TDateTime(0));
+
+    QTest::mouseClick(w.LoginBtn, Qt::LeftButton);
+    QVERIFY(w.GoWebBtnClicked);
+    QCOMPARE(testPlatform_->OpenedUrls, QStringList{"bank.example"});
+    testPlatform_->Clock = QDateTime(QDate(2026, 3, 9), QTime(14, 30, 0));
+    Hover(w.PasswordCopyBtn, true);
+    Hover(w.PasswordCopyBtn, false);
+    QVERIFY(!w.GoWebBtnClicked);
+    const TDateTime stamped = ToTDateTime(testPlatform_->Clock);
+    QCOMPARE(w.NewLoginDateTime, stamped);
+    QVERIFY(w.RecChanged());
+
+    Hover(w.LoginBtn, true);
+    QCOMPARE(w.URLLbl->text(), QStringLiteral("Last logged in 14.30,  9/ 3/2026"));
+    QCOMPARE(w.LastLogIn, QStringLiteral("14.30,  9/ 3/2026"));
+    Hover(w.LoginBtn, false);
+    QCOMPARE(w.URLLbl->text(), QStringLiteral("WebSite address"));
+
+    // Saved with the next save; a second leave records no new time.
+    testPlatform_->Clock = testPlatform_->Clock.addSecs(600);
+    Hover(w.PasswordCopyBtn, false);
+    QCOMPARE(w.NewLoginDateTime, stamped);
+    ShowEntry(QStringLiteral("Basket"));
+    QCOMPARE(Stored(QStringLiteral("Anvil")).LoginDateTime, stamped);
+    QCOMPARE(Stored(QStringLiteral("Basket")).LoginDateTime, TDateTime(0));
+    ShowEntry(QStringLiteral("Anvil"));
+    Hover(w.LoginBtn, true);
+    QCOMPARE(w.URLLbl->text(), QStringLiteral("Last logged in 14.30,  9/ 3/2026"));
+}
+
+// ---- data location -----------------------------------------------------------------------------
+
+namespace
+{
+
+void SetClients(const QString &profile, bool dropbox, bool google, bool onedrive)
+{
+    DropboxPath = profile + QStringLiteral("/Dropbox");
+    GoogleDrivePath = profile + QStringLiteral("/Google Drive");
+    OneDrivePath = profile + QStringLiteral("/OneDrive");
+    DropboxExists = dropbox;
+    GoogleDriveExists = google;
+    OneDriveExists = onedrive;
+    for (const auto &[path, exists] :
+         {std::pair{DropboxPath, dropbox}, {GoogleDrivePath, google}, {OneDrivePath, onedrive}})
+        if (exists)
+            QDir().mkpath(path);
+}
+
+} // namespace
+
+void TstMainPasswords::dataLocationPanel()
+{
+    SetClients(testPlatform_->Profile, true, false, false);
+    MakeEntries({"Anvil"});
+    TLockvexMainDlg &w = OpenWindow();
+    // Selected by the program at activation: its handler ran, without message (panel closed).
+    QVERIFY(w.RadioButtonPC->isChecked());
+    QVERIFY(UsePC && !UseDropbox && !UseGoogleDrive && !UseOneDrive);
+    QVERIFY(messages_->Shown.isEmpty());
+    QVERIFY(w.UseCloudBtn->isVisible());
+    QVERIFY(w.RadioButtonDropbox->isEnabled());
+    QVERIFY(!w.RadioButtonGoogleDrive->isEnabled());
+    QVERIFY(!w.CloudGroupBox->isVisible());
+
+    QTest::mouseClick(w.UseCloudBtn, Qt::LeftButton);
+    QVERIFY(w.CloudGroupBox->isVisible());
+    QVERIFY(w.UseCloudBtnDown);
+    const QPoint button = w.UseCloudBtn->mapTo(&w, QPoint(0, 0));
+    QCOMPARE(w.CloudGroupBox->x(), button.x());
+    QVERIFY(w.CloudGroupBox->geometry().bottom() < w.height()); // all of it can be reached
+    QVERIFY(w.CloudGroupBox->y() == button.y() + w.UseCloudBtn->height() ||
+            w.CloudGroupBox->geometry().bottom() < button.y());
+    // A second click leaves it open.
+    QTest::mouseClick(w.UseCloudBtn, Qt::LeftButton);
+    QVERIFY(w.CloudGroupBox->isVisible());
+
+    QTest::mouseClick(w.RadioButtonDropbox, Qt::LeftButton);
+    QVERIFY(UseDropbox && !UsePC);
+    QCOMPARE(messages_->Shown.size(), 1);
+    QCOMPARE(messages_->Shown[0].Caption, Msg0Title);
+    QCOMPARE(messages_->Shown[0].Text, QStringLiteral("This change will be effective when you next start Lockvex"));
+    // The activation after the message keeps the choice.
+    QVERIFY(MessageShown);
+    w.FormActivate();
+    QVERIFY(UseDropbox);
+    QVERIFY(w.RadioButtonDropbox->isChecked());
+
+    // A client that is not installed: message 1 and the flags stay.
+    w.RadioButtonGoogleDriveClick();
+    QCOMPARE(messages_->Shown.size(), 2);
+    QCOMPARE(messages_->Shown[1].Text, QStringLiteral("Google Drive is not installed on this PC"));
+    QVERIFY(UseDropbox && !UseGoogleDrive);
+    w.RadioButtonSkyDriveClick();
+    QCOMPARE(messages_->Shown[2].Text, QStringLiteral("SkyDrive is not installed on this PC"));
+
+    QTest::mouseClick(w.RadioButtonPC, Qt::LeftButton);
+    QVERIFY(UsePC && !UseDropbox);
+    QCOMPARE(messages_->Shown.size(), 4);
+
+    // The pointer coming back to the button closes the panel.
+    Hover(w.UseCloudBtn, true);
+    QVERIFY(!w.CloudGroupBox->isVisible());
+    QVERIFY(!w.UseCloudBtnDown);
+    // Selected by the program with the panel closed: no message.
+    w.RadioButtonDropbox->setChecked(true);
+    QVERIFY(UseDropbox);
+    QCOMPARE(messages_->Shown.size(), 4);
+}
+
+void TstMainPasswords::dataLocationChoiceReachesTheExit()
+{
+    SetClients(testPlatform_->Profile, true, true, false);
+    QDir().mkpath(GoogleDrivePath + QStringLiteral("/Lockvex"));
+    QFile stale(GoogleDrivePath + QStringLiteral("/Lockvex/TrelLockvex.BAC0"));
+    QVERIFY(stale.open(QIODevice::WriteOnly));
+    stale.close();
+    MakeEntries({"Anvil"});
+    TLockvexMainDlg &w = OpenWindow();
+    QTest::mouseClick(w.UseCloudBtn, Qt::LeftButton);
+    QTest::mouseClick(w.RadioButtonDropbox, Qt::LeftButton);
+    QCOMPARE(messages_->Shown.size(), 1);
+    window_.reset();
+    app_.reset(); // the store is closed before the data moves
+    ApplyDataLocation();
+    QVERIFY(QFile::exists(DropboxPath + QStringLiteral("/Lockvex/TrelLockvex.acsdb")));
+    QVERIFY(!QFile::exists(GoogleDrivePath + QStringLiteral("/Lockvex/TrelLockvex.BAC0")));
+    QVERIFY(QFile::exists(LocalDataFile));
+}
+
+void TstMainPasswords::dataLocationWithEveryClientOrNone()
+{
+    // No client at all: no button, and the PC is the choice.
+    SetClients(testPlatform_->Profile, false, false, false);
+    MakeEntries({"Anvil"});
+    {
+        TLockvexMainDlg &w = OpenWindow();
+        QVERIFY(!w.UseCloudBtn->isVisible());
+        QVERIFY(w.RadioButtonPC->isChecked());
+        QVERIFY(UsePC);
+        w.RadioButtonDropboxClick();
+        QCOMPARE(messages_->Shown.value(0).Text, QStringLiteral("Dropbox is not installed on this PC"));
+        QVERIFY(UsePC && !UseDropbox);
+        window_.reset();
+    }
+    // Every client, the data found in Google Drive: that button is selected, its flag set.
+    messages_->Shown.clear();
+    UsePC = false;
+    SetClients(testPlatform_->Profile, true, true, true);
+    DataInGoogleDrive = true;
+    TLockvexMainDlg &w = OpenWindow();
+    QVERIFY(w.UseCloudBtn->isVisible());
+    QVERIFY(w.RadioButtonGoogleDrive->isChecked());
+    QVERIFY(UseGoogleDrive && !UsePC && !UseDropbox && !UseOneDrive);
+    for (QRadioButton *b : {w.RadioButtonDropbox, w.RadioButtonGoogleDrive, w.RadioButtonSkyDrive})
+        QVERIFY(b->isEnabled());
+    QVERIFY(messages_->Shown.isEmpty());
+    QTest::mouseClick(w.UseCloudBtn, Qt::LeftButton);
+    QTest::mouseClick(w.RadioButtonSkyDrive, Qt::LeftButton);
+    QVERIFY(UseOneDrive && !UseGoogleDrive);
+    QCOMPARE(messages_->Shown.size(), 1);
+}
+
+// ---- memory stick ------------------------------------------------------------------------------
+
+void TstMainPasswords::memStickWithOneAccessPassword()
+{
+    MakeEntries({"Anvil:one", "Basket:two"});
+    Update(QStringLiteral("Anvil"), [](ItemManagerParams &item) { item.LockvexPassword = true; });
+    int opened = 0;
+    testPlatform_->FolderAnswer = [&](const QString &, const QString &) {
+        ++opened;
+        return QString();
+    };
+    TLockvexMainDlg &w = OpenWindow();
+    QCOMPARE(LoginPWs, 1);
+    QTest::mouseClick(w.TfrMemStickBtn, Qt::LeftButton);
+    QCOMPARE(opened, 0);
+    QCOMPARE(messages_->Shown.size(), 1);
+    QCOMPARE(messages_->Shown[0].Caption, Msg13Title);
+    QCOMPARE(messages_->Shown[0].Text, QStringLiteral("Please set a second Lockvex login password."));
+
+    // A second access password: the folder browser opens (cancelled here).
+    QTest::mouseClick(w.EntryPWChckBox, Qt::LeftButton); // Anvil off: none
+    QCOMPARE(LoginPWs, 0);
+    QTest::mouseClick(w.TfrMemStickBtn, Qt::LeftButton);
+    QCOMPARE(opened, 1);
+    QCOMPARE(messages_->Shown.size(), 1);
+}
+
+void TstMainPasswords::memStickUntilAStickIsChosen()
+{
+    MakeEntries({"Anvil:one", "Basket:two"});
+    Update(QStringLiteral("Anvil"), [](ItemManagerParams &item) { item.LockvexPassword = true; });
+    Update(QStringLiteral("Basket"), [](ItemManagerParams &item) { item.LockvexPassword = true; });
+    const QString home = testPlatform_->Home();
+    const QString stick = home + QStringLiteral("/media/STICK");
+    QDir().mkpath(stick + QStringLiteral("/folder"));
+    testPlatform_->RemovableMountPoints.insert(stick);
+    QFile file(home + QStringLiteral("/a-file.txt"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QStringList answers = {
+        home,                                 // the program's own medium
+        home + QStringLiteral("/a-file.txt"), // a file
+        home + QStringLiteral("/missing"),    // a folder that does not exist
+        stick + QStringLiteral("/folder"),    // on the stick, but not its root
+        stick,
+    };
+    QStringList captions;
+    testPlatform_->FolderAnswer = [&](const QString &caption, const QString &) {
+        captions << caption;
+        return answers.takeFirst();
+    };
+    QFile program(home + QStringLiteral("/lockvex"));
+    QVERIFY(program.open(QIODevice::WriteOnly));
+    program.write("program");
+    program.close();
+    testPlatform_->ProgramPath = program.fileName();
+    TLockvexMainDlg &w = OpenWindow();
+    QCOMPARE(LoginPWs, 2);
+    QTest::mouseClick(w.TfrMemStickBtn, Qt::LeftButton);
+
+    QCOMPARE(captions, QStringList(5, QStringLiteral("SELECT MEMORY STICK")));
+    QCOMPARE(testPlatform_->FolderTitles, QStringList(5, StickTitle));
+    QCOMPARE(messages_->Shown.size(), 5);
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(messages_->Shown[i].Text, Msg15);
+    QCOMPARE(messages_->Shown[4].Caption, QStringLiteral("Program and data copied to:"));
+    QCOMPARE(messages_->Shown[4].Text, stick);
+    QVERIFY(QFile::exists(stick + QStringLiteral("/TrelLockvex.acsdb")));
+    QVERIFY(QFile::exists(stick + QStringLiteral("/lockvex")));
+}
+
+// ---- import ------------------------------------------------------------------------------------
+
+void TstMainPasswords::importCommand()
+{
+    MakeEntries({"Basket", "Cart"});
+    TLockvexMainDlg &w = OpenWindow();
+    w.move(40, 30);
+    QCoreApplication::processEvents();
+    w.SearchArg->setText(QStringLiteral("Ca"));
+    ShowEntry(QStringLiteral("Cart"));
+    w.CustID->setText(QStringLiteral("typed before the import"));
+
+    bool sawDialog = false;
+    QPoint dialogAt;
+    bool mainHidden = false;
+    auto *poll = new QTimer(&w);
+    connect(poll, &QTimer::timeout, poll, [&] {
+        auto *dialog = qobject_cast<TLockvexDataImportDlg *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll->stop();
+        sawDialog = true;
+        dialogAt = dialog->pos();
+        mainHidden = !w.isVisible();
+        // What the import writes.
+        const int key = ItemManager->AddItem(QStringLiteral("Anvil"));
+        ItemManagerParams item;
+        item.ItemName = QStringLiteral("Anvil");
+        ItemManager->SaveWebItem(key, item);
+        dialog->reject();
+    });
+    poll->start(20);
+    QTest::mouseClick(w.ImportPasswordsBtn, Qt::LeftButton);
+
+    QVERIFY(sawDialog);
+    QVERIFY(mainHidden);
+    QCOMPARE(dialogAt, QPoint(40, 30));
+    QVERIFY(w.isVisible());
+    QVERIFY(w.SearchArg->text().isEmpty());
+    QCOMPARE(Lines(), QStringList({"Anvil", "Basket", "Cart"}));
+    QVERIFY(LockvexTbl->GetKey(QStringLiteral("Anvil")) >= 0);
+    // The entry shown stays shown on its line, with what was typed into it kept.
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Cart"));
+    QCOMPARE(Lines().value(w.CurrentIndex), QStringLiteral("Cart"));
+    QCOMPARE(Stored(QStringLiteral("Cart")).CustID, QStringLiteral("typed before the import"));
+}
+
+// ---- pictures ----------------------------------------------------------------------------------
+
+void TstMainPasswords::screenshots()
+{
+    const QString folder = qEnvironmentVariable("LOCKVEX_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        QSKIP("LOCKVEX_SCREENSHOT_DIR not set");
+    const QList<std::pair<QString, QString>> entries = {
+        {"Amazon", "Tr41n-6x"},
+        {"Barclaycard", "Harbour7Lantern2"},
+        {"BBC iPlayer", "Tr41n-11x"},
+        {"Council Tax", "Tr41n-11x"},
+        {"eBay", "kestrel"},
+        {"First Direct", "Harbour7Lantern2"},
+        {"GitHub", "q8Vw2mZ4pL6s"},
+        {"Gmail", "Harbour7Lantern2"},
+        {"HMRC Gateway", "Oak-9-Ferry-3"},
+        {"Monzo", "kestrel"},
+        {"Netflix", "Tr41n-6x"},
+        {"Ocado", "Oak-9-Ferry-3"},
+        {"PayPal", "q8Vw2mZ4pL6s"},
+        {"Spotify", "kestrel"},
+        {"Trainline", "Tr41n-6x"},
+    };
+    for (const auto &[name, password] : entries) {
+        ItemManagerParams item;
+        item.ItemName = name;
+        item.CustID = QStringLiteral("j.smith");
+        item.Password = password;
+        item.URL = QStringLiteral("https://www.example.com/") + name.toLower().remove(u' ');
+        const int key = ItemManager->AddItem(name);
+        QVERIFY(ItemManager->SaveWebItem(key, item));
+    }
+    ItemManager->SetAllEntryPasswords(QStringLiteral("Harbour7Lantern2"), true);
+    ItemManager->SetAllEntryPasswords(QStringLiteral("q8Vw2mZ4pL6s"), true);
+    SetClients(testPlatform_->Profile, true, true, true);
+    TLockvexMainDlg &w = OpenWindow();
+    ShowEntry(QStringLiteral("First Direct"));
+
+    // The chooser open: its list is a window of its own, drawn onto the main window's picture.
+    w.PasswordCombo->showPopup();
+    QWidget *popup = w.PasswordCombo->view()->window();
+    QTRY_VERIFY(popup->isVisible());
+    w.PasswordCombo->view()->setCurrentIndex(w.PasswordCombo->model()->index(3, 0));
+    QCoreApplication::processEvents();
+    QPixmap picture = w.grab();
+    {
+        QPainter painter(&picture);
+        painter.drawPixmap(popup->mapToGlobal(QPoint(0, 0)) - w.mapToGlobal(QPoint(0, 0)), popup->grab());
+    }
+    QVERIFY(picture.save(folder + QStringLiteral("/main-window-password-chooser.png")));
+    w.PasswordCombo->hidePopup();
+
+    QTest::mouseClick(w.UseCloudBtn, Qt::LeftButton);
+    Hover(w.PasswordCopyBtn, true);
+    QVERIFY(w.grab().save(folder + QStringLiteral("/main-window-data-location.png")));
+}
+
+QTEST_MAIN(TstMainPasswords)
+#include "tst_main_passwords.moc"
