@@ -3,6 +3,11 @@
 // file of 32,767 entries beside a plain read of the same bytes. Run from the build folder:
 // ./bench/bench_store
 //
+// BM_AddEntriesCheckingNames adds as an accept-all import does: each name is first looked for
+// among the names in use (check 0: the entry table's DupeNameExists; check 1: a walk of the
+// whole index, as that check once was), in memory, so that per_entry at 30,000 beside 1,000
+// shows whether the check grows with the file.
+//
 // The additions run twice: in a folder on the disk, where every record write waits for its
 // flush, and in /dev/shm (memory), where the flush costs nothing and the figure is the store's
 // own work. The counter per_entry is the (wall-clock) time per added entry; it must not grow
@@ -83,6 +88,54 @@ void BM_AddEntries(benchmark::State &state)
     QFile::remove(data);
 }
 
+void BM_AddEntriesCheckingNames(benchmark::State &state)
+{
+    const int count = int(state.range(0));
+    const bool walk = state.range(1) != 0;
+    const QString data = FolderFor(true) + QStringLiteral("/Checked.acsdb");
+    TLockvexRec rec;
+    int duplicates = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(data);
+        auto table = std::make_unique<TV9LockvexTbl>(true);
+        table->SetRunOnMemstick(true);
+        table->OpenPool(data);
+        state.ResumeTiming();
+        for (int i = 0; i < count; ++i) {
+            const QString name = QStringLiteral("Site %1").arg(i);
+            bool inUse = false;
+            if (walk) {
+                const QByteArray bytes = name.toLatin1();
+                TPoolIndexRec *entry = nullptr;
+                for (bool more = table->GetFirstIndexItem(entry, FullScan); more && !inUse;
+                     more = table->GetNextIndexItem(entry, FullScan))
+                    inUse = entry->IndexedNameBytes() == bytes;
+            } else {
+                inUse = table->DupeNameExists(name);
+            }
+            if (inUse) {
+                ++duplicates;
+                continue;
+            }
+            const int key = table->AddLockvexIndexItem(name);
+            FillEntry(rec, i);
+            table->WriteLockvexRec(key, &rec);
+            if (!table->LastWriteSucceeded()) {
+                state.SkipWithError("a write failed");
+                break;
+            }
+        }
+        state.PauseTiming();
+        table.reset();
+        state.ResumeTiming();
+    }
+    benchmark::DoNotOptimize(duplicates);
+    state.counters["per_entry"] =
+        benchmark::Counter(double(count), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    QFile::remove(data);
+}
+
 // A data file of 32,767 entries, written once (in one sequential rewrite).
 QString FullDataFile()
 {
@@ -137,6 +190,12 @@ void BM_PlainReadOfTheSameBytes(benchmark::State &state)
 BENCHMARK(BM_AddEntries)
     ->ArgsProduct({{1000, 10000, 30000}, {0, 1}})
     ->ArgNames({"entries", "in_memory"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+BENCHMARK(BM_AddEntriesCheckingNames)
+    ->ArgsProduct({{1000, 30000}, {0, 1}})
+    ->ArgNames({"entries", "walk"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);

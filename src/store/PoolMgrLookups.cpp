@@ -35,11 +35,7 @@ bool TPoolMgr::DupeNameExists(const QString &Name)
 {
     if (Name.isEmpty())
         return false;
-    const QByteArray name = win1252::FromUnicode(Name);
-    for (int i = 0; i < NumRecords(); ++i)
-        if (IndexAt(i)->IndexedNameBytes() == name)
-            return true;
-    return false;
+    return NameInLookup(win1252::FromUnicode(Name));
 }
 
 TPoolIndexRec *TPoolMgr::FindIndexRecFromRecNo(int RecordNo, int &ItemKey)
@@ -99,8 +95,10 @@ QString TPoolMgr::GetName(int IndexKey)
 
 void TPoolMgr::SetName(int IndexKey, const QString &NewName)
 {
-    if (TPoolIndexRec *entry = FindIndexItem(IndexKey))
+    if (TPoolIndexRec *entry = FindIndexItem(IndexKey)) {
         entry->SetIndexedName(NewName);
+        NoteIndexedName(entry);
+    }
 }
 
 QString TPoolMgr::GetNameTag(int IndexKey)
@@ -199,6 +197,8 @@ void TPoolMgr::FreeAllInMemRecs()
 
 void TPoolMgr::FreePoolIndexRecs()
 {
+    ForgetNameLookup();
+    ++IndexRevision;
     if (!PoolIndex)
         return;
     if (InMemRecs)

@@ -270,8 +270,10 @@ int TV9LockvexTbl::AddLockvexIndexItem(const QString &LockvexName)
 {
     TPoolIndexRec *item = nullptr;
     const int key = AddIndexRecord(item, false);
-    if (item)
+    if (item) {
         item->SetIndexedNameBytes(TrimBlanks(win1252::FromUnicode(LockvexName)));
+        NoteIndexedName(item);
+    }
     return key;
 }
 

@@ -824,8 +824,10 @@ int TPoolMgr::DropIndexedRecord(int IndexKey, PermissionType RecPermission)
         if (LastWrite != WriteOK)
             return slot;
     }
-    if (!RecycleDeleted)
+    if (!RecycleDeleted) {
         PoolIndex->DeleteItem(entry);
+        ++IndexRevision;
+    }
     return slot;
 }
 
@@ -836,6 +838,7 @@ void TPoolMgr::InsertInKeySequence(TPoolIndexRec *IndexItem)
     int position = 0;
     FindKeyPosition(IndexItem->GetKeyFromIndex(), position);
     PoolIndex->AtInsert(position, IndexItem);
+    NoteIndexedName(IndexItem);
 }
 
 int TPoolMgr::GetHighestKey()
@@ -941,6 +944,7 @@ void TPoolMgr::UpdateIndexItem(int RecordNo, TBaseDARec *UserV8Rec)
         InsertInKeySequence(entry);
     }
     entry->SetIndexedName(UserV8Rec->GetName());
+    NoteIndexedName(entry);
     entry->SetIndexedNameTag(UserV8Rec->GetNameTag());
     entry->SetAltKeyInIndex(UserV8Rec->GetAlternateKey());
     entry->SetIndexedCreationDate(UserV8Rec->GetCreationDate());

@@ -14,6 +14,8 @@
 #include "store/PoolFile.h"
 
 #include <QByteArray>
+#include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -145,6 +147,9 @@ public:
     const DeletedRecTbl &GetDisposeTbl() const { return DisposeTbl; }
     TPoolIndex *GetPoolIndex() const { return PoolIndex; }
     int GetUpdateCount() const { return UpdateCount; }
+    // Changes whenever an entry comes into or leaves the index or an entry's name is set, also
+    // without a record write (a new entry, a name set in the index only, a reopening).
+    quint64 GetIndexRevision() const { return IndexRevision; }
     int GetLogRecordCount() const { return LogRecordCount; }
     int GetIOVal() const { return _IOVal; }
     int GetGrowthSteps() const { return GrowthSteps; } // growth steps taken by slot allocation
@@ -263,4 +268,14 @@ protected:
     std::vector<uint8_t> Slots;                       // SlotState per slot
     std::vector<std::pair<int, double>> DeletedSlots; // deleted slots in slot order, with dispose dates
     int LiveSlots = 0;
+
+    // ---- The name lookup (see PoolMgrNameLookup.cpp)
+    void ForgetNameLookup();
+    void NoteIndexedName(const TPoolIndexRec *Entry);
+    void BuildNameLookup();
+    bool NameInLookup(const QByteArray &Name);
+    QHash<QByteArray, QSet<int>> NameKeys; // name as indexed -> keys that carried it
+    const TPoolIndex *NameKeysIndex = nullptr;
+    bool NameKeysValid = false;
+    quint64 IndexRevision = 0;
 };

@@ -1,6 +1,7 @@
 #include "StoreTestSupport.h"
 
 #include "common/CsvFields.h"
+#include "common/Win1252.h"
 
 #include <QDirIterator>
 
@@ -521,6 +522,69 @@ TEST_F(PoolMgrTest, LookupsCompareExactlyInTheIndex)
     int created = 0, used = 0;
     EXPECT_NE(mgr->GetRecordDates(1, created, used), nullptr);
     EXPECT_EQ(used, 100);
+}
+
+// The duplicate check keeps its own lookup of the names; over a random run of adds, renames
+// (by a write and by SetName), deletions, reopenings and growth it must answer as a walk of the
+// index does, for every name, including one cut to the index's length.
+TEST_F(PoolMgrTest, TheDuplicateCheckAnswersAsAWalkOfTheIndexDoes)
+{
+    const QString longName(150, QLatin1Char('y'));
+    QStringList names = {QStringLiteral("Bank"),
+                         QStringLiteral("bank"),
+                         QStringLiteral("Mail"),
+                         QStringLiteral("Ärger"),
+                         QStringLiteral("Shop"),
+                         QStringLiteral("Work"),
+                         longName,
+                         longName.left(111)};
+    const auto walk = [](TPoolMgr &mgr, const QString &name) {
+        const QByteArray bytes = win1252::FromUnicode(name);
+        TPoolIndexRec *entry = nullptr;
+        for (bool more = mgr.GetFirstIndexItem(entry, FullScan); more; more = mgr.GetNextIndexItem(entry, FullScan))
+            if (entry->IndexedNameBytes() == bytes)
+                return true;
+        return false;
+    };
+    std::mt19937 random(17);
+    const auto pick = [&random](int n) { return int(random() % unsigned(n)); };
+    auto mgr = Open();
+    for (int step = 0; step < 400; ++step) {
+        const QString name = names[pick(names.size())];
+        const int count = mgr->NumRecords();
+        const int key =
+            count ? static_cast<TPoolIndexRec *>(mgr->GetPoolIndex()->At(pick(count)))->GetKeyFromIndex() : NoKey;
+        switch (count == 0 ? 0 : pick(10)) {
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+            AddEntry(*mgr, name);
+            break;
+        case 4:
+        case 5: {
+            TLockvexRec rec;
+            int slot = NoKey;
+            ASSERT_EQ(mgr->ReadIndexedRecord(key, slot, &rec), ReadOk);
+            rec.SetName(name);
+            ASSERT_EQ(mgr->WriteIndexedRecord(key, &rec), WriteOK);
+            break;
+        }
+        case 6:
+            mgr->SetName(key, name);
+            break;
+        case 7:
+        case 8:
+            mgr->DropIndexedRecord(key, UpdatePermission);
+            break;
+        default:
+            ASSERT_TRUE(mgr->OpenPool(Pool, DontCreateEmpty));
+        }
+        for (const QString &asked : names)
+            ASSERT_EQ(mgr->DupeNameExists(asked), walk(*mgr, asked))
+                << "step " << step << ", " << asked.left(20).toStdString();
+    }
+    EXPECT_GT(mgr->GetGrowthSteps() + mgr->NumRecords(), 10);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,0 +1,65 @@
+// TPoolMgr: the name lookup. A hash from each name, in the form the index holds it, to the keys
+// of the entries that carry it, so that asking whether a name is in use costs the same at 30,000
+// entries as at 1,000. Every path that puts an entry in the index or gives an entry a name notes
+// it here; deletions and renames leave the old key behind under the old name, and a hit is
+// confirmed in the index by key before it is believed, so a stale key never gives a wrong answer.
+// The hash is built afresh from the index whenever the index itself was replaced or emptied.
+
+#include "store/TbDALockvexBase.h"
+
+#include "common/Win1252.h"
+
+void TPoolMgr::ForgetNameLookup()
+{
+    NameKeys.clear();
+    NameKeysIndex = nullptr;
+    NameKeysValid = false;
+}
+
+void TPoolMgr::NoteIndexedName(const TPoolIndexRec *Entry)
+{
+    ++IndexRevision;
+    if (!NameKeysValid || !Entry || NameKeysIndex != PoolIndex)
+        return;
+    // No one asks for an empty name: a new entry has none until it is given one.
+    if (!Entry->IndexedNameBytes().isEmpty())
+        NameKeys[Entry->IndexedNameBytes()].insert(Entry->GetKeyFromIndex());
+}
+
+void TPoolMgr::BuildNameLookup()
+{
+    ForgetNameLookup();
+    NameKeysIndex = PoolIndex;
+    NameKeysValid = true;
+    for (int i = 0; i < NumRecords(); ++i)
+        if (!IndexAt(i)->IndexedNameBytes().isEmpty())
+            NameKeys[IndexAt(i)->IndexedNameBytes()].insert(IndexAt(i)->GetKeyFromIndex());
+}
+
+bool TPoolMgr::NameInLookup(const QByteArray &Name)
+{
+    if (!NameKeysValid || NameKeysIndex != PoolIndex)
+        BuildNameLookup();
+    const auto found = NameKeys.find(Name);
+    if (found == NameKeys.end())
+        return false;
+    // Each key is checked in the index; the keys that no longer carry the name are dropped.
+    QSet<int> &keys = found.value();
+    bool inUse = false;
+    for (auto k = keys.begin(); k != keys.end();) {
+        bool carries = false;
+        int position = 0;
+        if (FindKeyPosition(*k, position))
+            for (int i = position; i < NumRecords() && IndexAt(i)->GetKeyFromIndex() == *k; ++i)
+                carries = carries || IndexAt(i)->IndexedNameBytes() == Name;
+        if (carries) {
+            inUse = true;
+            ++k;
+        } else {
+            k = keys.erase(k);
+        }
+    }
+    if (keys.isEmpty())
+        NameKeys.erase(found);
+    return inUse;
+}
