@@ -29,7 +29,7 @@ public:
     QString GetCaption() const;
     // The main window's header line, by where the data lives.
     QString GetLockvexTextLabel() const;
-    // "Version 1.00" and the program file's date in the locale's short form.
+    // "Version 9.00" and the program file's date in the locale's short form, the year in four digits.
     QString LockvexVersion() const;
 
     // Opens a web address (http or https, or without a scheme) or a mailto: link with the desktop's
