@@ -134,6 +134,11 @@ TLockvexMainDlg::TLockvexMainDlg(QWidget *parent)
 
 TLockvexMainDlg::~TLockvexMainDlg()
 {
+    // The filters on the Copy, login, cloud buttons and the password label call back into this
+    // window. The base class hides and deletes the controls after this body, when the window is
+    // no longer whole, and those events must not reach them.
+    qDeleteAll(callbackFilters_);
+    callbackFilters_.clear();
     qApp->removeEventFilter(this);
     if (MessageDialogOwner() == this)
         SetMessageDialogOwner(nullptr);

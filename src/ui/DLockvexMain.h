@@ -241,6 +241,8 @@ private:
     TEntryListModel *listModel_ = nullptr;
     TEntryListModel *passwordModel_ = nullptr;
     double scale_ = 1.0;
+    // Event filters that call back into this window; the destructor deletes them first.
+    QList<QObject *> callbackFilters_;
     int idleCount_ = IdleTicks;
     bool selecting_ = false;         // the program is selecting a line: no click handling
     bool closing_ = false;           // the window has passed its close request

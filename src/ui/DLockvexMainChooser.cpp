@@ -48,7 +48,9 @@ void TLockvexMainDlg::ConnectChooserHandlers()
 {
     // Only the user's click: the program sets the box without running this.
     connect(EntryPWChckBox, &QCheckBox::clicked, this, [this] { EntryPWChckBoxClick(); });
-    PasswordLbl->installEventFilter(new TPasswordLabelPress(this));
+    auto *labelPress = new TPasswordLabelPress(this);
+    callbackFilters_ << labelPress;
+    PasswordLbl->installEventFilter(labelPress);
     PasswordLbl->setToolTip(
         QStringLiteral("Left click to generate random password, right click to restore original password"));
     PasswordLbl->setContextMenuPolicy(Qt::PreventContextMenu);

@@ -82,6 +82,7 @@ void TLockvexMainDlg::ConnectClipboardHandlers()
     connect(ClipboardTimer, &QTimer::timeout, this, [this] { ClipboardTimerTimer(); });
     connect(LoginBtn, &QPushButton::clicked, this, [this] { LoginBtnClick(); });
     auto *hover = new TCopyButtonHover(this);
+    callbackFilters_ << hover;
     for (QWidget *control : {static_cast<QWidget *>(PINCopyBtn), static_cast<QWidget *>(PasswordCopyBtn),
                              static_cast<QWidget *>(LoginBtn)})
         control->installEventFilter(hover);

@@ -58,7 +58,9 @@ void UseOnly(bool &chosen)
 void TLockvexMainDlg::ConnectCommandHandlers()
 {
     connect(UseCloudBtn, &QPushButton::clicked, this, [this] { UseCloudBtnClick(); });
-    UseCloudBtn->installEventFilter(new TCloudButtonHover(this));
+    auto *cloudHover = new TCloudButtonHover(this);
+    callbackFilters_ << cloudHover;
+    UseCloudBtn->installEventFilter(cloudHover);
     // A location button's handler runs whenever it becomes selected, by the user or by the
     // program (ShowHideButtons selects the location found at start); the choice at exit rests on it.
     const std::pair<QRadioButton *, void (TLockvexMainDlg::*)()> places[] = {
