@@ -63,6 +63,27 @@ void TListManager::ForgetPasswords()
     knownTable_ = nullptr;
     knownFile_.clear();
     knownUpdateCount_ = -1;
+    builtFrom_.Valid = false;
+}
+
+bool TListManager::ListsUpToDate() const
+{
+    return builtFrom_.Valid && LockvexTbl && builtFrom_.Table == LockvexTbl &&
+           builtFrom_.File == LockvexTbl->GetPoolFileName() && builtFrom_.UpdateCount == LockvexTbl->GetUpdateCount() &&
+           builtFrom_.IndexRevision == LockvexTbl->GetIndexRevision();
+}
+
+void TListManager::NoteListsBuilt()
+{
+    builtFrom_.Valid = LockvexTbl && !LastPasswordReadFailed;
+    if (!builtFrom_.Valid)
+        return;
+    builtFrom_.Table = LockvexTbl;
+    builtFrom_.File = LockvexTbl->GetPoolFileName();
+    builtFrom_.UpdateCount = LockvexTbl->GetUpdateCount();
+    builtFrom_.IndexRevision = LockvexTbl->GetIndexRevision();
+    builtFrom_.TotalPWs = ::TotalPWs;
+    builtFrom_.LoginPWs = ::LoginPWs;
 }
 
 bool TListManager::KnownPasswordsValid() const
@@ -176,6 +197,7 @@ bool TListManager::CheckDupeName(const QString &DisplayedItemName, int Displayed
 
 void TListManager::BuildLockvexStrings()
 {
+    builtFrom_.Valid = false;
     if (!LockvexStrings)
         return;
     LockvexStrings->Clear();
@@ -223,6 +245,7 @@ TLockvexStringList *TListManager::BuildSelectedPWLockvexStrings(const QString &P
 
 TLockvexStringList *TListManager::BuildPasswordStrings(const QString &SearchArg, int &TotalPWs, int &LoginPWs)
 {
+    builtFrom_.Valid = false;
     TotalPWs = 0;
     LoginPWs = 0;
     if (!PasswordStrings)
@@ -270,6 +293,7 @@ TLockvexStringList *TListManager::BuildPasswordStrings(const QString &SearchArg,
 
 void TListManager::ClearLists()
 {
+    builtFrom_.Valid = false;
     if (LockvexStrings)
         LockvexStrings->Clear();
 }
@@ -277,7 +301,11 @@ void TListManager::ClearLists()
 ListManagerParams TListManager::BuildItemList(const QString &NameSearchArg, const QString &TabSearchArg, int TabIndex,
                                               int &CurrentIndex)
 {
-    BuildLockvexStrings();
+    // Nothing written and no entry or name changed since the last full build: both lists are
+    // still what a rebuild would give.
+    const bool upToDate = ListsUpToDate();
+    if (!upToDate)
+        BuildLockvexStrings();
     if (SearchActive && !NameSearchArg.isEmpty()) {
         BuildSelectedLockvexStrings(NameSearchArg);
         OutputParams.Items = SelectedLockvexStrings;
@@ -287,7 +315,14 @@ ListManagerParams TListManager::BuildItemList(const QString &NameSearchArg, cons
             TabIndex > 0 && !TabSearchArg.isEmpty() ? FindTabLetterFirstItem(TabSearchArg.left(1), LockvexStrings) : 0;
         OutputParams.Items = LockvexStrings;
         OutputParams.ItemsIndex = CurrentIndex;
-        BuildPasswordStrings(QString(), ::TotalPWs, ::LoginPWs);
+        if (upToDate) {
+            LastPasswordReadFailed = false; // the lists kept were built without a failed read
+            ::TotalPWs = builtFrom_.TotalPWs;
+            ::LoginPWs = builtFrom_.LoginPWs;
+        } else {
+            BuildPasswordStrings(QString(), ::TotalPWs, ::LoginPWs);
+            NoteListsBuilt();
+        }
     }
     OutputParams.Passwords = PasswordStrings;
     OutputParams.PasswordsIndex = 0;

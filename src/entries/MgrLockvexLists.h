@@ -99,4 +99,20 @@ private:
     QString knownFile_;
     int knownUpdateCount_ = -1;
     bool LastPasswordReadFailed = false;
+
+    // What the full list and the password list were last built from by BuildItemList: while
+    // the entry table, its update count and its index revision are the same, a refresh reuses
+    // them. Building either list any other way forgets it.
+    struct TBuiltFrom {
+        const TV9LockvexTbl *Table = nullptr;
+        QString File;
+        int UpdateCount = -1;
+        quint64 IndexRevision = 0;
+        int TotalPWs = 0;
+        int LoginPWs = 0;
+        bool Valid = false;
+    };
+    bool ListsUpToDate() const;
+    void NoteListsBuilt();
+    TBuiltFrom builtFrom_;
 };

@@ -323,6 +323,49 @@ TEST_F(ListManagerTest, PasswordListFollowsEveryWriteWhateverMadeIt)
     EXPECT_EQ(passwords(), QStringList({" All Passwords", "elsewhere"}));
 }
 
+// A refresh with nothing changed reuses the lists it built; each kind of change still shows in
+// the next one: a save, a rename, a deletion, and an entry or a name that is in the index only.
+TEST_F(ListManagerTest, EveryChangeShowsInTheNextRefreshAndANothingChangedRefreshGivesTheSameLists)
+{
+    const int anvil = AddEntry("Anvil", "one");
+    const int basket = AddEntry("Basket", "two", true);
+    auto names = [this] { return Texts(Browse().Items); };
+    auto passwords = [this] { return Texts(Browse().Passwords); };
+    EXPECT_EQ(names(), QStringList({"Anvil", "Basket"}));
+    for (int again = 0; again < 2; ++again) {
+        TotalPWs = LoginPWs = 9;
+        EXPECT_EQ(names(), QStringList({"Anvil", "Basket"}));
+        EXPECT_EQ(Texts(PasswordStrings), QStringList({" All Passwords", "one", "two"}));
+        EXPECT_EQ(TotalPWs, 2);
+        EXPECT_EQ(LoginPWs, 1);
+    }
+    int current = 0;
+    lists.BuildPasswordStrings("one", TotalPWs, LoginPWs); // a password list of another kind
+    EXPECT_EQ(passwords(), QStringList({" All Passwords", "one", "two"}));
+    lists.ClearLists();
+    EXPECT_EQ(names(), QStringList({"Anvil", "Basket"}));
+
+    ItemManagerParams p = items.LoadWebItem(basket); // a write
+    p.Password = "three";
+    ASSERT_TRUE(items.SaveWebItem(basket, p));
+    EXPECT_EQ(passwords(), QStringList({" All Passwords", "one", "three"}));
+
+    p.ItemName = "Cedar"; // a rename
+    ASSERT_TRUE(items.SaveWebItem(basket, p));
+    EXPECT_EQ(names(), QStringList({"Anvil", "Cedar"}));
+
+    items.DeleteItem(anvil, UpdatePermission); // a deletion
+    EXPECT_EQ(names(), QStringList({"Cedar"}));
+    EXPECT_EQ(passwords(), QStringList({" All Passwords", "three"}));
+
+    const int unsaved = table->AddLockvexIndexItem("Drum"); // in the index only
+    EXPECT_EQ(names(), QStringList({"Cedar", "Drum"}));
+    table->SetName(unsaved, "Easel");
+    EXPECT_EQ(names(), QStringList({"Cedar", "Easel"}));
+    EXPECT_EQ(Texts(lists.BuildItemList(QString(), "E", 5, current).Items), QStringList({"Cedar", "Easel"}));
+    EXPECT_EQ(current, 1);
+}
+
 } // namespace
 
 // A record that cannot be read after a good open holds an unknown password, not an empty one:
