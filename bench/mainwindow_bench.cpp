@@ -23,72 +23,14 @@
 #include <QListView>
 #include <QTemporaryDir>
 
+#include "FullTable.h"
+
 #include <benchmark/benchmark.h>
 
 #include <memory>
 
 namespace
 {
-
-constexpr int EntryCount = 32767;
-
-const char *const Words[] = {"Anvil",  "Arrow", "Basket",  "Cedar",   "Delta", "Ember", "Falcon", "Garnet",
-                             "Harbor", "Iris",  "Juniper", "Kestrel", "Lumen", "Maple", "Nimbus", "Orchid"};
-
-// The global objects the entry managers work on, over a full data file.
-struct FullTable {
-    FullTable()
-    {
-        folder = std::make_unique<QTemporaryDir>(QDir("/dev/shm").exists() ? QStringLiteral("/dev/shm/lvbench-XXXXXX")
-                                                                           : QDir::tempPath() + "/lvbench-XXXXXX");
-        StampNow();
-        table = std::make_unique<TV9LockvexTbl>(true);
-        table->OpenPool(folder->path() + QStringLiteral("/TrelLockvex.acsdb"));
-        LockvexTbl = table.get();
-        SharedLockvexRec = &shared;
-        ListManager = &lists;
-        ItemManager = &items;
-        CreateLockvexStringLists();
-        SetEntryMessageHook([](int, const QString &) { return true; });
-        Fill();
-        ListManager->SearchActive = false;
-        int current = 0;
-        ListManager->BuildItemList(QString(), QString(), 0, current); // as the sign-in does
-    }
-    ~FullTable()
-    {
-        SetEntryMessageHook({});
-        FreeLockvexStringLists();
-        table.reset();
-        ResetGlobals();
-    }
-
-    void Fill()
-    {
-        TLockvexRec rec;
-        for (int i = 0; i < EntryCount; ++i) {
-            QString name = QStringLiteral("%1 %2 %3")
-                               .arg(QLatin1String(Words[i % 16]), QLatin1String(Words[(i / 16) % 16]))
-                               .arg(i);
-            int key = table->AddLockvexIndexItem(name);
-            rec.Init();
-            rec.SetName(name);
-            rec.SetURL(QStringLiteral("https://example.com/%1").arg(i));
-            rec.SetCustID(QStringLiteral("user%1").arg(i));
-            rec.SetPassword(QStringLiteral("Pw%1x").arg(i % 5000));
-            rec.SetEntryPassword(i % 97 == 0);
-            table->WriteLockvexRec(key, &rec);
-            keys.push_back(key);
-        }
-    }
-
-    std::unique_ptr<QTemporaryDir> folder;
-    std::unique_ptr<TV9LockvexTbl> table;
-    TLockvexRec shared;
-    TListManager lists;
-    TItemManager items;
-    std::vector<int> keys;
-};
 
 FullTable &Table()
 {
