@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
+#include <vector>
 
 // ---------------------------------------------------------------------------------------------
 // Control structures and initialisation
@@ -130,6 +132,38 @@ void DecipherIfEnciphered(uint8_t *record, int size)
 {
     if (size >= CipherPlainPrefix && RecordFilingDate(record) != 0)
         DecipherRecord(record, size);
+}
+
+void RestampStoredRecord(uint8_t *record, int size, int32_t filingDate, int32_t userID, int32_t key)
+{
+    constexpr int keyEnd = int(offsetof(BaseDAHeader, Key) + sizeof(BaseDAHeader::Key));
+    const auto stamp = [&](uint8_t *clear) {
+        std::memcpy(clear + offsetof(BaseDAHeader, FilingDate), &filingDate, sizeof filingDate);
+        std::memcpy(clear + offsetof(BaseDAHeader, UserID), &userID, sizeof userID);
+        std::memcpy(clear + offsetof(BaseDAHeader, Key), &key, sizeof key);
+    };
+    if (RecordFilingDate(record) != 0 && filingDate != 0 && size > keyEnd) {
+        // The header up to the first byte after Key is deciphered and stamped; only the bytes
+        // whose clear byte or whose clear byte before changed get a new enciphered byte.
+        uint8_t head[keyEnd + 1];
+        std::memcpy(head, record, sizeof head);
+        DecipherRecord(head, int(sizeof head));
+        stamp(head);
+        std::memcpy(record, head, CipherPlainPrefix);
+        record[CipherPlainPrefix] = uint8_t(head[CipherPlainPrefix] + CipherStartValue(filingDate));
+        for (const size_t field : {offsetof(BaseDAHeader, UserID), offsetof(BaseDAHeader, Key)})
+            for (size_t i = field; i <= field + sizeof(int32_t); ++i)
+                record[i] = uint8_t(head[i] + head[i - 1]);
+        return;
+    }
+    if (size < keyEnd)
+        return; // not a record of this store
+    DecipherIfEnciphered(record, size);
+    stamp(record);
+    if (filingDate != 0) {
+        std::vector<uint8_t> clear(record, record + size);
+        EncipherRecord(clear.data(), record, size);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -248,6 +248,12 @@ void EncipherRecord(const uint8_t *clear, uint8_t *out, int size);
 void DecipherRecord(uint8_t *record, int size);
 // What a read does: deciphers when FilingDate is not 0, else leaves the record as it is.
 void DecipherIfEnciphered(uint8_t *record, int size);
+// Turns a record as it lies on the disk (enciphered, or in clear when its FilingDate is 0) into
+// the bytes a write of it now would give: FilingDate, UserID and Key replaced, enciphered with
+// the new FilingDate, or in clear when that is 0. Each enciphered byte is keyed by the clear byte
+// before it, so between two enciphered forms only the bytes up to the one after Key differ: only
+// those are deciphered and enciphered again, and the rest of the record stays as it is.
+void RestampStoredRecord(uint8_t *record, int size, int32_t filingDate, int32_t userID, int32_t key);
 
 // ---------------------------------------------------------------------------------------------
 // Companion files. The data file's name is split at the first "." of its FILE NAME (a dot in a

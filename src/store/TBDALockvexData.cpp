@@ -11,7 +11,11 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
 #include <utility>
+#include <vector>
 
 namespace
 {
@@ -458,25 +462,9 @@ void TV9LockvexTbl::CreateCopyFile()
         return;
     const QString partial = TemporaryNameFor(TempFn);
     QFile::remove(partial);
-    bool ok = false;
-    {
-        // The copy's own table refreshes the date stamp: its filing day is the day of the close.
-        TV9LockvexTbl copy(ThisYearInd);
-        copy.SetAutoLog(No);
-        copy.SetPoolName(partial);
-        copy.OpenPoolForSeqWrite();
-        ok = copy.PoolStatusOk();
-        TLockvexRec *rec = V9LockvexDataRec.get();
-        int key = NoKey;
-        int slot = NoKey;
-        for (bool more = ok && ReadFirst(slot, rec, SkipDeleted); more; more = ReadNext(slot, rec, SkipDeleted)) {
-            rec->SetKey(++key);
-            copy.WriteSeqPoolRec(rec);
-        }
-        ok = copy.ClosePoolForSeqWrite() && ok && !ScanFailed;
-    }
+    bool ok = WriteCompactedCopy(partial);
     // The copy is dated now by the program's clock, so that the day of the backup it becomes is
-    // the day of this close.
+    // the day of this close; one flush then takes its records and its date to the disk.
     if (ok)
         ok = platform::Current().SetLastWriteTime(partial, platform::Current().Now()) && FlushFile(partial);
     if (ok)
@@ -486,46 +474,124 @@ void TV9LockvexTbl::CreateCopyFile()
     TempCopyOK = ok;
 }
 
-// A copy that is not older than its target replaces it, keeping its last-write time; the copy
-// is written beside the target and renamed into place.
-bool TV9LockvexTbl::CopyIfNewer(const QString &Source, const QString &Dest)
+namespace
 {
-    if (!QFileInfo(Source).isFile())
-        return true;
-    const auto sourceTime = platform::Current().LastWriteTime(Source);
-    const auto destTime = platform::Current().LastWriteTime(Dest);
-    if (destTime && sourceTime && *destTime > *sourceTime)
-        return true;
-    const bool ok = platform::Current().CopyFile(Source, Dest, false);
-    if (ok)
-        MakeOwnerOnly(Dest);
-    return ok;
+
+// Whether a slot as it lies on the disk holds a live record: active and not deleted. Only the
+// two flags after the filing day are deciphered.
+bool HoldsLiveRecord(const uint8_t *slot)
+{
+    uint8_t head[offsetof(BaseDAHeader, DeletedRecord) + 1];
+    std::memcpy(head, slot, sizeof head);
+    DecipherIfEnciphered(head, int(sizeof head));
+    const auto &hdr = *reinterpret_cast<const BaseDAHeader *>(head);
+    return IsTrue(hdr.ActiveRecord) && !IsTrue(hdr.DeletedRecord);
 }
 
+} // namespace
+
+bool TV9LockvexTbl::WriteCompactedCopy(const QString &path)
+{
+    // As a table opened now would write it: the filing day of this close (the date stamp
+    // refreshed first), writer 0, enciphered.
+    StampNow();
+    const int32_t filingDate = DayNumber(TodayDate);
+    qint64 bytes = 0;
+    if (PoolFile.Size(bytes) != 0)
+        return false; // a copy of no records must not stand for a file that could not be measured
+    const int slotCount = SlotCount(bytes, IOBufSize);
+    TPoolFile copy;
+    if (copy.Create(path) != 0)
+        return false;
+    // Each block is compacted where it was read: the live records moved to its front, stamped,
+    // and written after what the blocks before gave.
+    std::vector<uint8_t> block(size_t(CopyBlockSlots) * size_t(IOBufSize));
+    const size_t recordSize = size_t(IOBufSize);
+    qint64 written = 0;
+    int key = NoKey;
+    bool ok = true;
+    for (int first = 0; ok && first < slotCount; first += CopyBlockSlots) {
+        const int count = std::min(CopyBlockSlots, slotCount - first);
+        // A slot that cannot be read is not silently left out of a copy that says it is whole.
+        ok = PoolFile.ReadAt(SlotOffset(first, IOBufSize), block.data(), count * IOBufSize) == 0;
+        int kept = 0;
+        for (int i = 0; ok && i < count; ++i) {
+            uint8_t *slot = block.data() + size_t(i) * recordSize;
+            if (!HoldsLiveRecord(slot))
+                continue;
+            uint8_t *record = block.data() + size_t(kept++) * recordSize;
+            if (record != slot)
+                std::memmove(record, slot, recordSize);
+            RestampStoredRecord(record, IOBufSize, filingDate, 0, ++key);
+        }
+        if (ok && kept > 0) {
+            ok = copy.WriteAt(written, block.data(), kept * IOBufSize) == 0;
+            written += qint64(kept) * IOBufSize;
+        }
+    }
+    return copy.Close() == 0 && ok;
+}
+
+// Turns this close's TEMP copy into the newest backup. The first close of a day first turns the
+// newest backup into the older one, by renaming it: a rename replaces its target in one step and
+// moves no byte, where a copy would write the whole backup again just before it is replaced.
+//
+// The order keeps a whole BAC0 or BAC1 on the disk, beside the data file (which the close does
+// not change), whatever moment a kill or a power cut stops it at:
+//  1. Before this, TEMP is whole on the disk: written under a temporary name, flushed, renamed.
+//  2. BAC0 is renamed to BAC1 (the older backup goes) and the folder is flushed, so that no later
+//     step reaches the disk before this one. Stopped before the flush, the disk holds either the
+//     names before or the names after: BAC0 and BAC1, or BAC1 (the last backup) and TEMP.
+//  3. TEMP is renamed to BAC0 and the folder flushed. Stopped before the flush: BAC1 and TEMP,
+//     or BAC1 and BAC0, each whole. A start after a stop between 2 and 3 finds no BAC0: the data
+//     file opens as usual (a recovery would take BAC1), and its close renames its own copy to
+//     BAC0 without a rotation.
+// A step that fails stops the rotation and is reported; no failure removes or replaces the last
+// good backup: a failed move leaves BAC0 and BAC1 as they were; a failure after the move puts
+// the last backup back under BAC0 when it can, else leaves it as BAC1. This run's copy is kept
+// as TEMP in both cases; the next close replaces it by its own.
 QString TV9LockvexTbl::BackupFiles()
 {
     // Only a TEMP copy this close wrote completely becomes a backup.
     if (ReadOnlyMode || !TempCopyOK || !QFileInfo::exists(TempFn))
         return QString();
+    platform::Platform &files = platform::Current();
     const QString temp = QDir::toNativeSeparators(TempFn), bac0 = QDir::toNativeSeparators(BacNewerFn),
                   bac1 = QDir::toNativeSeparators(BacOlderFn);
-    // The first close of a day first moves the newest backup to the older one. When that fails,
-    // the newest backup stays as it is (it is the only copy of that day's state), and the new copy
-    // stays as TEMP.
-    const auto bac0Time = platform::Current().LastWriteTime(BacNewerFn);
+    bool moved = false;
+    // After the move, a failed step puts the last backup back under its own name if it can.
+    const auto failedAfterMove = [&](const QString &what) {
+        const bool movedBack = files.RenameFile(BacOlderFn, BacNewerFn) && files.FlushFolderOf(BacNewerFn);
+        return QStringLiteral("%1; the last backup is kept as %2, and this run's copy is kept as %3.")
+            .arg(what, movedBack ? bac0 : bac1, temp);
+    };
+    const auto bac0Time = files.LastWriteTime(BacNewerFn);
     if (bac0Time && DayNumber(ToTDateTime(*bac0Time)) < DayNumber(TodayDate)) {
-        if (!CopyIfNewer(BacNewerFn, BacOlderFn))
-            return QStringLiteral(
-                       "%1 could not be copied to %2; both are unchanged, and this run's copy is kept as %3.")
-                .arg(bac0, bac1, temp);
+        // An older backup dated after the newest one (a clock set back) is kept.
+        const auto bac1Time = files.LastWriteTime(BacOlderFn);
+        if (!bac1Time || *bac1Time <= *bac0Time) {
+            if (!files.RenameFile(BacNewerFn, BacOlderFn))
+                return QStringLiteral(
+                           "%1 could not be moved to %2; both are unchanged, and this run's copy is kept as %3.")
+                    .arg(bac0, bac1, temp);
+            moved = true;
+            MakeOwnerOnly(BacOlderFn);
+            if (!files.FlushFolderOf(BacOlderFn))
+                return failedAfterMove(QStringLiteral("The move of %1 to %2 could not be flushed").arg(bac0, bac1));
+        }
     }
-    const auto tempTime = platform::Current().LastWriteTime(TempFn);
-    const auto newBac0Time = platform::Current().LastWriteTime(BacNewerFn);
+    const auto tempTime = files.LastWriteTime(TempFn);
+    const auto newBac0Time = files.LastWriteTime(BacNewerFn);
     if (!newBac0Time || (tempTime && *newBac0Time <= *tempTime)) {
         // A rename that fails leaves the newest backup as it was and the copy as TEMP.
-        if (!platform::Current().RenameFile(TempFn, BacNewerFn))
+        if (!files.RenameFile(TempFn, BacNewerFn)) {
+            if (moved)
+                return failedAfterMove(QStringLiteral("%1 could not be renamed to %2").arg(temp, bac0));
             return QStringLiteral("%1 could not be renamed to %2; %2 is unchanged, and this run's copy is kept as %1.")
                 .arg(temp, bac0);
+        }
+        if (!files.FlushFolderOf(BacNewerFn))
+            return QStringLiteral("The rename of %1 to %2 could not be flushed to the disk.").arg(temp, bac0);
         return QString();
     }
     // The newest backup is newer than this copy (a clock set back): it stays, the copy goes.

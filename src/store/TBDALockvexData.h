@@ -79,9 +79,13 @@ public:
     // A failed step never removes or replaces a backup. The destructor closes a table that was
     // not closed so.
     TTableCloseOutcome CloseTable();
+    // Writes the compacted copy of the live records as TEMP, flushed and dated now; TempCopyOK
+    // tells whether it was written whole.
     void CreateCopyFile();
+    static constexpr int CopyBlockSlots = 204; // the copy's reads and writes: about 256 KiB each
     // Turns the TEMP copy into the newest backup, the first close of a day after moving the
-    // newest backup to the older one; an empty text when that went well, else what failed.
+    // newest backup to the older one (by renames, in an order that keeps a whole backup at
+    // every moment); an empty text when that went well, else what failed.
     QString BackupFiles();
     bool RecoverFromBackup(const QString &BacFileName);
 
@@ -116,7 +120,11 @@ private:
     // Removes what a run stopped in the middle of writing a whole file left behind: the hidden
     // temporary files beside the data file and its companions, never complete files themselves.
     void RemoveStaleTemporaries(const QString &Fn);
-    bool CopyIfNewer(const QString &Source, const QString &Dest);
+    // The live records in slot order, keyed 0, 1, 2, ... and stamped as a table opened now
+    // writes them: the bytes a record-by-record rewrite through a new table gives. Read and
+    // written CopyBlockSlots slots at a time; the records are moved without deciphering more than
+    // their header. Not flushed.
+    bool WriteCompactedCopy(const QString &path);
     // Loads the entry of Key into V9LockvexDataRec for a change of one flag: false (nothing to
     // write) when the key is not in the index or its record cannot be read.
     bool LoadForFlagChange(int Key);

@@ -140,6 +140,72 @@ TEST_F(EntryTableTest, TheNewestBackupIsACompactedRenumberedCopyOfTheLiveEntries
     EXPECT_FALSE(FileBytes(Bac0).contains("example.com")); // enciphered
 }
 
+// The copy the close writes holds, byte for byte, what a rewrite of the live records one by one
+// through a new table writes: over a file of several read and write blocks that mixes records
+// enciphered on other days, records in clear, deleted records, blank slots, other writers and
+// gaps between keys.
+TEST_F(EntryTableTest, TheCopyHoldsTheBytesOfARecordByRecordRewrite)
+{
+    std::mt19937 random(1712);
+    QByteArray file;
+    int key = 0, live = 0;
+    for (int slot = 0; slot < 700; ++slot) {
+        const int kind = int(random() % 10); // 0 blank, 1 deleted, 2 in clear, else enciphered
+        if (kind == 0) {
+            file.append(QByteArray(LockvexRecSize, '\0'));
+            continue;
+        }
+        TLockvexRec rec;
+        rec.Init();
+        rec.SetName(QStringLiteral("entry %1").arg(slot));
+        rec.SetURL(QStringLiteral("https://example.com/").repeated(int(random() % 12)));
+        rec.SetPassword(QString::number(random(), 36));
+        rec.SetKey(key);
+        key += 1 + int(random() % 3);
+        BaseDAHeader &hdr = *rec.GetRecHdrPtr();
+        hdr.UserID = int32_t(random() % 4);
+        hdr.DeletedRecord = ToByteBool(kind == 1);
+        live += kind == 1 ? 0 : 1;
+        std::vector<uint8_t> bytes(LockvexRecSize);
+        std::memcpy(bytes.data(), rec.GetRecHdrPtr(), LockvexRecSize);
+        if (kind != 2) {
+            const std::vector<uint8_t> clear = [&] {
+                std::vector<uint8_t> c = bytes;
+                const int32_t day = DayNumber(TodayDate) - 1 - int32_t(random() % 400);
+                std::memcpy(c.data(), &day, sizeof day);
+                return c;
+            }();
+            EncipherRecord(clear.data(), bytes.data(), LockvexRecSize);
+        }
+        file.append(reinterpret_cast<const char *>(bytes.data()), LockvexRecSize);
+    }
+    ASSERT_GT(live, 2 * TV9LockvexTbl::CopyBlockSlots);
+    WriteBytes(Data, file);
+    bool opened = false;
+    auto table = OpenTable(&opened);
+    ASSERT_TRUE(opened);
+
+    const QString rewritten = PathOf(QStringLiteral("rewritten.pool"));
+    {
+        TV9LockvexTbl rewrite(true);
+        rewrite.SetAutoLog(No);
+        rewrite.SetPoolName(rewritten);
+        rewrite.OpenPoolForSeqWrite();
+        TLockvexRec rec;
+        int slot = NoKey, next = NoKey;
+        for (bool more = table->ReadFirst(slot, &rec, SkipDeleted); more;
+             more = table->ReadNext(slot, &rec, SkipDeleted)) {
+            rec.SetKey(++next);
+            rewrite.WriteSeqPoolRec(&rec);
+        }
+        ASSERT_TRUE(rewrite.ClosePoolForSeqWrite());
+    }
+    const TTableCloseOutcome outcome = table->CloseTable();
+    EXPECT_TRUE(outcome.Ok()) << qPrintable(outcome.Failure);
+    EXPECT_EQ(QFileInfo(Bac0).size(), qint64(live) * LockvexRecSize);
+    EXPECT_TRUE(FileBytes(Bac0) == FileBytes(rewritten));
+}
+
 TEST_F(EntryTableTest, TheFirstCloseOfADayMovesTheNewestBackupToTheOlder)
 {
     MakeDataFile({QStringLiteral("monday")});
@@ -170,13 +236,16 @@ TEST_F(EntryTableTest, ACopyThatFailsNeverReplacesABackup)
     MakeDataFile({QStringLiteral("kept")});
     const QByteArray backup = FileBytes(Bac0);
     AdvanceDays(1);
-    for (PoolFileOp failing : {PoolFileOp::Write, PoolFileOp::Sync, PoolFileOp::Read}) {
+    for (PoolFileOp failing : {PoolFileOp::Write, PoolFileOp::Sync, PoolFileOp::Read, PoolFileOp::Size}) {
+        SCOPED_TRACE(int(failing));
         auto table = OpenTable();
         AddWebEntry(*table, QStringLiteral("more"), QStringLiteral("pw"));
         WriteBytes(Temp, QByteArray("left by an earlier close")); // not this close's copy
-        // Faults from now on hit the close only: the copy's writes, or the reads of its scan.
+        // Faults from now on hit the close only: the copy's writes and flush, or the reads and the
+        // size of the data file it is made from.
         TPoolFile::FaultHook = [failing](PoolFileOp op, const QString &path, qint64) {
-            return op == failing && (op == PoolFileOp::Read || path.endsWith(QStringLiteral(".TEMP.lvtmp"))) ? EIO : 0;
+            const bool ofData = op == PoolFileOp::Read || op == PoolFileOp::Size;
+            return op == failing && (ofData || path.endsWith(QStringLiteral(".TEMP.lvtmp"))) ? EIO : 0;
         };
         table.reset();
         TPoolFile::FaultHook = nullptr;
@@ -192,35 +261,50 @@ TEST_F(EntryTableTest, AFailedBackupStepKeepsTheLastGoodBackupAndIsReported)
     MakeDataFile({QStringLiteral("monday")});
     const QByteArray monday = FileBytes(Bac0);
     AdvanceDays(1); // this close first moves BAC0 to BAC1, then puts the TEMP copy in BAC0
+    const int always = 1000;
     const struct {
         const char *what, *operation;
         QString target;
+        int failures; // how many of those operations fail
         const char *told;
+        QString lastBackup; // where the last good backup is then
     } cases[] = {
-        {"the move of BAC0 to BAC1 fails", "copy", Bac1, "could not be copied"},
-        {"the rename of TEMP to BAC0 fails", "rename", Bac0, "could not be renamed"},
+        {"the move of BAC0 to BAC1 fails", "rename", Bac1, always, "could not be moved", Bac0},
+        {"the move cannot be flushed: moved back", "flushfolder", Bac1, always, "could not be flushed", Bac0},
+        {"the rename of TEMP to BAC0 fails: moved back", "rename", Bac0, 1, "could not be renamed", Bac0},
+        {"no rename to BAC0 works: the last backup stays BAC1", "rename", Bac0, always, "could not be renamed", Bac1},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         QFile::remove(Bac1);
         QFile::remove(Temp);
+        if (!QFileInfo::exists(Bac0))
+            WriteBytes(Bac0, monday);
+        ASSERT_TRUE(Platform.SetLastWriteTime(Bac0, Platform.Clock.addDays(-1)));
         auto table = OpenTable();
         AddWebEntry(*table, QStringLiteral("tuesday"), QStringLiteral("pw"));
-        Platform.FailOperation = [&c](const QString &operation, const QString &path) {
-            return operation == QLatin1String(c.operation) && path == c.target;
+        int failures = 0;
+        Platform.FailOperation = [&c, &failures](const QString &operation, const QString &path) {
+            return operation == QLatin1String(c.operation) && path == c.target && failures++ < c.failures;
         };
         const TTableCloseOutcome outcome = table->CloseTable();
         Platform.FailOperation = nullptr;
         EXPECT_TRUE(outcome.BackupDue);
         EXPECT_FALSE(outcome.Ok());
         EXPECT_TRUE(outcome.Failure.contains(QLatin1String(c.told))) << qPrintable(outcome.Failure);
-        EXPECT_EQ(FileBytes(Bac0), monday);   // the last good backup, untouched
-        EXPECT_TRUE(QFileInfo::exists(Temp)); // and this run's copy kept beside it
-        if (QLatin1String(c.operation) == QLatin1String("copy"))
-            EXPECT_FALSE(QFileInfo::exists(Bac1));
+        EXPECT_TRUE(outcome.Failure.contains(QDir::toNativeSeparators(c.lastBackup))) << qPrintable(outcome.Failure);
+        EXPECT_EQ(FileBytes(c.lastBackup), monday); // the last good backup, whole
+        EXPECT_TRUE(QFileInfo::exists(Temp));       // and this run's copy kept beside it
+        EXPECT_EQ(FolderFiles().filter(QStringLiteral("lvtmp")), QStringList());
+        const QString other = c.lastBackup == Bac0 ? Bac1 : Bac0;
+        EXPECT_FALSE(QFileInfo::exists(other));
         table.reset(); // the destructor does not close again
-        EXPECT_EQ(FileBytes(Bac0), monday);
+        EXPECT_EQ(FileBytes(c.lastBackup), monday);
     }
+    QFile::remove(Bac1);
+    QFile::remove(Temp);
+    WriteBytes(Bac0, monday);
+    ASSERT_TRUE(Platform.SetLastWriteTime(Bac0, Platform.Clock.addDays(-1)));
     // The flush of the copy goes through the platform, whose double can fail it.
     {
         auto table = OpenTable();

@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <vector>
 
 namespace
@@ -208,6 +210,44 @@ TEST(RecordCipher, WorksForAnyRecordSizeAndIgnoresTooShortOnes)
     DecipherIfEnciphered(tiny.data(), 3);
     DecipherRecord(tiny.data(), 0);
     EXPECT_EQ(tinyOut, tiny);
+}
+
+// A record moved from the disk into a copy with a new filing day, writer and key holds exactly
+// the bytes of deciphering it whole, stamping it and enciphering it whole again; for every pair
+// of stored form (enciphered, clear) and written form (enciphered, clear), over random records.
+TEST(RecordCipher, ARestampedRecordEqualsTheWholeDecipherStampAndEncipher)
+{
+    std::mt19937 random(20261210);
+    const struct {
+        int32_t storedDay, newDay;
+    } cases[] = {{46090, 46091}, {46090, 46090}, {0, 46091}, {46090, 0}, {0, 0}, {-7, RecordCipherK}};
+    for (const auto &c : cases) {
+        for (int n = 0; n < 50; ++n) {
+            Bytes clear(LockvexRecSize);
+            for (uint8_t &b : clear)
+                b = uint8_t(random());
+            PutInt32(clear, 0, c.storedDay);
+            Bytes stored(LockvexRecSize);
+            if (c.storedDay != 0)
+                EncipherRecord(clear.data(), stored.data(), LockvexRecSize);
+            else
+                stored = clear;
+            const int32_t userID = n % 3 == 0 ? 0 : int32_t(random());
+            const int32_t key = int32_t(random() % 40000);
+
+            Bytes expected = clear;
+            PutInt32(expected, 0, c.newDay);
+            PutInt32(expected, int(offsetof(BaseDAHeader, UserID)), userID);
+            PutInt32(expected, int(offsetof(BaseDAHeader, Key)), key);
+            if (c.newDay != 0) {
+                const Bytes stamped = expected;
+                EncipherRecord(stamped.data(), expected.data(), LockvexRecSize);
+            }
+            Bytes moved = stored;
+            RestampStoredRecord(moved.data(), LockvexRecSize, c.newDay, userID, key);
+            ASSERT_EQ(moved, expected) << "stored day " << c.storedDay << ", new day " << c.newDay << ", record " << n;
+        }
+    }
 }
 
 // ----------------------------------------------------------------------------------------------

@@ -1,0 +1,145 @@
+// The exit of a full data file (32,767 entries): the entry table's close writes the compacted
+// TEMP copy, flushes it, closes the data file and makes the copy the newest backup; on the first
+// close of a day the newest backup first becomes the older one. Each run of the close is paired
+// with a reference run over the same data file on the same disk: the file copied in 128 KiB
+// blocks as `cp` copies it, then flushed with its folder, as `sync` would (`cp` + `sync` of that
+// file alone, without the other dirty data of the machine). Run from the build folder:
+// ./bench/bench_exit
+//
+// The close and its reference alternate, so that both meet the same load of the machine. The
+// counters are medians over the runs: exit_ms (the close), cp_sync_ms (the reference) and ratio
+// (the median of the paired ratios close / reference). The data file lies in the temporary
+// folder on the disk: in memory a flush costs nothing and the figure would say little.
+
+#include "FullTable.h"
+
+#include "platform/Platform.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t mid = values.size() / 2;
+    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+double MillisecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The full data file, written once by the shared fixture and copied to the disk.
+QTemporaryDir &DiskFolder()
+{
+    static QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/lockvex-exit-bench-XXXXXX"));
+    return folder;
+}
+
+QString FullDataFileOnDisk()
+{
+    static QString made;
+    if (!made.isEmpty())
+        return made;
+    const QString data = DiskFolder().path() + QStringLiteral("/TrelLockvex.acsdb");
+    {
+        FullTable full;
+        QFile::copy(full.table->GetPoolFileName(), data);
+    }
+    QFile::setPermissions(data, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    {
+        // A first close, so that every run finds a newest backup as a running program does.
+        TV9LockvexTbl table(true);
+        table.OpenPool(data);
+    }
+    made = data;
+    return made;
+}
+
+// cp of the data file, then its flush and its folder's: the reference.
+double CopyAndSync(const QString &data, const QString &target)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const int in = ::open(QFile::encodeName(data).constData(), O_RDONLY | O_CLOEXEC);
+    const int out = ::open(QFile::encodeName(target).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    std::vector<char> buffer(128 * 1024);
+    ssize_t n = 0;
+    while ((n = ::read(in, buffer.data(), buffer.size())) > 0)
+        if (::write(out, buffer.data(), size_t(n)) != n)
+            break;
+    ::fsync(out);
+    ::close(out);
+    ::close(in);
+    platform::Current().FlushFolderOf(target);
+    return MillisecondsSince(start);
+}
+
+// firstOfDay 0: a close later the same day (the copy replaces the newest backup); 1: the first
+// close of a day (the newest backup, dated yesterday, first becomes the older one).
+void BM_ExitOfAFullTable(benchmark::State &state)
+{
+    const bool firstOfDay = state.range(0) != 0;
+    const QString data = FullDataFileOnDisk();
+    const QString bac0 = DiskFolder().path() + QStringLiteral("/TrelLockvex.BAC0");
+    const QString reference = DiskFolder().path() + QStringLiteral("/reference-copy");
+    std::vector<double> exits, references, ratios;
+    for (auto _ : state) {
+        QFile::remove(reference);
+        if (firstOfDay) {
+            QFile backup(bac0);
+            if (backup.open(QIODevice::ReadWrite))
+                backup.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime);
+        }
+        auto table = std::make_unique<TV9LockvexTbl>(true);
+        if (!table->OpenPool(data) || table->NumRecords() != EntryCount) {
+            state.SkipWithError("the data file did not open whole");
+            break;
+        }
+        ::sync(); // what the set-up wrote is not left to the timed steps
+        const double copy = CopyAndSync(data, reference);
+        const auto start = std::chrono::steady_clock::now();
+        const TTableCloseOutcome outcome = table->CloseTable();
+        const double exit = MillisecondsSince(start);
+        if (!outcome.Ok()) {
+            state.SkipWithError(qPrintable(outcome.Failure));
+            break;
+        }
+        table.reset();
+        state.SetIterationTime(exit / 1000);
+        exits.push_back(exit);
+        references.push_back(copy);
+        ratios.push_back(exit / copy);
+    }
+    QFile::remove(reference);
+    state.counters["exit_ms"] = Median(exits);
+    state.counters["cp_sync_ms"] = Median(references);
+    state.counters["ratio"] = Median(ratios);
+    state.SetLabel(firstOfDay ? "first close of a day" : "plain close");
+}
+
+} // namespace
+
+BENCHMARK(BM_ExitOfAFullTable)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("first_of_day")
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(11);
+
+BENCHMARK_MAIN();
