@@ -1,15 +1,15 @@
 #include "store/PoolFile.h"
 
+#include "platform/FileIo.h"
 #include "platform/Platform.h"
+#include "store/Lockvextypes.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 std::function<int(PoolFileOp op, const QString &path, qint64 offset)> TPoolFile::FaultHook;
 
@@ -48,38 +48,21 @@ int FaultAt(PoolFileOp op, const QString &path, qint64 offset)
     return TPoolFile::FaultHook ? TPoolFile::FaultHook(op, path, offset) : 0;
 }
 
-int WriteAllAt(int fd, qint64 offset, const void *data, qint64 size)
+platform::FileIo &Io()
 {
-    const auto *in = static_cast<const char *>(data);
-    qint64 done = 0;
-    while (done < size) {
-        ssize_t n = ::pwrite(fd, in + done, size_t(size - done), off_t(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        if (n == 0)
-            return EIO;
-        done += n;
-    }
-    return 0;
+    return platform::CurrentFileIo();
 }
 
 // The whole journal file, or empty when it cannot be read or is larger than any journal.
-QByteArray ReadJournalFile(int fd)
+QByteArray ReadJournalFile(int handle)
 {
-    QByteArray bytes;
-    char buffer[8192];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        bytes.append(buffer, n);
-        if (bytes.size() > qsizetype(sizeof(JournalHeader) + MaxJournalRecord))
-            return QByteArray();
-    }
+    platform::FileFacts facts;
+    if (Io().Facts(handle, facts) != 0 || facts.Size <= 0 ||
+        facts.Size > qint64(sizeof(JournalHeader) + MaxJournalRecord))
+        return QByteArray();
+    QByteArray bytes(qsizetype(facts.Size), '\0');
+    if (Io().ReadAt(handle, 0, bytes.data(), facts.Size) != 0)
+        return QByteArray();
     return bytes;
 }
 
@@ -106,38 +89,35 @@ int TPoolFile::WriteJournal(qint64 offset, const void *data, int size)
     const QString journal = JournalNameFor(path_);
     if (int err = FaultAt(PoolFileOp::Write, journal, 0))
         return err;
-    struct stat info {
-    };
-    if (::fstat(fd_, &info) != 0)
-        return errno;
+    platform::FileFacts facts;
+    if (int err = Io().Facts(fd_, facts))
+        return err;
     if (journalFd_ < 0) {
-        const QByteArray name = QFile::encodeName(journal);
-        const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd < 0)
-            return errno;
+        int handle = -1;
+        if (int err = Io().Open(journal, platform::FileOpenMode::OpenOrCreate, handle))
+            return err;
         // The journal holds a record of the data file: its owner's only, whatever it was before.
-        if (::fchmod(fd, 0600) != 0) {
-            const int err = errno;
-            ::close(fd);
+        if (int err = Io().MakeOwnerOnly(handle)) {
+            Io().Close(handle);
             return err;
         }
-        journalFd_ = fd;
+        journalFd_ = handle;
         platform::Current().FlushFolderOf(journal); // its name survives a crash as well as its content
     }
     JournalHeader header{};
     std::memcpy(header.Magic, JournalMagic, sizeof JournalMagic);
-    header.Device = uint64_t(info.st_dev);
-    header.Inode = uint64_t(info.st_ino);
+    header.Device = facts.Device;
+    header.Inode = facts.Inode;
     header.Offset = offset;
     header.Size = size;
     header.Checksum = JournalChecksum(header, data);
     QByteArray bytes(reinterpret_cast<const char *>(&header), sizeof header);
     bytes.append(static_cast<const char *>(data), size);
-    if (int err = WriteAllAt(journalFd_, 0, bytes.constData(), bytes.size()))
+    if (int err = Io().WriteAt(journalFd_, 0, bytes.constData(), bytes.size()))
         return err;
     if (int err = FaultAt(PoolFileOp::Sync, journal, -1))
         return err;
-    return ::fdatasync(journalFd_) == 0 ? 0 : errno;
+    return Io().Sync(journalFd_);
 }
 
 int TPoolFile::WriteInPlace(qint64 offset, const void *data, int size)
@@ -159,12 +139,12 @@ int TPoolFile::ReplayJournal()
 {
     if (fd_ < 0 || readOnly_)
         return 0;
-    const QByteArray name = QFile::encodeName(JournalNameFor(path_));
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT ? 0 : errno;
-    const QByteArray bytes = ReadJournalFile(fd);
-    ::close(fd);
+    const QString journal = JournalNameFor(path_);
+    int handle = -1;
+    if (int err = Io().Open(journal, platform::FileOpenMode::ReadOnly, handle))
+        return err == ENOENT ? 0 : err;
+    const QByteArray bytes = ReadJournalFile(handle);
+    Io().Close(handle);
     JournalHeader header{};
     bool whole = bytes.size() >= qsizetype(sizeof header);
     if (whole) {
@@ -175,20 +155,23 @@ int TPoolFile::ReplayJournal()
                 bytes.size() >= qsizetype(sizeof header + header.Size) &&
                 JournalChecksum(header, record) == header.Checksum;
     }
-    struct stat info {
-    };
-    if (::fstat(fd_, &info) != 0)
-        return errno;
-    // A journaled record overwrote a record in its slot, so it lies inside the file on a record
-    // boundary; a journal that points elsewhere would grow the file or tear two records.
-    const bool inPlace = whole && header.Offset % header.Size == 0 && header.Offset <= info.st_size - header.Size;
-    if (inPlace && header.Device == uint64_t(info.st_dev) && header.Inode == uint64_t(info.st_ino)) {
+    platform::FileFacts facts;
+    if (int err = Io().Facts(fd_, facts))
+        return err;
+    // A journaled record went into a slot of the file, so it lies on a record boundary; a journal
+    // that points elsewhere would tear two records. The slot may lie beyond the end now: a power
+    // cut can take the growth that made it with the record, when neither was flushed yet. The
+    // record then goes back into its slot and the slots before it are zeros, blank slots as a
+    // growth writes them; a slot further away than one growth was never this file's.
+    const bool inPlace = whole && header.Offset % header.Size == 0 &&
+                         header.Offset <= facts.Size + (MaxRecsToAdd - 1) * header.Size;
+    if (inPlace && header.Device == facts.Device && header.Inode == facts.Inode) {
         if (int err = WriteAt(header.Offset, bytes.constData() + sizeof header, int(header.Size)))
             return err;
         if (int err = Sync())
             return err;
     }
-    ::unlink(name.constData());
+    Io().Remove(journal);
     return 0;
 }
 
@@ -196,10 +179,10 @@ void TPoolFile::CloseJournal()
 {
     if (journalFd_ < 0)
         return;
-    ::close(journalFd_);
+    Io().Close(journalFd_);
     journalFd_ = -1;
     if (!journalPending_)
-        ::unlink(QFile::encodeName(JournalNameFor(path_)).constData());
+        Io().Remove(JournalNameFor(path_));
     journalPending_ = false;
 }
 
@@ -210,22 +193,22 @@ int TPoolFile::OpenExisting(const QString &path)
     readOnly_ = false;
     if (int err = Fault(PoolFileOp::Open))
         return err;
-    const QByteArray name = QFile::encodeName(path);
-    int fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
-    if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
-        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-        readOnly_ = fd >= 0;
+    int handle = -1;
+    int err = Io().Open(path, platform::FileOpenMode::ReadWrite, handle);
+    if (err == EACCES || err == EROFS || err == EPERM) {
+        err = Io().Open(path, platform::FileOpenMode::ReadOnly, handle);
+        readOnly_ = err == 0;
     }
-    if (fd < 0)
-        return errno;
-    struct stat info {
-    };
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (err)
+        return err;
+    platform::FileFacts facts;
+    if (Io().Facts(handle, facts) != 0 || !facts.IsRegular) {
         // Only a plain file is a pool: never a device or a pipe whose reads could block.
-        ::close(fd);
+        Io().Close(handle);
+        readOnly_ = false;
         return EINVAL;
     }
-    fd_ = fd;
+    fd_ = handle;
     return 0;
 }
 
@@ -236,18 +219,17 @@ int TPoolFile::Create(const QString &path)
     readOnly_ = false;
     if (int err = Fault(PoolFileOp::Create))
         return err;
-    int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return errno;
+    int handle = -1;
+    if (int err = Io().Open(path, platform::FileOpenMode::CreateEmpty, handle))
+        return err;
     // A new file has no journal: one left by a file of this name before never applies to it.
-    ::unlink(QFile::encodeName(JournalNameFor(path)).constData());
-    // A file that existed keeps its mode through O_TRUNC: it holds entries from now on.
-    if (::fchmod(fd, 0600) != 0) {
-        const int err = errno;
-        ::close(fd);
+    Io().Remove(JournalNameFor(path));
+    // A file that existed keeps its mode through the emptying: it holds entries from now on.
+    if (int err = Io().MakeOwnerOnly(handle)) {
+        Io().Close(handle);
         return err;
     }
-    fd_ = fd;
+    fd_ = handle;
     return 0;
 }
 
@@ -257,19 +239,7 @@ int TPoolFile::ReadAt(qint64 offset, void *buffer, int size)
         return EBADF;
     if (int err = Fault(PoolFileOp::Read, offset))
         return err;
-    auto *out = static_cast<char *>(buffer);
-    int done = 0;
-    while (done < size) {
-        ssize_t n = ::pread(fd_, out + done, size_t(size - done), off_t(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        if (n == 0)
-            return ShortReadError;
-        done += int(n);
-    }
-    return 0;
+    return Io().ReadAt(fd_, offset, buffer, size);
 }
 
 int TPoolFile::WriteAt(qint64 offset, const void *data, int size)
@@ -278,19 +248,7 @@ int TPoolFile::WriteAt(qint64 offset, const void *data, int size)
         return EBADF;
     if (int err = Fault(PoolFileOp::Write, offset))
         return err;
-    const auto *in = static_cast<const char *>(data);
-    int done = 0;
-    while (done < size) {
-        ssize_t n = ::pwrite(fd_, in + done, size_t(size - done), off_t(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        if (n == 0)
-            return EIO;
-        done += int(n);
-    }
-    return 0;
+    return Io().WriteAt(fd_, offset, data, size);
 }
 
 int TPoolFile::Sync()
@@ -299,7 +257,7 @@ int TPoolFile::Sync()
         return EBADF;
     if (int err = Fault(PoolFileOp::Sync))
         return err;
-    return ::fdatasync(fd_) == 0 ? 0 : errno;
+    return Io().Sync(fd_);
 }
 
 int TPoolFile::Truncate(qint64 size)
@@ -308,7 +266,7 @@ int TPoolFile::Truncate(qint64 size)
         return EBADF;
     if (int err = Fault(PoolFileOp::Truncate))
         return err;
-    return ::ftruncate(fd_, off_t(size)) == 0 ? 0 : errno;
+    return Io().Truncate(fd_, size);
 }
 
 int TPoolFile::Size(qint64 &size)
@@ -318,11 +276,10 @@ int TPoolFile::Size(qint64 &size)
         return EBADF;
     if (int err = Fault(PoolFileOp::Size))
         return err;
-    struct stat info {
-    };
-    if (::fstat(fd_, &info) != 0)
-        return errno;
-    size = info.st_size;
+    platform::FileFacts facts;
+    if (int err = Io().Facts(fd_, facts))
+        return err;
+    size = facts.Size;
     return 0;
 }
 
@@ -336,8 +293,6 @@ int TPoolFile::Close()
     readOnly_ = false;
     const int fault = Fault(PoolFileOp::Close);
     // The handle is released even when a fault is injected: a failed close never leaks it.
-    const int rc = ::close(fd);
-    if (fault)
-        return fault;
-    return rc == 0 ? 0 : errno;
+    const int rc = Io().Close(fd);
+    return fault ? fault : rc;
 }

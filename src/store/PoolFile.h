@@ -1,7 +1,8 @@
 #pragma once
 // The raw file of a pool: fixed-size records read and written at their byte position, nothing
 // buffered. Every operation answers 0 or an error code (errno values; ShortReadError for a read
-// that met the end of the file), which the pool manager turns into its I/O check.
+// that met the end of the file), which the pool manager turns into its I/O check. The file and
+// its journal are reached through the platform's file operations (platform::CurrentFileIo()).
 //
 // FaultHook is the seam through which tests make an operation fail as on a full or removed
 // disk: when set, it is asked before each operation (with the byte position of a read or a
@@ -17,6 +18,8 @@
 // as it was being written. The journal names the file it belongs to (device and inode), so that
 // it is never replayed into a file that has replaced it.
 
+#include "platform/FileIo.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -24,7 +27,7 @@
 
 enum class PoolFileOp { Open, Create, Read, Write, Sync, Truncate, Size, Close };
 
-constexpr int ShortReadError = 100; // a read that found fewer bytes than a record
+constexpr int ShortReadError = platform::ShortReadError; // a read that found fewer bytes than a record
 
 class TPoolFile
 {

@@ -640,10 +640,15 @@ void TPoolMgr::ExtendPool(int NRecords, bool NewFile)
     const int size = GetFileSize();
     Control.NextFreeRec = size;
     Control.ActiveCount = LiveSlots;
+    // New slots are zeros, written in clear: a growth that a power cut stops half-way leaves
+    // nothing but zeros behind, which the next open takes for blank slots or cuts off, never for
+    // part of a record (an enciphered blank slot carries its filing day).
     for (int i = 0; i < NRecords; ++i) {
-        std::fill(IOBuffer.begin(), IOBuffer.end(), uint8_t(0));
-        if (!WritePoolRecord(size + i, false))
+        const int err = PoolFile.WriteAt(SlotOffset(size + i, IOBufSize), IOBuffer.data(), IOBufSize);
+        IOCheck(err);
+        if (err)
             break;
+        UpdateCount = UpdateCount >= MaxUpdateCount ? 0 : UpdateCount + 1;
     }
     const bool written = _PoolOk;
     if (!written) {

@@ -75,7 +75,7 @@ protected:
 TEST_F(StartExitSteps, ADamagedDataFileRestoredAtStartIsToldWithTheNameItIsKeptUnder)
 {
     MakeData({QStringLiteral("kept")});
-    WriteFile(Data, ReadFile(Data).left(LockvexRecSize + 10));
+    WriteFile(Data, ReadFile(Data).left(LockvexRecSize - 10)); // cut inside the record
     ScopedMessageResponder responder;
     RunStartSteps();
     ASSERT_EQ(DamagedFiles().size(), 1);

@@ -91,10 +91,12 @@ TEST_F(StoreFuzzFindings, TwoRecordsWithOneKeyAreLookedUpTheSameWayAsTheIndexGro
     EXPECT_EQ(std::count_if(records.begin(), records.end(), [](const auto &r) { return r.second == "changed"; }), 1);
 }
 
-// A write journal whose checksum holds and which names the data file, but whose record lies past
-// the end of the file or off a record boundary, is not replayed: no write in place ever put a
-// record there, and replaying it would grow the file or tear two records. One on a record
-// boundary inside the file is replayed (which shows that the journals made here are whole).
+// A write journal whose checksum holds and which names the data file, but whose record lies off a
+// record boundary or further past the end than one growth reaches, is not replayed: no write in
+// place ever put a record there, and replaying it would tear two records or grow the file
+// without bound. One on a record boundary inside the file is replayed (which shows that the
+// journals made here are whole), and so is one in the slot just past the end: a power cut may
+// have taken the growth that made that slot together with the record written into it.
 TEST_F(StoreFuzzFindings, AJournalPointingOutsideTheSlotsIsNotReplayed)
 {
     const QString data = PathOf(QStringLiteral("TrelLockvex.acsdb"));
@@ -129,7 +131,8 @@ TEST_F(StoreFuzzFindings, AJournalPointingOutsideTheSlotsIsNotReplayed)
         return journal + firstRecord;
     };
     const QString journal = TPoolFile::JournalNameFor(data);
-    for (const qint64 position : {qint64(LockvexRecSize) * 5000, qint64(LockvexRecSize) / 2, qint64(original.size())}) {
+    for (const qint64 position : {qint64(LockvexRecSize) * 5000, qint64(LockvexRecSize) / 2,
+                                  qint64(original.size()) + qint64(LockvexRecSize) * MaxRecsToAdd}) {
         WriteBytes(journal, journalFor(position));
         {
             TV9LockvexTbl table(true);
@@ -146,6 +149,15 @@ TEST_F(StoreFuzzFindings, AJournalPointingOutsideTheSlotsIsNotReplayed)
         ASSERT_TRUE(table.OpenPool(data));
     }
     EXPECT_EQ(FileBytes(data).mid(2 * LockvexRecSize, LockvexRecSize), firstRecord);
+    EXPECT_FALSE(QFileInfo::exists(journal));
+
+    WriteBytes(journal, journalFor(original.size()));
+    {
+        TV9LockvexTbl table(true);
+        table.SetRunOnMemstick(true);
+        ASSERT_TRUE(table.OpenPool(data));
+    }
+    EXPECT_EQ(FileBytes(data).mid(original.size()), firstRecord);
     EXPECT_FALSE(QFileInfo::exists(journal));
 }
 

@@ -1,0 +1,78 @@
+#pragma once
+// The raw file operations the store's record files are made of: open, read and write at a byte
+// position, flush, cut, facts, close, remove. Every call answers 0 or an error code (errno
+// values; ShortReadError for a read that met the end of the file). The program uses the POSIX
+// calls; a test installs another implementation, for instance one that keeps what was written
+// since the last flush apart, to see what a power cut would leave.
+
+#include <QString>
+
+#include <cstdint>
+
+namespace platform
+{
+
+constexpr int ShortReadError = 100; // a read that found fewer bytes than asked for
+
+enum class FileOpenMode {
+    ReadWrite,    // an existing file
+    ReadOnly,     // an existing file
+    CreateEmpty,  // created, or emptied when it exists; readable and writable by its owner only
+    OpenOrCreate, // opened as it is, or created empty (owner only) when missing
+};
+
+struct FileFacts {
+    qint64 Size = 0;
+    uint64_t Device = 0; // with Inode: which file this is, whatever its name
+    uint64_t Inode = 0;
+    bool IsRegular = false;
+};
+
+class FileIo
+{
+public:
+    virtual ~FileIo() = default;
+
+    virtual int Open(const QString &path, FileOpenMode mode, int &handle) = 0;
+    virtual int ReadAt(int handle, qint64 offset, void *buffer, qint64 size) = 0;
+    virtual int WriteAt(int handle, qint64 offset, const void *data, qint64 size) = 0;
+    virtual int Sync(int handle) = 0; // the data written so far reaches the disk
+    virtual int Truncate(int handle, qint64 size) = 0;
+    virtual int Facts(int handle, FileFacts &facts) = 0;
+    virtual int MakeOwnerOnly(int handle) = 0;
+    // The handle is released whatever the answer.
+    virtual int Close(int handle) = 0;
+    virtual int Remove(const QString &path) = 0;
+};
+
+class PosixFileIo : public FileIo
+{
+public:
+    int Open(const QString &path, FileOpenMode mode, int &handle) override;
+    int ReadAt(int handle, qint64 offset, void *buffer, qint64 size) override;
+    int WriteAt(int handle, qint64 offset, const void *data, qint64 size) override;
+    int Sync(int handle) override;
+    int Truncate(int handle, qint64 size) override;
+    int Facts(int handle, FileFacts &facts) override;
+    int MakeOwnerOnly(int handle) override;
+    int Close(int handle) override;
+    int Remove(const QString &path) override;
+};
+
+// The file operations in use: POSIX unless a test installed others.
+FileIo &CurrentFileIo();
+void InstallFileIo(FileIo *io); // nullptr restores POSIX
+
+class ScopedFileIo
+{
+public:
+    explicit ScopedFileIo(FileIo &io);
+    ~ScopedFileIo();
+    ScopedFileIo(const ScopedFileIo &) = delete;
+    ScopedFileIo &operator=(const ScopedFileIo &) = delete;
+
+private:
+    FileIo *previous_;
+};
+
+} // namespace platform
