@@ -169,16 +169,17 @@ protected:
     QStringList Check(const PowerCutDisk::Picture &picture)
     {
         QStringList problems;
-        // The backups: each the old one or the new one, whole; once a close made BAC0, always one.
+        // The backups: each the old one or the new one, whole; once a close made one, always one
+        // (BAC0, or BAC1 while the newest backup is being moved there).
         bool backup = false;
         for (const PowerCutDisk::SurvivingFile &file : picture.Files)
             if (file.Name.startsWith(QStringLiteral("TrelLockvex.BAC"))) {
-                backup = backup || file.Name.endsWith(QLatin1Char('0'));
+                backup = true;
                 if (!IsSoundPool(file.Bytes))
                     problems << file.Name + QStringLiteral(" is not whole");
             }
         if (!backup && picture.Event >= FirstClose)
-            problems << QStringLiteral("BAC0 is gone");
+            problems << QStringLiteral("no backup is left");
         Disk.Restore(picture);
         for (const auto &[event, clock] : Clocks)
             if (event <= picture.Event)
