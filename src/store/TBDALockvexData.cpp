@@ -460,17 +460,15 @@ void TV9LockvexTbl::CreateCopyFile()
     TempCopyOK = false;
     if (ReadOnlyMode || !PoolFile.IsOpen())
         return;
-    const QString partial = TemporaryNameFor(TempFn);
-    QFile::remove(partial);
-    bool ok = WriteCompactedCopy(partial);
+    const QString copy = TemporaryNameFor(TempFn);
+    QFile::remove(copy);
+    bool ok = WriteCompactedCopy(copy);
     // The copy is dated now by the program's clock, so that the day of the backup it becomes is
     // the day of this close; one flush then takes its records and its date to the disk.
     if (ok)
-        ok = platform::Current().SetLastWriteTime(partial, platform::Current().Now()) && FlushFile(partial);
-    if (ok)
-        ok = platform::Current().RenameFile(partial, TempFn);
+        ok = platform::Current().SetLastWriteTime(copy, platform::Current().Now()) && FlushFile(copy);
     if (!ok)
-        QFile::remove(partial);
+        QFile::remove(copy);
     TempCopyOK = ok;
 }
 
@@ -532,38 +530,47 @@ bool TV9LockvexTbl::WriteCompactedCopy(const QString &path)
     return copy.Close() == 0 && ok;
 }
 
-// Turns this close's TEMP copy into the newest backup. The first close of a day first turns the
+// Turns this close's copy into the newest backup. The first close of a day first turns the
 // newest backup into the older one, by renaming it: a rename replaces its target in one step and
 // moves no byte, where a copy would write the whole backup again just before it is replaced.
 //
 // The order keeps a whole BAC0 or BAC1 on the disk, beside the data file (which the close does
 // not change), whatever moment a kill or a power cut stops it at:
-//  1. Before this, TEMP is whole on the disk: written under a temporary name, flushed, renamed.
+//  1. Before this, the copy is whole on the disk under its temporary name (written, dated,
+//     flushed). A stop from here on leaves at most a stale temporary, which the next open
+//     removes; nothing has been renamed yet.
 //  2. BAC0 is renamed to BAC1 (the older backup goes) and the folder is flushed, so that no later
-//     step reaches the disk before this one. Stopped before the flush, the disk holds either the
-//     names before or the names after: BAC0 and BAC1, or BAC1 (the last backup) and TEMP.
-//  3. TEMP is renamed to BAC0 and the folder flushed. Stopped before the flush: BAC1 and TEMP,
-//     or BAC1 and BAC0, each whole. A start after a stop between 2 and 3 finds no BAC0: the data
-//     file opens as usual (a recovery would take BAC1), and its close renames its own copy to
-//     BAC0 without a rotation.
+//     rename reaches the disk before this one. Stopped before the flush, the disk holds either
+//     the names before or the names after: BAC0 and BAC1, or BAC1 (the last backup) alone.
+//  3. The copy is renamed to BAC0 (the rename flushes the folder itself). Stopped before that
+//     reaches the disk: BAC1 alone, or BAC1 and BAC0, each whole. A start after a stop between
+//     2 and 3 finds no BAC0: the data file opens as usual (a recovery would take BAC1), and its
+//     close renames its own copy to BAC0 without a rotation.
+// Even a disk that kept step 3 and lost step 2 would hold two whole backups (BAC0 the new copy,
+// BAC1 the one before the last); the flush in step 2 keeps the last backup as BAC1 as well.
+// The copy goes straight to BAC0: under the name TEMP only when it cannot become the backup.
+//
 // A step that fails stops the rotation and is reported; no failure removes or replaces the last
 // good backup: a failed move leaves BAC0 and BAC1 as they were; a failure after the move puts
 // the last backup back under BAC0 when it can, else leaves it as BAC1. This run's copy is kept
 // as TEMP in both cases; the next close replaces it by its own.
 QString TV9LockvexTbl::BackupFiles()
 {
-    // Only a TEMP copy this close wrote completely becomes a backup.
-    if (ReadOnlyMode || !TempCopyOK || !QFileInfo::exists(TempFn))
+    // Only a copy this close wrote completely becomes a backup.
+    const QString copy = TemporaryNameFor(TempFn);
+    if (ReadOnlyMode || !TempCopyOK || !QFileInfo::exists(copy))
         return QString();
     platform::Platform &files = platform::Current();
-    const QString temp = QDir::toNativeSeparators(TempFn), bac0 = QDir::toNativeSeparators(BacNewerFn),
-                  bac1 = QDir::toNativeSeparators(BacOlderFn);
+    const QString bac0 = QDir::toNativeSeparators(BacNewerFn), bac1 = QDir::toNativeSeparators(BacOlderFn);
+    // A copy that does not become the backup is kept as TEMP (where it replaces a TEMP kept so
+    // by an earlier close); the name under which it is kept.
+    const auto keepCopy = [&] { return QDir::toNativeSeparators(files.RenameFile(copy, TempFn) ? TempFn : copy); };
     bool moved = false;
     // After the move, a failed step puts the last backup back under its own name if it can.
     const auto failedAfterMove = [&](const QString &what) {
         const bool movedBack = files.RenameFile(BacOlderFn, BacNewerFn) && files.FlushFolderOf(BacNewerFn);
         return QStringLiteral("%1; the last backup is kept as %2, and this run's copy is kept as %3.")
-            .arg(what, movedBack ? bac0 : bac1, temp);
+            .arg(what, movedBack ? bac0 : bac1, keepCopy());
     };
     const auto bac0Time = files.LastWriteTime(BacNewerFn);
     if (bac0Time && DayNumber(ToTDateTime(*bac0Time)) < DayNumber(TodayDate)) {
@@ -573,28 +580,30 @@ QString TV9LockvexTbl::BackupFiles()
             if (!files.RenameFile(BacNewerFn, BacOlderFn))
                 return QStringLiteral(
                            "%1 could not be moved to %2; both are unchanged, and this run's copy is kept as %3.")
-                    .arg(bac0, bac1, temp);
+                    .arg(bac0, bac1, keepCopy());
             moved = true;
             MakeOwnerOnly(BacOlderFn);
             if (!files.FlushFolderOf(BacOlderFn))
                 return failedAfterMove(QStringLiteral("The move of %1 to %2 could not be flushed").arg(bac0, bac1));
         }
     }
-    const auto tempTime = files.LastWriteTime(TempFn);
+    const auto copyTime = files.LastWriteTime(copy);
     const auto newBac0Time = files.LastWriteTime(BacNewerFn);
-    if (!newBac0Time || (tempTime && *newBac0Time <= *tempTime)) {
+    if (!newBac0Time || (copyTime && *newBac0Time <= *copyTime)) {
         // A rename that fails leaves the newest backup as it was and the copy as TEMP.
-        if (!files.RenameFile(TempFn, BacNewerFn)) {
+        if (!files.RenameFile(copy, BacNewerFn)) {
+            const QString what =
+                QStringLiteral("%1 could not be renamed to %2").arg(QDir::toNativeSeparators(TempFn), bac0);
             if (moved)
-                return failedAfterMove(QStringLiteral("%1 could not be renamed to %2").arg(temp, bac0));
-            return QStringLiteral("%1 could not be renamed to %2; %2 is unchanged, and this run's copy is kept as %1.")
-                .arg(temp, bac0);
+                return failedAfterMove(what);
+            return QStringLiteral("%1; %2 is unchanged, and this run's copy is kept as %3.")
+                .arg(what, bac0, keepCopy());
         }
-        if (!files.FlushFolderOf(BacNewerFn))
-            return QStringLiteral("The rename of %1 to %2 could not be flushed to the disk.").arg(temp, bac0);
+        QFile::remove(TempFn); // a copy an earlier close could not make a backup is outdated now
         return QString();
     }
     // The newest backup is newer than this copy (a clock set back): it stays, the copy goes.
+    QFile::remove(copy);
     QFile::remove(TempFn);
     return QString();
 }

@@ -79,13 +79,14 @@ public:
     // A failed step never removes or replaces a backup. The destructor closes a table that was
     // not closed so.
     TTableCloseOutcome CloseTable();
-    // Writes the compacted copy of the live records as TEMP, flushed and dated now; TempCopyOK
-    // tells whether it was written whole.
+    // Writes the compacted copy of the live records under TEMP's temporary name, dated now and
+    // flushed, for BackupFiles; TempCopyOK tells whether it was written whole.
     void CreateCopyFile();
     static constexpr int CopyBlockSlots = 204; // the copy's reads and writes: about 256 KiB each
-    // Turns the TEMP copy into the newest backup, the first close of a day after moving the
-    // newest backup to the older one (by renames, in an order that keeps a whole backup at
-    // every moment); an empty text when that went well, else what failed.
+    // Turns the copy into the newest backup, the first close of a day after moving the newest
+    // backup to the older one (by renames, in an order that keeps a whole backup at every
+    // moment); a copy that cannot become the backup is kept as TEMP. An empty text when that
+    // went well, else what failed.
     QString BackupFiles();
     bool RecoverFromBackup(const QString &BacFileName);
 
