@@ -152,6 +152,6 @@ BENCHMARK(BM_ExitOfAFullTable)
     ->ArgName("first_of_day")
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
-    ->Iterations(11);
+    ->Iterations(21);
 
 BENCHMARK_MAIN();
