@@ -5,9 +5,9 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "common/Globals.h"
-#include "platform/Platform.h"
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LockvexStyle.h"
+#include "ui/shared/WindowPlacement.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -234,10 +234,7 @@ void TLockvexSignInDlg::FormActivate()
 
 void TLockvexSignInDlg::CentreOnScreen()
 {
-    adjustSize();
-    // The screen as the platform gives it, so that a test can stand in for it.
-    const platform::ScreenMetrics screen = platform::Current().Screen();
-    move(QPoint(screen.Width / 2, screen.Height / 2) - QPoint(width() / 2, height() / 2));
+    WindowPlacement::CentreOnScreen(*this);
 }
 
 void TLockvexSignInDlg::OverrideBtnClick()

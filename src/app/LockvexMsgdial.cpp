@@ -1,7 +1,9 @@
 #include "app/LockvexMsgdial.h"
 
 #include "common/Globals.h"
+#include "platform/Platform.h"
 #include "ui/shared/LockvexStyle.h"
+#include "ui/shared/WindowPlacement.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -12,7 +14,6 @@
 #include <QPainterPath>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -383,15 +384,10 @@ QWidget *DialogParent()
 void CentreDialog(QDialog &dialog)
 {
     QWidget *owner = mainWindowOwner.data();
-    QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1200);
     const bool overOwner = owner && !owner->isMinimized() && owner->width() > 0;
-    const QPoint centre = overOwner ? owner->frameGeometry().center() : area.center();
-    QRect frame(QPoint(0, 0), dialog.size());
-    frame.moveCenter(centre);
-    frame.moveLeft(qBound(area.left(), frame.left(), qMax(area.left(), area.right() - frame.width())));
-    frame.moveTop(qBound(area.top(), frame.top(), qMax(area.top(), area.bottom() - frame.height())));
-    dialog.move(frame.topLeft());
+    const QPoint centre =
+        overOwner ? owner->frameGeometry().center() : platform::Current().Screen().PrimaryArea().center();
+    dialog.move(WindowPlacement::CentredOn(centre, dialog.size()));
 }
 
 bool RunMessageDialog(const TShownMessage &message)

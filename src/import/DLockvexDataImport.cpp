@@ -9,6 +9,7 @@
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LockvexStyle.h"
+#include "ui/shared/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -321,7 +322,7 @@ void TLockvexDataImportDlg::FormCreate()
     SetCSVColumnLabels();
     SetImportHelpContexts();
     if (ScaleForms)
-        adjustSize();
+        WindowPlacement::CentreOnScreen(*this);
 }
 
 void TLockvexDataImportDlg::SetImportHelpContexts()

@@ -16,6 +16,24 @@ Platform &Fallback()
 }
 } // namespace
 
+QRect ScreenMetrics::PrimaryArea() const
+{
+    return Areas.isEmpty() ? QRect(0, 0, Width, Height) : Areas.first();
+}
+
+QList<QRect> ScreenMetrics::AllAreas() const
+{
+    return Areas.isEmpty() ? QList<QRect>{PrimaryArea()} : Areas;
+}
+
+QRect ScreenMetrics::AreaAt(const QPoint &point) const
+{
+    for (const QRect &area : AllAreas())
+        if (area.contains(point))
+            return area;
+    return PrimaryArea();
+}
+
 Platform &Current() { return installed ? *installed : Fallback(); }
 
 void Install(Platform *platform) { installed = platform; }

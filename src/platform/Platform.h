@@ -5,6 +5,8 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QPoint>
+#include <QRect>
 #include <QString>
 
 #include <optional>
@@ -19,10 +21,21 @@ struct FolderEntry {
     QDateTime LastWrite; // local time
 };
 
+// The screens as windows see them. Width and Height are the primary screen's whole size.
 struct ScreenMetrics {
     int Width = 1920;
     int Height = 1200;
     int PixelsPerInch = 96;
+    // Where windows may stand: the part of each screen that panels and docks leave free, in
+    // desktop coordinates, the primary screen first. Empty: the primary screen whole, at (0, 0).
+    QList<QRect> Areas;
+
+    // The free part of the primary screen.
+    QRect PrimaryArea() const;
+    // The free parts of every screen, the primary screen first; never empty.
+    QList<QRect> AllAreas() const;
+    // The free part of the screen that holds the point; the primary screen's when none does.
+    QRect AreaAt(const QPoint &point) const;
 };
 
 class Platform {

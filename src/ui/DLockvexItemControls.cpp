@@ -8,15 +8,14 @@
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LockvexStyle.h"
 #include "ui/shared/PasswordGrid.h"
+#include "ui/shared/WindowPlacement.h"
 
 #include <QCheckBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 using namespace LockvexStyle;
@@ -121,9 +120,5 @@ void TLockvexItemDlg::ApplyLook()
 
 void TLockvexItemDlg::CentreOnScreen()
 {
-    adjustSize();
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
-    }
+    WindowPlacement::CentreOnScreen(*this);
 }

@@ -7,14 +7,13 @@
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LetterTabs.h"
 #include "ui/shared/LockvexStyle.h"
+#include "ui/shared/WindowPlacement.h"
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -102,9 +101,5 @@ void TLockvexListDlg::ApplyLook()
 
 void TLockvexListDlg::CentreOnScreen()
 {
-    adjustSize();
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
-    }
+    WindowPlacement::CentreOnScreen(*this);
 }

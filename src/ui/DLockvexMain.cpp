@@ -12,12 +12,12 @@
 #include "ui/shared/LetterTabs.h"
 #include "ui/shared/LockvexStyle.h"
 #include "ui/shared/PasswordGrid.h"
+#include "ui/shared/WindowPlacement.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -28,7 +28,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QTableWidget>
 #include <QTimer>
@@ -560,9 +559,7 @@ void TLockvexMainDlg::SetFocusWhenActive(QWidget *control)
     focusOnActivate_ = isActiveWindow() ? nullptr : control;
 }
 
-// The stored position, unless it would leave the window where the user cannot reach it (a
-// screen that is gone, a settings file written elsewhere): then the nearest place on the
-// primary screen.
+// The stored position, unless it would leave the window where the user cannot reach it.
 void TLockvexMainDlg::PlaceOnScreen()
 {
     adjustSize();
@@ -571,23 +568,8 @@ void TLockvexMainDlg::PlaceOnScreen()
     if (LVDlgProcs)
         LVDlgProcs->GetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), width(), height(), top,
                                    left);
-    QRect frame(QPoint(left, top), size());
-    // Reachable: the top strip (where the title bar is) lies on a screen for at least 100 x 20.
-    const QRect titleStrip(frame.topLeft(), QSize(frame.width(), 20));
-    bool reachable = false;
-    for (QScreen *screen : QGuiApplication::screens()) {
-        const QRect part = screen->availableGeometry().intersected(titleStrip);
-        if (part.width() >= 100 && part.height() >= 20)
-            reachable = true;
-    }
-    if (!reachable) {
-        if (QScreen *screen = QGuiApplication::primaryScreen()) {
-            const QRect area = screen->availableGeometry();
-            frame.moveLeft(qBound(area.left(), frame.left(), qMax(area.left(), area.right() - frame.width() + 1)));
-            frame.moveTop(qBound(area.top(), frame.top(), qMax(area.top(), area.bottom() - frame.height() + 1)));
-        }
-    }
-    move(frame.topLeft());
+    // The frame as well: the window is up, so its title bar and borders are known.
+    move(WindowPlacement::Reachable(QRect(QPoint(left, top), frameGeometry().size())));
 }
 
 // ---- wiring ------------------------------------------------------------------------------------

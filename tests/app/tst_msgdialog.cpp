@@ -3,12 +3,12 @@
 
 #include "app/LockvexMsgdial.h"
 #include "common/Globals.h"
+#include "support/TestPlatform.h"
 
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QtTest>
 
@@ -111,16 +111,23 @@ private slots:
         QCOMPARE(text, QString("Do you want to view the log or import another file?"));
     }
 
+    // The screen is the platform double's: 1024 x 768 with a panel of 32 pixels at the top.
     void opensCentredOverTheMainWindowOrElseTheScreen()
     {
+        testing_support::TestPlatform desktop;
+        desktop.ScreenInfo.Width = 1024;
+        desktop.ScreenInfo.Height = 768;
+        const QRect area(0, 32, 1024, 736);
+        desktop.ScreenInfo.Areas = {area};
+        platform::ScopedInstall installed(desktop);
+
         QPoint withoutOwner, withOwner;
         WhenDialogShows([&](QDialog *dialog) {
             withoutOwner = dialog->frameGeometry().center();
             Click(dialog, "OKBtn");
         });
         ShowMessageDlg(MsgCatalogue[MsgWrongPassword]);
-        const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
-        QVERIFY2(Near(withoutOwner, screenCentre), "centred on the screen");
+        QVERIFY2(Near(withoutOwner, area.center()), "centred on the screen");
 
         QWidget mainWindow;
         mainWindow.setGeometry(60, 80, 900, 700);
@@ -132,6 +139,19 @@ private slots:
         });
         ShowMessageDlg(MsgCatalogue[MsgNameExists]);
         QVERIFY2(Near(withOwner, mainWindow.frameGeometry().center()), "centred on the window");
+
+        // Over a window in the screen's bottom right corner it moves up and left to stay on the
+        // screen, up to its frame, which nobody knows before it shows.
+        mainWindow.setGeometry(700, 520, 600, 400);
+        QRect cornered;
+        WhenDialogShows([&](QDialog *dialog) {
+            cornered = dialog->frameGeometry();
+            Click(dialog, "OKBtn");
+        });
+        ShowMessageDlg(MsgCatalogue[MsgNameExists]);
+        QVERIFY2(cornered.left() < mainWindow.frameGeometry().center().x() - cornered.width() / 2, "moved left");
+        QVERIFY2(qAbs(cornered.right() - area.right()) <= 4, "right edge on the screen's");
+        QVERIFY2(qAbs(cornered.bottom() - area.bottom()) <= 4, "bottom edge on the screen's");
         SetMessageDialogOwner(nullptr);
     }
 

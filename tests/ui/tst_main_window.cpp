@@ -21,14 +21,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QSettings>
 #include <QToolButton>
 #include <QtTest>
@@ -66,7 +64,8 @@ private slots:
     void closeWithUnsavedChange_data();
     void closeWithUnsavedChange();
     void closeClearsClipboardAndStoresPosition();
-    void positionOffEveryScreenComesBackVisible();
+    void storedPositionOnTheScreens_data();
+    void storedPositionOnTheScreens();
     void cloudButtonVisibility_data();
     void cloudButtonVisibility();
     void readOnlyMode();
@@ -470,13 +469,54 @@ void TstMainWindow::closeClearsClipboardAndStoresPosition()
     QCOMPARE(LockvexStrings->Count(), 0);
 }
 
-void TstMainWindow::positionOffEveryScreenComesBackVisible()
+// The screens are the double's: a small primary screen of 1024 x 768, with a panel or a second
+// screen where a row says so. A stored position stays while at least 100 x 20 pixels of the
+// window's top strip lie on some screen's free area; otherwise the window comes to the nearest
+// place on the primary screen's free area.
+void TstMainWindow::storedPositionOnTheScreens_data()
 {
+    QTest::addColumn<QList<QRect>>("areas");
+    QTest::addColumn<QPoint>("stored");
+    QTest::addColumn<bool>("kept");
+    const QRect small(0, 0, 1024, 768);
+    const QRect underPanel(0, 32, 1024, 736);
+    const QRect secondScreen(1024, 0, 1280, 1024);
+    QTest::newRow("off every screen") << QList<QRect>{small} << QPoint(90000, -40000) << false;
+    QTest::newRow("on the small screen") << QList<QRect>{small} << QPoint(10, 20) << true;
+    QTest::newRow("124 pixels of title left") << QList<QRect>{small} << QPoint(900, 100) << true;
+    QTest::newRow("74 pixels of title left") << QList<QRect>{small} << QPoint(950, 100) << false;
+    QTest::newRow("above the screen") << QList<QRect>{small} << QPoint(100, -15) << false;
+    QTest::newRow("title under the top panel") << QList<QRect>{underPanel} << QPoint(100, 0) << false;
+    QTest::newRow("below the top panel") << QList<QRect>{underPanel} << QPoint(100, 40) << true;
+    QTest::newRow("on the second screen") << QList<QRect>{small, secondScreen} << QPoint(1300, 200) << true;
+    QTest::newRow("second screen gone") << QList<QRect>{small} << QPoint(1300, 200) << false;
+}
+
+void TstMainWindow::storedPositionOnTheScreens()
+{
+    QFETCH(QList<QRect>, areas);
+    QFETCH(QPoint, stored);
+    QFETCH(bool, kept);
+    testPlatform_->ScreenInfo.Width = 1024;
+    testPlatform_->ScreenInfo.Height = 768;
+    testPlatform_->ScreenInfo.Areas = areas;
     MakeEntries({"Anvil"});
-    QVERIFY(LVDlgProcs->SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), -40000, 90000));
+    QVERIFY(
+        LVDlgProcs->SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), stored.y(), stored.x()));
     TLockvexMainDlg &w = OpenWindow();
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    QVERIFY(screen.contains(w.frameGeometry().topLeft()));
+    if (kept) {
+        QCOMPARE(w.pos(), stored);
+        return;
+    }
+    // Pulled onto the primary screen, each coordinate moved no further than it must; a window
+    // taller than the screen (the main window on 768 lines) keeps its top on it.
+    const QRect area = areas.first();
+    const QRect frame = w.frameGeometry();
+    const auto nearest = [](int value, int low, int high) { return qBound(low, value, qMax(low, high)); };
+    QCOMPARE(frame.topLeft(), QPoint(nearest(stored.x(), area.left(), area.right() + 1 - frame.width()),
+                                     nearest(stored.y(), area.top(), area.bottom() + 1 - frame.height())));
+    QVERIFY(area.contains(frame.topLeft()));
+    QVERIFY(frame.left() >= area.left() && frame.right() <= area.right());
 }
 
 void TstMainWindow::cloudButtonVisibility_data()

@@ -56,6 +56,10 @@ ScreenMetrics DesktopPlatform::Screen() const
         metrics.Width = screen->size().width();
         metrics.Height = screen->size().height();
         metrics.PixelsPerInch = qRound(screen->logicalDotsPerInch());
+        metrics.Areas << screen->availableGeometry();
+        for (QScreen *other : QGuiApplication::screens())
+            if (other != screen)
+                metrics.Areas << other->availableGeometry();
     }
     if (metrics.PixelsPerInch <= 0)
         metrics.PixelsPerInch = 96;
