@@ -8,6 +8,8 @@
 // Both run on the disk and in /dev/shm (memory), where a flush costs nothing and the figure is
 // the program's own work. The window runs offscreen; its completion question is answered No.
 
+#include "StoreFixture.h"
+
 #include "app/LockvexMsgdial.h"
 #include "common/DateStamp.h"
 #include "common/Globals.h"
@@ -36,24 +38,7 @@ namespace
 
 constexpr int Records = 10000;
 
-QTemporaryDir &DiskFolder()
-{
-    static QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/lockvex-bench-XXXXXX"));
-    return folder;
-}
-
-QTemporaryDir &MemoryFolder()
-{
-    static QTemporaryDir folder(QStringLiteral("/dev/shm/lockvex-bench-XXXXXX"));
-    return folder;
-}
-
-QString FolderFor(bool inMemory)
-{
-    return inMemory && MemoryFolder().isValid() ? MemoryFolder().path() : DiskFolder().path();
-}
-
-// The same entries as bench_store's: name, address, customer ID, password and a note.
+// The entries FillEntry writes, as the lines of a CSV file with a header line.
 QString WriteImportFile(const QString &folder)
 {
     const QString name = folder + QStringLiteral("/passwords.csv");
@@ -65,25 +50,6 @@ QString WriteImportFile(const QString &folder)
                        .arg(i)
                        .toLatin1());
     return name;
-}
-
-void FillEntry(TLockvexRec &rec, int i)
-{
-    rec.Init();
-    rec.SetName(QStringLiteral("Site %1").arg(i));
-    rec.SetURL(QStringLiteral("https://example.com/login/%1").arg(i));
-    rec.SetCustID(QStringLiteral("user%1").arg(i));
-    rec.SetPassword(QStringLiteral("Pw!%1xY9").arg(i));
-    rec.SetAccountNotes("notes of the entry");
-}
-
-std::unique_ptr<TV9LockvexTbl> NewTable(const QString &data)
-{
-    QFile::remove(data);
-    auto table = std::make_unique<TV9LockvexTbl>(true);
-    table->SetRunOnMemstick(true); // no TEMP copy or backups at the end
-    table->OpenPool(data);
-    return table;
 }
 
 void BM_StoreAddsEntries(benchmark::State &state)

@@ -13,6 +13,8 @@
 // own work. The counter per_entry is the (wall-clock) time per added entry; it must not grow
 // with the size of the file. On the disk it is mostly the flush, and varies with the machine.
 
+#include "StoreFixture.h"
+
 #include "common/DateStamp.h"
 #include "store/TBDALockvexData.h"
 
@@ -30,33 +32,6 @@
 namespace
 {
 
-QTemporaryDir &DiskFolder()
-{
-    static QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/lockvex-bench-XXXXXX"));
-    return folder;
-}
-
-QTemporaryDir &MemoryFolder()
-{
-    static QTemporaryDir folder(QStringLiteral("/dev/shm/lockvex-bench-XXXXXX"));
-    return folder;
-}
-
-QString FolderFor(bool inMemory)
-{
-    return inMemory && MemoryFolder().isValid() ? MemoryFolder().path() : DiskFolder().path();
-}
-
-void FillEntry(TLockvexRec &rec, int i)
-{
-    rec.Init();
-    rec.SetName(QStringLiteral("Site %1").arg(i));
-    rec.SetURL(QStringLiteral("https://example.com/login/%1").arg(i));
-    rec.SetCustID(QStringLiteral("user%1").arg(i));
-    rec.SetPassword(QStringLiteral("Pw!%1xY9").arg(i));
-    rec.SetAccountNotes("notes of the entry");
-}
-
 void BM_AddEntries(benchmark::State &state)
 {
     const int count = int(state.range(0));
@@ -65,10 +40,7 @@ void BM_AddEntries(benchmark::State &state)
     TLockvexRec rec;
     for (auto _ : state) {
         state.PauseTiming();
-        QFile::remove(data);
-        auto table = std::make_unique<TV9LockvexTbl>(true);
-        table->SetRunOnMemstick(true); // no TEMP copy or backups at the end
-        table->OpenPool(data);
+        auto table = NewTable(data);
         state.ResumeTiming();
         for (int i = 0; i < count; ++i) {
             const int key = table->AddLockvexIndexItem(QStringLiteral("Site %1").arg(i));
@@ -97,10 +69,7 @@ void BM_AddEntriesCheckingNames(benchmark::State &state)
     int duplicates = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        QFile::remove(data);
-        auto table = std::make_unique<TV9LockvexTbl>(true);
-        table->SetRunOnMemstick(true);
-        table->OpenPool(data);
+        auto table = NewTable(data);
         state.ResumeTiming();
         for (int i = 0; i < count; ++i) {
             const QString name = QStringLiteral("Site %1").arg(i);

@@ -12,7 +12,7 @@
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
 #include "store/PoolFile.h"
-#include "support/TestPlatform.h"
+#include "support/WindowSession.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -23,6 +23,8 @@
 
 #include <cerrno>
 #include <memory>
+
+using testing_support::MakeEntries;
 
 namespace
 {
@@ -51,27 +53,17 @@ private slots:
     void unreadableEntryEndsTheSignIn();
 
 private:
-    void MakeEntries(const QStringList &entries);
     void AnswerNextDialog(const QStringList &attempts);
 
-    std::unique_ptr<testing_support::TestPlatform> testPlatform_;
-    std::unique_ptr<platform::ScopedInstall> platformGuard_;
-    std::unique_ptr<ScopedMessageResponder> messages_;
-    std::unique_ptr<TMgrMainAppProcs> app_;
+    std::unique_ptr<testing_support::WindowSession> session_;
     std::unique_ptr<QObject> answerer_; // the answering timer dies with it, whatever happened
     SeenDialog seen_;
 };
 
 void TstSignIn::init()
 {
-    ResetGlobals();
-    testPlatform_ = std::make_unique<testing_support::TestPlatform>();
-    platformGuard_ = std::make_unique<platform::ScopedInstall>(*testPlatform_);
-    messages_ = std::make_unique<ScopedMessageResponder>();
-    app_ = std::make_unique<TMgrMainAppProcs>();
-    MainAppProcs = app_.get();
-    DataFileName = LocalDataFile;
-    QVERIFY(ListManager->OpenPool(DataFileName));
+    session_ = std::make_unique<testing_support::WindowSession>();
+    QVERIFY(session_->Opened);
     answerer_ = std::make_unique<QObject>();
     seen_ = SeenDialog{};
 }
@@ -79,26 +71,7 @@ void TstSignIn::init()
 void TstSignIn::cleanup()
 {
     answerer_.reset();
-    app_.reset();
-    ResetGlobals();
-    messages_.reset();
-    platformGuard_.reset();
-    testPlatform_.reset();
-}
-
-// Entries as "name:password", with ":access" after one whose password is an access password.
-void TstSignIn::MakeEntries(const QStringList &entries)
-{
-    for (const QString &entry : entries) {
-        const QStringList parts = entry.split(QLatin1Char(':'));
-        ItemManagerParams item;
-        item.ItemName = parts.value(0);
-        item.Password = parts.value(1);
-        item.LockvexPassword = parts.value(2) == QLatin1String("access");
-        const int key = ItemManager->AddItem(item.ItemName);
-        QVERIFY(key >= 0);
-        QVERIFY(ItemManager->SaveWebItem(key, item));
-    }
+    session_.reset();
 }
 
 // Answers the modal dialog once it is up: each attempt is typed ("first" or "first|second") and
@@ -205,16 +178,16 @@ void TstSignIn::unreadableEntryEndsTheSignIn()
     ListManager->ForgetPasswords();
     TPoolFile::FaultHook = [](PoolFileOp op, const QString &, qint64) { return op == PoolFileOp::Read ? EIO : 0; };
     AnswerNextDialog({"Alpha1"});
-    const bool signedIn = app_->CheckLockvexSignedIn();
+    const bool signedIn = session_->App->CheckLockvexSignedIn();
     TPoolFile::FaultHook = nullptr;
     QVERIFY(!signedIn);
-    QVERIFY(app_->DataUnreadable);
+    QVERIFY(session_->App->DataUnreadable);
     QCOMPARE(seen_.ClassName, QString());
 
     // Nothing of the failed read was kept: read again, the passwords ask for the dialog.
     AnswerNextDialog({"Alpha1"});
-    QVERIFY(app_->CheckLockvexSignedIn());
-    QVERIFY(!app_->DataUnreadable);
+    QVERIFY(session_->App->CheckLockvexSignedIn());
+    QVERIFY(!session_->App->DataUnreadable);
     QCOMPARE(seen_.ClassName, QStringLiteral("TLockvexPasswordDlg"));
 }
 
@@ -231,9 +204,9 @@ void TstSignIn::signIn()
     MemStickMode = memStick;
     AnswerNextDialog(attempts);
 
-    QCOMPARE(app_->CheckLockvexSignedIn(), signedIn);
+    QCOMPARE(session_->App->CheckLockvexSignedIn(), signedIn);
     QCOMPARE(seen_.ClassName, dialog);
-    QCOMPARE(messages_->Shown.size(), refusals);
+    QCOMPARE(session_->Messages.Shown.size(), refusals);
     if (!dialog.isEmpty()) {
         QCOMPARE(seen_.CaveatVisible, caveat);
         // The cloud flags are never set from a memory stick: the one-password dialog says the PC.

@@ -1,17 +1,9 @@
 #pragma once
-// The program's long-lived objects over a data file in the platform double's temporary home, as
-// start-up makes them, for the windows of memory-stick mode: entries are saved through the item
-// manager before the mode is switched on (a stick's run never writes), the message responder
-// answers messages, and the settings file is the one start-up names.
+// The window tests' session for the windows of memory-stick mode: entries are saved through the
+// item manager before the mode is switched on (a stick's run never writes), and the settings file
+// is the one start-up names.
 
-#include "app/LockvexMsgdial.h"
-#include "app/MgrMainApp.h"
-#include "common/Globals.h"
-#include "entries/MgrLockvexItems.h"
-#include "entries/MgrLockvexLists.h"
-#include "platform/Platform.h"
-#include "store/TBDALockvexData.h"
-#include "support/TestPlatform.h"
+#include "support/WindowSession.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -41,25 +33,9 @@ inline ItemManagerParams Entry(const QString &name, const QString &url, const QS
     return p;
 }
 
-class TStickSession
+class TStickSession : public testing_support::WindowSession
 {
 public:
-    TStickSession()
-    {
-        ResetGlobals();
-        platformGuard_ = std::make_unique<platform::ScopedInstall>(Platform);
-        App = std::make_unique<TMgrMainAppProcs>();
-        MainAppProcs = App.get();
-        DataFileName = LocalDataFile;
-        ListManager->OpenPool(DataFileName);
-    }
-
-    ~TStickSession()
-    {
-        App.reset();
-        ResetGlobals();
-    }
-
     // Saves the entry (in normal mode, since a stick's run writes nothing) and returns its key.
     int Add(const ItemManagerParams &entry)
     {
@@ -82,13 +58,6 @@ public:
         QSettings settings(IniFileName, QSettings::IniFormat);
         settings.setValue(QStringLiteral("TrelLockvex/") + key, value);
     }
-
-    testing_support::TestPlatform Platform;
-    ScopedMessageResponder Messages;
-    std::unique_ptr<TMgrMainAppProcs> App;
-
-private:
-    std::unique_ptr<platform::ScopedInstall> platformGuard_;
 };
 
 // Every visible control lies inside the window and gets at least the room it asks for; the

@@ -19,7 +19,7 @@
 #include "import/DLockvexDataImport.h"
 #include "store/LockvexIndexRec.h"
 #include "store/TBDALockvexData.h"
-#include "support/TestPlatform.h"
+#include "support/WindowSession.h"
 #include "ui/DLockvexMain.h"
 #include "ui/PasswordChooserDelegate.h"
 #include "ui/shared/PasswordGrid.h"
@@ -39,6 +39,9 @@
 #include <QtTest>
 
 #include <memory>
+
+using testing_support::MakeEntries;
+using testing_support::Stored;
 
 namespace
 {
@@ -86,59 +89,29 @@ private slots:
     void screenshots();
 
 private:
-    // Entries as "name" or "name:password".
-    void MakeEntries(const QStringList &entries);
     void Update(const QString &name, const std::function<void(ItemManagerParams &)> &change);
     TLockvexMainDlg &OpenWindow();
     QStringList Lines() const;
     QStringList ChooserLines() const;
-    ItemManagerParams Stored(const QString &name) const;
     void ShowEntry(const QString &name);
     Rating Shown() const;
     static void Hover(QWidget *control, bool enter);
 
-    std::unique_ptr<testing_support::TestPlatform> testPlatform_;
-    std::unique_ptr<platform::ScopedInstall> platformGuard_;
-    std::unique_ptr<ScopedMessageResponder> messages_;
-    std::unique_ptr<TMgrMainAppProcs> app_;
+    std::unique_ptr<testing_support::WindowSession> session_;
     std::unique_ptr<TLockvexMainDlg> window_;
 };
 
 void TstMainPasswords::init()
 {
-    ResetGlobals();
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    testPlatform_ = std::make_unique<testing_support::TestPlatform>();
-    platformGuard_ = std::make_unique<platform::ScopedInstall>(*testPlatform_);
-    messages_ = std::make_unique<ScopedMessageResponder>();
-    app_ = std::make_unique<TMgrMainAppProcs>();
-    MainAppProcs = app_.get();
-    DataFileName = LocalDataFile;
-    QVERIFY(ListManager->OpenPool(DataFileName));
+    session_ = std::make_unique<testing_support::WindowSession>();
+    QVERIFY(session_->Opened);
 }
 
 void TstMainPasswords::cleanup()
 {
     window_.reset();
-    app_.reset();
-    ResetGlobals();
-    messages_.reset();
-    platformGuard_.reset();
-    testPlatform_.reset();
-}
-
-void TstMainPasswords::MakeEntries(const QStringList &entries)
-{
-    for (const QString &entry : entries) {
-        const QStringList parts = entry.split(QLatin1Char(':'));
-        ItemManagerParams item;
-        item.ItemName = parts.value(0);
-        item.Password = parts.value(1);
-        item.CustID = parts.value(0).toLower() + QStringLiteral("-id");
-        const int key = ItemManager->AddItem(item.ItemName);
-        QVERIFY(key >= 0);
-        QVERIFY(ItemManager->SaveWebItem(key, item));
-    }
+    session_.reset();
 }
 
 void TstMainPasswords::Update(const QString &name, const std::function<void(ItemManagerParams &)> &change)
@@ -153,20 +126,13 @@ void TstMainPasswords::Update(const QString &name, const std::function<void(Item
 TLockvexMainDlg &TstMainPasswords::OpenWindow()
 {
     window_ = std::make_unique<TLockvexMainDlg>();
-    window_->show();
-    window_->activateWindow();
-    [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(window_.get());
-    QCoreApplication::processEvents(); // becoming active
+    testing_support::ShowActive(*window_);
     return *window_;
 }
 
 QStringList TstMainPasswords::Lines() const
 {
-    QStringList lines;
-    const QAbstractItemModel *model = window_->ItemList->model();
-    for (int i = 0; i < model->rowCount(); ++i)
-        lines << model->index(i, 0).data().toString();
-    return lines;
+    return testing_support::LinesOf(window_->ItemList->model());
 }
 
 QStringList TstMainPasswords::ChooserLines() const
@@ -175,13 +141,6 @@ QStringList TstMainPasswords::ChooserLines() const
     for (int i = 0; i < window_->PasswordCombo->count(); ++i)
         lines << window_->PasswordCombo->itemText(i);
     return lines;
-}
-
-ItemManagerParams TstMainPasswords::Stored(const QString &name) const
-{
-    TItemManager reader;
-    const int key = LockvexTbl->GetKey(name);
-    return key < 0 ? ItemManagerParams() : reader.LoadWebItem(key);
 }
 
 void TstMainPasswords::ShowEntry(const QString &name)
@@ -470,18 +429,18 @@ void TstMainPasswords::copyButtons()
         {w.Ans2CopyBtn, ""},    {w.Ans3CopyBtn, "three"},    {w.Ans4CopyBtn, "four"},
     };
     for (const auto &[button, text] : copies) {
-        testPlatform_->Clipboard = QStringLiteral("before");
+        session_->Platform.Clipboard = QStringLiteral("before");
         QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(testPlatform_->Clipboard, text); // an empty answer too
+        QCOMPARE(session_->Platform.Clipboard, text); // an empty answer too
     }
     // The customer ID copy leaves the clipboard alone when there is none.
     QTest::mouseClick(w.CustIDCopyBtn, Qt::LeftButton);
-    QCOMPARE(testPlatform_->Clipboard, QStringLiteral("anvil-id"));
+    QCOMPARE(session_->Platform.Clipboard, QStringLiteral("anvil-id"));
     w.CustID->clear();
     QTest::mouseClick(w.CustIDCopyBtn, Qt::LeftButton);
-    QCOMPARE(testPlatform_->Clipboard, QStringLiteral("anvil-id"));
+    QCOMPARE(session_->Platform.Clipboard, QStringLiteral("anvil-id"));
     QVERIFY(!w.ClipboardTimer->isActive()); // auto-copy not ticked
-    QVERIFY(testPlatform_->OpenedUrls.isEmpty());
+    QVERIFY(session_->Platform.OpenedUrls.isEmpty());
 }
 
 void TstMainPasswords::loginWithAutoCopy_data()
@@ -513,26 +472,26 @@ void TstMainPasswords::loginWithAutoCopy()
     });
     TLockvexMainDlg &w = OpenWindow();
     QVERIFY(w.SuppressPWCheckBox->isChecked());
-    testPlatform_->Clipboard.clear();
+    session_->Platform.Clipboard.clear();
 
     QTest::mouseClick(viaLogin ? w.LoginBtn : w.CustIDCopyBtn, Qt::LeftButton);
-    QCOMPARE(testPlatform_->OpenedUrls, opened.isEmpty() ? QStringList() : QStringList{opened});
+    QCOMPARE(session_->Platform.OpenedUrls, opened.isEmpty() ? QStringList() : QStringList{opened});
     QVERIFY(!w.LoginButtonClicked);
     if (interval == 0) {
-        QVERIFY(testPlatform_->Clipboard.isEmpty());
+        QVERIFY(session_->Platform.Clipboard.isEmpty());
         QVERIFY(!w.ClipboardTimer->isActive());
         QVERIFY(!w.GoWebBtnClicked);
         return;
     }
     // The customer ID at once; the password and a beep when the timer fires.
-    QCOMPARE(testPlatform_->Clipboard, QStringLiteral("anvil-id"));
+    QCOMPARE(session_->Platform.Clipboard, QStringLiteral("anvil-id"));
     QVERIFY(w.ClipboardTimer->isActive());
     QVERIFY(w.ClipboardTimer->isSingleShot());
     QCOMPARE(w.ClipboardTimer->interval(), interval);
-    QCOMPARE(testPlatform_->Beeps, 0);
+    QCOMPARE(session_->Platform.Beeps, 0);
     w.ClipboardTimerTimer();
-    QCOMPARE(testPlatform_->Clipboard, QStringLiteral("Secret-99"));
-    QCOMPARE(testPlatform_->Beeps, 1);
+    QCOMPARE(session_->Platform.Clipboard, QStringLiteral("Secret-99"));
+    QCOMPARE(session_->Platform.Beeps, 1);
     QVERIFY(!w.ClipboardTimer->isActive());
 }
 
@@ -545,8 +504,8 @@ void TstMainPasswords::autoCopyIsForTheEntryItWasStartedFor()
     QVERIFY(w.ClipboardTimer->isActive());
     ShowEntry(QStringLiteral("Basket"));
     w.ClipboardTimerTimer();
-    QCOMPARE(testPlatform_->Clipboard, QStringLiteral("anvil-id")); // Basket's password not put there
-    QCOMPARE(testPlatform_->Beeps, 0);
+    QCOMPARE(session_->Platform.Clipboard, QStringLiteral("anvil-id")); // Basket's password not put there
+    QCOMPARE(session_->Platform.Beeps, 0);
     QVERIFY(!w.ClipboardTimer->isActive());
 }
 
@@ -568,12 +527,12 @@ void TstMainPasswords::loginStampAndLastLoggedIn()
 
     QTest::mouseClick(w.LoginBtn, Qt::LeftButton);
     QVERIFY(w.GoWebBtnClicked);
-    QCOMPARE(testPlatform_->OpenedUrls, QStringList{"bank.example"});
-    testPlatform_->Clock = QDateTime(QDate(2026, 3, 9), QTime(14, 30, 0));
+    QCOMPARE(session_->Platform.OpenedUrls, QStringList{"bank.example"});
+    session_->Platform.Clock = QDateTime(QDate(2026, 3, 9), QTime(14, 30, 0));
     Hover(w.PasswordCopyBtn, true);
     Hover(w.PasswordCopyBtn, false);
     QVERIFY(!w.GoWebBtnClicked);
-    const TDateTime stamped = ToTDateTime(testPlatform_->Clock);
+    const TDateTime stamped = ToTDateTime(session_->Platform.Clock);
     QCOMPARE(w.NewLoginDateTime, stamped);
     QVERIFY(w.RecChanged());
 
@@ -584,7 +543,7 @@ void TstMainPasswords::loginStampAndLastLoggedIn()
     QCOMPARE(w.URLLbl->text(), QStringLiteral("WebSite address"));
 
     // Saved with the next save; a second leave records no new time.
-    testPlatform_->Clock = testPlatform_->Clock.addSecs(600);
+    session_->Platform.Clock = session_->Platform.Clock.addSecs(600);
     Hover(w.PasswordCopyBtn, false);
     QCOMPARE(w.NewLoginDateTime, stamped);
     ShowEntry(QStringLiteral("Basket"));
@@ -618,13 +577,13 @@ void SetClients(const QString &profile, bool dropbox, bool google, bool onedrive
 
 void TstMainPasswords::dataLocationPanel()
 {
-    SetClients(testPlatform_->Profile, true, false, false);
+    SetClients(session_->Platform.Profile, true, false, false);
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
     // Selected by the program at activation: its handler ran, without message (panel closed).
     QVERIFY(w.RadioButtonPC->isChecked());
     QVERIFY(UsePC && !UseDropbox && !UseGoogleDrive && !UseOneDrive);
-    QVERIFY(messages_->Shown.isEmpty());
+    QVERIFY(session_->Messages.Shown.isEmpty());
     QVERIFY(w.UseCloudBtn->isVisible());
     QVERIFY(w.RadioButtonDropbox->isEnabled());
     QVERIFY(!w.RadioButtonGoogleDrive->isEnabled());
@@ -644,9 +603,10 @@ void TstMainPasswords::dataLocationPanel()
 
     QTest::mouseClick(w.RadioButtonDropbox, Qt::LeftButton);
     QVERIFY(UseDropbox && !UsePC);
-    QCOMPARE(messages_->Shown.size(), 1);
-    QCOMPARE(messages_->Shown[0].Caption, Msg0Title);
-    QCOMPARE(messages_->Shown[0].Text, QStringLiteral("This change will be effective when you next start Lockvex"));
+    QCOMPARE(session_->Messages.Shown.size(), 1);
+    QCOMPARE(session_->Messages.Shown[0].Caption, Msg0Title);
+    QCOMPARE(session_->Messages.Shown[0].Text,
+             QStringLiteral("This change will be effective when you next start Lockvex"));
     // The activation after the message keeps the choice.
     QVERIFY(MessageShown);
     w.FormActivate();
@@ -655,15 +615,15 @@ void TstMainPasswords::dataLocationPanel()
 
     // A client that is not installed: message 1 and the flags stay.
     w.RadioButtonGoogleDriveClick();
-    QCOMPARE(messages_->Shown.size(), 2);
-    QCOMPARE(messages_->Shown[1].Text, QStringLiteral("Google Drive is not installed on this PC"));
+    QCOMPARE(session_->Messages.Shown.size(), 2);
+    QCOMPARE(session_->Messages.Shown[1].Text, QStringLiteral("Google Drive is not installed on this PC"));
     QVERIFY(UseDropbox && !UseGoogleDrive);
     w.RadioButtonSkyDriveClick();
-    QCOMPARE(messages_->Shown[2].Text, QStringLiteral("SkyDrive is not installed on this PC"));
+    QCOMPARE(session_->Messages.Shown[2].Text, QStringLiteral("SkyDrive is not installed on this PC"));
 
     QTest::mouseClick(w.RadioButtonPC, Qt::LeftButton);
     QVERIFY(UsePC && !UseDropbox);
-    QCOMPARE(messages_->Shown.size(), 4);
+    QCOMPARE(session_->Messages.Shown.size(), 4);
 
     // The pointer coming back to the button closes the panel.
     Hover(w.UseCloudBtn, true);
@@ -672,12 +632,12 @@ void TstMainPasswords::dataLocationPanel()
     // Selected by the program with the panel closed: no message.
     w.RadioButtonDropbox->setChecked(true);
     QVERIFY(UseDropbox);
-    QCOMPARE(messages_->Shown.size(), 4);
+    QCOMPARE(session_->Messages.Shown.size(), 4);
 }
 
 void TstMainPasswords::dataLocationChoiceReachesTheExit()
 {
-    SetClients(testPlatform_->Profile, true, true, false);
+    SetClients(session_->Platform.Profile, true, true, false);
     QDir().mkpath(GoogleDrivePath + QStringLiteral("/Lockvex"));
     QFile stale(GoogleDrivePath + QStringLiteral("/Lockvex/TrelLockvex.BAC0"));
     QVERIFY(stale.open(QIODevice::WriteOnly));
@@ -686,9 +646,9 @@ void TstMainPasswords::dataLocationChoiceReachesTheExit()
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(w.UseCloudBtn, Qt::LeftButton);
     QTest::mouseClick(w.RadioButtonDropbox, Qt::LeftButton);
-    QCOMPARE(messages_->Shown.size(), 1);
+    QCOMPARE(session_->Messages.Shown.size(), 1);
     window_.reset();
-    app_.reset(); // the store is closed before the data moves
+    session_->App.reset(); // the store is closed before the data moves
     ApplyDataLocation();
     QVERIFY(QFile::exists(DropboxPath + QStringLiteral("/Lockvex/TrelLockvex.acsdb")));
     QVERIFY(!QFile::exists(GoogleDrivePath + QStringLiteral("/Lockvex/TrelLockvex.BAC0")));
@@ -698,7 +658,7 @@ void TstMainPasswords::dataLocationChoiceReachesTheExit()
 void TstMainPasswords::dataLocationWithEveryClientOrNone()
 {
     // No client at all: no button, and the PC is the choice.
-    SetClients(testPlatform_->Profile, false, false, false);
+    SetClients(session_->Platform.Profile, false, false, false);
     MakeEntries({"Anvil"});
     {
         TLockvexMainDlg &w = OpenWindow();
@@ -706,14 +666,14 @@ void TstMainPasswords::dataLocationWithEveryClientOrNone()
         QVERIFY(w.RadioButtonPC->isChecked());
         QVERIFY(UsePC);
         w.RadioButtonDropboxClick();
-        QCOMPARE(messages_->Shown.value(0).Text, QStringLiteral("Dropbox is not installed on this PC"));
+        QCOMPARE(session_->Messages.Shown.value(0).Text, QStringLiteral("Dropbox is not installed on this PC"));
         QVERIFY(UsePC && !UseDropbox);
         window_.reset();
     }
     // Every client, the data found in Google Drive: that button is selected, its flag set.
-    messages_->Shown.clear();
+    session_->Messages.Shown.clear();
     UsePC = false;
-    SetClients(testPlatform_->Profile, true, true, true);
+    SetClients(session_->Platform.Profile, true, true, true);
     DataInGoogleDrive = true;
     TLockvexMainDlg &w = OpenWindow();
     QVERIFY(w.UseCloudBtn->isVisible());
@@ -721,11 +681,11 @@ void TstMainPasswords::dataLocationWithEveryClientOrNone()
     QVERIFY(UseGoogleDrive && !UsePC && !UseDropbox && !UseOneDrive);
     for (QRadioButton *b : {w.RadioButtonDropbox, w.RadioButtonGoogleDrive, w.RadioButtonSkyDrive})
         QVERIFY(b->isEnabled());
-    QVERIFY(messages_->Shown.isEmpty());
+    QVERIFY(session_->Messages.Shown.isEmpty());
     QTest::mouseClick(w.UseCloudBtn, Qt::LeftButton);
     QTest::mouseClick(w.RadioButtonSkyDrive, Qt::LeftButton);
     QVERIFY(UseOneDrive && !UseGoogleDrive);
-    QCOMPARE(messages_->Shown.size(), 1);
+    QCOMPARE(session_->Messages.Shown.size(), 1);
 }
 
 // ---- memory stick ------------------------------------------------------------------------------
@@ -735,7 +695,7 @@ void TstMainPasswords::memStickWithOneAccessPassword()
     MakeEntries({"Anvil:one", "Basket:two"});
     Update(QStringLiteral("Anvil"), [](ItemManagerParams &item) { item.LockvexPassword = true; });
     int opened = 0;
-    testPlatform_->FolderAnswer = [&](const QString &, const QString &) {
+    session_->Platform.FolderAnswer = [&](const QString &, const QString &) {
         ++opened;
         return QString();
     };
@@ -743,16 +703,16 @@ void TstMainPasswords::memStickWithOneAccessPassword()
     QCOMPARE(LoginPWs, 1);
     QTest::mouseClick(w.TfrMemStickBtn, Qt::LeftButton);
     QCOMPARE(opened, 0);
-    QCOMPARE(messages_->Shown.size(), 1);
-    QCOMPARE(messages_->Shown[0].Caption, Msg13Title);
-    QCOMPARE(messages_->Shown[0].Text, QStringLiteral("Please set a second Lockvex login password."));
+    QCOMPARE(session_->Messages.Shown.size(), 1);
+    QCOMPARE(session_->Messages.Shown[0].Caption, Msg13Title);
+    QCOMPARE(session_->Messages.Shown[0].Text, QStringLiteral("Please set a second Lockvex login password."));
 
     // A second access password: the folder browser opens (cancelled here).
     QTest::mouseClick(w.EntryPWChckBox, Qt::LeftButton); // Anvil off: none
     QCOMPARE(LoginPWs, 0);
     QTest::mouseClick(w.TfrMemStickBtn, Qt::LeftButton);
     QCOMPARE(opened, 1);
-    QCOMPARE(messages_->Shown.size(), 1);
+    QCOMPARE(session_->Messages.Shown.size(), 1);
 }
 
 void TstMainPasswords::memStickUntilAStickIsChosen()
@@ -760,10 +720,10 @@ void TstMainPasswords::memStickUntilAStickIsChosen()
     MakeEntries({"Anvil:one", "Basket:two"});
     Update(QStringLiteral("Anvil"), [](ItemManagerParams &item) { item.LockvexPassword = true; });
     Update(QStringLiteral("Basket"), [](ItemManagerParams &item) { item.LockvexPassword = true; });
-    const QString home = testPlatform_->Home();
+    const QString home = session_->Platform.Home();
     const QString stick = home + QStringLiteral("/media/STICK");
     QDir().mkpath(stick + QStringLiteral("/folder"));
-    testPlatform_->RemovableMountPoints.insert(stick);
+    session_->Platform.RemovableMountPoints.insert(stick);
     QFile file(home + QStringLiteral("/a-file.txt"));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
@@ -775,7 +735,7 @@ void TstMainPasswords::memStickUntilAStickIsChosen()
         stick,
     };
     QStringList captions;
-    testPlatform_->FolderAnswer = [&](const QString &caption, const QString &) {
+    session_->Platform.FolderAnswer = [&](const QString &caption, const QString &) {
         captions << caption;
         return answers.takeFirst();
     };
@@ -783,18 +743,18 @@ void TstMainPasswords::memStickUntilAStickIsChosen()
     QVERIFY(program.open(QIODevice::WriteOnly));
     program.write("program");
     program.close();
-    testPlatform_->ProgramPath = program.fileName();
+    session_->Platform.ProgramPath = program.fileName();
     TLockvexMainDlg &w = OpenWindow();
     QCOMPARE(LoginPWs, 2);
     QTest::mouseClick(w.TfrMemStickBtn, Qt::LeftButton);
 
     QCOMPARE(captions, QStringList(5, QStringLiteral("SELECT MEMORY STICK")));
-    QCOMPARE(testPlatform_->FolderTitles, QStringList(5, StickTitle));
-    QCOMPARE(messages_->Shown.size(), 5);
+    QCOMPARE(session_->Platform.FolderTitles, QStringList(5, StickTitle));
+    QCOMPARE(session_->Messages.Shown.size(), 5);
     for (int i = 0; i < 4; ++i)
-        QCOMPARE(messages_->Shown[i].Text, Msg15);
-    QCOMPARE(messages_->Shown[4].Caption, QStringLiteral("Program and data copied to:"));
-    QCOMPARE(messages_->Shown[4].Text, stick);
+        QCOMPARE(session_->Messages.Shown[i].Text, Msg15);
+    QCOMPARE(session_->Messages.Shown[4].Caption, QStringLiteral("Program and data copied to:"));
+    QCOMPARE(session_->Messages.Shown[4].Text, stick);
     QVERIFY(QFile::exists(stick + QStringLiteral("/TrelLockvex.acsdb")));
     QVERIFY(QFile::exists(stick + QStringLiteral("/lockvex")));
 }
@@ -881,7 +841,7 @@ void TstMainPasswords::screenshots()
     }
     ItemManager->SetAllEntryPasswords(QStringLiteral("Harbour7Lantern2"), true);
     ItemManager->SetAllEntryPasswords(QStringLiteral("q8Vw2mZ4pL6s"), true);
-    SetClients(testPlatform_->Profile, true, true, true);
+    SetClients(session_->Platform.Profile, true, true, true);
     TLockvexMainDlg &w = OpenWindow();
     ShowEntry(QStringLiteral("First Direct"));
 

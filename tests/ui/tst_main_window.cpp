@@ -13,7 +13,7 @@
 #include "entries/MgrLockvexLists.h"
 #include "store/PoolFile.h"
 #include "store/TBDALockvexData.h"
-#include "support/TestPlatform.h"
+#include "support/WindowSession.h"
 #include "ui/DLockvexMain.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/LetterTabs.h"
@@ -33,6 +33,9 @@
 
 #include <cerrno>
 #include <memory>
+
+using testing_support::MakeEntries;
+using testing_support::Stored;
 
 namespace
 {
@@ -87,97 +90,51 @@ private slots:
     void screenshots();
 
 private:
-    void MakeEntries(const QStringList &entries);
     TLockvexMainDlg &OpenWindow();
     QStringList Lines() const;
     QStringList ShownTexts() const;
-    ItemManagerParams Stored(const QString &name) const;
     void ClickLine(int row);
     void ClickTab(const QString &letter);
     void LeaveNameField();
     void SetFault(bool on);
 
-    std::unique_ptr<testing_support::TestPlatform> testPlatform_;
-    std::unique_ptr<platform::ScopedInstall> platformGuard_;
-    std::unique_ptr<ScopedMessageResponder> messages_;
-    std::unique_ptr<TMgrMainAppProcs> app_;
+    std::unique_ptr<testing_support::WindowSession> session_;
     std::unique_ptr<TLockvexMainDlg> window_;
 };
 
 void TstMainWindow::init()
 {
-    ResetGlobals();
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    testPlatform_ = std::make_unique<testing_support::TestPlatform>();
-    platformGuard_ = std::make_unique<platform::ScopedInstall>(*testPlatform_);
-    messages_ = std::make_unique<ScopedMessageResponder>();
-    app_ = std::make_unique<TMgrMainAppProcs>();
-    MainAppProcs = app_.get();
-    DataFileName = LocalDataFile;
-    QVERIFY(ListManager->OpenPool(DataFileName));
+    session_ = std::make_unique<testing_support::WindowSession>();
+    QVERIFY(session_->Opened);
 }
 
 void TstMainWindow::cleanup()
 {
     TPoolFile::FaultHook = nullptr;
     window_.reset();
-    app_.reset();
-    ResetGlobals();
-    messages_.reset();
-    platformGuard_.reset();
-    testPlatform_.reset();
-}
-
-// Entries as "name" or "name:password".
-void TstMainWindow::MakeEntries(const QStringList &entries)
-{
-    for (const QString &entry : entries) {
-        const QStringList parts = entry.split(QLatin1Char(':'));
-        ItemManagerParams item;
-        item.ItemName = parts.value(0);
-        item.Password = parts.value(1);
-        item.CustID = parts.value(0).toLower() + QStringLiteral("-id");
-        const int key = ItemManager->AddItem(item.ItemName);
-        QVERIFY(key >= 0);
-        QVERIFY(ItemManager->SaveWebItem(key, item));
-    }
+    session_.reset();
 }
 
 TLockvexMainDlg &TstMainWindow::OpenWindow()
 {
     window_ = std::make_unique<TLockvexMainDlg>();
-    window_->show();
-    window_->activateWindow();
-    [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(window_.get());
-    QCoreApplication::processEvents(); // becoming active
+    testing_support::ShowActive(*window_);
     return *window_;
 }
 
 QStringList TstMainWindow::Lines() const
 {
-    QStringList lines;
-    const QAbstractItemModel *model = window_->ItemList->model();
-    for (int i = 0; i < model->rowCount(); ++i)
-        lines << model->index(i, 0).data().toString();
-    return lines;
+    return testing_support::LinesOf(window_->ItemList->model());
 }
 
 // The name field and the selected line, as the user sees them.
 QStringList TstMainWindow::ShownTexts() const
 {
     QStringList texts;
-    for (const TShownMessage &m : messages_->Shown)
+    for (const TShownMessage &m : session_->Messages.Shown)
         texts << m.Text;
     return texts;
-}
-
-ItemManagerParams TstMainWindow::Stored(const QString &name) const
-{
-    TItemManager reader;
-    const int key = LockvexTbl->GetKey(name);
-    if (key < 0)
-        return ItemManagerParams();
-    return reader.LoadWebItem(key);
 }
 
 void TstMainWindow::ClickLine(int row)
@@ -282,8 +239,8 @@ void TstMainWindow::controlsAndTexts()
     QCOMPARE(HelpContext(w.LoginBtn), 3140);
     QCOMPARE(HelpContext(w.SaveCloseBtn), 3111);
     QTest::mouseClick(w.LockvexHelpBtn, Qt::LeftButton);
-    QCOMPARE(testPlatform_->OpenedUrls.size(), 1);
-    QVERIFY(testPlatform_->OpenedUrls.first().endsWith(QStringLiteral("contextid=1020")));
+    QCOMPARE(session_->Platform.OpenedUrls.size(), 1);
+    QVERIFY(session_->Platform.OpenedUrls.first().endsWith(QStringLiteral("contextid=1020")));
 
     // The first line is shown and the search box has the focus.
     QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
@@ -413,7 +370,7 @@ void TstMainWindow::clickShowsAndSavesOnLeaving()
     QVERIFY(w.RecChanged());
     ClickLine(0); // leaving saves without asking
     QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
-    QVERIFY(messages_->Shown.isEmpty());
+    QVERIFY(session_->Messages.Shown.isEmpty());
     const ItemManagerParams basket = Stored(QStringLiteral("Basket"));
     QCOMPARE(basket.PIN, QStringLiteral("1234"));
     QCOMPARE(basket.ItemDescr.split(QRegularExpression(QStringLiteral("\r?\n"))),
@@ -438,7 +395,7 @@ void TstMainWindow::closeWithUnsavedChange()
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(w.URL, Qt::LeftButton);
     QTest::keyClicks(w.URL, QStringLiteral("example.org"));
-    messages_->Answers = {answer};
+    session_->Messages.Answers = {answer};
     w.close();
     QCOMPARE(ShownTexts(), QStringList({Msg4}));
     QCOMPARE(w.isVisible(), !answer);
@@ -449,7 +406,7 @@ void TstMainWindow::closeWithUnsavedChange()
         w.URL->clear();
         w.close();
         QVERIFY(!w.isVisible());
-        QCOMPARE(messages_->Shown.size(), 1);
+        QCOMPARE(session_->Messages.Shown.size(), 1);
     }
 }
 
@@ -457,12 +414,12 @@ void TstMainWindow::closeClearsClipboardAndStoresPosition()
 {
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    testPlatform_->Clipboard = QStringLiteral("secret");
+    session_->Platform.Clipboard = QStringLiteral("secret");
     w.move(123, 45);
     const QPoint at = w.pos();
     QTest::mouseClick(w.CancelBtn, Qt::LeftButton);
     QVERIFY(!w.isVisible());
-    QCOMPARE(testPlatform_->Clipboard, QStringLiteral("Clipboard cleared by Lockvex"));
+    QCOMPARE(session_->Platform.Clipboard, QStringLiteral("Clipboard cleared by Lockvex"));
     QSettings settings(IniFileName, QSettings::IniFormat);
     QCOMPARE(settings.value(QStringLiteral("TrelLockvex/DialogTop")).toInt(), at.y());
     QCOMPARE(settings.value(QStringLiteral("TrelLockvex/DialogLeft")).toInt(), at.x());
@@ -497,9 +454,9 @@ void TstMainWindow::storedPositionOnTheScreens()
     QFETCH(QList<QRect>, areas);
     QFETCH(QPoint, stored);
     QFETCH(bool, kept);
-    testPlatform_->ScreenInfo.Width = 1024;
-    testPlatform_->ScreenInfo.Height = 768;
-    testPlatform_->ScreenInfo.Areas = areas;
+    session_->Platform.ScreenInfo.Width = 1024;
+    session_->Platform.ScreenInfo.Height = 768;
+    session_->Platform.ScreenInfo.Areas = areas;
     MakeEntries({"Anvil"});
     QVERIFY(
         LVDlgProcs->SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), stored.y(), stored.x()));
@@ -569,7 +526,7 @@ void TstMainWindow::readOnlyMode()
     QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
     w.close();
     QVERIFY(!w.isVisible());
-    QVERIFY(messages_->Shown.isEmpty());
+    QVERIFY(session_->Messages.Shown.isEmpty());
 }
 
 // ---- idle close --------------------------------------------------------------------------------
@@ -587,7 +544,7 @@ void TstMainWindow::idleCloseSavesAndCloses()
     w.ForceCloseTimer(); // the thirtieth tick: save and close
     QVERIFY(!w.isVisible());
     QCOMPARE(Stored(QStringLiteral("Anvil")).PIN, QStringLiteral("77"));
-    QVERIFY(messages_->Shown.isEmpty());
+    QVERIFY(session_->Messages.Shown.isEmpty());
 }
 
 void TstMainWindow::activityPutsOffTheIdleClose()
@@ -628,7 +585,7 @@ void TstMainWindow::renameConfirmation()
     QTest::mouseClick(w.ItemName, Qt::LeftButton);
     w.ItemName->selectAll();
     QTest::keyClicks(w.ItemName, QStringLiteral("Zebra"));
-    messages_->Answers = {answer};
+    session_->Messages.Answers = {answer};
     LeaveNameField();
     QCOMPARE(ShownTexts(), QStringList({Msg2}));
     QCOMPARE(w.ItemName->text(), QStringLiteral("Zebra"));
@@ -643,7 +600,7 @@ void TstMainWindow::renameConfirmation()
         QVERIFY(w.RecChanged());
         // Leaving the entry afterwards saves what the field holds, without asking again.
         ClickLine(1);
-        QCOMPARE(messages_->Shown.size(), 1);
+        QCOMPARE(session_->Messages.Shown.size(), 1);
         QCOMPARE(Lines(), QStringList({"Basket", "Zebra"}));
     }
 }
@@ -669,7 +626,7 @@ void TstMainWindow::duplicateNameRefusedAndNeverWritten()
     QTest::mouseClick(w.ItemName, Qt::LeftButton);
     w.ItemName->selectAll();
     QTest::keyClicks(w.ItemName, QStringLiteral("Cedar"));
-    messages_->Answers = {true};
+    session_->Messages.Answers = {true};
     LeaveNameField();
     QCOMPARE(ShownTexts().last(), Msg2);
     QCOMPARE(Lines(), QStringList({"Basket", "Cedar"}));
@@ -694,7 +651,7 @@ void TstMainWindow::newEntryTwiceTakesUpTheSameLine()
     QCOMPARE(Lines(), QStringList({"Anvil", "New Web entry"}));
     QCOMPARE(DisplayedItemKey, key);
     QVERIFY(w.NewItemBtnClicked);
-    QVERIFY(messages_->Shown.isEmpty());
+    QVERIFY(session_->Messages.Shown.isEmpty());
 }
 
 void TstMainWindow::newEntryNamedAndSaved()
@@ -709,7 +666,7 @@ void TstMainWindow::newEntryNamedAndSaved()
     QTest::keyClicks(w.Password, QStringLiteral("Secret12"));
     QVERIFY(w.PWSoSoBtn->isVisible() || w.PWBadBtn->isVisible() || w.PWOKBtn->isVisible());
     ClickLine(0);
-    QVERIFY(messages_->Shown.isEmpty()); // a new entry's name needs no confirmation
+    QVERIFY(session_->Messages.Shown.isEmpty()); // a new entry's name needs no confirmation
     QCOMPARE(Stored(QStringLiteral("Bank")).Password, QStringLiteral("Secret12"));
     QCOMPARE(Stored(QStringLiteral("Bank")).ItemName, QStringLiteral("Bank"));
 }
@@ -724,7 +681,7 @@ void TstMainWindow::newEntryWithoutNameIsNotWritten()
     ClickLine(0);
     QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
     QCOMPARE(Lines(), QStringList({"Anvil", "New Web entry"})); // until the file is opened again
-    QVERIFY(messages_->Shown.isEmpty());
+    QVERIFY(session_->Messages.Shown.isEmpty());
     w.close();
     QVERIFY(ListManager->ClosePool(DoNotWriteLog));
     QVERIFY(ListManager->OpenPool(DataFileName));
@@ -748,7 +705,7 @@ void TstMainWindow::deleteLastAndOnlyLine()
     MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
     ClickLine(1);
-    messages_->Answers = {false};
+    session_->Messages.Answers = {false};
     QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
     QCOMPARE(ShownTexts(), QStringList({Msg3}));
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
@@ -763,7 +720,7 @@ void TstMainWindow::deleteLastAndOnlyLine()
     QCOMPARE(w.CustID->text(), QString());
     // With no line selected, a delete does nothing after the confirmation.
     QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
-    QCOMPARE(messages_->Shown.size(), 4);
+    QCOMPARE(session_->Messages.Shown.size(), 4);
 }
 
 // ---- save and close ----------------------------------------------------------------------------
@@ -775,12 +732,12 @@ void TstMainWindow::saveCloseAfterRefusedName()
     QTest::mouseClick(w.ItemName, Qt::LeftButton);
     w.ItemName->selectAll();
     QTest::keyClicks(w.ItemName, QStringLiteral("basket"));
-    messages_->Answers = {true, false}; // OK to message 16, No to message 4
+    session_->Messages.Answers = {true, false}; // OK to message 16, No to message 4
     w.SaveCloseBtnClick();
     QCOMPARE(ShownTexts(), QStringList({Msg16, Msg4}));
     QVERIFY(w.isVisible());
     QCOMPARE(w.ItemName->text(), QStringLiteral("basket"));
-    messages_->Answers = {true, true};
+    session_->Messages.Answers = {true, true};
     w.SaveCloseBtnClick();
     QVERIFY(!w.isVisible());
     QCOMPARE(ShownTexts().last(), Msg4);
@@ -801,7 +758,7 @@ void TstMainWindow::failedSaveIsReportedAndKept()
     ClickLine(1);
     SetFault(false);
     QCOMPARE(ShownTexts(), QStringList({Msg18}));
-    QCOMPARE(messages_->Shown.first().DlgType, mtError);
+    QCOMPARE(session_->Messages.Shown.first().DlgType, mtError);
     // Still on the changed entry, not treated as saved.
     QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
     QCOMPARE(w.PIN->text(), QStringLiteral("4321"));
@@ -819,7 +776,7 @@ void TstMainWindow::failedDeleteIsReportedAndKept()
 {
     MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
-    messages_->Answers = {true};
+    session_->Messages.Answers = {true};
     SetFault(true);
     QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
     SetFault(false);
@@ -839,7 +796,7 @@ void TstMainWindow::signalSavesWithoutAsking()
     QTest::keyClicks(w.URL, QStringLiteral("bank.example"));
     w.CloseOnSignal();
     QTRY_VERIFY(!w.isVisible());
-    QVERIFY(messages_->Shown.isEmpty());
+    QVERIFY(session_->Messages.Shown.isEmpty());
     QCOMPARE(Stored(QStringLiteral("Anvil")).URL, QStringLiteral("bank.example"));
 }
 
@@ -860,7 +817,7 @@ void TstMainWindow::longAndOddTexts()
     QCOMPARE(stored.ItemDescr.size(), 255);
     QCOMPARE(stored.CustID.size(), 31);
     QVERIFY(stored.PIN.startsWith(QStringLiteral("\u20ac")));
-    QVERIFY(messages_->Shown.isEmpty());
+    QVERIFY(session_->Messages.Shown.isEmpty());
 }
 
 // ---- pictures ----------------------------------------------------------------------------------

@@ -1,0 +1,98 @@
+#pragma once
+// The program's long-lived objects as start-up makes them, for the window tests: the platform
+// double installed over its temporary home, the message responder answering catalogue messages,
+// the application object with its managers and lists, and the home's data file opened. Entries
+// are made through the item manager, as a user's saves make them.
+
+#include "app/LockvexMsgdial.h"
+#include "app/MgrMainApp.h"
+#include "common/Globals.h"
+#include "entries/MgrLockvexItems.h"
+#include "entries/MgrLockvexLists.h"
+#include "platform/Platform.h"
+#include "store/TBDALockvexData.h"
+#include "support/TestPlatform.h"
+
+#include <QAbstractItemModel>
+#include <QWidget>
+#include <QtTest>
+
+#include <memory>
+
+namespace testing_support
+{
+
+class WindowSession
+{
+public:
+    WindowSession() : platformGuard_(Platform)
+    {
+        ResetGlobals();
+        App = std::make_unique<TMgrMainAppProcs>();
+        MainAppProcs = App.get();
+        DataFileName = LocalDataFile;
+        Opened = ListManager->OpenPool(DataFileName);
+    }
+
+    virtual ~WindowSession()
+    {
+        App.reset();
+        ResetGlobals();
+    }
+
+    WindowSession(const WindowSession &) = delete;
+    WindowSession &operator=(const WindowSession &) = delete;
+
+    TestPlatform Platform;
+    ScopedMessageResponder Messages;
+    std::unique_ptr<TMgrMainAppProcs> App; // reset it to close the store, as the exit does
+    bool Opened = false;                   // the data file opened
+
+private:
+    platform::ScopedInstall platformGuard_;
+};
+
+// Saves entries given as "name", "name:password" or "name:password:access" (the password is an
+// access password); the customer ID is the name in lower case followed by "-id".
+inline void MakeEntries(const QStringList &entries)
+{
+    for (const QString &entry : entries) {
+        const QStringList parts = entry.split(QLatin1Char(':'));
+        ItemManagerParams item;
+        item.ItemName = parts.value(0);
+        item.Password = parts.value(1);
+        item.LockvexPassword = parts.value(2) == QLatin1String("access");
+        item.CustID = parts.value(0).toLower() + QStringLiteral("-id");
+        const int key = ItemManager->AddItem(item.ItemName);
+        QVERIFY(key >= 0);
+        QVERIFY(ItemManager->SaveWebItem(key, item));
+    }
+}
+
+// The entry of that name as the data file holds it; an empty one when there is none.
+inline ItemManagerParams Stored(const QString &name)
+{
+    TItemManager reader;
+    const int key = LockvexTbl->GetKey(name);
+    return key < 0 ? ItemManagerParams() : reader.LoadWebItem(key);
+}
+
+// The texts of a list's lines, top to bottom.
+inline QStringList LinesOf(const QAbstractItemModel *model)
+{
+    QStringList lines;
+    for (int i = 0; i < model->rowCount(); ++i)
+        lines << model->index(i, 0).data().toString();
+    return lines;
+}
+
+// Shows the window and lets it become the active window and handle that.
+inline void ShowActive(QWidget &window)
+{
+    window.show();
+    window.activateWindow();
+    [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(&window);
+    QCoreApplication::processEvents(); // becoming active
+}
+
+} // namespace testing_support
