@@ -1,13 +1,17 @@
 // Where the windows stand on a small screen of the platform double's: a window made while the
 // windows are drawn for the screen (ScaleForms) is centred on the free part of the primary
-// screen, whatever screen Qt itself has.
+// screen, whatever screen Qt itself has. And the program's own platform reports Qt's screens.
 
 #include "StickSession.h"
 
 #include "app/DLockvexPassword.h"
 #include "import/DLockvexDataImport.h"
+#include "platform/desktop/DesktopPlatform.h"
 #include "ui/DLockvexItem.h"
 #include "ui/DLockvexList.h"
+
+#include <QGuiApplication>
+#include <QScreen>
 
 #include <functional>
 
@@ -43,6 +47,7 @@ private slots:
 
     void scaledWindowIsCentredOnTheScreen_data();
     void scaledWindowIsCentredOnTheScreen();
+    void desktopPlatformReportsEveryScreenPrimaryFirst();
 
 private:
     std::unique_ptr<TStickSession> session_;
@@ -89,6 +94,18 @@ void TstWindowPlacement::scaledWindowIsCentredOnTheScreen()
     // Centred up to the frame, which a window gets only when it first shows.
     QVERIFY(qAbs(placed.center().x() - centredIn.center().x()) <= 2);
     QVERIFY(qAbs(placed.center().y() - centredIn.center().y()) <= 2);
+}
+
+// The running program's platform takes the screens from Qt, the primary one first.
+void TstWindowPlacement::desktopPlatformReportsEveryScreenPrimaryFirst()
+{
+    const platform::ScreenMetrics screen = platform::DesktopPlatform().Screen();
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    QVERIFY(primary != nullptr);
+    QCOMPARE(QSize(screen.Width, screen.Height), primary->size());
+    QCOMPARE(screen.Areas.size(), QGuiApplication::screens().size());
+    QCOMPARE(screen.PrimaryArea(), primary->availableGeometry());
+    QCOMPARE(screen.AreaAt(primary->geometry().center()), primary->availableGeometry());
 }
 
 QTEST_MAIN(TstWindowPlacement)
