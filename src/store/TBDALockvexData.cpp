@@ -482,8 +482,7 @@ bool HoldsLiveRecord(const uint8_t *slot)
     uint8_t head[offsetof(BaseDAHeader, DeletedRecord) + 1];
     std::memcpy(head, slot, sizeof head);
     DecipherIfEnciphered(head, int(sizeof head));
-    const auto &hdr = *reinterpret_cast<const BaseDAHeader *>(head);
-    return IsTrue(hdr.ActiveRecord) && !IsTrue(hdr.DeletedRecord);
+    return IsTrue(head[offsetof(BaseDAHeader, ActiveRecord)]) && !IsTrue(head[offsetof(BaseDAHeader, DeletedRecord)]);
 }
 
 } // namespace
