@@ -246,6 +246,9 @@ uint8_t CipherStartValue(int32_t filingDate); // (FilingDate - K) low byte
 void EncipherRecord(const uint8_t *clear, uint8_t *out, int size);
 // Deciphers in place.
 void DecipherRecord(uint8_t *record, int size);
+// Writes the clear form of the enciphered record into `out` (both `size` bytes; the same
+// record, or two that do not overlap).
+void DecipherRecordFrom(const uint8_t *enciphered, uint8_t *out, int size);
 // What a read does: deciphers when FilingDate is not 0, else leaves the record as it is.
 void DecipherIfEnciphered(uint8_t *record, int size);
 // Turns a record as it lies on the disk (enciphered, or in clear when its FilingDate is 0) into
@@ -254,6 +257,8 @@ void DecipherIfEnciphered(uint8_t *record, int size);
 // before it, so between two enciphered forms only the bytes up to the one after Key differ: only
 // those are deciphered and enciphered again, and the rest of the record stays as it is.
 void RestampStoredRecord(uint8_t *record, int size, int32_t filingDate, int32_t userID, int32_t key);
+// The same from a record as stored into `out` (not overlapping it).
+void ReadRecordFrom(const uint8_t *stored, uint8_t *out, int size);
 
 // ---------------------------------------------------------------------------------------------
 // Companion files. The data file's name is split at the first "." of its FILE NAME (a dot in a

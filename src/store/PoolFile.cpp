@@ -8,6 +8,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <climits>
 #include <cstddef>
 #include <cstring>
 
@@ -240,6 +241,18 @@ int TPoolFile::ReadAt(qint64 offset, void *buffer, int size)
     if (int err = Fault(PoolFileOp::Read, offset))
         return err;
     return Io().ReadAt(fd_, offset, buffer, size);
+}
+
+int TPoolFile::ReadRecordsAt(qint64 offset, void *buffer, int recordSize, int count)
+{
+    if (fd_ < 0)
+        return EBADF;
+    if (recordSize <= 0 || count <= 0 || qint64(recordSize) * count > INT_MAX)
+        return EINVAL;
+    for (int i = 1; i < count; ++i) // the first record's position is asked by ReadAt
+        if (int err = Fault(PoolFileOp::Read, offset + qint64(i) * recordSize))
+            return err;
+    return ReadAt(offset, buffer, recordSize * count);
 }
 
 int TPoolFile::WriteAt(qint64 offset, const void *data, int size)

@@ -45,6 +45,10 @@ public:
     // Creates the file anew and empty, readable and writable by its owner only.
     int Create(const QString &path);
     int ReadAt(qint64 offset, void *buffer, int size);
+    // Reads count records of recordSize bytes that follow each other from offset, in one read.
+    // The fault seam is asked for each record at its own position, as a read of that record
+    // alone would ask it.
+    int ReadRecordsAt(qint64 offset, void *buffer, int recordSize, int count);
     int WriteAt(qint64 offset, const void *data, int size);
     // A record overwritten in its slot through the journal, flushed: no crash leaves it torn.
     int WriteInPlace(qint64 offset, const void *data, int size);

@@ -40,6 +40,7 @@ bool TPoolMgr::FlushFile(const QString &path)
 void TPoolMgr::OpenPoolForSeqWrite()
 {
     _PoolOk = true;
+    ForgetScanBlock();
     IOCheck(PoolFile.Close());
     const int err = PoolFile.Create(PoolFileName);
     IOCheck(err);

@@ -131,6 +131,7 @@ bool TPoolMgr::WritePoolRecord(int slot, bool sync)
     // A record that replaces one in its slot goes through the journal, so that a crash never
     // leaves the slot torn; new blank slots and sequential rewrites need none.
     const qint64 offset = SlotOffset(slot, IOBufSize);
+    NoteSlotWritten(slot);
     const int err = sync ? PoolFile.WriteInPlace(offset, data, IOBufSize) : PoolFile.WriteAt(offset, data, IOBufSize);
     IOCheck(err);
     if (err)
@@ -385,6 +386,7 @@ void TPoolMgr::ErasePool()
 
 bool TPoolMgr::ClosePool(LogCommand Log)
 {
+    ForgetScanBlock();
     if (!PoolFile.IsOpen())
         return true; // nothing open: nothing to log or close
     if (Log == WriteLog) {
@@ -431,6 +433,7 @@ bool TPoolMgr::ReadFirst(int &RecordNo, TBaseDARec *UserV8Rec, ReadSeqType Inclu
         return ReadInMemScan(true, RecordNo, UserV8Rec);
     ExistFile = false;
     ScanFailed = false;
+    ForgetScanBlock();
     ClearDeletedRecTbl(DispTblRefresh);
     CtlRefresh.PoolNRecs = GetFileSize();
     CtlRefresh.ActiveCount = 0;
@@ -465,6 +468,7 @@ bool TPoolMgr::FinishScan(bool found, int &RecordNo, TBaseDARec *UserV8Rec)
         CopyBufferTo(UserV8Rec);
         return true;
     }
+    ForgetScanBlock(); // the scan is over
     if (!ScanFailed && CtlRefresh.NextRec == CtlRefresh.PoolNRecs) {
         // The scan read every slot: its counters and dispose table are the pool's now.
         Control = CtlRefresh;
@@ -495,7 +499,7 @@ bool TPoolMgr::ScanStep(ReadSeqType IncludeDeleted, bool &skip)
 {
     const int slot = CtlRefresh.NextRec;
     skip = false;
-    if (!ReadPoolRecord(slot)) {
+    if (!ReadScanSlot(slot)) {
         CtlRefresh.CurrRec = CtlRefresh.PoolNRecs;
         ScanFailed = true;
         return false;
@@ -524,6 +528,42 @@ bool TPoolMgr::ScanStep(ReadSeqType IncludeDeleted, bool &skip)
         CtlRefresh.NextFreeRec = CtlRefresh.NextRec;
     }
     return true;
+}
+
+bool TPoolMgr::ReadScanSlot(int slot)
+{
+    if (slot < ScanBlockFirst || slot >= ScanBlockFirst + ScanBlockSlots) {
+        ScanBlockSlots = 0;
+        const int count = std::min(std::max(ScanBlockBytes / IOBufSize, 1), CtlRefresh.PoolNRecs - slot);
+        if (slot < ScanSingleUntil || count <= 1)
+            return ReadPoolRecord(slot);
+        ScanBlock.resize(size_t(count) * size_t(IOBufSize));
+        if (PoolFile.ReadRecordsAt(SlotOffset(slot, IOBufSize), ScanBlock.data(), IOBufSize, count) != 0) {
+            ScanSingleUntil = slot + count;
+            return ReadPoolRecord(slot);
+        }
+        ScanBlockFirst = slot;
+        ScanBlockSlots = count;
+    }
+    IOCheck(0);
+    ReadRecordFrom(ScanBlock.data() + size_t(slot - ScanBlockFirst) * size_t(IOBufSize), IOBuffer.data(), IOBufSize);
+    return true;
+}
+
+void TPoolMgr::ForgetScanBlock()
+{
+    ScanBlockFirst = 0;
+    ScanBlockSlots = 0;
+    ScanSingleUntil = 0;
+    std::vector<uint8_t>().swap(ScanBlock); // the block lives as long as its scan
+}
+
+void TPoolMgr::NoteSlotWritten(int slot)
+{
+    // The scan reads on from NextRec only, so a write to the slot it has just returned (or any
+    // slot before) leaves the rest of its block as it is on the disk.
+    if (slot >= CtlRefresh.NextRec && slot >= ScanBlockFirst && slot < ScanBlockFirst + ScanBlockSlots)
+        ScanBlockSlots = 0;
 }
 
 bool TPoolMgr::ReadInMemScan(bool first, int &RecordNo, TBaseDARec *UserV8Rec)
@@ -840,8 +880,10 @@ void TPoolMgr::InsertInKeySequence(TPoolIndexRec *IndexItem)
 {
     if (!PoolIndex || !IndexItem)
         return;
-    int position = 0;
-    FindKeyPosition(IndexItem->GetKeyFromIndex(), position);
+    // The records of a file mostly come in key order: past the highest key the place is the end.
+    int position = PoolIndex->GetCount();
+    if (position == 0 || IndexAt(position - 1)->GetKeyFromIndex() >= IndexItem->GetKeyFromIndex())
+        FindKeyPosition(IndexItem->GetKeyFromIndex(), position);
     PoolIndex->AtInsert(position, IndexItem);
     NoteIndexedName(IndexItem);
 }

@@ -205,6 +205,14 @@ protected:
     bool ScanStep(ReadSeqType IncludeDeleted, bool &skip);
     bool FinishScan(bool found, int &RecordNo, TBaseDARec *UserV8Rec);
     bool ReadInMemScan(bool first, int &RecordNo, TBaseDARec *UserV8Rec);
+    // The scan reads the file in blocks of whole slots as stored (about 64 KiB) and deciphers
+    // each slot from the block into IOBuffer when it comes to it; with the same outcome as a
+    // read of that slot alone (ReadPoolRecord). A block that cannot be read whole is read slot
+    // by slot, so that the first slot that fails, fails the scan at its place with its error.
+    bool ReadScanSlot(int slot);
+    void ForgetScanBlock();
+    // A write to a slot that the running scan has still to read makes its block stale.
+    void NoteSlotWritten(int slot);
 
     // ---- What a full scan of the file would find, kept as the file changes, so that growth
     // needs no rescan: one state per slot and the deleted slots with their dispose dates.
@@ -264,6 +272,12 @@ protected:
     QString RewriteKeptAside;       // where the last rewrite kept the file it replaced, if anywhere
     bool GrewForAllocation = false; // the slot being written was allocated by a growth step
     int GrowthSteps = 0;
+
+    std::vector<uint8_t> ScanBlock; // slots ScanBlockFirst.. of the file, as stored
+    int ScanBlockFirst = 0;
+    int ScanBlockSlots = 0;  // 0: no block held
+    int ScanSingleUntil = 0; // the slots before it belong to a block that failed: read one by one
+    static constexpr int ScanBlockBytes = 64 * 1024;
 
     std::vector<uint8_t> Slots;                       // SlotState per slot
     std::vector<std::pair<int, double>> DeletedSlots; // deleted slots in slot order, with dispose dates

@@ -5,6 +5,7 @@
 
 #include <QDirIterator>
 
+#include <numeric>
 #include <random>
 
 using namespace store_test;
@@ -456,6 +457,94 @@ TEST_F(PoolMgrTest, AScanThatFailsHalfwayLeavesThePoolClosedAndTheFileAlone)
     EXPECT_FALSE(mgr->PoolStatusOk());
     EXPECT_EQ(FileBytes(Pool), before);
     EXPECT_TRUE(QDir(Folder).entryList({QStringLiteral("*.damaged-*")}).isEmpty());
+}
+
+// A pool of 120 records (more than two blocks of the scan's reads), written in one rewrite.
+void MakeLongPool(TPoolMgr &mgr, const QString &path)
+{
+    mgr.SetPoolName(path);
+    mgr.OpenPoolForSeqWrite();
+    TLockvexRec rec;
+    for (int i = 0; i < 120; ++i) {
+        rec.Init();
+        rec.SetName(QStringLiteral("e%1").arg(i));
+        rec.SetKey(i);
+        mgr.WriteSeqPoolRec(&rec);
+    }
+    ASSERT_TRUE(mgr.ClosePoolForSeqWrite());
+}
+
+// The scan reads many slots at once; a slot it cannot read must still fail it at that slot,
+// with that read's error, after every slot before it was returned, wherever the slot lies in
+// a block.
+TEST_F(PoolMgrTest, AScanStopsAtTheFirstSlotItCannotReadWhereverItLies)
+{
+    {
+        TPoolMgr maker(LockvexRecSize);
+        SetEntryOptions(maker);
+        MakeLongPool(maker, Pool);
+    }
+    for (int failing : {0, 1, 50, 51, 70, 119}) {
+        auto mgr = Open(DontCreateEmpty);
+        ASSERT_TRUE(mgr->PoolStatusOk());
+        TPoolFile::FaultHook = [failing](PoolFileOp op, const QString &, qint64 offset) {
+            return op == PoolFileOp::Read && offset == SlotOffset(failing) ? EIO : 0;
+        };
+        std::vector<int> returned;
+        int slot = NoKey;
+        TLockvexRec rec;
+        bool more = mgr->ReadFirst(slot, &rec, ReadDeleted);
+        for (; more; more = mgr->ReadNext(slot, &rec, ReadDeleted))
+            returned.push_back(slot);
+        EXPECT_EQ(slot, NoKey) << failing;
+        EXPECT_EQ(mgr->GetIOVal(), EIO) << failing;
+        std::vector<int> expected(static_cast<size_t>(failing));
+        std::iota(expected.begin(), expected.end(), 0);
+        EXPECT_EQ(returned, expected) << failing;
+        EXPECT_FALSE(mgr->OpenPool(Pool, DontCreateEmpty)) << failing;
+        TPoolFile::FaultHook = nullptr;
+    }
+}
+
+// Records written while a scan runs are read as written, also those of slots that the scan
+// had already read from the disk with the slots before them.
+TEST_F(PoolMgrTest, AScanReturnsWhatWasWrittenAheadOfIt)
+{
+    auto mgr = std::make_unique<TPoolMgr>(LockvexRecSize);
+    SetEntryOptions(*mgr);
+    MakeLongPool(*mgr, Pool);
+    ASSERT_TRUE(mgr->OpenPool(Pool, DontCreateEmpty));
+    const auto rename = [&](int key, const QString &name) {
+        int recNo = NoKey;
+        TLockvexRec rec;
+        ASSERT_EQ(mgr->ReadIndexedRecord(key, recNo, &rec), ReadOk);
+        rec.SetName(name);
+        ASSERT_EQ(mgr->WriteIndexedRecord(key, &rec), WriteOK);
+    };
+    QStringList names;
+    int slot = NoKey;
+    TLockvexRec rec;
+    for (bool more = mgr->ReadFirst(slot, &rec, SkipDeleted); more; more = mgr->ReadNext(slot, &rec, SkipDeleted)) {
+        names << rec.GetName();
+        if (slot == 2) {
+            rename(2, QStringLiteral("just read")); // the slot the scan returned
+            rename(3, QStringLiteral("next"));      // the next slot
+        }
+        if (slot == 55) {
+            rename(10, QStringLiteral("behind")); // already returned
+            rename(60, QStringLiteral("further on"));
+            rename(119, QStringLiteral("last"));
+        }
+    }
+    ASSERT_EQ(names.size(), 120);
+    EXPECT_EQ(names[2], QStringLiteral("e2"));
+    EXPECT_EQ(names[3], QStringLiteral("next"));
+    EXPECT_EQ(names[4], QStringLiteral("e4"));
+    EXPECT_EQ(names[10], QStringLiteral("e10"));
+    EXPECT_EQ(names[60], QStringLiteral("further on"));
+    EXPECT_EQ(names[61], QStringLiteral("e61"));
+    EXPECT_EQ(names[119], QStringLiteral("last"));
+    EXPECT_EQ(mgr->GetControl().ActiveCount, 120);
 }
 
 TEST_F(PoolMgrTest, ReopeningDoesNotLeakAHandle)

@@ -195,6 +195,46 @@ TEST(RecordCipher, ReadTakesClearRecordsUnchangedAndDeciphersTheOthers)
     EXPECT_EQ(stored, withDate);
 }
 
+// The decipher works on many bytes at once; it must give exactly what the byte-by-byte rule
+// gives, for any bytes, start value and size (whole blocks, a part block, less than one), in
+// place and into another buffer.
+TEST(RecordCipher, DeciphersAsTheByteByByteRuleForAnyBytesAndSize)
+{
+    const auto byTheRule = [](Bytes rec) {
+        uint8_t k = uint8_t((int64_t(Int32At(rec, 0)) - RecordCipherK) & 0xFF);
+        for (size_t i = 4; i < rec.size(); ++i) {
+            rec[i] = uint8_t(rec[i] - k);
+            k = rec[i];
+        }
+        return rec;
+    };
+    uint32_t seed = 20261210;
+    const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    for (int size : {5, 35, 36, 37, 67, 68, 100, 1283, LockvexRecSize, 1285, 4096}) {
+        for (int round = 0; round < 20; ++round) {
+            Bytes stored(static_cast<size_t>(size));
+            for (uint8_t &b : stored)
+                b = uint8_t(next() >> 24);
+            if (round == 0)
+                std::fill(stored.begin() + 4, stored.end(), 0xFF);
+            PutInt32(stored, 0, int32_t(next() | 1)); // never 0: the record is enciphered
+            const Bytes expected = byTheRule(stored);
+            Bytes inPlace = stored;
+            DecipherRecord(inPlace.data(), size);
+            EXPECT_EQ(inPlace, expected) << "size " << size << ", round " << round;
+            Bytes out(size_t(size), 0xAA);
+            DecipherRecordFrom(stored.data(), out.data(), size);
+            EXPECT_EQ(out, expected) << "size " << size << ", round " << round;
+            ReadRecordFrom(stored.data(), out.data(), size);
+            EXPECT_EQ(out, expected) << "size " << size << ", round " << round;
+        }
+    }
+    Bytes clear = SampleRecord(0);
+    Bytes out(clear.size(), 0xAA);
+    ReadRecordFrom(clear.data(), out.data(), LockvexRecSize);
+    EXPECT_EQ(out, clear); // a record in clear is taken as it is
+}
+
 TEST(RecordCipher, WorksForAnyRecordSizeAndIgnoresTooShortOnes)
 {
     Bytes clear = {0x0A, 0xB4, 0, 0, 1, 2, 3};
