@@ -121,11 +121,18 @@ bool ReadTextLine(TextFile &f, QByteArray &line)
 
 bool WriteTextLine(TextFile &f, const QByteArray &line)
 {
+    return WriteTextLine(f, QByteArray(), line);
+}
+
+bool WriteTextLine(TextFile &f, const QByteArray &prefix, const QByteArray &line)
+{
     RequireOpen(f, true);
     errno = 0;
-    if (std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), f.Handle) !=
-            static_cast<size_t>(line.size()) ||
-        std::fwrite("\r\n", 1, 2, f.Handle) != 2)
+    const auto written = [&f](const QByteArray &text) {
+        return std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), f.Handle) ==
+               static_cast<size_t>(text.size());
+    };
+    if (!written(prefix) || !written(line) || std::fwrite("\r\n", 1, 2, f.Handle) != 2)
         Fail(errno ? errno : EIO, f.Name);
     return true;
 }

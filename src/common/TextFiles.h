@@ -34,4 +34,6 @@ bool OpenTextForWrite(TextFile &f, const QString &name);
 bool CloseText(TextFile &f);
 bool ReadTextLine(TextFile &f, QByteArray &line);
 bool WriteTextLine(TextFile &f, const QByteArray &line);
+// Writes prefix and line as one line, without joining them first.
+bool WriteTextLine(TextFile &f, const QByteArray &prefix, const QByteArray &line);
 bool AtEndOfText(TextFile &f); // no more lines to read

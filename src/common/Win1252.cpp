@@ -1,5 +1,7 @@
 #include "common/Win1252.h"
 
+#include <array>
+
 namespace win1252
 {
 
@@ -17,6 +19,14 @@ constexpr char16_t HighControlRange[32] = {
 
 constexpr char Unmappable = '?';
 
+// The Unicode character of every byte.
+constexpr std::array<char16_t, 256> CharTable = [] {
+    std::array<char16_t, 256> table{};
+    for (int b = 0; b < 256; ++b)
+        table[b] = b >= 0x80 && b <= 0x9F ? HighControlRange[b - 0x80] : char16_t(b);
+    return table;
+}();
+
 char ByteOfCode(char16_t code)
 {
     if (code < 0x80 || (code >= 0xA0 && code <= 0xFF))
@@ -31,9 +41,7 @@ char ByteOfCode(char16_t code)
 
 QChar CharOf(unsigned char byte)
 {
-    if (byte >= 0x80 && byte <= 0x9F)
-        return QChar(HighControlRange[byte - 0x80]);
-    return QChar(static_cast<char16_t>(byte));
+    return QChar(CharTable[byte]);
 }
 
 char ByteOf(QChar ch)
@@ -43,12 +51,13 @@ char ByteOf(QChar ch)
     return ByteOfCode(ch.unicode());
 }
 
-QString ToUnicode(const QByteArray &bytes)
+QString ToUnicode(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
-    QChar *out = text.data();
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    const char *in = bytes.data();
     for (qsizetype i = 0; i < bytes.size(); ++i)
-        out[i] = CharOf(static_cast<unsigned char>(bytes[i]));
+        out[i] = CharTable[static_cast<unsigned char>(in[i])];
     return text;
 }
 

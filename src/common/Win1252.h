@@ -3,11 +3,12 @@
 // character and back; a character the code page cannot hold becomes "?".
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 namespace win1252 {
 
-QString ToUnicode(const QByteArray &bytes);
+QString ToUnicode(QByteArrayView bytes);
 QByteArray FromUnicode(const QString &text);
 // The Unicode character of one byte, and the byte of one character ('?' when it has none).
 QChar CharOf(unsigned char byte);

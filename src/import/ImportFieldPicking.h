@@ -3,6 +3,9 @@
 // Positions count from 0.
 
 #include <QByteArray>
+#include <QByteArrayView>
+
+#include <vector>
 
 // How the import reads the quotes of a line. A quote opens a quoted value only where a value
 // begins: at the start of the line or straight after a separator. Inside a quoted value a doubled
@@ -28,3 +31,18 @@ bool FindCSVColumn(const QByteArray &line, int column, char sep, qsizetype &pos)
 // both ends. A value then enclosed in quotes loses exactly that pair and each doubled quote
 // inside it becomes one; any other value keeps every character, quotes and apostrophes too.
 QByteArray ExtractCSVField(const QByteArray &line, qsizetype pos, char sep);
+
+// Where one column of a line lies: from Begin up to End, the separator after it or the line's end.
+struct CSVColumn {
+    qsizetype Begin = 0;
+    qsizetype End = 0;
+};
+
+// Reads the line once, as ScanCSVLine does, and gives every column in `columns`: column c
+// (counted from 1) is columns[c - 1], beginning where FindCSVColumn finds it and ending where
+// ExtractCSVField ends its value. The first column always exists, even in an empty line.
+CSVLineScan SplitCSVLine(QByteArrayView line, char sep, std::vector<CSVColumn> &columns);
+
+// The value of one column as ExtractCSVField gives it. The value is a view of the line, or of
+// `scratch` when doubled quotes had to become single; it is valid until either changes.
+QByteArrayView CSVColumnValue(QByteArrayView line, CSVColumn column, QByteArray &scratch);

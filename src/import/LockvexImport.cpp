@@ -6,9 +6,7 @@
 #include "common/TextRoutines.h"
 #include "common/Win1252.h"
 #include "entries/EntryText.h"
-#include "import/ImportFieldPicking.h"
 #include "platform/Platform.h"
-#include "store/RecDALockvex.h"
 #include "store/TBDALockvexData.h"
 
 #include <QStringList>
@@ -22,6 +20,8 @@ namespace
 {
 
 constexpr char Quote = '"';
+constexpr int NameField = 1;   // import mapping number of the name
+constexpr int NotesField = 14; // and of the notes
 
 QByteArray Prefix(const char *text)
 {
@@ -63,14 +63,57 @@ int HeaderLineCount(const QByteArray &text)
     return ok ? n : 0;
 }
 
-QString Text(const QByteArray &bytes)
+// The entry field that import mapping number k (1 to 14) fills.
+const EntryTextField &FieldForImport(int k)
 {
-    return win1252::ToUnicode(bytes);
+    static const std::array<const EntryTextField *, ImportedEntryFields + 1> fields = [] {
+        std::array<const EntryTextField *, ImportedEntryFields + 1> table{};
+        for (int i = 1; i <= ImportedEntryFields; ++i)
+            table[i] = EntryTextFieldForImport(i);
+        return table;
+    }();
+    return *fields[k];
 }
 
-bool EndsInsideQuotes(const QByteArray &line, char sep)
+QByteArrayView TrimmedBlanks(QByteArrayView text)
 {
-    return ScanCSVLine(line, sep).EndsInsideQuotes;
+    qsizetype end = text.size();
+    while (end > 0 && static_cast<unsigned char>(text[end - 1]) <= 32)
+        --end;
+    qsizetype start = 0;
+    while (start < end && static_cast<unsigned char>(text[start]) <= 32)
+        ++start;
+    return text.sliced(start, end - start);
+}
+
+// The notes as the entry stores them and gives them back: each line break stored as one ";"
+// (CR LF, a lone CR or a lone LF alike), cut to the field's width, and every ";" read back as a
+// line break.
+QString NotesText(QByteArrayView value, qsizetype width)
+{
+    QByteArray joined;
+    if (value.contains('\r') || value.contains('\n')) {
+        joined.reserve(value.size());
+        for (qsizetype i = 0; i < value.size(); ++i) {
+            const char c = value[i];
+            if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n')
+                ++i;
+            joined.append(c == '\r' || c == '\n' ? ';' : c);
+        }
+        value = joined;
+    }
+    value = value.first(std::min(value.size(), width));
+    QString text(value.size() + value.count(';'), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (char c : value) {
+        if (c == ';') {
+            *out++ = u'\r';
+            *out++ = u'\n';
+        } else {
+            *out++ = win1252::CharOf(static_cast<unsigned char>(c));
+        }
+    }
+    return text;
 }
 
 // The separator of a line: "," or ";", whichever occurs more often outside quotes, where every
@@ -180,7 +223,7 @@ void TImportExport::ImportCSVUserAction(ImportUserAction UserAction)
 void TImportExport::WriteLog(const QByteArray &prefix, const QByteArray &text)
 {
     LogPrefix = prefix;
-    WriteTextLine(LogFile, LogPrefix + text);
+    WriteTextLine(LogFile, LogPrefix, text);
 }
 
 bool TImportExport::OpenImport()
@@ -189,9 +232,8 @@ bool TImportExport::OpenImport()
     if (CurrImpExFormat.ImpExFileName.isEmpty())
         return false;
     ImportFile.Open(CurrImpExFormat.ImpExFileName);
-    LockvexRec = std::make_unique<TLockvexRec>();
+    Open = true;
     InputBuffer.clear();
-    InputLine.clear();
     PendingLine.clear();
     HasPendingLine = false;
     LogPrefix.clear(); // a quit of an earlier import must not mark this one
@@ -250,9 +292,9 @@ bool TImportExport::ReadFirstRecord()
 {
     const bool headerDecides = CSVFieldCount > 0;
     const char firstSep = headerDecides ? CSVFieldSeparator : SeparatorOf(InputBuffer);
-    const CSVLineScan first = ScanCSVLine(InputBuffer, firstSep);
+    const CSVLineScan first = SplitCSVLine(InputBuffer, firstSep, Columns);
     if (!first.EndsInsideQuotes) {
-        ParseRecord();
+        PickFields();
         return true;
     }
     CSVFieldSeparator = firstSep;
@@ -278,9 +320,15 @@ bool TImportExport::ReadNextRecord()
     for (;;) {
         ReadImportLine(InputBuffer);
         if (!InputBuffer.isEmpty()) {
-            if (EndsInsideQuotes(InputBuffer, CSVFieldSeparator) && !JoinContinuationLines())
-                continue;
-            ParseRecord();
+            // Most records are one line: the one reading of it that tells whether a quoted value
+            // goes on also gives its columns.
+            if (SplitCSVLine(InputBuffer, CSVFieldSeparator, Columns).EndsInsideQuotes) {
+                if (!JoinContinuationLines())
+                    continue;
+                ParseRecord();
+            } else {
+                PickFields();
+            }
             return true;
         }
         if (!LinesLeft()) {
@@ -334,36 +382,41 @@ bool TImportExport::LinesLeft()
 
 void TImportExport::ParseRecord()
 {
-    LockvexRec->Init();
-    InputLine = InputBuffer;
-    std::array<QByteArray, ImportedEntryFields + 1> value;
-    for (int k = 1; k <= ImportedEntryFields; ++k) {
-        int column = CurrImpExFormat.ImportFields[k];
-        qsizetype pos = 0;
-        if (column != 0 && FindColumn(column, pos))
-            value[k] = ExtractField(pos);
-    }
-    value[1] = TrimBlanks(value[1]);
+    SplitCSVLine(InputBuffer, CSVFieldSeparator, Columns);
+    PickFields();
+}
+
+// Fills the current record from the columns of InputBuffer. Each value is cut as the entry
+// record cuts it and converted to text once, as the record would give it back.
+void TImportExport::PickFields()
+{
+    // Only the texts change from record to record: the flags and the login date-time stay those
+    // of a blank record (not an access password, no auto-copy, no login yet).
     Shortened.clear();
-    for (int k = 1; k <= ImportedEntryFields; ++k)
-        if (value[k].size() > ImportFieldCapacity(k))
-            Shortened << k;
-    // Trimmed again after the cut to the stored width: a cut that ends on blanks must not leave
-    // them, or the duplicate test (on the trimmed name) would miss the entry saved under it.
+    QByteArray scratch;
     for (int k = 1; k <= ImportedEntryFields; ++k) {
-        QString text = k == 1 ? TrimBlankChars(StoredNameText(Text(value[k]))) : Text(value[k]);
-        EntryTextFieldForImport(k)->Set(*LockvexRec, text);
+        const EntryTextField &field = FieldForImport(k);
+        const int column = CurrImpExFormat.ImportFields[k];
+        QByteArrayView value;
+        if (column >= 1 && static_cast<size_t>(column) <= Columns.size())
+            value = CSVColumnValue(InputBuffer, Columns[column - 1], scratch);
+        if (k == NameField)
+            value = TrimmedBlanks(value);
+        if (value.size() > field.StoredWidth)
+            Shortened << k;
+        QString &text = ImportItemParams.*field.Member;
+        if (k == NotesField) {
+            text = NotesText(value, field.StoredWidth);
+            continue;
+        }
+        value = value.first(std::min<qsizetype>(value.size(), field.StoredWidth));
+        // Trimmed again after the cut to the stored width: a cut that ends on blanks must not
+        // leave them, or the duplicate test (on the trimmed name) would miss the entry saved
+        // under it.
+        if (k == NameField)
+            value = TrimmedBlanks(value);
+        text = win1252::ToUnicode(value);
     }
-}
-
-bool TImportExport::FindColumn(int column, qsizetype &pos) const
-{
-    return FindCSVColumn(InputLine, column, CSVFieldSeparator, pos);
-}
-
-QByteArray TImportExport::ExtractField(qsizetype pos) const
-{
-    return ExtractCSVField(InputLine, pos, CSVFieldSeparator);
 }
 
 // Passes over records without a name and records whose name an entry already bears, logging
@@ -371,7 +424,7 @@ QByteArray TImportExport::ExtractField(qsizetype pos) const
 bool TImportExport::ValidateRecord()
 {
     for (;;) {
-        QString name = TrimBlankChars(LockvexRec->GetName());
+        const QString &name = ImportItemParams.ItemName;
         if (name.isEmpty())
             ImportCSVUserAction(ImportUserAction::InvalidRec);
         else if (DupeNameExists && DupeNameExists(name))
@@ -385,9 +438,6 @@ bool TImportExport::ValidateRecord()
 
 void TImportExport::BuildItemParams(ItemManagerParams &ImportedData)
 {
-    // The flags and the login date-time are those of a blank record: not an access password,
-    // no auto-copy, no login yet.
-    ImportItemParams = ParamsFromRecord(*LockvexRec);
     ImportedData = ImportItemParams;
 }
 
@@ -395,12 +445,12 @@ void TImportExport::BuildItemParams(ItemManagerParams &ImportedData)
 // written ("Download complete", or the quit line once more after a quit).
 void TImportExport::CloseImport()
 {
-    LockvexRec.reset();
+    Open = false;
     ImportFile.Close();
     if (LogPrefix != TerminatedPrefix)
         LogPrefix = CompletePrefix;
     try {
-        WriteTextLine(LogFile, LogPrefix + InputBuffer);
+        WriteTextLine(LogFile, LogPrefix, InputBuffer);
         CloseText(LogFile);
     } catch (...) {
         CloseQuietly(LogFile);
@@ -414,7 +464,7 @@ void TImportExport::CloseImport()
 
 void TImportExport::ReleaseFiles()
 {
-    LockvexRec.reset();
+    Open = false;
     ImportFile.Close();
     CloseQuietly(LogFile);
 }

@@ -11,6 +11,7 @@
 
 #include "common/TextFiles.h"
 #include "entries/MgrLockvexItems.h"
+#include "import/ImportFieldPicking.h"
 #include "import/ImportFileReader.h"
 
 #include <QByteArray>
@@ -20,9 +21,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <memory>
-
-class TLockvexRec;
+#include <vector>
 
 inline constexpr int ImportFieldCount = 100;   // elements of ImportFields, numbered 1 to 100
 inline constexpr int ImportedEntryFields = 14; // of which 1 to 14 are read
@@ -81,7 +80,7 @@ public:
     // Does nothing when no import is open.
     void ImportCSVUserAction(ImportUserAction UserAction);
 
-    bool IsOpen() const { return LockvexRec != nullptr; }
+    bool IsOpen() const { return Open; }
     // The entry fields (1 to 14) of the current record whose value was longer than the field
     // holds and arrives cut. When the record is accepted, the log names them in a line of its
     // own after the record's line.
@@ -107,18 +106,17 @@ private:
     void ReadImportLine(QByteArray &line);
     bool LinesLeft();
     void ParseRecord();
-    bool FindColumn(int column, qsizetype &pos) const;
-    QByteArray ExtractField(qsizetype pos) const;
+    void PickFields();
     bool ValidateRecord();
     void BuildItemParams(ItemManagerParams &ImportedData);
     void CloseImport();
     void WriteLog(const QByteArray &prefix, const QByteArray &text);
     void ReleaseFiles();
 
-    std::unique_ptr<TLockvexRec> LockvexRec; // the record being parsed; exists while an import is open
-    QByteArray InputBuffer;                  // the current CSV line, or the joined lines of the current record
-    QByteArray InputLine;                    // the copy that the field picking reads
-    QByteArray PendingLine;                  // a line read ahead that starts the next record
+    bool Open = false;              // an import is open: a record is current
+    QByteArray InputBuffer;         // the current CSV line, or the joined lines of the current record
+    std::vector<CSVColumn> Columns; // the columns of InputBuffer
+    QByteArray PendingLine;         // a line read ahead that starts the next record
     bool HasPendingLine = false;
     QByteArray LogPrefix; // prefix of the last log line
     QString LogFileName;
@@ -126,8 +124,8 @@ private:
     TextFile LogFile;
     char CSVFieldSeparator = ',';
     ImportExportFormat CurrImpExFormat;
-    int CSVFieldCount = 0; // separators a complete record is expected to have
-    ItemManagerParams ImportItemParams;
+    int CSVFieldCount = 0;              // separators a complete record is expected to have
+    ItemManagerParams ImportItemParams; // the current record as the window gets it
     DupeNameTest DupeNameExists;
     QList<int> Shortened; // fields of the current record that were cut to their capacity
 };

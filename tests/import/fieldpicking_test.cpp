@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
+#include <vector>
+
 namespace
 {
 
@@ -12,13 +16,29 @@ struct PickCase {
     const char *expected; // nullptr: the column is not found
 };
 
+// One column found and taken by itself, reading the line from its start.
+QByteArray PickColumn(const QByteArray &line, int column, char sep)
+{
+    qsizetype pos = -1;
+    if (!FindCSVColumn(line, column, sep, pos))
+        return QByteArray("<none>");
+    return ExtractCSVField(line, pos, sep);
+}
+
 QByteArray Pick(const PickCase &c)
 {
-    QByteArray line(c.line);
-    qsizetype pos = -1;
-    if (!FindCSVColumn(line, c.column, c.sep, pos))
+    return PickColumn(c.line, c.column, c.sep);
+}
+
+// The same column through the line split once, as the import engine reads its records.
+QByteArray PickFromSplit(const QByteArray &line, int column, char sep)
+{
+    std::vector<CSVColumn> columns;
+    SplitCSVLine(line, sep, columns);
+    if (column < 1 || static_cast<size_t>(column) > columns.size())
         return QByteArray("<none>");
-    return ExtractCSVField(line, pos, c.sep);
+    QByteArray scratch;
+    return CSVColumnValue(line, columns[column - 1], scratch).toByteArray();
 }
 
 TEST(ImportFieldPicking, PicksAndCleansColumns)
@@ -65,8 +85,40 @@ TEST(ImportFieldPicking, PicksAndCleansColumns)
         {"a,b", -3, ',', nullptr},
         {"", 1, ',', ""},
     };
-    for (const PickCase &c : cases)
-        EXPECT_EQ(Pick(c), QByteArray(c.expected ? c.expected : "<none>")) << c.line << " column " << c.column;
+    for (const PickCase &c : cases) {
+        const QByteArray expected(c.expected ? c.expected : "<none>");
+        EXPECT_EQ(Pick(c), expected) << c.line << " column " << c.column;
+        EXPECT_EQ(PickFromSplit(c.line, c.column, c.sep), expected) << "split: " << c.line << " column " << c.column;
+    }
+}
+
+// The one-pass split against the column-by-column reading on generated lines made mostly of
+// quotes, separators and blanks: the same separator count, the same open quote at the end and,
+// for every column, the same value (or none).
+TEST(ImportFieldPicking, SplitReadsEveryColumnAsTheColumnSearchDoes)
+{
+    static const char *const pieces[] = {"\"", "\"", "\"\"", ",", ",", ";", " ", "\t", "a", "bc", "'", "\x93", "\0"};
+    std::mt19937 random(20261210);
+    std::uniform_int_distribution<int> length(0, 24);
+    std::uniform_int_distribution<size_t> piece(0, std::size(pieces) - 1);
+    std::vector<CSVColumn> columns;
+    for (int n = 0; n < 20000; ++n) {
+        QByteArray line;
+        for (int i = length(random); i > 0; --i) {
+            const char *p = pieces[piece(random)];
+            line.append(p, *p ? qsizetype(std::strlen(p)) : 1);
+        }
+        for (const char sep : {',', ';'}) {
+            const CSVLineScan split = SplitCSVLine(line, sep, columns);
+            const CSVLineScan scan = ScanCSVLine(line, sep);
+            ASSERT_EQ(split.Separators, scan.Separators) << line.toHex().constData();
+            ASSERT_EQ(split.EndsInsideQuotes, scan.EndsInsideQuotes) << line.toHex().constData();
+            for (int column = 1; column <= scan.Separators + 2; ++column) {
+                ASSERT_EQ(PickFromSplit(line, column, sep), PickColumn(line, column, sep))
+                    << line.toHex().constData() << " column " << column << " sep " << sep;
+            }
+        }
+    }
 }
 
 TEST(ImportFieldPicking, TakesAColumnWholeEvenWhenLong)
@@ -87,6 +139,8 @@ TEST(ImportFieldPicking, CopesWithThousandsOfColumns)
     ASSERT_TRUE(FindCSVColumn(line, 4321, ',', pos));
     EXPECT_EQ(ExtractCSVField(line, pos, ','), QByteArray("4321"));
     EXPECT_FALSE(FindCSVColumn(line, 5001, ',', pos));
+    EXPECT_EQ(PickFromSplit(line, 4321, ','), QByteArray("4321"));
+    EXPECT_EQ(PickFromSplit(line, 5001, ','), QByteArray("<none>"));
 }
 
 } // namespace
