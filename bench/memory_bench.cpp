@@ -1,0 +1,103 @@
+// Resident memory of a program that has opened a data file of 32,767 entries (the store's
+// maximum) and built the lists the main window shows: VmRSS and its peak VmHWM, in MiB, from
+// /proc/self/status. The goal is under 32 MiB. Run from the build folder:
+// ./bench/bench_memory
+//
+// The data file is written by a child process, so that what writing it takes stays out of the
+// figures; this process only opens it and builds the lists, as a start of the program does.
+
+#include "common/DateStamp.h"
+#include "common/Globals.h"
+#include "entries/MgrLockvexLists.h"
+#include "store/TBDALockvexData.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "FullTable.h"
+
+#include <benchmark/benchmark.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace
+{
+
+// A line of /proc/self/status such as "VmRSS:  27000 kB", in MiB; -1 when absent.
+double StatusMiB(const char *field)
+{
+    FILE *status = std::fopen("/proc/self/status", "r");
+    if (!status)
+        return -1;
+    char line[256];
+    double mib = -1;
+    const size_t n = std::strlen(field);
+    while (std::fgets(line, sizeof line, status))
+        if (std::strncmp(line, field, n) == 0 && line[n] == ':')
+            mib = std::atof(line + n + 1) / 1024.0;
+    std::fclose(status);
+    return mib;
+}
+
+// Writes the full data file at path in a child process.
+bool WriteFullFileElsewhere(const QString &path)
+{
+    const pid_t child = fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        bool ok = false;
+        {
+            FullTable full;
+            const QString written = full.table->GetPoolFileName();
+            full.table->CloseTable();
+            ok = QFile::copy(written, path);
+        }
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void BM_OpenAndBuildLists(benchmark::State &state)
+{
+    QTemporaryDir folder(QFile::exists("/dev/shm") ? QStringLiteral("/dev/shm/lvmem-XXXXXX")
+                                                   : QDir::tempPath() + "/lvmem-XXXXXX");
+    const QString path = folder.path() + QStringLiteral("/TrelLockvex.acsdb");
+    if (!WriteFullFileElsewhere(path)) {
+        state.SkipWithError("the data file could not be written");
+        return;
+    }
+    const double before = StatusMiB("VmRSS");
+    int entries = 0;
+    for (auto _ : state) {
+        StampNow();
+        auto table = std::make_unique<TV9LockvexTbl>(true);
+        table->OpenPool(path);
+        LockvexTbl = table.get();
+        TListManager lists;
+        ListManager = &lists;
+        CreateLockvexStringLists();
+        int current = 0;
+        lists.BuildItemList(QString(), QString(), 0, current);
+        entries = LockvexStrings->Count();
+        state.counters["VmRSS_MiB"] = StatusMiB("VmRSS");
+        state.counters["VmHWM_MiB"] = StatusMiB("VmHWM");
+        state.counters["before_open_MiB"] = before;
+        FreeLockvexStringLists();
+        ListManager = nullptr;
+        LockvexTbl = nullptr;
+        table->CloseTable();
+    }
+    state.counters["entries"] = entries;
+}
+
+} // namespace
+
+BENCHMARK(BM_OpenAndBuildLists)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();
