@@ -67,6 +67,7 @@ struct FullTable {
             rec.SetEntryPassword(i % 97 == 0);
             table->WriteLockvexRec(key, &rec);
             keys.push_back(key);
+            names.push_back(name);
         }
     }
 
@@ -76,6 +77,7 @@ struct FullTable {
     TListManager lists;
     TItemManager items;
     std::vector<int> keys;
+    std::vector<QString> names; // of keys[i]
 };
 
 } // namespace

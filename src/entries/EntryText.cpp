@@ -5,6 +5,12 @@
 
 QString TrimBlankChars(const QString &text)
 {
+    const QStringView trimmed = TrimmedBlankView(text);
+    return trimmed.size() == text.size() ? text : trimmed.toString();
+}
+
+QStringView TrimmedBlankView(QStringView text)
+{
     qsizetype end = text.size();
     while (end > 0 && text[end - 1].unicode() <= 32)
         --end;

@@ -7,6 +7,7 @@
 
 // Removes every character with a code up to 32 at both ends.
 QString TrimBlankChars(const QString &text);
+QStringView TrimmedBlankView(QStringView text); // the same, without a copy
 // The name as a record stores it: converted to Windows-1252 (a character it cannot hold
 // becomes "?") and cut to the name field's 111 characters.
 QString StoredNameText(const QString &name);

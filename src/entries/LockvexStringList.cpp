@@ -14,9 +14,81 @@ QString TLockvexStringList::Strings(int index) const
     return index >= 0 && index < Count() ? lines_[index].Text : QString();
 }
 
+const QString &TLockvexStringList::StringRef(int index) const
+{
+    static const QString none;
+    return index >= 0 && index < Count() ? lines_[index].Text : none;
+}
+
 TTDStandardIndexRec *TLockvexStringList::Objects(int index) const
 {
     return index >= 0 && index < Count() ? lines_[index].Object : nullptr;
+}
+
+void TLockvexStringList::SetObject(int index, TTDStandardIndexRec *object)
+{
+    if (index >= 0 && index < Count())
+        lines_[index].Object = object;
+}
+
+void TLockvexStringList::Delete(int index)
+{
+    if (index >= 0 && index < Count())
+        lines_.erase(lines_.begin() + index);
+}
+
+void TLockvexStringList::DeleteLines(std::vector<int> indexes)
+{
+    std::sort(indexes.begin(), indexes.end());
+    indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
+    indexes.erase(std::remove_if(indexes.begin(), indexes.end(), [this](int i) { return i < 0 || i >= Count(); }),
+                  indexes.end());
+    if (indexes.empty())
+        return;
+    // One pass that closes the gaps.
+    std::size_t to = static_cast<std::size_t>(indexes.front());
+    std::size_t next = 0;
+    for (std::size_t from = to; from < lines_.size(); ++from) {
+        if (next < indexes.size() && from == static_cast<std::size_t>(indexes[next])) {
+            ++next;
+            continue;
+        }
+        lines_[to++] = std::move(lines_[from]);
+    }
+    lines_.resize(to);
+}
+
+std::vector<int> TLockvexStringList::LinesOf(const std::vector<const TTDStandardIndexRec *> &objects) const
+{
+    std::vector<int> found(objects.size(), -1);
+    std::size_t wanted = 0;
+    for (const TTDStandardIndexRec *object : objects)
+        wanted += object ? 1 : 0;
+    for (int i = 0; i < Count() && wanted > 0; ++i) {
+        const TTDStandardIndexRec *object = lines_[std::size_t(i)].Object;
+        if (!object)
+            continue;
+        for (std::size_t j = 0; j < objects.size(); ++j)
+            if (objects[j] == object && found[j] < 0) {
+                found[j] = i;
+                --wanted;
+            }
+    }
+    return found;
+}
+
+std::pair<int, int> TLockvexStringList::EqualRange(const QString &text) const
+{
+    const auto range =
+        std::equal_range(lines_.begin() + SortedStart(), lines_.end(), text,
+                         [this](const auto &a, const auto &b) { return CompareStrings(TextOf(a), TextOf(b)) < 0; });
+    return {static_cast<int>(range.first - lines_.begin()), static_cast<int>(range.second - lines_.begin())};
+}
+
+void TLockvexStringList::InsertAt(int index, const QString &text, TTDStandardIndexRec *object)
+{
+    if (index >= 0 && index <= Count())
+        lines_.insert(lines_.begin() + index, {text, object});
 }
 
 void TLockvexStringList::SetSorted(bool sorted)

@@ -13,6 +13,7 @@
 #include <QCollator>
 #include <QString>
 
+#include <utility>
 #include <vector>
 
 class TTDStandardIndexRec;
@@ -35,7 +36,9 @@ public:
     int Count() const { return static_cast<int>(lines_.size()); }
     // The text and the record of a line; empty text and nullptr outside 0..Count-1.
     QString Strings(int index) const;
+    const QString &StringRef(int index) const; // the same text without a copy
     TTDStandardIndexRec *Objects(int index) const;
+    void SetObject(int index, TTDStandardIndexRec *object); // ignored outside 0..Count-1
 
     bool Sorted() const { return sorted_; }
     void SetSorted(bool sorted); // switching it on sorts the list
@@ -55,6 +58,18 @@ public:
     // Inserts at a line number (0..Count). Refused (false) in a sorted list or out of range.
     bool Insert(int index, const QString &text, TTDStandardIndexRec *object = nullptr);
     void Clear() { lines_.clear(); }
+    void Delete(int index); // ignored outside 0..Count-1
+    // Removes these lines (numbers in any order; those outside 0..Count-1 are ignored).
+    void DeleteLines(std::vector<int> indexes);
+    // The first line that carries each of objects (a short list), -1 for none or nullptr, in
+    // one pass. The records are only compared, never read, so they may be gone already.
+    std::vector<int> LinesOf(const std::vector<const TTDStandardIndexRec *> &objects) const;
+    // In a sorted list: the lines after the headings that compare equal to text, as first line
+    // and one past the last.
+    std::pair<int, int> EqualRange(const QString &text) const;
+    // Puts a line at a place the caller has found with EqualRange or Find, in a sorted list too;
+    // a place that breaks the order is the caller's fault. Out of range: nothing happens.
+    void InsertAt(int index, const QString &text, TTDStandardIndexRec *object);
     // Sorts the lines after the headings, keeping the order of lines that compare equal.
     void Sort();
 
@@ -67,6 +82,8 @@ public:
     int CompareStrings(const QString &a, const QString &b) const;
 
 private:
+    static const QString &TextOf(const TLockvexStringLine &line) { return line.Text; }
+    static const QString &TextOf(const QString &text) { return text; }
     // In a case-sensitive list only the same text compares equal, so no collation is needed.
     bool Equal(const QString &a, const QString &b) const { return caseSensitive_ ? a == b : CompareStrings(a, b) == 0; }
     int SortedStart() const { return headingLines_ < Count() ? headingLines_ : Count(); }

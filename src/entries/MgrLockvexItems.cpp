@@ -43,10 +43,7 @@ bool TItemManager::SaveWebItem(int ItemKey, const ItemManagerParams &ItemToSave)
     ParamsToRecord(ItemToSave, *SharedLockvexRec);
     SharedLockvexRec->CheckUserPermission();
     SharedLockvexRec->SetKey(ItemKey);
-    const int countBefore = LockvexTbl->GetUpdateCount();
     LockvexTbl->WriteLockvexRec(ItemKey, SharedLockvexRec);
-    if (ListManager)
-        ListManager->NoteEntryWritten(ItemKey, countBefore);
     return LockvexTbl->LastWriteSucceeded();
 }
 
@@ -64,10 +61,7 @@ bool TItemManager::DeleteItem(int IndexKey, PermissionType RecPermission)
 {
     if (!LockvexTbl)
         return false;
-    const int countBefore = LockvexTbl->GetUpdateCount();
     LockvexTbl->DropIndexedRecord(IndexKey, RecPermission);
-    if (ListManager)
-        ListManager->NoteEntryWritten(IndexKey, countBefore);
     return LockvexTbl->LastWriteSucceeded();
 }
 

@@ -7,6 +7,11 @@
 #include "store/LockvexIndexRec.h"
 #include "store/TBDALockvexData.h"
 
+#include <QStringList>
+
+#include <algorithm>
+#include <climits>
+
 namespace
 {
 
@@ -59,58 +64,59 @@ bool TListManager::ClosePool(LogCommand Log)
 
 void TListManager::ForgetPasswords()
 {
-    knownPasswords_.clear();
-    knownTable_ = nullptr;
-    knownFile_.clear();
-    knownUpdateCount_ = -1;
-    builtFrom_.Valid = false;
+    entries_.clear();
+    passwordUses_.clear();
+    knownMark_ = linesMark_ = passwordsMark_ = TMark();
 }
 
-bool TListManager::ListsUpToDate() const
+TListManager::TMark TListManager::Now() const
 {
-    return builtFrom_.Valid && LockvexTbl && builtFrom_.Table == LockvexTbl &&
-           builtFrom_.File == LockvexTbl->GetPoolFileName() && builtFrom_.UpdateCount == LockvexTbl->GetUpdateCount() &&
-           builtFrom_.IndexRevision == LockvexTbl->GetIndexRevision();
+    TMark mark;
+    if (LockvexTbl) {
+        mark.Table = LockvexTbl;
+        mark.File = LockvexTbl->GetPoolFileName();
+        mark.UpdateCount = LockvexTbl->GetUpdateCount();
+        mark.IndexRevision = LockvexTbl->GetIndexRevision();
+        mark.Valid = true;
+    }
+    return mark;
 }
 
-void TListManager::NoteListsBuilt()
+bool TListManager::IsNow(const TMark &mark) const
 {
-    builtFrom_.Valid = LockvexTbl && !LastPasswordReadFailed;
-    if (!builtFrom_.Valid)
-        return;
-    builtFrom_.Table = LockvexTbl;
-    builtFrom_.File = LockvexTbl->GetPoolFileName();
-    builtFrom_.UpdateCount = LockvexTbl->GetUpdateCount();
-    builtFrom_.IndexRevision = LockvexTbl->GetIndexRevision();
-    builtFrom_.TotalPWs = ::TotalPWs;
-    builtFrom_.LoginPWs = ::LoginPWs;
+    return mark.Valid && LockvexTbl && mark.Table == LockvexTbl && mark.File == LockvexTbl->GetPoolFileName() &&
+           mark.UpdateCount == LockvexTbl->GetUpdateCount() && mark.IndexRevision == LockvexTbl->GetIndexRevision();
 }
 
-bool TListManager::KnownPasswordsValid() const
+bool TListManager::ChangedSince(const TMark &mark, std::vector<int> &keys) const
 {
-    return LockvexTbl && knownTable_ == LockvexTbl && knownFile_ == LockvexTbl->GetPoolFileName() &&
-           knownUpdateCount_ == LockvexTbl->GetUpdateCount();
+    keys.clear();
+    if (!mark.Valid || !LockvexTbl || mark.Table != LockvexTbl || mark.File != LockvexTbl->GetPoolFileName() ||
+        !LockvexTbl->KeysChangedSince(mark.UpdateCount, mark.IndexRevision, keys))
+        return false;
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    return true;
 }
 
-// Starts afresh when anything was written since the passwords were read.
+// Forgets the passwords of the entries written since they were read; all of them when that
+// cannot be told.
 void TListManager::CheckKnownPasswords()
 {
-    if (KnownPasswordsValid())
+    if (IsNow(knownMark_))
         return;
-    ForgetPasswords();
-    if (!LockvexTbl)
-        return;
-    knownTable_ = LockvexTbl;
-    knownFile_ = LockvexTbl->GetPoolFileName();
-    knownUpdateCount_ = LockvexTbl->GetUpdateCount();
-}
-
-void TListManager::NoteEntryWritten(int Key, int countBefore)
-{
-    if (!LockvexTbl || knownTable_ != LockvexTbl || knownUpdateCount_ != countBefore)
-        return; // already out of date: the next refresh reads every password again
-    knownPasswords_.remove(Key);
-    knownUpdateCount_ = LockvexTbl->GetUpdateCount();
+    std::vector<int> changed;
+    if (ChangedSince(knownMark_, changed)) {
+        for (int key : changed) {
+            auto state = entries_.find(key);
+            if (state != entries_.end())
+                state->PasswordKnown = false;
+        }
+    } else {
+        for (TEntryState &state : entries_)
+            state.PasswordKnown = false;
+    }
+    knownMark_ = Now();
 }
 
 // The entry's password, trimmed, and whether it is an access password. A record that could not
@@ -123,21 +129,23 @@ QString TListManager::TrimmedPasswordOf(const TTDStandardIndexRec *rec, bool &is
     if (!LockvexTbl || !rec)
         return QString();
     const int key = rec->GetKeyFromIndex();
-    auto known = knownPasswords_.constFind(key);
-    if (known != knownPasswords_.constEnd() && known->RecordNo == rec->GetRecordNo()) {
-        isEntryPW = known->IsEntryPW;
-        return known->Password;
+    TEntryState &state = entries_[key];
+    if (state.PasswordKnown && state.RecordNo == rec->GetRecordNo()) {
+        isEntryPW = state.IsEntryPW;
+        return state.Password;
     }
-    TKnownPassword read;
-    read.RecordNo = rec->GetRecordNo();
-    read.Password = TrimBlankChars(LockvexTbl->GetPassword(key, read.IsEntryPW, readFailed));
+    const QString password = TrimBlankChars(LockvexTbl->GetPassword(key, isEntryPW, readFailed));
     if (readFailed) {
         LastPasswordReadFailed = true;
+        state.PasswordKnown = false;
+        isEntryPW = false;
         return QString();
     }
-    knownPasswords_.insert(key, read);
-    isEntryPW = read.IsEntryPW;
-    return read.Password;
+    state.RecordNo = rec->GetRecordNo();
+    state.Password = password;
+    state.IsEntryPW = isEntryPW;
+    state.PasswordKnown = true;
+    return password;
 }
 
 bool TListManager::IsFileEmpty() const
@@ -164,16 +172,17 @@ int TListManager::GetIndexFromName(const TLockvexStringList *ListBox, NameSearch
     for (int i = 0; i < ListBox->Count(); ++i) {
         const TTDStandardIndexRec *rec = ListBox->Objects(i);
         if (!rec) {
-            if (AsciiUpper(TrimBlankChars(ListBox->Strings(i))) == target)
+            if (EqualsAsciiUpper(TrimmedBlankView(ListBox->StringRef(i)), target))
                 return i;
             continue;
         }
-        QString candidate = AsciiUpper(TrimBlankChars(rec->GetIndexedName()));
+        const QString name = rec->GetIndexedName();
         if (Tagged == UseTag) {
-            candidate = TrimBlankChars(AsciiUpper(rec->GetIndexedNameTag()) + u' ' + candidate);
+            const QString candidate =
+                TrimBlankChars(AsciiUpper(rec->GetIndexedNameTag()) + u' ' + AsciiUpper(TrimBlankChars(name)));
             if (candidate == target)
                 return i;
-        } else if (candidate == storedTarget) {
+        } else if (EqualsAsciiUpper(TrimmedBlankView(name), storedTarget)) {
             return i;
         }
     }
@@ -186,7 +195,7 @@ bool TListManager::CheckDupeName(const QString &DisplayedItemName, int Displayed
         return false;
     const QString target = AsciiUpper(TrimBlankChars(StoredNameText(DisplayedItemName)));
     for (int i = 0; i < LockvexStrings->Count(); ++i) {
-        if (AsciiUpper(TrimBlankChars(NameOfLine(LockvexStrings, i))) != target)
+        if (!EqualsAsciiUpper(TrimmedBlankView(NameOfLine(LockvexStrings, i)), target))
             continue;
         const TTDStandardIndexRec *rec = LockvexStrings->Objects(i);
         if (!rec || rec->GetKeyFromIndex() != DisplayedItemKey)
@@ -197,19 +206,104 @@ bool TListManager::CheckDupeName(const QString &DisplayedItemName, int Displayed
 
 void TListManager::BuildLockvexStrings()
 {
-    builtFrom_.Valid = false;
+    linesMark_.Valid = false;
     if (!LockvexStrings)
         return;
     LockvexStrings->Clear();
+    for (TEntryState &state : entries_)
+        state.Line = nullptr;
+    linesRebuiltAt_ = ++linesVersion_;
+    linesPatchable_ = true;
     std::vector<TLockvexStringLine> lines;
     TPoolIndexRec *item = nullptr;
     if (LockvexTbl && LockvexTbl->GetFirstIndexItem(item, FullScan)) {
+        lines.reserve(static_cast<std::size_t>(LockvexTbl->NumRecords()));
+        int lastKey = INT_MIN;
         do {
+            const int key = item->GetKeyFromIndex();
+            // Lines that compare equal stand in index order, which is key order while each key
+            // is there once; mending a line relies on that.
+            linesPatchable_ = linesPatchable_ && key > lastKey;
+            lastKey = key;
             lines.push_back({item->GetIndexedName(), item});
+            entries_[key].Line = item;
         } while (LockvexTbl->GetNextIndexItem(item, FullScan));
     }
     LockvexStrings->AddLines(std::move(lines));
     LockvexStrings->Sort();
+    linesMark_ = Now();
+}
+
+bool TListManager::LineBefore(const TTDStandardIndexRec *a, const TTDStandardIndexRec *b) const
+{
+    const int byName = LockvexStrings->CompareStrings(a->GetIndexedName(), b->GetIndexedName());
+    return byName < 0 || (byName == 0 && a->GetKeyFromIndex() < b->GetKeyFromIndex());
+}
+
+// Takes the lines of the changed entries out and puts the entries now in the index back where a
+// sort puts them: by name in the list's order, and after the lines of equal names whose keys
+// are lower. A line whose entry kept its record and its name stays. False when that cannot be
+// done; the list is then built afresh.
+bool TListManager::PatchLockvexStrings(const std::vector<int> &keys)
+{
+    if (!linesPatchable_ || !LockvexTbl || !LockvexStrings)
+        return false;
+    const quint32 version = ++linesVersion_;
+    std::vector<const TTDStandardIndexRec *> before; // the changed entries' records as listed
+    for (int key : keys) {
+        auto state = entries_.constFind(key);
+        before.push_back(state == entries_.constEnd() ? nullptr : state->Line);
+    }
+    const std::vector<int> lineOf = LockvexStrings->LinesOf(before);
+    std::vector<int> takenOut;
+    std::vector<TPoolIndexRec *> putIn;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        TPoolIndexRec *item = LockvexTbl->FindIndexItem(keys[i]);
+        if (before[i] && lineOf[i] < 0)
+            return false; // listed, but not found in the list
+        if (item) {
+            // Another entry of the same key would stand beside it in the index.
+            const TPoolIndexRec *next = LockvexTbl->GetSucceedingIndexItem(keys[i]);
+            if (next && next->GetKeyFromIndex() == keys[i])
+                return false;
+        }
+        if (item && before[i] == item && LockvexStrings->StringRef(lineOf[i]) == item->GetIndexedName())
+            continue; // the same line in the same place
+        if (before[i])
+            takenOut.push_back(lineOf[i]);
+        if (item)
+            putIn.push_back(item);
+        auto state = entries_.find(keys[i]);
+        if (state == entries_.end() && item)
+            state = entries_.insert(keys[i], TEntryState());
+        if (state != entries_.end()) {
+            state->Line = nullptr;
+            state->LineVersion = version;
+        }
+    }
+    LockvexStrings->DeleteLines(takenOut);
+    for (TPoolIndexRec *item : putIn) {
+        const QString name = item->GetIndexedName();
+        const int key = item->GetKeyFromIndex();
+        auto [at, end] = LockvexStrings->EqualRange(name);
+        while (at < end && LockvexStrings->Objects(at)->GetKeyFromIndex() < key)
+            ++at;
+        LockvexStrings->InsertAt(at, name, item);
+        entries_[key].Line = item;
+    }
+    return true;
+}
+
+void TListManager::RefreshLockvexStrings()
+{
+    std::vector<int> keys;
+    if (ChangedSince(linesMark_, keys) &&
+        (keys.empty() || (keys.size() <= std::size_t(MaxPatchedEntries) && PatchLockvexStrings(keys)))) {
+        linesMark_ = Now();
+        return;
+    }
+    ++entryListRebuilds_;
+    BuildLockvexStrings();
 }
 
 void TListManager::BuildSelectedLockvexStrings(const QString &SearchArg)
@@ -245,7 +339,7 @@ TLockvexStringList *TListManager::BuildSelectedPWLockvexStrings(const QString &P
 
 TLockvexStringList *TListManager::BuildPasswordStrings(const QString &SearchArg, int &TotalPWs, int &LoginPWs)
 {
-    builtFrom_.Valid = false;
+    passwordsMark_.Valid = false;
     TotalPWs = 0;
     LoginPWs = 0;
     if (!PasswordStrings)
@@ -256,6 +350,14 @@ TLockvexStringList *TListManager::BuildPasswordStrings(const QString &SearchArg,
         return PasswordStrings;
     CheckKnownPasswords();
     LastPasswordReadFailed = false;
+    // What the list counts for each entry is kept, so that a later refresh can mend it; only
+    // the full list of a list of all entries can be mended.
+    const bool keep = SearchArg.isEmpty() && IsNow(linesMark_);
+    passwordUses_.clear();
+    for (TEntryState &state : entries_) {
+        state.Listed = false;
+        state.ListedPassword = QString();
+    }
 
     std::vector<TLockvexStringLine> passwords;
     passwords.reserve(static_cast<std::size_t>(LockvexStrings->Count()));
@@ -274,9 +376,22 @@ TLockvexStringList *TListManager::BuildPasswordStrings(const QString &SearchArg,
         }
         if (!SearchArg.isEmpty() && password != SearchArg)
             continue;
-        if (!password.isEmpty()) {
+        if (password.isEmpty())
+            continue;
+        ++TotalPWs;
+        if (!keep || !rec) {
             passwords.push_back({password, rec});
-            ++TotalPWs;
+            continue;
+        }
+        TEntryState &state = entries_[rec->GetKeyFromIndex()];
+        state.Listed = true;
+        state.ListedPassword = password;
+        state.ListedEntryPW = isEntryPW;
+        // A password already listed keeps the first entry (in name order) that uses it.
+        TPasswordUse &use = passwordUses_[password];
+        if (use.Count++ == 0) {
+            use.FirstKey = rec->GetKeyFromIndex();
+            passwords.push_back({password, rec});
         }
     }
     // One sort for all lines; a password already listed keeps the first entry (in name order)
@@ -288,12 +403,169 @@ TLockvexStringList *TListManager::BuildPasswordStrings(const QString &SearchArg,
         if (rec && rec->IsFlagged())
             ++LoginPWs;
     }
+    if (keep && !LastPasswordReadFailed) {
+        passwordsMark_ = linesMark_;
+        passwordsLinesVersion_ = linesVersion_;
+        listedTotalPWs_ = TotalPWs;
+        listedLoginPWs_ = LoginPWs;
+    }
     return PasswordStrings;
+}
+
+// Takes what the list counts for the changed entries out, reads their passwords again, counts
+// them in, and sets each password's line concerned: gone when no entry uses it any more, added
+// for a new one, and carrying the first entry in name order that uses it. False when a password
+// cannot be read; the list is then built afresh, which tells of the failure.
+bool TListManager::PatchPasswordStrings(const std::vector<int> &keys)
+{
+    if (!LockvexTbl || !PasswordStrings || !LockvexStrings)
+        return false;
+    CheckKnownPasswords();
+    LastPasswordReadFailed = false;
+    // Whether an entry stands where it stood among the others when the list was last brought
+    // to its moment: nothing has taken its line out since.
+    const bool linesKept = linesRebuiltAt_ <= passwordsLinesVersion_;
+    struct TNow {
+        int Key;
+        TPoolIndexRec *Item; // nullptr: no longer in the index
+        QString Password;
+        bool IsEntryPW;
+        bool SamePlace;
+    };
+    std::vector<TNow> now;
+    QStringList concerned;
+    for (int key : keys) {
+        auto state = entries_.constFind(key);
+        if (state != entries_.constEnd() && state->Listed)
+            concerned << state->ListedPassword;
+        TPoolIndexRec *item = LockvexTbl->FindIndexItem(key);
+        if (!item) {
+            now.push_back({key, nullptr, QString(), false, false});
+            continue;
+        }
+        bool isEntryPW = false, readFailed = false;
+        const QString password = TrimmedPasswordOf(item, isEntryPW, readFailed);
+        if (readFailed)
+            return false;
+        const bool samePlace = linesKept && entries_.value(key).LineVersion <= passwordsLinesVersion_;
+        now.push_back({key, item, password, isEntryPW, samePlace});
+        if (!password.isEmpty())
+            concerned << password;
+    }
+    concerned.removeDuplicates();
+    auto isChanged = [&keys](int key) { return std::binary_search(keys.begin(), keys.end(), key); };
+    auto flagOfFirst = [this](const QString &password) {
+        const TPasswordUse use = passwordUses_.value(password);
+        return use.Count > 0 && entries_.value(use.FirstKey).ListedEntryPW;
+    };
+    std::vector<bool> flaggedBefore;
+    for (const QString &password : concerned)
+        flaggedBefore.push_back(flagOfFirst(password));
+
+    int total = listedTotalPWs_;
+    int login = listedLoginPWs_;
+    for (int key : keys) {
+        auto state = entries_.find(key);
+        if (state == entries_.end() || !state->Listed)
+            continue;
+        --passwordUses_[state->ListedPassword].Count;
+        --total;
+        state->Listed = false;
+        state->ListedPassword = QString();
+    }
+    for (const TNow &entry : now) {
+        if (!entry.Item) {
+            auto state = entries_.find(entry.Key);
+            if (state != entries_.end() && !state->Line)
+                entries_.erase(state);
+            continue;
+        }
+        entry.Item->SetFlag(entry.IsEntryPW);
+        if (entry.Password.isEmpty())
+            continue;
+        TEntryState &state = entries_[entry.Key];
+        state.Listed = true;
+        state.ListedPassword = entry.Password;
+        state.ListedEntryPW = entry.IsEntryPW;
+        ++passwordUses_[entry.Password].Count;
+        ++total;
+    }
+
+    for (qsizetype c = 0; c < concerned.size(); ++c) {
+        const QString &password = concerned[c];
+        auto use = passwordUses_.find(password);
+        int line = 0;
+        const bool listed = PasswordStrings->Find(password, line);
+        login -= flaggedBefore[std::size_t(c)] ? 1 : 0;
+        if (use == passwordUses_.end() || use->Count <= 0) {
+            if (use != passwordUses_.end())
+                passwordUses_.erase(use);
+            if (listed)
+                PasswordStrings->Delete(line);
+            continue;
+        }
+        // The first entry of the password: the former first while it is unchanged, or changed
+        // but still using it in the same place, ahead of every unchanged entry; then any changed
+        // entry now using it that comes before. Otherwise the list of entries is searched.
+        int first = use->FirstKey;
+        TTDStandardIndexRec *firstItem = nullptr;
+        bool search = false;
+        if (first != NoKey && isChanged(first)) {
+            auto former = std::find_if(now.begin(), now.end(), [first](const TNow &e) { return e.Key == first; });
+            search = former == now.end() || former->Password != password || !former->SamePlace;
+        }
+        if (search) {
+            first = NoKey;
+            for (int i = 0; i < LockvexStrings->Count() && first == NoKey; ++i) {
+                TTDStandardIndexRec *rec = LockvexStrings->Objects(i);
+                const auto state = rec ? entries_.constFind(rec->GetKeyFromIndex()) : entries_.constEnd();
+                if (state != entries_.constEnd() && state->Listed && state->ListedPassword == password) {
+                    first = rec->GetKeyFromIndex();
+                    firstItem = rec;
+                }
+            }
+        } else {
+            firstItem = first == NoKey ? nullptr : LockvexTbl->FindIndexItem(first);
+            for (const TNow &entry : now)
+                if (entry.Item && entry.Password == password && (!firstItem || LineBefore(entry.Item, firstItem))) {
+                    first = entry.Key;
+                    firstItem = entry.Item;
+                }
+        }
+        if (!firstItem)
+            return false; // counted, yet no entry found: never so while the lists agree
+        use->FirstKey = first;
+        if (listed)
+            PasswordStrings->SetObject(line, firstItem);
+        else
+            PasswordStrings->InsertAt(line, password, firstItem);
+        login += entries_.value(first).ListedEntryPW ? 1 : 0;
+    }
+    listedTotalPWs_ = total;
+    listedLoginPWs_ = login;
+    passwordsLinesVersion_ = linesVersion_;
+    return true;
+}
+
+void TListManager::RefreshPasswordStrings()
+{
+    std::vector<int> keys;
+    // Mended only over an entry list of the same moment, whose order it follows.
+    if (IsNow(linesMark_) && linesPatchable_ && ChangedSince(passwordsMark_, keys) &&
+        (keys.empty() || (keys.size() <= std::size_t(MaxPatchedEntries) && PatchPasswordStrings(keys)))) {
+        LastPasswordReadFailed = false; // a list kept or mended holds no failed read
+        passwordsMark_ = Now();
+        ::TotalPWs = listedTotalPWs_;
+        ::LoginPWs = listedLoginPWs_;
+        return;
+    }
+    ++passwordListRebuilds_;
+    BuildPasswordStrings(QString(), ::TotalPWs, ::LoginPWs);
 }
 
 void TListManager::ClearLists()
 {
-    builtFrom_.Valid = false;
+    linesMark_.Valid = false;
     if (LockvexStrings)
         LockvexStrings->Clear();
 }
@@ -301,12 +573,9 @@ void TListManager::ClearLists()
 ListManagerParams TListManager::BuildItemList(const QString &NameSearchArg, const QString &TabSearchArg, int TabIndex,
                                               int &CurrentIndex)
 {
-    // Nothing written and no entry or name changed since the last full build: both lists are
-    // still what a rebuild would give.
-    const bool upToDate = ListsUpToDate();
-    if (!upToDate)
-        BuildLockvexStrings();
+    RefreshLockvexStrings();
     if (SearchActive && !NameSearchArg.isEmpty()) {
+        // The password list stays as it is while searching.
         BuildSelectedLockvexStrings(NameSearchArg);
         OutputParams.Items = SelectedLockvexStrings;
         OutputParams.ItemsIndex = 0;
@@ -315,14 +584,7 @@ ListManagerParams TListManager::BuildItemList(const QString &NameSearchArg, cons
             TabIndex > 0 && !TabSearchArg.isEmpty() ? FindTabLetterFirstItem(TabSearchArg.left(1), LockvexStrings) : 0;
         OutputParams.Items = LockvexStrings;
         OutputParams.ItemsIndex = CurrentIndex;
-        if (upToDate) {
-            LastPasswordReadFailed = false; // the lists kept were built without a failed read
-            ::TotalPWs = builtFrom_.TotalPWs;
-            ::LoginPWs = builtFrom_.LoginPWs;
-        } else {
-            BuildPasswordStrings(QString(), ::TotalPWs, ::LoginPWs);
-            NoteListsBuilt();
-        }
+        RefreshPasswordStrings();
     }
     OutputParams.Passwords = PasswordStrings;
     OutputParams.PasswordsIndex = 0;
@@ -339,8 +601,13 @@ int TListManager::FindTabLetterFirstItem(const QString &SearchArg, const TLockve
     // The list is in the user's collation, where a name such as Ärger sorts among the A's but
     // its first character is no A under the ASCII rule: a plain scan finds the letter's first
     // name wherever the collation put it. Line 0 is only ever the line before line 1.
+    const QChar wanted = letter.at(0);
     for (int i = 1; i <= last; ++i) {
-        if (AsciiUpper(DialogList->Strings(i).left(1)) == letter)
+        const QString &name = DialogList->StringRef(i);
+        if (name.isEmpty())
+            continue;
+        const char16_t first = name.at(0).unicode();
+        if ((first >= u'a' && first <= u'z' ? QChar(first - (u'a' - u'A')) : QChar(first)) == wanted)
             return i;
     }
     // No name of the letter: the line before the first one that the list's own order puts after

@@ -2,8 +2,13 @@
 // TListManager builds the lists the windows show from the entry table's in-memory index: all
 // entry names, the names chosen by a search text or by a password, and the distinct passwords
 // for the password chooser. Every line that stands for an entry carries the entry's index
-// record, so that a window finds the key of a selected line. The lists are rebuilt whole at
-// every refresh, never edited line by line.
+// record, so that a window finds the key of a selected line.
+//
+// A refresh gives what building the lists afresh from every entry would give, but does not
+// always build them so: the entry table tells which entries changed since the lists were built
+// (see TPoolMgr::KeysChangedSince), and when only a few did, only their lines are taken out and
+// put back in place. Whatever cannot be told or mended that way (another table or file, many
+// changes, a password that could not be read) makes the lists be built afresh.
 //
 // Upper-casing for searches, names and tab letters is the plain ASCII rule: only a-z change.
 
@@ -12,6 +17,8 @@
 
 #include <QHash>
 #include <QString>
+
+#include <vector>
 
 class TV9LockvexTbl;
 class TTDStandardIndexRec;
@@ -71,11 +78,8 @@ public:
     int FindTabLetterFirstItem(const QString &SearchArg, const TLockvexStringList *DialogList) const;
 
     // Passwords read from the file are remembered between refreshes; every record write of the
-    // entry table makes them be read again. The item manager tells of its own saves, so that
-    // only the entry it wrote is read again (countBefore: the table's update count before the
-    // write). Whoever reopens the entry table other than through OpenPool and ClosePool here
-    // calls ForgetPasswords.
-    void NoteEntryWritten(int Key, int countBefore);
+    // entry table makes the entries it wrote be read again. Whoever reopens the entry table
+    // other than through OpenPool and ClosePool here calls ForgetPasswords.
     void ForgetPasswords();
     // The last BuildPasswordStrings or BuildSelectedPWLockvexStrings met an entry whose record
     // could not be read: the lists and counts are incomplete.
@@ -84,35 +88,67 @@ public:
     bool SearchActive = false;      // the user searches by name
     ListManagerParams OutputParams; // the last result of BuildItemList
 
+    // At most this many changed entries are mended line by line; more make a rebuild.
+    static constexpr int MaxPatchedEntries = 32;
+    // How many refreshes built each list afresh rather than keeping or mending it.
+    int EntryListRebuilds() const { return entryListRebuilds_; }
+    int PasswordListRebuilds() const { return passwordListRebuilds_; }
+
 private:
-    struct TKnownPassword {
-        int RecordNo = NoKey; // the slot it was read from
-        QString Password;     // trimmed
-        bool IsEntryPW = false;
-    };
-    bool KnownPasswordsValid() const;
-    void CheckKnownPasswords();
-    QString TrimmedPasswordOf(const TTDStandardIndexRec *rec, bool &isEntryPW, bool &readFailed);
-
-    QHash<int, TKnownPassword> knownPasswords_; // by key
-    const TV9LockvexTbl *knownTable_ = nullptr;
-    QString knownFile_;
-    int knownUpdateCount_ = -1;
-    bool LastPasswordReadFailed = false;
-
-    // What the full list and the password list were last built from by BuildItemList: while
-    // the entry table, its update count and its index revision are the same, a refresh reuses
-    // them. Building either list any other way forgets it.
-    struct TBuiltFrom {
+    // A moment of the entry table, as its update count and index revision tell it.
+    struct TMark {
         const TV9LockvexTbl *Table = nullptr;
         QString File;
         int UpdateCount = -1;
         quint64 IndexRevision = 0;
-        int TotalPWs = 0;
-        int LoginPWs = 0;
         bool Valid = false;
     };
-    bool ListsUpToDate() const;
-    void NoteListsBuilt();
-    TBuiltFrom builtFrom_;
+    TMark Now() const;
+    bool IsNow(const TMark &mark) const;
+    // The keys of the entries changed since mark, each once; false when the table cannot tell.
+    bool ChangedSince(const TMark &mark, std::vector<int> &keys) const;
+
+    // What the lists know of an entry, by key.
+    struct TEntryState {
+        const TTDStandardIndexRec *Line = nullptr; // the record of its line in LockvexStrings; compared, never read
+        QString Password;                          // trimmed, read from slot RecordNo, while PasswordKnown
+        QString ListedPassword;                    // what PasswordStrings counts for it, while Listed
+        int RecordNo = NoKey;
+        quint32 LineVersion = 0; // linesVersion_ when its line was last taken out or put in
+        bool IsEntryPW = false;
+        bool PasswordKnown = false;
+        bool Listed = false;
+        bool ListedEntryPW = false;
+    };
+    // The entries PasswordStrings counts for a password, and the first of them in name order,
+    // whose record its line carries.
+    struct TPasswordUse {
+        int Count = 0;
+        int FirstKey = NoKey;
+    };
+
+    void CheckKnownPasswords();
+    QString TrimmedPasswordOf(const TTDStandardIndexRec *rec, bool &isEntryPW, bool &readFailed);
+    // Each brings its list to the table's present: reused, mended or built afresh.
+    void RefreshLockvexStrings();
+    void RefreshPasswordStrings();
+    bool PatchLockvexStrings(const std::vector<int> &keys);
+    bool PatchPasswordStrings(const std::vector<int> &keys);
+    // Whether entry a's line comes before entry b's in LockvexStrings.
+    bool LineBefore(const TTDStandardIndexRec *a, const TTDStandardIndexRec *b) const;
+
+    QHash<int, TEntryState> entries_;
+    QHash<QString, TPasswordUse> passwordUses_;
+    TMark knownMark_;             // the passwords known are those of this moment, for entries not changed since
+    TMark linesMark_;             // LockvexStrings holds the entries of this moment
+    TMark passwordsMark_;         // PasswordStrings, the counts, Listed* and passwordUses_ are of this moment
+    bool linesPatchable_ = false; // the index had each key once, in ascending order, at the last build
+    quint32 linesVersion_ = 0;
+    quint32 linesRebuiltAt_ = 0;        // linesVersion_ at the last full build of LockvexStrings
+    quint32 passwordsLinesVersion_ = 0; // linesVersion_ when PasswordStrings was last brought to its moment
+    int listedTotalPWs_ = 0;
+    int listedLoginPWs_ = 0;
+    int entryListRebuilds_ = 0;
+    int passwordListRebuilds_ = 0;
+    bool LastPasswordReadFailed = false;
 };

@@ -21,12 +21,18 @@ TTDStandardIndexRec::~TTDStandardIndexRec()
 
 void TTDStandardIndexRec::SetIndexedName(const QString &NewName)
 {
-    Name = CutToBytes(NewName, NameCapacity);
+    // The text kept is what the bytes give back, not NewName: a character the code page lacks
+    // is stored as "?".
+    SetIndexedNameBytes(CutToBytes(NewName, NameCapacity));
 }
 
 QString TTDStandardIndexRec::GetIndexedName() const
 {
-    return win1252::ToUnicode(Name);
+    if (!NameTextKept) {
+        NameText = win1252::ToUnicode(Name);
+        NameTextKept = true;
+    }
+    return NameText;
 }
 
 void TTDStandardIndexRec::SetIndexedNameTag(const QString &NewTag)
@@ -42,6 +48,8 @@ QString TTDStandardIndexRec::GetIndexedNameTag() const
 void TTDStandardIndexRec::CopyFieldsFrom(const TTDStandardIndexRec &From)
 {
     Name = From.Name;
+    NameText = From.NameText;
+    NameTextKept = From.NameTextKept;
     NameTag = From.NameTag;
     Key = From.Key;
     AltKey = From.AltKey;

@@ -26,13 +26,20 @@ public:
     void SetAltKeyInIndex(int NewKey) { AltKey = NewKey; }
     int GetAltKeyFromIndex() const { return AltKey; }
 
-    // Text in, text out; held as Windows-1252 bytes, the name cut to 111, the tag to 15.
+    // Text in, text out; held as Windows-1252 bytes, the name cut to 111, the tag to 15. The
+    // name's text is also kept once it has been asked for, so that the lists, which ask for
+    // every name at every rebuild, convert each name once.
     void SetIndexedName(const QString &NewName);
     QString GetIndexedName() const;
     void SetIndexedNameTag(const QString &NewTag);
     QString GetIndexedNameTag() const;
     // The same fields as the stored bytes, for exact comparisons and copies from a record.
-    void SetIndexedNameBytes(const QByteArray &NewName) { Name = NewName.left(NameCapacity); }
+    void SetIndexedNameBytes(const QByteArray &NewName)
+    {
+        Name = NewName.left(NameCapacity);
+        NameText = QString();
+        NameTextKept = false;
+    }
     const QByteArray &IndexedNameBytes() const { return Name; }
     void SetIndexedNameTagBytes(const QByteArray &NewTag) { NameTag = NewTag.left(NameTagCapacity); }
     const QByteArray &IndexedNameTagBytes() const { return NameTag; }
@@ -66,6 +73,7 @@ public:
 private:
     QByteArray Name;
     QByteArray NameTag;
+    mutable QString NameText; // Name as text, while NameTextKept
     int Key = NoKey;
     int AltKey = NoKey;
     int RecordNo = NoKey;
@@ -76,6 +84,7 @@ private:
     int16_t EffectiveFrom = -1;
     UpdateType UpdateAction = NotRelevant;
     bool Flag = false;
+    mutable bool NameTextKept = false;
     TBaseDARec *InMemRecPtr = nullptr;
 };
 

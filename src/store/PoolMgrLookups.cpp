@@ -198,7 +198,8 @@ void TPoolMgr::FreeAllInMemRecs()
 void TPoolMgr::FreePoolIndexRecs()
 {
     ForgetNameLookup();
-    ++IndexRevision;
+    IndexRevision = NextIndexRevision();
+    ForgetChanges();
     if (!PoolIndex)
         return;
     if (InMemRecs)

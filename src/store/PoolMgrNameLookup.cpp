@@ -18,7 +18,11 @@ void TPoolMgr::ForgetNameLookup()
 
 void TPoolMgr::NoteIndexedName(const TPoolIndexRec *Entry)
 {
-    ++IndexRevision;
+    const quint64 revisionBefore = std::exchange(IndexRevision, NextIndexRevision());
+    if (Entry)
+        NoteChange(Entry->GetKeyFromIndex(), UpdateCount, revisionBefore);
+    else
+        ForgetChanges();
     if (!NameKeysValid || !Entry || NameKeysIndex != PoolIndex)
         return;
     // No one asks for an empty name: a new entry has none until it is given one.

@@ -136,7 +136,10 @@ bool TPoolMgr::WritePoolRecord(int slot, bool sync)
     IOCheck(err);
     if (err)
         return false;
+    const int countBefore = UpdateCount;
     UpdateCount = UpdateCount >= MaxUpdateCount ? 0 : UpdateCount + 1;
+    const BaseDAHeader &hdr = BufferHeader();
+    NoteChange(IsTrue(hdr.ActiveRecord) ? hdr.Key : NoEntryChanged, countBefore, IndexRevision);
     return true;
 }
 
@@ -375,6 +378,7 @@ void TPoolMgr::CreateEmptyPool()
             ErasePool();
     }
     UpdateCount = 0;
+    ForgetChanges();
 }
 
 void TPoolMgr::ErasePool()
@@ -871,7 +875,8 @@ int TPoolMgr::DropIndexedRecord(int IndexKey, PermissionType RecPermission)
     }
     if (!RecycleDeleted) {
         PoolIndex->DeleteItem(entry);
-        ++IndexRevision;
+        const quint64 revisionBefore = std::exchange(IndexRevision, NextIndexRevision());
+        NoteChange(IndexKey, UpdateCount, revisionBefore);
     }
     return slot;
 }

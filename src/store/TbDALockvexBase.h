@@ -19,6 +19,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <utility>
@@ -148,8 +149,16 @@ public:
     TPoolIndex *GetPoolIndex() const { return PoolIndex; }
     int GetUpdateCount() const { return UpdateCount; }
     // Changes whenever an entry comes into or leaves the index or an entry's name is set, also
-    // without a record write (a new entry, a name set in the index only, a reopening).
+    // without a record write (a new entry, a name set in the index only, a reopening). No two
+    // tables ever have the same revision.
     quint64 GetIndexRevision() const { return IndexRevision; }
+    // The keys of the entries that changed since the moment when the update count and the index
+    // revision were updateCount and indexRevision: records written or deleted, entries added to
+    // or taken from the index, names set. Keys may repeat. False when the table cannot tell:
+    // the moment lies further back than the last MaxNotedChanges changes, or something that
+    // concerns no single entry happened since (an open, a record written without being noted).
+    bool KeysChangedSince(int updateCount, quint64 indexRevision, std::vector<int> &keys) const;
+    static constexpr int MaxNotedChanges = 1024;
     int GetLogRecordCount() const { return LogRecordCount; }
     int GetIOVal() const { return _IOVal; }
     int GetGrowthSteps() const { return GrowthSteps; } // growth steps taken by slot allocation
@@ -283,6 +292,22 @@ protected:
     std::vector<std::pair<int, double>> DeletedSlots; // deleted slots in slot order, with dispose dates
     int LiveSlots = 0;
 
+    // ---- The change log (see PoolMgrChangeLog.cpp): every change of the update count or the
+    // index revision, with the key of the entry it concerns.
+    struct TNotedChange {
+        int Key; // NoEntryChanged for a slot written without a record (a growth step)
+        int CountBefore;
+        quint64 RevisionBefore;
+        int CountAfter;
+        quint64 RevisionAfter;
+    };
+    static constexpr int NoEntryChanged = INT_MIN;
+    void NoteChange(int key, int countBefore, quint64 revisionBefore);
+    // What happened concerns more than single entries: no earlier moment can be told about.
+    void ForgetChanges() { NotedChanges.clear(); }
+    static quint64 NextIndexRevision();
+    std::vector<TNotedChange> NotedChanges; // oldest first
+
     // ---- The name lookup (see PoolMgrNameLookup.cpp)
     void ForgetNameLookup();
     void NoteIndexedName(const TPoolIndexRec *Entry);
@@ -291,5 +316,5 @@ protected:
     QHash<QByteArray, QSet<int>> NameKeys; // name as indexed -> keys that carried it
     const TPoolIndex *NameKeysIndex = nullptr;
     bool NameKeysValid = false;
-    quint64 IndexRevision = 0;
+    quint64 IndexRevision = NextIndexRevision();
 };

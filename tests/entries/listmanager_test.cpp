@@ -3,7 +3,14 @@
 #include "store/LockvexIndexRec.h"
 #include "store/PoolFile.h"
 
+#include <QTemporaryDir>
+
+#include <algorithm>
 #include <cerrno>
+#include <ostream>
+#include <random>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -390,3 +397,198 @@ TEST_F(ListManagerTest, APasswordThatCannotBeReadIsNeverTakenForNone)
     EXPECT_EQ(LoginPWs, 1);
     EXPECT_EQ(Texts(PasswordStrings), QStringList({" All Passwords", "one", "two"}));
 }
+
+namespace
+{
+
+// What a refresh shows: both lists line by line with the key of each line's entry, the flag of
+// every listed entry and the two counts.
+struct ListsShown {
+    QStringList lines;
+    std::vector<int> lineKeys;
+    std::vector<bool> flags;
+    QStringList passwords;
+    std::vector<int> passwordKeys;
+    int total = 0;
+    int login = 0;
+    bool operator==(const ListsShown &) const = default;
+};
+
+std::ostream &operator<<(std::ostream &os, const ListsShown &shown)
+{
+    os << "\n  lines:";
+    for (qsizetype i = 0; i < shown.lines.size(); ++i)
+        os << " [" << shown.lines[i].toStdString() << " #" << shown.lineKeys[std::size_t(i)]
+           << (shown.flags[std::size_t(i)] ? " F" : "") << "]";
+    os << "\n  passwords:";
+    for (qsizetype i = 0; i < shown.passwords.size(); ++i)
+        os << " [" << shown.passwords[i].toStdString() << " #" << shown.passwordKeys[std::size_t(i)] << "]";
+    return os << "\n  total " << shown.total << ", login " << shown.login;
+}
+
+class ListPatchTest : public ListManagerTest
+{
+protected:
+    // Hundreds of saves: the data file is kept in memory where the system offers it, so that
+    // the test does not wait for each save to reach a disk.
+    void SetUp() override
+    {
+        ListManagerTest::SetUp();
+        if (QDir(QStringLiteral("/dev/shm")).exists()) {
+            memoryFolder_ = std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/lvlists-XXXXXX"));
+            dataFile = memoryFolder_->path() + QStringLiteral("/TrelLockvex.acsdb");
+            OpenTable();
+        }
+    }
+    void TearDown() override
+    {
+        ListManagerTest::TearDown();
+        memoryFolder_.reset();
+    }
+
+    static ListsShown Shown(int total, int login)
+    {
+        ListsShown shown;
+        for (int i = 0; i < LockvexStrings->Count(); ++i) {
+            shown.lines << LockvexStrings->Strings(i);
+            shown.lineKeys.push_back(LockvexStrings->Objects(i)->GetKeyFromIndex());
+            shown.flags.push_back(LockvexStrings->Objects(i)->IsFlagged());
+        }
+        for (int i = 0; i < PasswordStrings->Count(); ++i) {
+            shown.passwords << PasswordStrings->Strings(i);
+            const TTDStandardIndexRec *rec = PasswordStrings->Objects(i);
+            shown.passwordKeys.push_back(rec ? rec->GetKeyFromIndex() : NoKey);
+        }
+        shown.total = total;
+        shown.login = login;
+        return shown;
+    }
+
+    // The lists as a list manager that knows nothing builds them from every entry, in lists of
+    // its own; the refreshed ones stay as they are.
+    static ListsShown Rebuilt()
+    {
+        TLockvexStringList *lines = std::exchange(LockvexStrings, nullptr);
+        TLockvexStringList *selected = std::exchange(SelectedLockvexStrings, nullptr);
+        TLockvexStringList *passwords = std::exchange(PasswordStrings, nullptr);
+        CreateLockvexStringLists();
+        TListManager fresh;
+        fresh.BuildLockvexStrings();
+        int total = 0, login = 0;
+        fresh.BuildPasswordStrings(QString(), total, login);
+        const ListsShown shown = Shown(total, login);
+        FreeLockvexStringLists();
+        LockvexStrings = lines;
+        SelectedLockvexStrings = selected;
+        PasswordStrings = passwords;
+        return shown;
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> memoryFolder_;
+};
+
+// Every refresh after a change gives exactly what building the lists afresh gives, over many
+// seeded changes of every kind: content, name, password and access flag saved, the flag set on
+// every entry of a password, entries added (saved or in the index only), deleted and renamed in
+// the index, several changes between two refreshes, a refresh while searching between them, and
+// now and then more changes than are mended line by line.
+TEST_F(ListPatchTest, AMendedListIsExactlyTheListBuiltAfresh)
+{
+    const QStringList names = {"Anvil",
+                               "anvil",
+                               "ANVIL",
+                               "Basket",
+                               "Basket ",
+                               "Cedar",
+                               QString::fromUtf8("Ärger"),
+                               "arger",
+                               "Zebra",
+                               "delta",
+                               "Delta",
+                               "New Web entry",
+                               QString::fromUtf8("日本")};
+    const QStringList passwords = {"", "   ", "pw", "PW", " pw ", "one", "two", "Shared", "shared", "zz"};
+    int steps = 0;
+    for (unsigned seed : {1u, 2u, 3u}) {
+        std::mt19937 rng(seed);
+        auto pick = [&rng](const QStringList &from) { return from[qsizetype(rng() % std::size_t(from.size()))]; };
+        std::vector<int> keys;
+        auto anyKey = [&]() { return keys[rng() % keys.size()]; };
+        for (int i = 0; i < 12; ++i)
+            keys.push_back(AddEntry(pick(names) + QString::number(i % 3), pick(passwords), rng() % 4 == 0));
+        Browse();
+        auto change = [&]() {
+            const unsigned kind = rng() % 12;
+            if (keys.empty() || kind == 8) {
+                keys.push_back(AddEntry(pick(names), pick(passwords), rng() % 3 == 0));
+                return;
+            }
+            const int key = anyKey();
+            ItemManagerParams p = items.LoadWebItem(key);
+            if (p.ItemName.isEmpty())
+                p.ItemName = table->GetName(key); // in the index only so far
+            switch (kind) {
+            case 0:
+            case 1:
+                p.CustID = QString::number(rng());
+                break;
+            case 2:
+            case 3:
+                p.ItemName = pick(names);
+                break;
+            case 4:
+            case 5:
+                p.Password = pick(passwords);
+                break;
+            case 6:
+                p.LockvexPassword = !p.LockvexPassword;
+                break;
+            case 7:
+                items.SetAllEntryPasswords(pick(passwords), rng() % 2 == 0);
+                return;
+            case 9:
+                keys.push_back(items.AddItem(pick(names)));
+                return;
+            case 10:
+                items.DeleteItem(key, UpdatePermission);
+                keys.erase(std::find(keys.begin(), keys.end(), key));
+                return;
+            default:
+                table->SetName(key, pick(names));
+                return;
+            }
+            if (!p.ItemName.trimmed().isEmpty())
+                EXPECT_TRUE(items.SaveWebItem(key, p));
+        };
+        for (int step = 0; step < 150; ++step, ++steps) {
+            const unsigned between = rng() % 10;
+            const int changes = between == 0 ? TListManager::MaxPatchedEntries + 5 : between < 3 ? 3 : 1;
+            for (int c = 0; c < changes; ++c) {
+                change();
+                if (rng() % 8 == 0) { // a refresh while searching mends the entry list only
+                    lists.SetSearchActive(true);
+                    int current = 0;
+                    lists.BuildItemList(QStringLiteral("a"), QString(), 0, current);
+                    lists.SetSearchActive(false);
+                }
+            }
+            Browse();
+            const ListsShown refreshed = Shown(TotalPWs, LoginPWs);
+            EXPECT_FALSE(lists.PasswordReadFailed());
+            const ListsShown rebuilt = Rebuilt();
+            if (refreshed != rebuilt) {
+                ADD_FAILURE() << "seed " << seed << ", step " << step << "\nrefreshed:" << refreshed
+                              << "\nrebuilt:" << rebuilt;
+                return;
+            }
+        }
+        for (int key : keys)
+            items.DeleteItem(key, UpdatePermission);
+    }
+    // Most refreshes mended the lists rather than building them afresh.
+    EXPECT_LT(lists.EntryListRebuilds(), steps / 4);
+    EXPECT_LT(lists.PasswordListRebuilds(), steps / 4);
+}
+
+} // namespace

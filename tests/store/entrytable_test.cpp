@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QMap>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -879,3 +880,69 @@ TEST_F(EntryTableTest, AddingToAFullTableIsRefusedCleanly)
 }
 
 } // namespace
+
+// The table tells which entries changed since a moment, whatever changed them, and refuses to
+// tell when it cannot: a moment before an open or further back than it remembers.
+TEST_F(EntryTableTest, TheTableTellsWhichEntriesChangedSinceAMoment)
+{
+    auto table = OpenTable();
+    const int anvil = AddWebEntry(*table, QStringLiteral("Anvil"), QStringLiteral("one"));
+    const int basket = AddWebEntry(*table, QStringLiteral("Basket"), QStringLiteral("two"));
+    const int cedar = AddWebEntry(*table, QStringLiteral("Cedar"), QStringLiteral("three"));
+    struct Moment {
+        int count;
+        quint64 revision;
+    };
+    auto now = [&table] { return Moment{table->GetUpdateCount(), table->GetIndexRevision()}; };
+    auto changedSince = [&table](Moment m, bool *told = nullptr) {
+        std::vector<int> keys;
+        const bool ok = table->KeysChangedSince(m.count, m.revision, keys);
+        if (told)
+            *told = ok;
+        std::sort(keys.begin(), keys.end());
+        keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+        return keys;
+    };
+    const Moment start = now();
+    bool told = false;
+    EXPECT_EQ(changedSince(start, &told), std::vector<int>());
+    EXPECT_TRUE(told);
+
+    TLockvexRec rec;
+    table->GetLockvexRec(basket, &rec);
+    rec.SetPassword(QStringLiteral("changed"));
+    table->WriteLockvexRec(basket, &rec);
+    const Moment afterWrite = now();
+    EXPECT_EQ(changedSince(start), std::vector<int>({basket}));
+
+    const int added = table->AddLockvexIndexItem(QStringLiteral("Drum")); // in the index only
+    table->DropIndexedRecord(cedar, UpdatePermission);
+    table->SetName(anvil, QStringLiteral("Arrow")); // a name set in the index only
+    table->SetEntryPassword(added, true);           // a flag setter writes a record
+    EXPECT_EQ(changedSince(afterWrite), std::vector<int>({anvil, cedar, added}));
+    EXPECT_EQ(changedSince(start), std::vector<int>({anvil, basket, cedar, added}));
+    EXPECT_EQ(changedSince(now(), &told), std::vector<int>());
+    EXPECT_TRUE(told);
+    changedSince(Moment{start.count + 1000, start.revision}, &told); // a moment the table never had
+    EXPECT_FALSE(told);
+
+    // Many changes later, the oldest moments are forgotten; recent ones are still told.
+    Moment recent = now();
+    for (int i = 0; i < TPoolMgr::MaxNotedChanges; ++i) {
+        if (i == TPoolMgr::MaxNotedChanges - 3)
+            recent = now();
+        table->SetName(basket, QStringLiteral("Basket %1").arg(i));
+    }
+    changedSince(start, &told);
+    EXPECT_FALSE(told);
+    EXPECT_EQ(changedSince(recent, &told), std::vector<int>({basket}));
+    EXPECT_TRUE(told);
+
+    // An open replaces the index: nothing before it can be told, by this table or another.
+    const Moment beforeOpen = now();
+    table.reset();
+    table = OpenTable();
+    changedSince(beforeOpen, &told);
+    EXPECT_FALSE(told);
+    EXPECT_NE(table->GetIndexRevision(), beforeOpen.revision);
+}

@@ -1,6 +1,6 @@
 #pragma once
 // The entry list as a Qt list model: one row per line of a list manager list (LockvexStrings or
-// SelectedLockvexStrings), showing the line's text. The list manager rebuilds its lists whole at
+// SelectedLockvexStrings), showing the line's text. The list manager changes its lists in place at
 // every refresh, so the owner calls SetLines after each refresh and the view is reset at once,
 // without creating one item per entry. Show it in a QListView prepared with
 // PrepareEntryListView, whose uniform item sizes keep a reset of 32,767 lines cheap.
