@@ -692,7 +692,9 @@ void TPoolMgr::ExtendPool(int NRecords, bool NewFile)
         IOCheck(err);
         if (err)
             break;
+        const int countBefore = UpdateCount;
         UpdateCount = UpdateCount >= MaxUpdateCount ? 0 : UpdateCount + 1;
+        NoteChange(NoEntryChanged, countBefore, IndexRevision);
     }
     const bool written = _PoolOk;
     if (!written) {

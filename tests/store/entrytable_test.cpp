@@ -926,6 +926,15 @@ TEST_F(EntryTableTest, TheTableTellsWhichEntriesChangedSinceAMoment)
     changedSince(Moment{start.count + 1000, start.revision}, &told); // a moment the table never had
     EXPECT_FALSE(told);
 
+    // Entries enough to make the file grow: the blank slots it gains concern no entry.
+    const Moment beforeGrowth = now();
+    const int slotCount = table->GetFileSize();
+    std::vector<int> addedKeys;
+    while (table->GetFileSize() == slotCount)
+        addedKeys.push_back(AddWebEntry(*table, QStringLiteral("More"), QString()));
+    EXPECT_EQ(changedSince(beforeGrowth, &told), addedKeys);
+    EXPECT_TRUE(told);
+
     // Many changes later, the oldest moments are forgotten; recent ones are still told.
     Moment recent = now();
     for (int i = 0; i < TPoolMgr::MaxNotedChanges; ++i) {
