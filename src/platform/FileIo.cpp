@@ -10,39 +10,6 @@
 namespace platform
 {
 
-namespace
-{
-
-PosixFileIo &Posix()
-{
-    static PosixFileIo posix;
-    return posix;
-}
-
-FileIo *installed = nullptr;
-
-} // namespace
-
-FileIo &CurrentFileIo()
-{
-    return installed ? *installed : Posix();
-}
-
-void InstallFileIo(FileIo *io)
-{
-    installed = io;
-}
-
-ScopedFileIo::ScopedFileIo(FileIo &io) : previous_(installed)
-{
-    installed = &io;
-}
-
-ScopedFileIo::~ScopedFileIo()
-{
-    installed = previous_;
-}
-
 int PosixFileIo::Open(const QString &path, FileOpenMode mode, int &handle)
 {
     handle = -1;

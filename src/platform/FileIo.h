@@ -1,9 +1,10 @@
 #pragma once
 // The raw file operations the store's record files are made of: open, read and write at a byte
 // position, flush, cut, facts, close, remove. Every call answers 0 or an error code (errno
-// values; ShortReadError for a read that met the end of the file). The program uses the POSIX
-// calls; a test installs another implementation, for instance one that keeps what was written
-// since the last flush apart, to see what a power cut would leave.
+// values; ShortReadError for a read that met the end of the file). The platform gives them
+// (Platform::Files()): the program's are the POSIX calls; a test's platform gives others, that
+// fail an operation on request or keep what was written since the last flush apart, to see what
+// a power cut would leave.
 
 #include <QString>
 
@@ -57,22 +58,6 @@ public:
     int MakeOwnerOnly(int handle) override;
     int Close(int handle) override;
     int Remove(const QString &path) override;
-};
-
-// The file operations in use: POSIX unless a test installed others.
-FileIo &CurrentFileIo();
-void InstallFileIo(FileIo *io); // nullptr restores POSIX
-
-class ScopedFileIo
-{
-public:
-    explicit ScopedFileIo(FileIo &io);
-    ~ScopedFileIo();
-    ScopedFileIo(const ScopedFileIo &) = delete;
-    ScopedFileIo &operator=(const ScopedFileIo &) = delete;
-
-private:
-    FileIo *previous_;
 };
 
 } // namespace platform

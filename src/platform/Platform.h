@@ -3,6 +3,8 @@
 // so that tests can stand in for the clock, the folders, removable media, the clipboard and the
 // browser. The store and the entry logic see QtCore types only.
 
+#include "platform/FileIo.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QPoint>
@@ -66,6 +68,9 @@ public:
     // that holds path reach the disk. False when the system could not.
     virtual bool FlushFile(const QString &path) = 0;
     virtual bool FlushFolderOf(const QString &path) = 0;
+    // The raw operations on files read and written at byte positions (the store's record files
+    // and their journals).
+    virtual FileIo &Files() = 0;
 
     // Removable media: is the path on a removable medium, and is the folder the mount point of one.
     virtual bool IsOnRemovableMedium(const QString &path) const = 0;

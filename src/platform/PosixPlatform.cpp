@@ -222,6 +222,12 @@ bool PosixPlatform::FlushFile(const QString &path)
     return ok;
 }
 
+FileIo &PosixPlatform::Files()
+{
+    static PosixFileIo posix;
+    return posix;
+}
+
 bool PosixPlatform::FlushFolderOf(const QString &path)
 {
     QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());

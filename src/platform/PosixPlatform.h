@@ -24,6 +24,7 @@ public:
     std::optional<QList<FolderEntry>> ListFolder(const QString &folder) const override;
     bool FlushFile(const QString &path) override;
     bool FlushFolderOf(const QString &path) override;
+    FileIo &Files() override;
 
     bool IsOnRemovableMedium(const QString &path) const override;
     bool IsRemovableMountPoint(const QString &folder) const override;

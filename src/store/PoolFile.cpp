@@ -12,8 +12,6 @@
 #include <cstddef>
 #include <cstring>
 
-std::function<int(PoolFileOp op, const QString &path, qint64 offset)> TPoolFile::FaultHook;
-
 namespace
 {
 
@@ -44,25 +42,15 @@ uint64_t JournalChecksum(const JournalHeader &header, const void *record)
     return Fnv1a(record, size_t(header.Size), hash);
 }
 
-int FaultAt(PoolFileOp op, const QString &path, qint64 offset)
-{
-    return TPoolFile::FaultHook ? TPoolFile::FaultHook(op, path, offset) : 0;
-}
-
-platform::FileIo &Io()
-{
-    return platform::CurrentFileIo();
-}
-
 // The whole journal file, or empty when it cannot be read or is larger than any journal.
-QByteArray ReadJournalFile(int handle)
+QByteArray ReadJournalFile(platform::FileIo &io, int handle)
 {
     platform::FileFacts facts;
-    if (Io().Facts(handle, facts) != 0 || facts.Size <= 0 ||
+    if (io.Facts(handle, facts) != 0 || facts.Size <= 0 ||
         facts.Size > qint64(sizeof(JournalHeader) + MaxJournalRecord))
         return QByteArray();
     QByteArray bytes(qsizetype(facts.Size), '\0');
-    if (Io().ReadAt(handle, 0, bytes.data(), facts.Size) != 0)
+    if (io.ReadAt(handle, 0, bytes.data(), facts.Size) != 0)
         return QByteArray();
     return bytes;
 }
@@ -74,9 +62,9 @@ TPoolFile::~TPoolFile()
     Close();
 }
 
-int TPoolFile::Fault(PoolFileOp op, qint64 offset) const
+void TPoolFile::TakeFileIo()
 {
-    return FaultAt(op, path_, offset);
+    io_ = &platform::Current().Files();
 }
 
 QString TPoolFile::JournalNameFor(const QString &path)
@@ -88,8 +76,6 @@ QString TPoolFile::JournalNameFor(const QString &path)
 int TPoolFile::WriteJournal(qint64 offset, const void *data, int size)
 {
     const QString journal = JournalNameFor(path_);
-    if (int err = FaultAt(PoolFileOp::Write, journal, 0))
-        return err;
     platform::FileFacts facts;
     if (int err = Io().Facts(fd_, facts))
         return err;
@@ -115,8 +101,6 @@ int TPoolFile::WriteJournal(qint64 offset, const void *data, int size)
     QByteArray bytes(reinterpret_cast<const char *>(&header), sizeof header);
     bytes.append(static_cast<const char *>(data), size);
     if (int err = Io().WriteAt(journalFd_, 0, bytes.constData(), bytes.size()))
-        return err;
-    if (int err = FaultAt(PoolFileOp::Sync, journal, -1))
         return err;
     return Io().Sync(journalFd_);
 }
@@ -144,7 +128,7 @@ int TPoolFile::ReplayJournal()
     int handle = -1;
     if (int err = Io().Open(journal, platform::FileOpenMode::ReadOnly, handle))
         return err == ENOENT ? 0 : err;
-    const QByteArray bytes = ReadJournalFile(handle);
+    const QByteArray bytes = ReadJournalFile(Io(), handle);
     Io().Close(handle);
     JournalHeader header{};
     bool whole = bytes.size() >= qsizetype(sizeof header);
@@ -192,8 +176,7 @@ int TPoolFile::OpenExisting(const QString &path)
     Close();
     path_ = path;
     readOnly_ = false;
-    if (int err = Fault(PoolFileOp::Open))
-        return err;
+    TakeFileIo();
     int handle = -1;
     int err = Io().Open(path, platform::FileOpenMode::ReadWrite, handle);
     if (err == EACCES || err == EROFS || err == EPERM) {
@@ -218,8 +201,7 @@ int TPoolFile::Create(const QString &path)
     Close();
     path_ = path;
     readOnly_ = false;
-    if (int err = Fault(PoolFileOp::Create))
-        return err;
+    TakeFileIo();
     int handle = -1;
     if (int err = Io().Open(path, platform::FileOpenMode::CreateEmpty, handle))
         return err;
@@ -238,8 +220,6 @@ int TPoolFile::ReadAt(qint64 offset, void *buffer, int size)
 {
     if (fd_ < 0)
         return EBADF;
-    if (int err = Fault(PoolFileOp::Read, offset))
-        return err;
     return Io().ReadAt(fd_, offset, buffer, size);
 }
 
@@ -249,9 +229,6 @@ int TPoolFile::ReadRecordsAt(qint64 offset, void *buffer, int recordSize, int co
         return EBADF;
     if (recordSize <= 0 || count <= 0 || qint64(recordSize) * count > INT_MAX)
         return EINVAL;
-    for (int i = 1; i < count; ++i) // the first record's position is asked by ReadAt
-        if (int err = Fault(PoolFileOp::Read, offset + qint64(i) * recordSize))
-            return err;
     return ReadAt(offset, buffer, recordSize * count);
 }
 
@@ -259,8 +236,6 @@ int TPoolFile::WriteAt(qint64 offset, const void *data, int size)
 {
     if (fd_ < 0)
         return EBADF;
-    if (int err = Fault(PoolFileOp::Write, offset))
-        return err;
     return Io().WriteAt(fd_, offset, data, size);
 }
 
@@ -268,8 +243,6 @@ int TPoolFile::Sync()
 {
     if (fd_ < 0)
         return EBADF;
-    if (int err = Fault(PoolFileOp::Sync))
-        return err;
     return Io().Sync(fd_);
 }
 
@@ -277,8 +250,6 @@ int TPoolFile::Truncate(qint64 size)
 {
     if (fd_ < 0)
         return EBADF;
-    if (int err = Fault(PoolFileOp::Truncate))
-        return err;
     return Io().Truncate(fd_, size);
 }
 
@@ -287,8 +258,6 @@ int TPoolFile::Size(qint64 &size)
     size = 0;
     if (fd_ < 0)
         return EBADF;
-    if (int err = Fault(PoolFileOp::Size))
-        return err;
     platform::FileFacts facts;
     if (int err = Io().Facts(fd_, facts))
         return err;
@@ -304,8 +273,6 @@ int TPoolFile::Close()
     const int fd = fd_;
     fd_ = -1;
     readOnly_ = false;
-    const int fault = Fault(PoolFileOp::Close);
-    // The handle is released even when a fault is injected: a failed close never leaks it.
-    const int rc = Io().Close(fd);
-    return fault ? fault : rc;
+    // The file operations release the handle even when they answer an error.
+    return Io().Close(fd);
 }

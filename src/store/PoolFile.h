@@ -2,12 +2,11 @@
 // The raw file of a pool: fixed-size records read and written at their byte position, nothing
 // buffered. Every operation answers 0 or an error code (errno values; ShortReadError for a read
 // that met the end of the file), which the pool manager turns into its I/O check. The file and
-// its journal are reached through the platform's file operations (platform::CurrentFileIo()).
+// its journal are reached through the platform's file operations (platform::FileIo).
 //
-// FaultHook is the seam through which tests make an operation fail as on a full or removed
-// disk: when set, it is asked before each operation (with the byte position of a read or a
-// write, else -1) and a non-zero answer is the error the operation fails with, without touching
-// the file. The journal's writes and flushes ask it too, with the journal's path.
+// The file operations are the platform's at the moment the file is opened or created (a test
+// platform fails them on request, or keeps unflushed writes apart as a disk does); the handle
+// keeps them until it is closed.
 //
 // A record written in place can be torn by a crash: the system may stop a write between two
 // pages of the file when the process is killed, or lose part of it when the power fails, and a
@@ -23,17 +22,12 @@
 #include <QString>
 
 #include <cstdint>
-#include <functional>
-
-enum class PoolFileOp { Open, Create, Read, Write, Sync, Truncate, Size, Close };
 
 constexpr int ShortReadError = platform::ShortReadError; // a read that found fewer bytes than a record
 
 class TPoolFile
 {
 public:
-    static std::function<int(PoolFileOp op, const QString &path, qint64 offset)> FaultHook;
-
     TPoolFile() = default;
     ~TPoolFile();
     TPoolFile(const TPoolFile &) = delete;
@@ -46,8 +40,6 @@ public:
     int Create(const QString &path);
     int ReadAt(qint64 offset, void *buffer, int size);
     // Reads count records of recordSize bytes that follow each other from offset, in one read.
-    // The fault seam is asked for each record at its own position, as a read of that record
-    // alone would ask it.
     int ReadRecordsAt(qint64 offset, void *buffer, int recordSize, int count);
     int WriteAt(qint64 offset, const void *data, int size);
     // A record overwritten in its slot through the journal, flushed: no crash leaves it torn.
@@ -71,10 +63,12 @@ public:
     const QString &Path() const { return path_; }
 
 private:
-    int Fault(PoolFileOp op, qint64 offset = -1) const;
+    platform::FileIo &Io() const { return *io_; }
+    void TakeFileIo();
     int WriteJournal(qint64 offset, const void *data, int size);
     void CloseJournal();
 
+    platform::FileIo *io_ = nullptr; // the operations the open file was opened with
     int fd_ = -1;
     int journalFd_ = -1;          // the journal this handle writes, open from its first write
     bool journalPending_ = false; // a journaled write did not reach its place

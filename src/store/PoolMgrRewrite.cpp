@@ -28,9 +28,6 @@ QString TPoolMgr::TemporaryNameFor(const QString &target)
 
 bool TPoolMgr::FlushFile(const QString &path)
 {
-    // The file layer's fault seam covers this flush too.
-    if (TPoolFile::FaultHook && TPoolFile::FaultHook(PoolFileOp::Sync, path, -1) != 0)
-        return false;
     return platform::Current().FlushFile(path);
 }
 

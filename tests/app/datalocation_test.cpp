@@ -12,6 +12,7 @@
 
 namespace {
 
+using testing_support::StorageOp;
 using testing_support::TestPlatform;
 
 void WriteFile(const QString &path, const QByteArray &bytes)
@@ -153,7 +154,7 @@ TEST_F(DataLocation, FirstRunMovesOnlyTheDataFilesOutOfDocuments)
 TEST_F(DataLocation, AFailedFirstRunCopyKeepsTheDataInDocuments)
 {
     WriteFile(Home("Documents/TrelLockvex.acsdb"), "data");
-    desktop.FailOperation = [](const QString &op, const QString &) { return op == "copy"; };
+    desktop.FailStorage = [](StorageOp op, const QString &, qint64, qint64) { return op == StorageOp::Copy ? EIO : 0; };
     MainAppProcs = new TMgrMainAppProcs;
     EXPECT_EQ(ReadFile(Home("Documents/TrelLockvex.acsdb")), "data");
 }
@@ -205,13 +206,13 @@ TEST_F(DataLocation, AFailedCopyWipesNothing)
     QDir().mkpath(Home("Dropbox"));
     Start();
     UseDropbox = true;
-    desktop.FailOperation = [this](const QString &op, const QString &path) {
-        return op == "copy" && path.startsWith(Home("Dropbox"));
+    desktop.FailStorage = [this](StorageOp op, const QString &path, qint64, qint64) {
+        return op == StorageOp::Copy && path.startsWith(Home("Dropbox")) ? EIO : 0;
     };
     ApplyDataLocation();
     EXPECT_EQ(ReadFile(Home("Google Drive/Lockvex/TrelLockvex.acsdb")), "cloud");
 
-    desktop.FailOperation = [](const QString &op, const QString &) { return op == "copy"; };
+    desktop.FailStorage = [](StorageOp op, const QString &, qint64, qint64) { return op == StorageOp::Copy ? EIO : 0; };
     QFile::remove(Home("Documents/Lockvex/TrelLockvex.acsdb"));
     UsePC = true;
     UseDropbox = false;

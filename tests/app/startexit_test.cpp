@@ -102,13 +102,13 @@ TEST_F(StartExitSteps, ABackupThatFailsAtExitIsWrittenToStandardError)
     const QByteArray backup = ReadFile(Folder + QStringLiteral("/TrelLockvex.BAC0"));
     ScopedMessageResponder responder;
     RunStartSteps();
-    desktop.FailOperation = [](const QString &operation, const QString &path) {
-        return operation == QLatin1String("rename") && path.endsWith(QStringLiteral(".BAC0"));
+    desktop.FailStorage = [](testing_support::StorageOp op, const QString &path, qint64, qint64) {
+        return op == testing_support::StorageOp::Rename && path.endsWith(QStringLiteral(".BAC0")) ? EIO : 0;
     };
     ::testing::internal::CaptureStderr();
     RunExitSteps();
     const std::string told = ::testing::internal::GetCapturedStderr();
-    desktop.FailOperation = nullptr;
+    desktop.FailStorage = nullptr;
     EXPECT_NE(told.find("Lockvex: "), std::string::npos) << told;
     EXPECT_NE(told.find("TrelLockvex.TEMP could not be renamed"), std::string::npos) << told;
     EXPECT_EQ(ReadFile(Folder + QStringLiteral("/TrelLockvex.BAC0")), backup);

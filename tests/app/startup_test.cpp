@@ -49,8 +49,8 @@ protected:
 
     void TearDown() override
     {
-        TPoolFile::FaultHook = nullptr;
-        desktop.FailOperation = nullptr;
+        desktop.FailStorage = nullptr;
+        desktop.FailStorage = nullptr;
         delete MainAppProcs;
         ResetGlobals();
     }
@@ -91,7 +91,9 @@ TEST_F(StartWithUnusableData, ADataFileThatDoesNotOpenEndsTheStartWithMessage19A
     damaged.write("damaged");
     damaged.close();
     // The restore from the backup cannot copy it: the entry table opens nothing.
-    desktop.FailOperation = [](const QString &operation, const QString &) { return operation == "copy"; };
+    desktop.FailStorage = [](testing_support::StorageOp op, const QString &, qint64, qint64) {
+        return op == testing_support::StorageOp::Copy ? EIO : 0;
+    };
     const QMap<QString, QByteArray> before = DataFiles();
     ASSERT_TRUE(before.contains(QStringLiteral("TrelLockvex.BAC0")));
 
@@ -111,9 +113,11 @@ TEST_F(StartWithUnusableData, AnEntryThatCannotBeReadAtSignInEndsTheStartTheSame
 {
     ASSERT_TRUE(RunStartSteps());
     const QMap<QString, QByteArray> before = DataFiles();
-    TPoolFile::FaultHook = [](PoolFileOp op, const QString &, qint64) { return op == PoolFileOp::Read ? EIO : 0; };
+    desktop.FailStorage = [](testing_support::StorageOp op, const QString &, qint64, qint64) {
+        return op == testing_support::StorageOp::Read ? EIO : 0;
+    };
     EXPECT_FALSE(MainAppProcs->CheckLockvexSignedIn());
-    TPoolFile::FaultHook = nullptr;
+    desktop.FailStorage = nullptr;
     ASSERT_TRUE(MainAppProcs->DataUnreadable);
     ReportDataNotOpened();
     RunExitSteps();

@@ -77,8 +77,8 @@ TEST_F(MemStickTransfer, BothCopiesMadeOverwriteOldOnesAndReportSuccess)
 
 TEST_F(MemStickTransfer, AFailedProgramCopyStillCopiesTheDataAndReportsFailure)
 {
-    desktop.FailOperation = [](const QString &operation, const QString &path) {
-        return operation == "copy" && path.endsWith("/lockvex");
+    desktop.FailStorage = [](testing_support::StorageOp op, const QString &path, qint64, qint64) {
+        return op == testing_support::StorageOp::Copy && path.endsWith("/lockvex") ? EIO : 0;
     };
     TfrToMemStick(stick);
     EXPECT_FALSE(QFile::exists(stick + "/lockvex"));

@@ -176,10 +176,12 @@ void TstSignIn::unreadableEntryEndsTheSignIn()
     QVERIFY(ListManager->ClosePool(DoNotWriteLog));
     QVERIFY(ListManager->OpenPool(DataFileName)); // nothing read since the open
     ListManager->ForgetPasswords();
-    TPoolFile::FaultHook = [](PoolFileOp op, const QString &, qint64) { return op == PoolFileOp::Read ? EIO : 0; };
+    session_->Platform.FailStorage = [](testing_support::StorageOp op, const QString &, qint64, qint64) {
+        return op == testing_support::StorageOp::Read ? EIO : 0;
+    };
     AnswerNextDialog({"Alpha1"});
     const bool signedIn = session_->App->CheckLockvexSignedIn();
-    TPoolFile::FaultHook = nullptr;
+    session_->Platform.FailStorage = nullptr;
     QVERIFY(!signedIn);
     QVERIFY(session_->App->DataUnreadable);
     QCOMPARE(seen_.ClassName, QString());

@@ -186,8 +186,8 @@ TEST_F(FolderCopyTest, AnyFailedCopyIsReportedNotOnlyTheLast)
 {
     Write(src + "/a.acsdb", "data", newer); // listed first, by name
     Write(src + "/b.txt", "notes", newer);
-    testPlatform.FailOperation = [](const QString &op, const QString &path) {
-        return op == "copy" && path.endsWith("a.acsdb");
+    testPlatform.FailStorage = [](testing_support::StorageOp op, const QString &path, qint64, qint64) {
+        return op == testing_support::StorageOp::Copy && path.endsWith("a.acsdb") ? EIO : 0;
     };
     EXPECT_FALSE(CopyFolderFiles(src, dst));
     EXPECT_EQ(Read(dst + "/b.txt"), "notes");

@@ -138,22 +138,19 @@ protected:
 
     void InstallFaults()
     {
-        TPoolFile::FaultHook = [this](PoolFileOp op, const QString &path, qint64) {
-            const char *what = op == PoolFileOp::Write    ? "write"
-                               : op == PoolFileOp::Sync   ? "flush"
-                               : op == PoolFileOp::Create ? "create"
-                                                          : nullptr;
+        using testing_support::StorageOp;
+        Platform.FailStorage = [this](StorageOp op, const QString &path, qint64, qint64) {
+            const char *what = op == StorageOp::Write         ? "write"
+                               : op == StorageOp::Sync        ? "flush"
+                               : op == StorageOp::Create      ? "create"
+                               : op == StorageOp::Copy        ? "copy"
+                               : op == StorageOp::Rename      ? "rename"
+                               : op == StorageOp::FlushFolder ? "flushfolder"
+                                                              : nullptr;
             return what && Faults.Fails(what, path) ? (Faults.Mode == FaultInjector::FailFromOn ? EIO : ENOSPC) : 0;
         };
-        Platform.FailOperation = [this](const QString &operation, const QString &path) {
-            return Faults.Fails(operation.toStdString(), path);
-        };
     }
-    void ClearFaults()
-    {
-        TPoolFile::FaultHook = nullptr;
-        Platform.FailOperation = nullptr;
-    }
+    void ClearFaults() { Platform.FailStorage = nullptr; }
 
     void SetDay(int day)
     {
@@ -498,9 +495,11 @@ TEST_F(IOFaults, ADeletionThatDeletesNothingIsNotReportedAsDone)
     // An entry whose only save failed: deleting it removes it from the index, which is all of it.
     items_.ClearWebRecord();
     const int unsaved = items_.AddItem(QStringLiteral("unsaved"));
-    TPoolFile::FaultHook = [](PoolFileOp op, const QString &, qint64) { return op == PoolFileOp::Write ? EIO : 0; };
+    Platform.FailStorage = [](testing_support::StorageOp op, const QString &, qint64, qint64) {
+        return op == testing_support::StorageOp::Write ? EIO : 0;
+    };
     EXPECT_FALSE(Save(unsaved, QStringLiteral("unsaved"), 1));
-    TPoolFile::FaultHook = nullptr;
+    Platform.FailStorage = nullptr;
     items_.DeleteItem(unsaved, UpdatePermission);
     EXPECT_TRUE(LockvexTbl->LastWriteSucceeded());
     EXPECT_EQ(LockvexTbl->GetKey(QStringLiteral("unsaved")), NoKey);
@@ -520,11 +519,12 @@ TEST_F(IOFaults, MarkingAccessPasswordsThatStopsAtAnUnreadableSlotIsNoSuccess)
         items_.ClearWebRecord();
         ASSERT_TRUE(items_.SaveWebItem(items_.AddItem(p.ItemName), p));
     }
-    TPoolFile::FaultHook = [](PoolFileOp op, const QString &, qint64 offset) {
-        return op == PoolFileOp::Read && offset == 2 * LockvexRecSize ? EIO : 0;
+    Platform.FailStorage = [](testing_support::StorageOp op, const QString &, qint64 offset, qint64 size) {
+        return op == testing_support::StorageOp::Read && testing_support::Covers(offset, size, 2 * LockvexRecSize) ? EIO
+                                                                                                                   : 0;
     };
     items_.SetAllEntryPasswords(QStringLiteral("shared"), true);
-    TPoolFile::FaultHook = nullptr;
+    Platform.FailStorage = nullptr;
     EXPECT_FALSE(LockvexTbl->LastWriteSucceeded());
     EXPECT_FALSE(LockvexTbl->IsEntryPassword(LockvexTbl->GetKey(QStringLiteral("c"))));
     items_.SetAllEntryPasswords(QStringLiteral("shared"), true);

@@ -384,9 +384,11 @@ TEST_F(ListManagerTest, APasswordThatCannotBeReadIsNeverTakenForNone)
     AddEntry("Basket", "two", true);
     OpenTable(); // nothing read yet since the open
     lists.ForgetPasswords();
-    TPoolFile::FaultHook = [](PoolFileOp op, const QString &, qint64) { return op == PoolFileOp::Read ? EIO : 0; };
+    testPlatform.FailStorage = [](testing_support::StorageOp op, const QString &, qint64, qint64) {
+        return op == testing_support::StorageOp::Read ? EIO : 0;
+    };
     Browse();
-    TPoolFile::FaultHook = nullptr;
+    testPlatform.FailStorage = nullptr;
     EXPECT_TRUE(lists.PasswordReadFailed());
     EXPECT_EQ(TotalPWs, 2);
     EXPECT_EQ(Texts(PasswordStrings), QStringList({" All Passwords"}));

@@ -150,7 +150,7 @@ void TstDataImport::init()
 
 void TstDataImport::cleanup()
 {
-    TPoolFile::FaultHook = nullptr;
+    testPlatform_->FailStorage = nullptr;
     FreeLockvexStringLists();
     table_.reset();
     LockvexTbl = nullptr;
@@ -559,9 +559,11 @@ void TstDataImport::failedWriteIsToldAndNotCounted()
     const QString file = WriteCsv("pw.csv", "First,1\r\nSecond,2\r\n");
     auto dlg = Open();
     Start(*dlg, file, {"1", "2"});
-    TPoolFile::FaultHook = [](PoolFileOp op, const QString &, qint64) { return op == PoolFileOp::Write ? EIO : 0; };
+    testPlatform_->FailStorage = [](testing_support::StorageOp op, const QString &, qint64, qint64) {
+        return op == testing_support::StorageOp::Write ? EIO : 0;
+    };
     QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
-    TPoolFile::FaultHook = nullptr;
+    testPlatform_->FailStorage = nullptr;
     QCOMPARE(Captions(), QStringList{"Lockvex could not write this change to your data file. It has not been saved."});
     // The record stays shown, nothing is logged as accepted, and trying again saves it.
     QCOMPARE(dlg->ItemName->text(), QStringLiteral("First"));

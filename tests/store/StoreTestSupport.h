@@ -25,6 +25,9 @@
 namespace store_test
 {
 
+using testing_support::Covers;
+using testing_support::StorageOp;
+
 class StoreTest : public ::testing::Test
 {
 protected:
@@ -37,7 +40,7 @@ protected:
     }
     void TearDown() override
     {
-        TPoolFile::FaultHook = nullptr;
+        Platform.FailStorage = nullptr;
         ResetGlobals();
     }
 

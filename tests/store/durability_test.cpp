@@ -69,11 +69,11 @@ TEST_F(DurabilityTest, ARecordTornByACrashIsCompletedAtTheNextOpen)
         auto mgr = Open();
         key = AddEntry(*mgr, QStringLiteral("bank"), QStringLiteral("old secret"));
         // The crash: the record reached the journal, and its slot only in part.
-        TPoolFile::FaultHook = [this](PoolFileOp op, const QString &path, qint64) {
-            return op == PoolFileOp::Write && path == Pool ? EIO : 0;
+        Platform.FailStorage = [this](StorageOp op, const QString &path, qint64, qint64) {
+            return op == StorageOp::Write && path == Pool ? EIO : 0;
         };
         EXPECT_EQ(Rewrite(*mgr, key, QStringLiteral("new secret")), WriteFail);
-        TPoolFile::FaultHook = nullptr;
+        Platform.FailStorage = nullptr;
         TearSlot(mgr->FindIndexItem(key)->GetRecordNo());
     }
     EXPECT_TRUE(QFileInfo::exists(Journal)); // a write that did not reach its place keeps its journal
@@ -103,11 +103,11 @@ TEST_F(DurabilityTest, ATornOrForeignJournalIsRemovedUnapplied)
     {
         auto mgr = Open();
         key = AddEntry(*mgr, QStringLiteral("bank"), QStringLiteral("kept"));
-        TPoolFile::FaultHook = [this](PoolFileOp op, const QString &path, qint64) {
-            return op == PoolFileOp::Write && path == Pool ? EIO : 0;
+        Platform.FailStorage = [this](StorageOp op, const QString &path, qint64, qint64) {
+            return op == StorageOp::Write && path == Pool ? EIO : 0;
         };
         Rewrite(*mgr, key, QStringLiteral("never written"));
-        TPoolFile::FaultHook = nullptr;
+        Platform.FailStorage = nullptr;
     }
     journal = FileBytes(Journal);
     ASSERT_GT(journal.size(), LockvexRecSize);
@@ -144,11 +144,11 @@ TEST_F(DurabilityTest, AJournalIsNotReplayedIntoReadOnlyData)
     {
         auto mgr = Open();
         const int key = AddEntry(*mgr, QStringLiteral("bank"), QStringLiteral("kept"));
-        TPoolFile::FaultHook = [this](PoolFileOp op, const QString &path, qint64) {
-            return op == PoolFileOp::Write && path == Pool ? EIO : 0;
+        Platform.FailStorage = [this](StorageOp op, const QString &path, qint64, qint64) {
+            return op == StorageOp::Write && path == Pool ? EIO : 0;
         };
         Rewrite(*mgr, key, QStringLiteral("pending"));
-        TPoolFile::FaultHook = nullptr;
+        Platform.FailStorage = nullptr;
     }
     const QByteArray pool = FileBytes(Pool);
     ReadOnlyMode = true;
@@ -183,10 +183,10 @@ TEST_F(DurabilityTest, ARestoreStoppedByAFailingFileOperationLeavesEverythingFor
     ASSERT_NE(newest, older);
     WriteBytes(Pool, QByteArray("damaged"));
 
-    for (const char *failing : {"copy", "rename"}) {
-        SCOPED_TRACE(failing);
-        Platform.FailOperation = [failing](const QString &operation, const QString &) {
-            return operation == QLatin1String(failing);
+    for (const StorageOp failing : {StorageOp::Copy, StorageOp::Rename}) {
+        SCOPED_TRACE(int(failing));
+        Platform.FailStorage = [failing](StorageOp op, const QString &, qint64, qint64) {
+            return op == failing ? EIO : 0;
         };
         {
             TV9LockvexTbl table(true);
@@ -196,7 +196,7 @@ TEST_F(DurabilityTest, ARestoreStoppedByAFailingFileOperationLeavesEverythingFor
             table.WriteLockvexRec(table.AddLockvexIndexItem(rec.GetName()), &rec);
             EXPECT_FALSE(table.LastWriteSucceeded()); // nothing is open to save into
         }                                             // the close writes no copy
-        Platform.FailOperation = nullptr;
+        Platform.FailStorage = nullptr;
         EXPECT_EQ(FileBytes(bac0), newest);
         EXPECT_EQ(FileBytes(bac1), older);
         EXPECT_EQ(FileBytes(Pool), QByteArray("damaged"));

@@ -237,19 +237,19 @@ TEST_F(EntryTableTest, ACopyThatFailsNeverReplacesABackup)
     MakeDataFile({QStringLiteral("kept")});
     const QByteArray backup = FileBytes(Bac0);
     AdvanceDays(1);
-    for (PoolFileOp failing : {PoolFileOp::Write, PoolFileOp::Sync, PoolFileOp::Read, PoolFileOp::Size}) {
+    for (StorageOp failing : {StorageOp::Write, StorageOp::Sync, StorageOp::Read, StorageOp::Size}) {
         SCOPED_TRACE(int(failing));
         auto table = OpenTable();
         AddWebEntry(*table, QStringLiteral("more"), QStringLiteral("pw"));
         WriteBytes(Temp, QByteArray("left by an earlier close")); // not this close's copy
         // Faults from now on hit the close only: the copy's writes and flush, or the reads and the
         // size of the data file it is made from.
-        TPoolFile::FaultHook = [failing](PoolFileOp op, const QString &path, qint64) {
-            const bool ofData = op == PoolFileOp::Read || op == PoolFileOp::Size;
+        Platform.FailStorage = [failing](StorageOp op, const QString &path, qint64, qint64) {
+            const bool ofData = op == StorageOp::Read || op == StorageOp::Size;
             return op == failing && (ofData || path.endsWith(QStringLiteral(".TEMP.lvtmp"))) ? EIO : 0;
         };
         table.reset();
-        TPoolFile::FaultHook = nullptr;
+        Platform.FailStorage = nullptr;
         EXPECT_EQ(FileBytes(Bac0), backup);
         EXPECT_FALSE(QFileInfo::exists(Bac1));
         EXPECT_EQ(FolderFiles().filter(QStringLiteral("lvtmp")), QStringList());
@@ -264,16 +264,18 @@ TEST_F(EntryTableTest, AFailedBackupStepKeepsTheLastGoodBackupAndIsReported)
     AdvanceDays(1); // this close first moves BAC0 to BAC1, then puts the TEMP copy in BAC0
     const int always = 1000;
     const struct {
-        const char *what, *operation;
+        const char *what;
+        StorageOp operation;
         QString target;
         int failures; // how many of those operations fail
         const char *told;
         QString lastBackup; // where the last good backup is then
     } cases[] = {
-        {"the move of BAC0 to BAC1 fails", "rename", Bac1, always, "could not be moved", Bac0},
-        {"the move cannot be flushed: moved back", "flushfolder", Bac1, always, "could not be flushed", Bac0},
-        {"the rename of TEMP to BAC0 fails: moved back", "rename", Bac0, 1, "could not be renamed", Bac0},
-        {"no rename to BAC0 works: the last backup stays BAC1", "rename", Bac0, always, "could not be renamed", Bac1},
+        {"the move of BAC0 to BAC1 fails", StorageOp::Rename, Bac1, always, "could not be moved", Bac0},
+        {"the move cannot be flushed: moved back", StorageOp::FlushFolder, Bac1, always, "could not be flushed", Bac0},
+        {"the rename of TEMP to BAC0 fails: moved back", StorageOp::Rename, Bac0, 1, "could not be renamed", Bac0},
+        {"no rename to BAC0 works: the last backup stays BAC1", StorageOp::Rename, Bac0, always, "could not be renamed",
+         Bac1},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -285,11 +287,11 @@ TEST_F(EntryTableTest, AFailedBackupStepKeepsTheLastGoodBackupAndIsReported)
         auto table = OpenTable();
         AddWebEntry(*table, QStringLiteral("tuesday"), QStringLiteral("pw"));
         int failures = 0;
-        Platform.FailOperation = [&c, &failures](const QString &operation, const QString &path) {
-            return operation == QLatin1String(c.operation) && path == c.target && failures++ < c.failures;
+        Platform.FailStorage = [&c, &failures](StorageOp op, const QString &path, qint64, qint64) {
+            return op == c.operation && path == c.target && failures++ < c.failures ? EIO : 0;
         };
         const TTableCloseOutcome outcome = table->CloseTable();
-        Platform.FailOperation = nullptr;
+        Platform.FailStorage = nullptr;
         EXPECT_TRUE(outcome.BackupDue);
         EXPECT_FALSE(outcome.Ok());
         EXPECT_TRUE(outcome.Failure.contains(QLatin1String(c.told))) << qPrintable(outcome.Failure);
@@ -309,11 +311,11 @@ TEST_F(EntryTableTest, AFailedBackupStepKeepsTheLastGoodBackupAndIsReported)
     // The flush of the copy goes through the platform, whose double can fail it.
     {
         auto table = OpenTable();
-        Platform.FailOperation = [](const QString &operation, const QString &path) {
-            return operation == QLatin1String("flush") && path.endsWith(QStringLiteral(".TEMP.lvtmp"));
+        Platform.FailStorage = [](StorageOp op, const QString &path, qint64, qint64) {
+            return op == StorageOp::Sync && path.endsWith(QStringLiteral(".TEMP.lvtmp")) ? EIO : 0;
         };
         const TTableCloseOutcome outcome = table->CloseTable();
-        Platform.FailOperation = nullptr;
+        Platform.FailStorage = nullptr;
         EXPECT_FALSE(outcome.Ok());
         EXPECT_EQ(FileBytes(Bac0), monday);
         EXPECT_EQ(FolderFiles().filter(QStringLiteral("lvtmp")), QStringList());
@@ -562,8 +564,8 @@ TEST_F(EntryTableTest, AGrowthStoppedByAFullDiskLeavesWholeSlots)
     ASSERT_EQ(QFileInfo(Data).size(), 10 * LockvexRecSize);
     // The disk fills up in the middle of the third blank slot of the growth.
     int writes = 0;
-    TPoolFile::FaultHook = [&](PoolFileOp op, const QString &path, qint64 offset) {
-        if (op != PoolFileOp::Write || path != Data || offset < 10 * LockvexRecSize)
+    Platform.FailStorage = [&](StorageOp op, const QString &path, qint64 offset, qint64) {
+        if (op != StorageOp::Write || path != Data || offset < 10 * LockvexRecSize)
             return 0;
         if (++writes == 3) {
             QFile f(Data);
@@ -577,7 +579,7 @@ TEST_F(EntryTableTest, AGrowthStoppedByAFullDiskLeavesWholeSlots)
     TLockvexRec rec;
     rec.SetName(QStringLiteral("one too many"));
     table->WriteLockvexRec(key, &rec);
-    TPoolFile::FaultHook = nullptr;
+    Platform.FailStorage = nullptr;
     EXPECT_EQ(QFileInfo(Data).size() % LockvexRecSize, 0);
     table->SetRunOnMemstick(true);
 }
@@ -673,10 +675,10 @@ TEST_F(EntryTableTest, AFailedRestoreLeavesEveryFileAsItWas)
     const QByteArray backup = FileBytes(Bac0);
     WriteBytes(Data, QByteArray("damaged"));
     // The restored file cannot take the data file's name: the copy or the rename fails.
-    for (const char *failing : {"copy", "rename"}) {
-        SCOPED_TRACE(failing);
-        Platform.FailOperation = [failing](const QString &operation, const QString &) {
-            return operation == QLatin1String(failing);
+    for (const StorageOp failing : {StorageOp::Copy, StorageOp::Rename}) {
+        SCOPED_TRACE(int(failing));
+        Platform.FailStorage = [failing](StorageOp op, const QString &, qint64, qint64) {
+            return op == failing ? EIO : 0;
         };
         TV9LockvexTbl table(true);
         EXPECT_FALSE(table.RecoverFromBackup(Bac0));
@@ -684,7 +686,7 @@ TEST_F(EntryTableTest, AFailedRestoreLeavesEveryFileAsItWas)
         EXPECT_EQ(FileBytes(Data), QByteArray("damaged"));
         EXPECT_EQ(DamagedFiles(), QStringList());
         EXPECT_EQ(FolderFiles().filter(QStringLiteral("lvtmp")), QStringList());
-        Platform.FailOperation = nullptr;
+        Platform.FailStorage = nullptr;
     }
 }
 
@@ -834,9 +836,11 @@ TEST_F(EntryTableTest, APasswordCheckThatCannotReadTheFileLetsNothingPass)
 {
     auto table = OpenTable();
     AddWebEntry(*table, QStringLiteral("n"), QStringLiteral("secret"));
-    TPoolFile::FaultHook = [](PoolFileOp op, const QString &, qint64) { return op == PoolFileOp::Read ? EIO : 0; };
+    Platform.FailStorage = [](StorageOp op, const QString &, qint64, qint64) {
+        return op == StorageOp::Read ? EIO : 0;
+    };
     EXPECT_FALSE(table->CheckPassword(QStringLiteral("guess")));
-    TPoolFile::FaultHook = nullptr;
+    Platform.FailStorage = nullptr;
     table->SetRunOnMemstick(true);
 }
 

@@ -239,11 +239,11 @@ TEST_F(PoolMgrTest, AnUnreadableSlotIsNeverTakenForANewRecord)
     for (int i = 0; i < 3; ++i)
         AddEntry(*mgr, QStringLiteral("e%1").arg(i));
     const QByteArray before = FileBytes(Pool).mid(3 * LockvexRecSize, LockvexRecSize);
-    TPoolFile::FaultHook = [](PoolFileOp op, const QString &, qint64 offset) {
-        return op == PoolFileOp::Read && offset == 3 * LockvexRecSize ? EIO : 0;
+    Platform.FailStorage = [](StorageOp op, const QString &, qint64 offset, qint64 size) {
+        return op == StorageOp::Read && Covers(offset, size, 3 * LockvexRecSize) ? EIO : 0;
     };
     const int key = AddEntry(*mgr, QStringLiteral("new"));
-    TPoolFile::FaultHook = nullptr;
+    Platform.FailStorage = nullptr;
     ASSERT_NE(key, NoKey);
     EXPECT_EQ(mgr->FindIndexItem(key)->GetRecordNo(), 4);
     EXPECT_EQ(FileBytes(Pool).mid(3 * LockvexRecSize, LockvexRecSize), before);
@@ -315,8 +315,10 @@ TEST_F(PoolMgrTest, AWriteThatDoesNotReachTheDiskIsAFailure)
 {
     auto mgr = Open();
     const int kept = AddEntry(*mgr, QStringLiteral("kept"));
-    for (PoolFileOp failing : {PoolFileOp::Write, PoolFileOp::Sync}) {
-        TPoolFile::FaultHook = [failing](PoolFileOp op, const QString &, qint64) { return op == failing ? ENOSPC : 0; };
+    for (StorageOp failing : {StorageOp::Write, StorageOp::Sync}) {
+        Platform.FailStorage = [failing](StorageOp op, const QString &, qint64, qint64) {
+            return op == failing ? ENOSPC : 0;
+        };
         TPoolIndexRec *item = nullptr;
         const int key = mgr->AddIndexRecord(item, false);
         TLockvexRec rec;
@@ -324,7 +326,7 @@ TEST_F(PoolMgrTest, AWriteThatDoesNotReachTheDiskIsAFailure)
         EXPECT_EQ(mgr->LastWriteResult(), WriteFail);
         EXPECT_FALSE(mgr->PoolStatusOk());
         EXPECT_EQ(item->GetRecordNo(), NoKey); // the next write allocates again
-        TPoolFile::FaultHook = nullptr;
+        Platform.FailStorage = nullptr;
         EXPECT_EQ(mgr->WriteIndexedRecord(key, &rec), WriteOK);
         EXPECT_EQ(rec.GetCreationDate(), DayNumber(TodayDate));
     }
@@ -450,8 +452,8 @@ TEST_F(PoolMgrTest, AScanThatFailsHalfwayLeavesThePoolClosedAndTheFileAlone)
             AddEntry(*mgr, QStringLiteral("e%1").arg(i));
     }
     const QByteArray before = FileBytes(Pool);
-    TPoolFile::FaultHook = [](PoolFileOp op, const QString &, qint64 offset) {
-        return op == PoolFileOp::Read && offset == 2 * LockvexRecSize ? EIO : 0;
+    Platform.FailStorage = [](StorageOp op, const QString &, qint64 offset, qint64 size) {
+        return op == StorageOp::Read && Covers(offset, size, 2 * LockvexRecSize) ? EIO : 0;
     };
     auto mgr = Open(DoCreateEmpty);
     EXPECT_FALSE(mgr->PoolStatusOk());
@@ -487,8 +489,8 @@ TEST_F(PoolMgrTest, AScanStopsAtTheFirstSlotItCannotReadWhereverItLies)
     for (int failing : {0, 1, 50, 51, 70, 119}) {
         auto mgr = Open(DontCreateEmpty);
         ASSERT_TRUE(mgr->PoolStatusOk());
-        TPoolFile::FaultHook = [failing](PoolFileOp op, const QString &, qint64 offset) {
-            return op == PoolFileOp::Read && offset == SlotOffset(failing) ? EIO : 0;
+        Platform.FailStorage = [failing](StorageOp op, const QString &, qint64 offset, qint64 size) {
+            return op == StorageOp::Read && Covers(offset, size, SlotOffset(failing)) ? EIO : 0;
         };
         std::vector<int> returned;
         int slot = NoKey;
@@ -502,7 +504,7 @@ TEST_F(PoolMgrTest, AScanStopsAtTheFirstSlotItCannotReadWhereverItLies)
         std::iota(expected.begin(), expected.end(), 0);
         EXPECT_EQ(returned, expected) << failing;
         EXPECT_FALSE(mgr->OpenPool(Pool, DontCreateEmpty)) << failing;
-        TPoolFile::FaultHook = nullptr;
+        Platform.FailStorage = nullptr;
     }
 }
 

@@ -10,7 +10,6 @@
 
 #include "common/DateStamp.h"
 #include "common/Globals.h"
-#include "platform/FileIo.h"
 #include "store/TBDALockvexData.h"
 #include "support/PowerCutDisk.h"
 
@@ -229,7 +228,6 @@ protected:
 
     PowerCutDisk Disk;
     platform::ScopedInstall PlatformGuard{Disk};
-    platform::ScopedFileIo FileIoGuard{Disk};
     QString Folder, Data;
     const QDateTime Start = QDateTime(QDate(2026, 3, 9), QTime(14, 5, 59));
     std::vector<std::pair<int, QDateTime>> Clocks; // the clock from this event on

@@ -328,7 +328,7 @@ bool PowerCutDisk::CopyFile(const QString &source, const QString &target, bool f
 {
     if (!InFolder(target))
         return TestPlatform::CopyFile(source, target, failIfExists);
-    if (FailOperation && FailOperation(QStringLiteral("copy"), target))
+    if (Fault(StorageOp::Copy, target))
         return false;
     Notice();
     const QString name = NameOf(target);
@@ -371,7 +371,7 @@ bool PowerCutDisk::RenameFile(const QString &from, const QString &to)
 {
     if (!InFolder(from) || !InFolder(to))
         return TestPlatform::RenameFile(from, to);
-    if (FailOperation && FailOperation(QStringLiteral("rename"), to))
+    if (Fault(StorageOp::Rename, to))
         return false;
     Notice();
     const QString fromName = NameOf(from), toName = NameOf(to);
@@ -392,7 +392,7 @@ bool PowerCutDisk::FlushFile(const QString &path)
 {
     if (!InFolder(path))
         return TestPlatform::FlushFile(path);
-    if (FailOperation && FailOperation(QStringLiteral("flush"), path))
+    if (Fault(StorageOp::Sync, path))
         return false;
     Notice();
     const QString name = NameOf(path);
@@ -407,7 +407,7 @@ bool PowerCutDisk::FlushFolderOf(const QString &path)
 {
     if (!InFolder(path))
         return TestPlatform::FlushFolderOf(path);
-    if (FailOperation && FailOperation(QStringLiteral("flushfolder"), path))
+    if (Fault(StorageOp::FlushFolder, path))
         return false;
     Event(QStringLiteral("flush folder"));
     for (const FolderChange &change : folderPending_)

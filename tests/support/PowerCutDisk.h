@@ -14,9 +14,10 @@
 //   last change; what no surviving sector covers is the old content, or zeros beyond it.
 // Restore() puts such a picture in place of the folder, so that a fresh start can be tried on it.
 //
-// The record files reach the disk through the file operations (platform::FileIo), whole files
-// through the platform (copy, rename, flush). Anything else that changes the folder (a temporary
-// removed with QFile) is noticed at the next event, and taken as not yet flushed.
+// The record files reach the disk through the platform's file operations (Files(): the disk
+// itself), whole files through the platform (copy, rename, flush). Anything else that changes
+// the folder (a temporary removed with QFile) is noticed at the next event, and taken as not yet
+// flushed. The fault seam of the test platform applies to the whole-file operations only.
 
 #include "platform/FileIo.h"
 #include "support/TestPlatform.h"
@@ -71,6 +72,8 @@ public:
     int Facts(int handle, platform::FileFacts &facts) override;
     int Close(int handle) override;
     int Remove(const QString &path) override;
+
+    platform::FileIo &Files() override { return *this; }
 
     // Whole files
     bool CopyFile(const QString &source, const QString &target, bool failIfExists) override;

@@ -10,10 +10,23 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <map>
 
-namespace testing_support {
+namespace testing_support
+{
 
-class TestPlatform : public platform::PosixPlatform {
+// The storage operations a test can make fail. Sync is a flush of a file's content, through
+// an open handle or of a whole file by its name.
+enum class StorageOp { Open, Create, Read, Write, Sync, Truncate, Size, Close, Remove, Copy, Rename, FlushFolder };
+
+// Whether a read or a write of size bytes at offset reaches the byte at position.
+inline bool Covers(qint64 offset, qint64 size, qint64 position)
+{
+    return offset <= position && position < offset + size;
+}
+
+class TestPlatform : public platform::PosixPlatform
+{
 public:
     TestPlatform();
 
@@ -37,10 +50,18 @@ public:
     QStringList FolderTitles; // the title of every folder browser opened
     std::function<QString(const QString &caption, const QString &start, const QString &filter)> FileAnswer;
 
-    // Fault seam: when set and it answers true for an operation ("copy", "rename", "flush" of a
-    // file, "flushfolder" of the folder that holds a path) and a path,
-    // that operation fails as on a full or removed disk.
-    std::function<bool(const QString &operation, const QString &path)> FailOperation;
+    // The fault seam for every storage operation: when set, it is asked before each operation on
+    // a file's bytes (the platform's file operations) and each whole-file operation, with the
+    // path (of a copy or a rename: the target; of a folder flush: the path whose folder it is)
+    // and the byte position and size of a read or a write (else -1 and 0). A non-zero answer is
+    // the error (errno value) the operation fails with, as on a full or removed disk, without
+    // touching the disk; a failed close still releases its handle. A read of many records at
+    // once is one read: Covers() tells whether it reaches a given position.
+    std::function<int(StorageOp op, const QString &path, qint64 offset, qint64 size)> FailStorage;
+    int Fault(StorageOp op, const QString &path, qint64 offset = -1, qint64 size = 0) const
+    {
+        return FailStorage ? FailStorage(op, path, offset, size) : 0;
+    }
 
     QDateTime Now() const override { return Clock; }
     QString ProfileFolder() const override { return Profile; }
@@ -54,6 +75,7 @@ public:
     bool RenameFile(const QString &from, const QString &to) override;
     bool FlushFile(const QString &path) override;
     bool FlushFolderOf(const QString &path) override;
+    platform::FileIo &Files() override { return files_; }
 
     bool IsOnRemovableMedium(const QString &path) const override;
     bool IsRemovableMountPoint(const QString &folder) const override;
@@ -70,7 +92,32 @@ public:
     QString ChooseOpenFile(const QString &caption, const QString &startFolder, const QString &filter) override;
 
 private:
+    // The POSIX file operations, each asking the fault seam first.
+    class FaultyFileIo : public platform::PosixFileIo
+    {
+    public:
+        explicit FaultyFileIo(const TestPlatform &owner) : owner_(owner) {}
+        int Open(const QString &path, platform::FileOpenMode mode, int &handle) override;
+        int ReadAt(int handle, qint64 offset, void *buffer, qint64 size) override;
+        int WriteAt(int handle, qint64 offset, const void *data, qint64 size) override;
+        int Sync(int handle) override;
+        int Truncate(int handle, qint64 size) override;
+        int Facts(int handle, platform::FileFacts &facts) override;
+        int Close(int handle) override;
+        int Remove(const QString &path) override;
+
+    private:
+        QString PathOf(int handle) const
+        {
+            const auto it = paths_.find(handle);
+            return it == paths_.end() ? QString() : it->second;
+        }
+        const TestPlatform &owner_;
+        std::map<int, QString> paths_; // of the open handles
+    };
+
     QTemporaryDir home_;
+    FaultyFileIo files_{*this};
 };
 
 } // namespace testing_support

@@ -111,7 +111,8 @@ void TstMainWindow::init()
 
 void TstMainWindow::cleanup()
 {
-    TPoolFile::FaultHook = nullptr;
+    if (session_)
+        session_->Platform.FailStorage = nullptr;
     window_.reset();
     session_.reset();
 }
@@ -164,11 +165,11 @@ void TstMainWindow::LeaveNameField()
 void TstMainWindow::SetFault(bool on)
 {
     if (!on) {
-        TPoolFile::FaultHook = nullptr;
+        session_->Platform.FailStorage = nullptr;
         return;
     }
-    TPoolFile::FaultHook = [](PoolFileOp op, const QString &, qint64) {
-        return op == PoolFileOp::Write || op == PoolFileOp::Sync ? ENOSPC : 0;
+    session_->Platform.FailStorage = [](testing_support::StorageOp op, const QString &, qint64, qint64) {
+        return op == testing_support::StorageOp::Write || op == testing_support::StorageOp::Sync ? ENOSPC : 0;
     };
 }
 
