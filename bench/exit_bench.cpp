@@ -19,6 +19,7 @@
 // process of its own.
 
 #include "FullTable.h"
+#include "Median.h"
 
 #include "platform/Platform.h"
 
@@ -37,15 +38,6 @@
 
 namespace
 {
-
-double Median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
 
 double MillisecondsSince(std::chrono::steady_clock::time_point start)
 {

@@ -27,6 +27,7 @@
 // with the size of the file. On the disk it is mostly the flush, and varies with the machine.
 
 #include "StoreFixture.h"
+#include "Median.h"
 
 #include "common/DateStamp.h"
 #include "common/Globals.h"
@@ -176,15 +177,6 @@ qint64 ReadWholeFile(const QByteArray &path, std::vector<char> &buffer)
         total += n;
     ::close(fd);
     return total;
-}
-
-double Median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
 void BM_OpenFullDataFile(benchmark::State &state)
