@@ -1,7 +1,10 @@
 #include "store/LockvexIndexRec.h"
 
 #include "common/Win1252.h"
+#include "store/IndexEntryBlocks.h"
 #include "store/LockvexRecDABase.h"
+
+#include <cassert>
 
 namespace
 {
@@ -13,6 +16,18 @@ QByteArray CutToBytes(const QString &text, int capacity)
 }
 
 } // namespace
+
+void *TTDStandardIndexRec::operator new(std::size_t size)
+{
+    assert(size == sizeof(TTDStandardIndexRec));
+    (void)size;
+    return index_entry_blocks::Take(sizeof(TTDStandardIndexRec));
+}
+
+void TTDStandardIndexRec::operator delete(void *entry) noexcept
+{
+    index_entry_blocks::Give(entry);
+}
 
 TTDStandardIndexRec::~TTDStandardIndexRec()
 {
@@ -29,7 +44,7 @@ void TTDStandardIndexRec::SetIndexedName(const QString &NewName)
 QString TTDStandardIndexRec::GetIndexedName() const
 {
     if (!NameTextKept) {
-        NameText = win1252::ToUnicode(Name);
+        NameText = win1252::ToUnicode(Name.View());
         NameTextKept = true;
     }
     return NameText;
@@ -37,12 +52,12 @@ QString TTDStandardIndexRec::GetIndexedName() const
 
 void TTDStandardIndexRec::SetIndexedNameTag(const QString &NewTag)
 {
-    NameTag = CutToBytes(NewTag, NameTagCapacity);
+    NameTag.Assign(CutToBytes(NewTag, NameTagCapacity));
 }
 
 QString TTDStandardIndexRec::GetIndexedNameTag() const
 {
-    return win1252::ToUnicode(NameTag);
+    return win1252::ToUnicode(NameTag.View());
 }
 
 void TTDStandardIndexRec::CopyFieldsFrom(const TTDStandardIndexRec &From)

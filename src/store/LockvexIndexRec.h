@@ -7,7 +7,10 @@
 #include "store/Lockvextypes.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+
+#include <cstddef>
 
 class TBaseDARec;
 
@@ -26,23 +29,30 @@ public:
     void SetAltKeyInIndex(int NewKey) { AltKey = NewKey; }
     int GetAltKeyFromIndex() const { return AltKey; }
 
-    // Text in, text out; held as Windows-1252 bytes, the name cut to 111, the tag to 15. The
-    // name's text is also kept once it has been asked for, so that the lists, which ask for
-    // every name at every rebuild, convert each name once.
+    // Entries live in blocks of their own (see IndexEntryBlocks.h): opening a full data file
+    // makes 32,767 of them at once.
+    static void *operator new(std::size_t size);
+    static void operator delete(void *entry) noexcept;
+
+    // Text in, text out; held as Windows-1252 bytes inside the entry (no allocation of their
+    // own), the name cut to 111, the tag to 15. The name's text is also kept once it has been
+    // asked for, so that the lists, which ask for every name at every rebuild, convert each
+    // name once.
     void SetIndexedName(const QString &NewName);
     QString GetIndexedName() const;
     void SetIndexedNameTag(const QString &NewTag);
     QString GetIndexedNameTag() const;
-    // The same fields as the stored bytes, for exact comparisons and copies from a record.
-    void SetIndexedNameBytes(const QByteArray &NewName)
+    // The same fields as the stored bytes, for exact comparisons and copies from a record. A
+    // view lasts as long as the entry and its name stay as they are.
+    void SetIndexedNameBytes(QByteArrayView NewName)
     {
-        Name = NewName.left(NameCapacity);
+        Name.Assign(NewName);
         NameText = QString();
         NameTextKept = false;
     }
-    const QByteArray &IndexedNameBytes() const { return Name; }
-    void SetIndexedNameTagBytes(const QByteArray &NewTag) { NameTag = NewTag.left(NameTagCapacity); }
-    const QByteArray &IndexedNameTagBytes() const { return NameTag; }
+    QByteArrayView IndexedNameBytes() const { return Name.View(); }
+    void SetIndexedNameTagBytes(QByteArrayView NewTag) { NameTag.Assign(NewTag); }
+    QByteArrayView IndexedNameTagBytes() const { return NameTag.View(); }
 
     void SetIndexedCreationDate(int NewDate) { CreationDate = NewDate; }
     int GetIndexedCreationDate() const { return CreationDate; }
@@ -71,8 +81,8 @@ public:
     static constexpr int NameTagCapacity = 15;
 
 private:
-    QByteArray Name;
-    QByteArray NameTag;
+    ShortString<NameCapacity> Name{};
+    ShortString<NameTagCapacity> NameTag{};
     mutable QString NameText; // Name as text, while NameTextKept
     int Key = NoKey;
     int AltKey = NoKey;
@@ -91,6 +101,9 @@ private:
 class TPoolIndexRec : public TTDStandardIndexRec
 {
 };
+
+// Every entry takes a block of one size.
+static_assert(sizeof(TPoolIndexRec) == sizeof(TTDStandardIndexRec), "an index entry adds no fields");
 
 // The index of a pool: TPoolIndexRec items in ascending key order; freeing an item destroys it.
 class TPoolIndex : public TMYCollection

@@ -70,9 +70,9 @@ bool DisposeDateAllowsReuse(TDateTime disposeDate, TDateTime today)
 
 bool LockvexSlotIsSound(const uint8_t *record)
 {
-    V9LockvexData rec;
-    std::memcpy(&rec, record, sizeof rec);
-    const BaseDAHeader &hdr = rec.RecHdr;
+    // Read where the fields lie rather than copied whole: the open checks every slot.
+    BaseDAHeader hdr;
+    std::memcpy(&hdr, record, sizeof hdr);
     if (hdr.ActiveRecord > 1 || hdr.DeletedRecord > 1)
         return false;
     if (!hdr.ActiveRecord) {
@@ -82,11 +82,22 @@ bool LockvexSlotIsSound(const uint8_t *record)
         return std::all_of(record + CipherPlainPrefix, record + LockvexRecSize, [](uint8_t b) { return b == 0; });
     }
     const auto fits = [](const auto &text) { return text.Len <= text.Capacity; };
+    // A ShortString field of the record fits when its length byte is within its capacity.
+    const auto fieldFits = [record](std::size_t offset, int capacity) { return record[offset] <= capacity; };
+    constexpr int Short = Var31string::Capacity;
     return hdr.MajorVersion == LockvexMajorVersion && hdr.MinorVersion == LockvexMinorVersion && hdr.Key >= 0 &&
-           fits(hdr.Name) && fits(hdr.NameTag) && fits(hdr.Spares) && fits(rec.CustID) && fits(rec.PIN) &&
-           fits(rec.Password) && fits(rec.Question1) && fits(rec.MemData1) && fits(rec.Question2) &&
-           fits(rec.MemData2) && fits(rec.Question3) && fits(rec.MemData3) && fits(rec.Question4) &&
-           fits(rec.MemData4) && rec.EntryPassword <= 1 && rec.AutoPWCopy <= 1;
+           fits(hdr.Name) && fits(hdr.NameTag) && fits(hdr.Spares) &&
+           fieldFits(offsetof(V9LockvexData, CustID), Short) && fieldFits(offsetof(V9LockvexData, PIN), Short) &&
+           fieldFits(offsetof(V9LockvexData, Password), Short) &&
+           fieldFits(offsetof(V9LockvexData, Question1), Short) &&
+           fieldFits(offsetof(V9LockvexData, MemData1), Short) &&
+           fieldFits(offsetof(V9LockvexData, Question2), Short) &&
+           fieldFits(offsetof(V9LockvexData, MemData2), Short) &&
+           fieldFits(offsetof(V9LockvexData, Question3), Short) &&
+           fieldFits(offsetof(V9LockvexData, MemData3), Short) &&
+           fieldFits(offsetof(V9LockvexData, Question4), Short) &&
+           fieldFits(offsetof(V9LockvexData, MemData4), Short) &&
+           record[offsetof(V9LockvexData, EntryPassword)] <= 1 && record[offsetof(V9LockvexData, AutoPWCopy)] <= 1;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -168,39 +179,44 @@ __attribute__((target("avx2"))) int DecipherBlocksAvx2(const uint8_t *in, uint8_
     return i;
 }
 
-// The same 64 bytes at a time: each quarter's running sum, then the totals of the quarters
-// before it, then the carry from the blocks before.
+// 64 bytes at a time, from a second form of the rule: p[i] = c[i] - p[i-1] = (c[i] - c[i-1]) +
+// p[i-2], so the even bytes and the odd bytes are each a plain running sum of the differences
+// d[i] = c[i] - c[i-1], with no signs to flip. Each quarter's running sums (steps of 2, 4 and 8
+// bytes keep the two apart), then the last pair of the quarters before it, then the pair
+// carried from the blocks before: the even one starts as c[3] - k (so that p[4] = c[4] - k) and
+// the odd one as k. c[i-1] comes from a load one byte back, read before the block before it is
+// written, so in and out may be the same record.
 __attribute__((target("avx512f,avx512bw"))) int DecipherBlocksAvx512(const uint8_t *in, uint8_t *out, int size,
                                                                      uint8_t &k)
 {
-    const __m512i odd = _mm512_set1_epi16(int16_t(0xFF00));
-    const __m512i lastOfLane = _mm512_set1_epi8(15);
+    static_assert(CipherPlainPrefix % 2 == 0 && CipherPlainPrefix >= 1, "blocks start at an even position");
+    const __m512i lastPairOfLane = _mm512_set1_epi16(0x0F0E);
     const __m512i zero = _mm512_setzero_si512();
     // The masked forms with every element kept: the plain ones start from an undefined vector,
     // which GCC 12 takes for an uninitialised one.
     constexpr __mmask8 AllQwords = 0xFF;
     constexpr __mmask16 AllDwords = 0xFFFF;
-    __m512i carry = _mm512_set1_epi8(char(uint8_t(-k)));
     int i = CipherPlainPrefix;
+    if (i + 64 > size)
+        return i;
+    __m512i carry = _mm512_set1_epi16(int16_t(uint16_t(uint8_t(in[i - 1] - k)) | uint16_t(uint16_t(k) << 8)));
+    __m512i before = _mm512_loadu_si512(in + i - 1);
     for (; i + 64 <= size; i += 64) {
         const __m512i c = _mm512_loadu_si512(in + i);
-        __m512i q = _mm512_sub_epi8(_mm512_xor_si512(c, odd), odd);
-        q = _mm512_add_epi8(q, _mm512_bslli_epi128(q, 1));
+        const __m512i nextBefore = i + 128 <= size ? _mm512_loadu_si512(in + i + 63) : zero;
+        __m512i q = _mm512_sub_epi8(c, before);
         q = _mm512_add_epi8(q, _mm512_bslli_epi128(q, 2));
         q = _mm512_add_epi8(q, _mm512_bslli_epi128(q, 4));
         q = _mm512_add_epi8(q, _mm512_bslli_epi128(q, 8));
-        const __m512i totals = _mm512_shuffle_epi8(q, lastOfLane); // each quarter's total, spread over it
-        const __m512i before = _mm512_add_epi8(_mm512_add_epi8(_mm512_maskz_alignr_epi64(AllQwords, totals, zero, 6),
-                                                               _mm512_maskz_alignr_epi64(AllQwords, totals, zero, 4)),
-                                               _mm512_maskz_alignr_epi64(AllQwords, totals, zero, 2));
-        q = _mm512_add_epi8(q, before);
-        const __m512i total = _mm512_shuffle_epi8(_mm512_maskz_shuffle_i32x4(AllDwords, q, q, 0xFF), lastOfLane);
-        q = _mm512_add_epi8(q, carry);
-        carry = _mm512_add_epi8(carry, total);
-        _mm512_storeu_si512(out + i, _mm512_sub_epi8(_mm512_xor_si512(q, odd), odd));
+        const __m512i totals = _mm512_shuffle_epi8(q, lastPairOfLane); // each quarter's last pair, spread over it
+        __m512i upTo = _mm512_add_epi8(totals, _mm512_maskz_alignr_epi64(AllQwords, totals, zero, 6));
+        upTo = _mm512_add_epi8(upTo, _mm512_maskz_alignr_epi64(AllQwords, upTo, zero, 4));
+        q = _mm512_add_epi8(q, _mm512_add_epi8(_mm512_sub_epi8(upTo, totals), carry));
+        carry = _mm512_add_epi8(carry, _mm512_maskz_shuffle_i32x4(AllDwords, upTo, upTo, 0xFF));
+        _mm512_storeu_si512(out + i, q);
+        before = nextBefore;
     }
-    if (i > CipherPlainPrefix)
-        k = out[i - 1];
+    k = out[i - 1];
     return i;
 }
 

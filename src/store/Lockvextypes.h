@@ -7,12 +7,14 @@
 #include "common/Globals.h" // TDateTime
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 static_assert(std::endian::native == std::endian::little,
               "records are stored little-endian and copied to and from memory as they are");
@@ -85,12 +87,13 @@ template <int N> struct ShortString {
 
     int Length() const { return Len <= N ? Len : N; }
     QByteArray Bytes() const { return QByteArray(Chars, Length()); }
-    void Assign(const QByteArray &text)
+    QByteArrayView View() const { return QByteArrayView(Chars, Length()); }
+    void Assign(QByteArrayView text)
     {
         const int n = text.size() < N ? int(text.size()) : N;
         Len = uint8_t(n);
-        for (int i = 0; i < n; ++i)
-            Chars[i] = text[i];
+        if (n > 0)
+            std::memcpy(Chars, text.data(), size_t(n));
     }
     void Clear() { Len = 0; }
 };

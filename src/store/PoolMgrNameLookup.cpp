@@ -27,7 +27,7 @@ void TPoolMgr::NoteIndexedName(const TPoolIndexRec *Entry)
         return;
     // No one asks for an empty name: a new entry has none until it is given one.
     if (!Entry->IndexedNameBytes().isEmpty())
-        NameKeys[Entry->IndexedNameBytes()].insert(Entry->GetKeyFromIndex());
+        NameKeys[Entry->IndexedNameBytes().toByteArray()].insert(Entry->GetKeyFromIndex());
 }
 
 void TPoolMgr::BuildNameLookup()
@@ -37,7 +37,7 @@ void TPoolMgr::BuildNameLookup()
     NameKeysValid = true;
     for (int i = 0; i < NumRecords(); ++i)
         if (!IndexAt(i)->IndexedNameBytes().isEmpty())
-            NameKeys[IndexAt(i)->IndexedNameBytes()].insert(IndexAt(i)->GetKeyFromIndex());
+            NameKeys[IndexAt(i)->IndexedNameBytes().toByteArray()].insert(IndexAt(i)->GetKeyFromIndex());
 }
 
 bool TPoolMgr::NameInLookup(const QByteArray &Name)

@@ -270,6 +270,7 @@ bool TPoolMgr::OpenPool(const QString &Fn, OpenParam CreateEmpty)
                 if (!LoadIntoIndex(RecordNo))
                     break;
             CheckingSlots = false;
+            NoteIndexedName(nullptr); // the whole index is new
             complete = ExistFile && !ScanFailed && !IndexOverflow && !DamageFound &&
                        CtlRefresh.NextRec == CtlRefresh.PoolNRecs;
         }
@@ -336,15 +337,16 @@ bool TPoolMgr::LoadIntoIndex(int RecordNo)
             CopyBufferTo(rec);
         }
     }
-    InsertInKeySequence(item);
+    // Noted as one change when the open ends: no list built before the open can be mended.
+    PlaceInKeySequence(item);
     return true;
 }
 
 void TPoolMgr::LoadIndexItem(TPoolIndexRec *IndexItem, int RecNo)
 {
     const BaseDAHeader &hdr = BufferHeader();
-    IndexItem->SetIndexedNameBytes(hdr.Name.Bytes());
-    IndexItem->SetIndexedNameTagBytes(hdr.NameTag.Bytes());
+    IndexItem->SetIndexedNameBytes(hdr.Name.View());
+    IndexItem->SetIndexedNameTagBytes(hdr.NameTag.View());
     IndexItem->SetKeyInIndex(hdr.Key);
     IndexItem->SetAltKeyInIndex(hdr.AlternateKey);
     IndexItem->SetIndexedCreationDate(hdr.CreationDate);
@@ -887,12 +889,17 @@ void TPoolMgr::InsertInKeySequence(TPoolIndexRec *IndexItem)
 {
     if (!PoolIndex || !IndexItem)
         return;
+    PlaceInKeySequence(IndexItem);
+    NoteIndexedName(IndexItem);
+}
+
+void TPoolMgr::PlaceInKeySequence(TPoolIndexRec *IndexItem)
+{
     // The records of a file mostly come in key order: past the highest key the place is the end.
     int position = PoolIndex->GetCount();
     if (position == 0 || IndexAt(position - 1)->GetKeyFromIndex() >= IndexItem->GetKeyFromIndex())
         FindKeyPosition(IndexItem->GetKeyFromIndex(), position);
     PoolIndex->AtInsert(position, IndexItem);
-    NoteIndexedName(IndexItem);
 }
 
 int TPoolMgr::GetHighestKey()

@@ -191,6 +191,7 @@ protected:
     void UpdateIndexItem(int RecordNo, TBaseDARec *UserV8Rec);
     int IndexPositionOfSlot(int RecordNo, int KeyHint);
     bool LoadIntoIndex(int RecordNo);
+    void PlaceInKeySequence(TPoolIndexRec *IndexItem); // InsertInKeySequence without noting a change
     // Keeps a file that is about to be replaced aside under a new name beside it, so that no
     // byte of it is lost: «TrelLockvex.acsdb» becomes «TrelLockvex.damaged-YYYYMMDD-HHMMSS».
     // True when there is nothing to keep (no file, an empty one) or it was renamed; asideName

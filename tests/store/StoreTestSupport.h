@@ -127,7 +127,7 @@ inline PoolPicture PictureOf(const TPoolMgr &mgr)
     if (TPoolIndex *index = mgr.GetPoolIndex())
         for (int i = 0; i < index->GetCount(); ++i) {
             auto *e = static_cast<TPoolIndexRec *>(index->At(i));
-            p.Index.emplace_back(e->GetKeyFromIndex(), e->GetRecordNo(), e->IndexedNameBytes(),
+            p.Index.emplace_back(e->GetKeyFromIndex(), e->GetRecordNo(), e->IndexedNameBytes().toByteArray(),
                                  e->GetIndexedCreationDate());
         }
     return p;
