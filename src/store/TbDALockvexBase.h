@@ -35,6 +35,10 @@ public:
     TPoolMgr(const TPoolMgr &) = delete;
     TPoolMgr &operator=(const TPoolMgr &) = delete;
 
+    // A scan reads about this many bytes at a time (see ReadScanSlot): large enough that the
+    // calls cost little beside the copying, small enough to stay in the processor's cache.
+    static constexpr int ScanBlockBytes = 256 * 1024;
+
     // ---- Options (Yes switches an option on)
     void SetAutoLog(YesNoChoice Choice) { AutomaticLog = Choice == Yes; }
     bool IsAutoLog() const { return AutomaticLog; }
@@ -215,7 +219,7 @@ protected:
     bool ScanStep(ReadSeqType IncludeDeleted, bool &skip);
     bool FinishScan(bool found, int &RecordNo, TBaseDARec *UserV8Rec);
     bool ReadInMemScan(bool first, int &RecordNo, TBaseDARec *UserV8Rec);
-    // The scan reads the file in blocks of whole slots as stored (about 64 KiB) and deciphers
+    // The scan reads the file in blocks of whole slots as stored (ScanBlockBytes) and deciphers
     // each slot from the block into IOBuffer when it comes to it; with the same outcome as a
     // read of that slot alone (ReadPoolRecord). A block that cannot be read whole is read slot
     // by slot, so that the first slot that fails, fails the scan at its place with its error.
@@ -287,7 +291,6 @@ protected:
     int ScanBlockFirst = 0;
     int ScanBlockSlots = 0;  // 0: no block held
     int ScanSingleUntil = 0; // the slots before it belong to a block that failed: read one by one
-    static constexpr int ScanBlockBytes = 64 * 1024;
 
     std::vector<uint8_t> Slots;                       // SlotState per slot
     std::vector<std::pair<int, double>> DeletedSlots; // deleted slots in slot order, with dispose dates

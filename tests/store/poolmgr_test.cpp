@@ -461,13 +461,16 @@ TEST_F(PoolMgrTest, AScanThatFailsHalfwayLeavesThePoolClosedAndTheFileAlone)
     EXPECT_TRUE(QDir(Folder).entryList({QStringLiteral("*.damaged-*")}).isEmpty());
 }
 
-// A pool of 120 records (more than two blocks of the scan's reads), written in one rewrite.
+// The slots a scan reads at once, and a pool of more than two such blocks written in one rewrite.
+constexpr int BlockSlots = TPoolMgr::ScanBlockBytes / LockvexRecSize;
+constexpr int LongPoolSize = 2 * BlockSlots + 18;
+
 void MakeLongPool(TPoolMgr &mgr, const QString &path)
 {
     mgr.SetPoolName(path);
     mgr.OpenPoolForSeqWrite();
     TLockvexRec rec;
-    for (int i = 0; i < 120; ++i) {
+    for (int i = 0; i < LongPoolSize; ++i) {
         rec.Init();
         rec.SetName(QStringLiteral("e%1").arg(i));
         rec.SetKey(i);
@@ -486,7 +489,7 @@ TEST_F(PoolMgrTest, AScanStopsAtTheFirstSlotItCannotReadWhereverItLies)
         SetEntryOptions(maker);
         MakeLongPool(maker, Pool);
     }
-    for (int failing : {0, 1, 50, 51, 70, 119}) {
+    for (int failing : {0, 1, BlockSlots - 1, BlockSlots, BlockSlots + 19, LongPoolSize - 1}) {
         auto mgr = Open(DontCreateEmpty);
         ASSERT_TRUE(mgr->PoolStatusOk());
         Platform.FailStorage = [failing](StorageOp op, const QString &, qint64 offset, qint64 size) {
@@ -532,21 +535,21 @@ TEST_F(PoolMgrTest, AScanReturnsWhatWasWrittenAheadOfIt)
             rename(2, QStringLiteral("just read")); // the slot the scan returned
             rename(3, QStringLiteral("next"));      // the next slot
         }
-        if (slot == 55) {
+        if (slot == BlockSlots + 4) {
             rename(10, QStringLiteral("behind")); // already returned
-            rename(60, QStringLiteral("further on"));
-            rename(119, QStringLiteral("last"));
+            rename(BlockSlots + 9, QStringLiteral("further on"));
+            rename(LongPoolSize - 1, QStringLiteral("last"));
         }
     }
-    ASSERT_EQ(names.size(), 120);
+    ASSERT_EQ(names.size(), LongPoolSize);
     EXPECT_EQ(names[2], QStringLiteral("e2"));
     EXPECT_EQ(names[3], QStringLiteral("next"));
     EXPECT_EQ(names[4], QStringLiteral("e4"));
     EXPECT_EQ(names[10], QStringLiteral("e10"));
-    EXPECT_EQ(names[60], QStringLiteral("further on"));
-    EXPECT_EQ(names[61], QStringLiteral("e61"));
-    EXPECT_EQ(names[119], QStringLiteral("last"));
-    EXPECT_EQ(mgr->GetControl().ActiveCount, 120);
+    EXPECT_EQ(names[BlockSlots + 9], QStringLiteral("further on"));
+    EXPECT_EQ(names[BlockSlots + 10], QStringLiteral("e%1").arg(BlockSlots + 10));
+    EXPECT_EQ(names[LongPoolSize - 1], QStringLiteral("last"));
+    EXPECT_EQ(mgr->GetControl().ActiveCount, LongPoolSize);
 }
 
 TEST_F(PoolMgrTest, ReopeningDoesNotLeakAHandle)
