@@ -62,10 +62,10 @@ QString TTDStandardIndexRec::GetIndexedNameTag() const
 
 void TTDStandardIndexRec::CopyFieldsFrom(const TTDStandardIndexRec &From)
 {
-    Name = From.Name;
+    Name.Assign(From.Name.View()); // the bytes that count, no more
     NameText = From.NameText;
     NameTextKept = From.NameTextKept;
-    NameTag = From.NameTag;
+    NameTag.Assign(From.NameTag.View());
     Key = From.Key;
     AltKey = From.AltKey;
     RecordNo = From.RecordNo;

@@ -17,7 +17,12 @@ class TBaseDARec;
 class TTDStandardIndexRec : public TObject
 {
 public:
-    TTDStandardIndexRec() = default;
+    // Only the lengths of the name and tag are set: the bytes past them are never read.
+    TTDStandardIndexRec()
+    {
+        Name.Len = 0;
+        NameTag.Len = 0;
+    }
     ~TTDStandardIndexRec() override; // also destroys the in-memory record
     TTDStandardIndexRec(const TTDStandardIndexRec &) = delete;
     TTDStandardIndexRec &operator=(const TTDStandardIndexRec &) = delete;
@@ -47,8 +52,10 @@ public:
     void SetIndexedNameBytes(QByteArrayView NewName)
     {
         Name.Assign(NewName);
-        NameText = QString();
-        NameTextKept = false;
+        if (NameTextKept) {
+            NameText = QString();
+            NameTextKept = false;
+        }
     }
     QByteArrayView IndexedNameBytes() const { return Name.View(); }
     void SetIndexedNameTagBytes(QByteArrayView NewTag) { NameTag.Assign(NewTag); }
@@ -81,8 +88,8 @@ public:
     static constexpr int NameTagCapacity = 15;
 
 private:
-    ShortString<NameCapacity> Name{};
-    ShortString<NameTagCapacity> NameTag{};
+    ShortString<NameCapacity> Name;
+    ShortString<NameTagCapacity> NameTag;
     mutable QString NameText; // Name as text, while NameTextKept
     int Key = NoKey;
     int AltKey = NoKey;

@@ -250,7 +250,7 @@ void DecipherRecordFrom(const uint8_t *enciphered, uint8_t *out, int size)
 #if defined(__x86_64__)
     if (HasAvx512())
         from = DecipherBlocksAvx512(enciphered, out, size, k);
-    if (HasAvx2()) {
+    if (HasAvx2() && size - from >= 32) {
         // Taken up where the wider blocks ended, at an even position as the kernel expects.
         const int done = from - CipherPlainPrefix;
         from = done + DecipherBlocksAvx2(enciphered + done, out + done, size - done, k);
