@@ -10,12 +10,6 @@
 // per-iteration ratios open / reference, on the wall clock (ratio) and on the thread's CPU time
 // (ratio_cpu, which a busy machine disturbs less).
 //
-// BM_ResidentAfterOpeningAndListing gives the resident memory (VmRSS) after the full data file
-// is opened and the lists are built as at sign-in: rss_mb is the whole process's, and
-// open_added_mb and lists_added_mb what the open and then the lists added. It runs first, so
-// that no earlier benchmark's memory is counted; for a clean figure run it alone
-// (--benchmark_filter=Resident).
-//
 // BM_AddEntriesCheckingNames adds as an accept-all import does: each name is first looked for
 // among the names in use (check 0: the entry table's DupeNameExists; check 1: a walk of the
 // whole index, as that check once was), in memory, so that per_entry at 30,000 beside 1,000
@@ -31,9 +25,6 @@
 
 #include "common/DateStamp.h"
 #include "common/Globals.h"
-#include "entries/EntryMessages.h"
-#include "entries/MgrLockvexItems.h"
-#include "entries/MgrLockvexLists.h"
 #include "store/RecDALockvex.h"
 #include "store/TBDALockvexData.h"
 
@@ -46,7 +37,6 @@
 #include <algorithm>
 #include <ctime>
 #include <fcntl.h>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -223,54 +213,8 @@ void BM_PlainReadOfTheSameBytes(benchmark::State &state)
     state.SetLabel(buffer.size() == size_t(LockvexRecSize) ? "1284-byte reads" : "64 KiB reads");
 }
 
-// This process's resident memory, in MiB.
-double ResidentMiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stod(line.substr(6)) / 1024;
-    return 0;
-}
-
-void BM_ResidentAfterOpeningAndListing(benchmark::State &state)
-{
-    const QString data = FullDataFile();
-    double before = 0, opened = 0, listed = 0;
-    for (auto _ : state) {
-        before = ResidentMiB();
-        TV9LockvexTbl table(true);
-        if (!table.OpenPool(data) || table.NumRecords() != MaxCollectionSize) {
-            state.SkipWithError("the data file did not open whole");
-            break;
-        }
-        opened = ResidentMiB();
-        TLockvexRec shared;
-        TListManager lists;
-        TItemManager items;
-        LockvexTbl = &table;
-        SharedLockvexRec = &shared;
-        ListManager = &lists;
-        ItemManager = &items;
-        CreateLockvexStringLists();
-        SetEntryMessageHook([](int, const QString &) { return true; });
-        int current = 0;
-        lists.SearchActive = false;
-        lists.BuildItemList(QString(), QString(), 0, current); // as the sign-in does
-        listed = ResidentMiB();
-        SetEntryMessageHook({});
-        FreeLockvexStringLists();
-        ResetGlobals();
-    }
-    state.counters["rss_mb"] = listed;
-    state.counters["open_added_mb"] = opened - before;
-    state.counters["lists_added_mb"] = listed - opened;
-}
-
 } // namespace
 
-BENCHMARK(BM_ResidentAfterOpeningAndListing)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_AddEntries)
     ->ArgsProduct({{1000, 10000, 30000}, {0, 1}})
     ->ArgNames({"entries", "in_memory"})

@@ -31,6 +31,8 @@ void Give(void *block) noexcept
     ::operator delete(block);
 }
 
+void Expect(int) {}
+
 int ChunksInUse()
 {
     return 0;
@@ -68,6 +70,7 @@ struct Blocks {
     Chunk *WithRoom = nullptr; // chunks with a free block or room to carve one
     Chunk *Spare = nullptr;    // an empty small chunk kept for the next block
     int Chunks = 0;
+    int Expected = 0; // blocks still expected in a row
 };
 
 Blocks blocks;
@@ -106,7 +109,8 @@ Chunk *NewChunk()
     const bool large = blocks.Chunks > 0;
     void *memory = ::operator new(ChunkAlign, std::align_val_t(ChunkAlign));
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-    if (large)
+    const std::size_t expectedBytes = std::size_t(blocks.Expected) * blocks.BlockSize;
+    if (large && expectedBytes >= ChunkAlign * 3 / 4)
         madvise(memory, ChunkAlign, MADV_HUGEPAGE); // a hint: without it the chunk still works
 #endif
     auto *c = static_cast<Chunk *>(memory);
@@ -150,6 +154,8 @@ void *Take(std::size_t blockSize)
         c->Carved += blocks.BlockSize;
     }
     ++c->Live;
+    if (blocks.Expected > 0)
+        --blocks.Expected;
     if (c == blocks.Spare)
         blocks.Spare = nullptr;
     if (!HasRoom(c))
@@ -177,6 +183,11 @@ void Give(void *block) noexcept
         return;
     }
     FreeChunk(c);
+}
+
+void Expect(int n)
+{
+    blocks.Expected = n > 0 ? n : 0;
 }
 
 int ChunksInUse()

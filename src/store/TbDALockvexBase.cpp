@@ -7,6 +7,7 @@
 #include "common/TextRoutines.h"
 #include "common/Win1252.h"
 #include "platform/Platform.h"
+#include "store/IndexEntryBlocks.h"
 #include "store/LockvexRecDABase.h"
 
 #include <QFile>
@@ -265,10 +266,12 @@ bool TPoolMgr::OpenPool(const QString &Fn, OpenParam CreateEmpty)
             ResetSlotMap(slotCount);
             int RecordNo = NoKey;
             CheckingSlots = CheckFormat;
+            index_entry_blocks::Expect(MaintainIndex ? slotCount : 0);
             for (bool more = ReadFirst(RecordNo, nullptr, ReadDeleted); more;
                  more = ReadNext(RecordNo, nullptr, ReadDeleted))
                 if (!LoadIntoIndex(RecordNo))
                     break;
+            index_entry_blocks::Expect(0);
             CheckingSlots = false;
             NoteIndexedName(nullptr); // the whole index is new
             complete = ExistFile && !ScanFailed && !IndexOverflow && !DamageFound &&
