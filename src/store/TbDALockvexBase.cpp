@@ -8,6 +8,7 @@
 #include "common/Win1252.h"
 #include "platform/Platform.h"
 #include "store/IndexEntryBlocks.h"
+#include "store/ScanReadAhead.h"
 #include "store/LockvexRecDABase.h"
 
 #include <QFile>
@@ -267,10 +268,25 @@ bool TPoolMgr::OpenPool(const QString &Fn, OpenParam CreateEmpty)
             int RecordNo = NoKey;
             CheckingSlots = CheckFormat;
             index_entry_blocks::Expect(MaintainIndex ? slotCount : 0);
-            for (bool more = ReadFirst(RecordNo, nullptr, ReadDeleted); more;
-                 more = ReadNext(RecordNo, nullptr, ReadDeleted))
-                if (!LoadIntoIndex(RecordNo))
-                    break;
+            {
+                // The open makes no other use of the file while it scans, so the next block
+                // can be read meanwhile; worth a thread only when there are a few blocks.
+                struct EndReadAhead {
+                    std::unique_ptr<ScanReadAhead> &ahead;
+                    ~EndReadAhead() { ahead.reset(); }
+                } end{ReadAhead};
+                if (slotCount > 2 * (ScanBlockBytes / IOBufSize))
+                    ReadAhead = std::make_unique<ScanReadAhead>(
+                        [this](int first, uint8_t *buffer, int count) {
+                            return PoolFile.ReadRecordsAt(SlotOffset(first, IOBufSize), buffer, IOBufSize, count);
+                        },
+                        IOBufSize);
+                for (bool more = ReadFirst(RecordNo, nullptr, ReadDeleted); more;
+                     more = ReadNext(RecordNo, nullptr, ReadDeleted))
+                    if (!LoadIntoIndex(RecordNo))
+                        break;
+                ForgetScanBlock(); // a scan that stopped early leaves no read under way
+            }
             index_entry_blocks::Expect(0);
             CheckingSlots = false;
             NoteIndexedName(nullptr); // the whole index is new
@@ -543,16 +559,29 @@ bool TPoolMgr::ReadScanSlot(int slot)
 {
     if (slot < ScanBlockFirst || slot >= ScanBlockFirst + ScanBlockSlots) {
         ScanBlockSlots = 0;
-        const int count = std::min(std::max(ScanBlockBytes / IOBufSize, 1), CtlRefresh.PoolNRecs - slot);
+        const int blockSlots = std::max(ScanBlockBytes / IOBufSize, 1);
+        const int count = std::min(blockSlots, CtlRefresh.PoolNRecs - slot);
+        const bool readAhead = ReadAhead && ReadAhead->Holds(slot, count);
+        if (ReadAhead && !readAhead)
+            ReadAhead->Drop(); // the file is read here, by this thread alone
         if (slot < ScanSingleUntil || count <= 1)
             return ReadPoolRecord(slot);
-        ScanBlock.resize(size_t(count) * size_t(IOBufSize));
-        if (PoolFile.ReadRecordsAt(SlotOffset(slot, IOBufSize), ScanBlock.data(), IOBufSize, count) != 0) {
+        int err = 0;
+        if (readAhead) {
+            err = ReadAhead->Take(ScanBlock);
+        } else {
+            ScanBlock.resize(size_t(count) * size_t(IOBufSize));
+            err = PoolFile.ReadRecordsAt(SlotOffset(slot, IOBufSize), ScanBlock.data(), IOBufSize, count);
+        }
+        if (err != 0) {
             ScanSingleUntil = slot + count;
             return ReadPoolRecord(slot);
         }
         ScanBlockFirst = slot;
         ScanBlockSlots = count;
+        const int next = slot + count;
+        if (ReadAhead && CtlRefresh.PoolNRecs - next > 1)
+            ReadAhead->Start(next, std::min(blockSlots, CtlRefresh.PoolNRecs - next));
     }
     IOCheck(0);
     ReadRecordFrom(ScanBlock.data() + size_t(slot - ScanBlockFirst) * size_t(IOBufSize), IOBuffer.data(), IOBufSize);
@@ -561,6 +590,8 @@ bool TPoolMgr::ReadScanSlot(int slot)
 
 void TPoolMgr::ForgetScanBlock()
 {
+    if (ReadAhead)
+        ReadAhead->Drop();
     ScanBlockFirst = 0;
     ScanBlockSlots = 0;
     ScanSingleUntil = 0;
@@ -573,6 +604,8 @@ void TPoolMgr::NoteSlotWritten(int slot)
     // slot before) leaves the rest of its block as it is on the disk.
     if (slot >= CtlRefresh.NextRec && slot >= ScanBlockFirst && slot < ScanBlockFirst + ScanBlockSlots)
         ScanBlockSlots = 0;
+    if (ReadAhead && slot >= CtlRefresh.NextRec)
+        ReadAhead->Drop(); // a block read ahead may hold the slot as it was
 }
 
 bool TPoolMgr::ReadInMemScan(bool first, int &RecordNo, TBaseDARec *UserV8Rec)

@@ -22,8 +22,11 @@
 #include <climits>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
+
+class ScanReadAhead;
 
 class TBaseDARec;
 
@@ -291,6 +294,8 @@ protected:
     int ScanBlockFirst = 0;
     int ScanBlockSlots = 0;  // 0: no block held
     int ScanSingleUntil = 0; // the slots before it belong to a block that failed: read one by one
+    // While the open scans, the next block is read on a second thread (ScanReadAhead.h).
+    std::unique_ptr<ScanReadAhead> ReadAhead;
 
     std::vector<uint8_t> Slots;                       // SlotState per slot
     std::vector<std::pair<int, double>> DeletedSlots; // deleted slots in slot order, with dispose dates

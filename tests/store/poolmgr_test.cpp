@@ -506,8 +506,18 @@ TEST_F(PoolMgrTest, AScanStopsAtTheFirstSlotItCannotReadWhereverItLies)
         std::vector<int> expected(static_cast<size_t>(failing));
         std::iota(expected.begin(), expected.end(), 0);
         EXPECT_EQ(returned, expected) << failing;
+        // The open, which reads the next block while it indexes the one before, fails the same way.
         EXPECT_FALSE(mgr->OpenPool(Pool, DontCreateEmpty)) << failing;
+        EXPECT_EQ(mgr->GetIOVal(), EIO) << failing;
         Platform.FailStorage = nullptr;
+    }
+    auto mgr = Open(DontCreateEmpty);
+    ASSERT_EQ(mgr->NumRecords(), LongPoolSize);
+    for (int key : {0, BlockSlots - 1, BlockSlots, 2 * BlockSlots, LongPoolSize - 1}) {
+        TPoolIndexRec *entry = mgr->FindIndexItem(key);
+        ASSERT_NE(entry, nullptr) << key;
+        EXPECT_EQ(entry->GetIndexedName(), QStringLiteral("e%1").arg(key));
+        EXPECT_EQ(entry->GetRecordNo(), key);
     }
 }
 
