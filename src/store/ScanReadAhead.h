@@ -3,8 +3,10 @@
 // so that the copying of the file's bytes and the deciphering and indexing of them overlap. One
 // read at a time; the scan takes the block only once the read has ended (the wait is the hand
 // over), so the pool file and its I/O layer are never used by two threads at once, provided the
-// scan makes no other use of them while a read is under way. The open is such a scan.
+// scan makes no other use of them while a read is under way. The open is such a scan. Each side
+// waits for the other by spinning a short, bounded while before it sleeps (see the .cpp).
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -35,6 +37,7 @@ public:
 
 private:
     void Run();
+    void WaitIdle(); // until no read is asked for or under way
 
     ReadFn read_;
     const int slotSize_;
@@ -42,11 +45,11 @@ private:
     int first_ = 0;
     int count_ = 0;
     bool started_ = false; // a block was asked for and not taken or dropped
-    // Shared with the reading thread, under mutex_:
+    int result_ = 0; // written by the reading thread before it clears asked_
+    // Shared with the reading thread; changed under mutex_, so that a sleeping side is woken.
     std::mutex mutex_;
     std::condition_variable changed_;
-    bool asked_ = false; // a read is asked for or under way
-    bool quit_ = false;
-    int result_ = 0;
+    std::atomic<bool> asked_{false}; // a read is asked for or under way
+    std::atomic<bool> quit_{false};
     std::thread thread_;
 };
