@@ -7,8 +7,9 @@
 // the table afterwards) and, in the same iteration just before it, a plain loop reading the
 // same file in 64 KiB blocks, so that both meet the same load of a shared machine. Its Time is
 // the open's (wall clock); the counters give the reference (read_64k_ms) and the medians of the
-// per-iteration ratios open / reference, on the wall clock (ratio) and on the thread's CPU time
-// (ratio_cpu, which a busy machine disturbs less).
+// per-iteration ratios open / reference, on the wall clock (ratio, the measure) and on the
+// calling thread's CPU time (ratio_cpu; the open reads ahead on a second thread, whose time it
+// does not count, so it shows only what the scan itself costs).
 //
 // BM_AddEntriesCheckingNames adds as an accept-all import does: each name is first looked for
 // among the names in use (check 0: the entry table's DupeNameExists; check 1: a walk of the
