@@ -561,10 +561,11 @@ bool TPoolMgr::ReadScanSlot(int slot)
         ScanBlockSlots = 0;
         const int blockSlots = std::max(ScanBlockBytes / IOBufSize, 1);
         const int count = std::min(blockSlots, CtlRefresh.PoolNRecs - slot);
-        const bool readAhead = ReadAhead && ReadAhead->Holds(slot, count);
+        const bool single = slot < ScanSingleUntil || count <= 1;
+        const bool readAhead = !single && ReadAhead && ReadAhead->Holds(slot, count);
         if (ReadAhead && !readAhead)
             ReadAhead->Drop(); // the file is read here, by this thread alone
-        if (slot < ScanSingleUntil || count <= 1)
+        if (single)
             return ReadPoolRecord(slot);
         int err = 0;
         if (readAhead) {
