@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <thread>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -270,12 +271,13 @@ bool TPoolMgr::OpenPool(const QString &Fn, OpenParam CreateEmpty)
             index_entry_blocks::Expect(MaintainIndex ? slotCount : 0);
             {
                 // The open makes no other use of the file while it scans, so the next block
-                // can be read meanwhile; worth a thread only when there are a few blocks.
+                // can be read meanwhile; worth a thread only when there are a few blocks and a
+                // second processor (on one, the two sides would only wait for each other).
                 struct EndReadAhead {
                     std::unique_ptr<ScanReadAhead> &ahead;
                     ~EndReadAhead() { ahead.reset(); }
                 } end{ReadAhead};
-                if (slotCount > 2 * (ScanBlockBytes / IOBufSize))
+                if (slotCount > 2 * (ScanBlockBytes / IOBufSize) && std::thread::hardware_concurrency() > 1)
                     ReadAhead = std::make_unique<ScanReadAhead>(
                         [this](int first, uint8_t *buffer, int count) {
                             return PoolFile.ReadRecordsAt(SlotOffset(first, IOBufSize), buffer, IOBufSize, count);
