@@ -163,7 +163,7 @@ int StrToIntOrOne(const QByteArray &s)
     return static_cast<int>(negative ? -magnitude : magnitude);
 }
 
-QByteArray TrimBlanks(const QByteArray &s)
+QByteArrayView TrimmedBlankBytes(QByteArrayView s)
 {
     qsizetype end = s.size();
     while (end > 0 && static_cast<unsigned char>(s[end - 1]) <= 32)
@@ -171,7 +171,13 @@ QByteArray TrimBlanks(const QByteArray &s)
     qsizetype start = 0;
     while (start < end && static_cast<unsigned char>(s[start]) <= 32)
         ++start;
-    return s.mid(start, end - start);
+    return s.sliced(start, end - start);
+}
+
+QByteArray TrimBlanks(const QByteArray &s)
+{
+    const QByteArrayView kept = TrimmedBlankBytes(s);
+    return kept.size() == s.size() ? s : kept.toByteArray(); // untrimmed text stays shared
 }
 
 QByteArray AsciiUpper(const QByteArray &s)

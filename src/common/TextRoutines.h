@@ -3,6 +3,7 @@
 // 8-bit text is a QByteArray of Windows-1252 bytes.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 inline constexpr char PasswordAlphabet[] = "1234567890abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
@@ -15,6 +16,7 @@ QString RandomPassword();
 int StrToIntOrOne(const QByteArray &s);
 // Trims every character with a code up to 32 at both ends (the store's and the log's trimming).
 QByteArray TrimBlanks(const QByteArray &s);
+QByteArrayView TrimmedBlankBytes(QByteArrayView s); // the same, as a view into s
 // Upper-cases with the plain ASCII rule: only a-z change.
 QByteArray AsciiUpper(const QByteArray &s);
 QString AsciiUpper(const QString &s);

@@ -75,17 +75,6 @@ const EntryTextField &FieldForImport(int k)
     return *fields[k];
 }
 
-QByteArrayView TrimmedBlanks(QByteArrayView text)
-{
-    qsizetype end = text.size();
-    while (end > 0 && static_cast<unsigned char>(text[end - 1]) <= 32)
-        --end;
-    qsizetype start = 0;
-    while (start < end && static_cast<unsigned char>(text[start]) <= 32)
-        ++start;
-    return text.sliced(start, end - start);
-}
-
 // The notes as the entry stores them and gives them back: each line break stored as one ";"
 // (CR LF, a lone CR or a lone LF alike), cut to the field's width, and every ";" read back as a
 // line break.
@@ -401,7 +390,7 @@ void TImportExport::PickFields()
         if (column >= 1 && static_cast<size_t>(column) <= Columns.size())
             value = CSVColumnValue(InputBuffer, Columns[column - 1], scratch);
         if (k == NameField)
-            value = TrimmedBlanks(value);
+            value = TrimmedBlankBytes(value);
         if (value.size() > field.StoredWidth)
             Shortened << k;
         QString &text = ImportItemParams.*field.Member;
@@ -414,7 +403,7 @@ void TImportExport::PickFields()
         // leave them, or the duplicate test (on the trimmed name) would miss the entry saved
         // under it.
         if (k == NameField)
-            value = TrimmedBlanks(value);
+            value = TrimmedBlankBytes(value);
         text = win1252::ToUnicode(value);
     }
 }
