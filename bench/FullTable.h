@@ -4,7 +4,6 @@
 
 #include "common/DateStamp.h"
 #include "common/Globals.h"
-#include "entries/EntryMessages.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
 #include "store/RecDALockvex.h"
@@ -37,7 +36,6 @@ struct FullTable {
         ListManager = &lists;
         ItemManager = &items;
         CreateLockvexStringLists();
-        SetEntryMessageHook([](int, const QString &) { return true; });
         Fill();
         ListManager->SearchActive = false;
         int current = 0;
@@ -45,7 +43,6 @@ struct FullTable {
     }
     ~FullTable()
     {
-        SetEntryMessageHook({});
         FreeLockvexStringLists();
         table.reset();
         ResetGlobals();
@@ -65,7 +62,7 @@ struct FullTable {
             rec.SetCustID(QStringLiteral("user%1").arg(i));
             rec.SetPassword(QStringLiteral("Pw%1x").arg(i % 5000));
             rec.SetEntryPassword(i % 97 == 0);
-            table->WriteLockvexRec(key, &rec);
+            (void)table->WriteLockvexRec(key, &rec);
             keys.push_back(key);
             names.push_back(name);
         }

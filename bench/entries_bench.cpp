@@ -10,7 +10,6 @@
 
 #include "common/DateStamp.h"
 #include "common/Globals.h"
-#include "entries/EntryMessages.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
 #include "store/RecDALockvex.h"
@@ -74,7 +73,7 @@ void BM_SaveAndRefresh(benchmark::State &state)
         else
             item.ItemName = (n / EntryCount) % 2 == 0 ? QStringLiteral("Renamed %1").arg(n % EntryCount)
                                                       : full.names[size_t(n % EntryCount)];
-        ItemManager->SaveWebItem(key, item);
+        (void)ItemManager->SaveWebItem(key, item);
         ListManager->BuildItemList(QString(), QString(), 0, current);
     }
     state.SetLabel(state.range(0) == 0 ? "content" : state.range(0) == 1 ? "password" : "name");

@@ -71,7 +71,7 @@ void BM_StoreAddsEntries(benchmark::State &state)
         for (int i = 0; i < Records; ++i) {
             const int key = table->AddLockvexIndexItem(QStringLiteral("Site %1").arg(i));
             FillEntry(rec, i);
-            table->WriteLockvexRec(key, &rec);
+            (void)table->WriteLockvexRec(key, &rec);
         }
         state.PauseTiming();
         table.reset();
@@ -92,7 +92,7 @@ double StoreAddsEntries(const QString &data, int records)
     for (int i = 0; i < records; ++i) {
         const int key = table->AddLockvexIndexItem(QStringLiteral("Site %1").arg(i));
         FillEntry(rec, i);
-        table->WriteLockvexRec(key, &rec);
+        (void)table->WriteLockvexRec(key, &rec);
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     table.reset();

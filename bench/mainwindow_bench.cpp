@@ -10,7 +10,6 @@
 
 #include "common/DateStamp.h"
 #include "common/Globals.h"
-#include "entries/EntryMessages.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
 #include "store/RecDALockvex.h"

@@ -59,8 +59,7 @@ void BM_AddEntries(benchmark::State &state)
         for (int i = 0; i < count; ++i) {
             const int key = table->AddLockvexIndexItem(QStringLiteral("Site %1").arg(i));
             FillEntry(rec, i);
-            table->WriteLockvexRec(key, &rec);
-            if (!table->LastWriteSucceeded()) {
+            if (table->WriteLockvexRec(key, &rec) != WriteOK) {
                 state.SkipWithError("a write failed");
                 break;
             }
@@ -103,8 +102,7 @@ void BM_AddEntriesCheckingNames(benchmark::State &state)
             }
             const int key = table->AddLockvexIndexItem(name);
             FillEntry(rec, i);
-            table->WriteLockvexRec(key, &rec);
-            if (!table->LastWriteSucceeded()) {
+            if (table->WriteLockvexRec(key, &rec) != WriteOK) {
                 state.SkipWithError("a write failed");
                 break;
             }

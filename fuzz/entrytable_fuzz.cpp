@@ -160,8 +160,7 @@ private:
         if (key == NoKey)
             return;
         const Expected wanted = Expected::Of(rec);
-        table_.WriteLockvexRec(key, &rec);
-        if (!table_.LastWriteSucceeded())
+        if (table_.WriteLockvexRec(key, &rec) != WriteOK)
             return;
         NoteSaved(key);
         Require(saved_[key] == wanted, "an entry reads back other than written");
@@ -174,9 +173,9 @@ private:
         if (key == NoKey || table_.GetLockvexRec(key, &rec) != ReadOk)
             return;
         rec.SetPassword(ops.Text(8));
-        table_.WriteLockvexRec(key, &rec);
-        FUZZ_TRACE("  rewrite key %d: %d\n", key, table_.LastWriteSucceeded());
-        if (table_.LastWriteSucceeded())
+        const bool written = table_.WriteLockvexRec(key, &rec) == WriteOK;
+        FUZZ_TRACE("  rewrite key %d: %d\n", key, written);
+        if (written)
             NoteSaved(key);
         else
             saved_.erase(key); // whether the old or the new text is there is not known
@@ -187,9 +186,9 @@ private:
         const int key = PickIndexKey(table_, ops.Next());
         if (key == NoKey)
             return;
-        table_.DropIndexedRecord(key, UpdatePermission);
-        FUZZ_TRACE("  drop key %d: %d\n", key, table_.LastWriteSucceeded());
-        if (!table_.LastWriteSucceeded())
+        const bool dropped = table_.DropIndexedRecord(key, UpdatePermission).Ok();
+        FUZZ_TRACE("  drop key %d: %d\n", key, dropped);
+        if (!dropped)
             return;
         // The entry the key named is gone; in a damaged file another record may carry the key.
         saved_.erase(key);
@@ -216,11 +215,9 @@ private:
         if (key == NoKey)
             return;
         FUZZ_TRACE("  flag %d of key %d\n", how & 3, key);
-        if (how & 1)
-            table_.SetEntryPassword(key, how & 2);
-        else
-            table_.SetAutoPWCopy(key, how & 2);
-        if (table_.LastWriteSucceeded())
+        const IOResultType written =
+            (how & 1) ? table_.SetEntryPassword(key, how & 2) : table_.SetAutoPWCopy(key, how & 2);
+        if (written == WriteOK)
             NoteSaved(key);
     }
 
@@ -292,12 +289,12 @@ QByteArray SeedEntries(const QStringList &names, bool dropFirst, QByteArray *bac
             rec.SetURL(QStringLiteral("https://example.com/") + name);
             rec.SetAccountNotes("line one;line two");
             const int key = table.AddLockvexIndexItem(name);
-            table.WriteLockvexRec(key, &rec);
+            (void)table.WriteLockvexRec(key, &rec); // a fixture: what was written is what is compared
             if (first == NoKey)
                 first = key;
         }
         if (dropFirst && first != NoKey)
-            table.DropIndexedRecord(first, UpdatePermission);
+            (void)table.DropIndexedRecord(first, UpdatePermission);
     }
     if (bac0)
         *bac0 = ReadFile(scratch.PathOf(QStringLiteral("TrelLockvex.BAC0")));

@@ -1,5 +1,6 @@
 #include "app/DLockvexPassword.h"
 
+#include "app/DataLocation.h"
 #include "app/LockvexAddresses.h"
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
@@ -48,12 +49,8 @@ QString TrimTypedPassword(const QString &typed)
 
 QString DataLocationText()
 {
-    if (DataInDropbox)
-        return QStringLiteral("     Data in Dropbox");
-    if (DataInGoogleDrive)
-        return QStringLiteral("Data in Google Drive");
-    if (DataInOneDrive)
-        return QStringLiteral("   Data in OneDrive");
+    if (const int client = RunLocation.DataClient(); client < CloudClientCount)
+        return CloudClients[size_t(client)].SignInText;
     return QStringLiteral("   Data on your PC");
 }
 

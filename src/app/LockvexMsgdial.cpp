@@ -95,6 +95,7 @@ namespace
 {
 
 QPointer<QWidget> mainWindowOwner;
+std::function<void()> ownerMessageShown;
 TMessageResponder messageResponder;
 
 // Look: each message type has its own colour scheme, kept with the program's other colours.
@@ -464,7 +465,8 @@ QDialog *CreateMessageDialog(const TShownMessage &message, QWidget *parent)
 
 bool ShowMessageDlg(const TMsgFields &Fields, const QString &Value)
 {
-    MessageShown = true;
+    if (mainWindowOwner && ownerMessageShown)
+        ownerMessageShown();
     const TShownMessage message = FillMessage(Fields, Value);
     if (messageResponder)
         return messageResponder(message);
@@ -476,9 +478,10 @@ void ShowErrorMessage(const QString &text)
     ShowMessageDlg(TMsgFields{QString(), text, mtError, {mbOK}, 0});
 }
 
-void SetMessageDialogOwner(QWidget *mainWindow)
+void SetMessageDialogOwner(QWidget *mainWindow, std::function<void()> messageShown)
 {
     mainWindowOwner = mainWindow;
+    ownerMessageShown = mainWindow ? std::move(messageShown) : std::function<void()>();
 }
 
 QWidget *MessageDialogOwner()

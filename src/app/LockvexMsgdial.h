@@ -88,7 +88,7 @@ enum LockvexMsgNo : int {
 
 // Shows the message with Value in its placeholder, modally, centred over the main window (over
 // the screen while there is none). True when the user pressed OK or Yes; false for No or when the
-// dialog was closed otherwise. Sets MessageShown.
+// dialog was closed otherwise. The owner's message-shown call (SetMessageDialogOwner) is told.
 bool ShowMessageDlg(const TMsgFields &Fields, const QString &Value = QString());
 
 // An error message that is not in the catalogue, such as a settings file that cannot be written;
@@ -96,8 +96,10 @@ bool ShowMessageDlg(const TMsgFields &Fields, const QString &Value = QString());
 void ShowErrorMessage(const QString &text);
 
 // The main window registers itself once it exists (and passes nullptr when it goes), so that
-// messages are centred over it.
-void SetMessageDialogOwner(QWidget *mainWindow);
+// messages are centred over it; messageShown, when given, is called for every message shown
+// while it is registered (the window then knows that its next activation comes from a message
+// that closed).
+void SetMessageDialogOwner(QWidget *mainWindow, std::function<void()> messageShown = {});
 QWidget *MessageDialogOwner();
 
 // A message as the user sees it: the caption and text with the value put in, the type, and the

@@ -3,6 +3,8 @@
 
 #include "app/MgrMainApp.h"
 
+#include "app/DataLocation.h"
+
 #include "common/DateStamp.h"
 #include "common/Globals.h"
 #include "common/PathRoutines.h"
@@ -63,26 +65,63 @@ bool CopyDataFolder(const QString &sourceFolder, const QString &targetFolder)
     return DataCopiedSafely(sourceFolder, targetFolder);
 }
 
-void WipeClientData(bool clientExists, const QString &clientPath)
+// Wipes the data of every client that exists, but the one kept (CloudClientCount: none).
+void WipeClientsData(int kept)
 {
-    if (clientExists)
-        DeleteFolder(LockvexFolderOf(clientPath));
+    for (int client = 0; client < CloudClientCount; ++client) {
+        const TCloudClientState &state = RunLocation.Clients[size_t(client)];
+        if (client != kept && state.Exists)
+            DeleteFolder(LockvexFolderOf(state.Path));
+    }
 }
 
 // Moves the data into the chosen cloud client folder, then wipes the other clients' copies.
 // Nothing is wiped unless the copy arrived whole.
-void MoveDataToClient(bool dataAlreadyThere, const QString &clientPath, const std::pair<bool, QString> &otherA,
-                      const std::pair<bool, QString> &otherB)
+void MoveDataToClient(int client)
 {
-    if (dataAlreadyThere)
+    const TCloudClientState &chosen = RunLocation.Clients[size_t(client)];
+    if (chosen.DataIn)
         return;
-    if (!CopyDataFolder(LocalDataFolder, LockvexFolderOf(clientPath)))
+    if (!CopyDataFolder(LocalDataFolder, LockvexFolderOf(chosen.Path)))
         return;
-    WipeClientData(otherA.first, otherA.second);
-    WipeClientData(otherB.first, otherB.second);
+    WipeClientsData(client);
 }
 
 } // namespace
+
+const std::array<TCloudClientRow, CloudClientCount> CloudClients = {{
+    {QStringLiteral("Dropbox"), QString(), QStringLiteral("Dropbox"), TDataPlace::Dropbox,
+     QStringLiteral("safe in Dropbox"), QStringLiteral("     Data in Dropbox")},
+    {QStringLiteral("Google Drive"), QString(), QStringLiteral("Google Drive"), TDataPlace::GoogleDrive,
+     QStringLiteral("safe in Google Drive"), QStringLiteral("Data in Google Drive")},
+    {QStringLiteral("OneDrive"), QStringLiteral("SkyDrive"), QStringLiteral("SkyDrive"), TDataPlace::OneDrive,
+     QStringLiteral("safe in OneDrive"), QStringLiteral("   Data in OneDrive")},
+}};
+
+TDataLocation RunLocation;
+
+int TDataLocation::DataClient() const
+{
+    for (int client = 0; client < CloudClientCount; ++client)
+        if (Clients[size_t(client)].DataIn)
+            return client;
+    return CloudClientCount;
+}
+
+bool TDataLocation::AnyClientExists() const
+{
+    for (const TCloudClientState &state : Clients)
+        if (state.Exists)
+            return true;
+    return false;
+}
+
+void TDataLocation::UseOnly(int client)
+{
+    UsePC = client == CloudClientCount;
+    for (int other = 0; other < CloudClientCount; ++other)
+        Clients[size_t(other)].Use = other == client;
+}
 
 QString ThisUserName()
 {
@@ -112,47 +151,34 @@ bool TMgrMainAppProcs::LockvexFolderExists(const QString &cloudPath, bool &cloud
 void TMgrMainAppProcs::LocateDataFile()
 {
     DataFileName = LocalDataFile;
-    CloudDataFolder.clear();
-    DropboxExists = GoogleDriveExists = OneDriveExists = false;
-    DataInDropbox = DataInGoogleDrive = DataInOneDrive = false;
-    UsePC = UseDropbox = UseGoogleDrive = UseOneDrive = false;
-
-    DropboxPath = Join(ProfileFolder, QStringLiteral("Dropbox"));
-    DataInDropbox = LockvexFolderExists(DropboxPath, DropboxExists, DropboxDataFile);
-
-    GoogleDrivePath = Join(ProfileFolder, QStringLiteral("Google Drive"));
-    DataInGoogleDrive = LockvexFolderExists(GoogleDrivePath, GoogleDriveExists, GoogleDriveDataFile);
-
-    OneDrivePath = Join(ProfileFolder, QStringLiteral("OneDrive"));
-    DataInOneDrive = LockvexFolderExists(OneDrivePath, OneDriveExists, OneDriveDataFile);
-    if (!DataInOneDrive) {
-        // "SkyDrive" is the OneDrive client's older folder name. When it holds no data either,
-        // the OneDrive globals keep naming the "OneDrive" folder, so that OneDriveExists tells
-        // whether the folder OneDrivePath names exists.
-        QString skyDrivePath = Join(ProfileFolder, QStringLiteral("SkyDrive"));
-        bool skyDriveExists = false;
-        QString skyDriveDataFile;
-        if (LockvexFolderExists(skyDrivePath, skyDriveExists, skyDriveDataFile)) {
-            OneDrivePath = skyDrivePath;
-            OneDriveExists = true;
-            OneDriveDataFile = skyDriveDataFile;
-            DataInOneDrive = true;
-        } else if (!OneDriveExists && skyDriveExists) {
-            OneDrivePath = skyDrivePath;
-            OneDriveExists = true;
-            OneDriveDataFile = skyDriveDataFile;
+    RunLocation.Clear();
+    for (int client = 0; client < CloudClientCount; ++client) {
+        const TCloudClientRow &row = CloudClients[size_t(client)];
+        TCloudClientState &state = RunLocation.Clients[size_t(client)];
+        state.Path = Join(ProfileFolder, row.Folder);
+        state.DataIn = LockvexFolderExists(state.Path, state.Exists, state.DataFile);
+        if (state.DataIn || row.OlderFolder.isEmpty())
+            continue;
+        // The client's older folder ("SkyDrive" for OneDrive) counts when it holds the data, or
+        // when the current folder does not exist and it does; otherwise the state keeps naming
+        // the current folder, so that Exists tells whether the folder Path names exists.
+        const QString olderPath = Join(ProfileFolder, row.OlderFolder);
+        bool olderExists = false;
+        QString olderDataFile;
+        const bool dataInOlder = LockvexFolderExists(olderPath, olderExists, olderDataFile);
+        if (dataInOlder || (!state.Exists && olderExists)) {
+            state.Path = olderPath;
+            state.Exists = true;
+            state.DataFile = olderDataFile;
+            state.DataIn = dataInOlder;
         }
     }
 
-    if (DataInDropbox) {
-        DataFileName = DropboxDataFile;
-        CloudDataFolder = LockvexFolderOf(DropboxPath);
-    } else if (DataInGoogleDrive) {
-        DataFileName = GoogleDriveDataFile;
-        CloudDataFolder = LockvexFolderOf(GoogleDrivePath);
-    } else if (DataInOneDrive) {
-        DataFileName = OneDriveDataFile;
-        CloudDataFolder = LockvexFolderOf(OneDrivePath);
+    const int holder = RunLocation.DataClient();
+    if (holder < CloudClientCount) {
+        const TCloudClientState &state = RunLocation.Clients[size_t(holder)];
+        DataFileName = state.DataFile;
+        RunLocation.CloudDataFolder = LockvexFolderOf(state.Path);
     } else {
         DataFileName = LocalDataFile;
     }
@@ -164,7 +190,7 @@ bool CheckDataInUse()
     SplitLastFolder(DataFileName, lastName, folder);
     InUseMarkerFile = BuildFileName(InUseMarkerName, folder, QString(), InUseMarkerExt);
     DataUserName.clear();
-    if (CloudDataFolder.isEmpty())
+    if (RunLocation.CloudDataFolder.isEmpty())
         return false;
 
     QFileInfo marker(InUseMarkerFile);
@@ -192,27 +218,24 @@ bool CheckDataInUse()
 
 void ApplyDataLocation()
 {
-    if (!CloudDataFolder.isEmpty()) {
+    const QString &cloudFolder = RunLocation.CloudDataFolder;
+    if (!cloudFolder.isEmpty()) {
         // The PC always keeps a current copy of the cloud data. When that copy fails, nothing
         // is moved or wiped: the next start finds the data where it was.
-        if (!CopyDataFolder(CloudDataFolder, LocalDataFolder))
+        if (!CopyDataFolder(cloudFolder, LocalDataFolder))
             return;
     }
     if (!FolderHoldsData(LocalDataFolder))
         return; // the PC folder holds no data: wiping a cloud copy could lose the only one
-    if (UsePC) {
-        WipeClientData(DropboxExists, DropboxPath);
-        WipeClientData(GoogleDriveExists, GoogleDrivePath);
-        WipeClientData(OneDriveExists, OneDrivePath);
-    } else if (UseDropbox) {
-        MoveDataToClient(DataInDropbox, DropboxPath, {GoogleDriveExists, GoogleDrivePath},
-                         {OneDriveExists, OneDrivePath});
-    } else if (UseGoogleDrive) {
-        MoveDataToClient(DataInGoogleDrive, GoogleDrivePath, {DropboxExists, DropboxPath},
-                         {OneDriveExists, OneDrivePath});
-    } else if (UseOneDrive) {
-        MoveDataToClient(DataInOneDrive, OneDrivePath, {DropboxExists, DropboxPath},
-                         {GoogleDriveExists, GoogleDrivePath});
+    if (RunLocation.UsePC) {
+        WipeClientsData(CloudClientCount);
+        return;
+    }
+    for (int client = 0; client < CloudClientCount; ++client) {
+        if (RunLocation.Clients[size_t(client)].Use) {
+            MoveDataToClient(client);
+            return;
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #include "app/MgrLockvexDlgProcs.h"
 
+#include "app/DataLocation.h"
 #include "app/LockvexAddresses.h"
 #include "app/LockvexMsgdial.h"
 #include "app/MgrTfrToMemStick.h"
@@ -76,12 +77,8 @@ QString TLVDlgProcs::GetCaption() const
 QString TLVDlgProcs::GetLockvexTextLabel() const
 {
     const QString start = QStringLiteral("All your web sign-ons, password protected, in an encrypted file, ");
-    if (DataInDropbox)
-        return start + QStringLiteral("safe in Dropbox");
-    if (DataInGoogleDrive)
-        return start + QStringLiteral("safe in Google Drive");
-    if (DataInOneDrive)
-        return start + QStringLiteral("safe in OneDrive");
+    if (const int client = RunLocation.DataClient(); client < CloudClientCount)
+        return start + CloudClients[size_t(client)].HeaderText;
     return start + QStringLiteral("only on your PC");
 }
 

@@ -6,7 +6,6 @@
 #include "app/MgrLockvexHelp.h"
 #include "common/Globals.h"
 #include "common/PathRoutines.h"
-#include "entries/EntryMessages.h"
 #include "entries/LockvexStringList.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
@@ -52,8 +51,6 @@ TMgrMainAppProcs::TMgrMainAppProcs()
     CreateLockvexStringLists(); // the password list: case-sensitive, sorted, duplicates ignored
     TempFiles = new QStringList;
     WebHelp = new TWebHelpSystem;
-    // The entry logic asks its questions through the message catalogue.
-    SetEntryMessageHook([](int number, const QString &value) { return ShowMessageDlg(MsgCatalogue[number], value); });
 
     TakeScreenMetrics();
 
@@ -81,7 +78,6 @@ TMgrMainAppProcs::~TMgrMainAppProcs()
     delete TempFiles;
     TempFiles = nullptr;
 
-    SetEntryMessageHook(nullptr);
     delete WebHelp;
     WebHelp = nullptr;
     delete ListManager;

@@ -16,7 +16,6 @@ int TotalPWs = 0;
 int LoginPWs = 0;
 
 int DisplayedItemKey = -1;
-unsigned char ValidationStatus = 0;
 
 TDateTime NowDateTime = 0;
 TDateTime TodayDate = 0;
@@ -35,16 +34,9 @@ bool SignedIn = false;
 bool ReadOnlyMode = false;
 bool WritePlainOnExit = false;
 bool ScaleForms = false;
-bool MessageShown = false;
 
 QString InUseMarkerFile;
 QString DataUserName;
-QString DropboxPath, GoogleDrivePath, OneDrivePath;
-bool DropboxExists = false, GoogleDriveExists = false, OneDriveExists = false;
-bool DataInDropbox = false, DataInGoogleDrive = false, DataInOneDrive = false;
-QString DropboxDataFile, GoogleDriveDataFile, OneDriveDataFile;
-QString CloudDataFolder;
-bool UsePC = false, UseDropbox = false, UseGoogleDrive = false, UseOneDrive = false;
 
 int ScreenHeight = 0;
 int ScreenPPI = 0;
@@ -62,7 +54,6 @@ void ResetGlobals()
     TempFiles = nullptr;
     TotalPWs = LoginPWs = 0;
     DisplayedItemKey = -1;
-    ValidationStatus = 0;
     NowDateTime = TodayDate = 0;
     TimeStamp.clear();
     ProfileFolder.clear();
@@ -72,19 +63,9 @@ void ResetGlobals()
     IniFileName.clear();
     ExeFolder.clear();
     DataFileName.clear();
-    MemStickMode = SignedIn = ReadOnlyMode = WritePlainOnExit = ScaleForms = MessageShown = false;
+    MemStickMode = SignedIn = ReadOnlyMode = WritePlainOnExit = ScaleForms = false;
     InUseMarkerFile.clear();
     DataUserName.clear();
-    DropboxPath.clear();
-    GoogleDrivePath.clear();
-    OneDrivePath.clear();
-    DropboxExists = GoogleDriveExists = OneDriveExists = false;
-    DataInDropbox = DataInGoogleDrive = DataInOneDrive = false;
-    DropboxDataFile.clear();
-    GoogleDriveDataFile.clear();
-    OneDriveDataFile.clear();
-    CloudDataFolder.clear();
-    UsePC = UseDropbox = UseGoogleDrive = UseOneDrive = false;
     ScreenHeight = ScreenPPI = 0;
     ScreenHeightInches = 0;
 }

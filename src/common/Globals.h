@@ -36,9 +36,8 @@ extern QStringList *TempFiles; // temporary files of the import, deleted at exit
 extern int TotalPWs;
 extern int LoginPWs;
 
-// The entry shown or picked in a window, and the outcome of the last validation (1 accepted, 2 rejected).
+// The entry shown or picked in a window.
 extern int DisplayedItemKey;
-extern unsigned char ValidationStatus;
 
 // Date stamp.
 extern TDateTime NowDateTime; // local date and time of the last StampNow; 0 before the first
@@ -60,17 +59,12 @@ extern bool SignedIn;
 extern bool ReadOnlyMode;
 extern bool WritePlainOnExit;
 extern bool ScaleForms;
-extern bool MessageShown;
 
 // Data location, cloud folders and the in-use marker.
 extern QString InUseMarkerFile;
 extern QString DataUserName;
-extern QString DropboxPath, GoogleDrivePath, OneDrivePath;
-extern bool DropboxExists, GoogleDriveExists, OneDriveExists;
-extern bool DataInDropbox, DataInGoogleDrive, DataInOneDrive;
-extern QString DropboxDataFile, GoogleDriveDataFile, OneDriveDataFile;
-extern QString CloudDataFolder;
-extern bool UsePC, UseDropbox, UseGoogleDrive, UseOneDrive;
+// The cloud clients' folders and flags (DropboxPath, DataInDropbox, UseDropbox, CloudDataFolder,
+// ...) are the run's DataLocation (app/DataLocation.h).
 
 // Screen metrics, taken once at start.
 extern int ScreenHeight;

@@ -2,7 +2,6 @@
 
 #include "common/TextRoutines.h"
 #include "common/Win1252.h"
-#include "entries/EntryMessages.h"
 #include "entries/EntryText.h"
 #include "entries/MgrLockvexLists.h"
 #include "store/RecDALockvex.h"
@@ -43,8 +42,7 @@ bool TItemManager::SaveWebItem(int ItemKey, const ItemManagerParams &ItemToSave)
     ParamsToRecord(ItemToSave, *SharedLockvexRec);
     SharedLockvexRec->CheckUserPermission();
     SharedLockvexRec->SetKey(ItemKey);
-    LockvexTbl->WriteLockvexRec(ItemKey, SharedLockvexRec);
-    return LockvexTbl->LastWriteSucceeded();
+    return LockvexTbl->WriteLockvexRec(ItemKey, SharedLockvexRec) == WriteOK;
 }
 
 bool TItemManager::ItemChanged(const ItemManagerParams &ItemAsLoaded, const ItemManagerParams &ItemNow) const
@@ -61,29 +59,21 @@ bool TItemManager::DeleteItem(int IndexKey, PermissionType RecPermission)
 {
     if (!LockvexTbl)
         return false;
-    LockvexTbl->DropIndexedRecord(IndexKey, RecPermission);
-    return LockvexTbl->LastWriteSucceeded();
+    return LockvexTbl->DropIndexedRecord(IndexKey, RecPermission).Ok();
 }
 
-bool TItemManager::ValidateItem(const ItemManagerParams &ItemInfo)
+TNameCheck TItemManager::ValidateItem(const ItemManagerParams &ItemInfo, int DisplayedItemKey) const
 {
-    ValidationStatus = 1;
+    TNameCheck check;
     if (ItemInfo.NameChecked)
-        return true;
+        return check;
     // A name of blanks only is no name: the save would silently write nothing.
-    bool rejected = TrimBlankChars(ItemInfo.ItemName).isEmpty();
-    if (ListManager && ListManager->CheckDupeName(ItemInfo.ItemName, DisplayedItemKey)) {
-        ShowEntryMessage(EntryMsgNameExists);
-        rejected = true;
-    } else if (!ItemInfo.NewItem && ItemInfo.ItemName != ItemInfo.SavedItemName) {
-        if (!ShowEntryMessage(EntryMsgConfirmNameChange))
-            rejected = true;
-    }
-    if (rejected) {
-        ValidationStatus = 2;
-        return false;
-    }
-    return true;
+    check.Blank = TrimBlankChars(ItemInfo.ItemName).isEmpty();
+    if (ListManager && ListManager->CheckDupeName(ItemInfo.ItemName, DisplayedItemKey))
+        check.NameExists = true;
+    else if (!ItemInfo.NewItem && ItemInfo.ItemName != ItemInfo.SavedItemName)
+        check.ConfirmRename = true;
+    return check;
 }
 
 int TItemManager::PWQuality(const QString &PWord) const
@@ -99,8 +89,7 @@ int TItemManager::PWQuality(const QString &PWord) const
     return (caseMix + digitMix + length) / 3;
 }
 
-void TItemManager::SetAllEntryPasswords(const QString &Password, bool Cond)
+bool TItemManager::SetAllEntryPasswords(const QString &Password, bool Cond)
 {
-    if (LockvexTbl)
-        LockvexTbl->SetAllEntryPasswords(Password, Cond);
+    return LockvexTbl && LockvexTbl->SetAllEntryPasswords(Password, Cond) == WriteOK;
 }

@@ -16,6 +16,16 @@
 constexpr int PWQualityWeakMax = 33;          // 0-33: weak
 constexpr int PWQualityCouldBeBetterMax = 66; // 34-66: could be better; 67 and above: ok
 
+// What the check of a new or changed entry name decided. The item manager asks nobody: the
+// window tells the user that the name is taken and asks them to confirm a rename.
+struct TNameCheck {
+    bool NameExists = false;    // another entry bears the name: refused, and the user is told so
+    bool ConfirmRename = false; // a saved entry's name changed: accepted only if the user confirms
+    bool Blank = false;         // a name of blanks only: refused, whatever the user answers
+    // True when the name stands without a question to the user.
+    bool Accepted() const { return !NameExists && !ConfirmRename && !Blank; }
+};
+
 class TItemManager
 {
 public:
@@ -30,7 +40,7 @@ public:
     // only. False whenever nothing was written: in those two cases and when the store did not
     // write it (read-only data, a disk error, a key not in the index), so that the window can
     // tell the user the change was not saved.
-    bool SaveWebItem(int ItemKey, const ItemManagerParams &ItemToSave);
+    [[nodiscard]] bool SaveWebItem(int ItemKey, const ItemManagerParams &ItemToSave);
     // True when the entry would need saving.
     bool ItemChanged(const ItemManagerParams &ItemAsLoaded, const ItemManagerParams &ItemNow) const;
     // A new index entry with this name; no record is written until SaveWebItem. NoKey when the
@@ -39,14 +49,16 @@ public:
     // Deletes the entry; nothing happens unless RecPermission is UpdatePermission. False when
     // the store did not delete it (refused, a key not in the index, a disk error), so that the
     // window can tell the user and keep the line.
-    bool DeleteItem(int IndexKey, PermissionType RecPermission);
-    // Checks the name with the user (message 16 for a name another entry bears, message 2 to
-    // confirm a rename). Sets ValidationStatus to 1 (accepted) or 2 (rejected).
-    bool ValidateItem(const ItemManagerParams &ItemInfo);
+    [[nodiscard]] bool DeleteItem(int IndexKey, PermissionType RecPermission);
+    // Checks the name of the entry shown under DisplayedItemKey: whether another entry bears it
+    // (ignoring case and blanks at the ends), whether a saved entry is being renamed, whether it
+    // is blank. A name already checked (NameChecked) passes without any check.
+    [[nodiscard]] TNameCheck ValidateItem(const ItemManagerParams &ItemInfo, int DisplayedItemKey) const;
     // Strength score 0..100 of a password.
     int PWQuality(const QString &PWord) const;
-    // Sets the access-password flag of every entry whose password is exactly Password.
-    void SetAllEntryPasswords(const QString &Password, bool Cond);
+    // Sets the access-password flag of every entry whose password is exactly Password. False
+    // when an entry with it could not be written.
+    [[nodiscard]] bool SetAllEntryPasswords(const QString &Password, bool Cond);
 
     ItemManagerParams LockvexItemParams; // the entry last loaded
 };

@@ -139,8 +139,9 @@ bool TLockvexDataImportDlg::AcceptItem(bool fromBoxes)
     }
     const int key = ItemManager ? ItemManager->AddItem(NewEntryName) : NoKey;
     if (key == NoKey || !ItemManager->SaveWebItem(key, OutputParams)) {
+        // The index entry of the unwritten record goes; the message tells of the failure either way.
         if (key != NoKey)
-            ItemManager->DeleteItem(key, UpdatePermission); // the index entry of the unwritten record
+            (void)ItemManager->DeleteItem(key, UpdatePermission);
         ShowMessageDlg(MsgCatalogue[MsgNotSaved]);
         return false;
     }

@@ -292,9 +292,9 @@ IOResultType TV9LockvexTbl::GetLockvexRec(int Key, TLockvexRec *LockvexRec)
     return NewRecord;
 }
 
-void TV9LockvexTbl::WriteLockvexRec(int Key, TLockvexRec *LockvexRec)
+IOResultType TV9LockvexTbl::WriteLockvexRec(int Key, TLockvexRec *LockvexRec)
 {
-    WriteIndexedRecord(Key, LockvexRec);
+    return WriteIndexedRecord(Key, LockvexRec);
 }
 
 bool TV9LockvexTbl::ReadFirst(int &RecordNo, TLockvexRec *LockvexRec, ReadSeqType IncludeDeleted)
@@ -399,40 +399,34 @@ bool TV9LockvexTbl::IsAutoPWCopy(int Key)
 bool TV9LockvexTbl::LoadForFlagChange(int Key)
 {
     TPoolIndexRec *entry = FindIndexItem(Key);
-    if (!entry) {
-        LastWrite = WriteFail;
+    if (!entry)
         return false;
-    }
     if (entry->GetRecordNo() < 0) {
         V9LockvexDataRec->Init(); // added, never written: the flag goes into a fresh record
         return true;
     }
     int slot = NoKey;
     // A record that cannot be read is not overwritten by a blank one carrying the flag.
-    if (ReadIndexedRecord(Key, slot, V9LockvexDataRec.get()) != ReadOk) {
-        LastWrite = WriteFail;
-        return false;
-    }
-    return true;
+    return ReadIndexedRecord(Key, slot, V9LockvexDataRec.get()) == ReadOk;
 }
 
-void TV9LockvexTbl::SetEntryPassword(int Key, bool Cond)
+IOResultType TV9LockvexTbl::SetEntryPassword(int Key, bool Cond)
 {
     if (!LoadForFlagChange(Key))
-        return;
+        return WriteFail;
     V9LockvexDataRec->SetEntryPassword(Cond);
-    WriteLockvexRec(Key, V9LockvexDataRec.get());
+    return WriteLockvexRec(Key, V9LockvexDataRec.get());
 }
 
-void TV9LockvexTbl::SetAutoPWCopy(int Key, bool Cond)
+IOResultType TV9LockvexTbl::SetAutoPWCopy(int Key, bool Cond)
 {
     if (!LoadForFlagChange(Key))
-        return;
+        return WriteFail;
     V9LockvexDataRec->SetAutoPWCopy(Cond);
-    WriteLockvexRec(Key, V9LockvexDataRec.get());
+    return WriteLockvexRec(Key, V9LockvexDataRec.get());
 }
 
-void TV9LockvexTbl::SetAllEntryPasswords(const QString &Password, bool Cond)
+IOResultType TV9LockvexTbl::SetAllEntryPasswords(const QString &Password, bool Cond)
 {
     const QByteArray wanted = win1252::FromUnicode(Password);
     TLockvexRec *rec = V9LockvexDataRec.get();
@@ -449,7 +443,7 @@ void TV9LockvexTbl::SetAllEntryPasswords(const QString &Password, bool Cond)
             allWritten = false;
     }
     // A scan that a read error ended left the entries after it unchanged: no success either.
-    LastWrite = allWritten && !ScanFailed ? WriteOK : WriteFail;
+    return allWritten && !ScanFailed ? WriteOK : WriteFail;
 }
 
 // =============================================================================================

@@ -50,9 +50,9 @@ public:
     // ReadOk with the entry, or NewRecord with an initialised record when the key has no
     // readable record.
     IOResultType GetLockvexRec(int Key, TLockvexRec *LockvexRec);
-    void WriteLockvexRec(int Key, TLockvexRec *LockvexRec);
-    // Whether the last write (WriteLockvexRec, a flag setter, a deletion) reached the disk.
-    bool LastWriteSucceeded() const { return LastWriteResult() == WriteOK; }
+    // WriteOK once the entry is on the disk; WriteFail or RecordDenied when nothing was written
+    // (read-only data, a disk error, a key not in the index, no update permission).
+    [[nodiscard]] IOResultType WriteLockvexRec(int Key, TLockvexRec *LockvexRec);
 
     // The scan of the manager; an initialised LockvexRec when nothing more is returned.
     bool ReadFirst(int &RecordNo, TLockvexRec *LockvexRec, ReadSeqType IncludeDeleted);
@@ -69,10 +69,13 @@ public:
     // password is unknown rather than empty.
     QString GetPassword(int Key, bool &IsEntryPW, bool &ReadFailed);
     bool IsEntryPassword(int Key);
-    void SetEntryPassword(int Key, bool Cond);
+    // The flag setters write the entry's record: WriteFail also when the key is not in the
+    // index or its record cannot be read, and nothing is written then.
+    [[nodiscard]] IOResultType SetEntryPassword(int Key, bool Cond);
     bool IsAutoPWCopy(int Key);
-    void SetAutoPWCopy(int Key, bool Cond);
-    void SetAllEntryPasswords(const QString &Password, bool Cond);
+    [[nodiscard]] IOResultType SetAutoPWCopy(int Key, bool Cond);
+    // WriteOK when every entry with exactly this password was written (none found included).
+    [[nodiscard]] IOResultType SetAllEntryPasswords(const QString &Password, bool Cond);
 
     // Closes the table: the TEMP copy, the close of the data file, then the backups (none in
     // read-only or memory-stick mode, nor for a file that is not the data file or is not open).

@@ -650,15 +650,12 @@ IOResultType TPoolMgr::BaseReadRecord(int RecordNo, TBaseDARec *UserV8Rec)
 
 IOResultType TPoolMgr::BaseWriteRecord(int &RecordNo, TBaseDARec *UserV8Rec)
 {
-    LastWrite = WriteFail;
     const bool grew = std::exchange(GrewForAllocation, false);
     // A slot at or beyond the end is refused: writing there would add a slot outside growth.
     if (!UserV8Rec || !UserV8Rec->GetRecHdrPtr() || RecordNo >= Control.PoolNRecs || ReadOnlyMode)
         return WriteFail;
-    if (UserV8Rec->GetRecPermission() != UpdatePermission) {
-        LastWrite = RecordDenied;
+    if (UserV8Rec->GetRecPermission() != UpdatePermission)
         return RecordDenied;
-    }
     if (RecordNo < 0) {
         RecordNo = GetNewRecordNo();
         if (RecordNo < 0) {
@@ -684,32 +681,30 @@ IOResultType TPoolMgr::BaseWriteRecord(int &RecordNo, TBaseDARec *UserV8Rec)
         RefreshFromSlotMap();
     if (MaintainIndex)
         UpdateIndexItem(RecordNo, UserV8Rec);
-    LastWrite = WriteOK;
     return WriteOK;
 }
 
-void TPoolMgr::BaseDropRecord(int RecordNo, PermissionType RecPermission)
+IOResultType TPoolMgr::BaseDropRecord(int RecordNo, PermissionType RecPermission)
 {
-    if (RecPermission != UpdatePermission || RecordNo < 0 || RecordNo > Control.PoolNRecs)
-        return;
-    LastWrite = WriteFail;
+    if (RecPermission != UpdatePermission)
+        return RecordDenied;
+    if (RecordNo < 0 || RecordNo > Control.PoolNRecs)
+        return WriteFail;
     if (ReadOnlyMode)
-        return; // the store writes nothing in read-only mode, a deletion included
+        return WriteFail; // the store writes nothing in read-only mode, a deletion included
     Control.CurrRec = RecordNo;
     if (!ReadPoolRecord(RecordNo))
-        return;
+        return WriteFail;
     BaseDAHeader &hdr = BufferHeader();
-    if (IsTrue(hdr.DeletedRecord)) {
-        LastWrite = WriteOK; // already deleted: its first dispose date stays
-        return;
-    }
+    if (IsTrue(hdr.DeletedRecord))
+        return WriteOK; // already deleted: its first dispose date stays
     hdr.DeletedRecord = ToByteBool(true);
     hdr.DisposeDate = TodayDate;
     if (!WritePoolRecord(RecordNo, true))
-        return;
+        return WriteFail;
     NoteSlot(RecordNo, BufferHeader());
     Control.ActiveCount = LiveSlots;
-    LastWrite = WriteOK;
+    return WriteOK;
 }
 
 void TPoolMgr::ExtendPool(int NRecords, bool NewFile)
@@ -855,7 +850,6 @@ IOResultType TPoolMgr::ReadIndexedRecord(int Key, int &PoolRecNo, TBaseDARec *Us
 
 IOResultType TPoolMgr::WriteIndexedRecord(int Key, TBaseDARec *UserV8Rec)
 {
-    LastWrite = WriteFail;
     // Refused before a slot is allocated, so that a refused write never grows the file.
     if (ReadOnlyMode || !UserV8Rec || !UserV8Rec->GetRecHdrPtr())
         return WriteFail;
@@ -895,33 +889,26 @@ IOResultType TPoolMgr::WriteIndexedRecord(int Key, TBaseDARec *UserV8Rec)
     return result;
 }
 
-int TPoolMgr::DropIndexedRecord(int IndexKey, PermissionType RecPermission)
+TDropOutcome TPoolMgr::DropIndexedRecord(int IndexKey, PermissionType RecPermission)
 {
-    // Every way out sets the outcome, so that the caller never reads that of an earlier write:
-    // a refused or impossible deletion is no success.
-    if (RecPermission != UpdatePermission) {
-        LastWrite = RecordDenied;
-        return NoKey;
-    }
+    // A refused or impossible deletion is no success.
+    if (RecPermission != UpdatePermission)
+        return {NoKey, RecordDenied};
     TPoolIndexRec *entry = FindIndexItem(IndexKey);
-    if (!entry) {
-        LastWrite = WriteFail;
-        return NoKey;
-    }
+    if (!entry)
+        return {NoKey, WriteFail};
     const int slot = entry->GetRecordNo();
-    LastWrite = slot >= 0 ? WriteFail : WriteOK; // an entry never written is in the index only
-    if (slot >= 0) {
-        BaseDropRecord(slot, RecPermission);
+    if (slot >= 0) { // an entry never written is in the index only
         // A record the file still holds as live stays in the index too.
-        if (LastWrite != WriteOK)
-            return slot;
+        if (const IOResultType dropped = BaseDropRecord(slot, RecPermission); dropped != WriteOK)
+            return {slot, dropped};
     }
     if (!RecycleDeleted) {
         PoolIndex->DeleteItem(entry);
         const quint64 revisionBefore = std::exchange(IndexRevision, NextIndexRevision());
         NoteChange(IndexKey, UpdateCount, revisionBefore);
     }
-    return slot;
+    return {slot, WriteOK};
 }
 
 void TPoolMgr::InsertInKeySequence(TPoolIndexRec *IndexItem)

@@ -30,6 +30,13 @@ class ScanReadAhead;
 
 class TBaseDARec;
 
+// How the deletion of an entry by key went.
+struct TDropOutcome {
+    int Slot = NoKey;
+    IOResultType Result = WriteFail;
+    bool Ok() const { return Result == WriteOK; }
+};
+
 class TPoolMgr
 {
 public:
@@ -64,9 +71,6 @@ public:
     int NumRecords() const;
     // True when records were written since the caller's Count; Count := the current count.
     bool IsFileUpdated(int &Count);
-    // The outcome of the last record write (WriteOK, WriteFail, RecordDenied), so that a caller
-    // that drops a write's result can still tell the user that a change was not saved.
-    IOResultType LastWriteResult() const { return LastWrite; }
 
     // ---- Opening and closing
     void SetPoolName(const QString &Fn);
@@ -79,8 +83,11 @@ public:
 
     // ---- Records by slot number
     IOResultType BaseReadRecord(int RecordNo, TBaseDARec *UserV8Rec);
-    IOResultType BaseWriteRecord(int &RecordNo, TBaseDARec *UserV8Rec);
-    void BaseDropRecord(int RecordNo, PermissionType RecPermission);
+    // WriteOK once the record is on the disk; WriteFail or RecordDenied when nothing was written.
+    [[nodiscard]] IOResultType BaseWriteRecord(int &RecordNo, TBaseDARec *UserV8Rec);
+    // WriteOK once the record is marked deleted on the disk (or was deleted already);
+    // RecordDenied without update permission; WriteFail when nothing could be written.
+    [[nodiscard]] IOResultType BaseDropRecord(int RecordNo, PermissionType RecPermission);
     void ExtendPool(int NRecords, bool NewFile);
 
     // ---- Records by key
@@ -88,8 +95,11 @@ public:
     // no key is left above the highest; nothing is added then.
     int AddIndexRecord(TPoolIndexRec *&IndexItem, bool PreventZeroKey);
     IOResultType ReadIndexedRecord(int Key, int &PoolRecNo, TBaseDARec *UserV8Rec);
-    IOResultType WriteIndexedRecord(int Key, TBaseDARec *UserV8Rec);
-    int DropIndexedRecord(int IndexKey, PermissionType RecPermission);
+    [[nodiscard]] IOResultType WriteIndexedRecord(int Key, TBaseDARec *UserV8Rec);
+    // Deletes the entry of IndexKey: its record, then its index entry. Result is WriteOK when
+    // the entry is gone (an entry never written is in the index only), else RecordDenied or
+    // WriteFail with the entry kept; Slot is the record's slot, NoKey when it had none.
+    [[nodiscard]] TDropOutcome DropIndexedRecord(int IndexKey, PermissionType RecPermission);
     void InsertInKeySequence(TPoolIndexRec *IndexItem);
     virtual int GetHighestKey();
     virtual bool FindKeyPosition(int Key, int &Position);
@@ -278,7 +288,6 @@ protected:
     bool EncryptRecords = false;
     TPoolIndexRec *IndexRecCopy = nullptr;
 
-    IOResultType LastWrite = WriteOK;
     int SeqWriteSlot = 0;           // next slot of a sequential rewrite
     bool SeqWriteOk = true;         // every write of the sequential rewrite succeeded
     bool ScanFailed = false;        // the running scan met a read error

@@ -42,7 +42,6 @@ TLockvexListDlg::TLockvexListDlg(QWidget *parent) : QDialog(parent)
     if (ScaleForms && ScreenHeight > 0)
         scale_ = double(ScreenHeight) / RefScreenHeight;
     DontGetItem = false;
-    MessageShown = false;
     BuildControls();
     ApplyLook();
     GetDisplayInfo();

@@ -202,6 +202,7 @@ void TLockvexMainDlg::FormCreate()
     ItemSaved = false;
     ItemListTabs->hide();
     MessageShown = false;
+    SetMessageDialogOwner(this, [this] { MessageShown = true; });
     FirstActivate = true;
     CloudGroupBox->hide();
     UseCloudBtnDown = false;

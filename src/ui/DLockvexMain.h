@@ -114,6 +114,9 @@ public:
 
     // ---- fields --------------------------------------------------------------------------------
     bool FirstActivate = false;
+    // A catalogue message was shown over this window since its last activation: the activation
+    // that follows its close is not the user coming back to the window.
+    bool MessageShown = false;
     TDateTime NewLoginDateTime = 0;
     ListManagerParams DisplayParams;
     ItemManagerParams InputParams;  // the entry shown, as loaded or last saved
@@ -157,7 +160,12 @@ public:
     void AddItem();
     bool DeleteItem();
     void ItemNameEnter();
-    void ItemNameExit();
+    // Checks and saves a changed name when the name field is left. False when the name was
+    // checked and refused (taken, blank, or a rename the user did not confirm).
+    bool ItemNameExit();
+    // Checks the name in OutputParams and asks the user where the check wants it: tells them a
+    // name is taken (message 16) and asks them to confirm a rename (message 2). True: accepted.
+    bool ValidateItemName();
     void NewBtnClick();
     void DeleteItemBtnClick();
 
@@ -200,6 +208,11 @@ public:
     void RadioButtonDropboxClick();
     void RadioButtonGoogleDriveClick();
     void RadioButtonSkyDriveClick();
+    // A cloud client's choice (an index of CloudClients): message 1 when it is not installed,
+    // else the client chosen for the data at exit (message 0 while the panel is open).
+    void ChooseCloud(int client);
+    QRadioButton *CloudButton(int client) const;
+    QLabel *CloudImage(int client) const;
     void ImportPasswordsBtnClick();
 
     // ---- becoming active (DLockvexMain.cpp) -----------------------------------------------------

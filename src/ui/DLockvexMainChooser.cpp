@@ -4,6 +4,7 @@
 #include "ui/DLockvexMain.h"
 
 #include "common/Globals.h"
+#include "app/LockvexMsgdial.h"
 #include "common/TextRoutines.h"
 #include "entries/EntryText.h"
 #include "entries/MgrLockvexItems.h"
@@ -75,7 +76,8 @@ void TLockvexMainDlg::EntryPWChckBoxClick()
     const bool access = EntryPWChckBox->isChecked();
     if (!password.isEmpty() && ItemManager) {
         // The flag belongs to the password: every stored entry with it is marked at once.
-        ItemManager->SetAllEntryPasswords(password, access);
+        if (!ItemManager->SetAllEntryPasswords(password, access) && !ReadOnlyMode)
+            ShowMessageDlg(MsgCatalogue[MsgNotSaved]);
         // The entry shown is one of them when its stored password is this one; it is now stored
         // with the flag, so the box no longer counts as a change of the entry, and re-rating the
         // password while typing keeps the box as the user set it.

@@ -26,11 +26,10 @@ const QString ClipboardClearedText = QStringLiteral("Clipboard cleared by Lockve
 
 void TLockvexMainDlg::SaveCloseBtnClick()
 {
-    ValidationStatus = 1;
-    ItemNameExit(); // as if the name field had been left
-    if (ValidationStatus == 1 && ListManager->GetIndexFromName(ShownLines(), NoTag, ItemName->text()) >= 0) {
+    const bool nameKept = ItemNameExit(); // as if the name field had been left
+    if (nameKept && ListManager->GetIndexFromName(ShownLines(), NoTag, ItemName->text()) >= 0) {
         SetItemInfo();
-        if (ItemManager->ValidateItem(OutputParams))
+        if (ValidateItemName())
             SaveItem(false);
     }
     close(); // asks message 4 when a change is left unsaved

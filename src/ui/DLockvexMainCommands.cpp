@@ -46,13 +46,6 @@ private:
     TLockvexMainDlg *window_;
 };
 
-// One location chosen: its flag on, the other three off.
-void UseOnly(bool &chosen)
-{
-    UsePC = UseDropbox = UseGoogleDrive = UseOneDrive = false;
-    chosen = true;
-}
-
 } // namespace
 
 void TLockvexMainDlg::ConnectCommandHandlers()
@@ -79,9 +72,8 @@ void TLockvexMainDlg::ConnectCommandHandlers()
     // The pictures of the places, and the choices' texts taking the room beside them.
     const int picture = Px(22, scale_);
     ImagePC->setPixmap(DataPlacePicture(TDataPlace::PC, picture));
-    ImageDropbox->setPixmap(DataPlacePicture(TDataPlace::Dropbox, picture));
-    ImageGoogleDrive->setPixmap(DataPlacePicture(TDataPlace::GoogleDrive, picture));
-    ImageSkyDrive->setPixmap(DataPlacePicture(TDataPlace::OneDrive, picture));
+    for (int client = 0; client < CloudClientCount; ++client)
+        CloudImage(client)->setPixmap(DataPlacePicture(CloudClients[size_t(client)].Picture, picture));
     if (auto *grid = qobject_cast<QGridLayout *>(CloudGroupBox->layout()))
         grid->setColumnStretch(1, 1);
 }
@@ -120,40 +112,48 @@ void TLockvexMainDlg::UseCloudBtnMouseEnter()
 
 void TLockvexMainDlg::RadioButtonPCClick()
 {
-    UseOnly(UsePC);
+    RunLocation.UseOnly(CloudClientCount);
     if (UseCloudBtnDown)
         ShowMessageDlg(MsgCatalogue[MsgLocationChanged]);
 }
 
-namespace
+QRadioButton *TLockvexMainDlg::CloudButton(int client) const
 {
+    const std::array<QRadioButton *, CloudClientCount> buttons = {RadioButtonDropbox, RadioButtonGoogleDrive,
+                                                                  RadioButtonSkyDrive};
+    return buttons[size_t(client)];
+}
 
-void ChooseCloud(bool clientExists, bool &useFlag, const QString &clientName, bool panelOpen)
+QLabel *TLockvexMainDlg::CloudImage(int client) const
 {
-    if (!clientExists) {
-        ShowMessageDlg(MsgCatalogue[MsgNotInstalled], clientName);
+    const std::array<QLabel *, CloudClientCount> images = {ImageDropbox, ImageGoogleDrive, ImageSkyDrive};
+    return images[size_t(client)];
+}
+
+void TLockvexMainDlg::ChooseCloud(int client)
+{
+    if (!RunLocation.Clients[size_t(client)].Exists) {
+        ShowMessageDlg(MsgCatalogue[MsgNotInstalled], CloudClients[size_t(client)].ChoiceName);
         return;
     }
-    UseOnly(useFlag);
-    if (panelOpen)
+    RunLocation.UseOnly(client);
+    if (UseCloudBtnDown)
         ShowMessageDlg(MsgCatalogue[MsgLocationChanged]);
 }
 
-} // namespace
-
 void TLockvexMainDlg::RadioButtonDropboxClick()
 {
-    ChooseCloud(DropboxExists, UseDropbox, QStringLiteral("Dropbox"), UseCloudBtnDown);
+    ChooseCloud(CloudDropbox);
 }
 
 void TLockvexMainDlg::RadioButtonGoogleDriveClick()
 {
-    ChooseCloud(GoogleDriveExists, UseGoogleDrive, QStringLiteral("Google Drive"), UseCloudBtnDown);
+    ChooseCloud(CloudGoogleDrive);
 }
 
 void TLockvexMainDlg::RadioButtonSkyDriveClick()
 {
-    ChooseCloud(OneDriveExists, UseOneDrive, QStringLiteral("SkyDrive"), UseCloudBtnDown);
+    ChooseCloud(CloudOneDrive);
 }
 
 // ---- import ------------------------------------------------------------------------------------

@@ -108,26 +108,39 @@ void TLockvexMainDlg::ItemNameEnter()
     NameAlreadyChecked = false;
 }
 
-void TLockvexMainDlg::ItemNameExit()
+bool TLockvexMainDlg::ValidateItemName()
+{
+    const TNameCheck check = ItemManager->ValidateItem(OutputParams, DisplayedItemKey);
+    if (check.NameExists) {
+        ShowMessageDlg(MsgCatalogue[MsgNameExists]);
+        return false;
+    }
+    if (check.ConfirmRename && !ShowMessageDlg(MsgCatalogue[MsgConfirmNameChange]))
+        return false;
+    return !check.Blank;
+}
+
+bool TLockvexMainDlg::ItemNameExit()
 {
     if (ItemName->text() == SaveName || fieldsReadOnly_)
-        return;
+        return true;
     SetItemInfo();
-    if (!ItemManager->ValidateItem(OutputParams)) {
+    if (!ValidateItemName()) {
         NameAlreadyChecked = false; // the text stays in the field, unsaved
         nameRefused_ = true;
-        return;
+        return false;
     }
     NameAlreadyChecked = true;
     nameRefused_ = false;
     if (!SaveItem(false))
-        return;
+        return true;
     const int line = ListManager->GetIndexFromName(ShownLines(), NoTag, ItemName->text());
     selecting_ = true;
     SelectRow(ItemList, line);
     selecting_ = false;
     if (line >= 0)
         CurrentIndex = line;
+    return true;
 }
 
 void TLockvexMainDlg::NewBtnClick()

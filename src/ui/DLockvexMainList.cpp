@@ -96,8 +96,8 @@ void TLockvexMainDlg::ItemListClick(int row)
     NameAlreadyChecked = true; // a changed name was validated when the name field was left
     const int clickedKey = KeyOfLine(row);
     if (RecChanged()) {
-        ValidationStatus = 1;
-        ItemManager->ValidateItem(OutputParams);
+        // The user is told or asked about the name; the save below goes ahead either way.
+        ValidateItemName();
         if (!SaveItem(false)) {
             KeepCurrentLine(); // the change could not be kept: stay on it
             return;

@@ -5,6 +5,8 @@
 
 #include "ui/DLockvexMain.h"
 
+#include "app/DataLocation.h"
+
 #include "app/MgrTfrToMemStick.h"
 #include "common/Globals.h"
 #include "entries/EntryText.h"
@@ -49,17 +51,14 @@ void TLockvexMainDlg::SetPWQuality()
 
 void TLockvexMainDlg::ShowHideButtons()
 {
-    UseCloudBtn->setVisible(DropboxExists || GoogleDriveExists || OneDriveExists);
-    RadioButtonPC->setChecked(!DataInDropbox && !DataInGoogleDrive && !DataInOneDrive);
-    RadioButtonDropbox->setEnabled(DropboxExists);
-    if (DataInDropbox)
-        RadioButtonDropbox->setChecked(true);
-    RadioButtonGoogleDrive->setEnabled(GoogleDriveExists);
-    if (DataInGoogleDrive)
-        RadioButtonGoogleDrive->setChecked(true);
-    RadioButtonSkyDrive->setEnabled(OneDriveExists);
-    if (DataInOneDrive)
-        RadioButtonSkyDrive->setChecked(true);
+    UseCloudBtn->setVisible(RunLocation.AnyClientExists());
+    RadioButtonPC->setChecked(RunLocation.DataClient() == CloudClientCount);
+    for (int client = 0; client < CloudClientCount; ++client) {
+        QRadioButton *button = CloudButton(client);
+        button->setEnabled(RunLocation.Clients[size_t(client)].Exists);
+        if (RunLocation.Clients[size_t(client)].DataIn)
+            button->setChecked(true);
+    }
     TfrMemStickBtn->show();
     LoginBtn->show();
     for (QPushButton *copy :

@@ -3,8 +3,8 @@
 // client's initial for each cloud storage client. Drawn in the program's colours, so they stay
 // sharp at any scale; no client's own artwork is used.
 
-#include <QPixmap>
+#include "app/DataLocation.h"
 
-enum class TDataPlace { PC, Dropbox, GoogleDrive, OneDrive };
+#include <QPixmap>
 
 QPixmap DataPlacePicture(TDataPlace place, int size);

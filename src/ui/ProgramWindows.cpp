@@ -13,8 +13,7 @@ namespace
 
 int RunMainWindow(QApplication &app)
 {
-    TLockvexMainDlg window;
-    SetMessageDialogOwner(&window);
+    TLockvexMainDlg window; // registers itself as the messages' owner
     SetCloseOnSignal([&window] { window.CloseOnSignal(); });
     window.show();
     const int result = app.exec();

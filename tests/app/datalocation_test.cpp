@@ -1,3 +1,4 @@
+#include "app/DataLocation.h"
 #include "app/MgrMainApp.h"
 #include "common/DateStamp.h"
 #include "common/Globals.h"
@@ -31,11 +32,13 @@ QByteArray ReadFile(const QString &path)
 
 class DataLocation : public ::testing::Test {
 protected:
-    void SetUp() override { ResetGlobals(); }
+    void SetUp() override { ResetGlobals();
+        RunLocation.Clear(); }
     void TearDown() override
     {
         delete MainAppProcs;
         ResetGlobals();
+        RunLocation.Clear();
     }
 
     void Start()
@@ -59,9 +62,9 @@ TEST_F(DataLocation, NoCloudDataKeepsThePcFolderAndNoMarker)
     QDir().mkpath(Home("Dropbox"));
     Start();
     EXPECT_EQ(DataFileName, Home("Documents/Lockvex/TrelLockvex.acsdb"));
-    EXPECT_TRUE(CloudDataFolder.isEmpty());
-    EXPECT_TRUE(DropboxExists);
-    EXPECT_FALSE(DataInDropbox);
+    EXPECT_TRUE(RunLocation.CloudDataFolder.isEmpty());
+    EXPECT_TRUE(RunLocation.Clients[CloudDropbox].Exists);
+    EXPECT_FALSE(RunLocation.Clients[CloudDropbox].DataIn);
     EXPECT_FALSE(CheckDataInUse());
     EXPECT_FALSE(QFile::exists(InUseMarkerFile));
 }
@@ -71,10 +74,10 @@ TEST_F(DataLocation, DropboxWinsOverGoogleDriveAndABackupAloneCountsAsData)
     PutData("Google Drive");
     PutData("Dropbox", "TrelLockvex.BAC1");
     Start();
-    EXPECT_TRUE(DataInDropbox);
-    EXPECT_TRUE(DataInGoogleDrive);
+    EXPECT_TRUE(RunLocation.Clients[CloudDropbox].DataIn);
+    EXPECT_TRUE(RunLocation.Clients[CloudGoogleDrive].DataIn);
     EXPECT_EQ(DataFileName, Home("Dropbox/Lockvex/TrelLockvex.acsdb"));
-    EXPECT_EQ(CloudDataFolder, Home("Dropbox/Lockvex"));
+    EXPECT_EQ(RunLocation.CloudDataFolder, Home("Dropbox/Lockvex"));
 }
 
 TEST_F(DataLocation, SkyDriveDataCountsAsOneDrive)
@@ -82,9 +85,9 @@ TEST_F(DataLocation, SkyDriveDataCountsAsOneDrive)
     QDir().mkpath(Home("OneDrive"));
     PutData("SkyDrive");
     Start();
-    EXPECT_TRUE(DataInOneDrive);
-    EXPECT_TRUE(OneDriveExists);
-    EXPECT_EQ(OneDrivePath, Home("SkyDrive"));
+    EXPECT_TRUE(RunLocation.Clients[CloudOneDrive].DataIn);
+    EXPECT_TRUE(RunLocation.Clients[CloudOneDrive].Exists);
+    EXPECT_EQ(RunLocation.Clients[CloudOneDrive].Path, Home("SkyDrive"));
     EXPECT_EQ(DataFileName, Home("SkyDrive/Lockvex/TrelLockvex.acsdb"));
 }
 
@@ -92,7 +95,7 @@ TEST_F(DataLocation, ACloudFolderThatIsAFileIsNoClient)
 {
     WriteFile(Home("Dropbox"), "not a folder");
     Start();
-    EXPECT_FALSE(DropboxExists);
+    EXPECT_FALSE(RunLocation.Clients[CloudDropbox].Exists);
     EXPECT_EQ(DataFileName, LocalDataFile);
 }
 
@@ -165,7 +168,7 @@ TEST_F(DataLocation, ChoosingThePcWipesEveryCloudCopyAfterCopyingItHome)
     PutData("Google Drive", "TrelLockvex.acsdb", "cloud");
     QDir().mkpath(Home("Dropbox/Lockvex"));
     Start();
-    UsePC = true;
+    RunLocation.UsePC = true;
     ApplyDataLocation();
     EXPECT_EQ(ReadFile(Home("Documents/Lockvex/TrelLockvex.acsdb")), "cloud");
     EXPECT_FALSE(QFileInfo::exists(Home("Google Drive/Lockvex")));
@@ -182,7 +185,7 @@ TEST_F(DataLocation, ChoosingGoogleDriveMovesPcDataThereAndWipesAStaleDropboxCop
     QDir().mkpath(Home("Google Drive"));
     Start();
     EXPECT_EQ(DataFileName, LocalDataFile);
-    UseGoogleDrive = true;
+    RunLocation.Clients[CloudGoogleDrive].Use = true;
     ApplyDataLocation();
     EXPECT_EQ(ReadFile(Home("Google Drive/Lockvex/TrelLockvex.acsdb")), "pc");
     EXPECT_FALSE(QFileInfo::exists(Home("Dropbox/Lockvex")));
@@ -193,7 +196,7 @@ TEST_F(DataLocation, ChoosingWhereTheDataAlreadyIsOnlyRefreshesThePcCopy)
     PutData("Dropbox", "TrelLockvex.acsdb", "cloud");
     PutData("Google Drive", "TrelLockvex.acsdb", "other");
     Start();
-    UseDropbox = true;
+    RunLocation.Clients[CloudDropbox].Use = true;
     ApplyDataLocation();
     EXPECT_EQ(ReadFile(Home("Documents/Lockvex/TrelLockvex.acsdb")), "cloud");
     EXPECT_EQ(ReadFile(Home("Dropbox/Lockvex/TrelLockvex.acsdb")), "cloud");
@@ -205,7 +208,7 @@ TEST_F(DataLocation, AFailedCopyWipesNothing)
     PutData("Google Drive", "TrelLockvex.acsdb", "cloud");
     QDir().mkpath(Home("Dropbox"));
     Start();
-    UseDropbox = true;
+    RunLocation.Clients[CloudDropbox].Use = true;
     desktop.FailStorage = [this](StorageOp op, const QString &path, qint64, qint64) {
         return op == StorageOp::Copy && path.startsWith(Home("Dropbox")) ? EIO : 0;
     };
@@ -214,8 +217,8 @@ TEST_F(DataLocation, AFailedCopyWipesNothing)
 
     desktop.FailStorage = [](StorageOp op, const QString &, qint64, qint64) { return op == StorageOp::Copy ? EIO : 0; };
     QFile::remove(Home("Documents/Lockvex/TrelLockvex.acsdb"));
-    UsePC = true;
-    UseDropbox = false;
+    RunLocation.UsePC = true;
+    RunLocation.Clients[CloudDropbox].Use = false;
     ApplyDataLocation();
     EXPECT_EQ(ReadFile(Home("Google Drive/Lockvex/TrelLockvex.acsdb")), "cloud");
 }

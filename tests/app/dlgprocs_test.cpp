@@ -1,3 +1,4 @@
+#include "app/DataLocation.h"
 #include "app/LockvexAddresses.h"
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
@@ -21,6 +22,7 @@ protected:
     void SetUp() override
     {
         ResetGlobals();
+        RunLocation.Clear();
         desktop.ScreenInfo = {1920, 1080, 96};
         IniFileName = desktop.Documents + "/Lockvex.INI";
     }
@@ -153,17 +155,17 @@ TEST_F(DlgProcs, ASettingsFileThatCannotBeWrittenIsReportedAndTheCallerGoesOn)
 TEST_F(DlgProcs, CaptionAndHeaderFollowTheDataLocation)
 {
     DataFileName = desktop.Profile + "/Dropbox/Lockvex/TrelLockvex.acsdb";
-    DataInDropbox = true;
+    RunLocation.Clients[CloudDropbox].DataIn = true;
     EXPECT_EQ(procs.GetCaption(), "Tandrell safe web address storage:    " + DataFileName);
 
     const QString start = "All your web sign-ons, password protected, in an encrypted file, ";
-    DataInGoogleDrive = DataInOneDrive = true;
+    RunLocation.Clients[CloudGoogleDrive].DataIn = RunLocation.Clients[CloudOneDrive].DataIn = true;
     EXPECT_EQ(procs.GetLockvexTextLabel(), start + "safe in Dropbox");
-    DataInDropbox = false;
+    RunLocation.Clients[CloudDropbox].DataIn = false;
     EXPECT_EQ(procs.GetLockvexTextLabel(), start + "safe in Google Drive");
-    DataInGoogleDrive = false;
+    RunLocation.Clients[CloudGoogleDrive].DataIn = false;
     EXPECT_EQ(procs.GetLockvexTextLabel(), start + "safe in OneDrive");
-    DataInOneDrive = false;
+    RunLocation.Clients[CloudOneDrive].DataIn = false;
     EXPECT_EQ(procs.GetLockvexTextLabel(), start + "only on your PC");
 }
 

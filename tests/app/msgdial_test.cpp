@@ -1,6 +1,8 @@
 #include "app/LockvexMsgdial.h"
 #include "common/Globals.h"
 
+#include <QWidget>
+
 #include <gtest/gtest.h>
 
 namespace
@@ -120,16 +122,19 @@ TEST_F(MessageCatalogue, ValueFillsTheTitlePlaceholderFirstAndIsUsedOnce)
     EXPECT_EQ(both.Text, "in _");
 }
 
-TEST_F(MessageCatalogue, AnswersComeBackAndEveryMessageSetsMessageShown)
+TEST_F(MessageCatalogue, AnswersComeBackAndEveryMessageTellsTheOwner)
 {
+    QWidget owner;
+    bool MessageShown = false;
+    SetMessageDialogOwner(&owner, [&MessageShown] { MessageShown = true; });
     responder.Answers = {true, false};
-    EXPECT_FALSE(MessageShown);
     EXPECT_TRUE(ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
     EXPECT_TRUE(MessageShown);
     MessageShown = false;
     EXPECT_FALSE(ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
     EXPECT_TRUE(MessageShown);
     EXPECT_EQ(responder.Shown.size(), 2);
+    SetMessageDialogOwner(nullptr);
 }
 
 TEST_F(MessageCatalogue, ButtonsShowInTheOrderOkYesNoAndOthersAreIgnored)

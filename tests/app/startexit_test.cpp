@@ -58,7 +58,7 @@ protected:
         for (const QString &name : names) {
             TLockvexRec rec;
             rec.SetName(name);
-            table.WriteLockvexRec(table.AddLockvexIndexItem(name), &rec);
+            (void)table.WriteLockvexRec(table.AddLockvexIndexItem(name), &rec);
         }
     }
 

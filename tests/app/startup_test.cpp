@@ -43,8 +43,7 @@ protected:
         TLockvexRec rec;
         rec.SetName(QStringLiteral("Bank"));
         rec.SetPassword(QStringLiteral("Alpha1"));
-        table.WriteLockvexRec(table.AddLockvexIndexItem(rec.GetName()), &rec);
-        ASSERT_TRUE(table.LastWriteSucceeded());
+        ASSERT_EQ(table.WriteLockvexRec(table.AddLockvexIndexItem(rec.GetName()), &rec), WriteOK);
     }
 
     void TearDown() override

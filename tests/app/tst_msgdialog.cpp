@@ -89,7 +89,11 @@ private slots:
             else
                 Click(dialog, action.toLatin1().constData());
         });
+        QWidget owner;
+        bool MessageShown = false;
+        SetMessageDialogOwner(&owner, [&MessageShown] { MessageShown = true; });
         QCOMPARE(ShowMessageDlg(MsgCatalogue[message]), result);
+        SetMessageDialogOwner(nullptr);
         QVERIFY(MessageShown);
         QCOMPARE(buttons,
                  MsgCatalogue[message].Buttons.Contains(mbYes) ? QStringList({"Yes", "No"}) : QStringList({"OK"}));

@@ -2,6 +2,7 @@
 // the message responder in place of message boxes, and the platform double's Documents folder for
 // the support marker file.
 
+#include "app/DataLocation.h"
 #include "app/DLockvexDBLPword.h"
 #include "app/DLockvexPassword.h"
 #include "app/LockvexAddresses.h"
@@ -107,6 +108,7 @@ private:
 void TstSignInDialogs::init()
 {
     ResetGlobals();
+        RunLocation.Clear();
     testPlatform_ = std::make_unique<testing_support::TestPlatform>();
     platformGuard_ = std::make_unique<platform::ScopedInstall>(*testPlatform_);
     messages_ = std::make_unique<ScopedMessageResponder>();
@@ -118,6 +120,7 @@ void TstSignInDialogs::init()
 void TstSignInDialogs::cleanup()
 {
     ResetGlobals();
+        RunLocation.Clear();
     dlgProcs_.reset();
     messages_.reset();
     platformGuard_.reset();
@@ -181,7 +184,7 @@ void TstSignInDialogs::onePasswordDialogHasItsControls()
 
 void TstSignInDialogs::twoPasswordDialogHasItsControls()
 {
-    DataInDropbox = true; // the memory stick's own location is shown whatever the cloud flags say
+    RunLocation.Clients[CloudDropbox].DataIn = true; // the memory stick's own location is shown whatever the cloud flags say
     TLockvexDBLPwordDlg dialog(safe_.Checker());
     dialog.show();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("LockvexDBLPwordDlg"));
@@ -222,9 +225,9 @@ void TstSignInDialogs::dataLocation()
     QFETCH(bool, googleDrive);
     QFETCH(bool, oneDrive);
     QFETCH(QString, text);
-    DataInDropbox = dropbox;
-    DataInGoogleDrive = googleDrive;
-    DataInOneDrive = oneDrive;
+    RunLocation.Clients[CloudDropbox].DataIn = dropbox;
+    RunLocation.Clients[CloudGoogleDrive].DataIn = googleDrive;
+    RunLocation.Clients[CloudOneDrive].DataIn = oneDrive;
     TLockvexPasswordDlg dialog(safe_.Checker());
     QCOMPARE(dialog.DropboxLbl->text(), text);
 }

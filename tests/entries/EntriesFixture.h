@@ -1,13 +1,12 @@
 #pragma once
 // A small data file on the test platform's temporary home, with the global objects the entry
 // managers work on: the entry table, the shared entry record, both managers, the three lists,
-// and a message hook that records what it is asked and answers from a queue.
+// and nothing that asks the user: the entry layer returns its decisions.
 
 #include "EntryTestSupport.h"
 
 #include "common/DateStamp.h"
 #include "common/Globals.h"
-#include "entries/EntryMessages.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
 #include "platform/Platform.h"
@@ -41,15 +40,10 @@ protected:
         ListManager = &lists;
         ItemManager = &items;
         CreateLockvexStringLists();
-        SetEntryMessageHook([this](int msgNo, const QString &) {
-            askedMessages << msgNo;
-            return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
-        });
     }
 
     void TearDown() override
     {
-        SetEntryMessageHook({});
         FreeLockvexStringLists();
         table.reset();
         ResetGlobals();
@@ -91,10 +85,6 @@ protected:
     TLockvexRec sharedRec;
     TListManager lists;
     TItemManager items;
-
-    QList<int> askedMessages; // catalogue numbers shown, in order
-    QList<bool> answers;      // answers to give, in order; then defaultAnswer
-    bool defaultAnswer = true;
 
 private:
     std::unique_ptr<platform::ScopedInstall> guard_;

@@ -193,8 +193,7 @@ protected:
 
     bool Delete(const QString &name)
     {
-        items_.DeleteItem(LockvexTbl->GetKey(name), UpdatePermission);
-        return LockvexTbl->LastWriteSucceeded();
+        return items_.DeleteItem(LockvexTbl->GetKey(name), UpdatePermission);
     }
 
     // ---- Starting states
@@ -484,13 +483,11 @@ TEST_F(IOFaults, ADeletionThatDeletesNothingIsNotReportedAsDone)
     ASSERT_TRUE(AddNew(QStringLiteral("kept")));
     const int kept = LockvexTbl->GetKey(QStringLiteral("kept"));
 
-    items_.DeleteItem(kept, BrowsePermission); // refused: only an updatable record is deleted
-    EXPECT_FALSE(LockvexTbl->LastWriteSucceeded());
+    EXPECT_FALSE(items_.DeleteItem(kept, BrowsePermission)); // refused: only an updatable record is deleted
     EXPECT_NE(LockvexTbl->GetKey(QStringLiteral("kept")), NoKey);
 
     ASSERT_TRUE(Save(kept, QStringLiteral("kept"), 2));
-    items_.DeleteItem(kept + 100, UpdatePermission); // no such entry
-    EXPECT_FALSE(LockvexTbl->LastWriteSucceeded());
+    EXPECT_FALSE(items_.DeleteItem(kept + 100, UpdatePermission)); // no such entry
 
     // An entry whose only save failed: deleting it removes it from the index, which is all of it.
     items_.ClearWebRecord();
@@ -500,8 +497,7 @@ TEST_F(IOFaults, ADeletionThatDeletesNothingIsNotReportedAsDone)
     };
     EXPECT_FALSE(Save(unsaved, QStringLiteral("unsaved"), 1));
     Platform.FailStorage = nullptr;
-    items_.DeleteItem(unsaved, UpdatePermission);
-    EXPECT_TRUE(LockvexTbl->LastWriteSucceeded());
+    EXPECT_TRUE(items_.DeleteItem(unsaved, UpdatePermission));
     EXPECT_EQ(LockvexTbl->GetKey(QStringLiteral("unsaved")), NoKey);
     CloseTable();
 }
@@ -523,12 +519,11 @@ TEST_F(IOFaults, MarkingAccessPasswordsThatStopsAtAnUnreadableSlotIsNoSuccess)
         return op == testing_support::StorageOp::Read && testing_support::Covers(offset, size, 2 * LockvexRecSize) ? EIO
                                                                                                                    : 0;
     };
-    items_.SetAllEntryPasswords(QStringLiteral("shared"), true);
+    const bool written = items_.SetAllEntryPasswords(QStringLiteral("shared"), true);
     Platform.FailStorage = nullptr;
-    EXPECT_FALSE(LockvexTbl->LastWriteSucceeded());
+    EXPECT_FALSE(written);
     EXPECT_FALSE(LockvexTbl->IsEntryPassword(LockvexTbl->GetKey(QStringLiteral("c"))));
-    items_.SetAllEntryPasswords(QStringLiteral("shared"), true);
-    EXPECT_TRUE(LockvexTbl->LastWriteSucceeded());
+    EXPECT_TRUE(items_.SetAllEntryPasswords(QStringLiteral("shared"), true));
     EXPECT_TRUE(LockvexTbl->IsEntryPassword(LockvexTbl->GetKey(QStringLiteral("c"))));
     CloseTable();
 }

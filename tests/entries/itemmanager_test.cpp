@@ -206,84 +206,67 @@ protected:
 
 TEST_F(ValidateItemTest, NewEntryWithAFreeNameIsAcceptedWithoutAQuestion)
 {
-    DisplayedItemKey = items.AddItem("New Web entry");
+    const int shown = items.AddItem("New Web entry");
     ItemManagerParams p = Shown("Cedar", "New Web entry");
     p.NewItem = true;
-    EXPECT_TRUE(items.ValidateItem(p));
-    EXPECT_EQ(ValidationStatus, 1);
-    EXPECT_TRUE(askedMessages.isEmpty());
+    const TNameCheck check = items.ValidateItem(p, shown);
+    EXPECT_TRUE(check.Accepted());
+    EXPECT_FALSE(check.ConfirmRename || check.NameExists);
 }
 
 TEST_F(ValidateItemTest, RenameIsConfirmedOnce)
 {
-    DisplayedItemKey = anvil;
-    answers = {true};
-    EXPECT_TRUE(items.ValidateItem(Shown("Anvils", "Anvil")));
-    EXPECT_EQ(ValidationStatus, 1);
-    EXPECT_EQ(askedMessages, QList<int>({2}));
+    TNameCheck check = items.ValidateItem(Shown("Anvils", "Anvil"), anvil);
+    EXPECT_TRUE(check.ConfirmRename && !check.NameExists && !check.Blank);
+    EXPECT_FALSE(check.Accepted()); // only the user's Yes accepts it
 
-    askedMessages.clear();
-    answers = {false};
-    EXPECT_FALSE(items.ValidateItem(Shown("ANVIL", "Anvil"))); // its own name in other case
-    EXPECT_EQ(ValidationStatus, 2);
-    EXPECT_EQ(askedMessages, QList<int>({2}));
+    check = items.ValidateItem(Shown("ANVIL", "Anvil"), anvil); // its own name in other case
+    EXPECT_TRUE(check.ConfirmRename && !check.NameExists);
 
-    askedMessages.clear();
-    EXPECT_TRUE(items.ValidateItem(Shown("Anvil", "Anvil"))); // unchanged: nothing to ask
-    EXPECT_TRUE(askedMessages.isEmpty());
+    check = items.ValidateItem(Shown("Anvil", "Anvil"), anvil); // unchanged: nothing to ask
+    EXPECT_TRUE(check.Accepted());
+    EXPECT_FALSE(check.ConfirmRename);
 }
 
 TEST_F(ValidateItemTest, AnotherEntrysNameIsRefusedWithAMessage)
 {
-    DisplayedItemKey = anvil;
-    EXPECT_FALSE(items.ValidateItem(Shown("basket", "Anvil")));
-    EXPECT_EQ(ValidationStatus, 2);
-    EXPECT_EQ(askedMessages, QList<int>({16})); // no rename question after the refusal
+    TNameCheck check = items.ValidateItem(Shown("basket", "Anvil"), anvil);
+    EXPECT_FALSE(check.Accepted());
+    EXPECT_TRUE(check.NameExists);
+    EXPECT_FALSE(check.ConfirmRename); // no rename question after the refusal
 
-    askedMessages.clear();
-    DisplayedItemKey = items.AddItem("New Web entry");
+    const int shown = items.AddItem("New Web entry");
     ItemManagerParams p = Shown("BASKET ", "New Web entry");
     p.NewItem = true;
-    EXPECT_FALSE(items.ValidateItem(p));
-    EXPECT_EQ(askedMessages, QList<int>({16}));
+    check = items.ValidateItem(p, shown);
+    EXPECT_FALSE(check.Accepted());
+    EXPECT_TRUE(check.NameExists && !check.ConfirmRename);
 }
 
 TEST_F(ValidateItemTest, EmptyNameIsRefusedEvenWhenTheRenameIsConfirmed)
 {
-    DisplayedItemKey = anvil;
     for (const QString &blank : {QString(), QStringLiteral("   ")}) {
-        askedMessages.clear();
-        answers = {true};
-        EXPECT_FALSE(items.ValidateItem(Shown(blank, "Anvil")));
-        EXPECT_EQ(ValidationStatus, 2);
-        EXPECT_EQ(askedMessages, QList<int>({2}));
+        const TNameCheck check = items.ValidateItem(Shown(blank, "Anvil"), anvil);
+        EXPECT_FALSE(check.Accepted());
+        EXPECT_TRUE(check.Blank);
+        EXPECT_TRUE(check.ConfirmRename); // asked, and refused whatever the answer
     }
-    askedMessages.clear();
     ItemManagerParams p = Shown(QString(), QString());
     p.NewItem = true;
-    EXPECT_FALSE(items.ValidateItem(p));
-    EXPECT_TRUE(askedMessages.isEmpty());
+    const TNameCheck check = items.ValidateItem(p, anvil);
+    EXPECT_FALSE(check.Accepted());
+    EXPECT_TRUE(check.Blank && !check.ConfirmRename && !check.NameExists);
 }
 
 TEST_F(ValidateItemTest, CheckedNameIsAcceptedWithoutAnyCheck)
 {
-    DisplayedItemKey = anvil;
-    ValidationStatus = 2;
     for (const QString &name : {QString(), QStringLiteral("Basket"), QStringLiteral("Renamed")}) {
         ItemManagerParams p = Shown(name, "Anvil");
         p.NameChecked = true;
-        EXPECT_TRUE(items.ValidateItem(p));
-        EXPECT_EQ(ValidationStatus, 1);
+        const TNameCheck check = items.ValidateItem(p, anvil);
+        EXPECT_TRUE(check.Accepted());
+        EXPECT_FALSE(check.ConfirmRename || check.NameExists || check.Blank);
     }
-    EXPECT_TRUE(askedMessages.isEmpty());
-}
-
-TEST_F(ValidateItemTest, WithoutAMessageHookARenameIsNotConfirmed)
-{
-    SetEntryMessageHook({});
-    DisplayedItemKey = anvil;
-    EXPECT_FALSE(items.ValidateItem(Shown("Anvils", "Anvil")));
-    EXPECT_EQ(ValidationStatus, 2);
 }
 
 TEST_F(ItemManagerTest, PasswordQualityScores)
@@ -318,12 +301,12 @@ TEST_F(ItemManagerTest, AccessPasswordFlagIsSetOnEveryEntryWithExactlyThatPasswo
     const int b = AddEntry("Basket", "pw ");
     const int c = AddEntry("Cedar", "PW");
     const int d = AddEntry("Delta", "pw");
-    items.DeleteItem(d, UpdatePermission);
-    items.SetAllEntryPasswords("pw", true);
+    (void)items.DeleteItem(d, UpdatePermission);
+    (void)items.SetAllEntryPasswords("pw", true);
     EXPECT_TRUE(items.LoadWebItem(a).LockvexPassword);
     EXPECT_FALSE(items.LoadWebItem(b).LockvexPassword);
     EXPECT_FALSE(items.LoadWebItem(c).LockvexPassword);
-    items.SetAllEntryPasswords("pw", false);
+    (void)items.SetAllEntryPasswords("pw", false);
     EXPECT_FALSE(Reloaded(a).LockvexPassword);
 }
 

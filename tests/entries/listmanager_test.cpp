@@ -188,10 +188,10 @@ TEST_F(ListManagerTest, AccessPasswordCountFollowsTheFirstEntryOfEachPassword)
     EXPECT_EQ(TotalPWs, 4);
     EXPECT_EQ(LoginPWs, 1);
 
-    items.SetAllEntryPasswords("two", true);
+    (void)items.SetAllEntryPasswords("two", true);
     Browse();
     EXPECT_EQ(LoginPWs, 2);
-    items.SetAllEntryPasswords("one", false);
+    (void)items.SetAllEntryPasswords("one", false);
     Browse();
     EXPECT_EQ(LoginPWs, 1);
 }
@@ -301,14 +301,14 @@ TEST_F(ListManagerTest, PasswordListFollowsEveryWriteWhateverMadeIt)
     TLockvexRec rec; // written straight through the entry table
     table->GetLockvexRec(anvil, &rec);
     rec.SetPassword("four");
-    table->WriteLockvexRec(anvil, &rec);
+    (void)table->WriteLockvexRec(anvil, &rec);
     EXPECT_EQ(passwords(), QStringList({" All Passwords", "four", "three"}));
 
-    table->SetEntryPassword(anvil, true); // a flag setter
+    (void)table->SetEntryPassword(anvil, true); // a flag setter
     Browse();
     EXPECT_EQ(LoginPWs, 1);
 
-    items.DeleteItem(basket, UpdatePermission); // the highest key, so the next entry takes it
+    (void)items.DeleteItem(basket, UpdatePermission); // the highest key, so the next entry takes it
     const int again = AddEntry("Cedar", "five");
     EXPECT_EQ(again, basket);
     EXPECT_EQ(passwords(), QStringList({" All Passwords", "five", "four"}));
@@ -323,7 +323,7 @@ TEST_F(ListManagerTest, PasswordListFollowsEveryWriteWhateverMadeIt)
         TLockvexRec otherRec;
         otherRec.SetName("Anvil");
         otherRec.SetPassword("elsewhere");
-        other.WriteLockvexRec(key, &otherRec);
+        (void)other.WriteLockvexRec(key, &otherRec);
     }
     ASSERT_TRUE(lists.ClosePool(DoNotWriteLog));
     ASSERT_TRUE(lists.OpenPool(otherFile));
@@ -361,7 +361,7 @@ TEST_F(ListManagerTest, EveryChangeShowsInTheNextRefreshAndANothingChangedRefres
     ASSERT_TRUE(items.SaveWebItem(basket, p));
     EXPECT_EQ(names(), QStringList({"Anvil", "Cedar"}));
 
-    items.DeleteItem(anvil, UpdatePermission); // a deletion
+    (void)items.DeleteItem(anvil, UpdatePermission); // a deletion
     EXPECT_EQ(names(), QStringList({"Cedar"}));
     EXPECT_EQ(passwords(), QStringList({" All Passwords", "three"}));
 
@@ -547,13 +547,13 @@ TEST_F(ListPatchTest, AMendedListIsExactlyTheListBuiltAfresh)
                 p.LockvexPassword = !p.LockvexPassword;
                 break;
             case 7:
-                items.SetAllEntryPasswords(pick(passwords), rng() % 2 == 0);
+                (void)items.SetAllEntryPasswords(pick(passwords), rng() % 2 == 0);
                 return;
             case 9:
                 keys.push_back(items.AddItem(pick(names)));
                 return;
             case 10:
-                items.DeleteItem(key, UpdatePermission);
+                (void)items.DeleteItem(key, UpdatePermission);
                 keys.erase(std::find(keys.begin(), keys.end(), key));
                 return;
             default:
@@ -586,7 +586,7 @@ TEST_F(ListPatchTest, AMendedListIsExactlyTheListBuiltAfresh)
             }
         }
         for (int key : keys)
-            items.DeleteItem(key, UpdatePermission);
+            (void)items.DeleteItem(key, UpdatePermission);
     }
     // Most refreshes mended the lists rather than building them afresh.
     EXPECT_LT(lists.EntryListRebuilds(), steps / 4);

@@ -90,8 +90,7 @@ TEST_F(DurabilityTest, WritesThatEndNormallyLeaveNoJournal)
     auto mgr = Open();
     const int key = AddEntry(*mgr, QStringLiteral("bank"), QStringLiteral("one"));
     EXPECT_EQ(Rewrite(*mgr, key, QStringLiteral("two")), WriteOK);
-    mgr->DropIndexedRecord(key, UpdatePermission);
-    EXPECT_EQ(mgr->LastWriteResult(), WriteOK);
+    EXPECT_EQ(mgr->DropIndexedRecord(key, UpdatePermission).Result, WriteOK);
     mgr.reset();
     EXPECT_FALSE(QFileInfo::exists(Journal));
 }
@@ -166,7 +165,7 @@ TEST_F(DurabilityTest, ARestoreStoppedByAFailingFileOperationLeavesEverythingFor
     const auto addEntry = [](TV9LockvexTbl &table, const QString &name) {
         TLockvexRec rec;
         rec.SetName(name);
-        table.WriteLockvexRec(table.AddLockvexIndexItem(name), &rec);
+        (void)table.WriteLockvexRec(table.AddLockvexIndexItem(name), &rec);
     };
     {
         TV9LockvexTbl table(true);
@@ -193,8 +192,7 @@ TEST_F(DurabilityTest, ARestoreStoppedByAFailingFileOperationLeavesEverythingFor
             EXPECT_FALSE(table.OpenPool(Pool));
             TLockvexRec rec;
             rec.SetName(QStringLiteral("typed meanwhile"));
-            table.WriteLockvexRec(table.AddLockvexIndexItem(rec.GetName()), &rec);
-            EXPECT_FALSE(table.LastWriteSucceeded()); // nothing is open to save into
+            EXPECT_NE(table.WriteLockvexRec(table.AddLockvexIndexItem(rec.GetName()), &rec), WriteOK); // nothing is open to save into
         }                                             // the close writes no copy
         Platform.FailStorage = nullptr;
         EXPECT_EQ(FileBytes(bac0), newest);
@@ -215,7 +213,7 @@ TEST_F(DurabilityTest, ANewRecordFindsASlotAfterTheLastSlotWasReused)
         auto mgr = Open();
         for (int i = 0; i < 10; ++i)
             AddEntry(*mgr, QStringLiteral("e%1").arg(i));
-        mgr->DropIndexedRecord(9, UpdatePermission); // the last slot
+        (void)mgr->DropIndexedRecord(9, UpdatePermission); // the last slot
     }
     AdvanceDays(3); // old enough to be reused
     auto mgr = Open();

@@ -55,8 +55,7 @@ protected:
         rec.SetName(name);
         rec.SetPassword(password);
         rec.SetURL(QStringLiteral("https://example.com/") + name);
-        table.WriteLockvexRec(key, &rec);
-        EXPECT_TRUE(table.LastWriteSucceeded());
+        EXPECT_EQ(table.WriteLockvexRec(key, &rec), WriteOK);
         return key;
     }
 
@@ -90,7 +89,7 @@ QByteArray PoolBytesOf(const QString &folder, const QStringList &names)
             const int key = table.AddLockvexIndexItem(name);
             TLockvexRec rec;
             rec.SetName(name);
-            table.WriteLockvexRec(key, &rec);
+            (void)table.WriteLockvexRec(key, &rec);
         }
     }
     const QByteArray bytes = FileBytes(path);
@@ -126,8 +125,8 @@ TEST_F(EntryTableTest, TheNewestBackupIsACompactedRenumberedCopyOfTheLiveEntries
         auto table = OpenTable();
         for (const char *name : {"a", "b", "c", "d"})
             AddWebEntry(*table, QString::fromLatin1(name), QStringLiteral("pw"));
-        table->DropIndexedRecord(0, UpdatePermission);
-        table->DropIndexedRecord(2, UpdatePermission);
+        (void)table->DropIndexedRecord(0, UpdatePermission);
+        (void)table->DropIndexedRecord(2, UpdatePermission);
     }
     const QByteArray data = FileBytes(Data);
     EXPECT_EQ(data.size(), 10 * LockvexRecSize); // the data file itself is not compacted
@@ -368,10 +367,8 @@ TEST_F(EntryTableTest, ReadOnlyModeWritesNothingAndMakesNoCopies)
         auto table = OpenTable();
         const int key = table->AddLockvexIndexItem(QStringLiteral("b"));
         TLockvexRec rec;
-        table->WriteLockvexRec(key, &rec);
-        EXPECT_FALSE(table->LastWriteSucceeded());
-        table->SetEntryPassword(0, true);
-        EXPECT_FALSE(table->LastWriteSucceeded());
+        EXPECT_NE(table->WriteLockvexRec(key, &rec), WriteOK);
+        EXPECT_NE(table->SetEntryPassword(0, true), WriteOK);
     }
     EXPECT_EQ(FileBytes(Data), data);
     EXPECT_EQ(FileBytes(Bac0), backup);
@@ -415,8 +412,7 @@ TEST_F(EntryTableTest, ReadOnlyModeShowsTheNewestUsableBackupAndChangesNoFile)
             EXPECT_FALSE(table->BackupOpenedForReading().isEmpty());
             TLockvexRec rec;
             EXPECT_EQ(table->GetLockvexRec(0, &rec), ReadOk);
-            table->WriteLockvexRec(0, &rec);
-            EXPECT_FALSE(table->LastWriteSucceeded());
+            EXPECT_NE(table->WriteLockvexRec(0, &rec), WriteOK);
         }
         ReadOnlyMode = false;
         // No file was copied, renamed, set aside or written, and no TEMP copy was made.
@@ -578,7 +574,7 @@ TEST_F(EntryTableTest, AGrowthStoppedByAFullDiskLeavesWholeSlots)
     const int key = table->AddLockvexIndexItem(QStringLiteral("one too many"));
     TLockvexRec rec;
     rec.SetName(QStringLiteral("one too many"));
-    table->WriteLockvexRec(key, &rec);
+    (void)table->WriteLockvexRec(key, &rec);
     Platform.FailStorage = nullptr;
     EXPECT_EQ(QFileInfo(Data).size() % LockvexRecSize, 0);
     table->SetRunOnMemstick(true);
@@ -700,7 +696,7 @@ TEST_F(EntryTableTest, TheLogRebuildsALostDataFile)
         TLockvexRec rec;
         table->GetLockvexRec(1, &rec);
         rec.SetAccountNotes("line one\r\nline two");
-        table->WriteLockvexRec(1, &rec);
+        (void)table->WriteLockvexRec(1, &rec);
         table->SetEncryptedRecs(No); // the close writes the log in clear
         table->SetRunOnMemstick(true);
     }
@@ -775,17 +771,16 @@ TEST_F(EntryTableTest, EntriesByKey)
     EXPECT_EQ(table->GetPassword(99, isEntry), QString());
     EXPECT_FALSE(isEntry);
     const QByteArray before = FileBytes(Data);
-    table->SetEntryPassword(99, true); // not in the index: nothing written
+    (void)table->SetEntryPassword(99, true); // not in the index: nothing written
     EXPECT_EQ(FileBytes(Data), before);
 
     // A flag set on an entry never written makes a fresh record carrying only the flag.
-    table->SetEntryPassword(key, true);
-    EXPECT_TRUE(table->LastWriteSucceeded());
+    EXPECT_EQ(table->SetEntryPassword(key, true), WriteOK);
     EXPECT_TRUE(table->IsEntryPassword(key));
     EXPECT_EQ(table->GetName(key), QString());
     ASSERT_EQ(table->GetLockvexRec(key, &rec), ReadOk);
     EXPECT_EQ(rec.GetKey(), key);
-    table->SetAutoPWCopy(key, true);
+    (void)table->SetAutoPWCopy(key, true);
     EXPECT_TRUE(table->IsAutoPWCopy(key));
     EXPECT_TRUE(table->IsEntryPassword(key));
 }
@@ -824,7 +819,7 @@ TEST_F(EntryTableTest, ThePasswordCheck)
         for (const Entry &e : c.entries) {
             const int key = AddWebEntry(*table, QStringLiteral("n"), QString::fromLatin1(e.password));
             if (e.marked)
-                table->SetEntryPassword(key, true);
+                (void)table->SetEntryPassword(key, true);
         }
         LoginPWs = c.loginPWs;
         EXPECT_EQ(table->CheckPassword(QString::fromLatin1(c.input)), c.accepted);
@@ -852,7 +847,7 @@ TEST_F(EntryTableTest, SetAllEntryPasswordsFlagsExactlyTheEntriesWithThatPasswor
         for (int i = 0; i < 6; ++i)
             AddWebEntry(*table, QStringLiteral("old%1").arg(i), i % 2 ? QStringLiteral("shared") : QStringLiteral("x"));
         for (int key : {0, 2, 4})
-            table->DropIndexedRecord(key, UpdatePermission);
+            (void)table->DropIndexedRecord(key, UpdatePermission);
     }
     AdvanceDays(3);
     auto table = OpenTable();
@@ -860,13 +855,12 @@ TEST_F(EntryTableTest, SetAllEntryPasswordsFlagsExactlyTheEntriesWithThatPasswor
     const int other = AddWebEntry(*table, QStringLiteral("other"), QStringLiteral("Shared"));
     ASSERT_LT(table->FindIndexItem(late)->GetRecordNo(), table->FindIndexItem(5)->GetRecordNo());
 
-    table->SetAllEntryPasswords(QStringLiteral("shared"), true);
-    EXPECT_TRUE(table->LastWriteSucceeded());
+    EXPECT_EQ(table->SetAllEntryPasswords(QStringLiteral("shared"), true), WriteOK);
     for (int key : {1, 3, 5, late})
         EXPECT_TRUE(table->IsEntryPassword(key)) << key;
     EXPECT_FALSE(table->IsEntryPassword(other));
     EXPECT_EQ(table->NumRecords(), 5);
-    table->SetAllEntryPasswords(QStringLiteral("shared"), false);
+    (void)table->SetAllEntryPasswords(QStringLiteral("shared"), false);
     for (int key : {1, 3, 5, late})
         EXPECT_FALSE(table->IsEntryPassword(key)) << key;
 }
@@ -915,14 +909,14 @@ TEST_F(EntryTableTest, TheTableTellsWhichEntriesChangedSinceAMoment)
     TLockvexRec rec;
     table->GetLockvexRec(basket, &rec);
     rec.SetPassword(QStringLiteral("changed"));
-    table->WriteLockvexRec(basket, &rec);
+    (void)table->WriteLockvexRec(basket, &rec);
     const Moment afterWrite = now();
     EXPECT_EQ(changedSince(start), std::vector<int>({basket}));
 
     const int added = table->AddLockvexIndexItem(QStringLiteral("Drum")); // in the index only
-    table->DropIndexedRecord(cedar, UpdatePermission);
+    (void)table->DropIndexedRecord(cedar, UpdatePermission);
     table->SetName(anvil, QStringLiteral("Arrow")); // a name set in the index only
-    table->SetEntryPassword(added, true);           // a flag setter writes a record
+    (void)table->SetEntryPassword(added, true);           // a flag setter writes a record
     EXPECT_EQ(changedSince(afterWrite), std::vector<int>({anvil, cedar, added}));
     EXPECT_EQ(changedSince(start), std::vector<int>({anvil, basket, cedar, added}));
     EXPECT_EQ(changedSince(now(), &told), std::vector<int>());

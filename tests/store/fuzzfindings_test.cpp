@@ -59,7 +59,7 @@ TEST_F(StoreFuzzFindings, TwoRecordsWithOneKeyAreLookedUpTheSameWayAsTheIndexGro
         for (const char *name : {"Bank", ""}) {
             TLockvexRec rec;
             rec.SetName(QLatin1String(name));
-            maker.WriteLockvexRec(maker.AddLockvexIndexItem(QLatin1String(name)), &rec);
+            (void)maker.WriteLockvexRec(maker.AddLockvexIndexItem(QLatin1String(name)), &rec);
         }
     }
     QByteArray bytes = FileBytes(data);
@@ -72,15 +72,13 @@ TEST_F(StoreFuzzFindings, TwoRecordsWithOneKeyAreLookedUpTheSameWayAsTheIndexGro
     ASSERT_EQ(table.GetLockvexRec(0, &rec), ReadOk);
     const QString first = rec.GetName();
     rec.SetPassword(QStringLiteral("changed"));
-    table.WriteLockvexRec(0, &rec);
-    ASSERT_TRUE(table.LastWriteSucceeded());
+    ASSERT_EQ(table.WriteLockvexRec(0, &rec), WriteOK);
 
     for (int added = 0; added < 8; ++added) {
         const int key = table.AddLockvexIndexItem(QStringLiteral("Entry %1").arg(added));
         TLockvexRec entry;
         entry.SetName(QStringLiteral("Entry %1").arg(added));
-        table.WriteLockvexRec(key, &entry);
-        ASSERT_TRUE(table.LastWriteSucceeded());
+        ASSERT_EQ(table.WriteLockvexRec(key, &entry), WriteOK);
         ASSERT_EQ(table.GetLockvexRec(0, &rec), ReadOk);
         EXPECT_EQ(rec.GetName(), first) << "after adding " << added + 1;
         EXPECT_EQ(rec.GetPassword(), QStringLiteral("changed")) << "after adding " << added + 1;
@@ -106,7 +104,7 @@ TEST_F(StoreFuzzFindings, AJournalPointingOutsideTheSlotsIsNotReplayed)
         for (const char *name : {"Bank", "Shop", "Mail"}) {
             TLockvexRec rec;
             rec.SetName(QLatin1String(name));
-            table.WriteLockvexRec(table.AddLockvexIndexItem(QLatin1String(name)), &rec);
+            (void)table.WriteLockvexRec(table.AddLockvexIndexItem(QLatin1String(name)), &rec);
         }
     }
     const QByteArray original = FileBytes(data);

@@ -193,7 +193,7 @@ TEST_F(PoolMgrTest, AfterEachGrowthTheStateEqualsAFullRescan)
             const size_t at = random() % keys.size();
             // Mostly the newest records, so that the tail empties and growth reuses it.
             const size_t pick = dice < 70 ? keys.size() - 1 - at % std::min<size_t>(keys.size(), 3) : at;
-            ASSERT_NE(mgr->DropIndexedRecord(keys[pick], UpdatePermission), NoKey);
+            ASSERT_NE(mgr->DropIndexedRecord(keys[pick], UpdatePermission).Slot, NoKey);
             keys.erase(keys.begin() + long(pick));
         } else if (dice < 93) {
             AdvanceDays(1);
@@ -216,7 +216,7 @@ TEST_F(PoolMgrTest, ADeletedSlotIsReusedFromTheThirdDayOn)
         auto mgr = Open();
         for (int i = 0; i < 10; ++i)
             AddEntry(*mgr, QStringLiteral("e%1").arg(i));
-        mgr->DropIndexedRecord(4, UpdatePermission); // slot 4, in the middle
+        (void)mgr->DropIndexedRecord(4, UpdatePermission); // slot 4, in the middle
     }
     int newSlot = NoKey;
     for (int day = 0; day <= 3; ++day) {
@@ -225,7 +225,7 @@ TEST_F(PoolMgrTest, ADeletedSlotIsReusedFromTheThirdDayOn)
         newSlot = mgr->FindIndexItem(key)->GetRecordNo();
         if (day < 3)
             EXPECT_NE(newSlot, 4) << "day " << day;
-        mgr->DropIndexedRecord(key, UpdatePermission); // out of the way again
+        (void)mgr->DropIndexedRecord(key, UpdatePermission); // out of the way again
         AdvanceDays(1);
         if (day == 3)
             break;
@@ -303,10 +303,8 @@ TEST_F(PoolMgrTest, RefusedWritesWriteNothing)
     for (int i = 0; i < 12; ++i) {
         const int key = mgr->AddIndexRecord(item, false);
         EXPECT_EQ(mgr->WriteIndexedRecord(key, &rec), WriteFail);
-        EXPECT_EQ(mgr->LastWriteResult(), WriteFail);
     }
-    mgr->DropIndexedRecord(0, UpdatePermission);
-    EXPECT_EQ(mgr->LastWriteResult(), WriteFail);
+    EXPECT_EQ(mgr->DropIndexedRecord(0, UpdatePermission).Result, WriteFail);
     EXPECT_NE(mgr->FindIndexItem(0), nullptr); // still in the file, still in the index
     EXPECT_EQ(FileBytes(Pool), before);
 }
@@ -323,7 +321,6 @@ TEST_F(PoolMgrTest, AWriteThatDoesNotReachTheDiskIsAFailure)
         const int key = mgr->AddIndexRecord(item, false);
         TLockvexRec rec;
         EXPECT_EQ(mgr->WriteIndexedRecord(key, &rec), WriteFail);
-        EXPECT_EQ(mgr->LastWriteResult(), WriteFail);
         EXPECT_FALSE(mgr->PoolStatusOk());
         EXPECT_EQ(item->GetRecordNo(), NoKey); // the next write allocates again
         Platform.FailStorage = nullptr;
@@ -341,17 +338,17 @@ TEST_F(PoolMgrTest, DropsMarkTheRecordAndKeepTheFirstDisposeDay)
     TPoolIndexRec *item = nullptr;
     const int unwritten = mgr->AddIndexRecord(item, false);
     const QByteArray before = FileBytes(Pool);
-    EXPECT_EQ(mgr->DropIndexedRecord(unwritten, UpdatePermission), NoKey);
+    EXPECT_EQ(mgr->DropIndexedRecord(unwritten, UpdatePermission).Slot, NoKey);
     EXPECT_EQ(mgr->FindIndexItem(unwritten), nullptr);
     EXPECT_EQ(FileBytes(Pool), before);
-    EXPECT_EQ(mgr->DropIndexedRecord(1, BrowsePermission), NoKey);
+    EXPECT_EQ(mgr->DropIndexedRecord(1, BrowsePermission).Slot, NoKey);
 
     const TDateTime dropDay = TodayDate;
-    EXPECT_EQ(mgr->DropIndexedRecord(1, UpdatePermission), 1);
+    EXPECT_EQ(mgr->DropIndexedRecord(1, UpdatePermission).Slot, 1);
     EXPECT_EQ(mgr->FindIndexItem(1), nullptr);
     EXPECT_EQ(mgr->GetItemsUsed(), 1);
     AdvanceDays(1);
-    mgr->BaseDropRecord(1, UpdatePermission); // already deleted: nothing changes
+    (void)mgr->BaseDropRecord(1, UpdatePermission); // already deleted: nothing changes
     const TLockvexRec &dropped = ReadSlot(*mgr, 1);
     EXPECT_TRUE(dropped.IsDeleted());
     EXPECT_EQ(dropped.GetDisposeDate(), dropDay);
@@ -370,7 +367,7 @@ TEST_F(PoolMgrTest, AWalkThatDropsEntriesVisitsEveryEntry)
         const int key = item->GetKeyFromIndex();
         seen.push_back(key);
         if (key % 2 == 0)
-            mgr->DropIndexedRecord(key, UpdatePermission);
+            (void)mgr->DropIndexedRecord(key, UpdatePermission);
     }
     EXPECT_EQ(seen, (std::vector<int>{0, 1, 2, 3, 4, 5}));
     EXPECT_EQ(mgr->NumRecords(), 3);
@@ -385,7 +382,7 @@ TEST_F(PoolMgrTest, ScansReturnLiveRecordsAndReadingPastTheEndFails)
     auto mgr = Open();
     for (int i = 0; i < 4; ++i)
         AddEntry(*mgr, QStringLiteral("e%1").arg(i));
-    mgr->DropIndexedRecord(1, UpdatePermission);
+    (void)mgr->DropIndexedRecord(1, UpdatePermission);
     for (auto [mode, expected] :
          {std::pair{SkipDeleted, std::vector<int>{0, 2, 3}}, std::pair{ReadDeleted, std::vector<int>{0, 1, 2, 3}}}) {
         std::vector<int> returned;
@@ -592,7 +589,7 @@ TEST_F(PoolMgrTest, LookupsCompareExactlyInTheIndex)
     const QString longName(150, QLatin1Char('x'));
     TLockvexRec rec;
     rec.SetName(longName);
-    mgr->WriteIndexedRecord(4, &rec);
+    (void)mgr->WriteIndexedRecord(4, &rec);
     EXPECT_EQ(mgr->GetKey(longName), NoKey);
     EXPECT_EQ(mgr->GetKey(longName.left(111)), 4);
 
@@ -679,7 +676,7 @@ TEST_F(PoolMgrTest, TheDuplicateCheckAnswersAsAWalkOfTheIndexDoes)
             break;
         case 7:
         case 8:
-            mgr->DropIndexedRecord(key, UpdatePermission);
+            (void)mgr->DropIndexedRecord(key, UpdatePermission);
             break;
         default:
             ASSERT_TRUE(mgr->OpenPool(Pool, DontCreateEmpty));
@@ -712,7 +709,7 @@ TEST_F(PoolMgrTest, InMemoryRecordsAreReadFromMemoryAndWrittenPackedInKeyOrderAt
         auto mgr = Open();
         for (int i = 0; i < 5; ++i)
             AddEntry(*mgr, QStringLiteral("e%1").arg(i));
-        mgr->DropIndexedRecord(1, UpdatePermission);
+        (void)mgr->DropIndexedRecord(1, UpdatePermission);
     }
     {
         InMemoryPool mgr;
@@ -757,7 +754,7 @@ TEST_F(PoolMgrTest, CopyFileAsHoldsTheLiveRecordsOnly)
     auto mgr = Open();
     for (int i = 0; i < 4; ++i)
         AddEntry(*mgr, QStringLiteral("e%1").arg(i));
-    mgr->DropIndexedRecord(2, UpdatePermission);
+    (void)mgr->DropIndexedRecord(2, UpdatePermission);
     const QString copy = PathOf(QStringLiteral("Copy.pool"));
     ASSERT_TRUE(mgr->CopyFileAs(copy));
     EXPECT_EQ(SlotsOf(copy), 3);

@@ -149,8 +149,7 @@ protected:
         const QString content = name + QStringLiteral("-v") + QString::number(attempts.size());
         Fill(rec, content);
         attempts.push_back(Attempt{Disk.Events(), -1, content});
-        table.WriteLockvexRec(key, &rec);
-        ASSERT_TRUE(table.LastWriteSucceeded()) << qPrintable(name);
+        ASSERT_EQ(table.WriteLockvexRec(key, &rec), WriteOK) << qPrintable(name);
         attempts.back().Done = Disk.Events();
     }
 
@@ -158,8 +157,7 @@ protected:
     {
         auto &attempts = History[name];
         attempts.push_back(Attempt{Disk.Events(), -1, std::nullopt});
-        table.DropIndexedRecord(Keys[name], UpdatePermission);
-        ASSERT_EQ(table.LastWriteResult(), WriteOK) << qPrintable(name);
+        ASSERT_EQ(table.DropIndexedRecord(Keys[name], UpdatePermission).Result, WriteOK) << qPrintable(name);
         attempts.back().Done = Disk.Events();
         Keys.erase(name);
     }

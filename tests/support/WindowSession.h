@@ -5,6 +5,7 @@
 // are made through the item manager, as a user's saves make them.
 
 #include "app/LockvexMsgdial.h"
+#include "app/DataLocation.h"
 #include "app/MgrMainApp.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
@@ -28,6 +29,7 @@ public:
     WindowSession() : platformGuard_(Platform)
     {
         ResetGlobals();
+        RunLocation.Clear();
         App = std::make_unique<TMgrMainAppProcs>();
         MainAppProcs = App.get();
         DataFileName = LocalDataFile;
@@ -38,6 +40,7 @@ public:
     {
         App.reset();
         ResetGlobals();
+        RunLocation.Clear();
     }
 
     WindowSession(const WindowSession &) = delete;

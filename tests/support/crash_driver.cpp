@@ -70,8 +70,8 @@ void Say(const QString &line)
 void Explain(int key)
 {
     const TPoolIndexRec *entry = LockvexTbl->FindIndexItem(key);
-    std::fprintf(stderr, "write of key %d failed: result %d, I/O error %d, pool ok %d, slot %d, slots %d, file %s\n",
-                 key, int(LockvexTbl->LastWriteResult()), LockvexTbl->GetIOVal(), int(LockvexTbl->PoolStatusOk()),
+    std::fprintf(stderr, "write of key %d failed: I/O error %d, pool ok %d, slot %d, slots %d, file %s\n",
+                 key, LockvexTbl->GetIOVal(), int(LockvexTbl->PoolStatusOk()),
                  entry ? entry->GetRecordNo() : -2, LockvexTbl->GetControl().PoolNRecs,
                  qPrintable(LockvexTbl->GetPoolFileName()));
 }
@@ -164,8 +164,7 @@ void ChangeEntry(const Entry &entry)
 void DeleteEntry(const Entry &entry)
 {
     Say(QStringLiteral("deleting ") + entry.Name);
-    ItemManager->DeleteItem(entry.Key, UpdatePermission);
-    const bool deleted = LockvexTbl->LastWriteSucceeded();
+    const bool deleted = ItemManager->DeleteItem(entry.Key, UpdatePermission);
     Say((deleted ? QStringLiteral("deleted ") : QStringLiteral("notdeleted ")) + entry.Name);
     if (!deleted)
         Explain(entry.Key);

@@ -8,6 +8,7 @@
 // With LOCKVEX_SCREENSHOT_DIR set, the window is also saved with the chooser open and with the
 // data-location panel open.
 
+#include "app/DataLocation.h"
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrMainApp.h"
@@ -561,14 +562,14 @@ namespace
 
 void SetClients(const QString &profile, bool dropbox, bool google, bool onedrive)
 {
-    DropboxPath = profile + QStringLiteral("/Dropbox");
-    GoogleDrivePath = profile + QStringLiteral("/Google Drive");
-    OneDrivePath = profile + QStringLiteral("/OneDrive");
-    DropboxExists = dropbox;
-    GoogleDriveExists = google;
-    OneDriveExists = onedrive;
+    RunLocation.Clients[CloudDropbox].Path = profile + QStringLiteral("/Dropbox");
+    RunLocation.Clients[CloudGoogleDrive].Path = profile + QStringLiteral("/Google Drive");
+    RunLocation.Clients[CloudOneDrive].Path = profile + QStringLiteral("/OneDrive");
+    RunLocation.Clients[CloudDropbox].Exists = dropbox;
+    RunLocation.Clients[CloudGoogleDrive].Exists = google;
+    RunLocation.Clients[CloudOneDrive].Exists = onedrive;
     for (const auto &[path, exists] :
-         {std::pair{DropboxPath, dropbox}, {GoogleDrivePath, google}, {OneDrivePath, onedrive}})
+         {std::pair{RunLocation.Clients[CloudDropbox].Path, dropbox}, {RunLocation.Clients[CloudGoogleDrive].Path, google}, {RunLocation.Clients[CloudOneDrive].Path, onedrive}})
         if (exists)
             QDir().mkpath(path);
 }
@@ -582,7 +583,7 @@ void TstMainPasswords::dataLocationPanel()
     TLockvexMainDlg &w = OpenWindow();
     // Selected by the program at activation: its handler ran, without message (panel closed).
     QVERIFY(w.RadioButtonPC->isChecked());
-    QVERIFY(UsePC && !UseDropbox && !UseGoogleDrive && !UseOneDrive);
+    QVERIFY(RunLocation.UsePC && !RunLocation.Clients[CloudDropbox].Use && !RunLocation.Clients[CloudGoogleDrive].Use && !RunLocation.Clients[CloudOneDrive].Use);
     QVERIFY(session_->Messages.Shown.isEmpty());
     QVERIFY(w.UseCloudBtn->isVisible());
     QVERIFY(w.RadioButtonDropbox->isEnabled());
@@ -602,27 +603,27 @@ void TstMainPasswords::dataLocationPanel()
     QVERIFY(w.CloudGroupBox->isVisible());
 
     QTest::mouseClick(w.RadioButtonDropbox, Qt::LeftButton);
-    QVERIFY(UseDropbox && !UsePC);
+    QVERIFY(RunLocation.Clients[CloudDropbox].Use && !RunLocation.UsePC);
     QCOMPARE(session_->Messages.Shown.size(), 1);
     QCOMPARE(session_->Messages.Shown[0].Caption, Msg0Title);
     QCOMPARE(session_->Messages.Shown[0].Text,
              QStringLiteral("This change will be effective when you next start Lockvex"));
     // The activation after the message keeps the choice.
-    QVERIFY(MessageShown);
+    QVERIFY(w.MessageShown);
     w.FormActivate();
-    QVERIFY(UseDropbox);
+    QVERIFY(RunLocation.Clients[CloudDropbox].Use);
     QVERIFY(w.RadioButtonDropbox->isChecked());
 
     // A client that is not installed: message 1 and the flags stay.
     w.RadioButtonGoogleDriveClick();
     QCOMPARE(session_->Messages.Shown.size(), 2);
     QCOMPARE(session_->Messages.Shown[1].Text, QStringLiteral("Google Drive is not installed on this PC"));
-    QVERIFY(UseDropbox && !UseGoogleDrive);
+    QVERIFY(RunLocation.Clients[CloudDropbox].Use && !RunLocation.Clients[CloudGoogleDrive].Use);
     w.RadioButtonSkyDriveClick();
     QCOMPARE(session_->Messages.Shown[2].Text, QStringLiteral("SkyDrive is not installed on this PC"));
 
     QTest::mouseClick(w.RadioButtonPC, Qt::LeftButton);
-    QVERIFY(UsePC && !UseDropbox);
+    QVERIFY(RunLocation.UsePC && !RunLocation.Clients[CloudDropbox].Use);
     QCOMPARE(session_->Messages.Shown.size(), 4);
 
     // The pointer coming back to the button closes the panel.
@@ -631,15 +632,15 @@ void TstMainPasswords::dataLocationPanel()
     QVERIFY(!w.UseCloudBtnDown);
     // Selected by the program with the panel closed: no message.
     w.RadioButtonDropbox->setChecked(true);
-    QVERIFY(UseDropbox);
+    QVERIFY(RunLocation.Clients[CloudDropbox].Use);
     QCOMPARE(session_->Messages.Shown.size(), 4);
 }
 
 void TstMainPasswords::dataLocationChoiceReachesTheExit()
 {
     SetClients(session_->Platform.Profile, true, true, false);
-    QDir().mkpath(GoogleDrivePath + QStringLiteral("/Lockvex"));
-    QFile stale(GoogleDrivePath + QStringLiteral("/Lockvex/TrelLockvex.BAC0"));
+    QDir().mkpath(RunLocation.Clients[CloudGoogleDrive].Path + QStringLiteral("/Lockvex"));
+    QFile stale(RunLocation.Clients[CloudGoogleDrive].Path + QStringLiteral("/Lockvex/TrelLockvex.BAC0"));
     QVERIFY(stale.open(QIODevice::WriteOnly));
     stale.close();
     MakeEntries({"Anvil"});
@@ -650,8 +651,8 @@ void TstMainPasswords::dataLocationChoiceReachesTheExit()
     window_.reset();
     session_->App.reset(); // the store is closed before the data moves
     ApplyDataLocation();
-    QVERIFY(QFile::exists(DropboxPath + QStringLiteral("/Lockvex/TrelLockvex.acsdb")));
-    QVERIFY(!QFile::exists(GoogleDrivePath + QStringLiteral("/Lockvex/TrelLockvex.BAC0")));
+    QVERIFY(QFile::exists(RunLocation.Clients[CloudDropbox].Path + QStringLiteral("/Lockvex/TrelLockvex.acsdb")));
+    QVERIFY(!QFile::exists(RunLocation.Clients[CloudGoogleDrive].Path + QStringLiteral("/Lockvex/TrelLockvex.BAC0")));
     QVERIFY(QFile::exists(LocalDataFile));
 }
 
@@ -664,27 +665,27 @@ void TstMainPasswords::dataLocationWithEveryClientOrNone()
         TLockvexMainDlg &w = OpenWindow();
         QVERIFY(!w.UseCloudBtn->isVisible());
         QVERIFY(w.RadioButtonPC->isChecked());
-        QVERIFY(UsePC);
+        QVERIFY(RunLocation.UsePC);
         w.RadioButtonDropboxClick();
         QCOMPARE(session_->Messages.Shown.value(0).Text, QStringLiteral("Dropbox is not installed on this PC"));
-        QVERIFY(UsePC && !UseDropbox);
+        QVERIFY(RunLocation.UsePC && !RunLocation.Clients[CloudDropbox].Use);
         window_.reset();
     }
     // Every client, the data found in Google Drive: that button is selected, its flag set.
     session_->Messages.Shown.clear();
-    UsePC = false;
+    RunLocation.UsePC = false;
     SetClients(session_->Platform.Profile, true, true, true);
-    DataInGoogleDrive = true;
+    RunLocation.Clients[CloudGoogleDrive].DataIn = true;
     TLockvexMainDlg &w = OpenWindow();
     QVERIFY(w.UseCloudBtn->isVisible());
     QVERIFY(w.RadioButtonGoogleDrive->isChecked());
-    QVERIFY(UseGoogleDrive && !UsePC && !UseDropbox && !UseOneDrive);
+    QVERIFY(RunLocation.Clients[CloudGoogleDrive].Use && !RunLocation.UsePC && !RunLocation.Clients[CloudDropbox].Use && !RunLocation.Clients[CloudOneDrive].Use);
     for (QRadioButton *b : {w.RadioButtonDropbox, w.RadioButtonGoogleDrive, w.RadioButtonSkyDrive})
         QVERIFY(b->isEnabled());
     QVERIFY(session_->Messages.Shown.isEmpty());
     QTest::mouseClick(w.UseCloudBtn, Qt::LeftButton);
     QTest::mouseClick(w.RadioButtonSkyDrive, Qt::LeftButton);
-    QVERIFY(UseOneDrive && !UseGoogleDrive);
+    QVERIFY(RunLocation.Clients[CloudOneDrive].Use && !RunLocation.Clients[CloudGoogleDrive].Use);
     QCOMPARE(session_->Messages.Shown.size(), 1);
 }
 
@@ -787,7 +788,7 @@ void TstMainPasswords::importCommand()
         const int key = ItemManager->AddItem(QStringLiteral("Anvil"));
         ItemManagerParams item;
         item.ItemName = QStringLiteral("Anvil");
-        ItemManager->SaveWebItem(key, item);
+        (void)ItemManager->SaveWebItem(key, item);
         dialog->reject();
     });
     poll->start(20);
@@ -839,8 +840,8 @@ void TstMainPasswords::screenshots()
         const int key = ItemManager->AddItem(name);
         QVERIFY(ItemManager->SaveWebItem(key, item));
     }
-    ItemManager->SetAllEntryPasswords(QStringLiteral("Harbour7Lantern2"), true);
-    ItemManager->SetAllEntryPasswords(QStringLiteral("q8Vw2mZ4pL6s"), true);
+    QVERIFY(ItemManager->SetAllEntryPasswords(QStringLiteral("Harbour7Lantern2"), true));
+    QVERIFY(ItemManager->SetAllEntryPasswords(QStringLiteral("q8Vw2mZ4pL6s"), true));
     SetClients(session_->Platform.Profile, true, true, true);
     TLockvexMainDlg &w = OpenWindow();
     ShowEntry(QStringLiteral("First Direct"));

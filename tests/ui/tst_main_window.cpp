@@ -3,6 +3,7 @@
 // and the store's fault hook for writes that fail. With LOCKVEX_SCREENSHOT_DIR set, the window is
 // also saved as pictures in normal and read-only mode.
 
+#include "app/DataLocation.h"
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
@@ -489,7 +490,7 @@ void TstMainWindow::cloudButtonVisibility()
 {
     QFETCH(bool, dropbox);
     QFETCH(bool, visible);
-    DropboxExists = dropbox;
+    RunLocation.Clients[CloudDropbox].Exists = dropbox;
     TLockvexMainDlg &w = OpenWindow();
     QCOMPARE(w.UseCloudBtn->isVisible(), visible);
     QVERIFY(w.RadioButtonPC->isChecked());

@@ -155,7 +155,7 @@ void TstQuickList::hasItsControls()
     QCOMPARE(HelpContext(list_.get()), HelpContexts::QuickListWindow);
     QCOMPARE(Lines(), (QStringList{"Anvil", "Arrow", "Basket", "Bramble", "Cedar"}));
     QCOMPARE(SelectedLine(), QStringLiteral("Anvil"));
-    QVERIFY(!MessageShown);
+    QVERIFY(session_->Messages.Shown.isEmpty());
 }
 
 void TstQuickList::pickingOpensTheEntryWindow_data()
