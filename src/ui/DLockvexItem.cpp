@@ -136,12 +136,18 @@ void TLockvexItemDlg::done(int result)
     closing_ = false;
 }
 
+void TLockvexItemDlg::CloseForProgramEnd()
+{
+    programEnding_ = true;
+    reject();
+}
+
 void TLockvexItemDlg::FormClose()
 {
     PasswordGrid->HideCharacters();
     if (LVDlgProcs != nullptr) {
         LVDlgProcs->SetDlgPosnInfo(ItemTopKey, ItemLeftKey, y(), x());
-        if (!Password->text().isEmpty())
+        if (!Password->text().isEmpty() && !programEnding_)
             LVDlgProcs->TextToClipboard(Password->text());
     }
 }

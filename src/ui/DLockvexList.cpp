@@ -154,6 +154,7 @@ void TLockvexListDlg::PickSelectedItem()
     entryWindowOpen_ = true;
     {
         TLockvexItemDlg entryWindow;
+        entryWindow_ = &entryWindow;
         entryWindow.exec();
     }
     entryWindowOpen_ = false;
@@ -233,7 +234,11 @@ void TLockvexListDlg::AppEndTimerTimer()
 void TLockvexListDlg::RequestClose()
 {
     if (entryWindowOpen_) {
-        closeRequested_ = true; // done when the entry window returns
+        // No entry stays on the screen of a computer the stick was pulled from: the entry
+        // window closes now, and the list closes as soon as it has returned.
+        closeRequested_ = true;
+        if (entryWindow_)
+            entryWindow_->CloseForProgramEnd();
         return;
     }
     if (!finished_)
