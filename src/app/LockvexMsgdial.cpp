@@ -18,7 +18,7 @@
 
 #include <memory>
 
-const std::array<TMsgFields, 21> MsgCatalogue = {{
+const std::array<TMsgFields, 23> MsgCatalogue = {{
     /* 0 */ {QStringLiteral("YOU HAVE CHANGED THE LOCATION WHERE YOUR ENCRYPTED PASSWORDS ARE STORED"),
              QStringLiteral("This change will be effective when you next start Lockvex"),
              mtInformation,
@@ -89,6 +89,18 @@ const std::array<TMsgFields, 21> MsgCatalogue = {{
               mtWarning,
               {mbOK},
               0},
+    /* 21 */
+    {QString(),
+     QStringLiteral("An item must have a name. Your changes to this item are kept: please type a name for it."),
+     mtWarning,
+     {mbOK},
+     0},
+    /* 22 */
+    {QStringLiteral("YOUR LOCKVEX IS FULL"),
+     QStringLiteral("Lockvex holds at most 32,767 items. Delete items you no longer need to make room for new ones."),
+     mtWarning,
+     {mbOK},
+     0},
 }};
 
 namespace

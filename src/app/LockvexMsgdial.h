@@ -59,7 +59,7 @@ struct TMsgFields {
 };
 
 // The catalogue, numbered from 0.
-extern const std::array<TMsgFields, 21> MsgCatalogue;
+extern const std::array<TMsgFields, 23> MsgCatalogue;
 
 // Catalogue numbers by meaning, for callers: MsgCatalogue[MsgWrongPassword].
 enum LockvexMsgNo : int {
@@ -83,7 +83,9 @@ enum LockvexMsgNo : int {
     MsgWrongPassword = 17,
     MsgNotSaved = 18,
     MsgDataNotOpened = 19,
-    MsgItemsShortened = 20
+    MsgItemsShortened = 20,
+    MsgNameNeeded = 21,
+    MsgSafeFull = 22
 };
 
 // Shows the message with Value in its placeholder, modally, centred over the main window (over

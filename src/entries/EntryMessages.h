@@ -13,6 +13,7 @@ using EntryMessageHook = std::function<bool(int msgNo, const QString &value)>;
 // Catalogue numbers the entries layer shows.
 constexpr int EntryMsgConfirmNameChange = 2; // "Did you really mean to change this name?" (Yes/No)
 constexpr int EntryMsgNameExists = 16;       // "You can't specify a name that already exists." (OK)
+constexpr int EntryMsgNameNeeded = 21;       // "An item must have a name. ..." (OK)
 
 // An empty hook removes it. Without a hook no message can be shown, and every question counts
 // as answered No: nothing is confirmed that the user did not see.

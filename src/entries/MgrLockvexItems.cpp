@@ -14,6 +14,16 @@ namespace
 // A password of this many characters or more gets the full length score.
 constexpr int PWLengthForFullScore = 10;
 
+// Whether the entry shown already bears this name in the store: a name that did not change is
+// never refused as another entry's, also where entries of older files share it in other letter
+// case.
+bool BearsOwnName(const QString &name)
+{
+    if (!LockvexTbl || DisplayedItemKey <= NoKey)
+        return false;
+    return TrimBlankChars(StoredNameText(name)) == TrimBlankChars(LockvexTbl->GetName(DisplayedItemKey));
+}
+
 } // namespace
 
 void TItemManager::ClearWebRecord()
@@ -70,9 +80,15 @@ bool TItemManager::ValidateItem(const ItemManagerParams &ItemInfo)
     ValidationStatus = 1;
     if (ItemInfo.NameChecked)
         return true;
-    // A name of blanks only is no name: the save would silently write nothing.
-    bool rejected = TrimBlankChars(ItemInfo.ItemName).isEmpty();
-    if (ListManager && ListManager->CheckDupeName(ItemInfo.ItemName, DisplayedItemKey)) {
+    bool rejected = false;
+    if (TrimBlankChars(ItemInfo.ItemName).isEmpty()) {
+        // A name of blanks only is no name: the save would write nothing. Refused with a word,
+        // whatever else was changed; there is no rename to confirm.
+        ShowEntryMessage(EntryMsgNameNeeded);
+        rejected = true;
+    } else if (BearsOwnName(ItemInfo.ItemName)) {
+        // The name the entry bears already (typed back after a change): nothing to refuse or ask.
+    } else if (ListManager && ListManager->CheckDupeName(ItemInfo.ItemName, DisplayedItemKey)) {
         ShowEntryMessage(EntryMsgNameExists);
         rejected = true;
     } else if (!ItemInfo.NewItem && ItemInfo.ItemName != ItemInfo.SavedItemName) {

@@ -141,7 +141,7 @@ bool TLockvexDataImportDlg::AcceptItem(bool fromBoxes)
     if (key == NoKey || !ItemManager->SaveWebItem(key, OutputParams)) {
         if (key != NoKey)
             ItemManager->DeleteItem(key, UpdatePermission); // the index entry of the unwritten record
-        ShowMessageDlg(MsgCatalogue[MsgNotSaved]);
+        ShowMessageDlg(MsgCatalogue[key == NoKey && ItemManager ? MsgSafeFull : MsgNotSaved]);
         return false;
     }
     ++ItemsImported;

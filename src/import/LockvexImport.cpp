@@ -134,10 +134,11 @@ void DeleteAtExit(const QString &name)
         TempFiles->append(name);
 }
 
-// The duplicate test of the program: does an entry of the entry table bear this name?
+// The duplicate test of the program: does an entry of the entry table bear this name? The same
+// rule as the main window's: other letter case (a-z) is the same name.
 bool NameInEntryTable(const QString &name)
 {
-    return LockvexTbl && LockvexTbl->DupeNameExists(name);
+    return LockvexTbl && LockvexTbl->NameInUse(name);
 }
 
 } // namespace

@@ -103,6 +103,10 @@ public:
     int GetKey(const QString &Name);
     QString FindNameFromTag(const QString &Tag);
     bool DupeNameExists(const QString &Name);
+    // Whether an entry bears Name by the rule for entry names that every duplicate check of
+    // the program uses: names are the same when they agree after blanks are trimmed at both
+    // ends and a-z upper-cased, compared as the index holds them (cut to its 111 characters).
+    bool NameInUse(const QString &Name);
     TPoolIndexRec *FindIndexRecFromRecNo(int RecordNo, int &ItemKey);
     TPoolIndexRec *FindIndexRecFromKey(int Key, int &IndexOrd);
     int FindKeyFromAlt(int AltKey);
@@ -321,8 +325,9 @@ protected:
     void ForgetNameLookup();
     void NoteIndexedName(const TPoolIndexRec *Entry);
     void BuildNameLookup();
-    bool NameInLookup(const QByteArray &Name);
-    QHash<QByteArray, QSet<int>> NameKeys; // name as indexed -> keys that carried it
+    // AnyCase: the rule for entry names (see NameInUse); else exactly Name.
+    bool NameInLookup(const QByteArray &Name, bool AnyCase);
+    QHash<QByteArray, QSet<int>> NameKeys; // name as looked up (NameInUse's form) -> keys that carried it
     const TPoolIndex *NameKeysIndex = nullptr;
     bool NameKeysValid = false;
     quint64 IndexRevision = NextIndexRevision();

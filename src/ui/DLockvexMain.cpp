@@ -625,8 +625,9 @@ bool TLockvexMainDlg::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::KeyPress:
     case QEvent::MouseButtonPress:
-        // Any key or click in the window is activity that puts off the idle close.
-        if (watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == this)
+        // Any key or click in any window of the program (the import window, a message) is
+        // activity that puts off the idle close.
+        if (watched->isWidgetType())
             ResetIdleCount();
         break;
     case QEvent::FocusIn:

@@ -169,6 +169,8 @@ void TLockvexMainDlg::ImportPasswordsBtnClick()
     const QPoint topLeft = pos();
     hide();
     TLockvexDataImportDlg::RunModal(nullptr, topLeft);
+    if (closing_)
+        return; // the program closed meanwhile (the idle close, log-out): it stays closed
 
     // The in-memory index is read anew, so that it holds the imported entries.
     ListManager->ClosePool(DoNotWriteLog);

@@ -248,7 +248,8 @@ TEST_F(ValidateItemTest, AnotherEntrysNameIsRefusedWithAMessage)
     EXPECT_EQ(askedMessages, QList<int>({16}));
 }
 
-TEST_F(ValidateItemTest, EmptyNameIsRefusedEvenWhenTheRenameIsConfirmed)
+// A name of blanks only is refused with a message of its own, and no rename is asked about.
+TEST_F(ValidateItemTest, EmptyNameIsRefusedWithAMessage)
 {
     DisplayedItemKey = anvil;
     for (const QString &blank : {QString(), QStringLiteral("   ")}) {
@@ -256,13 +257,26 @@ TEST_F(ValidateItemTest, EmptyNameIsRefusedEvenWhenTheRenameIsConfirmed)
         answers = {true};
         EXPECT_FALSE(items.ValidateItem(Shown(blank, "Anvil")));
         EXPECT_EQ(ValidationStatus, 2);
-        EXPECT_EQ(askedMessages, QList<int>({2}));
+        EXPECT_EQ(askedMessages, QList<int>({21}));
     }
     askedMessages.clear();
     ItemManagerParams p = Shown(QString(), QString());
     p.NewItem = true;
     EXPECT_FALSE(items.ValidateItem(p));
+    EXPECT_EQ(askedMessages, QList<int>({21}));
+}
+
+// Entries of older files (or imports) may share a name in other letter case: the one whose
+// name did not change is still accepted; taking another's name is not.
+TEST_F(ValidateItemTest, AnUnchangedNameIsAcceptedWhereOthersShareItInOtherCase)
+{
+    const int upper = AddEntry("ANVIL");
+    lists.BuildLockvexStrings();
+    DisplayedItemKey = upper;
+    EXPECT_TRUE(items.ValidateItem(Shown("ANVIL", "ANVIL")));
     EXPECT_TRUE(askedMessages.isEmpty());
+    EXPECT_FALSE(items.ValidateItem(Shown("Anvil", "ANVIL")));
+    EXPECT_EQ(askedMessages, QList<int>({16}));
 }
 
 TEST_F(ValidateItemTest, CheckedNameIsAcceptedWithoutAnyCheck)

@@ -11,6 +11,7 @@
 #include "entries/LockvexStringList.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
+#include "import/DLockvexDataImport.h"
 #include "store/PoolFile.h"
 #include "store/TBDALockvexData.h"
 #include "support/WindowSession.h"
@@ -28,6 +29,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -45,6 +47,10 @@ const QString Msg3 = QStringLiteral("Did you really want to delete this item?");
 const QString Msg4 = QStringLiteral("Did you really want to quit without saving the current item?");
 const QString Msg16 = QStringLiteral("You can't specify a name that already exists.");
 const QString Msg18 = QStringLiteral("Lockvex could not write this change to your data file. It has not been saved.");
+const QString Msg21 = QStringLiteral("An item must have a name. Your changes to this item are kept: please type a name for it.");
+const QString Msg22 =
+    QStringLiteral("Lockvex holds at most 32,767 items. Delete items you no longer need to make room for new ones.");
+const QString ClearedText = QStringLiteral("Clipboard cleared by Lockvex");
 
 } // namespace
 
@@ -74,9 +80,15 @@ private slots:
     void readOnlyMode();
     void idleCloseSavesAndCloses();
     void activityPutsOffTheIdleClose();
+    void idleCloseWithTheImportWindowOpen();
     void renameConfirmation_data();
     void renameConfirmation();
     void duplicateNameRefusedAndNeverWritten();
+    void everyWayOutAsksAboutARenameOnce_data();
+    void everyWayOutAsksAboutARenameOnce();
+    void namesSharedInOtherCaseStaySaveable();
+    void blankedNameIsRefusedKeepingTheChanges_data();
+    void blankedNameIsRefusedKeepingTheChanges();
     void newEntryTwiceTakesUpTheSameLine();
     void newEntryNamedAndSaved();
     void newEntryWithoutNameIsNotWritten();
@@ -85,6 +97,7 @@ private slots:
     void saveCloseAfterRefusedName();
     void failedSaveIsReportedAndKept();
     void failedDeleteIsReportedAndKept();
+    void fullSafeSaysSo();
     void signalSavesWithoutAsking();
     void longAndOddTexts();
     void screenshots();
@@ -96,6 +109,7 @@ private:
     void ClickLine(int row);
     void ClickTab(const QString &letter);
     void LeaveNameField();
+    void Retype(QLineEdit *field, const QString &text);
     void SetFault(bool on);
 
     std::unique_ptr<testing_support::WindowSession> session_;
@@ -160,6 +174,17 @@ void TstMainWindow::ClickTab(const QString &letter)
 void TstMainWindow::LeaveNameField()
 {
     window_->URL->setFocus(Qt::TabFocusReason);
+}
+
+// Replaces a box's text as the user does: into the box, all selected, typed over.
+void TstMainWindow::Retype(QLineEdit *field, const QString &text)
+{
+    QTest::mouseClick(field, Qt::LeftButton);
+    field->selectAll();
+    if (text.isEmpty())
+        QTest::keyClick(field, Qt::Key_Delete);
+    else
+        QTest::keyClicks(field, text);
 }
 
 void TstMainWindow::SetFault(bool on)
@@ -569,6 +594,41 @@ void TstMainWindow::activityPutsOffTheIdleClose()
     QCOMPARE(w.IdleCount(), 30);
 }
 
+
+// Keys in the import window count as activity; an idle close while it is open closes the whole
+// program: the import window, then this window for good, the clipboard cleared.
+void TstMainWindow::idleCloseWithTheImportWindowOpen()
+{
+    MakeEntries({"Anvil"});
+    TLockvexMainDlg &w = OpenWindow();
+    session_->Platform.Clipboard = QStringLiteral("secret");
+    int countAfterKey = 0;
+    bool sawDialog = false;
+    auto *poll = new QTimer(&w);
+    connect(poll, &QTimer::timeout, poll, [&] {
+        auto *dialog = qobject_cast<TLockvexDataImportDlg *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll->stop();
+        sawDialog = true;
+        for (int tick = 1; tick < 30; ++tick)
+            w.ForceCloseTimer();
+        QTest::keyClick(dialog, Qt::Key_Shift);
+        countAfterKey = w.IdleCount();
+        for (int tick = 1; tick <= 30; ++tick)
+            w.ForceCloseTimer();
+    });
+    poll->start(20);
+    QTest::mouseClick(w.ImportPasswordsBtn, Qt::LeftButton);
+    QVERIFY(sawDialog);
+    QCOMPARE(countAfterKey, 30);
+    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY(!w.isVisible());
+    QVERIFY(!w.ForceClose->isActive());
+    QCOMPARE(session_->Platform.Clipboard, ClearedText);
+    QVERIFY(session_->Messages.Shown.isEmpty());
+}
+
 // ---- names -------------------------------------------------------------------------------------
 
 void TstMainWindow::renameConfirmation_data()
@@ -632,6 +692,98 @@ void TstMainWindow::duplicateNameRefusedAndNeverWritten()
     QCOMPARE(ShownTexts().last(), Msg2);
     QCOMPARE(Lines(), QStringList({"Basket", "Cedar"}));
     QCOMPARE(Lines().value(SelectedRow(w.ItemList)), QStringLiteral("Cedar"));
+}
+
+
+// However the user leaves an entry whose name was changed, the rename is asked about once, as
+// leaving the name field asks; a letter tab and the idle close take no focus from the field.
+void TstMainWindow::everyWayOutAsksAboutARenameOnce_data()
+{
+    QTest::addColumn<QString>("way");
+    for (const char *way : {"line click", "letter tab", "search", "new", "delete", "save and close", "idle close"})
+        QTest::newRow(way) << QString::fromLatin1(way);
+}
+
+void TstMainWindow::everyWayOutAsksAboutARenameOnce()
+{
+    QFETCH(QString, way);
+    MakeEntries({"Amazon", "Basket"});
+    TLockvexMainDlg &w = OpenWindow();
+    Retype(w.ItemName, QStringLiteral("Amazonx"));
+    session_->Messages.Answers = {true, false}; // Yes to the rename; No to a delete
+    if (way == QLatin1String("line click")) {
+        ClickLine(1);
+    } else if (way == QLatin1String("letter tab")) {
+        ClickTab(QStringLiteral("B"));
+    } else if (way == QLatin1String("search")) {
+        QTest::mouseClick(w.SearchArg, Qt::LeftButton);
+        QTest::keyClicks(w.SearchArg, QStringLiteral("a"));
+    } else if (way == QLatin1String("new")) {
+        QTest::mouseClick(w.NewBtn, Qt::LeftButton);
+    } else if (way == QLatin1String("delete")) {
+        QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
+    } else if (way == QLatin1String("save and close")) {
+        QTest::mouseClick(w.SaveCloseBtn, Qt::LeftButton);
+    } else {
+        for (int tick = 1; tick <= 30; ++tick)
+            w.ForceCloseTimer();
+    }
+    QCOMPARE(ShownTexts().count(Msg2), 1);
+    QVERIFY(LockvexTbl->GetKey(QStringLiteral("Amazonx")) >= 0);
+    QVERIFY(LockvexTbl->GetKey(QStringLiteral("Amazon")) < 0);
+}
+
+// Entries that share a name in other letter case (an older file) each stay saveable while
+// their name is unchanged.
+void TstMainWindow::namesSharedInOtherCaseStaySaveable()
+{
+    MakeEntries({"Bank", "BANK", "bank"});
+    TLockvexMainDlg &w = OpenWindow();
+    ClickLine(int(Lines().indexOf(QStringLiteral("BANK"))));
+    QCOMPARE(w.ItemName->text(), QStringLiteral("BANK"));
+    Retype(w.Password, QStringLiteral("Changed7"));
+    QTest::mouseClick(w.SaveCloseBtn, Qt::LeftButton);
+    QVERIFY(session_->Messages.Shown.isEmpty());
+    QVERIFY(!w.isVisible());
+    QCOMPARE(Stored(QStringLiteral("BANK")).Password, QStringLiteral("Changed7"));
+    QCOMPARE(Stored(QStringLiteral("Bank")).Password, QString());
+}
+
+// A name blanked out is refused with a message; the entry stays shown with every change, and
+// is saved once it has a name again.
+void TstMainWindow::blankedNameIsRefusedKeepingTheChanges_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::newRow("line click") << "line click";
+    QTest::newRow("letter tab") << "letter tab";
+}
+
+void TstMainWindow::blankedNameIsRefusedKeepingTheChanges()
+{
+    QFETCH(QString, way);
+    MakeEntries({"Anvil", "Basket"});
+    TLockvexMainDlg &w = OpenWindow();
+    const int anvil = DisplayedItemKey;
+    Retype(w.Password, QStringLiteral("Kept4321"));
+    Retype(w.ItemName, QString());
+    auto leave = [&] {
+        if (way == QLatin1String("line click"))
+            ClickLine(1);
+        else
+            ClickTab(QStringLiteral("B"));
+    };
+    leave();
+    QCOMPARE(ShownTexts(), QStringList({Msg21}));
+    QCOMPARE(DisplayedItemKey, anvil);
+    QCOMPARE(w.ItemName->text(), QString());
+    QCOMPARE(w.Password->text(), QStringLiteral("Kept4321"));
+    QCOMPARE(Stored(QStringLiteral("Anvil")).Password, QString());
+    // Named again, it is saved on the way out.
+    Retype(w.ItemName, QStringLiteral("Anvil"));
+    leave();
+    QCOMPARE(ShownTexts(), QStringList({Msg21}));
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Basket"));
+    QCOMPARE(Stored(QStringLiteral("Anvil")).Password, QStringLiteral("Kept4321"));
 }
 
 // ---- new entries -------------------------------------------------------------------------------
@@ -785,6 +937,20 @@ void TstMainWindow::failedDeleteIsReportedAndKept()
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
     QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
     QVERIFY(LockvexTbl->GetKey(QStringLiteral("Anvil")) >= 0);
+}
+
+
+// A safe whose table has no free key says so when a new entry is asked for.
+void TstMainWindow::fullSafeSaysSo()
+{
+    MakeEntries({"Anvil"});
+    while (ItemManager->AddItem(QStringLiteral("Filler")) != NoKey) {
+    }
+    TLockvexMainDlg &w = OpenWindow();
+    QTest::mouseClick(w.NewBtn, Qt::LeftButton);
+    QCOMPARE(ShownTexts(), QStringList({Msg22}));
+    QCOMPARE(session_->Messages.Shown.first().Caption, QStringLiteral("YOUR LOCKVEX IS FULL"));
+    QVERIFY(!w.NewItemBtnClicked);
 }
 
 // ---- ending signal -----------------------------------------------------------------------------
