@@ -327,8 +327,10 @@ bool TImportExport::ReadNextRecord()
     }
 }
 
-// A quoted value goes on in the next line: the lines are joined with ";" until the quote
-// closes. A line that holds, read on its own, at least as many separators as a record has is
+// A quoted value goes on in the next line: the lines are joined with ";" while the quote is
+// open. A line that closes it with a quote before a separator or at its end (ClosesQuotedValue)
+// is taken as the value's last line, however many separators the rest of it holds. A line that
+// cannot close it so but holds, read on its own, at least as many separators as a record has is
 // a record of its own, not a line of the value: the quote before it was one that never closed.
 // The text gathered so far is then logged as bad quotes and dropped, and that line is the next
 // record read (False). Lines of a value rarely hold that many separators; notes over several
@@ -339,7 +341,8 @@ bool TImportExport::JoinContinuationLines()
     QByteArray next;
     while (LinesLeft()) {
         ReadImportLine(next);
-        if (CSVFieldCount > 0 && ScanCSVLine(next, CSVFieldSeparator).Separators >= CSVFieldCount) {
+        if (CSVFieldCount > 0 && !ClosesQuotedValue(next, CSVFieldSeparator) &&
+            ScanCSVLine(next, CSVFieldSeparator).Separators >= CSVFieldCount) {
             WriteLog(BadQuotesPrefix, InputBuffer);
             PendingLine = next;
             HasPendingLine = true;

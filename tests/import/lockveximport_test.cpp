@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <vector>
 #include <utility>
+#include <vector>
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString &s, std::ostream *os)
@@ -518,6 +518,60 @@ TEST_F(ImportTest, AFirstRecordOverThreeLinesSetsTheSeparatorAndTheCount)
     EXPECT_EQ(records[0].Password, "pw1");
     EXPECT_EQ(records[1].Password, "pw2");
     EXPECT_EQ(records[2].ItemDescr, "x, y");
+}
+
+// Quoted values over several lines in the shapes CSV writers produce, each between whole records,
+// with LF and with CR LF line ends. A line break inside a value arrives as ";" (in the notes, as
+// a line break), also where the value's last line holds the record's separators.
+TEST_F(ImportTest, QuotedValuesOverSeveralLinesInEveryColumn)
+{
+    struct Record {
+        QString name, url, notes;
+    };
+    struct Case {
+        const char *shape;
+        QByteArray records; // with "\n" for each line end
+        QList<Record> expected;
+    };
+    const Case cases[] = {
+        {"first column, its last line with the separators",
+         "1,2,3\n\"Once upon\na time\",5,6\n",
+         {{"1", "2", "3"}, {"Once upon;a time", "5", "6"}}},
+        {"first column of the first record", "\"Once upon\na time\",5,6\n", {{"Once upon;a time", "5", "6"}}},
+        {"middle column", "x,\"two\nlines\",3\n", {{"x", "two;lines", "3"}}},
+        {"middle column, separators in each line", "x,\"a,b\nc,d\",3\n", {{"x", "a,b;c,d", "3"}}},
+        {"last column", "x,2,\"three\nlines\"\n", {{"x", "2", "three\r\nlines"}}},
+        {"last column, separators in its last line",
+         "x,2,\"one\ntwo, three, four\"\n",
+         {{"x", "2", "one\r\ntwo, three, four"}}},
+        {"three lines with an empty one", "\"a\n\nb\",2,3\n", {{"a;;b", "2", "3"}}},
+        {"doubled quotes inside", "\"say \"\"hi\"\"\nnow\",2,\"\"\"x\"\"\"\n", {{"say \"hi\";now", "2", "\"x\""}}},
+        {"doubled quotes opening and closing a line", "x,\"a\n\"\"b\"\"\",3\n", {{"x", "a;\"b\"", "3"}}},
+        {"empty quoted values", "x,\"\",\"\"\n", {{"x", "", ""}}},
+        {"only a line break, middle", "x,\"\n\",3\n", {{"x", ";", "3"}}},
+        {"only a line break, last", "x,2,\"\n\"\n", {{"x", "2", "\r\n"}}},
+        {"two values over lines in one record", "\"n\n1\",\"u\n2\",\"t\n3\"\n", {{"n;1", "u;2", "t\r\n3"}}},
+    };
+    for (const char *lineEnd : {"\n", "\r\n"}) {
+        for (const Case &c : cases) {
+            SCOPED_TRACE(std::string(c.shape) + (lineEnd[1] ? " (CR LF)" : " (LF)"));
+            entryNames.clear();
+            QByteArray text = "a,b,c\n" + c.records + "7,8,9\n";
+            text.replace("\n", lineEnd);
+            Use(Write("shapes.csv", text), {{1, 1}, {2, 2}, {14, 3}}, "1");
+            const QList<ItemManagerParams> records = ImportAll();
+            ASSERT_EQ(records.size(), c.expected.size() + 1) << Names(records).join('|').toStdString();
+            for (qsizetype i = 0; i < c.expected.size(); ++i) {
+                EXPECT_EQ(records[i].ItemName, c.expected[i].name);
+                EXPECT_EQ(records[i].URL, c.expected[i].url);
+                EXPECT_EQ(records[i].ItemDescr, c.expected[i].notes);
+            }
+            EXPECT_EQ(records.back().ItemName, "7");
+            EXPECT_EQ(records.back().ItemDescr, "9");
+            for (const QByteArray &line : Log())
+                EXPECT_FALSE(line.startsWith("Invalid record")) << line.toStdString();
+        }
+    }
 }
 
 TEST_F(ImportTest, EveryKindOfLineEndEndsARecord)
