@@ -35,6 +35,8 @@ const QByteArray DuplicatePrefix = Prefix("Duplicate record");
 const QByteArray NameMissingPrefix = Prefix("Invalid record: Name missing");
 const QByteArray BadQuotesPrefix = Prefix("Invalid record: bad quotes");
 const QByteArray ShortenedPrefix = Prefix("Shortened to fit Lockvex");
+const QByteArray NotUtf8Prefix = Prefix("Not UTF-8");
+const QByteArray NotUtf8Note = "read as Windows-1252: check its accented letters";
 const QByteArray TerminatedPrefix = Prefix("Download terminated by user");
 const QByteArray CompletePrefix = Prefix("Download complete");
 
@@ -209,10 +211,14 @@ void TImportExport::ImportCSVUserAction(ImportUserAction UserAction)
         CloseImport();
 }
 
+// A record with a line read as Windows-1252 in a UTF-8 file is followed by a note saying so
+// (not after a quit, whose line CloseImport repeats as the log's last).
 void TImportExport::WriteLog(const QByteArray &prefix, const QByteArray &text)
 {
     LogPrefix = prefix;
     WriteTextLine(LogFile, LogPrefix, text);
+    if (NotUtf8 && prefix != TerminatedPrefix)
+        WriteTextLine(LogFile, NotUtf8Prefix, NotUtf8Note);
 }
 
 bool TImportExport::OpenImport()
@@ -225,6 +231,7 @@ bool TImportExport::OpenImport()
     InputBuffer.clear();
     PendingLine.clear();
     HasPendingLine = false;
+    NotUtf8 = false;
     LogPrefix.clear(); // a quit of an earlier import must not mark this one
     QString fileExt, base;
     SplitFileAtFirstDot(CurrImpExFormat.ImpExFileName, fileExt, base);
@@ -259,6 +266,7 @@ bool TImportExport::ReadHeaderLines(int headerLines)
         if (line.isEmpty())
             continue;
         InputBuffer = line;
+        NotUtf8 = LineNotUtf8;
         const char sep = SeparatorOf(InputBuffer);
         const CSVLineScan scan = ScanCSVLine(InputBuffer, sep);
         if (!scan.EndsInsideQuotes && scan.Separators > CSVFieldCount) {
@@ -308,6 +316,7 @@ bool TImportExport::ReadNextRecord()
 {
     for (;;) {
         ReadImportLine(InputBuffer);
+        NotUtf8 = LineNotUtf8;
         if (!InputBuffer.isEmpty()) {
             // Most records are one line: the one reading of it that tells whether a quoted value
             // goes on also gives its columns.
@@ -346,10 +355,12 @@ bool TImportExport::JoinContinuationLines()
             WriteLog(BadQuotesPrefix, InputBuffer);
             PendingLine = next;
             HasPendingLine = true;
+            PendingLineNotUtf8 = LineNotUtf8;
             return false;
         }
         InputBuffer += ';';
         InputBuffer += next;
+        NotUtf8 = NotUtf8 || LineNotUtf8;
         if (!ScanCSVLine(next, CSVFieldSeparator, true).EndsInsideQuotes)
             break;
     }
@@ -362,9 +373,11 @@ void TImportExport::ReadImportLine(QByteArray &line)
     if (HasPendingLine) {
         line = std::exchange(PendingLine, QByteArray());
         HasPendingLine = false;
+        LineNotUtf8 = PendingLineNotUtf8;
         return;
     }
     ImportFile.ReadLine(line);
+    LineNotUtf8 = ImportFile.LineNotUtf8();
 }
 
 bool TImportExport::LinesLeft()

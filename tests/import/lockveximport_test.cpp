@@ -584,10 +584,16 @@ TEST_F(ImportTest, EveryKindOfLineEndEndsARecord)
 
 TEST_F(ImportTest, UnicodeFilesImportAsWindows1252)
 {
-    for (const char *fixture :
-         {"import-utf8-bom.csv", "import-utf8.csv", "import-utf16le.csv", "import-utf16be.csv", "import-cp1252.csv"}) {
+    for (const char *fixture : {"import-utf8-bom.csv", "import-utf8.csv", "import-utf16le.csv", "import-utf16be.csv",
+                                "import-cp1252.csv", "utf16le-without-mark", "utf16be-without-mark"}) {
         entryNames.clear();
-        Use(Fixture(fixture), {{1, 1}, {14, 2}});
+        if (QByteArray(fixture).endsWith("-without-mark")) {
+            QFile withMark(Fixture(QByteArray("import-" + QByteArray(fixture).first(7) + ".csv").constData()));
+            ASSERT_TRUE(withMark.open(QIODevice::ReadOnly));
+            Use(Write(fixture, withMark.readAll().mid(2)), {{1, 1}, {14, 2}});
+        } else {
+            Use(Fixture(fixture), {{1, 1}, {14, 2}});
+        }
         QList<ItemManagerParams> records = ImportAll();
         ASSERT_GE(records.size(), 2) << fixture;
         // no byte-order mark in the first field
@@ -601,6 +607,41 @@ TEST_F(ImportTest, UnicodeFilesImportAsWindows1252)
         // the log is Windows-1252 too
         EXPECT_EQ(Log().first(), Logged("Accepted by User", "Name,Notes")) << fixture;
     }
+}
+
+// A UTF-8 file with a line in Windows-1252: every other line keeps its accented letters, that
+// line is read as Windows-1252, and the log says so after the record's line.
+TEST_F(ImportTest, ALineThatIsNotUtf8IsReadAsWindows1252AndLogged)
+{
+    Use(Write("mixed.csv", "Name,Password\r\nBank,p\xc3\xa9"
+                           "1\r\nZ\xfcrich,na\xefve\r\nCaf\xc3\xa9,x\r\n\xc3\x89t\xc3\xa9,y\r\n"),
+        {{1, 1}, {5, 2}}, "1");
+    QList<ItemManagerParams> records = ImportAll();
+    EXPECT_EQ(Names(records), (QStringList{"Bank", QStringLiteral("Z\u00fcrich"), QStringLiteral("Caf\u00e9"),
+                                           QStringLiteral("\u00c9t\u00e9")}));
+    ASSERT_EQ(records.size(), 4);
+    EXPECT_EQ(records[0].Password, QStringLiteral("p\u00e91"));
+    EXPECT_EQ(records[1].Password, QStringLiteral("na\u00efve"));
+    const QList<QByteArray> log = Log();
+    ASSERT_GE(log.size(), 4);
+    EXPECT_EQ(log[1], Logged("Accepted by User", "Bank,p\xe9"
+                                                 "1"));
+    EXPECT_EQ(log[2], Logged("Accepted by User", "Z\xfcrich,na\xefve"));
+    EXPECT_EQ(log[3], Logged("Not UTF-8", "read as Windows-1252: check its accented letters"));
+    EXPECT_EQ(log[4], Logged("Accepted by User", "Caf\xe9,x"));
+    EXPECT_EQ(log.count(Logged("Not UTF-8", "read as Windows-1252: check its accented letters")), 1);
+
+    // the window can tell the record shown
+    entryNames.clear();
+    ItemManagerParams params;
+    ASSERT_TRUE(engine.GetFirstImportRec(params));
+    EXPECT_EQ(engine.GetImportFileEncoding(), ImportFileEncoding::Utf8);
+    EXPECT_FALSE(engine.RecordNotUtf8());
+    ASSERT_TRUE(engine.GetNextImportRec(params));
+    EXPECT_TRUE(engine.RecordNotUtf8());
+    ASSERT_TRUE(engine.GetNextImportRec(params));
+    EXPECT_FALSE(engine.RecordNotUtf8());
+    engine.ImportCSVUserAction(ImportUserAction::Quit);
 }
 
 TEST_F(ImportTest, ShowLogOpensTheLogAndMarksItForDeletion)
