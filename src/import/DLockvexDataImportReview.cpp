@@ -99,9 +99,13 @@ void TLockvexDataImportDlg::DisplayImportedItem()
     QStringList cut;
     for (int k : ImportExport->ShortenedFields())
         cut << ImportFieldName(k);
-    ShortenedLbl->setText(cut.isEmpty() ? QString()
-                                        : QStringLiteral("Cut to fit Lockvex: ") + cut.join(QStringLiteral(", ")));
-    ShortenedLbl->setVisible(!cut.isEmpty());
+    QStringList notes;
+    if (!cut.isEmpty())
+        notes << QStringLiteral("Cut to fit Lockvex: ") + cut.join(QStringLiteral(", "));
+    if (ImportExport->RecordNotUtf8())
+        notes << QStringLiteral("Not UTF-8: read as Windows-1252, check its accented letters");
+    ShortenedLbl->setText(notes.join(u'\n'));
+    ShortenedLbl->setVisible(!notes.isEmpty());
     ShowRecord(true);
 }
 

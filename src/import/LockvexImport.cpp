@@ -35,6 +35,8 @@ const QByteArray DuplicatePrefix = Prefix("Duplicate record");
 const QByteArray NameMissingPrefix = Prefix("Invalid record: Name missing");
 const QByteArray BadQuotesPrefix = Prefix("Invalid record: bad quotes");
 const QByteArray ShortenedPrefix = Prefix("Shortened to fit Lockvex");
+const QByteArray NotUtf8Prefix = Prefix("Not UTF-8");
+const QByteArray NotUtf8Note = "read as Windows-1252: check its accented letters";
 const QByteArray TerminatedPrefix = Prefix("Download terminated by user");
 const QByteArray CompletePrefix = Prefix("Download complete");
 
@@ -210,10 +212,14 @@ void TImportExport::ImportCSVUserAction(ImportUserAction UserAction)
         CloseImport();
 }
 
+// A record with a line read as Windows-1252 in a UTF-8 file is followed by a note saying so
+// (not after a quit, whose line CloseImport repeats as the log's last).
 void TImportExport::WriteLog(const QByteArray &prefix, const QByteArray &text)
 {
     LogPrefix = prefix;
     WriteTextLine(LogFile, LogPrefix, text);
+    if (NotUtf8 && prefix != TerminatedPrefix)
+        WriteTextLine(LogFile, NotUtf8Prefix, NotUtf8Note);
 }
 
 bool TImportExport::OpenImport()
@@ -226,6 +232,7 @@ bool TImportExport::OpenImport()
     InputBuffer.clear();
     PendingLine.clear();
     HasPendingLine = false;
+    NotUtf8 = false;
     LogPrefix.clear(); // a quit of an earlier import must not mark this one
     QString fileExt, base;
     SplitFileAtFirstDot(CurrImpExFormat.ImpExFileName, fileExt, base);
@@ -260,6 +267,7 @@ bool TImportExport::ReadHeaderLines(int headerLines)
         if (line.isEmpty())
             continue;
         InputBuffer = line;
+        NotUtf8 = LineNotUtf8;
         const char sep = SeparatorOf(InputBuffer);
         const CSVLineScan scan = ScanCSVLine(InputBuffer, sep);
         if (!scan.EndsInsideQuotes && scan.Separators > CSVFieldCount) {
@@ -309,6 +317,7 @@ bool TImportExport::ReadNextRecord()
 {
     for (;;) {
         ReadImportLine(InputBuffer);
+        NotUtf8 = LineNotUtf8;
         if (!InputBuffer.isEmpty()) {
             // Most records are one line: the one reading of it that tells whether a quoted value
             // goes on also gives its columns.
@@ -328,8 +337,10 @@ bool TImportExport::ReadNextRecord()
     }
 }
 
-// A quoted value goes on in the next line: the lines are joined with ";" until the quote
-// closes. A line that holds, read on its own, at least as many separators as a record has is
+// A quoted value goes on in the next line: the lines are joined with ";" while the quote is
+// open. A line that closes it with a quote before a separator or at its end (ClosesQuotedValue)
+// is taken as the value's last line, however many separators the rest of it holds. A line that
+// cannot close it so but holds, read on its own, at least as many separators as a record has is
 // a record of its own, not a line of the value: the quote before it was one that never closed.
 // The text gathered so far is then logged as bad quotes and dropped, and that line is the next
 // record read (False). Lines of a value rarely hold that many separators; notes over several
@@ -340,14 +351,17 @@ bool TImportExport::JoinContinuationLines()
     QByteArray next;
     while (LinesLeft()) {
         ReadImportLine(next);
-        if (CSVFieldCount > 0 && ScanCSVLine(next, CSVFieldSeparator).Separators >= CSVFieldCount) {
+        if (CSVFieldCount > 0 && !ClosesQuotedValue(next, CSVFieldSeparator) &&
+            ScanCSVLine(next, CSVFieldSeparator).Separators >= CSVFieldCount) {
             WriteLog(BadQuotesPrefix, InputBuffer);
             PendingLine = next;
             HasPendingLine = true;
+            PendingLineNotUtf8 = LineNotUtf8;
             return false;
         }
         InputBuffer += ';';
         InputBuffer += next;
+        NotUtf8 = NotUtf8 || LineNotUtf8;
         if (!ScanCSVLine(next, CSVFieldSeparator, true).EndsInsideQuotes)
             break;
     }
@@ -360,9 +374,11 @@ void TImportExport::ReadImportLine(QByteArray &line)
     if (HasPendingLine) {
         line = std::exchange(PendingLine, QByteArray());
         HasPendingLine = false;
+        LineNotUtf8 = PendingLineNotUtf8;
         return;
     }
     ImportFile.ReadLine(line);
+    LineNotUtf8 = ImportFile.LineNotUtf8();
 }
 
 bool TImportExport::LinesLeft()

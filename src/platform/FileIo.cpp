@@ -89,6 +89,7 @@ int PosixFileIo::Facts(int handle, FileFacts &facts)
     facts.Device = uint64_t(info.st_dev);
     facts.Inode = uint64_t(info.st_ino);
     facts.IsRegular = S_ISREG(info.st_mode);
+    facts.Mode = unsigned(info.st_mode & 07777);
     return 0;
 }
 

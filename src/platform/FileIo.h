@@ -27,6 +27,7 @@ struct FileFacts {
     uint64_t Device = 0; // with Inode: which file this is, whatever its name
     uint64_t Inode = 0;
     bool IsRegular = false;
+    unsigned Mode = 0; // the permission bits
 };
 
 class FileIo

@@ -206,7 +206,7 @@ protected:
     // Keeps a file that is about to be replaced aside under a new name beside it, so that no
     // byte of it is lost: «TrelLockvex.acsdb» becomes «TrelLockvex.damaged-YYYYMMDD-HHMMSS».
     // True when there is nothing to keep (no file, an empty one) or it was renamed; asideName
-    // receives the new name of a renamed file.
+    // receives the new name of a renamed file. A link is renamed itself, whatever it points to.
     static bool KeepFileAside(const QString &path, QString *asideName = nullptr);
     // The hidden name beside target under which a whole file is written before it is renamed
     // into place.

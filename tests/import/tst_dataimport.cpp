@@ -86,6 +86,7 @@ private slots:
     void emptiedAndDuplicateNames();
     void failedWriteIsToldAndNotCounted();
     void cutFieldsAreShownAndCounted();
+    void aRecordNotInUtf8IsNoted();
     void closingMessagesAndSettings();
     void emptyFileNameKeepsTheSavedName();
     void viewCopiesArePrivateAndNeverReplaceAUsersFile();
@@ -597,6 +598,22 @@ void TstDataImport::cutFieldsAreShownAndCounted()
     const QList<QByteArray> log = LogLines(importFolder_ + "/pw Log.txt");
     QCOMPARE(log[2], Logged("Shortened to fit Lockvex", "Password, Notes"));
     QCOMPARE(log[4], Logged("Shortened to fit Lockvex", "Password"));
+}
+
+// In a UTF-8 file, a record with a line in Windows-1252 says so beside the review boxes.
+void TstDataImport::aRecordNotInUtf8IsNoted()
+{
+    const QString file = WriteCsv("pw.csv", "Bank,p\xc3\xa9"
+                                            "1\r\nZ\xfcrich,x\r\nCaf\xc3\xa9,y\r\n\xc3\x89t\xc3\xa9,z\r\n");
+    auto dlg = Open();
+    Start(*dlg, file, {"1", "0", "0", "0", "2"});
+    QVERIFY(dlg->ShortenedLbl->text().isEmpty());
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QCOMPARE(dlg->ItemName->text(), QStringLiteral("Z\u00fcrich"));
+    QCOMPARE(dlg->ShortenedLbl->text(), QStringLiteral("Not UTF-8: read as Windows-1252, check its accented letters"));
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QCOMPARE(dlg->ItemName->text(), QStringLiteral("Caf\u00e9"));
+    QVERIFY(dlg->ShortenedLbl->text().isEmpty());
 }
 
 void TstDataImport::closingMessagesAndSettings()
