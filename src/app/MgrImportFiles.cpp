@@ -30,8 +30,9 @@ struct MadeFile {
     bool InSettings = false;
 };
 
-QList<MadeFile> madeFiles; // by this run, in order
-QString runFolder;         // this run's view folder, once made
+QList<MadeFile> madeFiles;    // by this run, in order
+QString runFolder;            // this run's view folder, once made
+bool runFolderInBase = false; // made in ImportViewFolder(), not elsewhere
 int runFolderLock = -1;
 
 platform::Platform &Desktop()
@@ -127,7 +128,8 @@ void ForgetMadeFiles(const QString &stem, const QString &ext)
     const qsizetype recorded = logs.size();
     for (qsizetype i = madeFiles.size() - 1; i >= 0; --i) {
         const QString &path = madeFiles[i].Path;
-        if (path != stem + ext && !(path.startsWith(stem + QStringLiteral(" (")) && path.endsWith(QStringLiteral(")") + ext)))
+        if (path != stem + ext &&
+            !(path.startsWith(stem + QStringLiteral(" (")) && path.endsWith(QStringLiteral(")") + ext)))
             continue;
         RemoveMadeFile(madeFiles[i]);
         logs.removeAll(Entry(madeFiles[i]));
@@ -139,9 +141,8 @@ void ForgetMadeFiles(const QString &stem, const QString &ext)
 
 QString Reason(int err, const QString &path)
 {
-    const QString why = err == platform::NotRegularError
-                            ? QStringLiteral("It is not a plain file")
-                            : QString::fromLocal8Bit(std::strerror(err));
+    const QString why = err == platform::NotRegularError ? QStringLiteral("It is not a plain file")
+                                                         : QString::fromLocal8Bit(std::strerror(err));
     return why + QStringLiteral(": ") + QDir::toNativeSeparators(path);
 }
 
@@ -183,6 +184,7 @@ QString CreateImportViewFolder()
         Desktop().MakePrivateFolder(base);
         if (IsPrivateFolder(base))
             runFolder = Desktop().MakeUniqueFolder(base, RunFolderPrefix);
+        runFolderInBase = !runFolder.isEmpty();
     }
     // Anything else at that name (a link, a file, a pipe, another user's folder) is left alone.
     for (const QString &elsewhere : {Desktop().RuntimeFolder(), QDir::tempPath()}) {
@@ -282,8 +284,7 @@ bool IsMadeImportFile(const QString &path)
     const NameFacts facts = Desktop().FactsOfName(path);
     for (const MadeFile &file : std::as_const(madeFiles))
         if (file.Path == path)
-            return facts.What == NameFacts::Kind::Regular && facts.Device == file.Device &&
-                   facts.Inode == file.Inode;
+            return facts.What == NameFacts::Kind::Regular && facts.Device == file.Device && facts.Inode == file.Inode;
     return false;
 }
 
@@ -304,7 +305,9 @@ void RemoveMadeImportFiles()
         Desktop().ReleaseFolderLock(runFolderLock);
         runFolderLock = -1;
         runFolder.clear();
-        Desktop().RemoveEmptyFolder(ImportViewFolder());
+        if (runFolderInBase)
+            Desktop().RemoveEmptyFolder(ImportViewFolder());
+        runFolderInBase = false;
     }
 }
 

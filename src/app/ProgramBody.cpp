@@ -14,8 +14,8 @@
 #include <QWidget>
 
 #include <csignal>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>

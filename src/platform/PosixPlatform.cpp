@@ -8,8 +8,8 @@
 #include <QStorageInfo>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/time.h>
@@ -232,7 +232,8 @@ FileIo &PosixPlatform::Files()
 NameFacts PosixPlatform::FactsOfName(const QString &path) const
 {
     NameFacts facts;
-    struct stat info {};
+    struct stat info {
+    };
     if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &info) != 0)
         return facts;
     facts.What = S_ISREG(info.st_mode)   ? NameFacts::Kind::Regular
@@ -291,7 +292,10 @@ void PosixPlatform::ReleaseFolderLock(int handle)
         ::close(handle);
 }
 
-QString PosixPlatform::RuntimeFolder() const { return qEnvironmentVariable("XDG_RUNTIME_DIR"); }
+QString PosixPlatform::RuntimeFolder() const
+{
+    return qEnvironmentVariable("XDG_RUNTIME_DIR");
+}
 
 bool PosixPlatform::FlushFolderOf(const QString &path)
 {

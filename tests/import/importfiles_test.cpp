@@ -60,7 +60,8 @@ void Write(const QString &path, const QByteArray &bytes)
 // The kind of the name itself (lstat), as a letter: f file, d folder, l link, p pipe, - none.
 char KindOf(const QString &path)
 {
-    struct stat info {};
+    struct stat info {
+    };
     if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
         return '-';
     return S_ISLNK(info.st_mode) ? 'l' : S_ISDIR(info.st_mode) ? 'd' : S_ISFIFO(info.st_mode) ? 'p' : 'f';
@@ -100,8 +101,7 @@ protected:
     {
         EXPECT_EQ(Read(Photos + QStringLiteral("/beach.jpg")), "a picture");
         EXPECT_EQ(Read(Photos + QStringLiteral("/2025/snow.jpg")), "another picture");
-        EXPECT_EQ(QDir(Photos).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                  (QStringList{"2025", "beach.jpg"}));
+        EXPECT_EQ(QDir(Photos).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), (QStringList{"2025", "beach.jpg"}));
         EXPECT_EQ(Read(Notes), "the user's notes");
         EXPECT_EQ(QFileInfo(Notes).permissions() & (QFile::ReadGroup | QFile::ReadOther),
                   QFile::ReadGroup | QFile::ReadOther);
@@ -157,7 +157,9 @@ TEST_F(ImportFiles, NothingAtTheImportsNamesIsFollowedWrittenEmptiedOrWaitedOn)
 {
     for (Place place : {Place::CacheFolder, Place::Log, Place::ViewCopy}) {
         for (Hostile kind : AllKinds) {
-            SCOPED_TRACE(std::string(place == Place::CacheFolder ? "cache folder" : place == Place::Log ? "log" : "view copy") +
+            SCOPED_TRACE(std::string(place == Place::CacheFolder ? "cache folder"
+                                     : place == Place::Log       ? "log"
+                                                                 : "view copy") +
                          " / " + NameOf(kind));
             QTemporaryDir scratch(desktop.Home() + QStringLiteral("/case-XXXXXX"));
             const QString cache = ImportViewFolder();
@@ -213,7 +215,8 @@ TEST_F(ImportFiles, NothingAtTheImportsNamesIsFollowedWrittenEmptiedOrWaitedOn)
                 const QString folder = CreateImportViewFolder();
                 QString copy;
                 const QString problem = WriteImportViewCopy(named, folder, copy);
-                const bool plainFile = kind == Hostile::LinkToFile || kind == Hostile::HardLink || kind == Hostile::OtherUsers;
+                const bool plainFile =
+                    kind == Hostile::LinkToFile || kind == Hostile::HardLink || kind == Hostile::OtherUsers;
                 if (plainFile) {
                     // What the import would read: the file the user named, read, never written.
                     EXPECT_EQ(problem, QString());
