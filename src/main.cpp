@@ -22,6 +22,7 @@ int main(int argc, char *argv[])
     platform::DesktopPlatform desktop;
     platform::Install(&desktop);
     HandleEndingSignals(app);
+    EndRunOnExit();
     int result = RunLockvex(app, RunProgramWindows);
     platform::Install(nullptr);
     return result;

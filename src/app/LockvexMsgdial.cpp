@@ -474,8 +474,25 @@ QDialog *CreateMessageDialog(const TShownMessage &message, QWidget *parent)
     return dialog;
 }
 
+namespace
+{
+bool quietClose = false;
+} // namespace
+
+void SetQuietClose(bool quiet)
+{
+    quietClose = quiet;
+}
+
+bool QuietClose()
+{
+    return quietClose;
+}
+
 bool ShowMessageDlg(const TMsgFields &Fields, const QString &Value)
 {
+    if (quietClose)
+        return false; // nobody is there to answer
     MessageShown = true;
     const TShownMessage message = FillMessage(Fields, Value);
     if (messageResponder)

@@ -93,6 +93,11 @@ enum LockvexMsgNo : int {
 // dialog was closed otherwise. Sets MessageShown.
 bool ShowMessageDlg(const TMsgFields &Fields, const QString &Value = QString());
 
+// The program closes on an ending signal (log-out): from then on no message is shown, each is
+// answered as by closing its dialog (false), so that nothing waits for an answer nobody gives.
+void SetQuietClose(bool quiet);
+bool QuietClose();
+
 // An error message that is not in the catalogue, such as a settings file that cannot be written;
 // shown the same way with the error scheme and one OK button.
 void ShowErrorMessage(const QString &text);

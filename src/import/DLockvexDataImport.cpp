@@ -6,6 +6,7 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "common/Globals.h"
+#include "common/TextFiles.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LockvexStyle.h"
@@ -354,12 +355,20 @@ void TLockvexDataImportDlg::done(int result)
     QDialog::done(result);
 }
 
-// However the window closes: the engine goes (an open import ends as a quit and its log keeps
-// every line), the security messages, and the settings.
+// However the window closes: an open import ends as a quit (its log keeps every line), the
+// security messages, and the settings. The window may close while one of its own handlers waits
+// for a message (an ending signal closes every window): the engine, with its files closed, stays
+// until the window goes, so that the handler, when it goes on, finds it and nothing open.
 void TLockvexDataImportDlg::FormClose()
 {
     acceptingAll_ = false;
-    ImportExport.reset();
+    if (ImportExport && ImportExport->IsOpen()) {
+        try {
+            ImportExport->ImportCSVUserAction(ImportUserAction::Quit);
+        } catch (const TextFileError &) {
+            // a log that cannot be written must not keep the window open
+        }
+    }
     ShowRecord(false);
     if (TextFileWritten)
         ShowMessageDlg(MsgCatalogue[MsgSecurityInfo]);

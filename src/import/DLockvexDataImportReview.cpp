@@ -166,7 +166,7 @@ bool TLockvexDataImportDlg::ShowNextItem(bool display)
     } catch (const TextFileError &error) {
         ImportFailed(error.Message());
         try {
-            ImportExport->ImportCSVUserAction(ImportUserAction::Quit);
+            ImportExport->ImportCSVUserAction(ImportUserAction::Quit); // nothing when the window closed
         } catch (const TextFileError &) {
             // the log is the file that failed
         }
@@ -184,7 +184,7 @@ void TLockvexDataImportDlg::AcceptBtnClick()
     if (!recordShown_ || acceptingAll_)
         return;
     try {
-        if (!AcceptItem(true))
+        if (!AcceptItem(true) || closed_)
             return;
         if (!AcceptAllCheckBox->isChecked()) {
             if (!ShowNextItem(true))
@@ -201,7 +201,8 @@ void TLockvexDataImportDlg::AcceptBtnClick()
         ImportProgress->setVisible(true);
         ProgressLbl->setVisible(true);
         if (!ShowNextItem(true)) {
-            FinishAcceptAll();
+            if (!closed_)
+                FinishAcceptAll();
             return;
         }
     } catch (const TextFileError &error) {
@@ -225,14 +226,17 @@ void TLockvexDataImportDlg::AcceptAllStep()
     try {
         do {
             if (!AcceptItem(false)) {
-                // Not written: the record stays shown for the user to decide.
+                // Not written: the record stays shown for the user to decide, unless the window
+                // closed while the message was up.
                 EndAcceptAll();
-                DisplayImportedItem();
+                if (!closed_)
+                    DisplayImportedItem();
                 return;
             }
             ++recordsDone_;
             if (!ShowNextItem(false)) {
-                FinishAcceptAll();
+                if (!closed_)
+                    FinishAcceptAll();
                 return;
             }
         } while (slice.elapsed() < AcceptAllSliceMs);
@@ -252,7 +256,7 @@ void TLockvexDataImportDlg::FinishAcceptAll()
     EndAcceptAll();
     if (itemsShortened_ > 0)
         ShowMessageDlg(MsgCatalogue[MsgItemsShortened], QString::number(itemsShortened_));
-    CancelBtnClick();
+    CancelBtnClick(); // nothing when the window closed meanwhile
 }
 
 void TLockvexDataImportDlg::EndAcceptAll()

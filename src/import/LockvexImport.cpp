@@ -1,5 +1,6 @@
 #include "import/LockvexImport.h"
 
+#include "app/MgrImportFiles.h"
 #include "common/CsvFields.h"
 #include "common/Globals.h"
 #include "common/PathRoutines.h"
@@ -14,7 +15,7 @@
 #include <algorithm>
 #include <utility>
 
-#include <sys/stat.h>
+#include <cstring>
 
 namespace
 {
@@ -129,13 +130,6 @@ void CloseQuietly(TextFile &file)
     }
 }
 
-// The log holds the import's text: it is deleted when the program ends, viewed or not.
-void DeleteAtExit(const QString &name)
-{
-    if (TempFiles && !TempFiles->contains(name))
-        TempFiles->append(name);
-}
-
 // The duplicate test of the program: does an entry of the entry table bear this name? The same
 // rule as the main window's: other letter case (a-z) is the same name.
 bool NameInEntryTable(const QString &name)
@@ -236,13 +230,14 @@ bool TImportExport::OpenImport()
     LogPrefix.clear(); // a quit of an earlier import must not mark this one
     QString fileExt, base;
     SplitFileAtFirstDot(CurrImpExFormat.ImpExFileName, fileExt, base);
-    LogFileName = base + QStringLiteral(" Log.txt");
     try {
-        OpenTextForWrite(LogFile, LogFileName);
-        // A log left by an earlier import keeps its mode when it is emptied: it holds the
-        // import's text again, so only its owner may read it, whatever it was before.
-        ::fchmod(::fileno(LogFile.Handle), S_IRUSR | S_IWUSR);
-        DeleteAtExit(LogFileName);
+        // Made new, owner only, under the next free name when «<base> Log.txt» is taken: a file,
+        // a link or a pipe of that name is neither written through nor emptied nor deleted. The
+        // log is removed when the program ends, viewed or not.
+        int handle = -1;
+        if (const int err = CreateImportLog(base, LogFileName, handle))
+            throw TextFileError(err, QString::fromLocal8Bit(std::strerror(err)) + QStringLiteral(": ") + LogFileName);
+        OpenTextForWriteOn(LogFile, handle, LogFileName);
         CSVFieldCount = 0;
         CSVFieldSeparator = ',';
         if (!ReadHeaderLines(HeaderLineCount(CurrImpExFormat.HeaderLines))) {
@@ -462,10 +457,8 @@ void TImportExport::CloseImport()
         CloseQuietly(LogFile);
         throw;
     }
-    if (CurrImpExFormat.ShowLog) {
+    if (CurrImpExFormat.ShowLog)
         platform::Current().OpenFile(LogFileName);
-        DeleteAtExit(LogFileName);
-    }
 }
 
 void TImportExport::ReleaseFiles()

@@ -278,17 +278,21 @@ TEST_F(ImportTest, TheLogLiesBesideTheFileWhateverDotsItsFoldersHave)
     ASSERT_TRUE(QDir(dir.path()).mkpath("john.smith/.local"));
     const QString file = dir.filePath("john.smith/.local/pw.backup.csv");
     ASSERT_TRUE(QFile::copy(QStringLiteral(LOCKVEX_TEST_DATA "/import-bank.csv"), file));
-    // a log of an earlier import that anyone may read
+    // a file of that name that this run did not write, which anyone may read
     QFile earlier(dir.filePath("john.smith/.local/pw Log.txt"));
     ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.write("kept");
     earlier.setPermissions(earlier.permissions() | QFile::ReadGroup | QFile::ReadOther);
     earlier.close();
     Use(file, {{1, 1}}, "1");
     EXPECT_EQ(ImportAll().size(), 1);
     TempFiles = savedTempFiles;
-    EXPECT_EQ(engine.GetLogFileName(), dir.filePath("john.smith/.local/pw Log.txt"));
+    // Written new under the next free name, readable by its owner only; the other file is kept.
+    EXPECT_EQ(engine.GetLogFileName(), dir.filePath("john.smith/.local/pw Log (2).txt"));
     EXPECT_TRUE(QFile::exists(engine.GetLogFileName()));
     EXPECT_EQ(QFile(engine.GetLogFileName()).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
+    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+    EXPECT_EQ(earlier.readAll(), "kept");
     // Not viewed, the log is still deleted when the program ends.
     EXPECT_EQ(tempFiles, QStringList{engine.GetLogFileName()});
 }
@@ -739,9 +743,14 @@ TEST_F(ImportTest, AFileThatCannotBeOpenedIsReportedWithTheReason)
     EXPECT_FALSE(engine.IsOpen());
     EXPECT_FALSE(QFile::exists(dir.filePath("missing Log.txt")));
 
-    // a log that cannot be created: the import file is released again
+    // a log that cannot be created (a folder without write permission): the import file is
+    // released again
+    testing_support::TestPlatform testPlatform;
+    platform::ScopedInstall guard(testPlatform);
+    testPlatform.FailStorage = [](testing_support::StorageOp op, const QString &path, qint64, qint64) {
+        return op == testing_support::StorageOp::Create && path.endsWith(" Log.txt") ? EACCES : 0;
+    };
     QString file = Fixture("import-bank.csv");
-    QDir(dir.path()).mkdir("import-bank Log.txt");
     Use(file, {{1, 1}});
     EXPECT_THROW(engine.GetFirstImportRec(params), TextFileError);
     EXPECT_FALSE(engine.IsOpen());
