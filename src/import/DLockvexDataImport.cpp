@@ -70,6 +70,7 @@ TLockvexDataImportDlg::TLockvexDataImportDlg(QWidget *parent) : QDialog(parent)
     setModal(true);
     scale_ = LockvexStyle::WindowScale();
     BuildControls();
+    setPalette(LockvexStyle::WindowPalette());
     setStyleSheet(LockvexStyle::WindowSheet(scale_) +
                   LockvexStyle::Sheet(QStringLiteral("QGroupBox { padding: 10px; }"
                                                      "QLineEdit[lvRole=\"column\"] { padding: 2px 2px; }"
@@ -91,7 +92,9 @@ TLockvexDataImportDlg::~TLockvexDataImportDlg()
 bool TLockvexDataImportDlg::RunModal(QWidget *parent, const QPoint &topLeft)
 {
     TLockvexDataImportDlg dialog(parent);
-    dialog.move(topLeft);
+    // At the main window's place, its own size, and wholly on one screen.
+    const QSize size = WindowPlacement::SizeForScreen(dialog);
+    WindowPlacement::Place(dialog, QRect(topLeft, size.grownBy(WindowPlacement::FrameMargins(dialog))));
     dialog.exec();
     return dialog.TotalImported() > 0;
 }
@@ -271,7 +274,8 @@ QWidget *TLockvexDataImportDlg::BuildReviewGroup()
     MemData3 = ReviewPanel->MemData3;
     MemData4 = ReviewPanel->MemData4;
     ItemDescr = ReviewPanel->ItemDescr;
-    grid->addWidget(ReviewPanel, row++, 0, 1, 4);
+    grid->addWidget(ReviewPanel, row, 0, 1, 4);
+    grid->setRowStretch(row++, 1); // the notes take the room the window has to spare
 
     ShortenedLbl = MakeLabel(GroupBox1, "ShortenedLbl", QString());
     ShortenedLbl->setWordWrap(true);
@@ -301,7 +305,6 @@ QWidget *TLockvexDataImportDlg::BuildReviewGroup()
     buttons->addWidget(AcceptBtn);
     grid->addLayout(buttons, row++, 0, 1, 4);
     grid->addWidget(AcceptAllCheckBox, row++, 0, 1, 4, Qt::AlignRight);
-    grid->setRowStretch(row, 1);
     return GroupBox1;
 }
 

@@ -7,6 +7,7 @@
 #include "app/MgrLockvexHelp.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/PasswordGrid.h"
+#include "ui/shared/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -59,7 +60,7 @@ void TLockvexItemDlg::FormActivate()
     if (LVDlgProcs != nullptr) {
         int top = 0, left = 0;
         LVDlgProcs->GetDlgPosnInfo(ListTopKey, ListLeftKey, width(), height(), top, left);
-        move(left, top);
+        WindowPlacement::Place(*this, QRect(QPoint(left, top), frameGeometry().size()));
     }
     // An entry without an address opens nothing and copies nothing.
     if (!URL->text().trimmed().isEmpty()) {

@@ -115,6 +115,7 @@ void TLockvexItemDlg::BuildControls()
 
 void TLockvexItemDlg::ApplyLook()
 {
+    setPalette(WindowPalette());
     setStyleSheet(WindowSheet(scale_));
 }
 

@@ -13,6 +13,7 @@
 #include "ui/DLockvexItem.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/LetterTabs.h"
+#include "ui/shared/WindowPlacement.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -83,7 +84,7 @@ void TLockvexListDlg::FormActivate()
         if (LVDlgProcs != nullptr) {
             int top = 0, left = 0;
             LVDlgProcs->GetDlgPosnInfo(TopKey, LeftKey, width(), height(), top, left);
-            move(left, top);
+            WindowPlacement::Place(*this, QRect(QPoint(left, top), frameGeometry().size()));
         }
     }
     ItemList->setFocus();

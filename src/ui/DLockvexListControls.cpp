@@ -96,6 +96,7 @@ void TLockvexListDlg::BuildControls()
 
 void TLockvexListDlg::ApplyLook()
 {
+    setPalette(WindowPalette());
     setStyleSheet(WindowSheet(scale_));
 }
 
