@@ -196,7 +196,6 @@ QGroupBox *TLockvexSignInDlg::BuildGroup(bool twoPasswords)
 // The program's shared look, with the sign-in's larger password boxes and buttons.
 void TLockvexSignInDlg::ApplyLook()
 {
-    setPalette(LockvexStyle::WindowPalette());
     setStyleSheet(LockvexStyle::WindowSheet(scale_) +
                   LockvexStyle::Sheet(
                       QStringLiteral("QGroupBox#GroupBox1 { margin: 0px; padding: 0px; }"

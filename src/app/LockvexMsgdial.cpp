@@ -440,7 +440,6 @@ QDialog *CreateMessageDialog(const TShownMessage &message, QWidget *parent)
     dialog->setObjectName(QStringLiteral("LockvexMsgDlg"));
     dialog->setWindowTitle(message.Caption);
     dialog->setModal(true);
-    dialog->setPalette(LockvexStyle::WindowPalette());
     dialog->setStyleSheet(StyleSheetFor(scheme));
 
     auto *column = new QVBoxLayout(dialog);

@@ -70,7 +70,6 @@ TLockvexDataImportDlg::TLockvexDataImportDlg(QWidget *parent) : QDialog(parent)
     setModal(true);
     scale_ = LockvexStyle::WindowScale();
     BuildControls();
-    setPalette(LockvexStyle::WindowPalette());
     setStyleSheet(LockvexStyle::WindowSheet(scale_) +
                   LockvexStyle::Sheet(QStringLiteral("QGroupBox { padding: 10px; }"
                                                      "QLineEdit[lvRole=\"column\"] { padding: 2px 2px; }"

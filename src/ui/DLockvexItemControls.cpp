@@ -115,7 +115,6 @@ void TLockvexItemDlg::BuildControls()
 
 void TLockvexItemDlg::ApplyLook()
 {
-    setPalette(WindowPalette());
     setStyleSheet(WindowSheet(scale_));
 }
 

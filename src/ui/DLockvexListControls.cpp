@@ -96,7 +96,6 @@ void TLockvexListDlg::BuildControls()
 
 void TLockvexListDlg::ApplyLook()
 {
-    setPalette(WindowPalette());
     setStyleSheet(WindowSheet(scale_));
 }
 

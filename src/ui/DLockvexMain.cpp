@@ -480,7 +480,6 @@ void TLockvexMainDlg::BuildCloudGroupBox()
 
 void TLockvexMainDlg::ApplyLook()
 {
-    setPalette(WindowPalette());
     setStyleSheet(WindowSheet(scale_) +
                   Sheet(QStringLiteral("TLockvexMainDlg { background: @WindowBack; }"
                                        "QLabel#VersionLbl { font-weight: 400; font-size: 11px; }"

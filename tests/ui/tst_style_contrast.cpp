@@ -196,23 +196,28 @@ void TstStyleContrast::tickedDiffersFromUnticked_data()
     QTest::newRow("radio button, dark desktop") << true << true;
 }
 
-// Drawn in a window that takes the program's look, as every window does, the ticked indicator
-// differs from the unticked one by a mark that stands out at 3:1, whatever the desktop's palette.
+// Drawn in a window with the program's look and palette, the ticked indicator differs from the
+// unticked one by a mark that stands out at 3:1, whatever the desktop's palette was.
 void TstStyleContrast::tickedDiffersFromUnticked()
 {
     QFETCH(bool, radio);
     QFETCH(bool, darkDesktop);
     const QPalette desktop = QApplication::palette();
-    if (darkDesktop)
-        QApplication::setPalette(DarkPalette());
+    if (darkDesktop) {
+        QApplication::setPalette(DarkPalette()); // as the desktop's theme does
+    }
+    QApplication::setPalette(WindowPalette()); // as the program does at start
     QWidget window;
-    window.setPalette(WindowPalette());
     window.setStyleSheet(WindowSheet());
     auto *layout = new QVBoxLayout(&window);
-    QAbstractButton *ticked = radio ? static_cast<QAbstractButton *>(new QRadioButton(QStringLiteral("On")))
-                                    : new QCheckBox(QStringLiteral("On"));
-    QAbstractButton *unticked = radio ? static_cast<QAbstractButton *>(new QRadioButton(QStringLiteral("Off")))
-                                      : new QCheckBox(QStringLiteral("Off"));
+    // Made inside the window, as the windows make their controls.
+    const auto make = [&](const QString &text) -> QAbstractButton * {
+        if (radio)
+            return new QRadioButton(text, &window);
+        return new QCheckBox(text, &window);
+    };
+    QAbstractButton *ticked = make(QStringLiteral("On"));
+    QAbstractButton *unticked = make(QStringLiteral("Off"));
     ticked->setAutoExclusive(false);
     unticked->setAutoExclusive(false);
     layout->addWidget(ticked);
@@ -221,6 +226,7 @@ void TstStyleContrast::tickedDiffersFromUnticked()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const double difference = LargestDifference(Indicator(*ticked), Indicator(*unticked));
+
     QApplication::setPalette(desktop);
     QVERIFY2(difference >= ForLargeOrFrame, qPrintable(QString::number(difference)));
 }

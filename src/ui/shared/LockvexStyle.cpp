@@ -111,10 +111,10 @@ const TMsgScheme &MessageScheme(TSchemeKind kind)
     static const TMsgScheme silver2010{"#fdfdfe", "#c9d1dc", "#9aa6b6", "#263241", "#f5f7f9",
                                        "#26303b", "#dde2e8", "#ffffff", "#dfe4ea", "#8c99a9",
                                        "#1f2a37", "#fff4d6", "#ffe08a", "#4f7db3", "#ffffff"};
-    static const TMsgScheme blue2003{"#3f68b4", "#24509f", "#1b4089", "#ffffff", "#eef3fc",
+    static const TMsgScheme blue2003{"#32599e", "#24509f", "#1b4089", "#ffffff", "#eef3fc",
                                      "#0f1f3d", "#c9d9f3", "#ffffff", "#c6d9f8", "#3d6ec4",
                                      "#0f2a5c", "#ffe3a8", "#f8b84e", "#d9352b", "#ffffff"};
-    static const TMsgScheme olive2003{"#5d6a2c", "#46521e", "#363f16", "#ffffff", "#f7f8ef",
+    static const TMsgScheme olive2003{"#4f5b25", "#46521e", "#363f16", "#ffffff", "#f7f8ef",
                                       "#2c3115", "#dde3c4", "#fdfef7", "#dde5bd", "#71813a",
                                       "#2c3115", "#ffe3a8", "#f8b84e", "#f4b41a", "#3a2d05"};
     static const TMsgScheme blue2007{"#f1f7ff", "#a9c8ef", "#84a9dc", "#15428b", "#f6faff",
