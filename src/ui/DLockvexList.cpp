@@ -83,8 +83,10 @@ void TLockvexListDlg::FormActivate()
         FirstActivate = false;
         if (LVDlgProcs != nullptr) {
             int top = 0, left = 0;
-            LVDlgProcs->GetDlgPosnInfo(TopKey, LeftKey, width(), height(), top, left);
-            WindowPlacement::Place(*this, QRect(QPoint(left, top), frameGeometry().size()));
+            // The window's size as the desktop counts it, with its frame.
+            const QSize frame = frameGeometry().size();
+            LVDlgProcs->GetDlgPosnInfo(TopKey, LeftKey, frame.width(), frame.height(), top, left);
+            WindowPlacement::Place(*this, QRect(QPoint(left, top), frame));
         }
     }
     ItemList->setFocus();

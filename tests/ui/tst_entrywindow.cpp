@@ -326,7 +326,8 @@ void TstEntryWindow::positionKeys()
     QFile::remove(IniFileName);
     const auto again = Open(NoKey);
     const platform::ScreenMetrics screen = session_->Platform.ScreenInfo;
-    QCOMPARE(again->pos(), QPoint(screen.Width - again->width(), screen.Height / 2 - again->height() / 2));
+    const QSize frame = again->frameGeometry().size();
+    QCOMPARE(again->pos(), QPoint(screen.Width - frame.width(), screen.Height / 2 - frame.height() / 2));
 }
 
 void TstEntryWindow::helpOpensItsPage()
