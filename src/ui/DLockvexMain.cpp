@@ -645,6 +645,15 @@ bool TLockvexMainDlg::eventFilter(QObject *watched, QEvent *event)
         if (watched == ItemName && UserFocusChange(event))
             ItemNameExit();
         break;
+    case QEvent::LayoutRequest:
+    case QEvent::Resize:
+        // The data-location panel stays with its button when the window's layout moves it.
+        if (watched == this && UseCloudBtnDown)
+            QTimer::singleShot(0, this, [this] {
+                if (UseCloudBtnDown)
+                    PlaceCloudGroupBox();
+            });
+        break;
     case QEvent::MouseButtonRelease:
         if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
             if (watched == FacebookBtn) {

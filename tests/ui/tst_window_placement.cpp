@@ -18,6 +18,7 @@
 #include "ui/shared/WindowPlacement.h"
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QListView>
 #include <QPlainTextEdit>
@@ -237,14 +238,18 @@ void TstWindowPlacement::storedPlaceKeptWhereTheWindowFits()
 }
 
 // The window can be made as small as its minimum on the smallest screen and still shows every
-// control whole; its extra room goes to the entry list and the notes. Closing stores its size.
+// control whole, the open data-location panel staying at its button; its extra room goes to the
+// entry list and the notes. Closing stores its size.
 void TstWindowPlacement::mainWindowShrinksToItsMinimum()
 {
     session_->Platform.ScreenInfo.Areas = {QRect(0, 0, 1920, 1080)};
     session_->Add(stick_session::Entry(QStringLiteral("Anvil"), QString(), QStringLiteral("anvil-id"),
                                        QStringLiteral("1234"), QStringLiteral("Harbour7Lantern2")));
+    DropboxExists = true;
     TLockvexMainDlg main;
     testing_support::ShowActive(main);
+    QTest::mouseClick(main.UseCloudBtn, Qt::LeftButton);
+    QVERIFY(main.CloudGroupBox->isVisible());
     const QSize natural = main.size();
     const int listHeight = main.ItemList->height();
     const int notesHeight = main.ItemDescr->height();
@@ -256,8 +261,15 @@ void TstWindowPlacement::mainWindowShrinksToItsMinimum()
     main.move(0, 0);
     main.resize(main.minimumSize());
     QCoreApplication::processEvents();
+    const auto atItsButton = [&] {
+        const QRect button(main.UseCloudBtn->mapTo(&main, QPoint(0, 0)), main.UseCloudBtn->size());
+        const QRect panel = main.CloudGroupBox->geometry();
+        return panel.top() == button.bottom() + 1 || panel.bottom() + 1 == button.top();
+    };
+    QTRY_VERIFY(atItsButton());
     CheckFits(main, {QRect(0, 0, 1280, 720)});
     QVERIFY(main.width() <= 1280 && main.height() <= 720 - 32 - 40); // a panel and a title bar on 1280 x 720
+
     const QString folder = qEnvironmentVariable("LOCKVEX_SCREENSHOT_DIR");
     if (!folder.isEmpty())
         QVERIFY(main.grab().save(folder + QStringLiteral("/main-window-minimum.png")));
