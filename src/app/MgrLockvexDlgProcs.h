@@ -60,8 +60,8 @@ public:
     // numbers.
     QSize GetDlgSizeInfo(const QString &WidthKey, const QString &HeightKey) const;
     // Stores a resizable window's position and size with one write.
-    bool SetDlgPosnInfo(const QString &TopKey, const QString &LeftKey, int DlgTop, int DlgLeft,
-                        const QString &WidthKey, const QString &HeightKey, const QSize &DlgSize);
+    bool SetDlgPosnInfo(const QString &TopKey, const QString &LeftKey, int DlgTop, int DlgLeft, const QString &WidthKey,
+                        const QString &HeightKey, const QSize &DlgSize);
 
     // Plain access to the settings, for the import window's keys. A missing key gives Default.
     QString ReadSetting(const QString &Key, const QString &Default = QString()) const;

@@ -181,9 +181,9 @@ void TstStyleContrast::textAndFramesStandOut()
     QFETCH(QColor, background);
     QFETCH(double, least);
     const double ratio = Contrast(foreground, background);
-    QVERIFY2(ratio >= least, qPrintable(QStringLiteral("%1 on %2: %3:1")
-                                            .arg(foreground.name(), background.name())
-                                            .arg(ratio, 0, 'f', 2)));
+    QVERIFY2(
+        ratio >= least,
+        qPrintable(QStringLiteral("%1 on %2: %3:1").arg(foreground.name(), background.name()).arg(ratio, 0, 'f', 2)));
 }
 
 void TstStyleContrast::tickedDiffersFromUnticked_data()

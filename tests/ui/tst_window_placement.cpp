@@ -85,8 +85,7 @@ void CheckFits(QWidget &window, const QList<QRect> &areas)
             const QSize wanted = control->minimumSizeHint();
             QVERIFY2(control->width() >= wanted.width() && control->height() >= wanted.height(),
                      qPrintable(control->objectName() + QLatin1Char(' ') + Describe(placed) + QStringLiteral(" for ") +
-                                QString::number(wanted.width()) + QLatin1Char('x') +
-                                QString::number(wanted.height())));
+                                QString::number(wanted.width()) + QLatin1Char('x') + QString::number(wanted.height())));
         }
     }
 }
@@ -296,8 +295,8 @@ void TstWindowPlacement::screenshots()
     TLockvexMainDlg main;
     testing_support::ShowActive(main);
     CheckFits(main, {screen.Free});
-    const QString file = scaled ? QStringLiteral("/main-window-1920x1080-150.png")
-                                : QStringLiteral("/main-window-1366x768.png");
+    const QString file =
+        scaled ? QStringLiteral("/main-window-1920x1080-150.png") : QStringLiteral("/main-window-1366x768.png");
     QVERIFY(main.grab().save(folder + file));
 }
 
