@@ -260,7 +260,7 @@ protected:
         p.fillRect(rect(), shade);
         // A soft sheen on the upper half, as the office looks have.
         QLinearGradient sheen(0, 0, 0, height() / 2.0);
-        sheen.setColorAt(0, QColor(255, 255, 255, 70));
+        sheen.setColorAt(0, LockvexStyle::MessageBandSheen);
         sheen.setColorAt(1, QColor(255, 255, 255, 0));
         p.fillRect(QRect(0, 0, width(), height() / 2), sheen);
         p.setPen(scheme_.BandLine);
@@ -281,7 +281,8 @@ QString StyleSheetFor(const TMsgScheme &s)
                "QPushButton { color: %5; min-width: 84px; min-height: 28px; padding: 0px 18px;"
                " border: 1px solid %6; border-radius: 5px;"
                " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %7, stop:1 %8); }"
-               "QPushButton:default { border: 2px solid %6; }"
+               // The thicker border of the default button takes from its padding, not its size.
+               "QPushButton:default { border: 2px solid %6; min-height: 26px; padding: 0px 17px; }"
                "QPushButton:hover { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %9, stop:1 %10); }"
                "QPushButton:pressed { background: %10; }")
         .arg(s.Body.name(), s.BodyText.name(), s.TitleText.name(), s.Rule.name(), s.ButtonText.name(),

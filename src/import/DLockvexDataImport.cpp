@@ -92,7 +92,9 @@ TLockvexDataImportDlg::~TLockvexDataImportDlg()
 bool TLockvexDataImportDlg::RunModal(QWidget *parent, const QPoint &topLeft)
 {
     TLockvexDataImportDlg dialog(parent);
-    dialog.move(topLeft);
+    // At the main window's place, its own size, and wholly on one screen.
+    const QSize size = WindowPlacement::SizeForScreen(dialog);
+    WindowPlacement::Place(dialog, QRect(topLeft, size.grownBy(WindowPlacement::FrameMargins(dialog))));
     dialog.exec();
     return dialog.TotalImported() > 0;
 }
@@ -272,7 +274,8 @@ QWidget *TLockvexDataImportDlg::BuildReviewGroup()
     MemData3 = ReviewPanel->MemData3;
     MemData4 = ReviewPanel->MemData4;
     ItemDescr = ReviewPanel->ItemDescr;
-    grid->addWidget(ReviewPanel, row++, 0, 1, 4);
+    grid->addWidget(ReviewPanel, row, 0, 1, 4);
+    grid->setRowStretch(row++, 1); // the notes take the room the window has to spare
 
     ShortenedLbl = MakeLabel(GroupBox1, "ShortenedLbl", QString());
     ShortenedLbl->setWordWrap(true);
@@ -302,7 +305,6 @@ QWidget *TLockvexDataImportDlg::BuildReviewGroup()
     buttons->addWidget(AcceptBtn);
     grid->addLayout(buttons, row++, 0, 1, 4);
     grid->addWidget(AcceptAllCheckBox, row++, 0, 1, 4, Qt::AlignRight);
-    grid->setRowStretch(row, 1);
     return GroupBox1;
 }
 

@@ -13,6 +13,7 @@
 #include "ui/DLockvexItem.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/LetterTabs.h"
+#include "ui/shared/WindowPlacement.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -82,8 +83,10 @@ void TLockvexListDlg::FormActivate()
         FirstActivate = false;
         if (LVDlgProcs != nullptr) {
             int top = 0, left = 0;
-            LVDlgProcs->GetDlgPosnInfo(TopKey, LeftKey, width(), height(), top, left);
-            move(left, top);
+            // The window's size as the desktop counts it, with its frame.
+            const QSize frame = frameGeometry().size();
+            LVDlgProcs->GetDlgPosnInfo(TopKey, LeftKey, frame.width(), frame.height(), top, left);
+            WindowPlacement::Place(*this, QRect(QPoint(left, top), frame));
         }
     }
     ItemList->setFocus();

@@ -226,6 +226,7 @@ private:
     void ConnectHandlers();
     void ApplyLook();
     void PlaceOnScreen();
+    void PlaceCloudGroupBox();
     // Passwords and commands, in DLockvexMainPasswords.cpp.
     void ConnectPasswordHandlers();
     void ConnectChooserHandlers();

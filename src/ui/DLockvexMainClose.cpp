@@ -71,7 +71,8 @@ void TLockvexMainDlg::FormClose()
     // No copied secret stays on the clipboard after the program ends.
     if (LVDlgProcs) {
         LVDlgProcs->TextToClipboard(ClipboardClearedText);
-        LVDlgProcs->SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), y(), x());
+        LVDlgProcs->SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), y(), x(),
+                                   QStringLiteral("DialogWidth"), QStringLiteral("DialogHeight"), size());
     }
     listModel_->SetLines(nullptr);
     if (ListManager)

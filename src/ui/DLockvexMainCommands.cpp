@@ -88,6 +88,17 @@ void TLockvexMainDlg::ConnectCommandHandlers()
 
 // ---- data location -----------------------------------------------------------------------------
 
+// Directly below the button, left edges aligned; again whenever the window changes size.
+void TLockvexMainDlg::PlaceCloudGroupBox()
+{
+    QPoint at = UseCloudBtn->mapTo(this, QPoint(0, UseCloudBtn->height()));
+    // Near the window's bottom edge the panel opens above the button instead of being cut off.
+    if (at.y() + CloudGroupBox->height() > height())
+        at.setY(qMax(0, UseCloudBtn->mapTo(this, QPoint(0, 0)).y() - CloudGroupBox->height()));
+    at.setX(qMax(0, qMin(at.x(), width() - CloudGroupBox->width())));
+    CloudGroupBox->move(at);
+}
+
 void TLockvexMainDlg::UseCloudBtnClick()
 {
     if (UseCloudBtnDown)
@@ -98,13 +109,7 @@ void TLockvexMainDlg::UseCloudBtnClick()
     const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(CloudGroupBox->title()) + 2 * Px(Gap + 4, scale_);
     CloudGroupBox->setMinimumWidth(qMax(titleWidth, UseCloudBtn->width()));
     CloudGroupBox->adjustSize();
-    // Directly below the button, left edges aligned.
-    QPoint at = UseCloudBtn->mapTo(this, QPoint(0, UseCloudBtn->height()));
-    // Near the window's bottom edge the panel opens above the button instead of being cut off.
-    if (at.y() + CloudGroupBox->height() > height())
-        at.setY(qMax(0, UseCloudBtn->mapTo(this, QPoint(0, 0)).y() - CloudGroupBox->height()));
-    at.setX(qMax(0, qMin(at.x(), width() - CloudGroupBox->width())));
-    CloudGroupBox->move(at);
+    PlaceCloudGroupBox();
     CloudGroupBox->raise();
     CloudGroupBox->show();
     UseCloudBtnDown = true;

@@ -381,7 +381,8 @@ void TstQuickList::placedOnceFromTheSettings()
     list_ = std::make_unique<TLockvexListDlg>();
     list_->show();
     const platform::ScreenMetrics screen = session_->Platform.ScreenInfo;
-    QCOMPARE(list_->pos(), QPoint(screen.Width - list_->width(), 25));
+    // The default: the right edge of the screen, frame and all.
+    QCOMPARE(list_->pos(), QPoint(screen.Width - list_->frameGeometry().width(), 25));
     // Moved by the user, it stays where it is when it comes back from an entry.
     list_->move(300, 200);
     AnswerEntryWindow();
