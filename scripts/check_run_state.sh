@@ -18,6 +18,9 @@ allowed_variables=(
     # signal handling: the handler writes to a pipe; the program's close is called from the loop
     "app/ProgramBody.cpp:signalPipe"
     "app/ProgramBody.cpp:closeOnSignal"
+    # the exit steps run from atexit as well, when the program ends without returning
+    "app/ProgramBody.cpp:runOpen"
+    "app/ProgramBody.cpp:registered"
     # the platform seam: the installed platform (tests install their double) and its fallbacks
     "platform/Platform.cpp:installed"
     "platform/Platform.cpp:fallback"
@@ -30,6 +33,12 @@ allowed_variables=(
     "app/LockvexMsgdial.cpp:mainWindowOwner"
     "app/LockvexMsgdial.cpp:ownerMessageShown"
     "app/LockvexMsgdial.cpp:messageResponder"
+    "app/LockvexMsgdial.cpp:quietClose"
+    "app/MgrImportFiles.cpp:madeFiles"
+    "app/MgrImportFiles.cpp:runFolder"
+    "app/MgrImportFiles.cpp:runFolderInBase"
+    "app/MgrImportFiles.cpp:runFolderLock"
+    "ui/shared/WindowPlacement.cpp:lastFrameMargins"
     "app/MgrDataLocation.cpp:RunLocation"
     "app/DataLocation.h:RunLocation"
     "common/Globals.*"

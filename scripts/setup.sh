@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Lockvex needs (when missing), then configures and builds it.
-# Usage: scripts/setup.sh [build-folder]     (default: build)
+# Installs the Debian packages Lockvex needs (when missing), then configures and builds it: every
+# target, or only the targets named after the build folder.
+# Usage: scripts/setup.sh [build-folder [target...]]     (default: build, every target)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Build and tests; the desktop entry's and metadata's validators and the Debian package's tools;
-# an X server and the tools that drive the program on it from outside in the end-to-end test.
+# Build and tests; the icon renderer; the desktop entry's and metadata's validators and the Debian
+# package's tools and checker; an X server and the tools that drive the program on it from outside
+# in the end-to-end test.
 packages=(g++ cmake qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-          desktop-file-utils appstream dpkg-dev file xvfb xdotool xclip imagemagick libx11-dev)
+          librsvg2-bin desktop-file-utils appstream dpkg-dev file lintian man-db xvfb xdotool xclip imagemagick libx11-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -25,5 +27,10 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 build=${1:-build}
+targets=("${@:2}")
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j "$(nproc)"
+if [ ${#targets[@]} -gt 0 ]; then
+    cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
+else
+    cmake --build "$build" -j "$(nproc)"
+fi

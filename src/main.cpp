@@ -4,6 +4,7 @@
 #include "common/Globals.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "ui/ProgramWindows.h"
+#include "ui/shared/LockvexStyle.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -19,9 +20,12 @@ int main(int argc, char *argv[])
     // Ties the windows to the desktop entry lockvex.desktop (its icon and name in the task bar).
     QGuiApplication::setDesktopFileName(QStringLiteral("lockvex"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/lockvex/lockvex-128.png")));
+    // The program's own look under any desktop palette: check boxes and radio buttons drawn from it.
+    QApplication::setPalette(LockvexStyle::WindowPalette());
     platform::DesktopPlatform desktop;
     platform::Install(&desktop);
     HandleEndingSignals(app);
+    EndRunOnExit();
     int result = RunLockvex(app, RunProgramWindows);
     platform::Install(nullptr);
     return result;

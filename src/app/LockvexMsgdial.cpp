@@ -18,7 +18,7 @@
 
 #include <memory>
 
-const std::array<TMsgFields, 21> MsgCatalogue = {{
+const std::array<TMsgFields, 23> MsgCatalogue = {{
     /* 0 */ {QStringLiteral("YOU HAVE CHANGED THE LOCATION WHERE YOUR ENCRYPTED PASSWORDS ARE STORED"),
              QStringLiteral("This change will be effective when you next start Lockvex"),
              mtInformation,
@@ -89,6 +89,18 @@ const std::array<TMsgFields, 21> MsgCatalogue = {{
               mtWarning,
               {mbOK},
               0},
+    /* 21 */
+    {QString(),
+     QStringLiteral("An item must have a name. Your changes to this item are kept: please type a name for it."),
+     mtWarning,
+     {mbOK},
+     0},
+    /* 22 */
+    {QStringLiteral("YOUR LOCKVEX IS FULL"),
+     QStringLiteral("Lockvex holds at most 32,767 items. Delete items you no longer need to make room for new ones."),
+     mtWarning,
+     {mbOK},
+     0},
 }};
 
 namespace
@@ -249,7 +261,7 @@ protected:
         p.fillRect(rect(), shade);
         // A soft sheen on the upper half, as the office looks have.
         QLinearGradient sheen(0, 0, 0, height() / 2.0);
-        sheen.setColorAt(0, QColor(255, 255, 255, 70));
+        sheen.setColorAt(0, LockvexStyle::MessageBandSheen);
         sheen.setColorAt(1, QColor(255, 255, 255, 0));
         p.fillRect(QRect(0, 0, width(), height() / 2), sheen);
         p.setPen(scheme_.BandLine);
@@ -270,7 +282,8 @@ QString StyleSheetFor(const TMsgScheme &s)
                "QPushButton { color: %5; min-width: 84px; min-height: 28px; padding: 0px 18px;"
                " border: 1px solid %6; border-radius: 5px;"
                " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %7, stop:1 %8); }"
-               "QPushButton:default { border: 2px solid %6; }"
+               // The thicker border of the default button takes from its padding, not its size.
+               "QPushButton:default { border: 2px solid %6; min-height: 26px; padding: 0px 17px; }"
                "QPushButton:hover { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %9, stop:1 %10); }"
                "QPushButton:pressed { background: %10; }")
         .arg(s.Body.name(), s.BodyText.name(), s.TitleText.name(), s.Rule.name(), s.ButtonText.name(),
@@ -463,8 +476,25 @@ QDialog *CreateMessageDialog(const TShownMessage &message, QWidget *parent)
     return dialog;
 }
 
+namespace
+{
+bool quietClose = false;
+} // namespace
+
+void SetQuietClose(bool quiet)
+{
+    quietClose = quiet;
+}
+
+bool QuietClose()
+{
+    return quietClose;
+}
+
 bool ShowMessageDlg(const TMsgFields &Fields, const QString &Value)
 {
+    if (quietClose)
+        return false; // nobody is there to answer
     if (mainWindowOwner && ownerMessageShown)
         ownerMessageShown();
     const TShownMessage message = FillMessage(Fields, Value);

@@ -59,7 +59,7 @@ struct TMsgFields {
 };
 
 // The catalogue, numbered from 0.
-extern const std::array<TMsgFields, 21> MsgCatalogue;
+extern const std::array<TMsgFields, 23> MsgCatalogue;
 
 // Catalogue numbers by meaning, for callers: MsgCatalogue[MsgWrongPassword].
 enum LockvexMsgNo : int {
@@ -83,13 +83,20 @@ enum LockvexMsgNo : int {
     MsgWrongPassword = 17,
     MsgNotSaved = 18,
     MsgDataNotOpened = 19,
-    MsgItemsShortened = 20
+    MsgItemsShortened = 20,
+    MsgNameNeeded = 21,
+    MsgSafeFull = 22
 };
 
 // Shows the message with Value in its placeholder, modally, centred over the main window (over
 // the screen while there is none). True when the user pressed OK or Yes; false for No or when the
 // dialog was closed otherwise. The owner's message-shown call (SetMessageDialogOwner) is told.
 bool ShowMessageDlg(const TMsgFields &Fields, const QString &Value = QString());
+
+// The program closes on an ending signal (log-out): from then on no message is shown, each is
+// answered as by closing its dialog (false), so that nothing waits for an answer nobody gives.
+void SetQuietClose(bool quiet);
+bool QuietClose();
 
 // An error message that is not in the catalogue, such as a settings file that cannot be written;
 // shown the same way with the error scheme and one OK button.

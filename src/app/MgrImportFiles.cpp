@@ -1,9 +1,169 @@
 #include "app/MgrImportFiles.h"
 
+#include "app/MgrLockvexDlgProcs.h"
 #include "common/Globals.h"
+#include "platform/Platform.h"
 
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
+#include <QList>
+#include <QSettings>
+#include <QStringList>
+
+#include <cerrno>
+#include <cstring>
+
+namespace
+{
+
+using platform::NameFacts;
+
+const QString RunFolderPrefix = QStringLiteral("view-");
+const QString FallbackFolderPrefix = QStringLiteral("lockvex-view-");
+const QString LogsKey = QStringLiteral("ImportLogs"); // "device inode path" of each log made
+constexpr int MostFreeNames = 99;
+
+struct MadeFile {
+    QString Path;
+    uint64_t Device = 0;
+    uint64_t Inode = 0;
+    bool InSettings = false;
+};
+
+QList<MadeFile> madeFiles;    // by this run, in order
+QString runFolder;            // this run's view folder, once made
+bool runFolderInBase = false; // made in ImportViewFolder(), not elsewhere
+int runFolderLock = -1;
+
+platform::Platform &Desktop()
+{
+    return platform::Current();
+}
+
+// A folder of the user's that only they may use, not a link.
+bool IsPrivateFolder(const QString &path)
+{
+    const NameFacts facts = Desktop().FactsOfName(path);
+    return facts.What == NameFacts::Kind::Folder && facts.OwnedByUser && (facts.Permissions & 077) == 0;
+}
+
+QString Entry(const MadeFile &file)
+{
+    return QStringLiteral("%1 %2 %3").arg(file.Device).arg(file.Inode).arg(file.Path);
+}
+
+bool ParseEntry(const QString &text, MadeFile &file)
+{
+    const qsizetype first = text.indexOf(QLatin1Char(' '));
+    const qsizetype second = first < 0 ? -1 : text.indexOf(QLatin1Char(' '), first + 1);
+    if (second < 0)
+        return false;
+    bool deviceOk = false, inodeOk = false;
+    file.Device = text.left(first).toULongLong(&deviceOk);
+    file.Inode = text.mid(first + 1, second - first - 1).toULongLong(&inodeOk);
+    file.Path = text.mid(second + 1);
+    return deviceOk && inodeOk && !file.Path.isEmpty();
+}
+
+// The logs named in the settings file. Without a settings file name nothing is kept.
+QStringList RecordedLogs()
+{
+    if (IniFileName.isEmpty())
+        return {};
+    QSettings settings(IniFileName, QSettings::IniFormat);
+    return settings.value(SettingsSection + QLatin1Char('/') + LogsKey).toStringList();
+}
+
+void RecordLogs(const QStringList &logs)
+{
+    if (IniFileName.isEmpty())
+        return;
+    QSettings settings(IniFileName, QSettings::IniFormat);
+    const QString key = SettingsSection + QLatin1Char('/') + LogsKey;
+    if (logs.isEmpty())
+        settings.remove(key);
+    else
+        settings.setValue(key, logs);
+    settings.sync();
+}
+
+// Makes stem + ext new, or stem + " (2)" + ext, ... when a name is taken by anything.
+int CreateUnderFreeName(const QString &stem, const QString &ext, QString &path, int &handle)
+{
+    handle = -1;
+    int err = EEXIST;
+    for (int n = 1; n <= MostFreeNames && err == EEXIST; ++n) {
+        path = n == 1 ? stem + ext : QStringLiteral("%1 (%2)%3").arg(stem).arg(n).arg(ext);
+        err = Desktop().Files().Open(path, platform::FileOpenMode::CreateNew, handle);
+    }
+    return err;
+}
+
+// Notes a file just made through its handle, so that the end of the run removes exactly it.
+bool NoteMadeFile(const QString &path, int handle, bool inSettings)
+{
+    platform::FileFacts facts;
+    if (Desktop().Files().Facts(handle, facts) != 0)
+        return false;
+    MadeFile made{path, facts.Device, facts.Inode, inSettings};
+    madeFiles.append(made);
+    if (inSettings)
+        RecordLogs(RecordedLogs() << Entry(made));
+    if (TempFiles && !TempFiles->contains(path))
+        TempFiles->append(path);
+    return true;
+}
+
+void RemoveMadeFile(const MadeFile &file)
+{
+    Desktop().RemoveFileIfSame(file.Path, file.Device, file.Inode);
+    if (TempFiles)
+        TempFiles->removeAll(file.Path);
+}
+
+// Removes the files this run made as stem + ext or under a free name made from them.
+void ForgetMadeFiles(const QString &stem, const QString &ext)
+{
+    QStringList logs = RecordedLogs();
+    const qsizetype recorded = logs.size();
+    for (qsizetype i = madeFiles.size() - 1; i >= 0; --i) {
+        const QString &path = madeFiles[i].Path;
+        if (path != stem + ext &&
+            !(path.startsWith(stem + QStringLiteral(" (")) && path.endsWith(QStringLiteral(")") + ext)))
+            continue;
+        RemoveMadeFile(madeFiles[i]);
+        logs.removeAll(Entry(madeFiles[i]));
+        madeFiles.removeAt(i);
+    }
+    if (logs.size() != recorded)
+        RecordLogs(logs);
+}
+
+QString Reason(int err, const QString &path)
+{
+    const QString why = err == platform::NotRegularError ? QStringLiteral("It is not a plain file")
+                                                         : QString::fromLocal8Bit(std::strerror(err));
+    return why + QStringLiteral(": ") + QDir::toNativeSeparators(path);
+}
+
+// Removes the regular files of the user's directly in a private folder whose names end in
+// suffix (empty: any), never going into a folder or through a link.
+void RemoveFilesIn(const QString &folder, const QString &suffix)
+{
+    const auto entries = Desktop().ListFolder(folder);
+    if (!entries)
+        return;
+    for (const platform::FolderEntry &entry : *entries) {
+        if (!entry.Name.endsWith(suffix))
+            continue;
+        const QString path = folder + QLatin1Char('/') + entry.Name;
+        const NameFacts facts = Desktop().FactsOfName(path);
+        if (facts.What == NameFacts::Kind::Regular && facts.OwnedByUser)
+            Desktop().RemoveFileIfSame(path, facts.Device, facts.Inode);
+    }
+}
+
+} // namespace
 
 QString ImportViewFolder()
 {
@@ -14,47 +174,172 @@ QString ImportViewFolder()
 
 QString CreateImportViewFolder()
 {
-    const QString folder = ImportViewFolder();
-    if (folder.isEmpty() || !QDir().mkpath(folder))
-        return QString();
-    // Also when it was there already: whatever made it, only the owner may look inside.
-    if (!QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
-        return QString();
-    return folder;
-}
-
-void RemoveImportViewFolder()
-{
-    const QString folder = ImportViewFolder();
-    if (!folder.isEmpty())
-        QDir(folder).removeRecursively();
-}
-
-QString WriteImportViewCopy(const QString &importFile, const QString &target)
-{
-    QFile source(importFile);
-    if (!source.open(QIODevice::ReadOnly))
-        return source.errorString() + QStringLiteral(": ") + importFile;
-    QFile::remove(target);
-    QFile copy(target);
-    // Created new and made owner-only before a byte of the import's text is in it.
-    if (!copy.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
-        !copy.setPermissions(QFile::ReadOwner | QFile::WriteOwner))
-        return copy.errorString() + QStringLiteral(": ") + target;
-    char buffer[64 * 1024];
-    for (qint64 n; (n = source.read(buffer, sizeof buffer)) != 0;) {
-        if (n < 0 || copy.write(buffer, n) != n) {
-            const QString reason = n < 0 ? source.errorString() : copy.errorString();
-            copy.close();
-            QFile::remove(target);
-            return reason;
-        }
+    if (!runFolder.isEmpty())
+        return runFolder;
+    const QString base = ImportViewFolder();
+    if (!base.isEmpty()) {
+        // The cache folder itself may be missing on a new account (made as its standard says,
+        // owner only); where it is, and whether through a link, is the user's choice.
+        Desktop().MakePrivateFolder(QFileInfo(base).absolutePath());
+        Desktop().MakePrivateFolder(base);
+        if (IsPrivateFolder(base))
+            runFolder = Desktop().MakeUniqueFolder(base, RunFolderPrefix);
+        runFolderInBase = !runFolder.isEmpty();
     }
-    if (!copy.flush()) {
-        const QString reason = copy.errorString();
-        copy.close();
-        QFile::remove(target);
-        return reason;
+    // Anything else at that name (a link, a file, a pipe, another user's folder) is left alone.
+    for (const QString &elsewhere : {Desktop().RuntimeFolder(), QDir::tempPath()}) {
+        if (!runFolder.isEmpty())
+            break;
+        if (!elsewhere.isEmpty())
+            runFolder = Desktop().MakeUniqueFolder(elsewhere, FallbackFolderPrefix);
+    }
+    if (!runFolder.isEmpty() && !IsPrivateFolder(runFolder))
+        runFolder.clear();
+    if (!runFolder.isEmpty())
+        runFolderLock = Desktop().LockFolder(runFolder); // so that a start meanwhile leaves it be
+    return runFolder;
+}
+
+QString WriteImportViewCopy(const QString &importFile, const QString &folder, QString &copy)
+{
+    platform::FileIo &files = Desktop().Files();
+    int source = -1;
+    if (const int err = files.Open(importFile, platform::FileOpenMode::ReadRegular, source))
+        return Reason(err, importFile);
+    platform::FileFacts sourceFacts;
+    files.Facts(source, sourceFacts);
+
+    QString name = QFileInfo(importFile).fileName();
+    if (const qsizetype dot = name.indexOf(QLatin1Char('.')); dot >= 0)
+        name.truncate(dot);
+    const QString stem = folder + QLatin1Char('/') + name;
+    // A copy of the same name made earlier in this run gives way to the new one.
+    ForgetMadeFiles(stem, QStringLiteral(".txt"));
+    int target = -1;
+    if (const int err = CreateUnderFreeName(stem, QStringLiteral(".txt"), copy, target)) {
+        files.Close(source);
+        return Reason(err, copy);
+    }
+    if (!NoteMadeFile(copy, target, false)) {
+        files.Close(source);
+        files.Close(target);
+        files.Remove(copy);
+        return Reason(EIO, copy);
+    }
+
+    int err = 0;
+    qint64 written = 0;
+    if (sourceFacts.Size > ViewCopyLimit) {
+        const QByteArray note = QStringLiteral("[Lockvex shows only the first %1 MB of this file: the view is "
+                                               "shortened. The import reads the whole file.]\r\n")
+                                    .arg(ViewCopyLimit / (1024 * 1024))
+                                    .toLatin1();
+        err = files.WriteAt(target, 0, note.constData(), note.size());
+        written = note.size();
+    }
+    static char buffer[64 * 1024];
+    for (qint64 read = 0; err == 0 && read < ViewCopyLimit;) {
+        const qint64 size = qMin<qint64>(sizeof buffer, ViewCopyLimit - read);
+        const qint64 left = sourceFacts.Size - read;
+        if (left <= 0)
+            break;
+        const qint64 chunk = qMin(size, left);
+        err = files.ReadAt(source, read, buffer, chunk);
+        if (err == platform::ShortReadError)
+            err = 0; // the file shrank meanwhile: the view is what there was
+        if (err == 0)
+            err = files.WriteAt(target, written, buffer, chunk);
+        read += chunk;
+        written += chunk;
+    }
+    files.Close(source);
+    const int closeErr = files.Close(target);
+    if (err == 0)
+        err = closeErr;
+    if (err != 0) {
+        RemoveMadeFile(madeFiles.takeLast());
+        return Reason(err, err == closeErr ? copy : importFile);
     }
     return QString();
+}
+
+int CreateImportLog(const QString &base, QString &logName, int &handle)
+{
+    // The log of an earlier import of the same file in this run gives way to the new one.
+    ForgetMadeFiles(base + QStringLiteral(" Log"), QStringLiteral(".txt"));
+    const int err = CreateUnderFreeName(base + QStringLiteral(" Log"), QStringLiteral(".txt"), logName, handle);
+    if (err != 0)
+        return err;
+    if (!NoteMadeFile(logName, handle, true)) {
+        Desktop().Files().Close(handle);
+        Desktop().Files().Remove(logName);
+        handle = -1;
+        return EIO;
+    }
+    return 0;
+}
+
+bool IsMadeImportFile(const QString &path)
+{
+    const NameFacts facts = Desktop().FactsOfName(path);
+    for (const MadeFile &file : std::as_const(madeFiles))
+        if (file.Path == path)
+            return facts.What == NameFacts::Kind::Regular && facts.Device == file.Device && facts.Inode == file.Inode;
+    return false;
+}
+
+void RemoveMadeImportFiles()
+{
+    QStringList logs = RecordedLogs();
+    const qsizetype recorded = logs.size();
+    for (const MadeFile &file : std::as_const(madeFiles)) {
+        RemoveMadeFile(file);
+        if (file.InSettings)
+            logs.removeAll(Entry(file));
+    }
+    madeFiles.clear();
+    if (logs.size() != recorded)
+        RecordLogs(logs);
+    if (!runFolder.isEmpty()) {
+        Desktop().RemoveEmptyFolder(runFolder);
+        Desktop().ReleaseFolderLock(runFolderLock);
+        runFolderLock = -1;
+        runFolder.clear();
+        if (runFolderInBase)
+            Desktop().RemoveEmptyFolder(ImportViewFolder());
+        runFolderInBase = false;
+    }
+}
+
+void RemoveLeftImportFiles()
+{
+    const QStringList logs = RecordedLogs();
+    for (const QString &entry : logs) {
+        MadeFile file;
+        if (ParseEntry(entry, file))
+            Desktop().RemoveFileIfSame(file.Path, file.Device, file.Inode);
+    }
+    if (!logs.isEmpty())
+        RecordLogs({});
+
+    const QString base = ImportViewFolder();
+    if (base.isEmpty() || !IsPrivateFolder(base))
+        return; // not the program's folder: nothing in it is touched
+    const auto entries = Desktop().ListFolder(base);
+    if (!entries)
+        return;
+    for (const platform::FolderEntry &entry : *entries) {
+        const QString path = base + QLatin1Char('/') + entry.Name;
+        if (!entry.Name.startsWith(RunFolderPrefix) || path == runFolder || !IsPrivateFolder(path))
+            continue;
+        const int lock = Desktop().LockFolder(path);
+        if (lock < 0)
+            continue; // a copy of the program that runs now uses it
+        RemoveFilesIn(path, QString());
+        Desktop().RemoveEmptyFolder(path);
+        Desktop().ReleaseFolderLock(lock);
+    }
+    // Copies that earlier versions of the program wrote straight into the folder.
+    RemoveFilesIn(base, QStringLiteral(".txt"));
+    Desktop().RemoveEmptyFolder(base);
 }

@@ -1,18 +1,51 @@
 #pragma once
-// The import's private folder: the view copies of import files are written there, never beside
-// the import file, where «name.txt» could be a file of the user's. It lies in the home folder's
-// cache (not in the data folder, which a cloud client may synchronise), is readable by its owner
-// only, and is deleted when the program ends and, when a killed run left it, at the next start.
+// The files the import makes: the import log beside the import file and the view copies of
+// import files. Each is made new under a name nothing bears yet, readable by its owner only, and
+// is known by its device and inode from then on: at the end of the run exactly these files are
+// removed, and a name that meanwhile names another file, a link or a folder is left alone.
+//
+// The view copies go to a folder of this run's own, made fresh inside «<home>/.cache/
+// lockvex-import» when that is a real folder of the user's that only they may use (not through
+// a link), else in the session's runtime folder or the system's temporary folder. Not in the data
+// folder, which a cloud client may synchronise, and never beside the import file, where
+// «name.txt» could be a file of the user's.
+//
+// A run that does not end normally (killed, crashed, its display gone) leaves its files behind:
+// the logs are named in the settings file when they are made, the view copies lie in their run's
+// folder, and the next start removes them, each after checking again that it is the file made.
 
 #include <QString>
 
-// The folder's path: «<home>/.cache/lockvex-import»; empty while the home folder is unknown.
+#include <cstdint>
+
+// A view copy stops after this many bytes of the import file, with a note that it is shortened:
+// no import file of sign-ons comes near it, and a file that never ends cannot fill the disk.
+inline constexpr qint64 ViewCopyLimit = 8 * 1024 * 1024;
+
+// «<home>/.cache/lockvex-import»; empty while the home folder is unknown.
 QString ImportViewFolder();
-// Makes the folder, owner-only (0700), and answers its path; empty when it cannot be made.
+// This run's folder for view copies, made on first use (owner only); empty when none could be made.
 QString CreateImportViewFolder();
-// Deletes the folder and everything in it. Failures are ignored.
-void RemoveImportViewFolder();
-// Copies the import file to target, a file that only its owner may read or write (0600),
-// replacing an earlier copy. Answers an empty text, or the reason for the user when it failed;
-// nothing of a failed copy is left.
-QString WriteImportViewCopy(const QString &importFile, const QString &target);
+
+// Copies the import file into the folder as «name.txt» (the import file's name without its
+// extension), or the next free name «name (2).txt», ...; an earlier copy of the same name made
+// by this run is replaced. Only a regular file is read, and nothing waits on a pipe or a device.
+// Answers an empty text, or the reason for the user when it failed; nothing of a failed copy is
+// left. copy: the name written.
+QString WriteImportViewCopy(const QString &importFile, const QString &folder, QString &copy);
+
+// Makes the import log «<base> Log.txt» new, or «<base> Log (2).txt», ... when the name is
+// taken by anything, owner only, and notes it for removal (also in the settings file, for a run
+// that does not end normally). 0 and the open handle and name, or the error (errno) and the name
+// it met the error on.
+int CreateImportLog(const QString &base, QString &logName, int &handle);
+
+// Whether the path names a file this run made that is still there as it was made.
+bool IsMadeImportFile(const QString &path);
+
+// At the end of a run: removes the files this run made, while they are the files made, then
+// its view folder when empty.
+void RemoveMadeImportFiles();
+// At start, when no other copy of the program runs on the data: removes the logs and view copies
+// that runs which did not end normally left behind.
+void RemoveLeftImportFiles();

@@ -166,6 +166,28 @@ bool TLVDlgProcs::SetDlgPosnInfo(const QString &TopKey, const QString &LeftKey, 
     return WriteSettings({{TopKey, QString::number(DlgTop)}, {LeftKey, QString::number(DlgLeft)}});
 }
 
+QSize TLVDlgProcs::GetDlgSizeInfo(const QString &WidthKey, const QString &HeightKey) const
+{
+    QSettings settings(IniFileName, QSettings::IniFormat);
+    settings.beginGroup(SettingsSection);
+    int width = 0;
+    int height = 0;
+    ReadCoordinate(settings, WidthKey, width);
+    ReadCoordinate(settings, HeightKey, height);
+    if (width <= 0 || height <= 0)
+        return QSize();
+    return QSize(width, height);
+}
+
+bool TLVDlgProcs::SetDlgPosnInfo(const QString &TopKey, const QString &LeftKey, int DlgTop, int DlgLeft,
+                                 const QString &WidthKey, const QString &HeightKey, const QSize &DlgSize)
+{
+    return WriteSettings({{TopKey, QString::number(DlgTop)},
+                          {LeftKey, QString::number(DlgLeft)},
+                          {WidthKey, QString::number(DlgSize.width())},
+                          {HeightKey, QString::number(DlgSize.height())}});
+}
+
 QString TLVDlgProcs::ReadSetting(const QString &Key, const QString &Default) const
 {
     QSettings settings(IniFileName, QSettings::IniFormat);

@@ -7,6 +7,7 @@
 // It is opened for each access and never kept open; every write is flushed at once.
 
 #include <QList>
+#include <QSize>
 #include <QString>
 
 #include <utility>
@@ -55,6 +56,12 @@ public:
     // ("Unable to write to" and the file) and the caller goes on; the result tells whether it was
     // written.
     bool SetDlgPosnInfo(const QString &TopKey, const QString &LeftKey, int DlgTop, int DlgLeft);
+    // A resizable window's size as stored under the keys; invalid unless both are whole positive
+    // numbers.
+    QSize GetDlgSizeInfo(const QString &WidthKey, const QString &HeightKey) const;
+    // Stores a resizable window's position and size with one write.
+    bool SetDlgPosnInfo(const QString &TopKey, const QString &LeftKey, int DlgTop, int DlgLeft, const QString &WidthKey,
+                        const QString &HeightKey, const QSize &DlgSize);
 
     // Plain access to the settings, for the import window's keys. A missing key gives Default.
     QString ReadSetting(const QString &Key, const QString &Default = QString()) const;

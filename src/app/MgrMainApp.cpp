@@ -30,15 +30,6 @@ void TakeScreenMetrics()
     ScaleForms = false;
 }
 
-void DeleteTemporaryFiles()
-{
-    if (!TempFiles)
-        return;
-    for (const QString &name : std::as_const(*TempFiles))
-        if (name.size() > 5)
-            QFile::remove(name);
-}
-
 } // namespace
 
 TMgrMainAppProcs::TMgrMainAppProcs()
@@ -62,7 +53,6 @@ TMgrMainAppProcs::TMgrMainAppProcs()
         MigrateDocumentsData(DocumentsFolder, LocalDataFolder);
     LocalDataFile = Join(LocalDataFolder, DataFileNameOnly);
     IniFileName = Join(DocumentsFolder, IniFileNameOnly);
-    RemoveImportViewFolder(); // plain-text copies that a killed run left behind
 }
 
 TMgrMainAppProcs::~TMgrMainAppProcs()
@@ -73,8 +63,8 @@ TMgrMainAppProcs::~TMgrMainAppProcs()
     SharedLockvexRec = nullptr;
     FreeLockvexStringLists();
 
-    DeleteTemporaryFiles();
-    RemoveImportViewFolder();
+    // The import's files (TempFiles names them): only those this run made, while they are so.
+    RemoveMadeImportFiles();
     delete TempFiles;
     TempFiles = nullptr;
 

@@ -1,6 +1,7 @@
 #include "app/ProgramBody.h"
 
 #include "app/LockvexMsgdial.h"
+#include "app/MgrImportFiles.h"
 #include "app/MgrMainApp.h"
 #include "common/Globals.h"
 #include "store/Lockvextypes.h"
@@ -14,6 +15,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -24,6 +26,27 @@ namespace {
 
 int signalPipe[2] = {-1, -1};
 std::function<void()> closeOnSignal;
+bool runOpen = false; // the start steps ran, the exit steps have not
+
+// The program is ended by a call of exit() from within a library: Qt on X11 ends it so, with
+// status 1, when the connection to the display broke (the X server went away), without
+// returning to the program. The windows cannot close any more, but what needs none is done as
+// on an ending signal: the data closes with its backups, the marker goes, and the import's
+// files with passwords in plain text are removed.
+void EndRunOnExitCall()
+{
+    if (!runOpen)
+        return;
+    runOpen = false;
+    SetQuietClose(true);
+    if (MemStickMode && QFile::exists(IniFileName))
+        QFile::remove(IniFileName);
+    if (!ReadOnlyMode && !InUseMarkerFile.isEmpty())
+        QFile::remove(InUseMarkerFile);
+    if (LockvexTbl)
+        LockvexTbl->CloseTable();
+    RemoveMadeImportFiles();
+}
 
 void OnEndingSignal(int)
 {
@@ -33,8 +56,10 @@ void OnEndingSignal(int)
 
 void CloseOnSignal(QApplication &app)
 {
-    // A modal dialog (sign-in, a message) is cancelled first; then the main window saves and
-    // closes as its close command does, which ends the event loop.
+    // A modal dialog (sign-in, a message, the import window) is cancelled first, asking nothing
+    // more; then the main window saves and closes as its close command does, which ends the
+    // event loop.
+    SetQuietClose(true);
     while (QWidget *modal = QApplication::activeModalWidget()) {
         modal->close();
         if (QApplication::activeModalWidget() == modal)
@@ -50,6 +75,7 @@ void CloseOnSignal(QApplication &app)
 
 void RunExitSteps()
 {
+    runOpen = false;
     if (MemStickMode && QFile::exists(IniFileName))
         QFile::remove(IniFileName); // no settings of this run stay on the stick
     if (!ReadOnlyMode && !InUseMarkerFile.isEmpty())
@@ -79,8 +105,10 @@ void SetCloseOnSignal(std::function<void()> saveAndClose) { closeOnSignal = std:
 
 void HandleEndingSignals(QApplication &app)
 {
-    if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+    // Once: a second listener on the same pipe would wait for a byte the first one took.
+    if (signalPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return;
+    ::fcntl(signalPipe[0], F_SETFL, O_NONBLOCK);
     ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
     auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
     QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
@@ -96,9 +124,17 @@ void HandleEndingSignals(QApplication &app)
         ::sigaction(signalNumber, &action, nullptr);
 }
 
+void EndRunOnExit()
+{
+    static bool registered = false;
+    if (!registered)
+        registered = std::atexit(EndRunOnExitCall) == 0;
+}
+
 bool RunStartSteps()
 {
     MainAppProcs = new TMgrMainAppProcs;
+    runOpen = true;
     WritePlainOnExit = false;
     ReadOnlyMode = false;
     MemStickMode = MainAppProcs->CheckRunAsApp();
@@ -109,8 +145,12 @@ bool RunStartSteps()
     if (!LockvexTbl->LockDataFile(DataFileName, ThisUserName())) {
         ReadOnlyMode = true;
         DataUserName = LockvexTbl->LockHolder();
-    } else if (!MemStickMode) {
-        ReadOnlyMode = CheckDataInUse();
+    } else {
+        // No other copy runs on this data: what a run that did not end normally left of its
+        // imports goes (an import log with passwords in plain text, view copies).
+        RemoveLeftImportFiles();
+        if (!MemStickMode)
+            ReadOnlyMode = CheckDataInUse();
     }
     const bool opened = LockvexTbl->OpenPool(DataFileName);
     // A damaged data file was restored from a backup; the user learns where the damaged one is.

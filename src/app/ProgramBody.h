@@ -33,3 +33,7 @@ void ProtectProcessMemory();
 void SetCloseOnSignal(std::function<void()> saveAndClose);
 // Installs the handlers that turn those signals into a normal close on the GUI thread.
 void HandleEndingSignals(QApplication &app);
+
+// Has a call of exit() that ends the program between its start and exit steps (Qt's, when the
+// display connection is lost) still close the data and remove the import's files.
+void EndRunOnExit();

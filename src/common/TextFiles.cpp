@@ -68,10 +68,18 @@ bool OpenTextForWrite(TextFile &f, const QString &name)
     int fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
         Fail(errno, name);
-    f.Handle = ::fdopen(fd, "wb");
+    return OpenTextForWriteOn(f, fd, name);
+}
+
+bool OpenTextForWriteOn(TextFile &f, int handle, const QString &name)
+{
+    Release(f);
+    f.Name = name;
+    f.ForWrite = true;
+    f.Handle = ::fdopen(handle, "wb");
     if (!f.Handle) {
         int code = errno;
-        ::close(fd);
+        ::close(handle);
         Fail(code, name);
     }
     return true;

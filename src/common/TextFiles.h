@@ -31,6 +31,8 @@ struct TextFile {
 
 bool OpenTextForRead(TextFile &f, const QString &name);
 bool OpenTextForWrite(TextFile &f, const QString &name);
+// Binds f to a file already open for writing (handle), which it then owns and closes.
+bool OpenTextForWriteOn(TextFile &f, int handle, const QString &name);
 bool CloseText(TextFile &f);
 bool ReadTextLine(TextFile &f, QByteArray &line);
 bool WriteTextLine(TextFile &f, const QByteArray &line);

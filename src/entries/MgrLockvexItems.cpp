@@ -13,6 +13,16 @@ namespace
 // A password of this many characters or more gets the full length score.
 constexpr int PWLengthForFullScore = 10;
 
+// Whether the entry shown already bears this name in the store: a name that did not change is
+// never refused as another entry's, also where entries of older files share it in other letter
+// case.
+bool BearsOwnName(const QString &name, int shownKey)
+{
+    if (!LockvexTbl || shownKey <= NoKey)
+        return false;
+    return TrimBlankChars(StoredNameText(name)) == TrimBlankChars(LockvexTbl->GetName(shownKey));
+}
+
 } // namespace
 
 void TItemManager::ClearWebRecord()
@@ -67,12 +77,17 @@ TNameCheck TItemManager::ValidateItem(const ItemManagerParams &ItemInfo, int Dis
     TNameCheck check;
     if (ItemInfo.NameChecked)
         return check;
-    // A name of blanks only is no name: the save would silently write nothing.
-    check.Blank = TrimBlankChars(ItemInfo.ItemName).isEmpty();
-    if (ListManager && ListManager->CheckDupeName(ItemInfo.ItemName, DisplayedItemKey))
+    if (TrimBlankChars(ItemInfo.ItemName).isEmpty()) {
+        // A name of blanks only is no name: the save would write nothing. Refused with a word,
+        // whatever else was changed; there is no rename to confirm.
+        check.Blank = true;
+    } else if (BearsOwnName(ItemInfo.ItemName, DisplayedItemKey)) {
+        // The name the entry bears already (typed back after a change): nothing to refuse or ask.
+    } else if (ListManager && ListManager->CheckDupeName(ItemInfo.ItemName, DisplayedItemKey)) {
         check.NameExists = true;
-    else if (!ItemInfo.NewItem && ItemInfo.ItemName != ItemInfo.SavedItemName)
+    } else if (!ItemInfo.NewItem && ItemInfo.ItemName != ItemInfo.SavedItemName) {
         check.ConfirmRename = true;
+    }
     return check;
 }
 

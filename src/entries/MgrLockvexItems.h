@@ -19,9 +19,9 @@ constexpr int PWQualityCouldBeBetterMax = 66; // 34-66: could be better; 67 and 
 // What the check of a new or changed entry name decided. The item manager asks nobody: the
 // window tells the user that the name is taken and asks them to confirm a rename.
 struct TNameCheck {
+    bool Blank = false;         // a name of blanks only: refused, and the user is told a name is needed
     bool NameExists = false;    // another entry bears the name: refused, and the user is told so
     bool ConfirmRename = false; // a saved entry's name changed: accepted only if the user confirms
-    bool Blank = false;         // a name of blanks only: refused, whatever the user answers
     // True when the name stands without a question to the user.
     bool Accepted() const { return !NameExists && !ConfirmRename && !Blank; }
 };
@@ -50,9 +50,9 @@ public:
     // the store did not delete it (refused, a key not in the index, a disk error), so that the
     // window can tell the user and keep the line.
     [[nodiscard]] bool DeleteItem(int IndexKey, PermissionType RecPermission);
-    // Checks the name of the entry shown under DisplayedItemKey: whether another entry bears it
-    // (ignoring case and blanks at the ends), whether a saved entry is being renamed, whether it
-    // is blank. A name already checked (NameChecked) passes without any check.
+    // Checks the name of the entry shown under DisplayedItemKey, in this order: a blank name; the
+    // name the entry bears already (accepted); another entry's name (ignoring case and blanks at
+    // the ends); a rename of a saved entry. A name already checked (NameChecked) passes as it is.
     [[nodiscard]] TNameCheck ValidateItem(const ItemManagerParams &ItemInfo, int DisplayedItemKey) const;
     // Strength score 0..100 of a password.
     int PWQuality(const QString &PWord) const;

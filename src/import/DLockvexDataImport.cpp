@@ -6,6 +6,7 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "common/Globals.h"
+#include "common/TextFiles.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LockvexStyle.h"
@@ -91,7 +92,9 @@ TLockvexDataImportDlg::~TLockvexDataImportDlg()
 bool TLockvexDataImportDlg::RunModal(QWidget *parent, const QPoint &topLeft)
 {
     TLockvexDataImportDlg dialog(parent);
-    dialog.move(topLeft);
+    // At the main window's place, its own size, and wholly on one screen.
+    const QSize size = WindowPlacement::SizeForScreen(dialog);
+    WindowPlacement::Place(dialog, QRect(topLeft, size.grownBy(WindowPlacement::FrameMargins(dialog))));
     dialog.exec();
     return dialog.TotalImported() > 0;
 }
@@ -271,7 +274,8 @@ QWidget *TLockvexDataImportDlg::BuildReviewGroup()
     MemData3 = ReviewPanel->MemData3;
     MemData4 = ReviewPanel->MemData4;
     ItemDescr = ReviewPanel->ItemDescr;
-    grid->addWidget(ReviewPanel, row++, 0, 1, 4);
+    grid->addWidget(ReviewPanel, row, 0, 1, 4);
+    grid->setRowStretch(row++, 1); // the notes take the room the window has to spare
 
     ShortenedLbl = MakeLabel(GroupBox1, "ShortenedLbl", QString());
     ShortenedLbl->setWordWrap(true);
@@ -301,7 +305,6 @@ QWidget *TLockvexDataImportDlg::BuildReviewGroup()
     buttons->addWidget(AcceptBtn);
     grid->addLayout(buttons, row++, 0, 1, 4);
     grid->addWidget(AcceptAllCheckBox, row++, 0, 1, 4, Qt::AlignRight);
-    grid->setRowStretch(row, 1);
     return GroupBox1;
 }
 
@@ -354,12 +357,20 @@ void TLockvexDataImportDlg::done(int result)
     QDialog::done(result);
 }
 
-// However the window closes: the engine goes (an open import ends as a quit and its log keeps
-// every line), the security messages, and the settings.
+// However the window closes: an open import ends as a quit (its log keeps every line), the
+// security messages, and the settings. The window may close while one of its own handlers waits
+// for a message (an ending signal closes every window): the engine, with its files closed, stays
+// until the window goes, so that the handler, when it goes on, finds it and nothing open.
 void TLockvexDataImportDlg::FormClose()
 {
     acceptingAll_ = false;
-    ImportExport.reset();
+    if (ImportExport && ImportExport->IsOpen()) {
+        try {
+            ImportExport->ImportCSVUserAction(ImportUserAction::Quit);
+        } catch (const TextFileError &) {
+            // a log that cannot be written must not keep the window open
+        }
+    }
     ShowRecord(false);
     if (TextFileWritten)
         ShowMessageDlg(MsgCatalogue[MsgSecurityInfo]);

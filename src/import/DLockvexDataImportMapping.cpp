@@ -39,12 +39,6 @@ template <typename Use> auto WithDlgProcs(Use use)
     return use(own);
 }
 
-void TrackInTempFiles(const QString &name)
-{
-    if (TempFiles && !TempFiles->contains(name))
-        TempFiles->append(name);
-}
-
 } // namespace
 
 int TLockvexDataImportDlg::ConvField(const QString &Field)
@@ -162,42 +156,43 @@ void TLockvexDataImportDlg::ViewTxtBtnClick()
 
 // A text copy of the import file for the viewer. It is written into the program's private
 // folder, never beside the import file (where «name.txt» might be a file of the user's), made
-// readable by its owner only, and deleted when the program ends.
+// readable by its owner only, and deleted when the program ends. Only a regular file is copied,
+// and at most ViewCopyLimit bytes of it.
 void TLockvexDataImportDlg::ShowTextCopy()
 {
     TextFileWritten = true;
     const QString importFile = FileNameEdit->text();
     if (importFile.isEmpty())
         return;
-    QString base, dir, name, ext;
+    QString base;
     SplitFileAtFirstDot(importFile, FileExt, base);
-    SplitFileName(importFile, dir, name, ext);
     const QString folder = CreateImportViewFolder();
     QString problem;
-    if (folder.isEmpty()) {
+    if (folder.isEmpty())
         problem = QStringLiteral("Lockvex could not make its private folder for the copy.");
-    } else {
-        WorkFileName = folder + QLatin1Char('/') + name + QStringLiteral(".txt");
-        problem = WriteImportViewCopy(importFile, WorkFileName);
-    }
+    else
+        problem = WriteImportViewCopy(importFile, folder, WorkFileName);
     if (!problem.isEmpty()) {
         ShowErrorMessage(QStringLiteral("The import file could not be shown. ") + problem);
         return;
     }
-    TrackInTempFiles(WorkFileName);
     platform::Current().OpenFile(WorkFileName);
 }
 
+// The log of this run's import of the file named, under the name it was written (the next free
+// one when «name Log.txt» was taken). A file of that name that this run did not write is not
+// the log: it is neither shown nor deleted at the end.
 void TLockvexDataImportDlg::ViewLogBtnClick()
 {
     TextFileWritten = true;
-    QString base;
-    SplitFileAtFirstDot(FileNameEdit->text(), FileExt, base);
-    WorkFileName = base + QStringLiteral(" Log.txt");
-    if (FileNameEdit->text().isEmpty() || !QFile::exists(WorkFileName)) {
+    const QString importFile = FileNameEdit->text();
+    if (!importFile.isEmpty() && ImportExport && ImportExport->ImpExFormat.ImpExFileName == importFile)
+        WorkFileName = ImportExport->GetLogFileName();
+    else
+        WorkFileName.clear();
+    if (WorkFileName.isEmpty() || !IsMadeImportFile(WorkFileName)) {
         ShowMessageDlg(MsgCatalogue[MsgNoLogFile]);
         return;
     }
     platform::Current().OpenFile(WorkFileName);
-    TrackInTempFiles(WorkFileName);
 }

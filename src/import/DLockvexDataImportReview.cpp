@@ -99,9 +99,13 @@ void TLockvexDataImportDlg::DisplayImportedItem()
     QStringList cut;
     for (int k : ImportExport->ShortenedFields())
         cut << ImportFieldName(k);
-    ShortenedLbl->setText(cut.isEmpty() ? QString()
-                                        : QStringLiteral("Cut to fit Lockvex: ") + cut.join(QStringLiteral(", ")));
-    ShortenedLbl->setVisible(!cut.isEmpty());
+    QStringList notes;
+    if (!cut.isEmpty())
+        notes << QStringLiteral("Cut to fit Lockvex: ") + cut.join(QStringLiteral(", "));
+    if (ImportExport->RecordNotUtf8())
+        notes << QStringLiteral("Not UTF-8: read as Windows-1252, check its accented letters");
+    ShortenedLbl->setText(notes.join(u'\n'));
+    ShortenedLbl->setVisible(!notes.isEmpty());
     ShowRecord(true);
 }
 
@@ -142,7 +146,7 @@ bool TLockvexDataImportDlg::AcceptItem(bool fromBoxes)
         // The index entry of the unwritten record goes; the message tells of the failure either way.
         if (key != NoKey)
             (void)ItemManager->DeleteItem(key, UpdatePermission);
-        ShowMessageDlg(MsgCatalogue[MsgNotSaved]);
+        ShowMessageDlg(MsgCatalogue[key == NoKey && ItemManager ? MsgSafeFull : MsgNotSaved]);
         return false;
     }
     ++ItemsImported;
@@ -163,7 +167,7 @@ bool TLockvexDataImportDlg::ShowNextItem(bool display)
     } catch (const TextFileError &error) {
         ImportFailed(error.Message());
         try {
-            ImportExport->ImportCSVUserAction(ImportUserAction::Quit);
+            ImportExport->ImportCSVUserAction(ImportUserAction::Quit); // nothing when the window closed
         } catch (const TextFileError &) {
             // the log is the file that failed
         }
@@ -181,7 +185,7 @@ void TLockvexDataImportDlg::AcceptBtnClick()
     if (!recordShown_ || acceptingAll_)
         return;
     try {
-        if (!AcceptItem(true))
+        if (!AcceptItem(true) || closed_)
             return;
         if (!AcceptAllCheckBox->isChecked()) {
             if (!ShowNextItem(true))
@@ -198,7 +202,8 @@ void TLockvexDataImportDlg::AcceptBtnClick()
         ImportProgress->setVisible(true);
         ProgressLbl->setVisible(true);
         if (!ShowNextItem(true)) {
-            FinishAcceptAll();
+            if (!closed_)
+                FinishAcceptAll();
             return;
         }
     } catch (const TextFileError &error) {
@@ -222,14 +227,17 @@ void TLockvexDataImportDlg::AcceptAllStep()
     try {
         do {
             if (!AcceptItem(false)) {
-                // Not written: the record stays shown for the user to decide.
+                // Not written: the record stays shown for the user to decide, unless the window
+                // closed while the message was up.
                 EndAcceptAll();
-                DisplayImportedItem();
+                if (!closed_)
+                    DisplayImportedItem();
                 return;
             }
             ++recordsDone_;
             if (!ShowNextItem(false)) {
-                FinishAcceptAll();
+                if (!closed_)
+                    FinishAcceptAll();
                 return;
             }
         } while (slice.elapsed() < AcceptAllSliceMs);
@@ -249,7 +257,7 @@ void TLockvexDataImportDlg::FinishAcceptAll()
     EndAcceptAll();
     if (itemsShortened_ > 0)
         ShowMessageDlg(MsgCatalogue[MsgItemsShortened], QString::number(itemsShortened_));
-    CancelBtnClick();
+    CancelBtnClick(); // nothing when the window closed meanwhile
 }
 
 void TLockvexDataImportDlg::EndAcceptAll()

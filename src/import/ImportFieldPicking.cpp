@@ -48,6 +48,17 @@ CSVLineScan ScanCSVLine(const QByteArray &line, char sep, bool startsInsideQuote
     return scan;
 }
 
+bool ClosesQuotedValue(QByteArrayView line, char sep)
+{
+    const qsizetype size = line.size();
+    for (qsizetype i = line.indexOf(Quote); i >= 0; i = line.indexOf(Quote, i + 2)) {
+        if (i + 1 < size && line[i + 1] == Quote)
+            continue; // a quote of the value
+        return i + 1 == size || line[i + 1] == sep;
+    }
+    return false;
+}
+
 bool FindCSVColumn(const QByteArray &line, int column, char sep, qsizetype &pos)
 {
     if (column < 1)

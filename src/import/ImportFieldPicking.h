@@ -18,6 +18,12 @@ struct CSVLineScan {
 // startsInsideQuotes: the line goes on with a quoted value of the line before it.
 CSVLineScan ScanCSVLine(const QByteArray &line, char sep, bool startsInsideQuotes = false);
 
+// For a line that goes on with a quoted value of the line before it: true when the value ends
+// in this line, that is when its first quote that is not one of a doubled pair stands right
+// before a separator or at the line's end. A line whose first such quote is followed by other
+// text, or that holds none, does not end the value.
+bool ClosesQuotedValue(QByteArrayView line, char sep);
+
 // Finds where column `column` (counted from 1) begins: just after the (column - 1)-th `sep`
 // outside quoted values, read as ScanCSVLine reads them. The last character of the line is not
 // looked at, so a separator that ends the line opens no further column. False when the line has

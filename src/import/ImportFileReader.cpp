@@ -2,10 +2,12 @@
 
 #include "common/Win1252.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include <sys/stat.h>
 
@@ -92,6 +94,33 @@ private:
     bool multiByte_ = false;
 };
 
+// UTF-16 without a byte-order mark: text files in 8-bit encodings hold no zero bytes, while in
+// UTF-16 every ASCII character (digits, separators, line ends, the letters of web addresses)
+// has one, always in the same half of its code unit. Nothing when the zero bytes of the start
+// of the file show no such pattern.
+std::optional<ImportFileEncoding> Utf16ByZeroBytes(const unsigned char *bytes, size_t count)
+{
+    const size_t units = count / 2;
+    size_t evenZeros = 0, oddZeros = 0;
+    for (size_t i = 0; i < units; ++i) {
+        evenZeros += bytes[2 * i] == 0;
+        oddZeros += bytes[2 * i + 1] == 0;
+    }
+    // One half holds most zero bytes, in at least an eighth of the code units (and in more than
+    // one: a stray zero byte makes no file UTF-16).
+    const size_t enough = std::max<size_t>(2, units / 8);
+    if (oddZeros >= enough && evenZeros * 8 <= oddZeros)
+        return ImportFileEncoding::Utf16LE;
+    if (evenZeros >= enough && oddZeros * 8 <= evenZeros)
+        return ImportFileEncoding::Utf16BE;
+    return std::nullopt;
+}
+
+bool IsLineEnd(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
 QString ReasonText(int code, const QString &name)
 {
     QString reason = QString::fromLocal8Bit(std::strerror(code));
@@ -136,6 +165,11 @@ void TImportFileReader::Close()
     skipLF_ = false;
     encoding_ = ImportFileEncoding::Windows1252;
     fileSize_ = 0;
+    mixed_ = false;
+    unconverted_.clear();
+    notUtf8Lines_.clear();
+    dropped_ = 0;
+    lineNotUtf8_ = false;
 }
 
 qint64 TImportFileReader::BytesRead() const
@@ -146,7 +180,7 @@ qint64 TImportFileReader::BytesRead() const
     if (at < 0)
         return 0;
     // Windows-1252 lines are the file's own bytes: what waits in the buffer is not read yet.
-    return decoder_ ? at : at - (buffer_.size() - pos_);
+    return decoder_ || mixed_ ? at : at - (buffer_.size() - pos_);
 }
 
 void TImportFileReader::FailRead(int code) const
@@ -154,47 +188,53 @@ void TImportFileReader::FailRead(int code) const
     throw TextFileError(code ? code : EIO, ReasonText(code ? code : EIO, file_.Name));
 }
 
-// A byte-order mark decides at once. Without one the whole file is checked: bytes that are
-// valid UTF-8 and hold at least one multi-byte sequence are UTF-8; anything else (plain ASCII
-// included, which reads the same either way) is Windows-1252.
+// A byte-order mark decides at once; so do the zero bytes of UTF-16 without one. Else the whole
+// file is checked: bytes that are valid UTF-8 and hold at least one multi-byte sequence are
+// UTF-8; anything else (plain ASCII included, which reads the same either way) is Windows-1252,
+// unless more of its lines with other than ASCII are UTF-8 than not (MostLinesUtf8).
 void TImportFileReader::DetectEncoding()
 {
-    unsigned char head[3] = {0, 0, 0};
-    size_t got = std::fread(head, 1, sizeof head, file_.Handle);
-    if (got < sizeof head && std::ferror(file_.Handle))
+    QByteArray chunk(ChunkSize, Qt::Uninitialized);
+    auto *bytes = reinterpret_cast<const unsigned char *>(chunk.constData());
+    size_t got = std::fread(chunk.data(), 1, ChunkSize, file_.Handle);
+    if (got < ChunkSize && std::ferror(file_.Handle))
         FailRead(errno);
 
     long bomLength = 0;
-    if (got >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) {
+    if (got >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
         encoding_ = ImportFileEncoding::Utf8;
         bomLength = 3;
-    } else if (got >= 2 && head[0] == 0xFF && head[1] == 0xFE) {
+    } else if (got >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
         encoding_ = ImportFileEncoding::Utf16LE;
         bomLength = 2;
-    } else if (got >= 2 && head[0] == 0xFE && head[1] == 0xFF) {
+    } else if (got >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
         encoding_ = ImportFileEncoding::Utf16BE;
         bomLength = 2;
+    } else if (const auto utf16 = Utf16ByZeroBytes(bytes, got)) {
+        encoding_ = *utf16;
     } else {
         Utf8Check check;
-        check.Feed(head, got);
-        QByteArray chunk(ChunkSize, Qt::Uninitialized);
-        while (!check.Failed()) {
-            size_t n = std::fread(chunk.data(), 1, ChunkSize, file_.Handle);
-            if (n == 0) {
-                if (std::ferror(file_.Handle))
-                    FailRead(errno);
-                break;
-            }
-            check.Feed(reinterpret_cast<const unsigned char *>(chunk.constData()), n);
+        check.Feed(bytes, got);
+        while (!check.Failed() && got == ChunkSize) {
+            got = std::fread(chunk.data(), 1, ChunkSize, file_.Handle);
+            if (got < ChunkSize && std::ferror(file_.Handle))
+                FailRead(errno);
+            check.Feed(bytes, got);
         }
-        encoding_ = check.Valid() && check.SawMultiByte() ? ImportFileEncoding::Utf8 : ImportFileEncoding::Windows1252;
+        if (check.Valid() && check.SawMultiByte())
+            encoding_ = ImportFileEncoding::Utf8;
+        else if (!check.Valid() && MostLinesUtf8())
+            encoding_ = ImportFileEncoding::Utf8, mixed_ = true;
+        else
+            encoding_ = ImportFileEncoding::Windows1252;
     }
 
     if (std::fseek(file_.Handle, bomLength, SEEK_SET) != 0)
         FailRead(errno);
     switch (encoding_) {
     case ImportFileEncoding::Utf8:
-        decoder_.emplace(QStringConverter::Utf8);
+        if (!mixed_)
+            decoder_.emplace(QStringConverter::Utf8);
         break;
     case ImportFileEncoding::Utf16LE:
         decoder_.emplace(QStringConverter::Utf16LE);
@@ -207,8 +247,60 @@ void TImportFileReader::DetectEncoding()
     }
 }
 
+// A file that is not valid UTF-8 as a whole, read again a line at a time: true when more of its
+// lines that hold other than ASCII are valid UTF-8 than not. Windows-1252 text rarely reads as
+// UTF-8 (an accented letter would have to be followed by one of the code page's symbols), so a
+// file whose accented lines are mostly UTF-8 is UTF-8 with a few lines from elsewhere.
+bool TImportFileReader::MostLinesUtf8()
+{
+    if (std::fseek(file_.Handle, 0, SEEK_SET) != 0)
+        FailRead(errno);
+    int utf8Lines = 0, otherLines = 0;
+    QByteArray line; // a line that runs on into the next chunk
+    auto classify = [&](const char *bytes, qsizetype count) {
+        Utf8Check check;
+        check.Feed(reinterpret_cast<const unsigned char *>(bytes), static_cast<size_t>(count));
+        if (!check.Valid())
+            ++otherLines;
+        else if (check.SawMultiByte())
+            ++utf8Lines;
+    };
+    QByteArray chunk(ChunkSize, Qt::Uninitialized);
+    for (;;) {
+        const size_t got = std::fread(chunk.data(), 1, ChunkSize, file_.Handle);
+        if (got == 0) {
+            if (std::ferror(file_.Handle))
+                FailRead(errno);
+            break;
+        }
+        const char *data = chunk.constData();
+        const char *const end = data + got;
+        for (const char *start = data;;) {
+            const char *lineEnd = std::find_if(start, end, IsLineEnd);
+            if (lineEnd == end) {
+                line.append(start, end - start);
+                break;
+            }
+            if (line.isEmpty()) {
+                classify(start, lineEnd - start);
+            } else {
+                line.append(start, lineEnd - start);
+                classify(line.constData(), line.size());
+                line.clear();
+            }
+            start = lineEnd + 1;
+        }
+    }
+    classify(line.constData(), line.size());
+    return utf8Lines > otherLines;
+}
+
 void TImportFileReader::AppendDecoded(const char *bytes, qsizetype count, bool last)
 {
+    if (mixed_) {
+        AppendLinesOfMixedFile(bytes, count, last);
+        return;
+    }
     if (!decoder_) {
         buffer_.append(bytes, count);
         return;
@@ -222,12 +314,44 @@ void TImportFileReader::AppendDecoded(const char *bytes, qsizetype count, bool l
     buffer_.append(win1252::FromUnicode(text));
 }
 
+// Converts the whole lines among the bytes, keeping the start of a line that goes on in the next
+// chunk; line ends are the same bytes in either encoding.
+void TImportFileReader::AppendLinesOfMixedFile(const char *bytes, qsizetype count, bool last)
+{
+    unconverted_.append(bytes, count);
+    const char *data = unconverted_.constData();
+    const char *const end = data + unconverted_.size();
+    const char *start = data;
+    for (const char *lineEnd; (lineEnd = std::find_if(start, end, IsLineEnd)) != end; start = lineEnd + 1) {
+        AppendMixedLine(start, lineEnd - start);
+        buffer_.append(*lineEnd);
+    }
+    if (last) {
+        AppendMixedLine(start, end - start);
+        start = end;
+    }
+    unconverted_.remove(0, start - data);
+}
+
+void TImportFileReader::AppendMixedLine(const char *bytes, qsizetype count)
+{
+    Utf8Check check;
+    check.Feed(reinterpret_cast<const unsigned char *>(bytes), static_cast<size_t>(count));
+    if (check.Valid()) {
+        buffer_.append(win1252::FromUnicode(QString::fromUtf8(bytes, count)));
+    } else {
+        notUtf8Lines_.push_back(dropped_ + buffer_.size());
+        buffer_.append(bytes, count);
+    }
+}
+
 // Reads the next chunk behind what is left of the buffer. False when the file has nothing more.
 bool TImportFileReader::Fill()
 {
     if (endOfFile_)
         return false;
     buffer_.remove(0, pos_);
+    dropped_ += pos_;
     pos_ = 0;
     char chunk[ChunkSize];
     size_t n = std::fread(chunk, 1, sizeof chunk, file_.Handle);
@@ -261,6 +385,7 @@ void TImportFileReader::ReadLine(QByteArray &line)
     if (!IsOpen())
         FailRead(EBADF);
     SkipLineFeedAfterCR();
+    const qint64 start = dropped_ + pos_;
     for (;;) {
         const char *data = buffer_.constData();
         qsizetype end = buffer_.size();
@@ -272,11 +397,17 @@ void TImportFileReader::ReadLine(QByteArray &line)
         if (i < end) {
             skipLF_ = data[i] == '\r';
             pos_ = i + 1;
-            return;
+            break;
         }
         pos_ = end;
         if (!Fill())
-            return; // the last line of the file has no line end
+            break; // the last line of the file has no line end
+    }
+    lineNotUtf8_ = false;
+    if (!notUtf8Lines_.empty()) {
+        while (!notUtf8Lines_.empty() && notUtf8Lines_.front() < start)
+            notUtf8Lines_.pop_front();
+        lineNotUtf8_ = !notUtf8Lines_.empty() && notUtf8Lines_.front() < start + line.size();
     }
 }
 

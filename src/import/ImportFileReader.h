@@ -1,9 +1,14 @@
 #pragma once
 // The import file as lines of Windows-1252 text. Spreadsheets and password tools write CSV in
-// Windows-1252, in UTF-8 (with or without a byte-order mark) or in UTF-16 with a byte-order
-// mark; the reader finds out which when the file opens and hands every line over in
-// Windows-1252, a character the code page cannot hold becoming "?". A byte-order mark is never
-// part of the first line. CR LF, LF and a lone CR all end a line.
+// Windows-1252, in UTF-8 (with or without a byte-order mark) or in UTF-16 (with a byte-order
+// mark, or without one, when the zero bytes of its ASCII characters show it); the reader finds
+// out which when the file opens and hands every line over in Windows-1252, a character the code
+// page cannot hold becoming "?". A byte-order mark is never part of the first line. CR LF, LF
+// and a lone CR all end a line.
+//
+// A file that is UTF-8 but for a few lines (text pasted in from a Windows-1252 file) is read as
+// UTF-8, and each line that is not valid UTF-8 as the Windows-1252 it most likely is; the reader
+// tells which lines those were (LineNotUtf8).
 
 #include "common/TextFiles.h"
 
@@ -12,6 +17,7 @@
 #include <QStringDecoder>
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 
 enum class ImportFileEncoding : uint8_t { Windows1252, Utf8, Utf16LE, Utf16BE };
@@ -37,6 +43,9 @@ public:
     void ReadLine(QByteArray &line);
     // True when no line is left to read.
     bool AtEnd();
+    // True when the line last read is not valid UTF-8 in a file read as UTF-8, and was read as
+    // Windows-1252.
+    bool LineNotUtf8() const { return lineNotUtf8_; }
 
     // How much of the file the lines handed over so far took (for a file converted from UTF-8
     // or UTF-16, what was read ahead counts too), and the file's size, in bytes: the import's
@@ -46,9 +55,12 @@ public:
 
 private:
     void DetectEncoding();
+    bool MostLinesUtf8();
     bool Fill();
     void SkipLineFeedAfterCR();
     void AppendDecoded(const char *bytes, qsizetype count, bool last);
+    void AppendLinesOfMixedFile(const char *bytes, qsizetype count, bool last);
+    void AppendMixedLine(const char *bytes, qsizetype count);
     [[noreturn]] void FailRead(int code) const;
 
     TextFile file_;
@@ -60,4 +72,12 @@ private:
     bool endOfFile_ = false; // the file has been read to its end
     bool skipLF_ = false;    // the last line ended with CR: a LF straight after it belongs to it
     qint64 fileSize_ = 0;
+    // A UTF-8 file with lines that are not: it is converted a line at a time. Bytes read but not
+    // yet converted (the start of a line), where the lines read as Windows-1252 begin (counted
+    // from the first byte ever put into buffer_), and how many bytes buffer_ has dropped.
+    bool mixed_ = false;
+    QByteArray unconverted_;
+    std::deque<qint64> notUtf8Lines_;
+    qint64 dropped_ = 0;
+    bool lineNotUtf8_ = false;
 };

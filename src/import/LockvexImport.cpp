@@ -1,5 +1,6 @@
 #include "import/LockvexImport.h"
 
+#include "app/MgrImportFiles.h"
 #include "common/CsvFields.h"
 #include "common/Globals.h"
 #include "common/PathRoutines.h"
@@ -14,7 +15,7 @@
 #include <algorithm>
 #include <utility>
 
-#include <sys/stat.h>
+#include <cstring>
 
 namespace
 {
@@ -35,6 +36,8 @@ const QByteArray DuplicatePrefix = Prefix("Duplicate record");
 const QByteArray NameMissingPrefix = Prefix("Invalid record: Name missing");
 const QByteArray BadQuotesPrefix = Prefix("Invalid record: bad quotes");
 const QByteArray ShortenedPrefix = Prefix("Shortened to fit Lockvex");
+const QByteArray NotUtf8Prefix = Prefix("Not UTF-8");
+const QByteArray NotUtf8Note = "read as Windows-1252: check its accented letters";
 const QByteArray TerminatedPrefix = Prefix("Download terminated by user");
 const QByteArray CompletePrefix = Prefix("Download complete");
 
@@ -127,17 +130,11 @@ void CloseQuietly(TextFile &file)
     }
 }
 
-// The log holds the import's text: it is deleted when the program ends, viewed or not.
-void DeleteAtExit(const QString &name)
-{
-    if (TempFiles && !TempFiles->contains(name))
-        TempFiles->append(name);
-}
-
-// The duplicate test of the program: does an entry of the entry table bear this name?
+// The duplicate test of the program: does an entry of the entry table bear this name? The same
+// rule as the main window's: other letter case (a-z) is the same name.
 bool NameInEntryTable(const QString &name)
 {
-    return LockvexTbl && LockvexTbl->DupeNameExists(name);
+    return LockvexTbl && LockvexTbl->NameInUse(name);
 }
 
 } // namespace
@@ -209,10 +206,14 @@ void TImportExport::ImportCSVUserAction(ImportUserAction UserAction)
         CloseImport();
 }
 
+// A record with a line read as Windows-1252 in a UTF-8 file is followed by a note saying so
+// (not after a quit, whose line CloseImport repeats as the log's last).
 void TImportExport::WriteLog(const QByteArray &prefix, const QByteArray &text)
 {
     LogPrefix = prefix;
     WriteTextLine(LogFile, LogPrefix, text);
+    if (NotUtf8 && prefix != TerminatedPrefix)
+        WriteTextLine(LogFile, NotUtf8Prefix, NotUtf8Note);
 }
 
 bool TImportExport::OpenImport()
@@ -225,16 +226,18 @@ bool TImportExport::OpenImport()
     InputBuffer.clear();
     PendingLine.clear();
     HasPendingLine = false;
+    NotUtf8 = false;
     LogPrefix.clear(); // a quit of an earlier import must not mark this one
     QString fileExt, base;
     SplitFileAtFirstDot(CurrImpExFormat.ImpExFileName, fileExt, base);
-    LogFileName = base + QStringLiteral(" Log.txt");
     try {
-        OpenTextForWrite(LogFile, LogFileName);
-        // A log left by an earlier import keeps its mode when it is emptied: it holds the
-        // import's text again, so only its owner may read it, whatever it was before.
-        ::fchmod(::fileno(LogFile.Handle), S_IRUSR | S_IWUSR);
-        DeleteAtExit(LogFileName);
+        // Made new, owner only, under the next free name when «<base> Log.txt» is taken: a file,
+        // a link or a pipe of that name is neither written through nor emptied nor deleted. The
+        // log is removed when the program ends, viewed or not.
+        int handle = -1;
+        if (const int err = CreateImportLog(base, LogFileName, handle))
+            throw TextFileError(err, QString::fromLocal8Bit(std::strerror(err)) + QStringLiteral(": ") + LogFileName);
+        OpenTextForWriteOn(LogFile, handle, LogFileName);
         CSVFieldCount = 0;
         CSVFieldSeparator = ',';
         if (!ReadHeaderLines(HeaderLineCount(CurrImpExFormat.HeaderLines))) {
@@ -259,6 +262,7 @@ bool TImportExport::ReadHeaderLines(int headerLines)
         if (line.isEmpty())
             continue;
         InputBuffer = line;
+        NotUtf8 = LineNotUtf8;
         const char sep = SeparatorOf(InputBuffer);
         const CSVLineScan scan = ScanCSVLine(InputBuffer, sep);
         if (!scan.EndsInsideQuotes && scan.Separators > CSVFieldCount) {
@@ -308,6 +312,7 @@ bool TImportExport::ReadNextRecord()
 {
     for (;;) {
         ReadImportLine(InputBuffer);
+        NotUtf8 = LineNotUtf8;
         if (!InputBuffer.isEmpty()) {
             // Most records are one line: the one reading of it that tells whether a quoted value
             // goes on also gives its columns.
@@ -327,8 +332,10 @@ bool TImportExport::ReadNextRecord()
     }
 }
 
-// A quoted value goes on in the next line: the lines are joined with ";" until the quote
-// closes. A line that holds, read on its own, at least as many separators as a record has is
+// A quoted value goes on in the next line: the lines are joined with ";" while the quote is
+// open. A line that closes it with a quote before a separator or at its end (ClosesQuotedValue)
+// is taken as the value's last line, however many separators the rest of it holds. A line that
+// cannot close it so but holds, read on its own, at least as many separators as a record has is
 // a record of its own, not a line of the value: the quote before it was one that never closed.
 // The text gathered so far is then logged as bad quotes and dropped, and that line is the next
 // record read (False). Lines of a value rarely hold that many separators; notes over several
@@ -339,14 +346,17 @@ bool TImportExport::JoinContinuationLines()
     QByteArray next;
     while (LinesLeft()) {
         ReadImportLine(next);
-        if (CSVFieldCount > 0 && ScanCSVLine(next, CSVFieldSeparator).Separators >= CSVFieldCount) {
+        if (CSVFieldCount > 0 && !ClosesQuotedValue(next, CSVFieldSeparator) &&
+            ScanCSVLine(next, CSVFieldSeparator).Separators >= CSVFieldCount) {
             WriteLog(BadQuotesPrefix, InputBuffer);
             PendingLine = next;
             HasPendingLine = true;
+            PendingLineNotUtf8 = LineNotUtf8;
             return false;
         }
         InputBuffer += ';';
         InputBuffer += next;
+        NotUtf8 = NotUtf8 || LineNotUtf8;
         if (!ScanCSVLine(next, CSVFieldSeparator, true).EndsInsideQuotes)
             break;
     }
@@ -359,9 +369,11 @@ void TImportExport::ReadImportLine(QByteArray &line)
     if (HasPendingLine) {
         line = std::exchange(PendingLine, QByteArray());
         HasPendingLine = false;
+        LineNotUtf8 = PendingLineNotUtf8;
         return;
     }
     ImportFile.ReadLine(line);
+    LineNotUtf8 = ImportFile.LineNotUtf8();
 }
 
 bool TImportExport::LinesLeft()
@@ -445,10 +457,8 @@ void TImportExport::CloseImport()
         CloseQuietly(LogFile);
         throw;
     }
-    if (CurrImpExFormat.ShowLog) {
+    if (CurrImpExFormat.ShowLog)
         platform::Current().OpenFile(LogFileName);
-        DeleteAtExit(LogFileName);
-    }
 }
 
 void TImportExport::ReleaseFiles()

@@ -85,6 +85,10 @@ public:
     // holds and arrives cut. When the record is accepted, the log names them in a line of its
     // own after the record's line.
     const QList<int> &ShortenedFields() const { return Shortened; }
+    // True when a line of the current record is not valid UTF-8 in a file read as UTF-8 and was
+    // read as Windows-1252: its accented letters may be wrong. The log says so in a line of its
+    // own after the record's line.
+    bool RecordNotUtf8() const { return NotUtf8; }
     // How far the import has read, and the size of the import file, in bytes.
     qint64 BytesRead() const { return ImportFile.BytesRead(); }
     qint64 FileSize() const { return ImportFile.FileSize(); }
@@ -118,7 +122,10 @@ private:
     std::vector<CSVColumn> Columns; // the columns of InputBuffer
     QByteArray PendingLine;         // a line read ahead that starts the next record
     bool HasPendingLine = false;
-    QByteArray LogPrefix; // prefix of the last log line
+    bool PendingLineNotUtf8 = false;
+    bool LineNotUtf8 = false; // of the line ReadImportLine read last
+    bool NotUtf8 = false;     // of the current record, or of the header line just read
+    QByteArray LogPrefix;     // prefix of the last log line
     QString LogFileName;
     TImportFileReader ImportFile;
     TextFile LogFile;

@@ -27,10 +27,26 @@ int PosixFileIo::Open(const QString &path, FileOpenMode mode, int &handle)
     case FileOpenMode::OpenOrCreate:
         flags |= O_RDWR | O_CREAT;
         break;
+    case FileOpenMode::CreateNew:
+        flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
+        break;
+    case FileOpenMode::ReadRegular:
+        flags |= O_RDONLY | O_NONBLOCK;
+        break;
     }
     const int fd = ::open(QFile::encodeName(path).constData(), flags, 0600);
     if (fd < 0)
         return errno;
+    if (mode == FileOpenMode::ReadRegular) {
+        struct stat info {
+        };
+        const int err = ::fstat(fd, &info) != 0 ? errno : S_ISREG(info.st_mode) ? 0 : NotRegularError;
+        if (err != 0) {
+            ::close(fd);
+            return err;
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    }
     handle = fd;
     return 0;
 }
@@ -89,6 +105,7 @@ int PosixFileIo::Facts(int handle, FileFacts &facts)
     facts.Device = uint64_t(info.st_dev);
     facts.Inode = uint64_t(info.st_ino);
     facts.IsRegular = S_ISREG(info.st_mode);
+    facts.Mode = unsigned(info.st_mode & 07777);
     return 0;
 }
 

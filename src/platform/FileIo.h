@@ -14,12 +14,19 @@ namespace platform
 {
 
 constexpr int ShortReadError = 100; // a read that found fewer bytes than asked for
+constexpr int NotRegularError = 101; // ReadRegular met a folder, a device, a pipe or a socket
 
 enum class FileOpenMode {
     ReadWrite,    // an existing file
     ReadOnly,     // an existing file
     CreateEmpty,  // created, or emptied when it exists; readable and writable by its owner only
     OpenOrCreate, // opened as it is, or created empty (owner only) when missing
+    // Made new (owner only): fails with EEXIST when anything bears the name, a link included,
+    // so nothing that is there already is written through.
+    CreateNew,
+    // An existing regular file, read only. Opened without waiting (a pipe with no writer must
+    // not hang the program) and refused with NotRegularError when it is no regular file.
+    ReadRegular,
 };
 
 struct FileFacts {
@@ -27,6 +34,7 @@ struct FileFacts {
     uint64_t Device = 0; // with Inode: which file this is, whatever its name
     uint64_t Inode = 0;
     bool IsRegular = false;
+    unsigned Mode = 0; // the permission bits
 };
 
 class FileIo

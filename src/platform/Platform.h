@@ -23,6 +23,16 @@ struct FolderEntry {
     QDateTime LastWrite; // local time
 };
 
+// What a name in a folder is: the name itself, never what a link there points to.
+struct NameFacts {
+    enum class Kind { Missing, Regular, Folder, Link, Other }; // Other: a pipe, a device, a socket
+    Kind What = Kind::Missing;
+    bool OwnedByUser = false; // by the user the program runs as
+    uint64_t Device = 0;      // with Inode: which file this is
+    uint64_t Inode = 0;
+    int Permissions = 0; // the mode's permission bits, as 0700
+};
+
 // The screens as windows see them. Width and Height are the primary screen's whole size.
 struct ScreenMetrics {
     int Width = 1920;
@@ -71,6 +81,27 @@ public:
     // The raw operations on files read and written at byte positions (the store's record files
     // and their journals).
     virtual FileIo &Files() = 0;
+
+    // Names, files and folders that the program makes for itself and removes again; none of
+    // these follows a link or goes into a folder it was not given.
+    virtual NameFacts FactsOfName(const QString &path) const = 0;
+    // Makes a folder that only its owner may use (0700). 0, or the error (EEXIST: the name is
+    // taken, by whatever).
+    virtual int MakePrivateFolder(const QString &path) = 0;
+    // Makes a new folder, only its owner may use it, named prefix and six characters chosen to
+    // be unique, in parent. Its path, or empty when none could be made.
+    virtual QString MakeUniqueFolder(const QString &parent, const QString &prefix) = 0;
+    // Removes a folder when it is empty; a link of that name is left alone.
+    virtual bool RemoveEmptyFolder(const QString &path) = 0;
+    // Removes the name only while it is still the regular file of that device and inode.
+    virtual bool RemoveFileIfSame(const QString &path, uint64_t device, uint64_t inode) = 0;
+    // Takes an exclusive lock on a folder (not through a link) for as long as the answer, a
+    // handle, is not released; -1 when another holds it or it cannot be locked.
+    virtual int LockFolder(const QString &path) = 0;
+    virtual void ReleaseFolderLock(int handle) = 0;
+    // The user's private folder for the files of running programs ($XDG_RUNTIME_DIR); empty
+    // when the session has none.
+    virtual QString RuntimeFolder() const = 0;
 
     // Removable media: is the path on a removable medium, and is the folder the mount point of one.
     virtual bool IsOnRemovableMedium(const QString &path) const = 0;

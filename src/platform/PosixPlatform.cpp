@@ -9,6 +9,7 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/time.h>
@@ -226,6 +227,74 @@ FileIo &PosixPlatform::Files()
 {
     static PosixFileIo posix;
     return posix;
+}
+
+NameFacts PosixPlatform::FactsOfName(const QString &path) const
+{
+    NameFacts facts;
+    struct stat info {
+    };
+    if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return facts;
+    facts.What = S_ISREG(info.st_mode)   ? NameFacts::Kind::Regular
+                 : S_ISDIR(info.st_mode) ? NameFacts::Kind::Folder
+                 : S_ISLNK(info.st_mode) ? NameFacts::Kind::Link
+                                         : NameFacts::Kind::Other;
+    facts.OwnedByUser = info.st_uid == ::geteuid();
+    facts.Device = uint64_t(info.st_dev);
+    facts.Inode = uint64_t(info.st_ino);
+    facts.Permissions = int(info.st_mode & 07777);
+    return facts;
+}
+
+int PosixPlatform::MakePrivateFolder(const QString &path)
+{
+    return ::mkdir(QFile::encodeName(path).constData(), 0700) == 0 ? 0 : errno;
+}
+
+QString PosixPlatform::MakeUniqueFolder(const QString &parent, const QString &prefix)
+{
+    QByteArray pattern = QFile::encodeName(parent + QLatin1Char('/') + prefix) + "XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        return {};
+    return QFile::decodeName(pattern);
+}
+
+bool PosixPlatform::RemoveEmptyFolder(const QString &path)
+{
+    // rmdir removes no link (it answers ENOTDIR) and no folder that holds anything.
+    return ::rmdir(QFile::encodeName(path).constData()) == 0;
+}
+
+bool PosixPlatform::RemoveFileIfSame(const QString &path, uint64_t device, uint64_t inode)
+{
+    const NameFacts facts = FactsOfName(path);
+    if (facts.What != NameFacts::Kind::Regular || facts.Device != device || facts.Inode != inode)
+        return false;
+    return ::unlink(QFile::encodeName(path).constData()) == 0;
+}
+
+int PosixPlatform::LockFolder(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void PosixPlatform::ReleaseFolderLock(int handle)
+{
+    if (handle >= 0)
+        ::close(handle);
+}
+
+QString PosixPlatform::RuntimeFolder() const
+{
+    return qEnvironmentVariable("XDG_RUNTIME_DIR");
 }
 
 bool PosixPlatform::FlushFolderOf(const QString &path)

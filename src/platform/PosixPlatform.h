@@ -25,6 +25,14 @@ public:
     bool FlushFile(const QString &path) override;
     bool FlushFolderOf(const QString &path) override;
     FileIo &Files() override;
+    NameFacts FactsOfName(const QString &path) const override;
+    int MakePrivateFolder(const QString &path) override;
+    QString MakeUniqueFolder(const QString &parent, const QString &prefix) override;
+    bool RemoveEmptyFolder(const QString &path) override;
+    bool RemoveFileIfSame(const QString &path, uint64_t device, uint64_t inode) override;
+    int LockFolder(const QString &path) override;
+    void ReleaseFolderLock(int handle) override;
+    QString RuntimeFolder() const override;
 
     bool IsOnRemovableMedium(const QString &path) const override;
     bool IsRemovableMountPoint(const QString &folder) const override;

@@ -41,6 +41,27 @@ QString ReadHolder(int fd)
     return win1252::ToUnicode(text.trimmed());
 }
 
+// The lock file's holder, read without creating the file or following a link: empty when the
+// file is gone.
+QString ReadHolderOf(const QByteArray &name)
+{
+    const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return QString();
+    const QString holder = ReadHolder(fd);
+    ::close(fd);
+    return holder;
+}
+
+int LockExclusive(int fd)
+{
+    int rc = 0;
+    do
+        rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    while (rc != 0 && errno == EINTR);
+    return rc == 0 ? 0 : errno;
+}
+
 } // namespace
 
 TDataFileLock::Outcome TDataFileLock::Acquire(const QString &dataFile, const QString &holderName)
@@ -49,22 +70,38 @@ TDataFileLock::Outcome TDataFileLock::Acquire(const QString &dataFile, const QSt
     holder_.clear();
     const QString path = LockFileNameFor(dataFile);
     const QByteArray name = QFile::encodeName(path);
+    const QByteArray folder = QFile::encodeName(QFileInfo(dataFile).absolutePath());
+    const int folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0)
+        return Unavailable;
+    if (const int err = LockExclusive(folderFd)) {
+        ::close(folderFd);
+        if (err == EWOULDBLOCK) {
+            holder_ = ReadHolderOf(name);
+            return HeldElsewhere;
+        }
+        // No lock on a folder here: the lock file alone guards the data.
+        folderFd_ = -1;
+    } else {
+        folderFd_ = folderFd;
+    }
+    const auto giveUp = [this](Outcome outcome) {
+        if (folderFd_ >= 0)
+            ::close(folderFd_);
+        folderFd_ = -1;
+        return outcome;
+    };
     // A holder that ends removes the file while it still holds the lock; a copy that opened the
     // old file meanwhile locks a file without a name and tries again.
     for (int attempt = 0; attempt < 5; ++attempt) {
         const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (fd < 0)
-            return Unavailable;
-        int rc = 0;
-        do
-            rc = ::flock(fd, LOCK_EX | LOCK_NB);
-        while (rc != 0 && errno == EINTR);
-        if (rc != 0) {
-            const int err = errno;
+            return giveUp(Unavailable);
+        if (const int err = LockExclusive(fd)) {
             if (err == EWOULDBLOCK)
                 holder_ = ReadHolder(fd);
             ::close(fd);
-            return err == EWOULDBLOCK ? HeldElsewhere : Unavailable;
+            return giveUp(err == EWOULDBLOCK ? HeldElsewhere : Unavailable);
         }
         struct stat opened {
         }, named{};
@@ -80,7 +117,7 @@ TDataFileLock::Outcome TDataFileLock::Acquire(const QString &dataFile, const QSt
         }
         ::close(fd);
     }
-    return Unavailable;
+    return giveUp(Unavailable);
 }
 
 void TDataFileLock::Release()
@@ -91,4 +128,8 @@ void TDataFileLock::Release()
     ::close(fd_);
     fd_ = -1;
     path_.clear();
+    // The folder last: until the lock file is gone, no second copy may take it.
+    if (folderFd_ >= 0)
+        ::close(folderFd_);
+    folderFd_ = -1;
 }

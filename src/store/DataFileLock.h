@@ -1,10 +1,17 @@
 #pragma once
-// One writer per data file on this computer: an exclusive advisory lock (flock) held by an open
-// descriptor for the whole run, so that a crash releases it with the process. The lock is taken
-// on a small hidden file beside the data file («.TrelLockvex.acsdb.lvlock»), not on the data file
-// itself: a restore renames another file into the data file's name, and a lock on the replaced
-// file would guard nothing. The holder writes its name into the lock file, so that a second copy
-// can say who has the data open.
+// One writer per data file on this computer: exclusive advisory locks (flock) held by open
+// descriptors for the whole run, so that a crash releases them with the process. Not on the data
+// file itself: a restore renames another file into the data file's name, and a lock on the
+// replaced file would guard nothing. Two locks are taken:
+//  - on the data folder itself, which nobody deletes while it holds the data: a lock file can be
+//    deleted under its holder (by a user tidying hidden files, or by a sync client carrying
+//    another computer's deletion of its own lock file), and a second copy would then lock a new
+//    file of the same name and write beside the first;
+//  - on a small hidden file beside the data file («.TrelLockvex.acsdb.lvlock»), into which the
+//    holder writes its name, so that a second copy can say who has the data open. A copy refused
+//    by the folder's lock creates no lock file.
+// A file system that allows no lock on a folder (some network shares) leaves the lock file alone
+// to guard the data, as it did before.
 //
 // The lock guards this computer only. A cloud client's synchronised folder carries files, not
 // locks, to other computers; the in-use marker beside cloud data guards against those.
@@ -34,6 +41,7 @@ public:
 
 private:
     int fd_ = -1;
+    int folderFd_ = -1; // the data folder, locked; -1 where its file system allows no lock
     QString path_;
     QString holder_;
 };

@@ -54,9 +54,9 @@ constexpr std::size_t ChunkAlign = std::size_t(2) << 20;
 constexpr std::size_t SmallChunk = std::size_t(256) << 10;
 
 struct Chunk {
-    Chunk *Prev;       // the list of chunks with room
+    Chunk *Prev; // the list of chunks with room
     Chunk *Next;
-    void *FreeList;    // freed blocks, each holding the address of the next
+    void *FreeList;     // freed blocks, each holding the address of the next
     std::size_t Carved; // bytes from the chunk's start taken so far, the header included
     std::size_t End;    // bytes the chunk may use: SmallChunk or ChunkAlign
     int Live;           // blocks taken and not given back

@@ -96,8 +96,8 @@ bool LockvexSlotIsSound(const uint8_t *record)
            fieldFits(offsetof(V9LockvexData, Question3), Short) &&
            fieldFits(offsetof(V9LockvexData, MemData3), Short) &&
            fieldFits(offsetof(V9LockvexData, Question4), Short) &&
-           fieldFits(offsetof(V9LockvexData, MemData4), Short) &&
-           record[offsetof(V9LockvexData, EntryPassword)] <= 1 && record[offsetof(V9LockvexData, AutoPWCopy)] <= 1;
+           fieldFits(offsetof(V9LockvexData, MemData4), Short) && record[offsetof(V9LockvexData, EntryPassword)] <= 1 &&
+           record[offsetof(V9LockvexData, AutoPWCopy)] <= 1;
 }
 
 // ---------------------------------------------------------------------------------------------

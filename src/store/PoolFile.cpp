@@ -148,8 +148,8 @@ int TPoolFile::ReplayJournal()
     // cut can take the growth that made it with the record, when neither was flushed yet. The
     // record then goes back into its slot and the slots before it are zeros, blank slots as a
     // growth writes them; a slot further away than one growth was never this file's.
-    const bool inPlace = whole && header.Offset % header.Size == 0 &&
-                         header.Offset <= facts.Size + (MaxRecsToAdd - 1) * header.Size;
+    const bool inPlace =
+        whole && header.Offset % header.Size == 0 && header.Offset <= facts.Size + (MaxRecsToAdd - 1) * header.Size;
     if (inPlace && header.Device == facts.Device && header.Inode == facts.Inode) {
         if (int err = WriteAt(header.Offset, bytes.constData() + sizeof header, int(header.Size)))
             return err;
@@ -214,6 +214,14 @@ int TPoolFile::Create(const QString &path)
     }
     fd_ = handle;
     return 0;
+}
+
+void TPoolFile::KeepOwnerOnly()
+{
+    platform::FileFacts facts;
+    if (fd_ < 0 || readOnly_ || Io().Facts(fd_, facts) != 0 || facts.Mode == 0600)
+        return;
+    Io().MakeOwnerOnly(fd_);
 }
 
 int TPoolFile::ReadAt(qint64 offset, void *buffer, int size)

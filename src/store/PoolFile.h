@@ -53,6 +53,10 @@ public:
     int Sync(); // the data written so far reaches the disk
     int Truncate(qint64 size);
     int Size(qint64 &size);
+    // A file open for writing that others may read or that has other bits than its owner's
+    // reading and writing is made its owner's only (0600). A file that may only be read is left
+    // as it is. Housekeeping: a failure changes nothing else.
+    void KeepOwnerOnly();
     // Closing a file that is not open does nothing and succeeds. The journal of the writes made
     // through this handle goes with it, unless a write through it failed half-way: then it
     // stays, and the next open completes that write.

@@ -35,7 +35,12 @@ bool TPoolMgr::DupeNameExists(const QString &Name)
 {
     if (Name.isEmpty())
         return false;
-    return NameInLookup(win1252::FromUnicode(Name));
+    return NameInLookup(win1252::FromUnicode(Name), false);
+}
+
+bool TPoolMgr::NameInUse(const QString &Name)
+{
+    return NameInLookup(win1252::FromUnicode(Name).left(TPoolIndexRec::NameCapacity), true);
 }
 
 TPoolIndexRec *TPoolMgr::FindIndexRecFromRecNo(int RecordNo, int &ItemKey)

@@ -45,7 +45,7 @@ private:
     int first_ = 0;
     int count_ = 0;
     bool started_ = false; // a block was asked for and not taken or dropped
-    int result_ = 0; // written by the reading thread before it clears asked_
+    int result_ = 0;       // written by the reading thread before it clears asked_
     // Shared with the reading thread; changed under mutex_, so that a sleeping side is woken.
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -27,9 +27,17 @@ int StampedRecordSize()
     return LockvexRecSize;
 }
 
+// A file, not a link: the store never reads, writes or changes anything through a link.
+bool IsPlainFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && !info.isSymLink();
+}
+
 void MakeOwnerOnly(const QString &path)
 {
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (IsPlainFile(path))
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 } // namespace
@@ -107,8 +115,10 @@ bool TV9LockvexTbl::OpenPool(const QString &Fn)
     BacOlderFn = OlderBackupName(Fn);
     DamagedKeptAs.clear();
     ReadOnlyBackup.clear();
-    if (!ReadOnlyMode)
+    if (!ReadOnlyMode) {
         RemoveStaleTemporaries(Fn);
+        SecureCompanions();
+    }
     if (TPoolMgr::OpenPool(Fn, DontCreateEmpty)) {
         if (!ShorterThanNewestBackup())
             return true;
@@ -150,6 +160,24 @@ void TV9LockvexTbl::RemoveStaleTemporaries(const QString &Fn)
             ++dots;
         if (dots > 0 && name.mid(dots).startsWith(stem) && name.contains(QStringLiteral(".lvtmp")))
             QFile::remove(folder.filePath(name));
+    }
+}
+
+// The backups, and a TEMP copy kept by a close that could not make it a backup, hold entries
+// like the data file: a link where one belongs is set aside as a damaged file is, never read
+// or written through, and a file that others may read (a copy, a restore, a sync client with
+// another umask) becomes its owner's only. A file that its owner made read-only stays so.
+void TV9LockvexTbl::SecureCompanions()
+{
+    constexpr QFileDevice::Permissions othersOrRun =
+        QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther |
+        QFileDevice::WriteOther | QFileDevice::ExeOther | QFileDevice::ExeOwner;
+    for (const QString &path : {BacNewerFn, BacOlderFn, TempFn}) {
+        const QFileInfo info(path);
+        if (info.isSymLink())
+            KeepFileAside(path);
+        else if (info.isFile() && (info.permissions() & othersOrRun))
+            QFile::setPermissions(path, (info.permissions() & QFileDevice::WriteOwner) | QFileDevice::ReadOwner);
     }
 }
 
@@ -208,7 +236,7 @@ bool TV9LockvexTbl::OpensAsPool(const QString &path)
 bool TV9LockvexTbl::ShorterThanNewestBackup()
 {
     const QFileInfo backup(BacNewerFn);
-    if (!backup.isFile() || SlotCount(backup.size()) <= GetFileSize())
+    if (!IsPlainFile(BacNewerFn) || SlotCount(backup.size()) <= GetFileSize())
         return false;
     return OpensAsPool(BacNewerFn);
 }
@@ -216,7 +244,7 @@ bool TV9LockvexTbl::ShorterThanNewestBackup()
 bool TV9LockvexTbl::OpenBackupForReading()
 {
     for (const QString &backup : {BacNewerFn, BacOlderFn}) {
-        if (!QFileInfo(backup).isFile() || !OpensAsPool(backup))
+        if (!IsPlainFile(backup) || !OpensAsPool(backup))
             continue;
         // Opened under its own name: the close makes no TEMP copy of it, rotates nothing and
         // (read-only) writes no log.
@@ -236,7 +264,7 @@ bool TV9LockvexTbl::OpenBackupForReading()
 bool TV9LockvexTbl::RecoverFromBackup(const QString &BacFileName)
 {
     Recovered = false;
-    if (!QFileInfo(BacFileName).isFile())
+    if (!IsPlainFile(BacFileName))
         return false;
     PoolFile.Close();
     if (!OpensAsPool(BacFileName))

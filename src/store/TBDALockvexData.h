@@ -124,6 +124,7 @@ private:
     // Removes what a run stopped in the middle of writing a whole file left behind: the hidden
     // temporary files beside the data file and its companions, never complete files themselves.
     void RemoveStaleTemporaries(const QString &Fn);
+    void SecureCompanions();
     // The live records in slot order, keyed 0, 1, 2, ... and stamped as a table opened now
     // writes them: the bytes a record-by-record rewrite through a new table gives. Read and
     // written CopyBlockSlots slots at a time; the records are moved without deciphering more than

@@ -8,8 +8,8 @@
 #include "common/Win1252.h"
 #include "platform/Platform.h"
 #include "store/IndexEntryBlocks.h"
-#include "store/ScanReadAhead.h"
 #include "store/LockvexRecDABase.h"
+#include "store/ScanReadAhead.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -18,8 +18,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <thread>
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace
@@ -250,8 +250,11 @@ bool TPoolMgr::OpenPool(const QString &Fn, OpenParam CreateEmpty)
     IOCheck(err);
     // A record write that a crash interrupted is completed before anything is read; when that
     // fails, the journal stays for the next open. Read-only data is never written.
-    if (err == 0 && !ReadOnlyMode)
+    if (err == 0 && !ReadOnlyMode) {
+        // The file holds entries: whatever mode it arrived with, only its owner reads it.
+        PoolFile.KeepOwnerOnly();
         PoolFile.ReplayJournal();
+    }
     ClearDeletedRecTbl(DisposeTbl);
     FreePoolIndexRecs();
     Control = PoolControl{};
@@ -430,12 +433,15 @@ bool TPoolMgr::ClosePool(LogCommand Log)
 bool TPoolMgr::KeepFileAside(const QString &path, QString *asideName)
 {
     const QFileInfo info(path);
-    if (!info.exists())
-        return true;
-    if (!info.isFile())
-        return false; // a folder or a device is never replaced
-    if (info.size() == 0)
-        return true; // nothing in it to keep
+    // A link is renamed itself, wherever it points, and nothing it points to is looked at.
+    if (!info.isSymLink()) {
+        if (!info.exists())
+            return true;
+        if (!info.isFile())
+            return false; // a folder or a device is never replaced
+        if (info.size() == 0)
+            return true; // nothing in it to keep
+    }
     QString ext, base;
     SplitAtFirstDot(info.fileName(), ext, base);
     const QString stem = ext == QLatin1String("acsdb") ? base : info.fileName();

@@ -113,6 +113,10 @@ public:
     int GetKey(const QString &Name);
     QString FindNameFromTag(const QString &Tag);
     bool DupeNameExists(const QString &Name);
+    // Whether an entry bears Name by the rule for entry names that every duplicate check of
+    // the program uses: names are the same when they agree after blanks are trimmed at both
+    // ends and a-z upper-cased, compared as the index holds them (cut to its 111 characters).
+    bool NameInUse(const QString &Name);
     TPoolIndexRec *FindIndexRecFromRecNo(int RecordNo, int &ItemKey);
     TPoolIndexRec *FindIndexRecFromKey(int Key, int &IndexOrd);
     int FindKeyFromAlt(int AltKey);
@@ -212,7 +216,7 @@ protected:
     // Keeps a file that is about to be replaced aside under a new name beside it, so that no
     // byte of it is lost: «TrelLockvex.acsdb» becomes «TrelLockvex.damaged-YYYYMMDD-HHMMSS».
     // True when there is nothing to keep (no file, an empty one) or it was renamed; asideName
-    // receives the new name of a renamed file.
+    // receives the new name of a renamed file. A link is renamed itself, whatever it points to.
     static bool KeepFileAside(const QString &path, QString *asideName = nullptr);
     // The hidden name beside target under which a whole file is written before it is renamed
     // into place.
@@ -330,8 +334,9 @@ protected:
     void ForgetNameLookup();
     void NoteIndexedName(const TPoolIndexRec *Entry);
     void BuildNameLookup();
-    bool NameInLookup(const QByteArray &Name);
-    QHash<QByteArray, QSet<int>> NameKeys; // name as indexed -> keys that carried it
+    // AnyCase: the rule for entry names (see NameInUse); else exactly Name.
+    bool NameInLookup(const QByteArray &Name, bool AnyCase);
+    QHash<QByteArray, QSet<int>> NameKeys; // name as looked up (NameInUse's form) -> keys that carried it
     const TPoolIndex *NameKeysIndex = nullptr;
     bool NameKeysValid = false;
     quint64 IndexRevision = NextIndexRevision();

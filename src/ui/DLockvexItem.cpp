@@ -7,6 +7,7 @@
 #include "app/MgrLockvexHelp.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/PasswordGrid.h"
+#include "ui/shared/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -58,8 +59,10 @@ void TLockvexItemDlg::FormActivate()
     adjustSize();
     if (LVDlgProcs != nullptr) {
         int top = 0, left = 0;
-        LVDlgProcs->GetDlgPosnInfo(ListTopKey, ListLeftKey, width(), height(), top, left);
-        move(left, top);
+        // The window's size as the desktop counts it, with its frame.
+        const QSize frame = frameGeometry().size();
+        LVDlgProcs->GetDlgPosnInfo(ListTopKey, ListLeftKey, frame.width(), frame.height(), top, left);
+        WindowPlacement::Place(*this, QRect(QPoint(left, top), frame));
     }
     // An entry without an address opens nothing and copies nothing.
     if (!URL->text().trimmed().isEmpty()) {
@@ -136,12 +139,18 @@ void TLockvexItemDlg::done(int result)
     closing_ = false;
 }
 
+void TLockvexItemDlg::CloseForProgramEnd()
+{
+    programEnding_ = true;
+    reject();
+}
+
 void TLockvexItemDlg::FormClose()
 {
     PasswordGrid->HideCharacters();
     if (LVDlgProcs != nullptr) {
         LVDlgProcs->SetDlgPosnInfo(ItemTopKey, ItemLeftKey, y(), x());
-        if (!Password->text().isEmpty())
+        if (!Password->text().isEmpty() && !programEnding_)
             LVDlgProcs->TextToClipboard(Password->text());
     }
 }

@@ -68,6 +68,9 @@ public:
     void setVisible(bool visible) override;
     // Every way of closing ends here: "BACK" (accepted), Esc and the close box (rejected).
     void done(int result) override;
+    // The program is ending (the data file is gone, or it was asked to end): the window closes
+    // at once and leaves no password on the clipboard.
+    void CloseForProgramEnd();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -89,4 +92,5 @@ private:
 
     double scale_ = 1.0;
     bool closing_ = false;
+    bool programEnding_ = false;
 };

@@ -13,6 +13,7 @@
 #include "ui/DLockvexItem.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/LetterTabs.h"
+#include "ui/shared/WindowPlacement.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -81,8 +82,10 @@ void TLockvexListDlg::FormActivate()
         FirstActivate = false;
         if (LVDlgProcs != nullptr) {
             int top = 0, left = 0;
-            LVDlgProcs->GetDlgPosnInfo(TopKey, LeftKey, width(), height(), top, left);
-            move(left, top);
+            // The window's size as the desktop counts it, with its frame.
+            const QSize frame = frameGeometry().size();
+            LVDlgProcs->GetDlgPosnInfo(TopKey, LeftKey, frame.width(), frame.height(), top, left);
+            WindowPlacement::Place(*this, QRect(QPoint(left, top), frame));
         }
     }
     ItemList->setFocus();
@@ -153,6 +156,7 @@ void TLockvexListDlg::PickSelectedItem()
     entryWindowOpen_ = true;
     {
         TLockvexItemDlg entryWindow;
+        entryWindow_ = &entryWindow;
         entryWindow.exec();
     }
     entryWindowOpen_ = false;
@@ -232,7 +236,11 @@ void TLockvexListDlg::AppEndTimerTimer()
 void TLockvexListDlg::RequestClose()
 {
     if (entryWindowOpen_) {
-        closeRequested_ = true; // done when the entry window returns
+        // No entry stays on the screen of a computer the stick was pulled from: the entry
+        // window closes now, and the list closes as soon as it has returned.
+        closeRequested_ = true;
+        if (entryWindow_)
+            entryWindow_->CloseForProgramEnd();
         return;
     }
     if (!finished_)

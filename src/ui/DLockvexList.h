@@ -7,6 +7,7 @@
 #include "entries/MgrLockvexLists.h"
 
 #include <QDialog>
+#include <QPointer>
 
 class QApplication;
 class QLabel;
@@ -17,6 +18,7 @@ class QTimer;
 class TEntryListModel;
 class THeaderBand;
 class TLetterTabs;
+class TLockvexItemDlg;
 
 class TLockvexListDlg : public QDialog
 {
@@ -81,6 +83,7 @@ private:
     TEntryListModel *model_ = nullptr;
     double scale_ = 1.0;
     bool entryWindowOpen_ = false;
+    QPointer<TLockvexItemDlg> entryWindow_; // the entry window while it is open
     bool closeRequested_ = false;
     bool finished_ = false;
 };

@@ -150,7 +150,6 @@ void TLockvexMainDlg::FormCreate()
     auto *root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
-    root->setSizeConstraint(QLayout::SetFixedSize); // the window sizes itself to its contents
 
     HeaderPanel = new THeaderBand(QStringLiteral("Lockvex"),
                                   QStringLiteral("All your web sign-ons, password protected, in an encrypted file, "
@@ -168,15 +167,15 @@ void TLockvexMainDlg::FormCreate()
     root->addWidget(HeaderPanel);
 
     auto *body = new QHBoxLayout;
-    body->setContentsMargins(Px(Margin, scale_), Px(Margin, scale_), Px(Margin, scale_), Px(Gap, scale_));
+    body->setContentsMargins(Px(Margin, scale_), Px(Gap, scale_), Px(Margin, scale_), Px(Gap, scale_));
     body->setSpacing(Px(Margin, scale_));
     body->addWidget(BuildLeftPanel());
     auto *right = new QVBoxLayout;
-    right->setSpacing(Px(Gap, scale_));
+    right->setSpacing(Px(SmallGap + 2, scale_));
     right->addWidget(BuildEntryPanel(), 1);
     right->addWidget(BuildFooter());
     body->addLayout(right, 1);
-    root->addLayout(body);
+    root->addLayout(body, 1);
     BuildCloudGroupBox();
 
     ForceClose = new QTimer(this);
@@ -272,7 +271,8 @@ QWidget *TLockvexMainDlg::BuildLeftPanel()
     ItemList->setModel(listModel_);
     ItemListTabs = new TLetterTabs(panel, scale_);
     ItemListTabs->setObjectName(QStringLiteral("ItemListTabs"));
-    ItemList->setMinimumHeight(ItemListTabs->sizeHint().height());
+    // The list grows with the window; at its smallest the tabs still take their smallest height.
+    ItemList->setMinimumHeight(ItemListTabs->minimumSizeHint().height());
     auto *listRow = new QHBoxLayout;
     listRow->setSpacing(0);
     listRow->addWidget(ItemList, 1);
@@ -400,8 +400,8 @@ QWidget *TLockvexMainDlg::BuildEntryPanel()
     buttons->addWidget(SaveCloseBtn);
 
     auto *column = new QVBoxLayout(box);
-    column->setContentsMargins(Px(Margin, scale_), Px(Margin - 2, scale_), Px(Margin, scale_), Px(Margin - 4, scale_));
-    column->setSpacing(Px(Gap, scale_));
+    column->setContentsMargins(Px(Margin, scale_), Px(Gap, scale_), Px(Margin, scale_), Px(Gap - 2, scale_));
+    column->setSpacing(Px(SmallGap + 2, scale_));
     column->addWidget(EntryPanel, 1);
     column->addLayout(buttons);
     box->setMinimumWidth(Px(600, scale_));
@@ -560,17 +560,23 @@ void TLockvexMainDlg::SetFocusWhenActive(QWidget *control)
     focusOnActivate_ = isActiveWindow() ? nullptr : control;
 }
 
-// The stored position, unless it would leave the window where the user cannot reach it.
+// The stored position and size while the whole window lies there on one screen's free part;
+// otherwise, and at the first start, a place and size on the primary screen's free part.
 void TLockvexMainDlg::PlaceOnScreen()
 {
-    adjustSize();
+    const QMargins margins = WindowPlacement::FrameMargins(*this);
+    QSize size = WindowPlacement::SizeForScreen(*this);
     int top = 0;
     int left = 0;
-    if (LVDlgProcs)
-        LVDlgProcs->GetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), width(), height(), top,
-                                   left);
-    // The frame as well: the window is up, so its title bar and borders are known.
-    move(WindowPlacement::Reachable(QRect(QPoint(left, top), frameGeometry().size())));
+    if (LVDlgProcs) {
+        const QSize stored = LVDlgProcs->GetDlgSizeInfo(QStringLiteral("DialogWidth"), QStringLiteral("DialogHeight"));
+        if (stored.isValid())
+            size = stored.expandedTo(minimumSize());
+        const QSize frame = size.grownBy(margins);
+        LVDlgProcs->GetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), frame.width(),
+                                   frame.height(), top, left);
+    }
+    WindowPlacement::Place(*this, QRect(QPoint(left, top), size.grownBy(margins)));
 }
 
 // ---- wiring ------------------------------------------------------------------------------------
@@ -626,8 +632,9 @@ bool TLockvexMainDlg::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::KeyPress:
     case QEvent::MouseButtonPress:
-        // Any key or click in the window is activity that puts off the idle close.
-        if (watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == this)
+        // Any key or click in any window of the program (the import window, a message) is
+        // activity that puts off the idle close.
+        if (watched->isWidgetType())
             ResetIdleCount();
         break;
     case QEvent::FocusIn:
@@ -639,6 +646,15 @@ bool TLockvexMainDlg::eventFilter(QObject *watched, QEvent *event)
     case QEvent::FocusOut:
         if (watched == ItemName && UserFocusChange(event))
             ItemNameExit();
+        break;
+    case QEvent::LayoutRequest:
+    case QEvent::Resize:
+        // The data-location panel stays with its button when the window's layout moves it.
+        if (watched == this && UseCloudBtnDown)
+            QTimer::singleShot(0, this, [this] {
+                if (UseCloudBtnDown)
+                    PlaceCloudGroupBox();
+            });
         break;
     case QEvent::MouseButtonRelease:
         if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {

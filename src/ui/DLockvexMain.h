@@ -218,6 +218,11 @@ public:
     // ---- becoming active (DLockvexMain.cpp) -----------------------------------------------------
     void FormActivate();
 
+signals:
+    // The window has closed (after its clipboard clearing): the program ends, also when the
+    // window was hidden behind another of its windows at that moment.
+    void Closed();
+
 protected:
     void closeEvent(QCloseEvent *event) override; // FormCloseQuery and FormClose
     void showEvent(QShowEvent *event) override;
@@ -234,6 +239,7 @@ private:
     void ConnectHandlers();
     void ApplyLook();
     void PlaceOnScreen();
+    void PlaceCloudGroupBox();
     // Passwords and commands, in DLockvexMainPasswords.cpp.
     void ConnectPasswordHandlers();
     void ConnectChooserHandlers();
@@ -261,6 +267,8 @@ private:
     bool closing_ = false;           // the window has passed its close request
     bool quietClose_ = false;        // closing on a signal: no question is asked
     bool nameRefused_ = false;       // the name in the field was refused and not changed since
+    bool nameEdited_ = false;        // the name was typed into since it was last checked
+    bool idleClosing_ = false;       // the idle close is running save-and-close
     bool otherWindowActive_ = false; // focus went to another window of the program
     bool fieldsReadOnly_ = false;
     bool tabPressRefused_ = false;

@@ -70,20 +70,33 @@ void TLockvexMainDlg::FormClose()
     // No copied secret stays on the clipboard after the program ends.
     if (LVDlgProcs) {
         LVDlgProcs->TextToClipboard(ClipboardClearedText);
-        LVDlgProcs->SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), y(), x());
+        LVDlgProcs->SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), y(), x(),
+                                   QStringLiteral("DialogWidth"), QStringLiteral("DialogHeight"), size());
     }
     listModel_->SetLines(nullptr);
     if (ListManager)
         ListManager->ClearLists();
+    emit Closed();
 }
 
 void TLockvexMainDlg::ForceCloseTimer()
 {
     if (--idleCount_ > 0)
         return;
-    SaveCloseBtnClick();
-    // Still open (the user kept a change that could not be saved): count again.
+    // Still open afterwards (the user kept a change that could not be saved): count again.
     ResetIdleCount();
+    // Another window of the program is open (the import window, with this one hidden behind
+    // it, or a message), or the idle close's own question has waited a further idle time:
+    // nobody is there to answer. The whole program closes now, as at log-out: the other windows
+    // close, what needs no question is saved, the clipboard is cleared. Never half: this window
+    // does not stay behind, nor come back.
+    if (idleClosing_ || QApplication::activeModalWidget() || !isVisible()) {
+        CloseOnSignal();
+        return;
+    }
+    idleClosing_ = true;
+    SaveCloseBtnClick();
+    idleClosing_ = false;
 }
 
 // At log-out the session ends the program with SIGTERM; nobody is there to answer. Once the

@@ -80,6 +80,17 @@ void TLockvexMainDlg::ConnectCommandHandlers()
 
 // ---- data location -----------------------------------------------------------------------------
 
+// Directly below the button, left edges aligned; again whenever the window changes size.
+void TLockvexMainDlg::PlaceCloudGroupBox()
+{
+    QPoint at = UseCloudBtn->mapTo(this, QPoint(0, UseCloudBtn->height()));
+    // Near the window's bottom edge the panel opens above the button instead of being cut off.
+    if (at.y() + CloudGroupBox->height() > height())
+        at.setY(qMax(0, UseCloudBtn->mapTo(this, QPoint(0, 0)).y() - CloudGroupBox->height()));
+    at.setX(qMax(0, qMin(at.x(), width() - CloudGroupBox->width())));
+    CloudGroupBox->move(at);
+}
+
 void TLockvexMainDlg::UseCloudBtnClick()
 {
     if (UseCloudBtnDown)
@@ -90,13 +101,7 @@ void TLockvexMainDlg::UseCloudBtnClick()
     const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(CloudGroupBox->title()) + 2 * Px(Gap + 4, scale_);
     CloudGroupBox->setMinimumWidth(qMax(titleWidth, UseCloudBtn->width()));
     CloudGroupBox->adjustSize();
-    // Directly below the button, left edges aligned.
-    QPoint at = UseCloudBtn->mapTo(this, QPoint(0, UseCloudBtn->height()));
-    // Near the window's bottom edge the panel opens above the button instead of being cut off.
-    if (at.y() + CloudGroupBox->height() > height())
-        at.setY(qMax(0, UseCloudBtn->mapTo(this, QPoint(0, 0)).y() - CloudGroupBox->height()));
-    at.setX(qMax(0, qMin(at.x(), width() - CloudGroupBox->width())));
-    CloudGroupBox->move(at);
+    PlaceCloudGroupBox();
     CloudGroupBox->raise();
     CloudGroupBox->show();
     UseCloudBtnDown = true;
@@ -169,6 +174,8 @@ void TLockvexMainDlg::ImportPasswordsBtnClick()
     const QPoint topLeft = pos();
     hide();
     TLockvexDataImportDlg::RunModal(nullptr, topLeft);
+    if (closing_)
+        return; // the program closed meanwhile (the idle close, log-out): it stays closed
 
     // The in-memory index is read anew, so that it holds the imported entries.
     ListManager->ClosePool(DoNotWriteLog);

@@ -56,6 +56,15 @@ bool TLockvexMainDlg::SaveItem(bool ForceSave)
 {
     if (ItemSaved || !ItemManager)
         return true;
+    // A name typed into the field that has not been checked yet, because the way out of the
+    // entry did not take the focus from the field (a letter tab, the idle close): it gets the
+    // check that leaving the field gives it, once, before anything is saved.
+    if (nameEdited_ && !quietClose_) {
+        NameAlreadyChecked = false;
+        ItemNameExit();
+        if (nameRefused_)
+            return false;
+    }
     if (!RecChanged() && !ForceSave)
         return true;
     if (ReadOnlyMode) {
@@ -73,8 +82,15 @@ bool TLockvexMainDlg::SaveItem(bool ForceSave)
         return false;
     }
     // An entry without a name is not written (a new entry not named yet); the window takes it
-    // as saved.
+    // as saved. A name blanked out is refused instead: the entry's other changes stay in the
+    // fields until it has a name again.
     const bool nameless = TrimBlankChars(OutputParams.ItemName).isEmpty();
+    if (nameless && !TrimBlankChars(InputParams.ItemName).isEmpty()) {
+        if (!nameRefused_ && !quietClose_)
+            ShowMessageDlg(MsgCatalogue[MsgNameNeeded]);
+        nameRefused_ = true;
+        return false;
+    }
     if (!nameless && !ItemManager->SaveWebItem(DisplayedItemKey, OutputParams)) {
         // Not written: the fields keep the change, to retry or to copy out.
         if (!quietClose_)
@@ -111,18 +127,22 @@ void TLockvexMainDlg::ItemNameEnter()
 bool TLockvexMainDlg::ValidateItemName()
 {
     const TNameCheck check = ItemManager->ValidateItem(OutputParams, DisplayedItemKey);
+    if (check.Blank) {
+        ShowMessageDlg(MsgCatalogue[MsgNameNeeded]);
+        return false;
+    }
     if (check.NameExists) {
         ShowMessageDlg(MsgCatalogue[MsgNameExists]);
         return false;
     }
-    if (check.ConfirmRename && !ShowMessageDlg(MsgCatalogue[MsgConfirmNameChange]))
-        return false;
-    return !check.Blank;
+    return !check.ConfirmRename || ShowMessageDlg(MsgCatalogue[MsgConfirmNameChange]);
 }
 
 bool TLockvexMainDlg::ItemNameExit()
 {
-    if (ItemName->text() == SaveName || fieldsReadOnly_)
+    nameEdited_ = false;
+    // A name refused and not changed since is not asked about again.
+    if (ItemName->text() == SaveName || fieldsReadOnly_ || nameRefused_)
         return true;
     SetItemInfo();
     if (!ValidateItemName()) {
@@ -159,7 +179,7 @@ void TLockvexMainDlg::NewBtnClick()
         AddItem();
         ItemSaved = false;
         if (DisplayedItemKey < 0) {
-            ShowMessageDlg(MsgCatalogue[MsgNotSaved]); // the safe holds as many entries as it can
+            ShowMessageDlg(MsgCatalogue[MsgSafeFull]); // no free key: the safe holds as many entries as it can
             KeepCurrentLine();
             DisplayCurrentItem();
             return;

@@ -54,6 +54,7 @@ void TLockvexMainDlg::DisplayCurrentItem()
     NewItemBtnClicked = false;
     GoWebBtnClicked = false;
     nameRefused_ = false;
+    nameEdited_ = false;
     GetItemInfo(DisplayedItemKey);
     SaveName = ItemName->text();
     SavePassword = Password->text();
@@ -115,13 +116,15 @@ void TLockvexMainDlg::ItemListClick(int row)
 }
 
 // A letter tab is a jump in the full list: pressing it leaves the entry shown and the search.
-void TLockvexMainDlg::ItemListTabsMouseDown(int)
+void TLockvexMainDlg::ItemListTabsMouseDown(int tab)
 {
     tabPressRefused_ = !SaveItem(false);
     if (tabPressRefused_) {
         ItemListTabs->SetCurrentIndex(0);
         return;
     }
+    // A save refreshes the list, which sets the tabs back to "*": the letter pressed still holds.
+    ItemListTabs->SetCurrentIndex(tab);
     SearchArg->clear();
     ListManager->SetSearchActive(false);
 }

@@ -22,7 +22,10 @@
 void TLockvexMainDlg::ConnectPasswordHandlers()
 {
     connect(Password, &QLineEdit::textChanged, this, [this] { SetPWQuality(); });
-    connect(ItemName, &QLineEdit::textEdited, this, [this] { nameRefused_ = false; });
+    connect(ItemName, &QLineEdit::textEdited, this, [this] {
+        nameRefused_ = false;
+        nameEdited_ = true;
+    });
     connect(TfrMemStickBtn, &QPushButton::clicked, this, [this] { TfrMemStickBtnClick(); });
     ConnectChooserHandlers();
     ConnectClipboardHandlers();

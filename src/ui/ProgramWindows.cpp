@@ -15,6 +15,10 @@ int RunMainWindow(QApplication &app)
 {
     TLockvexMainDlg window; // registers itself as the messages' owner
     SetCloseOnSignal([&window] { window.CloseOnSignal(); });
+    // The program ends when the main window closes, also when it closes hidden behind the
+    // import window (the idle close, log-out), where no last visible window closes.
+    QObject::connect(
+        &window, &TLockvexMainDlg::Closed, &app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
     window.show();
     const int result = app.exec();
     SetCloseOnSignal(nullptr);

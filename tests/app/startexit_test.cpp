@@ -2,6 +2,7 @@
 // file was damaged, and what the exit steps report.
 
 #include "app/LockvexMsgdial.h"
+#include "app/MgrImportFiles.h"
 #include "app/MgrMainApp.h"
 #include "app/ProgramBody.h"
 #include "common/DateStamp.h"
@@ -15,6 +16,9 @@
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <unistd.h>
 
 namespace
 {
@@ -118,6 +122,70 @@ TEST_F(StartExitSteps, ABackupThatFailsAtExitIsWrittenToStandardError)
     ::testing::internal::CaptureStderr();
     RunExitSteps();
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), std::string());
+}
+
+// A run that did not end normally (killed: no exit step ran) leaves its import log behind; the
+// next start removes it, and only while it is still the file that run made.
+TEST_F(StartExitSteps, ALogLeftByARunThatDidNotEndIsRemovedAtTheNextStart)
+{
+    MakeData({QStringLiteral("kept")});
+    const QString imports = desktop.Home() + QStringLiteral("/imports");
+    QDir().mkpath(imports);
+    for (const bool replacedMeanwhile : {false, true}) {
+        SCOPED_TRACE(replacedMeanwhile ? "the name now names the user's file" : "the log as it was made");
+        EXPECT_EXIT(
+            {
+                ScopedMessageResponder responder;
+                RunStartSteps();
+                QString log;
+                int handle = -1;
+                if (CreateImportLog(imports + QStringLiteral("/pw"), log, handle) != 0)
+                    std::_Exit(3);
+                ::write(handle, "Accepted by User   Bank,secret\r\n", 33);
+                std::_Exit(9); // as killed: nothing of the exit steps runs
+            },
+            ::testing::ExitedWithCode(9), "");
+        const QString log = imports + QStringLiteral("/pw Log.txt");
+        ASSERT_TRUE(QFile::exists(log));
+        if (replacedMeanwhile) {
+            WriteFile(imports + QStringLiteral("/mine"), "the user's own");
+            ASSERT_TRUE(QFile::remove(log) && QFile::rename(imports + QStringLiteral("/mine"), log));
+        }
+        ScopedMessageResponder responder;
+        RunStartSteps();
+        EXPECT_EQ(QFile::exists(log), replacedMeanwhile);
+        RunExitSteps();
+        if (replacedMeanwhile)
+            EXPECT_EQ(ReadFile(log), "the user's own");
+        QFile::remove(log);
+    }
+}
+
+// Qt on X11 ends the program with exit(1) when the display connection breaks. What needs no
+// window still happens as on an ending signal: the import's log goes and the data closes with
+// its newest backup.
+TEST_F(StartExitSteps, AnExitCallDuringTheRunStillRemovesTheImportFilesAndClosesTheData)
+{
+    MakeData({QStringLiteral("kept")});
+    QFile::remove(Folder + QStringLiteral("/TrelLockvex.BAC0"));
+    const QString imports = desktop.Home() + QStringLiteral("/imports");
+    QDir().mkpath(imports);
+    EXPECT_EXIT(
+        {
+            EndRunOnExit();
+            ScopedMessageResponder responder;
+            RunStartSteps();
+            QString log;
+            int handle = -1;
+            if (CreateImportLog(imports + QStringLiteral("/pw"), log, handle) != 0)
+                std::_Exit(3);
+            std::exit(1);
+        },
+        ::testing::ExitedWithCode(1), "");
+    EXPECT_FALSE(QFile::exists(imports + QStringLiteral("/pw Log.txt")));
+    EXPECT_TRUE(QFile::exists(Folder + QStringLiteral("/TrelLockvex.BAC0")));
+    // The settings name no log any more: the next start has nothing to remove.
+    EXPECT_FALSE(ReadFile(desktop.Documents + QStringLiteral("/Lockvex.INI")).contains("ImportLogs"));
 }
 
 } // namespace

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks what a user gets on the desktop: the desktop entry and the AppStream metadata pass their
 # validators; `cmake --install` into an empty prefix and the Debian package that CPack makes both
-# hold the program, the desktop entry, the icons, the metadata and the help pages; the help pages
-# have a part for every help context number that a window or button carries; the package depends
-# on the Qt 6 runtime; and the installed program runs.
+# hold the program, the desktop entry, the icons at every hicolor size, the metadata, the help
+# pages, the manual page, the copyright file and the changelog; the help pages have a part for
+# every help context number that a window or button carries; the package depends on the Qt 6
+# runtime and lintian finds no error or warning in it; and the installed program runs.
 # Usage: tests/desktop/install_check.sh build-folder source-folder
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -14,11 +15,12 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 metainfo=share/metainfo/example.lockvex.Lockvex.metainfo.xml
+icon_sizes=(16 22 24 32 48 64 128 256)
 expected=(
     bin/lockvex
     share/applications/lockvex.desktop
     share/icons/hicolor/scalable/apps/lockvex.svg
-    share/icons/hicolor/128x128/apps/lockvex.png
+    $(for size in "${icon_sizes[@]}"; do echo "share/icons/hicolor/${size}x${size}/apps/lockvex.png"; done)
     "$metainfo"
     share/doc/lockvex/help/index.html
     share/doc/lockvex/help/style.css
@@ -28,6 +30,9 @@ expected=(
     share/doc/lockvex/help/quick-list.html
     share/doc/lockvex/help/entry-window.html
     share/doc/lockvex/help/import.html
+    share/man/man1/lockvex.1.gz
+    share/doc/lockvex/copyright
+    share/doc/lockvex/changelog.gz
 )
 
 validate() { # folder holding share/
@@ -47,8 +52,12 @@ for f in "${expected[@]}"; do
     [ -s "$prefix/$f" ] || fail "installed tree lacks $f"
 done
 validate "$prefix"
-file "$prefix/share/icons/hicolor/128x128/apps/lockvex.png" | grep -q 'PNG image data, 128 x 128' ||
-    fail "the 128 px icon is not a 128 x 128 PNG"
+for size in "${icon_sizes[@]}"; do
+    file "$prefix/share/icons/hicolor/${size}x${size}/apps/lockvex.png" | grep -q "PNG image data, $size x $size" ||
+        fail "the $size px icon is not a $size x $size PNG"
+done
+man --warnings -l "$prefix/share/man/man1/lockvex.1.gz" 2>&1 >/dev/null | grep . && fail "the manual page has warnings"
+man -l "$prefix/share/man/man1/lockvex.1.gz" 2>/dev/null | grep -q -- '--version' || fail "the manual page lacks the options"
 grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/lockvex.svg" || fail "the scalable icon is not an SVG"
 version=$(env -i HOME="$work/home" "$prefix/bin/lockvex" --version) || fail "installed program --version"
 [ "$version" = "Lockvex 9.00" ] || fail "installed program says '$version'"
@@ -93,6 +102,8 @@ else
     done
     dpkg-deb -x "$deb" "$work/unpacked"
     validate "$work/unpacked/usr"
+    # Informational and pedantic notes are allowed; errors and warnings are not.
+    lintian --fail-on error,warning --tag-display-limit 0 "$deb" || fail "lintian reports errors or warnings"
 fi
 
 if [ "$failures" -ne 0 ]; then

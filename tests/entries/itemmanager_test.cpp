@@ -243,19 +243,34 @@ TEST_F(ValidateItemTest, AnotherEntrysNameIsRefusedWithAMessage)
     EXPECT_TRUE(check.NameExists && !check.ConfirmRename);
 }
 
-TEST_F(ValidateItemTest, EmptyNameIsRefusedEvenWhenTheRenameIsConfirmed)
+// A name of blanks only is refused with a message of its own, and no rename is asked about.
+TEST_F(ValidateItemTest, EmptyNameIsRefusedWithAMessage)
 {
     for (const QString &blank : {QString(), QStringLiteral("   ")}) {
         const TNameCheck check = items.ValidateItem(Shown(blank, "Anvil"), anvil);
         EXPECT_FALSE(check.Accepted());
         EXPECT_TRUE(check.Blank);
-        EXPECT_TRUE(check.ConfirmRename); // asked, and refused whatever the answer
+        EXPECT_FALSE(check.ConfirmRename || check.NameExists); // told a name is needed, nothing asked
     }
     ItemManagerParams p = Shown(QString(), QString());
     p.NewItem = true;
     const TNameCheck check = items.ValidateItem(p, anvil);
     EXPECT_FALSE(check.Accepted());
     EXPECT_TRUE(check.Blank && !check.ConfirmRename && !check.NameExists);
+}
+
+// Entries of older files (or imports) may share a name in other letter case: the one whose
+// name did not change is still accepted; taking another's name is not.
+TEST_F(ValidateItemTest, AnUnchangedNameIsAcceptedWhereOthersShareItInOtherCase)
+{
+    const int upper = AddEntry("ANVIL");
+    lists.BuildLockvexStrings();
+    TNameCheck check = items.ValidateItem(Shown("ANVIL", "ANVIL"), upper);
+    EXPECT_TRUE(check.Accepted());
+    EXPECT_FALSE(check.ConfirmRename || check.NameExists);
+    check = items.ValidateItem(Shown("Anvil", "ANVIL"), upper);
+    EXPECT_FALSE(check.Accepted());
+    EXPECT_TRUE(check.NameExists);
 }
 
 TEST_F(ValidateItemTest, CheckedNameIsAcceptedWithoutAnyCheck)

@@ -87,13 +87,15 @@ TEST_F(ImportFileReaderTest, ConvertsUnicodeFilesToWindows1252)
     EXPECT_EQ(found, ImportFileEncoding::Windows1252);
 }
 
-TEST_F(ImportFileReaderTest, TakesOnlyWholeValidUtf8AsUtf8)
+// A file is UTF-8 when more of its lines with other than ASCII are valid UTF-8 than not; a tie
+// is Windows-1252.
+TEST_F(ImportFileReaderTest, TakesMostlyValidUtf8AsUtf8)
 {
     ImportFileEncoding found{};
     // plain ASCII reads the same either way
     ReadAll(Write("a,b\r\n"), &found);
     EXPECT_EQ(found, ImportFileEncoding::Windows1252);
-    // valid UTF-8 for most of the file, then a Windows-1252 byte far beyond the first chunk
+    // one valid UTF-8 line, then a Windows-1252 line far beyond the first chunk
     QByteArray mixed = QByteArray("Caf\xc3\xa9\r\n") + QByteArray(200000, 'x') + "\r\nna\xefve";
     QList<QByteArray> lines = ReadAll(Write(mixed), &found);
     EXPECT_EQ(found, ImportFileEncoding::Windows1252);
@@ -107,6 +109,57 @@ TEST_F(ImportFileReaderTest, TakesOnlyWholeValidUtf8AsUtf8)
     EXPECT_EQ(found, ImportFileEncoding::Windows1252);
     // a sequence cut off by the end of the file
     ReadAll(Write("Caf\xc3\xa9,\xe2\x82"), &found);
+    EXPECT_EQ(found, ImportFileEncoding::Windows1252);
+    // Windows-1252 text where one line happens to read as UTF-8 ("Ã©" is C3 A9)
+    ReadAll(Write("\xc3\xa9t\xe9\r\nna\xefve\r\ncaf\xe9\r\n"), &found);
+    EXPECT_EQ(found, ImportFileEncoding::Windows1252);
+}
+
+// A UTF-8 file with a few lines in Windows-1252 (pasted in from elsewhere) is read as UTF-8, each
+// of those lines as Windows-1252, and the reader says which lines those were.
+TEST_F(ImportFileReaderTest, ReadsTheFewLinesThatAreNotUtf8AsWindows1252)
+{
+    const QByteArray utf8Line = "p\xc3\xa9"
+                                "1,caf\xc3\xa9";
+    const QByteArray cp1252Line = "Z\xfcrich,na\xefve";
+    QByteArray far(100000, 'x'); // puts the second bad line beyond the first chunk
+    const QByteArray text = "Name,Notes\r\n" + utf8Line + "\r\n" + cp1252Line + "\r\n" + utf8Line + "\n" + utf8Line +
+                            "\r" + far + "\r\n" + utf8Line + "\r\n" + cp1252Line;
+    TImportFileReader reader;
+    reader.Open(Write(text));
+    EXPECT_EQ(reader.Encoding(), ImportFileEncoding::Utf8);
+    QList<QByteArray> lines;
+    QList<int> flagged;
+    QByteArray line;
+    while (!reader.AtEnd()) {
+        reader.ReadLine(line);
+        if (reader.LineNotUtf8())
+            flagged.append(lines.size());
+        lines.append(line);
+    }
+    const QByteArray read = Cp1252(QStringLiteral("p\u00e91,caf\u00e9"));
+    EXPECT_EQ(lines, (QList<QByteArray>{"Name,Notes", read, cp1252Line, read, read, far, read, cp1252Line}));
+    EXPECT_EQ(flagged, (QList<int>{2, 7}));
+}
+
+// UTF-16 without a byte-order mark shows itself by the zero bytes of its ASCII characters.
+TEST_F(ImportFileReaderTest, RecognisesUtf16WithoutAByteOrderMark)
+{
+    const QString text =
+        QStringLiteral("Name,Notes\r\nCaf\u00e9 \u20ac,na\u00efve\r\n\u043f\u0430\u0440\u043e\u043b\u044c,"
+                       "\u0441\u043b\u043e\u0432\u043e\r\n");
+    const QList<QByteArray> expected{"Name,Notes", Cp1252(QStringLiteral("Caf\u00e9 \u20ac,na\u00efve")),
+                                     "??????,?????"};
+    for (auto [converter, encoding] : {std::pair{QStringConverter::Utf16LE, ImportFileEncoding::Utf16LE},
+                                       std::pair{QStringConverter::Utf16BE, ImportFileEncoding::Utf16BE}}) {
+        QStringEncoder encoder(converter);
+        ImportFileEncoding found{};
+        EXPECT_EQ(ReadAll(Write(encoder.encode(text)), &found), expected) << converter;
+        EXPECT_EQ(found, encoding) << converter;
+    }
+    // a stray zero byte does not make a Windows-1252 file UTF-16
+    ImportFileEncoding found{};
+    EXPECT_EQ(ReadAll(Write(QByteArray("Name,Notes\r\nCaf\xe9,a\0b\r\nShop,x\r\n", 29)), &found).size(), 3);
     EXPECT_EQ(found, ImportFileEncoding::Windows1252);
 }
 

@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <vector>
 #include <utility>
+#include <vector>
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString &s, std::ostream *os)
@@ -278,17 +278,21 @@ TEST_F(ImportTest, TheLogLiesBesideTheFileWhateverDotsItsFoldersHave)
     ASSERT_TRUE(QDir(dir.path()).mkpath("john.smith/.local"));
     const QString file = dir.filePath("john.smith/.local/pw.backup.csv");
     ASSERT_TRUE(QFile::copy(QStringLiteral(LOCKVEX_TEST_DATA "/import-bank.csv"), file));
-    // a log of an earlier import that anyone may read
+    // a file of that name that this run did not write, which anyone may read
     QFile earlier(dir.filePath("john.smith/.local/pw Log.txt"));
     ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.write("kept");
     earlier.setPermissions(earlier.permissions() | QFile::ReadGroup | QFile::ReadOther);
     earlier.close();
     Use(file, {{1, 1}}, "1");
     EXPECT_EQ(ImportAll().size(), 1);
     TempFiles = savedTempFiles;
-    EXPECT_EQ(engine.GetLogFileName(), dir.filePath("john.smith/.local/pw Log.txt"));
+    // Written new under the next free name, readable by its owner only; the other file is kept.
+    EXPECT_EQ(engine.GetLogFileName(), dir.filePath("john.smith/.local/pw Log (2).txt"));
     EXPECT_TRUE(QFile::exists(engine.GetLogFileName()));
     EXPECT_EQ(QFile(engine.GetLogFileName()).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
+    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+    EXPECT_EQ(earlier.readAll(), "kept");
     // Not viewed, the log is still deleted when the program ends.
     EXPECT_EQ(tempFiles, QStringList{engine.GetLogFileName()});
 }
@@ -520,6 +524,60 @@ TEST_F(ImportTest, AFirstRecordOverThreeLinesSetsTheSeparatorAndTheCount)
     EXPECT_EQ(records[2].ItemDescr, "x, y");
 }
 
+// Quoted values over several lines in the shapes CSV writers produce, each between whole records,
+// with LF and with CR LF line ends. A line break inside a value arrives as ";" (in the notes, as
+// a line break), also where the value's last line holds the record's separators.
+TEST_F(ImportTest, QuotedValuesOverSeveralLinesInEveryColumn)
+{
+    struct Record {
+        QString name, url, notes;
+    };
+    struct Case {
+        const char *shape;
+        QByteArray records; // with "\n" for each line end
+        QList<Record> expected;
+    };
+    const Case cases[] = {
+        {"first column, its last line with the separators",
+         "1,2,3\n\"Once upon\na time\",5,6\n",
+         {{"1", "2", "3"}, {"Once upon;a time", "5", "6"}}},
+        {"first column of the first record", "\"Once upon\na time\",5,6\n", {{"Once upon;a time", "5", "6"}}},
+        {"middle column", "x,\"two\nlines\",3\n", {{"x", "two;lines", "3"}}},
+        {"middle column, separators in each line", "x,\"a,b\nc,d\",3\n", {{"x", "a,b;c,d", "3"}}},
+        {"last column", "x,2,\"three\nlines\"\n", {{"x", "2", "three\r\nlines"}}},
+        {"last column, separators in its last line",
+         "x,2,\"one\ntwo, three, four\"\n",
+         {{"x", "2", "one\r\ntwo, three, four"}}},
+        {"three lines with an empty one", "\"a\n\nb\",2,3\n", {{"a;;b", "2", "3"}}},
+        {"doubled quotes inside", "\"say \"\"hi\"\"\nnow\",2,\"\"\"x\"\"\"\n", {{"say \"hi\";now", "2", "\"x\""}}},
+        {"doubled quotes opening and closing a line", "x,\"a\n\"\"b\"\"\",3\n", {{"x", "a;\"b\"", "3"}}},
+        {"empty quoted values", "x,\"\",\"\"\n", {{"x", "", ""}}},
+        {"only a line break, middle", "x,\"\n\",3\n", {{"x", ";", "3"}}},
+        {"only a line break, last", "x,2,\"\n\"\n", {{"x", "2", "\r\n"}}},
+        {"two values over lines in one record", "\"n\n1\",\"u\n2\",\"t\n3\"\n", {{"n;1", "u;2", "t\r\n3"}}},
+    };
+    for (const char *lineEnd : {"\n", "\r\n"}) {
+        for (const Case &c : cases) {
+            SCOPED_TRACE(std::string(c.shape) + (lineEnd[1] ? " (CR LF)" : " (LF)"));
+            entryNames.clear();
+            QByteArray text = "a,b,c\n" + c.records + "7,8,9\n";
+            text.replace("\n", lineEnd);
+            Use(Write("shapes.csv", text), {{1, 1}, {2, 2}, {14, 3}}, "1");
+            const QList<ItemManagerParams> records = ImportAll();
+            ASSERT_EQ(records.size(), c.expected.size() + 1) << Names(records).join('|').toStdString();
+            for (qsizetype i = 0; i < c.expected.size(); ++i) {
+                EXPECT_EQ(records[i].ItemName, c.expected[i].name);
+                EXPECT_EQ(records[i].URL, c.expected[i].url);
+                EXPECT_EQ(records[i].ItemDescr, c.expected[i].notes);
+            }
+            EXPECT_EQ(records.back().ItemName, "7");
+            EXPECT_EQ(records.back().ItemDescr, "9");
+            for (const QByteArray &line : Log())
+                EXPECT_FALSE(line.startsWith("Invalid record")) << line.toStdString();
+        }
+    }
+}
+
 TEST_F(ImportTest, EveryKindOfLineEndEndsARecord)
 {
     Use(Fixture("import-line-ends.csv"), {{1, 1}, {14, 2}});
@@ -530,10 +588,16 @@ TEST_F(ImportTest, EveryKindOfLineEndEndsARecord)
 
 TEST_F(ImportTest, UnicodeFilesImportAsWindows1252)
 {
-    for (const char *fixture :
-         {"import-utf8-bom.csv", "import-utf8.csv", "import-utf16le.csv", "import-utf16be.csv", "import-cp1252.csv"}) {
+    for (const char *fixture : {"import-utf8-bom.csv", "import-utf8.csv", "import-utf16le.csv", "import-utf16be.csv",
+                                "import-cp1252.csv", "utf16le-without-mark", "utf16be-without-mark"}) {
         entryNames.clear();
-        Use(Fixture(fixture), {{1, 1}, {14, 2}});
+        if (QByteArray(fixture).endsWith("-without-mark")) {
+            QFile withMark(Fixture(QByteArray("import-" + QByteArray(fixture).first(7) + ".csv").constData()));
+            ASSERT_TRUE(withMark.open(QIODevice::ReadOnly));
+            Use(Write(fixture, withMark.readAll().mid(2)), {{1, 1}, {14, 2}});
+        } else {
+            Use(Fixture(fixture), {{1, 1}, {14, 2}});
+        }
         QList<ItemManagerParams> records = ImportAll();
         ASSERT_GE(records.size(), 2) << fixture;
         // no byte-order mark in the first field
@@ -547,6 +611,41 @@ TEST_F(ImportTest, UnicodeFilesImportAsWindows1252)
         // the log is Windows-1252 too
         EXPECT_EQ(Log().first(), Logged("Accepted by User", "Name,Notes")) << fixture;
     }
+}
+
+// A UTF-8 file with a line in Windows-1252: every other line keeps its accented letters, that
+// line is read as Windows-1252, and the log says so after the record's line.
+TEST_F(ImportTest, ALineThatIsNotUtf8IsReadAsWindows1252AndLogged)
+{
+    Use(Write("mixed.csv", "Name,Password\r\nBank,p\xc3\xa9"
+                           "1\r\nZ\xfcrich,na\xefve\r\nCaf\xc3\xa9,x\r\n\xc3\x89t\xc3\xa9,y\r\n"),
+        {{1, 1}, {5, 2}}, "1");
+    QList<ItemManagerParams> records = ImportAll();
+    EXPECT_EQ(Names(records), (QStringList{"Bank", QStringLiteral("Z\u00fcrich"), QStringLiteral("Caf\u00e9"),
+                                           QStringLiteral("\u00c9t\u00e9")}));
+    ASSERT_EQ(records.size(), 4);
+    EXPECT_EQ(records[0].Password, QStringLiteral("p\u00e91"));
+    EXPECT_EQ(records[1].Password, QStringLiteral("na\u00efve"));
+    const QList<QByteArray> log = Log();
+    ASSERT_GE(log.size(), 4);
+    EXPECT_EQ(log[1], Logged("Accepted by User", "Bank,p\xe9"
+                                                 "1"));
+    EXPECT_EQ(log[2], Logged("Accepted by User", "Z\xfcrich,na\xefve"));
+    EXPECT_EQ(log[3], Logged("Not UTF-8", "read as Windows-1252: check its accented letters"));
+    EXPECT_EQ(log[4], Logged("Accepted by User", "Caf\xe9,x"));
+    EXPECT_EQ(log.count(Logged("Not UTF-8", "read as Windows-1252: check its accented letters")), 1);
+
+    // the window can tell the record shown
+    entryNames.clear();
+    ItemManagerParams params;
+    ASSERT_TRUE(engine.GetFirstImportRec(params));
+    EXPECT_EQ(engine.GetImportFileEncoding(), ImportFileEncoding::Utf8);
+    EXPECT_FALSE(engine.RecordNotUtf8());
+    ASSERT_TRUE(engine.GetNextImportRec(params));
+    EXPECT_TRUE(engine.RecordNotUtf8());
+    ASSERT_TRUE(engine.GetNextImportRec(params));
+    EXPECT_FALSE(engine.RecordNotUtf8());
+    engine.ImportCSVUserAction(ImportUserAction::Quit);
 }
 
 TEST_F(ImportTest, ShowLogOpensTheLogAndMarksItForDeletion)
@@ -644,9 +743,14 @@ TEST_F(ImportTest, AFileThatCannotBeOpenedIsReportedWithTheReason)
     EXPECT_FALSE(engine.IsOpen());
     EXPECT_FALSE(QFile::exists(dir.filePath("missing Log.txt")));
 
-    // a log that cannot be created: the import file is released again
+    // a log that cannot be created (a folder without write permission): the import file is
+    // released again
+    testing_support::TestPlatform testPlatform;
+    platform::ScopedInstall guard(testPlatform);
+    testPlatform.FailStorage = [](testing_support::StorageOp op, const QString &path, qint64, qint64) {
+        return op == testing_support::StorageOp::Create && path.endsWith(" Log.txt") ? EACCES : 0;
+    };
     QString file = Fixture("import-bank.csv");
-    QDir(dir.path()).mkdir("import-bank Log.txt");
     Use(file, {{1, 1}});
     EXPECT_THROW(engine.GetFirstImportRec(params), TextFileError);
     EXPECT_FALSE(engine.IsOpen());

@@ -6,6 +6,7 @@
 #include "app/MgrImportFiles.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
+#include "app/ProgramBody.h"
 #include "common/DateStamp.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
@@ -16,6 +17,7 @@
 #include "store/TBDALockvexData.h"
 #include "support/TestPlatform.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -28,6 +30,7 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <csignal>
 #include <memory>
 
 namespace
@@ -86,9 +89,14 @@ private slots:
     void emptiedAndDuplicateNames();
     void failedWriteIsToldAndNotCounted();
     void cutFieldsAreShownAndCounted();
+    void aRecordNotInUtf8IsNoted();
     void closingMessagesAndSettings();
     void emptyFileNameKeepsTheSavedName();
     void viewCopiesArePrivateAndNeverReplaceAUsersFile();
+    void viewLogShowsOnlyTheLogThisRunWrote();
+    void anEndingSignalClosesTheWindowAskingNothing();
+    void anEndingSignalDuringImportAllEndsItCleanly_data();
+    void anEndingSignalDuringImportAllEndsItCleanly();
     void logThatCannotBeWrittenImportsNothing();
     void badFilesNeitherCrashNorImport_data();
     void badFilesNeitherCrashNorImport();
@@ -150,6 +158,9 @@ void TstDataImport::init()
 
 void TstDataImport::cleanup()
 {
+    SetQuietClose(false);
+    SetCloseOnSignal(nullptr);
+    RemoveMadeImportFiles();
     testPlatform_->FailStorage = nullptr;
     FreeLockvexStringLists();
     table_.reset();
@@ -599,6 +610,22 @@ void TstDataImport::cutFieldsAreShownAndCounted()
     QCOMPARE(log[4], Logged("Shortened to fit Lockvex", "Password"));
 }
 
+// In a UTF-8 file, a record with a line in Windows-1252 says so beside the review boxes.
+void TstDataImport::aRecordNotInUtf8IsNoted()
+{
+    const QString file = WriteCsv("pw.csv", "Bank,p\xc3\xa9"
+                                            "1\r\nZ\xfcrich,x\r\nCaf\xc3\xa9,y\r\n\xc3\x89t\xc3\xa9,z\r\n");
+    auto dlg = Open();
+    Start(*dlg, file, {"1", "0", "0", "0", "2"});
+    QVERIFY(dlg->ShortenedLbl->text().isEmpty());
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QCOMPARE(dlg->ItemName->text(), QStringLiteral("Z\u00fcrich"));
+    QCOMPARE(dlg->ShortenedLbl->text(), QStringLiteral("Not UTF-8: read as Windows-1252, check its accented letters"));
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QCOMPARE(dlg->ItemName->text(), QStringLiteral("Caf\u00e9"));
+    QVERIFY(dlg->ShortenedLbl->text().isEmpty());
+}
+
 void TstDataImport::closingMessagesAndSettings()
 {
     const QString file = WriteCsv("pw.csv", "A,1\r\n");
@@ -667,7 +694,8 @@ void TstDataImport::viewCopiesArePrivateAndNeverReplaceAUsersFile()
     QTest::mouseClick(dlg->ViewTxtBtn, Qt::LeftButton);
     QCOMPARE(testPlatform_->OpenedFiles.size(), 2);
     const QString copy = testPlatform_->OpenedFiles.first();
-    QCOMPARE(QFileInfo(copy).absolutePath(), ImportViewFolder());
+    // In this run's own folder inside the program's folder.
+    QVERIFY(QFileInfo(copy).absolutePath().startsWith(ImportViewFolder() + QStringLiteral("/view-")));
     QCOMPARE(QFileInfo(copy).fileName(), QStringLiteral("pw.txt"));
     QVERIFY(!copy.startsWith(importFolder_));
     QFile view(copy);
@@ -695,17 +723,139 @@ void TstDataImport::viewCopiesArePrivateAndNeverReplaceAUsersFile()
     QCOMPARE(QFile(log).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFileDevice::Permissions());
     QCOMPARE(tempFiles_, (QStringList{copy, log}));
 
-    // The folder goes with everything in it at the program's end (and at the next start).
-    RemoveImportViewFolder();
+    // What the run made goes at the program's end, and the folders with it.
+    RemoveMadeImportFiles();
+    QVERIFY(!QFileInfo::exists(log));
     QVERIFY(!QFileInfo::exists(ImportViewFolder()));
+}
+
+// A log of the import file's name that this run did not write is the user's file: View Log does
+// not show it and the end of the run does not delete it. The log written under the next free
+// name is the one shown.
+void TstDataImport::viewLogShowsOnlyTheLogThisRunWrote()
+{
+    const QString file = WriteCsv("statement.csv", "Bank,1\r\n");
+    const QString usersLog = WriteCsv("statement Log.txt", "the user's statement log");
+    auto dlg = Open();
+    dlg->FileNameEdit->setText(file);
+    QTest::mouseClick(dlg->ViewLogBtn, Qt::LeftButton);
+    QCOMPARE(Captions(), QStringList{"No log file exists. Only created after download"});
+    QVERIFY(testPlatform_->OpenedFiles.isEmpty());
+    messages_->Answers = {true};
+    Start(*dlg, file, {"1", "2"});
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QTest::mouseClick(dlg->ViewLogBtn, Qt::LeftButton);
+    const QString written = importFolder_ + "/statement Log (2).txt";
+    QCOMPARE(testPlatform_->OpenedFiles, QStringList{written});
+    QCOMPARE(LogLines(written).first(), Logged("Accepted by User", "Bank,1"));
+    RemoveMadeImportFiles();
+    QVERIFY(!QFileInfo::exists(written));
+    QFile users(usersLog);
+    QVERIFY(users.open(QIODevice::ReadOnly));
+    QCOMPARE(users.readAll(), QByteArray("the user's statement log"));
+}
+
+// At log-out the session sends SIGTERM and nobody answers: the import window closes without
+// its security messages, the import ends as a quit, and nothing is left waiting.
+void TstDataImport::anEndingSignalClosesTheWindowAskingNothing()
+{
+    HandleEndingSignals(*qobject_cast<QApplication *>(QCoreApplication::instance()));
+    SetCloseOnSignal([] {}); // the main window's part; here there is none
+    const QString file = WriteCsv("pw.csv", "A,1\r\nB,2\r\nC,3\r\n");
+    auto dlg = Open();
+    dlg->FileNameEdit->setText(file);
+    QTest::mouseClick(dlg->ViewTxtBtn, Qt::LeftButton);
+    Start(*dlg, file, {"1", "2"});
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QCOMPARE(dlg->ItemsImported, 1);
+    QVERIFY(messages_->Shown.isEmpty());
+    ::raise(SIGTERM);
+    QTRY_VERIFY(!dlg->isVisible());
+    QVERIFY2(messages_->Shown.isEmpty(), qPrintable(Captions().join(QStringLiteral(" | "))));
+    const QList<QByteArray> log = LogLines(importFolder_ + "/pw Log.txt");
+    QCOMPARE(log.size(), 3);
+    QCOMPARE(log[1], Logged("Download terminated by user", "B,2"));
+    QCOMPARE(EntryCount(), 1);
+}
+
+void TstDataImport::anEndingSignalDuringImportAllEndsItCleanly_data()
+{
+    // Where "Import all items" is when the signal comes: between two slices, with message 18
+    // open (a save failed), with the completion question open at the end of the file.
+    QTest::addColumn<QString>("openMessage");
+    QTest::addColumn<int>("records");
+    QTest::newRow("between slices") << QString() << 20000;
+    QTest::newRow("save failed, message 18 open")
+        << QStringLiteral("Lockvex could not write this change to your data file. It has not been saved.") << 20000;
+    QTest::newRow("completion question open") << Caption5(30) << 30;
+}
+
+void TstDataImport::anEndingSignalDuringImportAllEndsItCleanly()
+{
+    QFETCH(QString, openMessage);
+    QFETCH(int, records);
+    HandleEndingSignals(*qobject_cast<QApplication *>(QCoreApplication::instance()));
+    SetCloseOnSignal([] {});
+    QByteArray text;
+    for (int i = 0; i < records; ++i)
+        text += "Entry " + QByteArray::number(i) + ",https://site" + QByteArray::number(i) + ".example\r\n";
+    const QString file = WriteCsv("many.csv", text);
+    auto dlg = Open();
+    Start(*dlg, file, {"1", "2"});
+    // A message answered as a modal dialog would be while it is up: the signal arrives and the
+    // event loop runs before it closes.
+    bool signalled = false;
+    QStringList shown;
+    SetMessageResponder([&](const TShownMessage &message) {
+        const QString caption = message.Caption.isEmpty() ? message.Text : message.Caption;
+        shown << caption;
+        if (!signalled && caption == openMessage) {
+            signalled = true;
+            ::raise(SIGTERM);
+            QTest::qWait(50);
+        }
+        return false;
+    });
+    dlg->AcceptAllCheckBox->setChecked(true);
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    if (openMessage.startsWith(QStringLiteral("Lockvex could not write"))) {
+        QTRY_VERIFY_WITH_TIMEOUT(dlg->ItemsImported > 20, 60000);
+        testPlatform_->FailStorage = [](testing_support::StorageOp op, const QString &path, qint64, qint64) {
+            return op == testing_support::StorageOp::Write && path.endsWith(QStringLiteral(".acsdb")) ? EIO : 0;
+        };
+    } else if (openMessage.isEmpty()) {
+        QTRY_VERIFY_WITH_TIMEOUT(dlg->ItemsImported > 20, 60000);
+        signalled = true;
+        ::raise(SIGTERM);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg->isVisible(), 60000);
+    QVERIFY(signalled);
+    testPlatform_->FailStorage = nullptr;
+    QTest::qWait(100); // no slice runs after the close
+    QVERIFY(!dlg->AcceptingAll());
+    const int imported = dlg->ItemsImported;
+    QCOMPARE(EntryCount(), imported);
+    // Nothing was asked after the signal: only the message that was open when it came.
+    QCOMPARE(shown, openMessage.isEmpty() ? QStringList() : QStringList{openMessage});
+    const QList<QByteArray> log = LogLines(importFolder_ + "/many Log.txt");
+    if (imported == records) {
+        QCOMPARE(log.size(), records + 1);
+        QCOMPARE(log.last(), Logged("Download complete"));
+    } else {
+        QCOMPARE(log.size(), imported + 2);
+        QVERIFY(log[imported].startsWith("Download terminated by user"));
+    }
+    SetMessageResponder(nullptr);
 }
 
 void TstDataImport::logThatCannotBeWrittenImportsNothing()
 {
     const QString file = WriteCsv("pw.csv", "Bank,1\r\n");
-    // The log's place is taken by a folder: no log can be written there (as in a folder without
-    // write permission, which the tests' root user would not feel).
-    QDir().mkpath(importFolder_ + "/pw Log.txt");
+    // The log cannot be made (as in a folder without write permission, which the tests' root
+    // user would not feel).
+    testPlatform_->FailStorage = [](testing_support::StorageOp op, const QString &path, qint64, qint64) {
+        return op == testing_support::StorageOp::Create && path.endsWith(QStringLiteral(" Log.txt")) ? EACCES : 0;
+    };
     auto dlg = Open();
     Start(*dlg, file, {"1", "2"});
     QCOMPARE(messages_->Shown.size(), 3);

@@ -219,37 +219,45 @@ bool WaitUntilIdle(ChildProcess &program)
     return asleep >= 10;
 }
 
+// A second copy started while the first runs opens the data read-only: also when the first
+// copy's lock file was deleted meanwhile (by a user tidying hidden files, or by a sync client).
 TEST_F(ProgramTest, ASecondCopyRunsReadOnlyAndLeavesTheFirstCopysFilesAlone)
 {
-    auto first = StartProgram();
-    ASSERT_TRUE(WaitUntilReady(*first, SIGTERM, true));
-    // Its start is over (the data file opened) once it waits in its event loop.
-    ASSERT_TRUE(WaitUntilIdle(*first));
-    const QString lockFile = DataFolder + QStringLiteral("/.TrelLockvex.acsdb.lvlock");
-    EXPECT_TRUE(QFileInfo::exists(lockFile));
-    // The first copy is in the middle of a save: its journal is written, its record not yet.
-    const QString journal = DataFolder + QStringLiteral("/.TrelLockvex.acsdb.lvjournal");
-    {
-        QFile file(journal);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(JournalForFirstSlot(Data));
+    for (const bool deleteLockFile : {false, true}) {
+        SCOPED_TRACE(deleteLockFile ? "lock file deleted" : "lock file in place");
+        auto first = StartProgram();
+        ASSERT_TRUE(WaitUntilReady(*first, SIGTERM, true));
+        // Its start is over (the data file opened) once it waits in its event loop.
+        ASSERT_TRUE(WaitUntilIdle(*first));
+        const QString lockFile = DataFolder + QStringLiteral("/.TrelLockvex.acsdb.lvlock");
+        EXPECT_TRUE(QFileInfo::exists(lockFile));
+        if (deleteLockFile)
+            ASSERT_TRUE(QFile::remove(lockFile));
+        // The first copy is in the middle of a save: its journal is written, its record not yet.
+        const QString journal = DataFolder + QStringLiteral("/.TrelLockvex.acsdb.lvjournal");
+        {
+            QFile file(journal);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(JournalForFirstSlot(Data));
+        }
+        std::map<QString, QByteArray> before;
+        for (const QString &name : FilesInDataFolder())
+            before[name] = FileBytes(DataFolder + QLatin1Char('/') + name);
+
+        auto second = StartProgram();
+        ASSERT_TRUE(WaitUntilReady(*second, SIGTERM));
+        ASSERT_TRUE(EndWith(*second, SIGTERM));
+        // The second copy replayed no journal, made no copy, turned no backup and took no lock.
+        std::map<QString, QByteArray> after;
+        for (const QString &name : FilesInDataFolder())
+            after[name] = FileBytes(DataFolder + QLatin1Char('/') + name);
+        EXPECT_EQ(after, before);
+
+        ASSERT_TRUE(EndWith(*first, SIGTERM));
+        EXPECT_TRUE(QFileInfo::exists(DataFolder + QStringLiteral("/TrelLockvex.BAC0")));
+        EXPECT_FALSE(QFileInfo::exists(lockFile)); // the first copy let its lock go at its close
+        QFile::remove(journal);
     }
-    std::map<QString, QByteArray> before;
-    for (const QString &name : FilesInDataFolder())
-        before[name] = FileBytes(DataFolder + QLatin1Char('/') + name);
-
-    auto second = StartProgram();
-    ASSERT_TRUE(WaitUntilReady(*second, SIGTERM));
-    ASSERT_TRUE(EndWith(*second, SIGTERM));
-    // The second copy replayed no journal, made no copy, turned no backup and took no lock.
-    std::map<QString, QByteArray> after;
-    for (const QString &name : FilesInDataFolder())
-        after[name] = FileBytes(DataFolder + QLatin1Char('/') + name);
-    EXPECT_EQ(after, before);
-
-    ASSERT_TRUE(EndWith(*first, SIGTERM));
-    EXPECT_TRUE(QFileInfo::exists(DataFolder + QStringLiteral("/TrelLockvex.BAC0")));
-    EXPECT_FALSE(QFileInfo::exists(lockFile)); // the first copy let its lock go at its close
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -42,6 +42,27 @@ TEST_F(DataFileLockTest, ASecondHolderIsRefusedAndLearnsWhoHasTheData)
     EXPECT_EQ(FileBytes(LockFile), QByteArray("bob on laptop\n"));
 }
 
+// A user tidying hidden files, or a sync client carrying another computer's deletion of its own
+// lock file, removes the lock file while its holder runs: a second copy is still refused, and
+// writes no lock file of its own.
+TEST_F(DataFileLockTest, ADeletedLockFileLetsNoSecondWriterIn)
+{
+    TDataFileLock first, second;
+    ASSERT_EQ(first.Acquire(Data, QStringLiteral("alice on laptop")), TDataFileLock::Taken);
+    ASSERT_TRUE(QFile::remove(LockFile));
+    EXPECT_EQ(second.Acquire(Data, QStringLiteral("bob on laptop")), TDataFileLock::HeldElsewhere);
+    EXPECT_FALSE(second.IsHeld());
+    EXPECT_FALSE(QFileInfo::exists(LockFile));
+    // a lock file of the same name made anew is not the lock either
+    WriteBytes(LockFile, "nobody\n");
+    EXPECT_EQ(second.Acquire(Data, QStringLiteral("bob on laptop")), TDataFileLock::HeldElsewhere);
+    EXPECT_EQ(second.Holder(), QStringLiteral("nobody"));
+
+    first.Release();
+    EXPECT_EQ(second.Acquire(Data, QStringLiteral("bob on laptop")), TDataFileLock::Taken);
+    EXPECT_EQ(FileBytes(LockFile), QByteArray("bob on laptop\n"));
+}
+
 TEST_F(DataFileLockTest, ACrashedHolderReleasesTheLock)
 {
     const pid_t child = ::fork();

@@ -375,6 +375,89 @@ TEST_F(EntryTableTest, ReadOnlyModeWritesNothingAndMakesNoCopies)
     EXPECT_FALSE(QFileInfo::exists(Bac1));
 }
 
+// A data file or backup that arrives readable by others (a copy, a restore, a sync client with
+// another umask) is its owner's only once a run may write it; a read-only run changes nothing.
+TEST_F(EntryTableTest, FilesHoldingEntriesAreMadeOwnerOnlyAtOpen)
+{
+    MakeDataFile({QStringLiteral("a")});
+    AdvanceDays(1);
+    MakeDataFile({QStringLiteral("b")}); // BAC0 moves to BAC1
+    ASSERT_TRUE(QFileInfo::exists(Bac1));
+    ASSERT_TRUE(QFile::copy(Data, Temp));
+    const QString files[] = {Data, Bac0, Bac1, Temp};
+    for (const QString &file : files)
+        ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0644), 0);
+
+    ReadOnlyMode = true;
+    OpenTable().reset();
+    ReadOnlyMode = false;
+    for (const QString &file : files)
+        EXPECT_EQ(FileMode(file), 0644) << file.toStdString();
+
+    auto table = OpenTable();
+    for (const QString &file : files)
+        EXPECT_EQ(FileMode(file), 0600) << file.toStdString();
+    EXPECT_EQ(NamesIn(*table), (QStringList{"a", "b"}));
+}
+
+// A link where a backup belongs is set aside as a damaged backup would be: never read, written,
+// rotated or changed through, whatever it points to.
+TEST_F(EntryTableTest, ABackupNameThatIsALinkIsSetAsideAndNeverFollowed)
+{
+    struct Case {
+        const char *what;
+        const char *name;   // the backup name that is a link
+        const char *target; // what it points to, in the folder above
+        bool targetIsPool;  // a pool of other entries, that a restore could take
+    };
+    const Case cases[] = {
+        {"newest backup to a file", "TrelLockvex.BAC0", "notes.txt", false},
+        {"older backup to a file", "TrelLockvex.BAC1", "notes.txt", false},
+        {"newest backup to a pool", "TrelLockvex.BAC0", "other.acsdb", true},
+        {"newest backup dangling", "TrelLockvex.BAC0", "missing", false},
+    };
+    const QString outside =
+        QFileInfo(Folder).absolutePath() + QStringLiteral("/outside-") + QFileInfo(Folder).fileName();
+    ASSERT_TRUE(QDir().mkpath(outside));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const QString &name : QDir(Folder).entryList(QDir::Files | QDir::Hidden | QDir::System))
+            QFile::remove(PathOf(name));
+        MakeDataFile({QStringLiteral("mine")});
+        const QString target = outside + QLatin1Char('/') + QLatin1String(c.target);
+        const QByteArray content = c.targetIsPool ? PoolBytesOf(outside, {QStringLiteral("theirs")}) : "precious";
+        QFile::remove(target);
+        if (QByteArray(c.target) != "missing") {
+            WriteBytes(target, content);
+            ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0644), 0);
+        }
+        const QString link = PathOf(QLatin1String(c.name));
+        QFile::remove(link);
+        ASSERT_TRUE(QFile::link(target, link));
+        // a damaged data file would be restored from the newest backup
+        if (c.targetIsPool)
+            WriteBytes(Data, QByteArray(100, 'x'));
+
+        AdvanceDays(1); // the close rotates the backups
+        {
+            auto table = OpenTable();
+            EXPECT_FALSE(NamesIn(*table).contains(QStringLiteral("theirs")));
+        }
+        const QStringList aside = QDir(Folder).entryList({QLatin1String(c.name) + QStringLiteral(".damaged-*")},
+                                                         QDir::Files | QDir::System | QDir::Hidden);
+        ASSERT_EQ(aside.size(), 1);
+        EXPECT_EQ(QFileInfo(PathOf(aside.first())).symLinkTarget(), QFileInfo(target).absoluteFilePath());
+        for (const QString &backup : {Bac0, Bac1})
+            EXPECT_FALSE(QFileInfo(backup).isSymLink()) << backup.toStdString();
+        if (QByteArray(c.target) != "missing") {
+            EXPECT_EQ(FileBytes(target), content);
+            EXPECT_EQ(FileMode(target), 0644);
+        } else {
+            EXPECT_FALSE(QFileInfo::exists(target));
+        }
+    }
+}
+
 TEST_F(EntryTableTest, ReadOnlyModeShowsTheNewestUsableBackupAndChangesNoFile)
 {
     MakeDataFile({QStringLiteral("older")});

@@ -1,6 +1,7 @@
 #include "StoreTestSupport.h"
 
 #include "common/CsvFields.h"
+#include "common/TextRoutines.h"
 #include "common/Win1252.h"
 
 #include <QDirIterator>
@@ -583,6 +584,11 @@ TEST_F(PoolMgrTest, LookupsCompareExactlyInTheIndex)
     EXPECT_TRUE(mgr->DupeNameExists(QStringLiteral("Delta")));
     EXPECT_FALSE(mgr->DupeNameExists(QStringLiteral("DELTA")));
     EXPECT_FALSE(mgr->DupeNameExists(QString()));
+    // The rule for entry names: other letter case of a-z and blanks at the ends are the same name.
+    for (const char *same : {"Delta", "DELTA", "delta", " dElTa  "})
+        EXPECT_TRUE(mgr->NameInUse(QString::fromLatin1(same))) << same;
+    for (const char *other : {"Delt", "Deltas", "D elta", ""})
+        EXPECT_FALSE(mgr->NameInUse(QString::fromLatin1(other))) << other;
     EXPECT_EQ(mgr->FindNameFromTag(QStringLiteral("B")), QStringLiteral("Beta"));
     EXPECT_EQ(mgr->FindNameFromTag(QString()), QString());
 
@@ -635,6 +641,8 @@ TEST_F(PoolMgrTest, TheDuplicateCheckAnswersAsAWalkOfTheIndexDoes)
                          QStringLiteral("bank"),
                          QStringLiteral("Mail"),
                          QStringLiteral("Ärger"),
+                         QStringLiteral("äRGER"),
+                         QStringLiteral("BANK "),
                          QStringLiteral("Shop"),
                          QStringLiteral("Work"),
                          longName,
@@ -644,6 +652,14 @@ TEST_F(PoolMgrTest, TheDuplicateCheckAnswersAsAWalkOfTheIndexDoes)
         TPoolIndexRec *entry = nullptr;
         for (bool more = mgr.GetFirstIndexItem(entry, FullScan); more; more = mgr.GetNextIndexItem(entry, FullScan))
             if (entry->IndexedNameBytes() == bytes)
+                return true;
+        return false;
+    };
+    const auto walkAnyCase = [](TPoolMgr &mgr, const QString &name) {
+        const QString asked = AsciiUpper(name.trimmed()).left(111);
+        TPoolIndexRec *entry = nullptr;
+        for (bool more = mgr.GetFirstIndexItem(entry, FullScan); more; more = mgr.GetNextIndexItem(entry, FullScan))
+            if (AsciiUpper(entry->GetIndexedName().trimmed()) == asked)
                 return true;
         return false;
     };
@@ -681,9 +697,12 @@ TEST_F(PoolMgrTest, TheDuplicateCheckAnswersAsAWalkOfTheIndexDoes)
         default:
             ASSERT_TRUE(mgr->OpenPool(Pool, DontCreateEmpty));
         }
-        for (const QString &asked : names)
+        for (const QString &asked : names) {
             ASSERT_EQ(mgr->DupeNameExists(asked), walk(*mgr, asked))
                 << "step " << step << ", " << asked.left(20).toStdString();
+            ASSERT_EQ(mgr->NameInUse(asked), walkAnyCase(*mgr, asked))
+                << "step " << step << ", any case, " << asked.left(20).toStdString();
+        }
     }
     EXPECT_GT(mgr->GetGrowthSteps() + mgr->NumRecords(), 10);
 }

@@ -221,7 +221,8 @@ int PowerCutDisk::Open(const QString &path, platform::FileOpenMode mode, int &ha
     if (!InFolder(path))
         return PosixFileIo::Open(path, mode, handle);
     const QString name = NameOf(path);
-    const bool creates = mode == platform::FileOpenMode::CreateEmpty || mode == platform::FileOpenMode::OpenOrCreate;
+    const bool creates = mode == platform::FileOpenMode::CreateEmpty || mode == platform::FileOpenMode::OpenOrCreate ||
+                         mode == platform::FileOpenMode::CreateNew;
     if (creates)
         Event(QStringLiteral("create ") + name);
     else

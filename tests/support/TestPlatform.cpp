@@ -1,6 +1,7 @@
 #include "support/TestPlatform.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace testing_support
@@ -11,6 +12,24 @@ TestPlatform::TestPlatform()
     Profile = home_.path();
     Documents = home_.path() + QStringLiteral("/Documents");
     QDir().mkpath(Documents);
+    Runtime = home_.path() + QStringLiteral("/run");
+    QDir().mkpath(Runtime);
+    QFile::setPermissions(Runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+platform::NameFacts TestPlatform::FactsOfName(const QString &path) const
+{
+    platform::NameFacts facts = PosixPlatform::FactsOfName(path);
+    if (OtherUsersNames.contains(path))
+        facts.OwnedByUser = false;
+    return facts;
+}
+
+bool TestPlatform::RemoveFileIfSame(const QString &path, uint64_t device, uint64_t inode)
+{
+    if (Fault(StorageOp::Remove, path))
+        return false;
+    return PosixPlatform::RemoveFileIfSame(path, device, inode);
 }
 
 bool TestPlatform::CopyFile(const QString &source, const QString &target, bool failIfExists)
@@ -98,7 +117,8 @@ QString TestPlatform::ChooseOpenFile(const QString &caption, const QString &star
 int TestPlatform::FaultyFileIo::Open(const QString &path, platform::FileOpenMode mode, int &handle)
 {
     handle = -1;
-    const bool creates = mode == platform::FileOpenMode::CreateEmpty || mode == platform::FileOpenMode::OpenOrCreate;
+    const bool creates = mode == platform::FileOpenMode::CreateEmpty || mode == platform::FileOpenMode::OpenOrCreate ||
+                         mode == platform::FileOpenMode::CreateNew;
     if (int err = owner_.Fault(creates ? StorageOp::Create : StorageOp::Open, path))
         return err;
     const int err = PosixFileIo::Open(path, mode, handle);

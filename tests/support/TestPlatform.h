@@ -41,6 +41,10 @@ public:
     QString Login = QStringLiteral("alice");
     QString Host = QStringLiteral("laptop");
     QSet<QString> RemovableMountPoints; // folders that are mount points of removable media
+    // Names that belong to another user, as FactsOfName tells (the tests cannot make such files
+    // without the power to give files away).
+    QSet<QString> OtherUsersNames;
+    QString Runtime; // the runtime folder: "run" in the temporary home, made 0700
 
     QStringList OpenedUrls, OpenedMailLinks, OpenedFiles;
     QString Clipboard;
@@ -76,6 +80,9 @@ public:
     bool FlushFile(const QString &path) override;
     bool FlushFolderOf(const QString &path) override;
     platform::FileIo &Files() override { return files_; }
+    platform::NameFacts FactsOfName(const QString &path) const override;
+    bool RemoveFileIfSame(const QString &path, uint64_t device, uint64_t inode) override;
+    QString RuntimeFolder() const override { return Runtime; }
 
     bool IsOnRemovableMedium(const QString &path) const override;
     bool IsRemovableMountPoint(const QString &folder) const override;

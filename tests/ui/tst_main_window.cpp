@@ -12,6 +12,7 @@
 #include "entries/LockvexStringList.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
+#include "import/DLockvexDataImport.h"
 #include "store/PoolFile.h"
 #include "store/TBDALockvexData.h"
 #include "support/WindowSession.h"
@@ -29,6 +30,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -46,6 +48,10 @@ const QString Msg3 = QStringLiteral("Did you really want to delete this item?");
 const QString Msg4 = QStringLiteral("Did you really want to quit without saving the current item?");
 const QString Msg16 = QStringLiteral("You can't specify a name that already exists.");
 const QString Msg18 = QStringLiteral("Lockvex could not write this change to your data file. It has not been saved.");
+const QString Msg21 = QStringLiteral("An item must have a name. Your changes to this item are kept: please type a name for it.");
+const QString Msg22 =
+    QStringLiteral("Lockvex holds at most 32,767 items. Delete items you no longer need to make room for new ones.");
+const QString ClearedText = QStringLiteral("Clipboard cleared by Lockvex");
 
 } // namespace
 
@@ -75,9 +81,15 @@ private slots:
     void readOnlyMode();
     void idleCloseSavesAndCloses();
     void activityPutsOffTheIdleClose();
+    void idleCloseWithTheImportWindowOpen();
     void renameConfirmation_data();
     void renameConfirmation();
     void duplicateNameRefusedAndNeverWritten();
+    void everyWayOutAsksAboutARenameOnce_data();
+    void everyWayOutAsksAboutARenameOnce();
+    void namesSharedInOtherCaseStaySaveable();
+    void blankedNameIsRefusedKeepingTheChanges_data();
+    void blankedNameIsRefusedKeepingTheChanges();
     void newEntryTwiceTakesUpTheSameLine();
     void newEntryNamedAndSaved();
     void newEntryWithoutNameIsNotWritten();
@@ -86,6 +98,7 @@ private slots:
     void saveCloseAfterRefusedName();
     void failedSaveIsReportedAndKept();
     void failedDeleteIsReportedAndKept();
+    void fullSafeSaysSo();
     void signalSavesWithoutAsking();
     void longAndOddTexts();
     void screenshots();
@@ -97,6 +110,7 @@ private:
     void ClickLine(int row);
     void ClickTab(const QString &letter);
     void LeaveNameField();
+    void Retype(QLineEdit *field, const QString &text);
     void SetFault(bool on);
 
     std::unique_ptr<testing_support::WindowSession> session_;
@@ -161,6 +175,17 @@ void TstMainWindow::ClickTab(const QString &letter)
 void TstMainWindow::LeaveNameField()
 {
     window_->URL->setFocus(Qt::TabFocusReason);
+}
+
+// Replaces a box's text as the user does: into the box, all selected, typed over.
+void TstMainWindow::Retype(QLineEdit *field, const QString &text)
+{
+    QTest::mouseClick(field, Qt::LeftButton);
+    field->selectAll();
+    if (text.isEmpty())
+        QTest::keyClick(field, Qt::Key_Delete);
+    else
+        QTest::keyClicks(field, text);
 }
 
 void TstMainWindow::SetFault(bool on)
@@ -441,14 +466,13 @@ void TstMainWindow::storedPositionOnTheScreens_data()
     const QRect underPanel(0, 32, 1024, 736);
     const QRect secondScreen(1024, 0, 1280, 1024);
     QTest::newRow("off every screen") << QList<QRect>{small} << QPoint(90000, -40000) << false;
-    QTest::newRow("on the small screen") << QList<QRect>{small} << QPoint(10, 20) << true;
-    QTest::newRow("124 pixels of title left") << QList<QRect>{small} << QPoint(900, 100) << true;
-    QTest::newRow("74 pixels of title left") << QList<QRect>{small} << QPoint(950, 100) << false;
+    QTest::newRow("on the small screen") << QList<QRect>{small} << QPoint(0, 0) << true;
+    QTest::newRow("right edge past the screen") << QList<QRect>{small} << QPoint(900, 100) << false;
     QTest::newRow("above the screen") << QList<QRect>{small} << QPoint(100, -15) << false;
-    QTest::newRow("title under the top panel") << QList<QRect>{underPanel} << QPoint(100, 0) << false;
-    QTest::newRow("below the top panel") << QList<QRect>{underPanel} << QPoint(100, 40) << true;
-    QTest::newRow("on the second screen") << QList<QRect>{small, secondScreen} << QPoint(1300, 200) << true;
-    QTest::newRow("second screen gone") << QList<QRect>{small} << QPoint(1300, 200) << false;
+    QTest::newRow("title under the top panel") << QList<QRect>{underPanel} << QPoint(0, 0) << false;
+    QTest::newRow("below the top panel") << QList<QRect>{underPanel} << QPoint(0, 32) << true;
+    QTest::newRow("on the second screen") << QList<QRect>{small, secondScreen} << QPoint(1100, 200) << true;
+    QTest::newRow("second screen gone") << QList<QRect>{small} << QPoint(1100, 200) << false;
 }
 
 void TstMainWindow::storedPositionOnTheScreens()
@@ -467,15 +491,13 @@ void TstMainWindow::storedPositionOnTheScreens()
         QCOMPARE(w.pos(), stored);
         return;
     }
-    // Pulled onto the primary screen, each coordinate moved no further than it must; a window
-    // taller than the screen (the main window on 768 lines) keeps its top on it.
+    // Pulled onto the primary screen, each coordinate moved no further than it must.
     const QRect area = areas.first();
     const QRect frame = w.frameGeometry();
     const auto nearest = [](int value, int low, int high) { return qBound(low, value, qMax(low, high)); };
     QCOMPARE(frame.topLeft(), QPoint(nearest(stored.x(), area.left(), area.right() + 1 - frame.width()),
                                      nearest(stored.y(), area.top(), area.bottom() + 1 - frame.height())));
-    QVERIFY(area.contains(frame.topLeft()));
-    QVERIFY(frame.left() >= area.left() && frame.right() <= area.right());
+    QVERIFY(area.contains(frame));
 }
 
 void TstMainWindow::cloudButtonVisibility_data()
@@ -570,6 +592,41 @@ void TstMainWindow::activityPutsOffTheIdleClose()
     QCOMPARE(w.IdleCount(), 30);
 }
 
+
+// Keys in the import window count as activity; an idle close while it is open closes the whole
+// program: the import window, then this window for good, the clipboard cleared.
+void TstMainWindow::idleCloseWithTheImportWindowOpen()
+{
+    MakeEntries({"Anvil"});
+    TLockvexMainDlg &w = OpenWindow();
+    session_->Platform.Clipboard = QStringLiteral("secret");
+    int countAfterKey = 0;
+    bool sawDialog = false;
+    auto *poll = new QTimer(&w);
+    connect(poll, &QTimer::timeout, poll, [&] {
+        auto *dialog = qobject_cast<TLockvexDataImportDlg *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll->stop();
+        sawDialog = true;
+        for (int tick = 1; tick < 30; ++tick)
+            w.ForceCloseTimer();
+        QTest::keyClick(dialog, Qt::Key_Shift);
+        countAfterKey = w.IdleCount();
+        for (int tick = 1; tick <= 30; ++tick)
+            w.ForceCloseTimer();
+    });
+    poll->start(20);
+    QTest::mouseClick(w.ImportPasswordsBtn, Qt::LeftButton);
+    QVERIFY(sawDialog);
+    QCOMPARE(countAfterKey, 30);
+    QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY(!w.isVisible());
+    QVERIFY(!w.ForceClose->isActive());
+    QCOMPARE(session_->Platform.Clipboard, ClearedText);
+    QVERIFY(session_->Messages.Shown.isEmpty());
+}
+
 // ---- names -------------------------------------------------------------------------------------
 
 void TstMainWindow::renameConfirmation_data()
@@ -633,6 +690,98 @@ void TstMainWindow::duplicateNameRefusedAndNeverWritten()
     QCOMPARE(ShownTexts().last(), Msg2);
     QCOMPARE(Lines(), QStringList({"Basket", "Cedar"}));
     QCOMPARE(Lines().value(SelectedRow(w.ItemList)), QStringLiteral("Cedar"));
+}
+
+
+// However the user leaves an entry whose name was changed, the rename is asked about once, as
+// leaving the name field asks; a letter tab and the idle close take no focus from the field.
+void TstMainWindow::everyWayOutAsksAboutARenameOnce_data()
+{
+    QTest::addColumn<QString>("way");
+    for (const char *way : {"line click", "letter tab", "search", "new", "delete", "save and close", "idle close"})
+        QTest::newRow(way) << QString::fromLatin1(way);
+}
+
+void TstMainWindow::everyWayOutAsksAboutARenameOnce()
+{
+    QFETCH(QString, way);
+    MakeEntries({"Amazon", "Basket"});
+    TLockvexMainDlg &w = OpenWindow();
+    Retype(w.ItemName, QStringLiteral("Amazonx"));
+    session_->Messages.Answers = {true, false}; // Yes to the rename; No to a delete
+    if (way == QLatin1String("line click")) {
+        ClickLine(1);
+    } else if (way == QLatin1String("letter tab")) {
+        ClickTab(QStringLiteral("B"));
+    } else if (way == QLatin1String("search")) {
+        QTest::mouseClick(w.SearchArg, Qt::LeftButton);
+        QTest::keyClicks(w.SearchArg, QStringLiteral("a"));
+    } else if (way == QLatin1String("new")) {
+        QTest::mouseClick(w.NewBtn, Qt::LeftButton);
+    } else if (way == QLatin1String("delete")) {
+        QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
+    } else if (way == QLatin1String("save and close")) {
+        QTest::mouseClick(w.SaveCloseBtn, Qt::LeftButton);
+    } else {
+        for (int tick = 1; tick <= 30; ++tick)
+            w.ForceCloseTimer();
+    }
+    QCOMPARE(ShownTexts().count(Msg2), 1);
+    QVERIFY(LockvexTbl->GetKey(QStringLiteral("Amazonx")) >= 0);
+    QVERIFY(LockvexTbl->GetKey(QStringLiteral("Amazon")) < 0);
+}
+
+// Entries that share a name in other letter case (an older file) each stay saveable while
+// their name is unchanged.
+void TstMainWindow::namesSharedInOtherCaseStaySaveable()
+{
+    MakeEntries({"Bank", "BANK", "bank"});
+    TLockvexMainDlg &w = OpenWindow();
+    ClickLine(int(Lines().indexOf(QStringLiteral("BANK"))));
+    QCOMPARE(w.ItemName->text(), QStringLiteral("BANK"));
+    Retype(w.Password, QStringLiteral("Changed7"));
+    QTest::mouseClick(w.SaveCloseBtn, Qt::LeftButton);
+    QVERIFY(session_->Messages.Shown.isEmpty());
+    QVERIFY(!w.isVisible());
+    QCOMPARE(Stored(QStringLiteral("BANK")).Password, QStringLiteral("Changed7"));
+    QCOMPARE(Stored(QStringLiteral("Bank")).Password, QString());
+}
+
+// A name blanked out is refused with a message; the entry stays shown with every change, and
+// is saved once it has a name again.
+void TstMainWindow::blankedNameIsRefusedKeepingTheChanges_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::newRow("line click") << "line click";
+    QTest::newRow("letter tab") << "letter tab";
+}
+
+void TstMainWindow::blankedNameIsRefusedKeepingTheChanges()
+{
+    QFETCH(QString, way);
+    MakeEntries({"Anvil", "Basket"});
+    TLockvexMainDlg &w = OpenWindow();
+    const int anvil = DisplayedItemKey;
+    Retype(w.Password, QStringLiteral("Kept4321"));
+    Retype(w.ItemName, QString());
+    auto leave = [&] {
+        if (way == QLatin1String("line click"))
+            ClickLine(1);
+        else
+            ClickTab(QStringLiteral("B"));
+    };
+    leave();
+    QCOMPARE(ShownTexts(), QStringList({Msg21}));
+    QCOMPARE(DisplayedItemKey, anvil);
+    QCOMPARE(w.ItemName->text(), QString());
+    QCOMPARE(w.Password->text(), QStringLiteral("Kept4321"));
+    QCOMPARE(Stored(QStringLiteral("Anvil")).Password, QString());
+    // Named again, it is saved on the way out.
+    Retype(w.ItemName, QStringLiteral("Anvil"));
+    leave();
+    QCOMPARE(ShownTexts(), QStringList({Msg21}));
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Basket"));
+    QCOMPARE(Stored(QStringLiteral("Anvil")).Password, QStringLiteral("Kept4321"));
 }
 
 // ---- new entries -------------------------------------------------------------------------------
@@ -786,6 +935,20 @@ void TstMainWindow::failedDeleteIsReportedAndKept()
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
     QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
     QVERIFY(LockvexTbl->GetKey(QStringLiteral("Anvil")) >= 0);
+}
+
+
+// A safe whose table has no free key says so when a new entry is asked for.
+void TstMainWindow::fullSafeSaysSo()
+{
+    MakeEntries({"Anvil"});
+    while (ItemManager->AddItem(QStringLiteral("Filler")) != NoKey) {
+    }
+    TLockvexMainDlg &w = OpenWindow();
+    QTest::mouseClick(w.NewBtn, Qt::LeftButton);
+    QCOMPARE(ShownTexts(), QStringList({Msg22}));
+    QCOMPARE(session_->Messages.Shown.first().Caption, QStringLiteral("YOUR LOCKVEX IS FULL"));
+    QVERIFY(!w.NewItemBtnClicked);
 }
 
 // ---- ending signal -----------------------------------------------------------------------------

@@ -52,6 +52,7 @@ private slots:
     void closing_data();
     void closing();
     void watchKeepsTheWindowWhileTheDataIsThere();
+    void stickPulledWhileAnEntryIsOpen_data();
     void stickPulledWhileAnEntryIsOpen();
     void emptyListOpensNoEntry();
     void placedOnceFromTheSettings();
@@ -321,24 +322,41 @@ void TstQuickList::watchKeepsTheWindowWhileTheDataIsThere()
     QCOMPARE(session_->Platform.Clipboard, QStringLiteral("before"));
 }
 
-// The stick is pulled out while an entry is open: the entry window stays until the user leaves
-// it, then the list closes instead of showing again.
+// The stick is pulled out (or the program asked to end) while an entry is open: the entry window
+// closes at once, without putting the password on the clipboard, and the program ends as the
+// list's own close does.
+void TstQuickList::stickPulledWhileAnEntryIsOpen_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("the watch, data file gone") << "watch";
+    QTest::newRow("the program asked to end") << "request";
+}
+
 void TstQuickList::stickPulledWhileAnEntryIsOpen()
 {
+    QFETCH(QString, how);
     QSignalSpy finished(list_.get(), &QDialog::finished);
-    bool openAfterWatch = false;
-    AnswerEntryWindow([this, &openAfterWatch, &finished](TLockvexItemDlg *window) {
-        DataFileName = session_->Platform.Home() + QStringLiteral("/gone/TrelLockvex.acsdb");
-        list_->AppEndTimerTimer();
-        openAfterWatch = window->isVisible() && finished.isEmpty();
-        QTest::mouseClick(window->SaveCloseBtn, Qt::LeftButton);
+    bool closedAtOnce = false;
+    QString clipboardAfterClose;
+    AnswerEntryWindow([this, &how, &closedAtOnce, &clipboardAfterClose](TLockvexItemDlg *window) {
+        if (how == QLatin1String("watch")) {
+            DataFileName = session_->Platform.Home() + QStringLiteral("/gone/TrelLockvex.acsdb");
+            list_->AppEndTimerTimer();
+        } else {
+            list_->RequestClose();
+        }
+        closedAtOnce = !window->isVisible();
+        clipboardAfterClose = session_->Platform.Clipboard;
+        if (!closedAtOnce)
+            QTest::mouseClick(window->SaveCloseBtn, Qt::LeftButton);
     });
     ClickLine(1);
     QCOMPARE(seen_.size(), 1);
-    QVERIFY(openAfterWatch);
+    QVERIFY(closedAtOnce);
+    QVERIFY(!clipboardAfterClose.contains(QStringLiteral("Pass")));
     QVERIFY(!list_->isVisible());
     QCOMPARE(finished.size(), 1);
-    QCOMPARE(session_->Platform.Clipboard, ClearedText); // the password copied by BACK is gone too
+    QCOMPARE(session_->Platform.Clipboard, ClearedText);
 }
 
 void TstQuickList::emptyListOpensNoEntry()
@@ -363,7 +381,8 @@ void TstQuickList::placedOnceFromTheSettings()
     list_ = std::make_unique<TLockvexListDlg>();
     list_->show();
     const platform::ScreenMetrics screen = session_->Platform.ScreenInfo;
-    QCOMPARE(list_->pos(), QPoint(screen.Width - list_->width(), 25));
+    // The default: the right edge of the screen, frame and all.
+    QCOMPARE(list_->pos(), QPoint(screen.Width - list_->frameGeometry().width(), 25));
     // Moved by the user, it stays where it is when it comes back from an entry.
     list_->move(300, 200);
     AnswerEntryWindow();

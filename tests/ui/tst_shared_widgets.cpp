@@ -46,7 +46,8 @@ void TstSharedWidgets::sheetPutsInColoursAndScales_data()
     QTest::addColumn<double>("scale");
     QTest::addColumn<QString>("expected");
     QTest::newRow("colour") << "color: @Text;" << 1.0 << "color: #1f2d3d;";
-    QTest::newRow("two colours") << "a: @Focus; b: @PrimaryHoverTop;" << 1.0 << "a: #2a7fc0; b: #3aa0ea;";
+    QTest::newRow("two colours") << "a: @Focus; b: @PrimaryHoverTop;" << 1.0 << "a: #1e6cab; b: #2076bb;";
+    QTest::newRow("see-through colour") << "background: @HeaderButtonBack;" << 1.0 << "background: #1effffff;";
     QTest::newRow("unknown token kept") << "a: @NoSuchColour;" << 1.0 << "a: @NoSuchColour;";
     QTest::newRow("sizes scaled") << "font-size: 12px; border: 1px;" << 1.5 << "font-size: 18px; border: 1px;";
     QTest::newRow("unscaled") << "padding: 5px 8px;" << 1.0 << "padding: 5px 8px;";

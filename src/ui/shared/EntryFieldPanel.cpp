@@ -124,13 +124,13 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
     ItemDescr = new QPlainTextEdit(this);
     ItemDescr->setObjectName(QStringLiteral("ItemDescr"));
     ItemDescr->setTabChangesFocus(true);
-    ItemDescr->setMinimumHeight(Px(70, scale));
+    ItemDescr->setMinimumHeight(Px(42, scale)); // two lines at the least; a window with room gives it more
     connect(ItemDescr, &QPlainTextEdit::textChanged, this, [this] { KeepNotesWithinCapacity(); });
 
     // Upper part: a caption column, the boxes, the Copy buttons, then the window's own places.
     auto *grid = new QGridLayout;
     grid->setHorizontalSpacing(Px(SmallGap + 2, scale));
-    grid->setVerticalSpacing(Px(SmallGap, scale));
+    grid->setVerticalSpacing(Px(SmallGap - 1, scale));
     grid->setColumnStretch(1, 1);
     besideName_ = new QHBoxLayout;
     besideURL_ = new QHBoxLayout;
@@ -173,7 +173,7 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
     // Memorable data: the questions in one column, their answers with Copy buttons beside them.
     auto *memorable = new QGridLayout;
     memorable->setHorizontalSpacing(Px(SmallGap + 2, scale));
-    memorable->setVerticalSpacing(Px(SmallGap, scale));
+    memorable->setVerticalSpacing(Px(3, scale)); // each caption sits close above its box
     memorable->setColumnStretch(0, 1);
     memorable->setColumnStretch(2, 1);
     QLineEdit *questions[] = {Question1, Question2, Question3, Question4};
@@ -194,7 +194,7 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(Px(Gap, scale));
+    column->setSpacing(Px(SmallGap + 2, scale));
     column->addLayout(grid);
     auto *rule = new QFrame(this);
     rule->setObjectName(QStringLiteral("FieldRule"));

@@ -20,10 +20,10 @@ THeaderBand::THeaderBand(const QString &title, const QString &text, QWidget *par
                              "QLabel[lvBand=\"title\"] { color: @HeaderTitle; font-size: 30px; font-weight: 700; }"
                              "QLabel[lvBand=\"text\"] { color: @HeaderText; font-size: 14px; }"
                              "QPushButton { color: white; font-size: 12px; font-weight: 600;"
-                             "  padding: 4px 14px; border: 1px solid rgba(255,255,255,150);"
-                             "  border-radius: 5px; background: rgba(255,255,255,30); }"
-                             "QPushButton:hover { background: rgba(255,255,255,60); }"
-                             "QPushButton:pressed { background: rgba(255,255,255,90); }"
+                             "  padding: 4px 14px; border: 1px solid @HeaderButtonBorder;"
+                             "  border-radius: 5px; background: @HeaderButtonBack; }"
+                             "QPushButton:hover { background: @HeaderButtonHover; }"
+                             "QPushButton:pressed { background: @HeaderButtonPressed; }"
                              "QPushButton:focus { border: 2px solid white; }"),
               scale));
 
@@ -49,7 +49,7 @@ THeaderBand::THeaderBand(const QString &title, const QString &text, QWidget *par
     padlock->setPixmap(HeaderPadlock(Px(46, scale)));
 
     auto *row = new QHBoxLayout(this);
-    row->setContentsMargins(Px(24, scale), Px(14, scale), Px(22, scale), Px(14, scale));
+    row->setContentsMargins(Px(24, scale), Px(10, scale), Px(22, scale), Px(10, scale));
     row->setSpacing(Px(Gap, scale));
     row->addLayout(titles);
     row->addStretch(1);

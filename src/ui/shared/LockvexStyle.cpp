@@ -59,6 +59,10 @@ const QHash<QString, QColor> &Tokens()
         {QStringLiteral("QualityWeak"), QualityWeak},
         {QStringLiteral("QualitySoSo"), QualitySoSo},
         {QStringLiteral("QualityOK"), QualityOK},
+        {QStringLiteral("HeaderButtonBack"), HeaderButtonBack},
+        {QStringLiteral("HeaderButtonHover"), HeaderButtonHover},
+        {QStringLiteral("HeaderButtonPressed"), HeaderButtonPressed},
+        {QStringLiteral("HeaderButtonBorder"), HeaderButtonBorder},
     };
     return tokens;
 }
@@ -74,7 +78,7 @@ QString WithColours(const QString &sheet)
         if (colour == Tokens().constEnd())
             continue; // not a colour of the palette: left as written
         result += sheet.mid(done, match.capturedStart() - done);
-        result += colour->name();
+        result += colour->alpha() == 255 ? colour->name() : colour->name(QColor::HexArgb);
         done = match.capturedEnd();
     }
     return result + sheet.mid(done);
@@ -107,10 +111,10 @@ const TMsgScheme &MessageScheme(TSchemeKind kind)
     static const TMsgScheme silver2010{"#fdfdfe", "#c9d1dc", "#9aa6b6", "#263241", "#f5f7f9",
                                        "#26303b", "#dde2e8", "#ffffff", "#dfe4ea", "#8c99a9",
                                        "#1f2a37", "#fff4d6", "#ffe08a", "#4f7db3", "#ffffff"};
-    static const TMsgScheme blue2003{"#8fb4ef", "#2a5cb8", "#1b4089", "#ffffff", "#eef3fc",
+    static const TMsgScheme blue2003{"#32599e", "#24509f", "#1b4089", "#ffffff", "#eef3fc",
                                      "#0f1f3d", "#c9d9f3", "#ffffff", "#c6d9f8", "#3d6ec4",
                                      "#0f2a5c", "#ffe3a8", "#f8b84e", "#d9352b", "#ffffff"};
-    static const TMsgScheme olive2003{"#c3ce93", "#6a7a33", "#56632a", "#ffffff", "#f7f8ef",
+    static const TMsgScheme olive2003{"#4f5b25", "#46521e", "#363f16", "#ffffff", "#f7f8ef",
                                       "#2c3115", "#dde3c4", "#fdfef7", "#dde5bd", "#71813a",
                                       "#2c3115", "#ffe3a8", "#f8b84e", "#f4b41a", "#3a2d05"};
     static const TMsgScheme blue2007{"#f1f7ff", "#a9c8ef", "#84a9dc", "#15428b", "#f6faff",
@@ -132,6 +136,36 @@ const TMsgScheme &MessageScheme(TSchemeKind kind)
         break;
     }
     return lockvexCustom;
+}
+
+QPalette WindowPalette()
+{
+    using namespace Colour;
+    QPalette palette;
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Window, WindowBack);
+        palette.setColor(group, QPalette::WindowText, Text);
+        palette.setColor(group, QPalette::Base, FieldBack);
+        palette.setColor(group, QPalette::AlternateBase, FieldReadOnly);
+        palette.setColor(group, QPalette::Text, FieldText);
+        palette.setColor(group, QPalette::PlaceholderText, MutedText);
+        palette.setColor(group, QPalette::Button, ButtonBack);
+        palette.setColor(group, QPalette::ButtonText, Text);
+        palette.setColor(group, QPalette::BrightText, Qt::white);
+        palette.setColor(group, QPalette::Light, Qt::white);
+        palette.setColor(group, QPalette::Midlight, Rule);
+        palette.setColor(group, QPalette::Mid, FieldBorder);
+        palette.setColor(group, QPalette::Dark, MutedText);
+        palette.setColor(group, QPalette::Shadow, Text);
+        palette.setColor(group, QPalette::Highlight, Focus);
+        palette.setColor(group, QPalette::HighlightedText, Qt::white);
+        palette.setColor(group, QPalette::Link, Focus);
+        palette.setColor(group, QPalette::ToolTipBase, PanelBack);
+        palette.setColor(group, QPalette::ToolTipText, Text);
+    }
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, MutedText);
+    return palette;
 }
 
 double WindowScale()

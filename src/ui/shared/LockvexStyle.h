@@ -7,6 +7,7 @@
 // ("12px"); Sheet() puts in the colours and scales the sizes for a window drawn larger.
 
 #include <QColor>
+#include <QPalette>
 #include <QPixmap>
 #include <QString>
 
@@ -24,7 +25,7 @@ inline const QColor Text{0x1f, 0x2d, 0x3d};        // ordinary text
 inline const QColor MutedText{0x5b, 0x6b, 0x7f};   // captions, notes
 inline const QColor HeaderStart{0x0e, 0x27, 0x46}; // header band gradient, top left
 inline const QColor HeaderMid{0x1a, 0x4f, 0x82};   //   middle (also the padlock's keyhole)
-inline const QColor HeaderEnd{0x2b, 0x93, 0xb8};   //   bottom right
+inline const QColor HeaderEnd{0x16, 0x5a, 0x75};   //   bottom right: dark enough for the header text
 inline const QColor HeaderTitle{0xff, 0xff, 0xff}; // "Lockvex" on the band
 inline const QColor HeaderText{0xcf, 0xe2, 0xf4};  // the line under it
 inline const QColor PanelBack{0xff, 0xff, 0xff};   // white panels (group boxes)
@@ -34,15 +35,15 @@ inline const QColor FieldBack{0xfb, 0xfc, 0xfe}; // edit boxes
 inline const QColor FieldReadOnly{0xf1, 0xf4, 0xf8};
 inline const QColor FieldBorder{0xb7, 0xc3, 0xd3};
 inline const QColor FieldText{0x10, 0x24, 0x3a};
-inline const QColor Focus{0x2a, 0x7f, 0xc0}; // focus frames, selection
+inline const QColor Focus{0x1e, 0x6c, 0xab}; // focus frames, selection (white text on it)
 inline const QColor SelectionBack{0xd6, 0xe8, 0xf8};
 inline const QColor ButtonBack{0xf7, 0xf9, 0xfc};
 inline const QColor ButtonHover{0xe9, 0xf1, 0xfa};
 inline const QColor ButtonPressed{0xdb, 0xe7, 0xf4};
-inline const QColor PrimaryTop{0x30, 0x93, 0xdc}; // the main button of a window
+inline const QColor PrimaryTop{0x1f, 0x72, 0xb6}; // the main button of a window (white text on it)
 inline const QColor PrimaryBottom{0x1b, 0x62, 0xa6};
-inline const QColor PrimaryHoverTop{0x3a, 0xa0, 0xea};
-inline const QColor PrimaryHoverBottom{0x1f, 0x6d, 0xb6};
+inline const QColor PrimaryHoverTop{0x20, 0x76, 0xbb};
+inline const QColor PrimaryHoverBottom{0x1d, 0x67, 0xab};
 inline const QColor PrimaryBorder{0x15, 0x51, 0x8a};
 inline const QColor PrimaryFocus{0x0c, 0x3b, 0x66};
 inline const QColor PrimaryPressed{0x19, 0x5c, 0x9c};
@@ -58,7 +59,17 @@ inline const QColor LogoText{0x4a, 0x55, 0x63};
 inline const QColor QualityWeak{0xd2, 0x3f, 0x31}; // password rating indicators
 inline const QColor QualitySoSo{0xe8, 0xa3, 0x17};
 inline const QColor QualityOK{0x2e, 0x9d, 0x4f};
+inline const QColor HeaderButtonBack{0xff, 0xff, 0xff, 30}; // the header band's buttons, over the band
+inline const QColor HeaderButtonHover{0xff, 0xff, 0xff, 40};
+inline const QColor HeaderButtonPressed{0xff, 0xff, 0xff, 50};
+inline const QColor HeaderButtonBorder{0xff, 0xff, 0xff, 150};
 } // namespace Colour
+
+// The program's palette, set for the whole application at start whatever the desktop's: the
+// style draws check boxes, radio buttons, scroll bars and menus from it, so they look like the
+// rest of the program and a ticked box stays distinct from an empty one under a dark desktop
+// palette too. (The window style sheets take these from the application's palette.)
+QPalette WindowPalette();
 
 // ---- font sizes in pixels on the reference screen ----------------------------------------------
 constexpr int FontBody = 12;        // labels
@@ -78,6 +89,9 @@ constexpr int Radius = 5;   // rounded corners of boxes and buttons
 // ---- message dialog colour schemes --------------------------------------------------------------
 // One per message type, after the office looks the program's dialogs always had.
 enum class TSchemeKind { Information, Error, Warning, Confirmation, Custom };
+
+// The white sheen over the upper half of a message band, fading out at its middle.
+inline const QColor MessageBandSheen{0xff, 0xff, 0xff, 40};
 
 struct TMsgScheme {
     QColor BandTop, BandBottom, BandLine, TitleText;

@@ -7,13 +7,21 @@
 namespace WindowPlacement
 {
 
+namespace
+{
+
+// The frame of the last window that had one: a window not shown yet will get the same.
+QMargins lastFrameMargins;
+
+} // namespace
+
 void CentreOnScreen(QWidget &window)
 {
     window.adjustSize();
     const QRect area = platform::Current().Screen().PrimaryArea();
-    QRect frame(QPoint(0, 0), window.frameGeometry().size());
+    QRect frame(QPoint(0, 0), window.size().grownBy(FrameMargins(window)));
     frame.moveCenter(area.center());
-    window.move(frame.topLeft());
+    Place(window, frame);
 }
 
 QRect KeptInside(QRect frame, const QRect &area)
@@ -23,16 +31,47 @@ QRect KeptInside(QRect frame, const QRect &area)
     return frame;
 }
 
-QPoint Reachable(const QRect &frame)
+QRect OnOneScreen(const QRect &frame, const QSize &minimum)
 {
     const platform::ScreenMetrics screen = platform::Current().Screen();
-    const QRect titleStrip(frame.topLeft(), QSize(frame.width(), 20));
-    for (const QRect &area : screen.AllAreas()) {
-        const QRect part = area.intersected(titleStrip);
-        if (part.width() >= 100 && part.height() >= 20)
-            return frame.topLeft();
-    }
-    return KeptInside(frame, screen.PrimaryArea()).topLeft();
+    for (const QRect &area : screen.AllAreas())
+        if (area.contains(frame))
+            return frame;
+    const QRect area = screen.PrimaryArea();
+    QRect fitted(frame.topLeft(), frame.size().boundedTo(area.size()).expandedTo(minimum));
+    return KeptInside(fitted, area);
+}
+
+QMargins FrameMargins(const QWidget &window)
+{
+    const QRect frame = window.frameGeometry();
+    const QRect inner = window.geometry();
+    const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+                           frame.bottom() - inner.bottom());
+    if (!margins.isNull())
+        lastFrameMargins = margins;
+    else if (window.isWindow() && !window.isVisible())
+        return lastFrameMargins;
+    return margins;
+}
+
+void Place(QWidget &window, const QRect &wantedFrame)
+{
+    const QMargins margins = FrameMargins(window);
+    const QRect frame = OnOneScreen(wantedFrame, window.minimumSize().grownBy(margins));
+    const QSize size = frame.size().shrunkBy(margins);
+    if (size != window.size())
+        window.resize(size);
+    // A window that cannot be made so small keeps at least its top left corner on the screen.
+    const QRect placed(frame.topLeft(), window.size().grownBy(margins));
+    window.move(KeptInside(placed, platform::Current().Screen().AreaAt(frame.center())).topLeft());
+}
+
+QSize SizeForScreen(const QWidget &window)
+{
+    const QMargins margins = FrameMargins(window);
+    const QSize room = platform::Current().Screen().PrimaryArea().size().shrunkBy(margins);
+    return window.sizeHint().boundedTo(room).expandedTo(window.minimumSizeHint()).expandedTo(window.minimumSize());
 }
 
 QPoint CentredOn(const QPoint &centre, const QSize &size)

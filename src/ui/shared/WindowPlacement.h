@@ -1,27 +1,45 @@
 #pragma once
 // Where a window stands on the screen. The screens are the ones the platform reports, so that a
 // test can stand in for them; no window asks Qt for a screen itself.
+//
+// Every window lies wholly on the free part of one screen (what panels and docks leave), so that
+// none of its controls is out of reach. Sizes here are frame sizes: the window with its title bar
+// and borders. A window that has not been shown yet has no frame of its own; the frame of the
+// last window placed stands for it.
 
+#include <QMargins>
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 
 class QWidget;
 
 namespace WindowPlacement
 {
 
-// Sizes the window to its contents and centres it on the free part of the primary screen. Sizes
-// here are frame sizes: a window that has not been shown yet has no frame, its size stands for it.
+// Sizes the window to its contents and centres it on the free part of the primary screen.
 void CentreOnScreen(QWidget &window);
 
 // The frame moved as little as needed to lie inside the area; a frame larger than the area keeps
 // its top left corner inside it.
 QRect KeptInside(QRect frame, const QRect &area);
 
-// A stored position is kept while the user can reach the window there: while its top strip, where
-// the title bar is, lies on a screen for at least 100 x 20 pixels. Otherwise (a screen that is
-// gone, a settings file written on another computer) the nearest place on the primary screen.
-QPoint Reachable(const QRect &frame);
+// Where a frame may stand: where it is while it lies wholly on the free part of one screen.
+// Otherwise (a screen that is gone, a position stored at another scaling or on another computer)
+// it is made no larger than the free part of the primary screen allows, though not below
+// minimum, and moved onto it as little as it must.
+QRect OnOneScreen(const QRect &frame, const QSize &minimum = QSize());
+
+// The title bar and borders around the window's contents.
+QMargins FrameMargins(const QWidget &window);
+
+// Moves the window, and shrinks it where it must and may, so that its frame lies where
+// OnOneScreen puts the wanted frame.
+void Place(QWidget &window, const QRect &wantedFrame);
+
+// The window's own size, no larger than the free part of the primary screen leaves for it
+// (frame included), nor smaller than its minimum: the size a resizable window opens with.
+QSize SizeForScreen(const QWidget &window);
 
 // Centred on the point and kept inside the free part of the screen that holds it.
 QPoint CentredOn(const QPoint &centre, const QSize &size);
