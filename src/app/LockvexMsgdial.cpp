@@ -18,7 +18,7 @@
 
 #include <memory>
 
-const std::array<TMsgFields, 21> MsgCatalogue = {{
+const std::array<TMsgFields, 22> MsgCatalogue = {{
     /* 0 */ {QStringLiteral("YOU HAVE CHANGED THE LOCATION WHERE YOUR ENCRYPTED PASSWORDS ARE STORED"),
              QStringLiteral("This change will be effective when you next start Lockvex"),
              mtInformation,
@@ -89,6 +89,13 @@ const std::array<TMsgFields, 21> MsgCatalogue = {{
               mtWarning,
               {mbOK},
               0},
+    /* 21 */
+    {QStringLiteral("SOME CHARACTERS WERE REPLACED"),
+     QStringLiteral("_ imported items had characters Lockvex cannot store; each was stored as \"?\". Check them in the "
+                    "log."),
+     mtWarning,
+     {mbOK},
+     0},
 }};
 
 namespace

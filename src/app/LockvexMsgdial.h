@@ -59,7 +59,7 @@ struct TMsgFields {
 };
 
 // The catalogue, numbered from 0.
-extern const std::array<TMsgFields, 21> MsgCatalogue;
+extern const std::array<TMsgFields, 22> MsgCatalogue;
 
 // Catalogue numbers by meaning, for callers: MsgCatalogue[MsgWrongPassword].
 enum LockvexMsgNo : int {
@@ -83,7 +83,8 @@ enum LockvexMsgNo : int {
     MsgWrongPassword = 17,
     MsgNotSaved = 18,
     MsgDataNotOpened = 19,
-    MsgItemsShortened = 20
+    MsgItemsShortened = 20,
+    MsgCharactersReplaced = 21
 };
 
 // Shows the message with Value in its placeholder, modally, centred over the main window (over

@@ -219,7 +219,7 @@ void TImportFileReader::AppendDecoded(const char *bytes, qsizetype count, bool l
         heldSurrogate_ = text.back();
         text.chop(1);
     }
-    buffer_.append(win1252::FromUnicode(text));
+    buffer_.append(win1252::FromUnicode(text, UnmappableByte));
 }
 
 // Reads the next chunk behind what is left of the buffer. False when the file has nothing more.

@@ -35,6 +35,7 @@ const QByteArray DuplicatePrefix = Prefix("Duplicate record");
 const QByteArray NameMissingPrefix = Prefix("Invalid record: Name missing");
 const QByteArray BadQuotesPrefix = Prefix("Invalid record: bad quotes");
 const QByteArray ShortenedPrefix = Prefix("Shortened to fit Lockvex");
+const QByteArray ReplacedPrefix = Prefix("Characters stored as ?");
 const QByteArray TerminatedPrefix = Prefix("Download terminated by user");
 const QByteArray CompletePrefix = Prefix("Download complete");
 
@@ -103,6 +104,18 @@ QString NotesText(QByteArrayView value, qsizetype width)
         }
     }
     return text;
+}
+
+// Whether value holds a character that an entry field does not keep (notes: true for the
+// notes); if so, kept receives the value with "?" in place of each.
+bool WithUnkeptReplaced(QByteArrayView value, bool notes, QByteArray &kept)
+{
+    const auto unkept = [notes](char c) { return !EntryFieldKeeps(win1252::CharOf(static_cast<uchar>(c)), notes); };
+    if (std::none_of(value.begin(), value.end(), unkept))
+        return false;
+    kept = value.toByteArray();
+    std::replace_if(kept.begin(), kept.end(), unkept, '?');
+    return true;
 }
 
 // The separator of a line: "," or ";", whichever occurs more often outside quotes, where every
@@ -199,20 +212,33 @@ void TImportExport::ImportCSVUserAction(ImportUserAction UserAction)
     if (!IsOpen())
         return;
     WriteLog(PrefixOf(UserAction), InputBuffer);
-    if (UserAction == ImportUserAction::Accepted && !Shortened.isEmpty()) {
-        QStringList names;
-        for (int k : std::as_const(Shortened))
-            names << ImportFieldName(k);
-        WriteTextLine(LogFile, ShortenedPrefix + names.join(QStringLiteral(", ")).toLatin1());
+    if (UserAction == ImportUserAction::Accepted) {
+        WriteFieldsLine(ShortenedPrefix, Shortened);
+        WriteFieldsLine(ReplacedPrefix, Replaced);
     }
     if (UserAction == ImportUserAction::Quit)
         CloseImport();
 }
 
+// The line as the file holds it: characters the code page cannot hold show as "?".
 void TImportExport::WriteLog(const QByteArray &prefix, const QByteArray &text)
 {
     LogPrefix = prefix;
-    WriteTextLine(LogFile, LogPrefix, text);
+    if (text.contains(UnmappableByte))
+        WriteTextLine(LogFile, LogPrefix, QByteArray(text).replace(UnmappableByte, '?'));
+    else
+        WriteTextLine(LogFile, LogPrefix, text);
+}
+
+// A line naming the fields (1 to 14) after the prefix; none when there are none.
+void TImportExport::WriteFieldsLine(const QByteArray &prefix, const QList<int> &fields)
+{
+    if (fields.isEmpty())
+        return;
+    QStringList names;
+    for (int k : fields)
+        names << ImportFieldName(k);
+    WriteTextLine(LogFile, prefix + names.join(QStringLiteral(", ")).toLatin1());
 }
 
 bool TImportExport::OpenImport()
@@ -382,7 +408,9 @@ void TImportExport::PickFields()
     // Only the texts change from record to record: the flags and the login date-time stay those
     // of a blank record (not an access password, no auto-copy, no login yet).
     Shortened.clear();
+    Replaced.clear();
     QByteArray scratch;
+    QByteArray kept;
     for (int k = 1; k <= ImportedEntryFields; ++k) {
         const EntryTextField &field = FieldForImport(k);
         const int column = CurrImpExFormat.ImportFields[k];
@@ -395,6 +423,10 @@ void TImportExport::PickFields()
             Shortened << k;
         QString &text = ImportItemParams.*field.Member;
         if (k == NotesField) {
+            if (WithUnkeptReplaced(value, true, kept)) {
+                Replaced << k;
+                value = kept;
+            }
             text = NotesText(value, field.StoredWidth);
             continue;
         }
@@ -404,6 +436,11 @@ void TImportExport::PickFields()
         // under it.
         if (k == NameField)
             value = TrimmedBlankBytes(value);
+        // Only now: a control character that the trimming takes away is no loss.
+        if (WithUnkeptReplaced(value, false, kept)) {
+            Replaced << k;
+            value = kept;
+        }
         text = win1252::ToUnicode(value);
     }
 }
