@@ -34,10 +34,8 @@ private slots:
     void letterTabs();
     void letterTabReleaseReportsTheSelectedTab();
     void panelRoundTripsEveryText();
-    void panelRefusesWhatTheFileCannotHold_data();
-    void panelRefusesWhatTheFileCannotHold();
-    void panelInsertsWhatFits_data();
-    void panelInsertsWhatFits();
+    void panelTakesOnlyWhatTheFileHolds_data();
+    void panelTakesOnlyWhatTheFileHolds();
     void panelRefusalKeepsTheUndoHistory();
     void panelReadOnly();
     void panelShowsOneIndicator_data();
@@ -221,130 +219,45 @@ QString Repeated(char c, int n)
 
 } // namespace
 
-// A character the data file cannot hold as it is never goes into a box: what the box shows is
-// what is saved, and the note under it says why.
-void TstSharedWidgets::panelRefusesWhatTheFileCannotHold_data()
+// A character the data file cannot hold as it is never goes into a box, and of a paste or a key
+// that would overflow a box only what fits goes in where the cursor is: what the box shows is what
+// is saved, the box keeps its own text, the note under it says what was left out and why, and
+// one undo takes the insertion back.
+void TstSharedWidgets::panelTakesOnlyWhatTheFileHolds_data()
 {
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("position"); // of the cursor, -1 at the end
+    QTest::addColumn<int>("selected"); // characters selected from there
     QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("note");
 
-    const QString noControls = QStringLiteral("Lockvex cannot store control characters");
-    QTest::newRow("password typed") << "Password"
-                                    << ""
-                                    << "type" << QString::fromUtf8("Łódź#2024") << QString::fromUtf8("ód#2024")
-                                    << QString::fromUtf8("Lockvex cannot store ź");
-    QTest::newRow("password pasted") << "Password"
-                                     << ""
-                                     << "paste" << QString::fromUtf8("Łódź#2024") << ""
-                                     << QString::fromUtf8("Lockvex cannot store Ł");
-    QTest::newRow("customer ID typed") << "CustID"
-                                       << "id-"
-                                       << "type" << QString::fromUtf8("Ω7") << "id-7"
-                                       << QString::fromUtf8("Lockvex cannot store Ω");
-    QTest::newRow("answer pasted") << "MemData3"
-                                   << ""
-                                   << "paste" << QString::fromUtf8("пароль") << ""
-                                   << QString::fromUtf8("Lockvex cannot store п");
-    QTest::newRow("question pasted beyond the basic plane")
-        << "Question2"
-        << "pet"
-        << "paste" << QString::fromUtf8(" \U0001F436") << "pet" << QString::fromUtf8("Lockvex cannot store \U0001F436");
-    QTest::newRow("name pasted with ESC") << "ItemName"
-                                          << "Amazon"
-                                          << "paste"
-                                          << "\x1b[1m"
-                                          << "Amazon" << noControls;
-    QTest::newRow("PIN pasted with BEL") << "PIN"
-                                         << ""
-                                         << "paste"
-                                         << "12\a34"
-                                         << "" << noControls;
-    QTest::newRow("address pasted with DEL") << "URL"
-                                             << ""
-                                             << "paste"
-                                             << "a\x7f"
-                                             << "" << noControls;
-    QTest::newRow("name pasted with a line break") << "ItemName"
-                                                   << ""
-                                                   << "paste"
-                                                   << "two\nlines"
-                                                   << ""
-                                                   << "Lockvex cannot store line breaks here";
-    QTest::newRow("password pasted with a tab") << "Password"
-                                                << ""
-                                                << "paste"
-                                                << "a\tb"
-                                                << ""
-                                                << "Lockvex cannot store tabs here";
-    QTest::newRow("notes pasted with ESC") << "ItemDescr"
-                                           << "Note"
-                                           << "paste"
-                                           << "x\x1b"
-                                           << "Note" << noControls;
-    QTest::newRow("notes typed") << "ItemDescr"
-                                 << ""
-                                 << "type" << QString::fromUtf8("aΩb") << "ab"
-                                 << QString::fromUtf8("Lockvex cannot store Ω");
-    QTest::newRow("notes keep line breaks and tabs") << "ItemDescr"
-                                                     << ""
-                                                     << "paste"
-                                                     << "a\tb\r\nc\nd"
-                                                     << "a\tb\nc\nd"
-                                                     << "";
-    QTest::newRow("the code page's own characters")
-        << "CustID"
-        << ""
-        << "paste" << QString::fromUtf8("€ café ‰ Œ") << QString::fromUtf8("€ café ‰ Œ") << "";
-}
+    // Characters the file cannot hold, typed or pasted with the cursor at the end.
+    const auto atEnd = [](const char *tag, const char *box, const char *start, const char *how, const char *input,
+                          const char *text, const char *note) {
+        QTest::newRow(tag) << box << start << -1 << 0 << how << input << text << note;
+    };
+    const char *noControls = "Lockvex cannot store control characters";
+    atEnd("password typed", "Password", "", "type", "Łódź#2024", "ód#2024", "Lockvex cannot store ź");
+    atEnd("password pasted", "Password", "", "paste", "Łódź#2024", "", "Lockvex cannot store Ł");
+    atEnd("customer ID typed", "CustID", "id-", "type", "Ω7", "id-7", "Lockvex cannot store Ω");
+    atEnd("answer pasted", "MemData3", "", "paste", "пароль", "", "Lockvex cannot store п");
+    atEnd("question pasted beyond the basic plane", "Question2", "pet", "paste", " \U0001F436", "pet",
+          "Lockvex cannot store \U0001F436");
+    atEnd("name pasted with ESC", "ItemName", "Amazon", "paste", "\x1b[1m", "Amazon", noControls);
+    atEnd("PIN pasted with BEL", "PIN", "", "paste", "12\a34", "", noControls);
+    atEnd("address pasted with DEL", "URL", "", "paste", "a\x7f", "", noControls);
+    atEnd("name pasted with a line break", "ItemName", "", "paste", "two\nlines", "",
+          "Lockvex cannot store line breaks here");
+    atEnd("password pasted with a tab", "Password", "", "paste", "a\tb", "", "Lockvex cannot store tabs here");
+    atEnd("notes pasted with ESC", "ItemDescr", "Note", "paste", "x\x1b", "Note", noControls);
+    atEnd("notes typed", "ItemDescr", "", "type", "aΩb", "ab", "Lockvex cannot store Ω");
+    atEnd("notes keep line breaks and tabs", "ItemDescr", "", "paste", "a\tb\r\nc\nd", "a\tb\nc\nd", "");
+    atEnd("the code page's own characters", "CustID", "", "paste", "€ café ‰ Œ", "€ café ‰ Œ", "");
 
-void TstSharedWidgets::panelRefusesWhatTheFileCannotHold()
-{
-    QFETCH(QString, box);
-    QFETCH(QString, start);
-    QFETCH(QString, how);
-    QFETCH(QString, input);
-    QFETCH(QString, text);
-    QFETCH(QString, note);
-    TEntryFieldPanel panel;
-    panel.resize(560, 560);
-    panel.show();
-    QWidget *edit = panel.findChild<QWidget *>(box);
-    QVERIFY(edit);
-    Prepare(edit, start, -1, 0);
-    Enter(edit, how, input);
-    QCOMPARE(BoxText(edit), text);
-    QCOMPARE(panel.EntryNoteLbl->isVisible(), !note.isEmpty());
-    if (!note.isEmpty())
-        QCOMPARE(panel.EntryNoteLbl->text(), note);
-    ItemManagerParams read;
-    panel.GetFields(read);
-    QCOMPARE(read.*std::find_if(EntryTextFields.begin(), EntryTextFields.end(),
-                                [&](const EntryTextField &f) { return box == QLatin1String(f.Name); })
-                       ->Member,
-             text);
-
-    // The next entry shown takes the note away.
-    panel.SetFields(FullEntry());
-    QVERIFY(!panel.EntryNoteLbl->isVisible());
-}
-
-// A paste or a key that would overflow a box keeps the box's own text, puts in what fits where
-// the cursor is, and says how much was left out; one undo takes the insertion back.
-void TstSharedWidgets::panelInsertsWhatFits_data()
-{
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("selected");
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("note");
-
+    // Too long for the room left.
     const QString note = QStringLiteral("Lockvex stores at most %1 characters here; %2 characters were left out");
     const QString full = QStringLiteral("Lockvex stores at most %1 characters here");
     const QString firstLine = QStringLiteral("Line one\n");
@@ -378,7 +291,7 @@ void TstSharedWidgets::panelInsertsWhatFits_data()
         << Repeated('q', 30) + QString::fromUtf8("€") << note.arg(31).arg(1);
 }
 
-void TstSharedWidgets::panelInsertsWhatFits()
+void TstSharedWidgets::panelTakesOnlyWhatTheFileHolds()
 {
     QFETCH(QString, box);
     QFETCH(QString, start);
@@ -399,10 +312,18 @@ void TstSharedWidgets::panelInsertsWhatFits()
     QCOMPARE(panel.EntryNoteLbl->isVisible(), !note.isEmpty());
     if (!note.isEmpty())
         QCOMPARE(panel.EntryNoteLbl->text(), note);
+    ItemManagerParams read;
+    panel.GetFields(read);
+    const auto field = std::find_if(EntryTextFields.begin(), EntryTextFields.end(),
+                                    [&](const EntryTextField &f) { return box == QLatin1String(f.Name); });
+    QCOMPARE(read.*field->Member, text);
     if (text != start) {
         QTest::keySequence(edit, QKeySequence::Undo);
         QCOMPARE(BoxText(edit), start);
     }
+    // The next entry shown takes the note away.
+    panel.SetFields(FullEntry());
+    QVERIFY(!panel.EntryNoteLbl->isVisible());
 }
 
 // A refused insertion leaves what the user did before it to undo.
