@@ -18,7 +18,7 @@
 
 #include <memory>
 
-const std::array<TMsgFields, 23> MsgCatalogue = {{
+const std::array<TMsgFields, 24> MsgCatalogue = {{
     /* 0 */ {QStringLiteral("YOU HAVE CHANGED THE LOCATION WHERE YOUR ENCRYPTED PASSWORDS ARE STORED"),
              QStringLiteral("This change will be effective when you next start Lockvex"),
              mtInformation,
@@ -98,6 +98,13 @@ const std::array<TMsgFields, 23> MsgCatalogue = {{
     /* 22 */
     {QStringLiteral("YOUR LOCKVEX IS FULL"),
      QStringLiteral("Lockvex holds at most 32,767 items. Delete items you no longer need to make room for new ones."),
+     mtWarning,
+     {mbOK},
+     0},
+    /* 23 */
+    {QStringLiteral("SOME CHARACTERS WERE REPLACED"),
+     QStringLiteral("_ imported items had characters Lockvex cannot store; each was stored as \"?\". Check them in the "
+                    "log."),
      mtWarning,
      {mbOK},
      0},

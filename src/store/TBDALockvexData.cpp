@@ -353,6 +353,10 @@ bool TV9LockvexTbl::CountsForSignIn(const TLockvexRec &rec)
 
 bool TV9LockvexTbl::CheckPassword(const QString &Password)
 {
+    // A character the file cannot hold would be compared as "?": "ΩΩ1" would open a safe whose
+    // password was stored, long ago, as "??1". Such a password is wrong, whatever is stored.
+    if (!win1252::HoldsAll(Password))
+        return false;
     QByteArray wanted = win1252::FromUnicode(Password);
     if (TrimBlanks(wanted).isEmpty())
         wanted = QByteArrayLiteral("nomatch");

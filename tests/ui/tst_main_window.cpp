@@ -14,14 +14,18 @@
 #include "import/DLockvexDataImport.h"
 #include "store/PoolFile.h"
 #include "store/TBDALockvexData.h"
+#include "support/TypeText.h"
 #include "support/WindowSession.h"
 #include "ui/DLockvexMain.h"
+#include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/LetterTabs.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -100,6 +104,7 @@ private slots:
     void fullSafeSaysSo();
     void signalSavesWithoutAsking();
     void longAndOddTexts();
+    void textTheFileCannotHoldIsRefused();
     void screenshots();
 
 private:
@@ -975,12 +980,38 @@ void TstMainWindow::longAndOddTexts()
     QTest::mouseClick(w.CustID, Qt::LeftButton);
     QTest::keyClicks(w.CustID, QString(60, QLatin1Char('c')));
     QTest::mouseClick(w.PIN, Qt::LeftButton);
-    w.PIN->insert(QStringLiteral("\u20ac\U0001F600\t\a"));
+    w.PIN->insert(QStringLiteral("\u20ac\U0001F600\t\a")); // refused whole: the file cannot hold it
+    w.PIN->insert(QStringLiteral("\u20ac5"));
     ClickTab(QStringLiteral("*"));
     const ItemManagerParams stored = Stored(QStringLiteral("Anvil"));
     QCOMPARE(stored.ItemDescr.size(), 255);
     QCOMPARE(stored.CustID.size(), 31);
-    QVERIFY(stored.PIN.startsWith(QStringLiteral("\u20ac")));
+    QCOMPARE(stored.PIN, QStringLiteral("\u20ac5"));
+    QVERIFY(session_->Messages.Shown.isEmpty());
+}
+
+// A password with letters outside the file's code page was saved with "?" for them, and the real
+// one was lost. The box refuses them, so what the user sees is what is saved.
+void TstMainWindow::textTheFileCannotHoldIsRefused()
+{
+    MakeEntries({"Amazon:old", "Bank:pw"});
+    TLockvexMainDlg &w = OpenWindow();
+    ClickLine(0);
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Amazon"));
+    QTest::mouseClick(w.Password, Qt::LeftButton);
+    w.Password->selectAll();
+    QGuiApplication::clipboard()->setText(QStringLiteral("Łódź#2024"));
+    QTest::keySequence(w.Password, QKeySequence::Paste);
+    QCOMPARE(w.Password->text(), QStringLiteral("old"));
+    QVERIFY(w.EntryPanel->EntryNoteLbl->isVisible());
+    QCOMPARE(w.EntryPanel->EntryNoteLbl->text(), QStringLiteral("Lockvex cannot store Ł"));
+    w.Password->selectAll();
+    testing_support::TypeText(w.Password, QStringLiteral("Łódź#2024"));
+    QCOMPARE(w.Password->text(), QStringLiteral("ód#2024"));
+    ClickLine(1);
+    ClickLine(0);
+    QCOMPARE(w.Password->text(), QStringLiteral("ód#2024"));
+    QCOMPARE(Stored(QStringLiteral("Amazon")).Password, QStringLiteral("ód#2024"));
     QVERIFY(session_->Messages.Shown.isEmpty());
 }
 

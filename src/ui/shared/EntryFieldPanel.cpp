@@ -1,6 +1,7 @@
 #include "ui/shared/EntryFieldPanel.h"
 
 #include "entries/EntryFields.h"
+#include "entries/EntryText.h"
 #include "entries/MgrLockvexItems.h"
 
 #include "ui/shared/LockvexStyle.h"
@@ -8,15 +9,23 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QTextCursor>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QValidator>
+
+#include <algorithm>
+#include <functional>
 
 using namespace LockvexStyle;
 
@@ -31,6 +40,196 @@ int StoredWidth(const char *name)
             return field.StoredWidth;
     return 0;
 }
+
+// How long the note about text left out stays up.
+constexpr int EntryNoteMs = 8000;
+
+// What of an insertion goes into a box: Fits characters from its start, and why the rest did not
+// (empty when it goes in whole).
+struct Admitted {
+    qsizetype Fits = 0;
+    QString Note;
+};
+
+QString UnkeptNote(QStringView text, qsizetype at)
+{
+    const QChar ch = text[at];
+    if (ch == u'\n' || ch == u'\r' || ch == QChar::LineSeparator || ch == QChar::ParagraphSeparator)
+        return QStringLiteral("Lockvex cannot store line breaks here");
+    if (ch == u'\t')
+        return QStringLiteral("Lockvex cannot store tabs here");
+    if (ch.category() == QChar::Other_Control)
+        return QStringLiteral("Lockvex cannot store control characters");
+    // A character outside the basic plane is shown whole.
+    const qsizetype length = ch.isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate() ? 2 : 1;
+    return QStringLiteral("Lockvex cannot store ") + text.mid(at, length).toString();
+}
+
+// An insertion with a character the field does not keep is refused whole: a password or an
+// answer with a letter quietly dropped would be a different one. Otherwise what fits in the room
+// left goes in.
+Admitted Admit(QStringView inserted, qsizetype room, int capacity, bool notes)
+{
+    const qsizetype unkept = FirstUnkeptChar(inserted, notes);
+    if (unkept >= 0)
+        return {0, UnkeptNote(inserted, unkept)};
+    if (inserted.size() <= room)
+        return {inserted.size(), QString()};
+    const qsizetype fits = std::max<qsizetype>(room, 0);
+    const QString most = QStringLiteral("Lockvex stores at most %1 characters here").arg(capacity);
+    if (fits == 0)
+        return {0, most};
+    return {fits, most + QStringLiteral("; %1 characters were left out").arg(inserted.size() - fits)};
+}
+
+// Judges every change the user makes to a line box, knowing the text before it: the inserted part
+// ends at the cursor. Refusing (Invalid) makes the box undo exactly that change and nothing
+// before it; what fits of a long insertion then goes in as an edit of its own, once the box has
+// finished with the refused one. Texts set by the program and the steps of undo and redo are
+// never judged: they hold what was shown or typed before.
+class TBoxValidator : public QValidator
+{
+public:
+    using Notify = std::function<void(QLineEdit *box, const QString &note)>;
+
+    TBoxValidator(QLineEdit *box, int capacity, Notify notify)
+        : QValidator(box), box_(box), capacity_(capacity), notify_(std::move(notify))
+    {
+        QObject::connect(box, &QLineEdit::textChanged, this, [this](const QString &text) { before_ = text; });
+    }
+
+    State validate(QString &input, int &pos) const override
+    {
+        // Setting a text clears the undo history; undoing leaves something to redo.
+        if (box_->isReadOnly() || !box_->isUndoAvailable() || box_->isRedoAvailable())
+            return Acceptable;
+        const qsizetype end = std::clamp<qsizetype>(pos, 0, input.size());
+        const qsizetype after = input.size() - end; // kept from the text before, behind the cursor
+        if (after > before_.size())
+            return Acceptable;
+        qsizetype start = 0;
+        while (start < end && start < before_.size() && input[start] == before_[start])
+            ++start;
+        start = std::min(start, before_.size() - after);
+        const QStringView inserted = QStringView(input).mid(start, end - start);
+        if (inserted.isEmpty())
+            return Acceptable;
+        const Admitted admitted = Admit(inserted, capacity_ - (input.size() - inserted.size()), capacity_, false);
+        if (admitted.Note.isEmpty())
+            return Acceptable;
+        if (admitted.Fits == 0) {
+            notify_(box_, admitted.Note);
+            return Invalid;
+        }
+        const QString fitting = inserted.left(admitted.Fits).toString();
+        const QString unchanged = before_;
+        QMetaObject::invokeMethod(
+            box_,
+            [box = box_, fitting, unchanged, note = admitted.Note, notify = notify_] {
+                if (box->text() != unchanged)
+                    return; // the user went on meanwhile
+                box->insert(fitting);
+                notify(box, note);
+            },
+            Qt::QueuedConnection);
+        return Invalid;
+    }
+
+private:
+    QLineEdit *box_;
+    int capacity_;
+    Notify notify_;
+    QString before_; // the text before the change being judged
+};
+
+// The notes box: every way text comes in (typing, Enter, paste, drop, an input method) goes
+// through Admit first; what is left out is cut at once, as one step that undo takes back.
+class TNotesEdit : public QPlainTextEdit
+{
+public:
+    using Notify = std::function<void(QWidget *box, const QString &note)>;
+
+    TNotesEdit(QWidget *parent, int capacity, Notify notify)
+        : QPlainTextEdit(parent), capacity_(capacity), notify_(std::move(notify))
+    {
+    }
+
+protected:
+    void insertFromMimeData(const QMimeData *source) override
+    {
+        if (isReadOnly() || source == nullptr || !source->hasText()) {
+            QPlainTextEdit::insertFromMimeData(source);
+            return;
+        }
+        QString text = source->text();
+        const QString note = Cut(text);
+        if (!text.isEmpty()) {
+            QMimeData admitted;
+            admitted.setText(text);
+            QPlainTextEdit::insertFromMimeData(&admitted);
+        }
+        if (!note.isEmpty())
+            notify_(this, note);
+    }
+
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        // Keys held with Ctrl or Meta are commands (undo, paste, ...), unless Ctrl comes with Alt,
+        // which is how AltGr arrives on some keyboards.
+        const Qt::KeyboardModifiers held = event->modifiers();
+        const bool command = (held & Qt::MetaModifier) || ((held & Qt::ControlModifier) && !(held & Qt::AltModifier));
+        const bool lineBreak = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        QString typed;
+        if (!command && lineBreak && !(held & Qt::AltModifier))
+            typed = QStringLiteral("\n");
+        else if (!command && !lineBreak && !event->text().isEmpty() && event->text().front().isPrint())
+            typed = event->text();
+        if (!isReadOnly() && !typed.isEmpty()) {
+            const QString whole = typed;
+            const QString note = Cut(typed);
+            if (typed != whole) {
+                event->accept();
+                notify_(this, note);
+                return;
+            }
+        }
+        QPlainTextEdit::keyPressEvent(event);
+    }
+
+    void inputMethodEvent(QInputMethodEvent *event) override
+    {
+        QString commit = event->commitString();
+        if (isReadOnly() || commit.isEmpty()) {
+            QPlainTextEdit::inputMethodEvent(event);
+            return;
+        }
+        const QString note = Cut(commit);
+        if (note.isEmpty()) {
+            QPlainTextEdit::inputMethodEvent(event);
+            return;
+        }
+        QInputMethodEvent admitted(event->preeditString(), event->attributes());
+        admitted.setCommitString(commit, event->replacementStart(), event->replacementLength());
+        QPlainTextEdit::inputMethodEvent(&admitted);
+        notify_(this, note);
+    }
+
+private:
+    // Cuts text to what goes in and answers why anything was left out. A line break counts as
+    // one character, as the box and the data file count it.
+    QString Cut(QString &text) const
+    {
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(u'\r', u'\n');
+        const qsizetype room = capacity_ - (toPlainText().size() - textCursor().selectedText().size());
+        const Admitted admitted = Admit(text, room, capacity_, true);
+        text.truncate(admitted.Fits);
+        return admitted.Note;
+    }
+
+    int capacity_;
+    Notify notify_;
+};
 
 const QString PasswordHint =
     QStringLiteral("Passwords should be 10+ characters long, mixed upper and lower case aplha plus numerics");
@@ -121,11 +320,22 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
     EntryPWChckBox->setToolTip(EntryPWHint);
 
     ItemDescrLbl = Caption(QStringLiteral("Notes"), "ItemDescrLbl", this);
-    ItemDescr = new QPlainTextEdit(this);
+    ItemDescr =
+        new TNotesEdit(this, NotesCapacity, [this](QWidget *box, const QString &note) { ShowEntryNote(box, note); });
     ItemDescr->setObjectName(QStringLiteral("ItemDescr"));
     ItemDescr->setTabChangesFocus(true);
     ItemDescr->setMinimumHeight(Px(42, scale)); // two lines at the least; a window with room gives it more
-    connect(ItemDescr, &QPlainTextEdit::textChanged, this, [this] { KeepNotesWithinCapacity(); });
+
+    // The note floats under its box, above the controls there, and goes after a few seconds or
+    // when another entry is shown.
+    EntryNoteLbl = new QLabel(this);
+    EntryNoteLbl->setObjectName(QStringLiteral("EntryNoteLbl"));
+    SetRole(EntryNoteLbl, "note");
+    EntryNoteLbl->hide();
+    noteTimer_ = new QTimer(this);
+    noteTimer_->setSingleShot(true);
+    noteTimer_->setInterval(EntryNoteMs);
+    connect(noteTimer_, &QTimer::timeout, this, [this] { HideEntryNote(); });
 
     // Upper part: a caption column, the boxes, the Copy buttons, then the window's own places.
     auto *grid = new QGridLayout;
@@ -227,7 +437,10 @@ QLineEdit *TEntryFieldPanel::AddLineEdit(const char *name)
 {
     auto *edit = new QLineEdit(this);
     edit->setObjectName(QString::fromLatin1(name));
-    edit->setMaxLength(StoredWidth(name));
+    // The validator, not the box's maximum length, keeps the text within the stored width: a box
+    // with a maximum cuts a long paste silently.
+    edit->setValidator(new TBoxValidator(edit, StoredWidth(name),
+                                         [this](QLineEdit *box, const QString &note) { ShowEntryNote(box, note); }));
     return edit;
 }
 
@@ -263,6 +476,7 @@ QWidget *TEntryFieldPanel::Editor(const EntryTextField &field) const
 
 void TEntryFieldPanel::SetFields(const ItemManagerParams &params)
 {
+    HideEntryNote();
     for (const EntryTextField &field : EntryTextFields) {
         QWidget *editor = Editor(field);
         if (auto *edit = qobject_cast<QLineEdit *>(editor))
@@ -328,14 +542,24 @@ void TEntryFieldPanel::AddToCheckBoxRow(QWidget *widget)
     checkBoxRow_->insertWidget(checkBoxRow_->count() - 1, widget); // before the stretch
 }
 
-// Pasted or typed text beyond what the data file keeps is cut here, where the user sees it,
-// rather than silently at the save.
-void TEntryFieldPanel::KeepNotesWithinCapacity()
+void TEntryFieldPanel::ShowEntryNote(QWidget *box, const QString &note)
 {
-    const QString text = ItemDescr->toPlainText();
-    if (text.size() <= NotesCapacity)
-        return;
-    // Setting the text calls this again, which then finds it within the capacity.
-    ItemDescr->setPlainText(text.left(NotesCapacity));
-    ItemDescr->moveCursor(QTextCursor::End);
+    EntryNoteLbl->setText(note);
+    EntryNoteLbl->adjustSize();
+    const QSize size = EntryNoteLbl->size();
+    const QRect place(box->mapTo(this, QPoint(0, 0)), box->size());
+    QPoint at(place.left() + Px(4, scale_), place.bottom() + Px(2, scale_));
+    if (at.y() + size.height() > height())
+        at.setY(place.bottom() - size.height() - Px(2, scale_));
+    at.setX(std::max(0, std::min(at.x(), width() - size.width())));
+    EntryNoteLbl->move(at);
+    EntryNoteLbl->raise();
+    EntryNoteLbl->show();
+    noteTimer_->start();
+}
+
+void TEntryFieldPanel::HideEntryNote()
+{
+    EntryNoteLbl->hide();
+    noteTimer_->stop();
 }
