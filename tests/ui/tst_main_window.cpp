@@ -51,7 +51,8 @@ const QString Msg3 = QStringLiteral("Did you really want to delete this item?");
 const QString Msg4 = QStringLiteral("Did you really want to quit without saving the current item?");
 const QString Msg16 = QStringLiteral("You can't specify a name that already exists.");
 const QString Msg18 = QStringLiteral("Lockvex could not write this change to your data file. It has not been saved.");
-const QString Msg21 = QStringLiteral("An item must have a name. Your changes to this item are kept: please type a name for it.");
+const QString Msg21 =
+    QStringLiteral("An item must have a name. Your changes to this item are kept: please type a name for it.");
 const QString Msg22 =
     QStringLiteral("Lockvex holds at most 32,767 items. Delete items you no longer need to make room for new ones.");
 const QString ClearedText = QStringLiteral("Clipboard cleared by Lockvex");
@@ -596,7 +597,6 @@ void TstMainWindow::activityPutsOffTheIdleClose()
     QCOMPARE(w.IdleCount(), 30);
 }
 
-
 // Keys in the import window count as activity; an idle close while it is open closes the whole
 // program: the import window, then this window for good, the clipboard cleared.
 void TstMainWindow::idleCloseWithTheImportWindowOpen()
@@ -606,12 +606,7 @@ void TstMainWindow::idleCloseWithTheImportWindowOpen()
     session_->Platform.Clipboard = QStringLiteral("secret");
     int countAfterKey = 0;
     bool sawDialog = false;
-    auto *poll = new QTimer(&w);
-    connect(poll, &QTimer::timeout, poll, [&] {
-        auto *dialog = qobject_cast<TLockvexDataImportDlg *>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        poll->stop();
+    testing_support::WhenModalShows<TLockvexDataImportDlg>(&w, [&](TLockvexDataImportDlg *dialog) {
         sawDialog = true;
         for (int tick = 1; tick < 30; ++tick)
             w.ForceCloseTimer();
@@ -620,7 +615,6 @@ void TstMainWindow::idleCloseWithTheImportWindowOpen()
         for (int tick = 1; tick <= 30; ++tick)
             w.ForceCloseTimer();
     });
-    poll->start(20);
     QTest::mouseClick(w.ImportPasswordsBtn, Qt::LeftButton);
     QVERIFY(sawDialog);
     QCOMPARE(countAfterKey, 30);
@@ -695,7 +689,6 @@ void TstMainWindow::duplicateNameRefusedAndNeverWritten()
     QCOMPARE(Lines(), QStringList({"Basket", "Cedar"}));
     QCOMPARE(Lines().value(SelectedRow(w.ItemList)), QStringLiteral("Cedar"));
 }
-
 
 // However the user leaves an entry whose name was changed, the rename is asked about once, as
 // leaving the name field asks; a letter tab and the idle close take no focus from the field.
@@ -940,7 +933,6 @@ void TstMainWindow::failedDeleteIsReportedAndKept()
     QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
     QVERIFY(LockvexTbl->GetKey(QStringLiteral("Anvil")) >= 0);
 }
-
 
 // A safe whose table has no free key says so when a new entry is asked for.
 void TstMainWindow::fullSafeSaysSo()
