@@ -46,8 +46,8 @@ fail() {
 }
 
 # Colours of the program's style: the frame of the focused field and the primary buttons' face.
-focus_colour='srgb(42,127,192)'
-primary_colour='srgb(37,122,192)'
+focus_colour='srgb(30,108,171)'
+primary_colour='srgb(29,106,174)'
 
 # --- the X server and the clipboard manager -------------------------------------------------
 Xvfb -displayfd 5 -screen 0 1600x1200x24 -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
