@@ -119,6 +119,40 @@ void TListManager::CheckKnownPasswords()
     knownMark_ = Now();
 }
 
+// At the first build, or after the passwords were forgotten, nearly every password is unknown:
+// one scan reads the file in large blocks instead of one read per entry. A password is kept
+// only for the entry whose index record names the slot it came from, the record that
+// TrimmedPasswordOf would read; an entry the scan does not give (its slot unreadable, or a
+// scan cut short) is read on its own as before.
+void TListManager::ReadUnknownPasswords()
+{
+    if (!LockvexTbl || !LockvexStrings)
+        return;
+    int unknown = 0;
+    for (int i = 0; i < LockvexStrings->Count() && unknown < MinScannedPasswords; ++i) {
+        const TTDStandardIndexRec *rec = LockvexStrings->Objects(i);
+        if (!rec)
+            continue;
+        const auto state = entries_.constFind(rec->GetKeyFromIndex());
+        if (state == entries_.constEnd() || !state->PasswordKnown || state->RecordNo != rec->GetRecordNo())
+            ++unknown;
+    }
+    if (unknown < MinScannedPasswords)
+        return;
+    const bool whole = LockvexTbl->ForEachLiveRecord([this](int slot, const TLockvexRec &record) {
+        const int key = record.GetKey();
+        const TPoolIndexRec *item = LockvexTbl->FindIndexItem(key);
+        if (!item || item->GetRecordNo() != slot)
+            return;
+        TEntryState &state = entries_[key];
+        state.RecordNo = slot;
+        state.Password = TrimBlankChars(record.GetPassword());
+        state.IsEntryPW = record.IsEntryPassword();
+        state.PasswordKnown = true;
+    });
+    lastFileScan_ = whole ? FileScanWhole : FileScanFailed;
+}
+
 // The entry's password, trimmed, and whether it is an access password. A record that could not
 // be read gives an empty text and readFailed: its password is unknown, not empty, and it is
 // not remembered, so that the next refresh reads it again.
@@ -349,6 +383,8 @@ TLockvexStringList *TListManager::BuildPasswordStrings(const QString &SearchArg,
     if (!LockvexStrings)
         return PasswordStrings;
     CheckKnownPasswords();
+    lastFileScan_ = NoFileScan;
+    ReadUnknownPasswords();
     LastPasswordReadFailed = false;
     // What the list counts for each entry is kept, so that a later refresh can mend it; only
     // the full list of a list of all entries can be mended.
