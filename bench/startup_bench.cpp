@@ -16,6 +16,9 @@
 // rounds, and each ratio the median of the paired ratios of a round. Run from the build folder:
 // ./bench/bench_startup
 //
+// LOCKVEX_STARTUP_PROGRAM names another build of the program to time instead of this build's
+// (for figures before and after a change, taken by turns on the same machine).
+//
 // The data file is written by a child process and lies on the disk, in a home folder of its own
 // below the temporary folder, as the program finds it at every start. A first start and end,
 // not timed, leave the backups that every later start finds.
@@ -37,6 +40,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
@@ -287,6 +291,13 @@ double ResidentMiB(pid_t pid)
     return -1;
 }
 
+// The program timed: this build's, or the one LOCKVEX_STARTUP_PROGRAM names.
+std::string Program()
+{
+    const char *other = std::getenv("LOCKVEX_STARTUP_PROGRAM");
+    return other && *other ? std::string(other) : std::string(LOCKVEX_PROGRAM);
+}
+
 // One round's figures.
 struct Round {
     double bareMs = 0, bareMiB = 0;
@@ -365,7 +376,7 @@ private:
     {
         ::sync();
         const Clock::time_point start = Clock::now();
-        const pid_t pid = Start({LOCKVEX_PROGRAM}, fullEnv_);
+        const pid_t pid = Start({Program()}, fullEnv_);
         const auto signIn = x_.WaitForMap(pid);
         if (!signIn) {
             EndNow(pid);
@@ -405,7 +416,7 @@ private:
         const std::vector<std::string> env = EnvironmentFor(home, x_.Name());
         ::sync();
         const Clock::time_point start = Clock::now();
-        const pid_t pid = Start({LOCKVEX_PROGRAM}, env);
+        const pid_t pid = Start({Program()}, env);
         const auto main = x_.WaitForMap(pid);
         if (!main || x_.Title(main->first).find(MainWindowTitle) == std::string::npos) {
             EndNow(pid);

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace
 {
@@ -66,6 +67,7 @@ void TListManager::ForgetPasswords()
 {
     entries_.clear();
     passwordUses_.clear();
+    passwordsAllUnknown_ = true;
     knownMark_ = linesMark_ = passwordsMark_ = TMark();
 }
 
@@ -115,29 +117,21 @@ void TListManager::CheckKnownPasswords()
     } else {
         for (TEntryState &state : entries_)
             state.PasswordKnown = false;
+        passwordsAllUnknown_ = true;
     }
     knownMark_ = Now();
 }
 
-// At the first build, or after the passwords were forgotten, nearly every password is unknown:
-// one scan reads the file in large blocks instead of one read per entry. A password is kept
+// At the first build, or after the passwords were forgotten, every password is unknown: for a
+// big list one scan reads the file in large blocks instead of one read per entry. A password is kept
 // only for the entry whose index record names the slot it came from, the record that
 // TrimmedPasswordOf would read; an entry the scan does not give (its slot unreadable, or a
 // scan cut short) is read on its own as before.
 void TListManager::ReadUnknownPasswords()
 {
-    if (!LockvexTbl || !LockvexStrings)
-        return;
-    int unknown = 0;
-    for (int i = 0; i < LockvexStrings->Count() && unknown < MinScannedPasswords; ++i) {
-        const TTDStandardIndexRec *rec = LockvexStrings->Objects(i);
-        if (!rec)
-            continue;
-        const auto state = entries_.constFind(rec->GetKeyFromIndex());
-        if (state == entries_.constEnd() || !state->PasswordKnown || state->RecordNo != rec->GetRecordNo())
-            ++unknown;
-    }
-    if (unknown < MinScannedPasswords)
+    // Only when no password is known: a refresh that knows them reads none or a few.
+    const bool allUnknown = std::exchange(passwordsAllUnknown_, false);
+    if (!allUnknown || !LockvexTbl || !LockvexStrings || LockvexStrings->Count() < MinScannedPasswords)
         return;
     const bool whole = LockvexTbl->ForEachLiveRecord([this](int slot, const TLockvexRec &record) {
         const int key = record.GetKey();

@@ -94,8 +94,8 @@ public:
 
     // At most this many changed entries are mended line by line; more make a rebuild.
     static constexpr int MaxPatchedEntries = 32;
-    // From this many entries of unknown password on, a build reads them all in one scan of the
-    // file rather than one record at a time.
+    // From this many entries on, a build that knows no password yet reads them all in one scan
+    // of the file rather than one record at a time.
     static constexpr int MinScannedPasswords = 256;
     // How many refreshes built each list afresh rather than keeping or mending it.
     int EntryListRebuilds() const { return entryListRebuilds_; }
@@ -160,4 +160,5 @@ private:
     int passwordListRebuilds_ = 0;
     bool LastPasswordReadFailed = false;
     TFileScan lastFileScan_ = NoFileScan;
+    bool passwordsAllUnknown_ = true; // since the passwords were forgotten, none was read
 };
