@@ -43,6 +43,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
+#include <initializer_list>
 #include <optional>
 #include <poll.h>
 #include <string>
@@ -464,81 +466,63 @@ const Results &TheResults()
     return results;
 }
 
-template <typename F> std::vector<double> Each(const std::vector<Round> &rounds, F figure)
-{
-    std::vector<double> values;
-    for (const Round &round : rounds)
-        values.push_back(figure(round));
-    return values;
-}
+using Figure = std::function<double(const Round &)>;
 
-bool Ready(benchmark::State &state)
+// Each counter is the median over the rounds of its figure of a round (a ratio is the median of
+// the rounds' ratios).
+void Report(benchmark::State &state, const char *label, std::initializer_list<std::pair<const char *, Figure>> counters)
 {
     const Results &results = TheResults();
-    if (!results.error.empty() || results.rounds.empty()) {
-        state.SkipWithError(results.error.empty() ? "no rounds" : results.error.c_str());
-        return false;
+    for (auto _ : state)
+        if (!results.error.empty() || results.rounds.empty()) {
+            state.SkipWithError(results.error.empty() ? "no rounds" : results.error.c_str());
+            return;
+        }
+    for (const auto &[name, figure] : counters) {
+        std::vector<double> values;
+        for (const Round &round : results.rounds)
+            values.push_back(figure(round));
+        state.counters[name] = Median(values);
     }
-    return true;
+    state.SetLabel(label);
 }
 
 void BM_SignInWindowShown(benchmark::State &state)
 {
-    for (auto _ : state)
-        if (!Ready(state))
-            return;
-    const auto &r = TheResults().rounds;
-    state.counters["signin_ms"] = Median(Each(r, [](const Round &x) { return x.signInMs; }));
-    state.counters["bare_qt_ms"] = Median(Each(r, [](const Round &x) { return x.bareMs; }));
-    state.counters["ratio"] = Median(Each(r, [](const Round &x) { return x.signInMs / x.bareMs; }));
-    state.SetLabel("exec -> sign-in window mapped, 32,767 entries; goal ratio <= 1.5");
+    Report(state, "exec -> sign-in window mapped, 32,767 entries; goal ratio <= 1.5",
+           {{"signin_ms", [](const Round &x) { return x.signInMs; }},
+            {"bare_qt_ms", [](const Round &x) { return x.bareMs; }},
+            {"ratio", [](const Round &x) { return x.signInMs / x.bareMs; }}});
 }
 
 void BM_MainWindowShownOnANewHome(benchmark::State &state)
 {
-    for (auto _ : state)
-        if (!Ready(state))
-            return;
-    const auto &r = TheResults().rounds;
-    state.counters["main_ms"] = Median(Each(r, [](const Round &x) { return x.newHomeMs; }));
-    state.counters["bare_qt_ms"] = Median(Each(r, [](const Round &x) { return x.bareMs; }));
-    state.counters["ratio"] = Median(Each(r, [](const Round &x) { return x.newHomeMs / x.bareMs; }));
-    state.SetLabel("exec -> main window mapped, no data; goal ratio <= 1.3");
+    Report(state, "exec -> main window mapped, no data; goal ratio <= 1.3",
+           {{"main_ms", [](const Round &x) { return x.newHomeMs; }},
+            {"bare_qt_ms", [](const Round &x) { return x.bareMs; }},
+            {"ratio", [](const Round &x) { return x.newHomeMs / x.bareMs; }}});
 }
 
 void BM_EnterToMainWindowShown(benchmark::State &state)
 {
-    for (auto _ : state)
-        if (!Ready(state))
-            return;
-    const auto &r = TheResults().rounds;
-    state.counters["enter_ms"] = Median(Each(r, [](const Round &x) { return x.enterMs; }));
-    state.counters["goal_ms"] = 30;
-    state.SetLabel("Enter in the sign-in -> main window mapped, 32,767 entries");
+    Report(state, "Enter in the sign-in -> main window mapped, 32,767 entries",
+           {{"enter_ms", [](const Round &x) { return x.enterMs; }}, {"goal_ms", [](const Round &) { return 30.0; }}});
 }
 
 void BM_SigtermToEnd(benchmark::State &state)
 {
-    for (auto _ : state)
-        if (!Ready(state))
-            return;
-    const auto &r = TheResults().rounds;
-    state.counters["exit_ms"] = Median(Each(r, [](const Round &x) { return x.exitMs; }));
-    state.counters["cp_sync_ms"] = Median(Each(r, [](const Round &x) { return x.cpSyncMs; }));
-    state.counters["ratio"] = Median(Each(r, [](const Round &x) { return x.exitMs / x.cpSyncMs; }));
-    state.SetLabel("SIGTERM -> process ended, 32,767 entries; goal ratio <= 2");
+    Report(state, "SIGTERM -> process ended, 32,767 entries; goal ratio <= 2",
+           {{"exit_ms", [](const Round &x) { return x.exitMs; }},
+            {"cp_sync_ms", [](const Round &x) { return x.cpSyncMs; }},
+            {"ratio", [](const Round &x) { return x.exitMs / x.cpSyncMs; }}});
 }
 
 void BM_ResidentMemoryMainWindow(benchmark::State &state)
 {
-    for (auto _ : state)
-        if (!Ready(state))
-            return;
-    const auto &r = TheResults().rounds;
-    state.counters["VmRSS_MiB"] = Median(Each(r, [](const Round &x) { return x.mainMiB; }));
-    state.counters["bare_qt_MiB"] = Median(Each(r, [](const Round &x) { return x.bareMiB; }));
-    state.counters["added_MiB"] = Median(Each(r, [](const Round &x) { return x.mainMiB - x.bareMiB; }));
-    state.SetLabel("main window shown, 32,767 entries; goal added <= 15 MB");
+    Report(state, "main window shown, 32,767 entries; goal added <= 15 MB",
+           {{"VmRSS_MiB", [](const Round &x) { return x.mainMiB; }},
+            {"bare_qt_MiB", [](const Round &x) { return x.bareMiB; }},
+            {"added_MiB", [](const Round &x) { return x.mainMiB - x.bareMiB; }}});
 }
 
 } // namespace
