@@ -221,9 +221,10 @@ private:
 // everything else of this process's environment is passed on as it is.
 std::vector<std::string> EnvironmentFor(const QString &home, const std::string &display)
 {
-    static const char *const Replaced[] = {"HOME=",           "DISPLAY=",         "XDG_CONFIG_HOME=",
-                                           "XDG_DATA_HOME=",  "XDG_CACHE_HOME=",  "XDG_RUNTIME_DIR=",
-                                           "QT_QPA_PLATFORM=", "WAYLAND_DISPLAY=", "SESSION_MANAGER="};
+    static const char *const Replaced[] = {
+        "HOME=",           "DISPLAY=",         "XDG_CONFIG_HOME=", "XDG_DATA_HOME=",
+        "XDG_CACHE_HOME=", "XDG_RUNTIME_DIR=", "QT_QPA_PLATFORM=", "WAYLAND_DISPLAY=",
+        "SESSION_MANAGER="};
     std::vector<std::string> env;
     for (char **entry = environ; *entry; ++entry) {
         bool replaced = false;

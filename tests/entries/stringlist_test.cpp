@@ -199,15 +199,36 @@ TEST_F(StringListTest, SortGivesTheOrderOfComparingEveryPairInEachLocaleAndCaseM
 {
     // Sort orders through keys made once per text; the order must be the one the list's own
     // comparison gives, for ASCII and other text, empty text, blanks and punctuation.
-    static const QStringList pool = {"",          " ",         "anvil",     "Anvil",      "ANVIL",   "anvil ",
-                                     "an vil",    "an-vil",    "a",         "A",          "Z",       "zeta",
-                                     "10 banks",  "9 banks",   "_under",    "~tilde",     "b@sket",  "basket",
-                                     QStringLiteral("delta\x7f"),           QString::fromUtf8("éclair"),
-                                     "eclair",    "Eclair",    QString::fromUtf8("Ärger"), "Arger",
-                                     QString::fromUtf8("straße"),           "strasse",   QString::fromUtf8("日本")};
+    static const QStringList pool = {"",
+                                     " ",
+                                     "anvil",
+                                     "Anvil",
+                                     "ANVIL",
+                                     "anvil ",
+                                     "an vil",
+                                     "an-vil",
+                                     "a",
+                                     "A",
+                                     "Z",
+                                     "zeta",
+                                     "10 banks",
+                                     "9 banks",
+                                     "_under",
+                                     "~tilde",
+                                     "b@sket",
+                                     "basket",
+                                     QStringLiteral("delta\x7f"),
+                                     QString::fromUtf8("éclair"),
+                                     "eclair",
+                                     "Eclair",
+                                     QString::fromUtf8("Ärger"),
+                                     "Arger",
+                                     QString::fromUtf8("straße"),
+                                     "strasse",
+                                     QString::fromUtf8("日本")};
     std::mt19937 random(11);
-    for (const QLocale &locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale::c(),
-                                  QLocale(QLocale::German, QLocale::Germany)}) {
+    for (const QLocale &locale :
+         {QLocale(QLocale::English, QLocale::UnitedStates), QLocale::c(), QLocale(QLocale::German, QLocale::Germany)}) {
         QLocale::setDefault(locale);
         for (const bool caseSensitive : {false, true}) {
             TLockvexStringList list(false, dupAccept, caseSensitive);
