@@ -380,6 +380,15 @@ bool TV9LockvexTbl::CheckPassword(const QString &Password)
     return found || allBlank;
 }
 
+bool TV9LockvexTbl::ForEachLiveRecord(const std::function<void(int slot, const TLockvexRec &rec)> &visit)
+{
+    TLockvexRec *rec = V9LockvexDataRec.get();
+    int slot = NoKey;
+    for (bool more = ReadFirst(slot, rec, SkipDeleted); more; more = ReadNext(slot, rec, SkipDeleted))
+        visit(slot, *rec);
+    return !ScanFailed;
+}
+
 int TV9LockvexTbl::CountSignInPasswords()
 {
     QSet<QByteArray> passwords;
