@@ -330,6 +330,9 @@ void TLockvexDataImportDlg::ShowRecord(bool shown)
         ImportProgress->setVisible(false);
         ProgressLbl->setVisible(false);
     }
+    // A record to review brings the keyboard to Accept, unless the user is in its boxes.
+    if (shown && AcceptBtn->isEnabled() && !ReviewPanel->isAncestorOf(focusWidget()))
+        AcceptBtn->setFocus(Qt::OtherFocusReason);
     if (shown)
         return;
     ReviewPanel->SetFields(ItemManagerParams{});

@@ -219,6 +219,7 @@ private:
     QWidget *BuildFooter();
     void BuildCloudGroupBox();
     void ConnectHandlers();
+    void SetKeyboardOrder();
     void ApplyLook();
     void PlaceOnScreen();
     // Passwords and commands, in DLockvexMainPasswords.cpp.
@@ -226,6 +227,7 @@ private:
     void ConnectChooserHandlers();
     void ConnectClipboardHandlers();
     void ConnectCommandHandlers();
+    void CloseCloudPanel();
 
     bool FormCloseQuery();
     void FormClose();

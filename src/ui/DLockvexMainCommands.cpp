@@ -90,8 +90,11 @@ void TLockvexMainDlg::ConnectCommandHandlers()
 
 void TLockvexMainDlg::UseCloudBtnClick()
 {
-    if (UseCloudBtnDown)
+    // The button closes the open panel again (by mouse its pointer has closed it on the way in).
+    if (UseCloudBtnDown) {
+        CloseCloudPanel();
         return;
+    }
     // Wide enough for its title, which the group box does not measure itself.
     QFont titleFont = CloudGroupBox->font();
     titleFont.setWeight(QFont::DemiBold);
@@ -111,6 +114,11 @@ void TLockvexMainDlg::UseCloudBtnClick()
 }
 
 void TLockvexMainDlg::UseCloudBtnMouseEnter()
+{
+    CloseCloudPanel();
+}
+
+void TLockvexMainDlg::CloseCloudPanel()
 {
     if (!UseCloudBtnDown)
         return;
