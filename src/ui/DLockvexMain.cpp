@@ -638,16 +638,9 @@ void TLockvexMainDlg::ConnectHandlers()
     connect(SaveCloseBtn, &QPushButton::clicked, this, [this] { SaveCloseBtnClick(); });
     connect(CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
     // Esc is the window's Cancel, except that it first closes what is open over the window: a
-    // drop-down or menu, or the data-location panel.
+    // drop-down or menu (the event filter leaves the key to it), or the data-location panel.
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] {
-        if (QWidget *popup = QApplication::activePopupWidget()) {
-            if (auto *combo = qobject_cast<QComboBox *>(popup->parentWidget()))
-                combo->hidePopup();
-            else
-                popup->close();
-            return;
-        }
         if (UseCloudBtnDown) {
             const bool inPanel = CloudGroupBox->isAncestorOf(QApplication::focusWidget());
             CloseCloudPanel();
@@ -699,6 +692,12 @@ bool TLockvexMainDlg::eventFilter(QObject *watched, QEvent *event)
                 return true;
             }
         }
+        break;
+    case QEvent::ShortcutOverride:
+        // Esc in an open drop-down or menu is the popup's: it closes that alone, and the
+        // window's Esc (Cancel) does not see it.
+        if (QApplication::activePopupWidget() && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Cancel))
+            event->accept();
         break;
     case QEvent::FocusIn:
         if (watched == SearchArg && UserFocusChange(event))

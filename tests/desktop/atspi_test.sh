@@ -3,9 +3,10 @@
 # lockvex-windows) on an X server, on a private D-Bus session with its own accessibility bus,
 # walked over AT-SPI by atspi_check.py.
 #
-# Usage: tests/desktop/atspi_test.sh lockvex-windows-program
+# Usage: tests/desktop/atspi_test.sh lockvex-windows-program [python-with-pyatspi]
 set -euo pipefail
 program=$(realpath "$1")
+python=${2:-/usr/bin/python3}
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 started=()
@@ -26,7 +27,7 @@ chmod 700 "$work/runtime"
 
 # Everything below runs on a private session bus: the accessibility bus is started on it when
 # first asked for, and ends with it.
-export PROGRAM=$program CHECK=$here/atspi_check.py WORK=$work
+export PROGRAM=$program CHECK=$here/atspi_check.py WORK=$work PYTHON=$python
 exec env -u DBUS_SESSION_BUS_ADDRESS -u AT_SPI_BUS_ADDRESS XDG_RUNTIME_DIR="$work/runtime" \
     dbus-run-session -- bash -c '
     set -u
@@ -37,7 +38,7 @@ exec env -u DBUS_SESSION_BUS_ADDRESS -u AT_SPI_BUS_ADDRESS XDG_RUNTIME_DIR="$wor
     if ! grep -q ready "$WORK/program.out"; then
         echo "FAIL: the windows did not come up"; cat "$WORK/program.err"; kill $pid; exit 1
     fi
-    python3 "$CHECK" lockvex-windows 8
+    "$PYTHON" "$CHECK" lockvex-windows 8
     status=$?
     kill $pid 2>/dev/null
     wait $pid 2>/dev/null

@@ -203,6 +203,16 @@ protected:
     }
 };
 
+// A widget's interface may have been made (and kept) before its kind was set, as the widget
+// reports its first texts: it is dropped, so the next one asked for is of the kind set.
+void SetKind(QWidget *widget, const QString &kind)
+{
+    InstallInterfaces();
+    widget->setProperty(KindProperty, kind);
+    if (QAccessibleInterface *made = QAccessible::queryAccessibleInterface(widget))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+}
+
 } // namespace
 
 void InstallInterfaces()
@@ -216,14 +226,12 @@ void InstallInterfaces()
 
 void HideFromAssistiveTools(QWidget *widget)
 {
-    InstallInterfaces();
-    widget->setProperty(KindProperty, QStringLiteral("hidden"));
+    SetKind(widget, QStringLiteral("hidden"));
 }
 
 void MakeLink(QLabel *picture, const QString &name)
 {
-    InstallInterfaces();
-    picture->setProperty(KindProperty, QStringLiteral("link"));
+    SetKind(picture, QStringLiteral("link"));
     picture->setAccessibleName(name);
     // Reached by Tab; a click does not take the focus from where the user works.
     picture->setFocusPolicy(Qt::TabFocus);
@@ -231,9 +239,10 @@ void MakeLink(QLabel *picture, const QString &name)
 
 void NameWindow(QWidget *window, const QString &name)
 {
-    InstallInterfaces();
     if (QLatin1String(window->metaObject()->superClass()->className()) == QLatin1String("QWidget"))
-        window->setProperty(KindProperty, QStringLiteral("window"));
+        SetKind(window, QStringLiteral("window"));
+    else
+        InstallInterfaces();
     window->setAccessibleName(name);
 }
 

@@ -107,8 +107,8 @@ protected:
         } else if (event->type() == QEvent::ContextMenu) {
             QMenu *menu = edit->createStandardContextMenu();
             for (QAction *action : menu->actions()) {
-                const bool cut = action->objectName() == QLatin1String("edit-cut");
-                if (!cut && action->objectName() != QLatin1String("edit-copy"))
+                const bool cut = IsMenuAction(action, "edit-cut", "Cu&t");
+                if (!cut && !IsMenuAction(action, "edit-copy", "&Copy"))
                     continue;
                 action->disconnect(edit); // the box's own copy, which would leave the mark out
                 connect(action, &QAction::triggered, edit, [this, edit, cut] { Copy(edit, cut); });
@@ -121,6 +121,14 @@ protected:
     }
 
 private:
+    // The box's menu names its actions in newer Qt versions; their texts (as the box translates
+    // them) tell them apart in all.
+    static bool IsMenuAction(const QAction *action, const char *name, const char *text)
+    {
+        return action->objectName() == QLatin1String(name) ||
+               action->text().section(QLatin1Char('\t'), 0, 0) == QLineEdit::tr(text);
+    }
+
     static void Copy(QLineEdit *edit, bool cut)
     {
         if (!edit->hasSelectedText() || edit->echoMode() != QLineEdit::Normal)
