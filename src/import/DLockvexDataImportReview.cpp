@@ -63,9 +63,12 @@ void TLockvexDataImportDlg::ImportCSVBtnClick()
     // The whole name: a path cut to 255 characters would name another file or none.
     ImportExport->ImpExFormat.ImpExFileName = fileName;
     ImportExport->ImpExFormat.ShowLog = false;
-    if (StartEngine())
+    if (StartEngine()) {
         DisplayImportedItem();
-    else
+        // The review starts with the keyboard on Accept (Return accepts; Tab leads on).
+        if (AcceptBtn->isEnabled())
+            AcceptBtn->setFocus(Qt::OtherFocusReason);
+    } else
         CancelBtnClick(); // no record, or the file or its log failed: "0 items imported"
 }
 
@@ -330,9 +333,6 @@ void TLockvexDataImportDlg::ShowRecord(bool shown)
         ImportProgress->setVisible(false);
         ProgressLbl->setVisible(false);
     }
-    // A record to review brings the keyboard to Accept, unless the user is in its boxes.
-    if (shown && AcceptBtn->isEnabled() && !ReviewPanel->isAncestorOf(focusWidget()))
-        AcceptBtn->setFocus(Qt::OtherFocusReason);
     if (shown)
         return;
     ReviewPanel->SetFields(ItemManagerParams{});

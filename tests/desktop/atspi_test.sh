@@ -28,7 +28,8 @@ chmod 700 "$work/runtime"
 # Everything below runs on a private session bus: the accessibility bus is started on it when
 # first asked for, and ends with it.
 export PROGRAM=$program CHECK=$here/atspi_check.py WORK=$work PYTHON=$python
-exec env -u DBUS_SESSION_BUS_ADDRESS -u AT_SPI_BUS_ADDRESS XDG_RUNTIME_DIR="$work/runtime" \
+status=0
+env -u DBUS_SESSION_BUS_ADDRESS -u AT_SPI_BUS_ADDRESS XDG_RUNTIME_DIR="$work/runtime" \
     dbus-run-session -- bash -c '
     set -u
     QT_ACCESSIBILITY=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb WAYLAND_DISPLAY= \
@@ -42,4 +43,5 @@ exec env -u DBUS_SESSION_BUS_ADDRESS -u AT_SPI_BUS_ADDRESS XDG_RUNTIME_DIR="$wor
     status=$?
     kill $pid 2>/dev/null
     wait $pid 2>/dev/null
-    exit $status'
+    exit $status' || status=$?
+exit $status
