@@ -52,7 +52,7 @@ fail() {
 }
 
 # Colours of the program's style: the frame of the focused field and the primary buttons' face.
-focus_colour='srgb(42,127,192)'
+focus_colour='srgb(29,95,150)'
 primary_colour='srgb(37,122,192)'
 
 # --- the X server and the clipboard manager -------------------------------------------------
@@ -130,7 +130,7 @@ click_right_of_focus() {
 
 clipboard() { timeout 5 xclip -selection clipboard -o 2>/dev/null || true; }
 clipboard_targets() { timeout 5 xclip -selection clipboard -o -t TARGETS 2>/dev/null || true; }
-set_clipboard() { printf '%s' "$1" | xclip -selection clipboard -i; }
+set_clipboard() { printf '%s' "$1" | xclip -selection clipboard -i >/dev/null 2>&1; }
 
 wait_clipboard() { # expected text
     for _ in $(seq 50); do [ "$(clipboard)" = "$1" ] && return 0; sleep 0.1; done
@@ -157,11 +157,11 @@ frame=$(focus_frame "$main")
 [ -n "$frame" ] || { cp "$work/window.png" "$out/no-focus.png"; fail "the first start has no focused field"; }
 read -r nx ny nw nh _ <<<"$frame"
 type_text "$name"
-xdotool key Tab
+xdotool key Tab Tab # past CREATE NEW ITEM
 type_text "$address"
-xdotool key Tab
+xdotool key Tab Tab # past GO TO THIS WEBSITE
 type_text "$customer"
-xdotool key Tab Tab # past the PIN
+xdotool key Tab Tab Tab Tab # past the customer ID's Copy, the PIN and its Copy
 type_text "$password"
 sleep 0.3
 shot 01-first-start-entry-typed
@@ -276,7 +276,7 @@ new_window() { # windows-before
 }
 alive() { kill -0 "$lv" 2>/dev/null || fail "the program ended: $1"; }
 # Waits for a message of the program (a window that is neither the main nor the import window
-# nor a message answered before) and gives it the keyboard.
+# nor a message answered before).
 answered=""
 message_window() {
     local id=""
@@ -288,8 +288,7 @@ message_window() {
     done
     [ -n "$id" ] || { shot fail-no-message; fail "no message came"; }
     answered="$answered -e $id"
-    xdotool windowfocus --sync "$id"
-    sleep 0.4
+    sleep 0.8 # the message takes the keyboard itself as it opens
     echo "$id"
 }
 
