@@ -259,10 +259,9 @@ void TLockvexSignInDlg::TrelLogoImageClick()
 
 bool TLockvexSignInDlg::eventFilter(QObject *watched, QEvent *event)
 {
-    const bool click = event->type() == QEvent::MouseButtonRelease &&
-                       static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
-    const bool press =
-        event->type() == QEvent::KeyPress && Accessibility::IsPressKey(static_cast<QKeyEvent *>(event));
+    const bool click =
+        event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
+    const bool press = event->type() == QEvent::KeyPress && Accessibility::IsPressKey(static_cast<QKeyEvent *>(event));
     if (watched == TrelLogoImage && (click || press)) {
         TrelLogoImageClick();
         return true;

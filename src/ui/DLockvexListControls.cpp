@@ -3,9 +3,9 @@
 
 #include "ui/DLockvexList.h"
 
+#include "ui/shared/Accessibility.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/HeaderBand.h"
-#include "ui/shared/Accessibility.h"
 #include "ui/shared/LetterTabs.h"
 #include "ui/shared/LockvexStyle.h"
 #include "ui/shared/WindowPlacement.h"

@@ -21,10 +21,10 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -599,14 +599,14 @@ void TLockvexMainDlg::PlaceOnScreen()
 // the buttons under them and the footer. The data-location panel comes right after its button.
 void TLockvexMainDlg::SetKeyboardOrder()
 {
-    QWidget *const order[] = {LockvexHelpBtn,     SearchArg,        ItemList,         ItemListTabs,
-                              PasswordCombo,      ImportPasswordsBtn, TfrMemStickBtn, DeleteItemBtn,
-                              UseCloudBtn,        RadioButtonPC,    RadioButtonDropbox, RadioButtonGoogleDrive,
-                              RadioButtonSkyDrive, ItemName};
+    QWidget *const order[] = {
+        LockvexHelpBtn,      SearchArg,     ItemList,    ItemListTabs,  PasswordCombo,      ImportPasswordsBtn,
+        TfrMemStickBtn,      DeleteItemBtn, UseCloudBtn, RadioButtonPC, RadioButtonDropbox, RadioButtonGoogleDrive,
+        RadioButtonSkyDrive, ItemName};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
-    QWidget *const tail[] = {ItemDescr,       CancelBtn,  SaveCloseBtn, SendToFriendBtn,
-                             TellTrelBtn,     FacebookBtn, TwitterBtn,  TrelLogoImage};
+    QWidget *const tail[] = {ItemDescr,   CancelBtn,   SaveCloseBtn, SendToFriendBtn,
+                             TellTrelBtn, FacebookBtn, TwitterBtn,   TrelLogoImage};
     for (size_t i = 1; i < std::size(tail); ++i)
         setTabOrder(tail[i - 1], tail[i]);
     Accessibility::PressFocusedButtonOnEnter(this);
@@ -669,6 +669,20 @@ bool UserFocusChange(QEvent *event)
 
 } // namespace
 
+// A picture that opens a web site was clicked or pressed by key: its handler runs.
+bool TLockvexMainDlg::PressPicture(QObject *watched)
+{
+    if (watched == FacebookBtn)
+        FacebookBtnClick();
+    else if (watched == TwitterBtn)
+        TwitterBtnClick();
+    else if (watched == TrelLogoImage)
+        TrelLogoImageClick();
+    else
+        return false;
+    return true;
+}
+
 bool TLockvexMainDlg::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
@@ -678,20 +692,9 @@ bool TLockvexMainDlg::eventFilter(QObject *watched, QEvent *event)
         if (watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == this)
             ResetIdleCount();
         // The pictures that open web sites take Return, Enter and Space as a click.
-        if (event->type() == QEvent::KeyPress && Accessibility::IsPressKey(static_cast<QKeyEvent *>(event))) {
-            if (watched == FacebookBtn) {
-                FacebookBtnClick();
-                return true;
-            }
-            if (watched == TwitterBtn) {
-                TwitterBtnClick();
-                return true;
-            }
-            if (watched == TrelLogoImage) {
-                TrelLogoImageClick();
-                return true;
-            }
-        }
+        if (event->type() == QEvent::KeyPress && Accessibility::IsPressKey(static_cast<QKeyEvent *>(event)) &&
+            PressPicture(watched))
+            return true;
         break;
     case QEvent::ShortcutOverride:
         // Esc in an open drop-down or menu is the popup's: it closes that alone, and the
@@ -710,20 +713,8 @@ bool TLockvexMainDlg::eventFilter(QObject *watched, QEvent *event)
             ItemNameExit();
         break;
     case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-            if (watched == FacebookBtn) {
-                FacebookBtnClick();
-                return true;
-            }
-            if (watched == TwitterBtn) {
-                TwitterBtnClick();
-                return true;
-            }
-            if (watched == TrelLogoImage) {
-                TrelLogoImageClick();
-                return true;
-            }
-        }
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && PressPicture(watched))
+            return true;
         break;
     default:
         break;

@@ -220,6 +220,7 @@ private:
     void BuildCloudGroupBox();
     void ConnectHandlers();
     void SetKeyboardOrder();
+    bool PressPicture(QObject *watched);
     void ApplyLook();
     void PlaceOnScreen();
     // Passwords and commands, in DLockvexMainPasswords.cpp.

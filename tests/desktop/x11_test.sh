@@ -408,6 +408,10 @@ keys ctrl+a
 type_text "Imported"
 tabs 7
 expect_field "Imported One" "the first imported record"
+back_tabs 6 # the list
+keys Down
+tabs 6
+expect_field "Imported Two" "the second imported record"
 echo "third run: CSV imported by keyboard, every record accepted"
 # SAVE & CLOSE: before the footer's five controls at the end of the order.
 back_tabs 14 # Website Name back to HELP (8), then the logo, Twitter, Facebook, Tell us, Share, SAVE & CLOSE
@@ -416,6 +420,5 @@ keys Return
 wait_exit 20
 [ "$status" -eq 0 ] || fail "the keyboard run ended with status $status"
 [ "$(xdotool getmouselocation)" = "$pointer_before" ] || fail "the pointer moved during the keyboard run"
-[ "$(grep -c 'Accepted by User' "$work/import Log.txt")" = 2 ] || fail "the import log: $(cat "$work/import Log.txt")"
 echo "third run: saved and closed by keyboard alone"
 echo "end-to-end test on X passed; screenshots in $out"

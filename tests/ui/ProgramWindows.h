@@ -20,10 +20,10 @@ namespace program_windows
 {
 
 // The windows, by the names the checks report them under.
-inline const QStringList WindowNames{QStringLiteral("sign-in"),  QStringLiteral("two-password sign-in"),
-                                     QStringLiteral("main"),     QStringLiteral("import"),
-                                     QStringLiteral("entry"),    QStringLiteral("quick list"),
-                                     QStringLiteral("message"),  QStringLiteral("message without caption")};
+inline const QStringList WindowNames{QStringLiteral("sign-in"), QStringLiteral("two-password sign-in"),
+                                     QStringLiteral("main"),    QStringLiteral("import"),
+                                     QStringLiteral("entry"),   QStringLiteral("quick list"),
+                                     QStringLiteral("message"), QStringLiteral("message without caption")};
 
 // Entries for the lists and the entry window: names under A and B, passwords of every quality.
 inline void MakeEntries()
@@ -71,7 +71,8 @@ inline std::unique_ptr<QWidget> MakeWindow(const QString &name)
         return std::unique_ptr<QWidget>(
             CreateMessageDialog(FillMessage(MsgCatalogue[MsgConfirmDelete], QString()), nullptr));
     if (name == QLatin1String("message without caption"))
-        return std::unique_ptr<QWidget>(CreateMessageDialog(FillMessage(MsgCatalogue[MsgNotSaved], QString()), nullptr));
+        return std::unique_ptr<QWidget>(
+            CreateMessageDialog(FillMessage(MsgCatalogue[MsgNotSaved], QString()), nullptr));
     return nullptr;
 }
 

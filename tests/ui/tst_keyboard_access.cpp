@@ -216,16 +216,32 @@ void TstKeyboardAccess::tabFollowsTheVisualOrder_data()
 {
     QTest::addColumn<QString>("window");
     QTest::addColumn<QStringList>("order");
-    const QStringList memorable{"Question1", "MemData1", "Ans1CopyBtn", "Question2", "MemData2", "Ans2CopyBtn",
-                                "Question3", "MemData3", "Ans3CopyBtn", "Question4", "MemData4", "Ans4CopyBtn",
-                                "ItemDescr"};
+    const QStringList memorable{"Question1",   "MemData1",    "Ans1CopyBtn", "Question2",   "MemData2",
+                                "Ans2CopyBtn", "Question3",   "MemData3",    "Ans3CopyBtn", "Question4",
+                                "MemData4",    "Ans4CopyBtn", "ItemDescr"};
     QStringList reviewed = memorable; // the import's review has no Copy buttons
     reviewed.removeIf([](const QString &name) { return name.endsWith(QLatin1String("CopyBtn")); });
     QTest::newRow("main") << "main"
-                          << (QStringList{"LockvexHelpBtn", "SearchArg", "ItemList", "ItemListTabs", "PasswordCombo",
-                                          "ImportPasswordsBtn", "TfrMemStickBtn", "DeleteItemBtn", "ItemName", "NewBtn",
-                                          "URL", "LoginBtn", "CustID", "CustIDCopyBtn", "PIN", "PINCopyBtn",
-                                          "Password", "PasswordCopyBtn", "EntryPWChckBox", "SuppressPWCheckBox"}
+                          << (QStringList{"LockvexHelpBtn",
+                                          "SearchArg",
+                                          "ItemList",
+                                          "ItemListTabs",
+                                          "PasswordCombo",
+                                          "ImportPasswordsBtn",
+                                          "TfrMemStickBtn",
+                                          "DeleteItemBtn",
+                                          "ItemName",
+                                          "NewBtn",
+                                          "URL",
+                                          "LoginBtn",
+                                          "CustID",
+                                          "CustIDCopyBtn",
+                                          "PIN",
+                                          "PINCopyBtn",
+                                          "Password",
+                                          "PasswordCopyBtn",
+                                          "EntryPWChckBox",
+                                          "SuppressPWCheckBox"}
                               << memorable
                               << QStringList{"CancelBtn", "SaveCloseBtn", "SendToFriendBtn", "TellTrelBtn",
                                              "FacebookBtn", "TwitterBtn", "TrelLogoImage"});
@@ -236,8 +252,11 @@ void TstKeyboardAccess::tabFollowsTheVisualOrder_data()
     QStringList import{"LockvexHelpBtn", "FileNameEdit", "FileBrowseBtn", "ViewCSVBtn", "ViewTxtBtn", "ViewLogBtn"};
     for (int k = 1; k <= ImportedEntryFields; ++k)
         import << QStringLiteral("Col%1").arg(k);
-    import << QStringList{"HeadersCheckBox", "ResetDefaultsBtn", "ResetZerosBtn", "ImportCSVBtn", "ItemName", "URL",
-                          "CustID", "PIN", "Password"}
+    import << QStringList{"HeadersCheckBox", "ResetDefaultsBtn",
+                          "ResetZerosBtn",   "ImportCSVBtn",
+                          "ItemName",        "URL",
+                          "CustID",          "PIN",
+                          "Password"}
            << reviewed << QStringLiteral("AcceptAllCheckBox");
     QTest::newRow("import") << "import" << import;
     QTest::newRow("quick list") << "quick list"
@@ -381,10 +400,18 @@ void TstKeyboardAccess::secretsCopiedByKeyboardCarryTheMark_data()
     QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<bool>("removed");
-    QTest::newRow("password ctrl+c") << "Password" << "copy" << "arrow" << false;
-    QTest::newRow("password ctrl+x") << "Password" << "cut" << "arrow" << true;
-    QTest::newRow("PIN menu copy") << "PIN" << "menu" << "2222" << false;
-    QTest::newRow("answer ctrl+insert") << "MemData1" << "insert" << "Red" << false;
+    QTest::newRow("password ctrl+c") << "Password"
+                                     << "copy"
+                                     << "arrow" << false;
+    QTest::newRow("password ctrl+x") << "Password"
+                                     << "cut"
+                                     << "arrow" << true;
+    QTest::newRow("PIN menu copy") << "PIN"
+                                   << "menu"
+                                   << "2222" << false;
+    QTest::newRow("answer ctrl+insert") << "MemData1"
+                                        << "insert"
+                                        << "Red" << false;
 }
 
 // Copies by keyboard or menu from a box that holds a secret go through the program's clipboard

@@ -8,11 +8,11 @@
 #include "ui/shared/LockvexStyle.h"
 
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
@@ -302,10 +302,10 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
     column->addLayout(notes, 1);
 
     // The order the eye reads the panel in: each Copy button right after its box.
-    QWidget *const order[] = {ItemName,  URL,       CustID,      CustIDCopyBtn, PIN,         PINCopyBtn,
-                                    Password,  PasswordCopyBtn, EntryPWChckBox, Question1, MemData1, Ans1CopyBtn,
-                                    Question2, MemData2,  Ans2CopyBtn, Question3,     MemData3,    Ans3CopyBtn,
-                                    Question4, MemData4,  Ans4CopyBtn, ItemDescr};
+    QWidget *const order[] = {
+        ItemName,       URL,         CustID,    CustIDCopyBtn, PIN,         PINCopyBtn, Password,    PasswordCopyBtn,
+        EntryPWChckBox, Question1,   MemData1,  Ans1CopyBtn,   Question2,   MemData2,   Ans2CopyBtn, Question3,
+        MemData3,       Ans3CopyBtn, Question4, MemData4,      Ans4CopyBtn, ItemDescr};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -400,7 +400,8 @@ static void FollowInTabOrder(QHBoxLayout *place, QWidget *first, QWidget *widget
 {
     QWidget *before = first;
     for (int i = 0; i < place->count(); ++i)
-        if (QWidget *placed = place->itemAt(i)->widget(); placed && placed != widget && placed->focusPolicy() != Qt::NoFocus)
+        if (QWidget *placed = place->itemAt(i)->widget();
+            placed && placed != widget && placed->focusPolicy() != Qt::NoFocus)
             before = placed;
     QWidget::setTabOrder(before, widget);
 }
