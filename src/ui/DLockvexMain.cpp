@@ -692,9 +692,16 @@ bool TLockvexMainDlg::eventFilter(QObject *watched, QEvent *event)
         if (watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == this)
             ResetIdleCount();
         // The pictures that open web sites take Return, Enter and Space as a click.
-        if (event->type() == QEvent::KeyPress && Accessibility::IsPressKey(static_cast<QKeyEvent *>(event)) &&
-            PressPicture(watched))
-            return true;
+        if (event->type() == QEvent::KeyPress && Accessibility::IsPressKey(static_cast<QKeyEvent *>(event))) {
+            if (PressPicture(watched))
+                return true;
+            // By keyboard "SAVE IN CLOUD" closes the panel it opened (the pointer closes it on
+            // its way to the button, so a click finds it closed).
+            if (watched == UseCloudBtn && UseCloudBtnDown) {
+                CloseCloudPanel();
+                return true;
+            }
+        }
         break;
     case QEvent::ShortcutOverride:
         // Esc in an open drop-down or menu is the popup's: it closes that alone, and the

@@ -90,11 +90,8 @@ void TLockvexMainDlg::ConnectCommandHandlers()
 
 void TLockvexMainDlg::UseCloudBtnClick()
 {
-    // The button closes the open panel again (by mouse its pointer has closed it on the way in).
-    if (UseCloudBtnDown) {
-        CloseCloudPanel();
+    if (UseCloudBtnDown)
         return;
-    }
     // Wide enough for its title, which the group box does not measure itself.
     QFont titleFont = CloudGroupBox->font();
     titleFont.setWeight(QFont::DemiBold);
