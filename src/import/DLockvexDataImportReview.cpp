@@ -64,9 +64,12 @@ void TLockvexDataImportDlg::ImportCSVBtnClick()
     // The whole name: a path cut to 255 characters would name another file or none.
     ImportExport->ImpExFormat.ImpExFileName = fileName;
     ImportExport->ImpExFormat.ShowLog = false;
-    if (StartEngine())
+    if (StartEngine()) {
         DisplayImportedItem();
-    else
+        // The review starts with the keyboard on Accept (Return accepts; Tab leads on).
+        if (AcceptBtn->isEnabled())
+            AcceptBtn->setFocus(Qt::OtherFocusReason);
+    } else
         CancelBtnClick(); // no record, or the file or its log failed: "0 items imported"
 }
 

@@ -224,6 +224,8 @@ private:
     QWidget *BuildFooter();
     void BuildCloudGroupBox();
     void ConnectHandlers();
+    void SetKeyboardOrder();
+    bool PressPicture(QObject *watched);
     void ApplyLook();
     void PlaceOnScreen();
     void PlaceCloudGroupBox();
@@ -232,6 +234,7 @@ private:
     void ConnectChooserHandlers();
     void ConnectClipboardHandlers();
     void ConnectCommandHandlers();
+    void CloseCloudPanel();
 
     bool FormCloseQuery();
     void FormClose();

@@ -82,6 +82,7 @@ private slots:
     void fileChecks();
     void reviewAcceptsEditedRecordsAndRejects();
     void rejectingTheLastRecordAsksAtOnce();
+    void reviewByKeyboard();
     void quitLogsTwiceAndCounts();
     void acceptAllSavesEveryRecord();
     void quitWorksWhileImportAllRuns_data();
@@ -470,6 +471,30 @@ void TstDataImport::rejectingTheLastRecordAsksAtOnce()
     dlg->AcceptBtnClick(); // even when called: no entry from empty boxes, no line in a closed log
     QCOMPARE(EntryCount(), 0);
     QCOMPARE(LogLines(importFolder_ + "/pw Log.txt").size(), 2);
+}
+
+// The review without a mouse: the record shown brings the focus to Accept; Return on a focused
+// button presses it, and Return in a box accepts the record shown (the window's main action).
+void TstDataImport::reviewByKeyboard()
+{
+    const QString file = WriteCsv("pw.csv", "Bank,1\r\nShop,2\r\nMail,3\r\n");
+    auto dlg = Open();
+    dlg->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
+    Start(*dlg, file, {"1", "2"}, false);
+    QCOMPARE(QApplication::focusWidget(), dlg->AcceptBtn);
+    QTest::keyClick(dlg->AcceptBtn, Qt::Key_Return);
+    QTRY_COMPARE(EntryCount(), 1);
+    QCOMPARE(dlg->ItemName->text(), QStringLiteral("Shop"));
+    dlg->ItemName->setFocus();
+    dlg->ItemName->setText(QStringLiteral("Shop two"));
+    QTest::keyClick(dlg->ItemName, Qt::Key_Enter, Qt::KeypadModifier);
+    QTRY_COMPARE(EntryCount(), 2);
+    QVERIFY(Entries().contains(QStringLiteral("Shop two")));
+    QCOMPARE(dlg->ItemName->text(), QStringLiteral("Mail"));
+    QTest::keyClick(dlg->RejectBtn, Qt::Key_Return); // the last record: the import ends
+    QTRY_VERIFY(!dlg->RejectBtn->isEnabled());
+    QCOMPARE(EntryCount(), 2);
 }
 
 void TstDataImport::quitLogsTwiceAndCounts()

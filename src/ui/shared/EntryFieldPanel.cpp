@@ -4,15 +4,19 @@
 #include "entries/EntryText.h"
 #include "entries/MgrLockvexItems.h"
 
+#include "platform/Platform.h"
+#include "ui/shared/Accessibility.h"
 #include "ui/shared/LockvexStyle.h"
 
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -274,6 +278,65 @@ QLabel *Caption(const QString &text, const char *name, QWidget *parent)
     return label;
 }
 
+// Copying out of a box that holds a secret (Ctrl+C, Ctrl+X, the context menu's Copy and Cut) goes
+// through the program's clipboard routine, as the Copy buttons do, so the copy carries the mark
+// that keeps it out of clipboard managers' history.
+class TSecretCopy : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *edit = qobject_cast<QLineEdit *>(watched);
+        if (edit == nullptr)
+            return false;
+        if (event->type() == QEvent::KeyPress) {
+            auto *key = static_cast<QKeyEvent *>(event);
+            if (key->matches(QKeySequence::Copy)) {
+                Copy(edit, false);
+                return true;
+            }
+            if (key->matches(QKeySequence::Cut)) {
+                Copy(edit, true);
+                return true;
+            }
+        } else if (event->type() == QEvent::ContextMenu) {
+            QMenu *menu = edit->createStandardContextMenu();
+            for (QAction *action : menu->actions()) {
+                const bool cut = IsMenuAction(action, "edit-cut", "Cu&t");
+                if (!cut && !IsMenuAction(action, "edit-copy", "&Copy"))
+                    continue;
+                action->disconnect(edit); // the box's own copy, which would leave the mark out
+                connect(action, &QAction::triggered, edit, [this, edit, cut] { Copy(edit, cut); });
+            }
+            menu->exec(static_cast<QContextMenuEvent *>(event)->globalPos());
+            delete menu;
+            return true;
+        }
+        return false;
+    }
+
+private:
+    // The box's menu names its actions in newer Qt versions; their texts (as the box translates
+    // them) tell them apart in all.
+    static bool IsMenuAction(const QAction *action, const char *name, const char *text)
+    {
+        return action->objectName() == QLatin1String(name) ||
+               action->text().section(QLatin1Char('\t'), 0, 0) == QLineEdit::tr(text);
+    }
+
+    static void Copy(QLineEdit *edit, bool cut)
+    {
+        if (!edit->hasSelectedText() || edit->echoMode() != QLineEdit::Normal)
+            return;
+        platform::Current().SetClipboardText(edit->selectedText());
+        if (cut && !edit->isReadOnly())
+            edit->del();
+    }
+};
+
 } // namespace
 
 TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(parent), scale_(scale)
@@ -311,9 +374,11 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
     Ans3CopyBtn = AddCopyButton("Ans3CopyBtn");
     Ans4CopyBtn = AddCopyButton("Ans4CopyBtn");
 
-    PWBadBtn = AddIndicator("PWBadBtn", QStringLiteral("Password weak. Recommend change."), Colour::QualityWeak);
-    PWSoSoBtn = AddIndicator("PWSoSoBtn", QStringLiteral("Password quality could be better"), Colour::QualitySoSo);
-    PWOKBtn = AddIndicator("PWOKBtn", QStringLiteral("Password quality ok"), Colour::QualityOK);
+    PWBadBtn = AddIndicator("PWBadBtn", QStringLiteral("Password weak. Recommend change."), QStringLiteral("weak"),
+                            Colour::QualityWeak);
+    PWSoSoBtn = AddIndicator("PWSoSoBtn", QStringLiteral("Password quality could be better"),
+                             QStringLiteral("could be better"), Colour::QualitySoSo);
+    PWOKBtn = AddIndicator("PWOKBtn", QStringLiteral("Password quality ok"), QStringLiteral("ok"), Colour::QualityOK);
 
     EntryPWChckBox = new QCheckBox(QStringLiteral("Lockvex login"), this);
     EntryPWChckBox->setObjectName(QStringLiteral("EntryPWChckBox"));
@@ -336,6 +401,25 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
     noteTimer_->setSingleShot(true);
     noteTimer_->setInterval(EntryNoteMs);
     connect(noteTimer_, &QTimer::timeout, this, [this] { HideEntryNote(); });
+    ItemDescrLbl->setBuddy(ItemDescr);
+
+    // Each box is named by its caption for assistive tools (the address caption also shows the
+    // last login for a moment, so the names are set here rather than read from the captions).
+    const std::pair<QLineEdit *, QString> names[] = {
+        {ItemName, QStringLiteral("Website Name")}, {URL, QStringLiteral("Website address")},
+        {CustID, QStringLiteral("Customer ID")},    {PIN, QStringLiteral("PIN")},
+        {Password, QStringLiteral("Password")},
+    };
+    for (const auto &[edit, name] : names)
+        edit->setAccessibleName(name);
+    const std::pair<QLabel *, QLineEdit *> buddies[] = {
+        {ItemNameLbl, ItemName}, {URLLbl, URL}, {CustIDLbl, CustID}, {PINLbl, PIN}, {PasswordLbl, Password}};
+    for (const auto &[label, edit] : buddies)
+        label->setBuddy(edit);
+    ItemDescr->setAccessibleName(QStringLiteral("Notes"));
+    auto *secretCopy = new TSecretCopy(this);
+    for (QLineEdit *secret : {PIN, Password, MemData1, MemData2, MemData3, MemData4})
+        secret->installEventFilter(secretCopy);
 
     // Upper part: a caption column, the boxes, the Copy buttons, then the window's own places.
     auto *grid = new QGridLayout;
@@ -400,7 +484,15 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
         memorable->addWidget(questions[i], row + 1, 0, 1, 2);
         memorable->addWidget(answers[i], row + 1, 2);
         memorable->addWidget(copies[i], row + 1, 3);
+        question->setBuddy(questions[i]);
+        answer->setBuddy(answers[i]);
+        questions[i]->setAccessibleName(QStringLiteral("Memorable Data %1").arg(i + 1));
+        answers[i]->setAccessibleName(answer->text());
+        copies[i]->setAccessibleName(QStringLiteral("Copy answer %1").arg(i + 1));
     }
+    CustIDCopyBtn->setAccessibleName(QStringLiteral("Copy customer ID"));
+    PINCopyBtn->setAccessibleName(QStringLiteral("Copy PIN"));
+    PasswordCopyBtn->setAccessibleName(QStringLiteral("Copy password"));
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -418,19 +510,13 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
     notes->addWidget(ItemDescr, 1);
     column->addLayout(notes, 1);
 
-    setTabOrder(ItemName, URL);
-    setTabOrder(URL, CustID);
-    setTabOrder(CustID, PIN);
-    setTabOrder(PIN, Password);
-    setTabOrder(Password, Question1);
-    setTabOrder(Question1, MemData1);
-    setTabOrder(MemData1, Question2);
-    setTabOrder(Question2, MemData2);
-    setTabOrder(MemData2, Question3);
-    setTabOrder(Question3, MemData3);
-    setTabOrder(MemData3, Question4);
-    setTabOrder(Question4, MemData4);
-    setTabOrder(MemData4, ItemDescr);
+    // The order the eye reads the panel in: each Copy button right after its box.
+    QWidget *const order[] = {
+        ItemName,       URL,         CustID,    CustIDCopyBtn, PIN,         PINCopyBtn, Password,    PasswordCopyBtn,
+        EntryPWChckBox, Question1,   MemData1,  Ans1CopyBtn,   Question2,   MemData2,   Ans2CopyBtn, Question3,
+        MemData3,       Ans3CopyBtn, Question4, MemData4,      Ans4CopyBtn, ItemDescr};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 QLineEdit *TEntryFieldPanel::AddLineEdit(const char *name)
@@ -448,16 +534,20 @@ QPushButton *TEntryFieldPanel::AddCopyButton(const char *name)
 {
     auto *button = new QPushButton(QStringLiteral("Copy"), this);
     button->setObjectName(QString::fromLatin1(name));
-    button->setFocusPolicy(Qt::NoFocus); // copying leaves the focus where the user works
+    // Reached by Tab right after its box; a click leaves the focus where the user works.
+    button->setFocusPolicy(Qt::TabFocus);
+    button->setAutoDefault(false); // Return in a box of a dialog does not copy
     button->setCursor(Qt::PointingHandCursor);
     return button;
 }
 
-QToolButton *TEntryFieldPanel::AddIndicator(const char *name, const QString &hint, const QColor &colour)
+QToolButton *TEntryFieldPanel::AddIndicator(const char *name, const QString &hint, const QString &quality,
+                                            const QColor &colour)
 {
     auto *indicator = new QToolButton(this);
     indicator->setObjectName(QString::fromLatin1(name));
     indicator->setToolTip(hint);
+    indicator->setAccessibleName(QStringLiteral("Password quality: ") + quality);
     indicator->setAutoRaise(true);
     indicator->setFocusPolicy(Qt::NoFocus);
     const int size = Px(18, scale_);
@@ -518,27 +608,42 @@ void TEntryFieldPanel::ShowQuality(int score)
     PWOKBtn->setVisible(score > PWQualityCouldBeBetterMax);
 }
 
+// A control added to a place comes in the tab order after what stands before it on its line.
+static void FollowInTabOrder(QHBoxLayout *place, QWidget *first, QWidget *widget)
+{
+    QWidget *before = first;
+    for (int i = 0; i < place->count(); ++i)
+        if (QWidget *placed = place->itemAt(i)->widget();
+            placed && placed != widget && placed->focusPolicy() != Qt::NoFocus)
+            before = placed;
+    QWidget::setTabOrder(before, widget);
+}
+
 void TEntryFieldPanel::AddBesideName(QWidget *widget)
 {
     widget->setParent(this);
+    FollowInTabOrder(besideName_, ItemName, widget);
     besideName_->addWidget(widget);
 }
 
 void TEntryFieldPanel::AddBesideURL(QWidget *widget)
 {
     widget->setParent(this);
+    FollowInTabOrder(besideURL_, URL, widget);
     besideURL_->addWidget(widget);
 }
 
 void TEntryFieldPanel::AddBesidePassword(QWidget *widget)
 {
     widget->setParent(this);
+    FollowInTabOrder(besidePassword_, PasswordCopyBtn, widget);
     besidePassword_->addWidget(widget);
 }
 
 void TEntryFieldPanel::AddToCheckBoxRow(QWidget *widget)
 {
     widget->setParent(this);
+    FollowInTabOrder(checkBoxRow_, EntryPWChckBox, widget);
     checkBoxRow_->insertWidget(checkBoxRow_->count() - 1, widget); // before the stretch
 }
 

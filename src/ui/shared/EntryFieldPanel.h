@@ -97,7 +97,7 @@ private:
     QLineEdit *AddLineEdit(const char *name);
     QWidget *Editor(const EntryTextField &field) const;
     QPushButton *AddCopyButton(const char *name);
-    QToolButton *AddIndicator(const char *name, const QString &hint, const QColor &colour);
+    QToolButton *AddIndicator(const char *name, const QString &hint, const QString &quality, const QColor &colour);
 
     double scale_;
     bool readOnly_ = false;
