@@ -31,6 +31,7 @@ public:
     WindowSession() : platformGuard_(Platform)
     {
         ResetGlobals();
+        SetQuietClose(false); // a close at log-out or idle in an earlier test keeps messages quiet
         App = std::make_unique<TMgrMainAppProcs>();
         MainAppProcs = App.get();
         DataFileName = LocalDataFile;
@@ -41,6 +42,7 @@ public:
     {
         App.reset();
         ResetGlobals();
+        SetQuietClose(false);
     }
 
     WindowSession(const WindowSession &) = delete;
