@@ -10,9 +10,13 @@
 #include "store/TBDALockvexData.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <memory>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace
 {
@@ -76,5 +80,26 @@ struct FullTable {
     std::vector<int> keys;
     std::vector<QString> names; // of keys[i]
 };
+
+// Writes the full data file at path in a child process, so that what writing it takes, in time
+// and in memory, stays out of the calling process's figures.
+inline bool WriteFullFileElsewhere(const QString &path)
+{
+    const pid_t child = fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        bool ok = false;
+        {
+            FullTable full;
+            const QString written = full.table->GetPoolFileName();
+            full.table->CloseTable();
+            ok = QFile::copy(written, path);
+        }
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 } // namespace

@@ -20,9 +20,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 
@@ -43,26 +40,6 @@ double StatusMiB(const char *field)
             mib = std::atof(line + n + 1) / 1024.0;
     std::fclose(status);
     return mib;
-}
-
-// Writes the full data file at path in a child process.
-bool WriteFullFileElsewhere(const QString &path)
-{
-    const pid_t child = fork();
-    if (child < 0)
-        return false;
-    if (child == 0) {
-        bool ok = false;
-        {
-            FullTable full;
-            const QString written = full.table->GetPoolFileName();
-            full.table->CloseTable();
-            ok = QFile::copy(written, path);
-        }
-        _exit(ok ? 0 : 1);
-    }
-    int status = 0;
-    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 void BM_OpenAndBuildLists(benchmark::State &state)

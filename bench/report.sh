@@ -34,4 +34,5 @@ run "CSV engine beside Python's csv.reader and a plain line read" bench_import '
 run "Adding entries with the duplicate check: per entry at 1,000 and 30,000" bench_store 'BM_AddEntries'
 # The disk runs of the import (a flush per record) take minutes: only the in-memory ones here.
 run "Accept-all import with saving beside the store's own adding" bench_importwindow 'BM_AcceptAllWithSaving/records:[0-9]+/in_memory:1'
+run "Start-up and end of the program on a private X server beside a bare Qt window and cp + sync" bench_startup '.'
 run "Resident memory of a fresh process after opening 32,767 entries and building the lists" bench_memory '.'

@@ -104,6 +104,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_TRACE("offered [%s]\n", qPrintable(QString::fromLatin1(win1252::FromUnicode(params.ItemName).toHex())));
             Require(!TrimBlankChars(params.ItemName).isEmpty(), "the engine offered a record without a name");
             Require(!table.DupeNameExists(params.ItemName), "the engine offered a record whose name an entry bears");
+            for (const EntryTextField &field : EntryTextFields)
+                Require(FirstUnkeptChar(params.*field.Member, field.Member == &ItemManagerParams::ItemDescr) < 0,
+                        "the engine offered a character that an entry field does not keep");
             ItemManagerParams output = params;
             output.NewItem = true;
             const int key = items.AddItem(QStringLiteral("New Web entry"));

@@ -26,6 +26,8 @@ allowed_variables=(
     "platform/Platform.cpp:fallback"
     "platform/PosixPlatform.cpp:posix"
     # the store's change counter and the index entries' block pool, shared by every open table
+    # Qt's accessibility factory is installed once for the process
+    "ui/shared/Accessibility.cpp:installed"
     "store/PoolMgrChangeLog.cpp:last"
     "store/IndexEntryBlocks.cpp:blocks"
     # still to move into the session object
@@ -48,6 +50,10 @@ allowed_variables=(
 allowed_raw_ownership=(
     # the store's index owns its entries through its collection (block-allocated entries)
     "store/*"
+    # Qt owns what its accessibility registry is given; a standard context menu is the caller's
+    # to delete, as Qt's documentation asks
+    "ui/shared/Accessibility.cpp:*"
+    "ui/shared/EntryFieldPanel.cpp:delete menu;"
     # still to move into the session object
     "app/ProgramBody.cpp:*MainAppProcs*"
     "app/MgrMainApp.cpp:*"

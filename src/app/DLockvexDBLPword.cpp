@@ -1,5 +1,7 @@
 #include "app/DLockvexDBLPword.h"
 
+#include "ui/shared/Accessibility.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,6 +11,8 @@ TLockvexDBLPwordDlg::TLockvexDBLPwordDlg(TPasswordChecker checker, QWidget *pare
 {
     setObjectName(QStringLiteral("LockvexDBLPwordDlg"));
     setWindowTitle(QStringLiteral("LockvexDBLPwordDlg"));
+    // The title is the window's name in the program; assistive tools read what it asks for.
+    Accessibility::NameWindow(this, QStringLiteral("Lockvex access passwords"));
     Label2->setText(QStringLiteral("Please enter TWO of the passwords in the safe:"));
     DropboxLbl->setText(QStringLiteral("Data on MemStick"));
     // Tab order: Override, Cancel, then the group (Edit1, ENTER, Edit2).

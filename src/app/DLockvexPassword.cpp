@@ -6,6 +6,7 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "common/Globals.h"
+#include "ui/shared/Accessibility.h"
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LockvexStyle.h"
 #include "ui/shared/WindowPlacement.h"
@@ -14,6 +15,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -143,8 +145,11 @@ QGroupBox *TLockvexSignInDlg::BuildGroup(bool twoPasswords)
     Label2->setObjectName(QStringLiteral("Label2"));
     Edit1 = BuildPasswordEdit("Edit1");
     Label2->setBuddy(Edit1);
-    if (twoPasswords)
+    Edit1->setAccessibleName(twoPasswords ? QStringLiteral("First password") : QStringLiteral("Password"));
+    if (twoPasswords) {
         Edit2 = BuildPasswordEdit("Edit2");
+        Edit2->setAccessibleName(QStringLiteral("Second password"));
+    }
     Label1 = new QLabel(QStringLiteral("Passwords are case sensitive"), GroupBox1);
     Label1->setObjectName(QStringLiteral("Label1"));
     CaveatLbl = new QLabel(QStringLiteral("Not all passwords in the safe are accepted for log in"), GroupBox1);
@@ -161,6 +166,10 @@ QGroupBox *TLockvexSignInDlg::BuildGroup(bool twoPasswords)
     TrelLogoImage->setPixmap(LockvexStyle::MakerLogo(Px(28)));
     TrelLogoImage->setCursor(Qt::PointingHandCursor);
     TrelLogoImage->setToolTip(LockvexAddresses::MakerWebSite);
+    // Named for assistive tools, whose press action reaches it; the dialog's tab order stays the
+    // boxes' and buttons'.
+    Accessibility::MakeLink(TrelLogoImage, QStringLiteral("Tandrell web site"));
+    TrelLogoImage->setFocusPolicy(Qt::NoFocus);
     DropboxLbl = new QLabel(GroupBox1);
     DropboxLbl->setObjectName(QStringLiteral("DropboxLbl"));
     OKBtn = new QPushButton(QStringLiteral("ENTER"), GroupBox1);
@@ -247,8 +256,10 @@ void TLockvexSignInDlg::TrelLogoImageClick()
 
 bool TLockvexSignInDlg::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == TrelLogoImage && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+    const bool click =
+        event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
+    const bool press = event->type() == QEvent::KeyPress && Accessibility::IsPressKey(static_cast<QKeyEvent *>(event));
+    if (watched == TrelLogoImage && (click || press)) {
         TrelLogoImageClick();
         return true;
     }

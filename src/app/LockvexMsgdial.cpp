@@ -2,6 +2,7 @@
 
 #include "common/Globals.h"
 #include "platform/Platform.h"
+#include "ui/shared/Accessibility.h"
 #include "ui/shared/LockvexStyle.h"
 #include "ui/shared/WindowPlacement.h"
 
@@ -18,7 +19,7 @@
 
 #include <memory>
 
-const std::array<TMsgFields, 23> MsgCatalogue = {{
+const std::array<TMsgFields, 24> MsgCatalogue = {{
     /* 0 */ {QStringLiteral("YOU HAVE CHANGED THE LOCATION WHERE YOUR ENCRYPTED PASSWORDS ARE STORED"),
              QStringLiteral("This change will be effective when you next start Lockvex"),
              mtInformation,
@@ -98,6 +99,13 @@ const std::array<TMsgFields, 23> MsgCatalogue = {{
     /* 22 */
     {QStringLiteral("YOUR LOCKVEX IS FULL"),
      QStringLiteral("Lockvex holds at most 32,767 items. Delete items you no longer need to make room for new ones."),
+     mtWarning,
+     {mbOK},
+     0},
+    /* 23 */
+    {QStringLiteral("SOME CHARACTERS WERE REPLACED"),
+     QStringLiteral("_ imported items had characters Lockvex cannot store; each was stored as \"?\". Check them in the "
+                    "log."),
      mtWarning,
      {mbOK},
      0},
@@ -285,7 +293,9 @@ QString StyleSheetFor(const TMsgScheme &s)
                // The thicker border of the default button takes from its padding, not its size.
                "QPushButton:default { border: 2px solid %6; min-height: 26px; padding: 0px 17px; }"
                "QPushButton:hover { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %9, stop:1 %10); }"
-               "QPushButton:pressed { background: %10; }")
+               "QPushButton:pressed { background: %10; }"
+               // The focused button is framed in the text's colour, far from its unfocused frame.
+               "QPushButton:focus { border: 2px solid %2; }")
         .arg(s.Body.name(), s.BodyText.name(), s.TitleText.name(), s.Rule.name(), s.ButtonText.name(),
              s.ButtonBorder.name(), s.ButtonTop.name(), s.ButtonBottom.name(), s.HoverTop.name())
         .arg(s.HoverBottom.name());
@@ -329,6 +339,7 @@ QWidget *MakeHeaderBand(const TShownMessage &message, const TMsgScheme &scheme, 
     icon->setObjectName(QStringLiteral("TypeIcon"));
     icon->setPixmap(MessageIcon(message.DlgType, scheme, IconSize, parent->devicePixelRatioF()));
     icon->setFixedSize(IconSize, IconSize);
+    Accessibility::HideFromAssistiveTools(icon); // the dialog's name says the message's kind
     if (message.Caption.isEmpty()) {
         row->addStretch(1);
         row->addWidget(icon);
@@ -452,6 +463,11 @@ QDialog *CreateMessageDialog(const TShownMessage &message, QWidget *parent)
         new QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     dialog->setObjectName(QStringLiteral("LockvexMsgDlg"));
     dialog->setWindowTitle(message.Caption);
+    // Assistive tools read a name for every message, also one without a caption, and its text.
+    static const char *const kinds[] = {"Information", "Error", "Warning", "Question", "Lockvex message"};
+    dialog->setAccessibleName(message.Caption.isEmpty() ? QString::fromLatin1(kinds[message.DlgType])
+                                                        : message.Caption);
+    dialog->setAccessibleDescription(message.Text);
     dialog->setModal(true);
     dialog->setStyleSheet(StyleSheetFor(scheme));
 

@@ -59,7 +59,7 @@ struct TMsgFields {
 };
 
 // The catalogue, numbered from 0.
-extern const std::array<TMsgFields, 23> MsgCatalogue;
+extern const std::array<TMsgFields, 24> MsgCatalogue;
 
 // Catalogue numbers by meaning, for callers: MsgCatalogue[MsgWrongPassword].
 enum LockvexMsgNo : int {
@@ -85,7 +85,8 @@ enum LockvexMsgNo : int {
     MsgDataNotOpened = 19,
     MsgItemsShortened = 20,
     MsgNameNeeded = 21,
-    MsgSafeFull = 22
+    MsgSafeFull = 22,
+    MsgCharactersReplaced = 23
 };
 
 // Shows the message with Value in its placeholder, modally, centred over the main window (over

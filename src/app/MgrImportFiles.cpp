@@ -288,9 +288,9 @@ bool IsMadeImportFile(const QString &path)
     return false;
 }
 
-void RemoveMadeImportFiles()
+void RemoveMadeImportFiles(bool updateSettings)
 {
-    QStringList logs = RecordedLogs();
+    QStringList logs = updateSettings ? RecordedLogs() : QStringList();
     const qsizetype recorded = logs.size();
     for (const MadeFile &file : std::as_const(madeFiles)) {
         RemoveMadeFile(file);
@@ -298,7 +298,7 @@ void RemoveMadeImportFiles()
             logs.removeAll(Entry(file));
     }
     madeFiles.clear();
-    if (logs.size() != recorded)
+    if (updateSettings && logs.size() != recorded)
         RecordLogs(logs);
     if (!runFolder.isEmpty()) {
         Desktop().RemoveEmptyFolder(runFolder);

@@ -44,8 +44,10 @@ int CreateImportLog(const QString &base, QString &logName, int &handle);
 bool IsMadeImportFile(const QString &path);
 
 // At the end of a run: removes the files this run made, while they are the files made, then
-// its view folder when empty.
-void RemoveMadeImportFiles();
+// its view folder when empty. updateSettings false: the settings file keeps naming the logs (an
+// exit() from within a library, when Qt's settings may be gone already); the next start finds
+// them removed and forgets them.
+void RemoveMadeImportFiles(bool updateSettings = true);
 // At start, when no other copy of the program runs on the data: removes the logs and view copies
 // that runs which did not end normally left behind.
 void RemoveLeftImportFiles();

@@ -48,7 +48,14 @@ bool TMgrMainAppProcs::CheckLockvexSignedIn()
     DataUnreadable = false;
     ListManager->BuildLockvexStrings();
     ListManager->BuildPasswordStrings(QString(), TotalPWs, LoginPWs);
-    const int differentPWs = DifferentSignInPasswords();
+    // The count of different sign-in passwords chooses only the memory stick's dialog; its scan
+    // of the whole file also tells whether every record reads. The list manager's scan, when it
+    // read the passwords that way, has told that already, and the count is not needed elsewhere.
+    int differentPWs = 0;
+    if (MemStickMode || ListManager->LastFileScan() == TListManager::NoFileScan)
+        differentPWs = DifferentSignInPasswords();
+    else if (ListManager->LastFileScan() == TListManager::FileScanFailed)
+        differentPWs = -1;
     // An entry that could not be read may hold a password: the safe is neither opened without
     // one nor shown with entries missing.
     if (ListManager->PasswordReadFailed() || differentPWs < 0) {

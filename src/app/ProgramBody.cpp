@@ -45,7 +45,9 @@ void EndRunOnExitCall()
         QFile::remove(InUseMarkerFile);
     if (LockvexTbl)
         LockvexTbl->CloseTable();
-    RemoveMadeImportFiles();
+    // Qt's own objects that were made after this handler was registered are gone by now (the
+    // settings among them): only plain file calls from here on.
+    RemoveMadeImportFiles(false);
 }
 
 void OnEndingSignal(int)

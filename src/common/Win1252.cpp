@@ -1,5 +1,6 @@
 #include "common/Win1252.h"
 
+#include <algorithm>
 #include <array>
 
 namespace win1252
@@ -51,6 +52,16 @@ char ByteOf(QChar ch)
     return ByteOfCode(ch.unicode());
 }
 
+bool Holds(QChar ch)
+{
+    return ch == QLatin1Char(Unmappable) || ByteOf(ch) != Unmappable;
+}
+
+bool HoldsAll(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar ch) { return Holds(ch); });
+}
+
 QString ToUnicode(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
@@ -61,7 +72,7 @@ QString ToUnicode(QByteArrayView bytes)
     return text;
 }
 
-QByteArray FromUnicode(const QString &text)
+QByteArray FromUnicode(const QString &text, char unmappable)
 {
     QByteArray bytes;
     bytes.reserve(text.size());
@@ -70,7 +81,7 @@ QByteArray FromUnicode(const QString &text)
         // A character outside the basic plane is one character, so it becomes one "?".
         if (ch.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
             ++i;
-        bytes.append(ByteOf(ch));
+        bytes.append(Holds(ch) ? ByteOf(ch) : unmappable);
     }
     return bytes;
 }

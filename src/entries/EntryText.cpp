@@ -27,6 +27,22 @@ QString StoredNameText(const QString &name)
     return win1252::ToUnicode(win1252::FromUnicode(name.left(2 * capacity)).left(capacity));
 }
 
+bool EntryFieldKeeps(QChar ch, bool notes)
+{
+    if (notes &&
+        (ch == u'\n' || ch == u'\r' || ch == u'\t' || ch == QChar::LineSeparator || ch == QChar::ParagraphSeparator))
+        return true; // the note box turns the two separators into line breaks
+    return win1252::Holds(ch) && ch.category() != QChar::Other_Control;
+}
+
+qsizetype FirstUnkeptChar(QStringView text, bool notes)
+{
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (!EntryFieldKeeps(text[i], notes))
+            return i;
+    return -1;
+}
+
 QString WithCRLFBreaks(const QString &text)
 {
     QString result;

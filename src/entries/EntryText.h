@@ -11,6 +11,11 @@ QStringView TrimmedBlankView(QStringView text); // the same, without a copy
 // The name as a record stores it: converted to Windows-1252 (a character it cannot hold
 // becomes "?") and cut to the name field's 111 characters.
 QString StoredNameText(const QString &name);
+// Whether an entry's field keeps the character as it is: the data file's code page holds it and
+// it is no control character. The notes keep their line breaks and tabs as well.
+bool EntryFieldKeeps(QChar ch, bool notes);
+// The first character of text that the field does not keep; -1 when it keeps them all.
+qsizetype FirstUnkeptChar(QStringView text, bool notes);
 // Line breaks as the record keeps them: every lone LF or CR becomes CR LF, so that each break
 // is stored as one ";" and reads back as a break.
 QString WithCRLFBreaks(const QString &text);

@@ -1,7 +1,12 @@
 #include "entries/LockvexStringList.h"
 
+#include <QCollatorSortKey>
+#include <QLocale>
+
 #include <algorithm>
+#include <cstring>
 #include <numeric>
+#include <optional>
 
 TLockvexStringList::TLockvexStringList(bool sorted, TDuplicates duplicates, bool caseSensitive)
     : sorted_(sorted), duplicates_(duplicates), caseSensitive_(caseSensitive)
@@ -230,13 +235,70 @@ bool TLockvexStringList::SortsBefore(int a, int b) const
     return byText < 0 || (byText == 0 && a < b);
 }
 
+namespace
+{
+
+// In the C locale the collation compares the UTF-16 code units, with or without the case of
+// the letters. For a text of ASCII characters only that is the order of its bytes, with A-Z
+// taken as a-z when case is ignored: the key is those bytes. Nothing for any other text.
+std::optional<QByteArray> AsciiKey(const QString &text, bool caseSensitive)
+{
+    QByteArray key(text.size(), Qt::Uninitialized);
+    char *out = key.data();
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80)
+            return std::nullopt;
+        *out++ = static_cast<char>(!caseSensitive && u >= u'A' && u <= u'Z' ? u + (u'a' - u'A') : u);
+    }
+    return key;
+}
+
+int CompareBytes(const QByteArray &a, const QByteArray &b)
+{
+    const int common = static_cast<int>(std::min(a.size(), b.size()));
+    if (const int byBytes = std::memcmp(a.constData(), b.constData(), static_cast<std::size_t>(common)))
+        return byBytes;
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+} // namespace
+
 // The order of the texts in lastSortInput_: by text, equal texts by position, which is what a
-// stable sort gives.
+// stable sort gives. Comparing two texts through the collation costs far more than comparing
+// two keys made once per text, so each text gets a key whose order is the collation's: the
+// collator's own sort key, or in the C locale the ASCII key above. A text without a key (an
+// empty one, or one beyond ASCII in the C locale), and texts whose keys are equal, are compared
+// through the collation itself, so the order is exactly the one CompareStrings gives.
 void TLockvexStringList::SortAfresh()
 {
-    lastSortOrder_.resize(lastSortInput_.size());
+    const std::size_t n = lastSortInput_.size();
+    lastSortOrder_.resize(n);
     std::iota(lastSortOrder_.begin(), lastSortOrder_.end(), 0);
-    std::sort(lastSortOrder_.begin(), lastSortOrder_.end(), [this](int a, int b) { return SortsBefore(a, b); });
+    const bool cLocale = collator_.locale().language() == QLocale::C;
+    std::vector<std::optional<QByteArray>> asciiKeys;
+    std::vector<std::optional<QCollatorSortKey>> collatorKeys;
+    if (cLocale) {
+        asciiKeys.reserve(n);
+        for (const QString &text : lastSortInput_)
+            asciiKeys.push_back(AsciiKey(text, caseSensitive_));
+    } else {
+        collatorKeys.reserve(n);
+        for (const QString &text : lastSortInput_)
+            collatorKeys.push_back(text.isEmpty() ? std::nullopt : std::optional(collator_.sortKey(text)));
+    }
+    const auto byKey = [&](int a, int b) {
+        if (cLocale) {
+            const auto &ka = asciiKeys[std::size_t(a)], &kb = asciiKeys[std::size_t(b)];
+            return ka && kb ? CompareBytes(*ka, *kb) : 0;
+        }
+        const auto &ka = collatorKeys[std::size_t(a)], &kb = collatorKeys[std::size_t(b)];
+        return ka && kb ? ka->compare(*kb) : 0;
+    };
+    std::sort(lastSortOrder_.begin(), lastSortOrder_.end(), [&](int a, int b) {
+        const int keyOrder = byKey(a, b);
+        return keyOrder != 0 ? keyOrder < 0 : SortsBefore(a, b);
+    });
 }
 
 // When the texts differ from the last ones only in one stretch (an entry changed, added or

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace
 {
@@ -66,6 +67,7 @@ void TListManager::ForgetPasswords()
 {
     entries_.clear();
     passwordUses_.clear();
+    passwordsAllUnknown_ = true;
     knownMark_ = linesMark_ = passwordsMark_ = TMark();
 }
 
@@ -115,8 +117,34 @@ void TListManager::CheckKnownPasswords()
     } else {
         for (TEntryState &state : entries_)
             state.PasswordKnown = false;
+        passwordsAllUnknown_ = true;
     }
     knownMark_ = Now();
+}
+
+// At the first build, or after the passwords were forgotten, every password is unknown: for a
+// big list one scan reads the file in large blocks instead of one read per entry. A password is kept
+// only for the entry whose index record names the slot it came from, the record that
+// TrimmedPasswordOf would read; an entry the scan does not give (its slot unreadable, or a
+// scan cut short) is read on its own as before.
+void TListManager::ReadUnknownPasswords()
+{
+    // Only when no password is known: a refresh that knows them reads none or a few.
+    const bool allUnknown = std::exchange(passwordsAllUnknown_, false);
+    if (!allUnknown || !LockvexTbl || !LockvexStrings || LockvexStrings->Count() < MinScannedPasswords)
+        return;
+    const bool whole = LockvexTbl->ForEachLiveRecord([this](int slot, const TLockvexRec &record) {
+        const int key = record.GetKey();
+        const TPoolIndexRec *item = LockvexTbl->FindIndexItem(key);
+        if (!item || item->GetRecordNo() != slot)
+            return;
+        TEntryState &state = entries_[key];
+        state.RecordNo = slot;
+        state.Password = TrimBlankChars(record.GetPassword());
+        state.IsEntryPW = record.IsEntryPassword();
+        state.PasswordKnown = true;
+    });
+    lastFileScan_ = whole ? FileScanWhole : FileScanFailed;
 }
 
 // The entry's password, trimmed, and whether it is an access password. A record that could not
@@ -349,6 +377,8 @@ TLockvexStringList *TListManager::BuildPasswordStrings(const QString &SearchArg,
     if (!LockvexStrings)
         return PasswordStrings;
     CheckKnownPasswords();
+    lastFileScan_ = NoFileScan;
+    ReadUnknownPasswords();
     LastPasswordReadFailed = false;
     // What the list counts for each entry is kept, so that a later refresh can mend it; only
     // the full list of a list of all entries can be mended.

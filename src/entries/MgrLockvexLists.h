@@ -84,12 +84,19 @@ public:
     // The last BuildPasswordStrings or BuildSelectedPWLockvexStrings met an entry whose record
     // could not be read: the lists and counts are incomplete.
     bool PasswordReadFailed() const { return LastPasswordReadFailed; }
+    // Whether the last BuildPasswordStrings read the passwords in one scan of the whole file
+    // (a big file, passwords not known yet), and how that scan ended.
+    enum TFileScan { NoFileScan, FileScanWhole, FileScanFailed };
+    TFileScan LastFileScan() const { return lastFileScan_; }
 
     bool SearchActive = false;      // the user searches by name
     ListManagerParams OutputParams; // the last result of BuildItemList
 
     // At most this many changed entries are mended line by line; more make a rebuild.
     static constexpr int MaxPatchedEntries = 32;
+    // From this many entries on, a build that knows no password yet reads them all in one scan
+    // of the file rather than one record at a time.
+    static constexpr int MinScannedPasswords = 256;
     // How many refreshes built each list afresh rather than keeping or mending it.
     int EntryListRebuilds() const { return entryListRebuilds_; }
     int PasswordListRebuilds() const { return passwordListRebuilds_; }
@@ -128,6 +135,7 @@ private:
     };
 
     void CheckKnownPasswords();
+    void ReadUnknownPasswords();
     QString TrimmedPasswordOf(const TTDStandardIndexRec *rec, bool &isEntryPW, bool &readFailed);
     // Each brings its list to the table's present: reused, mended or built afresh.
     void RefreshLockvexStrings();
@@ -151,4 +159,6 @@ private:
     int entryListRebuilds_ = 0;
     int passwordListRebuilds_ = 0;
     bool LastPasswordReadFailed = false;
+    TFileScan lastFileScan_ = NoFileScan;
+    bool passwordsAllUnknown_ = true; // since the passwords were forgotten, none was read
 };

@@ -7,6 +7,7 @@
 #include "app/MgrLockvexHelp.h"
 #include "common/Globals.h"
 #include "common/TextFiles.h"
+#include "ui/shared/Accessibility.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LockvexStyle.h"
@@ -129,11 +130,22 @@ void TLockvexDataImportDlg::BuildControls()
     body->addWidget(BuildReviewGroup(), 1);
     outer->addLayout(body, 1);
 
-    // The window's cancel button: Esc presses it. It lies beneath the mapping group.
+    // The window's cancel button: Esc presses it. It lies beneath the mapping group, draws nothing
+    // and assistive tools do not see it (Esc is the way to it).
     CancelBtn = MakeButton(this, "CancelBtn", QStringLiteral("Cancel"));
     CancelBtn->setGeometry(0, 0, 1, 1);
     CancelBtn->lower();
     CancelBtn->setFocusPolicy(Qt::NoFocus);
+    CancelBtn->setStyleSheet(
+        QStringLiteral("QPushButton { border: none; background: transparent; color: transparent; padding: 0px; }"));
+    Accessibility::HideFromAssistiveTools(CancelBtn);
+
+    // Return presses the focused button; in a box it accepts the record shown, the window's
+    // main action (nothing while no record is shown).
+    AcceptBtn->setDefault(true);
+    Accessibility::PressFocusedButtonOnEnter(this);
+    // The title is the window's name in the program; assistive tools read what it is for.
+    Accessibility::NameWindow(this, QStringLiteral("Import passwords from a CSV file"));
 
     connect(LockvexHelpBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::LockvexHelpBtnClick);
     connect(FileBrowseBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::FileBrowseBtnClick);
@@ -159,6 +171,8 @@ QWidget *TLockvexDataImportDlg::BuildFileGroup()
     auto *grid = new QGridLayout(GroupBox2);
     ImportFileLbl = MakeLabel(GroupBox2, "ImportFileLbl", QStringLiteral("Import file name"));
     FileNameEdit = MakeEdit(GroupBox2, QStringLiteral("FileNameEdit"));
+    ImportFileLbl->setBuddy(FileNameEdit);
+    FileNameEdit->setAccessibleName(ImportFileLbl->text());
     FileBrowseBtn = MakeButton(GroupBox2, "FileBrowseBtn", QStringLiteral("Browse"));
     SetNote(FileBrowseBtn,
             QStringLiteral("Locate the CSV file containing the password information you wish to import."));
@@ -197,6 +211,8 @@ QWidget *TLockvexDataImportDlg::BuildMappingGroup()
         ColLbl[k]->setMinimumWidth(Px(26, scale_));
         FieldLbl[k] = new QLabel(ImportFieldName(k), GroupBox3);
         FieldLbl[k]->setObjectName(QStringLiteral("Field%1Lbl").arg(k));
+        FieldLbl[k]->setBuddy(Col[k]);
+        Col[k]->setAccessibleName(QStringLiteral("Column of ") + ImportFieldName(k));
         rows->addWidget(Col[k], k - 1, 0);
         rows->addWidget(ColLbl[k], k - 1, 1);
         rows->addWidget(FieldLbl[k], k - 1, 2);
@@ -285,6 +301,7 @@ QWidget *TLockvexDataImportDlg::BuildReviewGroup()
     ImportProgress->setObjectName(QStringLiteral("ImportProgress"));
     ImportProgress->setRange(0, 1000);
     ImportProgress->setTextVisible(false);
+    ImportProgress->setAccessibleName(QStringLiteral("Import progress"));
     ProgressLbl = MakeLabel(GroupBox1, "ProgressLbl", QString());
     grid->addWidget(ImportProgress, row, 0, 1, 2);
     grid->addWidget(ProgressLbl, row++, 2, 1, 2);

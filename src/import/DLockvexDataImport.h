@@ -82,7 +82,7 @@ public:
     QLineEdit *Question1 = nullptr, *Question2 = nullptr, *Question3 = nullptr, *Question4 = nullptr;
     QLineEdit *MemData1 = nullptr, *MemData2 = nullptr, *MemData3 = nullptr, *MemData4 = nullptr;
     QPlainTextEdit *ItemDescr = nullptr;
-    QLabel *ShortenedLbl = nullptr;         // which fields of the record shown were cut to fit
+    QLabel *ShortenedLbl = nullptr;         // which fields of the record shown were cut or had characters replaced
     QProgressBar *ImportProgress = nullptr; // "Import all items": how much of the file is done
     QLabel *ProgressLbl = nullptr;
     QPushButton *QuitBtn = nullptr;
@@ -172,6 +172,7 @@ private:
 
     int totalImported_ = 0;
     int itemsShortened_ = 0; // imported items that had a field cut to fit, since the import start
+    int itemsReplaced_ = 0;  // imported items with characters stored as "?", since the import start
     int recordsDone_ = 0;    // records accepted in the running "Import all items"
     bool recordShown_ = false;
     bool acceptingAll_ = false;

@@ -39,6 +39,7 @@ void TLockvexDataImportDlg::ImportCSVBtnClick()
         return;
     ItemsImported = 0;
     itemsShortened_ = 0;
+    itemsReplaced_ = 0;
     TextFileWritten = true;
     ImportCSVBtn->setEnabled(false);
     ResetDefaultsBtn->setEnabled(false);
@@ -63,9 +64,12 @@ void TLockvexDataImportDlg::ImportCSVBtnClick()
     // The whole name: a path cut to 255 characters would name another file or none.
     ImportExport->ImpExFormat.ImpExFileName = fileName;
     ImportExport->ImpExFormat.ShowLog = false;
-    if (StartEngine())
+    if (StartEngine()) {
         DisplayImportedItem();
-    else
+        // The review starts with the keyboard on Accept (Return accepts; Tab leads on).
+        if (AcceptBtn->isEnabled())
+            AcceptBtn->setFocus(Qt::OtherFocusReason);
+    } else
         CancelBtnClick(); // no record, or the file or its log failed: "0 items imported"
 }
 
@@ -96,12 +100,20 @@ void TLockvexDataImportDlg::DisplayImportedItem()
 {
     ReviewPanel->SetFields(InputParams);
     NewLoginDateTime = InputParams.LoginDateTime;
-    QStringList cut;
-    for (int k : ImportExport->ShortenedFields())
-        cut << ImportFieldName(k);
+    // What the boxes show differs from the file: say where, so that the user can put it right
+    // before accepting.
+    const auto names = [](const QList<int> &fields) {
+        QStringList list;
+        for (int k : fields)
+            list << ImportFieldName(k);
+        return list.join(QStringLiteral(", "));
+    };
     QStringList notes;
-    if (!cut.isEmpty())
-        notes << QStringLiteral("Cut to fit Lockvex: ") + cut.join(QStringLiteral(", "));
+    if (!ImportExport->ShortenedFields().isEmpty())
+        notes << QStringLiteral("Cut to fit Lockvex: ") + names(ImportExport->ShortenedFields());
+    if (!ImportExport->ReplacedFields().isEmpty())
+        notes << QStringLiteral("Characters Lockvex cannot store, shown as ?: ") +
+                     names(ImportExport->ReplacedFields());
     if (ImportExport->RecordNotUtf8())
         notes << QStringLiteral("Not UTF-8: read as Windows-1252, check its accented letters");
     ShortenedLbl->setText(notes.join(u'\n'));
@@ -153,6 +165,8 @@ bool TLockvexDataImportDlg::AcceptItem(bool fromBoxes)
     ++totalImported_;
     if (!ImportExport->ShortenedFields().isEmpty())
         ++itemsShortened_;
+    if (!ImportExport->ReplacedFields().isEmpty())
+        ++itemsReplaced_;
     ImportExport->ImportCSVUserAction(ImportUserAction::Accepted);
     return true;
 }
@@ -257,6 +271,8 @@ void TLockvexDataImportDlg::FinishAcceptAll()
     EndAcceptAll();
     if (itemsShortened_ > 0)
         ShowMessageDlg(MsgCatalogue[MsgItemsShortened], QString::number(itemsShortened_));
+    if (itemsReplaced_ > 0)
+        ShowMessageDlg(MsgCatalogue[MsgCharactersReplaced], QString::number(itemsReplaced_));
     CancelBtnClick(); // nothing when the window closed meanwhile
 }
 

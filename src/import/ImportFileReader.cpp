@@ -311,7 +311,7 @@ void TImportFileReader::AppendDecoded(const char *bytes, qsizetype count, bool l
         heldSurrogate_ = text.back();
         text.chop(1);
     }
-    buffer_.append(win1252::FromUnicode(text));
+    buffer_.append(win1252::FromUnicode(text, UnmappableByte));
 }
 
 // Converts the whole lines among the bytes, keeping the start of a line that goes on in the next

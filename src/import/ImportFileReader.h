@@ -3,7 +3,7 @@
 // Windows-1252, in UTF-8 (with or without a byte-order mark) or in UTF-16 (with a byte-order
 // mark, or without one, when the zero bytes of its ASCII characters show it); the reader finds
 // out which when the file opens and hands every line over in Windows-1252, a character the code
-// page cannot hold becoming "?". A byte-order mark is never part of the first line. CR LF, LF
+// page cannot hold becoming UnmappableByte. A byte-order mark is never part of the first line. CR LF, LF
 // and a lone CR all end a line.
 //
 // A file that is UTF-8 but for a few lines (text pasted in from a Windows-1252 file) is read as
@@ -19,6 +19,10 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+
+// What a character the code page cannot hold becomes: DEL, a control character that no entry
+// field keeps, so that the import can tell it from a "?" the file itself holds.
+inline constexpr char UnmappableByte = '\x7f';
 
 enum class ImportFileEncoding : uint8_t { Windows1252, Utf8, Utf16LE, Utf16BE };
 

@@ -38,6 +38,7 @@ const QByteArray BadQuotesPrefix = Prefix("Invalid record: bad quotes");
 const QByteArray ShortenedPrefix = Prefix("Shortened to fit Lockvex");
 const QByteArray NotUtf8Prefix = Prefix("Not UTF-8");
 const QByteArray NotUtf8Note = "read as Windows-1252: check its accented letters";
+const QByteArray ReplacedPrefix = Prefix("Characters stored as ?");
 const QByteArray TerminatedPrefix = Prefix("Download terminated by user");
 const QByteArray CompletePrefix = Prefix("Download complete");
 
@@ -106,6 +107,18 @@ QString NotesText(QByteArrayView value, qsizetype width)
         }
     }
     return text;
+}
+
+// Whether value holds a character that an entry field does not keep (notes: true for the
+// notes); if so, kept receives the value with "?" in place of each.
+bool WithUnkeptReplaced(QByteArrayView value, bool notes, QByteArray &kept)
+{
+    const auto unkept = [notes](char c) { return !EntryFieldKeeps(win1252::CharOf(static_cast<uchar>(c)), notes); };
+    if (std::none_of(value.begin(), value.end(), unkept))
+        return false;
+    kept = value.toByteArray();
+    std::replace_if(kept.begin(), kept.end(), unkept, '?');
+    return true;
 }
 
 // The separator of a line: "," or ";", whichever occurs more often outside quotes, where every
@@ -196,24 +209,37 @@ void TImportExport::ImportCSVUserAction(ImportUserAction UserAction)
     if (!IsOpen())
         return;
     WriteLog(PrefixOf(UserAction), InputBuffer);
-    if (UserAction == ImportUserAction::Accepted && !Shortened.isEmpty()) {
-        QStringList names;
-        for (int k : std::as_const(Shortened))
-            names << ImportFieldName(k);
-        WriteTextLine(LogFile, ShortenedPrefix + names.join(QStringLiteral(", ")).toLatin1());
+    if (UserAction == ImportUserAction::Accepted) {
+        WriteFieldsLine(ShortenedPrefix, Shortened);
+        WriteFieldsLine(ReplacedPrefix, Replaced);
     }
     if (UserAction == ImportUserAction::Quit)
         CloseImport();
 }
 
-// A record with a line read as Windows-1252 in a UTF-8 file is followed by a note saying so
-// (not after a quit, whose line CloseImport repeats as the log's last).
+// The line as the file holds it: characters the code page cannot hold show as "?". A record with
+// a line read as Windows-1252 in a UTF-8 file is followed by a note saying so (not after a quit,
+// whose line CloseImport repeats as the log's last).
 void TImportExport::WriteLog(const QByteArray &prefix, const QByteArray &text)
 {
     LogPrefix = prefix;
-    WriteTextLine(LogFile, LogPrefix, text);
+    if (text.contains(UnmappableByte))
+        WriteTextLine(LogFile, LogPrefix, QByteArray(text).replace(UnmappableByte, '?'));
+    else
+        WriteTextLine(LogFile, LogPrefix, text);
     if (NotUtf8 && prefix != TerminatedPrefix)
         WriteTextLine(LogFile, NotUtf8Prefix, NotUtf8Note);
+}
+
+// A line naming the fields (1 to 14) after the prefix; none when there are none.
+void TImportExport::WriteFieldsLine(const QByteArray &prefix, const QList<int> &fields)
+{
+    if (fields.isEmpty())
+        return;
+    QStringList names;
+    for (int k : fields)
+        names << ImportFieldName(k);
+    WriteTextLine(LogFile, prefix + names.join(QStringLiteral(", ")).toLatin1());
 }
 
 bool TImportExport::OpenImport()
@@ -394,7 +420,9 @@ void TImportExport::PickFields()
     // Only the texts change from record to record: the flags and the login date-time stay those
     // of a blank record (not an access password, no auto-copy, no login yet).
     Shortened.clear();
+    Replaced.clear();
     QByteArray scratch;
+    QByteArray kept;
     for (int k = 1; k <= ImportedEntryFields; ++k) {
         const EntryTextField &field = FieldForImport(k);
         const int column = CurrImpExFormat.ImportFields[k];
@@ -407,6 +435,10 @@ void TImportExport::PickFields()
             Shortened << k;
         QString &text = ImportItemParams.*field.Member;
         if (k == NotesField) {
+            if (WithUnkeptReplaced(value, true, kept)) {
+                Replaced << k;
+                value = kept;
+            }
             text = NotesText(value, field.StoredWidth);
             continue;
         }
@@ -416,6 +448,11 @@ void TImportExport::PickFields()
         // under it.
         if (k == NameField)
             value = TrimmedBlankBytes(value);
+        // Only now: a control character that the trimming takes away is no loss.
+        if (WithUnkeptReplaced(value, false, kept)) {
+            Replaced << k;
+            value = kept;
+        }
         text = win1252::ToUnicode(value);
     }
 }

@@ -89,6 +89,10 @@ public:
     // read as Windows-1252: its accented letters may be wrong. The log says so in a line of its
     // own after the record's line.
     bool RecordNotUtf8() const { return NotUtf8; }
+    // The entry fields of the current record that held characters an entry cannot keep (outside
+    // Windows-1252, or control characters other than the notes' line breaks and tabs); they arrive
+    // with "?" in their place. An accepted record's log names them too.
+    const QList<int> &ReplacedFields() const { return Replaced; }
     // How far the import has read, and the size of the import file, in bytes.
     qint64 BytesRead() const { return ImportFile.BytesRead(); }
     qint64 FileSize() const { return ImportFile.FileSize(); }
@@ -115,6 +119,7 @@ private:
     void BuildItemParams(ItemManagerParams &ImportedData);
     void CloseImport();
     void WriteLog(const QByteArray &prefix, const QByteArray &text);
+    void WriteFieldsLine(const QByteArray &prefix, const QList<int> &fields);
     void ReleaseFiles();
 
     bool Open = false;              // an import is open: a record is current
@@ -135,4 +140,5 @@ private:
     ItemManagerParams ImportItemParams; // the current record as the window gets it
     DupeNameTest DupeNameExists;
     QList<int> Shortened; // fields of the current record that were cut to their capacity
+    QList<int> Replaced;  // fields of the current record with characters replaced by "?"
 };

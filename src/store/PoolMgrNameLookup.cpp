@@ -1,9 +1,10 @@
 // TPoolMgr: the name lookup. A hash from each name, in its lookup form (blanks at the ends
-// trimmed, a-z upper-cased, see NameInUse), to the keys of the entries that carry it, so that asking whether a name is in use costs the same at 30,000
-// entries as at 1,000. Every path that puts an entry in the index or gives an entry a name notes
-// it here; deletions and renames leave the old key behind under the old name, and a hit is
-// confirmed in the index by key before it is believed, so a stale key never gives a wrong answer.
-// The hash is built afresh from the index whenever the index itself was replaced or emptied.
+// trimmed, a-z upper-cased, see NameInUse), to the keys of the entries that carry it, so that
+// asking whether a name is in use costs the same at 30,000 entries as at 1,000. Every path that
+// puts an entry in the index or gives an entry a name notes it here; deletions and renames leave
+// the old key behind under the old name, and a hit is confirmed in the index by key before it is
+// believed, so a stale key never gives a wrong answer. The hash is built afresh from the index
+// whenever the index itself was replaced or emptied.
 
 #include "store/TbDALockvexBase.h"
 

@@ -353,6 +353,10 @@ bool TV9LockvexTbl::CountsForSignIn(const TLockvexRec &rec)
 
 bool TV9LockvexTbl::CheckPassword(const QString &Password)
 {
+    // A character the file cannot hold would be compared as "?": "ΩΩ1" would open a safe whose
+    // password was stored, long ago, as "??1". Such a password is wrong, whatever is stored.
+    if (!win1252::HoldsAll(Password))
+        return false;
     QByteArray wanted = win1252::FromUnicode(Password);
     if (TrimBlanks(wanted).isEmpty())
         wanted = QByteArrayLiteral("nomatch");
@@ -374,6 +378,15 @@ bool TV9LockvexTbl::CheckPassword(const QString &Password)
     if (ScanFailed)
         return found;
     return found || allBlank;
+}
+
+bool TV9LockvexTbl::ForEachLiveRecord(const std::function<void(int slot, const TLockvexRec &rec)> &visit)
+{
+    TLockvexRec *rec = V9LockvexDataRec.get();
+    int slot = NoKey;
+    for (bool more = ReadFirst(slot, rec, SkipDeleted); more; more = ReadNext(slot, rec, SkipDeleted))
+        visit(slot, *rec);
+    return !ScanFailed;
 }
 
 int TV9LockvexTbl::CountSignInPasswords()

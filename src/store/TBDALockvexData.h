@@ -16,6 +16,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 // How the close of the entry table went: the data file closed, and, where this close had to
@@ -57,6 +58,9 @@ public:
     // The scan of the manager; an initialised LockvexRec when nothing more is returned.
     bool ReadFirst(int &RecordNo, TLockvexRec *LockvexRec, ReadSeqType IncludeDeleted);
     bool ReadNext(int &RecordNo, TLockvexRec *LockvexRec, ReadSeqType IncludeDeleted);
+    // Scans every live record in slot order (in large blocks, as the open does) and hands each
+    // to visit with its slot. False when the file could not be read to the end.
+    bool ForEachLiveRecord(const std::function<void(int slot, const TLockvexRec &rec)> &visit);
 
     bool CheckPassword(const QString &Password);
     // How many different passwords CheckPassword accepts: those of the access-password entries

@@ -121,9 +121,10 @@ bool TLockvexItemDlg::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == PINCopyBtn || watched == PasswordCopyBtn) {
         const QLineEdit *field = watched == PINCopyBtn ? PIN : Password;
-        if (event->type() == QEvent::Enter)
+        // The keyboard's focus on the button counts as the pointer over it.
+        if (event->type() == QEvent::Enter || event->type() == QEvent::FocusIn)
             ShowGridUnder(field);
-        else if (event->type() == QEvent::Leave || event->type() == QEvent::Hide)
+        else if (event->type() == QEvent::Leave || event->type() == QEvent::FocusOut || event->type() == QEvent::Hide)
             PasswordGrid->HideCharacters();
     }
     return QDialog::eventFilter(watched, event);

@@ -4,6 +4,7 @@
 
 #include "ui/DLockvexItem.h"
 
+#include "ui/shared/Accessibility.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LockvexStyle.h"
@@ -64,10 +65,8 @@ void TLockvexItemDlg::BuildFields()
     Ans3CopyBtn = Fields->Ans3CopyBtn;
     Ans4CopyBtn = Fields->Ans4CopyBtn;
     ItemDescr = Fields->ItemDescr;
-    // Edit boxes that only show are not tab stops; the buttons are.
-    for (QLineEdit *field : Fields->findChildren<QLineEdit *>())
-        field->setFocusPolicy(Qt::ClickFocus);
-    ItemDescr->setFocusPolicy(Qt::ClickFocus);
+    // The boxes only show, but they are tab stops like the Copy buttons after them, so that their
+    // texts can be selected and copied by keyboard too.
     ItemDescr->setFixedHeight(Px(96, scale_)); // the notes only show here: a few lines, then a scroll bar
 
     const std::pair<QPushButton *, QLineEdit *> copies[] = {
@@ -111,6 +110,9 @@ void TLockvexItemDlg::BuildControls()
     PasswordGrid = new TPasswordGrid(this);
     PINCopyBtn->installEventFilter(this);
     PasswordCopyBtn->installEventFilter(this);
+    Accessibility::PressFocusedButtonOnEnter(this);
+    // The title is the window's name in the program; assistive tools read what it shows.
+    Accessibility::NameWindow(this, QStringLiteral("Website entry"));
 }
 
 void TLockvexItemDlg::ApplyLook()

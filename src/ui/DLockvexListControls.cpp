@@ -3,6 +3,7 @@
 
 #include "ui/DLockvexList.h"
 
+#include "ui/shared/Accessibility.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LetterTabs.h"
@@ -37,11 +38,13 @@ void TLockvexListDlg::BuildControls()
     SearchArg = new QLineEdit(this);
     SearchArg->setObjectName(QStringLiteral("SearchArg"));
     Label1->setBuddy(SearchArg);
+    SearchArg->setAccessibleName(QStringLiteral("Search Names"));
 
     ItemList = new QListView(this);
     ItemList->setObjectName(QStringLiteral("ItemList"));
     model_ = new TEntryListModel(this);
     ItemList->setModel(model_);
+    ItemList->setAccessibleName(QStringLiteral("Website names"));
     PrepareEntryListView(ItemList);
     // A narrow window: the list keeps its width on every screen, scaled with the window.
     ItemList->setFixedWidth(Px(256, scale_));
@@ -90,8 +93,10 @@ void TLockvexListDlg::BuildControls()
     ItemList->installEventFilter(this);
     SearchArg->installEventFilter(this);
     setTabOrder(SearchArg, ItemList);
-    setTabOrder(ItemList, DoneBtn);
+    setTabOrder(ItemList, ItemListTabs);
+    setTabOrder(ItemListTabs, DoneBtn);
     setTabOrder(DoneBtn, LockvexHelpBtn);
+    Accessibility::PressFocusedButtonOnEnter(this);
 }
 
 void TLockvexListDlg::ApplyLook()

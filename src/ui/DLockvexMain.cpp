@@ -6,6 +6,7 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "common/Globals.h"
+#include "ui/shared/Accessibility.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/HeaderBand.h"
@@ -20,6 +21,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -162,7 +164,9 @@ void TLockvexMainDlg::FormCreate()
     LockvexTextLabel->setObjectName(QStringLiteral("LockvexTextLabel"));
     LockvexHelpBtn = MakeButton(QStringLiteral("HELP"), "LockvexHelpBtn", HeaderPanel);
     LockvexHelpBtn->setToolTip(QStringLiteral("Get help"));
-    LockvexHelpBtn->setFocusPolicy(Qt::NoFocus); // F1 asks for help anywhere; the window starts in the search box
+    // First in the tab order, as it is the first control the eye meets; a click does not take the
+    // focus (F1 asks for help anywhere, and the window starts in the search box).
+    LockvexHelpBtn->setFocusPolicy(Qt::TabFocus);
     HeaderPanel->AddTrailingWidget(LockvexHelpBtn);
     root->addWidget(HeaderPanel);
 
@@ -195,6 +199,7 @@ void TLockvexMainDlg::FormCreate()
     ConnectHandlers();
     ConnectPasswordHandlers();
     InstallHelpKey(this);
+    SetKeyboardOrder();
 
     // 1-2: the state at creation.
     NewItemBtnClicked = false;
@@ -220,6 +225,8 @@ void TLockvexMainDlg::FormCreate()
         LockvexTextLabel->setText(LVDlgProcs->GetLockvexTextLabel());
         VersionLbl->setText(LVDlgProcs->LockvexVersion());
     }
+    // The caption ends in the data file's path: assistive tools read a name that says what it is.
+    Accessibility::NameWindow(this, QStringLiteral("Lockvex web entries"));
 
     // 5: a scaled window is centred; scale_ already drew it for the screen's height.
     // 6: the tabs share the list's height (TLetterTabs does it).
@@ -262,6 +269,7 @@ QWidget *TLockvexMainDlg::BuildLeftPanel()
     SearchArg->setObjectName(QStringLiteral("SearchArg"));
     SearchArg->setClearButtonEnabled(true);
     SearchArg->setPlaceholderText(QStringLiteral("Type part of a name"));
+    SearchArg->setAccessibleName(Label1->text());
     Label1->setBuddy(SearchArg);
 
     ItemList = new QListView(panel);
@@ -269,6 +277,7 @@ QWidget *TLockvexMainDlg::BuildLeftPanel()
     PrepareEntryListView(ItemList);
     listModel_ = new TEntryListModel(this);
     ItemList->setModel(listModel_);
+    ItemList->setAccessibleName(QStringLiteral("Website names"));
     ItemListTabs = new TLetterTabs(panel, scale_);
     ItemListTabs->setObjectName(QStringLiteral("ItemListTabs"));
     // The list grows with the window; at its smallest the tabs still take their smallest height.
@@ -291,6 +300,7 @@ QWidget *TLockvexMainDlg::BuildLeftPanel()
     if (auto *view = qobject_cast<QListView *>(PasswordCombo->view()))
         view->setUniformItemSizes(true);
     Label2->setBuddy(PasswordCombo);
+    PasswordCombo->setAccessibleName(Label2->text());
 
     ImportPasswordsBtn = MakeButton(QStringLiteral("IMPORT PASSWORDS"), "ImportPasswordsBtn", panel);
     ImportPasswordsBtn->setToolTip(ImportNote);
@@ -304,10 +314,14 @@ QWidget *TLockvexMainDlg::BuildLeftPanel()
     VersionLbl->setObjectName(QStringLiteral("VersionLbl"));
     SetRole(VersionLbl, "caption");
 
-    // The support command: reached by its accelerator key only; the buttons cover it.
+    // The support command: reached by its accelerator key only; the buttons cover it. It draws
+    // nothing and assistive tools do not see it.
     LogWriteBtn = MakeButton(QStringLiteral("&LogWrite"), "LogWriteBtn", panel);
     LogWriteBtn->setFocusPolicy(Qt::NoFocus);
     LogWriteBtn->setGeometry(0, 0, 1, 1);
+    LogWriteBtn->setStyleSheet(
+        QStringLiteral("QPushButton { border: none; background: transparent; color: transparent; padding: 0px; }"));
+    Accessibility::HideFromAssistiveTools(LogWriteBtn);
 
     auto *commands = new QGridLayout;
     commands->setSpacing(Px(SmallGap, scale_));
@@ -387,10 +401,12 @@ QWidget *TLockvexMainDlg::BuildEntryPanel()
     PWCheckedImage->setObjectName(QStringLiteral("PWCheckedImage"));
     PWCheckedImage->setPixmap(CheckMark(true, mark));
     PWCheckedImage->hide();
+    Accessibility::HideFromAssistiveTools(PWCheckedImage);
     PWUncheckedImage = new QLabel(this);
     PWUncheckedImage->setObjectName(QStringLiteral("PWUncheckedImage"));
     PWUncheckedImage->setPixmap(CheckMark(false, mark));
     PWUncheckedImage->hide();
+    Accessibility::HideFromAssistiveTools(PWUncheckedImage);
 
     auto *buttons = new QHBoxLayout;
     buttons->setSpacing(Px(SmallGap, scale_));
@@ -423,6 +439,9 @@ QWidget *TLockvexMainDlg::BuildFooter()
                            QStringLiteral("Twitter"), footer);
     TrelLogoImage = MakeImage(MakerLogo(Px(26, scale_)), "TrelLogoImage",
                               QStringLiteral("Tandrell helps manage your money better"), footer);
+    Accessibility::MakeLink(FacebookBtn, QStringLiteral("Facebook"));
+    Accessibility::MakeLink(TwitterBtn, QStringLiteral("Twitter"));
+    Accessibility::MakeLink(TrelLogoImage, QStringLiteral("Tandrell web site"));
 
     auto *row = new QHBoxLayout(footer);
     row->setContentsMargins(0, 0, 0, 0);
@@ -472,6 +491,7 @@ void TLockvexMainDlg::BuildCloudGroupBox()
         place.Image->setPixmap(Badge(place.Colour, place.Letter, badge));
         place.Button = new QRadioButton(place.Text, CloudGroupBox);
         place.Button->setObjectName(QString::fromLatin1(place.ButtonName));
+        Accessibility::HideFromAssistiveTools(place.Image); // the choice's text says it
         grid->addWidget(place.Image, row, 0);
         grid->addWidget(place.Button, row, 1);
         ++row;
@@ -581,6 +601,24 @@ void TLockvexMainDlg::PlaceOnScreen()
 
 // ---- wiring ------------------------------------------------------------------------------------
 
+// Tab follows the window as the eye reads it: the header, the left column top to bottom, the
+// entry's fields (the panel sets their order, each control beside a field right after it),
+// the buttons under them and the footer. The data-location panel comes right after its button.
+void TLockvexMainDlg::SetKeyboardOrder()
+{
+    QWidget *const order[] = {
+        LockvexHelpBtn,      SearchArg,     ItemList,    ItemListTabs,  PasswordCombo,      ImportPasswordsBtn,
+        TfrMemStickBtn,      DeleteItemBtn, UseCloudBtn, RadioButtonPC, RadioButtonDropbox, RadioButtonGoogleDrive,
+        RadioButtonSkyDrive, ItemName};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    QWidget *const tail[] = {ItemDescr,   CancelBtn,   SaveCloseBtn, SendToFriendBtn,
+                             TellTrelBtn, FacebookBtn, TwitterBtn,   TrelLogoImage};
+    for (size_t i = 1; i < std::size(tail); ++i)
+        setTabOrder(tail[i - 1], tail[i]);
+    Accessibility::PressFocusedButtonOnEnter(this);
+}
+
 void TLockvexMainDlg::ConnectHandlers()
 {
     connect(LockvexHelpBtn, &QPushButton::clicked, this, [this] { LockvexHelpBtnClick(); });
@@ -606,8 +644,19 @@ void TLockvexMainDlg::ConnectHandlers()
     connect(DeleteItemBtn, &QPushButton::clicked, this, [this] { DeleteItemBtnClick(); });
     connect(SaveCloseBtn, &QPushButton::clicked, this, [this] { SaveCloseBtnClick(); });
     connect(CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
+    // Esc is the window's Cancel, except that it first closes what is open over the window: a
+    // drop-down or menu (the event filter leaves the key to it), or the data-location panel.
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, [this] { CancelBtnClick(); });
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (UseCloudBtnDown) {
+            const bool inPanel = CloudGroupBox->isAncestorOf(QApplication::focusWidget());
+            CloseCloudPanel();
+            if (inPanel)
+                UseCloudBtn->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+        CancelBtnClick();
+    });
     connect(SendToFriendBtn, &QPushButton::clicked, this, [this] { SendToFriendBtnClick(); });
     connect(TellTrelBtn, &QPushButton::clicked, this, [this] { TellTrelBtnClick(); });
     connect(LogWriteBtn, &QPushButton::clicked, this, [this] { LogWriteBtnClick(); });
@@ -627,6 +676,20 @@ bool UserFocusChange(QEvent *event)
 
 } // namespace
 
+// A picture that opens a web site was clicked or pressed by key: its handler runs.
+bool TLockvexMainDlg::PressPicture(QObject *watched)
+{
+    if (watched == FacebookBtn)
+        FacebookBtnClick();
+    else if (watched == TwitterBtn)
+        TwitterBtnClick();
+    else if (watched == TrelLogoImage)
+        TrelLogoImageClick();
+    else
+        return false;
+    return true;
+}
+
 bool TLockvexMainDlg::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
@@ -636,6 +699,23 @@ bool TLockvexMainDlg::eventFilter(QObject *watched, QEvent *event)
         // activity that puts off the idle close.
         if (watched->isWidgetType())
             ResetIdleCount();
+        // The pictures that open web sites take Return, Enter and Space as a click.
+        if (event->type() == QEvent::KeyPress && Accessibility::IsPressKey(static_cast<QKeyEvent *>(event))) {
+            if (PressPicture(watched))
+                return true;
+            // By keyboard "SAVE IN CLOUD" closes the panel it opened (the pointer closes it on
+            // its way to the button, so a click finds it closed).
+            if (watched == UseCloudBtn && UseCloudBtnDown) {
+                CloseCloudPanel();
+                return true;
+            }
+        }
+        break;
+    case QEvent::ShortcutOverride:
+        // Esc in an open drop-down or menu is the popup's: it closes that alone, and the
+        // window's Esc (Cancel) does not see it.
+        if (QApplication::activePopupWidget() && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Cancel))
+            event->accept();
         break;
     case QEvent::FocusIn:
         if (watched == SearchArg && UserFocusChange(event))
@@ -657,20 +737,8 @@ bool TLockvexMainDlg::eventFilter(QObject *watched, QEvent *event)
             });
         break;
     case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-            if (watched == FacebookBtn) {
-                FacebookBtnClick();
-                return true;
-            }
-            if (watched == TwitterBtn) {
-                TwitterBtnClick();
-                return true;
-            }
-            if (watched == TrelLogoImage) {
-                TrelLogoImageClick();
-                return true;
-            }
-        }
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && PressPicture(watched))
+            return true;
         break;
     default:
         break;

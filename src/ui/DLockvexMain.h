@@ -237,6 +237,8 @@ private:
     QWidget *BuildFooter();
     void BuildCloudGroupBox();
     void ConnectHandlers();
+    void SetKeyboardOrder();
+    bool PressPicture(QObject *watched);
     void ApplyLook();
     void PlaceOnScreen();
     void PlaceCloudGroupBox();
@@ -245,6 +247,7 @@ private:
     void ConnectChooserHandlers();
     void ConnectClipboardHandlers();
     void ConnectCommandHandlers();
+    void CloseCloudPanel();
 
     bool FormCloseQuery();
     void FormClose();

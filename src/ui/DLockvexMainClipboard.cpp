@@ -27,7 +27,8 @@ namespace
 constexpr int AutoCopyMs = 5000;
 constexpr int AutoCopyAfterLoginMs = 10000;
 
-// The pointer over the Copy buttons of the PIN and the password and over the login button.
+// The pointer (or the keyboard's focus) on the Copy buttons of the PIN and the password and on
+// the login button.
 class TCopyButtonHover : public QObject
 {
 public:
@@ -36,9 +37,10 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        // The keyboard's focus coming to and leaving the button counts as the pointer does.
         const QEvent::Type type = event->type();
-        const bool enter = type == QEvent::Enter;
-        const bool leave = type == QEvent::Leave;
+        const bool enter = type == QEvent::Enter || type == QEvent::FocusIn;
+        const bool leave = type == QEvent::Leave || type == QEvent::FocusOut;
         if (!enter && !leave && type != QEvent::Hide)
             return false;
         if (watched == window_->PINCopyBtn || watched == window_->PasswordCopyBtn) {

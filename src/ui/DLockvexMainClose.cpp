@@ -105,6 +105,8 @@ void TLockvexMainDlg::ForceCloseTimer()
 void TLockvexMainDlg::CloseOnSignal()
 {
     quietClose_ = true;
+    // Nothing is asked from here on in any window: the import window's closing notes among them.
+    SetQuietClose(true);
     QTimer::singleShot(0, this, [this] {
         while (QWidget *modal = QApplication::activeModalWidget()) {
             modal->close();

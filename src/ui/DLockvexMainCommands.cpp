@@ -109,6 +109,11 @@ void TLockvexMainDlg::UseCloudBtnClick()
 
 void TLockvexMainDlg::UseCloudBtnMouseEnter()
 {
+    CloseCloudPanel();
+}
+
+void TLockvexMainDlg::CloseCloudPanel()
+{
     if (!UseCloudBtnDown)
         return;
     CloudGroupBox->hide();

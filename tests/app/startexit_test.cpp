@@ -46,6 +46,8 @@ protected:
         Folder = desktop.Documents + QStringLiteral("/Lockvex");
         QDir().mkpath(Folder);
         Data = Folder + QStringLiteral("/TrelLockvex.acsdb");
+        Imports = desktop.Home() + QStringLiteral("/imports");
+        QDir().mkpath(Imports);
     }
     void TearDown() override
     {
@@ -66,6 +68,20 @@ protected:
         }
     }
 
+    // In a child process that then ends as told: starts a run and imports, which writes a log
+    // of the passwords beside the import file «imports/pw.csv».
+    void StartAndWriteALog()
+    {
+        ScopedMessageResponder responder;
+        RunStartSteps();
+        QString log;
+        int handle = -1;
+        if (CreateImportLog(Imports + QStringLiteral("/pw"), log, handle) != 0)
+            std::_Exit(3);
+        if (::write(handle, "Accepted by User   Bank,secret\r\n", 33) != 33)
+            std::_Exit(4);
+    }
+
     QStringList DamagedFiles() const
     {
         return QDir(Folder).entryList({QStringLiteral("TrelLockvex.damaged-*")}, QDir::Files);
@@ -73,7 +89,7 @@ protected:
 
     testing_support::TestPlatform desktop;
     platform::ScopedInstall guard{desktop};
-    QString Folder, Data;
+    QString Folder, Data, Imports;
 };
 
 TEST_F(StartExitSteps, ADamagedDataFileRestoredAtStartIsToldWithTheNameItIsKeptUnder)
@@ -129,27 +145,19 @@ TEST_F(StartExitSteps, ABackupThatFailsAtExitIsWrittenToStandardError)
 TEST_F(StartExitSteps, ALogLeftByARunThatDidNotEndIsRemovedAtTheNextStart)
 {
     MakeData({QStringLiteral("kept")});
-    const QString imports = desktop.Home() + QStringLiteral("/imports");
-    QDir().mkpath(imports);
     for (const bool replacedMeanwhile : {false, true}) {
         SCOPED_TRACE(replacedMeanwhile ? "the name now names the user's file" : "the log as it was made");
         EXPECT_EXIT(
             {
-                ScopedMessageResponder responder;
-                RunStartSteps();
-                QString log;
-                int handle = -1;
-                if (CreateImportLog(imports + QStringLiteral("/pw"), log, handle) != 0)
-                    std::_Exit(3);
-                ::write(handle, "Accepted by User   Bank,secret\r\n", 33);
+                StartAndWriteALog();
                 std::_Exit(9); // as killed: nothing of the exit steps runs
             },
             ::testing::ExitedWithCode(9), "");
-        const QString log = imports + QStringLiteral("/pw Log.txt");
+        const QString log = Imports + QStringLiteral("/pw Log.txt");
         ASSERT_TRUE(QFile::exists(log));
         if (replacedMeanwhile) {
-            WriteFile(imports + QStringLiteral("/mine"), "the user's own");
-            ASSERT_TRUE(QFile::remove(log) && QFile::rename(imports + QStringLiteral("/mine"), log));
+            WriteFile(Imports + QStringLiteral("/mine"), "the user's own");
+            ASSERT_TRUE(QFile::remove(log) && QFile::rename(Imports + QStringLiteral("/mine"), log));
         }
         ScopedMessageResponder responder;
         RunStartSteps();
@@ -168,23 +176,19 @@ TEST_F(StartExitSteps, AnExitCallDuringTheRunStillRemovesTheImportFilesAndCloses
 {
     MakeData({QStringLiteral("kept")});
     QFile::remove(Folder + QStringLiteral("/TrelLockvex.BAC0"));
-    const QString imports = desktop.Home() + QStringLiteral("/imports");
-    QDir().mkpath(imports);
     EXPECT_EXIT(
         {
             EndRunOnExit();
-            ScopedMessageResponder responder;
-            RunStartSteps();
-            QString log;
-            int handle = -1;
-            if (CreateImportLog(imports + QStringLiteral("/pw"), log, handle) != 0)
-                std::_Exit(3);
+            StartAndWriteALog();
             std::exit(1);
         },
         ::testing::ExitedWithCode(1), "");
-    EXPECT_FALSE(QFile::exists(imports + QStringLiteral("/pw Log.txt")));
+    EXPECT_FALSE(QFile::exists(Imports + QStringLiteral("/pw Log.txt")));
     EXPECT_TRUE(QFile::exists(Folder + QStringLiteral("/TrelLockvex.BAC0")));
-    // The settings name no log any more: the next start has nothing to remove.
+    // The next start finds nothing left to remove and forgets the log.
+    ScopedMessageResponder responder;
+    RunStartSteps();
+    RunExitSteps();
     EXPECT_FALSE(ReadFile(desktop.Documents + QStringLiteral("/Lockvex.INI")).contains("ImportLogs"));
 }
 

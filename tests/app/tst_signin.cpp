@@ -12,6 +12,7 @@
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
 #include "store/PoolFile.h"
+#include "support/TypeText.h"
 #include "support/WindowSession.h"
 
 #include <QApplication>
@@ -89,9 +90,9 @@ void TstSignIn::AnswerNextDialog(const QStringList &attempts)
             if (!dialog->isVisible())
                 break;
             const QStringList typed = attempt.split(QLatin1Char('|'));
-            QTest::keyClicks(dialog->Edit1, typed.value(0));
+            testing_support::TypeText(dialog->Edit1, typed.value(0));
             if (dialog->Edit2 != nullptr)
-                QTest::keyClicks(dialog->Edit2, typed.value(1));
+                testing_support::TypeText(dialog->Edit2, typed.value(1));
             QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
         }
         if (dialog->isVisible())
@@ -159,6 +160,15 @@ void TstSignIn::signIn_data()
     QTest::newRow("stick, access passwords only")
         << true << QStringList{"Bank:Alpha1:access", "Shop:Bravo2:access", "Mail:Charlie3"} << two
         << QStringList{"Alpha1|Charlie3", "Bravo2|Alpha1"} << true << 1 << true;
+    // A password stored with "?" for characters the file could not hold is not opened by whatever
+    // letters once stood there.
+    QTest::newRow("PC, characters the file cannot hold")
+        << false << QStringList{"Bank:??????123", "Shop:Bravo2"} << one
+        << QStringList{QString::fromUtf8("ΩΩΩΩΩΩ123"), QString::fromUtf8("пароль123"), "??????123"} << true << 2
+        << false;
+    QTest::newRow("stick, characters the file cannot hold")
+        << true << QStringList{"Bank:??????123", "Shop:Bravo2"} << two
+        << QStringList{QString::fromUtf8("Bravo2|ΩΩΩΩΩΩ123"), "Bravo2|??????123"} << true << 1 << false;
     QTest::newRow("stick, two entries sharing one password")
         << true << QStringList{"Bank:Alpha1", "Shop:Alpha1"} << one << QStringList{"Alpha1"} << true << 0 << false;
     // Two different access passwords open the stick, although the list names the first of them

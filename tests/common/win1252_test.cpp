@@ -41,6 +41,17 @@ TEST(Win1252, CharactersTheCodePageCannotHoldBecomeQuestionMarks)
     EXPECT_EQ(win1252::FromUnicode(QString::fromUtf8("€ café")), QByteArray("\x80 caf\xE9"));
     EXPECT_TRUE(win1252::FromUnicode(QString()).isEmpty());
     EXPECT_TRUE(win1252::ToUnicode(QByteArray()).isEmpty());
+    EXPECT_EQ(win1252::FromUnicode(text, '\x7f'), QByteArray("a\x7f\x7f\x7f\x7f\x7fz"));
+}
+
+TEST(Win1252, HoldsTellsWhatComesBackUnchanged)
+{
+    for (int b = 0; b < 256; ++b)
+        EXPECT_TRUE(win1252::Holds(win1252::CharOf(static_cast<unsigned char>(b)))) << "byte " << b;
+    EXPECT_TRUE(win1252::HoldsAll(QString::fromUtf8("€ café ?")));
+    EXPECT_TRUE(win1252::HoldsAll(QString()));
+    for (const char *text : {"Łódź", "\u0080", "ΩΩ", "пароль", "\U0001F600", "a\u2028b"})
+        EXPECT_FALSE(win1252::HoldsAll(QString::fromUtf8(text))) << text;
 }
 
 } // namespace

@@ -13,6 +13,12 @@
 #    clipboard holds "Clipboard cleared by Lockvex" and the data folder holds the data file and
 #    BAC0, every file 0600, and no TEMP copy.
 #
+# 3. Third start, by keyboard alone (no pointer event): the sign-in; the entry found by a letter
+#    tab and by the search; its password copied with its Copy button and with Ctrl+C, both
+#    offering the hint; the "Select Password" drop-down opened and closed with Esc while the
+#    program runs on; an entry created, one renamed and one deleted with the questions answered;
+#    a small CSV imported with every record accepted; SAVE & CLOSE.
+#
 # Controls are found from outside: fields by the keyboard's tab order (a field's text is read
 # back with Ctrl+A, Ctrl+C), buttons by where they lie next to the focused field, whose focus
 # frame is found in a screenshot, and "SAVE & CLOSE" as the lowest of the window's blue primary
@@ -46,8 +52,8 @@ fail() {
 }
 
 # Colours of the program's style: the frame of the focused field and the primary buttons' face.
-focus_colour='srgb(42,127,192)'
-primary_colour='srgb(37,122,192)'
+focus_colour='srgb(29,95,150)'
+primary_colour='srgb(29,106,174)'
 
 # --- the X server and the clipboard manager -------------------------------------------------
 Xvfb -displayfd 5 -screen 0 1600x1200x24 -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
@@ -124,7 +130,7 @@ click_right_of_focus() {
 
 clipboard() { timeout 5 xclip -selection clipboard -o 2>/dev/null || true; }
 clipboard_targets() { timeout 5 xclip -selection clipboard -o -t TARGETS 2>/dev/null || true; }
-set_clipboard() { printf '%s' "$1" | xclip -selection clipboard -i; }
+set_clipboard() { printf '%s' "$1" | xclip -selection clipboard -i >/dev/null 2>&1; }
 
 wait_clipboard() { # expected text
     for _ in $(seq 50); do [ "$(clipboard)" = "$1" ] && return 0; sleep 0.1; done
@@ -151,11 +157,11 @@ frame=$(focus_frame "$main")
 [ -n "$frame" ] || { cp "$work/window.png" "$out/no-focus.png"; fail "the first start has no focused field"; }
 read -r nx ny nw nh _ <<<"$frame"
 type_text "$name"
-xdotool key Tab
+xdotool key Tab Tab # past CREATE NEW ITEM
 type_text "$address"
-xdotool key Tab
+xdotool key Tab Tab # past GO TO THIS WEBSITE
 type_text "$customer"
-xdotool key Tab Tab # past the PIN
+xdotool key Tab Tab Tab Tab # past the customer ID's Copy, the PIN and its Copy
 type_text "$password"
 sleep 0.3
 shot 01-first-start-entry-typed
@@ -226,4 +232,193 @@ for f in "$data"/* "$data"/.[!.]*; do
     case "$f" in *TEMP*) fail "a TEMP file is left: $f" ;; esac
 done
 echo "data folder: $(cd "$data" && ls -A | tr '\n' ' ')"
+
+# --- third start: the keyboard alone ------------------------------------------------------------
+# No pointer event at all: every control is reached with Tab and Shift+Tab in the window's order
+# (counted below) and pressed with Return. Without cloud folders the order of the main window is
+# HELP, Search Names, the list, the letter tabs, Select Password, IMPORT PASSWORDS,
+# LOAD MEMORY STICK, DELETE ITEM, Website Name, CREATE NEW ITEM, Website address,
+# GO TO THIS WEBSITE, Customer ID, its Copy, PIN, its Copy, Password, its Copy, ...
+keys() { xdotool key --delay 90 "$@"; sleep 0.4; }
+tabs() { keys --repeat "$1" --delay 90 Tab; }
+back_tabs() { keys --repeat "$1" --delay 90 shift+Tab; }
+# The focused box's text, read as the user would copy it ("" for an empty box).
+field_text() {
+    set_clipboard "probe-$RANDOM"
+    local probe
+    probe=$(clipboard)
+    keys ctrl+a ctrl+c
+    local text
+    text=$(clipboard)
+    [ "$text" = "$probe" ] && text=""
+    echo "$text"
+}
+expect_field() { # expected what
+    local text
+    text=$(field_text)
+    [ "$text" = "$1" ] || { shot "fail-$2"; fail "$2: the focused box holds '$text', not '$1'"; }
+}
+visible_windows() { xdotool search --onlyvisible --pid "$lv" '' 2>/dev/null | sort || true; }
+# Waits for a window of the program that was not there before (a message, the import window)
+# and gives it the keyboard.
+new_window() { # windows-before
+    local id=""
+    for _ in $(seq 100); do
+        id=$(comm -13 <(echo "$1") <(visible_windows) | head -n 1)
+        [ -n "$id" ] && break
+        kill -0 "$lv" 2>/dev/null || fail "the program ended while waiting for a new window"
+        sleep 0.1
+    done
+    [ -n "$id" ] || fail "no new window came"
+    xdotool windowfocus --sync "$id"
+    sleep 0.4
+    echo "$id"
+}
+alive() { kill -0 "$lv" 2>/dev/null || fail "the program ended: $1"; }
+# Waits for a message of the program (a window that is neither the main nor the import window
+# nor a message answered before).
+answered=""
+message_window() {
+    local id=""
+    for _ in $(seq 100); do
+        id=$(visible_windows | grep -vxF -e "$main" -e "${import_window:-none}" ${answered} | head -n 1)
+        [ -n "$id" ] && break
+        alive "while waiting for a message"
+        sleep 0.1
+    done
+    [ -n "$id" ] || { shot fail-no-message; fail "no message came"; }
+    answered="$answered -e $id"
+    sleep 0.8 # the message takes the keyboard itself as it opens
+    echo "$id"
+}
+
+csv=$work/import.csv
+printf 'Name\r\nImported One\r\nImported Two\r\n' >"$csv"
+pointer_before=$(xdotool getmouselocation)
+start_program
+signin=$(window 'Lockvex access password')
+type_text "$password"
+keys Return
+main=$(window 'Tandrell safe web address storage')
+# The search box has the focus. A text no name holds empties the list and the fields.
+type_text "zzz"
+tabs 7 # the list, the letter tabs, Select Password, IMPORT, LOAD, DELETE, Website Name
+expect_field "" "a search that finds nothing"
+back_tabs 5 # back to the letter tabs
+keys a      # the letter jumps, as a click on the tab "A" does, and empties the search
+tabs 5
+expect_field "$name" "the letter tab A"
+back_tabs 7 # the search box
+type_text "zzz"
+keys ctrl+a
+type_text "Alph"
+tabs 7
+expect_field "$name" "the search for 'Alph'"
+shot 07-keyboard-found
+# The password's Copy button by keyboard, then a copy out of the password box: both through the
+# program's clipboard routine, with the hint.
+tabs 9
+set_clipboard "not the password"
+keys Return
+wait_clipboard "$password" || fail "Return on the password's Copy button did not copy it (the clipboard holds '$(clipboard)')"
+clipboard_targets | grep -qx 'x-kde-passwordManagerHint' || fail "the Copy button's copy lacks the hint"
+back_tabs 1
+set_clipboard "not the password"
+keys ctrl+a ctrl+c
+wait_clipboard "$password" || fail "Ctrl+C in the password box did not copy it"
+clipboard_targets | grep -qx 'x-kde-passwordManagerHint' ||
+    fail "Ctrl+C in the password box copied without x-kde-passwordManagerHint; targets: $(clipboard_targets | tr '\n' ' ')"
+echo "third run: found by letter tab and by search, password copied by keyboard with the hint"
+# The drop-down opens and Esc closes it alone: the program keeps running, nothing asks.
+back_tabs 12 # Select Password
+before=$(visible_windows)
+keys F4
+sleep 0.5
+shot 08-drop-down-open
+[ "$(visible_windows)" != "$before" ] || fail "F4 did not open the drop-down"
+keys Escape
+sleep 0.5
+alive "Esc closed the program instead of the drop-down"
+[ "$(visible_windows)" = "$before" ] || fail "after Esc on the drop-down other windows show: $(visible_windows)"
+echo "third run: Esc closed the drop-down only"
+# Create: CREATE NEW ITEM comes right after the name box.
+tabs 5 # IMPORT, LOAD, DELETE, Website Name, CREATE NEW ITEM
+keys Return
+type_text "Zeta Shop"
+keys Tab
+shot 09-keyboard-new-entry
+# Rename: entering the search box saves the new entry; the found entry is renamed, and the
+# question is answered with Return (Yes).
+back_tabs 8 # Website Name, DELETE, LOAD, IMPORT, Select Password, the tabs, the list, Search Names
+keys ctrl+a
+type_text "Alph"
+tabs 7
+keys ctrl+a
+type_text "Alpha Savings"
+keys Tab
+message_window >/dev/null
+shot 10-keyboard-rename-question
+keys Return
+alive "after the rename"
+# Delete the new entry, answering the question with Return.
+back_tabs 8 # back to the search box from CREATE NEW ITEM
+keys ctrl+a
+type_text "Zeta"
+tabs 7
+expect_field "Zeta Shop" "the entry made by keyboard"
+back_tabs 1 # DELETE ITEM
+keys Return
+message_window >/dev/null
+keys Return
+alive "after the delete"
+tabs 1
+expect_field "" "the deleted entry's name"
+back_tabs 7
+keys ctrl+a
+type_text "Alpha"
+tabs 7
+expect_field "Alpha Savings" "the renamed entry"
+echo "third run: entry created, renamed, deleted by keyboard"
+# Import: IMPORT PASSWORDS, the file name, the import button, every record accepted with Return.
+back_tabs 3
+before=$(visible_windows)
+keys Return
+import_window=$(new_window "$before")
+tabs 1 # HELP has the focus; the file name box is next
+keys ctrl+a
+type_text "$csv"
+tabs 22 # Browse, the three View buttons, the 14 column boxes, the header box, the two Reset buttons, Import
+keys Return
+sleep 0.5
+shot 11-keyboard-import-review
+keys Return # Accept: the focus is on it while a record is shown
+keys Return
+# The import is complete: No (Esc) ends it, then the two security notes take Return.
+message_window >/dev/null
+keys Escape
+for note in 1 2; do
+    message_window >/dev/null
+    keys Return
+done
+sleep 0.5
+alive "after the import"
+xdotool windowfocus --sync "$main"
+sleep 0.5
+keys ctrl+a
+type_text "Imported"
+tabs 7
+expect_field "Imported One" "the first imported record"
+back_tabs 6 # the list
+keys Down
+tabs 6
+expect_field "Imported Two" "the second imported record"
+echo "third run: CSV imported by keyboard, every record accepted"
+# SAVE & CLOSE: before the footer's five controls at the end of the order.
+back_tabs 14 # Website Name back to HELP (8), then the logo, Twitter, Facebook, Tell us, Share, SAVE & CLOSE
+shot 12-keyboard-save-close
+keys Return
+wait_exit 20
+[ "$status" -eq 0 ] || fail "the keyboard run ended with status $status"
+[ "$(xdotool getmouselocation)" = "$pointer_before" ] || fail "the pointer moved during the keyboard run"
+echo "third run: saved and closed by keyboard alone"
 echo "end-to-end test on X passed; screenshots in $out"

@@ -1,4 +1,5 @@
 #include "entries/EntryFields.h"
+#include "entries/EntryText.h"
 
 #include "store/RecDALockvex.h"
 
@@ -115,3 +116,31 @@ TEST(EntryFields, ContentDiffersInEveryStoredFieldButNotInTheWindowsOwn)
 }
 
 } // namespace
+
+// What a field keeps as typed: the code page's characters without control characters; the notes
+// also keep their line breaks and tabs.
+TEST(EntryFields, AFieldKeepsTheCodePagesCharactersWithoutControls)
+{
+    struct Case {
+        const char *text;
+        qsizetype firstInName;
+        qsizetype firstInNotes;
+    };
+    const Case cases[] = {
+        {"Caf\u00e9 \u20ac5 ?", -1, -1},
+        {"\u0141\u00f3d\u017a", 0, 0}, // Ł: not in the code page
+        {"ab\u00f3\u0144", 3, 3},      // ń
+        {"pass\u001bword", 4, 4},      // ESC
+        {"x\u0007", 1, 1},             // BEL
+        {"x\u007f", 1, 1},             // DEL
+        {"x\u0081", 1, 1},             // a control character the code page holds
+        {"line\nbreak\r\n\tx", 4, -1}, // the notes keep breaks and tabs
+        {"a\u2028b\u2029", 1, -1},     // the note box's own line and paragraph separators
+        {"\U0001F600", 0, 0},
+    };
+    for (const Case &c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        EXPECT_EQ(FirstUnkeptChar(text, false), c.firstInName) << c.text;
+        EXPECT_EQ(FirstUnkeptChar(text, true), c.firstInNotes) << c.text;
+    }
+}

@@ -400,6 +400,40 @@ TEST_F(ListManagerTest, APasswordThatCannotBeReadIsNeverTakenForNone)
     EXPECT_EQ(Texts(PasswordStrings), QStringList({" All Passwords", "one", "two"}));
 }
 
+// Past a few hundred entries of unknown password, a build reads them in one scan of the file:
+// the lists and counts are those of reading every entry, and a scan that fails leaves the lists
+// marked incomplete as a failed read does.
+TEST_F(ListManagerTest, ManyPasswordsReadInOneScanGiveTheListsOfReadingEachEntry)
+{
+    const int count = TListManager::MinScannedPasswords + 40;
+    std::vector<int> keys;
+    for (int i = 0; i < count; ++i) // names in key order; 50 passwords, each first used by entry i < 50
+        keys.push_back(AddEntry(QStringLiteral("Entry %1").arg(i, 3, 10, QLatin1Char('0')),
+                                QStringLiteral("pw%1").arg(i % 50, 2, 10, QLatin1Char('0')), i < 50 && i % 3 == 0));
+    OpenTable();
+    lists.ForgetPasswords();
+    Browse();
+    EXPECT_EQ(lists.LastFileScan(), TListManager::FileScanWhole);
+    EXPECT_FALSE(lists.PasswordReadFailed());
+    EXPECT_EQ(TotalPWs, count);
+    EXPECT_EQ(LoginPWs, 17); // the passwords of entries 0, 3, ..., 48
+    ASSERT_EQ(PasswordStrings->Count(), 51);
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_EQ(PasswordStrings->Strings(i + 1), QStringLiteral("pw%1").arg(i, 2, 10, QLatin1Char('0')));
+        EXPECT_EQ(lists.GetKey(PasswordStrings, i + 1), keys[std::size_t(i)]);
+    }
+
+    lists.ForgetPasswords();
+    testPlatform.FailStorage = [](testing_support::StorageOp op, const QString &, qint64, qint64) {
+        return op == testing_support::StorageOp::Read ? EIO : 0;
+    };
+    Browse();
+    testPlatform.FailStorage = nullptr;
+    EXPECT_EQ(lists.LastFileScan(), TListManager::FileScanFailed);
+    EXPECT_TRUE(lists.PasswordReadFailed());
+    EXPECT_EQ(TotalPWs, count);
+}
+
 namespace
 {
 

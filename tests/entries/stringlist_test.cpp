@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <numeric>
 #include <random>
 
 namespace
@@ -190,6 +192,63 @@ TEST_F(StringListTest, SortingAfterSmallChangesGivesWhatAFreshSortGives)
         ASSERT_EQ(Texts(reused), Texts(fresh)) << "round " << round;
         for (int i = 0; i < fresh.Count(); ++i)
             ASSERT_EQ(reused.Objects(i), fresh.Objects(i)) << "round " << round << " line " << i;
+    }
+}
+
+TEST_F(StringListTest, SortGivesTheOrderOfComparingEveryPairInEachLocaleAndCaseMode)
+{
+    // Sort orders through keys made once per text; the order must be the one the list's own
+    // comparison gives, for ASCII and other text, empty text, blanks and punctuation.
+    static const QStringList pool = {"",
+                                     " ",
+                                     "anvil",
+                                     "Anvil",
+                                     "ANVIL",
+                                     "anvil ",
+                                     "an vil",
+                                     "an-vil",
+                                     "a",
+                                     "A",
+                                     "Z",
+                                     "zeta",
+                                     "10 banks",
+                                     "9 banks",
+                                     "_under",
+                                     "~tilde",
+                                     "b@sket",
+                                     "basket",
+                                     QStringLiteral("delta\x7f"),
+                                     QString::fromUtf8("éclair"),
+                                     "eclair",
+                                     "Eclair",
+                                     QString::fromUtf8("Ärger"),
+                                     "Arger",
+                                     QString::fromUtf8("straße"),
+                                     "strasse",
+                                     QString::fromUtf8("日本")};
+    std::mt19937 random(11);
+    for (const QLocale &locale :
+         {QLocale(QLocale::English, QLocale::UnitedStates), QLocale::c(), QLocale(QLocale::German, QLocale::Germany)}) {
+        QLocale::setDefault(locale);
+        for (const bool caseSensitive : {false, true}) {
+            TLockvexStringList list(false, dupAccept, caseSensitive);
+            std::vector<QString> texts;
+            for (int i = 0; i < 400; ++i) {
+                QString text = pool[static_cast<int>(random() % pool.size())];
+                if (random() % 2)
+                    text += pool[static_cast<int>(random() % pool.size())];
+                texts.push_back(text);
+                list.Add(text);
+            }
+            std::vector<int> expected(texts.size());
+            std::iota(expected.begin(), expected.end(), 0);
+            std::stable_sort(expected.begin(), expected.end(),
+                             [&](int a, int b) { return list.CompareStrings(texts[a], texts[b]) < 0; });
+            list.Sort();
+            for (std::size_t i = 0; i < texts.size(); ++i)
+                ASSERT_EQ(list.Strings(int(i)), texts[std::size_t(expected[i])])
+                    << qPrintable(locale.name()) << (caseSensitive ? " case-sensitive" : "") << " line " << i;
+        }
     }
 }
 

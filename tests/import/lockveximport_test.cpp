@@ -607,6 +607,9 @@ TEST_F(ImportTest, UnicodeFilesImportAsWindows1252)
         if (records.size() > 2) {
             EXPECT_EQ(records[2].ItemName, "??") << fixture;
             EXPECT_EQ(records[2].ItemDescr, "? key") << fixture;
+            // the characters the code page cannot hold are told apart from a "?" and named
+            EXPECT_TRUE(Log().contains(Logged("Characters stored as ?", "Website name, Notes"))) << fixture;
+            EXPECT_TRUE(Log().contains(Logged("Accepted by User", "??,? key"))) << fixture;
         }
         // the log is Windows-1252 too
         EXPECT_EQ(Log().first(), Logged("Accepted by User", "Name,Notes")) << fixture;

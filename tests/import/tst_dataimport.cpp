@@ -82,6 +82,7 @@ private slots:
     void fileChecks();
     void reviewAcceptsEditedRecordsAndRejects();
     void rejectingTheLastRecordAsksAtOnce();
+    void reviewByKeyboard();
     void quitLogsTwiceAndCounts();
     void acceptAllSavesEveryRecord();
     void quitWorksWhileImportAllRuns_data();
@@ -90,6 +91,7 @@ private slots:
     void failedWriteIsToldAndNotCounted();
     void cutFieldsAreShownAndCounted();
     void aRecordNotInUtf8IsNoted();
+    void unkeptCharactersAreShownLoggedAndCounted();
     void closingMessagesAndSettings();
     void emptyFileNameKeepsTheSavedName();
     void viewCopiesArePrivateAndNeverReplaceAUsersFile();
@@ -471,6 +473,30 @@ void TstDataImport::rejectingTheLastRecordAsksAtOnce()
     QCOMPARE(LogLines(importFolder_ + "/pw Log.txt").size(), 2);
 }
 
+// The review without a mouse: the record shown brings the focus to Accept; Return on a focused
+// button presses it, and Return in a box accepts the record shown (the window's main action).
+void TstDataImport::reviewByKeyboard()
+{
+    const QString file = WriteCsv("pw.csv", "Bank,1\r\nShop,2\r\nMail,3\r\n");
+    auto dlg = Open();
+    dlg->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
+    Start(*dlg, file, {"1", "2"}, false);
+    QCOMPARE(QApplication::focusWidget(), dlg->AcceptBtn);
+    QTest::keyClick(dlg->AcceptBtn, Qt::Key_Return);
+    QTRY_COMPARE(EntryCount(), 1);
+    QCOMPARE(dlg->ItemName->text(), QStringLiteral("Shop"));
+    dlg->ItemName->setFocus();
+    dlg->ItemName->setText(QStringLiteral("Shop two"));
+    QTest::keyClick(dlg->ItemName, Qt::Key_Enter, Qt::KeypadModifier);
+    QTRY_COMPARE(EntryCount(), 2);
+    QVERIFY(Entries().contains(QStringLiteral("Shop two")));
+    QCOMPARE(dlg->ItemName->text(), QStringLiteral("Mail"));
+    QTest::keyClick(dlg->RejectBtn, Qt::Key_Return); // the last record: the import ends
+    QTRY_VERIFY(!dlg->RejectBtn->isEnabled());
+    QCOMPARE(EntryCount(), 2);
+}
+
 void TstDataImport::quitLogsTwiceAndCounts()
 {
     const QString file = WriteCsv("pw.csv", "A,1\r\nB,2\r\nC,3\r\n");
@@ -624,6 +650,54 @@ void TstDataImport::aRecordNotInUtf8IsNoted()
     QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
     QCOMPARE(dlg->ItemName->text(), QStringLiteral("Caf\u00e9"));
     QVERIFY(dlg->ShortenedLbl->text().isEmpty());
+}
+
+// A field with characters an entry cannot keep arrives with "?" in their place, is named under
+// the review boxes, and is stored so only as the user accepts it; the log names it, and "Import
+// all items" counts such items in a message of their own.
+void TstDataImport::unkeptCharactersAreShownLoggedAndCounted()
+{
+    const QString file = WriteCsv("pw.csv", QStringLiteral("Name,Password,Notes\r\n"
+                                                           "Łódź bank,hasło1,x\r\n"
+                                                           "Plain,pw,tab\there\r\n"
+                                                           "Bell,p\aw,\"two\r\nlines\"\r\n"
+                                                           "Also,ΩΩ,x\x1by\r\n")
+                                                .toUtf8());
+    auto dlg = Open();
+    Start(*dlg, file, {"1", "0", "0", "0", "2", "0", "0", "0", "0", "0", "0", "0", "0", "3"}, true);
+    QCOMPARE(dlg->ItemName->text(), QStringLiteral("?ód? bank"));
+    QCOMPARE(dlg->Password->text(), QStringLiteral("has?o1"));
+    QCOMPARE(dlg->ShortenedLbl->text(),
+             QStringLiteral("Characters Lockvex cannot store, shown as ?: Website name, Password"));
+    dlg->Password->setText(QStringLiteral("haslo1")); // the user puts it right
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QCOMPARE(dlg->ItemDescr->toPlainText(), QStringLiteral("tab\there")); // the notes keep tabs
+    QVERIFY(dlg->ShortenedLbl->text().isEmpty());
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QCOMPARE(dlg->Password->text(), QStringLiteral("p?w"));
+    QCOMPARE(dlg->ShortenedLbl->text(), QStringLiteral("Characters Lockvex cannot store, shown as ?: Password"));
+    dlg->AcceptAllCheckBox->setChecked(true);
+    QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg->isVisible(), 30000);
+
+    QCOMPARE(messages_->Shown.first().Caption, QStringLiteral("SOME CHARACTERS WERE REPLACED"));
+    QCOMPARE(messages_->Shown.first().Text,
+             QStringLiteral("3 imported items had characters Lockvex cannot store; each was stored as \"?\". Check "
+                            "them in the log."));
+    QCOMPARE(messages_->Shown.first().DlgType, mtWarning);
+    const QMap<QString, ItemManagerParams> entries = Entries();
+    QCOMPARE(entries.keys(), (QStringList{"?ód? bank", "Also", "Bell", "Plain"}));
+    QCOMPARE(entries["?ód? bank"].Password, QStringLiteral("haslo1"));
+    QCOMPARE(entries["Bell"].Password, QStringLiteral("p?w"));
+    QCOMPARE(entries["Bell"].ItemDescr, QStringLiteral("two\r\nlines"));
+    QCOMPARE(entries["Also"].Password, QStringLiteral("??"));
+    QCOMPARE(entries["Also"].ItemDescr, QStringLiteral("x?y"));
+    const QList<QByteArray> log = LogLines(importFolder_ + "/pw Log.txt");
+    QCOMPARE(log[1], Logged("Accepted by User", QStringLiteral("?ód? bank,has?o1,x").toLatin1()));
+    QCOMPARE(log[2], Logged("Characters stored as ?", "Website name, Password"));
+    QCOMPARE(log[3], Logged("Accepted by User", "Plain,pw,tab\there"));
+    QCOMPARE(log[5], Logged("Characters stored as ?", "Password"));
+    QCOMPARE(log[7], Logged("Characters stored as ?", "Password, Notes"));
 }
 
 void TstDataImport::closingMessagesAndSettings()
@@ -903,7 +977,8 @@ void TstDataImport::badFilesNeitherCrashNorImport()
     }
     QTRY_VERIFY_WITH_TIMEOUT(!dlg->isVisible(), 60000);
     QVERIFY(Captions().first().startsWith(QStringLiteral("Import complete.")) ||
-            Captions().first() == QStringLiteral("SOME ITEMS WERE SHORTENED"));
+            Captions().first() == QStringLiteral("SOME ITEMS WERE SHORTENED") ||
+            Captions().first() == QStringLiteral("SOME CHARACTERS WERE REPLACED"));
     if (imported >= 0)
         QCOMPARE(EntryCount(), imported);
     QCOMPARE(EntryCount(), LockvexTbl->GetItemsUsed());

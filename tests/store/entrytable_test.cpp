@@ -894,18 +894,24 @@ TEST_F(EntryTableTest, ThePasswordCheck)
         {"blank input against the fixed text", {{"nomatch", false}}, 0, "  ", true},
         {"blank input without passwords", {{"", false}}, 0, "", true},
         {"marked entries without password", {{"", true}, {"two", false}}, 1, "x", true},
+        // Text the file cannot hold is never converted to "?" and matched.
+        {"Greek letters against question marks", {{"??????123", false}}, 0, "ΩΩΩΩΩΩ123", false},
+        {"Cyrillic against question marks", {{"??????123", false}}, 0, "пароль123", false},
+        {"beyond the basic plane", {{"?", false}}, 0, "\U0001F511", false},
+        {"the code page's own letters", {{"café€", false}}, 0, "café€", true},
+        {"unreadable text without passwords", {{"", false}}, 0, "Ω", false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         QFile::remove(Data);
         auto table = OpenTable();
         for (const Entry &e : c.entries) {
-            const int key = AddWebEntry(*table, QStringLiteral("n"), QString::fromLatin1(e.password));
+            const int key = AddWebEntry(*table, QStringLiteral("n"), QString::fromUtf8(e.password));
             if (e.marked)
                 (void)table->SetEntryPassword(key, true);
         }
         LoginPWs = c.loginPWs;
-        EXPECT_EQ(table->CheckPassword(QString::fromLatin1(c.input)), c.accepted);
+        EXPECT_EQ(table->CheckPassword(QString::fromUtf8(c.input)), c.accepted);
         table->SetRunOnMemstick(true);
     }
 }

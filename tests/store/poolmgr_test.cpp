@@ -637,15 +637,9 @@ TEST_F(PoolMgrTest, LookupsCompareExactlyInTheIndex)
 TEST_F(PoolMgrTest, TheDuplicateCheckAnswersAsAWalkOfTheIndexDoes)
 {
     const QString longName(150, QLatin1Char('y'));
-    QStringList names = {QStringLiteral("Bank"),
-                         QStringLiteral("bank"),
-                         QStringLiteral("Mail"),
-                         QStringLiteral("Ärger"),
-                         QStringLiteral("äRGER"),
-                         QStringLiteral("BANK "),
-                         QStringLiteral("Shop"),
-                         QStringLiteral("Work"),
-                         longName,
+    QStringList names = {QStringLiteral("Bank"),  QStringLiteral("bank"),  QStringLiteral("Mail"),
+                         QStringLiteral("Ärger"), QStringLiteral("äRGER"), QStringLiteral("BANK "),
+                         QStringLiteral("Shop"),  QStringLiteral("Work"),  longName,
                          longName.left(111)};
     const auto walk = [](TPoolMgr &mgr, const QString &name) {
         const QByteArray bytes = win1252::FromUnicode(name);

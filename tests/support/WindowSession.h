@@ -15,9 +15,12 @@
 #include "support/TestPlatform.h"
 
 #include <QAbstractItemModel>
+#include <QApplication>
+#include <QTimer>
 #include <QWidget>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 namespace testing_support
@@ -30,6 +33,7 @@ public:
     {
         ResetGlobals();
         RunLocation.Clear();
+        SetQuietClose(false); // a close at log-out or idle in an earlier test keeps messages quiet
         App = std::make_unique<TMgrMainAppProcs>();
         MainAppProcs = App.get();
         DataFileName = LocalDataFile;
@@ -41,6 +45,7 @@ public:
         App.reset();
         ResetGlobals();
         RunLocation.Clear();
+        SetQuietClose(false);
     }
 
     WindowSession(const WindowSession &) = delete;
@@ -96,6 +101,21 @@ inline void ShowActive(QWidget &window)
     window.activateWindow();
     [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(&window);
     QCoreApplication::processEvents(); // becoming active
+}
+
+// A modal window runs its own event loop until it closes, so a test acts on it from a timer:
+// once a modal window of type T shows, act runs on it, once. The timer belongs to owner.
+template <typename T> inline void WhenModalShows(QObject *owner, std::function<void(T *)> act)
+{
+    auto *poll = new QTimer(owner);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act = std::move(act)] {
+        auto *window = qobject_cast<T *>(QApplication::activeModalWidget());
+        if (!window)
+            return;
+        poll->stop();
+        act(window);
+    });
+    poll->start(20);
 }
 
 } // namespace testing_support

@@ -775,12 +775,7 @@ void TstMainPasswords::importCommand()
     bool sawDialog = false;
     QPoint dialogAt;
     bool mainHidden = false;
-    auto *poll = new QTimer(&w);
-    connect(poll, &QTimer::timeout, poll, [&] {
-        auto *dialog = qobject_cast<TLockvexDataImportDlg *>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        poll->stop();
+    testing_support::WhenModalShows<TLockvexDataImportDlg>(&w, [&](TLockvexDataImportDlg *dialog) {
         sawDialog = true;
         dialogAt = dialog->pos();
         mainHidden = !w.isVisible();
@@ -791,7 +786,6 @@ void TstMainPasswords::importCommand()
         (void)ItemManager->SaveWebItem(key, item);
         dialog->reject();
     });
-    poll->start(20);
     QTest::mouseClick(w.ImportPasswordsBtn, Qt::LeftButton);
 
     QVERIFY(sawDialog);

@@ -15,14 +15,18 @@
 #include "import/DLockvexDataImport.h"
 #include "store/PoolFile.h"
 #include "store/TBDALockvexData.h"
+#include "support/TypeText.h"
 #include "support/WindowSession.h"
 #include "ui/DLockvexMain.h"
+#include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/LetterTabs.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -48,7 +52,8 @@ const QString Msg3 = QStringLiteral("Did you really want to delete this item?");
 const QString Msg4 = QStringLiteral("Did you really want to quit without saving the current item?");
 const QString Msg16 = QStringLiteral("You can't specify a name that already exists.");
 const QString Msg18 = QStringLiteral("Lockvex could not write this change to your data file. It has not been saved.");
-const QString Msg21 = QStringLiteral("An item must have a name. Your changes to this item are kept: please type a name for it.");
+const QString Msg21 =
+    QStringLiteral("An item must have a name. Your changes to this item are kept: please type a name for it.");
 const QString Msg22 =
     QStringLiteral("Lockvex holds at most 32,767 items. Delete items you no longer need to make room for new ones.");
 const QString ClearedText = QStringLiteral("Clipboard cleared by Lockvex");
@@ -101,6 +106,7 @@ private slots:
     void fullSafeSaysSo();
     void signalSavesWithoutAsking();
     void longAndOddTexts();
+    void textTheFileCannotHoldIsRefused();
     void screenshots();
 
 private:
@@ -592,7 +598,6 @@ void TstMainWindow::activityPutsOffTheIdleClose()
     QCOMPARE(w.IdleCount(), 30);
 }
 
-
 // Keys in the import window count as activity; an idle close while it is open closes the whole
 // program: the import window, then this window for good, the clipboard cleared.
 void TstMainWindow::idleCloseWithTheImportWindowOpen()
@@ -602,12 +607,7 @@ void TstMainWindow::idleCloseWithTheImportWindowOpen()
     session_->Platform.Clipboard = QStringLiteral("secret");
     int countAfterKey = 0;
     bool sawDialog = false;
-    auto *poll = new QTimer(&w);
-    connect(poll, &QTimer::timeout, poll, [&] {
-        auto *dialog = qobject_cast<TLockvexDataImportDlg *>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        poll->stop();
+    testing_support::WhenModalShows<TLockvexDataImportDlg>(&w, [&](TLockvexDataImportDlg *dialog) {
         sawDialog = true;
         for (int tick = 1; tick < 30; ++tick)
             w.ForceCloseTimer();
@@ -616,7 +616,6 @@ void TstMainWindow::idleCloseWithTheImportWindowOpen()
         for (int tick = 1; tick <= 30; ++tick)
             w.ForceCloseTimer();
     });
-    poll->start(20);
     QTest::mouseClick(w.ImportPasswordsBtn, Qt::LeftButton);
     QVERIFY(sawDialog);
     QCOMPARE(countAfterKey, 30);
@@ -691,7 +690,6 @@ void TstMainWindow::duplicateNameRefusedAndNeverWritten()
     QCOMPARE(Lines(), QStringList({"Basket", "Cedar"}));
     QCOMPARE(Lines().value(SelectedRow(w.ItemList)), QStringLiteral("Cedar"));
 }
-
 
 // However the user leaves an entry whose name was changed, the rename is asked about once, as
 // leaving the name field asks; a letter tab and the idle close take no focus from the field.
@@ -937,7 +935,6 @@ void TstMainWindow::failedDeleteIsReportedAndKept()
     QVERIFY(LockvexTbl->GetKey(QStringLiteral("Anvil")) >= 0);
 }
 
-
 // A safe whose table has no free key says so when a new entry is asked for.
 void TstMainWindow::fullSafeSaysSo()
 {
@@ -976,12 +973,38 @@ void TstMainWindow::longAndOddTexts()
     QTest::mouseClick(w.CustID, Qt::LeftButton);
     QTest::keyClicks(w.CustID, QString(60, QLatin1Char('c')));
     QTest::mouseClick(w.PIN, Qt::LeftButton);
-    w.PIN->insert(QStringLiteral("\u20ac\U0001F600\t\a"));
+    w.PIN->insert(QStringLiteral("\u20ac\U0001F600\t\a")); // refused whole: the file cannot hold it
+    w.PIN->insert(QStringLiteral("\u20ac5"));
     ClickTab(QStringLiteral("*"));
     const ItemManagerParams stored = Stored(QStringLiteral("Anvil"));
     QCOMPARE(stored.ItemDescr.size(), 255);
     QCOMPARE(stored.CustID.size(), 31);
-    QVERIFY(stored.PIN.startsWith(QStringLiteral("\u20ac")));
+    QCOMPARE(stored.PIN, QStringLiteral("\u20ac5"));
+    QVERIFY(session_->Messages.Shown.isEmpty());
+}
+
+// A password with letters outside the file's code page was saved with "?" for them, and the real
+// one was lost. The box refuses them, so what the user sees is what is saved.
+void TstMainWindow::textTheFileCannotHoldIsRefused()
+{
+    MakeEntries({"Amazon:old", "Bank:pw"});
+    TLockvexMainDlg &w = OpenWindow();
+    ClickLine(0);
+    QCOMPARE(w.ItemName->text(), QStringLiteral("Amazon"));
+    QTest::mouseClick(w.Password, Qt::LeftButton);
+    w.Password->selectAll();
+    QGuiApplication::clipboard()->setText(QStringLiteral("Łódź#2024"));
+    QTest::keySequence(w.Password, QKeySequence::Paste);
+    QCOMPARE(w.Password->text(), QStringLiteral("old"));
+    QVERIFY(w.EntryPanel->EntryNoteLbl->isVisible());
+    QCOMPARE(w.EntryPanel->EntryNoteLbl->text(), QStringLiteral("Lockvex cannot store Ł"));
+    w.Password->selectAll();
+    testing_support::TypeText(w.Password, QStringLiteral("Łódź#2024"));
+    QCOMPARE(w.Password->text(), QStringLiteral("ód#2024"));
+    ClickLine(1);
+    ClickLine(0);
+    QCOMPARE(w.Password->text(), QStringLiteral("ód#2024"));
+    QCOMPARE(Stored(QStringLiteral("Amazon")).Password, QStringLiteral("ód#2024"));
     QVERIFY(session_->Messages.Shown.isEmpty());
 }
 

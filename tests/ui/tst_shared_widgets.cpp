@@ -4,6 +4,7 @@
 #include "app/DLockvexPassword.h"
 #include "entries/LockvexStringList.h"
 #include "entries/MgrLockvexItems.h"
+#include "support/TypeText.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/HeaderBand.h"
@@ -11,6 +12,8 @@
 #include "ui/shared/LockvexStyle.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -31,7 +34,9 @@ private slots:
     void letterTabs();
     void letterTabReleaseReportsTheSelectedTab();
     void panelRoundTripsEveryText();
-    void panelKeepsWhatTheFileStores();
+    void panelTakesOnlyWhatTheFileHolds_data();
+    void panelTakesOnlyWhatTheFileHolds();
+    void panelRefusalKeepsTheUndoHistory();
     void panelReadOnly();
     void panelShowsOneIndicator_data();
     void panelShowsOneIndicator();
@@ -163,17 +168,180 @@ void TstSharedWidgets::panelRoundTripsEveryText()
         QCOMPARE(values.at(i), names.at(i) + QStringLiteral("!"));
 }
 
-void TstSharedWidgets::panelKeepsWhatTheFileStores()
+namespace
+{
+
+QString BoxText(QWidget *box)
+{
+    if (auto *edit = qobject_cast<QLineEdit *>(box))
+        return edit->text();
+    return static_cast<QPlainTextEdit *>(box)->toPlainText();
+}
+
+// Fills the box as the program shows an entry, then puts the cursor at position (the end when
+// -1) with the next `selected` characters selected.
+void Prepare(QWidget *box, const QString &text, int position, int selected)
+{
+    if (auto *edit = qobject_cast<QLineEdit *>(box)) {
+        edit->setText(text);
+        edit->setCursorPosition(position < 0 ? text.size() : position);
+        if (selected > 0)
+            edit->setSelection(position, selected);
+    } else {
+        auto *memo = static_cast<QPlainTextEdit *>(box);
+        memo->setPlainText(text);
+        QTextCursor cursor = memo->textCursor();
+        cursor.setPosition(position < 0 ? text.size() : position);
+        if (selected > 0)
+            cursor.setPosition(position + selected, QTextCursor::KeepAnchor);
+        memo->setTextCursor(cursor);
+    }
+    box->setFocus();
+}
+
+// "paste" puts input on the clipboard and presses the paste keys; "type" types it.
+void Enter(QWidget *box, const QString &how, const QString &input)
+{
+    if (how == QLatin1String("paste")) {
+        QGuiApplication::clipboard()->setText(input);
+        QTest::keySequence(box, QKeySequence::Paste);
+    } else if (how == QLatin1String("enter")) {
+        QTest::keyClick(box, Qt::Key_Return);
+    } else {
+        testing_support::TypeText(box, input);
+    }
+    QCoreApplication::processEvents(); // what fits of a long paste goes in once the box is done
+}
+
+QString Repeated(char c, int n)
+{
+    return QString(n, QLatin1Char(c));
+}
+
+} // namespace
+
+// A character the data file cannot hold as it is never goes into a box, and of a paste or a key
+// that would overflow a box only what fits goes in where the cursor is: what the box shows is what
+// is saved, the box keeps its own text, the note under it says what was left out and why, and
+// one undo takes the insertion back.
+void TstSharedWidgets::panelTakesOnlyWhatTheFileHolds_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("position"); // of the cursor, -1 at the end
+    QTest::addColumn<int>("selected"); // characters selected from there
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("note");
+
+    // Characters the file cannot hold, typed or pasted with the cursor at the end.
+    const auto atEnd = [](const char *tag, const char *box, const char *start, const char *how, const char *input,
+                          const char *text, const char *note) {
+        QTest::newRow(tag) << box << start << -1 << 0 << how << input << text << note;
+    };
+    const char *noControls = "Lockvex cannot store control characters";
+    atEnd("password typed", "Password", "", "type", "Łódź#2024", "ód#2024", "Lockvex cannot store ź");
+    atEnd("password pasted", "Password", "", "paste", "Łódź#2024", "", "Lockvex cannot store Ł");
+    atEnd("customer ID typed", "CustID", "id-", "type", "Ω7", "id-7", "Lockvex cannot store Ω");
+    atEnd("answer pasted", "MemData3", "", "paste", "пароль", "", "Lockvex cannot store п");
+    atEnd("question pasted beyond the basic plane", "Question2", "pet", "paste", " \U0001F436", "pet",
+          "Lockvex cannot store \U0001F436");
+    atEnd("name pasted with ESC", "ItemName", "Amazon", "paste", "\x1b[1m", "Amazon", noControls);
+    atEnd("PIN pasted with BEL", "PIN", "", "paste", "12\a34", "", noControls);
+    atEnd("address pasted with DEL", "URL", "", "paste", "a\x7f", "", noControls);
+    atEnd("name pasted with a line break", "ItemName", "", "paste", "two\nlines", "",
+          "Lockvex cannot store line breaks here");
+    atEnd("password pasted with a tab", "Password", "", "paste", "a\tb", "", "Lockvex cannot store tabs here");
+    atEnd("notes pasted with ESC", "ItemDescr", "Note", "paste", "x\x1b", "Note", noControls);
+    atEnd("notes typed", "ItemDescr", "", "type", "aΩb", "ab", "Lockvex cannot store Ω");
+    atEnd("notes keep line breaks and tabs", "ItemDescr", "", "paste", "a\tb\r\nc\nd", "a\tb\nc\nd", "");
+    atEnd("the code page's own characters", "CustID", "", "paste", "€ café ‰ Œ", "€ café ‰ Œ", "");
+
+    // Too long for the room left.
+    const QString note = QStringLiteral("Lockvex stores at most %1 characters here; %2 characters were left out");
+    const QString full = QStringLiteral("Lockvex stores at most %1 characters here");
+    const QString firstLine = QStringLiteral("Line one\n");
+    const QString rest = Repeated('n', 191); // a note of 200 characters
+    QTest::newRow("notes: 100 characters after the first line of 200")
+        << "ItemDescr" << firstLine + rest << 9 << 0 << "paste" << Repeated('p', 100)
+        << firstLine + Repeated('p', 55) + rest << note.arg(255).arg(45);
+    QTest::newRow("notes: a break typed into a full note") << "ItemDescr" << Repeated('n', 255) << 3 << 0 << "enter"
+                                                           << "" << Repeated('n', 255) << full.arg(255);
+    QTest::newRow("notes: a paste replacing a selection")
+        << "ItemDescr" << Repeated('n', 250) << 10 << 5 << "paste" << Repeated('p', 20)
+        << Repeated('n', 10) + Repeated('p', 10) + Repeated('n', 235) << note.arg(255).arg(10);
+    QTest::newRow("password: 10,000 characters")
+        << "Password"
+        << "" << -1 << 0 << "paste" << Repeated('p', 10000) << Repeated('p', 31) << note.arg(31).arg(9969);
+    QTest::newRow("password: typed into a full box") << "Password" << Repeated('w', 31) << 0 << 0 << "type"
+                                                     << "x" << Repeated('w', 31) << full.arg(31);
+    QTest::newRow("name: a paste in the middle")
+        << "ItemName" << Repeated('a', 100) << 50 << 0 << "paste" << Repeated('b', 20)
+        << Repeated('a', 50) + Repeated('b', 11) + Repeated('a', 50) << note.arg(111).arg(9);
+    QTest::newRow("address: a paste that fits") << "URL"
+                                                << "https://" << -1 << 0 << "paste"
+                                                << "bank.example"
+                                                << "https://bank.example"
+                                                << "";
+    QTest::newRow("answer: a paste replacing a selection") << "MemData4"
+                                                           << "abcdef" << 2 << 2 << "paste" << Repeated('x', 40)
+                                                           << "ab" + Repeated('x', 27) + "ef" << note.arg(31).arg(13);
+    QTest::newRow("question: a paste of which one character fits")
+        << "Question1" << Repeated('q', 30) << -1 << 0 << "paste" << QString::fromUtf8("€€")
+        << Repeated('q', 30) + QString::fromUtf8("€") << note.arg(31).arg(1);
+}
+
+void TstSharedWidgets::panelTakesOnlyWhatTheFileHolds()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, start);
+    QFETCH(int, position);
+    QFETCH(int, selected);
+    QFETCH(QString, how);
+    QFETCH(QString, input);
+    QFETCH(QString, text);
+    QFETCH(QString, note);
+    TEntryFieldPanel panel;
+    panel.resize(560, 560);
+    panel.show();
+    QWidget *edit = panel.findChild<QWidget *>(box);
+    QVERIFY(edit);
+    Prepare(edit, start, position, selected);
+    Enter(edit, how, input);
+    QCOMPARE(BoxText(edit), text);
+    QCOMPARE(panel.EntryNoteLbl->isVisible(), !note.isEmpty());
+    if (!note.isEmpty())
+        QCOMPARE(panel.EntryNoteLbl->text(), note);
+    ItemManagerParams read;
+    panel.GetFields(read);
+    const auto field = std::find_if(EntryTextFields.begin(), EntryTextFields.end(),
+                                    [&](const EntryTextField &f) { return box == QLatin1String(f.Name); });
+    QCOMPARE(read.*field->Member, text);
+    if (text != start) {
+        QTest::keySequence(edit, QKeySequence::Undo);
+        QCOMPARE(BoxText(edit), start);
+    }
+    // The next entry shown takes the note away.
+    panel.SetFields(FullEntry());
+    QVERIFY(!panel.EntryNoteLbl->isVisible());
+}
+
+// A refused insertion leaves what the user did before it to undo.
+void TstSharedWidgets::panelRefusalKeepsTheUndoHistory()
 {
     TEntryFieldPanel panel;
-    QCOMPARE(panel.ItemName->maxLength(), 111);
-    QCOMPARE(panel.URL->maxLength(), 255);
-    QCOMPARE(panel.Password->maxLength(), 31);
-    QCOMPARE(panel.MemData4->maxLength(), 31);
-    // 10,000 pasted characters in the notes: the box keeps what the file can hold.
-    panel.ItemDescr->setFocus();
-    panel.ItemDescr->insertPlainText(QString(10000, QLatin1Char('x')));
-    QCOMPARE(panel.ItemDescr->toPlainText().size(), TEntryFieldPanel::NotesCapacity);
+    panel.show();
+    for (QWidget *box : {static_cast<QWidget *>(panel.Password), static_cast<QWidget *>(panel.ItemDescr)}) {
+        Prepare(box, QString(), -1, 0);
+        QTest::keyClicks(box, QStringLiteral("abc"));
+        Enter(box, QStringLiteral("paste"), QString::fromUtf8("Ł") + Repeated('x', 300));
+        QCOMPARE(BoxText(box), QStringLiteral("abc"));
+        QTest::keySequence(box, QKeySequence::Undo);
+        QCOMPARE(BoxText(box), QString());
+        QTest::keySequence(box, QKeySequence::Redo);
+        QCOMPARE(BoxText(box), QStringLiteral("abc"));
+    }
 }
 
 void TstSharedWidgets::panelReadOnly()
@@ -279,6 +447,13 @@ void TstSharedWidgets::screenshots()
     window.resize(560, 560);
     window.show();
     QVERIFY(window.grab().save(folder + QStringLiteral("/panel.png")));
+    // The note under a box that refused a paste.
+    panel->Password->setFocus();
+    Enter(panel->Password, QStringLiteral("paste"), QString::fromUtf8("Łódź#2024"));
+    QVERIFY(window.grab().save(folder + QStringLiteral("/panel-note.png")));
+    panel->ItemDescr->setFocus();
+    Enter(panel->ItemDescr, QStringLiteral("paste"), Repeated('x', 300));
+    QVERIFY(window.grab().save(folder + QStringLiteral("/panel-note-notes.png")));
 }
 
 QTEST_MAIN(TstSharedWidgets)

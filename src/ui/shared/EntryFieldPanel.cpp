@@ -1,22 +1,35 @@
 #include "ui/shared/EntryFieldPanel.h"
 
 #include "entries/EntryFields.h"
+#include "entries/EntryText.h"
 #include "entries/MgrLockvexItems.h"
 
+#include "platform/Platform.h"
+#include "ui/shared/Accessibility.h"
 #include "ui/shared/LockvexStyle.h"
 
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QTextCursor>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QValidator>
+
+#include <algorithm>
+#include <functional>
 
 using namespace LockvexStyle;
 
@@ -31,6 +44,196 @@ int StoredWidth(const char *name)
             return field.StoredWidth;
     return 0;
 }
+
+// How long the note about text left out stays up.
+constexpr int EntryNoteMs = 8000;
+
+// What of an insertion goes into a box: Fits characters from its start, and why the rest did not
+// (empty when it goes in whole).
+struct Admitted {
+    qsizetype Fits = 0;
+    QString Note;
+};
+
+QString UnkeptNote(QStringView text, qsizetype at)
+{
+    const QChar ch = text[at];
+    if (ch == u'\n' || ch == u'\r' || ch == QChar::LineSeparator || ch == QChar::ParagraphSeparator)
+        return QStringLiteral("Lockvex cannot store line breaks here");
+    if (ch == u'\t')
+        return QStringLiteral("Lockvex cannot store tabs here");
+    if (ch.category() == QChar::Other_Control)
+        return QStringLiteral("Lockvex cannot store control characters");
+    // A character outside the basic plane is shown whole.
+    const qsizetype length = ch.isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate() ? 2 : 1;
+    return QStringLiteral("Lockvex cannot store ") + text.mid(at, length).toString();
+}
+
+// An insertion with a character the field does not keep is refused whole: a password or an
+// answer with a letter quietly dropped would be a different one. Otherwise what fits in the room
+// left goes in.
+Admitted Admit(QStringView inserted, qsizetype room, int capacity, bool notes)
+{
+    const qsizetype unkept = FirstUnkeptChar(inserted, notes);
+    if (unkept >= 0)
+        return {0, UnkeptNote(inserted, unkept)};
+    if (inserted.size() <= room)
+        return {inserted.size(), QString()};
+    const qsizetype fits = std::max<qsizetype>(room, 0);
+    const QString most = QStringLiteral("Lockvex stores at most %1 characters here").arg(capacity);
+    if (fits == 0)
+        return {0, most};
+    return {fits, most + QStringLiteral("; %1 characters were left out").arg(inserted.size() - fits)};
+}
+
+// Judges every change the user makes to a line box, knowing the text before it: the inserted part
+// ends at the cursor. Refusing (Invalid) makes the box undo exactly that change and nothing
+// before it; what fits of a long insertion then goes in as an edit of its own, once the box has
+// finished with the refused one. Texts set by the program and the steps of undo and redo are
+// never judged: they hold what was shown or typed before.
+class TBoxValidator : public QValidator
+{
+public:
+    using Notify = std::function<void(QLineEdit *box, const QString &note)>;
+
+    TBoxValidator(QLineEdit *box, int capacity, Notify notify)
+        : QValidator(box), box_(box), capacity_(capacity), notify_(std::move(notify))
+    {
+        QObject::connect(box, &QLineEdit::textChanged, this, [this](const QString &text) { before_ = text; });
+    }
+
+    State validate(QString &input, int &pos) const override
+    {
+        // Setting a text clears the undo history; undoing leaves something to redo.
+        if (box_->isReadOnly() || !box_->isUndoAvailable() || box_->isRedoAvailable())
+            return Acceptable;
+        const qsizetype end = std::clamp<qsizetype>(pos, 0, input.size());
+        const qsizetype after = input.size() - end; // kept from the text before, behind the cursor
+        if (after > before_.size())
+            return Acceptable;
+        qsizetype start = 0;
+        while (start < end && start < before_.size() && input[start] == before_[start])
+            ++start;
+        start = std::min(start, before_.size() - after);
+        const QStringView inserted = QStringView(input).mid(start, end - start);
+        if (inserted.isEmpty())
+            return Acceptable;
+        const Admitted admitted = Admit(inserted, capacity_ - (input.size() - inserted.size()), capacity_, false);
+        if (admitted.Note.isEmpty())
+            return Acceptable;
+        if (admitted.Fits == 0) {
+            notify_(box_, admitted.Note);
+            return Invalid;
+        }
+        const QString fitting = inserted.left(admitted.Fits).toString();
+        const QString unchanged = before_;
+        QMetaObject::invokeMethod(
+            box_,
+            [box = box_, fitting, unchanged, note = admitted.Note, notify = notify_] {
+                if (box->text() != unchanged)
+                    return; // the user went on meanwhile
+                box->insert(fitting);
+                notify(box, note);
+            },
+            Qt::QueuedConnection);
+        return Invalid;
+    }
+
+private:
+    QLineEdit *box_;
+    int capacity_;
+    Notify notify_;
+    QString before_; // the text before the change being judged
+};
+
+// The notes box: every way text comes in (typing, Enter, paste, drop, an input method) goes
+// through Admit first; what is left out is cut at once, as one step that undo takes back.
+class TNotesEdit : public QPlainTextEdit
+{
+public:
+    using Notify = std::function<void(QWidget *box, const QString &note)>;
+
+    TNotesEdit(QWidget *parent, int capacity, Notify notify)
+        : QPlainTextEdit(parent), capacity_(capacity), notify_(std::move(notify))
+    {
+    }
+
+protected:
+    void insertFromMimeData(const QMimeData *source) override
+    {
+        if (isReadOnly() || source == nullptr || !source->hasText()) {
+            QPlainTextEdit::insertFromMimeData(source);
+            return;
+        }
+        QString text = source->text();
+        const QString note = Cut(text);
+        if (!text.isEmpty()) {
+            QMimeData admitted;
+            admitted.setText(text);
+            QPlainTextEdit::insertFromMimeData(&admitted);
+        }
+        if (!note.isEmpty())
+            notify_(this, note);
+    }
+
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        // Keys held with Ctrl or Meta are commands (undo, paste, ...), unless Ctrl comes with Alt,
+        // which is how AltGr arrives on some keyboards.
+        const Qt::KeyboardModifiers held = event->modifiers();
+        const bool command = (held & Qt::MetaModifier) || ((held & Qt::ControlModifier) && !(held & Qt::AltModifier));
+        const bool lineBreak = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        QString typed;
+        if (!command && lineBreak && !(held & Qt::AltModifier))
+            typed = QStringLiteral("\n");
+        else if (!command && !lineBreak && !event->text().isEmpty() && event->text().front().isPrint())
+            typed = event->text();
+        if (!isReadOnly() && !typed.isEmpty()) {
+            const QString whole = typed;
+            const QString note = Cut(typed);
+            if (typed != whole) {
+                event->accept();
+                notify_(this, note);
+                return;
+            }
+        }
+        QPlainTextEdit::keyPressEvent(event);
+    }
+
+    void inputMethodEvent(QInputMethodEvent *event) override
+    {
+        QString commit = event->commitString();
+        if (isReadOnly() || commit.isEmpty()) {
+            QPlainTextEdit::inputMethodEvent(event);
+            return;
+        }
+        const QString note = Cut(commit);
+        if (note.isEmpty()) {
+            QPlainTextEdit::inputMethodEvent(event);
+            return;
+        }
+        QInputMethodEvent admitted(event->preeditString(), event->attributes());
+        admitted.setCommitString(commit, event->replacementStart(), event->replacementLength());
+        QPlainTextEdit::inputMethodEvent(&admitted);
+        notify_(this, note);
+    }
+
+private:
+    // Cuts text to what goes in and answers why anything was left out. A line break counts as
+    // one character, as the box and the data file count it.
+    QString Cut(QString &text) const
+    {
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(u'\r', u'\n');
+        const qsizetype room = capacity_ - (toPlainText().size() - textCursor().selectedText().size());
+        const Admitted admitted = Admit(text, room, capacity_, true);
+        text.truncate(admitted.Fits);
+        return admitted.Note;
+    }
+
+    int capacity_;
+    Notify notify_;
+};
 
 const QString PasswordHint =
     QStringLiteral("Passwords should be 10+ characters long, mixed upper and lower case aplha plus numerics");
@@ -75,6 +278,65 @@ QLabel *Caption(const QString &text, const char *name, QWidget *parent)
     return label;
 }
 
+// Copying out of a box that holds a secret (Ctrl+C, Ctrl+X, the context menu's Copy and Cut) goes
+// through the program's clipboard routine, as the Copy buttons do, so the copy carries the mark
+// that keeps it out of clipboard managers' history.
+class TSecretCopy : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *edit = qobject_cast<QLineEdit *>(watched);
+        if (edit == nullptr)
+            return false;
+        if (event->type() == QEvent::KeyPress) {
+            auto *key = static_cast<QKeyEvent *>(event);
+            if (key->matches(QKeySequence::Copy)) {
+                Copy(edit, false);
+                return true;
+            }
+            if (key->matches(QKeySequence::Cut)) {
+                Copy(edit, true);
+                return true;
+            }
+        } else if (event->type() == QEvent::ContextMenu) {
+            QMenu *menu = edit->createStandardContextMenu();
+            for (QAction *action : menu->actions()) {
+                const bool cut = IsMenuAction(action, "edit-cut", "Cu&t");
+                if (!cut && !IsMenuAction(action, "edit-copy", "&Copy"))
+                    continue;
+                action->disconnect(edit); // the box's own copy, which would leave the mark out
+                connect(action, &QAction::triggered, edit, [this, edit, cut] { Copy(edit, cut); });
+            }
+            menu->exec(static_cast<QContextMenuEvent *>(event)->globalPos());
+            delete menu;
+            return true;
+        }
+        return false;
+    }
+
+private:
+    // The box's menu names its actions in newer Qt versions; their texts (as the box translates
+    // them) tell them apart in all.
+    static bool IsMenuAction(const QAction *action, const char *name, const char *text)
+    {
+        return action->objectName() == QLatin1String(name) ||
+               action->text().section(QLatin1Char('\t'), 0, 0) == QLineEdit::tr(text);
+    }
+
+    static void Copy(QLineEdit *edit, bool cut)
+    {
+        if (!edit->hasSelectedText() || edit->echoMode() != QLineEdit::Normal)
+            return;
+        platform::Current().SetClipboardText(edit->selectedText());
+        if (cut && !edit->isReadOnly())
+            edit->del();
+    }
+};
+
 } // namespace
 
 TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(parent), scale_(scale)
@@ -112,20 +374,52 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
     Ans3CopyBtn = AddCopyButton("Ans3CopyBtn");
     Ans4CopyBtn = AddCopyButton("Ans4CopyBtn");
 
-    PWBadBtn = AddIndicator("PWBadBtn", QStringLiteral("Password weak. Recommend change."), Colour::QualityWeak);
-    PWSoSoBtn = AddIndicator("PWSoSoBtn", QStringLiteral("Password quality could be better"), Colour::QualitySoSo);
-    PWOKBtn = AddIndicator("PWOKBtn", QStringLiteral("Password quality ok"), Colour::QualityOK);
+    PWBadBtn = AddIndicator("PWBadBtn", QStringLiteral("Password weak. Recommend change."), QStringLiteral("weak"),
+                            Colour::QualityWeak);
+    PWSoSoBtn = AddIndicator("PWSoSoBtn", QStringLiteral("Password quality could be better"),
+                             QStringLiteral("could be better"), Colour::QualitySoSo);
+    PWOKBtn = AddIndicator("PWOKBtn", QStringLiteral("Password quality ok"), QStringLiteral("ok"), Colour::QualityOK);
 
     EntryPWChckBox = new QCheckBox(QStringLiteral("Lockvex login"), this);
     EntryPWChckBox->setObjectName(QStringLiteral("EntryPWChckBox"));
     EntryPWChckBox->setToolTip(EntryPWHint);
 
     ItemDescrLbl = Caption(QStringLiteral("Notes"), "ItemDescrLbl", this);
-    ItemDescr = new QPlainTextEdit(this);
+    ItemDescr =
+        new TNotesEdit(this, NotesCapacity, [this](QWidget *box, const QString &note) { ShowEntryNote(box, note); });
     ItemDescr->setObjectName(QStringLiteral("ItemDescr"));
     ItemDescr->setTabChangesFocus(true);
     ItemDescr->setMinimumHeight(Px(42, scale)); // two lines at the least; a window with room gives it more
-    connect(ItemDescr, &QPlainTextEdit::textChanged, this, [this] { KeepNotesWithinCapacity(); });
+
+    // The note floats under its box, above the controls there, and goes after a few seconds or
+    // when another entry is shown.
+    EntryNoteLbl = new QLabel(this);
+    EntryNoteLbl->setObjectName(QStringLiteral("EntryNoteLbl"));
+    SetRole(EntryNoteLbl, "note");
+    EntryNoteLbl->hide();
+    noteTimer_ = new QTimer(this);
+    noteTimer_->setSingleShot(true);
+    noteTimer_->setInterval(EntryNoteMs);
+    connect(noteTimer_, &QTimer::timeout, this, [this] { HideEntryNote(); });
+    ItemDescrLbl->setBuddy(ItemDescr);
+
+    // Each box is named by its caption for assistive tools (the address caption also shows the
+    // last login for a moment, so the names are set here rather than read from the captions).
+    const std::pair<QLineEdit *, QString> names[] = {
+        {ItemName, QStringLiteral("Website Name")}, {URL, QStringLiteral("Website address")},
+        {CustID, QStringLiteral("Customer ID")},    {PIN, QStringLiteral("PIN")},
+        {Password, QStringLiteral("Password")},
+    };
+    for (const auto &[edit, name] : names)
+        edit->setAccessibleName(name);
+    const std::pair<QLabel *, QLineEdit *> buddies[] = {
+        {ItemNameLbl, ItemName}, {URLLbl, URL}, {CustIDLbl, CustID}, {PINLbl, PIN}, {PasswordLbl, Password}};
+    for (const auto &[label, edit] : buddies)
+        label->setBuddy(edit);
+    ItemDescr->setAccessibleName(QStringLiteral("Notes"));
+    auto *secretCopy = new TSecretCopy(this);
+    for (QLineEdit *secret : {PIN, Password, MemData1, MemData2, MemData3, MemData4})
+        secret->installEventFilter(secretCopy);
 
     // Upper part: a caption column, the boxes, the Copy buttons, then the window's own places.
     auto *grid = new QGridLayout;
@@ -190,7 +484,15 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
         memorable->addWidget(questions[i], row + 1, 0, 1, 2);
         memorable->addWidget(answers[i], row + 1, 2);
         memorable->addWidget(copies[i], row + 1, 3);
+        question->setBuddy(questions[i]);
+        answer->setBuddy(answers[i]);
+        questions[i]->setAccessibleName(QStringLiteral("Memorable Data %1").arg(i + 1));
+        answers[i]->setAccessibleName(answer->text());
+        copies[i]->setAccessibleName(QStringLiteral("Copy answer %1").arg(i + 1));
     }
+    CustIDCopyBtn->setAccessibleName(QStringLiteral("Copy customer ID"));
+    PINCopyBtn->setAccessibleName(QStringLiteral("Copy PIN"));
+    PasswordCopyBtn->setAccessibleName(QStringLiteral("Copy password"));
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -208,26 +510,23 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
     notes->addWidget(ItemDescr, 1);
     column->addLayout(notes, 1);
 
-    setTabOrder(ItemName, URL);
-    setTabOrder(URL, CustID);
-    setTabOrder(CustID, PIN);
-    setTabOrder(PIN, Password);
-    setTabOrder(Password, Question1);
-    setTabOrder(Question1, MemData1);
-    setTabOrder(MemData1, Question2);
-    setTabOrder(Question2, MemData2);
-    setTabOrder(MemData2, Question3);
-    setTabOrder(Question3, MemData3);
-    setTabOrder(MemData3, Question4);
-    setTabOrder(Question4, MemData4);
-    setTabOrder(MemData4, ItemDescr);
+    // The order the eye reads the panel in: each Copy button right after its box.
+    QWidget *const order[] = {
+        ItemName,       URL,         CustID,    CustIDCopyBtn, PIN,         PINCopyBtn, Password,    PasswordCopyBtn,
+        EntryPWChckBox, Question1,   MemData1,  Ans1CopyBtn,   Question2,   MemData2,   Ans2CopyBtn, Question3,
+        MemData3,       Ans3CopyBtn, Question4, MemData4,      Ans4CopyBtn, ItemDescr};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 QLineEdit *TEntryFieldPanel::AddLineEdit(const char *name)
 {
     auto *edit = new QLineEdit(this);
     edit->setObjectName(QString::fromLatin1(name));
-    edit->setMaxLength(StoredWidth(name));
+    // The validator, not the box's maximum length, keeps the text within the stored width: a box
+    // with a maximum cuts a long paste silently.
+    edit->setValidator(new TBoxValidator(edit, StoredWidth(name),
+                                         [this](QLineEdit *box, const QString &note) { ShowEntryNote(box, note); }));
     return edit;
 }
 
@@ -235,16 +534,20 @@ QPushButton *TEntryFieldPanel::AddCopyButton(const char *name)
 {
     auto *button = new QPushButton(QStringLiteral("Copy"), this);
     button->setObjectName(QString::fromLatin1(name));
-    button->setFocusPolicy(Qt::NoFocus); // copying leaves the focus where the user works
+    // Reached by Tab right after its box; a click leaves the focus where the user works.
+    button->setFocusPolicy(Qt::TabFocus);
+    button->setAutoDefault(false); // Return in a box of a dialog does not copy
     button->setCursor(Qt::PointingHandCursor);
     return button;
 }
 
-QToolButton *TEntryFieldPanel::AddIndicator(const char *name, const QString &hint, const QColor &colour)
+QToolButton *TEntryFieldPanel::AddIndicator(const char *name, const QString &hint, const QString &quality,
+                                            const QColor &colour)
 {
     auto *indicator = new QToolButton(this);
     indicator->setObjectName(QString::fromLatin1(name));
     indicator->setToolTip(hint);
+    indicator->setAccessibleName(QStringLiteral("Password quality: ") + quality);
     indicator->setAutoRaise(true);
     indicator->setFocusPolicy(Qt::NoFocus);
     const int size = Px(18, scale_);
@@ -263,6 +566,7 @@ QWidget *TEntryFieldPanel::Editor(const EntryTextField &field) const
 
 void TEntryFieldPanel::SetFields(const ItemManagerParams &params)
 {
+    HideEntryNote();
     for (const EntryTextField &field : EntryTextFields) {
         QWidget *editor = Editor(field);
         if (auto *edit = qobject_cast<QLineEdit *>(editor))
@@ -304,38 +608,63 @@ void TEntryFieldPanel::ShowQuality(int score)
     PWOKBtn->setVisible(score > PWQualityCouldBeBetterMax);
 }
 
+// A control added to a place comes in the tab order after what stands before it on its line.
+static void FollowInTabOrder(QHBoxLayout *place, QWidget *first, QWidget *widget)
+{
+    QWidget *before = first;
+    for (int i = 0; i < place->count(); ++i)
+        if (QWidget *placed = place->itemAt(i)->widget();
+            placed && placed != widget && placed->focusPolicy() != Qt::NoFocus)
+            before = placed;
+    QWidget::setTabOrder(before, widget);
+}
+
 void TEntryFieldPanel::AddBesideName(QWidget *widget)
 {
     widget->setParent(this);
+    FollowInTabOrder(besideName_, ItemName, widget);
     besideName_->addWidget(widget);
 }
 
 void TEntryFieldPanel::AddBesideURL(QWidget *widget)
 {
     widget->setParent(this);
+    FollowInTabOrder(besideURL_, URL, widget);
     besideURL_->addWidget(widget);
 }
 
 void TEntryFieldPanel::AddBesidePassword(QWidget *widget)
 {
     widget->setParent(this);
+    FollowInTabOrder(besidePassword_, PasswordCopyBtn, widget);
     besidePassword_->addWidget(widget);
 }
 
 void TEntryFieldPanel::AddToCheckBoxRow(QWidget *widget)
 {
     widget->setParent(this);
+    FollowInTabOrder(checkBoxRow_, EntryPWChckBox, widget);
     checkBoxRow_->insertWidget(checkBoxRow_->count() - 1, widget); // before the stretch
 }
 
-// Pasted or typed text beyond what the data file keeps is cut here, where the user sees it,
-// rather than silently at the save.
-void TEntryFieldPanel::KeepNotesWithinCapacity()
+void TEntryFieldPanel::ShowEntryNote(QWidget *box, const QString &note)
 {
-    const QString text = ItemDescr->toPlainText();
-    if (text.size() <= NotesCapacity)
-        return;
-    // Setting the text calls this again, which then finds it within the capacity.
-    ItemDescr->setPlainText(text.left(NotesCapacity));
-    ItemDescr->moveCursor(QTextCursor::End);
+    EntryNoteLbl->setText(note);
+    EntryNoteLbl->adjustSize();
+    const QSize size = EntryNoteLbl->size();
+    const QRect place(box->mapTo(this, QPoint(0, 0)), box->size());
+    QPoint at(place.left() + Px(4, scale_), place.bottom() + Px(2, scale_));
+    if (at.y() + size.height() > height())
+        at.setY(place.bottom() - size.height() - Px(2, scale_));
+    at.setX(std::max(0, std::min(at.x(), width() - size.width())));
+    EntryNoteLbl->move(at);
+    EntryNoteLbl->raise();
+    EntryNoteLbl->show();
+    noteTimer_->start();
+}
+
+void TEntryFieldPanel::HideEntryNote()
+{
+    EntryNoteLbl->hide();
+    noteTimer_->stop();
 }

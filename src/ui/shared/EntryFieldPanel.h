@@ -12,8 +12,11 @@
 //
 // The panel exchanges the fourteen texts of an entry with its owner as ItemManagerParams:
 // SetFields fills the boxes, GetFields reads them back exactly as typed (flags, keys and the
-// window-owned fields are the owner's). Each box takes at most as many characters as the data
-// file stores, so nothing typed is cut off silently when it is saved.
+// window-owned fields are the owner's). Each box takes only what the data file stores as it is,
+// so that what the user sees is what is saved: a character outside the file's code page, or a
+// control character (the notes keep their line breaks and tabs), is refused as it is typed or
+// pasted, and of a paste longer than the room left only what fits goes in. Either way the box
+// keeps its text and its undo history, and a note under the box says what was left out.
 
 #include "entries/EntryFields.h"
 
@@ -27,6 +30,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QTimer;
 class QToolButton;
 
 class TEntryFieldPanel : public QWidget
@@ -82,13 +86,18 @@ public:
     QPushButton *Ans1CopyBtn = nullptr, *Ans2CopyBtn = nullptr, *Ans3CopyBtn = nullptr, *Ans4CopyBtn = nullptr;
     QLabel *ItemDescrLbl = nullptr;
     QPlainTextEdit *ItemDescr = nullptr;
+    // Why the last thing typed or pasted did not go in whole; shown under its box for a few seconds.
+    QLabel *EntryNoteLbl = nullptr;
+
+    // Shows the note under box (or over its lower edge when the panel ends there).
+    void ShowEntryNote(QWidget *box, const QString &note);
+    void HideEntryNote();
 
 private:
     QLineEdit *AddLineEdit(const char *name);
     QWidget *Editor(const EntryTextField &field) const;
     QPushButton *AddCopyButton(const char *name);
-    QToolButton *AddIndicator(const char *name, const QString &hint, const QColor &colour);
-    void KeepNotesWithinCapacity();
+    QToolButton *AddIndicator(const char *name, const QString &hint, const QString &quality, const QColor &colour);
 
     double scale_;
     bool readOnly_ = false;
@@ -96,4 +105,5 @@ private:
     QHBoxLayout *besideURL_ = nullptr;
     QHBoxLayout *besidePassword_ = nullptr;
     QHBoxLayout *checkBoxRow_ = nullptr;
+    QTimer *noteTimer_ = nullptr;
 };

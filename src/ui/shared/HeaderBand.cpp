@@ -1,5 +1,6 @@
 #include "ui/shared/HeaderBand.h"
 
+#include "ui/shared/Accessibility.h"
 #include "ui/shared/LockvexStyle.h"
 
 #include <QHBoxLayout>
@@ -24,7 +25,9 @@ THeaderBand::THeaderBand(const QString &title, const QString &text, QWidget *par
                              "  border-radius: 5px; background: @HeaderButtonBack; }"
                              "QPushButton:hover { background: @HeaderButtonHover; }"
                              "QPushButton:pressed { background: @HeaderButtonPressed; }"
-                             "QPushButton:focus { border: 2px solid white; }"),
+                             // Focus turns the button white, far from its see-through face.
+                             "QPushButton:focus { border: 2px solid white; background: white;"
+                             "  color: @HeaderStart; }"),
               scale));
 
     title_ = new QLabel(title, this);
@@ -47,6 +50,7 @@ THeaderBand::THeaderBand(const QString &title, const QString &text, QWidget *par
     auto *padlock = new QLabel(this);
     padlock->setObjectName(QStringLiteral("HeaderPadlock"));
     padlock->setPixmap(HeaderPadlock(Px(46, scale)));
+    Accessibility::HideFromAssistiveTools(padlock);
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(Px(24, scale), Px(10, scale), Px(22, scale), Px(10, scale));

@@ -1,7 +1,10 @@
 #include "ui/shared/LetterTabs.h"
 
+#include "ui/shared/Accessibility.h"
 #include "ui/shared/LockvexStyle.h"
 
+#include <QAccessible>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -10,8 +13,12 @@ using namespace LockvexStyle;
 
 TLetterTabs::TLetterTabs(QWidget *parent, double scale) : QWidget(parent), scale_(scale)
 {
+    Accessibility::InstallInterfaces();
     setMouseTracking(true);
     setCursor(Qt::PointingHandCursor);
+    // Reached by Tab; a click acts on its tab without taking the focus from where the user works.
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(QStringLiteral("Jump to letter"));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
 }
 
@@ -22,6 +29,23 @@ QString TLetterTabs::TabText(int index)
     if (index > 0 && index < TabCount)
         return QString(QChar(u'A' + (index - 1)));
     return QString();
+}
+
+QString TLetterTabs::TabName(int index)
+{
+    if (index == 0)
+        return QStringLiteral("All entries");
+    const QString letter = TabText(index);
+    return letter.isEmpty() ? QString() : QStringLiteral("Letter ") + letter;
+}
+
+void TLetterTabs::ActivateTab(int index)
+{
+    if (index < 0 || index >= TabCount)
+        return;
+    SetCurrentIndex(index);
+    emit TabPressed(index);
+    emit TabReleased(current_);
 }
 
 void TLetterTabs::SetCurrentIndex(int index)
@@ -79,6 +103,7 @@ void TLetterTabs::paintEvent(QPaintEvent *)
         shape.lineTo(tab.bottomLeft());
         shape.closeSubpath();
         QColor fill = Colour::ButtonBack;
+        const bool marked = hasFocus() && i == key_;
         QColor text = Colour::MutedText;
         if (i == current_) {
             fill = Colour::Focus;
@@ -92,7 +117,84 @@ void TLetterTabs::paintEvent(QPaintEvent *)
         p.drawPath(shape);
         p.setPen(text);
         p.drawText(tab, Qt::AlignCenter, TabText(i));
+        if (marked) {
+            // The focus mark: a ring inside the tab, white on the selected tab's own colour.
+            const qreal ring = Px(2, scale_);
+            p.setPen(QPen(i == current_ ? QColor(Qt::white) : Colour::FocusRing, ring));
+            p.setBrush(Qt::NoBrush);
+            p.drawRoundedRect(tab.adjusted(ring / 2 + 1, ring / 2, -ring / 2 - 1, -ring / 2), radius / 2, radius / 2);
+        }
     }
+}
+
+void TLetterTabs::MoveKeyIndex(int index)
+{
+    index = qBound(0, index, TabCount - 1);
+    if (index == key_)
+        return;
+    key_ = index;
+    update();
+    if (hasFocus() && QAccessible::isActive()) {
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        focus.setChild(key_);
+        QAccessible::updateAccessibility(&focus);
+    }
+}
+
+void TLetterTabs::keyPressEvent(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers != Qt::NoModifier && modifiers != Qt::ShiftModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Left:
+        MoveKeyIndex(key_ - 1);
+        return;
+    case Qt::Key_Down:
+    case Qt::Key_Right:
+        MoveKeyIndex(key_ + 1);
+        return;
+    case Qt::Key_Home:
+    case Qt::Key_PageUp:
+        MoveKeyIndex(0);
+        return;
+    case Qt::Key_End:
+    case Qt::Key_PageDown:
+        MoveKeyIndex(TabCount - 1);
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        ActivateTab(key_);
+        return;
+    default:
+        break;
+    }
+    // A letter or "*" typed presses its tab.
+    const QString typed = event->text().toUpper();
+    for (int i = 0; typed.size() == 1 && i < TabCount; ++i) {
+        if (TabText(i) == typed) {
+            MoveKeyIndex(i);
+            ActivateTab(i);
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TLetterTabs::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void TLetterTabs::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void TLetterTabs::mousePressEvent(QMouseEvent *event)

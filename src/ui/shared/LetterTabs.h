@@ -5,6 +5,11 @@
 // Pressing a mouse button on a tab selects it and reports TabPressed; releasing the button
 // reports TabReleased with the selected tab. The owner decides what a letter does (a jump in
 // the full list) and sets the column back to "*" after its refresh.
+//
+// The keyboard: the column is one tab stop. The arrow keys (and Home, End) move a focus mark
+// from tab to tab without acting, as in a tab list; Return, Enter or Space press the marked tab
+// as a click does, and a letter or "*" typed presses its tab at once. Assistive tools see a tab
+// list named "Jump to letter" with one tab per letter (TabName).
 
 #include <QWidget>
 
@@ -24,6 +29,12 @@ public:
     // Selects a tab (out-of-range indexes are ignored); reports nothing.
     void SetCurrentIndex(int index);
     QString CurrentText() const { return TabText(current_); }
+    // The name assistive tools read for a tab: "All entries" for "*", "Letter A" .. "Letter Z".
+    static QString TabName(int index);
+    // The tab the keyboard's focus mark is on.
+    int KeyIndex() const { return key_; }
+    // Presses and releases a tab as a click does (out-of-range indexes are ignored).
+    void ActivateTab(int index);
     // The tab under a point of the widget, or -1.
     int TabAt(const QPoint &point) const;
     // The rectangle a tab takes in the widget.
@@ -42,10 +53,16 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     double scale_;
     int current_ = 0;
     int hot_ = -1;
     bool pressed_ = false;
+    int key_ = 0; // the keyboard's focus mark
+
+    void MoveKeyIndex(int index);
 };

@@ -36,6 +36,7 @@ const QHash<QString, QColor> &Tokens()
         {QStringLiteral("FieldBorder"), FieldBorder},
         {QStringLiteral("FieldText"), FieldText},
         {QStringLiteral("Focus"), Focus},
+        {QStringLiteral("FocusRing"), FocusRing},
         {QStringLiteral("SelectionBack"), SelectionBack},
         {QStringLiteral("ButtonBack"), ButtonBack},
         {QStringLiteral("ButtonHover"), ButtonHover},
@@ -197,27 +198,33 @@ QString WindowSheet(double scale)
         "QLineEdit, QPlainTextEdit, QComboBox { font-size: 13px; padding: 3px 6px; border: 1px solid @FieldBorder;"
         "  border-radius: 5px; background: @FieldBack; color: @FieldText; selection-background-color: @Focus;"
         "  selection-color: white; }"
-        "QLineEdit:focus, QPlainTextEdit:focus, QComboBox:focus { border: 2px solid @Focus; padding: 2px 5px; }"
+        "QLineEdit:focus, QPlainTextEdit:focus, QComboBox:focus { border: 2px solid @FocusRing; padding: 2px 5px; }"
         "QLineEdit:read-only, QPlainTextEdit[readOnly=\"true\"] { background: @FieldReadOnly; }"
         "QComboBox::drop-down { border: none; width: 20px; }"
         "QListView { font-size: 13px; border: 1px solid @FieldBorder; border-radius: 5px; background: @FieldBack;"
         "  color: @FieldText; outline: 0; }"
+        "QListView:focus { border: 2px solid @FocusRing; }"
         "QListView::item { min-height: 20px; }"
         "QListView::item:selected { background: @Focus; color: white; }"
         "QListView::item:hover:!selected { background: @SelectionBack; }"
-        "QCheckBox, QRadioButton { color: @Text; font-size: 12px; }"
+        "QCheckBox, QRadioButton { color: @Text; font-size: 12px; border: 2px solid transparent; border-radius: 4px;"
+        "  padding: 0px 2px; }"
+        "QCheckBox:focus, QRadioButton:focus { border-color: @FocusRing; }"
         "QPushButton { font-size: 13px; padding: 4px 14px; border-radius: 5px; border: 1px solid @FieldBorder;"
         "  background: @ButtonBack; color: @Text; }"
         "QPushButton:hover { background: @ButtonHover; }"
-        "QPushButton:focus { border: 2px solid @Focus; }"
+        "QPushButton:focus { border: 2px solid @FocusRing; }"
         "QPushButton:pressed { background: @ButtonPressed; }"
         "QPushButton[lvRole=\"primary\"] { color: white; font-weight: 700; border: 1px solid @PrimaryBorder;"
         "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 @PrimaryTop, stop:1 @PrimaryBottom); }"
         "QPushButton[lvRole=\"primary\"]:hover { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
         "  stop:0 @PrimaryHoverTop, stop:1 @PrimaryHoverBottom); }"
-        "QPushButton[lvRole=\"primary\"]:focus { border: 2px solid @PrimaryFocus; }"
+        "QPushButton[lvRole=\"primary\"]:focus { border: 2px solid white; background: @PrimaryFocus; }"
         "QPushButton[lvRole=\"primary\"]:pressed { background: @PrimaryPressed; }"
         "QPushButton[lvRole=\"danger\"] { color: @DangerText; border: 1px solid @DangerBorder; }"
+        "QPushButton[lvRole=\"danger\"]:focus { border: 2px solid @FocusRing; }"
+        "QLabel[lvAccessible=\"link\"] { border: 2px solid transparent; border-radius: 4px; }"
+        "QLabel[lvAccessible=\"link\"]:focus { border-color: @FocusRing; }"
         "QToolTip { color: @Text; background: @PanelBack; border: 1px solid @PanelBorder; padding: 4px; }");
     return Sheet(rules, scale);
 }

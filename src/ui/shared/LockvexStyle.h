@@ -35,7 +35,10 @@ inline const QColor FieldBack{0xfb, 0xfc, 0xfe}; // edit boxes
 inline const QColor FieldReadOnly{0xf1, 0xf4, 0xf8};
 inline const QColor FieldBorder{0xb7, 0xc3, 0xd3};
 inline const QColor FieldText{0x10, 0x24, 0x3a};
-inline const QColor Focus{0x1e, 0x6c, 0xab}; // focus frames, selection (white text on it)
+inline const QColor Focus{0x1e, 0x6c, 0xab}; // selection, the chosen letter tab (white text on it)
+// The keyboard focus frame: at least 3:1 against the unfocused border and the backgrounds it
+// replaces, so the control that has the focus is seen at a glance.
+inline const QColor FocusRing{0x1d, 0x5f, 0x96};
 inline const QColor SelectionBack{0xd6, 0xe8, 0xf8};
 inline const QColor ButtonBack{0xf7, 0xf9, 0xfc};
 inline const QColor ButtonHover{0xe9, 0xf1, 0xfa};

@@ -1,0 +1,79 @@
+#pragma once
+// Every window of the program built as the program builds it, over a window session with a few
+// entries, for the checks that go over all of them (keyboard order, focus look, what assistive
+// tools see). Shared by the in-process test and the AT-SPI test's program.
+
+#include "app/DLockvexDBLPword.h"
+#include "app/DLockvexPassword.h"
+#include "app/LockvexMsgdial.h"
+#include "import/DLockvexDataImport.h"
+#include "support/WindowSession.h"
+#include "ui/DLockvexItem.h"
+#include "ui/DLockvexList.h"
+#include "ui/DLockvexMain.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace program_windows
+{
+
+// The windows, by the names the checks report them under.
+inline const QStringList WindowNames{QStringLiteral("sign-in"), QStringLiteral("two-password sign-in"),
+                                     QStringLiteral("main"),    QStringLiteral("import"),
+                                     QStringLiteral("entry"),   QStringLiteral("quick list"),
+                                     QStringLiteral("message"), QStringLiteral("message without caption")};
+
+// Entries for the lists and the entry window: names under A and B, passwords of every quality.
+inline void MakeEntries()
+{
+    const struct {
+        const char *Name, *Password, *Pin, *Answer;
+    } entries[] = {{"Anvil", "Anvil#Pass1Strong", "1111", "Blue"},
+                   {"Arrow", "arrow", "2222", "Red"},
+                   {"Basket", "Basket22", "3333", "Green"}};
+    for (const auto &e : entries) {
+        ItemManagerParams item;
+        item.ItemName = QString::fromLatin1(e.Name);
+        item.URL = QStringLiteral("https://") + item.ItemName.toLower() + QStringLiteral(".example");
+        item.CustID = item.ItemName.toLower() + QStringLiteral("-id");
+        item.PIN = QString::fromLatin1(e.Pin);
+        item.Password = QString::fromLatin1(e.Password);
+        item.Question1 = QStringLiteral("Favourite colour?");
+        item.MemData1 = QString::fromLatin1(e.Answer);
+        item.ItemDescr = QStringLiteral("Notes on ") + item.ItemName;
+        const int key = ItemManager->AddItem(item.ItemName);
+        if (key >= 0)
+            ItemManager->SaveWebItem(key, item);
+    }
+}
+
+// The window of that name, not yet shown. The entry window shows the first entry.
+inline std::unique_ptr<QWidget> MakeWindow(const QString &name)
+{
+    const auto anyPassword = [](const QString &) { return false; };
+    if (name == QLatin1String("sign-in"))
+        return std::make_unique<TLockvexPasswordDlg>(anyPassword);
+    if (name == QLatin1String("two-password sign-in"))
+        return std::make_unique<TLockvexDBLPwordDlg>(anyPassword);
+    if (name == QLatin1String("main"))
+        return std::make_unique<TLockvexMainDlg>();
+    if (name == QLatin1String("import"))
+        return std::make_unique<TLockvexDataImportDlg>();
+    if (name == QLatin1String("entry")) {
+        DisplayedItemKey = LockvexTbl->GetKey(QStringLiteral("Anvil"));
+        return std::make_unique<TLockvexItemDlg>();
+    }
+    if (name == QLatin1String("quick list"))
+        return std::make_unique<TLockvexListDlg>();
+    if (name == QLatin1String("message"))
+        return std::unique_ptr<QWidget>(
+            CreateMessageDialog(FillMessage(MsgCatalogue[MsgConfirmDelete], QString()), nullptr));
+    if (name == QLatin1String("message without caption"))
+        return std::unique_ptr<QWidget>(
+            CreateMessageDialog(FillMessage(MsgCatalogue[MsgNotSaved], QString()), nullptr));
+    return nullptr;
+}
+
+} // namespace program_windows
