@@ -338,7 +338,7 @@ void TImportFileReader::AppendMixedLine(const char *bytes, qsizetype count)
     Utf8Check check;
     check.Feed(reinterpret_cast<const unsigned char *>(bytes), static_cast<size_t>(count));
     if (check.Valid()) {
-        buffer_.append(win1252::FromUnicode(QString::fromUtf8(bytes, count)));
+        buffer_.append(win1252::FromUnicode(QString::fromUtf8(bytes, count), UnmappableByte));
     } else {
         notUtf8Lines_.push_back(dropped_ + buffer_.size());
         buffer_.append(bytes, count);

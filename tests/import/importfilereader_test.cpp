@@ -141,6 +141,14 @@ TEST_F(ImportFileReaderTest, ReadsTheFewLinesThatAreNotUtf8AsWindows1252)
     const QByteArray read = Cp1252(QStringLiteral("p\u00e91,caf\u00e9"));
     EXPECT_EQ(lines, (QList<QByteArray>{"Name,Notes", read, cp1252Line, read, read, far, read, cp1252Line}));
     EXPECT_EQ(flagged, (QList<int>{2, 7}));
+
+    // in such a file, a character of a UTF-8 line that the code page cannot hold is marked as in
+    // a file that is UTF-8 throughout, so the import can tell it from a "?" of the file's own
+    TImportFileReader mixed;
+    mixed.Open(Write("p\xc3\xa9,\xce\xa9?\r\ncaf\xc3\xa9,a\r\nZ\xfcrich,y\r\n"));
+    ASSERT_EQ(mixed.Encoding(), ImportFileEncoding::Utf8);
+    mixed.ReadLine(line);
+    EXPECT_EQ(line, QByteArray("p\xe9,\x7f?"));
 }
 
 // UTF-16 without a byte-order mark shows itself by the zero bytes of its ASCII characters.
@@ -150,7 +158,7 @@ TEST_F(ImportFileReaderTest, RecognisesUtf16WithoutAByteOrderMark)
         QStringLiteral("Name,Notes\r\nCaf\u00e9 \u20ac,na\u00efve\r\n\u043f\u0430\u0440\u043e\u043b\u044c,"
                        "\u0441\u043b\u043e\u0432\u043e\r\n");
     const QList<QByteArray> expected{"Name,Notes", Cp1252(QStringLiteral("Caf\u00e9 \u20ac,na\u00efve")),
-                                     "??????,?????"};
+                                     "\x7f\x7f\x7f\x7f\x7f\x7f,\x7f\x7f\x7f\x7f\x7f"};
     for (auto [converter, encoding] : {std::pair{QStringConverter::Utf16LE, ImportFileEncoding::Utf16LE},
                                        std::pair{QStringConverter::Utf16BE, ImportFileEncoding::Utf16BE}}) {
         QStringEncoder encoder(converter);
