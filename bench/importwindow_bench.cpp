@@ -22,7 +22,7 @@
 #include "entries/LockvexStringList.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
-#include "import/DLockvexDataImport.h"
+#include "ui/import/DLockvexDataImport.h"
 #include "store/RecDALockvex.h"
 #include "store/TBDALockvexData.h"
 

@@ -14,7 +14,7 @@
 #include "entries/MgrLockvexLists.h"
 #include "store/RecDALockvex.h"
 #include "store/TBDALockvexData.h"
-#include "ui/DLockvexMain.h"
+#include "ui/main/DLockvexMain.h"
 #include "ui/shared/LetterTabs.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 #include "app/ProgramBody.h"
 #include "common/Globals.h"
 #include "platform/desktop/DesktopPlatform.h"
-#include "ui/ProgramWindows.h"
+#include "program/ProgramWindows.h"
 #include "ui/shared/LockvexStyle.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "app/MgrSignIn.h"
 
-#include "app/DLockvexDBLPword.h"
-#include "app/DLockvexPassword.h"
+#include "ui/signin/DLockvexDBLPword.h"
+#include "ui/signin/DLockvexPassword.h"
 #include "app/MgrMainApp.h"
 #include "common/Globals.h"
 #include "entries/LockvexStringList.h"

@@ -3,14 +3,14 @@
 // entries, for the checks that go over all of them (keyboard order, focus look, what assistive
 // tools see). Shared by the in-process test and the AT-SPI test's program.
 
-#include "app/DLockvexDBLPword.h"
-#include "app/DLockvexPassword.h"
+#include "ui/signin/DLockvexDBLPword.h"
+#include "ui/signin/DLockvexPassword.h"
 #include "app/LockvexMsgdial.h"
-#include "import/DLockvexDataImport.h"
+#include "ui/import/DLockvexDataImport.h"
 #include "support/WindowSession.h"
-#include "ui/DLockvexItem.h"
-#include "ui/DLockvexList.h"
-#include "ui/DLockvexMain.h"
+#include "ui/entry/DLockvexItem.h"
+#include "ui/quicklist/DLockvexList.h"
+#include "ui/main/DLockvexMain.h"
 
 #include <QWidget>
 

@@ -5,7 +5,7 @@
 #include "StickSession.h"
 
 #include "app/MgrLockvexHelp.h"
-#include "ui/DLockvexItem.h"
+#include "ui/entry/DLockvexItem.h"
 #include "ui/shared/PasswordGrid.h"
 
 #include <QCheckBox>

@@ -17,12 +17,12 @@
 #include "entries/LockvexStringList.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
-#include "import/DLockvexDataImport.h"
+#include "ui/import/DLockvexDataImport.h"
 #include "store/LockvexIndexRec.h"
 #include "store/TBDALockvexData.h"
 #include "support/WindowSession.h"
-#include "ui/DLockvexMain.h"
-#include "ui/PasswordChooserDelegate.h"
+#include "ui/main/DLockvexMain.h"
+#include "ui/main/PasswordChooserDelegate.h"
 #include "ui/shared/PasswordGrid.h"
 
 #include <QCheckBox>

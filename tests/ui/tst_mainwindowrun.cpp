@@ -5,14 +5,14 @@
 // passwords and finds both entries with every field as typed. The data file is also decoded by
 // the reader written from the file format document.
 
-#include "app/DLockvexPassword.h"
+#include "ui/signin/DLockvexPassword.h"
 #include "app/LockvexMsgdial.h"
 #include "app/ProgramBody.h"
 #include "common/Globals.h"
 #include "support/FileFormatReader.h"
 #include "support/TestPlatform.h"
-#include "ui/DLockvexMain.h"
-#include "ui/ProgramWindows.h"
+#include "ui/main/DLockvexMain.h"
+#include "program/ProgramWindows.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/EntryListModel.h"
 

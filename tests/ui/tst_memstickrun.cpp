@@ -6,11 +6,11 @@
 
 #include "StickSession.h"
 
-#include "app/DLockvexDBLPword.h"
+#include "ui/signin/DLockvexDBLPword.h"
 #include "app/MgrTfrToMemStick.h"
 #include "app/ProgramBody.h"
-#include "ui/DLockvexItem.h"
-#include "ui/DLockvexList.h"
+#include "ui/entry/DLockvexItem.h"
+#include "ui/quicklist/DLockvexList.h"
 
 #include <QApplication>
 #include <QDir>

@@ -5,8 +5,8 @@
 #include "StickSession.h"
 
 #include "app/MgrLockvexHelp.h"
-#include "ui/DLockvexItem.h"
-#include "ui/DLockvexList.h"
+#include "ui/entry/DLockvexItem.h"
+#include "ui/quicklist/DLockvexList.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/LetterTabs.h"
 

@@ -1,7 +1,7 @@
 // The pieces the windows share: the style sheet builder, the letter tabs, the entry field panel
 // and the entry list model. With LOCKVEX_SCREENSHOT_DIR set, the panel is also saved as a picture.
 
-#include "app/DLockvexPassword.h"
+#include "ui/signin/DLockvexPassword.h"
 #include "entries/LockvexStringList.h"
 #include "entries/MgrLockvexItems.h"
 #include "support/TypeText.h"

@@ -7,15 +7,15 @@
 
 #include "StickSession.h"
 
-#include "app/DLockvexPassword.h"
+#include "ui/signin/DLockvexPassword.h"
 #include "app/DataLocation.h"
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
-#include "import/DLockvexDataImport.h"
+#include "ui/import/DLockvexDataImport.h"
 #include "platform/desktop/DesktopPlatform.h"
-#include "ui/DLockvexItem.h"
-#include "ui/DLockvexList.h"
-#include "ui/DLockvexMain.h"
+#include "ui/entry/DLockvexItem.h"
+#include "ui/quicklist/DLockvexList.h"
+#include "ui/main/DLockvexMain.h"
 #include "ui/shared/WindowPlacement.h"
 
 #include <QApplication>

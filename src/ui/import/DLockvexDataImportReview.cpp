@@ -1,7 +1,7 @@
 // The import itself: its start, the review of each record, accepting, rejecting and quitting,
 // "Import all items" in steps that keep the window answering, and the completion question.
 
-#include "import/DLockvexDataImport.h"
+#include "ui/import/DLockvexDataImport.h"
 
 #include "app/LockvexMsgdial.h"
 #include "common/Globals.h"

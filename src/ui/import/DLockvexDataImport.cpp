@@ -1,6 +1,6 @@
 // The import window: its controls, its creation and its closing.
 
-#include "import/DLockvexDataImport.h"
+#include "ui/import/DLockvexDataImport.h"
 
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"

@@ -3,8 +3,8 @@
 // the support marker file.
 
 #include "app/DataLocation.h"
-#include "app/DLockvexDBLPword.h"
-#include "app/DLockvexPassword.h"
+#include "ui/signin/DLockvexDBLPword.h"
+#include "ui/signin/DLockvexPassword.h"
 #include "app/LockvexAddresses.h"
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"

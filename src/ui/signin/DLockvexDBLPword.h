@@ -2,7 +2,7 @@
 // The two-password sign-in dialog, shown in memory-stick mode: the user types two different
 // passwords of the safe.
 
-#include "app/DLockvexPassword.h"
+#include "ui/signin/DLockvexPassword.h"
 
 class TLockvexDBLPwordDlg : public TLockvexSignInDlg
 {

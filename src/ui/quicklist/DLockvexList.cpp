@@ -2,7 +2,7 @@
 // entry with the mouse or the keyboard, DONE, the watch on the data file and closing. Its
 // controls are built in DLockvexListControls.cpp.
 
-#include "ui/DLockvexList.h"
+#include "ui/quicklist/DLockvexList.h"
 
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
@@ -10,7 +10,7 @@
 #include "app/ProgramBody.h"
 #include "common/Globals.h"
 #include "store/Lockvextypes.h"
-#include "ui/DLockvexItem.h"
+#include "ui/entry/DLockvexItem.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/LetterTabs.h"
 #include "ui/shared/WindowPlacement.h"

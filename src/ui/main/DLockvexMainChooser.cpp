@@ -1,7 +1,7 @@
 // TLockvexMainDlg: the access-password box, the random and the restored password, and the
 // password chooser, which lists the entries that use one password.
 
-#include "ui/DLockvexMain.h"
+#include "ui/main/DLockvexMain.h"
 
 #include "common/Globals.h"
 #include "app/LockvexMsgdial.h"
@@ -9,7 +9,7 @@
 #include "entries/EntryText.h"
 #include "entries/MgrLockvexItems.h"
 #include "store/LockvexIndexRec.h"
-#include "ui/PasswordChooserDelegate.h"
+#include "ui/main/PasswordChooserDelegate.h"
 #include "ui/shared/EntryListModel.h"
 
 #include <QCheckBox>

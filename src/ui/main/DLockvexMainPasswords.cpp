@@ -3,7 +3,7 @@
 // the login button, the data-location panel, the import and the memory-stick commands; and the
 // visibility of the command buttons.
 
-#include "ui/DLockvexMain.h"
+#include "ui/main/DLockvexMain.h"
 
 #include "app/DataLocation.h"
 

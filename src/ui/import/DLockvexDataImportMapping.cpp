@@ -1,6 +1,6 @@
 // The import window's settings, column mapping and file buttons.
 
-#include "import/DLockvexDataImport.h"
+#include "ui/import/DLockvexDataImport.h"
 
 #include "app/LockvexMsgdial.h"
 #include "app/MgrImportFiles.h"

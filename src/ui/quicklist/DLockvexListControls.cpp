@@ -1,7 +1,7 @@
 // The quick list window's controls and look: the header band with HELP, the search box, the list
 // with its column of letter tabs, DONE, and the timer that watches the data file.
 
-#include "ui/DLockvexList.h"
+#include "ui/quicklist/DLockvexList.h"
 
 #include "ui/shared/Accessibility.h"
 #include "ui/shared/EntryListModel.h"

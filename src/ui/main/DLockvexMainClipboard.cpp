@@ -2,7 +2,7 @@
 // recording of the login and the last login shown over the address, and the character grid
 // under the PIN or password while the pointer rests on its Copy button.
 
-#include "ui/DLockvexMain.h"
+#include "ui/main/DLockvexMain.h"
 
 #include "app/MgrLockvexDlgProcs.h"
 #include "common/DateStamp.h"

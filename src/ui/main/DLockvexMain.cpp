@@ -1,6 +1,6 @@
 // TLockvexMainDlg: creation, layout, becoming active.
 
-#include "ui/DLockvexMain.h"
+#include "ui/main/DLockvexMain.h"
 
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"

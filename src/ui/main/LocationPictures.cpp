@@ -1,4 +1,4 @@
-#include "ui/LocationPictures.h"
+#include "ui/main/LocationPictures.h"
 
 #include "ui/shared/LockvexStyle.h"
 

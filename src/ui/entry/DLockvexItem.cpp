@@ -1,7 +1,7 @@
 // The entry window's behaviour: showing the entry, opening its address, the Copy buttons, the
 // character grid and closing. Its controls are built in DLockvexItemControls.cpp.
 
-#include "ui/DLockvexItem.h"
+#include "ui/entry/DLockvexItem.h"
 
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"

@@ -1,7 +1,7 @@
 // TLockvexMainDlg: closing. Save-and-close, the close request and its question, what closing
 // leaves behind, the idle close, the close on an ending signal, and the minor commands.
 
-#include "ui/DLockvexMain.h"
+#include "ui/main/DLockvexMain.h"
 
 #include "app/LockvexAddresses.h"
 #include "app/LockvexMsgdial.h"

@@ -1,4 +1,4 @@
-#include "app/DLockvexDBLPword.h"
+#include "ui/signin/DLockvexDBLPword.h"
 
 #include "ui/shared/Accessibility.h"
 

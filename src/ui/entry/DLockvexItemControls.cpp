@@ -2,7 +2,7 @@
 // its read-only form with its Copy buttons, "BACK", and the character grid that floats over the
 // window.
 
-#include "ui/DLockvexItem.h"
+#include "ui/entry/DLockvexItem.h"
 
 #include "ui/shared/Accessibility.h"
 #include "ui/shared/EntryFieldPanel.h"

@@ -1,10 +1,10 @@
-#include "ui/ProgramWindows.h"
+#include "program/ProgramWindows.h"
 
 #include "app/LockvexMsgdial.h"
 #include "app/ProgramBody.h"
 #include "common/Globals.h"
-#include "ui/DLockvexList.h"
-#include "ui/DLockvexMain.h"
+#include "ui/quicklist/DLockvexList.h"
+#include "ui/main/DLockvexMain.h"
 
 #include <QApplication>
 

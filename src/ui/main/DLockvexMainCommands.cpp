@@ -2,13 +2,13 @@
 // under "SAVE IN CLOUD" and the CSV import. (The memory-stick command is in
 // DLockvexMainPasswords.cpp.)
 
-#include "ui/DLockvexMain.h"
+#include "ui/main/DLockvexMain.h"
 
 #include "app/LockvexMsgdial.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexLists.h"
-#include "import/DLockvexDataImport.h"
-#include "ui/LocationPictures.h"
+#include "ui/import/DLockvexDataImport.h"
+#include "ui/main/LocationPictures.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/LockvexStyle.h"
 

@@ -11,7 +11,7 @@
 #include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
-#include "import/DLockvexDataImport.h"
+#include "ui/import/DLockvexDataImport.h"
 #include "store/PoolFile.h"
 #include "store/RecDALockvex.h"
 #include "store/TBDALockvexData.h"

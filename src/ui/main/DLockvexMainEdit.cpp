@@ -1,7 +1,7 @@
 // TLockvexMainDlg: the entry shown as an editor. Showing and reading back the fields, the change
 // test, saving, the name field's check, new entries and deletion.
 
-#include "ui/DLockvexMain.h"
+#include "ui/main/DLockvexMain.h"
 
 #include "app/LockvexMsgdial.h"
 #include "common/Globals.h"

@@ -1,4 +1,4 @@
-#include "app/DLockvexPassword.h"
+#include "ui/signin/DLockvexPassword.h"
 
 #include "app/DataLocation.h"
 #include "app/LockvexAddresses.h"

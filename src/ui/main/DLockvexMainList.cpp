@@ -1,7 +1,7 @@
 // TLockvexMainDlg: the entry list. Refresh, showing the selected line, clicking a line, the letter
 // tabs and the incremental name search.
 
-#include "ui/DLockvexMain.h"
+#include "ui/main/DLockvexMain.h"
 
 #include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"

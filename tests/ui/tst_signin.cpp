@@ -2,8 +2,8 @@
 // through the item manager, the lists built by the list manager, the entry table's own password
 // check, and the modal dialog answered as a user would.
 
-#include "app/DLockvexDBLPword.h"
-#include "app/DLockvexPassword.h"
+#include "ui/signin/DLockvexDBLPword.h"
+#include "ui/signin/DLockvexPassword.h"
 #include "app/LockvexMsgdial.h"
 #include "app/MgrMainApp.h"
 #include "app/MgrSignIn.h"

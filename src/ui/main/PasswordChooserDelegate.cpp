@@ -1,4 +1,4 @@
-#include "ui/PasswordChooserDelegate.h"
+#include "ui/main/PasswordChooserDelegate.h"
 
 #include <QApplication>
 #include <QPainter>
