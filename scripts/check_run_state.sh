@@ -32,9 +32,10 @@ allowed_variables=(
     "store/IndexEntryBlocks.cpp:blocks"
     # still to move into the session object
     "app/MgrLockvexHelp.cpp:installedHelp"
-    "app/LockvexMsgdial.cpp:mainWindowOwner"
+    "ui/messages/MessageDialog.cpp:mainWindowOwner"
     "app/LockvexMsgdial.cpp:ownerMessageShown"
     "app/LockvexMsgdial.cpp:messageResponder"
+    "app/LockvexMsgdial.cpp:messagePresenter"
     "app/LockvexMsgdial.cpp:quietClose"
     "app/MgrImportFiles.cpp:madeFiles"
     "app/MgrImportFiles.cpp:runFolder"

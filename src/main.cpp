@@ -4,7 +4,9 @@
 #include "common/Globals.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "program/ProgramWindows.h"
+#include "ui/messages/MessageDialog.h"
 #include "ui/shared/LockvexStyle.h"
+#include "ui/signin/SignInDialogs.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -26,7 +28,8 @@ int main(int argc, char *argv[])
     platform::Install(&desktop);
     HandleEndingSignals(app);
     EndRunOnExit();
-    int result = RunLockvex(app, RunProgramWindows);
+    InstallMessageDialog();
+    int result = RunLockvex(app, RunSignInDialog, RunProgramWindows);
     platform::Install(nullptr);
     return result;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The message catalogue and the one routine that shows its messages. Every message box of the
 // program comes from here: a caller names a catalogue entry and may pass one value that takes the
-// place of the entry's placeholder "_".
+// place of the entry's placeholder "_". The texts and buttons are data; the dialog that shows them
+// belongs to the window layer, which installs it (ui/messages/MessageDialog.h).
 
 #include <QList>
 #include <QString>
@@ -11,9 +12,6 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
-
-class QDialog;
-class QWidget;
 
 // Selects the colour scheme of the dialog.
 enum MessageType : std::uint8_t { mtInformation, mtError, mtWarning, mtConfirmation, mtCustom };
@@ -89,9 +87,10 @@ enum LockvexMsgNo : int {
     MsgCharactersReplaced = 23
 };
 
-// Shows the message with Value in its placeholder, modally, centred over the main window (over
-// the screen while there is none). True when the user pressed OK or Yes; false for No or when the
-// dialog was closed otherwise. The owner's message-shown call (SetMessageDialogOwner) is told.
+// Shows the message with Value in its placeholder, modally, through the installed dialog. True
+// when the user pressed OK or Yes; false for No or when the dialog was closed otherwise, and when
+// no dialog is installed (the message then goes to the error output). The message-shown call
+// (SetMessageShownCall) is told.
 bool ShowMessageDlg(const TMsgFields &Fields, const QString &Value = QString());
 
 // The program closes on an ending signal (log-out): from then on no message is shown, each is
@@ -103,12 +102,10 @@ bool QuietClose();
 // shown the same way with the error scheme and one OK button.
 void ShowErrorMessage(const QString &text);
 
-// The main window registers itself once it exists (and passes nullptr when it goes), so that
-// messages are centred over it; messageShown, when given, is called for every message shown
-// while it is registered (the window then knows that its next activation comes from a message
-// that closed).
-void SetMessageDialogOwner(QWidget *mainWindow, std::function<void()> messageShown = {});
-QWidget *MessageDialogOwner();
+// Called for every message shown, when set: the window that owns the messages then knows that its
+// next activation comes from a message that closed. The window layer sets it with the owner
+// (SetMessageDialogOwner); an empty call removes it.
+void SetMessageShownCall(std::function<void()> messageShown);
 
 // A message as the user sees it: the caption and text with the value put in, the type, and the
 // buttons in the order shown ("OK", "Yes", "No").
@@ -123,14 +120,14 @@ struct TShownMessage {
 // does it fill the first "_" of the text. An empty value leaves every "_" as it is.
 TShownMessage FillMessage(const TMsgFields &Fields, const QString &Value);
 
-// Builds the dialog for a message without showing it. OK and Yes accept, No and the close box
-// reject. Its buttons are named "OKBtn", "YesBtn" and "NoBtn"; the labels "TitleLbl" and "MsgLbl"
-// (which show a zero-width break after each "/", so that a long folder name wraps).
-QDialog *CreateMessageDialog(const TShownMessage &message, QWidget *parent);
 
 // A responder answers messages in place of the dialog (tests). An empty one restores the dialog.
 using TMessageResponder = std::function<bool(const TShownMessage &)>;
 void SetMessageResponder(TMessageResponder responder);
+
+// The dialog that asks the user, installed once by the window layer at start; answers as a
+// responder does, and is used whenever no responder is set.
+void SetMessagePresenter(TMessageResponder presenter);
 
 // Installs a responder for its lifetime that records every message and answers them from Answers,
 // in order, then with DefaultAnswer. Restores the previous responder when it goes.

@@ -3,11 +3,6 @@
 #include "app/LockvexAddresses.h"
 #include "platform/Platform.h"
 
-#include <QKeySequence>
-#include <QShortcut>
-#include <QVariant>
-#include <QWidget>
-
 namespace
 {
 
@@ -16,37 +11,7 @@ TWebHelpSystem *installedHelp = nullptr;
 // The command that asks for help on a context number.
 constexpr unsigned short HelpContextCommand = 1;
 
-constexpr char HelpKeyInstalledProperty[] = "helpKeyInstalled";
-
-void HelpKeyPressed(QWidget *window)
-{
-    QWidget *focus = window->focusWidget();
-    ApplicationHelpContext(HelpContextFor(focus ? focus : window));
-}
-
 } // namespace
-
-void SetHelpContext(QWidget *widget, int context)
-{
-    if (widget)
-        widget->setProperty(HelpContextProperty, context);
-}
-
-int HelpContext(const QWidget *widget)
-{
-    return widget ? widget->property(HelpContextProperty).toInt() : 0;
-}
-
-int HelpContextFor(const QWidget *widget)
-{
-    for (const QWidget *w = widget; w; w = w->parentWidget()) {
-        if (int context = HelpContext(w))
-            return context;
-        if (w->isWindow())
-            break;
-    }
-    return 0;
-}
 
 QString HelpAddress(int context)
 {
@@ -60,22 +25,6 @@ bool ApplicationHelpContext(int context)
         return false;
     bool callHelp = true;
     return installedHelp->WebHelpHook(HelpContextCommand, context, callHelp);
-}
-
-void ShowWindowHelp(QWidget *window)
-{
-    ApplicationHelpContext(HelpContext(window ? window->window() : nullptr));
-}
-
-void InstallHelpKey(QWidget *window)
-{
-    // A second F1 shortcut on the same window would make the key ambiguous and neither would fire.
-    if (!window || window->property(HelpKeyInstalledProperty).toBool())
-        return;
-    window->setProperty(HelpKeyInstalledProperty, true);
-    auto *shortcut = new QShortcut(QKeySequence(Qt::Key_F1), window);
-    shortcut->setContext(Qt::WindowShortcut);
-    QObject::connect(shortcut, &QShortcut::activated, window, [window] { HelpKeyPressed(window); });
 }
 
 TWebHelpSystem::TWebHelpSystem()

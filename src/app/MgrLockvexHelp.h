@@ -3,13 +3,11 @@
 // button or from the F1 key, becomes an address on the maker's help site that carries the help
 // context number of the request, opened in the user's browser.
 //
-// Help context numbers are a property of windows and controls ("helpContext"). F1 asks for the
-// focused control's number; a control without one falls back to its enclosing controls and then
-// to its window.
+// Help context numbers are a property of windows and controls ("helpContext",
+// ui/shared/WindowHelp.h). F1 asks for the focused control's number; a control without one falls
+// back to its enclosing controls and then to its window.
 
 #include <QString>
-
-class QWidget;
 
 // The numbers that the windows carry; the help site has one page per number.
 namespace HelpContexts
@@ -37,28 +35,12 @@ constexpr int RejectBtn = 3233;
 constexpr int QuitImportBtn = 3234;
 } // namespace HelpContexts
 
-// The dynamic property that holds a widget's help context number.
-inline constexpr char HelpContextProperty[] = "helpContext";
-
-void SetHelpContext(QWidget *widget, int context);
-// The widget's own number; 0 when it has none.
-int HelpContext(const QWidget *widget);
-// The number a help request on the widget uses: its own, else the nearest enclosing control's,
-// else its window's; 0 when none of them has one.
-int HelpContextFor(const QWidget *widget);
-
 // The help site address for a context number.
 QString HelpAddress(int context);
 
 // The application's help event: hands the number to the installed handler. False when no handler
 // is installed (before start-up created the web help, or after it was freed).
 bool ApplicationHelpContext(int context);
-// A window's HELP button: help on the window's own number.
-void ShowWindowHelp(QWidget *window);
-// Gives the window F1 handling: help on the focused control as above. A window calls it once,
-// when it is created; further calls do nothing.
-void InstallHelpKey(QWidget *window);
-
 class TWebHelpSystem
 {
 public:

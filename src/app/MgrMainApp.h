@@ -2,6 +2,8 @@
 // The application object: creates every object that lives for the whole run, decides between
 // normal and memory-stick mode, finds the data file and frees everything at the end.
 
+#include "app/MgrSignIn.h"
+
 #include <QString>
 
 class TWebHelpSystem;
@@ -35,7 +37,8 @@ public:
     // True: memory-stick mode (the program file lies on a removable medium); sets the paths for it.
     bool CheckRunAsApp();
     void LocateDataFile();
-    bool CheckLockvexSignedIn();
+    // Signs the user in: through the prompt's dialog where the safe holds a password.
+    bool CheckLockvexSignedIn(const TSignInPrompt &prompt);
 
     QString Workstr;
     // Set by CheckLockvexSignedIn when an entry could not be read from the data file: sign-in

@@ -1,7 +1,5 @@
 #include "app/MgrSignIn.h"
 
-#include "ui/signin/DLockvexDBLPword.h"
-#include "ui/signin/DLockvexPassword.h"
 #include "app/MgrMainApp.h"
 #include "common/Globals.h"
 #include "entries/LockvexStringList.h"
@@ -30,19 +28,7 @@ SignInDialog ChooseSignInDialog(int totalPWs, int differentSignInPWs, bool memSt
     return SignInDialog::OnePassword;
 }
 
-namespace
-{
-
-// Shows the dialog modally, owned by the application; true when it closed with ENTER accepted.
-template <typename Dialog> bool RunSignInDialog()
-{
-    Dialog dialog(EntryTableCheckPassword);
-    return dialog.exec() == QDialog::Accepted;
-}
-
-} // namespace
-
-bool TMgrMainAppProcs::CheckLockvexSignedIn()
+bool TMgrMainAppProcs::CheckLockvexSignedIn(const TSignInPrompt &prompt)
 {
     // The lists and counts stay filled for the main window.
     DataUnreadable = false;
@@ -62,13 +48,14 @@ bool TMgrMainAppProcs::CheckLockvexSignedIn()
         DataUnreadable = true;
         return false;
     }
-    switch (ChooseSignInDialog(TotalPWs, differentPWs, MemStickMode)) {
+    const SignInDialog kind = ChooseSignInDialog(TotalPWs, differentPWs, MemStickMode);
+    switch (kind) {
     case SignInDialog::None:
         return true;
     case SignInDialog::OnePassword:
-        return RunSignInDialog<TLockvexPasswordDlg>();
     case SignInDialog::TwoPasswords:
-        return RunSignInDialog<TLockvexDBLPwordDlg>();
+        // Without a dialog nobody can prove knowledge of the safe: not signed in.
+        return prompt && prompt(kind);
     }
     return false;
 }

@@ -7,11 +7,11 @@
 #include "store/Lockvextypes.h"
 #include "store/TBDALockvexData.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QSocketNotifier>
-#include <QWidget>
+#include <QWindow>
 
 #include <csignal>
 #include <cstdio>
@@ -56,15 +56,15 @@ void OnEndingSignal(int)
     [[maybe_unused]] ssize_t ignored = ::write(signalPipe[1], &byte, 1);
 }
 
-void CloseOnSignal(QApplication &app)
+void CloseOnSignal(QCoreApplication &app)
 {
     // A modal dialog (sign-in, a message, the import window) is cancelled first, asking nothing
     // more; then the main window saves and closes as its close command does, which ends the
     // event loop.
     SetQuietClose(true);
-    while (QWidget *modal = QApplication::activeModalWidget()) {
+    while (QWindow *modal = QGuiApplication::modalWindow()) {
         modal->close();
-        if (QApplication::activeModalWidget() == modal)
+        if (QGuiApplication::modalWindow() == modal)
             break;
     }
     if (closeOnSignal)
@@ -105,7 +105,7 @@ void ProtectProcessMemory()
 
 void SetCloseOnSignal(std::function<void()> saveAndClose) { closeOnSignal = std::move(saveAndClose); }
 
-void HandleEndingSignals(QApplication &app)
+void HandleEndingSignals(QCoreApplication &app)
 {
     // Once: a second listener on the same pipe would wait for a byte the first one took.
     if (signalPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
@@ -167,16 +167,16 @@ void ReportDataNotOpened()
     LockvexTbl->ClosePool(DoNotWriteLog);
 }
 
-int RunLockvex(QApplication &app, const WindowRunner &runWindows)
+int RunLockvex(QApplication &app, const TSignInPrompt &signIn, const WindowRunner &runWindows)
 {
     const bool opened = RunStartSteps();
-    SignedIn = opened && MainAppProcs->CheckLockvexSignedIn();
+    SignedIn = opened && MainAppProcs->CheckLockvexSignedIn(signIn);
     int result = 0;
     if (!opened || MainAppProcs->DataUnreadable) {
         ReportDataNotOpened();
         result = 1;
     } else if (SignedIn) {
-        QApplication::setApplicationDisplayName(ApplicationTitle);
+        QGuiApplication::setApplicationDisplayName(ApplicationTitle);
         result = runWindows(app);
     }
     RunExitSteps();

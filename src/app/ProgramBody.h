@@ -3,15 +3,19 @@
 // and open the data, sign in, show the windows, then the exit steps that close the store,
 // write the backups and move the data where the user chose.
 
+#include "app/MgrSignIn.h"
+
 #include <functional>
 
 class QApplication;
+class QCoreApplication;
 
 // Shows the program's window for the mode (main window, or the quick list on a memory stick)
 // and runs the event loop until it closes.
 using WindowRunner = std::function<int(QApplication &app)>;
 
-int RunLockvex(QApplication &app, const WindowRunner &runWindows);
+// signIn shows the sign-in dialogs (ui/signin/SignInDialogs.h); both come from the window layer.
+int RunLockvex(QApplication &app, const TSignInPrompt &signIn, const WindowRunner &runWindows);
 
 // The steps before sign-in (create the objects, decide the mode, find and open the data) and
 // the steps after the windows (settings and marker, close the store with its backups, move the
@@ -32,7 +36,7 @@ void ProtectProcessMemory();
 // registers its save-and-close command here; without one the event loop simply quits.
 void SetCloseOnSignal(std::function<void()> saveAndClose);
 // Installs the handlers that turn those signals into a normal close on the GUI thread.
-void HandleEndingSignals(QApplication &app);
+void HandleEndingSignals(QCoreApplication &app);
 
 // Has a call of exit() that ends the program between its start and exit steps (Qt's, when the
 // display connection is lost) still close the data and remove the import's files.

@@ -3,6 +3,7 @@
 #include "app/LockvexMsgdial.h"
 #include "app/ProgramBody.h"
 #include "common/Globals.h"
+#include "ui/messages/MessageDialog.h"
 #include "ui/quicklist/DLockvexList.h"
 #include "ui/main/DLockvexMain.h"
 

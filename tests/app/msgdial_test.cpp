@@ -1,7 +1,6 @@
 #include "app/LockvexMsgdial.h"
 #include "common/Globals.h"
 
-#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -124,9 +123,8 @@ TEST_F(MessageCatalogue, ValueFillsTheTitlePlaceholderFirstAndIsUsedOnce)
 
 TEST_F(MessageCatalogue, AnswersComeBackAndEveryMessageTellsTheOwner)
 {
-    QWidget owner;
     bool MessageShown = false;
-    SetMessageDialogOwner(&owner, [&MessageShown] { MessageShown = true; });
+    SetMessageShownCall([&MessageShown] { MessageShown = true; });
     responder.Answers = {true, false};
     EXPECT_TRUE(ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
     EXPECT_TRUE(MessageShown);
@@ -134,7 +132,7 @@ TEST_F(MessageCatalogue, AnswersComeBackAndEveryMessageTellsTheOwner)
     EXPECT_FALSE(ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
     EXPECT_TRUE(MessageShown);
     EXPECT_EQ(responder.Shown.size(), 2);
-    SetMessageDialogOwner(nullptr);
+    SetMessageShownCall({});
 }
 
 TEST_F(MessageCatalogue, ButtonsShowInTheOrderOkYesNoAndOthersAreIgnored)

@@ -97,7 +97,7 @@ TEST_F(StartWithUnusableData, ADataFileThatDoesNotOpenEndsTheStartWithMessage19A
     ASSERT_TRUE(before.contains(QStringLiteral("TrelLockvex.BAC0")));
 
     bool windowShown = false;
-    const int result = RunLockvex(*qApp, [&](QApplication &) {
+    const int result = RunLockvex(*qApp, {}, [&](QApplication &) {
         windowShown = true;
         return 0;
     });
@@ -115,7 +115,7 @@ TEST_F(StartWithUnusableData, AnEntryThatCannotBeReadAtSignInEndsTheStartTheSame
     desktop.FailStorage = [](testing_support::StorageOp op, const QString &, qint64, qint64) {
         return op == testing_support::StorageOp::Read ? EIO : 0;
     };
-    EXPECT_FALSE(MainAppProcs->CheckLockvexSignedIn());
+    EXPECT_FALSE(MainAppProcs->CheckLockvexSignedIn({}));
     desktop.FailStorage = nullptr;
     ASSERT_TRUE(MainAppProcs->DataUnreadable);
     ReportDataNotOpened();

@@ -13,6 +13,7 @@
 #include "platform/Platform.h"
 #include "store/TBDALockvexData.h"
 #include "support/TestPlatform.h"
+#include "ui/messages/MessageDialog.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -34,6 +35,7 @@ public:
         ResetGlobals();
         RunLocation.Clear();
         SetQuietClose(false); // a close at log-out or idle in an earlier test keeps messages quiet
+        InstallMessageDialog(); // as the program does at start; the responder answers first
         App = std::make_unique<TMgrMainAppProcs>();
         MainAppProcs = App.get();
         DataFileName = LocalDataFile;

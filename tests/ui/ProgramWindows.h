@@ -3,6 +3,7 @@
 // entries, for the checks that go over all of them (keyboard order, focus look, what assistive
 // tools see). Shared by the in-process test and the AT-SPI test's program.
 
+#include "ui/messages/MessageDialog.h"
 #include "ui/signin/DLockvexDBLPword.h"
 #include "ui/signin/DLockvexPassword.h"
 #include "app/LockvexMsgdial.h"

@@ -16,6 +16,7 @@
 #include "store/RecDALockvex.h"
 #include "store/TBDALockvexData.h"
 #include "support/TestPlatform.h"
+#include "ui/shared/WindowHelp.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -7,6 +7,7 @@
 #include "app/MgrLockvexHelp.h"
 #include "ui/entry/DLockvexItem.h"
 #include "ui/shared/PasswordGrid.h"
+#include "ui/shared/WindowHelp.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -21,6 +21,7 @@
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/LetterTabs.h"
+#include "ui/shared/WindowHelp.h"
 
 #include <QCheckBox>
 #include <QClipboard>

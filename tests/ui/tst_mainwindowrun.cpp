@@ -15,6 +15,7 @@
 #include "program/ProgramWindows.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/EntryListModel.h"
+#include "ui/signin/SignInDialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -186,7 +187,7 @@ int TstMainWindowRun::RunProgram(std::function<void()> script)
         QApplication::quit();
     });
     guard.start(60000);
-    return RunLockvex(*qApp, RunProgramWindows);
+    return RunLockvex(*qApp, RunSignInDialog, RunProgramWindows);
 }
 
 void TstMainWindowRun::createEndBySignalRestartAndFind()

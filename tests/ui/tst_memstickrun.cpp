@@ -11,6 +11,7 @@
 #include "app/ProgramBody.h"
 #include "ui/entry/DLockvexItem.h"
 #include "ui/quicklist/DLockvexList.h"
+#include "ui/signin/SignInDialogs.h"
 
 #include <QApplication>
 #include <QDir>
@@ -194,7 +195,7 @@ void TstMemStickRun::runFromTheStick()
                 window->close();
     });
     driver.start();
-    const int result = RunLockvex(*qApp, RunQuickListWindow);
+    const int result = RunLockvex(*qApp, RunSignInDialog, RunQuickListWindow);
     driver.stop();
 
     QCOMPARE(result, 0);

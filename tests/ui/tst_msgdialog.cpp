@@ -4,6 +4,7 @@
 #include "app/LockvexMsgdial.h"
 #include "common/Globals.h"
 #include "support/TestPlatform.h"
+#include "ui/messages/MessageDialog.h"
 
 #include <QDialog>
 #include <QDir>
@@ -52,6 +53,8 @@ class TestMsgDialog : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { InstallMessageDialog(); } // as the program does at start
+
     void init()
     {
         ResetGlobals();

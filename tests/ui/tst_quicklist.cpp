@@ -9,6 +9,7 @@
 #include "ui/quicklist/DLockvexList.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/LetterTabs.h"
+#include "ui/shared/WindowHelp.h"
 
 #include <QApplication>
 #include <QLabel>

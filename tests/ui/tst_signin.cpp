@@ -14,6 +14,7 @@
 #include "store/PoolFile.h"
 #include "support/TypeText.h"
 #include "support/WindowSession.h"
+#include "ui/signin/SignInDialogs.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -190,7 +191,7 @@ void TstSignIn::unreadableEntryEndsTheSignIn()
         return op == testing_support::StorageOp::Read ? EIO : 0;
     };
     AnswerNextDialog({"Alpha1"});
-    const bool signedIn = session_->App->CheckLockvexSignedIn();
+    const bool signedIn = session_->App->CheckLockvexSignedIn(RunSignInDialog);
     session_->Platform.FailStorage = nullptr;
     QVERIFY(!signedIn);
     QVERIFY(session_->App->DataUnreadable);
@@ -198,7 +199,7 @@ void TstSignIn::unreadableEntryEndsTheSignIn()
 
     // Nothing of the failed read was kept: read again, the passwords ask for the dialog.
     AnswerNextDialog({"Alpha1"});
-    QVERIFY(session_->App->CheckLockvexSignedIn());
+    QVERIFY(session_->App->CheckLockvexSignedIn(RunSignInDialog));
     QVERIFY(!session_->App->DataUnreadable);
     QCOMPARE(seen_.ClassName, QStringLiteral("TLockvexPasswordDlg"));
 }
@@ -216,7 +217,7 @@ void TstSignIn::signIn()
     MemStickMode = memStick;
     AnswerNextDialog(attempts);
 
-    QCOMPARE(session_->App->CheckLockvexSignedIn(), signedIn);
+    QCOMPARE(session_->App->CheckLockvexSignedIn(RunSignInDialog), signedIn);
     QCOMPARE(seen_.ClassName, dialog);
     QCOMPARE(session_->Messages.Shown.size(), refusals);
     if (!dialog.isEmpty()) {

@@ -3,6 +3,7 @@
 // the support marker file.
 
 #include "app/DataLocation.h"
+#include "ui/shared/WindowHelp.h"
 #include "ui/signin/DLockvexDBLPword.h"
 #include "ui/signin/DLockvexPassword.h"
 #include "app/LockvexAddresses.h"

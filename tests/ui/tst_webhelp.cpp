@@ -3,6 +3,7 @@
 #include "app/MgrLockvexHelp.h"
 #include "platform/Platform.h"
 #include "support/TestPlatform.h"
+#include "ui/shared/WindowHelp.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -7,6 +7,7 @@
 #include "app/MgrLockvexHelp.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/PasswordGrid.h"
+#include "ui/shared/WindowHelp.h"
 #include "ui/shared/WindowPlacement.h"
 
 #include <QCheckBox>

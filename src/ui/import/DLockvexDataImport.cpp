@@ -11,6 +11,7 @@
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LockvexStyle.h"
+#include "ui/shared/WindowHelp.h"
 #include "ui/shared/WindowPlacement.h"
 
 #include <QCheckBox>

@@ -6,6 +6,7 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "common/Globals.h"
+#include "ui/messages/MessageDialog.h"
 #include "ui/shared/Accessibility.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/EntryListModel.h"
@@ -13,6 +14,7 @@
 #include "ui/shared/LetterTabs.h"
 #include "ui/shared/LockvexStyle.h"
 #include "ui/shared/PasswordGrid.h"
+#include "ui/shared/WindowHelp.h"
 #include "ui/shared/WindowPlacement.h"
 
 #include <QApplication>

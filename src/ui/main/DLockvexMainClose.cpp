@@ -12,6 +12,7 @@
 #include "entries/MgrLockvexItems.h"
 #include "platform/Platform.h"
 #include "ui/shared/EntryListModel.h"
+#include "ui/shared/WindowHelp.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -11,8 +11,10 @@
 #include "common/Globals.h"
 #include "store/Lockvextypes.h"
 #include "ui/entry/DLockvexItem.h"
+#include "ui/messages/MessageDialog.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/LetterTabs.h"
+#include "ui/shared/WindowHelp.h"
 #include "ui/shared/WindowPlacement.h"
 
 #include <QApplication>

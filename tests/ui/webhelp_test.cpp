@@ -1,6 +1,7 @@
 #include "app/MgrLockvexHelp.h"
 #include "platform/Platform.h"
 #include "support/TestPlatform.h"
+#include "ui/shared/WindowHelp.h"
 
 #include <QDir>
 #include <QPushButton>
