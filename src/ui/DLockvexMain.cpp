@@ -202,8 +202,6 @@ void TLockvexMainDlg::FormCreate()
     SetKeyboardOrder();
 
     // 1-2: the state at creation.
-    NewItemBtnClicked = false;
-    ItemSaved = false;
     ItemListTabs->hide();
     MessageShown = false;
     SetMessageDialogOwner(this, [this] { MessageShown = true; });
@@ -233,7 +231,6 @@ void TLockvexMainDlg::FormCreate()
     // 7-8: the first refresh and the entry it selects.
     ItemListTabs->SetCurrentIndex(0);
     GetDisplayInfo();
-    NewItemName = NewWebEntryName;
     ItemListTabs->show();
     DisplayCurrentItem();
 
@@ -631,7 +628,7 @@ void TLockvexMainDlg::ConnectHandlers()
         QTimer::singleShot(0, this, [this] {
             clickPending_ = false;
             const int row = SelectedRow(ItemList);
-            if (row >= 0 && !closing_)
+            if (row >= 0 && !rules_.IsClosing())
                 ItemListClick(row);
         });
     });

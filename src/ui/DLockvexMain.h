@@ -12,8 +12,11 @@
 //                             import and memory-stick commands
 //
 // The window never touches a record: it exchanges one entry at a time with the item manager as
-// ItemManagerParams and shows the lists the list manager rebuilds at every refresh.
+// ItemManagerParams and shows the lists the list manager rebuilds at every refresh. What is
+// saved, asked or discarded is decided by its editing rules (app/MainEditRules.h), which see the
+// window through TMainEditView; the window shows the entries and lines they choose.
 
+#include "app/MainEditRules.h"
 #include "entries/EntryFields.h"
 #include "entries/MgrLockvexLists.h"
 
@@ -38,7 +41,7 @@ class THeaderBand;
 class TLetterTabs;
 class TPasswordGrid;
 
-class TLockvexMainDlg : public QWidget
+class TLockvexMainDlg : public QWidget, private TMainEditView
 {
     Q_OBJECT
 
@@ -119,24 +122,19 @@ public:
     bool MessageShown = false;
     TDateTime NewLoginDateTime = 0;
     ListManagerParams DisplayParams;
-    ItemManagerParams InputParams;  // the entry shown, as loaded or last saved
-    ItemManagerParams OutputParams; // the entry shown, as the fields now stand
     QString LastLogIn;
-    QString NewItemName;
-    QString SaveName;
     QString SavePassword;
     bool UseCloudBtnDown = false;
-    bool NameAlreadyChecked = false;
-    bool NewItemBtnClicked = false;
     bool GoWebBtnClicked = false;
-    bool ItemSaved = false;
     bool LoginButtonClicked = false;
     int CurrentIndex = 0;
     int NewIndex = 0;
 
-    static constexpr int IdleTicks = 30;     // ticks of ForceClose before the idle close
-    static constexpr int IdleTickMs = 80000; // one tick
-    int IdleCount() const { return idleCount_; }
+    static constexpr int IdleTicks = TMainEditRules::IdleTicks; // ticks of ForceClose before the idle close
+    static constexpr int IdleTickMs = 80000;                     // one tick
+    int IdleCount() const { return rules_.IdleCount(); }
+    // The editing rules: the entry shown as loaded, its state, whether it is a new entry.
+    const TMainEditRules &Rules() const { return rules_; }
 
     // ---- operations: list and navigation (DLockvexMainList.cpp) --------------------------------
     void GetDisplayInfo();
@@ -147,25 +145,19 @@ public:
     void SearchArgEnter();
     void SearchArgKeyUp();
     // The lines the list shows now (the full list, a search result or a password's entries).
-    const TLockvexStringList *ShownLines() const;
+    const TLockvexStringList *ShownLines() const override;
 
     // ---- operations: editing (DLockvexMainEdit.cpp) --------------------------------------------
     void GetItemInfo(int ItemKey);
-    void SetItemInfo();
     bool RecChanged();
     // Saves the entry shown when it changed. False when a change could not be saved (the store
     // did not write it, or its name is another entry's): the fields keep it and the caller stays
     // on the entry.
-    virtual bool SaveItem(bool ForceSave);
-    void AddItem();
-    bool DeleteItem();
+    bool SaveItem(bool ForceSave);
     void ItemNameEnter();
     // Checks and saves a changed name when the name field is left. False when the name was
     // checked and refused (taken, blank, or a rename the user did not confirm).
     bool ItemNameExit();
-    // Checks the name in OutputParams and asks the user where the check wants it: tells them a
-    // name is taken (message 16) and asks them to confirm a rename (message 2). True: accepted.
-    bool ValidateItemName();
     void NewBtnClick();
     void DeleteItemBtnClick();
 
@@ -224,7 +216,7 @@ signals:
     void Closed();
 
 protected:
-    void closeEvent(QCloseEvent *event) override; // FormCloseQuery and FormClose
+    void closeEvent(QCloseEvent *event) override; // the close request and FormClose
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override; // FormResize and becoming active again
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -249,15 +241,21 @@ private:
     void ConnectCommandHandlers();
     void CloseCloudPanel();
 
-    bool FormCloseQuery();
     void FormClose();
+    // The window as its editing rules see it.
+    TItemManager *Items() const override;
+    TListManager *Lists() const override;
+    void ReadFields(ItemManagerParams &entry) const override;
+    bool Ask(TEditMessage message) override;
+    void ListsChanged() override { GetDisplayInfo(); }
+    bool FieldsReadOnly() const override { return fieldsReadOnly_; }
     // Stays on the entry shown: the list selects its line again.
     void KeepCurrentLine();
     // The key of a line of the list shown, and the line that shows a key (or -1).
     int KeyOfLine(int row) const;
     int LineOfKey(int key) const;
     void SetFieldsReadOnly(bool readOnly);
-    void ResetIdleCount() { idleCount_ = IdleTicks; }
+    void ResetIdleCount() { rules_.Activity(); }
     void SetFocusWhenActive(QWidget *control);
 
     TEntryListModel *listModel_ = nullptr;
@@ -265,13 +263,8 @@ private:
     double scale_ = 1.0;
     // Event filters that call back into this window; the destructor deletes them first.
     QList<QObject *> callbackFilters_;
-    int idleCount_ = IdleTicks;
+    TMainEditRules rules_{*this};
     bool selecting_ = false;         // the program is selecting a line: no click handling
-    bool closing_ = false;           // the window has passed its close request
-    bool quietClose_ = false;        // closing on a signal: no question is asked
-    bool nameRefused_ = false;       // the name in the field was refused and not changed since
-    bool nameEdited_ = false;        // the name was typed into since it was last checked
-    bool idleClosing_ = false;       // the idle close is running save-and-close
     bool otherWindowActive_ = false; // focus went to another window of the program
     bool fieldsReadOnly_ = false;
     bool tabPressRefused_ = false;

@@ -81,8 +81,8 @@ void TLockvexMainDlg::EntryPWChckBoxClick()
         // The entry shown is one of them when its stored password is this one; it is now stored
         // with the flag, so the box no longer counts as a change of the entry, and re-rating the
         // password while typing keeps the box as the user set it.
-        if (TrimBlankChars(InputParams.Password) == password)
-            InputParams.LockvexPassword = access;
+        if (TrimBlankChars(rules_.AsLoaded().Password) == password)
+            rules_.AccessFlagStored(access);
     }
     if (!ListManager)
         return;

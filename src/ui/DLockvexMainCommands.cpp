@@ -179,7 +179,7 @@ void TLockvexMainDlg::ImportPasswordsBtnClick()
     const QPoint topLeft = pos();
     hide();
     TLockvexDataImportDlg::RunModal(nullptr, topLeft);
-    if (closing_)
+    if (rules_.IsClosing())
         return; // the program closed meanwhile (the idle close, log-out): it stays closed
 
     // The in-memory index is read anew, so that it holds the imported entries.

@@ -47,19 +47,12 @@ void TLockvexMainDlg::DisplayCurrentItem()
 {
     if (!ListManager || !ItemManager)
         return;
-    DisplayedItemKey = ListManager->GetKey(ShownLines(), SelectedRow(ItemList));
-    if (DisplayedItemKey < 0)
-        ItemManager->ClearWebRecord(); // no line selected: empty fields
-    NameAlreadyChecked = false;
-    NewItemBtnClicked = false;
+    const int key = ListManager->GetKey(ShownLines(), SelectedRow(ItemList));
     GoWebBtnClicked = false;
-    nameRefused_ = false;
-    nameEdited_ = false;
-    GetItemInfo(DisplayedItemKey);
-    SaveName = ItemName->text();
+    GetItemInfo(key); // no line selected: empty fields
     SavePassword = Password->text();
     // Without an entry there is nothing to type into: what was typed could not be kept.
-    SetFieldsReadOnly(ReadOnlyMode || DisplayedItemKey < 0);
+    SetFieldsReadOnly(ReadOnlyMode || key < 0);
 }
 
 int TLockvexMainDlg::KeyOfLine(int row) const
@@ -94,11 +87,8 @@ void TLockvexMainDlg::KeepCurrentLine()
 void TLockvexMainDlg::ItemListClick(int row)
 {
     NewIndex = row;
-    NameAlreadyChecked = true; // a changed name was validated when the name field was left
     const int clickedKey = KeyOfLine(row);
     if (RecChanged()) {
-        // The user is told or asked about the name; the save below goes ahead either way.
-        ValidateItemName();
         if (!SaveItem(false)) {
             KeepCurrentLine(); // the change could not be kept: stay on it
             return;
@@ -136,7 +126,6 @@ void TLockvexMainDlg::ItemListTabsMouseUp(int)
         return;
     }
     GetDisplayInfo();
-    NameAlreadyChecked = true;
     const int row = SelectedRow(ItemList);
     if (row >= 0)
         ItemList->scrollTo(ItemList->model()->index(row, 0), QAbstractItemView::PositionAtTop);

@@ -22,10 +22,7 @@
 void TLockvexMainDlg::ConnectPasswordHandlers()
 {
     connect(Password, &QLineEdit::textChanged, this, [this] { SetPWQuality(); });
-    connect(ItemName, &QLineEdit::textEdited, this, [this] {
-        nameRefused_ = false;
-        nameEdited_ = true;
-    });
+    connect(ItemName, &QLineEdit::textEdited, this, [this] { rules_.NameTyped(); });
     connect(TfrMemStickBtn, &QPushButton::clicked, this, [this] { TfrMemStickBtnClick(); });
     ConnectChooserHandlers();
     ConnectClipboardHandlers();
@@ -47,7 +44,7 @@ void TLockvexMainDlg::SetPWQuality()
     if (password.isEmpty())
         return;
     SuppressPWCheckBox->show();
-    EntryPWChckBox->setChecked(InputParams.LockvexPassword);
+    EntryPWChckBox->setChecked(rules_.AsLoaded().LockvexPassword);
     EntryPWChckBox->show();
     EntryPanel->ShowQuality(ItemManager ? ItemManager->PWQuality(password) : 0);
 }

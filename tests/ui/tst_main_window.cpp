@@ -262,7 +262,7 @@ void TstMainWindow::controlsAndTexts()
     QCOMPARE(w.VersionLbl->text(), LVDlgProcs->LockvexVersion());
     QCOMPARE(w.LockvexHelpBtn->toolTip(), QStringLiteral("Get help"));
     QCOMPARE(w.TrelLogoImage->toolTip(), QStringLiteral("Tandrell helps manage your money better"));
-    QCOMPARE(w.NewItemName, QStringLiteral("New Web entry"));
+    QCOMPARE(w.Rules().NewEntryName(), QStringLiteral("New Web entry"));
     QVERIFY(w.SendToFriendBtn->toolTip().contains(QStringLiteral("Thank you.")));
 
     QCOMPARE(HelpContext(&w), 1020);
@@ -792,14 +792,14 @@ void TstMainWindow::newEntryTwiceTakesUpTheSameLine()
     QCOMPARE(Lines(), QStringList({"Anvil", "New Web entry"}));
     QCOMPARE(SelectedRow(w.ItemList), 1);
     QCOMPARE(w.ItemName->text(), QString());
-    QVERIFY(w.NewItemBtnClicked);
+    QVERIFY(w.Rules().IsNewEntry());
     QCOMPARE(QApplication::focusWidget(), w.ItemName);
     const int key = DisplayedItemKey;
     ClickLine(0);
     QTest::mouseClick(w.NewBtn, Qt::LeftButton);
     QCOMPARE(Lines(), QStringList({"Anvil", "New Web entry"}));
     QCOMPARE(DisplayedItemKey, key);
-    QVERIFY(w.NewItemBtnClicked);
+    QVERIFY(w.Rules().IsNewEntry());
     QVERIFY(session_->Messages.Shown.isEmpty());
 }
 
@@ -842,7 +842,7 @@ void TstMainWindow::emptySafeStartsANewEntry()
 {
     TLockvexMainDlg &w = OpenWindow();
     QCOMPARE(Lines(), QStringList({"New Web entry"}));
-    QVERIFY(w.NewItemBtnClicked);
+    QVERIFY(w.Rules().IsNewEntry());
     QCOMPARE(QApplication::focusWidget(), w.ItemName);
     QVERIFY(!w.ItemName->isReadOnly());
 }
@@ -902,7 +902,7 @@ void TstMainWindow::failedSaveIsReportedAndKept()
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(w.PIN, Qt::LeftButton);
     QTest::keyClicks(w.PIN, QStringLiteral("4321"));
-    const ItemManagerParams before = w.InputParams;
+    const ItemManagerParams before = w.Rules().AsLoaded();
     SetFault(true);
     ClickLine(1);
     SetFault(false);
@@ -912,7 +912,7 @@ void TstMainWindow::failedSaveIsReportedAndKept()
     QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
     QCOMPARE(w.PIN->text(), QStringLiteral("4321"));
     QCOMPARE(SelectedRow(w.ItemList), 0);
-    QCOMPARE(w.InputParams.PIN, before.PIN);
+    QCOMPARE(w.Rules().AsLoaded().PIN, before.PIN);
     QVERIFY(w.RecChanged());
     QCOMPARE(Stored(QStringLiteral("Anvil")).PIN, QString());
     // The retry goes through once the disk takes it.
@@ -945,7 +945,7 @@ void TstMainWindow::fullSafeSaysSo()
     QTest::mouseClick(w.NewBtn, Qt::LeftButton);
     QCOMPARE(ShownTexts(), QStringList({Msg22}));
     QCOMPARE(session_->Messages.Shown.first().Caption, QStringLiteral("YOUR LOCKVEX IS FULL"));
-    QVERIFY(!w.NewItemBtnClicked);
+    QVERIFY(!w.Rules().IsNewEntry());
 }
 
 // ---- ending signal -----------------------------------------------------------------------------
