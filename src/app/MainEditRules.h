@@ -19,13 +19,13 @@ class TListManager;
 
 // What the rules tell or ask the user.
 enum class TEditMessage {
-    NameExists,     // another entry bears the name
-    NameNeeded,     // a name of blanks only
-    ConfirmRename,  // a saved entry's name changed: rename it?
-    NotSaved,       // the store did not write or delete it
-    QuitUnsaved,    // closing with a change left unsaved: quit anyway?
-    ConfirmDelete,  // delete the entry shown?
-    SafeFull,       // no room for another entry
+    NameExists,    // another entry bears the name
+    NameNeeded,    // a name of blanks only
+    ConfirmRename, // a saved entry's name changed: rename it?
+    NotSaved,      // the store did not write or delete it
+    QuitUnsaved,   // closing with a change left unsaved: quit anyway?
+    ConfirmDelete, // delete the entry shown?
+    SafeFull,      // no room for another entry
 };
 
 // The window as the rules see it.

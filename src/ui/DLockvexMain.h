@@ -131,7 +131,7 @@ public:
     int NewIndex = 0;
 
     static constexpr int IdleTicks = TMainEditRules::IdleTicks; // ticks of ForceClose before the idle close
-    static constexpr int IdleTickMs = 80000;                     // one tick
+    static constexpr int IdleTickMs = 80000;                    // one tick
     int IdleCount() const { return rules_.IdleCount(); }
     // The editing rules: the entry shown as loaded, its state, whether it is a new entry.
     const TMainEditRules &Rules() const { return rules_; }
@@ -153,7 +153,7 @@ public:
     // Saves the entry shown when it changed. False when a change could not be saved (the store
     // did not write it, or its name is another entry's): the fields keep it and the caller stays
     // on the entry.
-    bool SaveItem(bool ForceSave);
+    virtual bool SaveItem(bool ForceSave);
     void ItemNameEnter();
     // Checks and saves a changed name when the name field is left. False when the name was
     // checked and refused (taken, blank, or a rename the user did not confirm).

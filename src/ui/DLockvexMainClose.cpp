@@ -27,7 +27,7 @@ const QString ClipboardClearedText = QStringLiteral("Clipboard cleared by Lockve
 void TLockvexMainDlg::SaveCloseBtnClick()
 {
     rules_.SaveBeforeClose(); // as if the name field had been left
-    close(); // asks message 4 when a change is left unsaved
+    close();                  // asks message 4 when a change is left unsaved
 }
 
 void TLockvexMainDlg::CancelBtnClick()
