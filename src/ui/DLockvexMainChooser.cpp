@@ -8,7 +8,6 @@
 #include "common/TextRoutines.h"
 #include "entries/EntryText.h"
 #include "entries/MgrLockvexItems.h"
-#include "store/LockvexIndexRec.h"
 #include "ui/PasswordChooserDelegate.h"
 #include "ui/shared/EntryListModel.h"
 
@@ -58,11 +57,7 @@ void TLockvexMainDlg::ConnectChooserHandlers()
 
     auto *delegate = new TPasswordChooserDelegate(
         PWCheckedImage->pixmap(), PWUncheckedImage->pixmap(),
-        [this](int row) {
-            const TLockvexStringList *lines = passwordModel_->Lines();
-            const TTDStandardIndexRec *rec = lines ? lines->Objects(row) : nullptr;
-            return rec && rec->IsFlagged();
-        },
+        [this](int row) { return ListManager && ListManager->IsLineFlagged(passwordModel_->Lines(), row); },
         PasswordCombo);
     PasswordCombo->setItemDelegate(delegate);
     // A line the user picks, also the one already shown.

@@ -5,7 +5,6 @@
 
 #include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
-#include "store/LockvexIndexRec.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/LetterTabs.h"
@@ -57,21 +56,12 @@ void TLockvexMainDlg::DisplayCurrentItem()
 
 int TLockvexMainDlg::KeyOfLine(int row) const
 {
-    const TLockvexStringList *lines = ShownLines();
-    if (!lines || row < 0 || row >= lines->Count() || !lines->Objects(row))
-        return NoKey;
-    return lines->Objects(row)->GetKeyFromIndex();
+    return ListManager ? ListManager->GetKey(ShownLines(), row) : NoKey;
 }
 
 int TLockvexMainDlg::LineOfKey(int key) const
 {
-    const TLockvexStringList *lines = ShownLines();
-    if (!lines || key < 0)
-        return -1;
-    for (int i = 0; i < lines->Count(); ++i)
-        if (lines->Objects(i) && lines->Objects(i)->GetKeyFromIndex() == key)
-            return i;
-    return -1;
+    return ListManager ? ListManager->GetIndexFromKey(ShownLines(), key) : -1;
 }
 
 void TLockvexMainDlg::KeepCurrentLine()
