@@ -15,6 +15,7 @@
 #include "store/RecDALockvex.h"
 #include "store/TBDALockvexData.h"
 #include "ui/DLockvexMain.h"
+#include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/LetterTabs.h"
 
 #include <QApplication>
@@ -99,18 +100,18 @@ void BM_SaveAndRefresh(benchmark::State &state)
     w.SearchArg->clear();
     ListManager->SearchActive = false;
     // The entry as first shown: a run of the benchmark may end on the other text.
-    static const QString name = w.ItemName->text();
-    static const QString password = w.Password->text();
+    static const QString name = w.EntryPanel->ItemName()->text();
+    static const QString password = w.EntryPanel->Password()->text();
     int i = 0;
     const int countBefore = LockvexTbl->GetUpdateCount();
     for (auto _ : state) {
         const bool away = i++ % 2 == 0;
         if (state.range(0) == 0)
-            w.CustID->setText(QStringLiteral("changed%1").arg(i));
+            w.EntryPanel->CustID()->setText(QStringLiteral("changed%1").arg(i));
         else if (state.range(0) == 1)
-            w.Password->setText(away ? QStringLiteral("Pw4321x") : password);
+            w.EntryPanel->Password()->setText(away ? QStringLiteral("Pw4321x") : password);
         else
-            w.ItemName->setText(away ? QStringLiteral("Renamed entry") : name);
+            w.EntryPanel->ItemName()->setText(away ? QStringLiteral("Renamed entry") : name);
         benchmark::DoNotOptimize(w.SaveItem(false));
         Paint(w);
     }

@@ -77,24 +77,7 @@ public:
     QLabel *ImageSkyDrive = nullptr;
     QPushButton *LogWriteBtn = nullptr;
 
-    TEntryFieldPanel *EntryPanel = nullptr;
-    // The entry panel's controls (owned by EntryPanel), under their own names.
-    QLineEdit *ItemName = nullptr;
-    QLineEdit *URL = nullptr;
-    QLabel *URLLbl = nullptr;
-    QLineEdit *CustID = nullptr;
-    QLineEdit *PIN = nullptr;
-    QLineEdit *Password = nullptr;
-    QLabel *PasswordLbl = nullptr;
-    QPlainTextEdit *ItemDescr = nullptr;
-    QCheckBox *EntryPWChckBox = nullptr;
-    QToolButton *PWBadBtn = nullptr;
-    QToolButton *PWSoSoBtn = nullptr;
-    QToolButton *PWOKBtn = nullptr;
-    QPushButton *CustIDCopyBtn = nullptr;
-    QPushButton *PINCopyBtn = nullptr;
-    QPushButton *PasswordCopyBtn = nullptr;
-    QPushButton *Ans1CopyBtn = nullptr, *Ans2CopyBtn = nullptr, *Ans3CopyBtn = nullptr, *Ans4CopyBtn = nullptr;
+    TEntryFieldPanel *EntryPanel = nullptr; // the entry's fields
     // The window's own controls in the entry panel.
     QPushButton *NewBtn = nullptr;
     QPushButton *LoginBtn = nullptr;

@@ -9,6 +9,7 @@
 #include "entries/EntryText.h"
 #include "entries/MgrLockvexItems.h"
 #include "ui/PasswordChooserDelegate.h"
+#include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/EntryListModel.h"
 
 #include <QCheckBox>
@@ -31,7 +32,7 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == window_->PasswordLbl && event->type() == QEvent::MouseButtonPress) {
+        if (watched == window_->EntryPanel->PasswordLbl() && event->type() == QEvent::MouseButtonPress) {
             window_->PasswordLblMouseDown(static_cast<QMouseEvent *>(event)->button());
             return true;
         }
@@ -47,13 +48,13 @@ private:
 void TLockvexMainDlg::ConnectChooserHandlers()
 {
     // Only the user's click: the program sets the box without running this.
-    connect(EntryPWChckBox, &QCheckBox::clicked, this, [this] { EntryPWChckBoxClick(); });
+    connect(EntryPanel->EntryPWChckBox(), &QCheckBox::clicked, this, [this] { EntryPWChckBoxClick(); });
     auto *labelPress = new TPasswordLabelPress(this);
     callbackFilters_ << labelPress;
-    PasswordLbl->installEventFilter(labelPress);
-    PasswordLbl->setToolTip(
+    EntryPanel->PasswordLbl()->installEventFilter(labelPress);
+    EntryPanel->PasswordLbl()->setToolTip(
         QStringLiteral("Left click to generate random password, right click to restore original password"));
-    PasswordLbl->setContextMenuPolicy(Qt::PreventContextMenu);
+    EntryPanel->PasswordLbl()->setContextMenuPolicy(Qt::PreventContextMenu);
 
     auto *delegate = new TPasswordChooserDelegate(
         PWCheckedImage->pixmap(), PWUncheckedImage->pixmap(),
@@ -67,8 +68,8 @@ void TLockvexMainDlg::ConnectChooserHandlers()
 void TLockvexMainDlg::EntryPWChckBoxClick()
 {
     const int remembered = PasswordCombo->currentIndex();
-    const QString password = TrimBlankChars(Password->text());
-    const bool access = EntryPWChckBox->isChecked();
+    const QString password = TrimBlankChars(EntryPanel->Password()->text());
+    const bool access = EntryPanel->EntryPWChckBox()->isChecked();
     if (!password.isEmpty() && ItemManager) {
         // The flag belongs to the password: every stored entry with it is marked at once.
         if (!ItemManager->SetAllEntryPasswords(password, access) && !ReadOnlyMode)
@@ -90,12 +91,12 @@ void TLockvexMainDlg::EntryPWChckBoxClick()
 
 void TLockvexMainDlg::PasswordLblMouseDown(Qt::MouseButton button)
 {
-    if (Password->isReadOnly())
+    if (EntryPanel->Password()->isReadOnly())
         return; // no entry shown, or the data cannot be changed
     if (button == Qt::LeftButton)
-        Password->setText(RandomPassword());
+        EntryPanel->Password()->setText(RandomPassword());
     else if (button == Qt::RightButton)
-        Password->setText(SavePassword);
+        EntryPanel->Password()->setText(SavePassword);
     // The change of text re-rates the password.
 }
 

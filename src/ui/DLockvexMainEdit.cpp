@@ -24,7 +24,7 @@ void TLockvexMainDlg::GetItemInfo(int ItemKey)
     SuppressPWCheckBox->show();
     // Set for every entry, also one without a password (whose box stays hidden), so that the
     // state of the entry shown before never counts as a change of this one.
-    EntryPWChckBox->setChecked(entry.LockvexPassword);
+    EntryPanel->EntryPWChckBox()->setChecked(entry.LockvexPassword);
     NewLoginDateTime = entry.LoginDateTime;
     rules_.Shown(entry);
     SetPWQuality();
@@ -44,7 +44,7 @@ void TLockvexMainDlg::ReadFields(ItemManagerParams &entry) const
 {
     EntryPanel->GetFields(entry);
     entry.LoginDateTime = NewLoginDateTime;
-    entry.LockvexPassword = EntryPWChckBox->isChecked();
+    entry.LockvexPassword = EntryPanel->EntryPWChckBox()->isChecked();
     entry.AutoPWCopy = SuppressPWCheckBox->isChecked();
     entry.ListIndex = CurrentIndex;
 }
@@ -82,7 +82,7 @@ bool TLockvexMainDlg::SaveItem(bool ForceSave)
 
 void TLockvexMainDlg::ItemNameEnter()
 {
-    rules_.NameEntered(ItemName->text());
+    rules_.NameEntered(EntryPanel->ItemName()->text());
 }
 
 bool TLockvexMainDlg::ItemNameExit()
@@ -92,7 +92,7 @@ bool TLockvexMainDlg::ItemNameExit()
         return false;
     if (exit == TMainEditRules::TNameExit::Saved) {
         // The saved name may sort elsewhere: its line is selected.
-        const int line = ListManager->GetIndexFromName(ShownLines(), NoTag, ItemName->text());
+        const int line = ListManager->GetIndexFromName(ShownLines(), NoTag, EntryPanel->ItemName()->text());
         selecting_ = true;
         SelectRow(ItemList, line);
         selecting_ = false;
@@ -128,8 +128,8 @@ void TLockvexMainDlg::NewBtnClick()
         CurrentIndex = line;
         DisplayCurrentItem();
     }
-    ItemName->selectAll();
-    SetFocusWhenActive(ItemName);
+    EntryPanel->ItemName()->selectAll();
+    SetFocusWhenActive(EntryPanel->ItemName());
     rules_.NewEntryShown(); // no rename confirmation for this entry
 }
 

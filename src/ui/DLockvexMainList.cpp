@@ -49,7 +49,7 @@ void TLockvexMainDlg::DisplayCurrentItem()
     const int key = ListManager->GetKey(ShownLines(), SelectedRow(ItemList));
     GoWebBtnClicked = false;
     GetItemInfo(key); // no line selected: empty fields
-    SavePassword = Password->text();
+    SavePassword = EntryPanel->Password()->text();
     // Without an entry there is nothing to type into: what was typed could not be kept.
     SetFieldsReadOnly(ReadOnlyMode || key < 0);
 }
@@ -126,9 +126,9 @@ void TLockvexMainDlg::ItemListTabsMouseUp(int)
 void TLockvexMainDlg::SearchArgEnter()
 {
     ListManager->SetSearchActive(true);
-    if (!ItemName->text().isEmpty() && !SaveItem(false)) {
+    if (!EntryPanel->ItemName()->text().isEmpty() && !SaveItem(false)) {
         // The change could not be kept: back to it rather than away from it.
-        QTimer::singleShot(0, this, [this] { ItemName->setFocus(Qt::OtherFocusReason); });
+        QTimer::singleShot(0, this, [this] { EntryPanel->ItemName()->setFocus(Qt::OtherFocusReason); });
         return;
     }
     GetDisplayInfo();

@@ -3,6 +3,7 @@
 // roles, hidden pictures); then the keys of the main window (Esc over a drop-down, Return on a
 // button, the letter tabs, the data-location panel) and copying a secret by keyboard.
 
+#include "support/EntryControls.h"
 #include "ProgramWindows.h"
 #include "app/DataLocation.h"
 #include "ui/shared/EntryFieldPanel.h"
@@ -24,6 +25,8 @@
 #include <QtTest>
 
 #include <memory>
+
+using testing_support::Fields;
 
 namespace
 {
@@ -280,11 +283,11 @@ void TstKeyboardAccess::tabFollowsTheVisualOrder()
     // Tab itself walks it: from the control before the entry's name onto the Copy buttons.
     if (window == QLatin1String("main")) {
         auto &main = static_cast<TLockvexMainDlg &>(w);
-        main.CustID->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(main.CustID, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), main.CustIDCopyBtn);
-        main.ItemName->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(main.ItemName, Qt::Key_Tab);
+        Fields(main).CustID->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(Fields(main).CustID, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), Fields(main).CustIDCopyBtn);
+        Fields(main).ItemName->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(Fields(main).ItemName, Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), main.NewBtn);
     }
 }
@@ -329,18 +332,18 @@ void TstKeyboardAccess::letterTabsAreATabListWorkedByKeys()
     // A letter typed on the tabs jumps as a click on its tab does.
     main.ItemListTabs->setFocus(Qt::TabFocusReason);
     QTest::keyClick(main.ItemListTabs, Qt::Key_B);
-    QTRY_COMPARE(main.ItemName->text(), QStringLiteral("Basket"));
+    QTRY_COMPARE(Fields(main).ItemName->text(), QStringLiteral("Basket"));
     QCOMPARE(main.ItemListTabs->CurrentText(), QStringLiteral("*"));
     // The arrows only move the mark; Return presses the marked tab.
     QTest::keyClick(main.ItemListTabs, Qt::Key_Home);
     QTest::keyClick(main.ItemListTabs, Qt::Key_Down);
-    QCOMPARE(main.ItemName->text(), QStringLiteral("Basket"));
+    QCOMPARE(Fields(main).ItemName->text(), QStringLiteral("Basket"));
     QCOMPARE(list->focusChild()->text(QAccessible::Name), QStringLiteral("Letter A"));
     QTest::keyClick(main.ItemListTabs, Qt::Key_Return); // "A" selects its second name, as a click does
-    QTRY_COMPARE(main.ItemName->text(), QStringLiteral("Arrow"));
+    QTRY_COMPARE(Fields(main).ItemName->text(), QStringLiteral("Arrow"));
     // A screen reader's press action on a tab does the same.
     list->child(2)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    QTRY_COMPARE(main.ItemName->text(), QStringLiteral("Basket"));
+    QTRY_COMPARE(Fields(main).ItemName->text(), QStringLiteral("Basket"));
 }
 
 // Esc in the open drop-down closes it alone: the window stays.
@@ -388,7 +391,7 @@ void TstKeyboardAccess::returnPressesTheFocusedButton()
     main.NewBtn->setFocus(Qt::TabFocusReason);
     QTest::keyClick(main.NewBtn, Qt::Key_Return);
     QTRY_VERIFY(main.Rules().IsNewEntry());
-    QCOMPARE(QApplication::focusWidget(), main.ItemName);
+    QCOMPARE(QApplication::focusWidget(), Fields(main).ItemName);
     // The pictures that open web sites take it too.
     main.TwitterBtn->setFocus(Qt::TabFocusReason);
     QTest::keyClick(main.TwitterBtn, Qt::Key_Return);
@@ -425,7 +428,7 @@ void TstKeyboardAccess::secretsCopiedByKeyboardCarryTheMark()
     QFETCH(bool, removed);
     TLockvexMainDlg &main = Main();
     main.ItemListTabs->ActivateTab(1);
-    QTRY_COMPARE(main.ItemName->text(), QStringLiteral("Arrow"));
+    QTRY_COMPARE(Fields(main).ItemName->text(), QStringLiteral("Arrow"));
     auto *edit = main.findChild<QLineEdit *>(field);
     session_->Platform.Clipboard = QStringLiteral("before");
     edit->setFocus(Qt::TabFocusReason);

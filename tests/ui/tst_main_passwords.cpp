@@ -20,6 +20,7 @@
 #include "import/DLockvexDataImport.h"
 #include "store/LockvexIndexRec.h"
 #include "store/TBDALockvexData.h"
+#include "support/EntryControls.h"
 #include "support/WindowSession.h"
 #include "ui/DLockvexMain.h"
 #include "ui/PasswordChooserDelegate.h"
@@ -40,6 +41,8 @@
 #include <QtTest>
 
 #include <memory>
+
+using testing_support::Fields;
 
 using testing_support::MakeEntries;
 using testing_support::Stored;
@@ -153,14 +156,14 @@ void TstMainPasswords::ShowEntry(const QString &name)
     list->scrollTo(index);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
     QCoreApplication::processEvents();
-    QCOMPARE(window_->ItemName->text(), name);
+    QCOMPARE(Fields(*window_).ItemName->text(), name);
 }
 
 Rating TstMainPasswords::Shown() const
 {
-    const bool weak = window_->PWBadBtn->isVisible();
-    const bool soso = window_->PWSoSoBtn->isVisible();
-    const bool ok = window_->PWOKBtn->isVisible();
+    const bool weak = Fields(*window_).PWBadBtn->isVisible();
+    const bool soso = Fields(*window_).PWSoSoBtn->isVisible();
+    const bool ok = Fields(*window_).PWOKBtn->isVisible();
     if (weak + soso + ok > 1)
         return Rating(-1); // never more than one
     return weak ? Rating::Weak : soso ? Rating::SoSo : ok ? Rating::OK : Rating::None;
@@ -207,7 +210,7 @@ void TstMainPasswords::qualityIndicators()
     QCOMPARE(int(Shown()), rating);
     // The two check boxes belong to a password: without one they are hidden too.
     const bool hasPassword = rating != int(Rating::None);
-    QCOMPARE(w.EntryPWChckBox->isVisible(), hasPassword);
+    QCOMPARE(Fields(w).EntryPWChckBox->isVisible(), hasPassword);
     QCOMPARE(w.SuppressPWCheckBox->isVisible(), hasPassword);
     if (hasPassword)
         QVERIFY(w.SuppressPWCheckBox->isChecked());
@@ -217,25 +220,25 @@ void TstMainPasswords::reratedAtEveryKeyInOnePlace()
 {
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    w.Password->setFocus();
+    Fields(w).Password->setFocus();
     const QList<std::pair<QChar, Rating>> keys = {
         {u'a', Rating::Weak}, {u'B', Rating::SoSo}, {u'1', Rating::SoSo},
         {u'c', Rating::SoSo}, {u'D', Rating::SoSo}, {u'2', Rating::OK},
     };
     QMap<Rating, QPoint> places;
     for (const auto &[key, rating] : keys) {
-        QTest::keyClick(w.Password, key.toLatin1());
+        QTest::keyClick(Fields(w).Password, key.toLatin1());
         QCOMPARE(int(Shown()), int(rating));
-        QToolButton *shown = rating == Rating::Weak ? w.PWBadBtn : rating == Rating::SoSo ? w.PWSoSoBtn : w.PWOKBtn;
+        QToolButton *shown = rating == Rating::Weak ? Fields(w).PWBadBtn : rating == Rating::SoSo ? Fields(w).PWSoSoBtn : Fields(w).PWOKBtn;
         places[rating] = shown->mapTo(&w, QPoint(0, 0));
     }
     QCOMPARE(places.value(Rating::Weak), places.value(Rating::OK));
     QCOMPARE(places.value(Rating::SoSo), places.value(Rating::OK));
     // Deleting every character hides them all again.
     for (int i = 0; i < 6; ++i)
-        QTest::keyClick(w.Password, Qt::Key_Backspace);
+        QTest::keyClick(Fields(w).Password, Qt::Key_Backspace);
     QCOMPARE(int(Shown()), int(Rating::None));
-    QVERIFY(!w.EntryPWChckBox->isVisible());
+    QVERIFY(!Fields(w).EntryPWChckBox->isVisible());
 }
 
 void TstMainPasswords::randomAndRestoredPassword()
@@ -244,8 +247,8 @@ void TstMainPasswords::randomAndRestoredPassword()
     TLockvexMainDlg &w = OpenWindow();
     QCOMPARE(int(Shown()), int(Rating::Weak));
 
-    QTest::mouseClick(w.PasswordLbl, Qt::LeftButton);
-    const QString random = w.Password->text();
+    QTest::mouseClick(Fields(w).PasswordLbl, Qt::LeftButton);
+    const QString random = Fields(w).Password->text();
     QCOMPARE(random.size(), 12);
     int digits = 0, lower = 0, upper = 0;
     for (QChar c : random) {
@@ -257,13 +260,13 @@ void TstMainPasswords::randomAndRestoredPassword()
     QCOMPARE(lower, 4);
     QCOMPARE(upper, 4);
     QCOMPARE(int(Shown()), int(Rating::OK));
-    QTest::mouseClick(w.PasswordLbl, Qt::LeftButton);
-    QVERIFY(w.Password->text() != random);
+    QTest::mouseClick(Fields(w).PasswordLbl, Qt::LeftButton);
+    QVERIFY(Fields(w).Password->text() != random);
 
-    QTest::mouseClick(w.PasswordLbl, Qt::MiddleButton);
-    QVERIFY(w.Password->text() != QStringLiteral("secret"));
-    QTest::mouseClick(w.PasswordLbl, Qt::RightButton);
-    QCOMPARE(w.Password->text(), QStringLiteral("secret"));
+    QTest::mouseClick(Fields(w).PasswordLbl, Qt::MiddleButton);
+    QVERIFY(Fields(w).Password->text() != QStringLiteral("secret"));
+    QTest::mouseClick(Fields(w).PasswordLbl, Qt::RightButton);
+    QCOMPARE(Fields(w).Password->text(), QStringLiteral("secret"));
     QCOMPARE(int(Shown()), int(Rating::Weak));
     QCOMPARE(Stored(QStringLiteral("Anvil")).Password, QStringLiteral("secret"));
 }
@@ -272,12 +275,12 @@ void TstMainPasswords::accessPasswordMarksEveryEntry()
 {
     MakeEntries({"Anvil:shared1", "Arrow:shared1", "Basket:other22"});
     TLockvexMainDlg &w = OpenWindow();
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
-    QVERIFY(!w.EntryPWChckBox->isChecked());
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
+    QVERIFY(!Fields(w).EntryPWChckBox->isChecked());
     QCOMPARE(LoginPWs, 0);
 
-    QTest::mouseClick(w.EntryPWChckBox, Qt::LeftButton);
-    QVERIFY(w.EntryPWChckBox->isChecked());
+    QTest::mouseClick(Fields(w).EntryPWChckBox, Qt::LeftButton);
+    QVERIFY(Fields(w).EntryPWChckBox->isChecked());
     // Written at once into every stored entry with that password, and only those.
     QVERIFY(Stored(QStringLiteral("Anvil")).LockvexPassword);
     QVERIFY(Stored(QStringLiteral("Arrow")).LockvexPassword);
@@ -285,10 +288,10 @@ void TstMainPasswords::accessPasswordMarksEveryEntry()
     QCOMPARE(LoginPWs, 1);
     QVERIFY(!w.RecChanged()); // the entry shown is stored so already
     // Typing in the password field keeps the box as the user set it.
-    QTest::keyClick(w.Password, Qt::Key_End);
-    QTest::keyClick(w.Password, 'x');
-    QVERIFY(w.EntryPWChckBox->isChecked());
-    QTest::keyClick(w.Password, Qt::Key_Backspace);
+    QTest::keyClick(Fields(w).Password, Qt::Key_End);
+    QTest::keyClick(Fields(w).Password, 'x');
+    QVERIFY(Fields(w).EntryPWChckBox->isChecked());
+    QTest::keyClick(Fields(w).Password, Qt::Key_Backspace);
 
     // The chooser draws the ticked mark for that password, the empty one for the other.
     QCOMPARE(ChooserLines(), QStringList({" All Passwords", "other22", "shared1"}));
@@ -320,7 +323,7 @@ void TstMainPasswords::accessPasswordMarksEveryEntry()
     QVERIFY(same(markOf(1), empty.copy(QRect(QPoint(0, 0), markSize * ratio))));
 
     // Unticked again: no entry holds it as an access password.
-    QTest::mouseClick(w.EntryPWChckBox, Qt::LeftButton);
+    QTest::mouseClick(Fields(w).EntryPWChckBox, Qt::LeftButton);
     QVERIFY(!Stored(QStringLiteral("Arrow")).LockvexPassword);
     QCOMPARE(LoginPWs, 0);
 }
@@ -339,26 +342,26 @@ void TstMainPasswords::chooserShowsTheEntriesOfAPassword()
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(p1).center());
     QTRY_VERIFY(!view->isVisible());
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
     QCOMPARE(w.CurrentIndex, 0);
     QCOMPARE(w.PasswordCombo->currentIndex(), 1);
 
     ShowEntry(QStringLiteral("Basket"));
     emit w.PasswordCombo->activated(2);
     QCOMPARE(Lines(), QStringList({"Arrow"}));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Arrow"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Arrow"));
 
     emit w.PasswordCombo->activated(0);
     QCOMPARE(Lines(), QStringList({"Anvil", "Arrow", "Basket", "Cart"}));
     QCOMPARE(w.PasswordCombo->currentIndex(), 0);
-    QCOMPARE(w.ItemName->text(), Lines().value(w.CurrentIndex));
+    QCOMPARE(Fields(w).ItemName->text(), Lines().value(w.CurrentIndex));
 }
 
 void TstMainPasswords::chooserKeepsAChangeOfTheEntryShown()
 {
     MakeEntries({"Anvil:p1", "Arrow:p2"});
     TLockvexMainDlg &w = OpenWindow();
-    w.CustID->setText(QStringLiteral("changed"));
+    Fields(w).CustID->setText(QStringLiteral("changed"));
     emit w.PasswordCombo->activated(2);
     QCOMPARE(Stored(QStringLiteral("Anvil")).CustID, QStringLiteral("changed"));
     QCOMPARE(Lines(), QStringList({"Arrow"}));
@@ -383,12 +386,12 @@ void TstMainPasswords::characterGrid()
     QFETCH(QString, kept);
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    w.Password->setText(password);
-    w.PIN->setText(QStringLiteral("4812"));
+    Fields(w).Password->setText(password);
+    Fields(w).PIN->setText(QStringLiteral("4812"));
     TPasswordGrid *grid = w.PasswordGrid;
     QVERIFY(!grid->isVisible());
 
-    Hover(w.PasswordCopyBtn, true);
+    Hover(Fields(w).PasswordCopyBtn, true);
     QVERIFY(grid->isVisible());
     const int n = int(kept.size());
     QCOMPARE(grid->columnCount(), n);
@@ -397,18 +400,18 @@ void TstMainPasswords::characterGrid()
         QCOMPARE(grid->item(0, i)->text(), QString(kept.at(i)));
         QCOMPARE(grid->item(1, i)->text(), QString::number(i + 1));
     }
-    const QPoint under = w.Password->mapTo(&w, QPoint(0, w.Password->height()));
+    const QPoint under = Fields(w).Password->mapTo(&w, QPoint(0, Fields(w).Password->height()));
     QCOMPARE(grid->y(), under.y());
     if (n == 6)
         QCOMPARE(grid->x(), under.x());
     QVERIFY(grid->geometry().right() < w.width()); // a long grid stays inside the window
-    Hover(w.PasswordCopyBtn, false);
+    Hover(Fields(w).PasswordCopyBtn, false);
     QVERIFY(!grid->isVisible());
 
-    Hover(w.PINCopyBtn, true);
+    Hover(Fields(w).PINCopyBtn, true);
     QCOMPARE(grid->columnCount(), 4);
-    QCOMPARE(grid->pos(), w.PIN->mapTo(&w, QPoint(0, w.PIN->height())));
-    Hover(w.PINCopyBtn, false);
+    QCOMPARE(grid->pos(), Fields(w).PIN->mapTo(&w, QPoint(0, Fields(w).PIN->height())));
+    Hover(Fields(w).PINCopyBtn, false);
     QVERIFY(!grid->isVisible());
 }
 
@@ -426,8 +429,8 @@ void TstMainPasswords::copyButtons()
     });
     TLockvexMainDlg &w = OpenWindow();
     const QList<std::pair<QPushButton *, QString>> copies = {
-        {w.PINCopyBtn, "4812"}, {w.PasswordCopyBtn, "pw-1"}, {w.Ans1CopyBtn, "one"},
-        {w.Ans2CopyBtn, ""},    {w.Ans3CopyBtn, "three"},    {w.Ans4CopyBtn, "four"},
+        {Fields(w).PINCopyBtn, "4812"}, {Fields(w).PasswordCopyBtn, "pw-1"}, {Fields(w).Ans1CopyBtn, "one"},
+        {Fields(w).Ans2CopyBtn, ""},    {Fields(w).Ans3CopyBtn, "three"},    {Fields(w).Ans4CopyBtn, "four"},
     };
     for (const auto &[button, text] : copies) {
         session_->Platform.Clipboard = QStringLiteral("before");
@@ -435,10 +438,10 @@ void TstMainPasswords::copyButtons()
         QCOMPARE(session_->Platform.Clipboard, text); // an empty answer too
     }
     // The customer ID copy leaves the clipboard alone when there is none.
-    QTest::mouseClick(w.CustIDCopyBtn, Qt::LeftButton);
+    QTest::mouseClick(Fields(w).CustIDCopyBtn, Qt::LeftButton);
     QCOMPARE(session_->Platform.Clipboard, QStringLiteral("anvil-id"));
-    w.CustID->clear();
-    QTest::mouseClick(w.CustIDCopyBtn, Qt::LeftButton);
+    Fields(w).CustID->clear();
+    QTest::mouseClick(Fields(w).CustIDCopyBtn, Qt::LeftButton);
     QCOMPARE(session_->Platform.Clipboard, QStringLiteral("anvil-id"));
     QVERIFY(!w.ClipboardTimer->isActive()); // auto-copy not ticked
     QVERIFY(session_->Platform.OpenedUrls.isEmpty());
@@ -475,7 +478,7 @@ void TstMainPasswords::loginWithAutoCopy()
     QVERIFY(w.SuppressPWCheckBox->isChecked());
     session_->Platform.Clipboard.clear();
 
-    QTest::mouseClick(viaLogin ? w.LoginBtn : w.CustIDCopyBtn, Qt::LeftButton);
+    QTest::mouseClick(viaLogin ? w.LoginBtn : Fields(w).CustIDCopyBtn, Qt::LeftButton);
     QCOMPARE(session_->Platform.OpenedUrls, opened.isEmpty() ? QStringList() : QStringList{opened});
     QVERIFY(!w.LoginButtonClicked);
     if (interval == 0) {
@@ -501,7 +504,7 @@ void TstMainPasswords::autoCopyIsForTheEntryItWasStartedFor()
     MakeEntries({"Anvil:first-pw", "Basket:second-pw"});
     Update(QStringLiteral("Anvil"), [](ItemManagerParams &item) { item.AutoPWCopy = true; });
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.CustIDCopyBtn, Qt::LeftButton);
+    QTest::mouseClick(Fields(w).CustIDCopyBtn, Qt::LeftButton);
     QVERIFY(w.ClipboardTimer->isActive());
     ShowEntry(QStringLiteral("Basket"));
     w.ClipboardTimerTimer();
@@ -515,44 +518,44 @@ void TstMainPasswords::loginStampAndLastLoggedIn()
     MakeEntries({"Anvil:pw-anvil", "Basket:pw-basket"});
     Update(QStringLiteral("Anvil"), [](ItemManagerParams &item) { item.URL = QStringLiteral("bank.example"); });
     TLockvexMainDlg &w = OpenWindow();
-    QCOMPARE(w.URLLbl->text(), QStringLiteral("Website address"));
+    QCOMPARE(Fields(w).URLLbl->text(), QStringLiteral("Website address"));
     // Never logged in: the hover shows the plain caption.
     Hover(w.LoginBtn, true);
-    QCOMPARE(w.URLLbl->text(), QStringLiteral("WebSite address"));
+    QCOMPARE(Fields(w).URLLbl->text(), QStringLiteral("WebSite address"));
     Hover(w.LoginBtn, false);
 
     // Leaving the password's Copy button without the login button records nothing.
-    Hover(w.PasswordCopyBtn, true);
-    Hover(w.PasswordCopyBtn, false);
+    Hover(Fields(w).PasswordCopyBtn, true);
+    Hover(Fields(w).PasswordCopyBtn, false);
     QCOMPARE(w.NewLoginDateTime, TDateTime(0));
 
     QTest::mouseClick(w.LoginBtn, Qt::LeftButton);
     QVERIFY(w.GoWebBtnClicked);
     QCOMPARE(session_->Platform.OpenedUrls, QStringList{"bank.example"});
     session_->Platform.Clock = QDateTime(QDate(2026, 3, 9), QTime(14, 30, 0));
-    Hover(w.PasswordCopyBtn, true);
-    Hover(w.PasswordCopyBtn, false);
+    Hover(Fields(w).PasswordCopyBtn, true);
+    Hover(Fields(w).PasswordCopyBtn, false);
     QVERIFY(!w.GoWebBtnClicked);
     const TDateTime stamped = ToTDateTime(session_->Platform.Clock);
     QCOMPARE(w.NewLoginDateTime, stamped);
     QVERIFY(w.RecChanged());
 
     Hover(w.LoginBtn, true);
-    QCOMPARE(w.URLLbl->text(), QStringLiteral("Last logged in 14.30,  9/ 3/2026"));
+    QCOMPARE(Fields(w).URLLbl->text(), QStringLiteral("Last logged in 14.30,  9/ 3/2026"));
     QCOMPARE(w.LastLogIn, QStringLiteral("14.30,  9/ 3/2026"));
     Hover(w.LoginBtn, false);
-    QCOMPARE(w.URLLbl->text(), QStringLiteral("WebSite address"));
+    QCOMPARE(Fields(w).URLLbl->text(), QStringLiteral("WebSite address"));
 
     // Saved with the next save; a second leave records no new time.
     session_->Platform.Clock = session_->Platform.Clock.addSecs(600);
-    Hover(w.PasswordCopyBtn, false);
+    Hover(Fields(w).PasswordCopyBtn, false);
     QCOMPARE(w.NewLoginDateTime, stamped);
     ShowEntry(QStringLiteral("Basket"));
     QCOMPARE(Stored(QStringLiteral("Anvil")).LoginDateTime, stamped);
     QCOMPARE(Stored(QStringLiteral("Basket")).LoginDateTime, TDateTime(0));
     ShowEntry(QStringLiteral("Anvil"));
     Hover(w.LoginBtn, true);
-    QCOMPARE(w.URLLbl->text(), QStringLiteral("Last logged in 14.30,  9/ 3/2026"));
+    QCOMPARE(Fields(w).URLLbl->text(), QStringLiteral("Last logged in 14.30,  9/ 3/2026"));
 }
 
 // ---- data location -----------------------------------------------------------------------------
@@ -709,7 +712,7 @@ void TstMainPasswords::memStickWithOneAccessPassword()
     QCOMPARE(session_->Messages.Shown[0].Text, QStringLiteral("Please set a second Lockvex login password."));
 
     // A second access password: the folder browser opens (cancelled here).
-    QTest::mouseClick(w.EntryPWChckBox, Qt::LeftButton); // Anvil off: none
+    QTest::mouseClick(Fields(w).EntryPWChckBox, Qt::LeftButton); // Anvil off: none
     QCOMPARE(LoginPWs, 0);
     QTest::mouseClick(w.TfrMemStickBtn, Qt::LeftButton);
     QCOMPARE(opened, 1);
@@ -770,7 +773,7 @@ void TstMainPasswords::importCommand()
     QCoreApplication::processEvents();
     w.SearchArg->setText(QStringLiteral("Ca"));
     ShowEntry(QStringLiteral("Cart"));
-    w.CustID->setText(QStringLiteral("typed before the import"));
+    Fields(w).CustID->setText(QStringLiteral("typed before the import"));
 
     bool sawDialog = false;
     QPoint dialogAt;
@@ -796,7 +799,7 @@ void TstMainPasswords::importCommand()
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket", "Cart"}));
     QVERIFY(LockvexTbl->GetKey(QStringLiteral("Anvil")) >= 0);
     // The entry shown stays shown on its line, with what was typed into it kept.
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Cart"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Cart"));
     QCOMPARE(Lines().value(w.CurrentIndex), QStringLiteral("Cart"));
     QCOMPARE(Stored(QStringLiteral("Cart")).CustID, QStringLiteral("typed before the import"));
 }
@@ -855,7 +858,7 @@ void TstMainPasswords::screenshots()
     w.PasswordCombo->hidePopup();
 
     QTest::mouseClick(w.UseCloudBtn, Qt::LeftButton);
-    Hover(w.PasswordCopyBtn, true);
+    Hover(Fields(w).PasswordCopyBtn, true);
     QVERIFY(w.grab().save(folder + QStringLiteral("/main-window-data-location.png")));
 }
 

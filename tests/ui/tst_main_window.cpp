@@ -15,6 +15,7 @@
 #include "import/DLockvexDataImport.h"
 #include "store/PoolFile.h"
 #include "store/TBDALockvexData.h"
+#include "support/EntryControls.h"
 #include "support/TypeText.h"
 #include "support/WindowSession.h"
 #include "ui/DLockvexMain.h"
@@ -40,6 +41,8 @@
 
 #include <cerrno>
 #include <memory>
+
+using testing_support::Fields;
 
 using testing_support::MakeEntries;
 using testing_support::Stored;
@@ -180,7 +183,7 @@ void TstMainWindow::ClickTab(const QString &letter)
 // To the next box of the entry, which leaves the entry as it is.
 void TstMainWindow::LeaveNameField()
 {
-    window_->URL->setFocus(Qt::TabFocusReason);
+    Fields(*window_).URL->setFocus(Qt::TabFocusReason);
 }
 
 // Replaces a box's text as the user does: into the box, all selected, typed over.
@@ -276,7 +279,7 @@ void TstMainWindow::controlsAndTexts()
     QVERIFY(session_->Platform.OpenedUrls.first().endsWith(QStringLiteral("contextid=1020")));
 
     // The first line is shown and the search box has the focus.
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
     QCOMPARE(QApplication::focusWidget(), w.SearchArg);
     QVERIFY(w.FirstActivate == false);
 }
@@ -309,7 +312,7 @@ void TstMainWindow::tabJump()
     MakeEntries(names);
     TLockvexMainDlg &w = OpenWindow();
     ClickTab(tab);
-    QCOMPARE(w.ItemName->text(), shown);
+    QCOMPARE(Fields(w).ItemName->text(), shown);
     QCOMPARE(Lines(), names); // the full list: a jump, not a filter
     QCOMPARE(Lines().value(SelectedRow(w.ItemList)), shown);
     QCOMPARE(w.CurrentIndex, SelectedRow(w.ItemList));
@@ -327,7 +330,7 @@ void TstMainWindow::tabJumpScrollsTheLineToTheTop()
     ClickTab(QStringLiteral("B"));
     QCOMPARE(w.ItemList->indexAt(QPoint(4, 4)).row(), 2);
     ClickTab(QStringLiteral("Z"));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Zeta 00"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Zeta 00"));
 }
 
 void TstMainWindow::searchNarrowsEmptiesAndClears()
@@ -341,18 +344,18 @@ void TstMainWindow::searchNarrowsEmptiesAndClears()
     QCOMPARE(Lines(), QStringList({"ANVIL", "Banking"}));
     QTest::keyClick(w.SearchArg, Qt::Key_K);
     QCOMPARE(Lines(), QStringList({"Banking"}));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Banking")); // the first match is shown
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Banking")); // the first match is shown
     QTest::keyClick(w.SearchArg, Qt::Key_Z);
     QCOMPARE(Lines(), QStringList());
     QCOMPARE(DisplayedItemKey, -1);
-    QCOMPARE(w.ItemName->text(), QString());
-    QCOMPARE(w.CustID->text(), QString());
-    QVERIFY(w.ItemName->isReadOnly()); // nothing to type into without an entry
+    QCOMPARE(Fields(w).ItemName->text(), QString());
+    QCOMPARE(Fields(w).CustID->text(), QString());
+    QVERIFY(Fields(w).ItemName->isReadOnly()); // nothing to type into without an entry
     w.SearchArg->selectAll();
     QTest::keyClick(w.SearchArg, Qt::Key_Backspace);
     QCOMPARE(Lines(), QStringList({"ANVIL", "Banking", "Bonus"}));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("ANVIL"));
-    QVERIFY(!w.ItemName->isReadOnly());
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("ANVIL"));
+    QVERIFY(!Fields(w).ItemName->isReadOnly());
 }
 
 void TstMainWindow::tabPressClearsTheSearch()
@@ -366,7 +369,7 @@ void TstMainWindow::tabPressClearsTheSearch()
     QCOMPARE(w.SearchArg->text(), QString());
     QVERIFY(!ListManager->SearchActive);
     QCOMPARE(Lines(), QStringList({"Anvil", "Arrow", "Basket"}));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Arrow"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Arrow"));
 }
 
 void TstMainWindow::searchWithPatternCharacters()
@@ -391,18 +394,18 @@ void TstMainWindow::clickShowsAndSavesOnLeaving()
     MakeEntries({"Anvil:pw1", "Basket:pw2"});
     TLockvexMainDlg &w = OpenWindow();
     ClickLine(1);
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Basket"));
-    QCOMPARE(w.Password->text(), QStringLiteral("pw2"));
-    QCOMPARE(w.CustID->text(), QStringLiteral("basket-id"));
-    QTest::mouseClick(w.PIN, Qt::LeftButton);
-    QTest::keyClicks(w.PIN, QStringLiteral("1234"));
-    QTest::mouseClick(w.ItemDescr, Qt::LeftButton);
-    QTest::keyClicks(w.ItemDescr, QStringLiteral("line one"));
-    QTest::keyClick(w.ItemDescr, Qt::Key_Return);
-    QTest::keyClicks(w.ItemDescr, QStringLiteral("line two"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Basket"));
+    QCOMPARE(Fields(w).Password->text(), QStringLiteral("pw2"));
+    QCOMPARE(Fields(w).CustID->text(), QStringLiteral("basket-id"));
+    QTest::mouseClick(Fields(w).PIN, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).PIN, QStringLiteral("1234"));
+    QTest::mouseClick(Fields(w).ItemDescr, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).ItemDescr, QStringLiteral("line one"));
+    QTest::keyClick(Fields(w).ItemDescr, Qt::Key_Return);
+    QTest::keyClicks(Fields(w).ItemDescr, QStringLiteral("line two"));
     QVERIFY(w.RecChanged());
     ClickLine(0); // leaving saves without asking
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
     QVERIFY(session_->Messages.Shown.isEmpty());
     const ItemManagerParams basket = Stored(QStringLiteral("Basket"));
     QCOMPARE(basket.PIN, QStringLiteral("1234"));
@@ -411,7 +414,7 @@ void TstMainWindow::clickShowsAndSavesOnLeaving()
     // Shown again, the saved entry is no change.
     ClickLine(1);
     QVERIFY(!w.RecChanged());
-    QCOMPARE(w.PIN->text(), QStringLiteral("1234"));
+    QCOMPARE(Fields(w).PIN->text(), QStringLiteral("1234"));
 }
 
 void TstMainWindow::closeWithUnsavedChange_data()
@@ -426,17 +429,17 @@ void TstMainWindow::closeWithUnsavedChange()
     QFETCH(bool, answer);
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.URL, Qt::LeftButton);
-    QTest::keyClicks(w.URL, QStringLiteral("example.org"));
+    QTest::mouseClick(Fields(w).URL, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).URL, QStringLiteral("example.org"));
     session_->Messages.Answers = {answer};
     w.close();
     QCOMPARE(ShownTexts(), QStringList({Msg4}));
     QCOMPARE(w.isVisible(), !answer);
-    QCOMPARE(w.URL->text(), answer ? QStringLiteral("example.org") : QStringLiteral("example.org"));
+    QCOMPARE(Fields(w).URL->text(), answer ? QStringLiteral("example.org") : QStringLiteral("example.org"));
     QCOMPARE(Stored(QStringLiteral("Anvil")).URL, QString());
     // Without a change the window closes at once.
     if (!answer) {
-        w.URL->clear();
+        Fields(w).URL->clear();
         w.close();
         QVERIFY(!w.isVisible());
         QCOMPARE(session_->Messages.Shown.size(), 1);
@@ -537,15 +540,15 @@ void TstMainWindow::readOnlyMode()
     QVERIFY(!w.ImportPasswordsBtn->isVisible());
     QVERIFY(!w.NewBtn->isVisible());
     QVERIFY(!w.DeleteItemBtn->isVisible());
-    QVERIFY(w.PasswordCopyBtn->isVisible());
+    QVERIFY(Fields(w).PasswordCopyBtn->isVisible());
     QVERIFY(w.LoginBtn->isVisible());
     // Nothing can be typed, so nothing typed is thrown away; the text can still be selected.
-    QTest::mouseClick(w.CustID, Qt::LeftButton);
-    QTest::keyClicks(w.CustID, QStringLiteral("typed"));
-    QCOMPARE(w.CustID->text(), QStringLiteral("anvil-id"));
-    w.CustID->selectAll();
-    QCOMPARE(w.CustID->selectedText(), QStringLiteral("anvil-id"));
-    QVERIFY(w.ItemDescr->isReadOnly());
+    QTest::mouseClick(Fields(w).CustID, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).CustID, QStringLiteral("typed"));
+    QCOMPARE(Fields(w).CustID->text(), QStringLiteral("anvil-id"));
+    Fields(w).CustID->selectAll();
+    QCOMPARE(Fields(w).CustID->selectedText(), QStringLiteral("anvil-id"));
+    QVERIFY(Fields(w).ItemDescr->isReadOnly());
     QVERIFY(!w.SuppressPWCheckBox->isEnabled());
     QVERIFY(!w.RecChanged());
     // Search and tabs work.
@@ -553,7 +556,7 @@ void TstMainWindow::readOnlyMode()
     QTest::keyClicks(w.SearchArg, QStringLiteral("ask"));
     QCOMPARE(Lines(), QStringList({"Basket"}));
     ClickTab(QStringLiteral("A"));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
     w.close();
     QVERIFY(!w.isVisible());
     QVERIFY(session_->Messages.Shown.isEmpty());
@@ -565,8 +568,8 @@ void TstMainWindow::idleCloseSavesAndCloses()
 {
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.PIN, Qt::LeftButton);
-    QTest::keyClicks(w.PIN, QStringLiteral("77"));
+    QTest::mouseClick(Fields(w).PIN, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).PIN, QStringLiteral("77"));
     for (int tick = 1; tick < 30; ++tick)
         w.ForceCloseTimer();
     QVERIFY(w.isVisible());
@@ -581,11 +584,11 @@ void TstMainWindow::activityPutsOffTheIdleClose()
 {
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.ItemDescr, Qt::LeftButton);
+    QTest::mouseClick(Fields(w).ItemDescr, Qt::LeftButton);
     for (int tick = 1; tick < 30; ++tick)
         w.ForceCloseTimer();
     QCOMPARE(w.IdleCount(), 1);
-    QTest::keyClicks(w.ItemDescr, QStringLiteral("n")); // typing notes is activity
+    QTest::keyClicks(Fields(w).ItemDescr, QStringLiteral("n")); // typing notes is activity
     QCOMPARE(w.IdleCount(), 30);
     w.ForceCloseTimer();
     QVERIFY(w.isVisible());
@@ -640,13 +643,13 @@ void TstMainWindow::renameConfirmation()
     QFETCH(bool, answer);
     MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.ItemName, Qt::LeftButton);
-    w.ItemName->selectAll();
-    QTest::keyClicks(w.ItemName, QStringLiteral("Zebra"));
+    QTest::mouseClick(Fields(w).ItemName, Qt::LeftButton);
+    Fields(w).ItemName->selectAll();
+    QTest::keyClicks(Fields(w).ItemName, QStringLiteral("Zebra"));
     session_->Messages.Answers = {answer};
     LeaveNameField();
     QCOMPARE(ShownTexts(), QStringList({Msg2}));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Zebra"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Zebra"));
     if (answer) {
         QCOMPARE(Lines(), QStringList({"Basket", "Zebra"}));
         QCOMPARE(SelectedRow(w.ItemList), 1);
@@ -667,23 +670,23 @@ void TstMainWindow::duplicateNameRefusedAndNeverWritten()
 {
     MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.ItemName, Qt::LeftButton);
-    w.ItemName->selectAll();
-    QTest::keyClicks(w.ItemName, QStringLiteral("BASKET"));
+    QTest::mouseClick(Fields(w).ItemName, Qt::LeftButton);
+    Fields(w).ItemName->selectAll();
+    QTest::keyClicks(Fields(w).ItemName, QStringLiteral("BASKET"));
     ClickLine(1); // leaving the field asks; the click does not save the refused name
     QCOMPARE(ShownTexts(), QStringList({Msg16}));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("BASKET"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("BASKET"));
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
     QCOMPARE(DisplayedItemKey, LockvexTbl->GetKey(QStringLiteral("Anvil")));
     QCOMPARE(SelectedRow(w.ItemList), 0);
     // Another way out does not write it either.
     ClickTab(QStringLiteral("B"));
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("BASKET"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("BASKET"));
     // A unique name goes through.
-    QTest::mouseClick(w.ItemName, Qt::LeftButton);
-    w.ItemName->selectAll();
-    QTest::keyClicks(w.ItemName, QStringLiteral("Cedar"));
+    QTest::mouseClick(Fields(w).ItemName, Qt::LeftButton);
+    Fields(w).ItemName->selectAll();
+    QTest::keyClicks(Fields(w).ItemName, QStringLiteral("Cedar"));
     session_->Messages.Answers = {true};
     LeaveNameField();
     QCOMPARE(ShownTexts().last(), Msg2);
@@ -705,7 +708,7 @@ void TstMainWindow::everyWayOutAsksAboutARenameOnce()
     QFETCH(QString, way);
     MakeEntries({"Amazon", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
-    Retype(w.ItemName, QStringLiteral("Amazonx"));
+    Retype(Fields(w).ItemName, QStringLiteral("Amazonx"));
     session_->Messages.Answers = {true, false}; // Yes to the rename; No to a delete
     if (way == QLatin1String("line click")) {
         ClickLine(1);
@@ -736,8 +739,8 @@ void TstMainWindow::namesSharedInOtherCaseStaySaveable()
     MakeEntries({"Bank", "BANK", "bank"});
     TLockvexMainDlg &w = OpenWindow();
     ClickLine(int(Lines().indexOf(QStringLiteral("BANK"))));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("BANK"));
-    Retype(w.Password, QStringLiteral("Changed7"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("BANK"));
+    Retype(Fields(w).Password, QStringLiteral("Changed7"));
     QTest::mouseClick(w.SaveCloseBtn, Qt::LeftButton);
     QVERIFY(session_->Messages.Shown.isEmpty());
     QVERIFY(!w.isVisible());
@@ -760,8 +763,8 @@ void TstMainWindow::blankedNameIsRefusedKeepingTheChanges()
     MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
     const int anvil = DisplayedItemKey;
-    Retype(w.Password, QStringLiteral("Kept4321"));
-    Retype(w.ItemName, QString());
+    Retype(Fields(w).Password, QStringLiteral("Kept4321"));
+    Retype(Fields(w).ItemName, QString());
     auto leave = [&] {
         if (way == QLatin1String("line click"))
             ClickLine(1);
@@ -771,14 +774,14 @@ void TstMainWindow::blankedNameIsRefusedKeepingTheChanges()
     leave();
     QCOMPARE(ShownTexts(), QStringList({Msg21}));
     QCOMPARE(DisplayedItemKey, anvil);
-    QCOMPARE(w.ItemName->text(), QString());
-    QCOMPARE(w.Password->text(), QStringLiteral("Kept4321"));
+    QCOMPARE(Fields(w).ItemName->text(), QString());
+    QCOMPARE(Fields(w).Password->text(), QStringLiteral("Kept4321"));
     QCOMPARE(Stored(QStringLiteral("Anvil")).Password, QString());
     // Named again, it is saved on the way out.
-    Retype(w.ItemName, QStringLiteral("Anvil"));
+    Retype(Fields(w).ItemName, QStringLiteral("Anvil"));
     leave();
     QCOMPARE(ShownTexts(), QStringList({Msg21}));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Basket"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Basket"));
     QCOMPARE(Stored(QStringLiteral("Anvil")).Password, QStringLiteral("Kept4321"));
 }
 
@@ -791,9 +794,9 @@ void TstMainWindow::newEntryTwiceTakesUpTheSameLine()
     QTest::mouseClick(w.NewBtn, Qt::LeftButton);
     QCOMPARE(Lines(), QStringList({"Anvil", "New Web entry"}));
     QCOMPARE(SelectedRow(w.ItemList), 1);
-    QCOMPARE(w.ItemName->text(), QString());
+    QCOMPARE(Fields(w).ItemName->text(), QString());
     QVERIFY(w.Rules().IsNewEntry());
-    QCOMPARE(QApplication::focusWidget(), w.ItemName);
+    QCOMPARE(QApplication::focusWidget(), Fields(w).ItemName);
     const int key = DisplayedItemKey;
     ClickLine(0);
     QTest::mouseClick(w.NewBtn, Qt::LeftButton);
@@ -808,12 +811,12 @@ void TstMainWindow::newEntryNamedAndSaved()
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(w.NewBtn, Qt::LeftButton);
-    QTest::keyClicks(w.ItemName, QStringLiteral("  Bank  "));
-    QTest::mouseClick(w.Password, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).ItemName, QStringLiteral("  Bank  "));
+    QTest::mouseClick(Fields(w).Password, Qt::LeftButton);
     QCOMPARE(Lines(), QStringList({"Anvil", "Bank"}));
     QCOMPARE(SelectedRow(w.ItemList), 1);
-    QTest::keyClicks(w.Password, QStringLiteral("Secret12"));
-    QVERIFY(w.PWSoSoBtn->isVisible() || w.PWBadBtn->isVisible() || w.PWOKBtn->isVisible());
+    QTest::keyClicks(Fields(w).Password, QStringLiteral("Secret12"));
+    QVERIFY(Fields(w).PWSoSoBtn->isVisible() || Fields(w).PWBadBtn->isVisible() || Fields(w).PWOKBtn->isVisible());
     ClickLine(0);
     QVERIFY(session_->Messages.Shown.isEmpty()); // a new entry's name needs no confirmation
     QCOMPARE(Stored(QStringLiteral("Bank")).Password, QStringLiteral("Secret12"));
@@ -825,10 +828,10 @@ void TstMainWindow::newEntryWithoutNameIsNotWritten()
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(w.NewBtn, Qt::LeftButton);
-    QTest::mouseClick(w.Password, Qt::LeftButton);
-    QTest::keyClicks(w.Password, QStringLiteral("dropped"));
+    QTest::mouseClick(Fields(w).Password, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).Password, QStringLiteral("dropped"));
     ClickLine(0);
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
     QCOMPARE(Lines(), QStringList({"Anvil", "New Web entry"})); // until the file is opened again
     QVERIFY(session_->Messages.Shown.isEmpty());
     w.close();
@@ -843,8 +846,8 @@ void TstMainWindow::emptySafeStartsANewEntry()
     TLockvexMainDlg &w = OpenWindow();
     QCOMPARE(Lines(), QStringList({"New Web entry"}));
     QVERIFY(w.Rules().IsNewEntry());
-    QCOMPARE(QApplication::focusWidget(), w.ItemName);
-    QVERIFY(!w.ItemName->isReadOnly());
+    QCOMPARE(QApplication::focusWidget(), Fields(w).ItemName);
+    QVERIFY(!Fields(w).ItemName->isReadOnly());
 }
 
 // ---- delete ------------------------------------------------------------------------------------
@@ -861,12 +864,12 @@ void TstMainWindow::deleteLastAndOnlyLine()
     QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton); // Yes
     QCOMPARE(Lines(), QStringList({"Anvil"}));
     QCOMPARE(SelectedRow(w.ItemList), 0); // the line before the deleted last line
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
     QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
     QCOMPARE(Lines(), QStringList());
     QCOMPARE(DisplayedItemKey, -1);
-    QCOMPARE(w.ItemName->text(), QString());
-    QCOMPARE(w.CustID->text(), QString());
+    QCOMPARE(Fields(w).ItemName->text(), QString());
+    QCOMPARE(Fields(w).CustID->text(), QString());
     // With no line selected, a delete does nothing after the confirmation.
     QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
     QCOMPARE(session_->Messages.Shown.size(), 4);
@@ -878,14 +881,14 @@ void TstMainWindow::saveCloseAfterRefusedName()
 {
     MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.ItemName, Qt::LeftButton);
-    w.ItemName->selectAll();
-    QTest::keyClicks(w.ItemName, QStringLiteral("basket"));
+    QTest::mouseClick(Fields(w).ItemName, Qt::LeftButton);
+    Fields(w).ItemName->selectAll();
+    QTest::keyClicks(Fields(w).ItemName, QStringLiteral("basket"));
     session_->Messages.Answers = {true, false}; // OK to message 16, No to message 4
     w.SaveCloseBtnClick();
     QCOMPARE(ShownTexts(), QStringList({Msg16, Msg4}));
     QVERIFY(w.isVisible());
-    QCOMPARE(w.ItemName->text(), QStringLiteral("basket"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("basket"));
     session_->Messages.Answers = {true, true};
     w.SaveCloseBtnClick();
     QVERIFY(!w.isVisible());
@@ -900,8 +903,8 @@ void TstMainWindow::failedSaveIsReportedAndKept()
 {
     MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.PIN, Qt::LeftButton);
-    QTest::keyClicks(w.PIN, QStringLiteral("4321"));
+    QTest::mouseClick(Fields(w).PIN, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).PIN, QStringLiteral("4321"));
     const ItemManagerParams before = w.Rules().AsLoaded();
     SetFault(true);
     ClickLine(1);
@@ -909,15 +912,15 @@ void TstMainWindow::failedSaveIsReportedAndKept()
     QCOMPARE(ShownTexts(), QStringList({Msg18}));
     QCOMPARE(session_->Messages.Shown.first().DlgType, mtError);
     // Still on the changed entry, not treated as saved.
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
-    QCOMPARE(w.PIN->text(), QStringLiteral("4321"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
+    QCOMPARE(Fields(w).PIN->text(), QStringLiteral("4321"));
     QCOMPARE(SelectedRow(w.ItemList), 0);
     QCOMPARE(w.Rules().AsLoaded().PIN, before.PIN);
     QVERIFY(w.RecChanged());
     QCOMPARE(Stored(QStringLiteral("Anvil")).PIN, QString());
     // The retry goes through once the disk takes it.
     ClickLine(1);
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Basket"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Basket"));
     QCOMPARE(Stored(QStringLiteral("Anvil")).PIN, QStringLiteral("4321"));
 }
 
@@ -931,7 +934,7 @@ void TstMainWindow::failedDeleteIsReportedAndKept()
     SetFault(false);
     QCOMPARE(ShownTexts(), QStringList({Msg3, Msg18}));
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
     QVERIFY(LockvexTbl->GetKey(QStringLiteral("Anvil")) >= 0);
 }
 
@@ -954,8 +957,8 @@ void TstMainWindow::signalSavesWithoutAsking()
 {
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.URL, Qt::LeftButton);
-    QTest::keyClicks(w.URL, QStringLiteral("bank.example"));
+    QTest::mouseClick(Fields(w).URL, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).URL, QStringLiteral("bank.example"));
     w.CloseOnSignal();
     QTRY_VERIFY(!w.isVisible());
     QVERIFY(session_->Messages.Shown.isEmpty());
@@ -968,13 +971,13 @@ void TstMainWindow::longAndOddTexts()
 {
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.ItemDescr, Qt::LeftButton);
-    w.ItemDescr->insertPlainText(QString(10000, QLatin1Char('n')));
-    QTest::mouseClick(w.CustID, Qt::LeftButton);
-    QTest::keyClicks(w.CustID, QString(60, QLatin1Char('c')));
-    QTest::mouseClick(w.PIN, Qt::LeftButton);
-    w.PIN->insert(QStringLiteral("\u20ac\U0001F600\t\a")); // refused whole: the file cannot hold it
-    w.PIN->insert(QStringLiteral("\u20ac5"));
+    QTest::mouseClick(Fields(w).ItemDescr, Qt::LeftButton);
+    Fields(w).ItemDescr->insertPlainText(QString(10000, QLatin1Char('n')));
+    QTest::mouseClick(Fields(w).CustID, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).CustID, QString(60, QLatin1Char('c')));
+    QTest::mouseClick(Fields(w).PIN, Qt::LeftButton);
+    Fields(w).PIN->insert(QStringLiteral("\u20ac\U0001F600\t\a")); // refused whole: the file cannot hold it
+    Fields(w).PIN->insert(QStringLiteral("\u20ac5"));
     ClickTab(QStringLiteral("*"));
     const ItemManagerParams stored = Stored(QStringLiteral("Anvil"));
     QCOMPARE(stored.ItemDescr.size(), 255);
@@ -990,20 +993,20 @@ void TstMainWindow::textTheFileCannotHoldIsRefused()
     MakeEntries({"Amazon:old", "Bank:pw"});
     TLockvexMainDlg &w = OpenWindow();
     ClickLine(0);
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Amazon"));
-    QTest::mouseClick(w.Password, Qt::LeftButton);
-    w.Password->selectAll();
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Amazon"));
+    QTest::mouseClick(Fields(w).Password, Qt::LeftButton);
+    Fields(w).Password->selectAll();
     QGuiApplication::clipboard()->setText(QStringLiteral("Łódź#2024"));
-    QTest::keySequence(w.Password, QKeySequence::Paste);
-    QCOMPARE(w.Password->text(), QStringLiteral("old"));
-    QVERIFY(w.EntryPanel->EntryNoteLbl->isVisible());
-    QCOMPARE(w.EntryPanel->EntryNoteLbl->text(), QStringLiteral("Lockvex cannot store Ł"));
-    w.Password->selectAll();
-    testing_support::TypeText(w.Password, QStringLiteral("Łódź#2024"));
-    QCOMPARE(w.Password->text(), QStringLiteral("ód#2024"));
+    QTest::keySequence(Fields(w).Password, QKeySequence::Paste);
+    QCOMPARE(Fields(w).Password->text(), QStringLiteral("old"));
+    QVERIFY(Fields(w).EntryNoteLbl->isVisible());
+    QCOMPARE(Fields(w).EntryNoteLbl->text(), QStringLiteral("Lockvex cannot store Ł"));
+    Fields(w).Password->selectAll();
+    testing_support::TypeText(Fields(w).Password, QStringLiteral("Łódź#2024"));
+    QCOMPARE(Fields(w).Password->text(), QStringLiteral("ód#2024"));
     ClickLine(1);
     ClickLine(0);
-    QCOMPARE(w.Password->text(), QStringLiteral("ód#2024"));
+    QCOMPARE(Fields(w).Password->text(), QStringLiteral("ód#2024"));
     QCOMPARE(Stored(QStringLiteral("Amazon")).Password, QStringLiteral("ód#2024"));
     QVERIFY(session_->Messages.Shown.isEmpty());
 }

@@ -9,6 +9,7 @@
 #include "app/DLockvexDBLPword.h"
 #include "app/MgrTfrToMemStick.h"
 #include "app/ProgramBody.h"
+#include "support/EntryControls.h"
 #include "ui/DLockvexItem.h"
 #include "ui/DLockvexList.h"
 
@@ -20,6 +21,8 @@
 #include <QListView>
 #include <QPushButton>
 #include <QTimer>
+
+using testing_support::Fields;
 
 using stick_session::Entry;
 
@@ -142,7 +145,7 @@ void TstMemStickRun::Drive()
         return;
     }
     if (auto *entry = qobject_cast<TLockvexItemDlg *>(modal)) {
-        entryName_ = entry->ItemName->text();
+        entryName_ = Fields(*entry).ItemName->text();
         for (QWidget *window : QApplication::topLevelWidgets())
             if (auto *list = qobject_cast<TLockvexListDlg *>(window))
                 listHiddenForEntry_ = !list->isVisible();

@@ -2,6 +2,7 @@
 // picking with the mouse and the keyboard (the entry window answered while it is open), the
 // search box and the letter tabs, and every way of closing, each leaving the clipboard cleared.
 
+#include "support/EntryControls.h"
 #include "StickSession.h"
 
 #include "app/MgrLockvexHelp.h"
@@ -16,6 +17,8 @@
 #include <QListView>
 #include <QPushButton>
 #include <QTimer>
+
+using testing_support::Fields;
 
 using stick_session::Entry;
 using stick_session::TStickSession;
@@ -109,7 +112,7 @@ void TstQuickList::AnswerEntryWindow(std::function<void(TLockvexItemDlg *)> act)
         auto *window = qobject_cast<TLockvexItemDlg *>(QApplication::activeModalWidget());
         if (window == nullptr)
             return;
-        seen_ << SeenEntry{window->ItemName->text(), DisplayedItemKey, list_->isVisible(),
+        seen_ << SeenEntry{Fields(*window).ItemName->text(), DisplayedItemKey, list_->isVisible(),
                            session_->Platform.Clipboard};
         if (act)
             act(window);

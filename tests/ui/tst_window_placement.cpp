@@ -5,6 +5,7 @@
 // program's own platform reports Qt's screens. With LOCKVEX_SCREENSHOT_DIR set, the main window
 // is also saved as pictures on a small screen and at its smallest.
 
+#include "support/EntryControls.h"
 #include "StickSession.h"
 
 #include "app/DLockvexPassword.h"
@@ -28,6 +29,8 @@
 
 #include <algorithm>
 #include <functional>
+
+using testing_support::Fields;
 
 using stick_session::TStickSession;
 
@@ -252,11 +255,11 @@ void TstWindowPlacement::mainWindowShrinksToItsMinimum()
     QVERIFY(main.CloudGroupBox->isVisible());
     const QSize natural = main.size();
     const int listHeight = main.ItemList->height();
-    const int notesHeight = main.ItemDescr->height();
+    const int notesHeight = Fields(main).ItemDescr->height();
     main.resize(natural + QSize(200, 150));
     QCoreApplication::processEvents();
     QVERIFY(main.ItemList->height() > listHeight);
-    QVERIFY(main.ItemDescr->height() > notesHeight);
+    QVERIFY(Fields(main).ItemDescr->height() > notesHeight);
 
     main.move(0, 0);
     main.resize(main.minimumSize());
