@@ -169,6 +169,29 @@ void TstSharedWidgets::panelRoundTripsEveryText()
                                 read.MemData2,  read.MemData3,  read.MemData4};
     for (int i = 0; i < names.size(); ++i)
         QCOMPARE(values.at(i), names.at(i) + QStringLiteral("!"));
+
+    // The panel's box of each field bears the field's name, and each memorable-data row holds
+    // its own question, answer and Copy button.
+    for (const EntryTextField &field : EntryTextFields) {
+        QWidget *box = panel.Box(field.Member);
+        if (!box)
+            box = panel.ItemDescr();
+        QCOMPARE(box->objectName(), QString::fromLatin1(field.Name));
+    }
+    for (int row = 0; row < TEntryFieldPanel::MemorableRows; ++row) {
+        const TMemorableRow memorable = panel.Memorable(row);
+        QCOMPARE(memorable.Question->objectName(), QStringLiteral("Question%1").arg(row + 1));
+        QCOMPARE(memorable.Answer->objectName(), QStringLiteral("MemData%1").arg(row + 1));
+        QCOMPARE(memorable.CopyBtn->objectName(), QStringLiteral("Ans%1CopyBtn").arg(row + 1));
+        QCOMPARE(memorable.AnswerLbl->buddy(), memorable.Answer);
+    }
+    // Loading and reading back go by field, not by name: renamed controls change nothing.
+    for (QWidget *child : panel.findChildren<QWidget *>())
+        child->setObjectName(child->objectName() + QStringLiteral("Renamed"));
+    panel.SetFields(shown);
+    ItemManagerParams again;
+    panel.GetFields(again);
+    QVERIFY(!items.ItemChanged(shown, again));
 }
 
 namespace
