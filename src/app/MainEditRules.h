@@ -17,15 +17,15 @@
 class TItemManager;
 class TListManager;
 
-// What the rules tell or ask the user.
+// What the rules tell or ask the user, by the number of its message in the catalogue.
 enum class TEditMessage {
-    NameExists,    // another entry bears the name
-    NameNeeded,    // a name of blanks only
-    ConfirmRename, // a saved entry's name changed: rename it?
-    NotSaved,      // the store did not write or delete it
-    QuitUnsaved,   // closing with a change left unsaved: quit anyway?
-    ConfirmDelete, // delete the entry shown?
-    SafeFull,      // no room for another entry
+    ConfirmRename = 2, // a saved entry's name changed: rename it?
+    ConfirmDelete = 3, // delete the entry shown?
+    QuitUnsaved = 4,   // closing with a change left unsaved: quit anyway?
+    NameExists = 16,   // another entry bears the name
+    NotSaved = 18,     // the store did not write or delete it
+    NameNeeded = 21,   // a name of blanks only
+    SafeFull = 22,     // no room for another entry
 };
 
 // The window as the rules see it.

@@ -49,25 +49,16 @@ void TLockvexMainDlg::ReadFields(ItemManagerParams &entry) const
     entry.ListIndex = CurrentIndex;
 }
 
+// The rules name their messages by their catalogue numbers.
+static_assert(int(TEditMessage::ConfirmRename) == MsgConfirmNameChange &&
+              int(TEditMessage::ConfirmDelete) == MsgConfirmDelete &&
+              int(TEditMessage::QuitUnsaved) == MsgQuitWithoutSaving &&
+              int(TEditMessage::NameExists) == MsgNameExists && int(TEditMessage::NotSaved) == MsgNotSaved &&
+              int(TEditMessage::NameNeeded) == MsgNameNeeded && int(TEditMessage::SafeFull) == MsgSafeFull);
+
 bool TLockvexMainDlg::Ask(TEditMessage message)
 {
-    switch (message) {
-    case TEditMessage::NameExists:
-        return ShowMessageDlg(MsgCatalogue[MsgNameExists]);
-    case TEditMessage::NameNeeded:
-        return ShowMessageDlg(MsgCatalogue[MsgNameNeeded]);
-    case TEditMessage::ConfirmRename:
-        return ShowMessageDlg(MsgCatalogue[MsgConfirmNameChange]);
-    case TEditMessage::NotSaved:
-        return ShowMessageDlg(MsgCatalogue[MsgNotSaved]);
-    case TEditMessage::QuitUnsaved:
-        return ShowMessageDlg(MsgCatalogue[MsgQuitWithoutSaving]);
-    case TEditMessage::ConfirmDelete:
-        return ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]);
-    case TEditMessage::SafeFull:
-        return ShowMessageDlg(MsgCatalogue[MsgSafeFull]);
-    }
-    return false;
+    return ShowMessageDlg(MsgCatalogue[static_cast<int>(message)]);
 }
 
 bool TLockvexMainDlg::RecChanged()
