@@ -49,52 +49,6 @@ public:
     explicit TLockvexMainDlg(QWidget *parent = nullptr);
     ~TLockvexMainDlg() override;
 
-    // ---- controls, named as the window describes them ------------------------------------------
-    THeaderBand *HeaderPanel = nullptr;
-    QLabel *LockvexLabel = nullptr;
-    QLabel *LockvexTextLabel = nullptr;
-    QPushButton *LockvexHelpBtn = nullptr;
-
-    QLabel *Label1 = nullptr; // "Search Names"
-    QLineEdit *SearchArg = nullptr;
-    QListView *ItemList = nullptr;
-    TLetterTabs *ItemListTabs = nullptr;
-    QLabel *Label2 = nullptr; // "Select Password"
-    QComboBox *PasswordCombo = nullptr;
-    QPushButton *ImportPasswordsBtn = nullptr;
-    QPushButton *TfrMemStickBtn = nullptr;
-    QPushButton *UseCloudBtn = nullptr;
-    QPushButton *DeleteItemBtn = nullptr;
-    QLabel *VersionLbl = nullptr;
-    QGroupBox *CloudGroupBox = nullptr;
-    QRadioButton *RadioButtonPC = nullptr;
-    QRadioButton *RadioButtonDropbox = nullptr;
-    QRadioButton *RadioButtonGoogleDrive = nullptr;
-    QRadioButton *RadioButtonSkyDrive = nullptr;
-    QLabel *ImagePC = nullptr;
-    QLabel *ImageDropbox = nullptr;
-    QLabel *ImageGoogleDrive = nullptr;
-    QLabel *ImageSkyDrive = nullptr;
-    QPushButton *LogWriteBtn = nullptr;
-
-    TEntryFieldPanel *EntryPanel = nullptr; // the entry's fields
-    // The window's own controls in the entry panel.
-    QPushButton *NewBtn = nullptr;
-    QPushButton *LoginBtn = nullptr;
-    QCheckBox *SuppressPWCheckBox = nullptr;
-    QLabel *ReadOnlyLbl = nullptr;
-    QPushButton *SaveCloseBtn = nullptr;
-    QPushButton *CancelBtn = nullptr;
-    TPasswordGrid *PasswordGrid = nullptr;
-    QLabel *PWCheckedImage = nullptr;
-    QLabel *PWUncheckedImage = nullptr;
-
-    QPushButton *SendToFriendBtn = nullptr;
-    QPushButton *TellTrelBtn = nullptr;
-    QLabel *FacebookBtn = nullptr;
-    QLabel *TwitterBtn = nullptr;
-    QLabel *TrelLogoImage = nullptr;
-
     QTimer *ForceClose = nullptr;     // idle close, 80 s ticks
     QTimer *ClipboardTimer = nullptr; // password auto-copy
 
@@ -205,6 +159,57 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The controls, named as the window describes them; tests find them by these object names.
+    THeaderBand *HeaderPanel = nullptr;
+    QLabel *LockvexLabel = nullptr;
+    QLabel *LockvexTextLabel = nullptr;
+    QPushButton *LockvexHelpBtn = nullptr;
+
+    QLabel *Label1 = nullptr; // "Search Names"
+    QLineEdit *SearchArg = nullptr;
+    QListView *ItemList = nullptr;
+    TLetterTabs *ItemListTabs = nullptr;
+    QLabel *Label2 = nullptr; // "Select Password"
+    QComboBox *PasswordCombo = nullptr;
+    QPushButton *ImportPasswordsBtn = nullptr;
+    QPushButton *TfrMemStickBtn = nullptr;
+    QPushButton *UseCloudBtn = nullptr;
+    QPushButton *DeleteItemBtn = nullptr;
+    QLabel *VersionLbl = nullptr;
+    QGroupBox *CloudGroupBox = nullptr;
+    QRadioButton *RadioButtonPC = nullptr;
+    QRadioButton *RadioButtonDropbox = nullptr;
+    QRadioButton *RadioButtonGoogleDrive = nullptr;
+    QRadioButton *RadioButtonSkyDrive = nullptr;
+    QLabel *ImagePC = nullptr;
+    QLabel *ImageDropbox = nullptr;
+    QLabel *ImageGoogleDrive = nullptr;
+    QLabel *ImageSkyDrive = nullptr;
+    QPushButton *LogWriteBtn = nullptr;
+
+    TEntryFieldPanel *EntryPanel = nullptr; // the entry's fields
+    // The window's own controls in the entry panel.
+    QPushButton *NewBtn = nullptr;
+    QPushButton *LoginBtn = nullptr;
+    QCheckBox *SuppressPWCheckBox = nullptr;
+    QLabel *ReadOnlyLbl = nullptr;
+    QPushButton *SaveCloseBtn = nullptr;
+    QPushButton *CancelBtn = nullptr;
+    TPasswordGrid *PasswordGrid = nullptr;
+    QLabel *PWCheckedImage = nullptr;
+    QLabel *PWUncheckedImage = nullptr;
+
+    QPushButton *SendToFriendBtn = nullptr;
+    QPushButton *TellTrelBtn = nullptr;
+    QLabel *FacebookBtn = nullptr;
+    QLabel *TwitterBtn = nullptr;
+    QLabel *TrelLogoImage = nullptr;
+
+    // Event filters that call back into this window.
+    class TPasswordLabelPress;
+    class TCopyButtonHover;
+    class TCloudButtonHover;
+
     // Creation, in DLockvexMain.cpp.
     void FormCreate();
     QWidget *BuildLeftPanel();

@@ -20,11 +20,8 @@
 #include <QMouseEvent>
 #include <QSignalBlocker>
 
-namespace
-{
-
 // Presses on the "Password" label: left for a random password, right to restore the one shown.
-class TPasswordLabelPress : public QObject
+class TLockvexMainDlg::TPasswordLabelPress : public QObject
 {
 public:
     explicit TPasswordLabelPress(TLockvexMainDlg *window) : QObject(window), window_(window) {}
@@ -42,8 +39,6 @@ protected:
 private:
     TLockvexMainDlg *window_;
 };
-
-} // namespace
 
 void TLockvexMainDlg::ConnectChooserHandlers()
 {

@@ -27,9 +27,11 @@ namespace
 constexpr int AutoCopyMs = 5000;
 constexpr int AutoCopyAfterLoginMs = 10000;
 
+} // namespace
+
 // The pointer (or the keyboard's focus) on the Copy buttons of the PIN and the password and on
 // the login button.
-class TCopyButtonHover : public QObject
+class TLockvexMainDlg::TCopyButtonHover : public QObject
 {
 public:
     explicit TCopyButtonHover(TLockvexMainDlg *window) : QObject(window), window_(window) {}
@@ -66,8 +68,6 @@ protected:
 private:
     TLockvexMainDlg *window_;
 };
-
-} // namespace
 
 void TLockvexMainDlg::ConnectClipboardHandlers()
 {

@@ -25,11 +25,8 @@
 using LockvexStyle::Gap;
 using LockvexStyle::Px;
 
-namespace
-{
-
 // The pointer entering "SAVE IN CLOUD" closes an open panel.
-class TCloudButtonHover : public QObject
+class TLockvexMainDlg::TCloudButtonHover : public QObject
 {
 public:
     explicit TCloudButtonHover(TLockvexMainDlg *window) : QObject(window), window_(window) {}
@@ -45,8 +42,6 @@ protected:
 private:
     TLockvexMainDlg *window_;
 };
-
-} // namespace
 
 void TLockvexMainDlg::ConnectCommandHandlers()
 {

@@ -2,8 +2,8 @@
 // manager: the browser and the clipboard when it opens and closes, the quality indicator, the
 // "Lockvex login" box, the Copy buttons, the character grid and the window's position.
 
-#include "support/EntryControls.h"
 #include "StickSession.h"
+#include "support/EntryControls.h"
 
 #include "app/MgrLockvexHelp.h"
 #include "ui/DLockvexItem.h"

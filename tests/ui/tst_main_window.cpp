@@ -3,6 +3,7 @@
 // and the store's fault hook for writes that fail. With LOCKVEX_SCREENSHOT_DIR set, the window is
 // also saved as pictures in normal and read-only mode.
 
+#include "MainControls.h"
 #include "app/DataLocation.h"
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
@@ -42,6 +43,7 @@
 #include <cerrno>
 #include <memory>
 
+using testing_support::Controls;
 using testing_support::Fields;
 
 using testing_support::MakeEntries;
@@ -150,7 +152,7 @@ TLockvexMainDlg &TstMainWindow::OpenWindow()
 
 QStringList TstMainWindow::Lines() const
 {
-    return testing_support::LinesOf(window_->ItemList->model());
+    return testing_support::LinesOf(Controls(*window_).ItemList->model());
 }
 
 // The name field and the selected line, as the user sees them.
@@ -164,7 +166,7 @@ QStringList TstMainWindow::ShownTexts() const
 
 void TstMainWindow::ClickLine(int row)
 {
-    QListView *list = window_->ItemList;
+    QListView *list = Controls(*window_).ItemList;
     const QModelIndex index = list->model()->index(row, 0);
     list->scrollTo(index);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
@@ -173,7 +175,7 @@ void TstMainWindow::ClickLine(int row)
 
 void TstMainWindow::ClickTab(const QString &letter)
 {
-    TLetterTabs *tabs = window_->ItemListTabs;
+    TLetterTabs *tabs = Controls(*window_).ItemListTabs;
     int index = 0;
     while (index < TLetterTabs::TabCount && TLetterTabs::TabText(index) != letter)
         ++index;
@@ -257,30 +259,30 @@ void TstMainWindow::controlsAndTexts()
     QCOMPARE(w.ForceClose->interval(), 80000);
     QVERIFY(!w.findChild<QTimer *>(QStringLiteral("ClipboardTimer"))->isActive());
 
-    QCOMPARE(w.CloudGroupBox->title(), QStringLiteral("Where your data is held"));
-    QVERIFY(!w.CloudGroupBox->isVisible());
-    QVERIFY(!w.ReadOnlyLbl->isVisible());
+    QCOMPARE(Controls(w).CloudGroupBox->title(), QStringLiteral("Where your data is held"));
+    QVERIFY(!Controls(w).CloudGroupBox->isVisible());
+    QVERIFY(!Controls(w).ReadOnlyLbl->isVisible());
     QCOMPARE(w.windowTitle(), LVDlgProcs->GetCaption());
-    QCOMPARE(w.LockvexTextLabel->text(), LVDlgProcs->GetLockvexTextLabel());
-    QCOMPARE(w.VersionLbl->text(), LVDlgProcs->LockvexVersion());
-    QCOMPARE(w.LockvexHelpBtn->toolTip(), QStringLiteral("Get help"));
-    QCOMPARE(w.TrelLogoImage->toolTip(), QStringLiteral("Tandrell helps manage your money better"));
+    QCOMPARE(Controls(w).LockvexTextLabel->text(), LVDlgProcs->GetLockvexTextLabel());
+    QCOMPARE(Controls(w).VersionLbl->text(), LVDlgProcs->LockvexVersion());
+    QCOMPARE(Controls(w).LockvexHelpBtn->toolTip(), QStringLiteral("Get help"));
+    QCOMPARE(Controls(w).TrelLogoImage->toolTip(), QStringLiteral("Tandrell helps manage your money better"));
     QCOMPARE(w.Rules().NewEntryName(), QStringLiteral("New Web entry"));
-    QVERIFY(w.SendToFriendBtn->toolTip().contains(QStringLiteral("Thank you.")));
+    QVERIFY(Controls(w).SendToFriendBtn->toolTip().contains(QStringLiteral("Thank you.")));
 
     QCOMPARE(HelpContext(&w), 1020);
-    QCOMPARE(HelpContext(w.ImportPasswordsBtn), 3120);
-    QCOMPARE(HelpContext(w.TfrMemStickBtn), 3130);
-    QCOMPARE(HelpContext(w.NewBtn), 3113);
-    QCOMPARE(HelpContext(w.LoginBtn), 3140);
-    QCOMPARE(HelpContext(w.SaveCloseBtn), 3111);
-    QTest::mouseClick(w.LockvexHelpBtn, Qt::LeftButton);
+    QCOMPARE(HelpContext(Controls(w).ImportPasswordsBtn), 3120);
+    QCOMPARE(HelpContext(Controls(w).TfrMemStickBtn), 3130);
+    QCOMPARE(HelpContext(Controls(w).NewBtn), 3113);
+    QCOMPARE(HelpContext(Controls(w).LoginBtn), 3140);
+    QCOMPARE(HelpContext(Controls(w).SaveCloseBtn), 3111);
+    QTest::mouseClick(Controls(w).LockvexHelpBtn, Qt::LeftButton);
     QCOMPARE(session_->Platform.OpenedUrls.size(), 1);
     QVERIFY(session_->Platform.OpenedUrls.first().endsWith(QStringLiteral("contextid=1020")));
 
     // The first line is shown and the search box has the focus.
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
-    QCOMPARE(QApplication::focusWidget(), w.SearchArg);
+    QCOMPARE(QApplication::focusWidget(), Controls(w).SearchArg);
     QVERIFY(w.FirstActivate == false);
 }
 
@@ -314,9 +316,9 @@ void TstMainWindow::tabJump()
     ClickTab(tab);
     QCOMPARE(Fields(w).ItemName->text(), shown);
     QCOMPARE(Lines(), names); // the full list: a jump, not a filter
-    QCOMPARE(Lines().value(SelectedRow(w.ItemList)), shown);
-    QCOMPARE(w.CurrentIndex, SelectedRow(w.ItemList));
-    QCOMPARE(w.ItemListTabs->CurrentText(), QStringLiteral("*"));
+    QCOMPARE(Lines().value(SelectedRow(Controls(w).ItemList)), shown);
+    QCOMPARE(w.CurrentIndex, SelectedRow(Controls(w).ItemList));
+    QCOMPARE(Controls(w).ItemListTabs->CurrentText(), QStringLiteral("*"));
     QCOMPARE(DisplayedItemKey, LockvexTbl->GetKey(shown));
 }
 
@@ -328,7 +330,7 @@ void TstMainWindow::tabJumpScrollsTheLineToTheTop()
     MakeEntries(names);
     TLockvexMainDlg &w = OpenWindow();
     ClickTab(QStringLiteral("B"));
-    QCOMPARE(w.ItemList->indexAt(QPoint(4, 4)).row(), 2);
+    QCOMPARE(Controls(w).ItemList->indexAt(QPoint(4, 4)).row(), 2);
     ClickTab(QStringLiteral("Z"));
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Zeta 00"));
 }
@@ -337,22 +339,22 @@ void TstMainWindow::searchNarrowsEmptiesAndClears()
 {
     MakeEntries({"Banking", "ANVIL", "Bonus"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.SearchArg, Qt::LeftButton);
-    QTest::keyClick(w.SearchArg, Qt::Key_A);
+    QTest::mouseClick(Controls(w).SearchArg, Qt::LeftButton);
+    QTest::keyClick(Controls(w).SearchArg, Qt::Key_A);
     QCOMPARE(Lines(), QStringList({"ANVIL", "Banking"}));
-    QTest::keyClick(w.SearchArg, Qt::Key_N);
+    QTest::keyClick(Controls(w).SearchArg, Qt::Key_N);
     QCOMPARE(Lines(), QStringList({"ANVIL", "Banking"}));
-    QTest::keyClick(w.SearchArg, Qt::Key_K);
+    QTest::keyClick(Controls(w).SearchArg, Qt::Key_K);
     QCOMPARE(Lines(), QStringList({"Banking"}));
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Banking")); // the first match is shown
-    QTest::keyClick(w.SearchArg, Qt::Key_Z);
+    QTest::keyClick(Controls(w).SearchArg, Qt::Key_Z);
     QCOMPARE(Lines(), QStringList());
     QCOMPARE(DisplayedItemKey, -1);
     QCOMPARE(Fields(w).ItemName->text(), QString());
     QCOMPARE(Fields(w).CustID->text(), QString());
     QVERIFY(Fields(w).ItemName->isReadOnly()); // nothing to type into without an entry
-    w.SearchArg->selectAll();
-    QTest::keyClick(w.SearchArg, Qt::Key_Backspace);
+    Controls(w).SearchArg->selectAll();
+    QTest::keyClick(Controls(w).SearchArg, Qt::Key_Backspace);
     QCOMPARE(Lines(), QStringList({"ANVIL", "Banking", "Bonus"}));
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("ANVIL"));
     QVERIFY(!Fields(w).ItemName->isReadOnly());
@@ -362,11 +364,11 @@ void TstMainWindow::tabPressClearsTheSearch()
 {
     MakeEntries({"Anvil", "Arrow", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.SearchArg, Qt::LeftButton);
-    QTest::keyClicks(w.SearchArg, QStringLiteral("ask"));
+    QTest::mouseClick(Controls(w).SearchArg, Qt::LeftButton);
+    QTest::keyClicks(Controls(w).SearchArg, QStringLiteral("ask"));
     QCOMPARE(Lines(), QStringList({"Basket"}));
     ClickTab(QStringLiteral("A"));
-    QCOMPARE(w.SearchArg->text(), QString());
+    QCOMPARE(Controls(w).SearchArg->text(), QString());
     QVERIFY(!ListManager->SearchActive);
     QCOMPARE(Lines(), QStringList({"Anvil", "Arrow", "Basket"}));
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Arrow"));
@@ -376,14 +378,14 @@ void TstMainWindow::searchWithPatternCharacters()
 {
     MakeEntries({"a.b", "axb", "(x)*", "Plain"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.SearchArg, Qt::LeftButton);
-    QTest::keyClicks(w.SearchArg, QStringLiteral("."));
+    QTest::mouseClick(Controls(w).SearchArg, Qt::LeftButton);
+    QTest::keyClicks(Controls(w).SearchArg, QStringLiteral("."));
     QCOMPARE(Lines(), QStringList({"a.b"}));
-    w.SearchArg->clear();
-    QTest::keyClicks(w.SearchArg, QStringLiteral(")*"));
+    Controls(w).SearchArg->clear();
+    QTest::keyClicks(Controls(w).SearchArg, QStringLiteral(")*"));
     QCOMPARE(Lines(), QStringList({"(x)*"}));
-    w.SearchArg->clear();
-    QTest::keyClicks(w.SearchArg, QStringLiteral("[\\"));
+    Controls(w).SearchArg->clear();
+    QTest::keyClicks(Controls(w).SearchArg, QStringLiteral("[\\"));
     QCOMPARE(Lines(), QStringList());
 }
 
@@ -453,7 +455,7 @@ void TstMainWindow::closeClearsClipboardAndStoresPosition()
     session_->Platform.Clipboard = QStringLiteral("secret");
     w.move(123, 45);
     const QPoint at = w.pos();
-    QTest::mouseClick(w.CancelBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).CancelBtn, Qt::LeftButton);
     QVERIFY(!w.isVisible());
     QCOMPARE(session_->Platform.Clipboard, QStringLiteral("Clipboard cleared by Lockvex"));
     QSettings settings(IniFileName, QSettings::IniFormat);
@@ -523,9 +525,9 @@ void TstMainWindow::cloudButtonVisibility()
     QFETCH(bool, visible);
     RunLocation.Clients[CloudDropbox].Exists = dropbox;
     TLockvexMainDlg &w = OpenWindow();
-    QCOMPARE(w.UseCloudBtn->isVisible(), visible);
-    QVERIFY(w.RadioButtonPC->isChecked());
-    QCOMPARE(w.RadioButtonDropbox->isEnabled(), dropbox);
+    QCOMPARE(Controls(w).UseCloudBtn->isVisible(), visible);
+    QVERIFY(Controls(w).RadioButtonPC->isChecked());
+    QCOMPARE(Controls(w).RadioButtonDropbox->isEnabled(), dropbox);
 }
 
 void TstMainWindow::readOnlyMode()
@@ -534,14 +536,14 @@ void TstMainWindow::readOnlyMode()
     ReadOnlyMode = true;
     DataUserName = QStringLiteral("bob on desk");
     TLockvexMainDlg &w = OpenWindow();
-    QVERIFY(w.ReadOnlyLbl->isVisible());
-    QCOMPARE(w.ReadOnlyLbl->text(), QStringLiteral("Read Only mode"));
-    QCOMPARE(w.ReadOnlyLbl->toolTip(), QStringLiteral("bob on desk accessing data"));
-    QVERIFY(!w.ImportPasswordsBtn->isVisible());
-    QVERIFY(!w.NewBtn->isVisible());
-    QVERIFY(!w.DeleteItemBtn->isVisible());
+    QVERIFY(Controls(w).ReadOnlyLbl->isVisible());
+    QCOMPARE(Controls(w).ReadOnlyLbl->text(), QStringLiteral("Read Only mode"));
+    QCOMPARE(Controls(w).ReadOnlyLbl->toolTip(), QStringLiteral("bob on desk accessing data"));
+    QVERIFY(!Controls(w).ImportPasswordsBtn->isVisible());
+    QVERIFY(!Controls(w).NewBtn->isVisible());
+    QVERIFY(!Controls(w).DeleteItemBtn->isVisible());
     QVERIFY(Fields(w).PasswordCopyBtn->isVisible());
-    QVERIFY(w.LoginBtn->isVisible());
+    QVERIFY(Controls(w).LoginBtn->isVisible());
     // Nothing can be typed, so nothing typed is thrown away; the text can still be selected.
     QTest::mouseClick(Fields(w).CustID, Qt::LeftButton);
     QTest::keyClicks(Fields(w).CustID, QStringLiteral("typed"));
@@ -549,11 +551,11 @@ void TstMainWindow::readOnlyMode()
     Fields(w).CustID->selectAll();
     QCOMPARE(Fields(w).CustID->selectedText(), QStringLiteral("anvil-id"));
     QVERIFY(Fields(w).ItemDescr->isReadOnly());
-    QVERIFY(!w.SuppressPWCheckBox->isEnabled());
+    QVERIFY(!Controls(w).SuppressPWCheckBox->isEnabled());
     QVERIFY(!w.RecChanged());
     // Search and tabs work.
-    QTest::mouseClick(w.SearchArg, Qt::LeftButton);
-    QTest::keyClicks(w.SearchArg, QStringLiteral("ask"));
+    QTest::mouseClick(Controls(w).SearchArg, Qt::LeftButton);
+    QTest::keyClicks(Controls(w).SearchArg, QStringLiteral("ask"));
     QCOMPARE(Lines(), QStringList({"Basket"}));
     ClickTab(QStringLiteral("A"));
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
@@ -594,10 +596,10 @@ void TstMainWindow::activityPutsOffTheIdleClose()
     QVERIFY(w.isVisible());
     for (int tick = 1; tick < 29; ++tick)
         w.ForceCloseTimer();
-    QTest::mouseClick(w.ItemList->viewport(), Qt::LeftButton, {}, QPoint(200, 300)); // a click too
+    QTest::mouseClick(Controls(w).ItemList->viewport(), Qt::LeftButton, {}, QPoint(200, 300)); // a click too
     QCOMPARE(w.IdleCount(), 30);
-    QTest::mouseClick(w.SearchArg, Qt::LeftButton);
-    QTest::keyClicks(w.SearchArg, QStringLiteral("x"));
+    QTest::mouseClick(Controls(w).SearchArg, Qt::LeftButton);
+    QTest::keyClicks(Controls(w).SearchArg, QStringLiteral("x"));
     QCOMPARE(w.IdleCount(), 30);
 }
 
@@ -619,7 +621,7 @@ void TstMainWindow::idleCloseWithTheImportWindowOpen()
         for (int tick = 1; tick <= 30; ++tick)
             w.ForceCloseTimer();
     });
-    QTest::mouseClick(w.ImportPasswordsBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).ImportPasswordsBtn, Qt::LeftButton);
     QVERIFY(sawDialog);
     QCOMPARE(countAfterKey, 30);
     QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
@@ -652,7 +654,7 @@ void TstMainWindow::renameConfirmation()
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Zebra"));
     if (answer) {
         QCOMPARE(Lines(), QStringList({"Basket", "Zebra"}));
-        QCOMPARE(SelectedRow(w.ItemList), 1);
+        QCOMPARE(SelectedRow(Controls(w).ItemList), 1);
         QVERIFY(LockvexTbl->GetKey(QStringLiteral("Zebra")) >= 0);
         QVERIFY(LockvexTbl->GetKey(QStringLiteral("Anvil")) < 0);
     } else {
@@ -678,7 +680,7 @@ void TstMainWindow::duplicateNameRefusedAndNeverWritten()
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("BASKET"));
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
     QCOMPARE(DisplayedItemKey, LockvexTbl->GetKey(QStringLiteral("Anvil")));
-    QCOMPARE(SelectedRow(w.ItemList), 0);
+    QCOMPARE(SelectedRow(Controls(w).ItemList), 0);
     // Another way out does not write it either.
     ClickTab(QStringLiteral("B"));
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
@@ -691,7 +693,7 @@ void TstMainWindow::duplicateNameRefusedAndNeverWritten()
     LeaveNameField();
     QCOMPARE(ShownTexts().last(), Msg2);
     QCOMPARE(Lines(), QStringList({"Basket", "Cedar"}));
-    QCOMPARE(Lines().value(SelectedRow(w.ItemList)), QStringLiteral("Cedar"));
+    QCOMPARE(Lines().value(SelectedRow(Controls(w).ItemList)), QStringLiteral("Cedar"));
 }
 
 // However the user leaves an entry whose name was changed, the rename is asked about once, as
@@ -715,14 +717,14 @@ void TstMainWindow::everyWayOutAsksAboutARenameOnce()
     } else if (way == QLatin1String("letter tab")) {
         ClickTab(QStringLiteral("B"));
     } else if (way == QLatin1String("search")) {
-        QTest::mouseClick(w.SearchArg, Qt::LeftButton);
-        QTest::keyClicks(w.SearchArg, QStringLiteral("a"));
+        QTest::mouseClick(Controls(w).SearchArg, Qt::LeftButton);
+        QTest::keyClicks(Controls(w).SearchArg, QStringLiteral("a"));
     } else if (way == QLatin1String("new")) {
-        QTest::mouseClick(w.NewBtn, Qt::LeftButton);
+        QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
     } else if (way == QLatin1String("delete")) {
-        QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
+        QTest::mouseClick(Controls(w).DeleteItemBtn, Qt::LeftButton);
     } else if (way == QLatin1String("save and close")) {
-        QTest::mouseClick(w.SaveCloseBtn, Qt::LeftButton);
+        QTest::mouseClick(Controls(w).SaveCloseBtn, Qt::LeftButton);
     } else {
         for (int tick = 1; tick <= 30; ++tick)
             w.ForceCloseTimer();
@@ -741,7 +743,7 @@ void TstMainWindow::namesSharedInOtherCaseStaySaveable()
     ClickLine(int(Lines().indexOf(QStringLiteral("BANK"))));
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("BANK"));
     Retype(Fields(w).Password, QStringLiteral("Changed7"));
-    QTest::mouseClick(w.SaveCloseBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).SaveCloseBtn, Qt::LeftButton);
     QVERIFY(session_->Messages.Shown.isEmpty());
     QVERIFY(!w.isVisible());
     QCOMPARE(Stored(QStringLiteral("BANK")).Password, QStringLiteral("Changed7"));
@@ -791,15 +793,15 @@ void TstMainWindow::newEntryTwiceTakesUpTheSameLine()
 {
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.NewBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
     QCOMPARE(Lines(), QStringList({"Anvil", "New Web entry"}));
-    QCOMPARE(SelectedRow(w.ItemList), 1);
+    QCOMPARE(SelectedRow(Controls(w).ItemList), 1);
     QCOMPARE(Fields(w).ItemName->text(), QString());
     QVERIFY(w.Rules().IsNewEntry());
     QCOMPARE(QApplication::focusWidget(), Fields(w).ItemName);
     const int key = DisplayedItemKey;
     ClickLine(0);
-    QTest::mouseClick(w.NewBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
     QCOMPARE(Lines(), QStringList({"Anvil", "New Web entry"}));
     QCOMPARE(DisplayedItemKey, key);
     QVERIFY(w.Rules().IsNewEntry());
@@ -810,11 +812,11 @@ void TstMainWindow::newEntryNamedAndSaved()
 {
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.NewBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
     QTest::keyClicks(Fields(w).ItemName, QStringLiteral("  Bank  "));
     QTest::mouseClick(Fields(w).Password, Qt::LeftButton);
     QCOMPARE(Lines(), QStringList({"Anvil", "Bank"}));
-    QCOMPARE(SelectedRow(w.ItemList), 1);
+    QCOMPARE(SelectedRow(Controls(w).ItemList), 1);
     QTest::keyClicks(Fields(w).Password, QStringLiteral("Secret12"));
     QVERIFY(Fields(w).PWSoSoBtn->isVisible() || Fields(w).PWBadBtn->isVisible() || Fields(w).PWOKBtn->isVisible());
     ClickLine(0);
@@ -827,7 +829,7 @@ void TstMainWindow::newEntryWithoutNameIsNotWritten()
 {
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.NewBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
     QTest::mouseClick(Fields(w).Password, Qt::LeftButton);
     QTest::keyClicks(Fields(w).Password, QStringLiteral("dropped"));
     ClickLine(0);
@@ -858,20 +860,20 @@ void TstMainWindow::deleteLastAndOnlyLine()
     TLockvexMainDlg &w = OpenWindow();
     ClickLine(1);
     session_->Messages.Answers = {false};
-    QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).DeleteItemBtn, Qt::LeftButton);
     QCOMPARE(ShownTexts(), QStringList({Msg3}));
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
-    QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton); // Yes
+    QTest::mouseClick(Controls(w).DeleteItemBtn, Qt::LeftButton); // Yes
     QCOMPARE(Lines(), QStringList({"Anvil"}));
-    QCOMPARE(SelectedRow(w.ItemList), 0); // the line before the deleted last line
+    QCOMPARE(SelectedRow(Controls(w).ItemList), 0); // the line before the deleted last line
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
-    QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).DeleteItemBtn, Qt::LeftButton);
     QCOMPARE(Lines(), QStringList());
     QCOMPARE(DisplayedItemKey, -1);
     QCOMPARE(Fields(w).ItemName->text(), QString());
     QCOMPARE(Fields(w).CustID->text(), QString());
     // With no line selected, a delete does nothing after the confirmation.
-    QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).DeleteItemBtn, Qt::LeftButton);
     QCOMPARE(session_->Messages.Shown.size(), 4);
 }
 
@@ -914,7 +916,7 @@ void TstMainWindow::failedSaveIsReportedAndKept()
     // Still on the changed entry, not treated as saved.
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
     QCOMPARE(Fields(w).PIN->text(), QStringLiteral("4321"));
-    QCOMPARE(SelectedRow(w.ItemList), 0);
+    QCOMPARE(SelectedRow(Controls(w).ItemList), 0);
     QCOMPARE(w.Rules().AsLoaded().PIN, before.PIN);
     QVERIFY(w.RecChanged());
     QCOMPARE(Stored(QStringLiteral("Anvil")).PIN, QString());
@@ -930,7 +932,7 @@ void TstMainWindow::failedDeleteIsReportedAndKept()
     TLockvexMainDlg &w = OpenWindow();
     session_->Messages.Answers = {true};
     SetFault(true);
-    QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).DeleteItemBtn, Qt::LeftButton);
     SetFault(false);
     QCOMPARE(ShownTexts(), QStringList({Msg3, Msg18}));
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
@@ -945,7 +947,7 @@ void TstMainWindow::fullSafeSaysSo()
     while (ItemManager->AddItem(QStringLiteral("Filler")) != NoKey) {
     }
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.NewBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
     QCOMPARE(ShownTexts(), QStringList({Msg22}));
     QCOMPARE(session_->Messages.Shown.first().Caption, QStringLiteral("YOUR LOCKVEX IS FULL"));
     QVERIFY(!w.Rules().IsNewEntry());

@@ -5,6 +5,7 @@
 // passwords and finds both entries with every field as typed. The data file is also decoded by
 // the reader written from the file format document.
 
+#include "MainControls.h"
 #include "app/DLockvexPassword.h"
 #include "app/LockvexMsgdial.h"
 #include "app/ProgramBody.h"
@@ -31,6 +32,7 @@
 #include <functional>
 #include <memory>
 
+using testing_support::Controls;
 using testing_support::Fields;
 
 namespace
@@ -90,10 +92,8 @@ void TypeEntry(TLockvexMainDlg &w, const TypedEntry &e)
     Type(Fields(w).CustID, e.CustID);
     Type(Fields(w).PIN, e.PIN);
     Type(Fields(w).Password, e.Password);
-    QLineEdit *questions[] = {Fields(w).Question1, Fields(w).Question2, Fields(w).Question3,
-                              Fields(w).Question4};
-    QLineEdit *answers[] = {Fields(w).MemData1, Fields(w).MemData2, Fields(w).MemData3,
-                            Fields(w).MemData4};
+    QLineEdit *questions[] = {Fields(w).Question1, Fields(w).Question2, Fields(w).Question3, Fields(w).Question4};
+    QLineEdit *answers[] = {Fields(w).MemData1, Fields(w).MemData2, Fields(w).MemData3, Fields(w).MemData4};
     for (int i = 0; i < 4; ++i) {
         Type(questions[i], e.Question[i]);
         Type(answers[i], e.Answer[i]);
@@ -106,7 +106,7 @@ void TypeEntry(TLockvexMainDlg &w, const TypedEntry &e)
     if (e.AccessPassword)
         QTest::mouseClick(Fields(w).EntryPWChckBox, Qt::LeftButton);
     if (e.AutoCopy)
-        QTest::mouseClick(w.SuppressPWCheckBox, Qt::LeftButton);
+        QTest::mouseClick(Controls(w).SuppressPWCheckBox, Qt::LeftButton);
 }
 
 QString Notes(const TypedEntry &e, const QString &separator)
@@ -138,7 +138,7 @@ QStringList Differences(const TLockvexMainDlg &w, const TypedEntry &e)
     check("notes", Fields(w).ItemDescr->toPlainText(), Notes(e, QStringLiteral("\n")));
     if (Fields(w).EntryPWChckBox->isChecked() != e.AccessPassword)
         differences << QStringLiteral("access password flag");
-    if (w.SuppressPWCheckBox->isChecked() != e.AutoCopy)
+    if (Controls(w).SuppressPWCheckBox->isChecked() != e.AutoCopy)
         differences << QStringLiteral("auto-copy flag");
     return differences;
 }
@@ -201,9 +201,9 @@ void TstMainWindowRun::createEndBySignalRestartAndFind()
         QTRY_VERIFY_WITH_TIMEOUT((w = MainWindow()) && !w->FirstActivate, 20000);
         QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget *>(Fields(*w).ItemName), 5000);
         TypeEntry(*w, First);
-        QTest::mouseClick(w->NewBtn, Qt::LeftButton); // saves the first, starts the second
+        QTest::mouseClick(Controls(*w).NewBtn, Qt::LeftButton); // saves the first, starts the second
         TypeEntry(*w, Second);
-        firstRun << QStringLiteral("lines %1").arg(w->ItemList->model()->rowCount());
+        firstRun << QStringLiteral("lines %1").arg(Controls(*w).ItemList->model()->rowCount());
         std::raise(SIGTERM); // as the session does at log-out
     });
     QCOMPARE(firstRun, QStringList({"lines 2"}));
@@ -221,17 +221,18 @@ void TstMainWindowRun::createEndBySignalRestartAndFind()
         QTimer::singleShot(300, qApp, [&seen] {
             TLockvexMainDlg *w = nullptr;
             QTRY_VERIFY_WITH_TIMEOUT((w = MainWindow()) && !w->FirstActivate, 20000);
-            const QAbstractItemModel *model = w->ItemList->model();
+            const QAbstractItemModel *model = Controls(*w).ItemList->model();
             for (int row = 0; row < model->rowCount(); ++row) {
                 const QModelIndex index = model->index(row, 0);
-                QTest::mouseClick(w->ItemList->viewport(), Qt::LeftButton, {}, w->ItemList->visualRect(index).center());
+                QTest::mouseClick(Controls(*w).ItemList->viewport(), Qt::LeftButton, {},
+                                  Controls(*w).ItemList->visualRect(index).center());
                 QCoreApplication::processEvents();
                 const TypedEntry &typed = Fields(*w).ItemName->text() == First.Name ? First : Second;
                 const QStringList differences = Differences(*w, typed);
                 seen << index.data().toString() +
                             (differences.isEmpty() ? QString() : differences.join(QLatin1Char(';')));
             }
-            QTest::mouseClick(w->CancelBtn, Qt::LeftButton);
+            QTest::mouseClick(Controls(*w).CancelBtn, Qt::LeftButton);
         });
     });
     QVERIFY(signInShown);

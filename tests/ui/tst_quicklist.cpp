@@ -2,8 +2,8 @@
 // picking with the mouse and the keyboard (the entry window answered while it is open), the
 // search box and the letter tabs, and every way of closing, each leaving the clipboard cleared.
 
-#include "support/EntryControls.h"
 #include "StickSession.h"
+#include "support/EntryControls.h"
 
 #include "app/MgrLockvexHelp.h"
 #include "ui/DLockvexItem.h"

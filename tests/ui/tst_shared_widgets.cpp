@@ -358,7 +358,8 @@ void TstSharedWidgets::panelRefusalKeepsTheUndoHistory()
 {
     TEntryFieldPanel panel;
     panel.show();
-    for (QWidget *box : {static_cast<QWidget *>(Fields(panel).Password), static_cast<QWidget *>(Fields(panel).ItemDescr)}) {
+    for (QWidget *box :
+         {static_cast<QWidget *>(Fields(panel).Password), static_cast<QWidget *>(Fields(panel).ItemDescr)}) {
         Prepare(box, QString(), -1, 0);
         QTest::keyClicks(box, QStringLiteral("abc"));
         Enter(box, QStringLiteral("paste"), QString::fromUtf8("Ł") + Repeated('x', 300));
