@@ -51,10 +51,16 @@ TLockvexMainDlg &Window()
     return *window;
 }
 
+// A control of the main window by its object name.
+template <class T> T *Control(const TLockvexMainDlg &w, const char *name)
+{
+    return w.findChild<T *>(QString::fromLatin1(name));
+}
+
 // What the user sees after the handler: the list view painted.
 void Paint(TLockvexMainDlg &w)
 {
-    w.ItemList->viewport()->repaint();
+    Control<QListView>(w, "ItemList")->viewport()->repaint();
 }
 
 void BM_SearchKey(benchmark::State &state)
@@ -66,15 +72,15 @@ void BM_SearchKey(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         // Before each key: the search box holds the text less its last character, as typed.
-        w.SearchArg->setText(text.isEmpty() ? QStringLiteral("a") : text.chopped(1));
+        Control<QLineEdit>(w, "SearchArg")->setText(text.isEmpty() ? QStringLiteral("a") : text.chopped(1));
         w.SearchArgKeyUp();
-        w.SearchArg->setText(text);
+        Control<QLineEdit>(w, "SearchArg")->setText(text);
         state.ResumeTiming();
         w.SearchArgKeyUp();
         Paint(w);
     }
     state.SetLabel(state.range(0) == 0 ? "clearing the box" : state.range(0) == 1 ? "one letter" : "third letter");
-    w.SearchArg->clear();
+    Control<QLineEdit>(w, "SearchArg")->clear();
     ListManager->SearchActive = false;
 }
 
@@ -84,7 +90,7 @@ void BM_TabJump(benchmark::State &state)
     int tab = 1;
     for (auto _ : state) {
         w.ItemListTabsMouseDown(tab);
-        w.ItemListTabs->SetCurrentIndex(tab);
+        Control<TLetterTabs>(w, "ItemListTabs")->SetCurrentIndex(tab);
         w.ItemListTabsMouseUp(tab);
         Paint(w);
         tab = tab % 26 + 1;
@@ -96,21 +102,21 @@ void BM_TabJump(benchmark::State &state)
 void BM_SaveAndRefresh(benchmark::State &state)
 {
     TLockvexMainDlg &w = Window();
-    w.SearchArg->clear();
+    Control<QLineEdit>(w, "SearchArg")->clear();
     ListManager->SearchActive = false;
     // The entry as first shown: a run of the benchmark may end on the other text.
-    static const QString name = w.ItemName->text();
-    static const QString password = w.Password->text();
+    static const QString name = Control<QLineEdit>(w, "ItemName")->text();
+    static const QString password = Control<QLineEdit>(w, "Password")->text();
     int i = 0;
     const int countBefore = LockvexTbl->GetUpdateCount();
     for (auto _ : state) {
         const bool away = i++ % 2 == 0;
         if (state.range(0) == 0)
-            w.CustID->setText(QStringLiteral("changed%1").arg(i));
+            Control<QLineEdit>(w, "CustID")->setText(QStringLiteral("changed%1").arg(i));
         else if (state.range(0) == 1)
-            w.Password->setText(away ? QStringLiteral("Pw4321x") : password);
+            Control<QLineEdit>(w, "Password")->setText(away ? QStringLiteral("Pw4321x") : password);
         else
-            w.ItemName->setText(away ? QStringLiteral("Renamed entry") : name);
+            Control<QLineEdit>(w, "ItemName")->setText(away ? QStringLiteral("Renamed entry") : name);
         benchmark::DoNotOptimize(w.SaveItem(false));
         Paint(w);
     }

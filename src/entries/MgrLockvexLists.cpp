@@ -189,6 +189,24 @@ int TListManager::GetKey(const TLockvexStringList *ComboList, int ListIndex) con
     return rec ? rec->GetKeyFromIndex() : 0;
 }
 
+int TListManager::GetIndexFromKey(const TLockvexStringList *List, int Key) const
+{
+    if (!List || Key < 0)
+        return -1;
+    for (int i = 0; i < List->Count(); ++i)
+        if (const TTDStandardIndexRec *rec = List->Objects(i); rec && rec->GetKeyFromIndex() == Key)
+            return i;
+    return -1;
+}
+
+bool TListManager::IsLineFlagged(const TLockvexStringList *List, int ListIndex) const
+{
+    if (!List || ListIndex < 0 || ListIndex >= List->Count())
+        return false;
+    const TTDStandardIndexRec *rec = List->Objects(ListIndex);
+    return rec && rec->IsFlagged();
+}
+
 int TListManager::GetIndexFromName(const TLockvexStringList *ListBox, NameSearchType Tagged, const QString &Name) const
 {
     if (!ListBox)

@@ -57,6 +57,11 @@ public:
     // -1 for a negative line, NoKey also for a line past the end; 0 for a line without a
     // record (such as " All Passwords"); otherwise the record's key.
     int GetKey(const TLockvexStringList *ComboList, int ListIndex) const;
+    // The line that stands for the entry with this key, or -1.
+    int GetIndexFromKey(const TLockvexStringList *List, int Key) const;
+    // Whether the line's entry is flagged (in the password list: its password is an access
+    // password).
+    bool IsLineFlagged(const TLockvexStringList *List, int ListIndex) const;
     // The first line that bears Name (ignoring a-z case and blanks at either end), or -1.
     int GetIndexFromName(const TLockvexStringList *ListBox, NameSearchType Tagged, const QString &Name) const;
     // True when an entry other than the one with key DisplayedItemKey bears the name, as the

@@ -176,6 +176,10 @@ TEST_F(ListManagerTest, PasswordListHoldsEachPasswordOnceAndCountsEntriesAndAcce
     // The flag of every entry's index record tells whether its password is an access password.
     for (int i = 0; i < LockvexStrings->Count(); ++i)
         EXPECT_EQ(LockvexStrings->Objects(i)->IsFlagged(), LockvexStrings->Strings(i) == "Fig");
+    // The windows read it through the list manager: " All Passwords" and lines out of range are
+    // no access password.
+    for (int i = -1; i <= PasswordStrings->Count(); ++i)
+        EXPECT_EQ(lists.IsLineFlagged(PasswordStrings, i), PasswordStrings->Strings(i) == "only") << i;
 }
 
 TEST_F(ListManagerTest, AccessPasswordCountFollowsTheFirstEntryOfEachPassword)
@@ -269,6 +273,12 @@ TEST_F(ListManagerTest, LineOfANameIgnoresCaseAndBlanksAtTheEnds)
         EXPECT_EQ(lists.GetIndexFromName(out.Items, NoTag, c.name), c.line) << c.name.left(20).toStdString();
     EXPECT_EQ(lists.GetIndexFromName(out.Passwords, NoTag, "all passwords"), 0);
     EXPECT_EQ(lists.GetIndexFromName(nullptr, NoTag, "Anvil"), -1);
+    // A key finds its line the same way back; a key not listed, none.
+    for (int line = 0; line < out.Items->Count(); ++line)
+        EXPECT_EQ(lists.GetIndexFromKey(out.Items, lists.GetKey(out.Items, line)), line);
+    EXPECT_EQ(lists.GetIndexFromKey(out.Items, NoKey), -1);
+    EXPECT_EQ(lists.GetIndexFromKey(out.Items, 999), -1);
+    EXPECT_EQ(lists.GetIndexFromKey(nullptr, lists.GetKey(out.Items, 0)), -1);
 
     // With the tag, a name is looked up as tag, blank, name.
     LockvexStrings->Objects(0)->SetIndexedNameTag("tg");

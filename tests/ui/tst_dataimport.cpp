@@ -15,6 +15,7 @@
 #include "store/PoolFile.h"
 #include "store/RecDALockvex.h"
 #include "store/TBDALockvexData.h"
+#include "support/EntryControls.h"
 #include "support/TestPlatform.h"
 #include "ui/shared/WindowHelp.h"
 
@@ -33,6 +34,8 @@
 #include <cerrno>
 #include <csignal>
 #include <memory>
+
+using testing_support::Fields;
 
 namespace
 {
@@ -414,7 +417,7 @@ void TstDataImport::fileChecks()
         return;
     }
     QVERIFY(Captions().isEmpty());
-    QCOMPARE(dlg->ItemName->text(), QStringLiteral("Bank"));
+    QCOMPARE(Fields(*dlg).ItemName->text(), QStringLiteral("Bank"));
     QVERIFY(dlg->AcceptBtn->isEnabled());
     QVERIFY(!dlg->ImportCSVBtn->isEnabled() && !dlg->ResetDefaultsBtn->isEnabled() && !dlg->ResetZerosBtn->isEnabled());
     // The log lies beside the file, named by the file name's first dot.
@@ -429,15 +432,15 @@ void TstDataImport::reviewAcceptsEditedRecordsAndRejects()
                            "Mail,mail.example,us,pw3\r\n");
     auto dlg = Open();
     Start(*dlg, file, {"1", "2", "3", "0", "4", "0", "0", "0", "0", "0", "0", "0", "0", "0"}, true);
-    QCOMPARE(dlg->ItemName->text(), QStringLiteral("Bank"));
-    QCOMPARE(dlg->Password->text(), QStringLiteral("pw1"));
+    QCOMPARE(Fields(*dlg).ItemName->text(), QStringLiteral("Bank"));
+    QCOMPARE(Fields(*dlg).Password->text(), QStringLiteral("pw1"));
     // The user corrects the record before accepting it.
-    dlg->URL->setText(QStringLiteral("https://bank.example/login"));
-    dlg->ItemDescr->setPlainText(QStringLiteral("two\nlines"));
+    Fields(*dlg).URL->setText(QStringLiteral("https://bank.example/login"));
+    Fields(*dlg).ItemDescr->setPlainText(QStringLiteral("two\nlines"));
     QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
-    QCOMPARE(dlg->ItemName->text(), QStringLiteral("Shop"));
+    QCOMPARE(Fields(*dlg).ItemName->text(), QStringLiteral("Shop"));
     QTest::mouseClick(dlg->RejectBtn, Qt::LeftButton); // not the last: the next one is shown
-    QCOMPARE(dlg->ItemName->text(), QStringLiteral("Mail"));
+    QCOMPARE(Fields(*dlg).ItemName->text(), QStringLiteral("Mail"));
     QVERIFY(Captions().isEmpty());
     QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton); // the last: the completion question
     QCOMPARE(Captions(), (QStringList{Caption5(2), "SECURITY INFO", "SECURITY TIP"}));
@@ -466,7 +469,7 @@ void TstDataImport::rejectingTheLastRecordAsksAtOnce()
     QVERIFY(dlg->isVisible());
     // The import has ended: the buttons do nothing more and the boxes are empty.
     QVERIFY(!dlg->AcceptBtn->isEnabled() && !dlg->RejectBtn->isEnabled() && !dlg->QuitBtn->isEnabled());
-    QVERIFY(dlg->ItemName->text().isEmpty());
+    QVERIFY(Fields(*dlg).ItemName->text().isEmpty());
     QVERIFY(dlg->ImportCSVBtn->isEnabled());
     QVERIFY(!dlg->ResetZerosBtn->isEnabled());
     dlg->AcceptBtnClick(); // even when called: no entry from empty boxes, no line in a closed log
@@ -486,13 +489,13 @@ void TstDataImport::reviewByKeyboard()
     QCOMPARE(QApplication::focusWidget(), dlg->AcceptBtn);
     QTest::keyClick(dlg->AcceptBtn, Qt::Key_Return);
     QTRY_COMPARE(EntryCount(), 1);
-    QCOMPARE(dlg->ItemName->text(), QStringLiteral("Shop"));
-    dlg->ItemName->setFocus();
-    dlg->ItemName->setText(QStringLiteral("Shop two"));
-    QTest::keyClick(dlg->ItemName, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(Fields(*dlg).ItemName->text(), QStringLiteral("Shop"));
+    Fields(*dlg).ItemName->setFocus();
+    Fields(*dlg).ItemName->setText(QStringLiteral("Shop two"));
+    QTest::keyClick(Fields(*dlg).ItemName, Qt::Key_Enter, Qt::KeypadModifier);
     QTRY_COMPARE(EntryCount(), 2);
     QVERIFY(Entries().contains(QStringLiteral("Shop two")));
-    QCOMPARE(dlg->ItemName->text(), QStringLiteral("Mail"));
+    QCOMPARE(Fields(*dlg).ItemName->text(), QStringLiteral("Mail"));
     QTest::keyClick(dlg->RejectBtn, Qt::Key_Return); // the last record: the import ends
     QTRY_VERIFY(!dlg->RejectBtn->isEnabled());
     QCOMPARE(EntryCount(), 2);
@@ -513,7 +516,7 @@ void TstDataImport::quitLogsTwiceAndCounts()
                                      Logged("Download terminated by user", "B,2")}));
     // Another import from the same window starts its count afresh.
     Start(*dlg, file, {"1", "2"});
-    QCOMPARE(dlg->ItemName->text(), QStringLiteral("B")); // A is a duplicate now
+    QCOMPARE(Fields(*dlg).ItemName->text(), QStringLiteral("B")); // A is a duplicate now
     QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
     QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
     QCOMPARE(Captions().mid(1), (QStringList{Caption5(2), "SECURITY INFO", "SECURITY TIP"}));
@@ -526,7 +529,7 @@ void TstDataImport::acceptAllSavesEveryRecord()
     const QString file = WriteCsv("pw.csv", "Known,0\r\nA,1\r\n,2\r\nB,3\r\nA,4\r\nC,5\r\n");
     auto dlg = Open();
     Start(*dlg, file, {"1", "2"});
-    QCOMPARE(dlg->ItemName->text(), QStringLiteral("A"));
+    QCOMPARE(Fields(*dlg).ItemName->text(), QStringLiteral("A"));
     dlg->AcceptAllCheckBox->setChecked(true);
     QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!dlg->isVisible(), 30000);
@@ -560,7 +563,7 @@ void TstDataImport::quitWorksWhileImportAllRuns()
     QVERIFY(!dlg->AcceptBtn->isEnabled() && !dlg->RejectBtn->isEnabled() && dlg->QuitBtn->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(dlg->ItemsImported > 20, 60000);
     QVERIFY(dlg->ImportProgress->isVisible());
-    QVERIFY(dlg->ItemName->isReadOnly()); // nobody edits a record that is accepted without review
+    QVERIFY(Fields(*dlg).ItemName->isReadOnly()); // nobody edits a record that is accepted without review
     if (escape)
         QTest::keyClick(dlg.get(), Qt::Key_Escape);
     else
@@ -583,9 +586,9 @@ void TstDataImport::emptiedAndDuplicateNames()
     const QString file = WriteCsv("pw.csv", "First,1\r\nSecond,2\r\n");
     auto dlg = Open();
     Start(*dlg, file, {"1", "2"});
-    dlg->ItemName->setText(QStringLiteral("   ")); // emptied: not saved, not counted
+    Fields(*dlg).ItemName->setText(QStringLiteral("   ")); // emptied: not saved, not counted
     QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
-    dlg->ItemName->setText(QStringLiteral("Bank")); // an existing entry's name: the test ran on "Second"
+    Fields(*dlg).ItemName->setText(QStringLiteral("Bank")); // an existing entry's name: the test ran on "Second"
     QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
     QCOMPARE(Captions().first(), Caption5(1));
     QCOMPARE(Entries().keys(), (QStringList{"Bank", "Bank#2"}));
@@ -604,7 +607,7 @@ void TstDataImport::failedWriteIsToldAndNotCounted()
     testPlatform_->FailStorage = nullptr;
     QCOMPARE(Captions(), QStringList{"Lockvex could not write this change to your data file. It has not been saved."});
     // The record stays shown, nothing is logged as accepted, and trying again saves it.
-    QCOMPARE(dlg->ItemName->text(), QStringLiteral("First"));
+    QCOMPARE(Fields(*dlg).ItemName->text(), QStringLiteral("First"));
     QVERIFY(dlg->AcceptBtn->isEnabled());
     QCOMPARE(dlg->ItemsImported, 0);
     QVERIFY(LogLines(importFolder_ + "/pw Log.txt").isEmpty());
@@ -623,7 +626,7 @@ void TstDataImport::cutFieldsAreShownAndCounted()
     QVERIFY(dlg->ShortenedLbl->text().isEmpty());
     QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
     QCOMPARE(dlg->ShortenedLbl->text(), QStringLiteral("Cut to fit Lockvex: Password, Notes"));
-    QCOMPARE(dlg->Password->text().size(), 31);
+    QCOMPARE(Fields(*dlg).Password->text().size(), 31);
     dlg->AcceptAllCheckBox->setChecked(true);
     QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!dlg->isVisible(), 30000);
@@ -646,10 +649,10 @@ void TstDataImport::aRecordNotInUtf8IsNoted()
     Start(*dlg, file, {"1", "0", "0", "0", "2"});
     QVERIFY(dlg->ShortenedLbl->text().isEmpty());
     QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
-    QCOMPARE(dlg->ItemName->text(), QStringLiteral("Z\u00fcrich"));
+    QCOMPARE(Fields(*dlg).ItemName->text(), QStringLiteral("Z\u00fcrich"));
     QCOMPARE(dlg->ShortenedLbl->text(), QStringLiteral("Not UTF-8: read as Windows-1252, check its accented letters"));
     QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
-    QCOMPARE(dlg->ItemName->text(), QStringLiteral("Caf\u00e9"));
+    QCOMPARE(Fields(*dlg).ItemName->text(), QStringLiteral("Caf\u00e9"));
     QVERIFY(dlg->ShortenedLbl->text().isEmpty());
 }
 
@@ -666,16 +669,16 @@ void TstDataImport::unkeptCharactersAreShownLoggedAndCounted()
                                                 .toUtf8());
     auto dlg = Open();
     Start(*dlg, file, {"1", "0", "0", "0", "2", "0", "0", "0", "0", "0", "0", "0", "0", "3"}, true);
-    QCOMPARE(dlg->ItemName->text(), QStringLiteral("?ód? bank"));
-    QCOMPARE(dlg->Password->text(), QStringLiteral("has?o1"));
+    QCOMPARE(Fields(*dlg).ItemName->text(), QStringLiteral("?ód? bank"));
+    QCOMPARE(Fields(*dlg).Password->text(), QStringLiteral("has?o1"));
     QCOMPARE(dlg->ShortenedLbl->text(),
              QStringLiteral("Characters Lockvex cannot store, shown as ?: Website name, Password"));
-    dlg->Password->setText(QStringLiteral("haslo1")); // the user puts it right
+    Fields(*dlg).Password->setText(QStringLiteral("haslo1")); // the user puts it right
     QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
-    QCOMPARE(dlg->ItemDescr->toPlainText(), QStringLiteral("tab\there")); // the notes keep tabs
+    QCOMPARE(Fields(*dlg).ItemDescr->toPlainText(), QStringLiteral("tab\there")); // the notes keep tabs
     QVERIFY(dlg->ShortenedLbl->text().isEmpty());
     QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
-    QCOMPARE(dlg->Password->text(), QStringLiteral("p?w"));
+    QCOMPARE(Fields(*dlg).Password->text(), QStringLiteral("p?w"));
     QCOMPARE(dlg->ShortenedLbl->text(), QStringLiteral("Characters Lockvex cannot store, shown as ?: Password"));
     dlg->AcceptAllCheckBox->setChecked(true);
     QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);

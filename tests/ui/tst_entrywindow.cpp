@@ -3,6 +3,7 @@
 // "Lockvex login" box, the Copy buttons, the character grid and the window's position.
 
 #include "StickSession.h"
+#include "support/EntryControls.h"
 
 #include "app/MgrLockvexHelp.h"
 #include "ui/entry/DLockvexItem.h"
@@ -15,6 +16,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
+
+using testing_support::Fields;
 
 using stick_session::Entry;
 using stick_session::TStickSession;
@@ -102,8 +105,8 @@ void TstEntryWindow::showsTheEntryReadOnly()
 
     // Typing changes nothing, and closing writes nothing: the store's update count stays.
     const int updates = LockvexTbl->GetUpdateCount();
-    QTest::keyClicks(window->ItemName, QStringLiteral("xyz"));
-    QCOMPARE(window->ItemName->text(), bank.ItemName);
+    QTest::keyClicks(Fields(*window).ItemName, QStringLiteral("xyz"));
+    QCOMPARE(Fields(*window).ItemName->text(), bank.ItemName);
     QTest::mouseClick(window->SaveCloseBtn, Qt::LeftButton);
     QCOMPARE(LockvexTbl->GetUpdateCount(), updates);
 }
@@ -363,7 +366,7 @@ void TstEntryWindow::fitsAndLooksRight()
     bank.MemData3 = QStringLiteral("Mr Ellis");
     const auto window = Open(session_->Add(bank));
     QEvent enter(QEvent::Enter);
-    QApplication::sendEvent(window->PasswordCopyBtn, &enter);
+    QApplication::sendEvent(Fields(*window).PasswordCopyBtn, &enter);
     stick_session::CheckLookAndSave(window.get(), QStringLiteral("entry-window"));
 }
 

@@ -3,8 +3,10 @@
 // roles, hidden pictures); then the keys of the main window (Esc over a drop-down, Return on a
 // button, the letter tabs, the data-location panel) and copying a secret by keyboard.
 
+#include "MainControls.h"
 #include "ProgramWindows.h"
 #include "app/DataLocation.h"
+#include "support/EntryControls.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/LetterTabs.h"
 
@@ -24,6 +26,9 @@
 #include <QtTest>
 
 #include <memory>
+
+using testing_support::Controls;
+using testing_support::Fields;
 
 namespace
 {
@@ -280,12 +285,12 @@ void TstKeyboardAccess::tabFollowsTheVisualOrder()
     // Tab itself walks it: from the control before the entry's name onto the Copy buttons.
     if (window == QLatin1String("main")) {
         auto &main = static_cast<TLockvexMainDlg &>(w);
-        main.CustID->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(main.CustID, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), main.CustIDCopyBtn);
-        main.ItemName->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(main.ItemName, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), main.NewBtn);
+        Fields(main).CustID->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(Fields(main).CustID, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), Fields(main).CustIDCopyBtn);
+        Fields(main).ItemName->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(Fields(main).ItemName, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), Controls(main).NewBtn);
     }
 }
 
@@ -318,7 +323,7 @@ void TstKeyboardAccess::focusShowsPlainly()
 void TstKeyboardAccess::letterTabsAreATabListWorkedByKeys()
 {
     TLockvexMainDlg &main = Main();
-    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(main.ItemListTabs);
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(Controls(main).ItemListTabs);
     QCOMPARE(list->role(), QAccessible::PageTabList);
     QCOMPARE(list->childCount(), TLetterTabs::TabCount);
     QCOMPARE(list->child(0)->text(QAccessible::Name), QStringLiteral("All entries"));
@@ -327,28 +332,28 @@ void TstKeyboardAccess::letterTabsAreATabListWorkedByKeys()
     QCOMPARE(list->indexOfChild(list->child(2)), 2);
 
     // A letter typed on the tabs jumps as a click on its tab does.
-    main.ItemListTabs->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(main.ItemListTabs, Qt::Key_B);
-    QTRY_COMPARE(main.ItemName->text(), QStringLiteral("Basket"));
-    QCOMPARE(main.ItemListTabs->CurrentText(), QStringLiteral("*"));
+    Controls(main).ItemListTabs->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(Controls(main).ItemListTabs, Qt::Key_B);
+    QTRY_COMPARE(Fields(main).ItemName->text(), QStringLiteral("Basket"));
+    QCOMPARE(Controls(main).ItemListTabs->CurrentText(), QStringLiteral("*"));
     // The arrows only move the mark; Return presses the marked tab.
-    QTest::keyClick(main.ItemListTabs, Qt::Key_Home);
-    QTest::keyClick(main.ItemListTabs, Qt::Key_Down);
-    QCOMPARE(main.ItemName->text(), QStringLiteral("Basket"));
+    QTest::keyClick(Controls(main).ItemListTabs, Qt::Key_Home);
+    QTest::keyClick(Controls(main).ItemListTabs, Qt::Key_Down);
+    QCOMPARE(Fields(main).ItemName->text(), QStringLiteral("Basket"));
     QCOMPARE(list->focusChild()->text(QAccessible::Name), QStringLiteral("Letter A"));
-    QTest::keyClick(main.ItemListTabs, Qt::Key_Return); // "A" selects its second name, as a click does
-    QTRY_COMPARE(main.ItemName->text(), QStringLiteral("Arrow"));
+    QTest::keyClick(Controls(main).ItemListTabs, Qt::Key_Return); // "A" selects its second name, as a click does
+    QTRY_COMPARE(Fields(main).ItemName->text(), QStringLiteral("Arrow"));
     // A screen reader's press action on a tab does the same.
     list->child(2)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    QTRY_COMPARE(main.ItemName->text(), QStringLiteral("Basket"));
+    QTRY_COMPARE(Fields(main).ItemName->text(), QStringLiteral("Basket"));
 }
 
 // Esc in the open drop-down closes it alone: the window stays.
 void TstKeyboardAccess::escapeClosesTheDropDownOnly()
 {
     TLockvexMainDlg &main = Main();
-    main.PasswordCombo->setFocus(Qt::TabFocusReason);
-    main.PasswordCombo->showPopup();
+    Controls(main).PasswordCombo->setFocus(Qt::TabFocusReason);
+    Controls(main).PasswordCombo->showPopup();
     QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
     // Keys go where the open drop-down has its focus.
     QWidget *popup = QApplication::activePopupWidget();
@@ -364,34 +369,34 @@ void TstKeyboardAccess::escapeClosesThePanelThenTheWindow()
 {
     RunLocation.Clients[CloudDropbox].Exists = true; // "SAVE IN CLOUD" shows
     TLockvexMainDlg &main = Main();
-    main.UseCloudBtn->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(main.UseCloudBtn, Qt::Key_Space);
-    QVERIFY(main.CloudGroupBox->isVisible());
-    QTest::keyClick(main.UseCloudBtn, Qt::Key_Tab);
-    QVERIFY(main.CloudGroupBox->isAncestorOf(QApplication::focusWidget()));
+    Controls(main).UseCloudBtn->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(Controls(main).UseCloudBtn, Qt::Key_Space);
+    QVERIFY(Controls(main).CloudGroupBox->isVisible());
+    QTest::keyClick(Controls(main).UseCloudBtn, Qt::Key_Tab);
+    QVERIFY(Controls(main).CloudGroupBox->isAncestorOf(QApplication::focusWidget()));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-    QVERIFY(!main.CloudGroupBox->isVisible());
-    QCOMPARE(QApplication::focusWidget(), main.UseCloudBtn);
+    QVERIFY(!Controls(main).CloudGroupBox->isVisible());
+    QCOMPARE(QApplication::focusWidget(), Controls(main).UseCloudBtn);
     QVERIFY(main.isVisible());
-    QTest::keyClick(main.UseCloudBtn, Qt::Key_Return);
-    QTRY_VERIFY(main.CloudGroupBox->isVisible());
-    QTest::keyClick(main.UseCloudBtn, Qt::Key_Space);
-    QVERIFY(!main.CloudGroupBox->isVisible());
+    QTest::keyClick(Controls(main).UseCloudBtn, Qt::Key_Return);
+    QTRY_VERIFY(Controls(main).CloudGroupBox->isVisible());
+    QTest::keyClick(Controls(main).UseCloudBtn, Qt::Key_Space);
+    QVERIFY(!Controls(main).CloudGroupBox->isVisible());
 
-    QTest::keyClick(main.UseCloudBtn, Qt::Key_Escape);
+    QTest::keyClick(Controls(main).UseCloudBtn, Qt::Key_Escape);
     QTRY_VERIFY(!main.isVisible());
 }
 
 void TstKeyboardAccess::returnPressesTheFocusedButton()
 {
     TLockvexMainDlg &main = Main();
-    main.NewBtn->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(main.NewBtn, Qt::Key_Return);
-    QTRY_VERIFY(main.NewItemBtnClicked);
-    QCOMPARE(QApplication::focusWidget(), main.ItemName);
+    Controls(main).NewBtn->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(Controls(main).NewBtn, Qt::Key_Return);
+    QTRY_VERIFY(main.Rules().IsNewEntry());
+    QCOMPARE(QApplication::focusWidget(), Fields(main).ItemName);
     // The pictures that open web sites take it too.
-    main.TwitterBtn->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(main.TwitterBtn, Qt::Key_Return);
+    Controls(main).TwitterBtn->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(Controls(main).TwitterBtn, Qt::Key_Return);
     QVERIFY(!session_->Platform.OpenedUrls.isEmpty());
 }
 
@@ -424,8 +429,8 @@ void TstKeyboardAccess::secretsCopiedByKeyboardCarryTheMark()
     QFETCH(QString, expected);
     QFETCH(bool, removed);
     TLockvexMainDlg &main = Main();
-    main.ItemListTabs->ActivateTab(1);
-    QTRY_COMPARE(main.ItemName->text(), QStringLiteral("Arrow"));
+    Controls(main).ItemListTabs->ActivateTab(1);
+    QTRY_COMPARE(Fields(main).ItemName->text(), QStringLiteral("Arrow"));
     auto *edit = main.findChild<QLineEdit *>(field);
     session_->Platform.Clipboard = QStringLiteral("before");
     edit->setFocus(Qt::TabFocusReason);

@@ -8,6 +8,7 @@
 // With LOCKVEX_SCREENSHOT_DIR set, the window is also saved with the chooser open and with the
 // data-location panel open.
 
+#include "MainControls.h"
 #include "app/DataLocation.h"
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
@@ -20,6 +21,7 @@
 #include "ui/import/DLockvexDataImport.h"
 #include "store/LockvexIndexRec.h"
 #include "store/TBDALockvexData.h"
+#include "support/EntryControls.h"
 #include "support/WindowSession.h"
 #include "ui/main/DLockvexMain.h"
 #include "ui/main/PasswordChooserDelegate.h"
@@ -40,6 +42,9 @@
 #include <QtTest>
 
 #include <memory>
+
+using testing_support::Controls;
+using testing_support::Fields;
 
 using testing_support::MakeEntries;
 using testing_support::Stored;
@@ -133,14 +138,14 @@ TLockvexMainDlg &TstMainPasswords::OpenWindow()
 
 QStringList TstMainPasswords::Lines() const
 {
-    return testing_support::LinesOf(window_->ItemList->model());
+    return testing_support::LinesOf(Controls(*window_).ItemList->model());
 }
 
 QStringList TstMainPasswords::ChooserLines() const
 {
     QStringList lines;
-    for (int i = 0; i < window_->PasswordCombo->count(); ++i)
-        lines << window_->PasswordCombo->itemText(i);
+    for (int i = 0; i < Controls(*window_).PasswordCombo->count(); ++i)
+        lines << Controls(*window_).PasswordCombo->itemText(i);
     return lines;
 }
 
@@ -148,19 +153,19 @@ void TstMainPasswords::ShowEntry(const QString &name)
 {
     const int row = Lines().indexOf(name);
     QVERIFY(row >= 0);
-    QListView *list = window_->ItemList;
+    QListView *list = Controls(*window_).ItemList;
     const QModelIndex index = list->model()->index(row, 0);
     list->scrollTo(index);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
     QCoreApplication::processEvents();
-    QCOMPARE(window_->ItemName->text(), name);
+    QCOMPARE(Fields(*window_).ItemName->text(), name);
 }
 
 Rating TstMainPasswords::Shown() const
 {
-    const bool weak = window_->PWBadBtn->isVisible();
-    const bool soso = window_->PWSoSoBtn->isVisible();
-    const bool ok = window_->PWOKBtn->isVisible();
+    const bool weak = Fields(*window_).PWBadBtn->isVisible();
+    const bool soso = Fields(*window_).PWSoSoBtn->isVisible();
+    const bool ok = Fields(*window_).PWOKBtn->isVisible();
     if (weak + soso + ok > 1)
         return Rating(-1); // never more than one
     return weak ? Rating::Weak : soso ? Rating::SoSo : ok ? Rating::OK : Rating::None;
@@ -207,35 +212,37 @@ void TstMainPasswords::qualityIndicators()
     QCOMPARE(int(Shown()), rating);
     // The two check boxes belong to a password: without one they are hidden too.
     const bool hasPassword = rating != int(Rating::None);
-    QCOMPARE(w.EntryPWChckBox->isVisible(), hasPassword);
-    QCOMPARE(w.SuppressPWCheckBox->isVisible(), hasPassword);
+    QCOMPARE(Fields(w).EntryPWChckBox->isVisible(), hasPassword);
+    QCOMPARE(Controls(w).SuppressPWCheckBox->isVisible(), hasPassword);
     if (hasPassword)
-        QVERIFY(w.SuppressPWCheckBox->isChecked());
+        QVERIFY(Controls(w).SuppressPWCheckBox->isChecked());
 }
 
 void TstMainPasswords::reratedAtEveryKeyInOnePlace()
 {
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    w.Password->setFocus();
+    Fields(w).Password->setFocus();
     const QList<std::pair<QChar, Rating>> keys = {
         {u'a', Rating::Weak}, {u'B', Rating::SoSo}, {u'1', Rating::SoSo},
         {u'c', Rating::SoSo}, {u'D', Rating::SoSo}, {u'2', Rating::OK},
     };
     QMap<Rating, QPoint> places;
     for (const auto &[key, rating] : keys) {
-        QTest::keyClick(w.Password, key.toLatin1());
+        QTest::keyClick(Fields(w).Password, key.toLatin1());
         QCOMPARE(int(Shown()), int(rating));
-        QToolButton *shown = rating == Rating::Weak ? w.PWBadBtn : rating == Rating::SoSo ? w.PWSoSoBtn : w.PWOKBtn;
+        QToolButton *shown = rating == Rating::Weak   ? Fields(w).PWBadBtn
+                             : rating == Rating::SoSo ? Fields(w).PWSoSoBtn
+                                                      : Fields(w).PWOKBtn;
         places[rating] = shown->mapTo(&w, QPoint(0, 0));
     }
     QCOMPARE(places.value(Rating::Weak), places.value(Rating::OK));
     QCOMPARE(places.value(Rating::SoSo), places.value(Rating::OK));
     // Deleting every character hides them all again.
     for (int i = 0; i < 6; ++i)
-        QTest::keyClick(w.Password, Qt::Key_Backspace);
+        QTest::keyClick(Fields(w).Password, Qt::Key_Backspace);
     QCOMPARE(int(Shown()), int(Rating::None));
-    QVERIFY(!w.EntryPWChckBox->isVisible());
+    QVERIFY(!Fields(w).EntryPWChckBox->isVisible());
 }
 
 void TstMainPasswords::randomAndRestoredPassword()
@@ -244,8 +251,8 @@ void TstMainPasswords::randomAndRestoredPassword()
     TLockvexMainDlg &w = OpenWindow();
     QCOMPARE(int(Shown()), int(Rating::Weak));
 
-    QTest::mouseClick(w.PasswordLbl, Qt::LeftButton);
-    const QString random = w.Password->text();
+    QTest::mouseClick(Fields(w).PasswordLbl, Qt::LeftButton);
+    const QString random = Fields(w).Password->text();
     QCOMPARE(random.size(), 12);
     int digits = 0, lower = 0, upper = 0;
     for (QChar c : random) {
@@ -257,13 +264,13 @@ void TstMainPasswords::randomAndRestoredPassword()
     QCOMPARE(lower, 4);
     QCOMPARE(upper, 4);
     QCOMPARE(int(Shown()), int(Rating::OK));
-    QTest::mouseClick(w.PasswordLbl, Qt::LeftButton);
-    QVERIFY(w.Password->text() != random);
+    QTest::mouseClick(Fields(w).PasswordLbl, Qt::LeftButton);
+    QVERIFY(Fields(w).Password->text() != random);
 
-    QTest::mouseClick(w.PasswordLbl, Qt::MiddleButton);
-    QVERIFY(w.Password->text() != QStringLiteral("secret"));
-    QTest::mouseClick(w.PasswordLbl, Qt::RightButton);
-    QCOMPARE(w.Password->text(), QStringLiteral("secret"));
+    QTest::mouseClick(Fields(w).PasswordLbl, Qt::MiddleButton);
+    QVERIFY(Fields(w).Password->text() != QStringLiteral("secret"));
+    QTest::mouseClick(Fields(w).PasswordLbl, Qt::RightButton);
+    QCOMPARE(Fields(w).Password->text(), QStringLiteral("secret"));
     QCOMPARE(int(Shown()), int(Rating::Weak));
     QCOMPARE(Stored(QStringLiteral("Anvil")).Password, QStringLiteral("secret"));
 }
@@ -272,12 +279,12 @@ void TstMainPasswords::accessPasswordMarksEveryEntry()
 {
     MakeEntries({"Anvil:shared1", "Arrow:shared1", "Basket:other22"});
     TLockvexMainDlg &w = OpenWindow();
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
-    QVERIFY(!w.EntryPWChckBox->isChecked());
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
+    QVERIFY(!Fields(w).EntryPWChckBox->isChecked());
     QCOMPARE(LoginPWs, 0);
 
-    QTest::mouseClick(w.EntryPWChckBox, Qt::LeftButton);
-    QVERIFY(w.EntryPWChckBox->isChecked());
+    QTest::mouseClick(Fields(w).EntryPWChckBox, Qt::LeftButton);
+    QVERIFY(Fields(w).EntryPWChckBox->isChecked());
     // Written at once into every stored entry with that password, and only those.
     QVERIFY(Stored(QStringLiteral("Anvil")).LockvexPassword);
     QVERIFY(Stored(QStringLiteral("Arrow")).LockvexPassword);
@@ -285,17 +292,17 @@ void TstMainPasswords::accessPasswordMarksEveryEntry()
     QCOMPARE(LoginPWs, 1);
     QVERIFY(!w.RecChanged()); // the entry shown is stored so already
     // Typing in the password field keeps the box as the user set it.
-    QTest::keyClick(w.Password, Qt::Key_End);
-    QTest::keyClick(w.Password, 'x');
-    QVERIFY(w.EntryPWChckBox->isChecked());
-    QTest::keyClick(w.Password, Qt::Key_Backspace);
+    QTest::keyClick(Fields(w).Password, Qt::Key_End);
+    QTest::keyClick(Fields(w).Password, 'x');
+    QVERIFY(Fields(w).EntryPWChckBox->isChecked());
+    QTest::keyClick(Fields(w).Password, Qt::Key_Backspace);
 
     // The chooser draws the ticked mark for that password, the empty one for the other.
     QCOMPARE(ChooserLines(), QStringList({" All Passwords", "other22", "shared1"}));
-    auto *delegate = qobject_cast<TPasswordChooserDelegate *>(w.PasswordCombo->itemDelegate());
+    auto *delegate = qobject_cast<TPasswordChooserDelegate *>(Controls(w).PasswordCombo->itemDelegate());
     QVERIFY(delegate);
-    const QImage ticked = w.PWCheckedImage->pixmap().toImage();
-    const QImage empty = w.PWUncheckedImage->pixmap().toImage();
+    const QImage ticked = Controls(w).PWCheckedImage->pixmap().toImage();
+    const QImage empty = Controls(w).PWUncheckedImage->pixmap().toImage();
     QVERIFY(ticked != empty);
     const qreal ratio = ticked.devicePixelRatio();
     const QSize markSize = (QSizeF(ticked.size()) / ratio).toSize();
@@ -306,10 +313,10 @@ void TstMainPasswords::accessPasswordMarksEveryEntry()
         line.fill(Qt::transparent);
         QPainter painter(&line);
         QStyleOptionViewItem option;
-        option.initFrom(w.PasswordCombo->view());
+        option.initFrom(Controls(w).PasswordCombo->view());
         option.rect = QRect(0, 0, 200, delegate->LineHeight() + 4);
         option.state &= ~QStyle::State_Selected;
-        delegate->paint(&painter, option, w.PasswordCombo->model()->index(row, 0));
+        delegate->paint(&painter, option, Controls(w).PasswordCombo->model()->index(row, 0));
         painter.end();
         return line.copy(QRect(QPoint(1, 1) * ratio, markSize * ratio));
     };
@@ -320,7 +327,7 @@ void TstMainPasswords::accessPasswordMarksEveryEntry()
     QVERIFY(same(markOf(1), empty.copy(QRect(QPoint(0, 0), markSize * ratio))));
 
     // Unticked again: no entry holds it as an access password.
-    QTest::mouseClick(w.EntryPWChckBox, Qt::LeftButton);
+    QTest::mouseClick(Fields(w).EntryPWChckBox, Qt::LeftButton);
     QVERIFY(!Stored(QStringLiteral("Arrow")).LockvexPassword);
     QCOMPARE(LoginPWs, 0);
 }
@@ -332,37 +339,37 @@ void TstMainPasswords::chooserShowsTheEntriesOfAPassword()
     QCOMPARE(ChooserLines(), QStringList({" All Passwords", "p1", "p2"}));
 
     // Picked in the open list, as the user does.
-    w.PasswordCombo->showPopup();
-    QAbstractItemView *view = w.PasswordCombo->view();
+    Controls(w).PasswordCombo->showPopup();
+    QAbstractItemView *view = Controls(w).PasswordCombo->view();
     QTRY_VERIFY(view->isVisible());
     const QModelIndex p1 = view->model()->index(1, 0);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(p1).center());
     QTRY_VERIFY(!view->isVisible());
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
     QCOMPARE(w.CurrentIndex, 0);
-    QCOMPARE(w.PasswordCombo->currentIndex(), 1);
+    QCOMPARE(Controls(w).PasswordCombo->currentIndex(), 1);
 
     ShowEntry(QStringLiteral("Basket"));
-    emit w.PasswordCombo->activated(2);
+    emit Controls(w).PasswordCombo->activated(2);
     QCOMPARE(Lines(), QStringList({"Arrow"}));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Arrow"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Arrow"));
 
-    emit w.PasswordCombo->activated(0);
+    emit Controls(w).PasswordCombo->activated(0);
     QCOMPARE(Lines(), QStringList({"Anvil", "Arrow", "Basket", "Cart"}));
-    QCOMPARE(w.PasswordCombo->currentIndex(), 0);
-    QCOMPARE(w.ItemName->text(), Lines().value(w.CurrentIndex));
+    QCOMPARE(Controls(w).PasswordCombo->currentIndex(), 0);
+    QCOMPARE(Fields(w).ItemName->text(), Lines().value(w.CurrentIndex));
 }
 
 void TstMainPasswords::chooserKeepsAChangeOfTheEntryShown()
 {
     MakeEntries({"Anvil:p1", "Arrow:p2"});
     TLockvexMainDlg &w = OpenWindow();
-    w.CustID->setText(QStringLiteral("changed"));
-    emit w.PasswordCombo->activated(2);
+    Fields(w).CustID->setText(QStringLiteral("changed"));
+    emit Controls(w).PasswordCombo->activated(2);
     QCOMPARE(Stored(QStringLiteral("Anvil")).CustID, QStringLiteral("changed"));
     QCOMPARE(Lines(), QStringList({"Arrow"}));
-    QCOMPARE(w.PasswordCombo->currentText(), QStringLiteral("p2"));
+    QCOMPARE(Controls(w).PasswordCombo->currentText(), QStringLiteral("p2"));
 }
 
 // ---- grid --------------------------------------------------------------------------------------
@@ -383,12 +390,12 @@ void TstMainPasswords::characterGrid()
     QFETCH(QString, kept);
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    w.Password->setText(password);
-    w.PIN->setText(QStringLiteral("4812"));
-    TPasswordGrid *grid = w.PasswordGrid;
+    Fields(w).Password->setText(password);
+    Fields(w).PIN->setText(QStringLiteral("4812"));
+    TPasswordGrid *grid = Controls(w).PasswordGrid;
     QVERIFY(!grid->isVisible());
 
-    Hover(w.PasswordCopyBtn, true);
+    Hover(Fields(w).PasswordCopyBtn, true);
     QVERIFY(grid->isVisible());
     const int n = int(kept.size());
     QCOMPARE(grid->columnCount(), n);
@@ -397,18 +404,18 @@ void TstMainPasswords::characterGrid()
         QCOMPARE(grid->item(0, i)->text(), QString(kept.at(i)));
         QCOMPARE(grid->item(1, i)->text(), QString::number(i + 1));
     }
-    const QPoint under = w.Password->mapTo(&w, QPoint(0, w.Password->height()));
+    const QPoint under = Fields(w).Password->mapTo(&w, QPoint(0, Fields(w).Password->height()));
     QCOMPARE(grid->y(), under.y());
     if (n == 6)
         QCOMPARE(grid->x(), under.x());
     QVERIFY(grid->geometry().right() < w.width()); // a long grid stays inside the window
-    Hover(w.PasswordCopyBtn, false);
+    Hover(Fields(w).PasswordCopyBtn, false);
     QVERIFY(!grid->isVisible());
 
-    Hover(w.PINCopyBtn, true);
+    Hover(Fields(w).PINCopyBtn, true);
     QCOMPARE(grid->columnCount(), 4);
-    QCOMPARE(grid->pos(), w.PIN->mapTo(&w, QPoint(0, w.PIN->height())));
-    Hover(w.PINCopyBtn, false);
+    QCOMPARE(grid->pos(), Fields(w).PIN->mapTo(&w, QPoint(0, Fields(w).PIN->height())));
+    Hover(Fields(w).PINCopyBtn, false);
     QVERIFY(!grid->isVisible());
 }
 
@@ -426,8 +433,8 @@ void TstMainPasswords::copyButtons()
     });
     TLockvexMainDlg &w = OpenWindow();
     const QList<std::pair<QPushButton *, QString>> copies = {
-        {w.PINCopyBtn, "4812"}, {w.PasswordCopyBtn, "pw-1"}, {w.Ans1CopyBtn, "one"},
-        {w.Ans2CopyBtn, ""},    {w.Ans3CopyBtn, "three"},    {w.Ans4CopyBtn, "four"},
+        {Fields(w).PINCopyBtn, "4812"}, {Fields(w).PasswordCopyBtn, "pw-1"}, {Fields(w).Ans1CopyBtn, "one"},
+        {Fields(w).Ans2CopyBtn, ""},    {Fields(w).Ans3CopyBtn, "three"},    {Fields(w).Ans4CopyBtn, "four"},
     };
     for (const auto &[button, text] : copies) {
         session_->Platform.Clipboard = QStringLiteral("before");
@@ -435,10 +442,10 @@ void TstMainPasswords::copyButtons()
         QCOMPARE(session_->Platform.Clipboard, text); // an empty answer too
     }
     // The customer ID copy leaves the clipboard alone when there is none.
-    QTest::mouseClick(w.CustIDCopyBtn, Qt::LeftButton);
+    QTest::mouseClick(Fields(w).CustIDCopyBtn, Qt::LeftButton);
     QCOMPARE(session_->Platform.Clipboard, QStringLiteral("anvil-id"));
-    w.CustID->clear();
-    QTest::mouseClick(w.CustIDCopyBtn, Qt::LeftButton);
+    Fields(w).CustID->clear();
+    QTest::mouseClick(Fields(w).CustIDCopyBtn, Qt::LeftButton);
     QCOMPARE(session_->Platform.Clipboard, QStringLiteral("anvil-id"));
     QVERIFY(!w.ClipboardTimer->isActive()); // auto-copy not ticked
     QVERIFY(session_->Platform.OpenedUrls.isEmpty());
@@ -472,10 +479,10 @@ void TstMainPasswords::loginWithAutoCopy()
         item.AutoPWCopy = true;
     });
     TLockvexMainDlg &w = OpenWindow();
-    QVERIFY(w.SuppressPWCheckBox->isChecked());
+    QVERIFY(Controls(w).SuppressPWCheckBox->isChecked());
     session_->Platform.Clipboard.clear();
 
-    QTest::mouseClick(viaLogin ? w.LoginBtn : w.CustIDCopyBtn, Qt::LeftButton);
+    QTest::mouseClick(viaLogin ? Controls(w).LoginBtn : Fields(w).CustIDCopyBtn, Qt::LeftButton);
     QCOMPARE(session_->Platform.OpenedUrls, opened.isEmpty() ? QStringList() : QStringList{opened});
     QVERIFY(!w.LoginButtonClicked);
     if (interval == 0) {
@@ -501,7 +508,7 @@ void TstMainPasswords::autoCopyIsForTheEntryItWasStartedFor()
     MakeEntries({"Anvil:first-pw", "Basket:second-pw"});
     Update(QStringLiteral("Anvil"), [](ItemManagerParams &item) { item.AutoPWCopy = true; });
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.CustIDCopyBtn, Qt::LeftButton);
+    QTest::mouseClick(Fields(w).CustIDCopyBtn, Qt::LeftButton);
     QVERIFY(w.ClipboardTimer->isActive());
     ShowEntry(QStringLiteral("Basket"));
     w.ClipboardTimerTimer();
@@ -515,44 +522,44 @@ void TstMainPasswords::loginStampAndLastLoggedIn()
     MakeEntries({"Anvil:pw-anvil", "Basket:pw-basket"});
     Update(QStringLiteral("Anvil"), [](ItemManagerParams &item) { item.URL = QStringLiteral("bank.example"); });
     TLockvexMainDlg &w = OpenWindow();
-    QCOMPARE(w.URLLbl->text(), QStringLiteral("Website address"));
+    QCOMPARE(Fields(w).URLLbl->text(), QStringLiteral("Website address"));
     // Never logged in: the hover shows the plain caption.
-    Hover(w.LoginBtn, true);
-    QCOMPARE(w.URLLbl->text(), QStringLiteral("WebSite address"));
-    Hover(w.LoginBtn, false);
+    Hover(Controls(w).LoginBtn, true);
+    QCOMPARE(Fields(w).URLLbl->text(), QStringLiteral("WebSite address"));
+    Hover(Controls(w).LoginBtn, false);
 
     // Leaving the password's Copy button without the login button records nothing.
-    Hover(w.PasswordCopyBtn, true);
-    Hover(w.PasswordCopyBtn, false);
+    Hover(Fields(w).PasswordCopyBtn, true);
+    Hover(Fields(w).PasswordCopyBtn, false);
     QCOMPARE(w.NewLoginDateTime, TDateTime(0));
 
-    QTest::mouseClick(w.LoginBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).LoginBtn, Qt::LeftButton);
     QVERIFY(w.GoWebBtnClicked);
     QCOMPARE(session_->Platform.OpenedUrls, QStringList{"bank.example"});
     session_->Platform.Clock = QDateTime(QDate(2026, 3, 9), QTime(14, 30, 0));
-    Hover(w.PasswordCopyBtn, true);
-    Hover(w.PasswordCopyBtn, false);
+    Hover(Fields(w).PasswordCopyBtn, true);
+    Hover(Fields(w).PasswordCopyBtn, false);
     QVERIFY(!w.GoWebBtnClicked);
     const TDateTime stamped = ToTDateTime(session_->Platform.Clock);
     QCOMPARE(w.NewLoginDateTime, stamped);
     QVERIFY(w.RecChanged());
 
-    Hover(w.LoginBtn, true);
-    QCOMPARE(w.URLLbl->text(), QStringLiteral("Last logged in 14.30,  9/ 3/2026"));
+    Hover(Controls(w).LoginBtn, true);
+    QCOMPARE(Fields(w).URLLbl->text(), QStringLiteral("Last logged in 14.30,  9/ 3/2026"));
     QCOMPARE(w.LastLogIn, QStringLiteral("14.30,  9/ 3/2026"));
-    Hover(w.LoginBtn, false);
-    QCOMPARE(w.URLLbl->text(), QStringLiteral("WebSite address"));
+    Hover(Controls(w).LoginBtn, false);
+    QCOMPARE(Fields(w).URLLbl->text(), QStringLiteral("WebSite address"));
 
     // Saved with the next save; a second leave records no new time.
     session_->Platform.Clock = session_->Platform.Clock.addSecs(600);
-    Hover(w.PasswordCopyBtn, false);
+    Hover(Fields(w).PasswordCopyBtn, false);
     QCOMPARE(w.NewLoginDateTime, stamped);
     ShowEntry(QStringLiteral("Basket"));
     QCOMPARE(Stored(QStringLiteral("Anvil")).LoginDateTime, stamped);
     QCOMPARE(Stored(QStringLiteral("Basket")).LoginDateTime, TDateTime(0));
     ShowEntry(QStringLiteral("Anvil"));
-    Hover(w.LoginBtn, true);
-    QCOMPARE(w.URLLbl->text(), QStringLiteral("Last logged in 14.30,  9/ 3/2026"));
+    Hover(Controls(w).LoginBtn, true);
+    QCOMPARE(Fields(w).URLLbl->text(), QStringLiteral("Last logged in 14.30,  9/ 3/2026"));
 }
 
 // ---- data location -----------------------------------------------------------------------------
@@ -568,8 +575,9 @@ void SetClients(const QString &profile, bool dropbox, bool google, bool onedrive
     RunLocation.Clients[CloudDropbox].Exists = dropbox;
     RunLocation.Clients[CloudGoogleDrive].Exists = google;
     RunLocation.Clients[CloudOneDrive].Exists = onedrive;
-    for (const auto &[path, exists] :
-         {std::pair{RunLocation.Clients[CloudDropbox].Path, dropbox}, {RunLocation.Clients[CloudGoogleDrive].Path, google}, {RunLocation.Clients[CloudOneDrive].Path, onedrive}})
+    for (const auto &[path, exists] : {std::pair{RunLocation.Clients[CloudDropbox].Path, dropbox},
+                                       {RunLocation.Clients[CloudGoogleDrive].Path, google},
+                                       {RunLocation.Clients[CloudOneDrive].Path, onedrive}})
         if (exists)
             QDir().mkpath(path);
 }
@@ -582,27 +590,28 @@ void TstMainPasswords::dataLocationPanel()
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
     // Selected by the program at activation: its handler ran, without message (panel closed).
-    QVERIFY(w.RadioButtonPC->isChecked());
-    QVERIFY(RunLocation.UsePC && !RunLocation.Clients[CloudDropbox].Use && !RunLocation.Clients[CloudGoogleDrive].Use && !RunLocation.Clients[CloudOneDrive].Use);
+    QVERIFY(Controls(w).RadioButtonPC->isChecked());
+    QVERIFY(RunLocation.UsePC && !RunLocation.Clients[CloudDropbox].Use && !RunLocation.Clients[CloudGoogleDrive].Use &&
+            !RunLocation.Clients[CloudOneDrive].Use);
     QVERIFY(session_->Messages.Shown.isEmpty());
-    QVERIFY(w.UseCloudBtn->isVisible());
-    QVERIFY(w.RadioButtonDropbox->isEnabled());
-    QVERIFY(!w.RadioButtonGoogleDrive->isEnabled());
-    QVERIFY(!w.CloudGroupBox->isVisible());
+    QVERIFY(Controls(w).UseCloudBtn->isVisible());
+    QVERIFY(Controls(w).RadioButtonDropbox->isEnabled());
+    QVERIFY(!Controls(w).RadioButtonGoogleDrive->isEnabled());
+    QVERIFY(!Controls(w).CloudGroupBox->isVisible());
 
-    QTest::mouseClick(w.UseCloudBtn, Qt::LeftButton);
-    QVERIFY(w.CloudGroupBox->isVisible());
+    QTest::mouseClick(Controls(w).UseCloudBtn, Qt::LeftButton);
+    QVERIFY(Controls(w).CloudGroupBox->isVisible());
     QVERIFY(w.UseCloudBtnDown);
-    const QPoint button = w.UseCloudBtn->mapTo(&w, QPoint(0, 0));
-    QCOMPARE(w.CloudGroupBox->x(), button.x());
-    QVERIFY(w.CloudGroupBox->geometry().bottom() < w.height()); // all of it can be reached
-    QVERIFY(w.CloudGroupBox->y() == button.y() + w.UseCloudBtn->height() ||
-            w.CloudGroupBox->geometry().bottom() < button.y());
+    const QPoint button = Controls(w).UseCloudBtn->mapTo(&w, QPoint(0, 0));
+    QCOMPARE(Controls(w).CloudGroupBox->x(), button.x());
+    QVERIFY(Controls(w).CloudGroupBox->geometry().bottom() < w.height()); // all of it can be reached
+    QVERIFY(Controls(w).CloudGroupBox->y() == button.y() + Controls(w).UseCloudBtn->height() ||
+            Controls(w).CloudGroupBox->geometry().bottom() < button.y());
     // A second click leaves it open.
-    QTest::mouseClick(w.UseCloudBtn, Qt::LeftButton);
-    QVERIFY(w.CloudGroupBox->isVisible());
+    QTest::mouseClick(Controls(w).UseCloudBtn, Qt::LeftButton);
+    QVERIFY(Controls(w).CloudGroupBox->isVisible());
 
-    QTest::mouseClick(w.RadioButtonDropbox, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).RadioButtonDropbox, Qt::LeftButton);
     QVERIFY(RunLocation.Clients[CloudDropbox].Use && !RunLocation.UsePC);
     QCOMPARE(session_->Messages.Shown.size(), 1);
     QCOMPARE(session_->Messages.Shown[0].Caption, Msg0Title);
@@ -612,7 +621,7 @@ void TstMainPasswords::dataLocationPanel()
     QVERIFY(w.MessageShown);
     w.FormActivate();
     QVERIFY(RunLocation.Clients[CloudDropbox].Use);
-    QVERIFY(w.RadioButtonDropbox->isChecked());
+    QVERIFY(Controls(w).RadioButtonDropbox->isChecked());
 
     // A client that is not installed: message 1 and the flags stay.
     w.RadioButtonGoogleDriveClick();
@@ -622,16 +631,16 @@ void TstMainPasswords::dataLocationPanel()
     w.RadioButtonSkyDriveClick();
     QCOMPARE(session_->Messages.Shown[2].Text, QStringLiteral("SkyDrive is not installed on this PC"));
 
-    QTest::mouseClick(w.RadioButtonPC, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).RadioButtonPC, Qt::LeftButton);
     QVERIFY(RunLocation.UsePC && !RunLocation.Clients[CloudDropbox].Use);
     QCOMPARE(session_->Messages.Shown.size(), 4);
 
     // The pointer coming back to the button closes the panel.
-    Hover(w.UseCloudBtn, true);
-    QVERIFY(!w.CloudGroupBox->isVisible());
+    Hover(Controls(w).UseCloudBtn, true);
+    QVERIFY(!Controls(w).CloudGroupBox->isVisible());
     QVERIFY(!w.UseCloudBtnDown);
     // Selected by the program with the panel closed: no message.
-    w.RadioButtonDropbox->setChecked(true);
+    Controls(w).RadioButtonDropbox->setChecked(true);
     QVERIFY(RunLocation.Clients[CloudDropbox].Use);
     QCOMPARE(session_->Messages.Shown.size(), 4);
 }
@@ -645,8 +654,8 @@ void TstMainPasswords::dataLocationChoiceReachesTheExit()
     stale.close();
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.UseCloudBtn, Qt::LeftButton);
-    QTest::mouseClick(w.RadioButtonDropbox, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).UseCloudBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).RadioButtonDropbox, Qt::LeftButton);
     QCOMPARE(session_->Messages.Shown.size(), 1);
     window_.reset();
     session_->App.reset(); // the store is closed before the data moves
@@ -663,8 +672,8 @@ void TstMainPasswords::dataLocationWithEveryClientOrNone()
     MakeEntries({"Anvil"});
     {
         TLockvexMainDlg &w = OpenWindow();
-        QVERIFY(!w.UseCloudBtn->isVisible());
-        QVERIFY(w.RadioButtonPC->isChecked());
+        QVERIFY(!Controls(w).UseCloudBtn->isVisible());
+        QVERIFY(Controls(w).RadioButtonPC->isChecked());
         QVERIFY(RunLocation.UsePC);
         w.RadioButtonDropboxClick();
         QCOMPARE(session_->Messages.Shown.value(0).Text, QStringLiteral("Dropbox is not installed on this PC"));
@@ -677,14 +686,16 @@ void TstMainPasswords::dataLocationWithEveryClientOrNone()
     SetClients(session_->Platform.Profile, true, true, true);
     RunLocation.Clients[CloudGoogleDrive].DataIn = true;
     TLockvexMainDlg &w = OpenWindow();
-    QVERIFY(w.UseCloudBtn->isVisible());
-    QVERIFY(w.RadioButtonGoogleDrive->isChecked());
-    QVERIFY(RunLocation.Clients[CloudGoogleDrive].Use && !RunLocation.UsePC && !RunLocation.Clients[CloudDropbox].Use && !RunLocation.Clients[CloudOneDrive].Use);
-    for (QRadioButton *b : {w.RadioButtonDropbox, w.RadioButtonGoogleDrive, w.RadioButtonSkyDrive})
+    QVERIFY(Controls(w).UseCloudBtn->isVisible());
+    QVERIFY(Controls(w).RadioButtonGoogleDrive->isChecked());
+    QVERIFY(RunLocation.Clients[CloudGoogleDrive].Use && !RunLocation.UsePC && !RunLocation.Clients[CloudDropbox].Use &&
+            !RunLocation.Clients[CloudOneDrive].Use);
+    for (QRadioButton *b :
+         {Controls(w).RadioButtonDropbox, Controls(w).RadioButtonGoogleDrive, Controls(w).RadioButtonSkyDrive})
         QVERIFY(b->isEnabled());
     QVERIFY(session_->Messages.Shown.isEmpty());
-    QTest::mouseClick(w.UseCloudBtn, Qt::LeftButton);
-    QTest::mouseClick(w.RadioButtonSkyDrive, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).UseCloudBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).RadioButtonSkyDrive, Qt::LeftButton);
     QVERIFY(RunLocation.Clients[CloudOneDrive].Use && !RunLocation.Clients[CloudGoogleDrive].Use);
     QCOMPARE(session_->Messages.Shown.size(), 1);
 }
@@ -702,16 +713,16 @@ void TstMainPasswords::memStickWithOneAccessPassword()
     };
     TLockvexMainDlg &w = OpenWindow();
     QCOMPARE(LoginPWs, 1);
-    QTest::mouseClick(w.TfrMemStickBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).TfrMemStickBtn, Qt::LeftButton);
     QCOMPARE(opened, 0);
     QCOMPARE(session_->Messages.Shown.size(), 1);
     QCOMPARE(session_->Messages.Shown[0].Caption, Msg13Title);
     QCOMPARE(session_->Messages.Shown[0].Text, QStringLiteral("Please set a second Lockvex login password."));
 
     // A second access password: the folder browser opens (cancelled here).
-    QTest::mouseClick(w.EntryPWChckBox, Qt::LeftButton); // Anvil off: none
+    QTest::mouseClick(Fields(w).EntryPWChckBox, Qt::LeftButton); // Anvil off: none
     QCOMPARE(LoginPWs, 0);
-    QTest::mouseClick(w.TfrMemStickBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).TfrMemStickBtn, Qt::LeftButton);
     QCOMPARE(opened, 1);
     QCOMPARE(session_->Messages.Shown.size(), 1);
 }
@@ -747,7 +758,7 @@ void TstMainPasswords::memStickUntilAStickIsChosen()
     session_->Platform.ProgramPath = program.fileName();
     TLockvexMainDlg &w = OpenWindow();
     QCOMPARE(LoginPWs, 2);
-    QTest::mouseClick(w.TfrMemStickBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).TfrMemStickBtn, Qt::LeftButton);
 
     QCOMPARE(captions, QStringList(5, QStringLiteral("SELECT MEMORY STICK")));
     QCOMPARE(session_->Platform.FolderTitles, QStringList(5, StickTitle));
@@ -768,9 +779,9 @@ void TstMainPasswords::importCommand()
     TLockvexMainDlg &w = OpenWindow();
     w.move(40, 30);
     QCoreApplication::processEvents();
-    w.SearchArg->setText(QStringLiteral("Ca"));
+    Controls(w).SearchArg->setText(QStringLiteral("Ca"));
     ShowEntry(QStringLiteral("Cart"));
-    w.CustID->setText(QStringLiteral("typed before the import"));
+    Fields(w).CustID->setText(QStringLiteral("typed before the import"));
 
     bool sawDialog = false;
     QPoint dialogAt;
@@ -786,17 +797,17 @@ void TstMainPasswords::importCommand()
         (void)ItemManager->SaveWebItem(key, item);
         dialog->reject();
     });
-    QTest::mouseClick(w.ImportPasswordsBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).ImportPasswordsBtn, Qt::LeftButton);
 
     QVERIFY(sawDialog);
     QVERIFY(mainHidden);
     QCOMPARE(dialogAt, QPoint(40, 30));
     QVERIFY(w.isVisible());
-    QVERIFY(w.SearchArg->text().isEmpty());
+    QVERIFY(Controls(w).SearchArg->text().isEmpty());
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket", "Cart"}));
     QVERIFY(LockvexTbl->GetKey(QStringLiteral("Anvil")) >= 0);
     // The entry shown stays shown on its line, with what was typed into it kept.
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Cart"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Cart"));
     QCOMPARE(Lines().value(w.CurrentIndex), QStringLiteral("Cart"));
     QCOMPARE(Stored(QStringLiteral("Cart")).CustID, QStringLiteral("typed before the import"));
 }
@@ -841,10 +852,10 @@ void TstMainPasswords::screenshots()
     ShowEntry(QStringLiteral("First Direct"));
 
     // The chooser open: its list is a window of its own, drawn onto the main window's picture.
-    w.PasswordCombo->showPopup();
-    QWidget *popup = w.PasswordCombo->view()->window();
+    Controls(w).PasswordCombo->showPopup();
+    QWidget *popup = Controls(w).PasswordCombo->view()->window();
     QTRY_VERIFY(popup->isVisible());
-    w.PasswordCombo->view()->setCurrentIndex(w.PasswordCombo->model()->index(3, 0));
+    Controls(w).PasswordCombo->view()->setCurrentIndex(Controls(w).PasswordCombo->model()->index(3, 0));
     QCoreApplication::processEvents();
     QPixmap picture = w.grab();
     {
@@ -852,10 +863,10 @@ void TstMainPasswords::screenshots()
         painter.drawPixmap(popup->mapToGlobal(QPoint(0, 0)) - w.mapToGlobal(QPoint(0, 0)), popup->grab());
     }
     QVERIFY(picture.save(folder + QStringLiteral("/main-window-password-chooser.png")));
-    w.PasswordCombo->hidePopup();
+    Controls(w).PasswordCombo->hidePopup();
 
-    QTest::mouseClick(w.UseCloudBtn, Qt::LeftButton);
-    Hover(w.PasswordCopyBtn, true);
+    QTest::mouseClick(Controls(w).UseCloudBtn, Qt::LeftButton);
+    Hover(Fields(w).PasswordCopyBtn, true);
     QVERIFY(w.grab().save(folder + QStringLiteral("/main-window-data-location.png")));
 }
 

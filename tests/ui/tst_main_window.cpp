@@ -3,6 +3,7 @@
 // and the store's fault hook for writes that fail. With LOCKVEX_SCREENSHOT_DIR set, the window is
 // also saved as pictures in normal and read-only mode.
 
+#include "MainControls.h"
 #include "app/DataLocation.h"
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
@@ -15,6 +16,7 @@
 #include "ui/import/DLockvexDataImport.h"
 #include "store/PoolFile.h"
 #include "store/TBDALockvexData.h"
+#include "support/EntryControls.h"
 #include "support/TypeText.h"
 #include "support/WindowSession.h"
 #include "ui/main/DLockvexMain.h"
@@ -41,6 +43,9 @@
 
 #include <cerrno>
 #include <memory>
+
+using testing_support::Controls;
+using testing_support::Fields;
 
 using testing_support::MakeEntries;
 using testing_support::Stored;
@@ -148,7 +153,7 @@ TLockvexMainDlg &TstMainWindow::OpenWindow()
 
 QStringList TstMainWindow::Lines() const
 {
-    return testing_support::LinesOf(window_->ItemList->model());
+    return testing_support::LinesOf(Controls(*window_).ItemList->model());
 }
 
 // The name field and the selected line, as the user sees them.
@@ -162,7 +167,7 @@ QStringList TstMainWindow::ShownTexts() const
 
 void TstMainWindow::ClickLine(int row)
 {
-    QListView *list = window_->ItemList;
+    QListView *list = Controls(*window_).ItemList;
     const QModelIndex index = list->model()->index(row, 0);
     list->scrollTo(index);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
@@ -171,7 +176,7 @@ void TstMainWindow::ClickLine(int row)
 
 void TstMainWindow::ClickTab(const QString &letter)
 {
-    TLetterTabs *tabs = window_->ItemListTabs;
+    TLetterTabs *tabs = Controls(*window_).ItemListTabs;
     int index = 0;
     while (index < TLetterTabs::TabCount && TLetterTabs::TabText(index) != letter)
         ++index;
@@ -181,7 +186,7 @@ void TstMainWindow::ClickTab(const QString &letter)
 // To the next box of the entry, which leaves the entry as it is.
 void TstMainWindow::LeaveNameField()
 {
-    window_->URL->setFocus(Qt::TabFocusReason);
+    Fields(*window_).URL->setFocus(Qt::TabFocusReason);
 }
 
 // Replaces a box's text as the user does: into the box, all selected, typed over.
@@ -255,30 +260,30 @@ void TstMainWindow::controlsAndTexts()
     QCOMPARE(w.ForceClose->interval(), 80000);
     QVERIFY(!w.findChild<QTimer *>(QStringLiteral("ClipboardTimer"))->isActive());
 
-    QCOMPARE(w.CloudGroupBox->title(), QStringLiteral("Where your data is held"));
-    QVERIFY(!w.CloudGroupBox->isVisible());
-    QVERIFY(!w.ReadOnlyLbl->isVisible());
+    QCOMPARE(Controls(w).CloudGroupBox->title(), QStringLiteral("Where your data is held"));
+    QVERIFY(!Controls(w).CloudGroupBox->isVisible());
+    QVERIFY(!Controls(w).ReadOnlyLbl->isVisible());
     QCOMPARE(w.windowTitle(), LVDlgProcs->GetCaption());
-    QCOMPARE(w.LockvexTextLabel->text(), LVDlgProcs->GetLockvexTextLabel());
-    QCOMPARE(w.VersionLbl->text(), LVDlgProcs->LockvexVersion());
-    QCOMPARE(w.LockvexHelpBtn->toolTip(), QStringLiteral("Get help"));
-    QCOMPARE(w.TrelLogoImage->toolTip(), QStringLiteral("Tandrell helps manage your money better"));
-    QCOMPARE(w.NewItemName, QStringLiteral("New Web entry"));
-    QVERIFY(w.SendToFriendBtn->toolTip().contains(QStringLiteral("Thank you.")));
+    QCOMPARE(Controls(w).LockvexTextLabel->text(), LVDlgProcs->GetLockvexTextLabel());
+    QCOMPARE(Controls(w).VersionLbl->text(), LVDlgProcs->LockvexVersion());
+    QCOMPARE(Controls(w).LockvexHelpBtn->toolTip(), QStringLiteral("Get help"));
+    QCOMPARE(Controls(w).TrelLogoImage->toolTip(), QStringLiteral("Tandrell helps manage your money better"));
+    QCOMPARE(w.Rules().NewEntryName(), QStringLiteral("New Web entry"));
+    QVERIFY(Controls(w).SendToFriendBtn->toolTip().contains(QStringLiteral("Thank you.")));
 
     QCOMPARE(HelpContext(&w), 1020);
-    QCOMPARE(HelpContext(w.ImportPasswordsBtn), 3120);
-    QCOMPARE(HelpContext(w.TfrMemStickBtn), 3130);
-    QCOMPARE(HelpContext(w.NewBtn), 3113);
-    QCOMPARE(HelpContext(w.LoginBtn), 3140);
-    QCOMPARE(HelpContext(w.SaveCloseBtn), 3111);
-    QTest::mouseClick(w.LockvexHelpBtn, Qt::LeftButton);
+    QCOMPARE(HelpContext(Controls(w).ImportPasswordsBtn), 3120);
+    QCOMPARE(HelpContext(Controls(w).TfrMemStickBtn), 3130);
+    QCOMPARE(HelpContext(Controls(w).NewBtn), 3113);
+    QCOMPARE(HelpContext(Controls(w).LoginBtn), 3140);
+    QCOMPARE(HelpContext(Controls(w).SaveCloseBtn), 3111);
+    QTest::mouseClick(Controls(w).LockvexHelpBtn, Qt::LeftButton);
     QCOMPARE(session_->Platform.OpenedUrls.size(), 1);
     QVERIFY(session_->Platform.OpenedUrls.first().endsWith(QStringLiteral("contextid=1020")));
 
     // The first line is shown and the search box has the focus.
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
-    QCOMPARE(QApplication::focusWidget(), w.SearchArg);
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
+    QCOMPARE(QApplication::focusWidget(), Controls(w).SearchArg);
     QVERIFY(w.FirstActivate == false);
 }
 
@@ -310,11 +315,11 @@ void TstMainWindow::tabJump()
     MakeEntries(names);
     TLockvexMainDlg &w = OpenWindow();
     ClickTab(tab);
-    QCOMPARE(w.ItemName->text(), shown);
+    QCOMPARE(Fields(w).ItemName->text(), shown);
     QCOMPARE(Lines(), names); // the full list: a jump, not a filter
-    QCOMPARE(Lines().value(SelectedRow(w.ItemList)), shown);
-    QCOMPARE(w.CurrentIndex, SelectedRow(w.ItemList));
-    QCOMPARE(w.ItemListTabs->CurrentText(), QStringLiteral("*"));
+    QCOMPARE(Lines().value(SelectedRow(Controls(w).ItemList)), shown);
+    QCOMPARE(w.CurrentIndex, SelectedRow(Controls(w).ItemList));
+    QCOMPARE(Controls(w).ItemListTabs->CurrentText(), QStringLiteral("*"));
     QCOMPARE(DisplayedItemKey, LockvexTbl->GetKey(shown));
 }
 
@@ -326,62 +331,62 @@ void TstMainWindow::tabJumpScrollsTheLineToTheTop()
     MakeEntries(names);
     TLockvexMainDlg &w = OpenWindow();
     ClickTab(QStringLiteral("B"));
-    QCOMPARE(w.ItemList->indexAt(QPoint(4, 4)).row(), 2);
+    QCOMPARE(Controls(w).ItemList->indexAt(QPoint(4, 4)).row(), 2);
     ClickTab(QStringLiteral("Z"));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Zeta 00"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Zeta 00"));
 }
 
 void TstMainWindow::searchNarrowsEmptiesAndClears()
 {
     MakeEntries({"Banking", "ANVIL", "Bonus"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.SearchArg, Qt::LeftButton);
-    QTest::keyClick(w.SearchArg, Qt::Key_A);
+    QTest::mouseClick(Controls(w).SearchArg, Qt::LeftButton);
+    QTest::keyClick(Controls(w).SearchArg, Qt::Key_A);
     QCOMPARE(Lines(), QStringList({"ANVIL", "Banking"}));
-    QTest::keyClick(w.SearchArg, Qt::Key_N);
+    QTest::keyClick(Controls(w).SearchArg, Qt::Key_N);
     QCOMPARE(Lines(), QStringList({"ANVIL", "Banking"}));
-    QTest::keyClick(w.SearchArg, Qt::Key_K);
+    QTest::keyClick(Controls(w).SearchArg, Qt::Key_K);
     QCOMPARE(Lines(), QStringList({"Banking"}));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Banking")); // the first match is shown
-    QTest::keyClick(w.SearchArg, Qt::Key_Z);
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Banking")); // the first match is shown
+    QTest::keyClick(Controls(w).SearchArg, Qt::Key_Z);
     QCOMPARE(Lines(), QStringList());
     QCOMPARE(DisplayedItemKey, -1);
-    QCOMPARE(w.ItemName->text(), QString());
-    QCOMPARE(w.CustID->text(), QString());
-    QVERIFY(w.ItemName->isReadOnly()); // nothing to type into without an entry
-    w.SearchArg->selectAll();
-    QTest::keyClick(w.SearchArg, Qt::Key_Backspace);
+    QCOMPARE(Fields(w).ItemName->text(), QString());
+    QCOMPARE(Fields(w).CustID->text(), QString());
+    QVERIFY(Fields(w).ItemName->isReadOnly()); // nothing to type into without an entry
+    Controls(w).SearchArg->selectAll();
+    QTest::keyClick(Controls(w).SearchArg, Qt::Key_Backspace);
     QCOMPARE(Lines(), QStringList({"ANVIL", "Banking", "Bonus"}));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("ANVIL"));
-    QVERIFY(!w.ItemName->isReadOnly());
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("ANVIL"));
+    QVERIFY(!Fields(w).ItemName->isReadOnly());
 }
 
 void TstMainWindow::tabPressClearsTheSearch()
 {
     MakeEntries({"Anvil", "Arrow", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.SearchArg, Qt::LeftButton);
-    QTest::keyClicks(w.SearchArg, QStringLiteral("ask"));
+    QTest::mouseClick(Controls(w).SearchArg, Qt::LeftButton);
+    QTest::keyClicks(Controls(w).SearchArg, QStringLiteral("ask"));
     QCOMPARE(Lines(), QStringList({"Basket"}));
     ClickTab(QStringLiteral("A"));
-    QCOMPARE(w.SearchArg->text(), QString());
+    QCOMPARE(Controls(w).SearchArg->text(), QString());
     QVERIFY(!ListManager->SearchActive);
     QCOMPARE(Lines(), QStringList({"Anvil", "Arrow", "Basket"}));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Arrow"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Arrow"));
 }
 
 void TstMainWindow::searchWithPatternCharacters()
 {
     MakeEntries({"a.b", "axb", "(x)*", "Plain"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.SearchArg, Qt::LeftButton);
-    QTest::keyClicks(w.SearchArg, QStringLiteral("."));
+    QTest::mouseClick(Controls(w).SearchArg, Qt::LeftButton);
+    QTest::keyClicks(Controls(w).SearchArg, QStringLiteral("."));
     QCOMPARE(Lines(), QStringList({"a.b"}));
-    w.SearchArg->clear();
-    QTest::keyClicks(w.SearchArg, QStringLiteral(")*"));
+    Controls(w).SearchArg->clear();
+    QTest::keyClicks(Controls(w).SearchArg, QStringLiteral(")*"));
     QCOMPARE(Lines(), QStringList({"(x)*"}));
-    w.SearchArg->clear();
-    QTest::keyClicks(w.SearchArg, QStringLiteral("[\\"));
+    Controls(w).SearchArg->clear();
+    QTest::keyClicks(Controls(w).SearchArg, QStringLiteral("[\\"));
     QCOMPARE(Lines(), QStringList());
 }
 
@@ -392,18 +397,18 @@ void TstMainWindow::clickShowsAndSavesOnLeaving()
     MakeEntries({"Anvil:pw1", "Basket:pw2"});
     TLockvexMainDlg &w = OpenWindow();
     ClickLine(1);
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Basket"));
-    QCOMPARE(w.Password->text(), QStringLiteral("pw2"));
-    QCOMPARE(w.CustID->text(), QStringLiteral("basket-id"));
-    QTest::mouseClick(w.PIN, Qt::LeftButton);
-    QTest::keyClicks(w.PIN, QStringLiteral("1234"));
-    QTest::mouseClick(w.ItemDescr, Qt::LeftButton);
-    QTest::keyClicks(w.ItemDescr, QStringLiteral("line one"));
-    QTest::keyClick(w.ItemDescr, Qt::Key_Return);
-    QTest::keyClicks(w.ItemDescr, QStringLiteral("line two"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Basket"));
+    QCOMPARE(Fields(w).Password->text(), QStringLiteral("pw2"));
+    QCOMPARE(Fields(w).CustID->text(), QStringLiteral("basket-id"));
+    QTest::mouseClick(Fields(w).PIN, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).PIN, QStringLiteral("1234"));
+    QTest::mouseClick(Fields(w).ItemDescr, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).ItemDescr, QStringLiteral("line one"));
+    QTest::keyClick(Fields(w).ItemDescr, Qt::Key_Return);
+    QTest::keyClicks(Fields(w).ItemDescr, QStringLiteral("line two"));
     QVERIFY(w.RecChanged());
     ClickLine(0); // leaving saves without asking
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
     QVERIFY(session_->Messages.Shown.isEmpty());
     const ItemManagerParams basket = Stored(QStringLiteral("Basket"));
     QCOMPARE(basket.PIN, QStringLiteral("1234"));
@@ -412,7 +417,7 @@ void TstMainWindow::clickShowsAndSavesOnLeaving()
     // Shown again, the saved entry is no change.
     ClickLine(1);
     QVERIFY(!w.RecChanged());
-    QCOMPARE(w.PIN->text(), QStringLiteral("1234"));
+    QCOMPARE(Fields(w).PIN->text(), QStringLiteral("1234"));
 }
 
 void TstMainWindow::closeWithUnsavedChange_data()
@@ -427,17 +432,17 @@ void TstMainWindow::closeWithUnsavedChange()
     QFETCH(bool, answer);
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.URL, Qt::LeftButton);
-    QTest::keyClicks(w.URL, QStringLiteral("example.org"));
+    QTest::mouseClick(Fields(w).URL, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).URL, QStringLiteral("example.org"));
     session_->Messages.Answers = {answer};
     w.close();
     QCOMPARE(ShownTexts(), QStringList({Msg4}));
     QCOMPARE(w.isVisible(), !answer);
-    QCOMPARE(w.URL->text(), answer ? QStringLiteral("example.org") : QStringLiteral("example.org"));
+    QCOMPARE(Fields(w).URL->text(), answer ? QStringLiteral("example.org") : QStringLiteral("example.org"));
     QCOMPARE(Stored(QStringLiteral("Anvil")).URL, QString());
     // Without a change the window closes at once.
     if (!answer) {
-        w.URL->clear();
+        Fields(w).URL->clear();
         w.close();
         QVERIFY(!w.isVisible());
         QCOMPARE(session_->Messages.Shown.size(), 1);
@@ -451,7 +456,7 @@ void TstMainWindow::closeClearsClipboardAndStoresPosition()
     session_->Platform.Clipboard = QStringLiteral("secret");
     w.move(123, 45);
     const QPoint at = w.pos();
-    QTest::mouseClick(w.CancelBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).CancelBtn, Qt::LeftButton);
     QVERIFY(!w.isVisible());
     QCOMPARE(session_->Platform.Clipboard, QStringLiteral("Clipboard cleared by Lockvex"));
     QSettings settings(IniFileName, QSettings::IniFormat);
@@ -521,9 +526,9 @@ void TstMainWindow::cloudButtonVisibility()
     QFETCH(bool, visible);
     RunLocation.Clients[CloudDropbox].Exists = dropbox;
     TLockvexMainDlg &w = OpenWindow();
-    QCOMPARE(w.UseCloudBtn->isVisible(), visible);
-    QVERIFY(w.RadioButtonPC->isChecked());
-    QCOMPARE(w.RadioButtonDropbox->isEnabled(), dropbox);
+    QCOMPARE(Controls(w).UseCloudBtn->isVisible(), visible);
+    QVERIFY(Controls(w).RadioButtonPC->isChecked());
+    QCOMPARE(Controls(w).RadioButtonDropbox->isEnabled(), dropbox);
 }
 
 void TstMainWindow::readOnlyMode()
@@ -532,29 +537,29 @@ void TstMainWindow::readOnlyMode()
     ReadOnlyMode = true;
     DataUserName = QStringLiteral("bob on desk");
     TLockvexMainDlg &w = OpenWindow();
-    QVERIFY(w.ReadOnlyLbl->isVisible());
-    QCOMPARE(w.ReadOnlyLbl->text(), QStringLiteral("Read Only mode"));
-    QCOMPARE(w.ReadOnlyLbl->toolTip(), QStringLiteral("bob on desk accessing data"));
-    QVERIFY(!w.ImportPasswordsBtn->isVisible());
-    QVERIFY(!w.NewBtn->isVisible());
-    QVERIFY(!w.DeleteItemBtn->isVisible());
-    QVERIFY(w.PasswordCopyBtn->isVisible());
-    QVERIFY(w.LoginBtn->isVisible());
+    QVERIFY(Controls(w).ReadOnlyLbl->isVisible());
+    QCOMPARE(Controls(w).ReadOnlyLbl->text(), QStringLiteral("Read Only mode"));
+    QCOMPARE(Controls(w).ReadOnlyLbl->toolTip(), QStringLiteral("bob on desk accessing data"));
+    QVERIFY(!Controls(w).ImportPasswordsBtn->isVisible());
+    QVERIFY(!Controls(w).NewBtn->isVisible());
+    QVERIFY(!Controls(w).DeleteItemBtn->isVisible());
+    QVERIFY(Fields(w).PasswordCopyBtn->isVisible());
+    QVERIFY(Controls(w).LoginBtn->isVisible());
     // Nothing can be typed, so nothing typed is thrown away; the text can still be selected.
-    QTest::mouseClick(w.CustID, Qt::LeftButton);
-    QTest::keyClicks(w.CustID, QStringLiteral("typed"));
-    QCOMPARE(w.CustID->text(), QStringLiteral("anvil-id"));
-    w.CustID->selectAll();
-    QCOMPARE(w.CustID->selectedText(), QStringLiteral("anvil-id"));
-    QVERIFY(w.ItemDescr->isReadOnly());
-    QVERIFY(!w.SuppressPWCheckBox->isEnabled());
+    QTest::mouseClick(Fields(w).CustID, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).CustID, QStringLiteral("typed"));
+    QCOMPARE(Fields(w).CustID->text(), QStringLiteral("anvil-id"));
+    Fields(w).CustID->selectAll();
+    QCOMPARE(Fields(w).CustID->selectedText(), QStringLiteral("anvil-id"));
+    QVERIFY(Fields(w).ItemDescr->isReadOnly());
+    QVERIFY(!Controls(w).SuppressPWCheckBox->isEnabled());
     QVERIFY(!w.RecChanged());
     // Search and tabs work.
-    QTest::mouseClick(w.SearchArg, Qt::LeftButton);
-    QTest::keyClicks(w.SearchArg, QStringLiteral("ask"));
+    QTest::mouseClick(Controls(w).SearchArg, Qt::LeftButton);
+    QTest::keyClicks(Controls(w).SearchArg, QStringLiteral("ask"));
     QCOMPARE(Lines(), QStringList({"Basket"}));
     ClickTab(QStringLiteral("A"));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
     w.close();
     QVERIFY(!w.isVisible());
     QVERIFY(session_->Messages.Shown.isEmpty());
@@ -566,8 +571,8 @@ void TstMainWindow::idleCloseSavesAndCloses()
 {
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.PIN, Qt::LeftButton);
-    QTest::keyClicks(w.PIN, QStringLiteral("77"));
+    QTest::mouseClick(Fields(w).PIN, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).PIN, QStringLiteral("77"));
     for (int tick = 1; tick < 30; ++tick)
         w.ForceCloseTimer();
     QVERIFY(w.isVisible());
@@ -582,20 +587,20 @@ void TstMainWindow::activityPutsOffTheIdleClose()
 {
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.ItemDescr, Qt::LeftButton);
+    QTest::mouseClick(Fields(w).ItemDescr, Qt::LeftButton);
     for (int tick = 1; tick < 30; ++tick)
         w.ForceCloseTimer();
     QCOMPARE(w.IdleCount(), 1);
-    QTest::keyClicks(w.ItemDescr, QStringLiteral("n")); // typing notes is activity
+    QTest::keyClicks(Fields(w).ItemDescr, QStringLiteral("n")); // typing notes is activity
     QCOMPARE(w.IdleCount(), 30);
     w.ForceCloseTimer();
     QVERIFY(w.isVisible());
     for (int tick = 1; tick < 29; ++tick)
         w.ForceCloseTimer();
-    QTest::mouseClick(w.ItemList->viewport(), Qt::LeftButton, {}, QPoint(200, 300)); // a click too
+    QTest::mouseClick(Controls(w).ItemList->viewport(), Qt::LeftButton, {}, QPoint(200, 300)); // a click too
     QCOMPARE(w.IdleCount(), 30);
-    QTest::mouseClick(w.SearchArg, Qt::LeftButton);
-    QTest::keyClicks(w.SearchArg, QStringLiteral("x"));
+    QTest::mouseClick(Controls(w).SearchArg, Qt::LeftButton);
+    QTest::keyClicks(Controls(w).SearchArg, QStringLiteral("x"));
     QCOMPARE(w.IdleCount(), 30);
 }
 
@@ -617,7 +622,7 @@ void TstMainWindow::idleCloseWithTheImportWindowOpen()
         for (int tick = 1; tick <= 30; ++tick)
             w.ForceCloseTimer();
     });
-    QTest::mouseClick(w.ImportPasswordsBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).ImportPasswordsBtn, Qt::LeftButton);
     QVERIFY(sawDialog);
     QCOMPARE(countAfterKey, 30);
     QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
@@ -641,16 +646,16 @@ void TstMainWindow::renameConfirmation()
     QFETCH(bool, answer);
     MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.ItemName, Qt::LeftButton);
-    w.ItemName->selectAll();
-    QTest::keyClicks(w.ItemName, QStringLiteral("Zebra"));
+    QTest::mouseClick(Fields(w).ItemName, Qt::LeftButton);
+    Fields(w).ItemName->selectAll();
+    QTest::keyClicks(Fields(w).ItemName, QStringLiteral("Zebra"));
     session_->Messages.Answers = {answer};
     LeaveNameField();
     QCOMPARE(ShownTexts(), QStringList({Msg2}));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Zebra"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Zebra"));
     if (answer) {
         QCOMPARE(Lines(), QStringList({"Basket", "Zebra"}));
-        QCOMPARE(SelectedRow(w.ItemList), 1);
+        QCOMPARE(SelectedRow(Controls(w).ItemList), 1);
         QVERIFY(LockvexTbl->GetKey(QStringLiteral("Zebra")) >= 0);
         QVERIFY(LockvexTbl->GetKey(QStringLiteral("Anvil")) < 0);
     } else {
@@ -668,28 +673,28 @@ void TstMainWindow::duplicateNameRefusedAndNeverWritten()
 {
     MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.ItemName, Qt::LeftButton);
-    w.ItemName->selectAll();
-    QTest::keyClicks(w.ItemName, QStringLiteral("BASKET"));
+    QTest::mouseClick(Fields(w).ItemName, Qt::LeftButton);
+    Fields(w).ItemName->selectAll();
+    QTest::keyClicks(Fields(w).ItemName, QStringLiteral("BASKET"));
     ClickLine(1); // leaving the field asks; the click does not save the refused name
     QCOMPARE(ShownTexts(), QStringList({Msg16}));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("BASKET"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("BASKET"));
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
     QCOMPARE(DisplayedItemKey, LockvexTbl->GetKey(QStringLiteral("Anvil")));
-    QCOMPARE(SelectedRow(w.ItemList), 0);
+    QCOMPARE(SelectedRow(Controls(w).ItemList), 0);
     // Another way out does not write it either.
     ClickTab(QStringLiteral("B"));
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("BASKET"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("BASKET"));
     // A unique name goes through.
-    QTest::mouseClick(w.ItemName, Qt::LeftButton);
-    w.ItemName->selectAll();
-    QTest::keyClicks(w.ItemName, QStringLiteral("Cedar"));
+    QTest::mouseClick(Fields(w).ItemName, Qt::LeftButton);
+    Fields(w).ItemName->selectAll();
+    QTest::keyClicks(Fields(w).ItemName, QStringLiteral("Cedar"));
     session_->Messages.Answers = {true};
     LeaveNameField();
     QCOMPARE(ShownTexts().last(), Msg2);
     QCOMPARE(Lines(), QStringList({"Basket", "Cedar"}));
-    QCOMPARE(Lines().value(SelectedRow(w.ItemList)), QStringLiteral("Cedar"));
+    QCOMPARE(Lines().value(SelectedRow(Controls(w).ItemList)), QStringLiteral("Cedar"));
 }
 
 // However the user leaves an entry whose name was changed, the rename is asked about once, as
@@ -706,21 +711,21 @@ void TstMainWindow::everyWayOutAsksAboutARenameOnce()
     QFETCH(QString, way);
     MakeEntries({"Amazon", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
-    Retype(w.ItemName, QStringLiteral("Amazonx"));
+    Retype(Fields(w).ItemName, QStringLiteral("Amazonx"));
     session_->Messages.Answers = {true, false}; // Yes to the rename; No to a delete
     if (way == QLatin1String("line click")) {
         ClickLine(1);
     } else if (way == QLatin1String("letter tab")) {
         ClickTab(QStringLiteral("B"));
     } else if (way == QLatin1String("search")) {
-        QTest::mouseClick(w.SearchArg, Qt::LeftButton);
-        QTest::keyClicks(w.SearchArg, QStringLiteral("a"));
+        QTest::mouseClick(Controls(w).SearchArg, Qt::LeftButton);
+        QTest::keyClicks(Controls(w).SearchArg, QStringLiteral("a"));
     } else if (way == QLatin1String("new")) {
-        QTest::mouseClick(w.NewBtn, Qt::LeftButton);
+        QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
     } else if (way == QLatin1String("delete")) {
-        QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
+        QTest::mouseClick(Controls(w).DeleteItemBtn, Qt::LeftButton);
     } else if (way == QLatin1String("save and close")) {
-        QTest::mouseClick(w.SaveCloseBtn, Qt::LeftButton);
+        QTest::mouseClick(Controls(w).SaveCloseBtn, Qt::LeftButton);
     } else {
         for (int tick = 1; tick <= 30; ++tick)
             w.ForceCloseTimer();
@@ -737,9 +742,9 @@ void TstMainWindow::namesSharedInOtherCaseStaySaveable()
     MakeEntries({"Bank", "BANK", "bank"});
     TLockvexMainDlg &w = OpenWindow();
     ClickLine(int(Lines().indexOf(QStringLiteral("BANK"))));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("BANK"));
-    Retype(w.Password, QStringLiteral("Changed7"));
-    QTest::mouseClick(w.SaveCloseBtn, Qt::LeftButton);
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("BANK"));
+    Retype(Fields(w).Password, QStringLiteral("Changed7"));
+    QTest::mouseClick(Controls(w).SaveCloseBtn, Qt::LeftButton);
     QVERIFY(session_->Messages.Shown.isEmpty());
     QVERIFY(!w.isVisible());
     QCOMPARE(Stored(QStringLiteral("BANK")).Password, QStringLiteral("Changed7"));
@@ -761,8 +766,8 @@ void TstMainWindow::blankedNameIsRefusedKeepingTheChanges()
     MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
     const int anvil = DisplayedItemKey;
-    Retype(w.Password, QStringLiteral("Kept4321"));
-    Retype(w.ItemName, QString());
+    Retype(Fields(w).Password, QStringLiteral("Kept4321"));
+    Retype(Fields(w).ItemName, QString());
     auto leave = [&] {
         if (way == QLatin1String("line click"))
             ClickLine(1);
@@ -772,14 +777,14 @@ void TstMainWindow::blankedNameIsRefusedKeepingTheChanges()
     leave();
     QCOMPARE(ShownTexts(), QStringList({Msg21}));
     QCOMPARE(DisplayedItemKey, anvil);
-    QCOMPARE(w.ItemName->text(), QString());
-    QCOMPARE(w.Password->text(), QStringLiteral("Kept4321"));
+    QCOMPARE(Fields(w).ItemName->text(), QString());
+    QCOMPARE(Fields(w).Password->text(), QStringLiteral("Kept4321"));
     QCOMPARE(Stored(QStringLiteral("Anvil")).Password, QString());
     // Named again, it is saved on the way out.
-    Retype(w.ItemName, QStringLiteral("Anvil"));
+    Retype(Fields(w).ItemName, QStringLiteral("Anvil"));
     leave();
     QCOMPARE(ShownTexts(), QStringList({Msg21}));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Basket"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Basket"));
     QCOMPARE(Stored(QStringLiteral("Anvil")).Password, QStringLiteral("Kept4321"));
 }
 
@@ -789,18 +794,18 @@ void TstMainWindow::newEntryTwiceTakesUpTheSameLine()
 {
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.NewBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
     QCOMPARE(Lines(), QStringList({"Anvil", "New Web entry"}));
-    QCOMPARE(SelectedRow(w.ItemList), 1);
-    QCOMPARE(w.ItemName->text(), QString());
-    QVERIFY(w.NewItemBtnClicked);
-    QCOMPARE(QApplication::focusWidget(), w.ItemName);
+    QCOMPARE(SelectedRow(Controls(w).ItemList), 1);
+    QCOMPARE(Fields(w).ItemName->text(), QString());
+    QVERIFY(w.Rules().IsNewEntry());
+    QCOMPARE(QApplication::focusWidget(), Fields(w).ItemName);
     const int key = DisplayedItemKey;
     ClickLine(0);
-    QTest::mouseClick(w.NewBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
     QCOMPARE(Lines(), QStringList({"Anvil", "New Web entry"}));
     QCOMPARE(DisplayedItemKey, key);
-    QVERIFY(w.NewItemBtnClicked);
+    QVERIFY(w.Rules().IsNewEntry());
     QVERIFY(session_->Messages.Shown.isEmpty());
 }
 
@@ -808,13 +813,13 @@ void TstMainWindow::newEntryNamedAndSaved()
 {
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.NewBtn, Qt::LeftButton);
-    QTest::keyClicks(w.ItemName, QStringLiteral("  Bank  "));
-    QTest::mouseClick(w.Password, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).ItemName, QStringLiteral("  Bank  "));
+    QTest::mouseClick(Fields(w).Password, Qt::LeftButton);
     QCOMPARE(Lines(), QStringList({"Anvil", "Bank"}));
-    QCOMPARE(SelectedRow(w.ItemList), 1);
-    QTest::keyClicks(w.Password, QStringLiteral("Secret12"));
-    QVERIFY(w.PWSoSoBtn->isVisible() || w.PWBadBtn->isVisible() || w.PWOKBtn->isVisible());
+    QCOMPARE(SelectedRow(Controls(w).ItemList), 1);
+    QTest::keyClicks(Fields(w).Password, QStringLiteral("Secret12"));
+    QVERIFY(Fields(w).PWSoSoBtn->isVisible() || Fields(w).PWBadBtn->isVisible() || Fields(w).PWOKBtn->isVisible());
     ClickLine(0);
     QVERIFY(session_->Messages.Shown.isEmpty()); // a new entry's name needs no confirmation
     QCOMPARE(Stored(QStringLiteral("Bank")).Password, QStringLiteral("Secret12"));
@@ -825,11 +830,11 @@ void TstMainWindow::newEntryWithoutNameIsNotWritten()
 {
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.NewBtn, Qt::LeftButton);
-    QTest::mouseClick(w.Password, Qt::LeftButton);
-    QTest::keyClicks(w.Password, QStringLiteral("dropped"));
+    QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
+    QTest::mouseClick(Fields(w).Password, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).Password, QStringLiteral("dropped"));
     ClickLine(0);
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
     QCOMPARE(Lines(), QStringList({"Anvil", "New Web entry"})); // until the file is opened again
     QVERIFY(session_->Messages.Shown.isEmpty());
     w.close();
@@ -843,9 +848,9 @@ void TstMainWindow::emptySafeStartsANewEntry()
 {
     TLockvexMainDlg &w = OpenWindow();
     QCOMPARE(Lines(), QStringList({"New Web entry"}));
-    QVERIFY(w.NewItemBtnClicked);
-    QCOMPARE(QApplication::focusWidget(), w.ItemName);
-    QVERIFY(!w.ItemName->isReadOnly());
+    QVERIFY(w.Rules().IsNewEntry());
+    QCOMPARE(QApplication::focusWidget(), Fields(w).ItemName);
+    QVERIFY(!Fields(w).ItemName->isReadOnly());
 }
 
 // ---- delete ------------------------------------------------------------------------------------
@@ -856,20 +861,20 @@ void TstMainWindow::deleteLastAndOnlyLine()
     TLockvexMainDlg &w = OpenWindow();
     ClickLine(1);
     session_->Messages.Answers = {false};
-    QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).DeleteItemBtn, Qt::LeftButton);
     QCOMPARE(ShownTexts(), QStringList({Msg3}));
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
-    QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton); // Yes
+    QTest::mouseClick(Controls(w).DeleteItemBtn, Qt::LeftButton); // Yes
     QCOMPARE(Lines(), QStringList({"Anvil"}));
-    QCOMPARE(SelectedRow(w.ItemList), 0); // the line before the deleted last line
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
-    QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
+    QCOMPARE(SelectedRow(Controls(w).ItemList), 0); // the line before the deleted last line
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
+    QTest::mouseClick(Controls(w).DeleteItemBtn, Qt::LeftButton);
     QCOMPARE(Lines(), QStringList());
     QCOMPARE(DisplayedItemKey, -1);
-    QCOMPARE(w.ItemName->text(), QString());
-    QCOMPARE(w.CustID->text(), QString());
+    QCOMPARE(Fields(w).ItemName->text(), QString());
+    QCOMPARE(Fields(w).CustID->text(), QString());
     // With no line selected, a delete does nothing after the confirmation.
-    QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).DeleteItemBtn, Qt::LeftButton);
     QCOMPARE(session_->Messages.Shown.size(), 4);
 }
 
@@ -879,14 +884,14 @@ void TstMainWindow::saveCloseAfterRefusedName()
 {
     MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.ItemName, Qt::LeftButton);
-    w.ItemName->selectAll();
-    QTest::keyClicks(w.ItemName, QStringLiteral("basket"));
+    QTest::mouseClick(Fields(w).ItemName, Qt::LeftButton);
+    Fields(w).ItemName->selectAll();
+    QTest::keyClicks(Fields(w).ItemName, QStringLiteral("basket"));
     session_->Messages.Answers = {true, false}; // OK to message 16, No to message 4
     w.SaveCloseBtnClick();
     QCOMPARE(ShownTexts(), QStringList({Msg16, Msg4}));
     QVERIFY(w.isVisible());
-    QCOMPARE(w.ItemName->text(), QStringLiteral("basket"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("basket"));
     session_->Messages.Answers = {true, true};
     w.SaveCloseBtnClick();
     QVERIFY(!w.isVisible());
@@ -901,24 +906,24 @@ void TstMainWindow::failedSaveIsReportedAndKept()
 {
     MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.PIN, Qt::LeftButton);
-    QTest::keyClicks(w.PIN, QStringLiteral("4321"));
-    const ItemManagerParams before = w.InputParams;
+    QTest::mouseClick(Fields(w).PIN, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).PIN, QStringLiteral("4321"));
+    const ItemManagerParams before = w.Rules().AsLoaded();
     SetFault(true);
     ClickLine(1);
     SetFault(false);
     QCOMPARE(ShownTexts(), QStringList({Msg18}));
     QCOMPARE(session_->Messages.Shown.first().DlgType, mtError);
     // Still on the changed entry, not treated as saved.
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
-    QCOMPARE(w.PIN->text(), QStringLiteral("4321"));
-    QCOMPARE(SelectedRow(w.ItemList), 0);
-    QCOMPARE(w.InputParams.PIN, before.PIN);
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
+    QCOMPARE(Fields(w).PIN->text(), QStringLiteral("4321"));
+    QCOMPARE(SelectedRow(Controls(w).ItemList), 0);
+    QCOMPARE(w.Rules().AsLoaded().PIN, before.PIN);
     QVERIFY(w.RecChanged());
     QCOMPARE(Stored(QStringLiteral("Anvil")).PIN, QString());
     // The retry goes through once the disk takes it.
     ClickLine(1);
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Basket"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Basket"));
     QCOMPARE(Stored(QStringLiteral("Anvil")).PIN, QStringLiteral("4321"));
 }
 
@@ -928,11 +933,11 @@ void TstMainWindow::failedDeleteIsReportedAndKept()
     TLockvexMainDlg &w = OpenWindow();
     session_->Messages.Answers = {true};
     SetFault(true);
-    QTest::mouseClick(w.DeleteItemBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).DeleteItemBtn, Qt::LeftButton);
     SetFault(false);
     QCOMPARE(ShownTexts(), QStringList({Msg3, Msg18}));
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Anvil"));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
     QVERIFY(LockvexTbl->GetKey(QStringLiteral("Anvil")) >= 0);
 }
 
@@ -943,10 +948,10 @@ void TstMainWindow::fullSafeSaysSo()
     while (ItemManager->AddItem(QStringLiteral("Filler")) != NoKey) {
     }
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.NewBtn, Qt::LeftButton);
+    QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
     QCOMPARE(ShownTexts(), QStringList({Msg22}));
     QCOMPARE(session_->Messages.Shown.first().Caption, QStringLiteral("YOUR LOCKVEX IS FULL"));
-    QVERIFY(!w.NewItemBtnClicked);
+    QVERIFY(!w.Rules().IsNewEntry());
 }
 
 // ---- ending signal -----------------------------------------------------------------------------
@@ -955,8 +960,8 @@ void TstMainWindow::signalSavesWithoutAsking()
 {
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.URL, Qt::LeftButton);
-    QTest::keyClicks(w.URL, QStringLiteral("bank.example"));
+    QTest::mouseClick(Fields(w).URL, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).URL, QStringLiteral("bank.example"));
     w.CloseOnSignal();
     QTRY_VERIFY(!w.isVisible());
     QVERIFY(session_->Messages.Shown.isEmpty());
@@ -969,13 +974,13 @@ void TstMainWindow::longAndOddTexts()
 {
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
-    QTest::mouseClick(w.ItemDescr, Qt::LeftButton);
-    w.ItemDescr->insertPlainText(QString(10000, QLatin1Char('n')));
-    QTest::mouseClick(w.CustID, Qt::LeftButton);
-    QTest::keyClicks(w.CustID, QString(60, QLatin1Char('c')));
-    QTest::mouseClick(w.PIN, Qt::LeftButton);
-    w.PIN->insert(QStringLiteral("\u20ac\U0001F600\t\a")); // refused whole: the file cannot hold it
-    w.PIN->insert(QStringLiteral("\u20ac5"));
+    QTest::mouseClick(Fields(w).ItemDescr, Qt::LeftButton);
+    Fields(w).ItemDescr->insertPlainText(QString(10000, QLatin1Char('n')));
+    QTest::mouseClick(Fields(w).CustID, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).CustID, QString(60, QLatin1Char('c')));
+    QTest::mouseClick(Fields(w).PIN, Qt::LeftButton);
+    Fields(w).PIN->insert(QStringLiteral("\u20ac\U0001F600\t\a")); // refused whole: the file cannot hold it
+    Fields(w).PIN->insert(QStringLiteral("\u20ac5"));
     ClickTab(QStringLiteral("*"));
     const ItemManagerParams stored = Stored(QStringLiteral("Anvil"));
     QCOMPARE(stored.ItemDescr.size(), 255);
@@ -991,20 +996,20 @@ void TstMainWindow::textTheFileCannotHoldIsRefused()
     MakeEntries({"Amazon:old", "Bank:pw"});
     TLockvexMainDlg &w = OpenWindow();
     ClickLine(0);
-    QCOMPARE(w.ItemName->text(), QStringLiteral("Amazon"));
-    QTest::mouseClick(w.Password, Qt::LeftButton);
-    w.Password->selectAll();
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Amazon"));
+    QTest::mouseClick(Fields(w).Password, Qt::LeftButton);
+    Fields(w).Password->selectAll();
     QGuiApplication::clipboard()->setText(QStringLiteral("Łódź#2024"));
-    QTest::keySequence(w.Password, QKeySequence::Paste);
-    QCOMPARE(w.Password->text(), QStringLiteral("old"));
-    QVERIFY(w.EntryPanel->EntryNoteLbl->isVisible());
-    QCOMPARE(w.EntryPanel->EntryNoteLbl->text(), QStringLiteral("Lockvex cannot store Ł"));
-    w.Password->selectAll();
-    testing_support::TypeText(w.Password, QStringLiteral("Łódź#2024"));
-    QCOMPARE(w.Password->text(), QStringLiteral("ód#2024"));
+    QTest::keySequence(Fields(w).Password, QKeySequence::Paste);
+    QCOMPARE(Fields(w).Password->text(), QStringLiteral("old"));
+    QVERIFY(Fields(w).EntryNoteLbl->isVisible());
+    QCOMPARE(Fields(w).EntryNoteLbl->text(), QStringLiteral("Lockvex cannot store Ł"));
+    Fields(w).Password->selectAll();
+    testing_support::TypeText(Fields(w).Password, QStringLiteral("Łódź#2024"));
+    QCOMPARE(Fields(w).Password->text(), QStringLiteral("ód#2024"));
     ClickLine(1);
     ClickLine(0);
-    QCOMPARE(w.Password->text(), QStringLiteral("ód#2024"));
+    QCOMPARE(Fields(w).Password->text(), QStringLiteral("ód#2024"));
     QCOMPARE(Stored(QStringLiteral("Amazon")).Password, QStringLiteral("ód#2024"));
     QVERIFY(session_->Messages.Shown.isEmpty());
 }

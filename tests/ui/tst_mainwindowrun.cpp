@@ -5,10 +5,12 @@
 // passwords and finds both entries with every field as typed. The data file is also decoded by
 // the reader written from the file format document.
 
+#include "MainControls.h"
 #include "ui/signin/DLockvexPassword.h"
 #include "app/LockvexMsgdial.h"
 #include "app/ProgramBody.h"
 #include "common/Globals.h"
+#include "support/EntryControls.h"
 #include "support/FileFormatReader.h"
 #include "support/TestPlatform.h"
 #include "ui/main/DLockvexMain.h"
@@ -30,6 +32,9 @@
 #include <csignal>
 #include <functional>
 #include <memory>
+
+using testing_support::Controls;
+using testing_support::Fields;
 
 namespace
 {
@@ -83,28 +88,26 @@ void Type(QWidget *box, const QString &text)
 
 void TypeEntry(TLockvexMainDlg &w, const TypedEntry &e)
 {
-    Type(w.ItemName, e.Name);
-    Type(w.URL, e.URL);
-    Type(w.CustID, e.CustID);
-    Type(w.PIN, e.PIN);
-    Type(w.Password, e.Password);
-    QLineEdit *questions[] = {w.EntryPanel->Question1, w.EntryPanel->Question2, w.EntryPanel->Question3,
-                              w.EntryPanel->Question4};
-    QLineEdit *answers[] = {w.EntryPanel->MemData1, w.EntryPanel->MemData2, w.EntryPanel->MemData3,
-                            w.EntryPanel->MemData4};
+    Type(Fields(w).ItemName, e.Name);
+    Type(Fields(w).URL, e.URL);
+    Type(Fields(w).CustID, e.CustID);
+    Type(Fields(w).PIN, e.PIN);
+    Type(Fields(w).Password, e.Password);
+    QLineEdit *questions[] = {Fields(w).Question1, Fields(w).Question2, Fields(w).Question3, Fields(w).Question4};
+    QLineEdit *answers[] = {Fields(w).MemData1, Fields(w).MemData2, Fields(w).MemData3, Fields(w).MemData4};
     for (int i = 0; i < 4; ++i) {
         Type(questions[i], e.Question[i]);
         Type(answers[i], e.Answer[i]);
     }
-    Type(w.ItemDescr, e.NotesLine1);
+    Type(Fields(w).ItemDescr, e.NotesLine1);
     if (!e.NotesLine2.isEmpty()) {
-        QTest::keyClick(w.ItemDescr, Qt::Key_Return);
-        w.ItemDescr->insertPlainText(e.NotesLine2); // as pasted: the test keyboard types ASCII only
+        QTest::keyClick(Fields(w).ItemDescr, Qt::Key_Return);
+        Fields(w).ItemDescr->insertPlainText(e.NotesLine2); // as pasted: the test keyboard types ASCII only
     }
     if (e.AccessPassword)
-        QTest::mouseClick(w.EntryPWChckBox, Qt::LeftButton);
+        QTest::mouseClick(Fields(w).EntryPWChckBox, Qt::LeftButton);
     if (e.AutoCopy)
-        QTest::mouseClick(w.SuppressPWCheckBox, Qt::LeftButton);
+        QTest::mouseClick(Controls(w).SuppressPWCheckBox, Qt::LeftButton);
 }
 
 QString Notes(const TypedEntry &e, const QString &separator)
@@ -120,23 +123,23 @@ QStringList Differences(const TLockvexMainDlg &w, const TypedEntry &e)
         if (shown != typed)
             differences << QStringLiteral("%1: \"%2\" != \"%3\"").arg(QLatin1String(what), shown, typed);
     };
-    check("name", w.ItemName->text(), e.Name);
-    check("url", w.URL->text(), e.URL);
-    check("custid", w.CustID->text(), e.CustID);
-    check("pin", w.PIN->text(), e.PIN);
-    check("password", w.Password->text(), e.Password);
-    check("q1", w.EntryPanel->Question1->text(), e.Question[0]);
-    check("q2", w.EntryPanel->Question2->text(), e.Question[1]);
-    check("q3", w.EntryPanel->Question3->text(), e.Question[2]);
-    check("q4", w.EntryPanel->Question4->text(), e.Question[3]);
-    check("a1", w.EntryPanel->MemData1->text(), e.Answer[0]);
-    check("a2", w.EntryPanel->MemData2->text(), e.Answer[1]);
-    check("a3", w.EntryPanel->MemData3->text(), e.Answer[2]);
-    check("a4", w.EntryPanel->MemData4->text(), e.Answer[3]);
-    check("notes", w.ItemDescr->toPlainText(), Notes(e, QStringLiteral("\n")));
-    if (w.EntryPWChckBox->isChecked() != e.AccessPassword)
+    check("name", Fields(w).ItemName->text(), e.Name);
+    check("url", Fields(w).URL->text(), e.URL);
+    check("custid", Fields(w).CustID->text(), e.CustID);
+    check("pin", Fields(w).PIN->text(), e.PIN);
+    check("password", Fields(w).Password->text(), e.Password);
+    check("q1", Fields(w).Question1->text(), e.Question[0]);
+    check("q2", Fields(w).Question2->text(), e.Question[1]);
+    check("q3", Fields(w).Question3->text(), e.Question[2]);
+    check("q4", Fields(w).Question4->text(), e.Question[3]);
+    check("a1", Fields(w).MemData1->text(), e.Answer[0]);
+    check("a2", Fields(w).MemData2->text(), e.Answer[1]);
+    check("a3", Fields(w).MemData3->text(), e.Answer[2]);
+    check("a4", Fields(w).MemData4->text(), e.Answer[3]);
+    check("notes", Fields(w).ItemDescr->toPlainText(), Notes(e, QStringLiteral("\n")));
+    if (Fields(w).EntryPWChckBox->isChecked() != e.AccessPassword)
         differences << QStringLiteral("access password flag");
-    if (w.SuppressPWCheckBox->isChecked() != e.AutoCopy)
+    if (Controls(w).SuppressPWCheckBox->isChecked() != e.AutoCopy)
         differences << QStringLiteral("auto-copy flag");
     return differences;
 }
@@ -197,11 +200,11 @@ void TstMainWindowRun::createEndBySignalRestartAndFind()
     RunProgram([&firstRun] {
         TLockvexMainDlg *w = MainWindow();
         QTRY_VERIFY_WITH_TIMEOUT((w = MainWindow()) && !w->FirstActivate, 20000);
-        QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget *>(w->ItemName), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), static_cast<QWidget *>(Fields(*w).ItemName), 5000);
         TypeEntry(*w, First);
-        QTest::mouseClick(w->NewBtn, Qt::LeftButton); // saves the first, starts the second
+        QTest::mouseClick(Controls(*w).NewBtn, Qt::LeftButton); // saves the first, starts the second
         TypeEntry(*w, Second);
-        firstRun << QStringLiteral("lines %1").arg(w->ItemList->model()->rowCount());
+        firstRun << QStringLiteral("lines %1").arg(Controls(*w).ItemList->model()->rowCount());
         std::raise(SIGTERM); // as the session does at log-out
     });
     QCOMPARE(firstRun, QStringList({"lines 2"}));
@@ -219,17 +222,18 @@ void TstMainWindowRun::createEndBySignalRestartAndFind()
         QTimer::singleShot(300, qApp, [&seen] {
             TLockvexMainDlg *w = nullptr;
             QTRY_VERIFY_WITH_TIMEOUT((w = MainWindow()) && !w->FirstActivate, 20000);
-            const QAbstractItemModel *model = w->ItemList->model();
+            const QAbstractItemModel *model = Controls(*w).ItemList->model();
             for (int row = 0; row < model->rowCount(); ++row) {
                 const QModelIndex index = model->index(row, 0);
-                QTest::mouseClick(w->ItemList->viewport(), Qt::LeftButton, {}, w->ItemList->visualRect(index).center());
+                QTest::mouseClick(Controls(*w).ItemList->viewport(), Qt::LeftButton, {},
+                                  Controls(*w).ItemList->visualRect(index).center());
                 QCoreApplication::processEvents();
-                const TypedEntry &typed = w->ItemName->text() == First.Name ? First : Second;
+                const TypedEntry &typed = Fields(*w).ItemName->text() == First.Name ? First : Second;
                 const QStringList differences = Differences(*w, typed);
                 seen << index.data().toString() +
                             (differences.isEmpty() ? QString() : differences.join(QLatin1Char(';')));
             }
-            QTest::mouseClick(w->CancelBtn, Qt::LeftButton);
+            QTest::mouseClick(Controls(*w).CancelBtn, Qt::LeftButton);
         });
     });
     QVERIFY(signInShown);

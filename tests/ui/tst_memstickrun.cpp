@@ -9,6 +9,7 @@
 #include "ui/signin/DLockvexDBLPword.h"
 #include "app/MgrTfrToMemStick.h"
 #include "app/ProgramBody.h"
+#include "support/EntryControls.h"
 #include "ui/entry/DLockvexItem.h"
 #include "ui/quicklist/DLockvexList.h"
 #include "ui/signin/SignInDialogs.h"
@@ -21,6 +22,8 @@
 #include <QListView>
 #include <QPushButton>
 #include <QTimer>
+
+using testing_support::Fields;
 
 using stick_session::Entry;
 
@@ -143,7 +146,7 @@ void TstMemStickRun::Drive()
         return;
     }
     if (auto *entry = qobject_cast<TLockvexItemDlg *>(modal)) {
-        entryName_ = entry->ItemName->text();
+        entryName_ = Fields(*entry).ItemName->text();
         for (QWidget *window : QApplication::topLevelWidgets())
             if (auto *list = qobject_cast<TLockvexListDlg *>(window))
                 listHiddenForEntry_ = !list->isVisible();

@@ -3,6 +3,7 @@
 // search box and the letter tabs, and every way of closing, each leaving the clipboard cleared.
 
 #include "StickSession.h"
+#include "support/EntryControls.h"
 
 #include "app/MgrLockvexHelp.h"
 #include "ui/entry/DLockvexItem.h"
@@ -17,6 +18,8 @@
 #include <QListView>
 #include <QPushButton>
 #include <QTimer>
+
+using testing_support::Fields;
 
 using stick_session::Entry;
 using stick_session::TStickSession;
@@ -110,7 +113,7 @@ void TstQuickList::AnswerEntryWindow(std::function<void(TLockvexItemDlg *)> act)
         auto *window = qobject_cast<TLockvexItemDlg *>(QApplication::activeModalWidget());
         if (window == nullptr)
             return;
-        seen_ << SeenEntry{window->ItemName->text(), DisplayedItemKey, list_->isVisible(),
+        seen_ << SeenEntry{Fields(*window).ItemName->text(), DisplayedItemKey, list_->isVisible(),
                            session_->Platform.Clipboard};
         if (act)
             act(window);

@@ -4,6 +4,7 @@
 #include "ui/signin/DLockvexPassword.h"
 #include "entries/LockvexStringList.h"
 #include "entries/MgrLockvexItems.h"
+#include "support/EntryControls.h"
 #include "support/TypeText.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/EntryListModel.h"
@@ -23,6 +24,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QtTest>
+
+using testing_support::Fields;
 
 class TstSharedWidgets : public QObject
 {
@@ -166,6 +169,29 @@ void TstSharedWidgets::panelRoundTripsEveryText()
                                 read.MemData2,  read.MemData3,  read.MemData4};
     for (int i = 0; i < names.size(); ++i)
         QCOMPARE(values.at(i), names.at(i) + QStringLiteral("!"));
+
+    // The panel's box of each field bears the field's name, and each memorable-data row holds
+    // its own question, answer and Copy button.
+    for (const EntryTextField &field : EntryTextFields) {
+        QWidget *box = panel.Box(field.Member);
+        if (!box)
+            box = panel.ItemDescr();
+        QCOMPARE(box->objectName(), QString::fromLatin1(field.Name));
+    }
+    for (int row = 0; row < TEntryFieldPanel::MemorableRows; ++row) {
+        const TMemorableRow memorable = panel.Memorable(row);
+        QCOMPARE(memorable.Question->objectName(), QStringLiteral("Question%1").arg(row + 1));
+        QCOMPARE(memorable.Answer->objectName(), QStringLiteral("MemData%1").arg(row + 1));
+        QCOMPARE(memorable.CopyBtn->objectName(), QStringLiteral("Ans%1CopyBtn").arg(row + 1));
+        QCOMPARE(memorable.AnswerLbl->buddy(), memorable.Answer);
+    }
+    // Loading and reading back go by field, not by name: renamed controls change nothing.
+    for (QWidget *child : panel.findChildren<QWidget *>())
+        child->setObjectName(child->objectName() + QStringLiteral("Renamed"));
+    panel.SetFields(shown);
+    ItemManagerParams again;
+    panel.GetFields(again);
+    QVERIFY(!items.ItemChanged(shown, again));
 }
 
 namespace
@@ -310,9 +336,9 @@ void TstSharedWidgets::panelTakesOnlyWhatTheFileHolds()
     Prepare(edit, start, position, selected);
     Enter(edit, how, input);
     QCOMPARE(BoxText(edit), text);
-    QCOMPARE(panel.EntryNoteLbl->isVisible(), !note.isEmpty());
+    QCOMPARE(Fields(panel).EntryNoteLbl->isVisible(), !note.isEmpty());
     if (!note.isEmpty())
-        QCOMPARE(panel.EntryNoteLbl->text(), note);
+        QCOMPARE(Fields(panel).EntryNoteLbl->text(), note);
     ItemManagerParams read;
     panel.GetFields(read);
     const auto field = std::find_if(EntryTextFields.begin(), EntryTextFields.end(),
@@ -324,7 +350,7 @@ void TstSharedWidgets::panelTakesOnlyWhatTheFileHolds()
     }
     // The next entry shown takes the note away.
     panel.SetFields(FullEntry());
-    QVERIFY(!panel.EntryNoteLbl->isVisible());
+    QVERIFY(!Fields(panel).EntryNoteLbl->isVisible());
 }
 
 // A refused insertion leaves what the user did before it to undo.
@@ -332,7 +358,8 @@ void TstSharedWidgets::panelRefusalKeepsTheUndoHistory()
 {
     TEntryFieldPanel panel;
     panel.show();
-    for (QWidget *box : {static_cast<QWidget *>(panel.Password), static_cast<QWidget *>(panel.ItemDescr)}) {
+    for (QWidget *box :
+         {static_cast<QWidget *>(Fields(panel).Password), static_cast<QWidget *>(Fields(panel).ItemDescr)}) {
         Prepare(box, QString(), -1, 0);
         QTest::keyClicks(box, QStringLiteral("abc"));
         Enter(box, QStringLiteral("paste"), QString::fromUtf8("Ł") + Repeated('x', 300));
@@ -350,15 +377,15 @@ void TstSharedWidgets::panelReadOnly()
     panel.SetFields(FullEntry());
     panel.SetReadOnly(true);
     panel.show();
-    QTest::keyClicks(panel.CustID, QStringLiteral("zz"));
-    QCOMPARE(panel.CustID->text(), QStringLiteral("cust-77"));
-    QTest::keyClicks(panel.ItemDescr, QStringLiteral("zz"));
-    QCOMPARE(panel.ItemDescr->toPlainText(), FullEntry().ItemDescr);
-    QVERIFY(!panel.EntryPWChckBox->isEnabled());
-    QVERIFY(panel.PasswordCopyBtn->isEnabled());
+    QTest::keyClicks(Fields(panel).CustID, QStringLiteral("zz"));
+    QCOMPARE(Fields(panel).CustID->text(), QStringLiteral("cust-77"));
+    QTest::keyClicks(Fields(panel).ItemDescr, QStringLiteral("zz"));
+    QCOMPARE(Fields(panel).ItemDescr->toPlainText(), FullEntry().ItemDescr);
+    QVERIFY(!Fields(panel).EntryPWChckBox->isEnabled());
+    QVERIFY(Fields(panel).PasswordCopyBtn->isEnabled());
     panel.SetReadOnly(false);
-    QTest::keyClicks(panel.CustID, QStringLiteral("zz"));
-    QCOMPARE(panel.CustID->text(), QStringLiteral("cust-77zz"));
+    QTest::keyClicks(Fields(panel).CustID, QStringLiteral("zz"));
+    QCOMPARE(Fields(panel).CustID->text(), QStringLiteral("cust-77zz"));
 }
 
 void TstSharedWidgets::panelShowsOneIndicator_data()
@@ -381,12 +408,12 @@ void TstSharedWidgets::panelShowsOneIndicator()
     panel.show();
     panel.ShowQuality(score);
     QStringList visible;
-    for (QToolButton *indicator : {panel.PWBadBtn, panel.PWSoSoBtn, panel.PWOKBtn}) {
+    for (QToolButton *indicator : {Fields(panel).PWBadBtn, Fields(panel).PWSoSoBtn, Fields(panel).PWOKBtn}) {
         if (indicator->isVisible())
             visible << indicator->objectName();
     }
     QCOMPARE(visible.join(QLatin1Char(',')), shown);
-    QVERIFY(!panel.PWBadBtn->toolTip().isEmpty());
+    QVERIFY(!Fields(panel).PWBadBtn->toolTip().isEmpty());
 }
 
 void TstSharedWidgets::listModelFollowsTheLines()
@@ -441,18 +468,18 @@ void TstSharedWidgets::screenshots()
     auto *panel = new TEntryFieldPanel(&window);
     panel->SetFields(FullEntry());
     panel->ShowQuality(50);
-    panel->EntryPWChckBox->setChecked(true);
+    Fields(*panel).EntryPWChckBox->setChecked(true);
     auto *layout = new QVBoxLayout(&window);
     layout->addWidget(panel);
     window.resize(560, 560);
     window.show();
     QVERIFY(window.grab().save(folder + QStringLiteral("/panel.png")));
     // The note under a box that refused a paste.
-    panel->Password->setFocus();
-    Enter(panel->Password, QStringLiteral("paste"), QString::fromUtf8("Łódź#2024"));
+    Fields(*panel).Password->setFocus();
+    Enter(Fields(*panel).Password, QStringLiteral("paste"), QString::fromUtf8("Łódź#2024"));
     QVERIFY(window.grab().save(folder + QStringLiteral("/panel-note.png")));
-    panel->ItemDescr->setFocus();
-    Enter(panel->ItemDescr, QStringLiteral("paste"), Repeated('x', 300));
+    Fields(*panel).ItemDescr->setFocus();
+    Enter(Fields(*panel).ItemDescr, QStringLiteral("paste"), Repeated('x', 300));
     QVERIFY(window.grab().save(folder + QStringLiteral("/panel-note-notes.png")));
 }
 

@@ -5,7 +5,9 @@
 // program's own platform reports Qt's screens. With LOCKVEX_SCREENSHOT_DIR set, the main window
 // is also saved as pictures on a small screen and at its smallest.
 
+#include "MainControls.h"
 #include "StickSession.h"
+#include "support/EntryControls.h"
 
 #include "ui/signin/DLockvexPassword.h"
 #include "app/DataLocation.h"
@@ -28,6 +30,9 @@
 
 #include <algorithm>
 #include <functional>
+
+using testing_support::Controls;
+using testing_support::Fields;
 
 using stick_session::TStickSession;
 
@@ -248,22 +253,22 @@ void TstWindowPlacement::mainWindowShrinksToItsMinimum()
     RunLocation.Clients[CloudDropbox].Exists = true;
     TLockvexMainDlg main;
     testing_support::ShowActive(main);
-    QTest::mouseClick(main.UseCloudBtn, Qt::LeftButton);
-    QVERIFY(main.CloudGroupBox->isVisible());
+    QTest::mouseClick(Controls(main).UseCloudBtn, Qt::LeftButton);
+    QVERIFY(Controls(main).CloudGroupBox->isVisible());
     const QSize natural = main.size();
-    const int listHeight = main.ItemList->height();
-    const int notesHeight = main.ItemDescr->height();
+    const int listHeight = Controls(main).ItemList->height();
+    const int notesHeight = Fields(main).ItemDescr->height();
     main.resize(natural + QSize(200, 150));
     QCoreApplication::processEvents();
-    QVERIFY(main.ItemList->height() > listHeight);
-    QVERIFY(main.ItemDescr->height() > notesHeight);
+    QVERIFY(Controls(main).ItemList->height() > listHeight);
+    QVERIFY(Fields(main).ItemDescr->height() > notesHeight);
 
     main.move(0, 0);
     main.resize(main.minimumSize());
     QCoreApplication::processEvents();
     const auto atItsButton = [&] {
-        const QRect button(main.UseCloudBtn->mapTo(&main, QPoint(0, 0)), main.UseCloudBtn->size());
-        const QRect panel = main.CloudGroupBox->geometry();
+        const QRect button(Controls(main).UseCloudBtn->mapTo(&main, QPoint(0, 0)), Controls(main).UseCloudBtn->size());
+        const QRect panel = Controls(main).CloudGroupBox->geometry();
         return panel.top() == button.bottom() + 1 || panel.bottom() + 1 == button.top();
     };
     QTRY_VERIFY(atItsButton());

@@ -66,10 +66,10 @@ void TLockvexItemDlg::FormActivate()
         WindowPlacement::Place(*this, QRect(QPoint(left, top), frame));
     }
     // An entry without an address opens nothing and copies nothing.
-    if (!URL->text().trimmed().isEmpty()) {
+    if (!Fields->URL()->text().trimmed().isEmpty()) {
         if (LVDlgProcs != nullptr)
-            LVDlgProcs->LVBrowseWebPage(URL->text());
-        CopyToClipboard(CustID);
+            LVDlgProcs->LVBrowseWebPage(Fields->URL()->text());
+        CopyToClipboard(Fields->CustID());
     }
 }
 
@@ -87,14 +87,14 @@ void TLockvexItemDlg::GetItemInfo(int ItemKey)
 void TLockvexItemDlg::SetPWQuality()
 {
     Fields->ShowQuality(-1);
-    EntryPWChckBox->hide();
-    const QString password = Password->text().trimmed();
+    Fields->EntryPWChckBox()->hide();
+    const QString password = Fields->Password()->text().trimmed();
     if (password.isEmpty())
         return;
     // The access-password flag means nothing on a stick, where the window runs read-only.
     if (!MemStickMode) {
-        EntryPWChckBox->setChecked(InputParams.LockvexPassword);
-        EntryPWChckBox->show();
+        Fields->EntryPWChckBox()->setChecked(InputParams.LockvexPassword);
+        Fields->EntryPWChckBox()->show();
     }
     if (ItemManager != nullptr)
         Fields->ShowQuality(ItemManager->PWQuality(password));
@@ -120,8 +120,8 @@ void TLockvexItemDlg::ShowGridUnder(const QLineEdit *field)
 
 bool TLockvexItemDlg::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == PINCopyBtn || watched == PasswordCopyBtn) {
-        const QLineEdit *field = watched == PINCopyBtn ? PIN : Password;
+    if (watched == Fields->PINCopyBtn() || watched == Fields->PasswordCopyBtn()) {
+        const QLineEdit *field = watched == Fields->PINCopyBtn() ? Fields->PIN() : Fields->Password();
         // The keyboard's focus on the button counts as the pointer over it.
         if (event->type() == QEvent::Enter || event->type() == QEvent::FocusIn)
             ShowGridUnder(field);
@@ -152,7 +152,7 @@ void TLockvexItemDlg::FormClose()
     PasswordGrid->HideCharacters();
     if (LVDlgProcs != nullptr) {
         LVDlgProcs->SetDlgPosnInfo(ItemTopKey, ItemLeftKey, y(), x());
-        if (!Password->text().isEmpty() && !programEnding_)
-            LVDlgProcs->TextToClipboard(Password->text());
+        if (!Fields->Password()->text().isEmpty() && !programEnding_)
+            LVDlgProcs->TextToClipboard(Fields->Password()->text());
     }
 }

@@ -35,22 +35,6 @@ public:
     QLabel *LockvexLabel = nullptr;
     QLabel *LockvexTextLabel = nullptr;
     QPushButton *LockvexHelpBtn = nullptr;
-    QLineEdit *ItemName = nullptr;
-    QLineEdit *URL = nullptr;
-    QLineEdit *CustID = nullptr;
-    QPushButton *CustIDCopyBtn = nullptr;
-    QLineEdit *PIN = nullptr;
-    QPushButton *PINCopyBtn = nullptr;
-    QLineEdit *Password = nullptr;
-    QPushButton *PasswordCopyBtn = nullptr;
-    QToolButton *PWBadBtn = nullptr;
-    QToolButton *PWSoSoBtn = nullptr;
-    QToolButton *PWOKBtn = nullptr;
-    QCheckBox *EntryPWChckBox = nullptr;
-    QLineEdit *Question1 = nullptr, *Question2 = nullptr, *Question3 = nullptr, *Question4 = nullptr;
-    QLineEdit *MemData1 = nullptr, *MemData2 = nullptr, *MemData3 = nullptr, *MemData4 = nullptr;
-    QPushButton *Ans1CopyBtn = nullptr, *Ans2CopyBtn = nullptr, *Ans3CopyBtn = nullptr, *Ans4CopyBtn = nullptr;
-    QPlainTextEdit *ItemDescr = nullptr;
     QPushButton *SaveCloseBtn = nullptr;
     TPasswordGrid *PasswordGrid = nullptr;
 

@@ -39,41 +39,13 @@ void TLockvexItemDlg::BuildFields()
 {
     Fields = new TEntryFieldPanel(this, scale_);
     Fields->SetReadOnly(true); // shown, never edited: texts can be selected, Copy buttons work
-    ItemName = Fields->ItemName;
-    URL = Fields->URL;
-    CustID = Fields->CustID;
-    CustIDCopyBtn = Fields->CustIDCopyBtn;
-    PIN = Fields->PIN;
-    PINCopyBtn = Fields->PINCopyBtn;
-    Password = Fields->Password;
-    PasswordCopyBtn = Fields->PasswordCopyBtn;
-    PWBadBtn = Fields->PWBadBtn;
-    PWSoSoBtn = Fields->PWSoSoBtn;
-    PWOKBtn = Fields->PWOKBtn;
-    EntryPWChckBox = Fields->EntryPWChckBox;
-    EntryPWChckBox->hide();
-    Question1 = Fields->Question1;
-    Question2 = Fields->Question2;
-    Question3 = Fields->Question3;
-    Question4 = Fields->Question4;
-    MemData1 = Fields->MemData1;
-    MemData2 = Fields->MemData2;
-    MemData3 = Fields->MemData3;
-    MemData4 = Fields->MemData4;
-    Ans1CopyBtn = Fields->Ans1CopyBtn;
-    Ans2CopyBtn = Fields->Ans2CopyBtn;
-    Ans3CopyBtn = Fields->Ans3CopyBtn;
-    Ans4CopyBtn = Fields->Ans4CopyBtn;
-    ItemDescr = Fields->ItemDescr;
+    Fields->EntryPWChckBox()->hide();
     // The boxes only show, but they are tab stops like the Copy buttons after them, so that their
     // texts can be selected and copied by keyboard too.
-    ItemDescr->setFixedHeight(Px(96, scale_)); // the notes only show here: a few lines, then a scroll bar
+    Fields->ItemDescr()->setFixedHeight(Px(96, scale_)); // the notes only show here: a few lines, then a scroll bar
 
-    const std::pair<QPushButton *, QLineEdit *> copies[] = {
-        {CustIDCopyBtn, CustID}, {PINCopyBtn, PIN},       {PasswordCopyBtn, Password}, {Ans1CopyBtn, MemData1},
-        {Ans2CopyBtn, MemData2}, {Ans3CopyBtn, MemData3}, {Ans4CopyBtn, MemData4}};
-    for (const auto &[button, field] : copies) {
-        QLineEdit *copied = field;
+    for (const auto &[button, box] : Fields->CopyButtons()) {
+        QLineEdit *copied = box;
         connect(button, &QPushButton::clicked, this, [this, copied] { CopyToClipboard(copied); });
     }
 }
@@ -108,8 +80,8 @@ void TLockvexItemDlg::BuildControls()
 
     // Floats over the fields, outside the layout.
     PasswordGrid = new TPasswordGrid(this);
-    PINCopyBtn->installEventFilter(this);
-    PasswordCopyBtn->installEventFilter(this);
+    Fields->PINCopyBtn()->installEventFilter(this);
+    Fields->PasswordCopyBtn()->installEventFilter(this);
     Accessibility::PressFocusedButtonOnEnter(this);
     // The title is the window's name in the program; assistive tools read what it shows.
     Accessibility::NameWindow(this, QStringLiteral("Website entry"));

@@ -271,26 +271,10 @@ QWidget *TLockvexDataImportDlg::BuildReviewGroup()
     // The entry's fields as the main window shows them; what only an entry in the data file
     // has (the Copy buttons, the quality rating, the login flag) stays hidden here.
     ReviewPanel = new TEntryFieldPanel(GroupBox1, scale_);
-    for (QWidget *extra : std::initializer_list<QWidget *>{ReviewPanel->CustIDCopyBtn, ReviewPanel->PINCopyBtn,
-                                                           ReviewPanel->PasswordCopyBtn, ReviewPanel->Ans1CopyBtn,
-                                                           ReviewPanel->Ans2CopyBtn, ReviewPanel->Ans3CopyBtn,
-                                                           ReviewPanel->Ans4CopyBtn, ReviewPanel->EntryPWChckBox})
-        extra->hide();
+    for (const TEntryFieldPanel::TCopyButton &copy : ReviewPanel->CopyButtons())
+        copy.Button->hide();
+    ReviewPanel->EntryPWChckBox()->hide();
     ReviewPanel->ShowQuality(-1);
-    ItemName = ReviewPanel->ItemName;
-    URL = ReviewPanel->URL;
-    CustID = ReviewPanel->CustID;
-    PIN = ReviewPanel->PIN;
-    Password = ReviewPanel->Password;
-    Question1 = ReviewPanel->Question1;
-    Question2 = ReviewPanel->Question2;
-    Question3 = ReviewPanel->Question3;
-    Question4 = ReviewPanel->Question4;
-    MemData1 = ReviewPanel->MemData1;
-    MemData2 = ReviewPanel->MemData2;
-    MemData3 = ReviewPanel->MemData3;
-    MemData4 = ReviewPanel->MemData4;
-    ItemDescr = ReviewPanel->ItemDescr;
     grid->addWidget(ReviewPanel, row, 0, 1, 4);
     grid->setRowStretch(row++, 1); // the notes take the room the window has to spare
 

@@ -74,16 +74,8 @@ public:
     // Review group.
     QGroupBox *GroupBox1 = nullptr;
     TEntryFieldPanel *ReviewPanel = nullptr; // the entry's fields as the main window shows them
-    QLineEdit *ItemName = nullptr;
-    QLineEdit *URL = nullptr;
-    QLineEdit *CustID = nullptr;
-    QLineEdit *PIN = nullptr;
-    QLineEdit *Password = nullptr;
-    QLineEdit *Question1 = nullptr, *Question2 = nullptr, *Question3 = nullptr, *Question4 = nullptr;
-    QLineEdit *MemData1 = nullptr, *MemData2 = nullptr, *MemData3 = nullptr, *MemData4 = nullptr;
-    QPlainTextEdit *ItemDescr = nullptr;
-    QLabel *ShortenedLbl = nullptr;         // which fields of the record shown were cut or had characters replaced
-    QProgressBar *ImportProgress = nullptr; // "Import all items": how much of the file is done
+    QLabel *ShortenedLbl = nullptr;          // which fields of the record shown were cut or had characters replaced
+    QProgressBar *ImportProgress = nullptr;  // "Import all items": how much of the file is done
     QLabel *ProgressLbl = nullptr;
     QPushButton *QuitBtn = nullptr;
     QPushButton *RejectBtn = nullptr;

@@ -204,8 +204,6 @@ void TLockvexMainDlg::FormCreate()
     SetKeyboardOrder();
 
     // 1-2: the state at creation.
-    NewItemBtnClicked = false;
-    ItemSaved = false;
     ItemListTabs->hide();
     MessageShown = false;
     SetMessageDialogOwner(this, [this] { MessageShown = true; });
@@ -235,7 +233,6 @@ void TLockvexMainDlg::FormCreate()
     // 7-8: the first refresh and the entry it selects.
     ItemListTabs->SetCurrentIndex(0);
     GetDisplayInfo();
-    NewItemName = NewWebEntryName;
     ItemListTabs->show();
     DisplayCurrentItem();
 
@@ -355,25 +352,6 @@ QWidget *TLockvexMainDlg::BuildEntryPanel()
     box->setObjectName(QStringLiteral("EntryGroupBox"));
 
     EntryPanel = new TEntryFieldPanel(box, scale_);
-    ItemName = EntryPanel->ItemName;
-    URL = EntryPanel->URL;
-    URLLbl = EntryPanel->URLLbl;
-    CustID = EntryPanel->CustID;
-    PIN = EntryPanel->PIN;
-    Password = EntryPanel->Password;
-    PasswordLbl = EntryPanel->PasswordLbl;
-    ItemDescr = EntryPanel->ItemDescr;
-    EntryPWChckBox = EntryPanel->EntryPWChckBox;
-    PWBadBtn = EntryPanel->PWBadBtn;
-    PWSoSoBtn = EntryPanel->PWSoSoBtn;
-    PWOKBtn = EntryPanel->PWOKBtn;
-    CustIDCopyBtn = EntryPanel->CustIDCopyBtn;
-    PINCopyBtn = EntryPanel->PINCopyBtn;
-    PasswordCopyBtn = EntryPanel->PasswordCopyBtn;
-    Ans1CopyBtn = EntryPanel->Ans1CopyBtn;
-    Ans2CopyBtn = EntryPanel->Ans2CopyBtn;
-    Ans3CopyBtn = EntryPanel->Ans3CopyBtn;
-    Ans4CopyBtn = EntryPanel->Ans4CopyBtn;
 
     NewBtn = MakeButton(QStringLiteral("CREATE NEW ITEM"), "NewBtn", box);
     EntryPanel->AddBesideName(NewBtn);
@@ -608,14 +586,30 @@ void TLockvexMainDlg::PlaceOnScreen()
 // the buttons under them and the footer. The data-location panel comes right after its button.
 void TLockvexMainDlg::SetKeyboardOrder()
 {
-    QWidget *const order[] = {
-        LockvexHelpBtn,      SearchArg,     ItemList,    ItemListTabs,  PasswordCombo,      ImportPasswordsBtn,
-        TfrMemStickBtn,      DeleteItemBtn, UseCloudBtn, RadioButtonPC, RadioButtonDropbox, RadioButtonGoogleDrive,
-        RadioButtonSkyDrive, ItemName};
+    QWidget *const order[] = {LockvexHelpBtn,
+                              SearchArg,
+                              ItemList,
+                              ItemListTabs,
+                              PasswordCombo,
+                              ImportPasswordsBtn,
+                              TfrMemStickBtn,
+                              DeleteItemBtn,
+                              UseCloudBtn,
+                              RadioButtonPC,
+                              RadioButtonDropbox,
+                              RadioButtonGoogleDrive,
+                              RadioButtonSkyDrive,
+                              EntryPanel->ItemName()};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
-    QWidget *const tail[] = {ItemDescr,   CancelBtn,   SaveCloseBtn, SendToFriendBtn,
-                             TellTrelBtn, FacebookBtn, TwitterBtn,   TrelLogoImage};
+    QWidget *const tail[] = {EntryPanel->ItemDescr(),
+                             CancelBtn,
+                             SaveCloseBtn,
+                             SendToFriendBtn,
+                             TellTrelBtn,
+                             FacebookBtn,
+                             TwitterBtn,
+                             TrelLogoImage};
     for (size_t i = 1; i < std::size(tail); ++i)
         setTabOrder(tail[i - 1], tail[i]);
     Accessibility::PressFocusedButtonOnEnter(this);
@@ -633,7 +627,7 @@ void TLockvexMainDlg::ConnectHandlers()
         QTimer::singleShot(0, this, [this] {
             clickPending_ = false;
             const int row = SelectedRow(ItemList);
-            if (row >= 0 && !closing_)
+            if (row >= 0 && !rules_.IsClosing())
                 ItemListClick(row);
         });
     });
@@ -722,11 +716,11 @@ bool TLockvexMainDlg::eventFilter(QObject *watched, QEvent *event)
     case QEvent::FocusIn:
         if (watched == SearchArg && UserFocusChange(event))
             SearchArgEnter();
-        else if (watched == ItemName && UserFocusChange(event))
+        else if (watched == EntryPanel->ItemName() && UserFocusChange(event))
             ItemNameEnter();
         break;
     case QEvent::FocusOut:
-        if (watched == ItemName && UserFocusChange(event))
+        if (watched == EntryPanel->ItemName() && UserFocusChange(event))
             ItemNameExit();
         break;
     case QEvent::LayoutRequest:

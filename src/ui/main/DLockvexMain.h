@@ -12,8 +12,11 @@
 //                             import and memory-stick commands
 //
 // The window never touches a record: it exchanges one entry at a time with the item manager as
-// ItemManagerParams and shows the lists the list manager rebuilds at every refresh.
+// ItemManagerParams and shows the lists the list manager rebuilds at every refresh. What is
+// saved, asked or discarded is decided by its editing rules (app/MainEditRules.h), which see the
+// window through TMainEditView; the window shows the entries and lines they choose.
 
+#include "app/MainEditRules.h"
 #include "entries/EntryFields.h"
 #include "entries/MgrLockvexLists.h"
 
@@ -38,76 +41,13 @@ class THeaderBand;
 class TLetterTabs;
 class TPasswordGrid;
 
-class TLockvexMainDlg : public QWidget
+class TLockvexMainDlg : public QWidget, private TMainEditView
 {
     Q_OBJECT
 
 public:
     explicit TLockvexMainDlg(QWidget *parent = nullptr);
     ~TLockvexMainDlg() override;
-
-    // ---- controls, named as the window describes them ------------------------------------------
-    THeaderBand *HeaderPanel = nullptr;
-    QLabel *LockvexLabel = nullptr;
-    QLabel *LockvexTextLabel = nullptr;
-    QPushButton *LockvexHelpBtn = nullptr;
-
-    QLabel *Label1 = nullptr; // "Search Names"
-    QLineEdit *SearchArg = nullptr;
-    QListView *ItemList = nullptr;
-    TLetterTabs *ItemListTabs = nullptr;
-    QLabel *Label2 = nullptr; // "Select Password"
-    QComboBox *PasswordCombo = nullptr;
-    QPushButton *ImportPasswordsBtn = nullptr;
-    QPushButton *TfrMemStickBtn = nullptr;
-    QPushButton *UseCloudBtn = nullptr;
-    QPushButton *DeleteItemBtn = nullptr;
-    QLabel *VersionLbl = nullptr;
-    QGroupBox *CloudGroupBox = nullptr;
-    QRadioButton *RadioButtonPC = nullptr;
-    QRadioButton *RadioButtonDropbox = nullptr;
-    QRadioButton *RadioButtonGoogleDrive = nullptr;
-    QRadioButton *RadioButtonSkyDrive = nullptr;
-    QLabel *ImagePC = nullptr;
-    QLabel *ImageDropbox = nullptr;
-    QLabel *ImageGoogleDrive = nullptr;
-    QLabel *ImageSkyDrive = nullptr;
-    QPushButton *LogWriteBtn = nullptr;
-
-    TEntryFieldPanel *EntryPanel = nullptr;
-    // The entry panel's controls (owned by EntryPanel), under their own names.
-    QLineEdit *ItemName = nullptr;
-    QLineEdit *URL = nullptr;
-    QLabel *URLLbl = nullptr;
-    QLineEdit *CustID = nullptr;
-    QLineEdit *PIN = nullptr;
-    QLineEdit *Password = nullptr;
-    QLabel *PasswordLbl = nullptr;
-    QPlainTextEdit *ItemDescr = nullptr;
-    QCheckBox *EntryPWChckBox = nullptr;
-    QToolButton *PWBadBtn = nullptr;
-    QToolButton *PWSoSoBtn = nullptr;
-    QToolButton *PWOKBtn = nullptr;
-    QPushButton *CustIDCopyBtn = nullptr;
-    QPushButton *PINCopyBtn = nullptr;
-    QPushButton *PasswordCopyBtn = nullptr;
-    QPushButton *Ans1CopyBtn = nullptr, *Ans2CopyBtn = nullptr, *Ans3CopyBtn = nullptr, *Ans4CopyBtn = nullptr;
-    // The window's own controls in the entry panel.
-    QPushButton *NewBtn = nullptr;
-    QPushButton *LoginBtn = nullptr;
-    QCheckBox *SuppressPWCheckBox = nullptr;
-    QLabel *ReadOnlyLbl = nullptr;
-    QPushButton *SaveCloseBtn = nullptr;
-    QPushButton *CancelBtn = nullptr;
-    TPasswordGrid *PasswordGrid = nullptr;
-    QLabel *PWCheckedImage = nullptr;
-    QLabel *PWUncheckedImage = nullptr;
-
-    QPushButton *SendToFriendBtn = nullptr;
-    QPushButton *TellTrelBtn = nullptr;
-    QLabel *FacebookBtn = nullptr;
-    QLabel *TwitterBtn = nullptr;
-    QLabel *TrelLogoImage = nullptr;
 
     QTimer *ForceClose = nullptr;     // idle close, 80 s ticks
     QTimer *ClipboardTimer = nullptr; // password auto-copy
@@ -119,24 +59,19 @@ public:
     bool MessageShown = false;
     TDateTime NewLoginDateTime = 0;
     ListManagerParams DisplayParams;
-    ItemManagerParams InputParams;  // the entry shown, as loaded or last saved
-    ItemManagerParams OutputParams; // the entry shown, as the fields now stand
     QString LastLogIn;
-    QString NewItemName;
-    QString SaveName;
     QString SavePassword;
     bool UseCloudBtnDown = false;
-    bool NameAlreadyChecked = false;
-    bool NewItemBtnClicked = false;
     bool GoWebBtnClicked = false;
-    bool ItemSaved = false;
     bool LoginButtonClicked = false;
     int CurrentIndex = 0;
     int NewIndex = 0;
 
-    static constexpr int IdleTicks = 30;     // ticks of ForceClose before the idle close
-    static constexpr int IdleTickMs = 80000; // one tick
-    int IdleCount() const { return idleCount_; }
+    static constexpr int IdleTicks = TMainEditRules::IdleTicks; // ticks of ForceClose before the idle close
+    static constexpr int IdleTickMs = 80000;                    // one tick
+    int IdleCount() const { return rules_.IdleCount(); }
+    // The editing rules: the entry shown as loaded, its state, whether it is a new entry.
+    const TMainEditRules &Rules() const { return rules_; }
 
     // ---- operations: list and navigation (DLockvexMainList.cpp) --------------------------------
     void GetDisplayInfo();
@@ -147,25 +82,19 @@ public:
     void SearchArgEnter();
     void SearchArgKeyUp();
     // The lines the list shows now (the full list, a search result or a password's entries).
-    const TLockvexStringList *ShownLines() const;
+    const TLockvexStringList *ShownLines() const override;
 
     // ---- operations: editing (DLockvexMainEdit.cpp) --------------------------------------------
     void GetItemInfo(int ItemKey);
-    void SetItemInfo();
     bool RecChanged();
     // Saves the entry shown when it changed. False when a change could not be saved (the store
     // did not write it, or its name is another entry's): the fields keep it and the caller stays
     // on the entry.
     virtual bool SaveItem(bool ForceSave);
-    void AddItem();
-    bool DeleteItem();
     void ItemNameEnter();
     // Checks and saves a changed name when the name field is left. False when the name was
     // checked and refused (taken, blank, or a rename the user did not confirm).
     bool ItemNameExit();
-    // Checks the name in OutputParams and asks the user where the check wants it: tells them a
-    // name is taken (message 16) and asks them to confirm a rename (message 2). True: accepted.
-    bool ValidateItemName();
     void NewBtnClick();
     void DeleteItemBtnClick();
 
@@ -224,12 +153,63 @@ signals:
     void Closed();
 
 protected:
-    void closeEvent(QCloseEvent *event) override; // FormCloseQuery and FormClose
+    void closeEvent(QCloseEvent *event) override; // the close request and FormClose
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override; // FormResize and becoming active again
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The controls, named as the window describes them; tests find them by these object names.
+    THeaderBand *HeaderPanel = nullptr;
+    QLabel *LockvexLabel = nullptr;
+    QLabel *LockvexTextLabel = nullptr;
+    QPushButton *LockvexHelpBtn = nullptr;
+
+    QLabel *Label1 = nullptr; // "Search Names"
+    QLineEdit *SearchArg = nullptr;
+    QListView *ItemList = nullptr;
+    TLetterTabs *ItemListTabs = nullptr;
+    QLabel *Label2 = nullptr; // "Select Password"
+    QComboBox *PasswordCombo = nullptr;
+    QPushButton *ImportPasswordsBtn = nullptr;
+    QPushButton *TfrMemStickBtn = nullptr;
+    QPushButton *UseCloudBtn = nullptr;
+    QPushButton *DeleteItemBtn = nullptr;
+    QLabel *VersionLbl = nullptr;
+    QGroupBox *CloudGroupBox = nullptr;
+    QRadioButton *RadioButtonPC = nullptr;
+    QRadioButton *RadioButtonDropbox = nullptr;
+    QRadioButton *RadioButtonGoogleDrive = nullptr;
+    QRadioButton *RadioButtonSkyDrive = nullptr;
+    QLabel *ImagePC = nullptr;
+    QLabel *ImageDropbox = nullptr;
+    QLabel *ImageGoogleDrive = nullptr;
+    QLabel *ImageSkyDrive = nullptr;
+    QPushButton *LogWriteBtn = nullptr;
+
+    TEntryFieldPanel *EntryPanel = nullptr; // the entry's fields
+    // The window's own controls in the entry panel.
+    QPushButton *NewBtn = nullptr;
+    QPushButton *LoginBtn = nullptr;
+    QCheckBox *SuppressPWCheckBox = nullptr;
+    QLabel *ReadOnlyLbl = nullptr;
+    QPushButton *SaveCloseBtn = nullptr;
+    QPushButton *CancelBtn = nullptr;
+    TPasswordGrid *PasswordGrid = nullptr;
+    QLabel *PWCheckedImage = nullptr;
+    QLabel *PWUncheckedImage = nullptr;
+
+    QPushButton *SendToFriendBtn = nullptr;
+    QPushButton *TellTrelBtn = nullptr;
+    QLabel *FacebookBtn = nullptr;
+    QLabel *TwitterBtn = nullptr;
+    QLabel *TrelLogoImage = nullptr;
+
+    // Event filters that call back into this window.
+    class TPasswordLabelPress;
+    class TCopyButtonHover;
+    class TCloudButtonHover;
+
     // Creation, in DLockvexMain.cpp.
     void FormCreate();
     QWidget *BuildLeftPanel();
@@ -249,15 +229,21 @@ private:
     void ConnectCommandHandlers();
     void CloseCloudPanel();
 
-    bool FormCloseQuery();
     void FormClose();
+    // The window as its editing rules see it.
+    TItemManager *Items() const override;
+    TListManager *Lists() const override;
+    void ReadFields(ItemManagerParams &entry) const override;
+    bool Ask(TEditMessage message) override;
+    void ListsChanged() override { GetDisplayInfo(); }
+    bool FieldsReadOnly() const override { return fieldsReadOnly_; }
     // Stays on the entry shown: the list selects its line again.
     void KeepCurrentLine();
     // The key of a line of the list shown, and the line that shows a key (or -1).
     int KeyOfLine(int row) const;
     int LineOfKey(int key) const;
     void SetFieldsReadOnly(bool readOnly);
-    void ResetIdleCount() { idleCount_ = IdleTicks; }
+    void ResetIdleCount() { rules_.Activity(); }
     void SetFocusWhenActive(QWidget *control);
 
     TEntryListModel *listModel_ = nullptr;
@@ -265,13 +251,8 @@ private:
     double scale_ = 1.0;
     // Event filters that call back into this window; the destructor deletes them first.
     QList<QObject *> callbackFilters_;
-    int idleCount_ = IdleTicks;
+    TMainEditRules rules_{*this};
     bool selecting_ = false;         // the program is selecting a line: no click handling
-    bool closing_ = false;           // the window has passed its close request
-    bool quietClose_ = false;        // closing on a signal: no question is asked
-    bool nameRefused_ = false;       // the name in the field was refused and not changed since
-    bool nameEdited_ = false;        // the name was typed into since it was last checked
-    bool idleClosing_ = false;       // the idle close is running save-and-close
     bool otherWindowActive_ = false; // focus went to another window of the program
     bool fieldsReadOnly_ = false;
     bool tabPressRefused_ = false;

@@ -8,8 +8,8 @@
 #include "common/TextRoutines.h"
 #include "entries/EntryText.h"
 #include "entries/MgrLockvexItems.h"
-#include "store/LockvexIndexRec.h"
 #include "ui/main/PasswordChooserDelegate.h"
+#include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/EntryListModel.h"
 
 #include <QCheckBox>
@@ -20,11 +20,8 @@
 #include <QMouseEvent>
 #include <QSignalBlocker>
 
-namespace
-{
-
 // Presses on the "Password" label: left for a random password, right to restore the one shown.
-class TPasswordLabelPress : public QObject
+class TLockvexMainDlg::TPasswordLabelPress : public QObject
 {
 public:
     explicit TPasswordLabelPress(TLockvexMainDlg *window) : QObject(window), window_(window) {}
@@ -32,7 +29,7 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == window_->PasswordLbl && event->type() == QEvent::MouseButtonPress) {
+        if (watched == window_->EntryPanel->PasswordLbl() && event->type() == QEvent::MouseButtonPress) {
             window_->PasswordLblMouseDown(static_cast<QMouseEvent *>(event)->button());
             return true;
         }
@@ -43,26 +40,20 @@ private:
     TLockvexMainDlg *window_;
 };
 
-} // namespace
-
 void TLockvexMainDlg::ConnectChooserHandlers()
 {
     // Only the user's click: the program sets the box without running this.
-    connect(EntryPWChckBox, &QCheckBox::clicked, this, [this] { EntryPWChckBoxClick(); });
+    connect(EntryPanel->EntryPWChckBox(), &QCheckBox::clicked, this, [this] { EntryPWChckBoxClick(); });
     auto *labelPress = new TPasswordLabelPress(this);
     callbackFilters_ << labelPress;
-    PasswordLbl->installEventFilter(labelPress);
-    PasswordLbl->setToolTip(
+    EntryPanel->PasswordLbl()->installEventFilter(labelPress);
+    EntryPanel->PasswordLbl()->setToolTip(
         QStringLiteral("Left click to generate random password, right click to restore original password"));
-    PasswordLbl->setContextMenuPolicy(Qt::PreventContextMenu);
+    EntryPanel->PasswordLbl()->setContextMenuPolicy(Qt::PreventContextMenu);
 
     auto *delegate = new TPasswordChooserDelegate(
         PWCheckedImage->pixmap(), PWUncheckedImage->pixmap(),
-        [this](int row) {
-            const TLockvexStringList *lines = passwordModel_->Lines();
-            const TTDStandardIndexRec *rec = lines ? lines->Objects(row) : nullptr;
-            return rec && rec->IsFlagged();
-        },
+        [this](int row) { return ListManager && ListManager->IsLineFlagged(passwordModel_->Lines(), row); },
         PasswordCombo);
     PasswordCombo->setItemDelegate(delegate);
     // A line the user picks, also the one already shown.
@@ -72,8 +63,8 @@ void TLockvexMainDlg::ConnectChooserHandlers()
 void TLockvexMainDlg::EntryPWChckBoxClick()
 {
     const int remembered = PasswordCombo->currentIndex();
-    const QString password = TrimBlankChars(Password->text());
-    const bool access = EntryPWChckBox->isChecked();
+    const QString password = TrimBlankChars(EntryPanel->Password()->text());
+    const bool access = EntryPanel->EntryPWChckBox()->isChecked();
     if (!password.isEmpty() && ItemManager) {
         // The flag belongs to the password: every stored entry with it is marked at once.
         if (!ItemManager->SetAllEntryPasswords(password, access) && !ReadOnlyMode)
@@ -81,8 +72,8 @@ void TLockvexMainDlg::EntryPWChckBoxClick()
         // The entry shown is one of them when its stored password is this one; it is now stored
         // with the flag, so the box no longer counts as a change of the entry, and re-rating the
         // password while typing keeps the box as the user set it.
-        if (TrimBlankChars(InputParams.Password) == password)
-            InputParams.LockvexPassword = access;
+        if (TrimBlankChars(rules_.AsLoaded().Password) == password)
+            rules_.AccessFlagStored(access);
     }
     if (!ListManager)
         return;
@@ -95,12 +86,12 @@ void TLockvexMainDlg::EntryPWChckBoxClick()
 
 void TLockvexMainDlg::PasswordLblMouseDown(Qt::MouseButton button)
 {
-    if (Password->isReadOnly())
+    if (EntryPanel->Password()->isReadOnly())
         return; // no entry shown, or the data cannot be changed
     if (button == Qt::LeftButton)
-        Password->setText(RandomPassword());
+        EntryPanel->Password()->setText(RandomPassword());
     else if (button == Qt::RightButton)
-        Password->setText(SavePassword);
+        EntryPanel->Password()->setText(SavePassword);
     // The change of text re-rates the password.
 }
 

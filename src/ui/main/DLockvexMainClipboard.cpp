@@ -27,9 +27,11 @@ namespace
 constexpr int AutoCopyMs = 5000;
 constexpr int AutoCopyAfterLoginMs = 10000;
 
+} // namespace
+
 // The pointer (or the keyboard's focus) on the Copy buttons of the PIN and the password and on
 // the login button.
-class TCopyButtonHover : public QObject
+class TLockvexMainDlg::TCopyButtonHover : public QObject
 {
 public:
     explicit TCopyButtonHover(TLockvexMainDlg *window) : QObject(window), window_(window) {}
@@ -43,14 +45,15 @@ protected:
         const bool leave = type == QEvent::Leave || type == QEvent::FocusOut;
         if (!enter && !leave && type != QEvent::Hide)
             return false;
-        if (watched == window_->PINCopyBtn || watched == window_->PasswordCopyBtn) {
-            const QLineEdit *field = watched == window_->PINCopyBtn ? window_->PIN : window_->Password;
+        if (watched == window_->EntryPanel->PINCopyBtn() || watched == window_->EntryPanel->PasswordCopyBtn()) {
+            const QLineEdit *field = watched == window_->EntryPanel->PINCopyBtn() ? window_->EntryPanel->PIN()
+                                                                                  : window_->EntryPanel->Password();
             if (enter) {
                 const QPoint below = field->mapTo(window_, QPoint(0, field->height()));
                 window_->BuildPWordGrid(field->text(), below.y(), below.x());
             } else {
                 window_->PasswordGrid->HideCharacters();
-                if (leave && watched == window_->PasswordCopyBtn)
+                if (leave && watched == window_->EntryPanel->PasswordCopyBtn())
                     window_->PasswordCopyBtnMouseLeave();
             }
         } else if (watched == window_->LoginBtn) {
@@ -66,27 +69,21 @@ private:
     TLockvexMainDlg *window_;
 };
 
-} // namespace
-
 void TLockvexMainDlg::ConnectClipboardHandlers()
 {
-    const std::pair<QPushButton *, const QLineEdit *> copies[] = {
-        {PINCopyBtn, PIN},
-        {PasswordCopyBtn, Password},
-        {Ans1CopyBtn, EntryPanel->MemData1},
-        {Ans2CopyBtn, EntryPanel->MemData2},
-        {Ans3CopyBtn, EntryPanel->MemData3},
-        {Ans4CopyBtn, EntryPanel->MemData4},
-    };
-    for (const auto &[button, field] : copies)
-        connect(button, &QPushButton::clicked, this, [this, field = field] { CopyFieldToClipboard(field); });
-    connect(CustIDCopyBtn, &QPushButton::clicked, this, [this] { CustIDCopyBtnClick(); });
+    // The customer ID's copy also starts the password auto-copy.
+    for (const auto &[button, box] : EntryPanel->CopyButtons()) {
+        if (box == EntryPanel->CustID())
+            connect(button, &QPushButton::clicked, this, [this] { CustIDCopyBtnClick(); });
+        else
+            connect(button, &QPushButton::clicked, this, [this, box = box] { CopyFieldToClipboard(box); });
+    }
     connect(ClipboardTimer, &QTimer::timeout, this, [this] { ClipboardTimerTimer(); });
     connect(LoginBtn, &QPushButton::clicked, this, [this] { LoginBtnClick(); });
     auto *hover = new TCopyButtonHover(this);
     callbackFilters_ << hover;
-    for (QWidget *control : {static_cast<QWidget *>(PINCopyBtn), static_cast<QWidget *>(PasswordCopyBtn),
-                             static_cast<QWidget *>(LoginBtn)})
+    for (QWidget *control : {static_cast<QWidget *>(EntryPanel->PINCopyBtn()),
+                             static_cast<QWidget *>(EntryPanel->PasswordCopyBtn()), static_cast<QWidget *>(LoginBtn)})
         control->installEventFilter(hover);
 }
 
@@ -99,9 +96,9 @@ void TLockvexMainDlg::CopyFieldToClipboard(const QLineEdit *field)
 
 void TLockvexMainDlg::CustIDCopyBtnClick()
 {
-    if (CustID->text().isEmpty())
+    if (EntryPanel->CustID()->text().isEmpty())
         return;
-    CopyFieldToClipboard(CustID);
+    CopyFieldToClipboard(EntryPanel->CustID());
     if (SuppressPWCheckBox->isChecked()) {
         // The user pastes the customer ID into the site; a beep then tells that the password
         // has taken its place on the clipboard.
@@ -119,16 +116,16 @@ void TLockvexMainDlg::ClipboardTimerTimer()
     if (autoCopyKey_ != DisplayedItemKey)
         return;
     platform::Current().Beep();
-    CopyFieldToClipboard(Password);
+    CopyFieldToClipboard(EntryPanel->Password());
 }
 
 void TLockvexMainDlg::LoginBtnClick()
 {
-    if (TrimBlankChars(URL->text()).isEmpty())
+    if (TrimBlankChars(EntryPanel->URL()->text()).isEmpty())
         return;
     GoWebBtnClicked = true;
     if (LVDlgProcs)
-        LVDlgProcs->LVBrowseWebPage(URL->text());
+        LVDlgProcs->LVBrowseWebPage(EntryPanel->URL()->text());
     LoginButtonClicked = true;
     CustIDCopyBtnClick();
     LoginButtonClicked = false;
@@ -138,7 +135,7 @@ void TLockvexMainDlg::LoginBtnClick()
 // recorded now and saved with the entry's next save.
 void TLockvexMainDlg::PasswordCopyBtnMouseLeave()
 {
-    if (!GoWebBtnClicked || Password->text().isEmpty())
+    if (!GoWebBtnClicked || EntryPanel->Password()->text().isEmpty())
         return;
     GoWebBtnClicked = false;
     StampNow();
@@ -165,15 +162,15 @@ void TLockvexMainDlg::ShowLastLogIn()
 {
     if (NewLoginDateTime <= 0) {
         LastLogIn.clear();
-        URLLbl->setText(QStringLiteral("WebSite address"));
+        EntryPanel->URLLbl()->setText(QStringLiteral("WebSite address"));
         return;
     }
     DateStamp(NewLoginDateTime);
     LastLogIn = TimeStamp;
-    URLLbl->setText(QStringLiteral("Last logged in ") + LastLogIn);
+    EntryPanel->URLLbl()->setText(QStringLiteral("Last logged in ") + LastLogIn);
 }
 
 void TLockvexMainDlg::HideLastLogIn()
 {
-    URLLbl->setText(QStringLiteral("WebSite address"));
+    EntryPanel->URLLbl()->setText(QStringLiteral("WebSite address"));
 }

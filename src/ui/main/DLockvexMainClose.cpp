@@ -27,13 +27,8 @@ const QString ClipboardClearedText = QStringLiteral("Clipboard cleared by Lockve
 
 void TLockvexMainDlg::SaveCloseBtnClick()
 {
-    const bool nameKept = ItemNameExit(); // as if the name field had been left
-    if (nameKept && ListManager->GetIndexFromName(ShownLines(), NoTag, ItemName->text()) >= 0) {
-        SetItemInfo();
-        if (ValidateItemName())
-            SaveItem(false);
-    }
-    close(); // asks message 4 when a change is left unsaved
+    rules_.SaveBeforeClose(); // as if the name field had been left
+    close();                  // asks message 4 when a change is left unsaved
 }
 
 void TLockvexMainDlg::CancelBtnClick()
@@ -43,25 +38,17 @@ void TLockvexMainDlg::CancelBtnClick()
 
 void TLockvexMainDlg::closeEvent(QCloseEvent *event)
 {
-    if (closing_) {
+    if (rules_.IsClosing()) {
         event->accept();
         return;
     }
-    if (!FormCloseQuery()) {
+    if (!rules_.MayClose()) {
         event->ignore();
         return;
     }
-    closing_ = true;
+    rules_.Closed();
     FormClose();
     event->accept();
-}
-
-bool TLockvexMainDlg::FormCloseQuery()
-{
-    if (quietClose_ || !RecChanged())
-        return true;
-    const bool quit = ShowMessageDlg(MsgCatalogue[MsgQuitWithoutSaving]);
-    return quit || quietClose_; // an ending signal during the question closes anyway
 }
 
 void TLockvexMainDlg::FormClose()
@@ -82,22 +69,22 @@ void TLockvexMainDlg::FormClose()
 
 void TLockvexMainDlg::ForceCloseTimer()
 {
-    if (--idleCount_ > 0)
-        return;
-    // Still open afterwards (the user kept a change that could not be saved): count again.
-    ResetIdleCount();
     // Another window of the program is open (the import window, with this one hidden behind
     // it, or a message), or the idle close's own question has waited a further idle time:
     // nobody is there to answer. The whole program closes now, as at log-out: the other windows
     // close, what needs no question is saved, the clipboard is cleared. Never half: this window
     // does not stay behind, nor come back.
-    if (idleClosing_ || QApplication::activeModalWidget() || !isVisible()) {
+    switch (rules_.IdleTick(QApplication::activeModalWidget() || !isVisible())) {
+    case TMainEditRules::TIdleStep::Wait:
+        return;
+    case TMainEditRules::TIdleStep::CloseQuietly:
         CloseOnSignal();
         return;
+    case TMainEditRules::TIdleStep::SaveAndClose:
+        SaveCloseBtnClick();
+        rules_.IdleCloseDone();
+        return;
     }
-    idleClosing_ = true;
-    SaveCloseBtnClick();
-    idleClosing_ = false;
 }
 
 // At log-out the session ends the program with SIGTERM; nobody is there to answer. Once the
@@ -105,7 +92,7 @@ void TLockvexMainDlg::ForceCloseTimer()
 // and the window closes without asking.
 void TLockvexMainDlg::CloseOnSignal()
 {
-    quietClose_ = true;
+    rules_.BeginQuietClose();
     // Nothing is asked from here on in any window: the import window's closing notes among them.
     SetQuietClose(true);
     QTimer::singleShot(0, this, [this] {
@@ -114,16 +101,9 @@ void TLockvexMainDlg::CloseOnSignal()
             if (QApplication::activeModalWidget() == modal)
                 break;
         }
-        if (closing_)
+        if (rules_.IsClosing())
             return;
-        if (RecChanged() && !fieldsReadOnly_) {
-            // A name is saved only when it needs no question: unchanged, already accepted, or
-            // a new entry's name that no other entry bears (SaveItem checks that).
-            const bool nameSettled = OutputParams.ItemName == InputParams.ItemName || NameAlreadyChecked ||
-                                     (NewItemBtnClicked && !TrimBlankChars(OutputParams.ItemName).isEmpty());
-            if (nameSettled)
-                SaveItem(false);
-        }
+        rules_.SaveQuietly();
         close();
     });
 }

@@ -25,11 +25,8 @@
 using LockvexStyle::Gap;
 using LockvexStyle::Px;
 
-namespace
-{
-
 // The pointer entering "SAVE IN CLOUD" closes an open panel.
-class TCloudButtonHover : public QObject
+class TLockvexMainDlg::TCloudButtonHover : public QObject
 {
 public:
     explicit TCloudButtonHover(TLockvexMainDlg *window) : QObject(window), window_(window) {}
@@ -45,8 +42,6 @@ protected:
 private:
     TLockvexMainDlg *window_;
 };
-
-} // namespace
 
 void TLockvexMainDlg::ConnectCommandHandlers()
 {
@@ -179,7 +174,7 @@ void TLockvexMainDlg::ImportPasswordsBtnClick()
     const QPoint topLeft = pos();
     hide();
     TLockvexDataImportDlg::RunModal(nullptr, topLeft);
-    if (closing_)
+    if (rules_.IsClosing())
         return; // the program closed meanwhile (the idle close, log-out): it stays closed
 
     // The in-memory index is read anew, so that it holds the imported entries.

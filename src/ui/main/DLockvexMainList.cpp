@@ -5,7 +5,6 @@
 
 #include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
-#include "store/LockvexIndexRec.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/LetterTabs.h"
@@ -47,38 +46,22 @@ void TLockvexMainDlg::DisplayCurrentItem()
 {
     if (!ListManager || !ItemManager)
         return;
-    DisplayedItemKey = ListManager->GetKey(ShownLines(), SelectedRow(ItemList));
-    if (DisplayedItemKey < 0)
-        ItemManager->ClearWebRecord(); // no line selected: empty fields
-    NameAlreadyChecked = false;
-    NewItemBtnClicked = false;
+    const int key = ListManager->GetKey(ShownLines(), SelectedRow(ItemList));
     GoWebBtnClicked = false;
-    nameRefused_ = false;
-    nameEdited_ = false;
-    GetItemInfo(DisplayedItemKey);
-    SaveName = ItemName->text();
-    SavePassword = Password->text();
+    GetItemInfo(key); // no line selected: empty fields
+    SavePassword = EntryPanel->Password()->text();
     // Without an entry there is nothing to type into: what was typed could not be kept.
-    SetFieldsReadOnly(ReadOnlyMode || DisplayedItemKey < 0);
+    SetFieldsReadOnly(ReadOnlyMode || key < 0);
 }
 
 int TLockvexMainDlg::KeyOfLine(int row) const
 {
-    const TLockvexStringList *lines = ShownLines();
-    if (!lines || row < 0 || row >= lines->Count() || !lines->Objects(row))
-        return NoKey;
-    return lines->Objects(row)->GetKeyFromIndex();
+    return ListManager ? ListManager->GetKey(ShownLines(), row) : NoKey;
 }
 
 int TLockvexMainDlg::LineOfKey(int key) const
 {
-    const TLockvexStringList *lines = ShownLines();
-    if (!lines || key < 0)
-        return -1;
-    for (int i = 0; i < lines->Count(); ++i)
-        if (lines->Objects(i) && lines->Objects(i)->GetKeyFromIndex() == key)
-            return i;
-    return -1;
+    return ListManager ? ListManager->GetIndexFromKey(ShownLines(), key) : -1;
 }
 
 void TLockvexMainDlg::KeepCurrentLine()
@@ -94,11 +77,8 @@ void TLockvexMainDlg::KeepCurrentLine()
 void TLockvexMainDlg::ItemListClick(int row)
 {
     NewIndex = row;
-    NameAlreadyChecked = true; // a changed name was validated when the name field was left
     const int clickedKey = KeyOfLine(row);
     if (RecChanged()) {
-        // The user is told or asked about the name; the save below goes ahead either way.
-        ValidateItemName();
         if (!SaveItem(false)) {
             KeepCurrentLine(); // the change could not be kept: stay on it
             return;
@@ -136,7 +116,6 @@ void TLockvexMainDlg::ItemListTabsMouseUp(int)
         return;
     }
     GetDisplayInfo();
-    NameAlreadyChecked = true;
     const int row = SelectedRow(ItemList);
     if (row >= 0)
         ItemList->scrollTo(ItemList->model()->index(row, 0), QAbstractItemView::PositionAtTop);
@@ -147,9 +126,9 @@ void TLockvexMainDlg::ItemListTabsMouseUp(int)
 void TLockvexMainDlg::SearchArgEnter()
 {
     ListManager->SetSearchActive(true);
-    if (!ItemName->text().isEmpty() && !SaveItem(false)) {
+    if (!EntryPanel->ItemName()->text().isEmpty() && !SaveItem(false)) {
         // The change could not be kept: back to it rather than away from it.
-        QTimer::singleShot(0, this, [this] { ItemName->setFocus(Qt::OtherFocusReason); });
+        QTimer::singleShot(0, this, [this] { EntryPanel->ItemName()->setFocus(Qt::OtherFocusReason); });
         return;
     }
     GetDisplayInfo();

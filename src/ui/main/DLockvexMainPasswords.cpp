@@ -21,11 +21,8 @@
 
 void TLockvexMainDlg::ConnectPasswordHandlers()
 {
-    connect(Password, &QLineEdit::textChanged, this, [this] { SetPWQuality(); });
-    connect(ItemName, &QLineEdit::textEdited, this, [this] {
-        nameRefused_ = false;
-        nameEdited_ = true;
-    });
+    connect(EntryPanel->Password(), &QLineEdit::textChanged, this, [this] { SetPWQuality(); });
+    connect(EntryPanel->ItemName(), &QLineEdit::textEdited, this, [this] { rules_.NameTyped(); });
     connect(TfrMemStickBtn, &QPushButton::clicked, this, [this] { TfrMemStickBtnClick(); });
     ConnectChooserHandlers();
     ConnectClipboardHandlers();
@@ -41,14 +38,14 @@ void TLockvexMainDlg::TfrMemStickBtnClick()
 void TLockvexMainDlg::SetPWQuality()
 {
     EntryPanel->ShowQuality(-1);
-    EntryPWChckBox->hide();
+    EntryPanel->EntryPWChckBox()->hide();
     SuppressPWCheckBox->hide();
-    const QString password = TrimBlankChars(Password->text());
+    const QString password = TrimBlankChars(EntryPanel->Password()->text());
     if (password.isEmpty())
         return;
     SuppressPWCheckBox->show();
-    EntryPWChckBox->setChecked(InputParams.LockvexPassword);
-    EntryPWChckBox->show();
+    EntryPanel->EntryPWChckBox()->setChecked(rules_.AsLoaded().LockvexPassword);
+    EntryPanel->EntryPWChckBox()->show();
     EntryPanel->ShowQuality(ItemManager ? ItemManager->PWQuality(password) : 0);
 }
 
@@ -64,9 +61,8 @@ void TLockvexMainDlg::ShowHideButtons()
     }
     TfrMemStickBtn->show();
     LoginBtn->show();
-    for (QPushButton *copy :
-         {CustIDCopyBtn, PINCopyBtn, PasswordCopyBtn, Ans1CopyBtn, Ans2CopyBtn, Ans3CopyBtn, Ans4CopyBtn})
-        copy->show();
+    for (const TEntryFieldPanel::TCopyButton &copy : EntryPanel->CopyButtons())
+        copy.Button->show();
     ImportPasswordsBtn->setVisible(!ReadOnlyMode);
     NewBtn->setVisible(!ReadOnlyMode);
     DeleteItemBtn->setVisible(!ReadOnlyMode);

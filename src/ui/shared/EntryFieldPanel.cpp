@@ -36,14 +36,21 @@ using namespace LockvexStyle;
 namespace
 {
 
-// The characters the data file stores of a text.
-int StoredWidth(const char *name)
+// A field's place in EntryTextFields, by which the panel holds its controls.
+size_t FieldIndex(QString ItemManagerParams::*member)
 {
-    for (const EntryTextField &field : EntryTextFields)
-        if (qstrcmp(field.Name, name) == 0)
-            return field.StoredWidth;
+    for (size_t i = 0; i < EntryTextFields.size(); ++i)
+        if (EntryTextFields[i].Member == member)
+            return i;
+    Q_UNREACHABLE();
     return 0;
 }
+
+// The fields of the memorable-data rows.
+constexpr QString ItemManagerParams::*QuestionFields[] = {&ItemManagerParams::Question1, &ItemManagerParams::Question2,
+                                                          &ItemManagerParams::Question3, &ItemManagerParams::Question4};
+constexpr QString ItemManagerParams::*AnswerFields[] = {&ItemManagerParams::MemData1, &ItemManagerParams::MemData2,
+                                                        &ItemManagerParams::MemData3, &ItemManagerParams::MemData4};
 
 // How long the note about text left out stays up.
 constexpr int EntryNoteMs = 8000;
@@ -270,7 +277,7 @@ QIcon IndicatorIcon(const QColor &colour, const QString &objectName, int size)
     return QIcon(pixmap);
 }
 
-QLabel *Caption(const QString &text, const char *name, QWidget *parent)
+QLabel *MakeCaption(const QString &text, const char *name, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
@@ -343,83 +350,81 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
 {
     setObjectName(QStringLiteral("EntryFieldPanel"));
 
-    ItemName = AddLineEdit("ItemName");
-    URL = AddLineEdit("URL");
-    CustID = AddLineEdit("CustID");
-    PIN = AddLineEdit("PIN");
-    Password = AddLineEdit("Password");
-    Password->setToolTip(PasswordHint);
-    Question1 = AddLineEdit("Question1");
-    Question2 = AddLineEdit("Question2");
-    Question3 = AddLineEdit("Question3");
-    Question4 = AddLineEdit("Question4");
-    MemData1 = AddLineEdit("MemData1");
-    MemData2 = AddLineEdit("MemData2");
-    MemData3 = AddLineEdit("MemData3");
-    MemData4 = AddLineEdit("MemData4");
+    // A line box for every text but the notes, in the order of the field table.
+    for (const EntryTextField &field : EntryTextFields)
+        if (field.Member != &ItemManagerParams::ItemDescr)
+            boxes_[FieldIndex(field.Member)] = AddLineEdit(field);
+    QLineEdit *const itemName = ItemName();
+    QLineEdit *const url = URL();
+    QLineEdit *const custID = CustID();
+    QLineEdit *const pin = PIN();
+    QLineEdit *const password = Password();
+    password->setToolTip(PasswordHint);
 
-    ItemNameLbl = Caption(QStringLiteral("Website Name"), "ItemNameLbl", this);
-    URLLbl = Caption(QStringLiteral("Website address"), "URLLbl", this);
-    CustIDLbl = Caption(QStringLiteral("Customer ID"), "CustIDLbl", this);
-    PINLbl = Caption(QStringLiteral("PIN"), "PINLbl", this);
-    PasswordLbl = Caption(QStringLiteral("Password"), "PasswordLbl", this);
-    PasswordLbl->setToolTip(PasswordLblHint);
-    PasswordLbl->setCursor(Qt::PointingHandCursor);
+    const std::pair<QString ItemManagerParams::*, QString> captions[] = {
+        {&ItemManagerParams::ItemName, QStringLiteral("Website Name")},
+        {&ItemManagerParams::URL, QStringLiteral("Website address")},
+        {&ItemManagerParams::CustID, QStringLiteral("Customer ID")},
+        {&ItemManagerParams::PIN, QStringLiteral("PIN")},
+        {&ItemManagerParams::Password, QStringLiteral("Password")},
+    };
+    for (const auto &[field, text] : captions) {
+        QLabel *label = MakeCaption(text, "", this);
+        label->setObjectName(QString::fromLatin1(EntryTextFields[FieldIndex(field)].Name) + QStringLiteral("Lbl"));
+        captions_[FieldIndex(field)] = label;
+    }
+    QLabel *const passwordLbl = PasswordLbl();
+    passwordLbl->setToolTip(PasswordLblHint);
+    passwordLbl->setCursor(Qt::PointingHandCursor);
 
-    CustIDCopyBtn = AddCopyButton("CustIDCopyBtn");
-    PINCopyBtn = AddCopyButton("PINCopyBtn");
-    PasswordCopyBtn = AddCopyButton("PasswordCopyBtn");
-    Ans1CopyBtn = AddCopyButton("Ans1CopyBtn");
-    Ans2CopyBtn = AddCopyButton("Ans2CopyBtn");
-    Ans3CopyBtn = AddCopyButton("Ans3CopyBtn");
-    Ans4CopyBtn = AddCopyButton("Ans4CopyBtn");
+    for (auto field : {&ItemManagerParams::CustID, &ItemManagerParams::PIN, &ItemManagerParams::Password})
+        AddCopyButton(field);
+    for (auto field : AnswerFields)
+        AddCopyButton(field);
 
-    PWBadBtn = AddIndicator("PWBadBtn", QStringLiteral("Password weak. Recommend change."), QStringLiteral("weak"),
-                            Colour::QualityWeak);
-    PWSoSoBtn = AddIndicator("PWSoSoBtn", QStringLiteral("Password quality could be better"),
-                             QStringLiteral("could be better"), Colour::QualitySoSo);
-    PWOKBtn = AddIndicator("PWOKBtn", QStringLiteral("Password quality ok"), QStringLiteral("ok"), Colour::QualityOK);
+    qualityBad_ = AddIndicator("PWBadBtn", QStringLiteral("Password weak. Recommend change."), QStringLiteral("weak"),
+                               Colour::QualityWeak);
+    qualitySoSo_ = AddIndicator("PWSoSoBtn", QStringLiteral("Password quality could be better"),
+                                QStringLiteral("could be better"), Colour::QualitySoSo);
+    qualityOK_ =
+        AddIndicator("PWOKBtn", QStringLiteral("Password quality ok"), QStringLiteral("ok"), Colour::QualityOK);
 
-    EntryPWChckBox = new QCheckBox(QStringLiteral("Lockvex login"), this);
-    EntryPWChckBox->setObjectName(QStringLiteral("EntryPWChckBox"));
-    EntryPWChckBox->setToolTip(EntryPWHint);
+    entryPW_ = new QCheckBox(QStringLiteral("Lockvex login"), this);
+    entryPW_->setObjectName(QStringLiteral("EntryPWChckBox"));
+    entryPW_->setToolTip(EntryPWHint);
 
-    ItemDescrLbl = Caption(QStringLiteral("Notes"), "ItemDescrLbl", this);
-    ItemDescr =
+    QLabel *const notesLbl = MakeCaption(QStringLiteral("Notes"), "ItemDescrLbl", this);
+    captions_[FieldIndex(&ItemManagerParams::ItemDescr)] = notesLbl;
+    notes_ =
         new TNotesEdit(this, NotesCapacity, [this](QWidget *box, const QString &note) { ShowEntryNote(box, note); });
-    ItemDescr->setObjectName(QStringLiteral("ItemDescr"));
-    ItemDescr->setTabChangesFocus(true);
-    ItemDescr->setMinimumHeight(Px(42, scale)); // two lines at the least; a window with room gives it more
+    notes_->setObjectName(QStringLiteral("ItemDescr"));
+    notes_->setTabChangesFocus(true);
+    notes_->setMinimumHeight(Px(42, scale)); // two lines at the least; a window with room gives it more
 
     // The note floats under its box, above the controls there, and goes after a few seconds or
     // when another entry is shown.
-    EntryNoteLbl = new QLabel(this);
-    EntryNoteLbl->setObjectName(QStringLiteral("EntryNoteLbl"));
-    SetRole(EntryNoteLbl, "note");
-    EntryNoteLbl->hide();
+    noteLbl_ = new QLabel(this);
+    noteLbl_->setObjectName(QStringLiteral("EntryNoteLbl"));
+    SetRole(noteLbl_, "note");
+    noteLbl_->hide();
     noteTimer_ = new QTimer(this);
     noteTimer_->setSingleShot(true);
     noteTimer_->setInterval(EntryNoteMs);
     connect(noteTimer_, &QTimer::timeout, this, [this] { HideEntryNote(); });
-    ItemDescrLbl->setBuddy(ItemDescr);
+    notesLbl->setBuddy(notes_);
 
     // Each box is named by its caption for assistive tools (the address caption also shows the
     // last login for a moment, so the names are set here rather than read from the captions).
-    const std::pair<QLineEdit *, QString> names[] = {
-        {ItemName, QStringLiteral("Website Name")}, {URL, QStringLiteral("Website address")},
-        {CustID, QStringLiteral("Customer ID")},    {PIN, QStringLiteral("PIN")},
-        {Password, QStringLiteral("Password")},
-    };
-    for (const auto &[edit, name] : names)
-        edit->setAccessibleName(name);
-    const std::pair<QLabel *, QLineEdit *> buddies[] = {
-        {ItemNameLbl, ItemName}, {URLLbl, URL}, {CustIDLbl, CustID}, {PINLbl, PIN}, {PasswordLbl, Password}};
-    for (const auto &[label, edit] : buddies)
-        label->setBuddy(edit);
-    ItemDescr->setAccessibleName(QStringLiteral("Notes"));
+    for (const auto &[field, name] : captions) {
+        Box(field)->setAccessibleName(name);
+        Caption(field)->setBuddy(Box(field));
+    }
+    notes_->setAccessibleName(QStringLiteral("Notes"));
     auto *secretCopy = new TSecretCopy(this);
-    for (QLineEdit *secret : {PIN, Password, MemData1, MemData2, MemData3, MemData4})
+    for (QLineEdit *secret : {pin, password})
         secret->installEventFilter(secretCopy);
+    for (auto field : AnswerFields)
+        Box(field)->installEventFilter(secretCopy);
 
     // Upper part: a caption column, the boxes, the Copy buttons, then the window's own places.
     auto *grid = new QGridLayout;
@@ -433,34 +438,28 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
     for (QHBoxLayout *place : {besideName_, besideURL_, besidePassword_, checkBoxRow_})
         place->setSpacing(Px(SmallGap, scale));
 
-    grid->addWidget(ItemNameLbl, 0, 0);
-    grid->addWidget(ItemName, 0, 1);
+    for (int row = 0; row < int(std::size(captions)); ++row) {
+        const auto field = captions[row].first;
+        grid->addWidget(Caption(field), row, 0);
+        grid->addWidget(Box(field), row, 1);
+        if (QPushButton *copy = CopyButton(field))
+            grid->addWidget(copy, row, 2);
+    }
     grid->addLayout(besideName_, 0, 2, 1, 2);
-    grid->addWidget(URLLbl, 1, 0);
-    grid->addWidget(URL, 1, 1);
     grid->addLayout(besideURL_, 1, 2, 1, 2);
-    grid->addWidget(CustIDLbl, 2, 0);
-    grid->addWidget(CustID, 2, 1);
-    grid->addWidget(CustIDCopyBtn, 2, 2);
-    grid->addWidget(PINLbl, 3, 0);
-    grid->addWidget(PIN, 3, 1);
-    grid->addWidget(PINCopyBtn, 3, 2);
-    grid->addWidget(PasswordLbl, 4, 0);
-    grid->addWidget(Password, 4, 1);
-    grid->addWidget(PasswordCopyBtn, 4, 2);
 
     // The three indicators stand in one place of fixed width: one shows at a time.
     auto *indicators = new QWidget(this);
     indicators->setObjectName(QStringLiteral("QualityPlace"));
     auto *indicatorRow = new QHBoxLayout(indicators);
     indicatorRow->setContentsMargins(0, 0, 0, 0);
-    for (QToolButton *indicator : {PWBadBtn, PWSoSoBtn, PWOKBtn})
+    for (QToolButton *indicator : {qualityBad_, qualitySoSo_, qualityOK_})
         indicatorRow->addWidget(indicator);
     indicators->setFixedWidth(Px(26, scale));
     besidePassword_->addWidget(indicators);
     grid->addLayout(besidePassword_, 4, 3);
 
-    checkBoxRow_->addWidget(EntryPWChckBox);
+    checkBoxRow_->addWidget(entryPW_);
     checkBoxRow_->addStretch(1);
     grid->addLayout(checkBoxRow_, 5, 1, 1, 3);
 
@@ -470,29 +469,29 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
     memorable->setVerticalSpacing(Px(3, scale)); // each caption sits close above its box
     memorable->setColumnStretch(0, 1);
     memorable->setColumnStretch(2, 1);
-    QLineEdit *questions[] = {Question1, Question2, Question3, Question4};
-    QLineEdit *answers[] = {MemData1, MemData2, MemData3, MemData4};
-    QPushButton *copies[] = {Ans1CopyBtn, Ans2CopyBtn, Ans3CopyBtn, Ans4CopyBtn};
-    for (int i = 0; i < 4; ++i) {
-        auto *question = Caption(QStringLiteral("Memorable Data"), "", this);
-        question->setObjectName(QStringLiteral("Question%1Lbl").arg(i + 1));
-        auto *answer = Caption(QStringLiteral("Answer %1").arg(i + 1), "", this);
-        answer->setObjectName(QStringLiteral("MemData%1Lbl").arg(i + 1));
-        const int row = i * 2;
-        memorable->addWidget(question, row, 0);
-        memorable->addWidget(answer, row, 2);
-        memorable->addWidget(questions[i], row + 1, 0, 1, 2);
-        memorable->addWidget(answers[i], row + 1, 2);
-        memorable->addWidget(copies[i], row + 1, 3);
-        question->setBuddy(questions[i]);
-        answer->setBuddy(answers[i]);
-        questions[i]->setAccessibleName(QStringLiteral("Memorable Data %1").arg(i + 1));
-        answers[i]->setAccessibleName(answer->text());
-        copies[i]->setAccessibleName(QStringLiteral("Copy answer %1").arg(i + 1));
+    for (int i = 0; i < MemorableRows; ++i) {
+        TMemorableRow row = Memorable(i);
+        row.QuestionLbl = MakeCaption(QStringLiteral("Memorable Data"), "", this);
+        row.QuestionLbl->setObjectName(QStringLiteral("Question%1Lbl").arg(i + 1));
+        row.AnswerLbl = MakeCaption(QStringLiteral("Answer %1").arg(i + 1), "", this);
+        row.AnswerLbl->setObjectName(QStringLiteral("MemData%1Lbl").arg(i + 1));
+        captions_[FieldIndex(QuestionFields[i])] = row.QuestionLbl;
+        captions_[FieldIndex(AnswerFields[i])] = row.AnswerLbl;
+        const int line = i * 2;
+        memorable->addWidget(row.QuestionLbl, line, 0);
+        memorable->addWidget(row.AnswerLbl, line, 2);
+        memorable->addWidget(row.Question, line + 1, 0, 1, 2);
+        memorable->addWidget(row.Answer, line + 1, 2);
+        memorable->addWidget(row.CopyBtn, line + 1, 3);
+        row.QuestionLbl->setBuddy(row.Question);
+        row.AnswerLbl->setBuddy(row.Answer);
+        row.Question->setAccessibleName(QStringLiteral("Memorable Data %1").arg(i + 1));
+        row.Answer->setAccessibleName(row.AnswerLbl->text());
+        row.CopyBtn->setAccessibleName(QStringLiteral("Copy answer %1").arg(i + 1));
     }
-    CustIDCopyBtn->setAccessibleName(QStringLiteral("Copy customer ID"));
-    PINCopyBtn->setAccessibleName(QStringLiteral("Copy PIN"));
-    PasswordCopyBtn->setAccessibleName(QStringLiteral("Copy password"));
+    CustIDCopyBtn()->setAccessibleName(QStringLiteral("Copy customer ID"));
+    PINCopyBtn()->setAccessibleName(QStringLiteral("Copy PIN"));
+    PasswordCopyBtn()->setAccessibleName(QStringLiteral("Copy password"));
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -506,34 +505,74 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
     column->addLayout(memorable);
     auto *notes = new QVBoxLayout;
     notes->setSpacing(Px(3, scale));
-    notes->addWidget(ItemDescrLbl);
-    notes->addWidget(ItemDescr, 1);
+    notes->addWidget(notesLbl);
+    notes->addWidget(notes_, 1);
     column->addLayout(notes, 1);
 
     // The order the eye reads the panel in: each Copy button right after its box.
-    QWidget *const order[] = {
-        ItemName,       URL,         CustID,    CustIDCopyBtn, PIN,         PINCopyBtn, Password,    PasswordCopyBtn,
-        EntryPWChckBox, Question1,   MemData1,  Ans1CopyBtn,   Question2,   MemData2,   Ans2CopyBtn, Question3,
-        MemData3,       Ans3CopyBtn, Question4, MemData4,      Ans4CopyBtn, ItemDescr};
-    for (size_t i = 1; i < std::size(order); ++i)
+    QList<QWidget *> order = {itemName,          url,     custID, CustIDCopyBtn(), pin, PINCopyBtn(), password,
+                              PasswordCopyBtn(), entryPW_};
+    for (int i = 0; i < MemorableRows; ++i) {
+        const TMemorableRow row = Memorable(i);
+        order << row.Question << row.Answer << row.CopyBtn;
+    }
+    order << notes_;
+    for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
 
-QLineEdit *TEntryFieldPanel::AddLineEdit(const char *name)
+QLineEdit *TEntryFieldPanel::Box(QString ItemManagerParams::*field) const
+{
+    return boxes_[FieldIndex(field)];
+}
+
+QLabel *TEntryFieldPanel::Caption(QString ItemManagerParams::*field) const
+{
+    return captions_[FieldIndex(field)];
+}
+
+QPushButton *TEntryFieldPanel::CopyButton(QString ItemManagerParams::*field) const
+{
+    return copyButtons_[FieldIndex(field)];
+}
+
+QList<TEntryFieldPanel::TCopyButton> TEntryFieldPanel::CopyButtons() const
+{
+    QList<TCopyButton> buttons;
+    for (size_t i = 0; i < copyButtons_.size(); ++i)
+        if (copyButtons_[i])
+            buttons.append({copyButtons_[i], boxes_[i]});
+    return buttons;
+}
+
+TMemorableRow TEntryFieldPanel::Memorable(int row) const
+{
+    const size_t question = FieldIndex(QuestionFields[row]);
+    const size_t answer = FieldIndex(AnswerFields[row]);
+    return {captions_[question], boxes_[question], captions_[answer], boxes_[answer], copyButtons_[answer]};
+}
+
+QLineEdit *TEntryFieldPanel::AddLineEdit(const EntryTextField &field)
 {
     auto *edit = new QLineEdit(this);
-    edit->setObjectName(QString::fromLatin1(name));
+    edit->setObjectName(QString::fromLatin1(field.Name));
     // The validator, not the box's maximum length, keeps the text within the stored width: a box
     // with a maximum cuts a long paste silently.
-    edit->setValidator(new TBoxValidator(edit, StoredWidth(name),
+    edit->setValidator(new TBoxValidator(edit, field.StoredWidth,
                                          [this](QLineEdit *box, const QString &note) { ShowEntryNote(box, note); }));
     return edit;
 }
 
-QPushButton *TEntryFieldPanel::AddCopyButton(const char *name)
+// The Copy button of a field: "CustIDCopyBtn", "PINCopyBtn", "PasswordCopyBtn", "Ans1CopyBtn"...
+QPushButton *TEntryFieldPanel::AddCopyButton(QString ItemManagerParams::*field)
 {
+    const QString fieldName = QString::fromLatin1(EntryTextFields[FieldIndex(field)].Name);
+    const QString name = fieldName.startsWith(QStringLiteral("MemData"))
+                             ? QStringLiteral("Ans") + fieldName.right(1) + QStringLiteral("CopyBtn")
+                             : fieldName + QStringLiteral("CopyBtn");
     auto *button = new QPushButton(QStringLiteral("Copy"), this);
-    button->setObjectName(QString::fromLatin1(name));
+    copyButtons_[FieldIndex(field)] = button;
+    button->setObjectName(name);
     // Reached by Tab right after its box; a click leaves the focus where the user works.
     button->setFocusPolicy(Qt::TabFocus);
     button->setAutoDefault(false); // Return in a box of a dialog does not copy
@@ -558,33 +597,23 @@ QToolButton *TEntryFieldPanel::AddIndicator(const char *name, const QString &hin
     return indicator;
 }
 
-// The boxes are found by the fields' names, so the panel never lists the fourteen texts again.
-QWidget *TEntryFieldPanel::Editor(const EntryTextField &field) const
-{
-    return findChild<QWidget *>(QString::fromLatin1(field.Name));
-}
-
+// The boxes are held by field, so the panel never lists the fourteen texts again.
 void TEntryFieldPanel::SetFields(const ItemManagerParams &params)
 {
     HideEntryNote();
-    for (const EntryTextField &field : EntryTextFields) {
-        QWidget *editor = Editor(field);
-        if (auto *edit = qobject_cast<QLineEdit *>(editor))
-            edit->setText(params.*field.Member);
-        else if (auto *memo = qobject_cast<QPlainTextEdit *>(editor))
-            memo->setPlainText(params.*field.Member);
+    for (size_t i = 0; i < EntryTextFields.size(); ++i) {
+        const QString &text = params.*EntryTextFields[i].Member;
+        if (boxes_[i])
+            boxes_[i]->setText(text);
+        else
+            notes_->setPlainText(text);
     }
 }
 
 void TEntryFieldPanel::GetFields(ItemManagerParams &params) const
 {
-    for (const EntryTextField &field : EntryTextFields) {
-        QWidget *editor = Editor(field);
-        if (auto *edit = qobject_cast<QLineEdit *>(editor))
-            params.*field.Member = edit->text();
-        else if (auto *memo = qobject_cast<QPlainTextEdit *>(editor))
-            params.*field.Member = memo->toPlainText();
-    }
+    for (size_t i = 0; i < EntryTextFields.size(); ++i)
+        params.*EntryTextFields[i].Member = boxes_[i] ? boxes_[i]->text() : notes_->toPlainText();
 }
 
 void TEntryFieldPanel::SetReadOnly(bool readOnly)
@@ -592,8 +621,8 @@ void TEntryFieldPanel::SetReadOnly(bool readOnly)
     readOnly_ = readOnly;
     for (QLineEdit *edit : findChildren<QLineEdit *>())
         edit->setReadOnly(readOnly);
-    ItemDescr->setReadOnly(readOnly);
-    EntryPWChckBox->setEnabled(!readOnly);
+    notes_->setReadOnly(readOnly);
+    entryPW_->setEnabled(!readOnly);
     // The style sheet's read-only look follows the property only once the widgets are polished again.
     for (QWidget *widget : findChildren<QWidget *>()) {
         widget->style()->unpolish(widget);
@@ -603,9 +632,9 @@ void TEntryFieldPanel::SetReadOnly(bool readOnly)
 
 void TEntryFieldPanel::ShowQuality(int score)
 {
-    PWBadBtn->setVisible(score >= 0 && score <= PWQualityWeakMax);
-    PWSoSoBtn->setVisible(score > PWQualityWeakMax && score <= PWQualityCouldBeBetterMax);
-    PWOKBtn->setVisible(score > PWQualityCouldBeBetterMax);
+    qualityBad_->setVisible(score >= 0 && score <= PWQualityWeakMax);
+    qualitySoSo_->setVisible(score > PWQualityWeakMax && score <= PWQualityCouldBeBetterMax);
+    qualityOK_->setVisible(score > PWQualityCouldBeBetterMax);
 }
 
 // A control added to a place comes in the tab order after what stands before it on its line.
@@ -622,49 +651,49 @@ static void FollowInTabOrder(QHBoxLayout *place, QWidget *first, QWidget *widget
 void TEntryFieldPanel::AddBesideName(QWidget *widget)
 {
     widget->setParent(this);
-    FollowInTabOrder(besideName_, ItemName, widget);
+    FollowInTabOrder(besideName_, ItemName(), widget);
     besideName_->addWidget(widget);
 }
 
 void TEntryFieldPanel::AddBesideURL(QWidget *widget)
 {
     widget->setParent(this);
-    FollowInTabOrder(besideURL_, URL, widget);
+    FollowInTabOrder(besideURL_, URL(), widget);
     besideURL_->addWidget(widget);
 }
 
 void TEntryFieldPanel::AddBesidePassword(QWidget *widget)
 {
     widget->setParent(this);
-    FollowInTabOrder(besidePassword_, PasswordCopyBtn, widget);
+    FollowInTabOrder(besidePassword_, PasswordCopyBtn(), widget);
     besidePassword_->addWidget(widget);
 }
 
 void TEntryFieldPanel::AddToCheckBoxRow(QWidget *widget)
 {
     widget->setParent(this);
-    FollowInTabOrder(checkBoxRow_, EntryPWChckBox, widget);
+    FollowInTabOrder(checkBoxRow_, entryPW_, widget);
     checkBoxRow_->insertWidget(checkBoxRow_->count() - 1, widget); // before the stretch
 }
 
 void TEntryFieldPanel::ShowEntryNote(QWidget *box, const QString &note)
 {
-    EntryNoteLbl->setText(note);
-    EntryNoteLbl->adjustSize();
-    const QSize size = EntryNoteLbl->size();
+    noteLbl_->setText(note);
+    noteLbl_->adjustSize();
+    const QSize size = noteLbl_->size();
     const QRect place(box->mapTo(this, QPoint(0, 0)), box->size());
     QPoint at(place.left() + Px(4, scale_), place.bottom() + Px(2, scale_));
     if (at.y() + size.height() > height())
         at.setY(place.bottom() - size.height() - Px(2, scale_));
     at.setX(std::max(0, std::min(at.x(), width() - size.width())));
-    EntryNoteLbl->move(at);
-    EntryNoteLbl->raise();
-    EntryNoteLbl->show();
+    noteLbl_->move(at);
+    noteLbl_->raise();
+    noteLbl_->show();
     noteTimer_->start();
 }
 
 void TEntryFieldPanel::HideEntryNote()
 {
-    EntryNoteLbl->hide();
+    noteLbl_->hide();
     noteTimer_->stop();
 }

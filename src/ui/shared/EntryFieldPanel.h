@@ -5,10 +5,11 @@
 // PIN, password and answers; the three password-quality indicators, which stand in one place;
 // and the "Lockvex login" check box.
 //
-// Every control carries its name as object name (ItemName, CustIDCopyBtn, PWOKBtn, ...). The
-// panel only shows and reads texts; what the buttons and check boxes do is the window's. A
-// window adds its own controls beside the name, the address and the password, and to the row of
-// check boxes, through the Add... places.
+// Every control carries its name as object name (ItemName, CustIDCopyBtn, PWOKBtn, ...), for
+// tests and assistive tools; the panel holds its boxes by field and never looks them up by name.
+// Windows reach the controls through the accessors below. The panel only shows and reads texts;
+// what the buttons and check boxes do is the window's. A window adds its own controls beside the
+// name, the address and the password, and to the row of check boxes, through the Add... places.
 //
 // The panel exchanges the fourteen texts of an entry with its owner as ItemManagerParams:
 // SetFields fills the boxes, GetFields reads them back exactly as typed (flags, keys and the
@@ -22,6 +23,8 @@
 
 #include <QWidget>
 
+#include <array>
+
 struct EntryTextField;
 class QCheckBox;
 class QGridLayout;
@@ -32,6 +35,16 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 class QToolButton;
+
+// One row of memorable data: a question with its caption, and its answer with its caption and
+// Copy button.
+struct TMemorableRow {
+    QLabel *QuestionLbl = nullptr;
+    QLineEdit *Question = nullptr;
+    QLabel *AnswerLbl = nullptr;
+    QLineEdit *Answer = nullptr;
+    QPushButton *CopyBtn = nullptr;
+};
 
 class TEntryFieldPanel : public QWidget
 {
@@ -63,42 +76,57 @@ public:
     void AddBesidePassword(QWidget *widget); // right of the quality indicator
     void AddToCheckBoxRow(QWidget *widget);  // right of "Lockvex login"
 
-    // The controls.
-    QLabel *ItemNameLbl = nullptr;
-    QLineEdit *ItemName = nullptr;
-    QLabel *URLLbl = nullptr;
-    QLineEdit *URL = nullptr;
-    QLabel *CustIDLbl = nullptr;
-    QLineEdit *CustID = nullptr;
-    QPushButton *CustIDCopyBtn = nullptr;
-    QLabel *PINLbl = nullptr;
-    QLineEdit *PIN = nullptr;
-    QPushButton *PINCopyBtn = nullptr;
-    QLabel *PasswordLbl = nullptr;
-    QLineEdit *Password = nullptr;
-    QPushButton *PasswordCopyBtn = nullptr;
-    QToolButton *PWBadBtn = nullptr;
-    QToolButton *PWSoSoBtn = nullptr;
-    QToolButton *PWOKBtn = nullptr;
-    QCheckBox *EntryPWChckBox = nullptr;
-    QLineEdit *Question1 = nullptr, *Question2 = nullptr, *Question3 = nullptr, *Question4 = nullptr;
-    QLineEdit *MemData1 = nullptr, *MemData2 = nullptr, *MemData3 = nullptr, *MemData4 = nullptr;
-    QPushButton *Ans1CopyBtn = nullptr, *Ans2CopyBtn = nullptr, *Ans3CopyBtn = nullptr, *Ans4CopyBtn = nullptr;
-    QLabel *ItemDescrLbl = nullptr;
-    QPlainTextEdit *ItemDescr = nullptr;
+    // The box of a text, by its field (&ItemManagerParams::URL, ...); nullptr for the notes,
+    // which have their own box. Its caption and, for a secret, its Copy button likewise.
+    QLineEdit *Box(QString ItemManagerParams::*field) const;
+    QLabel *Caption(QString ItemManagerParams::*field) const;
+    QPushButton *CopyButton(QString ItemManagerParams::*field) const;
+
+    QLineEdit *ItemName() const { return Box(&ItemManagerParams::ItemName); }
+    QLineEdit *URL() const { return Box(&ItemManagerParams::URL); }
+    QLineEdit *CustID() const { return Box(&ItemManagerParams::CustID); }
+    QLineEdit *PIN() const { return Box(&ItemManagerParams::PIN); }
+    QLineEdit *Password() const { return Box(&ItemManagerParams::Password); }
+    QPlainTextEdit *ItemDescr() const { return notes_; }
+    QLabel *URLLbl() const { return Caption(&ItemManagerParams::URL); }
+    QLabel *PasswordLbl() const { return Caption(&ItemManagerParams::Password); }
+    QPushButton *CustIDCopyBtn() const { return CopyButton(&ItemManagerParams::CustID); }
+    QPushButton *PINCopyBtn() const { return CopyButton(&ItemManagerParams::PIN); }
+    QPushButton *PasswordCopyBtn() const { return CopyButton(&ItemManagerParams::Password); }
+    // Every Copy button with the box it copies, in the order of the fields.
+    struct TCopyButton {
+        QPushButton *Button;
+        QLineEdit *Box;
+    };
+    QList<TCopyButton> CopyButtons() const;
+    static constexpr int MemorableRows = 4;
+    TMemorableRow Memorable(int row) const;
+    QToolButton *PWBadBtn() const { return qualityBad_; }
+    QToolButton *PWSoSoBtn() const { return qualitySoSo_; }
+    QToolButton *PWOKBtn() const { return qualityOK_; }
+    QCheckBox *EntryPWChckBox() const { return entryPW_; }
     // Why the last thing typed or pasted did not go in whole; shown under its box for a few seconds.
-    QLabel *EntryNoteLbl = nullptr;
+    QLabel *EntryNoteLbl() const { return noteLbl_; }
 
     // Shows the note under box (or over its lower edge when the panel ends there).
     void ShowEntryNote(QWidget *box, const QString &note);
     void HideEntryNote();
 
 private:
-    QLineEdit *AddLineEdit(const char *name);
-    QWidget *Editor(const EntryTextField &field) const;
-    QPushButton *AddCopyButton(const char *name);
+    QLineEdit *AddLineEdit(const EntryTextField &field);
+    QPushButton *AddCopyButton(QString ItemManagerParams::*field);
     QToolButton *AddIndicator(const char *name, const QString &hint, const QString &quality, const QColor &colour);
 
+    // By the field's place in EntryTextFields.
+    std::array<QLineEdit *, EntryTextFieldCount> boxes_{};
+    std::array<QLabel *, EntryTextFieldCount> captions_{};
+    std::array<QPushButton *, EntryTextFieldCount> copyButtons_{};
+    QPlainTextEdit *notes_ = nullptr;
+    QToolButton *qualityBad_ = nullptr;
+    QToolButton *qualitySoSo_ = nullptr;
+    QToolButton *qualityOK_ = nullptr;
+    QCheckBox *entryPW_ = nullptr;
+    QLabel *noteLbl_ = nullptr;
     double scale_;
     bool readOnly_ = false;
     QHBoxLayout *besideName_ = nullptr;
