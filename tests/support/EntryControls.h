@@ -13,12 +13,28 @@
 namespace testing_support
 {
 
-class TEntryControls
+// Finds a window's controls by their object names; a class of controls derives from it, so the
+// window is known before its members look their controls up.
+class TControlFinder
 {
-    const QWidget &window_; // first: the controls below are found in it as they are made
+protected:
+    explicit TControlFinder(const QWidget &window) : window_(window) {}
 
+    template <class T> T *Find(const char *name) const
+    {
+        T *control = window_.findChild<T *>(QString::fromLatin1(name));
+        Q_ASSERT_X(control, "TControlFinder", name);
+        return control;
+    }
+
+private:
+    const QWidget &window_;
+};
+
+class TEntryControls : private TControlFinder
+{
 public:
-    explicit TEntryControls(const QWidget &window) : window_(window) {}
+    explicit TEntryControls(const QWidget &window) : TControlFinder(window) {}
 
     QLineEdit *const ItemName = Find<QLineEdit>("ItemName");
     QLineEdit *const URL = Find<QLineEdit>("URL");
@@ -48,14 +64,6 @@ public:
     QPushButton *const Ans4CopyBtn = Find<QPushButton>("Ans4CopyBtn");
     QPlainTextEdit *const ItemDescr = Find<QPlainTextEdit>("ItemDescr");
     QLabel *const EntryNoteLbl = Find<QLabel>("EntryNoteLbl");
-
-private:
-    template <class T> T *Find(const char *name) const
-    {
-        T *control = window_.findChild<T *>(QString::fromLatin1(name));
-        Q_ASSERT_X(control, "TEntryControls", name);
-        return control;
-    }
 };
 
 inline TEntryControls Fields(const QWidget &window)

@@ -1,6 +1,7 @@
 #pragma once
 // The main window's controls, found by their object names as a test drives them.
 
+#include "support/EntryControls.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LetterTabs.h"
@@ -19,19 +20,10 @@
 namespace testing_support
 {
 
-class TMainControls
+class TMainControls : private TControlFinder
 {
-    const QWidget &window_; // first: the controls below are found in it as they are made
-
-    template <class T> T *Find(const char *name) const
-    {
-        T *control = window_.findChild<T *>(QString::fromLatin1(name));
-        Q_ASSERT_X(control, "TMainControls", name);
-        return control;
-    }
-
 public:
-    explicit TMainControls(const QWidget &window) : window_(window) {}
+    explicit TMainControls(const QWidget &window) : TControlFinder(window) {}
 
     THeaderBand *const HeaderPanel = Find<THeaderBand>("HeaderPanel");
     QLabel *const LockvexLabel = Find<QLabel>("LockvexLabel");

@@ -948,10 +948,17 @@ void TstMainWindow::fullSafeSaysSo()
     while (ItemManager->AddItem(QStringLiteral("Filler")) != NoKey) {
     }
     TLockvexMainDlg &w = OpenWindow();
+    const int shown = DisplayedItemKey;
+    const QString name = Fields(w).ItemName->text();
     QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
     QCOMPARE(ShownTexts(), QStringList({Msg22}));
     QCOMPARE(session_->Messages.Shown.first().Caption, QStringLiteral("YOUR LOCKVEX IS FULL"));
     QVERIFY(!w.Rules().IsNewEntry());
+    // The entry shown stays shown, on its line and editable.
+    QCOMPARE(DisplayedItemKey, shown);
+    QCOMPARE(Fields(w).ItemName->text(), name);
+    QCOMPARE(SelectedRow(Controls(w).ItemList), 0);
+    QVERIFY(!Fields(w).ItemName->isReadOnly());
 }
 
 // ---- ending signal -----------------------------------------------------------------------------
