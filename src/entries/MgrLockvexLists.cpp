@@ -142,16 +142,15 @@ void TListManager::ReadUnknownPasswords(int lineCount, bool linesJustBuilt)
         const int key = record.GetKey();
         if (key <= NoKey)
             return;
+        auto known = entries_.find(key);
         const TTDStandardIndexRec *item = nullptr;
-        if (linesName) {
-            const auto state = entries_.constFind(key);
-            item = state != entries_.cend() ? state->Line : nullptr;
-        } else {
+        if (!linesName)
             item = LockvexTbl->FindIndexItem(key);
-        }
+        else if (known != entries_.end())
+            item = known->Line;
         if (!item || item->GetRecordNo() != slot)
             return;
-        TEntryState &state = entries_[key];
+        TEntryState &state = known != entries_.end() ? *known : entries_[key];
         state.RecordNo = slot;
         state.Password = TrimBlankChars(record.GetPassword());
         state.IsEntryPW = record.IsEntryPassword();
@@ -267,6 +266,7 @@ bool TListManager::GatherLockvexLines()
     TPoolIndexRec *item = nullptr;
     if (LockvexTbl && LockvexTbl->GetFirstIndexItem(item, FullScan)) {
         lines.reserve(static_cast<std::size_t>(LockvexTbl->NumRecords()));
+        entries_.reserve(LockvexTbl->NumRecords());
         int lastKey = INT_MIN;
         do {
             const int key = item->GetKeyFromIndex();
