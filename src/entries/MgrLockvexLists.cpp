@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -266,7 +267,6 @@ bool TListManager::GatherLockvexLines()
     TPoolIndexRec *item = nullptr;
     if (LockvexTbl && LockvexTbl->GetFirstIndexItem(item, FullScan)) {
         lines.reserve(static_cast<std::size_t>(LockvexTbl->NumRecords()));
-        entries_.reserve(LockvexTbl->NumRecords());
         int lastKey = INT_MIN;
         do {
             const int key = item->GetKeyFromIndex();
@@ -297,8 +297,13 @@ TLockvexStringList *TListManager::BuildAllLists(int &TotalPWs, int &LoginPWs)
         // anything else looks at the list, whatever way this block is left.
         const int lineCount = LockvexStrings->Count();
         std::thread sorter;
-        if (passwordsAllUnknown_ && lineCount >= MinScannedPasswords && std::thread::hardware_concurrency() > 1)
-            sorter = std::thread([list = LockvexStrings] { list->Sort(); });
+        if (passwordsAllUnknown_ && lineCount >= MinScannedPasswords && std::thread::hardware_concurrency() > 1) {
+            try {
+                sorter = std::thread([list = LockvexStrings] { list->Sort(); });
+            } catch (const std::system_error &) {
+                // No thread to be had: the list is sorted on this one below.
+            }
+        }
         const struct JoinSorter {
             std::thread &thread;
             ~JoinSorter()
