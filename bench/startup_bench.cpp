@@ -18,6 +18,8 @@
 //
 // LOCKVEX_STARTUP_PROGRAM names another build of the program to time instead of this build's
 // (for figures before and after a change, taken by turns on the same machine).
+// LOCKVEX_STARTUP_KEEP_HOME=1 leaves the folder with the homes and the data file in place and
+// names it, for profiling one start by hand with the same data.
 //
 // The data file is written by a child process and lies on the disk, in a home folder of its own
 // below the temporary folder, as the program finds it at every start. A first start and end,
@@ -40,6 +42,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -317,7 +320,13 @@ struct Results {
 class StartupRun
 {
 public:
-    StartupRun() : folder_(QDir::tempPath() + QStringLiteral("/lockvex-startup-bench-XXXXXX")) {}
+    StartupRun() : folder_(QDir::tempPath() + QStringLiteral("/lockvex-startup-bench-XXXXXX"))
+    {
+        if (const char *keep = std::getenv("LOCKVEX_STARTUP_KEEP_HOME"); keep && *keep == '1') {
+            folder_.setAutoRemove(false);
+            std::fprintf(stderr, "homes kept in %s\n", qPrintable(folder_.path()));
+        }
+    }
 
     Results Run()
     {

@@ -32,8 +32,7 @@ bool TMgrMainAppProcs::CheckLockvexSignedIn(const TSignInPrompt &prompt)
 {
     // The lists and counts stay filled for the main window.
     DataUnreadable = false;
-    ListManager->BuildLockvexStrings();
-    ListManager->BuildPasswordStrings(QString(), TotalPWs, LoginPWs);
+    ListManager->BuildAllLists(TotalPWs, LoginPWs);
     // The count of different sign-in passwords chooses only the memory stick's dialog; its scan
     // of the whole file also tells whether every record reads. The list manager's scan, when it
     // read the passwords that way, has told that already, and the count is not needed elsewhere.

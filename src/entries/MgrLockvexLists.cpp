@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 namespace
@@ -126,19 +128,30 @@ void TListManager::CheckKnownPasswords()
 // big list one scan reads the file in large blocks instead of one read per entry. A password is kept
 // only for the entry whose index record names the slot it came from, the record that
 // TrimmedPasswordOf would read; an entry the scan does not give (its slot unreadable, or a
-// scan cut short) is read on its own as before.
-void TListManager::ReadUnknownPasswords()
+// scan cut short) is read on its own as before. lineCount is the number of lines of
+// LockvexStrings, which this does not read (it may be sorted meanwhile). With linesJustBuilt,
+// each entry's Line is its index record, found without a search of the index.
+void TListManager::ReadUnknownPasswords(int lineCount, bool linesJustBuilt)
 {
     // Only when no password is known: a refresh that knows them reads none or a few.
     const bool allUnknown = std::exchange(passwordsAllUnknown_, false);
-    if (!allUnknown || !LockvexTbl || !LockvexStrings || LockvexStrings->Count() < MinScannedPasswords)
+    if (!allUnknown || !LockvexTbl || lineCount < MinScannedPasswords)
         return;
-    const bool whole = LockvexTbl->ForEachLiveRecord([this](int slot, const TLockvexRec &record) {
+    // Each key once in the index (in ascending order): then the line of a key is its index record.
+    const bool linesName = linesJustBuilt && linesPatchable_;
+    const bool whole = LockvexTbl->ForEachLiveRecord([this, linesName](int slot, const TLockvexRec &record) {
         const int key = record.GetKey();
-        const TPoolIndexRec *item = LockvexTbl->FindIndexItem(key);
+        if (key <= NoKey)
+            return;
+        auto known = entries_.find(key);
+        const TTDStandardIndexRec *item = nullptr;
+        if (!linesName)
+            item = LockvexTbl->FindIndexItem(key);
+        else if (known != entries_.end())
+            item = known->Line;
         if (!item || item->GetRecordNo() != slot)
             return;
-        TEntryState &state = entries_[key];
+        TEntryState &state = known != entries_.end() ? *known : entries_[key];
         state.RecordNo = slot;
         state.Password = TrimBlankChars(record.GetPassword());
         state.IsEntryPW = record.IsEntryPassword();
@@ -252,9 +265,17 @@ bool TListManager::CheckDupeName(const QString &DisplayedItemName, int Displayed
 
 void TListManager::BuildLockvexStrings()
 {
+    if (!GatherLockvexLines())
+        return;
+    LockvexStrings->Sort();
+    linesMark_ = Now();
+}
+
+bool TListManager::GatherLockvexLines()
+{
     linesMark_.Valid = false;
     if (!LockvexStrings)
-        return;
+        return false;
     LockvexStrings->Clear();
     for (TEntryState &state : entries_)
         state.Line = nullptr;
@@ -276,8 +297,46 @@ void TListManager::BuildLockvexStrings()
         } while (LockvexTbl->GetNextIndexItem(item, FullScan));
     }
     LockvexStrings->AddLines(std::move(lines));
-    LockvexStrings->Sort();
+    return true;
+}
+
+TLockvexStringList *TListManager::BuildAllLists(int &TotalPWs, int &LoginPWs)
+{
+    if (!PasswordStrings || !LockvexStrings) {
+        BuildLockvexStrings();
+        return BuildPasswordStrings(QString(), TotalPWs, LoginPWs);
+    }
+    GatherLockvexLines();
+    CheckKnownPasswords();
+    lastFileScan_ = NoFileScan;
+    {
+        // The sort needs nothing but the list's own lines, the scan nothing but the entry table
+        // and the entry states: the two run side by side, and the sort has ended before
+        // anything else looks at the list, whatever way this block is left.
+        const int lineCount = LockvexStrings->Count();
+        std::thread sorter;
+        if (passwordsAllUnknown_ && lineCount >= MinScannedPasswords && std::thread::hardware_concurrency() > 1) {
+            try {
+                sorter = std::thread([list = LockvexStrings] { list->Sort(); });
+            } catch (const std::system_error &) {
+                // No thread to be had: the list is sorted on this one below.
+            }
+        }
+        const struct JoinSorter {
+            std::thread &thread;
+            ~JoinSorter()
+            {
+                if (thread.joinable())
+                    thread.join();
+            }
+        } join{sorter};
+        const bool sortedMeanwhile = sorter.joinable();
+        ReadUnknownPasswords(lineCount, true);
+        if (!sortedMeanwhile)
+            LockvexStrings->Sort();
+    }
     linesMark_ = Now();
+    return FillPasswordStrings(QString(), TotalPWs, LoginPWs);
 }
 
 bool TListManager::LineBefore(const TTDStandardIndexRec *a, const TTDStandardIndexRec *b) const
@@ -385,6 +444,17 @@ TLockvexStringList *TListManager::BuildSelectedPWLockvexStrings(const QString &P
 
 TLockvexStringList *TListManager::BuildPasswordStrings(const QString &SearchArg, int &TotalPWs, int &LoginPWs)
 {
+    if (PasswordStrings && LockvexStrings) {
+        CheckKnownPasswords();
+        lastFileScan_ = NoFileScan;
+        ReadUnknownPasswords(LockvexStrings->Count(), false);
+    }
+    return FillPasswordStrings(SearchArg, TotalPWs, LoginPWs);
+}
+
+// BuildPasswordStrings once the passwords unknown so far were read in one scan where that pays.
+TLockvexStringList *TListManager::FillPasswordStrings(const QString &SearchArg, int &TotalPWs, int &LoginPWs)
+{
     passwordsMark_.Valid = false;
     TotalPWs = 0;
     LoginPWs = 0;
@@ -394,9 +464,6 @@ TLockvexStringList *TListManager::BuildPasswordStrings(const QString &SearchArg,
     PasswordStrings->Add(AllPasswordsLine);
     if (!LockvexStrings)
         return PasswordStrings;
-    CheckKnownPasswords();
-    lastFileScan_ = NoFileScan;
-    ReadUnknownPasswords();
     LastPasswordReadFailed = false;
     // What the list counts for each entry is kept, so that a later refresh can mend it; only
     // the full list of a list of all entries can be mended.

@@ -69,6 +69,10 @@ public:
     bool CheckDupeName(const QString &DisplayedItemName, int DisplayedItemKey) const;
 
     void BuildLockvexStrings();
+    // What BuildLockvexStrings and then BuildPasswordStrings(QString(), ...) give, for the first
+    // build of a big list: the names are sorted on a second thread while this one reads the
+    // passwords from the file. The second thread has ended when this returns.
+    TLockvexStringList *BuildAllLists(int &TotalPWs, int &LoginPWs);
     void BuildSelectedLockvexStrings(const QString &SearchArg);
     TLockvexStringList *BuildSelectedPWLockvexStrings(const QString &Password);
     TLockvexStringList *BuildPasswordStrings(const QString &SearchArg, int &TotalPWs, int &LoginPWs);
@@ -140,7 +144,10 @@ private:
     };
 
     void CheckKnownPasswords();
-    void ReadUnknownPasswords();
+    void ReadUnknownPasswords(int lineCount, bool linesJustBuilt);
+    // BuildLockvexStrings without the sort; false when there is no list.
+    bool GatherLockvexLines();
+    TLockvexStringList *FillPasswordStrings(const QString &SearchArg, int &TotalPWs, int &LoginPWs);
     QString TrimmedPasswordOf(const TTDStandardIndexRec *rec, bool &isEntryPW, bool &readFailed);
     // Each brings its list to the table's present: reused, mended or built afresh.
     void RefreshLockvexStrings();

@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <ostream>
 #include <random>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -412,36 +414,65 @@ TEST_F(ListManagerTest, APasswordThatCannotBeReadIsNeverTakenForNone)
 
 // Past a few hundred entries of unknown password, a build reads them in one scan of the file:
 // the lists and counts are those of reading every entry, and a scan that fails leaves the lists
-// marked incomplete as a failed read does.
+// marked incomplete as a failed read does. The start's build, which sorts the names on a second
+// thread meanwhile, gives the same as a refresh.
 TEST_F(ListManagerTest, ManyPasswordsReadInOneScanGiveTheListsOfReadingEachEntry)
 {
     const int count = TListManager::MinScannedPasswords + 40;
     std::vector<int> keys;
-    for (int i = 0; i < count; ++i) // names in key order; 50 passwords, each first used by entry i < 50
-        keys.push_back(AddEntry(QStringLiteral("Entry %1").arg(i, 3, 10, QLatin1Char('0')),
+    // 50 passwords, each first used (in name order) by entry i < 50; the later names stand in
+    // the reverse of key order, two by two the same (equal names stand in key order).
+    for (int i = 0; i < count; ++i)
+        keys.push_back(AddEntry(i < 50 ? QStringLiteral("Entry %1").arg(i, 3, 10, QLatin1Char('0'))
+                                       : QStringLiteral("late %1").arg((count - i) / 2, 3, 10, QLatin1Char('0')),
                                 QStringLiteral("pw%1").arg(i % 50, 2, 10, QLatin1Char('0')), i < 50 && i % 3 == 0));
     OpenTable();
-    lists.ForgetPasswords();
-    Browse();
-    EXPECT_EQ(lists.LastFileScan(), TListManager::FileScanWhole);
-    EXPECT_FALSE(lists.PasswordReadFailed());
-    EXPECT_EQ(TotalPWs, count);
-    EXPECT_EQ(LoginPWs, 17); // the passwords of entries 0, 3, ..., 48
-    ASSERT_EQ(PasswordStrings->Count(), 51);
-    for (int i = 0; i < 50; ++i) {
-        EXPECT_EQ(PasswordStrings->Strings(i + 1), QStringLiteral("pw%1").arg(i, 2, 10, QLatin1Char('0')));
-        EXPECT_EQ(lists.GetKey(PasswordStrings, i + 1), keys[std::size_t(i)]);
+    const auto shown = [] {
+        QStringList lines;
+        std::vector<int> lineKeys, passwordKeys;
+        for (int i = 0; i < LockvexStrings->Count(); ++i) {
+            lines << LockvexStrings->Strings(i);
+            lineKeys.push_back(LockvexStrings->Objects(i)->GetKeyFromIndex());
+        }
+        for (int i = 1; i < PasswordStrings->Count(); ++i)
+            passwordKeys.push_back(PasswordStrings->Objects(i)->GetKeyFromIndex());
+        return std::tuple(lines, lineKeys, Texts(PasswordStrings), passwordKeys);
+    };
+    const std::function<void()> builds[] = {[this] { Browse(); }, [this] { lists.BuildAllLists(TotalPWs, LoginPWs); }};
+    for (const auto &build : builds) {
+        lists.ForgetPasswords();
+        build();
+        EXPECT_EQ(lists.LastFileScan(), TListManager::FileScanWhole);
+        EXPECT_FALSE(lists.PasswordReadFailed());
+        EXPECT_EQ(TotalPWs, count);
+        EXPECT_EQ(LoginPWs, 17); // the passwords of entries 0, 3, ..., 48
+        const auto [lines, lineKeys, passwords, passwordKeys] = shown();
+        ASSERT_EQ(lines.size(), count);
+        EXPECT_EQ(lines.front(), QStringLiteral("Entry 000"));
+        EXPECT_EQ(lines.back(), QStringLiteral("late 123"));
+        EXPECT_TRUE(std::is_sorted(lines.begin(), lines.end()));
+        for (int i = 1; i < count; ++i)
+            if (lines[i - 1] == lines[i])
+                EXPECT_LT(lineKeys[std::size_t(i - 1)], lineKeys[std::size_t(i)]) << i;
+        ASSERT_EQ(passwords.size(), 51);
+        for (int i = 0; i < 50; ++i) {
+            EXPECT_EQ(passwords[i + 1], QStringLiteral("pw%1").arg(i, 2, 10, QLatin1Char('0')));
+            EXPECT_EQ(passwordKeys[std::size_t(i)], keys[std::size_t(i)]);
+        }
     }
 
-    lists.ForgetPasswords();
-    testPlatform.FailStorage = [](testing_support::StorageOp op, const QString &, qint64, qint64) {
-        return op == testing_support::StorageOp::Read ? EIO : 0;
-    };
-    Browse();
-    testPlatform.FailStorage = nullptr;
-    EXPECT_EQ(lists.LastFileScan(), TListManager::FileScanFailed);
-    EXPECT_TRUE(lists.PasswordReadFailed());
-    EXPECT_EQ(TotalPWs, count);
+    for (const auto &build : builds) {
+        lists.ForgetPasswords();
+        testPlatform.FailStorage = [](testing_support::StorageOp op, const QString &, qint64, qint64) {
+            return op == testing_support::StorageOp::Read ? EIO : 0;
+        };
+        build();
+        testPlatform.FailStorage = nullptr;
+        EXPECT_EQ(lists.LastFileScan(), TListManager::FileScanFailed);
+        EXPECT_TRUE(lists.PasswordReadFailed());
+        EXPECT_EQ(TotalPWs, count);
+        EXPECT_EQ(LockvexStrings->Count(), count); // the names are all there, sorted or not
+    }
 }
 
 namespace

@@ -79,6 +79,7 @@ private slots:
     void tabJump();
     void tabJumpScrollsTheLineToTheTop();
     void searchNarrowsEmptiesAndClears();
+    void searchClearButtonShowsItsPictureAndClearsTheSearch();
     void tabPressClearsTheSearch();
     void searchWithPatternCharacters();
     void clickShowsAndSavesOnLeaving();
@@ -359,6 +360,27 @@ void TstMainWindow::searchNarrowsEmptiesAndClears()
     QCOMPARE(Lines(), QStringList({"ANVIL", "Banking", "Bonus"}));
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("ANVIL"));
     QVERIFY(!Fields(w).ItemName->isReadOnly());
+}
+
+// The search box's clear button has a picture of its own (not the desktop's icon theme's): it
+// shows while there is text and clears the search as deleting the text does.
+void TstMainWindow::searchClearButtonShowsItsPictureAndClearsTheSearch()
+{
+    MakeEntries({"Anvil", "Basket"});
+    TLockvexMainDlg &w = OpenWindow();
+    QVERIFY(w.SearchArg->isClearButtonEnabled());
+    QTest::mouseClick(w.SearchArg, Qt::LeftButton);
+    QTest::keyClicks(w.SearchArg, QStringLiteral("ask"));
+    QCOMPARE(Lines(), QStringList({"Basket"}));
+    const QList<QToolButton *> buttons = w.SearchArg->findChildren<QToolButton *>();
+    QCOMPARE(buttons.size(), 1);
+    QToolButton *clear = buttons.front();
+    QTRY_VERIFY(clear->isVisible());
+    QVERIFY(!clear->icon().isNull());
+    QVERIFY(!clear->icon().pixmap(16, 16).toImage().isNull());
+    QTest::mouseClick(clear, Qt::LeftButton);
+    QCOMPARE(w.SearchArg->text(), QString());
+    QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
 }
 
 void TstMainWindow::tabPressClearsTheSearch()

@@ -52,6 +52,7 @@ private slots:
     void dialogChoice();
     void signIn_data();
     void signIn();
+    void unreadableEntryEndsTheSignIn_data();
     void unreadableEntryEndsTheSignIn();
 
 private:
@@ -170,6 +171,16 @@ void TstSignIn::signIn_data()
     QTest::newRow("stick, characters the file cannot hold")
         << true << QStringList{"Bank:??????123", "Shop:Bravo2"} << two
         << QStringList{QString::fromUtf8("Bravo2|ΩΩΩΩΩΩ123"), "Bravo2|??????123"} << true << 1 << false;
+    // Enough entries for the start to read the passwords in one scan while the names are sorted
+    // on a second thread: the dialog, its caveat and the check are those of a short list.
+    QStringList many;
+    for (int i = 0; i < TListManager::MinScannedPasswords + 4; ++i)
+        many << QStringLiteral("Site %1:pw%1").arg(TListManager::MinScannedPasswords + 4 - i, 3, 10, QLatin1Char('0'));
+    QTest::newRow("PC, many entries, wrong then cancelled")
+        << false << many << one << QStringList{"pw"} << false << 1 << false;
+    QTest::newRow("PC, many entries, only the access password opens the safe")
+        << false << (QStringList(many) << QStringLiteral("Zulu:zz9:access")) << one << QStringList{"pw001", "zz9"}
+        << true << 1 << true;
     QTest::newRow("stick, two entries sharing one password")
         << true << QStringList{"Bank:Alpha1", "Shop:Alpha1"} << one << QStringList{"Alpha1"} << true << 0 << false;
     // Two different access passwords open the stick, although the list names the first of them
@@ -180,10 +191,22 @@ void TstSignIn::signIn_data()
 }
 
 // An entry that cannot be read may hold a password: sign-in ends without a dialog, never opening
-// the safe as one without passwords, and tells the program body that the data was not readable.
+// the safe as one without passwords, and tells the program body that the data was not readable;
+// also when the passwords of many entries are read in one scan.
+void TstSignIn::unreadableEntryEndsTheSignIn_data()
+{
+    QTest::addColumn<int>("entries");
+    QTest::newRow("two entries") << 2;
+    QTest::newRow("many entries") << TListManager::MinScannedPasswords + 1;
+}
+
 void TstSignIn::unreadableEntryEndsTheSignIn()
 {
-    MakeEntries({"Bank:Alpha1", "Shop:Bravo2"});
+    QFETCH(int, entries);
+    QStringList made;
+    for (int i = 0; i < entries; ++i)
+        made << QStringLiteral("Site %1:Alpha%1").arg(i);
+    MakeEntries(made);
     QVERIFY(ListManager->ClosePool(DoNotWriteLog));
     QVERIFY(ListManager->OpenPool(DataFileName)); // nothing read since the open
     ListManager->ForgetPasswords();
@@ -196,12 +219,15 @@ void TstSignIn::unreadableEntryEndsTheSignIn()
     QVERIFY(!signedIn);
     QVERIFY(session_->App->DataUnreadable);
     QCOMPARE(seen_.ClassName, QString());
+    if (entries >= TListManager::MinScannedPasswords)
+        QCOMPARE(ListManager->LastFileScan(), TListManager::FileScanFailed);
 
     // Nothing of the failed read was kept: read again, the passwords ask for the dialog.
     AnswerNextDialog({"Alpha1"});
     QVERIFY(session_->App->CheckLockvexSignedIn(RunSignInDialog));
     QVERIFY(!session_->App->DataUnreadable);
     QCOMPARE(seen_.ClassName, QStringLiteral("TLockvexPasswordDlg"));
+    QCOMPARE(LockvexStrings->Count(), entries);
 }
 
 void TstSignIn::signIn()
@@ -228,6 +254,8 @@ void TstSignIn::signIn()
     }
     // The lists and counts stay built for the main window.
     QCOMPARE(LockvexStrings->Count(), entries.size());
+    if (entries.size() >= TListManager::MinScannedPasswords)
+        QCOMPARE(ListManager->LastFileScan(), TListManager::FileScanWhole);
     QCOMPARE(LoginPWs > 0, caveat);
 }
 

@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -266,6 +267,13 @@ QWidget *TLockvexMainDlg::BuildLeftPanel()
     SetRole(Label1, "caption");
     SearchArg = new QLineEdit(panel);
     SearchArg->setObjectName(QStringLiteral("SearchArg"));
+    // The clear button's picture is named rather than left to the style, which would look for
+    // "edit-clear" through every folder of the desktop's icon themes (a good part of the
+    // window's making): the picture Qt draws when no theme has one, the same on every desktop.
+    if (const QString clearPicture = QStringLiteral(":/qt-project.org/styles/commonstyle/images/cleartext-16.png");
+        QFile::exists(clearPicture))
+        SearchArg->setStyleSheet(
+            QStringLiteral("QLineEdit { lineedit-clear-button-icon: url(%1); }").arg(clearPicture));
     SearchArg->setClearButtonEnabled(true);
     SearchArg->setPlaceholderText(QStringLiteral("Type part of a name"));
     SearchArg->setAccessibleName(Label1->text());
