@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class LockvexSession;
 class QApplication;
 
 // Shows the program's window for the mode (main window, or the quick list on a memory stick)
@@ -19,6 +20,8 @@ int RunLockvex(QApplication &app, const WindowRunner &runWindows);
 // RunStartSteps answers whether the entry table opened the data file.
 bool RunStartSteps();
 void RunExitSteps();
+// The session the start steps made; null before them and after the exit steps.
+LockvexSession *RunSession();
 
 // The data file did not open, or an entry could not be read: message 19, and the entry table is
 // closed as it stands, so that the exit steps write no copy, rotate no backup and write no log,

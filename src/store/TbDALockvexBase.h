@@ -62,6 +62,12 @@ public:
     void SetPoolExtensionSize(int Count);
     void SetCSVFieldCount(int Count) { CSVFieldCount = Count; }
     int GetCSVFieldCount() const { return CSVFieldCount; }
+    // Read-only mode: nothing is written to the file, its log or its companions. The table's
+    // owner sets it (before the open); the table never changes it itself.
+    void SetReadOnlyMode(bool Cond) { ReadOnly = Cond; }
+    bool ReadOnlyMode() const { return ReadOnly; }
+    // The day that new records, drops and the filing date carry: the platform clock's day.
+    TDateTime TodayDate() const;
 
     // ---- State
     virtual bool PoolStatusOk() { return _PoolOk; }
@@ -288,6 +294,8 @@ protected:
     int CSVFieldCount = 0;
     int UserID = 0;
     int FilingDate = 0;
+    bool ReadOnly = false;
+    TDateTime ScanToday = 0; // TodayDate when the running scan began
     std::vector<uint8_t> EncryptedRec;
     bool EncryptRecords = false;
     TPoolIndexRec *IndexRecCopy = nullptr;

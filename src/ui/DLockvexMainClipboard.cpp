@@ -141,8 +141,7 @@ void TLockvexMainDlg::PasswordCopyBtnMouseLeave()
     if (!GoWebBtnClicked || Password->text().isEmpty())
         return;
     GoWebBtnClicked = false;
-    StampNow();
-    NewLoginDateTime = NowDateTime;
+    NewLoginDateTime = StampNow().NowDateTime;
 }
 
 void TLockvexMainDlg::BuildPWordGrid(const QString &Text, int Top, int Left)
@@ -168,8 +167,7 @@ void TLockvexMainDlg::ShowLastLogIn()
         URLLbl->setText(QStringLiteral("WebSite address"));
         return;
     }
-    DateStamp(NewLoginDateTime);
-    LastLogIn = TimeStamp;
+    LastLogIn = DateStamp(NewLoginDateTime);
     URLLbl->setText(QStringLiteral("Last logged in ") + LastLogIn);
 }
 

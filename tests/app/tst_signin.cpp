@@ -190,16 +190,16 @@ void TstSignIn::unreadableEntryEndsTheSignIn()
         return op == testing_support::StorageOp::Read ? EIO : 0;
     };
     AnswerNextDialog({"Alpha1"});
-    const bool signedIn = session_->App->CheckLockvexSignedIn();
+    const bool signedIn = session_->App->MainAppProcs->CheckLockvexSignedIn();
     session_->Platform.FailStorage = nullptr;
     QVERIFY(!signedIn);
-    QVERIFY(session_->App->DataUnreadable);
+    QVERIFY(session_->App->MainAppProcs->DataUnreadable);
     QCOMPARE(seen_.ClassName, QString());
 
     // Nothing of the failed read was kept: read again, the passwords ask for the dialog.
     AnswerNextDialog({"Alpha1"});
-    QVERIFY(session_->App->CheckLockvexSignedIn());
-    QVERIFY(!session_->App->DataUnreadable);
+    QVERIFY(session_->App->MainAppProcs->CheckLockvexSignedIn());
+    QVERIFY(!session_->App->MainAppProcs->DataUnreadable);
     QCOMPARE(seen_.ClassName, QStringLiteral("TLockvexPasswordDlg"));
 }
 
@@ -216,7 +216,7 @@ void TstSignIn::signIn()
     MemStickMode = memStick;
     AnswerNextDialog(attempts);
 
-    QCOMPARE(session_->App->CheckLockvexSignedIn(), signedIn);
+    QCOMPARE(session_->App->MainAppProcs->CheckLockvexSignedIn(), signedIn);
     QCOMPARE(seen_.ClassName, dialog);
     QCOMPARE(session_->Messages.Shown.size(), refusals);
     if (!dialog.isEmpty()) {
@@ -226,8 +226,8 @@ void TstSignIn::signIn()
                                                                                 : QStringLiteral("   Data on your PC"));
     }
     // The lists and counts stay built for the main window.
-    QCOMPARE(LockvexStrings->Count(), entries.size());
-    QCOMPARE(LoginPWs > 0, caveat);
+    QCOMPARE(ListManager->LockvexStrings->Count(), entries.size());
+    QCOMPARE(ListManager->LoginPWs > 0, caveat);
 }
 
 QTEST_MAIN(TstSignIn)
