@@ -223,7 +223,7 @@ private:
 
     void Scan(Bytes &ops)
     {
-        table_.CheckPassword(ops.Text(8));
+        table_.CheckPassword(ops.Text(8), false);
         TLockvexRec rec;
         int slot = NoKey;
         int live = 0;

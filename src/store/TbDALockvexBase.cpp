@@ -36,7 +36,8 @@ TPoolMgr::TPoolMgr(int PoolRecSize)
     : IOBufSize(std::max(PoolRecSize, BaseDAHeaderSize)), IOBuffer(size_t(IOBufSize), 0),
       EncryptedRec(size_t(IOBufSize), 0), IndexRecCopy(new TPoolIndexRec)
 {
-    FilingDate = DayNumber(TodayDate());
+    CreationDay = TodayDate();
+    FilingDate = DayNumber(CreationDay);
     ClearDeletedRecTbl(DisposeTbl);
     ClearDeletedRecTbl(DispTblRefresh);
 }
@@ -250,6 +251,7 @@ bool TPoolMgr::OpenPool(const QString &Fn, OpenParam CreateEmpty)
 {
     ExistFile = false;
     IndexOverflow = false;
+    CreationDay = TodayDate();
     SetPoolName(Fn);
     // A handle left open by an earlier open is closed first, never leaked.
     PoolFile.Close();
@@ -473,7 +475,7 @@ bool TPoolMgr::ReadFirst(int &RecordNo, TBaseDARec *UserV8Rec, ReadSeqType Inclu
         return ReadInMemScan(true, RecordNo, UserV8Rec);
     ExistFile = false;
     ScanFailed = false;
-    ScanToday = TodayDate();
+    ScanToday = CreationDay = TodayDate();
     ForgetScanBlock();
     ClearDeletedRecTbl(DispTblRefresh);
     CtlRefresh.PoolNRecs = GetFileSize();
@@ -681,7 +683,7 @@ IOResultType TPoolMgr::BaseWriteRecord(int &RecordNo, TBaseDARec *UserV8Rec)
     const bool grown = grew || std::exchange(GrewForAllocation, false);
     Control.CurrRec = RecordNo;
     if (SetCreationDate) {
-        UserV8Rec->SetCreationDate(DayNumber(TodayDate()));
+        UserV8Rec->SetCreationDate(DayNumber(CreationDay));
         SetCreationDate = false;
     }
     CopyBufferFrom(UserV8Rec);
@@ -847,7 +849,7 @@ int TPoolMgr::AddIndexRecord(TPoolIndexRec *&IndexItem, bool PreventZeroKey)
     auto *item = new TPoolIndexRec;
     item->SetKeyInIndex(key);
     item->SetRecordNo(NoKey);
-    item->SetIndexedCreationDate(DayNumber(TodayDate()));
+    item->SetIndexedCreationDate(DayNumber(CreationDay));
     InsertInKeySequence(item);
     IndexItem = item;
     return key;

@@ -66,7 +66,9 @@ public:
     // owner sets it (before the open); the table never changes it itself.
     void SetReadOnlyMode(bool Cond) { ReadOnly = Cond; }
     bool ReadOnlyMode() const { return ReadOnly; }
-    // The day that new records, drops and the filing date carry: the platform clock's day.
+    // The day of the platform clock, which drops, the reuse of dropped slots, the filing date and
+    // the backups go by. New records are dated with the day of the open or of the last scan
+    // (reading the clock for each would cost more than writing the record).
     TDateTime TodayDate() const;
 
     // ---- State
@@ -295,7 +297,8 @@ protected:
     int UserID = 0;
     int FilingDate = 0;
     bool ReadOnly = false;
-    TDateTime ScanToday = 0; // TodayDate when the running scan began
+    TDateTime ScanToday = 0;   // TodayDate when the running scan began
+    TDateTime CreationDay = 0; // the day new records are dated with
     std::vector<uint8_t> EncryptedRec;
     bool EncryptRecords = false;
     TPoolIndexRec *IndexRecCopy = nullptr;
