@@ -35,11 +35,10 @@ struct FullTable {
         StampNow();
         table = std::make_unique<TV9LockvexTbl>(true);
         table->OpenPool(folder->path() + QStringLiteral("/TrelLockvex.acsdb"));
-        LockvexTbl = table.get();
+        LockvexTbl = lists.LockvexTbl = items.LockvexTbl = table.get();
         SharedLockvexRec = &shared;
         ListManager = &lists;
         ItemManager = &items;
-        CreateLockvexStringLists();
         Fill();
         ListManager->SearchActive = false;
         int current = 0;
@@ -47,7 +46,6 @@ struct FullTable {
     }
     ~FullTable()
     {
-        FreeLockvexStringLists();
         table.reset();
         ResetGlobals();
     }
@@ -75,8 +73,8 @@ struct FullTable {
     std::unique_ptr<QTemporaryDir> folder;
     std::unique_ptr<TV9LockvexTbl> table;
     TLockvexRec shared;
-    TListManager lists;
-    TItemManager items;
+    TListManager lists{nullptr}; // on table, once it is open
+    TItemManager items{nullptr, &shared, &lists};
     std::vector<int> keys;
     std::vector<QString> names; // of keys[i]
 };

@@ -109,7 +109,7 @@ struct AcceptAllRun {
     AcceptAllRun(const QString &data, const QString &csv)
     {
         Table = NewTable(data);
-        LockvexTbl = Table.get();
+        LockvexTbl = ItemManager->LockvexTbl = ListManager->LockvexTbl = Table.get();
         Dialog = std::make_unique<TLockvexDataImportDlg>();
         Dialog->FileNameEdit->setText(csv);
         const char *columns[] = {"1", "2", "3", "0", "4", "0", "0", "0", "0", "0", "0", "0", "0", "5"};
@@ -140,8 +140,8 @@ struct AcceptAllRun {
 // The entry managers the window saves through, for the life of one benchmark.
 struct EntryManagers {
     TLockvexRec SharedRec;
-    TListManager Lists;
-    TItemManager Items;
+    TListManager Lists{nullptr}; // on the table of each run
+    TItemManager Items{nullptr, &SharedRec, &Lists};
     ScopedMessageResponder Messages{false}; // the completion question answered No closes the window
 
     explicit EntryManagers(const QString &folder)
@@ -150,11 +150,9 @@ struct EntryManagers {
         SharedLockvexRec = &SharedRec;
         ListManager = &Lists;
         ItemManager = &Items;
-        CreateLockvexStringLists();
     }
     ~EntryManagers()
     {
-        FreeLockvexStringLists();
         SharedLockvexRec = nullptr;
         ListManager = nullptr;
         ItemManager = nullptr;
@@ -207,17 +205,16 @@ void BM_WindowAcceptsAll(benchmark::State &state)
     IniFileName = folder + QStringLiteral("/Lockvex.INI");
     ScopedMessageResponder messages(false); // the completion question answered No closes the window
     TLockvexRec sharedRec;
-    TListManager lists;
-    TItemManager items;
+    TListManager lists{nullptr}; // on the table of each run
+    TItemManager items{nullptr, &sharedRec, &lists};
     SharedLockvexRec = &sharedRec;
     ListManager = &lists;
     ItemManager = &items;
-    CreateLockvexStringLists();
     int imported = 0;
     for (auto _ : state) {
         state.PauseTiming();
         auto table = NewTable(data);
-        LockvexTbl = table.get();
+        LockvexTbl = lists.LockvexTbl = items.LockvexTbl = table.get();
         TLockvexDataImportDlg dialog;
         dialog.FileNameEdit->setText(csv);
         const char *columns[] = {"1", "2", "3", "0", "4", "0", "0", "0", "0", "0", "0", "0", "0", "5"};
@@ -244,7 +241,6 @@ void BM_WindowAcceptsAll(benchmark::State &state)
         state.SkipWithError("not every record was imported");
     state.counters["per_entry"] = benchmark::Counter(double(Records), benchmark::Counter::kIsIterationInvariantRate |
                                                                           benchmark::Counter::kInvert);
-    FreeLockvexStringLists();
     SharedLockvexRec = nullptr;
     ListManager = nullptr;
     ItemManager = nullptr;

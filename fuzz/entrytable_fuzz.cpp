@@ -223,7 +223,7 @@ private:
 
     void Scan(Bytes &ops)
     {
-        table_.CheckPassword(ops.Text(8));
+        table_.CheckPassword(ops.Text(8), false);
         TLockvexRec rec;
         int slot = NoKey;
         int live = 0;
@@ -403,7 +403,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         platform::Current().SetLastWriteTime(scratch.PathOf(QLatin1String(FileNames[1])), today.addDays(-2));
         platform::Current().SetLastWriteTime(scratch.PathOf(QLatin1String(FileNames[2])), today.addDays(-3));
     }
-    ReadOnlyMode = (present & 0x20) != 0;
+    const bool readOnly = (present & 0x20) != 0;
     if (parts.size() > 5) {
         const QString dataPath = scratch.PathOf(DataName);
         scratch.Write(QFileInfo(TPoolFile::JournalNameFor(dataPath)).fileName(),
@@ -414,6 +414,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString dataFile = scratch.PathOf(DataName);
     auto table = std::make_unique<TV9LockvexTbl>(true);
     table->SetRunOnMemstick((present & 0x40) != 0);
+    table->SetReadOnlyMode(readOnly);
     const bool opened = table->OpenPool(dataFile);
     if (Tracing()) {
         TPoolIndexRec *item = nullptr;
@@ -428,7 +429,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     if (!opened)
         return 0;
-    ReadOnlyMode = false;
     TV9LockvexTbl reopened(true);
     Require(reopened.OpenPool(dataFile), "the data file does not open again after the close");
     session.CheckReopened(reopened);

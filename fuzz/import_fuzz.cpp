@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     TV9LockvexTbl table(true);
     Require(table.OpenPool(scratch.PathOf(QStringLiteral("TrelLockvex.acsdb"))), "a new entry table does not open");
     TLockvexRec sharedRec;
-    TItemManager items;
+    TItemManager items(&table, &sharedRec, nullptr);
     LockvexTbl = &table;
     SharedLockvexRec = &sharedRec;
     ItemManager = &items;

@@ -196,7 +196,7 @@ bool CheckDataInUse()
     QFileInfo marker(InUseMarkerFile);
     if (marker.exists()) {
         TDateTime written = ToTDateTime(marker.lastModified());
-        if (written > NowDateTime - 0.5) {
+        if (written > StampNow().NowDateTime - 0.5) {
             // Another copy of the program opened the data less than 12 hours ago. A marker that
             // exists but cannot be read still counts: the data is in use, by someone unnamed.
             QFile file(InUseMarkerFile);

@@ -34,15 +34,6 @@ void TakeScreenMetrics()
 
 TMgrMainAppProcs::TMgrMainAppProcs()
 {
-    LVDlgProcs = new TLVDlgProcs;
-    ListManager = new TListManager;
-    ItemManager = new TItemManager;
-    SharedLockvexRec = new TLockvexRec;
-    LockvexTbl = new TV9LockvexTbl(true);
-    CreateLockvexStringLists(); // the password list: case-sensitive, sorted, duplicates ignored
-    TempFiles = new QStringList;
-    WebHelp = new TWebHelpSystem;
-
     TakeScreenMetrics();
 
     platform::Platform &desktop = platform::Current();
@@ -53,29 +44,6 @@ TMgrMainAppProcs::TMgrMainAppProcs()
         MigrateDocumentsData(DocumentsFolder, LocalDataFolder);
     LocalDataFile = Join(LocalDataFolder, DataFileNameOnly);
     IniFileName = Join(DocumentsFolder, IniFileNameOnly);
-}
-
-TMgrMainAppProcs::~TMgrMainAppProcs()
-{
-    delete LockvexTbl;
-    LockvexTbl = nullptr;
-    delete SharedLockvexRec;
-    SharedLockvexRec = nullptr;
-    FreeLockvexStringLists();
-
-    // The import's files (TempFiles names them): only those this run made, while they are so.
-    RemoveMadeImportFiles();
-    delete TempFiles;
-    TempFiles = nullptr;
-
-    delete WebHelp;
-    WebHelp = nullptr;
-    delete ListManager;
-    ListManager = nullptr;
-    delete ItemManager;
-    ItemManager = nullptr;
-    delete LVDlgProcs;
-    LVDlgProcs = nullptr;
 }
 
 bool TMgrMainAppProcs::CheckRunAsApp()

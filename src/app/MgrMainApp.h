@@ -1,12 +1,10 @@
 #pragma once
-// The application object: creates every object that lives for the whole run, decides between
-// normal and memory-stick mode, finds the data file and frees everything at the end.
+// The start's procedures: decide between normal and memory-stick mode, find the data file and
+// sign in. The objects of the run belong to the session (app/LockvexSession.h).
 
 #include "app/MgrSignIn.h"
 
 #include <QString>
-
-class TWebHelpSystem;
 
 // Fixed names; none of them is configurable.
 inline const QString LockvexFolderName = QStringLiteral("Lockvex");
@@ -23,12 +21,9 @@ inline const QString InUseMarkerExt = QStringLiteral("txt");
 
 class TMgrMainAppProcs {
 public:
-    // Creates the shared objects and sets the folder globals (the first run moves data lying
-    // directly in the Documents folder into the data folder).
+    // Takes the screen metrics and sets the folders (the first run moves data lying directly in
+    // the Documents folder into the data folder).
     TMgrMainAppProcs();
-    // Frees the shared objects in order (closing the entry table writes the backups) and
-    // deletes the import's temporary files.
-    ~TMgrMainAppProcs();
     TMgrMainAppProcs(const TMgrMainAppProcs &) = delete;
     TMgrMainAppProcs &operator=(const TMgrMainAppProcs &) = delete;
 
@@ -44,7 +39,6 @@ public:
     // Set by CheckLockvexSignedIn when an entry could not be read from the data file: sign-in
     // then fails without a dialog, and the start ends as when the data file did not open.
     bool DataUnreadable = false;
-    TWebHelpSystem *WebHelp = nullptr;
 };
 
 // Reads or writes the in-use marker next to cloud data; true means read-only mode.

@@ -6,9 +6,20 @@
 #include "entries/MgrLockvexLists.h"
 #include "store/TBDALockvexData.h"
 
+namespace
+{
+
+// While the password list counts access passwords, only theirs open the safe.
+bool AccessPasswordsOnly()
+{
+    return ListManager != nullptr && ListManager->LoginPWs > 0;
+}
+
+} // namespace
+
 bool EntryTableCheckPassword(const QString &password)
 {
-    return LockvexTbl != nullptr && LockvexTbl->CheckPassword(password);
+    return LockvexTbl != nullptr && LockvexTbl->CheckPassword(password, AccessPasswordsOnly());
 }
 
 int DifferentSignInPasswords()
@@ -16,7 +27,7 @@ int DifferentSignInPasswords()
     // Not from the password list: it names each password once, after the first entry (in name
     // order) that uses it, so a password shared by an access entry and an earlier plain one
     // would not be counted as an access password although it opens the safe.
-    return LockvexTbl != nullptr ? LockvexTbl->CountSignInPasswords() : 0;
+    return LockvexTbl != nullptr ? LockvexTbl->CountSignInPasswords(AccessPasswordsOnly()) : 0;
 }
 
 SignInDialog ChooseSignInDialog(int totalPWs, int differentSignInPWs, bool memStickMode)
@@ -32,7 +43,7 @@ bool TMgrMainAppProcs::CheckLockvexSignedIn(const TSignInPrompt &prompt)
 {
     // The lists and counts stay filled for the main window.
     DataUnreadable = false;
-    ListManager->BuildAllLists(TotalPWs, LoginPWs);
+    ListManager->BuildAllLists();
     // The count of different sign-in passwords chooses only the memory stick's dialog; its scan
     // of the whole file also tells whether every record reads. The list manager's scan, when it
     // read the passwords that way, has told that already, and the count is not needed elsewhere.
@@ -47,7 +58,7 @@ bool TMgrMainAppProcs::CheckLockvexSignedIn(const TSignInPrompt &prompt)
         DataUnreadable = true;
         return false;
     }
-    const SignInDialog kind = ChooseSignInDialog(TotalPWs, differentPWs, MemStickMode);
+    const SignInDialog kind = ChooseSignInDialog(ListManager->TotalPWs, differentPWs, MemStickMode);
     switch (kind) {
     case SignInDialog::None:
         return true;

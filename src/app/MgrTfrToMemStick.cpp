@@ -2,6 +2,7 @@
 
 #include "app/LockvexMsgdial.h"
 #include "common/Globals.h"
+#include "entries/MgrLockvexLists.h"
 #include "platform/Platform.h"
 
 #include <QFileInfo>
@@ -54,7 +55,7 @@ void TfrToMemStick(const QString &SelectedDirectory)
 void TfrMemStickCommand()
 {
     // On the stick the program asks for two different access passwords; one alone cannot open it.
-    if (LoginPWs == 1) {
+    if (ListManager && ListManager->LoginPWs == 1) {
         ShowMessageDlg(MsgCatalogue[MsgTwoPasswordsNeeded]);
         return;
     }

@@ -1,6 +1,7 @@
 #include "app/ProgramBody.h"
 
 #include "app/LockvexMsgdial.h"
+#include "app/LockvexSession.h"
 #include "app/MgrImportFiles.h"
 #include "app/MgrMainApp.h"
 #include "common/Globals.h"
@@ -27,6 +28,9 @@ namespace {
 int signalPipe[2] = {-1, -1};
 std::function<void()> closeOnSignal;
 bool runOpen = false; // the start steps ran, the exit steps have not
+// The run's session, from the start steps to the exit steps; here because the exit steps also
+// run from atexit, which can reach nothing else.
+std::unique_ptr<LockvexSession> runSession;
 
 // The program is ended by a call of exit() from within a library: Qt on X11 ends it so, with
 // status 1, when the connection to the display broke (the X server went away), without
@@ -35,7 +39,10 @@ bool runOpen = false; // the start steps ran, the exit steps have not
 // files with passwords in plain text are removed.
 void EndRunOnExitCall()
 {
-    if (!runOpen)
+    // The session's objects are not freed at this exit: freeing them would need Qt, which is
+    // gone; what must happen to the files happens below.
+    LockvexSession *session = runSession.release();
+    if (!runOpen || !session)
         return;
     runOpen = false;
     SetQuietClose(true);
@@ -43,8 +50,7 @@ void EndRunOnExitCall()
         QFile::remove(IniFileName);
     if (!ReadOnlyMode && !InUseMarkerFile.isEmpty())
         QFile::remove(InUseMarkerFile);
-    if (LockvexTbl)
-        LockvexTbl->CloseTable();
+    session->LockvexTbl->CloseTable();
     // Qt's own objects that were made after this handler was registered are gone by now (the
     // settings among them): only plain file calls from here on.
     RemoveMadeImportFiles(false);
@@ -90,10 +96,14 @@ void RunExitSteps()
         if (!closed.Ok())
             std::fprintf(stderr, "Lockvex: %s\n", qPrintable(closed.Failure));
     }
-    delete MainAppProcs;
-    MainAppProcs = nullptr;
+    runSession.reset();
     if (SignedIn && !MemStickMode)
         ApplyDataLocation();
+}
+
+LockvexSession *RunSession()
+{
+    return runSession.get();
 }
 
 void ProtectProcessMemory()
@@ -135,13 +145,14 @@ void EndRunOnExit()
 
 bool RunStartSteps()
 {
-    MainAppProcs = new TMgrMainAppProcs;
+    runSession = std::make_unique<LockvexSession>();
+    TMgrMainAppProcs &MainAppProcs = *runSession->MainAppProcs;
     runOpen = true;
     WritePlainOnExit = false;
     ReadOnlyMode = false;
-    MemStickMode = MainAppProcs->CheckRunAsApp();
+    MemStickMode = MainAppProcs.CheckRunAsApp();
     if (!MemStickMode)
-        MainAppProcs->LocateDataFile();
+        MainAppProcs.LocateDataFile();
     // One copy of the program writes a data file at a time: a second copy on this computer runs
     // read-only and names the copy that has the data, as the in-use marker does for others.
     if (!LockvexTbl->LockDataFile(DataFileName, ThisUserName())) {
@@ -154,6 +165,7 @@ bool RunStartSteps()
         if (!MemStickMode)
             ReadOnlyMode = CheckDataInUse();
     }
+    LockvexTbl->SetReadOnlyMode(ReadOnlyMode);
     const bool opened = LockvexTbl->OpenPool(DataFileName);
     // A damaged data file was restored from a backup; the user learns where the damaged one is.
     if (const QString kept = LockvexTbl->DamagedFileKeptAs(); !kept.isEmpty())
@@ -170,9 +182,9 @@ void ReportDataNotOpened()
 int RunLockvex(QApplication &app, const TSignInPrompt &signIn, const WindowRunner &runWindows)
 {
     const bool opened = RunStartSteps();
-    SignedIn = opened && MainAppProcs->CheckLockvexSignedIn(signIn);
+    SignedIn = opened && runSession->MainAppProcs->CheckLockvexSignedIn(signIn);
     int result = 0;
-    if (!opened || MainAppProcs->DataUnreadable) {
+    if (!opened || runSession->MainAppProcs->DataUnreadable) {
         ReportDataNotOpened();
         result = 1;
     } else if (SignedIn) {

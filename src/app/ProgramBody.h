@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class LockvexSession;
 class QApplication;
 class QCoreApplication;
 
@@ -23,6 +24,8 @@ int RunLockvex(QApplication &app, const TSignInPrompt &signIn, const WindowRunne
 // RunStartSteps answers whether the entry table opened the data file.
 bool RunStartSteps();
 void RunExitSteps();
+// The session the start steps made; null before them and after the exit steps.
+LockvexSession *RunSession();
 
 // The data file did not open, or an entry could not be read: message 19, and the entry table is
 // closed as it stands, so that the exit steps write no copy, rotate no backup and write no log,

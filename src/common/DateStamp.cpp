@@ -59,21 +59,21 @@ int DayNumber(TDateTime value)
     return static_cast<int>(whole);
 }
 
-void StampNow()
+TDateStamp StampNow()
 {
-    NowDateTime = ToTDateTime(platform::Current().Now());
-    TodayDate = std::trunc(NowDateTime);
-    DateStamp(NowDateTime);
+    TDateStamp stamp;
+    stamp.NowDateTime = ToTDateTime(platform::Current().Now());
+    stamp.TodayDate = std::trunc(stamp.NowDateTime);
+    stamp.TimeStamp = DateStamp(stamp.NowDateTime);
+    return stamp;
 }
 
-void DateStamp(TDateTime dateTime)
+QString DateStamp(TDateTime dateTime)
 {
     const QDateTime dt = FromTDateTime(dateTime);
-    if (!dt.isValid()) {
-        TimeStamp.clear(); // no date to show
-        return;
-    }
+    if (!dt.isValid())
+        return QString(); // no date to show
     const QDate d = dt.date();
     const QTime t = dt.time(); // seconds and milliseconds are dropped, not rounded
-    TimeStamp = QString::asprintf("%2d.%02d, %2d/%2d/%04d", t.hour(), t.minute(), d.day(), d.month(), d.year());
+    return QString::asprintf("%2d.%02d, %2d/%2d/%04d", t.hour(), t.minute(), d.day(), d.month(), d.year());
 }

@@ -12,8 +12,14 @@ TDateTime ToTDateTime(const QDateTime &local);
 QDateTime FromTDateTime(TDateTime value);
 int DayNumber(TDateTime value); // the whole part, truncated toward zero; NaN gives 0, huge values clamp
 
-// NowDateTime := now (platform clock); TodayDate := its whole day; then DateStamp(NowDateTime).
-void StampNow();
-// TimeStamp := «HH.MM, DD/MM/YYYY» of the date-time, as «14.30,  9/ 3/2017». Changes nothing else.
-// A value that is no date gives an empty TimeStamp.
-void DateStamp(TDateTime dateTime);
+// A moment as the program stamps it.
+struct TDateStamp {
+    TDateTime NowDateTime = 0; // local date and time
+    TDateTime TodayDate = 0;   // the whole day of NowDateTime
+    QString TimeStamp;         // display text of NowDateTime (DateStamp)
+};
+
+// Now, from the platform clock.
+TDateStamp StampNow();
+// «HH.MM, DD/MM/YYYY» of the date-time, as «14.30,  9/ 3/2017»; empty for a value that is no date.
+QString DateStamp(TDateTime dateTime);

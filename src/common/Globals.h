@@ -9,40 +9,24 @@
 
 using TDateTime = double;
 
-class TMgrMainAppProcs;
 class TLVDlgProcs;
 class TListManager;
 class TItemManager;
 class TLockvexRec;
 class TV9LockvexTbl;
-class TLockvexStringList;
 
-
-// Long-lived objects, owned by the application object.
-extern TMgrMainAppProcs *MainAppProcs;
+// Long-lived objects: while a session exists (app/LockvexSession.h), the session's objects;
+// null otherwise.
 extern TLVDlgProcs *LVDlgProcs;
 extern TListManager *ListManager;
 extern TItemManager *ItemManager;
 extern TLockvexRec *SharedLockvexRec;
 extern TV9LockvexTbl *LockvexTbl;
 
-// The lists that the windows show, rebuilt by the list manager.
-extern TLockvexStringList *SelectedLockvexStrings;
-extern TLockvexStringList *PasswordStrings;
-extern TLockvexStringList *LockvexStrings;
 extern QStringList *TempFiles; // temporary files of the import, deleted at exit
-
-// Password counts kept by the list manager.
-extern int TotalPWs;
-extern int LoginPWs;
 
 // The entry shown or picked in a window.
 extern int DisplayedItemKey;
-
-// Date stamp.
-extern TDateTime NowDateTime; // local date and time of the last StampNow; 0 before the first
-extern TDateTime TodayDate;   // the whole day of NowDateTime
-extern QString TimeStamp;     // display text of the date-time last given to DateStamp
 
 // Folders and files.
 extern QString ProfileFolder;

@@ -1,5 +1,6 @@
 #include "entries/MgrLockvexItems.h"
 
+#include "common/Globals.h"
 #include "common/TextRoutines.h"
 #include "common/Win1252.h"
 #include "entries/EntryText.h"
@@ -16,11 +17,11 @@ constexpr int PWLengthForFullScore = 10;
 // Whether the entry shown already bears this name in the store: a name that did not change is
 // never refused as another entry's, also where entries of older files share it in other letter
 // case.
-bool BearsOwnName(const QString &name, int shownKey)
+bool BearsOwnName(TV9LockvexTbl *table, const QString &name, int shownKey)
 {
-    if (!LockvexTbl || shownKey <= NoKey)
+    if (!table || shownKey <= NoKey)
         return false;
-    return TrimBlankChars(StoredNameText(name)) == TrimBlankChars(LockvexTbl->GetName(shownKey));
+    return TrimBlankChars(StoredNameText(name)) == TrimBlankChars(table->GetName(shownKey));
 }
 
 } // namespace
@@ -81,7 +82,7 @@ TNameCheck TItemManager::ValidateItem(const ItemManagerParams &ItemInfo, int Dis
         // A name of blanks only is no name: the save would write nothing. Refused with a word,
         // whatever else was changed; there is no rename to confirm.
         check.Blank = true;
-    } else if (BearsOwnName(ItemInfo.ItemName, DisplayedItemKey)) {
+    } else if (BearsOwnName(LockvexTbl, ItemInfo.ItemName, DisplayedItemKey)) {
         // The name the entry bears already (typed back after a change): nothing to refuse or ask.
     } else if (ListManager && ListManager->CheckDupeName(ItemInfo.ItemName, DisplayedItemKey)) {
         check.NameExists = true;

@@ -3,10 +3,9 @@
 // copies an entry out of the store into an ItemManagerParams record, tells whether two such
 // records differ, checks a new or changed name with the user, writes a record back, adds and
 // deletes entries, rates a password and marks every entry that shares a password as an access
-// password. It works on the shared entry record, the entry table and the list manager of the
-// global state and owns none of them.
+// password. It works on the shared entry record, the entry table and the list manager it is
+// given and owns none of them.
 
-#include "common/Globals.h"
 #include "entries/EntryFields.h"
 #include "store/Lockvextypes.h"
 
@@ -26,10 +25,22 @@ struct TNameCheck {
     bool Accepted() const { return !NameExists && !ConfirmRename && !Blank; }
 };
 
+class TLockvexRec;
+class TListManager;
+class TV9LockvexTbl;
+
 class TItemManager
 {
 public:
-    TItemManager() = default;
+    // Works on these (not owned; the caller keeps them alive as long).
+    TItemManager(TV9LockvexTbl *table, TLockvexRec *sharedRec, TListManager *lists)
+        : LockvexTbl(table), SharedLockvexRec(sharedRec), ListManager(lists)
+    {
+    }
+
+    TV9LockvexTbl *LockvexTbl;
+    TLockvexRec *SharedLockvexRec; // the record entries are read into and written from
+    TListManager *ListManager;     // tells whether another entry bears a name
 
     // Blanks the shared entry record and loads it, so that LockvexItemParams is an empty entry.
     void ClearWebRecord();

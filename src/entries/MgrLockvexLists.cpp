@@ -1,6 +1,5 @@
 #include "entries/MgrLockvexLists.h"
 
-#include "common/Globals.h"
 #include "common/TextRoutines.h"
 #include "common/Win1252.h"
 #include "entries/EntryText.h"
@@ -36,22 +35,15 @@ QString NameOfLine(const TLockvexStringList *list, int line)
 
 } // namespace
 
-void CreateLockvexStringLists()
+TListManager::TListManager(TV9LockvexTbl *table)
+    : LockvexTbl(table), LockvexStrings(std::make_unique<TLockvexStringList>(false, dupAccept, false)),
+      SelectedLockvexStrings(std::make_unique<TLockvexStringList>(false, dupAccept, false)),
+      PasswordStrings(std::make_unique<TLockvexStringList>(true, dupIgnore, true))
 {
-    FreeLockvexStringLists();
-    LockvexStrings = new TLockvexStringList(false, dupAccept, false);
-    SelectedLockvexStrings = new TLockvexStringList(false, dupAccept, false);
-    PasswordStrings = new TLockvexStringList(true, dupIgnore, true);
     PasswordStrings->SetHeadingLines(1);
 }
 
-void FreeLockvexStringLists()
-{
-    delete LockvexStrings;
-    delete SelectedLockvexStrings;
-    delete PasswordStrings;
-    LockvexStrings = SelectedLockvexStrings = PasswordStrings = nullptr;
-}
+TListManager::~TListManager() = default;
 
 bool TListManager::OpenPool(const QString &Fn)
 {
@@ -250,11 +242,9 @@ int TListManager::GetIndexFromName(const TLockvexStringList *ListBox, NameSearch
 
 bool TListManager::CheckDupeName(const QString &DisplayedItemName, int DisplayedItemKey) const
 {
-    if (!LockvexStrings)
-        return false;
     const QString target = AsciiUpper(TrimBlankChars(StoredNameText(DisplayedItemName)));
     for (int i = 0; i < LockvexStrings->Count(); ++i) {
-        if (!EqualsAsciiUpper(TrimmedBlankView(NameOfLine(LockvexStrings, i)), target))
+        if (!EqualsAsciiUpper(TrimmedBlankView(NameOfLine(LockvexStrings.get(), i)), target))
             continue;
         const TTDStandardIndexRec *rec = LockvexStrings->Objects(i);
         if (!rec || rec->GetKeyFromIndex() != DisplayedItemKey)
@@ -265,17 +255,14 @@ bool TListManager::CheckDupeName(const QString &DisplayedItemName, int Displayed
 
 void TListManager::BuildLockvexStrings()
 {
-    if (!GatherLockvexLines())
-        return;
+    GatherLockvexLines();
     LockvexStrings->Sort();
     linesMark_ = Now();
 }
 
-bool TListManager::GatherLockvexLines()
+void TListManager::GatherLockvexLines()
 {
     linesMark_.Valid = false;
-    if (!LockvexStrings)
-        return false;
     LockvexStrings->Clear();
     for (TEntryState &state : entries_)
         state.Line = nullptr;
@@ -297,15 +284,10 @@ bool TListManager::GatherLockvexLines()
         } while (LockvexTbl->GetNextIndexItem(item, FullScan));
     }
     LockvexStrings->AddLines(std::move(lines));
-    return true;
 }
 
-TLockvexStringList *TListManager::BuildAllLists(int &TotalPWs, int &LoginPWs)
+TLockvexStringList *TListManager::BuildAllLists()
 {
-    if (!PasswordStrings || !LockvexStrings) {
-        BuildLockvexStrings();
-        return BuildPasswordStrings(QString(), TotalPWs, LoginPWs);
-    }
     GatherLockvexLines();
     CheckKnownPasswords();
     lastFileScan_ = NoFileScan;
@@ -317,7 +299,7 @@ TLockvexStringList *TListManager::BuildAllLists(int &TotalPWs, int &LoginPWs)
         std::thread sorter;
         if (passwordsAllUnknown_ && lineCount >= MinScannedPasswords && std::thread::hardware_concurrency() > 1) {
             try {
-                sorter = std::thread([list = LockvexStrings] { list->Sort(); });
+                sorter = std::thread([list = LockvexStrings.get()] { list->Sort(); });
             } catch (const std::system_error &) {
                 // No thread to be had: the list is sorted on this one below.
             }
@@ -336,7 +318,7 @@ TLockvexStringList *TListManager::BuildAllLists(int &TotalPWs, int &LoginPWs)
             LockvexStrings->Sort();
     }
     linesMark_ = Now();
-    return FillPasswordStrings(QString(), TotalPWs, LoginPWs);
+    return FillPasswordStrings(QString());
 }
 
 bool TListManager::LineBefore(const TTDStandardIndexRec *a, const TTDStandardIndexRec *b) const
@@ -351,7 +333,7 @@ bool TListManager::LineBefore(const TTDStandardIndexRec *a, const TTDStandardInd
 // done; the list is then built afresh.
 bool TListManager::PatchLockvexStrings(const std::vector<int> &keys)
 {
-    if (!linesPatchable_ || !LockvexTbl || !LockvexStrings)
+    if (!linesPatchable_ || !LockvexTbl)
         return false;
     const quint32 version = ++linesVersion_;
     std::vector<const TTDStandardIndexRec *> before; // the changed entries' records as listed
@@ -413,8 +395,6 @@ void TListManager::RefreshLockvexStrings()
 
 void TListManager::BuildSelectedLockvexStrings(const QString &SearchArg)
 {
-    if (!SelectedLockvexStrings || !LockvexStrings)
-        return;
     const QString s = AsciiUpper(SearchArg);
     const QString p = AsciiUpper(u' ' + NewWebEntryName);
     SelectedLockvexStrings->Clear();
@@ -428,8 +408,6 @@ void TListManager::BuildSelectedLockvexStrings(const QString &SearchArg)
 
 TLockvexStringList *TListManager::BuildSelectedPWLockvexStrings(const QString &Password)
 {
-    if (!SelectedLockvexStrings || !LockvexStrings)
-        return SelectedLockvexStrings;
     CheckKnownPasswords();
     LastPasswordReadFailed = false;
     SelectedLockvexStrings->Clear();
@@ -439,31 +417,25 @@ TLockvexStringList *TListManager::BuildSelectedPWLockvexStrings(const QString &P
         if (!readFailed && password == Password)
             SelectedLockvexStrings->Add(LockvexStrings->Strings(i), LockvexStrings->Objects(i));
     }
-    return SelectedLockvexStrings;
+    return SelectedLockvexStrings.get();
 }
 
-TLockvexStringList *TListManager::BuildPasswordStrings(const QString &SearchArg, int &TotalPWs, int &LoginPWs)
+TLockvexStringList *TListManager::BuildPasswordStrings(const QString &SearchArg)
 {
-    if (PasswordStrings && LockvexStrings) {
-        CheckKnownPasswords();
-        lastFileScan_ = NoFileScan;
-        ReadUnknownPasswords(LockvexStrings->Count(), false);
-    }
-    return FillPasswordStrings(SearchArg, TotalPWs, LoginPWs);
+    CheckKnownPasswords();
+    lastFileScan_ = NoFileScan;
+    ReadUnknownPasswords(LockvexStrings->Count(), false);
+    return FillPasswordStrings(SearchArg);
 }
 
 // BuildPasswordStrings once the passwords unknown so far were read in one scan where that pays.
-TLockvexStringList *TListManager::FillPasswordStrings(const QString &SearchArg, int &TotalPWs, int &LoginPWs)
+TLockvexStringList *TListManager::FillPasswordStrings(const QString &SearchArg)
 {
     passwordsMark_.Valid = false;
     TotalPWs = 0;
     LoginPWs = 0;
-    if (!PasswordStrings)
-        return PasswordStrings;
     PasswordStrings->Clear();
     PasswordStrings->Add(AllPasswordsLine);
-    if (!LockvexStrings)
-        return PasswordStrings;
     LastPasswordReadFailed = false;
     // What the list counts for each entry is kept, so that a later refresh can mend it; only
     // the full list of a list of all entries can be mended.
@@ -524,7 +496,7 @@ TLockvexStringList *TListManager::FillPasswordStrings(const QString &SearchArg, 
         listedTotalPWs_ = TotalPWs;
         listedLoginPWs_ = LoginPWs;
     }
-    return PasswordStrings;
+    return PasswordStrings.get();
 }
 
 // Takes what the list counts for the changed entries out, reads their passwords again, counts
@@ -533,7 +505,7 @@ TLockvexStringList *TListManager::FillPasswordStrings(const QString &SearchArg, 
 // cannot be read; the list is then built afresh, which tells of the failure.
 bool TListManager::PatchPasswordStrings(const std::vector<int> &keys)
 {
-    if (!LockvexTbl || !PasswordStrings || !LockvexStrings)
+    if (!LockvexTbl)
         return false;
     CheckKnownPasswords();
     LastPasswordReadFailed = false;
@@ -670,19 +642,18 @@ void TListManager::RefreshPasswordStrings()
         (keys.empty() || (keys.size() <= std::size_t(MaxPatchedEntries) && PatchPasswordStrings(keys)))) {
         LastPasswordReadFailed = false; // a list kept or mended holds no failed read
         passwordsMark_ = Now();
-        ::TotalPWs = listedTotalPWs_;
-        ::LoginPWs = listedLoginPWs_;
+        TotalPWs = listedTotalPWs_;
+        LoginPWs = listedLoginPWs_;
         return;
     }
     ++passwordListRebuilds_;
-    BuildPasswordStrings(QString(), ::TotalPWs, ::LoginPWs);
+    BuildPasswordStrings(QString());
 }
 
 void TListManager::ClearLists()
 {
     linesMark_.Valid = false;
-    if (LockvexStrings)
-        LockvexStrings->Clear();
+    LockvexStrings->Clear();
 }
 
 ListManagerParams TListManager::BuildItemList(const QString &NameSearchArg, const QString &TabSearchArg, int TabIndex,
@@ -692,16 +663,17 @@ ListManagerParams TListManager::BuildItemList(const QString &NameSearchArg, cons
     if (SearchActive && !NameSearchArg.isEmpty()) {
         // The password list stays as it is while searching.
         BuildSelectedLockvexStrings(NameSearchArg);
-        OutputParams.Items = SelectedLockvexStrings;
+        OutputParams.Items = SelectedLockvexStrings.get();
         OutputParams.ItemsIndex = 0;
     } else {
-        CurrentIndex =
-            TabIndex > 0 && !TabSearchArg.isEmpty() ? FindTabLetterFirstItem(TabSearchArg.left(1), LockvexStrings) : 0;
-        OutputParams.Items = LockvexStrings;
+        CurrentIndex = TabIndex > 0 && !TabSearchArg.isEmpty()
+                           ? FindTabLetterFirstItem(TabSearchArg.left(1), LockvexStrings.get())
+                           : 0;
+        OutputParams.Items = LockvexStrings.get();
         OutputParams.ItemsIndex = CurrentIndex;
         RefreshPasswordStrings();
     }
-    OutputParams.Passwords = PasswordStrings;
+    OutputParams.Passwords = PasswordStrings.get();
     OutputParams.PasswordsIndex = 0;
     OutputParams.TabsIndex = 0;
     return OutputParams;

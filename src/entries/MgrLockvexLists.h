@@ -18,6 +18,7 @@
 #include <QHash>
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 class TV9LockvexTbl;
@@ -38,17 +39,27 @@ inline const QString AllPasswordsLine = QStringLiteral(" All Passwords");
 // shows it.
 inline const QString NewWebEntryName = QStringLiteral("New Web entry");
 
-// Creates the three global lists with their properties (LockvexStrings: unsorted, sorted after
-// each rebuild ignoring case; SelectedLockvexStrings: unsorted; PasswordStrings: kept sorted,
-// case-sensitive, duplicates ignored, " All Passwords" held at line 0) and frees them. Start-up
-// creates them once; they only refer to index records, so freeing them frees no entry.
-void CreateLockvexStringLists();
-void FreeLockvexStringLists();
-
 class TListManager
 {
 public:
-    TListManager() = default;
+    // The lists show the entries of table (not owned; the caller keeps it alive as long).
+    explicit TListManager(TV9LockvexTbl *table);
+    ~TListManager();
+    TListManager(const TListManager &) = delete;
+    TListManager &operator=(const TListManager &) = delete;
+
+    TV9LockvexTbl *LockvexTbl; // the entry table the lists show
+    // The three lists, made with the manager. LockvexStrings: unsorted, sorted after each rebuild
+    // ignoring case; SelectedLockvexStrings: unsorted; PasswordStrings: kept sorted,
+    // case-sensitive, duplicates ignored, " All Passwords" held at line 0. They only refer to
+    // index records, so freeing them frees no entry.
+    const std::unique_ptr<TLockvexStringList> LockvexStrings;
+    const std::unique_ptr<TLockvexStringList> SelectedLockvexStrings;
+    const std::unique_ptr<TLockvexStringList> PasswordStrings;
+    // The password counts of the last BuildPasswordStrings or refresh: the different passwords
+    // listed, and how many of them are access passwords.
+    int TotalPWs = 0;
+    int LoginPWs = 0;
 
     bool OpenPool(const QString &Fn);
     bool ClosePool(LogCommand Log);
@@ -69,13 +80,14 @@ public:
     bool CheckDupeName(const QString &DisplayedItemName, int DisplayedItemKey) const;
 
     void BuildLockvexStrings();
-    // What BuildLockvexStrings and then BuildPasswordStrings(QString(), ...) give, for the first
+    // What BuildLockvexStrings and then BuildPasswordStrings(QString()) give, for the first
     // build of a big list: the names are sorted on a second thread while this one reads the
     // passwords from the file. The second thread has ended when this returns.
-    TLockvexStringList *BuildAllLists(int &TotalPWs, int &LoginPWs);
+    TLockvexStringList *BuildAllLists();
     void BuildSelectedLockvexStrings(const QString &SearchArg);
     TLockvexStringList *BuildSelectedPWLockvexStrings(const QString &Password);
-    TLockvexStringList *BuildPasswordStrings(const QString &SearchArg, int &TotalPWs, int &LoginPWs);
+    // Builds PasswordStrings and sets TotalPWs and LoginPWs.
+    TLockvexStringList *BuildPasswordStrings(const QString &SearchArg);
     void SetSearchActive(bool Cond) { SearchActive = Cond; }
     void ClearLists();
     // The one call a window makes to refresh: the full list with a letter tab's jump, or the
@@ -145,9 +157,9 @@ private:
 
     void CheckKnownPasswords();
     void ReadUnknownPasswords(int lineCount, bool linesJustBuilt);
-    // BuildLockvexStrings without the sort; false when there is no list.
-    bool GatherLockvexLines();
-    TLockvexStringList *FillPasswordStrings(const QString &SearchArg, int &TotalPWs, int &LoginPWs);
+    // BuildLockvexStrings without the sort.
+    void GatherLockvexLines();
+    TLockvexStringList *FillPasswordStrings(const QString &SearchArg);
     QString TrimmedPasswordOf(const TTDStandardIndexRec *rec, bool &isEntryPW, bool &readFailed);
     // Each brings its list to the table's present: reused, mended or built afresh.
     void RefreshLockvexStrings();

@@ -7,7 +7,6 @@
 
 #include "store/TbDALockvexBase.h"
 
-#include "common/Globals.h"
 #include "common/TextFiles.h"
 #include "common/TextRoutines.h"
 #include "common/Win1252.h"
@@ -163,7 +162,7 @@ void TPoolMgr::CreateNewYear(const QString &FName)
 bool TPoolMgr::WritePoolLog()
 {
     // Read-only mode writes nothing, a deleted log included.
-    if (!_PoolOk || PoolLogName.isEmpty() || ReadOnlyMode)
+    if (!_PoolOk || PoolLogName.isEmpty() || ReadOnlyMode())
         return false;
     if (EncryptRecords) {
         // The log never holds the entries in clear while the pool is enciphered.

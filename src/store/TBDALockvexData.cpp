@@ -1,7 +1,6 @@
 #include "store/TBDALockvexData.h"
 
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "common/TextRoutines.h"
 #include "common/Win1252.h"
 #include "platform/Platform.h"
@@ -20,13 +19,6 @@
 namespace
 {
 
-// The entry table refreshes the date stamp before the pool manager takes its filing day.
-int StampedRecordSize()
-{
-    StampNow();
-    return LockvexRecSize;
-}
-
 // A file, not a link: the store never reads, writes or changes anything through a link.
 bool IsPlainFile(const QString &path)
 {
@@ -43,7 +35,7 @@ void MakeOwnerOnly(const QString &path)
 } // namespace
 
 TV9LockvexTbl::TV9LockvexTbl(bool _ThisYearInd)
-    : TPoolMgr(StampedRecordSize()), V9LockvexDataRec(std::make_unique<TLockvexRec>())
+    : TPoolMgr(LockvexRecSize), V9LockvexDataRec(std::make_unique<TLockvexRec>())
 {
     TDFileType = LockvexFile;
     SetIndexedFile(Yes); // limit and delta 50: the extension size before it is set below
@@ -73,7 +65,7 @@ TTableCloseOutcome TV9LockvexTbl::CloseTable()
     TTableCloseOutcome outcome;
     if (!PoolFile.IsOpen())
         return outcome;
-    outcome.BackupDue = HasCompanions() && !RunOnMemStick && !ReadOnlyMode;
+    outcome.BackupDue = HasCompanions() && !RunOnMemStick && !ReadOnlyMode();
     if (outcome.BackupDue) {
         CreateCopyFile();
         if (!TempCopyOK)
@@ -115,7 +107,7 @@ bool TV9LockvexTbl::OpenPool(const QString &Fn)
     BacOlderFn = OlderBackupName(Fn);
     DamagedKeptAs.clear();
     ReadOnlyBackup.clear();
-    if (!ReadOnlyMode) {
+    if (!ReadOnlyMode()) {
         RemoveStaleTemporaries(Fn);
         SecureCompanions();
     }
@@ -131,7 +123,7 @@ bool TV9LockvexTbl::OpenPool(const QString &Fn)
     // file that does not open now may be one that its sync has not finished; restoring a backup
     // or setting the file aside would change data that is not this run's to change. The newest
     // backup that opens is shown instead, read and never written.
-    if (ReadOnlyMode)
+    if (ReadOnlyMode())
         return OpenBackupForReading();
     // The store shows no message: DamagedFileKeptAs tells the program what was restored.
     RecoveryStopped = false;
@@ -215,10 +207,9 @@ public:
     }
     bool Opens(const QString &path)
     {
-        const bool readOnly = std::exchange(ReadOnlyMode, true);
+        SetReadOnlyMode(true);
         const bool ok = OpenPool(path, DontCreateEmpty);
         ClosePool(DoNotWriteLog);
-        ReadOnlyMode = readOnly;
         return ok;
     }
 
@@ -346,12 +337,12 @@ bool TV9LockvexTbl::ReadNext(int &RecordNo, TLockvexRec *LockvexRec, ReadSeqType
 
 // Whether the entry's password is one that opens the safe: while any access password is
 // counted, only the marked entries' passwords do.
-bool TV9LockvexTbl::CountsForSignIn(const TLockvexRec &rec)
+bool TV9LockvexTbl::CountsForSignIn(const TLockvexRec &rec, bool AccessPasswordsOnly)
 {
-    return LoginPWs == 0 || rec.IsEntryPassword();
+    return !AccessPasswordsOnly || rec.IsEntryPassword();
 }
 
-bool TV9LockvexTbl::CheckPassword(const QString &Password)
+bool TV9LockvexTbl::CheckPassword(const QString &Password, bool AccessPasswordsOnly)
 {
     // A character the file cannot hold would be compared as "?": "ΩΩ1" would open a safe whose
     // password was stored, long ago, as "??1". Such a password is wrong, whatever is stored.
@@ -366,7 +357,7 @@ bool TV9LockvexTbl::CheckPassword(const QString &Password)
     int slot = NoKey;
     for (bool more = ReadFirst(slot, rec, SkipDeleted); more && !found; more = ReadNext(slot, rec, SkipDeleted)) {
         // The access passwords are those of the marked entries, or of all while none is marked.
-        if (!CountsForSignIn(*rec))
+        if (!CountsForSignIn(*rec, AccessPasswordsOnly))
             continue;
         const QByteArray stored = rec->LockvexData.Password.Bytes();
         if (!TrimBlanks(stored).isEmpty())
@@ -389,13 +380,13 @@ bool TV9LockvexTbl::ForEachLiveRecord(const std::function<void(int slot, const T
     return !ScanFailed;
 }
 
-int TV9LockvexTbl::CountSignInPasswords()
+int TV9LockvexTbl::CountSignInPasswords(bool AccessPasswordsOnly)
 {
     QSet<QByteArray> passwords;
     TLockvexRec *rec = V9LockvexDataRec.get();
     int slot = NoKey;
     for (bool more = ReadFirst(slot, rec, SkipDeleted); more; more = ReadNext(slot, rec, SkipDeleted)) {
-        if (!CountsForSignIn(*rec))
+        if (!CountsForSignIn(*rec, AccessPasswordsOnly))
             continue;
         const QByteArray stored = rec->LockvexData.Password.Bytes();
         // The dialogs take the typed text without blanks at either end.
@@ -493,7 +484,7 @@ IOResultType TV9LockvexTbl::SetAllEntryPasswords(const QString &Password, bool C
 void TV9LockvexTbl::CreateCopyFile()
 {
     TempCopyOK = false;
-    if (ReadOnlyMode || !PoolFile.IsOpen())
+    if (ReadOnlyMode() || !PoolFile.IsOpen())
         return;
     const QString copy = TemporaryNameFor(TempFn);
     QFile::remove(copy);
@@ -526,8 +517,7 @@ bool TV9LockvexTbl::WriteCompactedCopy(const QString &path)
 {
     // As a table opened now would write it: the filing day of this close (the date stamp
     // refreshed first), writer 0, enciphered.
-    StampNow();
-    const int32_t filingDate = DayNumber(TodayDate);
+    const int32_t filingDate = DayNumber(TodayDate());
     qint64 bytes = 0;
     if (PoolFile.Size(bytes) != 0)
         return false; // a copy of no records must not stand for a file that could not be measured
@@ -592,7 +582,7 @@ QString TV9LockvexTbl::BackupFiles()
 {
     // Only a copy this close wrote completely becomes a backup.
     const QString copy = TemporaryNameFor(TempFn);
-    if (ReadOnlyMode || !TempCopyOK || !QFileInfo::exists(copy))
+    if (ReadOnlyMode() || !TempCopyOK || !QFileInfo::exists(copy))
         return QString();
     platform::Platform &files = platform::Current();
     const QString bac0 = QDir::toNativeSeparators(BacNewerFn), bac1 = QDir::toNativeSeparators(BacOlderFn);
@@ -607,7 +597,7 @@ QString TV9LockvexTbl::BackupFiles()
             .arg(what, movedBack ? bac0 : bac1, keepCopy());
     };
     const auto bac0Time = files.LastWriteTime(BacNewerFn);
-    if (bac0Time && DayNumber(ToTDateTime(*bac0Time)) < DayNumber(TodayDate)) {
+    if (bac0Time && DayNumber(ToTDateTime(*bac0Time)) < DayNumber(TodayDate())) {
         // An older backup dated after the newest one (a clock set back) is kept.
         const auto bac1Time = files.LastWriteTime(BacOlderFn);
         if (!bac1Time || *bac1Time <= *bac0Time) {

@@ -62,12 +62,13 @@ public:
     // to visit with its slot. False when the file could not be read to the end.
     bool ForEachLiveRecord(const std::function<void(int slot, const TLockvexRec &rec)> &visit);
 
-    bool CheckPassword(const QString &Password);
-    // How many different passwords CheckPassword accepts: those of the access-password entries
-    // while the password list counts any (LoginPWs), otherwise those of every entry. A stored
+    // Whether the password opens the safe: it is that of an access-password entry, or, unless
+    // AccessPasswordsOnly (the password list counts access passwords), that of any entry.
+    bool CheckPassword(const QString &Password, bool AccessPasswordsOnly);
+    // How many different passwords CheckPassword accepts with the same AccessPasswordsOnly. A stored
     // password with a blank at either end cannot be typed and does not count. -1 when the file
     // could not be read to the end.
-    int CountSignInPasswords();
+    int CountSignInPasswords(bool AccessPasswordsOnly);
     QString GetPassword(int Key, bool &IsEntryPW);
     // The same; ReadFailed tells that the entry has a record that could not be read, so that its
     // password is unknown rather than empty.
@@ -114,7 +115,7 @@ protected:
     bool SlotIsSound(const uint8_t *record) const override;
 
 private:
-    static bool CountsForSignIn(const TLockvexRec &rec);
+    static bool CountsForSignIn(const TLockvexRec &rec, bool AccessPasswordsOnly);
     // The data file opened whole but has fewer slots than the newest backup has entries, which
     // no run of the store leaves (a data file only grows, and the backup is a compacted copy of
     // it): it was cut on a slot boundary. Only a backup that opens itself counts.

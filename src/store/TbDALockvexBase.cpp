@@ -1,7 +1,6 @@
 #include "store/TbDALockvexBase.h"
 
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "common/PathRoutines.h"
 #include "common/TextFiles.h"
 #include "common/TextRoutines.h"
@@ -17,6 +16,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <thread>
@@ -34,8 +34,10 @@ constexpr int MaxUpdateCount = 100000;
 
 TPoolMgr::TPoolMgr(int PoolRecSize)
     : IOBufSize(std::max(PoolRecSize, BaseDAHeaderSize)), IOBuffer(size_t(IOBufSize), 0),
-      FilingDate(DayNumber(TodayDate)), EncryptedRec(size_t(IOBufSize), 0), IndexRecCopy(new TPoolIndexRec)
+      EncryptedRec(size_t(IOBufSize), 0), IndexRecCopy(new TPoolIndexRec)
 {
+    CreationDay = TodayDate();
+    FilingDate = DayNumber(CreationDay);
     ClearDeletedRecTbl(DisposeTbl);
     ClearDeletedRecTbl(DispTblRefresh);
 }
@@ -220,16 +222,22 @@ void TPoolMgr::RefreshFromSlotMap()
     Control.NextRec = Control.PoolNRecs;
     ClearDeletedRecTbl(DisposeTbl);
     size_t taken = 0;
+    const TDateTime today = TodayDate();
     for (const auto &[slot, disposeDate] : DeletedSlots) {
         if (taken == DisposeTbl.size())
             break;
-        if (DisposeDateAllowsReuse(disposeDate, TodayDate))
+        if (DisposeDateAllowsReuse(disposeDate, today))
             DisposeTbl[taken++] = slot;
     }
 }
 
 // =============================================================================================
 // Opening and closing
+
+TDateTime TPoolMgr::TodayDate() const
+{
+    return std::trunc(ToTDateTime(platform::Current().Now()));
+}
 
 void TPoolMgr::SetPoolName(const QString &Fn)
 {
@@ -243,6 +251,7 @@ bool TPoolMgr::OpenPool(const QString &Fn, OpenParam CreateEmpty)
 {
     ExistFile = false;
     IndexOverflow = false;
+    CreationDay = TodayDate();
     SetPoolName(Fn);
     // A handle left open by an earlier open is closed first, never leaked.
     PoolFile.Close();
@@ -250,7 +259,7 @@ bool TPoolMgr::OpenPool(const QString &Fn, OpenParam CreateEmpty)
     IOCheck(err);
     // A record write that a crash interrupted is completed before anything is read; when that
     // fails, the journal stays for the next open. Read-only data is never written.
-    if (err == 0 && !ReadOnlyMode) {
+    if (err == 0 && !ReadOnlyMode()) {
         // The file holds entries: whatever mode it arrived with, only its owner reads it.
         PoolFile.KeepOwnerOnly();
         PoolFile.ReplayJournal();
@@ -337,7 +346,7 @@ bool TPoolMgr::SettlePartialSlot()
         return false; // part of a record: the file was cut or overwritten
     // Zeros only: a growth that a full disk stopped. Cut off, the file is whole slots again. In
     // read-only mode it is only left out, as every partial slot is.
-    if (!ReadOnlyMode && !PoolFile.IsReadOnly() && PoolFile.Truncate(whole) == 0)
+    if (!ReadOnlyMode() && !PoolFile.IsReadOnly() && PoolFile.Truncate(whole) == 0)
         PoolFile.Sync();
     return true;
 }
@@ -466,6 +475,7 @@ bool TPoolMgr::ReadFirst(int &RecordNo, TBaseDARec *UserV8Rec, ReadSeqType Inclu
         return ReadInMemScan(true, RecordNo, UserV8Rec);
     ExistFile = false;
     ScanFailed = false;
+    ScanToday = CreationDay = TodayDate();
     ForgetScanBlock();
     ClearDeletedRecTbl(DispTblRefresh);
     CtlRefresh.PoolNRecs = GetFileSize();
@@ -551,7 +561,7 @@ bool TPoolMgr::ScanStep(ReadSeqType IncludeDeleted, bool &skip)
     NoteSlot(slot, hdr);
     const bool deleted = IsTrue(hdr.DeletedRecord);
     skip = deleted && IncludeDeleted == SkipDeleted;
-    if (deleted && !skip && DisposeDateAllowsReuse(hdr.DisposeDate, TodayDate)) {
+    if (deleted && !skip && DisposeDateAllowsReuse(hdr.DisposeDate, ScanToday)) {
         auto place = std::find(DispTblRefresh.begin(), DispTblRefresh.end(), NoKey);
         if (place != DispTblRefresh.end())
             *place = slot;
@@ -658,7 +668,7 @@ IOResultType TPoolMgr::BaseWriteRecord(int &RecordNo, TBaseDARec *UserV8Rec)
 {
     const bool grew = std::exchange(GrewForAllocation, false);
     // A slot at or beyond the end is refused: writing there would add a slot outside growth.
-    if (!UserV8Rec || !UserV8Rec->GetRecHdrPtr() || RecordNo >= Control.PoolNRecs || ReadOnlyMode)
+    if (!UserV8Rec || !UserV8Rec->GetRecHdrPtr() || RecordNo >= Control.PoolNRecs || ReadOnlyMode())
         return WriteFail;
     if (UserV8Rec->GetRecPermission() != UpdatePermission)
         return RecordDenied;
@@ -673,7 +683,7 @@ IOResultType TPoolMgr::BaseWriteRecord(int &RecordNo, TBaseDARec *UserV8Rec)
     const bool grown = grew || std::exchange(GrewForAllocation, false);
     Control.CurrRec = RecordNo;
     if (SetCreationDate) {
-        UserV8Rec->SetCreationDate(DayNumber(TodayDate));
+        UserV8Rec->SetCreationDate(DayNumber(CreationDay));
         SetCreationDate = false;
     }
     CopyBufferFrom(UserV8Rec);
@@ -696,7 +706,7 @@ IOResultType TPoolMgr::BaseDropRecord(int RecordNo, PermissionType RecPermission
         return RecordDenied;
     if (RecordNo < 0 || RecordNo > Control.PoolNRecs)
         return WriteFail;
-    if (ReadOnlyMode)
+    if (ReadOnlyMode())
         return WriteFail; // the store writes nothing in read-only mode, a deletion included
     Control.CurrRec = RecordNo;
     if (!ReadPoolRecord(RecordNo))
@@ -705,7 +715,7 @@ IOResultType TPoolMgr::BaseDropRecord(int RecordNo, PermissionType RecPermission
     if (IsTrue(hdr.DeletedRecord))
         return WriteOK; // already deleted: its first dispose date stays
     hdr.DeletedRecord = ToByteBool(true);
-    hdr.DisposeDate = TodayDate;
+    hdr.DisposeDate = TodayDate();
     if (!WritePoolRecord(RecordNo, true))
         return WriteFail;
     NoteSlot(RecordNo, BufferHeader());
@@ -839,7 +849,7 @@ int TPoolMgr::AddIndexRecord(TPoolIndexRec *&IndexItem, bool PreventZeroKey)
     auto *item = new TPoolIndexRec;
     item->SetKeyInIndex(key);
     item->SetRecordNo(NoKey);
-    item->SetIndexedCreationDate(DayNumber(TodayDate));
+    item->SetIndexedCreationDate(DayNumber(CreationDay));
     InsertInKeySequence(item);
     IndexItem = item;
     return key;
@@ -857,7 +867,7 @@ IOResultType TPoolMgr::ReadIndexedRecord(int Key, int &PoolRecNo, TBaseDARec *Us
 IOResultType TPoolMgr::WriteIndexedRecord(int Key, TBaseDARec *UserV8Rec)
 {
     // Refused before a slot is allocated, so that a refused write never grows the file.
-    if (ReadOnlyMode || !UserV8Rec || !UserV8Rec->GetRecHdrPtr())
+    if (ReadOnlyMode() || !UserV8Rec || !UserV8Rec->GetRecHdrPtr())
         return WriteFail;
     TPoolIndexRec *entry = FindIndexItem(Key);
     if (!entry)

@@ -62,6 +62,14 @@ public:
     void SetPoolExtensionSize(int Count);
     void SetCSVFieldCount(int Count) { CSVFieldCount = Count; }
     int GetCSVFieldCount() const { return CSVFieldCount; }
+    // Read-only mode: nothing is written to the file, its log or its companions. The table's
+    // owner sets it (before the open); the table never changes it itself.
+    void SetReadOnlyMode(bool Cond) { ReadOnly = Cond; }
+    bool ReadOnlyMode() const { return ReadOnly; }
+    // The day of the platform clock, which drops, the reuse of dropped slots, the filing date and
+    // the backups go by. New records are dated with the day of the open or of the last scan
+    // (reading the clock for each would cost more than writing the record).
+    TDateTime TodayDate() const;
 
     // ---- State
     virtual bool PoolStatusOk() { return _PoolOk; }
@@ -288,6 +296,9 @@ protected:
     int CSVFieldCount = 0;
     int UserID = 0;
     int FilingDate = 0;
+    bool ReadOnly = false;
+    TDateTime ScanToday = 0;   // TodayDate when the running scan began
+    TDateTime CreationDay = 0; // the day new records are dated with
     std::vector<uint8_t> EncryptedRec;
     bool EncryptRecords = false;
     TPoolIndexRec *IndexRecCopy = nullptr;

@@ -1,4 +1,5 @@
 #include "app/DataLocation.h"
+#include "app/LockvexSession.h"
 #include "app/MgrMainApp.h"
 #include "common/DateStamp.h"
 #include "common/Globals.h"
@@ -36,15 +37,17 @@ protected:
         RunLocation.Clear(); }
     void TearDown() override
     {
-        delete MainAppProcs;
+        session.reset();
         ResetGlobals();
         RunLocation.Clear();
     }
 
+    std::unique_ptr<LockvexSession> session;
+
     void Start()
     {
-        MainAppProcs = new TMgrMainAppProcs;
-        MainAppProcs->LocateDataFile();
+        session = std::make_unique<LockvexSession>();
+        session->MainAppProcs->LocateDataFile();
     }
     QString Home(const QString &relative) const { return desktop.Home() + QLatin1Char('/') + relative; }
     void PutData(const QString &client, const QString &name = QStringLiteral("TrelLockvex.acsdb"),
@@ -122,8 +125,7 @@ TEST_F(DataLocation, InUseMarkerAtThreeAndThirteenHours)
             EXPECT_TRUE(DataUserName.isEmpty());
             EXPECT_EQ(ReadFile(marker), "alice on laptop\r\n");
         }
-        delete MainAppProcs;
-        MainAppProcs = nullptr;
+        session.reset();
     }
 }
 
@@ -144,7 +146,7 @@ TEST_F(DataLocation, FirstRunMovesOnlyTheDataFilesOutOfDocuments)
     WriteFile(Home("Documents/TrelLockvex.acsdb"), "data");
     WriteFile(Home("Documents/TrelLockvex.BAC0"), "bac0");
     WriteFile(Home("Documents/holiday.txt"), "mine");
-    MainAppProcs = new TMgrMainAppProcs;
+    session = std::make_unique<LockvexSession>();
     EXPECT_EQ(ReadFile(Home("Documents/Lockvex/TrelLockvex.acsdb")), "data");
     EXPECT_EQ(ReadFile(Home("Documents/Lockvex/TrelLockvex.BAC0")), "bac0");
     EXPECT_FALSE(QFile::exists(Home("Documents/TrelLockvex.acsdb")));
@@ -158,7 +160,7 @@ TEST_F(DataLocation, AFailedFirstRunCopyKeepsTheDataInDocuments)
 {
     WriteFile(Home("Documents/TrelLockvex.acsdb"), "data");
     desktop.FailStorage = [](StorageOp op, const QString &, qint64, qint64) { return op == StorageOp::Copy ? EIO : 0; };
-    MainAppProcs = new TMgrMainAppProcs;
+    session = std::make_unique<LockvexSession>();
     EXPECT_EQ(ReadFile(Home("Documents/TrelLockvex.acsdb")), "data");
 }
 
@@ -173,7 +175,7 @@ TEST_F(DataLocation, ChoosingThePcWipesEveryCloudCopyAfterCopyingItHome)
     EXPECT_EQ(ReadFile(Home("Documents/Lockvex/TrelLockvex.acsdb")), "cloud");
     EXPECT_FALSE(QFileInfo::exists(Home("Google Drive/Lockvex")));
     EXPECT_FALSE(QFileInfo::exists(Home("Dropbox/Lockvex")));
-    delete MainAppProcs;
+    session.reset();
     Start();
     EXPECT_EQ(DataFileName, LocalDataFile);
 }
@@ -226,20 +228,20 @@ TEST_F(DataLocation, AFailedCopyWipesNothing)
 // Program mode and the memory-stick paths.
 TEST_F(DataLocation, ModeFollowsTheMediumOfTheProgramFile)
 {
-    MainAppProcs = new TMgrMainAppProcs;
+    session = std::make_unique<LockvexSession>();
     desktop.ProgramPath = "/usr/local/bin/lockvex";
-    EXPECT_FALSE(MainAppProcs->CheckRunAsApp());
+    EXPECT_FALSE(session->MainAppProcs->CheckRunAsApp());
 
     desktop.RemovableMountPoints = {"/media/alice/STICK"};
     desktop.ProgramPath = "/media/alice/STICK/Lockvex/lockvex";
-    EXPECT_TRUE(MainAppProcs->CheckRunAsApp());
+    EXPECT_TRUE(session->MainAppProcs->CheckRunAsApp());
     EXPECT_EQ(ExeFolder, "/media/alice/STICK/Lockvex");
-    EXPECT_EQ(MainAppProcs->Workstr, "LOCKVEX");
+    EXPECT_EQ(session->MainAppProcs->Workstr, "LOCKVEX");
     EXPECT_EQ(DataFileName, "/media/alice/STICK/TrelLockvex.acsdb");
     EXPECT_EQ(IniFileName, "/media/alice/STICK/Lockvex.INI");
 
     desktop.ProgramPath = "/media/alice/STICK/lockvex";
-    EXPECT_TRUE(MainAppProcs->CheckRunAsApp());
+    EXPECT_TRUE(session->MainAppProcs->CheckRunAsApp());
     EXPECT_EQ(DataFileName, "/media/alice/STICK/TrelLockvex.acsdb");
     EXPECT_EQ(IniFileName, "/media/alice/STICK/Lockvex.INI");
 }

@@ -51,8 +51,8 @@ protected:
     }
     void TearDown() override
     {
-        delete MainAppProcs;
-        MainAppProcs = nullptr;
+        if (RunSession())
+            RunExitSteps();
         ResetGlobals();
     }
 

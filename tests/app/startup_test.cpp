@@ -3,6 +3,7 @@
 // and the program ends without a sign-in or a window, leaving every file as it was.
 
 #include "app/LockvexMsgdial.h"
+#include "app/LockvexSession.h"
 #include "app/MgrMainApp.h"
 #include "app/ProgramBody.h"
 #include "common/DateStamp.h"
@@ -50,7 +51,8 @@ protected:
     {
         desktop.FailStorage = nullptr;
         desktop.FailStorage = nullptr;
-        delete MainAppProcs;
+        if (RunSession())
+            RunExitSteps();
         ResetGlobals();
     }
 
@@ -115,9 +117,9 @@ TEST_F(StartWithUnusableData, AnEntryThatCannotBeReadAtSignInEndsTheStartTheSame
     desktop.FailStorage = [](testing_support::StorageOp op, const QString &, qint64, qint64) {
         return op == testing_support::StorageOp::Read ? EIO : 0;
     };
-    EXPECT_FALSE(MainAppProcs->CheckLockvexSignedIn({}));
+    EXPECT_FALSE(RunSession()->MainAppProcs->CheckLockvexSignedIn({}));
     desktop.FailStorage = nullptr;
-    ASSERT_TRUE(MainAppProcs->DataUnreadable);
+    ASSERT_TRUE(RunSession()->MainAppProcs->DataUnreadable);
     ReportDataNotOpened();
     RunExitSteps();
     ExpectOnlyMessage19();

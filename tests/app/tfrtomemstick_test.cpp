@@ -2,6 +2,7 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrTfrToMemStick.h"
 #include "common/Globals.h"
+#include "entries/MgrLockvexLists.h"
 #include "platform/Platform.h"
 #include "support/TestPlatform.h"
 
@@ -19,6 +20,7 @@ protected:
     void SetUp() override
     {
         ResetGlobals();
+        ListManager = &lists;
         const QString home = desktop.Home();
         // The running program lies under a name of its own; the stick always gets "lockvex".
         QDir().mkpath(home + "/opt/bin");
@@ -50,6 +52,8 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
+    void TearDown() override { ListManager = nullptr; }
+
     void ExpectMessage(int number)
     {
         ASSERT_EQ(messages.Shown.size(), 1);
@@ -60,6 +64,7 @@ protected:
     testing_support::TestPlatform desktop;
     platform::ScopedInstall guard{desktop};
     ScopedMessageResponder messages;
+    TListManager lists{nullptr}; // counts the access passwords
     QString stick;
 };
 
@@ -105,7 +110,7 @@ TEST_F(MemStickTransfer, AFolderNameEndingInASeparatorJoinsCleanly)
 
 TEST_F(MemStickTransfer, CommandWithOneAccessPasswordAsksForASecondAndOpensNoBrowser)
 {
-    LoginPWs = 1;
+    lists.LoginPWs = 1;
     int asked = 0;
     desktop.FolderAnswer = [&](const QString &, const QString &) {
         ++asked;
@@ -120,7 +125,7 @@ TEST_F(MemStickTransfer, CommandWithOneAccessPasswordAsksForASecondAndOpensNoBro
 
 TEST_F(MemStickTransfer, CommandRefusesFoldersThatAreNotAStickUntilOneIsChosen)
 {
-    LoginPWs = 2;
+    lists.LoginPWs = 2;
     QStringList answers{desktop.Home(), stick + "/sub", stick};
     QStringList captions;
     desktop.FolderAnswer = [&](const QString &caption, const QString &) {
@@ -138,7 +143,7 @@ TEST_F(MemStickTransfer, CommandRefusesFoldersThatAreNotAStickUntilOneIsChosen)
 
 TEST_F(MemStickTransfer, CommandCancelledCopiesNothing)
 {
-    LoginPWs = 0;
+    lists.LoginPWs = 0;
     TfrMemStickCommand(); // the folder browser answers nothing: cancelled
     EXPECT_TRUE(messages.Shown.isEmpty());
     EXPECT_FALSE(QFile::exists(stick + "/lockvex"));

@@ -35,22 +35,12 @@ TEST_F(DateStampTest, StampTexts)
         {Local(1850, 6, 7, 6, 0), " 6.00,  7/ 6/1850"},           {Local(999, 1, 2, 3, 4), " 3.04,  2/ 1/0999"},
     };
     for (const Case &c : cases) {
-        DateStamp(ToTDateTime(c.when));
+        const QString TimeStamp = DateStamp(ToTDateTime(c.when));
         EXPECT_EQ(TimeStamp.toStdString(), c.text);
         EXPECT_EQ(TimeStamp.size(), 17);
     }
-    DateStamp(0);
-    EXPECT_EQ(TimeStamp.toStdString(), " 0.00, 30/12/1899");
-}
-
-TEST_F(DateStampTest, DateStampChangesOnlyTheText)
-{
-    NowDateTime = 1234.5;
-    TodayDate = 1234;
-    DateStamp(42803.75);
-    EXPECT_EQ(TimeStamp.toStdString(), "18.00,  9/ 3/2017");
-    EXPECT_EQ(NowDateTime, 1234.5);
-    EXPECT_EQ(TodayDate, 1234);
+    EXPECT_EQ(DateStamp(0).toStdString(), " 0.00, 30/12/1899");
+    EXPECT_EQ(DateStamp(42803.75).toStdString(), "18.00,  9/ 3/2017");
 }
 
 TEST_F(DateStampTest, StampNowTakesThePlatformClock)
@@ -58,10 +48,10 @@ TEST_F(DateStampTest, StampNowTakesThePlatformClock)
     testing_support::TestPlatform clock;
     clock.Clock = Local(2017, 3, 9, 18, 0, 0);
     platform::ScopedInstall guard(clock);
-    StampNow();
-    EXPECT_DOUBLE_EQ(NowDateTime, 42803.75);
-    EXPECT_EQ(TodayDate, 42803.0);
-    EXPECT_EQ(TimeStamp.toStdString(), "18.00,  9/ 3/2017");
+    const TDateStamp stamp = StampNow();
+    EXPECT_DOUBLE_EQ(stamp.NowDateTime, 42803.75);
+    EXPECT_EQ(stamp.TodayDate, 42803.0);
+    EXPECT_EQ(stamp.TimeStamp.toStdString(), "18.00,  9/ 3/2017");
 }
 
 TEST_F(DateStampTest, ConversionsAreExactToTheMillisecond)
@@ -89,8 +79,7 @@ TEST_F(DateStampTest, OutOfRangeValuesGiveNoDate)
     const double inf = std::numeric_limits<double>::infinity();
     for (double value : {std::nan(""), inf, -inf, 1e300, -1e300, 2958466.0, -693594.0}) {
         EXPECT_FALSE(FromTDateTime(value).isValid()) << value;
-        DateStamp(value);
-        EXPECT_TRUE(TimeStamp.isEmpty()) << value;
+        EXPECT_TRUE(DateStamp(value).isEmpty()) << value;
     }
     EXPECT_EQ(ToTDateTime(QDateTime()), 0.0);
 }

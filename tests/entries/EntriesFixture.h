@@ -24,12 +24,18 @@
 
 class EntriesFixture : public ::testing::Test
 {
+    // The lists sort by the user's collation; a real locale makes it more than code order. Set
+    // before the list manager makes its lists.
+    struct DefaultLocale {
+        QLocale saved;
+        DefaultLocale() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+        ~DefaultLocale() { QLocale::setDefault(saved); }
+    } defaultLocale_;
+
 protected:
     void SetUp() override
     {
         ResetGlobals();
-        // The lists sort by the user's collation; a real locale makes it more than code order.
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         guard_ = std::make_unique<platform::ScopedInstall>(testPlatform);
         StampNow();
         dataFolder = testPlatform.Documents + QStringLiteral("/Lockvex");
@@ -39,15 +45,12 @@ protected:
         SharedLockvexRec = &sharedRec;
         ListManager = &lists;
         ItemManager = &items;
-        CreateLockvexStringLists();
     }
 
     void TearDown() override
     {
-        FreeLockvexStringLists();
         table.reset();
         ResetGlobals();
-        QLocale::setDefault(savedLocale_);
     }
 
     void OpenTable()
@@ -55,7 +58,7 @@ protected:
         table.reset(); // closes the file first
         table = std::make_unique<TV9LockvexTbl>(true);
         ASSERT_TRUE(table->OpenPool(dataFile));
-        LockvexTbl = table.get();
+        LockvexTbl = lists.LockvexTbl = items.LockvexTbl = table.get();
     }
 
     // A saved entry with a name and a password; returns its key.
@@ -83,10 +86,15 @@ protected:
     QString dataFile;
     std::unique_ptr<TV9LockvexTbl> table;
     TLockvexRec sharedRec;
-    TListManager lists;
-    TItemManager items;
+    TListManager lists{nullptr}; // on table, once it is open
+    TItemManager items{nullptr, &sharedRec, &lists};
+    // The list manager's lists and counts, by the names the program gives them.
+    TLockvexStringList *const LockvexStrings = lists.LockvexStrings.get();
+    TLockvexStringList *const SelectedLockvexStrings = lists.SelectedLockvexStrings.get();
+    TLockvexStringList *const PasswordStrings = lists.PasswordStrings.get();
+    int &TotalPWs = lists.TotalPWs;
+    int &LoginPWs = lists.LoginPWs;
 
 private:
     std::unique_ptr<platform::ScopedInstall> guard_;
-    QLocale savedLocale_;
 };

@@ -125,14 +125,12 @@ protected:
         SharedLockvexRec = &sharedRec_;
         ListManager = &lists_;
         ItemManager = &items_;
-        CreateLockvexStringLists();
     }
 
     void TearDown() override
     {
         ClearFaults();
         LockvexTbl = nullptr;
-        FreeLockvexStringLists();
         ResetGlobals();
     }
 
@@ -163,10 +161,10 @@ protected:
     void OpenTable()
     {
         table_ = std::make_unique<TV9LockvexTbl>(true);
-        LockvexTbl = table_.get();
+        LockvexTbl = lists_.LockvexTbl = items_.LockvexTbl = table_.get();
         Opened = table_->OpenPool(Data);
         lists_.BuildLockvexStrings();
-        lists_.BuildPasswordStrings(QString(), TotalPWs, LoginPWs);
+        lists_.BuildPasswordStrings(QString());
     }
 
     void CloseTable(bool plain = false)
@@ -437,13 +435,13 @@ protected:
     bool Opened = false;
     Tally Total;
 
-    TItemManager items_;
+    TItemManager items_{nullptr, &sharedRec_, &lists_}; // on the table, once it is open
 
 private:
     QTemporaryDir memory_{QStringLiteral("/dev/shm/lockvex-faults-XXXXXX")};
     std::unique_ptr<platform::ScopedInstall> guard_;
     TLockvexRec sharedRec_;
-    TListManager lists_;
+    TListManager lists_{nullptr};
     std::unique_ptr<TV9LockvexTbl> table_;
 };
 

@@ -116,9 +116,9 @@ TEST_F(ItemManagerTest, SaveTellsWhenTheChangeWasNotWritten)
     const int key = AddEntry("Kept", "old");
     ItemManagerParams p = items.LoadWebItem(key);
     p.Password = "new";
-    ReadOnlyMode = true;
+    table->SetReadOnlyMode(true);
     EXPECT_FALSE(items.SaveWebItem(key, p));
-    ReadOnlyMode = false;
+    table->SetReadOnlyMode(false);
     EXPECT_FALSE(items.SaveWebItem(12345, p)); // no such entry
     EXPECT_EQ(Reloaded(key).Password, "old");
     EXPECT_TRUE(items.SaveWebItem(key, p));

@@ -208,11 +208,11 @@ TEST_F(ListManagerTest, PasswordListWithASearchTextCountsOnlyThatPassword)
     AddEntry("Basket", "two");
     AddEntry("Cedar", "two");
     lists.BuildLockvexStrings();
-    int total = -1, login = -1;
-    TLockvexStringList *list = lists.BuildPasswordStrings("two", total, login);
+    TotalPWs = LoginPWs = -1;
+    TLockvexStringList *list = lists.BuildPasswordStrings("two");
     EXPECT_EQ(Texts(list), QStringList({" All Passwords", "two"}));
-    EXPECT_EQ(total, 2);
-    EXPECT_EQ(login, 0);
+    EXPECT_EQ(TotalPWs, 2);
+    EXPECT_EQ(LoginPWs, 0);
     EXPECT_TRUE(LockvexStrings->Objects(0)->IsFlagged()); // flags are set for every entry
 }
 
@@ -359,7 +359,7 @@ TEST_F(ListManagerTest, EveryChangeShowsInTheNextRefreshAndANothingChangedRefres
         EXPECT_EQ(LoginPWs, 1);
     }
     int current = 0;
-    lists.BuildPasswordStrings("one", TotalPWs, LoginPWs); // a password list of another kind
+    lists.BuildPasswordStrings("one"); // a password list of another kind
     EXPECT_EQ(passwords(), QStringList({" All Passwords", "one", "two"}));
     lists.ClearLists();
     EXPECT_EQ(names(), QStringList({"Anvil", "Basket"}));
@@ -427,7 +427,7 @@ TEST_F(ListManagerTest, ManyPasswordsReadInOneScanGiveTheListsOfReadingEachEntry
                                        : QStringLiteral("late %1").arg((count - i) / 2, 3, 10, QLatin1Char('0')),
                                 QStringLiteral("pw%1").arg(i % 50, 2, 10, QLatin1Char('0')), i < 50 && i % 3 == 0));
     OpenTable();
-    const auto shown = [] {
+    const auto shown = [this] {
         QStringList lines;
         std::vector<int> lineKeys, passwordKeys;
         for (int i = 0; i < LockvexStrings->Count(); ++i) {
@@ -438,7 +438,7 @@ TEST_F(ListManagerTest, ManyPasswordsReadInOneScanGiveTheListsOfReadingEachEntry
             passwordKeys.push_back(PasswordStrings->Objects(i)->GetKeyFromIndex());
         return std::tuple(lines, lineKeys, Texts(PasswordStrings), passwordKeys);
     };
-    const std::function<void()> builds[] = {[this] { Browse(); }, [this] { lists.BuildAllLists(TotalPWs, LoginPWs); }};
+    const std::function<void()> builds[] = {[this] { Browse(); }, [this] { lists.BuildAllLists(); }};
     for (const auto &build : builds) {
         lists.ForgetPasswords();
         build();
@@ -523,42 +523,34 @@ protected:
         memoryFolder_.reset();
     }
 
-    static ListsShown Shown(int total, int login)
+    static ListsShown Shown(const TListManager &from)
     {
         ListsShown shown;
-        for (int i = 0; i < LockvexStrings->Count(); ++i) {
-            shown.lines << LockvexStrings->Strings(i);
-            shown.lineKeys.push_back(LockvexStrings->Objects(i)->GetKeyFromIndex());
-            shown.flags.push_back(LockvexStrings->Objects(i)->IsFlagged());
+        const TLockvexStringList *lines = from.LockvexStrings.get();
+        const TLockvexStringList *passwords = from.PasswordStrings.get();
+        for (int i = 0; i < lines->Count(); ++i) {
+            shown.lines << lines->Strings(i);
+            shown.lineKeys.push_back(lines->Objects(i)->GetKeyFromIndex());
+            shown.flags.push_back(lines->Objects(i)->IsFlagged());
         }
-        for (int i = 0; i < PasswordStrings->Count(); ++i) {
-            shown.passwords << PasswordStrings->Strings(i);
-            const TTDStandardIndexRec *rec = PasswordStrings->Objects(i);
+        for (int i = 0; i < passwords->Count(); ++i) {
+            shown.passwords << passwords->Strings(i);
+            const TTDStandardIndexRec *rec = passwords->Objects(i);
             shown.passwordKeys.push_back(rec ? rec->GetKeyFromIndex() : NoKey);
         }
-        shown.total = total;
-        shown.login = login;
+        shown.total = from.TotalPWs;
+        shown.login = from.LoginPWs;
         return shown;
     }
 
     // The lists as a list manager that knows nothing builds them from every entry, in lists of
     // its own; the refreshed ones stay as they are.
-    static ListsShown Rebuilt()
+    ListsShown Rebuilt() const
     {
-        TLockvexStringList *lines = std::exchange(LockvexStrings, nullptr);
-        TLockvexStringList *selected = std::exchange(SelectedLockvexStrings, nullptr);
-        TLockvexStringList *passwords = std::exchange(PasswordStrings, nullptr);
-        CreateLockvexStringLists();
-        TListManager fresh;
+        TListManager fresh(table.get());
         fresh.BuildLockvexStrings();
-        int total = 0, login = 0;
-        fresh.BuildPasswordStrings(QString(), total, login);
-        const ListsShown shown = Shown(total, login);
-        FreeLockvexStringLists();
-        LockvexStrings = lines;
-        SelectedLockvexStrings = selected;
-        PasswordStrings = passwords;
-        return shown;
+        fresh.BuildPasswordStrings(QString());
+        return Shown(fresh);
     }
 
 private:
@@ -651,7 +643,7 @@ TEST_F(ListPatchTest, AMendedListIsExactlyTheListBuiltAfresh)
                 }
             }
             Browse();
-            const ListsShown refreshed = Shown(TotalPWs, LoginPWs);
+            const ListsShown refreshed = Shown(lists);
             EXPECT_FALSE(lists.PasswordReadFailed());
             const ListsShown rebuilt = Rebuilt();
             if (refreshed != rebuilt) {

@@ -29,7 +29,7 @@ protected:
         QDir().mkpath(folder);
         table = std::make_unique<TV9LockvexTbl>(true);
         ASSERT_TRUE(table->OpenPool(folder + QStringLiteral("/TrelLockvex.acsdb")));
-        LockvexTbl = table.get();
+        LockvexTbl = items.LockvexTbl = table.get();
         SharedLockvexRec = &sharedRec;
         ItemManager = &items;
         Save("Bank");
@@ -59,7 +59,7 @@ protected:
     platform::ScopedInstall guard{testPlatform};
     std::unique_ptr<TV9LockvexTbl> table;
     TLockvexRec sharedRec;
-    TItemManager items;
+    TItemManager items{nullptr, &sharedRec, nullptr}; // on the table, once it is open
 };
 
 TEST_F(ImportTableTest, NamesOfTheEntryTableAndOfAcceptedRecordsInAnyLetterCaseAreDuplicates)

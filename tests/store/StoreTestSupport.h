@@ -34,7 +34,7 @@ protected:
     void SetUp() override
     {
         ResetGlobals();
-        StampNow();
+        TodayDate = StampNow().TodayDate;
         Folder = Platform.Home() + QStringLiteral("/data");
         QDir().mkpath(Folder);
     }
@@ -48,12 +48,14 @@ protected:
     void AdvanceDays(int days)
     {
         Platform.Clock = Platform.Clock.addDays(days);
-        StampNow();
+        TodayDate = StampNow().TodayDate;
     }
 
     testing_support::TestPlatform Platform;
     platform::ScopedInstall Guard{Platform};
     QString Folder;
+    TDateTime TodayDate = 0;   // the day of the platform clock, as the tables made now take it
+    bool ReadOnlyMode = false; // the mode the tables this test opens are given
 };
 
 // A pool manager with the entry table's options: indexed, grows 10 slots at a time, enciphered.

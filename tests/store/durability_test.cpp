@@ -29,6 +29,7 @@ protected:
     {
         auto mgr = std::make_unique<TPoolMgr>(LockvexRecSize);
         SetEntryOptions(*mgr);
+        mgr->SetReadOnlyMode(ReadOnlyMode);
         EXPECT_TRUE(mgr->OpenPool(Pool, DoCreateEmpty) || mgr->OpenPool(Pool, DontCreateEmpty));
         return mgr;
     }

@@ -34,6 +34,7 @@ protected:
     std::unique_ptr<TV9LockvexTbl> OpenTable(bool *opened = nullptr, const QString &file = QString())
     {
         auto table = std::make_unique<TV9LockvexTbl>(true);
+        table->SetReadOnlyMode(ReadOnlyMode);
         const bool ok = table->OpenPool(file.isEmpty() ? Data : file);
         if (opened)
             *opened = ok;
@@ -910,8 +911,7 @@ TEST_F(EntryTableTest, ThePasswordCheck)
             if (e.marked)
                 (void)table->SetEntryPassword(key, true);
         }
-        LoginPWs = c.loginPWs;
-        EXPECT_EQ(table->CheckPassword(QString::fromUtf8(c.input)), c.accepted);
+        EXPECT_EQ(table->CheckPassword(QString::fromUtf8(c.input), c.loginPWs > 0), c.accepted);
         table->SetRunOnMemstick(true);
     }
 }
@@ -923,7 +923,7 @@ TEST_F(EntryTableTest, APasswordCheckThatCannotReadTheFileLetsNothingPass)
     Platform.FailStorage = [](StorageOp op, const QString &, qint64, qint64) {
         return op == StorageOp::Read ? EIO : 0;
     };
-    EXPECT_FALSE(table->CheckPassword(QStringLiteral("guess")));
+    EXPECT_FALSE(table->CheckPassword(QStringLiteral("guess"), false));
     Platform.FailStorage = nullptr;
     table->SetRunOnMemstick(true);
 }

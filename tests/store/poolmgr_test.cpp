@@ -299,7 +299,7 @@ TEST_F(PoolMgrTest, RefusedWritesWriteNothing)
     int past = mgr->GetControl().PoolNRecs;
     EXPECT_EQ(mgr->BaseWriteRecord(past, &rec), WriteFail); // beyond the last slot
 
-    ReadOnlyMode = true;
+    mgr->SetReadOnlyMode(true);
     TPoolIndexRec *item = nullptr;
     for (int i = 0; i < 12; ++i) {
         const int key = mgr->AddIndexRecord(item, false);

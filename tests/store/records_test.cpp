@@ -184,11 +184,6 @@ TEST(LockvexRec, LoginDateReadsAsNoneBeforeTheYear2000)
         rec.SetLoginDateTime(c.stored);
         EXPECT_EQ(rec.GetLoginDateTime(), c.read) << c.stored;
     }
-    TLockvexRec rec;
-    const TDateTime today = TodayDate;
-    rec.SetLoginDateTime(36000);
-    rec.GetLoginDateTime();
-    EXPECT_EQ(TodayDate, today); // reading changes no shared state
 }
 
 TEST(LockvexRec, FlagsAndHeaderValuesLandAtTheirOffsets)

@@ -1,11 +1,12 @@
 #pragma once
 // The program's long-lived objects as start-up makes them, for the window tests: the platform
 // double installed over its temporary home, the message responder answering catalogue messages,
-// the application object with its managers and lists, and the home's data file opened. Entries
+// the run's session with its managers and lists, and the home's data file opened. Entries
 // are made through the item manager, as a user's saves make them.
 
-#include "app/LockvexMsgdial.h"
 #include "app/DataLocation.h"
+#include "app/LockvexMsgdial.h"
+#include "app/LockvexSession.h"
 #include "app/MgrMainApp.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
@@ -36,8 +37,7 @@ public:
         RunLocation.Clear();
         SetQuietClose(false); // a close at log-out or idle in an earlier test keeps messages quiet
         InstallMessageDialog(); // as the program does at start; the responder answers first
-        App = std::make_unique<TMgrMainAppProcs>();
-        MainAppProcs = App.get();
+        App = std::make_unique<LockvexSession>();
         DataFileName = LocalDataFile;
         Opened = ListManager->OpenPool(DataFileName);
     }
@@ -55,7 +55,7 @@ public:
 
     TestPlatform Platform;
     ScopedMessageResponder Messages;
-    std::unique_ptr<TMgrMainAppProcs> App; // reset it to close the store, as the exit does
+    std::unique_ptr<LockvexSession> App;   // reset it to close the store, as the exit does
     bool Opened = false;                   // the data file opened
 
 private:
@@ -82,7 +82,7 @@ inline void MakeEntries(const QStringList &entries)
 // The entry of that name as the data file holds it; an empty one when there is none.
 inline ItemManagerParams Stored(const QString &name)
 {
-    TItemManager reader;
+    TItemManager reader(LockvexTbl, SharedLockvexRec, ListManager);
     const int key = LockvexTbl->GetKey(name);
     return key < 0 ? ItemManagerParams() : reader.LoadWebItem(key);
 }

@@ -175,7 +175,7 @@ void Start()
 {
     RunStartSteps();
     ListManager->BuildLockvexStrings();
-    ListManager->BuildPasswordStrings(QString(), TotalPWs, LoginPWs);
+    ListManager->BuildPasswordStrings(QString());
     SignedIn = true;
 }
 

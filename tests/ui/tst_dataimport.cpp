@@ -149,11 +149,10 @@ void TstDataImport::init()
     LockvexTbl = table_.get();
     sharedRec_ = std::make_unique<TLockvexRec>();
     SharedLockvexRec = sharedRec_.get();
-    lists_ = std::make_unique<TListManager>();
+    lists_ = std::make_unique<TListManager>(table_.get());
     ListManager = lists_.get();
-    items_ = std::make_unique<TItemManager>();
+    items_ = std::make_unique<TItemManager>(table_.get(), sharedRec_.get(), lists_.get());
     ItemManager = items_.get();
-    CreateLockvexStringLists();
     dlgProcs_ = std::make_unique<TLVDlgProcs>();
     LVDlgProcs = dlgProcs_.get();
     tempFiles_.clear();
@@ -168,7 +167,6 @@ void TstDataImport::cleanup()
     SetCloseOnSignal(nullptr);
     RemoveMadeImportFiles();
     testPlatform_->FailStorage = nullptr;
-    FreeLockvexStringLists();
     table_.reset();
     LockvexTbl = nullptr;
     ResetGlobals();

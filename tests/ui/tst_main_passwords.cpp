@@ -281,7 +281,7 @@ void TstMainPasswords::accessPasswordMarksEveryEntry()
     TLockvexMainDlg &w = OpenWindow();
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
     QVERIFY(!Fields(w).EntryPWChckBox->isChecked());
-    QCOMPARE(LoginPWs, 0);
+    QCOMPARE(ListManager->LoginPWs, 0);
 
     QTest::mouseClick(Fields(w).EntryPWChckBox, Qt::LeftButton);
     QVERIFY(Fields(w).EntryPWChckBox->isChecked());
@@ -289,7 +289,7 @@ void TstMainPasswords::accessPasswordMarksEveryEntry()
     QVERIFY(Stored(QStringLiteral("Anvil")).LockvexPassword);
     QVERIFY(Stored(QStringLiteral("Arrow")).LockvexPassword);
     QVERIFY(!Stored(QStringLiteral("Basket")).LockvexPassword);
-    QCOMPARE(LoginPWs, 1);
+    QCOMPARE(ListManager->LoginPWs, 1);
     QVERIFY(!w.RecChanged()); // the entry shown is stored so already
     // Typing in the password field keeps the box as the user set it.
     QTest::keyClick(Fields(w).Password, Qt::Key_End);
@@ -329,7 +329,7 @@ void TstMainPasswords::accessPasswordMarksEveryEntry()
     // Unticked again: no entry holds it as an access password.
     QTest::mouseClick(Fields(w).EntryPWChckBox, Qt::LeftButton);
     QVERIFY(!Stored(QStringLiteral("Arrow")).LockvexPassword);
-    QCOMPARE(LoginPWs, 0);
+    QCOMPARE(ListManager->LoginPWs, 0);
 }
 
 void TstMainPasswords::chooserShowsTheEntriesOfAPassword()
@@ -712,7 +712,7 @@ void TstMainPasswords::memStickWithOneAccessPassword()
         return QString();
     };
     TLockvexMainDlg &w = OpenWindow();
-    QCOMPARE(LoginPWs, 1);
+    QCOMPARE(ListManager->LoginPWs, 1);
     QTest::mouseClick(Controls(w).TfrMemStickBtn, Qt::LeftButton);
     QCOMPARE(opened, 0);
     QCOMPARE(session_->Messages.Shown.size(), 1);
@@ -721,7 +721,7 @@ void TstMainPasswords::memStickWithOneAccessPassword()
 
     // A second access password: the folder browser opens (cancelled here).
     QTest::mouseClick(Fields(w).EntryPWChckBox, Qt::LeftButton); // Anvil off: none
-    QCOMPARE(LoginPWs, 0);
+    QCOMPARE(ListManager->LoginPWs, 0);
     QTest::mouseClick(Controls(w).TfrMemStickBtn, Qt::LeftButton);
     QCOMPARE(opened, 1);
     QCOMPARE(session_->Messages.Shown.size(), 1);
@@ -757,7 +757,7 @@ void TstMainPasswords::memStickUntilAStickIsChosen()
     program.close();
     session_->Platform.ProgramPath = program.fileName();
     TLockvexMainDlg &w = OpenWindow();
-    QCOMPARE(LoginPWs, 2);
+    QCOMPARE(ListManager->LoginPWs, 2);
     QTest::mouseClick(Controls(w).TfrMemStickBtn, Qt::LeftButton);
 
     QCOMPARE(captions, QStringList(5, QStringLiteral("SELECT MEMORY STICK")));

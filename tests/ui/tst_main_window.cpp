@@ -484,7 +484,7 @@ void TstMainWindow::closeClearsClipboardAndStoresPosition()
     QSettings settings(IniFileName, QSettings::IniFormat);
     QCOMPARE(settings.value(QStringLiteral("TrelLockvex/DialogTop")).toInt(), at.y());
     QCOMPARE(settings.value(QStringLiteral("TrelLockvex/DialogLeft")).toInt(), at.x());
-    QCOMPARE(LockvexStrings->Count(), 0);
+    QCOMPARE(ListManager->LockvexStrings->Count(), 0);
 }
 
 // The screens are the double's: a small primary screen of 1024 x 768, with a panel or a second
@@ -863,7 +863,7 @@ void TstMainWindow::newEntryWithoutNameIsNotWritten()
     QVERIFY(ListManager->ClosePool(DoNotWriteLog));
     QVERIFY(ListManager->OpenPool(DataFileName));
     ListManager->BuildLockvexStrings();
-    QCOMPARE(LockvexStrings->Count(), 1);
+    QCOMPARE(ListManager->LockvexStrings->Count(), 1);
 }
 
 void TstMainWindow::emptySafeStartsANewEntry()

@@ -144,7 +144,7 @@ void TstSharedWidgets::panelRoundTripsEveryText()
     read.LockvexPassword = true; // not the panel's: left alone
     read.ListIndex = 7;
     panel.GetFields(read);
-    TItemManager items;
+    TItemManager items(nullptr, nullptr, nullptr);
     QVERIFY(!items.ItemChanged(shown, [&] {
         ItemManagerParams p = read;
         p.LockvexPassword = false;

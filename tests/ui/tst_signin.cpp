@@ -214,20 +214,20 @@ void TstSignIn::unreadableEntryEndsTheSignIn()
         return op == testing_support::StorageOp::Read ? EIO : 0;
     };
     AnswerNextDialog({"Alpha1"});
-    const bool signedIn = session_->App->CheckLockvexSignedIn(RunSignInDialog);
+    const bool signedIn = session_->App->MainAppProcs->CheckLockvexSignedIn(RunSignInDialog);
     session_->Platform.FailStorage = nullptr;
     QVERIFY(!signedIn);
-    QVERIFY(session_->App->DataUnreadable);
+    QVERIFY(session_->App->MainAppProcs->DataUnreadable);
     QCOMPARE(seen_.ClassName, QString());
     if (entries >= TListManager::MinScannedPasswords)
         QCOMPARE(ListManager->LastFileScan(), TListManager::FileScanFailed);
 
     // Nothing of the failed read was kept: read again, the passwords ask for the dialog.
     AnswerNextDialog({"Alpha1"});
-    QVERIFY(session_->App->CheckLockvexSignedIn(RunSignInDialog));
-    QVERIFY(!session_->App->DataUnreadable);
+    QVERIFY(session_->App->MainAppProcs->CheckLockvexSignedIn(RunSignInDialog));
+    QVERIFY(!session_->App->MainAppProcs->DataUnreadable);
     QCOMPARE(seen_.ClassName, QStringLiteral("TLockvexPasswordDlg"));
-    QCOMPARE(LockvexStrings->Count(), entries);
+    QCOMPARE(ListManager->LockvexStrings->Count(), entries);
 }
 
 void TstSignIn::signIn()
@@ -243,7 +243,7 @@ void TstSignIn::signIn()
     MemStickMode = memStick;
     AnswerNextDialog(attempts);
 
-    QCOMPARE(session_->App->CheckLockvexSignedIn(RunSignInDialog), signedIn);
+    QCOMPARE(session_->App->MainAppProcs->CheckLockvexSignedIn(RunSignInDialog), signedIn);
     QCOMPARE(seen_.ClassName, dialog);
     QCOMPARE(session_->Messages.Shown.size(), refusals);
     if (!dialog.isEmpty()) {
@@ -253,10 +253,10 @@ void TstSignIn::signIn()
                                                                                 : QStringLiteral("   Data on your PC"));
     }
     // The lists and counts stay built for the main window.
-    QCOMPARE(LockvexStrings->Count(), entries.size());
+    QCOMPARE(ListManager->LockvexStrings->Count(), entries.size());
     if (entries.size() >= TListManager::MinScannedPasswords)
         QCOMPARE(ListManager->LastFileScan(), TListManager::FileScanWhole);
-    QCOMPARE(LoginPWs > 0, caveat);
+    QCOMPARE(ListManager->LoginPWs > 0, caveat);
 }
 
 QTEST_MAIN(TstSignIn)

@@ -11,6 +11,7 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "common/Globals.h"
+#include "entries/MgrLockvexLists.h"
 #include "support/TestPlatform.h"
 
 #include <QFile>
@@ -103,6 +104,7 @@ private:
     std::unique_ptr<platform::ScopedInstall> platformGuard_;
     std::unique_ptr<ScopedMessageResponder> messages_;
     std::unique_ptr<TLVDlgProcs> dlgProcs_;
+    std::unique_ptr<TListManager> lists_; // counts the access passwords, for the caveat
     FakeSafe safe_;
 };
 
@@ -115,6 +117,8 @@ void TstSignInDialogs::init()
     messages_ = std::make_unique<ScopedMessageResponder>();
     dlgProcs_ = std::make_unique<TLVDlgProcs>();
     LVDlgProcs = dlgProcs_.get();
+    lists_ = std::make_unique<TListManager>(nullptr);
+    ListManager = lists_.get();
     safe_ = FakeSafe{{QStringLiteral("Alpha1"), QStringLiteral("Bravo2"), QStringLiteral(" Lead")}, {}};
 }
 
@@ -123,6 +127,7 @@ void TstSignInDialogs::cleanup()
     ResetGlobals();
         RunLocation.Clear();
     dlgProcs_.reset();
+    lists_.reset();
     messages_.reset();
     platformGuard_.reset();
     testPlatform_.reset();
@@ -251,7 +256,7 @@ void TstSignInDialogs::caveatFollowsAccessPasswords()
     QFETCH(bool, twoPasswords);
     QFETCH(int, loginPWs);
     QFETCH(bool, visible);
-    LoginPWs = loginPWs;
+    ListManager->LoginPWs = loginPWs;
     std::unique_ptr<TLockvexSignInDlg> dialog;
     if (twoPasswords)
         dialog = std::make_unique<TLockvexDBLPwordDlg>(safe_.Checker());
@@ -554,7 +559,7 @@ void TstSignInDialogs::helpKeyOpensSignInHelp()
 // 1024 x 768. The pictures go to the folder named by LOCKVEX_SCREENSHOTS when it is set.
 void TstSignInDialogs::windowsFitAndNothingIsClipped()
 {
-    LoginPWs = 2;
+    ListManager->LoginPWs = 2;
     TLockvexPasswordDlg single(safe_.Checker());
     TLockvexDBLPwordDlg twoPasswords(safe_.Checker());
     const QString folder = qEnvironmentVariable("LOCKVEX_SCREENSHOTS");

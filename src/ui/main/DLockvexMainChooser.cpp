@@ -77,7 +77,7 @@ void TLockvexMainDlg::EntryPWChckBoxClick()
     }
     if (!ListManager)
         return;
-    PasswordStrings = ListManager->BuildPasswordStrings(QString(), TotalPWs, LoginPWs);
+    TLockvexStringList *PasswordStrings = ListManager->BuildPasswordStrings(QString());
     DisplayParams.Passwords = PasswordStrings;
     const QSignalBlocker quiet(PasswordCombo);
     passwordModel_->SetLines(PasswordStrings);

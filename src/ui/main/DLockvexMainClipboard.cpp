@@ -138,8 +138,7 @@ void TLockvexMainDlg::PasswordCopyBtnMouseLeave()
     if (!GoWebBtnClicked || EntryPanel->Password()->text().isEmpty())
         return;
     GoWebBtnClicked = false;
-    StampNow();
-    NewLoginDateTime = NowDateTime;
+    NewLoginDateTime = StampNow().NowDateTime;
 }
 
 void TLockvexMainDlg::BuildPWordGrid(const QString &Text, int Top, int Left)
@@ -165,8 +164,7 @@ void TLockvexMainDlg::ShowLastLogIn()
         EntryPanel->URLLbl()->setText(QStringLiteral("WebSite address"));
         return;
     }
-    DateStamp(NewLoginDateTime);
-    LastLogIn = TimeStamp;
+    LastLogIn = DateStamp(NewLoginDateTime);
     EntryPanel->URLLbl()->setText(QStringLiteral("Last logged in ") + LastLogIn);
 }
 

@@ -6,6 +6,7 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "common/Globals.h"
+#include "entries/MgrLockvexLists.h"
 #include "ui/shared/Accessibility.h"
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LockvexStyle.h"
@@ -236,7 +237,7 @@ void TLockvexSignInDlg::FormActivate()
         Edit2->clear();
     Edit1->setFocus();
     SetHelpContext(this, HelpContexts::SignIn);
-    CaveatLbl->setVisible(LoginPWs > 0);
+    CaveatLbl->setVisible(ListManager && ListManager->LoginPWs > 0);
 }
 
 void TLockvexSignInDlg::CentreOnScreen()

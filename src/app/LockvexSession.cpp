@@ -1,0 +1,48 @@
+#include "app/LockvexSession.h"
+
+#include "app/MgrImportFiles.h"
+#include "app/MgrLockvexDlgProcs.h"
+#include "app/MgrLockvexHelp.h"
+#include "app/MgrMainApp.h"
+#include "common/Globals.h"
+#include "entries/MgrLockvexItems.h"
+#include "entries/MgrLockvexLists.h"
+#include "store/RecDALockvex.h"
+#include "store/TBDALockvexData.h"
+
+LockvexSession::LockvexSession()
+    : LVDlgProcs(std::make_unique<TLVDlgProcs>()), LockvexTbl(std::make_unique<TV9LockvexTbl>(true)),
+      SharedLockvexRec(std::make_unique<TLockvexRec>()), ListManager(std::make_unique<TListManager>(LockvexTbl.get())),
+      ItemManager(std::make_unique<TItemManager>(LockvexTbl.get(), SharedLockvexRec.get(), ListManager.get())),
+      TempFiles(std::make_unique<QStringList>()), WebHelp(std::make_unique<TWebHelpSystem>())
+{
+    ::LVDlgProcs = LVDlgProcs.get();
+    ::LockvexTbl = LockvexTbl.get();
+    ::SharedLockvexRec = SharedLockvexRec.get();
+    ::ListManager = ListManager.get();
+    ::ItemManager = ItemManager.get();
+    ::TempFiles = TempFiles.get();
+    MainAppProcs = std::make_unique<TMgrMainAppProcs>();
+}
+
+LockvexSession::~LockvexSession()
+{
+    MainAppProcs.reset();
+    ::LockvexTbl = nullptr;
+    LockvexTbl.reset();
+    ::SharedLockvexRec = nullptr;
+    SharedLockvexRec.reset();
+
+    // The import's files (TempFiles names them): only those this run made, while they are so.
+    RemoveMadeImportFiles();
+    ::TempFiles = nullptr;
+    TempFiles.reset();
+
+    WebHelp.reset();
+    ::ItemManager = nullptr;
+    ItemManager.reset();
+    ::ListManager = nullptr;
+    ListManager.reset();
+    ::LVDlgProcs = nullptr;
+    LVDlgProcs.reset();
+}

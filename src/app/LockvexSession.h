@@ -1,0 +1,43 @@
+#pragma once
+// The run's session: the objects that live from the start to the end of a run, each owned here
+// once. The program body makes one per run, and each test that needs the program's objects
+// makes one for itself; destroying it closes the entry table (which writes the copy and the
+// backups) and removes the files the import made.
+//
+// The pointers of the program's state (LockvexTbl, ListManager, ItemManager, ...) name these
+// objects while the session exists, and are empty outside it.
+
+#include <QStringList>
+
+#include <memory>
+
+class TItemManager;
+class TListManager;
+class TLockvexRec;
+class TLVDlgProcs;
+class TMgrMainAppProcs;
+class TV9LockvexTbl;
+class TWebHelpSystem;
+
+class LockvexSession
+{
+public:
+    // Makes the objects, takes the screen metrics and sets the folders (the first run moves
+    // data lying directly in the Documents folder into the data folder).
+    LockvexSession();
+    // Frees the objects in order: the entry table first (its close writes the backups), then
+    // the import's files, then the managers.
+    ~LockvexSession();
+    LockvexSession(const LockvexSession &) = delete;
+    LockvexSession &operator=(const LockvexSession &) = delete;
+
+    // In the order they are made (and freed in reverse, the entry table first).
+    std::unique_ptr<TLVDlgProcs> LVDlgProcs;
+    std::unique_ptr<TV9LockvexTbl> LockvexTbl;
+    std::unique_ptr<TLockvexRec> SharedLockvexRec;
+    std::unique_ptr<TListManager> ListManager;
+    std::unique_ptr<TItemManager> ItemManager;
+    std::unique_ptr<QStringList> TempFiles; // the import's files with passwords, removed at the end
+    std::unique_ptr<TWebHelpSystem> WebHelp;
+    std::unique_ptr<TMgrMainAppProcs> MainAppProcs; // the start's procedures: mode, data file, sign-in
+};
