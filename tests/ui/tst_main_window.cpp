@@ -368,18 +368,18 @@ void TstMainWindow::searchClearButtonShowsItsPictureAndClearsTheSearch()
 {
     MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
-    QVERIFY(w.SearchArg->isClearButtonEnabled());
-    QTest::mouseClick(w.SearchArg, Qt::LeftButton);
-    QTest::keyClicks(w.SearchArg, QStringLiteral("ask"));
+    QVERIFY(Controls(w).SearchArg->isClearButtonEnabled());
+    QTest::mouseClick(Controls(w).SearchArg, Qt::LeftButton);
+    QTest::keyClicks(Controls(w).SearchArg, QStringLiteral("ask"));
     QCOMPARE(Lines(), QStringList({"Basket"}));
-    const QList<QToolButton *> buttons = w.SearchArg->findChildren<QToolButton *>();
+    const QList<QToolButton *> buttons = Controls(w).SearchArg->findChildren<QToolButton *>();
     QCOMPARE(buttons.size(), 1);
     QToolButton *clear = buttons.front();
     QTRY_VERIFY(clear->isVisible());
     QVERIFY(!clear->icon().isNull());
     QVERIFY(!clear->icon().pixmap(16, 16).toImage().isNull());
     QTest::mouseClick(clear, Qt::LeftButton);
-    QCOMPARE(w.SearchArg->text(), QString());
+    QCOMPARE(Controls(w).SearchArg->text(), QString());
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
 }
 
