@@ -94,9 +94,7 @@ void TLockvexItemDlg::BuildControls()
     body->addWidget(Fields, 1);
     body->addLayout(buttons);
 
-    auto *root = new QVBoxLayout(this);
-    root->setContentsMargins(0, 0, 0, 0);
-    root->setSpacing(0);
+    QVBoxLayout *root = WindowFrame::MakeRoot(*this);
     root->setSizeConstraint(QLayout::SetFixedSize); // sized to its contents
     root->addWidget(HeaderBand);
     root->addLayout(body, 1);

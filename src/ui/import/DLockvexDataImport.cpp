@@ -97,9 +97,7 @@ bool TLockvexDataImportDlg::RunModal(QWidget *parent, const QPoint &topLeft)
 
 void TLockvexDataImportDlg::BuildControls()
 {
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->setSpacing(0);
+    QVBoxLayout *outer = WindowFrame::MakeRoot(*this);
 
     const WindowFrame::THeader header = WindowFrame::MakeHeader(
         *this,

@@ -147,9 +147,7 @@ TLockvexMainDlg::~TLockvexMainDlg()
 
 void TLockvexMainDlg::FormCreate()
 {
-    auto *root = new QVBoxLayout(this);
-    root->setContentsMargins(0, 0, 0, 0);
-    root->setSpacing(0);
+    QVBoxLayout *root = WindowFrame::MakeRoot(*this);
 
     const WindowFrame::THeader header = WindowFrame::MakeHeader(
         *this,

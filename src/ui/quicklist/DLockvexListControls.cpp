@@ -80,9 +80,7 @@ void TLockvexListDlg::BuildControls()
     body->addSpacing(Px(SmallGap, scale_));
     body->addLayout(buttons);
 
-    auto *root = new QVBoxLayout(this);
-    root->setContentsMargins(0, 0, 0, 0);
-    root->setSpacing(0);
+    QVBoxLayout *root = WindowFrame::MakeRoot(*this);
     root->setSizeConstraint(QLayout::SetFixedSize);
     root->addWidget(HeaderBand);
     root->addLayout(body, 1);

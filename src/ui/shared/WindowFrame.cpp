@@ -7,9 +7,18 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace WindowFrame
 {
+
+QVBoxLayout *MakeRoot(QWidget &window)
+{
+    auto *root = new QVBoxLayout(&window);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    return root;
+}
 
 THeader MakeHeader(QWidget &window, const QString &text, double scale, std::function<void()> onHelp, bool withHelp)
 {

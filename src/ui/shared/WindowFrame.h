@@ -11,6 +11,7 @@
 
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
 class QWidget;
 class THeaderBand;
 
@@ -26,6 +27,9 @@ struct THeader {
     QLabel *Text = nullptr;      // the line under it; hidden when the window gives none
     QPushButton *HelpBtn = nullptr;
 };
+
+// The window's outer layout: a column from edge to edge, the header band at its top.
+QVBoxLayout *MakeRoot(QWidget &window);
 
 // Builds the band for the window. onHelp runs when HELP is pressed (by default help on the
 // window's own number); without a HELP button when withHelp is false.

@@ -83,9 +83,7 @@ int TLockvexSignInDlg::Px(int pixels) const
 
 void TLockvexSignInDlg::BuildControls(bool twoPasswords)
 {
-    auto *root = new QVBoxLayout(this);
-    root->setContentsMargins(0, 0, 0, 0);
-    root->setSpacing(0);
+    QVBoxLayout *root = WindowFrame::MakeRoot(*this);
     root->setSizeConstraint(QLayout::SetFixedSize); // sized to its contents
 
     BuildHeader();
