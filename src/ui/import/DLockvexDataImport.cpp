@@ -100,8 +100,7 @@ void TLockvexDataImportDlg::BuildControls()
     QVBoxLayout *outer = WindowFrame::MakeRoot(*this);
 
     const WindowFrame::THeader header = WindowFrame::MakeHeader(
-        *this,
-        QStringLiteral("All your web sign-ons, password protected, in an encrypted file, only on your PC"),
+        *this, QStringLiteral("All your web sign-ons, password protected, in an encrypted file, only on your PC"),
         scale_, [this] { LockvexHelpBtnClick(); });
     HeaderBand = header.Band;
     LockvexLabel = header.Title;

@@ -150,8 +150,7 @@ void TLockvexMainDlg::FormCreate()
     QVBoxLayout *root = WindowFrame::MakeRoot(*this);
 
     const WindowFrame::THeader header = WindowFrame::MakeHeader(
-        *this,
-        QStringLiteral("All your web sign-ons, password protected, in an encrypted file, only on your PC"),
+        *this, QStringLiteral("All your web sign-ons, password protected, in an encrypted file, only on your PC"),
         scale_, [this] { LockvexHelpBtnClick(); });
     HeaderPanel = header.Band;
     HeaderPanel->setObjectName(QStringLiteral("HeaderPanel"));
@@ -493,13 +492,13 @@ void TLockvexMainDlg::ApplyLook()
 {
     WindowFrame::ApplyLook(*this, scale_,
                            QStringLiteral("TLockvexMainDlg { background: @WindowBack; }"
-                                       "QLabel#VersionLbl { font-weight: 400; font-size: 11px; }"
-                                       "QWidget#LeftPanel QPushButton { font-size: 12px; padding: 4px 8px; }"
-                                       "QGroupBox#CloudGroupBox { font-weight: 600; padding-top: 8px; }"
-                                       "QGroupBox#CloudGroupBox::title { subcontrol-origin: margin; left: 10px;"
-                                       "  top: 6px; color: @Text; }"
-                                       "QPushButton#SendToFriendBtn, QPushButton#TellTrelBtn { font-size: 12px;"
-                                       "  padding: 3px 12px; }"));
+                                          "QLabel#VersionLbl { font-weight: 400; font-size: 11px; }"
+                                          "QWidget#LeftPanel QPushButton { font-size: 12px; padding: 4px 8px; }"
+                                          "QGroupBox#CloudGroupBox { font-weight: 600; padding-top: 8px; }"
+                                          "QGroupBox#CloudGroupBox::title { subcontrol-origin: margin; left: 10px;"
+                                          "  top: 6px; color: @Text; }"
+                                          "QPushButton#SendToFriendBtn, QPushButton#TellTrelBtn { font-size: 12px;"
+                                          "  padding: 3px 12px; }"));
     setAttribute(Qt::WA_StyledBackground);
 }
 

@@ -204,16 +204,17 @@ QGroupBox *TLockvexSignInDlg::BuildGroup(bool twoPasswords)
 // The program's shared look, with the sign-in's larger password boxes and buttons.
 void TLockvexSignInDlg::ApplyLook()
 {
-    WindowFrame::ApplyLook(*this, scale_,
-                      QStringLiteral("QGroupBox#GroupBox1 { margin: 0px; padding: 0px; }"
-                                     "QLabel#Label2 { font-size: 14px; font-weight: 600; }"
-                                     "QLabel#Label1 { color: @MutedText; }"
-                                     "QLabel#CaveatLbl { padding: 5px 8px; }"
-                                     "QLabel#DropboxLbl { color: @LocationText; }"
-                                     "QFrame#GroupRule { background: @Rule; border: none; }"
-                                     "QLineEdit { font-size: 16px; padding: 5px 8px; lineedit-password-character: 35; }"
-                                     "QLineEdit:focus { padding: 4px 7px; }"
-                                     "QPushButton { font-size: 14px; padding: 5px 18px; min-width: 84px; }"));
+    WindowFrame::ApplyLook(
+        *this, scale_,
+        QStringLiteral("QGroupBox#GroupBox1 { margin: 0px; padding: 0px; }"
+                       "QLabel#Label2 { font-size: 14px; font-weight: 600; }"
+                       "QLabel#Label1 { color: @MutedText; }"
+                       "QLabel#CaveatLbl { padding: 5px 8px; }"
+                       "QLabel#DropboxLbl { color: @LocationText; }"
+                       "QFrame#GroupRule { background: @Rule; border: none; }"
+                       "QLineEdit { font-size: 16px; padding: 5px 8px; lineedit-password-character: 35; }"
+                       "QLineEdit:focus { padding: 4px 7px; }"
+                       "QPushButton { font-size: 14px; padding: 5px 18px; min-width: 84px; }"));
 }
 
 // ---- behaviour ---------------------------------------------------------------------------------
