@@ -155,4 +155,24 @@ TEST(MessageResponder, ScopedRespondersNestAndRestore)
     EXPECT_EQ(outer.Shown.size(), 1);
 }
 
+// Without windows nobody can answer: a question is answered No (nothing is deleted or overwritten
+// on a Yes nobody gave); the dialog the window layer installs answers once it is there.
+TEST(MessageResponder, WithoutADialogAQuestionIsAnsweredNoAndTheInstalledDialogAnswersOnceThere)
+{
+    EXPECT_FALSE(ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
+    QList<TShownMessage> shown;
+    SetMessagePresenter([&shown](const TShownMessage &message) {
+        shown << message;
+        return true;
+    });
+    EXPECT_TRUE(ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
+    {
+        ScopedMessageResponder responder(false); // a responder answers before the dialog
+        EXPECT_FALSE(ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
+    }
+    SetMessagePresenter({});
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0].Buttons, QStringList({"Yes", "No"}));
+}
+
 } // namespace

@@ -7,6 +7,7 @@
 #include "app/MgrLockvexHelp.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/PasswordGrid.h"
+#include "ui/shared/WindowFrame.h"
 #include "ui/shared/WindowHelp.h"
 #include "ui/shared/WindowPlacement.h"
 
@@ -36,9 +37,8 @@ TLockvexItemDlg::TLockvexItemDlg(QWidget *parent) : QDialog(parent)
     setModal(true);
     BuildControls();
     ApplyLook();
-    SetHelpContext(this, HelpContexts::EntryWindow);
-    InstallHelpKey(this);
-    connect(LockvexHelpBtn, &QPushButton::clicked, this, [this] { ShowWindowHelp(this); });
+    // The title is the window's name in the program; assistive tools read what it shows.
+    WindowFrame::SetUp(*this, HelpContexts::EntryWindow, QStringLiteral("Website entry"));
     connect(SaveCloseBtn, &QPushButton::clicked, this, &QDialog::accept);
     if (ScaleForms)
         CentreOnScreen();

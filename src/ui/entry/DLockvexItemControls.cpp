@@ -9,6 +9,7 @@
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LockvexStyle.h"
 #include "ui/shared/PasswordGrid.h"
+#include "ui/shared/WindowFrame.h"
 #include "ui/shared/WindowPlacement.h"
 
 #include <QCheckBox>
@@ -23,16 +24,11 @@ using namespace LockvexStyle;
 
 void TLockvexItemDlg::BuildHeader()
 {
-    HeaderBand = new THeaderBand(QStringLiteral("Lockvex"), QStringLiteral("On your memory stick"), this, scale_);
-    LockvexLabel = HeaderBand->TitleLabel();
-    LockvexLabel->setObjectName(QStringLiteral("LockvexLabel"));
-    LockvexTextLabel = HeaderBand->TextLabel();
-    LockvexTextLabel->setObjectName(QStringLiteral("LockvexTextLabel"));
-    LockvexHelpBtn = new QPushButton(QStringLiteral("HELP"), this);
-    LockvexHelpBtn->setObjectName(QStringLiteral("LockvexHelpBtn"));
-    LockvexHelpBtn->setToolTip(QStringLiteral("Get help"));
-    LockvexHelpBtn->setAutoDefault(false);
-    HeaderBand->AddTrailingWidget(LockvexHelpBtn);
+    const WindowFrame::THeader header = WindowFrame::MakeHeader(*this, QStringLiteral("On your memory stick"), scale_);
+    HeaderBand = header.Band;
+    LockvexLabel = header.Title;
+    LockvexTextLabel = header.Text;
+    LockvexHelpBtn = header.HelpBtn;
 }
 
 void TLockvexItemDlg::BuildFields()
@@ -70,9 +66,7 @@ void TLockvexItemDlg::BuildControls()
     body->addWidget(Fields, 1);
     body->addLayout(buttons);
 
-    auto *root = new QVBoxLayout(this);
-    root->setContentsMargins(0, 0, 0, 0);
-    root->setSpacing(0);
+    QVBoxLayout *root = WindowFrame::MakeRoot(*this);
     root->setSizeConstraint(QLayout::SetFixedSize); // sized to its contents
     root->addWidget(HeaderBand);
     root->addLayout(body, 1);
@@ -83,13 +77,11 @@ void TLockvexItemDlg::BuildControls()
     Fields->PINCopyBtn()->installEventFilter(this);
     Fields->PasswordCopyBtn()->installEventFilter(this);
     Accessibility::PressFocusedButtonOnEnter(this);
-    // The title is the window's name in the program; assistive tools read what it shows.
-    Accessibility::NameWindow(this, QStringLiteral("Website entry"));
 }
 
 void TLockvexItemDlg::ApplyLook()
 {
-    setStyleSheet(WindowSheet(scale_));
+    WindowFrame::ApplyLook(*this, scale_);
 }
 
 void TLockvexItemDlg::CentreOnScreen()

@@ -11,6 +11,7 @@
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LockvexStyle.h"
+#include "ui/shared/WindowFrame.h"
 #include "ui/shared/WindowHelp.h"
 #include "ui/shared/WindowPlacement.h"
 
@@ -31,6 +32,8 @@
 
 using LockvexStyle::Px;
 
+using WindowFrame::MakeButton;
+
 namespace
 {
 
@@ -40,14 +43,6 @@ void SetNote(QPushButton *button, const QString &note)
     button->setToolTip(note);
     button->setStatusTip(note);
     button->setWhatsThis(note);
-}
-
-QPushButton *MakeButton(QWidget *parent, const char *name, const QString &text)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
 }
 
 QLineEdit *MakeEdit(QWidget *parent, const QString &name)
@@ -73,14 +68,13 @@ TLockvexDataImportDlg::TLockvexDataImportDlg(QWidget *parent) : QDialog(parent)
     setModal(true);
     scale_ = LockvexStyle::WindowScale();
     BuildControls();
-    setStyleSheet(LockvexStyle::WindowSheet(scale_) +
-                  LockvexStyle::Sheet(QStringLiteral("QGroupBox { padding: 10px; }"
-                                                     "QLineEdit[lvRole=\"column\"] { padding: 2px 2px; }"
-                                                     "QLabel[lvRole=\"letters\"] { font-weight: 700; color: @Focus; }"
-                                                     "QFrame#InstructionsPanel { background: @NoteBack;"
-                                                     "  border: 1px solid @NoteBorder; border-radius: 6px; }"
-                                                     "QLabel[lvRole=\"step\"] { color: @NoteText; }"),
-                                      scale_));
+    WindowFrame::ApplyLook(*this, scale_,
+                           QStringLiteral("QGroupBox { padding: 10px; }"
+                                          "QLineEdit[lvRole=\"column\"] { padding: 2px 2px; }"
+                                          "QLabel[lvRole=\"letters\"] { font-weight: 700; color: @Focus; }"
+                                          "QFrame#InstructionsPanel { background: @NoteBack;"
+                                          "  border: 1px solid @NoteBorder; border-radius: 6px; }"
+                                          "QLabel[lvRole=\"step\"] { color: @NoteText; }"));
     FormCreate();
 }
 
@@ -103,21 +97,15 @@ bool TLockvexDataImportDlg::RunModal(QWidget *parent, const QPoint &topLeft)
 
 void TLockvexDataImportDlg::BuildControls()
 {
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->setSpacing(0);
+    QVBoxLayout *outer = WindowFrame::MakeRoot(*this);
 
-    HeaderBand = new THeaderBand(QStringLiteral("Lockvex"),
-                                 QStringLiteral("All your web sign-ons, password protected, in an encrypted file, "
-                                                "only on your PC"),
-                                 this, scale_);
-    LockvexLabel = HeaderBand->TitleLabel();
-    LockvexLabel->setObjectName(QStringLiteral("LockvexLabel"));
-    LockvexTextLabel = HeaderBand->TextLabel();
-    LockvexTextLabel->setObjectName(QStringLiteral("LockvexTextLabel"));
-    LockvexHelpBtn = MakeButton(HeaderBand, "LockvexHelpBtn", QStringLiteral("HELP"));
-    LockvexHelpBtn->setToolTip(QStringLiteral("Get help"));
-    HeaderBand->AddTrailingWidget(LockvexHelpBtn);
+    const WindowFrame::THeader header = WindowFrame::MakeHeader(
+        *this, QStringLiteral("All your web sign-ons, password protected, in an encrypted file, only on your PC"),
+        scale_, [this] { LockvexHelpBtnClick(); });
+    HeaderBand = header.Band;
+    LockvexLabel = header.Title;
+    LockvexTextLabel = header.Text;
+    LockvexHelpBtn = header.HelpBtn;
     outer->addWidget(HeaderBand);
 
     auto *body = new QHBoxLayout;
@@ -145,10 +133,6 @@ void TLockvexDataImportDlg::BuildControls()
     // main action (nothing while no record is shown).
     AcceptBtn->setDefault(true);
     Accessibility::PressFocusedButtonOnEnter(this);
-    // The title is the window's name in the program; assistive tools read what it is for.
-    Accessibility::NameWindow(this, QStringLiteral("Import passwords from a CSV file"));
-
-    connect(LockvexHelpBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::LockvexHelpBtnClick);
     connect(FileBrowseBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::FileBrowseBtnClick);
     connect(ViewCSVBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::ViewCSVBtnClick);
     connect(ViewTxtBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::ViewTxtBtnClick);
@@ -312,8 +296,8 @@ QWidget *TLockvexDataImportDlg::BuildReviewGroup()
 
 void TLockvexDataImportDlg::FormCreate()
 {
-    SetHelpContext(this, HelpContexts::ImportDialog);
-    InstallHelpKey(this);
+    // The title is the window's name in the program; assistive tools read what it is for.
+    WindowFrame::SetUp(*this, HelpContexts::ImportDialog, QStringLiteral("Import passwords from a CSV file"));
     TextFileWritten = false;
     CSVHeaders = false;
     AcceptAllCheckBox->setChecked(false);

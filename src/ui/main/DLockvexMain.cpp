@@ -2,10 +2,12 @@
 
 #include "ui/main/DLockvexMain.h"
 
+#include "app/DataLocation.h"
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "common/Globals.h"
+#include "ui/main/LocationPictures.h"
 #include "ui/messages/MessageDialog.h"
 #include "ui/shared/Accessibility.h"
 #include "ui/shared/EntryFieldPanel.h"
@@ -14,6 +16,7 @@
 #include "ui/shared/LetterTabs.h"
 #include "ui/shared/LockvexStyle.h"
 #include "ui/shared/PasswordGrid.h"
+#include "ui/shared/WindowFrame.h"
 #include "ui/shared/WindowHelp.h"
 #include "ui/shared/WindowPlacement.h"
 
@@ -40,6 +43,7 @@
 #include <QVBoxLayout>
 
 using namespace LockvexStyle;
+using WindowFrame::MakeButton;
 
 namespace
 {
@@ -62,14 +66,6 @@ const QString CloudNote = QStringLiteral(
 const QString ShareNote = QStringLiteral("This will create two emails. Please just fill in your friends' email "
                                          "addresses and send them.\n\nThank you.");
 const QString TellNote = QStringLiteral("Your comments, both positive and negative will help us improve Lockvex.");
-
-QPushButton *MakeButton(const QString &text, const char *name, QWidget *parent)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setCursor(Qt::PointingHandCursor);
-    return button;
-}
 
 QLabel *MakeImage(const QPixmap &picture, const char *name, const QString &hint, QWidget *parent)
 {
@@ -152,25 +148,19 @@ TLockvexMainDlg::~TLockvexMainDlg()
 
 void TLockvexMainDlg::FormCreate()
 {
-    auto *root = new QVBoxLayout(this);
-    root->setContentsMargins(0, 0, 0, 0);
-    root->setSpacing(0);
+    QVBoxLayout *root = WindowFrame::MakeRoot(*this);
 
-    HeaderPanel = new THeaderBand(QStringLiteral("Lockvex"),
-                                  QStringLiteral("All your web sign-ons, password protected, in an encrypted file, "
-                                                 "only on your PC"),
-                                  this, scale_);
+    const WindowFrame::THeader header = WindowFrame::MakeHeader(
+        *this, QStringLiteral("All your web sign-ons, password protected, in an encrypted file, only on your PC"),
+        scale_, [this] { LockvexHelpBtnClick(); });
+    HeaderPanel = header.Band;
     HeaderPanel->setObjectName(QStringLiteral("HeaderPanel"));
-    LockvexLabel = HeaderPanel->TitleLabel();
-    LockvexLabel->setObjectName(QStringLiteral("LockvexLabel"));
-    LockvexTextLabel = HeaderPanel->TextLabel();
-    LockvexTextLabel->setObjectName(QStringLiteral("LockvexTextLabel"));
-    LockvexHelpBtn = MakeButton(QStringLiteral("HELP"), "LockvexHelpBtn", HeaderPanel);
-    LockvexHelpBtn->setToolTip(QStringLiteral("Get help"));
+    LockvexLabel = header.Title;
+    LockvexTextLabel = header.Text;
+    LockvexHelpBtn = header.HelpBtn;
     // First in the tab order, as it is the first control the eye meets; a click does not take the
     // focus (F1 asks for help anywhere, and the window starts in the search box).
     LockvexHelpBtn->setFocusPolicy(Qt::TabFocus);
-    HeaderPanel->AddTrailingWidget(LockvexHelpBtn);
     root->addWidget(HeaderPanel);
 
     auto *body = new QHBoxLayout;
@@ -201,7 +191,6 @@ void TLockvexMainDlg::FormCreate()
     LoginBtn->setFixedWidth(wide);
     ConnectHandlers();
     ConnectPasswordHandlers();
-    InstallHelpKey(this);
     SetKeyboardOrder();
 
     // 1-2: the state at creation.
@@ -212,8 +201,9 @@ void TLockvexMainDlg::FormCreate()
     CloudGroupBox->hide();
     UseCloudBtnDown = false;
 
-    // 3: help contexts.
-    SetHelpContext(this, HelpContexts::MainWindow);
+    // 3: help contexts, with F1; the caption ends in the data file's path: assistive tools read a
+    // name that says what the window is.
+    WindowFrame::SetUp(*this, HelpContexts::MainWindow, QStringLiteral("Lockvex web entries"));
     SetHelpContext(ImportPasswordsBtn, HelpContexts::ImportPasswordsBtn);
     SetHelpContext(TfrMemStickBtn, HelpContexts::TfrMemStickBtn);
     SetHelpContext(NewBtn, HelpContexts::NewBtn);
@@ -226,8 +216,6 @@ void TLockvexMainDlg::FormCreate()
         LockvexTextLabel->setText(LVDlgProcs->GetLockvexTextLabel());
         VersionLbl->setText(LVDlgProcs->LockvexVersion());
     }
-    // The caption ends in the data file's path: assistive tools read a name that says what it is.
-    Accessibility::NameWindow(this, QStringLiteral("Lockvex web entries"));
 
     // 5: a scaled window is centred; scale_ already drew it for the screen's height.
     // 6: the tabs share the list's height (TLetterTabs does it).
@@ -309,13 +297,13 @@ QWidget *TLockvexMainDlg::BuildLeftPanel()
     Label2->setBuddy(PasswordCombo);
     PasswordCombo->setAccessibleName(Label2->text());
 
-    ImportPasswordsBtn = MakeButton(QStringLiteral("IMPORT PASSWORDS"), "ImportPasswordsBtn", panel);
+    ImportPasswordsBtn = MakeButton(panel, "ImportPasswordsBtn", QStringLiteral("IMPORT PASSWORDS"));
     ImportPasswordsBtn->setToolTip(ImportNote);
-    TfrMemStickBtn = MakeButton(QStringLiteral("LOAD MEMORY STICK"), "TfrMemStickBtn", panel);
+    TfrMemStickBtn = MakeButton(panel, "TfrMemStickBtn", QStringLiteral("LOAD MEMORY STICK"));
     TfrMemStickBtn->setToolTip(MemStickNote);
-    UseCloudBtn = MakeButton(QStringLiteral("SAVE IN CLOUD"), "UseCloudBtn", panel);
+    UseCloudBtn = MakeButton(panel, "UseCloudBtn", QStringLiteral("SAVE IN CLOUD"));
     UseCloudBtn->setToolTip(CloudNote);
-    DeleteItemBtn = MakeButton(QStringLiteral("DELETE ITEM"), "DeleteItemBtn", panel);
+    DeleteItemBtn = MakeButton(panel, "DeleteItemBtn", QStringLiteral("DELETE ITEM"));
     SetRole(DeleteItemBtn, "danger");
     VersionLbl = new QLabel(panel);
     VersionLbl->setObjectName(QStringLiteral("VersionLbl"));
@@ -323,7 +311,7 @@ QWidget *TLockvexMainDlg::BuildLeftPanel()
 
     // The support command: reached by its accelerator key only; the buttons cover it. It draws
     // nothing and assistive tools do not see it.
-    LogWriteBtn = MakeButton(QStringLiteral("&LogWrite"), "LogWriteBtn", panel);
+    LogWriteBtn = MakeButton(panel, "LogWriteBtn", QStringLiteral("&LogWrite"));
     LogWriteBtn->setFocusPolicy(Qt::NoFocus);
     LogWriteBtn->setGeometry(0, 0, 1, 1);
     LogWriteBtn->setStyleSheet(
@@ -361,9 +349,9 @@ QWidget *TLockvexMainDlg::BuildEntryPanel()
 
     EntryPanel = new TEntryFieldPanel(box, scale_);
 
-    NewBtn = MakeButton(QStringLiteral("CREATE NEW ITEM"), "NewBtn", box);
+    NewBtn = MakeButton(box, "NewBtn", QStringLiteral("CREATE NEW ITEM"));
     EntryPanel->AddBesideName(NewBtn);
-    LoginBtn = MakeButton(QStringLiteral("GO TO THIS WEBSITE"), "LoginBtn", box);
+    LoginBtn = MakeButton(box, "LoginBtn", QStringLiteral("GO TO THIS WEBSITE"));
     LoginBtn->setToolTip(LoginBtnNote);
     SetRole(LoginBtn, "primary");
     EntryPanel->AddBesideURL(LoginBtn);
@@ -378,8 +366,8 @@ QWidget *TLockvexMainDlg::BuildEntryPanel()
     ReadOnlyLbl->setToolTip(QStringLiteral("Another user currently accessing data"));
     SetRole(ReadOnlyLbl, "note");
     ReadOnlyLbl->hide();
-    CancelBtn = MakeButton(QStringLiteral("Cancel"), "CancelBtn", box);
-    SaveCloseBtn = MakeButton(QStringLiteral("SAVE && CLOSE"), "SaveCloseBtn", box);
+    CancelBtn = MakeButton(box, "CancelBtn", QStringLiteral("Cancel"));
+    SaveCloseBtn = MakeButton(box, "SaveCloseBtn", QStringLiteral("SAVE && CLOSE"));
     SetRole(SaveCloseBtn, "primary");
 
     // Hidden helpers of the password features.
@@ -416,9 +404,9 @@ QWidget *TLockvexMainDlg::BuildFooter()
 {
     auto *footer = new QWidget(this);
     footer->setObjectName(QStringLiteral("FooterPanel"));
-    SendToFriendBtn = MakeButton(QStringLiteral("Share"), "SendToFriendBtn", footer);
+    SendToFriendBtn = MakeButton(footer, "SendToFriendBtn", QStringLiteral("Share"));
     SendToFriendBtn->setToolTip(ShareNote);
-    TellTrelBtn = MakeButton(QStringLiteral("Tell us what you think"), "TellTrelBtn", footer);
+    TellTrelBtn = MakeButton(footer, "TellTrelBtn", QStringLiteral("Tell us what you think"));
     TellTrelBtn->setToolTip(TellNote);
     const int badge = Px(24, scale_);
     FacebookBtn = MakeImage(Badge(QColor(0x3b, 0x59, 0x98), QStringLiteral("f"), badge), "FacebookBtn",
@@ -449,25 +437,19 @@ void TLockvexMainDlg::BuildCloudGroupBox()
     // Not in a layout: it opens below the "SAVE IN CLOUD" button, over the list.
     CloudGroupBox = new QGroupBox(QStringLiteral("Where your data is held"), this);
     CloudGroupBox->setObjectName(QStringLiteral("CloudGroupBox"));
-    const int badge = Px(18, scale_);
     struct Place {
         QRadioButton *&Button;
         QLabel *&Image;
         const char *ButtonName;
         const char *ImageName;
         QString Text;
-        QColor Colour;
-        QString Letter;
     };
     const Place places[] = {
-        {RadioButtonPC, ImagePC, "RadioButtonPC", "ImagePC", QStringLiteral("Only on your PC"), Colour::MutedText,
-         QStringLiteral("P")},
-        {RadioButtonDropbox, ImageDropbox, "RadioButtonDropbox", "ImageDropbox", QStringLiteral("in Dropbox"),
-         QColor(0x00, 0x61, 0xfe), QStringLiteral("D")},
+        {RadioButtonPC, ImagePC, "RadioButtonPC", "ImagePC", QStringLiteral("Only on your PC")},
+        {RadioButtonDropbox, ImageDropbox, "RadioButtonDropbox", "ImageDropbox", QStringLiteral("in Dropbox")},
         {RadioButtonGoogleDrive, ImageGoogleDrive, "RadioButtonGoogleDrive", "ImageGoogleDrive",
-         QStringLiteral("in Google Drive"), QColor(0x1e, 0xa3, 0x62), QStringLiteral("G")},
-        {RadioButtonSkyDrive, ImageSkyDrive, "RadioButtonSkyDrive", "ImageSkyDrive", QStringLiteral("in OneDrive"),
-         QColor(0x09, 0x4a, 0xb2), QStringLiteral("O")},
+         QStringLiteral("in Google Drive")},
+        {RadioButtonSkyDrive, ImageSkyDrive, "RadioButtonSkyDrive", "ImageSkyDrive", QStringLiteral("in OneDrive")},
     };
     auto *grid = new QGridLayout(CloudGroupBox);
     grid->setContentsMargins(Px(Gap, scale_), Px(Gap + 10, scale_), Px(Gap, scale_), Px(Gap, scale_));
@@ -476,7 +458,6 @@ void TLockvexMainDlg::BuildCloudGroupBox()
     for (const Place &place : places) {
         place.Image = new QLabel(CloudGroupBox);
         place.Image->setObjectName(QString::fromLatin1(place.ImageName));
-        place.Image->setPixmap(Badge(place.Colour, place.Letter, badge));
         place.Button = new QRadioButton(place.Text, CloudGroupBox);
         place.Button->setObjectName(QString::fromLatin1(place.ButtonName));
         Accessibility::HideFromAssistiveTools(place.Image); // the choice's text says it
@@ -484,21 +465,26 @@ void TLockvexMainDlg::BuildCloudGroupBox()
         grid->addWidget(place.Button, row, 1);
         ++row;
     }
+    // The pictures of the places, and the choices' texts taking the room beside them.
+    const int picture = Px(22, scale_);
+    ImagePC->setPixmap(DataPlacePicture(TDataPlace::PC, picture));
+    for (int client = 0; client < CloudClientCount; ++client)
+        CloudImage(client)->setPixmap(DataPlacePicture(CloudClients[size_t(client)].Picture, picture));
+    grid->setColumnStretch(1, 1);
     CloudGroupBox->adjustSize();
 }
 
 void TLockvexMainDlg::ApplyLook()
 {
-    setStyleSheet(WindowSheet(scale_) +
-                  Sheet(QStringLiteral("TLockvexMainDlg { background: @WindowBack; }"
-                                       "QLabel#VersionLbl { font-weight: 400; font-size: 11px; }"
-                                       "QWidget#LeftPanel QPushButton { font-size: 12px; padding: 4px 8px; }"
-                                       "QGroupBox#CloudGroupBox { font-weight: 600; padding-top: 8px; }"
-                                       "QGroupBox#CloudGroupBox::title { subcontrol-origin: margin; left: 10px;"
-                                       "  top: 6px; color: @Text; }"
-                                       "QPushButton#SendToFriendBtn, QPushButton#TellTrelBtn { font-size: 12px;"
-                                       "  padding: 3px 12px; }"),
-                        scale_));
+    WindowFrame::ApplyLook(*this, scale_,
+                           QStringLiteral("TLockvexMainDlg { background: @WindowBack; }"
+                                          "QLabel#VersionLbl { font-weight: 400; font-size: 11px; }"
+                                          "QWidget#LeftPanel QPushButton { font-size: 12px; padding: 4px 8px; }"
+                                          "QGroupBox#CloudGroupBox { font-weight: 600; padding-top: 8px; }"
+                                          "QGroupBox#CloudGroupBox::title { subcontrol-origin: margin; left: 10px;"
+                                          "  top: 6px; color: @Text; }"
+                                          "QPushButton#SendToFriendBtn, QPushButton#TellTrelBtn { font-size: 12px;"
+                                          "  padding: 3px 12px; }"));
     setAttribute(Qt::WA_StyledBackground);
 }
 
@@ -625,7 +611,6 @@ void TLockvexMainDlg::SetKeyboardOrder()
 
 void TLockvexMainDlg::ConnectHandlers()
 {
-    connect(LockvexHelpBtn, &QPushButton::clicked, this, [this] { LockvexHelpBtnClick(); });
     // A line the user picks (click or arrow key) is handled once the list has finished its own
     // selecting, so that the handler's choice of line is the one that stays.
     connect(ItemList->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {

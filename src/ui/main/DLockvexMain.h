@@ -4,12 +4,14 @@
 // the commands around them. Closing it ends the program.
 //
 // The class keeps every operation and handler of the window; its source is split by concern:
-//   DLockvexMain.cpp          creation, layout, becoming active, button visibility
+//   DLockvexMain.cpp          creation, layout, becoming active
 //   DLockvexMainList.cpp      the entry list: refresh, showing a line, clicks, letter tabs, search
 //   DLockvexMainEdit.cpp      the entry as an editor: show, read back, save, new, delete, rename
 //   DLockvexMainClose.cpp     closing, save-and-close, the idle close, the minor commands
-//   DLockvexMainPasswords.cpp password quality, chooser, copy buttons, login, data location,
-//                             import and memory-stick commands
+//   DLockvexMainPasswords.cpp password quality, the memory-stick command, button visibility
+//   DLockvexMainChooser.cpp   the access-password box, random and restored passwords, the chooser
+//   DLockvexMainClipboard.cpp the Copy buttons, auto-copy, the login button, the character grid
+//   DLockvexMainCommands.cpp  the data-location panel and the CSV import
 //
 // The window never touches a record: it exchanges one entry at a time with the item manager as
 // ItemManagerParams and shows the lists the list manager rebuilds at every refresh. What is

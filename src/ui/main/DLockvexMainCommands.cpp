@@ -63,14 +63,6 @@ void TLockvexMainDlg::ConnectCommandHandlers()
                 (this->*handler)();
         });
     connect(ImportPasswordsBtn, &QPushButton::clicked, this, [this] { ImportPasswordsBtnClick(); });
-
-    // The pictures of the places, and the choices' texts taking the room beside them.
-    const int picture = Px(22, scale_);
-    ImagePC->setPixmap(DataPlacePicture(TDataPlace::PC, picture));
-    for (int client = 0; client < CloudClientCount; ++client)
-        CloudImage(client)->setPixmap(DataPlacePicture(CloudClients[size_t(client)].Picture, picture));
-    if (auto *grid = qobject_cast<QGridLayout *>(CloudGroupBox->layout()))
-        grid->setColumnStretch(1, 1);
 }
 
 // ---- data location -----------------------------------------------------------------------------

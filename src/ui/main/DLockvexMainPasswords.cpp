@@ -1,7 +1,6 @@
-// TLockvexMainDlg: the password features and the commands that leave the list: the quality
-// indicators, the access-password and auto-copy boxes, the password chooser, the copy buttons,
-// the login button, the data-location panel, the import and the memory-stick commands; and the
-// visibility of the command buttons.
+// TLockvexMainDlg: the password's quality indicators, the memory-stick command, and which command
+// buttons show. The wiring of the password features (DLockvexMainChooser.cpp,
+// DLockvexMainClipboard.cpp, DLockvexMainCommands.cpp) starts here.
 
 #include "ui/main/DLockvexMain.h"
 

@@ -14,6 +14,7 @@
 #include "ui/messages/MessageDialog.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/LetterTabs.h"
+#include "ui/shared/WindowFrame.h"
 #include "ui/shared/WindowHelp.h"
 #include "ui/shared/WindowPlacement.h"
 
@@ -48,14 +49,12 @@ TLockvexListDlg::TLockvexListDlg(QWidget *parent) : QDialog(parent)
     BuildControls();
     ApplyLook();
     GetDisplayInfo();
-    SetHelpContext(this, HelpContexts::QuickListWindow);
-    InstallHelpKey(this);
+    WindowFrame::SetUp(*this, HelpContexts::QuickListWindow);
     setWindowTitle(QStringLiteral("Select website"));
     FirstActivate = true;
     if (ScaleForms)
         CentreOnScreen();
 
-    connect(LockvexHelpBtn, &QPushButton::clicked, this, [this] { ShowWindowHelp(this); });
     connect(DoneBtn, &QPushButton::clicked, this, [this] { DoneBtnClick(); });
     connect(ItemList, &QListView::clicked, this, [this] { ItemListClick(); });
     connect(ItemListTabs, &TLetterTabs::TabPressed, this, [this] { ItemListTabsMouseDown(); });

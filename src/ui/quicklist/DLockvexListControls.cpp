@@ -8,6 +8,7 @@
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LetterTabs.h"
 #include "ui/shared/LockvexStyle.h"
+#include "ui/shared/WindowFrame.h"
 #include "ui/shared/WindowPlacement.h"
 
 #include <QHBoxLayout>
@@ -22,15 +23,11 @@ using namespace LockvexStyle;
 
 void TLockvexListDlg::BuildControls()
 {
-    HeaderBand = new THeaderBand(QStringLiteral("Lockvex"), QString(), this, scale_);
-    LockvexLabel = HeaderBand->TitleLabel();
-    LockvexLabel->setObjectName(QStringLiteral("LockvexLabel"));
-    HeaderBand->TextLabel()->hide(); // this window's band has the product name only
-    LockvexHelpBtn = new QPushButton(QStringLiteral("HELP"), this);
-    LockvexHelpBtn->setObjectName(QStringLiteral("LockvexHelpBtn"));
-    LockvexHelpBtn->setToolTip(QStringLiteral("Get help"));
-    LockvexHelpBtn->setAutoDefault(false);
-    HeaderBand->AddTrailingWidget(LockvexHelpBtn);
+    // This window's band has the product name only.
+    const WindowFrame::THeader header = WindowFrame::MakeHeader(*this, QString(), scale_);
+    HeaderBand = header.Band;
+    LockvexLabel = header.Title;
+    LockvexHelpBtn = header.HelpBtn;
 
     Label1 = new QLabel(QStringLiteral("SEARCH Names"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -83,9 +80,7 @@ void TLockvexListDlg::BuildControls()
     body->addSpacing(Px(SmallGap, scale_));
     body->addLayout(buttons);
 
-    auto *root = new QVBoxLayout(this);
-    root->setContentsMargins(0, 0, 0, 0);
-    root->setSpacing(0);
+    QVBoxLayout *root = WindowFrame::MakeRoot(*this);
     root->setSizeConstraint(QLayout::SetFixedSize);
     root->addWidget(HeaderBand);
     root->addLayout(body, 1);
@@ -101,7 +96,7 @@ void TLockvexListDlg::BuildControls()
 
 void TLockvexListDlg::ApplyLook()
 {
-    setStyleSheet(WindowSheet(scale_));
+    WindowFrame::ApplyLook(*this, scale_);
 }
 
 void TLockvexListDlg::CentreOnScreen()

@@ -10,6 +10,7 @@
 #include "ui/shared/Accessibility.h"
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LockvexStyle.h"
+#include "ui/shared/WindowFrame.h"
 #include "ui/shared/WindowHelp.h"
 #include "ui/shared/WindowPlacement.h"
 
@@ -68,7 +69,7 @@ TLockvexSignInDlg::TLockvexSignInDlg(QWidget *parent, TPasswordChecker checker, 
     setModal(true);
     BuildControls(twoPasswords);
     ApplyLook();
-    InstallHelpKey(this);
+    WindowFrame::SetUp(*this, HelpContexts::SignIn);
 }
 
 TLockvexSignInDlg::~TLockvexSignInDlg()
@@ -83,9 +84,7 @@ int TLockvexSignInDlg::Px(int pixels) const
 
 void TLockvexSignInDlg::BuildControls(bool twoPasswords)
 {
-    auto *root = new QVBoxLayout(this);
-    root->setContentsMargins(0, 0, 0, 0);
-    root->setSpacing(0);
+    QVBoxLayout *root = WindowFrame::MakeRoot(*this);
     root->setSizeConstraint(QLayout::SetFixedSize); // sized to its contents
 
     BuildHeader();
@@ -115,12 +114,14 @@ void TLockvexSignInDlg::BuildControls(bool twoPasswords)
 
 void TLockvexSignInDlg::BuildHeader()
 {
-    auto *band = new THeaderBand(QStringLiteral("Lockvex"), QStringLiteral("Log in for PC"), this, scale_);
-    AdvPanel1 = band;
+    // The sign-in's band has no HELP button: F1 asks for help.
+    const WindowFrame::THeader header =
+        WindowFrame::MakeHeader(*this, QStringLiteral("Log in for PC"), scale_, {}, false);
+    AdvPanel1 = header.Band;
     AdvPanel1->setObjectName(QStringLiteral("AdvPanel1"));
-    Label3 = band->TitleLabel();
+    Label3 = header.Title;
     Label3->setObjectName(QStringLiteral("Label3"));
-    Label4 = band->TextLabel();
+    Label4 = header.Text;
     Label4->setObjectName(QStringLiteral("Label4"));
 }
 
@@ -204,18 +205,17 @@ QGroupBox *TLockvexSignInDlg::BuildGroup(bool twoPasswords)
 // The program's shared look, with the sign-in's larger password boxes and buttons.
 void TLockvexSignInDlg::ApplyLook()
 {
-    setStyleSheet(LockvexStyle::WindowSheet(scale_) +
-                  LockvexStyle::Sheet(
-                      QStringLiteral("QGroupBox#GroupBox1 { margin: 0px; padding: 0px; }"
-                                     "QLabel#Label2 { font-size: 14px; font-weight: 600; }"
-                                     "QLabel#Label1 { color: @MutedText; }"
-                                     "QLabel#CaveatLbl { padding: 5px 8px; }"
-                                     "QLabel#DropboxLbl { color: @LocationText; }"
-                                     "QFrame#GroupRule { background: @Rule; border: none; }"
-                                     "QLineEdit { font-size: 16px; padding: 5px 8px; lineedit-password-character: 35; }"
-                                     "QLineEdit:focus { padding: 4px 7px; }"
-                                     "QPushButton { font-size: 14px; padding: 5px 18px; min-width: 84px; }"),
-                      scale_));
+    WindowFrame::ApplyLook(
+        *this, scale_,
+        QStringLiteral("QGroupBox#GroupBox1 { margin: 0px; padding: 0px; }"
+                       "QLabel#Label2 { font-size: 14px; font-weight: 600; }"
+                       "QLabel#Label1 { color: @MutedText; }"
+                       "QLabel#CaveatLbl { padding: 5px 8px; }"
+                       "QLabel#DropboxLbl { color: @LocationText; }"
+                       "QFrame#GroupRule { background: @Rule; border: none; }"
+                       "QLineEdit { font-size: 16px; padding: 5px 8px; lineedit-password-character: 35; }"
+                       "QLineEdit:focus { padding: 4px 7px; }"
+                       "QPushButton { font-size: 14px; padding: 5px 18px; min-width: 84px; }"));
 }
 
 // ---- behaviour ---------------------------------------------------------------------------------
@@ -236,7 +236,6 @@ void TLockvexSignInDlg::FormActivate()
     if (Edit2)
         Edit2->clear();
     Edit1->setFocus();
-    SetHelpContext(this, HelpContexts::SignIn);
     CaveatLbl->setVisible(ListManager && ListManager->LoginPWs > 0);
 }
 
