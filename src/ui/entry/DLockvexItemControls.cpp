@@ -56,9 +56,7 @@ void TLockvexItemDlg::BuildControls()
     SetRole(SaveCloseBtn, "primary");
     SaveCloseBtn->setAutoDefault(false);
     SaveCloseBtn->setMinimumWidth(Px(120, scale_));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(SaveCloseBtn);
+    QHBoxLayout *buttons = WindowFrame::ButtonRow(SaveCloseBtn);
 
     auto *body = new QVBoxLayout;
     body->setContentsMargins(Px(Margin, scale_), Px(Margin - 2, scale_), Px(Margin, scale_), Px(Margin - 4, scale_));

@@ -80,10 +80,7 @@ QLabel *MakeImage(const QPixmap &picture, const char *name, const QString &hint,
 // A small round badge with a letter, drawn for the social sites and the data places.
 QPixmap Badge(const QColor &colour, const QString &letter, int size)
 {
-    const qreal ratio = 2.0;
-    QPixmap pixmap(QSize(size, size) * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = BlankPicture(size, size);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
@@ -101,10 +98,7 @@ QPixmap Badge(const QColor &colour, const QString &letter, int size)
 // The check marks of the password chooser: a ticked and an empty box.
 QPixmap CheckMark(bool checked, int size)
 {
-    const qreal ratio = 2.0;
-    QPixmap pixmap(QSize(size, size) * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = BlankPicture(size, size);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(checked ? Colour::Focus : Colour::FieldBorder, 1.2));

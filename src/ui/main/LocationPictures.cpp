@@ -45,10 +45,7 @@ void DrawCloud(QPainter &p, qreal s, const QColor &colour, const QString &letter
 
 QPixmap DataPlacePicture(TDataPlace place, int size)
 {
-    const qreal ratio = 2.0;
-    QPixmap pixmap(QSize(size, size) * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = BlankPicture(size, size);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     switch (place) {

@@ -66,9 +66,7 @@ void TLockvexListDlg::BuildControls()
     list->addWidget(ItemListTabs);
     list->addStretch(1);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(DoneBtn);
+    QHBoxLayout *buttons = WindowFrame::ButtonRow(DoneBtn);
 
     auto *body = new QVBoxLayout;
     body->setContentsMargins(Px(Margin, scale_), Px(Margin - 4, scale_), Px(Margin, scale_), Px(Margin - 4, scale_));

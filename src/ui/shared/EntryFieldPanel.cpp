@@ -252,10 +252,7 @@ const QString EntryPWHint = QStringLiteral("If no passwords are checked all can 
 // A quality indicator: a coloured disc with a mark, weak "!", could be better "~", ok a tick.
 QIcon IndicatorIcon(const QColor &colour, const QString &objectName, int size)
 {
-    const qreal ratio = 2.0;
-    QPixmap pixmap(QSize(size, size) * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = BlankPicture(size, size);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF disc(1, 1, size - 2, size - 2);

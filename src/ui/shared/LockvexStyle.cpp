@@ -234,13 +234,19 @@ void SetRole(QWidget *widget, const char *role)
     widget->setProperty("lvRole", QString::fromLatin1(role));
 }
 
-QPixmap MakerLogo(int height)
+QPixmap BlankPicture(int width, int height)
 {
     const qreal ratio = 2.0;
+    QPixmap picture(QSize(width, height) * ratio);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::transparent);
+    return picture;
+}
+
+QPixmap MakerLogo(int height)
+{
     const int width = height * 4;
-    QPixmap logo(QSize(width, height) * ratio);
-    logo.setDevicePixelRatio(ratio);
-    logo.fill(Qt::transparent);
+    QPixmap logo = BlankPicture(width, height);
 
     QPainter painter(&logo);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -272,10 +278,7 @@ QPixmap MakerLogo(int height)
 
 QPixmap HeaderPadlock(int size)
 {
-    const qreal ratio = 2.0;
-    QPixmap lock(QSize(size, size) * ratio);
-    lock.setDevicePixelRatio(ratio);
-    lock.fill(Qt::transparent);
+    QPixmap lock = BlankPicture(size, size);
 
     QPainter painter(&lock);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -125,6 +125,9 @@ void SetRole(QWidget *widget, const char *role);
 
 // ---- pictures -----------------------------------------------------------------------------------
 // Drawn, so they stay sharp at any scale.
+// A transparent picture of width x height at twice the screen's resolution, sharp at 200 %
+// scaling and below: the canvas of every picture the program draws itself.
+QPixmap BlankPicture(int width, int height);
 QPixmap MakerLogo(int height);   // the maker's badge and name, four times as wide as high
 QPixmap HeaderPadlock(int size); // the padlock at the right of the header band
 

@@ -5,6 +5,7 @@
 #include "ui/shared/LockvexStyle.h"
 #include "ui/shared/WindowHelp.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -64,6 +65,14 @@ QPushButton *MakeButton(QWidget *parent, const char *name, const QString &text)
     button->setAutoDefault(false);
     button->setCursor(Qt::PointingHandCursor);
     return button;
+}
+
+QHBoxLayout *ButtonRow(QWidget *button)
+{
+    auto *row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(button);
+    return row;
 }
 
 } // namespace WindowFrame

@@ -9,6 +9,7 @@
 
 #include <functional>
 
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QVBoxLayout;
@@ -47,5 +48,8 @@ void ApplyLook(QWidget &window, double scale, const QString &ownRules = QString(
 // A push button with its object name: it does not take Return from the window's default button,
 // and the pointer over it shows that it can be pressed.
 QPushButton *MakeButton(QWidget *parent, const char *name, const QString &text);
+
+// The row at the foot of a small window: its one button at the right.
+QHBoxLayout *ButtonRow(QWidget *button);
 
 } // namespace WindowFrame
