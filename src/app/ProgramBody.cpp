@@ -189,7 +189,7 @@ int RunLockvex(QApplication &app, const TSignInPrompt &signIn, const WindowRunne
         result = 1;
     } else if (SignedIn) {
         QGuiApplication::setApplicationDisplayName(ApplicationTitle);
-        result = runWindows(app);
+        result = runWindows(app, *runSession);
     }
     RunExitSteps();
     return result;

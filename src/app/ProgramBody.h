@@ -12,8 +12,8 @@ class QApplication;
 class QCoreApplication;
 
 // Shows the program's window for the mode (main window, or the quick list on a memory stick)
-// and runs the event loop until it closes.
-using WindowRunner = std::function<int(QApplication &app)>;
+// and runs the event loop until it closes; the window works on the run's session.
+using WindowRunner = std::function<int(QApplication &app, LockvexSession &session)>;
 
 // signIn shows the sign-in dialogs (ui/signin/SignInDialogs.h); both come from the window layer.
 int RunLockvex(QApplication &app, const TSignInPrompt &signIn, const WindowRunner &runWindows);

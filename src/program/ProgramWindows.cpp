@@ -12,9 +12,9 @@
 namespace
 {
 
-int RunMainWindow(QApplication &app)
+int RunMainWindow(QApplication &app, LockvexSession &session)
 {
-    TLockvexMainDlg window; // registers itself as the messages' owner
+    TLockvexMainDlg window(session); // registers itself as the messages' owner
     SetCloseOnSignal([&window] { window.CloseOnSignal(); });
     // The program ends when the main window closes, also when it closes hidden behind the
     // import window (the idle close, log-out), where no last visible window closes.
@@ -29,7 +29,7 @@ int RunMainWindow(QApplication &app)
 
 } // namespace
 
-int RunProgramWindows(QApplication &app)
+int RunProgramWindows(QApplication &app, LockvexSession &session)
 {
-    return MemStickMode ? RunQuickListWindow(app) : RunMainWindow(app);
+    return MemStickMode ? RunQuickListWindow(app, session) : RunMainWindow(app, session);
 }

@@ -3,6 +3,7 @@
 // it closes: the main window in normal mode, the quick list on a memory stick. The window is wired into the program: an ending
 // signal runs its save-and-close, catalogue messages are centred over it.
 
+class LockvexSession;
 class QApplication;
 
-int RunProgramWindows(QApplication &app);
+int RunProgramWindows(QApplication &app, LockvexSession &session);

@@ -99,7 +99,7 @@ TEST_F(StartWithUnusableData, ADataFileThatDoesNotOpenEndsTheStartWithMessage19A
     ASSERT_TRUE(before.contains(QStringLiteral("TrelLockvex.BAC0")));
 
     bool windowShown = false;
-    const int result = RunLockvex(*qApp, {}, [&](QApplication &) {
+    const int result = RunLockvex(*qApp, {}, [&](QApplication &, LockvexSession &) {
         windowShown = true;
         return 0;
     });

@@ -51,7 +51,7 @@ inline void MakeEntries()
 }
 
 // The window of that name, not yet shown. The entry window shows the first entry.
-inline std::unique_ptr<QWidget> MakeWindow(const QString &name)
+inline std::unique_ptr<QWidget> MakeWindow(const QString &name, LockvexSession &session)
 {
     const auto anyPassword = [](const QString &) { return false; };
     if (name == QLatin1String("sign-in"))
@@ -59,15 +59,15 @@ inline std::unique_ptr<QWidget> MakeWindow(const QString &name)
     if (name == QLatin1String("two-password sign-in"))
         return std::make_unique<TLockvexDBLPwordDlg>(anyPassword);
     if (name == QLatin1String("main"))
-        return std::make_unique<TLockvexMainDlg>();
+        return std::make_unique<TLockvexMainDlg>(session);
     if (name == QLatin1String("import"))
-        return std::make_unique<TLockvexDataImportDlg>();
+        return std::make_unique<TLockvexDataImportDlg>(*session.ItemManager, *session.LVDlgProcs);
     if (name == QLatin1String("entry")) {
         DisplayedItemKey = LockvexTbl->GetKey(QStringLiteral("Anvil"));
-        return std::make_unique<TLockvexItemDlg>();
+        return std::make_unique<TLockvexItemDlg>(*session.ItemManager, *session.LVDlgProcs);
     }
     if (name == QLatin1String("quick list"))
-        return std::make_unique<TLockvexListDlg>();
+        return std::make_unique<TLockvexListDlg>(session);
     if (name == QLatin1String("message"))
         return std::unique_ptr<QWidget>(
             CreateMessageDialog(FillMessage(MsgCatalogue[MsgConfirmDelete], QString()), nullptr));

@@ -177,7 +177,7 @@ void TstDataImport::cleanup()
 
 std::unique_ptr<TLockvexDataImportDlg> TstDataImport::Open()
 {
-    auto dlg = std::make_unique<TLockvexDataImportDlg>();
+    auto dlg = std::make_unique<TLockvexDataImportDlg>(*items_, *dlgProcs_);
     dlg->show();
     return dlg;
 }

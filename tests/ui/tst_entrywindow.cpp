@@ -66,7 +66,7 @@ void TstEntryWindow::cleanup()
 std::unique_ptr<TLockvexItemDlg> TstEntryWindow::Open(int key)
 {
     DisplayedItemKey = key;
-    auto window = std::make_unique<TLockvexItemDlg>();
+    auto window = std::make_unique<TLockvexItemDlg>(*session_->App->ItemManager, *session_->App->LVDlgProcs);
     window->show();
     return window;
 }

@@ -184,7 +184,7 @@ QWidget &TstKeyboardAccess::Open(const QString &name)
 {
     if (name == QLatin1String("entry") || name == QLatin1String("quick list"))
         MemStickMode = true;
-    window_ = program_windows::MakeWindow(name);
+    window_ = program_windows::MakeWindow(name, *session_->App);
     testing_support::ShowActive(*window_);
     return *window_;
 }

@@ -131,7 +131,7 @@ void TstMainPasswords::Update(const QString &name, const std::function<void(Item
 
 TLockvexMainDlg &TstMainPasswords::OpenWindow()
 {
-    window_ = std::make_unique<TLockvexMainDlg>();
+    window_ = std::make_unique<TLockvexMainDlg>(*session_->App);
     testing_support::ShowActive(*window_);
     return *window_;
 }

@@ -147,7 +147,7 @@ void TstMainWindow::cleanup()
 
 TLockvexMainDlg &TstMainWindow::OpenWindow()
 {
-    window_ = std::make_unique<TLockvexMainDlg>();
+    window_ = std::make_unique<TLockvexMainDlg>(*session_->App);
     testing_support::ShowActive(*window_);
     return *window_;
 }

@@ -87,7 +87,7 @@ void TstQuickList::init()
     session_->Platform.Clipboard = QStringLiteral("before");
     answerer_ = std::make_unique<QObject>();
     seen_.clear();
-    list_ = std::make_unique<TLockvexListDlg>();
+    list_ = std::make_unique<TLockvexListDlg>(*session_->App);
     list_->show();
 }
 
@@ -269,7 +269,7 @@ void TstQuickList::letterTabScrollsItsLineToTheTop()
     list_.reset();
     for (int i = 1; i <= 60; ++i)
         session_->Add(Entry(QStringLiteral("Dx%1").arg(i, 2, 10, QLatin1Char('0')), "", "", "", "x"));
-    list_ = std::make_unique<TLockvexListDlg>();
+    list_ = std::make_unique<TLockvexListDlg>(*session_->App);
     list_->show();
     const QPoint d = list_->ItemListTabs->TabRect(4).center();
     QTest::mousePress(list_->ItemListTabs, Qt::LeftButton, {}, d);
@@ -382,7 +382,7 @@ void TstQuickList::placedOnceFromTheSettings()
     list_.reset();
     TStickSession::SetSetting(QStringLiteral("AppDialogTop"), QStringLiteral("25"));
     TStickSession::SetSetting(QStringLiteral("AppDialogLeft"), QStringLiteral("abc"));
-    list_ = std::make_unique<TLockvexListDlg>();
+    list_ = std::make_unique<TLockvexListDlg>(*session_->App);
     list_->show();
     const platform::ScreenMetrics screen = session_->Platform.ScreenInfo;
     // The default: the right edge of the screen, frame and all.
@@ -407,7 +407,7 @@ void TstQuickList::scaledForTheScreen()
     list_.reset();
     ScaleForms = true;
     ScreenHeight = 600;
-    list_ = std::make_unique<TLockvexListDlg>();
+    list_ = std::make_unique<TLockvexListDlg>(*session_->App);
     list_->show();
     QVERIFY(list_->height() < plain.height() * 0.7);
     QVERIFY(list_->width() < plain.width() * 0.7);
@@ -421,7 +421,7 @@ void TstQuickList::fitsAndLooksRight()
                              "Netflix", "NHS App",      "Octopus Energy", "PayPal",       "Royal Mail", "Spotify",
                              "Tesco",   "Thames Water", "Trainline",      "Vodafone",     "Wikipedia",  "Zoopla"})
         session_->Add(Entry(QString::fromLatin1(name), "", "", "", "x"));
-    list_ = std::make_unique<TLockvexListDlg>();
+    list_ = std::make_unique<TLockvexListDlg>(*session_->App);
     list_->show();
     SelectRow(list_->ItemList, 3);
     stick_session::CheckLookAndSave(list_.get(), QStringLiteral("quick-list"));

@@ -40,7 +40,7 @@ namespace
 {
 
 // Makes the window as the program does; the sign-in dialog places itself when it shows.
-std::unique_ptr<QWidget> MakeWindow(const QString &kind)
+std::unique_ptr<QWidget> MakeWindow(const QString &kind, LockvexSession &session)
 {
     if (kind == QLatin1String("sign-in")) {
         auto window = std::make_unique<TLockvexPasswordDlg>([](const QString &) { return false; });
@@ -48,10 +48,10 @@ std::unique_ptr<QWidget> MakeWindow(const QString &kind)
         return window;
     }
     if (kind == QLatin1String("entry"))
-        return std::make_unique<TLockvexItemDlg>();
+        return std::make_unique<TLockvexItemDlg>(*session.ItemManager, *session.LVDlgProcs);
     if (kind == QLatin1String("quick list"))
-        return std::make_unique<TLockvexListDlg>();
-    return std::make_unique<TLockvexDataImportDlg>();
+        return std::make_unique<TLockvexListDlg>(session);
+    return std::make_unique<TLockvexDataImportDlg>(*session.ItemManager, *session.LVDlgProcs);
 }
 
 // A screen as the desktop reports it: its size and free part in the program's pixels, which at a
@@ -183,12 +183,12 @@ void TstWindowPlacement::everyWindowFitsTheScreen()
     }
 
     if (kind == QLatin1String("main") || kind == QLatin1String("import") || kind == QLatin1String("message")) {
-        TLockvexMainDlg main;
+        TLockvexMainDlg main(*session_->App);
         testing_support::ShowActive(main);
         if (kind == QLatin1String("main"))
             return CheckFits(main, areas);
         if (kind == QLatin1String("import"))
-            return OnModal([&] { TLockvexDataImportDlg::RunModal(nullptr, main.pos()); },
+            return OnModal([&] { TLockvexDataImportDlg::RunModal(*session_->App->ItemManager, *session_->App->LVDlgProcs, nullptr, main.pos()); },
                            [&](QWidget &import) { CheckFits(import, areas); });
         SetMessageResponder(nullptr);
         return OnModal([] { ShowMessageDlg(MsgCatalogue[MsgQuitWithoutSaving]); },
@@ -196,7 +196,7 @@ void TstWindowPlacement::everyWindowFitsTheScreen()
     }
     MemStickMode = true;
     DisplayedItemKey = LockvexTbl->GetKey(QStringLiteral("Anvil"));
-    const std::unique_ptr<QWidget> window = MakeWindow(kind);
+    const std::unique_ptr<QWidget> window = MakeWindow(kind, *session_->App);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     CheckFits(*window, areas);
@@ -230,7 +230,7 @@ void TstWindowPlacement::storedPlaceKeptWhereTheWindowFits()
     QVERIFY(LVDlgProcs->SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), stored.y(),
                                        stored.x(), QStringLiteral("DialogWidth"), QStringLiteral("DialogHeight"),
                                        size));
-    TLockvexMainDlg main;
+    TLockvexMainDlg main(*session_->App);
     testing_support::ShowActive(main);
     CheckFits(main, areas);
     if (kept) {
@@ -251,7 +251,7 @@ void TstWindowPlacement::mainWindowShrinksToItsMinimum()
     session_->Add(stick_session::Entry(QStringLiteral("Anvil"), QString(), QStringLiteral("anvil-id"),
                                        QStringLiteral("1234"), QStringLiteral("Harbour7Lantern2")));
     RunLocation.Clients[CloudDropbox].Exists = true;
-    TLockvexMainDlg main;
+    TLockvexMainDlg main(*session_->App);
     testing_support::ShowActive(main);
     QTest::mouseClick(Controls(main).UseCloudBtn, Qt::LeftButton);
     QVERIFY(Controls(main).CloudGroupBox->isVisible());
@@ -298,7 +298,7 @@ void TstWindowPlacement::screenshots()
         session_->Add(stick_session::Entry(QString::fromLatin1(name), QStringLiteral("https://example.com"),
                                            QStringLiteral("j.smith"), QStringLiteral("4812"),
                                            QStringLiteral("Harbour7Lantern2")));
-    TLockvexMainDlg main;
+    TLockvexMainDlg main(*session_->App);
     testing_support::ShowActive(main);
     CheckFits(main, {screen.Free});
     const QString file =
@@ -338,7 +338,7 @@ void TstWindowPlacement::scaledWindowIsCentredOnTheScreen()
     ScreenHeight = 768;
     ScaleForms = true;
 
-    const std::unique_ptr<QWidget> window = MakeWindow(kind);
+    const std::unique_ptr<QWidget> window = MakeWindow(kind, *session_->App);
     const QRect placed(window->pos(), window->frameGeometry().size());
     QVERIFY2(
         centredIn.contains(placed),

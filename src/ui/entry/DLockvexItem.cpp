@@ -29,7 +29,8 @@ const QString ItemLeftKey = QStringLiteral("RecDialogLeft");
 
 } // namespace
 
-TLockvexItemDlg::TLockvexItemDlg(QWidget *parent) : QDialog(parent)
+TLockvexItemDlg::TLockvexItemDlg(TItemManager &items, TLVDlgProcs &dlgProcs, QWidget *parent)
+    : QDialog(parent), items_(items), dlgProcs_(dlgProcs)
 {
     if (ScaleForms && ScreenHeight > 0)
         scale_ = double(ScreenHeight) / RefScreenHeight;
@@ -58,25 +59,21 @@ void TLockvexItemDlg::FormActivate()
 {
     GetItemInfo(DisplayedItemKey);
     adjustSize();
-    if (LVDlgProcs != nullptr) {
-        int top = 0, left = 0;
-        // The window's size as the desktop counts it, with its frame.
-        const QSize frame = frameGeometry().size();
-        LVDlgProcs->GetDlgPosnInfo(ListTopKey, ListLeftKey, frame.width(), frame.height(), top, left);
-        WindowPlacement::Place(*this, QRect(QPoint(left, top), frame));
-    }
+    int top = 0, left = 0;
+    // The window's size as the desktop counts it, with its frame.
+    const QSize frame = frameGeometry().size();
+    dlgProcs_.GetDlgPosnInfo(ListTopKey, ListLeftKey, frame.width(), frame.height(), top, left);
+    WindowPlacement::Place(*this, QRect(QPoint(left, top), frame));
     // An entry without an address opens nothing and copies nothing.
     if (!Fields->URL()->text().trimmed().isEmpty()) {
-        if (LVDlgProcs != nullptr)
-            LVDlgProcs->LVBrowseWebPage(Fields->URL()->text());
+        dlgProcs_.LVBrowseWebPage(Fields->URL()->text());
         CopyToClipboard(Fields->CustID());
     }
 }
 
 void TLockvexItemDlg::GetItemInfo(int ItemKey)
 {
-    if (ItemManager != nullptr)
-        InputParams = ItemManager->LoadWebItem(ItemKey);
+    InputParams = items_.LoadWebItem(ItemKey);
     Fields->SetFields(InputParams);
     for (QLineEdit *field : Fields->findChildren<QLineEdit *>())
         field->setCursorPosition(0); // a long text shows its beginning
@@ -96,14 +93,12 @@ void TLockvexItemDlg::SetPWQuality()
         Fields->EntryPWChckBox()->setChecked(InputParams.LockvexPassword);
         Fields->EntryPWChckBox()->show();
     }
-    if (ItemManager != nullptr)
-        Fields->ShowQuality(ItemManager->PWQuality(password));
+    Fields->ShowQuality(items_.PWQuality(password));
 }
 
 void TLockvexItemDlg::CopyToClipboard(const QLineEdit *field)
 {
-    if (LVDlgProcs != nullptr)
-        LVDlgProcs->TextToClipboard(field->text());
+    dlgProcs_.TextToClipboard(field->text());
 }
 
 void TLockvexItemDlg::BuildPWordGrid(const QString &Text, int Top, int Left)
@@ -150,9 +145,7 @@ void TLockvexItemDlg::CloseForProgramEnd()
 void TLockvexItemDlg::FormClose()
 {
     PasswordGrid->HideCharacters();
-    if (LVDlgProcs != nullptr) {
-        LVDlgProcs->SetDlgPosnInfo(ItemTopKey, ItemLeftKey, y(), x());
-        if (!Fields->Password()->text().isEmpty() && !programEnding_)
-            LVDlgProcs->TextToClipboard(Fields->Password()->text());
-    }
+    dlgProcs_.SetDlgPosnInfo(ItemTopKey, ItemLeftKey, y(), x());
+    if (!Fields->Password()->text().isEmpty() && !programEnding_)
+        dlgProcs_.TextToClipboard(Fields->Password()->text());
 }

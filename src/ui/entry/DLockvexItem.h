@@ -20,12 +20,16 @@ class TEntryFieldPanel;
 class THeaderBand;
 class TPasswordGrid;
 
+class TLVDlgProcs;
+
 class TLockvexItemDlg : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit TLockvexItemDlg(QWidget *parent = nullptr);
+    // The window shows entries through the run's item manager and places itself, opens addresses
+    // and copies through its dialog procedures.
+    TLockvexItemDlg(TItemManager &items, TLVDlgProcs &dlgProcs, QWidget *parent = nullptr);
     ~TLockvexItemDlg() override;
 
     // The controls, named as the window describes them. The entry's fields are the shared
@@ -74,6 +78,8 @@ private:
     void ApplyLook();
     void CentreOnScreen();
 
+    TItemManager &items_;
+    TLVDlgProcs &dlgProcs_;
     double scale_ = 1.0;
     bool closing_ = false;
     bool programEnding_ = false;

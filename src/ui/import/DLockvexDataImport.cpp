@@ -61,7 +61,8 @@ QLabel *MakeLabel(QWidget *parent, const char *name, const QString &text)
 
 } // namespace
 
-TLockvexDataImportDlg::TLockvexDataImportDlg(QWidget *parent) : QDialog(parent)
+TLockvexDataImportDlg::TLockvexDataImportDlg(TItemManager &items, TLVDlgProcs &dlgProcs, QWidget *parent)
+    : QDialog(parent), items_(items), dlgProcs_(dlgProcs)
 {
     setObjectName(QStringLiteral("LockvexDataImportDlg"));
     setWindowTitle(QStringLiteral("LockvexDataImportDlg"));
@@ -85,9 +86,10 @@ TLockvexDataImportDlg::~TLockvexDataImportDlg()
     acceptingAll_ = false;
 }
 
-bool TLockvexDataImportDlg::RunModal(QWidget *parent, const QPoint &topLeft)
+bool TLockvexDataImportDlg::RunModal(TItemManager &items, TLVDlgProcs &dlgProcs, QWidget *parent,
+                                     const QPoint &topLeft)
 {
-    TLockvexDataImportDlg dialog(parent);
+    TLockvexDataImportDlg dialog(items, dlgProcs, parent);
     // At the main window's place, its own size, and wholly on one screen.
     const QSize size = WindowPlacement::SizeForScreen(dialog);
     WindowPlacement::Place(dialog, QRect(topLeft, size.grownBy(WindowPlacement::FrameMargins(dialog))));

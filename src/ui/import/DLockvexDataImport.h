@@ -31,18 +31,21 @@ class QProgressBar;
 class QPushButton;
 class TEntryFieldPanel;
 class THeaderBand;
+class TLVDlgProcs;
 
 class TLockvexDataImportDlg : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit TLockvexDataImportDlg(QWidget *parent = nullptr);
+    // The window saves the entries it imports through the run's item manager and keeps its
+    // column settings through the dialog procedures.
+    TLockvexDataImportDlg(TItemManager &items, TLVDlgProcs &dlgProcs, QWidget *parent = nullptr);
     ~TLockvexDataImportDlg() override;
 
     // Runs the window modally with its top left corner at topLeft (the main window's position)
     // and answers whether any entry was written, so that the caller refreshes its lists.
-    static bool RunModal(QWidget *parent, const QPoint &topLeft);
+    static bool RunModal(TItemManager &items, TLVDlgProcs &dlgProcs, QWidget *parent, const QPoint &topLeft);
 
     // Header band.
     THeaderBand *HeaderBand = nullptr;
@@ -122,6 +125,9 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    TItemManager &items_;
+    TLVDlgProcs &dlgProcs_;
+
     // Building (DLockvexDataImport.cpp).
     void BuildControls();
     QWidget *BuildFileGroup();

@@ -29,16 +29,6 @@ QString ColKey(int k)
     return QStringLiteral("Col%1").arg(k);
 }
 
-// The settings through the program's dialog support; a window opened without it (a test) uses
-// one of its own, which holds no state.
-template <typename Use> auto WithDlgProcs(Use use)
-{
-    if (LVDlgProcs)
-        return use(*LVDlgProcs);
-    TLVDlgProcs own;
-    return use(own);
-}
-
 } // namespace
 
 int TLockvexDataImportDlg::ConvField(const QString &Field)
@@ -67,12 +57,10 @@ QString TLockvexDataImportDlg::CalcLabel(const QString &ColNoText)
 
 void TLockvexDataImportDlg::GetImportInfo()
 {
-    WithDlgProcs([this](const TLVDlgProcs &procs) {
-        FileNameEdit->setText(procs.ReadSetting(FileNameKey));
-        HeadersCheckBox->setChecked(procs.ReadSetting(HeadersKey, QStringLiteral("1")) == QLatin1String("1"));
-        for (int k = 1; k <= ImportedEntryFields; ++k)
-            Col[k]->setText(procs.ReadSetting(ColKey(k), QString::fromLatin1(DefaultColumns[k])));
-    });
+    FileNameEdit->setText(dlgProcs_.ReadSetting(FileNameKey));
+    HeadersCheckBox->setChecked(dlgProcs_.ReadSetting(HeadersKey, QStringLiteral("1")) == QLatin1String("1"));
+    for (int k = 1; k <= ImportedEntryFields; ++k)
+        Col[k]->setText(dlgProcs_.ReadSetting(ColKey(k), QString::fromLatin1(DefaultColumns[k])));
 }
 
 void TLockvexDataImportDlg::SetImportInfo()
@@ -84,7 +72,7 @@ void TLockvexDataImportDlg::SetImportInfo()
     values.append({HeadersKey, HeadersCheckBox->isChecked() ? QStringLiteral("1") : QStringLiteral("0")});
     for (int k = 1; k <= ImportedEntryFields; ++k)
         values.append({ColKey(k), Col[k]->text()});
-    WithDlgProcs([&values](TLVDlgProcs &procs) { return procs.WriteSettings(values); });
+    (void)dlgProcs_.WriteSettings(values);
 }
 
 void TLockvexDataImportDlg::GetImportFields()

@@ -153,12 +153,12 @@ bool TLockvexDataImportDlg::AcceptItem(bool fromBoxes)
         ImportExport->ImportCSVUserAction(ImportUserAction::InvalidRec);
         return true;
     }
-    const int key = ItemManager ? ItemManager->AddItem(NewEntryName) : NoKey;
-    if (key == NoKey || !ItemManager->SaveWebItem(key, OutputParams)) {
+    const int key = items_.AddItem(NewEntryName);
+    if (key == NoKey || !items_.SaveWebItem(key, OutputParams)) {
         // The index entry of the unwritten record goes; the message tells of the failure either way.
         if (key != NoKey)
-            (void)ItemManager->DeleteItem(key, UpdatePermission);
-        ShowMessageDlg(MsgCatalogue[key == NoKey && ItemManager ? MsgSafeFull : MsgNotSaved]);
+            (void)items_.DeleteItem(key, UpdatePermission);
+        ShowMessageDlg(MsgCatalogue[key == NoKey ? MsgSafeFull : MsgNotSaved]);
         return false;
     }
     ++ItemsImported;

@@ -4,6 +4,7 @@
 
 #include "app/DataLocation.h"
 #include "app/LockvexMsgdial.h"
+#include "app/LockvexSession.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "common/Globals.h"
@@ -116,9 +117,10 @@ QPixmap CheckMark(bool checked, int size)
 
 } // namespace
 
-TLockvexMainDlg::TLockvexMainDlg(QWidget *parent)
+TLockvexMainDlg::TLockvexMainDlg(LockvexSession &session, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint)
+                          Qt::WindowCloseButtonHint),
+      session_(session)
 {
     setObjectName(QStringLiteral("LockvexMainDlg"));
     setAttribute(Qt::WA_QuitOnClose);
@@ -205,11 +207,9 @@ void TLockvexMainDlg::FormCreate()
     SetHelpContext(SaveCloseBtn, HelpContexts::SaveCloseBtn);
 
     // 4: texts from the dialog support.
-    if (LVDlgProcs) {
-        setWindowTitle(LVDlgProcs->GetCaption());
-        LockvexTextLabel->setText(LVDlgProcs->GetLockvexTextLabel());
-        VersionLbl->setText(LVDlgProcs->LockvexVersion());
-    }
+    setWindowTitle(session_.LVDlgProcs->GetCaption());
+    LockvexTextLabel->setText(session_.LVDlgProcs->GetLockvexTextLabel());
+    VersionLbl->setText(session_.LVDlgProcs->LockvexVersion());
 
     // 5: a scaled window is centred; scale_ already drew it for the screen's height.
     // 6: the tabs share the list's height (TLetterTabs does it).
@@ -534,7 +534,7 @@ void TLockvexMainDlg::FormActivate()
     SelectRow(ItemList, CurrentIndex);
     selecting_ = false;
     ShowHideButtons();
-    if (ListManager && ListManager->IsFileEmpty() && !ReadOnlyMode)
+    if (session_.ListManager->IsFileEmpty() && !ReadOnlyMode)
         NewBtnClick(); // an empty safe starts the user on a new entry
     else
         SetFocusWhenActive(SearchArg);
@@ -556,14 +556,12 @@ void TLockvexMainDlg::PlaceOnScreen()
     QSize size = WindowPlacement::SizeForScreen(*this);
     int top = 0;
     int left = 0;
-    if (LVDlgProcs) {
-        const QSize stored = LVDlgProcs->GetDlgSizeInfo(QStringLiteral("DialogWidth"), QStringLiteral("DialogHeight"));
-        if (stored.isValid())
-            size = stored.expandedTo(minimumSize());
-        const QSize frame = size.grownBy(margins);
-        LVDlgProcs->GetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), frame.width(),
-                                   frame.height(), top, left);
-    }
+    const QSize stored = session_.LVDlgProcs->GetDlgSizeInfo(QStringLiteral("DialogWidth"), QStringLiteral("DialogHeight"));
+    if (stored.isValid())
+        size = stored.expandedTo(minimumSize());
+    const QSize frame = size.grownBy(margins);
+    session_.LVDlgProcs->GetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), frame.width(),
+                               frame.height(), top, left);
     WindowPlacement::Place(*this, QRect(QPoint(left, top), size.grownBy(margins)));
 }
 

@@ -41,6 +41,7 @@ class TEntryFieldPanel;
 class TEntryListModel;
 class THeaderBand;
 class TLetterTabs;
+class LockvexSession;
 class TPasswordGrid;
 
 class TLockvexMainDlg : public QWidget, private TMainEditView
@@ -48,7 +49,8 @@ class TLockvexMainDlg : public QWidget, private TMainEditView
     Q_OBJECT
 
 public:
-    explicit TLockvexMainDlg(QWidget *parent = nullptr);
+    // The window works on the run's entries through the session's managers and procedures.
+    explicit TLockvexMainDlg(LockvexSession &session, QWidget *parent = nullptr);
     ~TLockvexMainDlg() override;
 
     QTimer *ForceClose = nullptr;     // idle close, 80 s ticks
@@ -161,6 +163,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    LockvexSession &session_;
+
     // The controls, named as the window describes them; tests find them by these object names.
     THeaderBand *HeaderPanel = nullptr;
     QLabel *LockvexLabel = nullptr;

@@ -4,6 +4,7 @@
 #include "ui/main/DLockvexMain.h"
 
 #include "common/Globals.h"
+#include "app/LockvexSession.h"
 #include "app/LockvexMsgdial.h"
 #include "common/TextRoutines.h"
 #include "entries/EntryText.h"
@@ -53,7 +54,7 @@ void TLockvexMainDlg::ConnectChooserHandlers()
 
     auto *delegate = new TPasswordChooserDelegate(
         PWCheckedImage->pixmap(), PWUncheckedImage->pixmap(),
-        [this](int row) { return ListManager && ListManager->IsLineFlagged(passwordModel_->Lines(), row); },
+        [this](int row) { return session_.ListManager->IsLineFlagged(passwordModel_->Lines(), row); },
         PasswordCombo);
     PasswordCombo->setItemDelegate(delegate);
     // A line the user picks, also the one already shown.
@@ -65,9 +66,9 @@ void TLockvexMainDlg::EntryPWChckBoxClick()
     const int remembered = PasswordCombo->currentIndex();
     const QString password = TrimBlankChars(EntryPanel->Password()->text());
     const bool access = EntryPanel->EntryPWChckBox()->isChecked();
-    if (!password.isEmpty() && ItemManager) {
+    if (!password.isEmpty()) {
         // The flag belongs to the password: every stored entry with it is marked at once.
-        if (!ItemManager->SetAllEntryPasswords(password, access) && !ReadOnlyMode)
+        if (!session_.ItemManager->SetAllEntryPasswords(password, access) && !ReadOnlyMode)
             ShowMessageDlg(MsgCatalogue[MsgNotSaved]);
         // The entry shown is one of them when its stored password is this one; it is now stored
         // with the flag, so the box no longer counts as a change of the entry, and re-rating the
@@ -75,9 +76,7 @@ void TLockvexMainDlg::EntryPWChckBoxClick()
         if (TrimBlankChars(rules_.AsLoaded().Password) == password)
             rules_.AccessFlagStored(access);
     }
-    if (!ListManager)
-        return;
-    TLockvexStringList *PasswordStrings = ListManager->BuildPasswordStrings(QString());
+    TLockvexStringList *PasswordStrings = session_.ListManager->BuildPasswordStrings(QString());
     DisplayParams.Passwords = PasswordStrings;
     const QSignalBlocker quiet(PasswordCombo);
     passwordModel_->SetLines(PasswordStrings);
@@ -106,11 +105,9 @@ void TLockvexMainDlg::PasswordComboSelect(int index)
         PasswordCombo->setCurrentIndex(0);
         return;
     }
-    if (!ListManager)
-        return;
     if (!password.isEmpty() && password != TrimBlankChars(AllPasswordsLine)) {
         // The entries that use this password, the first of them shown.
-        TLockvexStringList *selected = ListManager->BuildSelectedPWLockvexStrings(password);
+        TLockvexStringList *selected = session_.ListManager->BuildSelectedPWLockvexStrings(password);
         DisplayParams.Items = selected;
         selecting_ = true;
         listModel_->SetLines(selected);
@@ -122,9 +119,9 @@ void TLockvexMainDlg::PasswordComboSelect(int index)
         const QSignalBlocker quiet(PasswordCombo);
         PasswordCombo->setCurrentIndex(now ? qMax(0, now->IndexOf(line)) : 0);
     } else {
-        ListManager->SetSearchActive(false);
+        session_.ListManager->SetSearchActive(false);
         GetDisplayInfo();
     }
     DisplayCurrentItem();
-    ListManager->SetSearchActive(true);
+    session_.ListManager->SetSearchActive(true);
 }

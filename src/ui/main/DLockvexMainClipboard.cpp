@@ -4,6 +4,7 @@
 
 #include "ui/main/DLockvexMain.h"
 
+#include "app/LockvexSession.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "common/DateStamp.h"
 #include "common/Globals.h"
@@ -90,8 +91,7 @@ void TLockvexMainDlg::ConnectClipboardHandlers()
 // Also an empty field: the clipboard then holds nothing of an earlier copy.
 void TLockvexMainDlg::CopyFieldToClipboard(const QLineEdit *field)
 {
-    if (LVDlgProcs)
-        LVDlgProcs->TextToClipboard(field->text());
+    session_.LVDlgProcs->TextToClipboard(field->text());
 }
 
 void TLockvexMainDlg::CustIDCopyBtnClick()
@@ -124,8 +124,7 @@ void TLockvexMainDlg::LoginBtnClick()
     if (TrimBlankChars(EntryPanel->URL()->text()).isEmpty())
         return;
     GoWebBtnClicked = true;
-    if (LVDlgProcs)
-        LVDlgProcs->LVBrowseWebPage(EntryPanel->URL()->text());
+    session_.LVDlgProcs->LVBrowseWebPage(EntryPanel->URL()->text());
     LoginButtonClicked = true;
     CustIDCopyBtnClick();
     LoginButtonClicked = false;

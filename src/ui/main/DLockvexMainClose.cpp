@@ -3,6 +3,7 @@
 
 #include "ui/main/DLockvexMain.h"
 
+#include "app/LockvexSession.h"
 #include "app/LockvexAddresses.h"
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
@@ -56,14 +57,11 @@ void TLockvexMainDlg::FormClose()
     ForceClose->stop();
     ClipboardTimer->stop();
     // No copied secret stays on the clipboard after the program ends.
-    if (LVDlgProcs) {
-        LVDlgProcs->TextToClipboard(ClipboardClearedText);
-        LVDlgProcs->SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), y(), x(),
-                                   QStringLiteral("DialogWidth"), QStringLiteral("DialogHeight"), size());
-    }
+    session_.LVDlgProcs->TextToClipboard(ClipboardClearedText);
+    session_.LVDlgProcs->SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), y(), x(),
+                               QStringLiteral("DialogWidth"), QStringLiteral("DialogHeight"), size());
     listModel_->SetLines(nullptr);
-    if (ListManager)
-        ListManager->ClearLists();
+    session_.ListManager->ClearLists();
     emit Closed();
 }
 
@@ -117,39 +115,34 @@ void TLockvexMainDlg::LockvexHelpBtnClick()
 
 void TLockvexMainDlg::SendToFriendBtnClick()
 {
-    if (LVDlgProcs)
-        LVDlgProcs->SendToFriend();
+    session_.LVDlgProcs->SendToFriend();
 }
 
 void TLockvexMainDlg::TellTrelBtnClick()
 {
-    if (LVDlgProcs)
-        LVDlgProcs->TellTrel();
+    session_.LVDlgProcs->TellTrel();
 }
 
 void TLockvexMainDlg::FacebookBtnClick()
 {
-    if (LVDlgProcs)
-        LVDlgProcs->LVBrowseWebPage(LockvexAddresses::FacebookSite);
+    session_.LVDlgProcs->LVBrowseWebPage(LockvexAddresses::FacebookSite);
 }
 
 void TLockvexMainDlg::TwitterBtnClick()
 {
-    if (LVDlgProcs)
-        LVDlgProcs->LVBrowseWebPage(LockvexAddresses::TwitterSite);
+    session_.LVDlgProcs->LVBrowseWebPage(LockvexAddresses::TwitterSite);
 }
 
 void TLockvexMainDlg::TrelLogoImageClick()
 {
-    if (LVDlgProcs)
-        LVDlgProcs->LVBrowseWebPage(LockvexAddresses::MakerWebSite);
+    session_.LVDlgProcs->LVBrowseWebPage(LockvexAddresses::MakerWebSite);
 }
 
 // Support: with the support marker file present, the data file is written without record
 // encryption at exit.
 void TLockvexMainDlg::LogWriteBtnClick()
 {
-    if (LVDlgProcs && LVDlgProcs->CustomerSupportOverride()) {
+    if (session_.LVDlgProcs->CustomerSupportOverride()) {
         WritePlainOnExit = true;
         platform::Current().Beep();
     }

@@ -4,8 +4,11 @@
 
 #include "ui/main/DLockvexMain.h"
 
+#include "app/LockvexSession.h"
+#include "app/MgrLockvexDlgProcs.h"
 #include "app/LockvexMsgdial.h"
 #include "common/Globals.h"
+#include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
 #include "ui/import/DLockvexDataImport.h"
 #include "ui/main/LocationPictures.h"
@@ -157,7 +160,7 @@ void TLockvexMainDlg::RadioButtonSkyDriveClick()
 
 void TLockvexMainDlg::ImportPasswordsBtnClick()
 {
-    if (ReadOnlyMode || !ListManager)
+    if (ReadOnlyMode)
         return;
     // What was typed into the entry shown is kept before the data file is opened anew.
     if (!SaveItem(false))
@@ -165,16 +168,16 @@ void TLockvexMainDlg::ImportPasswordsBtnClick()
     const int shownKey = DisplayedItemKey;
     const QPoint topLeft = pos();
     hide();
-    TLockvexDataImportDlg::RunModal(nullptr, topLeft);
+    TLockvexDataImportDlg::RunModal(*session_.ItemManager, *session_.LVDlgProcs, nullptr, topLeft);
     if (rules_.IsClosing())
         return; // the program closed meanwhile (the idle close, log-out): it stays closed
 
     // The in-memory index is read anew, so that it holds the imported entries.
-    ListManager->ClosePool(DoNotWriteLog);
-    ListManager->OpenPool(DataFileName);
+    session_.ListManager->ClosePool(DoNotWriteLog);
+    session_.ListManager->OpenPool(DataFileName);
 
     SearchArg->clear();
-    ListManager->SetSearchActive(false);
+    session_.ListManager->SetSearchActive(false);
     GetDisplayInfo();
     // The entry shown stays shown, wherever the imported names have moved its line.
     const int row = LineOfKey(shownKey);

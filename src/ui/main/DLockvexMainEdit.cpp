@@ -3,6 +3,7 @@
 
 #include "ui/main/DLockvexMain.h"
 
+#include "app/LockvexSession.h"
 #include "app/LockvexMsgdial.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
@@ -32,12 +33,12 @@ void TLockvexMainDlg::GetItemInfo(int ItemKey)
 
 TItemManager *TLockvexMainDlg::Items() const
 {
-    return ItemManager;
+    return session_.ItemManager.get();
 }
 
 TListManager *TLockvexMainDlg::Lists() const
 {
-    return ListManager;
+    return session_.ListManager.get();
 }
 
 void TLockvexMainDlg::ReadFields(ItemManagerParams &entry) const
@@ -83,7 +84,7 @@ bool TLockvexMainDlg::ItemNameExit()
         return false;
     if (exit == TMainEditRules::TNameExit::Saved) {
         // The saved name may sort elsewhere: its line is selected.
-        const int line = ListManager->GetIndexFromName(ShownLines(), NoTag, EntryPanel->ItemName()->text());
+        const int line = session_.ListManager->GetIndexFromName(ShownLines(), NoTag, EntryPanel->ItemName()->text());
         selecting_ = true;
         SelectRow(ItemList, line);
         selecting_ = false;
@@ -98,10 +99,10 @@ void TLockvexMainDlg::NewBtnClick()
     if (!SaveItem(false))
         return;
     SearchArg->clear();
-    ListManager->SetSearchActive(false);
+    session_.ListManager->SetSearchActive(false);
     GetDisplayInfo();
     // An unfinished new entry is taken up again rather than a second one made.
-    const int unfinished = ListManager->GetIndexFromName(ShownLines(), NoTag, rules_.NewEntryName());
+    const int unfinished = session_.ListManager->GetIndexFromName(ShownLines(), NoTag, rules_.NewEntryName());
     if (unfinished >= 0) {
         ItemListClick(unfinished);
     } else {
@@ -110,7 +111,7 @@ void TLockvexMainDlg::NewBtnClick()
             DisplayCurrentItem();
             return;
         }
-        int line = ListManager->GetIndexFromName(ShownLines(), NoTag, rules_.NewEntryName());
+        int line = session_.ListManager->GetIndexFromName(ShownLines(), NoTag, rules_.NewEntryName());
         if (line < 0)
             line = 0;
         selecting_ = true;

@@ -3,6 +3,7 @@
 
 #include "ui/main/DLockvexMain.h"
 
+#include "app/LockvexSession.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
 #include "ui/shared/EntryFieldPanel.h"
@@ -19,10 +20,8 @@
 // line to select; the tab column returns to "*".
 void TLockvexMainDlg::GetDisplayInfo()
 {
-    if (!ListManager)
-        return;
-    const bool searching = ListManager->SearchActive && !SearchArg->text().isEmpty();
-    DisplayParams = ListManager->BuildItemList(SearchArg->text(), ItemListTabs->CurrentText(),
+    const bool searching = session_.ListManager->SearchActive && !SearchArg->text().isEmpty();
+    DisplayParams = session_.ListManager->BuildItemList(SearchArg->text(), ItemListTabs->CurrentText(),
                                                ItemListTabs->CurrentIndex(), CurrentIndex);
     selecting_ = true;
     listModel_->SetLines(DisplayParams.Items);
@@ -44,9 +43,7 @@ const TLockvexStringList *TLockvexMainDlg::ShownLines() const
 
 void TLockvexMainDlg::DisplayCurrentItem()
 {
-    if (!ListManager || !ItemManager)
-        return;
-    const int key = ListManager->GetKey(ShownLines(), SelectedRow(ItemList));
+    const int key = session_.ListManager->GetKey(ShownLines(), SelectedRow(ItemList));
     GoWebBtnClicked = false;
     GetItemInfo(key); // no line selected: empty fields
     SavePassword = EntryPanel->Password()->text();
@@ -56,12 +53,12 @@ void TLockvexMainDlg::DisplayCurrentItem()
 
 int TLockvexMainDlg::KeyOfLine(int row) const
 {
-    return ListManager ? ListManager->GetKey(ShownLines(), row) : NoKey;
+    return session_.ListManager->GetKey(ShownLines(), row);
 }
 
 int TLockvexMainDlg::LineOfKey(int key) const
 {
-    return ListManager ? ListManager->GetIndexFromKey(ShownLines(), key) : -1;
+    return session_.ListManager->GetIndexFromKey(ShownLines(), key);
 }
 
 void TLockvexMainDlg::KeepCurrentLine()
@@ -106,7 +103,7 @@ void TLockvexMainDlg::ItemListTabsMouseDown(int tab)
     // A save refreshes the list, which sets the tabs back to "*": the letter pressed still holds.
     ItemListTabs->SetCurrentIndex(tab);
     SearchArg->clear();
-    ListManager->SetSearchActive(false);
+    session_.ListManager->SetSearchActive(false);
 }
 
 void TLockvexMainDlg::ItemListTabsMouseUp(int)
@@ -125,7 +122,7 @@ void TLockvexMainDlg::ItemListTabsMouseUp(int)
 
 void TLockvexMainDlg::SearchArgEnter()
 {
-    ListManager->SetSearchActive(true);
+    session_.ListManager->SetSearchActive(true);
     if (!EntryPanel->ItemName()->text().isEmpty() && !SaveItem(false)) {
         // The change could not be kept: back to it rather than away from it.
         QTimer::singleShot(0, this, [this] { EntryPanel->ItemName()->setFocus(Qt::OtherFocusReason); });
@@ -142,7 +139,7 @@ void TLockvexMainDlg::SearchArgKeyUp()
     // A change that could not be saved stays in the fields until it is saved or dropped.
     if (RecChanged() && !SaveItem(false))
         return;
-    ListManager->SetSearchActive(true);
+    session_.ListManager->SetSearchActive(true);
     GetDisplayInfo();
     CurrentIndex = SelectedRow(ItemList);
     DisplayCurrentItem();

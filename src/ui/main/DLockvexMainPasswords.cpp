@@ -4,6 +4,7 @@
 
 #include "ui/main/DLockvexMain.h"
 
+#include "app/LockvexSession.h"
 #include "app/DataLocation.h"
 
 #include "app/MgrTfrToMemStick.h"
@@ -45,7 +46,7 @@ void TLockvexMainDlg::SetPWQuality()
     SuppressPWCheckBox->show();
     EntryPanel->EntryPWChckBox()->setChecked(rules_.AsLoaded().LockvexPassword);
     EntryPanel->EntryPWChckBox()->show();
-    EntryPanel->ShowQuality(ItemManager ? ItemManager->PWQuality(password) : 0);
+    EntryPanel->ShowQuality(session_.ItemManager->PWQuality(password));
 }
 
 void TLockvexMainDlg::ShowHideButtons()

@@ -5,6 +5,7 @@
 #include "ui/quicklist/DLockvexList.h"
 
 #include "app/LockvexMsgdial.h"
+#include "app/LockvexSession.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "app/ProgramBody.h"
@@ -41,7 +42,7 @@ bool IsEnterKey(int key)
 
 } // namespace
 
-TLockvexListDlg::TLockvexListDlg(QWidget *parent) : QDialog(parent)
+TLockvexListDlg::TLockvexListDlg(LockvexSession &session, QWidget *parent) : QDialog(parent), session_(session)
 {
     if (ScaleForms && ScreenHeight > 0)
         scale_ = double(ScreenHeight) / RefScreenHeight;
@@ -81,23 +82,19 @@ void TLockvexListDlg::FormActivate()
     SelectRow(ItemList, CurrentIndex);
     if (FirstActivate) {
         FirstActivate = false;
-        if (LVDlgProcs != nullptr) {
-            int top = 0, left = 0;
-            // The window's size as the desktop counts it, with its frame.
-            const QSize frame = frameGeometry().size();
-            LVDlgProcs->GetDlgPosnInfo(TopKey, LeftKey, frame.width(), frame.height(), top, left);
-            WindowPlacement::Place(*this, QRect(QPoint(left, top), frame));
-        }
+        int top = 0, left = 0;
+        // The window's size as the desktop counts it, with its frame.
+        const QSize frame = frameGeometry().size();
+        session_.LVDlgProcs->GetDlgPosnInfo(TopKey, LeftKey, frame.width(), frame.height(), top, left);
+        WindowPlacement::Place(*this, QRect(QPoint(left, top), frame));
     }
     ItemList->setFocus();
 }
 
 void TLockvexListDlg::GetDisplayInfo()
 {
-    if (ListManager == nullptr)
-        return;
-    DisplayParams = ListManager->BuildItemList(SearchArg->text(), ItemListTabs->CurrentText(),
-                                               ItemListTabs->CurrentIndex(), CurrentIndex);
+    DisplayParams = session_.ListManager->BuildItemList(SearchArg->text(), ItemListTabs->CurrentText(),
+                                                        ItemListTabs->CurrentIndex(), CurrentIndex);
     model_->SetLines(DisplayParams.Items);
     SelectRow(ItemList, DisplayParams.ItemsIndex);
     // The line shown selected is the one the window returns to.
@@ -109,23 +106,20 @@ void TLockvexListDlg::GetDisplayInfo()
 
 void TLockvexListDlg::SearchArgEnter()
 {
-    if (ListManager != nullptr)
-        ListManager->SetSearchActive(true);
+    session_.ListManager->SetSearchActive(true);
     GetDisplayInfo();
 }
 
 void TLockvexListDlg::SearchArgKeyUp()
 {
-    if (ListManager != nullptr)
-        ListManager->SetSearchActive(true);
+    session_.ListManager->SetSearchActive(true);
     GetDisplayInfo();
 }
 
 void TLockvexListDlg::ItemListTabsMouseDown()
 {
     // The search text stays in the box but no longer filters.
-    if (ListManager != nullptr)
-        ListManager->SetSearchActive(false);
+    session_.ListManager->SetSearchActive(false);
 }
 
 void TLockvexListDlg::ItemListTabsMouseUp()
@@ -152,11 +146,11 @@ void TLockvexListDlg::PickSelectedItem()
     if (entryWindowOpen_ || finished_)
         return;
     CurrentIndex = SelectedRow(ItemList);
-    DisplayedItemKey = ListManager != nullptr ? ListManager->GetKey(DisplayParams.Items, CurrentIndex) : NoKey;
+    DisplayedItemKey = session_.ListManager->GetKey(DisplayParams.Items, CurrentIndex);
     hide();
     entryWindowOpen_ = true;
     {
-        TLockvexItemDlg entryWindow;
+        TLockvexItemDlg entryWindow(*session_.ItemManager, *session_.LVDlgProcs);
         entryWindow_ = &entryWindow;
         entryWindow.exec();
     }
@@ -261,21 +255,19 @@ void TLockvexListDlg::done(int result)
 void TLockvexListDlg::FormCloseQuery()
 {
     // No copied secret stays on the clipboard; closing is never refused.
-    if (LVDlgProcs != nullptr) {
-        LVDlgProcs->TextToClipboard(ClipboardClearedText);
-        LVDlgProcs->SetDlgPosnInfo(TopKey, LeftKey, y(), x());
-    }
+    session_.LVDlgProcs->TextToClipboard(ClipboardClearedText);
+    session_.LVDlgProcs->SetDlgPosnInfo(TopKey, LeftKey, y(), x());
 }
 
 // ---- the program's window in memory-stick mode ---------------------------------------------------
 
-int RunQuickListWindow(QApplication &app)
+int RunQuickListWindow(QApplication &app, LockvexSession &session)
 {
     // The list hides while the entry window is open; the program ends when the list is done,
     // not when no window happens to show.
     const bool quitOnLastWindow = QApplication::quitOnLastWindowClosed();
     QApplication::setQuitOnLastWindowClosed(false);
-    TLockvexListDlg window;
+    TLockvexListDlg window(session);
     QObject::connect(
         &window, &QDialog::finished, &app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
     SetMessageDialogOwner(&window);

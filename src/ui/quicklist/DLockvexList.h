@@ -19,6 +19,7 @@ class TEntryListModel;
 class THeaderBand;
 class TLetterTabs;
 class TLockvexItemDlg;
+class LockvexSession;
 
 class TLockvexListDlg : public QDialog
 {
@@ -27,7 +28,8 @@ class TLockvexListDlg : public QDialog
 public:
     static constexpr int DataWatchIntervalMs = 15000;
 
-    explicit TLockvexListDlg(QWidget *parent = nullptr);
+    // The list reads the run's entries through the session's list manager.
+    explicit TLockvexListDlg(LockvexSession &session, QWidget *parent = nullptr);
     ~TLockvexListDlg() override;
 
     // The controls, named as the window describes them.
@@ -80,6 +82,7 @@ private:
     void ApplyLook();
     void CentreOnScreen();
 
+    LockvexSession &session_;
     TEntryListModel *model_ = nullptr;
     double scale_ = 1.0;
     bool entryWindowOpen_ = false;
@@ -89,4 +92,4 @@ private:
 };
 
 // Runs the quick list as the program's window until it closes (memory-stick mode).
-int RunQuickListWindow(QApplication &app);
+int RunQuickListWindow(QApplication &app, LockvexSession &session);
