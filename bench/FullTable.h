@@ -2,6 +2,7 @@
 // store's maximum of entries, in memory where /dev/shm exists.
 #pragma once
 
+#include "app/MgrLockvexDlgProcs.h"
 #include "common/DateStamp.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
@@ -72,6 +73,7 @@ struct FullTable {
 
     std::unique_ptr<QTemporaryDir> folder;
     std::unique_ptr<TV9LockvexTbl> table;
+    TLVDlgProcs dlgProcs; // the windows' settings and pages
     TLockvexRec shared;
     TListManager lists{nullptr}; // on table, once it is open
     TItemManager items{nullptr, &shared, &lists};

@@ -17,6 +17,7 @@
 #include "StoreFixture.h"
 
 #include "app/LockvexMsgdial.h"
+#include "app/MgrLockvexDlgProcs.h"
 #include "common/DateStamp.h"
 #include "common/Globals.h"
 #include "entries/LockvexStringList.h"
@@ -104,13 +105,14 @@ double StoreAddsEntries(const QString &data, int records)
 // when the import ends.
 struct AcceptAllRun {
     std::unique_ptr<TV9LockvexTbl> Table;
+    TLVDlgProcs DlgProcs;
     std::unique_ptr<TLockvexDataImportDlg> Dialog;
 
     AcceptAllRun(const QString &data, const QString &csv)
     {
         Table = NewTable(data);
         LockvexTbl = ItemManager->LockvexTbl = ListManager->LockvexTbl = Table.get();
-        Dialog = std::make_unique<TLockvexDataImportDlg>();
+        Dialog = std::make_unique<TLockvexDataImportDlg>(*ItemManager, DlgProcs);
         Dialog->FileNameEdit->setText(csv);
         const char *columns[] = {"1", "2", "3", "0", "4", "0", "0", "0", "0", "0", "0", "0", "0", "5"};
         for (int k = 1; k <= 14; ++k)
@@ -207,6 +209,7 @@ void BM_WindowAcceptsAll(benchmark::State &state)
     TLockvexRec sharedRec;
     TListManager lists{nullptr}; // on the table of each run
     TItemManager items{nullptr, &sharedRec, &lists};
+    TLVDlgProcs dlgProcs;
     SharedLockvexRec = &sharedRec;
     ListManager = &lists;
     ItemManager = &items;
@@ -215,7 +218,7 @@ void BM_WindowAcceptsAll(benchmark::State &state)
         state.PauseTiming();
         auto table = NewTable(data);
         LockvexTbl = lists.LockvexTbl = items.LockvexTbl = table.get();
-        TLockvexDataImportDlg dialog;
+        TLockvexDataImportDlg dialog(items, dlgProcs);
         dialog.FileNameEdit->setText(csv);
         const char *columns[] = {"1", "2", "3", "0", "4", "0", "0", "0", "0", "0", "0", "0", "0", "5"};
         for (int k = 1; k <= 14; ++k)

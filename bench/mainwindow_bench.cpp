@@ -43,7 +43,7 @@ TLockvexMainDlg &Window()
 {
     static TLockvexMainDlg *window = [] {
         Table();
-        auto *w = new TLockvexMainDlg;
+        auto *w = new TLockvexMainDlg(Table().lists, Table().items, Table().dlgProcs);
         w->show();
         QApplication::processEvents();
         return w;

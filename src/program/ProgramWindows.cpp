@@ -1,6 +1,9 @@
 #include "program/ProgramWindows.h"
 
 #include "app/LockvexMsgdial.h"
+#include "app/LockvexSession.h"
+#include "app/MgrLockvexDlgProcs.h"
+#include "entries/MgrLockvexItems.h"
 #include "app/ProgramBody.h"
 #include "common/Globals.h"
 #include "ui/messages/MessageDialog.h"
@@ -14,7 +17,7 @@ namespace
 
 int RunMainWindow(QApplication &app, LockvexSession &session)
 {
-    TLockvexMainDlg window(session); // registers itself as the messages' owner
+    TLockvexMainDlg window(*session.ListManager, *session.ItemManager, *session.LVDlgProcs); // registers itself as the messages' owner
     SetCloseOnSignal([&window] { window.CloseOnSignal(); });
     // The program ends when the main window closes, also when it closes hidden behind the
     // import window (the idle close, log-out), where no last visible window closes.

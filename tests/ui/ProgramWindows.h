@@ -59,7 +59,7 @@ inline std::unique_ptr<QWidget> MakeWindow(const QString &name, LockvexSession &
     if (name == QLatin1String("two-password sign-in"))
         return std::make_unique<TLockvexDBLPwordDlg>(anyPassword);
     if (name == QLatin1String("main"))
-        return std::make_unique<TLockvexMainDlg>(session);
+        return std::make_unique<TLockvexMainDlg>(*session.ListManager, *session.ItemManager, *session.LVDlgProcs);
     if (name == QLatin1String("import"))
         return std::make_unique<TLockvexDataImportDlg>(*session.ItemManager, *session.LVDlgProcs);
     if (name == QLatin1String("entry")) {

@@ -131,7 +131,7 @@ void TstMainPasswords::Update(const QString &name, const std::function<void(Item
 
 TLockvexMainDlg &TstMainPasswords::OpenWindow()
 {
-    window_ = std::make_unique<TLockvexMainDlg>(*session_->App);
+    window_ = std::make_unique<TLockvexMainDlg>(*session_->App->ListManager, *session_->App->ItemManager, *session_->App->LVDlgProcs);
     testing_support::ShowActive(*window_);
     return *window_;
 }

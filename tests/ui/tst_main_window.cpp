@@ -147,7 +147,7 @@ void TstMainWindow::cleanup()
 
 TLockvexMainDlg &TstMainWindow::OpenWindow()
 {
-    window_ = std::make_unique<TLockvexMainDlg>(*session_->App);
+    window_ = std::make_unique<TLockvexMainDlg>(*session_->App->ListManager, *session_->App->ItemManager, *session_->App->LVDlgProcs);
     testing_support::ShowActive(*window_);
     return *window_;
 }

@@ -183,7 +183,7 @@ void TstWindowPlacement::everyWindowFitsTheScreen()
     }
 
     if (kind == QLatin1String("main") || kind == QLatin1String("import") || kind == QLatin1String("message")) {
-        TLockvexMainDlg main(*session_->App);
+        TLockvexMainDlg main(*session_->App->ListManager, *session_->App->ItemManager, *session_->App->LVDlgProcs);
         testing_support::ShowActive(main);
         if (kind == QLatin1String("main"))
             return CheckFits(main, areas);
@@ -230,7 +230,7 @@ void TstWindowPlacement::storedPlaceKeptWhereTheWindowFits()
     QVERIFY(LVDlgProcs->SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), stored.y(),
                                        stored.x(), QStringLiteral("DialogWidth"), QStringLiteral("DialogHeight"),
                                        size));
-    TLockvexMainDlg main(*session_->App);
+    TLockvexMainDlg main(*session_->App->ListManager, *session_->App->ItemManager, *session_->App->LVDlgProcs);
     testing_support::ShowActive(main);
     CheckFits(main, areas);
     if (kept) {
@@ -251,7 +251,7 @@ void TstWindowPlacement::mainWindowShrinksToItsMinimum()
     session_->Add(stick_session::Entry(QStringLiteral("Anvil"), QString(), QStringLiteral("anvil-id"),
                                        QStringLiteral("1234"), QStringLiteral("Harbour7Lantern2")));
     RunLocation.Clients[CloudDropbox].Exists = true;
-    TLockvexMainDlg main(*session_->App);
+    TLockvexMainDlg main(*session_->App->ListManager, *session_->App->ItemManager, *session_->App->LVDlgProcs);
     testing_support::ShowActive(main);
     QTest::mouseClick(Controls(main).UseCloudBtn, Qt::LeftButton);
     QVERIFY(Controls(main).CloudGroupBox->isVisible());
@@ -298,7 +298,7 @@ void TstWindowPlacement::screenshots()
         session_->Add(stick_session::Entry(QString::fromLatin1(name), QStringLiteral("https://example.com"),
                                            QStringLiteral("j.smith"), QStringLiteral("4812"),
                                            QStringLiteral("Harbour7Lantern2")));
-    TLockvexMainDlg main(*session_->App);
+    TLockvexMainDlg main(*session_->App->ListManager, *session_->App->ItemManager, *session_->App->LVDlgProcs);
     testing_support::ShowActive(main);
     CheckFits(main, {screen.Free});
     const QString file =

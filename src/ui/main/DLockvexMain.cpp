@@ -4,8 +4,8 @@
 
 #include "app/DataLocation.h"
 #include "app/LockvexMsgdial.h"
-#include "app/LockvexSession.h"
 #include "app/MgrLockvexDlgProcs.h"
+#include "entries/MgrLockvexItems.h"
 #include "app/MgrLockvexHelp.h"
 #include "common/Globals.h"
 #include "ui/main/LocationPictures.h"
@@ -117,10 +117,10 @@ QPixmap CheckMark(bool checked, int size)
 
 } // namespace
 
-TLockvexMainDlg::TLockvexMainDlg(LockvexSession &session, QWidget *parent)
+TLockvexMainDlg::TLockvexMainDlg(TListManager &lists, TItemManager &items, TLVDlgProcs &dlgProcs, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      session_(session)
+      lists_(lists), items_(items), dlgProcs_(dlgProcs)
 {
     setObjectName(QStringLiteral("LockvexMainDlg"));
     setAttribute(Qt::WA_QuitOnClose);
@@ -207,9 +207,9 @@ void TLockvexMainDlg::FormCreate()
     SetHelpContext(SaveCloseBtn, HelpContexts::SaveCloseBtn);
 
     // 4: texts from the dialog support.
-    setWindowTitle(session_.LVDlgProcs->GetCaption());
-    LockvexTextLabel->setText(session_.LVDlgProcs->GetLockvexTextLabel());
-    VersionLbl->setText(session_.LVDlgProcs->LockvexVersion());
+    setWindowTitle(dlgProcs_.GetCaption());
+    LockvexTextLabel->setText(dlgProcs_.GetLockvexTextLabel());
+    VersionLbl->setText(dlgProcs_.LockvexVersion());
 
     // 5: a scaled window is centred; scale_ already drew it for the screen's height.
     // 6: the tabs share the list's height (TLetterTabs does it).
@@ -534,7 +534,7 @@ void TLockvexMainDlg::FormActivate()
     SelectRow(ItemList, CurrentIndex);
     selecting_ = false;
     ShowHideButtons();
-    if (session_.ListManager->IsFileEmpty() && !ReadOnlyMode)
+    if (lists_.IsFileEmpty() && !ReadOnlyMode)
         NewBtnClick(); // an empty safe starts the user on a new entry
     else
         SetFocusWhenActive(SearchArg);
@@ -556,11 +556,11 @@ void TLockvexMainDlg::PlaceOnScreen()
     QSize size = WindowPlacement::SizeForScreen(*this);
     int top = 0;
     int left = 0;
-    const QSize stored = session_.LVDlgProcs->GetDlgSizeInfo(QStringLiteral("DialogWidth"), QStringLiteral("DialogHeight"));
+    const QSize stored = dlgProcs_.GetDlgSizeInfo(QStringLiteral("DialogWidth"), QStringLiteral("DialogHeight"));
     if (stored.isValid())
         size = stored.expandedTo(minimumSize());
     const QSize frame = size.grownBy(margins);
-    session_.LVDlgProcs->GetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), frame.width(),
+    dlgProcs_.GetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), frame.width(),
                                frame.height(), top, left);
     WindowPlacement::Place(*this, QRect(QPoint(left, top), size.grownBy(margins)));
 }

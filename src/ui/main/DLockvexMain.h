@@ -41,7 +41,8 @@ class TEntryFieldPanel;
 class TEntryListModel;
 class THeaderBand;
 class TLetterTabs;
-class LockvexSession;
+class TItemManager;
+class TLVDlgProcs;
 class TPasswordGrid;
 
 class TLockvexMainDlg : public QWidget, private TMainEditView
@@ -49,8 +50,9 @@ class TLockvexMainDlg : public QWidget, private TMainEditView
     Q_OBJECT
 
 public:
-    // The window works on the run's entries through the session's managers and procedures.
-    explicit TLockvexMainDlg(LockvexSession &session, QWidget *parent = nullptr);
+    // The window works on the run's entries through its list and item managers, and keeps its
+    // place and opens pages through the dialog procedures (the session's, in the program).
+    TLockvexMainDlg(TListManager &lists, TItemManager &items, TLVDlgProcs &dlgProcs, QWidget *parent = nullptr);
     ~TLockvexMainDlg() override;
 
     QTimer *ForceClose = nullptr;     // idle close, 80 s ticks
@@ -163,7 +165,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    LockvexSession &session_;
+    TListManager &lists_;
+    TItemManager &items_;
+    TLVDlgProcs &dlgProcs_;
 
     // The controls, named as the window describes them; tests find them by these object names.
     THeaderBand *HeaderPanel = nullptr;

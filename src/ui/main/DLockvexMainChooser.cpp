@@ -4,7 +4,7 @@
 #include "ui/main/DLockvexMain.h"
 
 #include "common/Globals.h"
-#include "app/LockvexSession.h"
+#include "app/MgrLockvexDlgProcs.h"
 #include "app/LockvexMsgdial.h"
 #include "common/TextRoutines.h"
 #include "entries/EntryText.h"
@@ -54,7 +54,7 @@ void TLockvexMainDlg::ConnectChooserHandlers()
 
     auto *delegate = new TPasswordChooserDelegate(
         PWCheckedImage->pixmap(), PWUncheckedImage->pixmap(),
-        [this](int row) { return session_.ListManager->IsLineFlagged(passwordModel_->Lines(), row); },
+        [this](int row) { return lists_.IsLineFlagged(passwordModel_->Lines(), row); },
         PasswordCombo);
     PasswordCombo->setItemDelegate(delegate);
     // A line the user picks, also the one already shown.
@@ -68,7 +68,7 @@ void TLockvexMainDlg::EntryPWChckBoxClick()
     const bool access = EntryPanel->EntryPWChckBox()->isChecked();
     if (!password.isEmpty()) {
         // The flag belongs to the password: every stored entry with it is marked at once.
-        if (!session_.ItemManager->SetAllEntryPasswords(password, access) && !ReadOnlyMode)
+        if (!items_.SetAllEntryPasswords(password, access) && !ReadOnlyMode)
             ShowMessageDlg(MsgCatalogue[MsgNotSaved]);
         // The entry shown is one of them when its stored password is this one; it is now stored
         // with the flag, so the box no longer counts as a change of the entry, and re-rating the
@@ -76,7 +76,7 @@ void TLockvexMainDlg::EntryPWChckBoxClick()
         if (TrimBlankChars(rules_.AsLoaded().Password) == password)
             rules_.AccessFlagStored(access);
     }
-    TLockvexStringList *PasswordStrings = session_.ListManager->BuildPasswordStrings(QString());
+    TLockvexStringList *PasswordStrings = lists_.BuildPasswordStrings(QString());
     DisplayParams.Passwords = PasswordStrings;
     const QSignalBlocker quiet(PasswordCombo);
     passwordModel_->SetLines(PasswordStrings);
@@ -107,7 +107,7 @@ void TLockvexMainDlg::PasswordComboSelect(int index)
     }
     if (!password.isEmpty() && password != TrimBlankChars(AllPasswordsLine)) {
         // The entries that use this password, the first of them shown.
-        TLockvexStringList *selected = session_.ListManager->BuildSelectedPWLockvexStrings(password);
+        TLockvexStringList *selected = lists_.BuildSelectedPWLockvexStrings(password);
         DisplayParams.Items = selected;
         selecting_ = true;
         listModel_->SetLines(selected);
@@ -119,9 +119,9 @@ void TLockvexMainDlg::PasswordComboSelect(int index)
         const QSignalBlocker quiet(PasswordCombo);
         PasswordCombo->setCurrentIndex(now ? qMax(0, now->IndexOf(line)) : 0);
     } else {
-        session_.ListManager->SetSearchActive(false);
+        lists_.SetSearchActive(false);
         GetDisplayInfo();
     }
     DisplayCurrentItem();
-    session_.ListManager->SetSearchActive(true);
+    lists_.SetSearchActive(true);
 }

@@ -4,8 +4,8 @@
 
 #include "ui/main/DLockvexMain.h"
 
-#include "app/LockvexSession.h"
 #include "app/MgrLockvexDlgProcs.h"
+#include "entries/MgrLockvexItems.h"
 #include "common/DateStamp.h"
 #include "common/Globals.h"
 #include "common/Win1252.h"
@@ -91,7 +91,7 @@ void TLockvexMainDlg::ConnectClipboardHandlers()
 // Also an empty field: the clipboard then holds nothing of an earlier copy.
 void TLockvexMainDlg::CopyFieldToClipboard(const QLineEdit *field)
 {
-    session_.LVDlgProcs->TextToClipboard(field->text());
+    dlgProcs_.TextToClipboard(field->text());
 }
 
 void TLockvexMainDlg::CustIDCopyBtnClick()
@@ -124,7 +124,7 @@ void TLockvexMainDlg::LoginBtnClick()
     if (TrimBlankChars(EntryPanel->URL()->text()).isEmpty())
         return;
     GoWebBtnClicked = true;
-    session_.LVDlgProcs->LVBrowseWebPage(EntryPanel->URL()->text());
+    dlgProcs_.LVBrowseWebPage(EntryPanel->URL()->text());
     LoginButtonClicked = true;
     CustIDCopyBtnClick();
     LoginButtonClicked = false;

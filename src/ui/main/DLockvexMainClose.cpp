@@ -3,7 +3,6 @@
 
 #include "ui/main/DLockvexMain.h"
 
-#include "app/LockvexSession.h"
 #include "app/LockvexAddresses.h"
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
@@ -57,11 +56,11 @@ void TLockvexMainDlg::FormClose()
     ForceClose->stop();
     ClipboardTimer->stop();
     // No copied secret stays on the clipboard after the program ends.
-    session_.LVDlgProcs->TextToClipboard(ClipboardClearedText);
-    session_.LVDlgProcs->SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), y(), x(),
+    dlgProcs_.TextToClipboard(ClipboardClearedText);
+    dlgProcs_.SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), y(), x(),
                                QStringLiteral("DialogWidth"), QStringLiteral("DialogHeight"), size());
     listModel_->SetLines(nullptr);
-    session_.ListManager->ClearLists();
+    lists_.ClearLists();
     emit Closed();
 }
 
@@ -115,34 +114,34 @@ void TLockvexMainDlg::LockvexHelpBtnClick()
 
 void TLockvexMainDlg::SendToFriendBtnClick()
 {
-    session_.LVDlgProcs->SendToFriend();
+    dlgProcs_.SendToFriend();
 }
 
 void TLockvexMainDlg::TellTrelBtnClick()
 {
-    session_.LVDlgProcs->TellTrel();
+    dlgProcs_.TellTrel();
 }
 
 void TLockvexMainDlg::FacebookBtnClick()
 {
-    session_.LVDlgProcs->LVBrowseWebPage(LockvexAddresses::FacebookSite);
+    dlgProcs_.LVBrowseWebPage(LockvexAddresses::FacebookSite);
 }
 
 void TLockvexMainDlg::TwitterBtnClick()
 {
-    session_.LVDlgProcs->LVBrowseWebPage(LockvexAddresses::TwitterSite);
+    dlgProcs_.LVBrowseWebPage(LockvexAddresses::TwitterSite);
 }
 
 void TLockvexMainDlg::TrelLogoImageClick()
 {
-    session_.LVDlgProcs->LVBrowseWebPage(LockvexAddresses::MakerWebSite);
+    dlgProcs_.LVBrowseWebPage(LockvexAddresses::MakerWebSite);
 }
 
 // Support: with the support marker file present, the data file is written without record
 // encryption at exit.
 void TLockvexMainDlg::LogWriteBtnClick()
 {
-    if (session_.LVDlgProcs->CustomerSupportOverride()) {
+    if (dlgProcs_.CustomerSupportOverride()) {
         WritePlainOnExit = true;
         platform::Current().Beep();
     }

@@ -4,7 +4,6 @@
 
 #include "ui/main/DLockvexMain.h"
 
-#include "app/LockvexSession.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/LockvexMsgdial.h"
 #include "common/Globals.h"
@@ -168,16 +167,16 @@ void TLockvexMainDlg::ImportPasswordsBtnClick()
     const int shownKey = DisplayedItemKey;
     const QPoint topLeft = pos();
     hide();
-    TLockvexDataImportDlg::RunModal(*session_.ItemManager, *session_.LVDlgProcs, nullptr, topLeft);
+    TLockvexDataImportDlg::RunModal(items_, dlgProcs_, nullptr, topLeft);
     if (rules_.IsClosing())
         return; // the program closed meanwhile (the idle close, log-out): it stays closed
 
     // The in-memory index is read anew, so that it holds the imported entries.
-    session_.ListManager->ClosePool(DoNotWriteLog);
-    session_.ListManager->OpenPool(DataFileName);
+    lists_.ClosePool(DoNotWriteLog);
+    lists_.OpenPool(DataFileName);
 
     SearchArg->clear();
-    session_.ListManager->SetSearchActive(false);
+    lists_.SetSearchActive(false);
     GetDisplayInfo();
     // The entry shown stays shown, wherever the imported names have moved its line.
     const int row = LineOfKey(shownKey);

@@ -3,7 +3,7 @@
 
 #include "ui/main/DLockvexMain.h"
 
-#include "app/LockvexSession.h"
+#include "app/MgrLockvexDlgProcs.h"
 #include "app/LockvexMsgdial.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
@@ -33,12 +33,12 @@ void TLockvexMainDlg::GetItemInfo(int ItemKey)
 
 TItemManager *TLockvexMainDlg::Items() const
 {
-    return session_.ItemManager.get();
+    return &items_;
 }
 
 TListManager *TLockvexMainDlg::Lists() const
 {
-    return session_.ListManager.get();
+    return &lists_;
 }
 
 void TLockvexMainDlg::ReadFields(ItemManagerParams &entry) const
@@ -84,7 +84,7 @@ bool TLockvexMainDlg::ItemNameExit()
         return false;
     if (exit == TMainEditRules::TNameExit::Saved) {
         // The saved name may sort elsewhere: its line is selected.
-        const int line = session_.ListManager->GetIndexFromName(ShownLines(), NoTag, EntryPanel->ItemName()->text());
+        const int line = lists_.GetIndexFromName(ShownLines(), NoTag, EntryPanel->ItemName()->text());
         selecting_ = true;
         SelectRow(ItemList, line);
         selecting_ = false;
@@ -99,10 +99,10 @@ void TLockvexMainDlg::NewBtnClick()
     if (!SaveItem(false))
         return;
     SearchArg->clear();
-    session_.ListManager->SetSearchActive(false);
+    lists_.SetSearchActive(false);
     GetDisplayInfo();
     // An unfinished new entry is taken up again rather than a second one made.
-    const int unfinished = session_.ListManager->GetIndexFromName(ShownLines(), NoTag, rules_.NewEntryName());
+    const int unfinished = lists_.GetIndexFromName(ShownLines(), NoTag, rules_.NewEntryName());
     if (unfinished >= 0) {
         ItemListClick(unfinished);
     } else {
@@ -111,7 +111,7 @@ void TLockvexMainDlg::NewBtnClick()
             DisplayCurrentItem();
             return;
         }
-        int line = session_.ListManager->GetIndexFromName(ShownLines(), NoTag, rules_.NewEntryName());
+        int line = lists_.GetIndexFromName(ShownLines(), NoTag, rules_.NewEntryName());
         if (line < 0)
             line = 0;
         selecting_ = true;

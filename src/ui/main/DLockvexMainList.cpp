@@ -3,7 +3,7 @@
 
 #include "ui/main/DLockvexMain.h"
 
-#include "app/LockvexSession.h"
+#include "app/MgrLockvexDlgProcs.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
 #include "ui/shared/EntryFieldPanel.h"
@@ -20,8 +20,8 @@
 // line to select; the tab column returns to "*".
 void TLockvexMainDlg::GetDisplayInfo()
 {
-    const bool searching = session_.ListManager->SearchActive && !SearchArg->text().isEmpty();
-    DisplayParams = session_.ListManager->BuildItemList(SearchArg->text(), ItemListTabs->CurrentText(),
+    const bool searching = lists_.SearchActive && !SearchArg->text().isEmpty();
+    DisplayParams = lists_.BuildItemList(SearchArg->text(), ItemListTabs->CurrentText(),
                                                ItemListTabs->CurrentIndex(), CurrentIndex);
     selecting_ = true;
     listModel_->SetLines(DisplayParams.Items);
@@ -43,7 +43,7 @@ const TLockvexStringList *TLockvexMainDlg::ShownLines() const
 
 void TLockvexMainDlg::DisplayCurrentItem()
 {
-    const int key = session_.ListManager->GetKey(ShownLines(), SelectedRow(ItemList));
+    const int key = lists_.GetKey(ShownLines(), SelectedRow(ItemList));
     GoWebBtnClicked = false;
     GetItemInfo(key); // no line selected: empty fields
     SavePassword = EntryPanel->Password()->text();
@@ -53,12 +53,12 @@ void TLockvexMainDlg::DisplayCurrentItem()
 
 int TLockvexMainDlg::KeyOfLine(int row) const
 {
-    return session_.ListManager->GetKey(ShownLines(), row);
+    return lists_.GetKey(ShownLines(), row);
 }
 
 int TLockvexMainDlg::LineOfKey(int key) const
 {
-    return session_.ListManager->GetIndexFromKey(ShownLines(), key);
+    return lists_.GetIndexFromKey(ShownLines(), key);
 }
 
 void TLockvexMainDlg::KeepCurrentLine()
@@ -103,7 +103,7 @@ void TLockvexMainDlg::ItemListTabsMouseDown(int tab)
     // A save refreshes the list, which sets the tabs back to "*": the letter pressed still holds.
     ItemListTabs->SetCurrentIndex(tab);
     SearchArg->clear();
-    session_.ListManager->SetSearchActive(false);
+    lists_.SetSearchActive(false);
 }
 
 void TLockvexMainDlg::ItemListTabsMouseUp(int)
@@ -122,7 +122,7 @@ void TLockvexMainDlg::ItemListTabsMouseUp(int)
 
 void TLockvexMainDlg::SearchArgEnter()
 {
-    session_.ListManager->SetSearchActive(true);
+    lists_.SetSearchActive(true);
     if (!EntryPanel->ItemName()->text().isEmpty() && !SaveItem(false)) {
         // The change could not be kept: back to it rather than away from it.
         QTimer::singleShot(0, this, [this] { EntryPanel->ItemName()->setFocus(Qt::OtherFocusReason); });
@@ -139,7 +139,7 @@ void TLockvexMainDlg::SearchArgKeyUp()
     // A change that could not be saved stays in the fields until it is saved or dropped.
     if (RecChanged() && !SaveItem(false))
         return;
-    session_.ListManager->SetSearchActive(true);
+    lists_.SetSearchActive(true);
     GetDisplayInfo();
     CurrentIndex = SelectedRow(ItemList);
     DisplayCurrentItem();

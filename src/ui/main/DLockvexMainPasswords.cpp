@@ -4,7 +4,7 @@
 
 #include "ui/main/DLockvexMain.h"
 
-#include "app/LockvexSession.h"
+#include "app/MgrLockvexDlgProcs.h"
 #include "app/DataLocation.h"
 
 #include "app/MgrTfrToMemStick.h"
@@ -46,7 +46,7 @@ void TLockvexMainDlg::SetPWQuality()
     SuppressPWCheckBox->show();
     EntryPanel->EntryPWChckBox()->setChecked(rules_.AsLoaded().LockvexPassword);
     EntryPanel->EntryPWChckBox()->show();
-    EntryPanel->ShowQuality(session_.ItemManager->PWQuality(password));
+    EntryPanel->ShowQuality(items_.PWQuality(password));
 }
 
 void TLockvexMainDlg::ShowHideButtons()
