@@ -31,7 +31,7 @@ public:
     LockvexSession(const LockvexSession &) = delete;
     LockvexSession &operator=(const LockvexSession &) = delete;
 
-    // In the order they are made (and freed in reverse, the entry table first).
+    // In the order they are made; the destructor frees them in the order given above.
     std::unique_ptr<TLVDlgProcs> LVDlgProcs;
     std::unique_ptr<TV9LockvexTbl> LockvexTbl;
     std::unique_ptr<TLockvexRec> SharedLockvexRec;
