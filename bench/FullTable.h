@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/MgrLockvexDlgProcs.h"
+#include "app/RunState.h"
 #include "common/DateStamp.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
@@ -73,7 +74,8 @@ struct FullTable {
 
     std::unique_ptr<QTemporaryDir> folder;
     std::unique_ptr<TV9LockvexTbl> table;
-    TLVDlgProcs dlgProcs; // the windows' settings and pages
+    TRunState run;             // the windows' mode, folders and screen: none of the program's
+    TLVDlgProcs dlgProcs{run}; // the windows' settings and pages
     TLockvexRec shared;
     TListManager lists{nullptr}; // on table, once it is open
     TItemManager items{nullptr, &shared, &lists};

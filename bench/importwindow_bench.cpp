@@ -18,14 +18,15 @@
 
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
+#include "app/RunState.h"
 #include "common/DateStamp.h"
 #include "common/Globals.h"
 #include "entries/LockvexStringList.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
-#include "ui/import/DLockvexDataImport.h"
 #include "store/RecDALockvex.h"
 #include "store/TBDALockvexData.h"
+#include "ui/import/DLockvexDataImport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -108,7 +109,8 @@ struct AcceptAllRun {
     TLVDlgProcs DlgProcs;
     std::unique_ptr<TLockvexDataImportDlg> Dialog;
 
-    AcceptAllRun(const QString &data, const QString &csv)
+    // run: the run state with the settings file the window reads and writes.
+    AcceptAllRun(const QString &data, const QString &csv, TRunState &run) : DlgProcs(run)
     {
         Table = NewTable(data);
         LockvexTbl = ItemManager->LockvexTbl = ListManager->LockvexTbl = Table.get();
@@ -145,10 +147,11 @@ struct EntryManagers {
     TListManager Lists{nullptr}; // on the table of each run
     TItemManager Items{nullptr, &SharedRec, &Lists};
     ScopedMessageResponder Messages{false}; // the completion question answered No closes the window
+    TRunState Run;                          // the settings file in the benchmark's folder
 
     explicit EntryManagers(const QString &folder)
     {
-        IniFileName = folder + QStringLiteral("/Lockvex.INI");
+        Run.Folders.IniFileName = folder + QStringLiteral("/Lockvex.INI");
         SharedLockvexRec = &SharedRec;
         ListManager = &Lists;
         ItemManager = &Items;
@@ -174,7 +177,7 @@ void BM_AcceptAllWithSaving(benchmark::State &state)
     double window = 0, store = 0;
     for (auto _ : state) {
         {
-            AcceptAllRun run(data, csv);
+            AcceptAllRun run(data, csv, managers.Run);
             const auto start = std::chrono::steady_clock::now();
             imported = run.Run();
             const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
@@ -204,12 +207,13 @@ void BM_WindowAcceptsAll(benchmark::State &state)
     const QString folder = FolderFor(state.range(0) != 0);
     const QString data = folder + QStringLiteral("/TrelLockvex.acsdb");
     const QString csv = WriteImportFile(folder);
-    IniFileName = folder + QStringLiteral("/Lockvex.INI");
+    TRunState run; // the settings file in the benchmark's folder
+    run.Folders.IniFileName = folder + QStringLiteral("/Lockvex.INI");
     ScopedMessageResponder messages(false); // the completion question answered No closes the window
     TLockvexRec sharedRec;
     TListManager lists{nullptr}; // on the table of each run
     TItemManager items{nullptr, &sharedRec, &lists};
-    TLVDlgProcs dlgProcs;
+    TLVDlgProcs dlgProcs{run};
     SharedLockvexRec = &sharedRec;
     ListManager = &lists;
     ItemManager = &items;

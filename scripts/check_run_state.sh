@@ -44,8 +44,6 @@ allowed_variables=(
     "app/MgrImportFiles.cpp:runFolderInBase"
     "app/MgrImportFiles.cpp:runFolderLock"
     "ui/shared/WindowPlacement.cpp:lastFrameMargins"
-    "app/MgrDataLocation.cpp:RunLocation"
-    "app/DataLocation.h:RunLocation"
     "common/Globals.*"
 )
 

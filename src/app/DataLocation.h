@@ -36,8 +36,9 @@ struct TCloudClientState {
     bool Use = false;
 };
 
-// The run's data location: the clients' state, the user's choice for the next start, and the
-// cloud folder the data came from.
+// The run's data location (the session's Run.Location, once RunLocation): the clients' state, the
+// user's choice for the next start, and the cloud folder the data came from. Start-up fills it
+// and the exit applies it.
 struct TDataLocation {
     std::array<TCloudClientState, CloudClientCount> Clients;
     bool UsePC = false;
@@ -51,6 +52,3 @@ struct TDataLocation {
     // Forgets what was found and chosen.
     void Clear() { *this = TDataLocation(); }
 };
-
-// The run's data location, which start-up fills and the exit applies.
-extern TDataLocation RunLocation;

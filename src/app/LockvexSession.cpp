@@ -11,7 +11,7 @@
 #include "store/TBDALockvexData.h"
 
 LockvexSession::LockvexSession()
-    : LVDlgProcs(std::make_unique<TLVDlgProcs>()), LockvexTbl(std::make_unique<TV9LockvexTbl>(true)),
+    : LVDlgProcs(std::make_unique<TLVDlgProcs>(Run)), LockvexTbl(std::make_unique<TV9LockvexTbl>(true)),
       SharedLockvexRec(std::make_unique<TLockvexRec>()), ListManager(std::make_unique<TListManager>(LockvexTbl.get())),
       ItemManager(std::make_unique<TItemManager>(LockvexTbl.get(), SharedLockvexRec.get(), ListManager.get())),
       TempFiles(std::make_unique<QStringList>()), WebHelp(std::make_unique<TWebHelpSystem>())
@@ -22,7 +22,7 @@ LockvexSession::LockvexSession()
     ::ListManager = ListManager.get();
     ::ItemManager = ItemManager.get();
     ::TempFiles = TempFiles.get();
-    MainAppProcs = std::make_unique<TMgrMainAppProcs>();
+    MainAppProcs = std::make_unique<TMgrMainAppProcs>(Run);
 }
 
 LockvexSession::~LockvexSession()
@@ -34,7 +34,7 @@ LockvexSession::~LockvexSession()
     SharedLockvexRec.reset();
 
     // The import's files (TempFiles names them): only those this run made, while they are so.
-    RemoveMadeImportFiles();
+    RemoveMadeImportFiles(Run.Folders.IniFileName);
     ::TempFiles = nullptr;
     TempFiles.reset();
 

@@ -6,6 +6,12 @@
 //
 // The pointers of the program's state (LockvexTbl, ListManager, ItemManager, ...) name these
 // objects while the session exists, and are empty outside it.
+//
+// The run's state (Run: mode, folders and files, data location, screen metrics) is a member of
+// its own: the start steps fill it, the windows read it through the dialog procedures, the exit
+// steps keep a copy of it past the session to move the data.
+
+#include "app/RunState.h"
 
 #include <QStringList>
 
@@ -40,4 +46,10 @@ public:
     std::unique_ptr<QStringList> TempFiles; // the import's files with passwords, removed at the end
     std::unique_ptr<TWebHelpSystem> WebHelp;
     std::unique_ptr<TMgrMainAppProcs> MainAppProcs; // the start's procedures: mode, data file, sign-in
+
+    // The run's mode, folders and files, data location and screen metrics (once the globals
+    // MemStickMode, ReadOnlyMode, SignedIn, WritePlainOnExit, the folders, RunLocation, ScaleForms
+    // and ScreenHeight...). The dialog procedures, made before it, only keep a reference to it
+    // until the session is made; it is freed after every other member.
+    TRunState Run;
 };

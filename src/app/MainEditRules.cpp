@@ -1,5 +1,6 @@
 #include "app/MainEditRules.h"
 
+#include "app/RunState.h"
 #include "common/Globals.h"
 #include "entries/EntryText.h"
 #include "entries/MgrLockvexItems.h"
@@ -116,7 +117,7 @@ bool TMainEditRules::Save(bool force)
     const ItemManagerParams now = Now();
     if (!items->ItemChanged(asLoaded_, now) && !force)
         return true;
-    if (ReadOnlyMode) {
+    if (mode_.ReadOnlyMode()) {
         // Nothing can be typed while another computer holds the data; what else differs (a
         // login time) cannot be stored until it lets go.
         asLoaded_ = now;

@@ -16,6 +16,7 @@
 
 class TItemManager;
 class TListManager;
+class TRunMode;
 
 // What the rules tell or ask the user, by the number of its message in the catalogue.
 enum class TEditMessage {
@@ -59,7 +60,8 @@ enum class TEditState {
 class TMainEditRules
 {
 public:
-    explicit TMainEditRules(TMainEditView &view) : view_(view) {}
+    // mode: the run's mode, read for read-only data; kept for the rules' life.
+    TMainEditRules(TMainEditView &view, const TRunMode &mode) : view_(view), mode_(mode) {}
 
     TEditState State() const { return state_; }
     bool IsNewEntry() const { return newEntry_; }
@@ -141,6 +143,7 @@ private:
     QString FieldName() const;
 
     TMainEditView &view_;
+    const TRunMode &mode_;
     TEditState state_ = TEditState::Browsing;
     bool newEntry_ = false;
     bool quiet_ = false;

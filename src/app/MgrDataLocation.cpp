@@ -4,9 +4,9 @@
 #include "app/MgrMainApp.h"
 
 #include "app/DataLocation.h"
+#include "app/RunState.h"
 
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "common/PathRoutines.h"
 #include "common/Win1252.h"
 #include "platform/Platform.h"
@@ -66,10 +66,10 @@ bool CopyDataFolder(const QString &sourceFolder, const QString &targetFolder)
 }
 
 // Wipes the data of every client that exists, but the one kept (CloudClientCount: none).
-void WipeClientsData(int kept)
+void WipeClientsData(const TDataLocation &location, int kept)
 {
     for (int client = 0; client < CloudClientCount; ++client) {
-        const TCloudClientState &state = RunLocation.Clients[size_t(client)];
+        const TCloudClientState &state = location.Clients[size_t(client)];
         if (client != kept && state.Exists)
             DeleteFolder(LockvexFolderOf(state.Path));
     }
@@ -77,14 +77,14 @@ void WipeClientsData(int kept)
 
 // Moves the data into the chosen cloud client folder, then wipes the other clients' copies.
 // Nothing is wiped unless the copy arrived whole.
-void MoveDataToClient(int client)
+void MoveDataToClient(const TDataLocation &location, const QString &localDataFolder, int client)
 {
-    const TCloudClientState &chosen = RunLocation.Clients[size_t(client)];
+    const TCloudClientState &chosen = location.Clients[size_t(client)];
     if (chosen.DataIn)
         return;
-    if (!CopyDataFolder(LocalDataFolder, LockvexFolderOf(chosen.Path)))
+    if (!CopyDataFolder(localDataFolder, LockvexFolderOf(chosen.Path)))
         return;
-    WipeClientsData(client);
+    WipeClientsData(location, client);
 }
 
 } // namespace
@@ -97,8 +97,6 @@ const std::array<TCloudClientRow, CloudClientCount> CloudClients = {{
     {QStringLiteral("OneDrive"), QStringLiteral("SkyDrive"), QStringLiteral("SkyDrive"), TDataPlace::OneDrive,
      QStringLiteral("safe in OneDrive"), QStringLiteral("   Data in OneDrive")},
 }};
-
-TDataLocation RunLocation;
 
 int TDataLocation::DataClient() const
 {
@@ -144,25 +142,27 @@ bool TMgrMainAppProcs::LockvexFolderExists(const QString &cloudPath, bool &cloud
     cloudFileLocation = Join(LockvexFolderOf(cloudPath), DataFileNameOnly);
     if (!LockvexDataExists(LockvexFolderOf(cloudPath)))
         return false;
-    DataFileName = cloudFileLocation;
+    run_.Folders.DataFileName = cloudFileLocation;
     return true;
 }
 
 void TMgrMainAppProcs::LocateDataFile()
 {
-    DataFileName = LocalDataFile;
-    RunLocation.Clear();
+    TRunFolders &folders = run_.Folders;
+    TDataLocation &location = run_.Location;
+    folders.DataFileName = folders.LocalDataFile;
+    location.Clear();
     for (int client = 0; client < CloudClientCount; ++client) {
         const TCloudClientRow &row = CloudClients[size_t(client)];
-        TCloudClientState &state = RunLocation.Clients[size_t(client)];
-        state.Path = Join(ProfileFolder, row.Folder);
+        TCloudClientState &state = location.Clients[size_t(client)];
+        state.Path = Join(folders.ProfileFolder, row.Folder);
         state.DataIn = LockvexFolderExists(state.Path, state.Exists, state.DataFile);
         if (state.DataIn || row.OlderFolder.isEmpty())
             continue;
         // The client's older folder ("SkyDrive" for OneDrive) counts when it holds the data, or
         // when the current folder does not exist and it does; otherwise the state keeps naming
         // the current folder, so that Exists tells whether the folder Path names exists.
-        const QString olderPath = Join(ProfileFolder, row.OlderFolder);
+        const QString olderPath = Join(folders.ProfileFolder, row.OlderFolder);
         bool olderExists = false;
         QString olderDataFile;
         const bool dataInOlder = LockvexFolderExists(olderPath, olderExists, olderDataFile);
@@ -174,41 +174,41 @@ void TMgrMainAppProcs::LocateDataFile()
         }
     }
 
-    const int holder = RunLocation.DataClient();
+    const int holder = location.DataClient();
     if (holder < CloudClientCount) {
-        const TCloudClientState &state = RunLocation.Clients[size_t(holder)];
-        DataFileName = state.DataFile;
-        RunLocation.CloudDataFolder = LockvexFolderOf(state.Path);
+        const TCloudClientState &state = location.Clients[size_t(holder)];
+        folders.DataFileName = state.DataFile;
+        location.CloudDataFolder = LockvexFolderOf(state.Path);
     } else {
-        DataFileName = LocalDataFile;
+        folders.DataFileName = folders.LocalDataFile;
     }
 }
 
-bool CheckDataInUse()
+bool CheckDataInUse(TRunFolders &folders, const TDataLocation &location)
 {
     QString lastName, folder;
-    SplitLastFolder(DataFileName, lastName, folder);
-    InUseMarkerFile = BuildFileName(InUseMarkerName, folder, QString(), InUseMarkerExt);
-    DataUserName.clear();
-    if (RunLocation.CloudDataFolder.isEmpty())
+    SplitLastFolder(folders.DataFileName, lastName, folder);
+    folders.InUseMarkerFile = BuildFileName(InUseMarkerName, folder, QString(), InUseMarkerExt);
+    folders.DataUserName.clear();
+    if (location.CloudDataFolder.isEmpty())
         return false;
 
-    QFileInfo marker(InUseMarkerFile);
+    QFileInfo marker(folders.InUseMarkerFile);
     if (marker.exists()) {
         TDateTime written = ToTDateTime(marker.lastModified());
         if (written > StampNow().NowDateTime - 0.5) {
             // Another copy of the program opened the data less than 12 hours ago. A marker that
             // exists but cannot be read still counts: the data is in use, by someone unnamed.
-            QFile file(InUseMarkerFile);
+            QFile file(folders.InUseMarkerFile);
             if (file.open(QIODevice::ReadOnly))
-                DataUserName = win1252::ToUnicode(file.readLine().trimmed());
+                folders.DataUserName = win1252::ToUnicode(file.readLine().trimmed());
             return true;
         }
     }
     // No marker, or a stale one: this copy now holds the data. A marker that cannot be written
     // (a cloud folder without write access) leaves the run in normal mode; the other computer
     // simply won't be warned.
-    QSaveFile file(InUseMarkerFile);
+    QSaveFile file(folders.InUseMarkerFile);
     if (file.open(QIODevice::WriteOnly)) {
         file.write(win1252::FromUnicode(ThisUserName()) + "\r\n");
         file.commit();
@@ -216,24 +216,24 @@ bool CheckDataInUse()
     return false;
 }
 
-void ApplyDataLocation()
+void ApplyDataLocation(const TDataLocation &location, const TRunFolders &folders)
 {
-    const QString &cloudFolder = RunLocation.CloudDataFolder;
+    const QString &cloudFolder = location.CloudDataFolder;
     if (!cloudFolder.isEmpty()) {
         // The PC always keeps a current copy of the cloud data. When that copy fails, nothing
         // is moved or wiped: the next start finds the data where it was.
-        if (!CopyDataFolder(cloudFolder, LocalDataFolder))
+        if (!CopyDataFolder(cloudFolder, folders.LocalDataFolder))
             return;
     }
-    if (!FolderHoldsData(LocalDataFolder))
+    if (!FolderHoldsData(folders.LocalDataFolder))
         return; // the PC folder holds no data: wiping a cloud copy could lose the only one
-    if (RunLocation.UsePC) {
-        WipeClientsData(CloudClientCount);
+    if (location.UsePC) {
+        WipeClientsData(location, CloudClientCount);
         return;
     }
     for (int client = 0; client < CloudClientCount; ++client) {
-        if (RunLocation.Clients[size_t(client)].Use) {
-            MoveDataToClient(client);
+        if (location.Clients[size_t(client)].Use) {
+            MoveDataToClient(location, folders.LocalDataFolder, client);
             return;
         }
     }

@@ -1,6 +1,7 @@
 #include "app/MgrImportFiles.h"
 
 #include "app/MgrLockvexDlgProcs.h"
+#include "app/RunState.h"
 #include "common/Globals.h"
 #include "platform/Platform.h"
 
@@ -66,19 +67,19 @@ bool ParseEntry(const QString &text, MadeFile &file)
 }
 
 // The logs named in the settings file. Without a settings file name nothing is kept.
-QStringList RecordedLogs()
+QStringList RecordedLogs(const QString &settingsFile)
 {
-    if (IniFileName.isEmpty())
+    if (settingsFile.isEmpty())
         return {};
-    QSettings settings(IniFileName, QSettings::IniFormat);
+    QSettings settings(settingsFile, QSettings::IniFormat);
     return settings.value(SettingsSection + QLatin1Char('/') + LogsKey).toStringList();
 }
 
-void RecordLogs(const QStringList &logs)
+void RecordLogs(const QString &settingsFile, const QStringList &logs)
 {
-    if (IniFileName.isEmpty())
+    if (settingsFile.isEmpty())
         return;
-    QSettings settings(IniFileName, QSettings::IniFormat);
+    QSettings settings(settingsFile, QSettings::IniFormat);
     const QString key = SettingsSection + QLatin1Char('/') + LogsKey;
     if (logs.isEmpty())
         settings.remove(key);
@@ -100,7 +101,7 @@ int CreateUnderFreeName(const QString &stem, const QString &ext, QString &path, 
 }
 
 // Notes a file just made through its handle, so that the end of the run removes exactly it.
-bool NoteMadeFile(const QString &path, int handle, bool inSettings)
+bool NoteMadeFile(const QString &path, int handle, bool inSettings, const QString &settingsFile)
 {
     platform::FileFacts facts;
     if (Desktop().Files().Facts(handle, facts) != 0)
@@ -108,7 +109,7 @@ bool NoteMadeFile(const QString &path, int handle, bool inSettings)
     MadeFile made{path, facts.Device, facts.Inode, inSettings};
     madeFiles.append(made);
     if (inSettings)
-        RecordLogs(RecordedLogs() << Entry(made));
+        RecordLogs(settingsFile, RecordedLogs(settingsFile) << Entry(made));
     if (TempFiles && !TempFiles->contains(path))
         TempFiles->append(path);
     return true;
@@ -122,9 +123,9 @@ void RemoveMadeFile(const MadeFile &file)
 }
 
 // Removes the files this run made as stem + ext or under a free name made from them.
-void ForgetMadeFiles(const QString &stem, const QString &ext)
+void ForgetMadeFiles(const QString &stem, const QString &ext, const QString &settingsFile)
 {
-    QStringList logs = RecordedLogs();
+    QStringList logs = RecordedLogs(settingsFile);
     const qsizetype recorded = logs.size();
     for (qsizetype i = madeFiles.size() - 1; i >= 0; --i) {
         const QString &path = madeFiles[i].Path;
@@ -136,7 +137,7 @@ void ForgetMadeFiles(const QString &stem, const QString &ext)
         madeFiles.removeAt(i);
     }
     if (logs.size() != recorded)
-        RecordLogs(logs);
+        RecordLogs(settingsFile, logs);
 }
 
 QString Reason(int err, const QString &path)
@@ -165,18 +166,18 @@ void RemoveFilesIn(const QString &folder, const QString &suffix)
 
 } // namespace
 
-QString ImportViewFolder()
+QString ImportViewFolder(const QString &profileFolder)
 {
-    if (ProfileFolder.isEmpty())
+    if (profileFolder.isEmpty())
         return QString();
-    return QDir(ProfileFolder).filePath(QStringLiteral(".cache/lockvex-import"));
+    return QDir(profileFolder).filePath(QStringLiteral(".cache/lockvex-import"));
 }
 
-QString CreateImportViewFolder()
+QString CreateImportViewFolder(const QString &profileFolder)
 {
     if (!runFolder.isEmpty())
         return runFolder;
-    const QString base = ImportViewFolder();
+    const QString base = ImportViewFolder(profileFolder);
     if (!base.isEmpty()) {
         // The cache folder itself may be missing on a new account (made as its standard says,
         // owner only); where it is, and whether through a link, is the user's choice.
@@ -213,14 +214,15 @@ QString WriteImportViewCopy(const QString &importFile, const QString &folder, QS
     if (const qsizetype dot = name.indexOf(QLatin1Char('.')); dot >= 0)
         name.truncate(dot);
     const QString stem = folder + QLatin1Char('/') + name;
-    // A copy of the same name made earlier in this run gives way to the new one.
-    ForgetMadeFiles(stem, QStringLiteral(".txt"));
+    // A copy of the same name made earlier in this run gives way to the new one (no view copy is
+    // named in the settings file).
+    ForgetMadeFiles(stem, QStringLiteral(".txt"), QString());
     int target = -1;
     if (const int err = CreateUnderFreeName(stem, QStringLiteral(".txt"), copy, target)) {
         files.Close(source);
         return Reason(err, copy);
     }
-    if (!NoteMadeFile(copy, target, false)) {
+    if (!NoteMadeFile(copy, target, false, QString())) {
         files.Close(source);
         files.Close(target);
         files.Remove(copy);
@@ -263,14 +265,14 @@ QString WriteImportViewCopy(const QString &importFile, const QString &folder, QS
     return QString();
 }
 
-int CreateImportLog(const QString &base, QString &logName, int &handle)
+int CreateImportLog(const QString &base, QString &logName, int &handle, const QString &settingsFile)
 {
     // The log of an earlier import of the same file in this run gives way to the new one.
-    ForgetMadeFiles(base + QStringLiteral(" Log"), QStringLiteral(".txt"));
+    ForgetMadeFiles(base + QStringLiteral(" Log"), QStringLiteral(".txt"), settingsFile);
     const int err = CreateUnderFreeName(base + QStringLiteral(" Log"), QStringLiteral(".txt"), logName, handle);
     if (err != 0)
         return err;
-    if (!NoteMadeFile(logName, handle, true)) {
+    if (!NoteMadeFile(logName, handle, true, settingsFile)) {
         Desktop().Files().Close(handle);
         Desktop().Files().Remove(logName);
         handle = -1;
@@ -288,9 +290,9 @@ bool IsMadeImportFile(const QString &path)
     return false;
 }
 
-void RemoveMadeImportFiles(bool updateSettings)
+void RemoveMadeImportFiles(const QString &settingsFile, bool updateSettings)
 {
-    QStringList logs = updateSettings ? RecordedLogs() : QStringList();
+    QStringList logs = updateSettings ? RecordedLogs(settingsFile) : QStringList();
     const qsizetype recorded = logs.size();
     for (const MadeFile &file : std::as_const(madeFiles)) {
         RemoveMadeFile(file);
@@ -299,30 +301,30 @@ void RemoveMadeImportFiles(bool updateSettings)
     }
     madeFiles.clear();
     if (updateSettings && logs.size() != recorded)
-        RecordLogs(logs);
+        RecordLogs(settingsFile, logs);
     if (!runFolder.isEmpty()) {
         Desktop().RemoveEmptyFolder(runFolder);
         Desktop().ReleaseFolderLock(runFolderLock);
         runFolderLock = -1;
-        runFolder.clear();
         if (runFolderInBase)
-            Desktop().RemoveEmptyFolder(ImportViewFolder());
+            Desktop().RemoveEmptyFolder(QFileInfo(runFolder).path()); // the view folder it was made in
+        runFolder.clear();
         runFolderInBase = false;
     }
 }
 
-void RemoveLeftImportFiles()
+void RemoveLeftImportFiles(const TRunFolders &folders)
 {
-    const QStringList logs = RecordedLogs();
+    const QStringList logs = RecordedLogs(folders.IniFileName);
     for (const QString &entry : logs) {
         MadeFile file;
         if (ParseEntry(entry, file))
             Desktop().RemoveFileIfSame(file.Path, file.Device, file.Inode);
     }
     if (!logs.isEmpty())
-        RecordLogs({});
+        RecordLogs(folders.IniFileName, {});
 
-    const QString base = ImportViewFolder();
+    const QString base = ImportViewFolder(folders.ProfileFolder);
     if (base.isEmpty() || !IsPrivateFolder(base))
         return; // not the program's folder: nothing in it is touched
     const auto entries = Desktop().ListFolder(base);

@@ -18,14 +18,17 @@
 
 #include <cstdint>
 
+struct TRunFolders;
+
 // A view copy stops after this many bytes of the import file, with a note that it is shortened:
 // no import file of sign-ons comes near it, and a file that never ends cannot fill the disk.
 inline constexpr qint64 ViewCopyLimit = 8 * 1024 * 1024;
 
-// «<home>/.cache/lockvex-import»; empty while the home folder is unknown.
-QString ImportViewFolder();
-// This run's folder for view copies, made on first use (owner only); empty when none could be made.
-QString CreateImportViewFolder();
+// «<home>/.cache/lockvex-import» of the home folder given; empty while the home folder is unknown.
+QString ImportViewFolder(const QString &profileFolder);
+// This run's folder for view copies, made on first use (owner only) in the home folder's view
+// folder or elsewhere; empty when none could be made.
+QString CreateImportViewFolder(const QString &profileFolder);
 
 // Copies the import file into the folder as «name.txt» (the import file's name without its
 // extension), or the next free name «name (2).txt», ...; an earlier copy of the same name made
@@ -35,19 +38,20 @@ QString CreateImportViewFolder();
 QString WriteImportViewCopy(const QString &importFile, const QString &folder, QString &copy);
 
 // Makes the import log «<base> Log.txt» new, or «<base> Log (2).txt», ... when the name is
-// taken by anything, owner only, and notes it for removal (also in the settings file, for a run
-// that does not end normally). 0 and the open handle and name, or the error (errno) and the name
-// it met the error on.
-int CreateImportLog(const QString &base, QString &logName, int &handle);
+// taken by anything, owner only, and notes it for removal (also in the settings file, when one is
+// named, for a run that does not end normally). 0 and the open handle and name, or the error
+// (errno) and the name it met the error on.
+int CreateImportLog(const QString &base, QString &logName, int &handle, const QString &settingsFile);
 
 // Whether the path names a file this run made that is still there as it was made.
 bool IsMadeImportFile(const QString &path);
 
 // At the end of a run: removes the files this run made, while they are the files made, then
-// its view folder when empty. updateSettings false: the settings file keeps naming the logs (an
-// exit() from within a library, when Qt's settings may be gone already); the next start finds
-// them removed and forgets them.
-void RemoveMadeImportFiles(bool updateSettings = true);
-// At start, when no other copy of the program runs on the data: removes the logs and view copies
-// that runs which did not end normally left behind.
-void RemoveLeftImportFiles();
+// its view folder when empty, and forgets the logs in the settings file. updateSettings false:
+// the settings file keeps naming the logs (an exit() from within a library, when Qt's settings
+// may be gone already); the next start finds them removed and forgets them.
+void RemoveMadeImportFiles(const QString &settingsFile, bool updateSettings = true);
+// At start, when no other copy of the program runs on the data: removes the logs named in the
+// run's settings file and the view copies in its home's view folder that runs which did not end
+// normally left behind.
+void RemoveLeftImportFiles(const TRunFolders &folders);

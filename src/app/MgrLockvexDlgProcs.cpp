@@ -4,7 +4,7 @@
 #include "app/LockvexAddresses.h"
 #include "app/LockvexMsgdial.h"
 #include "app/MgrTfrToMemStick.h"
-#include "common/Globals.h"
+#include "app/RunState.h"
 #include "platform/Platform.h"
 
 #include <QFileInfo>
@@ -60,9 +60,9 @@ bool IsWebAddress(const QString &target)
     return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }
 
-void ReportUnwritableSettings()
+void ReportUnwritableSettings(const QString &iniFileName)
 {
-    ShowErrorMessage(QStringLiteral("Unable to write to %1").arg(IniFileName));
+    ShowErrorMessage(QStringLiteral("Unable to write to %1").arg(iniFileName));
 }
 
 } // namespace
@@ -71,13 +71,13 @@ QString LockvexVersionNumber() { return VersionNumber(); }
 
 QString TLVDlgProcs::GetCaption() const
 {
-    return QStringLiteral("Tandrell safe web address storage:    ") + DataFileName;
+    return QStringLiteral("Tandrell safe web address storage:    ") + run_.Folders.DataFileName;
 }
 
 QString TLVDlgProcs::GetLockvexTextLabel() const
 {
     const QString start = QStringLiteral("All your web sign-ons, password protected, in an encrypted file, ");
-    if (const int client = RunLocation.DataClient(); client < CloudClientCount)
+    if (const int client = run_.Location.DataClient(); client < CloudClientCount)
         return start + CloudClients[size_t(client)].HeaderText;
     return start + QStringLiteral("only on your PC");
 }
@@ -155,7 +155,7 @@ void TLVDlgProcs::GetDlgPosnInfo(const QString &TopKey, const QString &LeftKey, 
     const platform::ScreenMetrics screen = platform::Current().Screen();
     DlgTop = screen.Height / 2 - DlgHeight / 2;
     DlgLeft = screen.Width - DlgWidth;
-    QSettings settings(IniFileName, QSettings::IniFormat);
+    QSettings settings(run_.Folders.IniFileName, QSettings::IniFormat);
     settings.beginGroup(SettingsSection);
     ReadCoordinate(settings, TopKey, DlgTop);
     ReadCoordinate(settings, LeftKey, DlgLeft);
@@ -168,7 +168,7 @@ bool TLVDlgProcs::SetDlgPosnInfo(const QString &TopKey, const QString &LeftKey, 
 
 QSize TLVDlgProcs::GetDlgSizeInfo(const QString &WidthKey, const QString &HeightKey) const
 {
-    QSettings settings(IniFileName, QSettings::IniFormat);
+    QSettings settings(run_.Folders.IniFileName, QSettings::IniFormat);
     settings.beginGroup(SettingsSection);
     int width = 0;
     int height = 0;
@@ -190,7 +190,7 @@ bool TLVDlgProcs::SetDlgPosnInfo(const QString &TopKey, const QString &LeftKey, 
 
 QString TLVDlgProcs::ReadSetting(const QString &Key, const QString &Default) const
 {
-    QSettings settings(IniFileName, QSettings::IniFormat);
+    QSettings settings(run_.Folders.IniFileName, QSettings::IniFormat);
     settings.beginGroup(SettingsSection);
     return ReadText(settings, Key, Default);
 }
@@ -199,7 +199,7 @@ QString TLVDlgProcs::ReadSetting(const QString &Key, const QString &Default) con
 // made again); only a file that cannot be written at all is an error.
 bool TLVDlgProcs::WriteSettings(const QList<std::pair<QString, QString>> &Values)
 {
-    QSettings settings(IniFileName, QSettings::IniFormat);
+    QSettings settings(run_.Folders.IniFileName, QSettings::IniFormat);
     settings.beginGroup(SettingsSection);
     for (const auto &[key, value] : Values)
         settings.setValue(key, value);
@@ -207,11 +207,11 @@ bool TLVDlgProcs::WriteSettings(const QList<std::pair<QString, QString>> &Values
     settings.sync();
     if (settings.status() != QSettings::AccessError)
         return true;
-    ReportUnwritableSettings();
+    ReportUnwritableSettings(run_.Folders.IniFileName);
     return false;
 }
 
 void TLVDlgProcs::TfrToMemStick(const QString &SelectedDirectory)
 {
-    ::TfrToMemStick(SelectedDirectory);
+    ::TfrToMemStick(SelectedDirectory, run_.Folders);
 }

@@ -3,7 +3,8 @@
 // settings file, the main window's caption, header and version texts, web pages and mail links
 // through the desktop, the clipboard, the support marker file, and the memory-stick transfer.
 //
-// The settings file is the INI file named by IniFileName, all keys in the section "TrelLockvex".
+// The settings file is the INI file named by the run's folders (TRunFolders::IniFileName), all keys
+// in the section "TrelLockvex".
 // It is opened for each access and never kept open; every write is flushed at once.
 
 #include <QList>
@@ -11,6 +12,8 @@
 #include <QString>
 
 #include <utility>
+
+struct TRunState;
 
 // The program's version as it shows it: "9.00".
 QString LockvexVersionNumber();
@@ -21,7 +24,10 @@ inline const QString SettingsSection = QStringLiteral("TrelLockvex");
 class TLVDlgProcs
 {
 public:
-    TLVDlgProcs() = default;
+    // The run's state: the settings file and the data file come from its folders, the header and
+    // the caption from its data location. Only a reference is kept, so the state may be made
+    // after the procedures, as long as it outlives them.
+    explicit TLVDlgProcs(TRunState &run) : run_(run) {}
     ~TLVDlgProcs() = default;
     TLVDlgProcs(const TLVDlgProcs &) = delete;
     TLVDlgProcs &operator=(const TLVDlgProcs &) = delete;
@@ -70,6 +76,13 @@ public:
 
     // Copies the program and the data file to the folder (a memory stick) and tells the user.
     void TfrToMemStick(const QString &SelectedDirectory);
+
+    // The run's state, which the windows read through the procedures they are handed: its mode,
+    // folders, data location and screen metrics.
+    TRunState &Run() const { return run_; }
+
+private:
+    TRunState &run_;
 };
 
 // Texts of the prepared mails, built whole: nothing is cut to a buffer's size.

@@ -1,9 +1,10 @@
 #include "app/MgrMainApp.h"
 
-#include "app/MgrLockvexDlgProcs.h"
 #include "app/LockvexMsgdial.h"
 #include "app/MgrImportFiles.h"
+#include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
+#include "app/RunState.h"
 #include "common/Globals.h"
 #include "common/PathRoutines.h"
 #include "entries/LockvexStringList.h"
@@ -21,37 +22,39 @@ namespace {
 
 QString Join(const QString &folder, const QString &name) { return folder + QLatin1Char('/') + name; }
 
-void TakeScreenMetrics()
+void TakeScreenMetrics(TScreenMetrics &metrics)
 {
     platform::ScreenMetrics screen = platform::Current().Screen();
-    ScreenHeight = screen.Height;
-    ScreenPPI = screen.PixelsPerInch > 0 ? screen.PixelsPerInch : 96;
-    ScreenHeightInches = double(ScreenHeight) / double(ScreenPPI);
-    ScaleForms = false;
+    metrics.ScreenHeight = screen.Height;
+    metrics.ScreenPPI = screen.PixelsPerInch > 0 ? screen.PixelsPerInch : 96;
+    metrics.ScreenHeightInches = double(metrics.ScreenHeight) / double(metrics.ScreenPPI);
+    metrics.ScaleForms = false;
 }
 
 } // namespace
 
-TMgrMainAppProcs::TMgrMainAppProcs()
+TMgrMainAppProcs::TMgrMainAppProcs(TRunState &run) : run_(run)
 {
-    TakeScreenMetrics();
+    TakeScreenMetrics(run_.Screen);
 
     platform::Platform &desktop = platform::Current();
-    ProfileFolder = desktop.ProfileFolder();
-    DocumentsFolder = desktop.DocumentsFolder();
-    LocalDataFolder = Join(DocumentsFolder, LockvexFolderName);
-    if (!QFileInfo(LocalDataFolder).isDir())
-        MigrateDocumentsData(DocumentsFolder, LocalDataFolder);
-    LocalDataFile = Join(LocalDataFolder, DataFileNameOnly);
-    IniFileName = Join(DocumentsFolder, IniFileNameOnly);
+    TRunFolders &folders = run_.Folders;
+    folders.ProfileFolder = desktop.ProfileFolder();
+    folders.DocumentsFolder = desktop.DocumentsFolder();
+    folders.LocalDataFolder = Join(folders.DocumentsFolder, LockvexFolderName);
+    if (!QFileInfo(folders.LocalDataFolder).isDir())
+        MigrateDocumentsData(folders.DocumentsFolder, folders.LocalDataFolder);
+    folders.LocalDataFile = Join(folders.LocalDataFolder, DataFileNameOnly);
+    folders.IniFileName = Join(folders.DocumentsFolder, IniFileNameOnly);
 }
 
 bool TMgrMainAppProcs::CheckRunAsApp()
 {
     platform::Platform &desktop = platform::Current();
     QString programFile = desktop.ProgramFilePath();
-    ExeFolder = programFile.isEmpty() ? QString() : QFileInfo(programFile).absolutePath();
-    if (ExeFolder.isEmpty())
+    TRunFolders &folders = run_.Folders;
+    folders.ExeFolder = programFile.isEmpty() ? QString() : QFileInfo(programFile).absolutePath();
+    if (folders.ExeFolder.isEmpty())
         return false;
     // On Linux "drive C:" is every medium that is not removable: only a program file on a
     // removable medium runs in memory-stick mode.
@@ -60,14 +63,14 @@ bool TMgrMainAppProcs::CheckRunAsApp()
 
     LockvexTbl->SetRunOnMemstick(true);
     QString lastName, parent;
-    SplitLastFolder(ExeFolder, lastName, parent);
+    SplitLastFolder(folders.ExeFolder, lastName, parent);
     Workstr = lastName;
     // The data and settings lie in the program's folder when it is the medium's root (its mount
     // point), else in the folder above the program's folder.
-    QString dataFolder = desktop.MountPointOf(ExeFolder) == ExeFolder ? ExeFolder : parent;
+    QString dataFolder = desktop.MountPointOf(folders.ExeFolder) == folders.ExeFolder ? folders.ExeFolder : parent;
     if (dataFolder.endsWith(QLatin1Char('/')))
         dataFolder.chop(1);
-    DataFileName = Join(dataFolder, DataFileNameOnly);
-    IniFileName = Join(dataFolder, IniFileNameOnly);
+    folders.DataFileName = Join(dataFolder, DataFileNameOnly);
+    folders.IniFileName = Join(dataFolder, IniFileNameOnly);
     return true;
 }

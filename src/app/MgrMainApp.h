@@ -6,6 +6,10 @@
 
 #include <QString>
 
+struct TDataLocation;
+struct TRunFolders;
+struct TRunState;
+
 // Fixed names; none of them is configurable.
 inline const QString LockvexFolderName = QStringLiteral("Lockvex");
 inline const QString DataFileBaseName = QStringLiteral("TrelLockvex");
@@ -21,9 +25,10 @@ inline const QString InUseMarkerExt = QStringLiteral("txt");
 
 class TMgrMainAppProcs {
 public:
-    // Takes the screen metrics and sets the folders (the first run moves data lying directly in
-    // the Documents folder into the data folder).
-    TMgrMainAppProcs();
+    // Takes the screen metrics and sets the folders of the run's state, which it keeps for the
+    // steps below (the first run moves data lying directly in the Documents folder into the data
+    // folder).
+    explicit TMgrMainAppProcs(TRunState &run);
     TMgrMainAppProcs(const TMgrMainAppProcs &) = delete;
     TMgrMainAppProcs &operator=(const TMgrMainAppProcs &) = delete;
 
@@ -31,6 +36,7 @@ public:
     bool LockvexFolderExists(const QString &cloudPath, bool &cloudPathExists, QString &cloudFileLocation);
     // True: memory-stick mode (the program file lies on a removable medium); sets the paths for it.
     bool CheckRunAsApp();
+    // Finds the data on the PC or in a cloud client's folder: the run's data location and data file.
     void LocateDataFile();
     // Signs the user in: through the prompt's dialog where the safe holds a password.
     bool CheckLockvexSignedIn(const TSignInPrompt &prompt);
@@ -39,15 +45,19 @@ public:
     // Set by CheckLockvexSignedIn when an entry could not be read from the data file: sign-in
     // then fails without a dialog, and the start ends as when the data file did not open.
     bool DataUnreadable = false;
+
+private:
+    TRunState &run_;
 };
 
-// Reads or writes the in-use marker next to cloud data; true means read-only mode.
-bool CheckDataInUse();
+// Reads or writes the in-use marker next to cloud data (sets the folders' InUseMarkerFile and
+// DataUserName); true means read-only mode.
+bool CheckDataInUse(TRunFolders &folders, const TDataLocation &location);
 // The user of this copy as the in-use marker and the data file's lock name it: «login on host».
 QString ThisUserName();
 // Carries out the user's choice of data location at exit. Never wipes a folder whose data is
 // not safely copied first.
-void ApplyDataLocation();
+void ApplyDataLocation(const TDataLocation &location, const TRunFolders &folders);
 
 // Moves the data files lying directly in the Documents folder into the new data folder (first run).
 void MigrateDocumentsData(const QString &documentsFolder, const QString &localDataFolder);

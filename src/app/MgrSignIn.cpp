@@ -1,6 +1,7 @@
 #include "app/MgrSignIn.h"
 
 #include "app/MgrMainApp.h"
+#include "app/RunState.h"
 #include "common/Globals.h"
 #include "entries/LockvexStringList.h"
 #include "entries/MgrLockvexLists.h"
@@ -48,7 +49,7 @@ bool TMgrMainAppProcs::CheckLockvexSignedIn(const TSignInPrompt &prompt)
     // of the whole file also tells whether every record reads. The list manager's scan, when it
     // read the passwords that way, has told that already, and the count is not needed elsewhere.
     int differentPWs = 0;
-    if (MemStickMode || ListManager->LastFileScan() == TListManager::NoFileScan)
+    if (run_.Mode.MemStickMode() || ListManager->LastFileScan() == TListManager::NoFileScan)
         differentPWs = DifferentSignInPasswords();
     else if (ListManager->LastFileScan() == TListManager::FileScanFailed)
         differentPWs = -1;
@@ -58,14 +59,14 @@ bool TMgrMainAppProcs::CheckLockvexSignedIn(const TSignInPrompt &prompt)
         DataUnreadable = true;
         return false;
     }
-    const SignInDialog kind = ChooseSignInDialog(ListManager->TotalPWs, differentPWs, MemStickMode);
+    const SignInDialog kind = ChooseSignInDialog(ListManager->TotalPWs, differentPWs, run_.Mode.MemStickMode());
     switch (kind) {
     case SignInDialog::None:
         return true;
     case SignInDialog::OnePassword:
     case SignInDialog::TwoPasswords:
         // Without a dialog nobody can prove knowledge of the safe: not signed in.
-        return prompt && prompt(kind);
+        return prompt && prompt(kind, run_);
     }
     return false;
 }

@@ -8,9 +8,12 @@
 
 enum class SignInDialog { None, OnePassword, TwoPasswords };
 
-// Shows the sign-in dialog of the kind, modally, and answers whether the user got in. The window
-// layer gives it (ui/signin/SignInDialogs.h); the decisions around it stay here.
-using TSignInPrompt = std::function<bool(SignInDialog)>;
+struct TRunState;
+
+// Shows the sign-in dialog of the kind, modally, for the run (its mode, data location and screen),
+// and answers whether the user got in. The window layer gives it (ui/signin/SignInDialogs.h); the
+// decisions around it stay here.
+using TSignInPrompt = std::function<bool(SignInDialog, const TRunState &)>;
 
 // The dialog that sign-in shows. No entry with a password: none, the user is in at once. From a
 // memory stick, with more than one entry holding a password, the two-password dialog, as long as

@@ -1,6 +1,7 @@
 #include "app/MgrTfrToMemStick.h"
 
 #include "app/LockvexMsgdial.h"
+#include "app/RunState.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexLists.h"
 #include "platform/Platform.h"
@@ -41,18 +42,18 @@ QString MediaStartFolder()
 
 } // namespace
 
-void TfrToMemStick(const QString &SelectedDirectory)
+void TfrToMemStick(const QString &SelectedDirectory, const TRunFolders &folders)
 {
     platform::Platform &desktop = platform::Current();
     const bool programCopied =
         desktop.CopyFile(desktop.ProgramFilePath(), InFolder(SelectedDirectory, StickProgramName), false);
     // The PC's copy goes to the stick, also when the data in use lives in a cloud folder.
-    const bool dataCopied =
-        desktop.CopyFile(InFolder(LocalDataFolder, StickDataName), InFolder(SelectedDirectory, StickDataName), false);
+    const bool dataCopied = desktop.CopyFile(InFolder(folders.LocalDataFolder, StickDataName),
+                                             InFolder(SelectedDirectory, StickDataName), false);
     ShowMessageDlg(MsgCatalogue[programCopied && dataCopied ? MsgCopiedToStick : MsgUnableToCopy], SelectedDirectory);
 }
 
-void TfrMemStickCommand()
+void TfrMemStickCommand(const TRunFolders &folders)
 {
     // On the stick the program asks for two different access passwords; one alone cannot open it.
     if (ListManager && ListManager->LoginPWs == 1) {
@@ -66,7 +67,7 @@ void TfrMemStickCommand()
         if (folder.isEmpty())
             return;
         if (platform::Current().IsRemovableMountPoint(folder)) {
-            TfrToMemStick(folder);
+            TfrToMemStick(folder, folders);
             return;
         }
         ShowMessageDlg(MsgCatalogue[MsgSelectMemStick]);

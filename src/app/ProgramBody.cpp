@@ -4,6 +4,7 @@
 #include "app/LockvexSession.h"
 #include "app/MgrImportFiles.h"
 #include "app/MgrMainApp.h"
+#include "app/RunState.h"
 #include "common/Globals.h"
 #include "store/Lockvextypes.h"
 #include "store/TBDALockvexData.h"
@@ -46,14 +47,15 @@ void EndRunOnExitCall()
         return;
     runOpen = false;
     SetQuietClose(true);
-    if (MemStickMode && QFile::exists(IniFileName))
-        QFile::remove(IniFileName);
-    if (!ReadOnlyMode && !InUseMarkerFile.isEmpty())
-        QFile::remove(InUseMarkerFile);
+    const TRunState &run = session->Run;
+    if (run.Mode.MemStickMode() && QFile::exists(run.Folders.IniFileName))
+        QFile::remove(run.Folders.IniFileName);
+    if (!run.Mode.ReadOnlyMode() && !run.Folders.InUseMarkerFile.isEmpty())
+        QFile::remove(run.Folders.InUseMarkerFile);
     session->LockvexTbl->CloseTable();
     // Qt's own objects that were made after this handler was registered are gone by now (the
     // settings among them): only plain file calls from here on.
-    RemoveMadeImportFiles(false);
+    RemoveMadeImportFiles(run.Folders.IniFileName, false);
 }
 
 void OnEndingSignal(int)
@@ -84,11 +86,15 @@ void CloseOnSignal(QCoreApplication &app)
 void RunExitSteps()
 {
     runOpen = false;
-    if (MemStickMode && QFile::exists(IniFileName))
-        QFile::remove(IniFileName); // no settings of this run stay on the stick
-    if (!ReadOnlyMode && !InUseMarkerFile.isEmpty())
-        QFile::remove(InUseMarkerFile);
-    if (WritePlainOnExit && LockvexTbl)
+    if (!runSession)
+        return;
+    // Kept past the session, which is freed before the data moves.
+    const TRunState run = runSession->Run;
+    if (run.Mode.MemStickMode() && QFile::exists(run.Folders.IniFileName))
+        QFile::remove(run.Folders.IniFileName); // no settings of this run stay on the stick
+    if (!run.Mode.ReadOnlyMode() && !run.Folders.InUseMarkerFile.isEmpty())
+        QFile::remove(run.Folders.InUseMarkerFile);
+    if (run.Mode.WritePlainOnExit && LockvexTbl)
         LockvexTbl->SetEncryptedRecs(No);
     // The entry table closes first (TEMP copy, backups): a backup that failed is told on stderr.
     if (LockvexTbl) {
@@ -97,8 +103,8 @@ void RunExitSteps()
             std::fprintf(stderr, "Lockvex: %s\n", qPrintable(closed.Failure));
     }
     runSession.reset();
-    if (SignedIn && !MemStickMode)
-        ApplyDataLocation();
+    if (run.Mode.SignedIn && !run.Mode.MemStickMode())
+        ApplyDataLocation(run.Location, run.Folders);
 }
 
 LockvexSession *RunSession()
@@ -147,26 +153,28 @@ bool RunStartSteps()
 {
     runSession = std::make_unique<LockvexSession>();
     TMgrMainAppProcs &MainAppProcs = *runSession->MainAppProcs;
+    TRunMode &mode = runSession->Run.Mode;
+    TRunFolders &folders = runSession->Run.Folders;
     runOpen = true;
-    WritePlainOnExit = false;
-    ReadOnlyMode = false;
-    MemStickMode = MainAppProcs.CheckRunAsApp();
-    if (!MemStickMode)
+    mode = TRunMode();
+    mode.SetMemStickMode(MainAppProcs.CheckRunAsApp());
+    if (!mode.MemStickMode())
         MainAppProcs.LocateDataFile();
     // One copy of the program writes a data file at a time: a second copy on this computer runs
-    // read-only and names the copy that has the data, as the in-use marker does for others.
-    if (!LockvexTbl->LockDataFile(DataFileName, ThisUserName())) {
-        ReadOnlyMode = true;
-        DataUserName = LockvexTbl->LockHolder();
+    // read-only (from a memory stick as well) and names the copy that has the data, as the in-use
+    // marker does for others.
+    if (!LockvexTbl->LockDataFile(folders.DataFileName, ThisUserName())) {
+        mode.SetReadOnlyMode(true);
+        folders.DataUserName = LockvexTbl->LockHolder();
     } else {
         // No other copy runs on this data: what a run that did not end normally left of its
         // imports goes (an import log with passwords in plain text, view copies).
-        RemoveLeftImportFiles();
-        if (!MemStickMode)
-            ReadOnlyMode = CheckDataInUse();
+        RemoveLeftImportFiles(folders);
+        if (!mode.MemStickMode())
+            mode.SetReadOnlyMode(CheckDataInUse(folders, runSession->Run.Location));
     }
-    LockvexTbl->SetReadOnlyMode(ReadOnlyMode);
-    const bool opened = LockvexTbl->OpenPool(DataFileName);
+    LockvexTbl->SetReadOnlyMode(mode.ReadOnlyMode());
+    const bool opened = LockvexTbl->OpenPool(folders.DataFileName);
     // A damaged data file was restored from a backup; the user learns where the damaged one is.
     if (const QString kept = LockvexTbl->DamagedFileKeptAs(); !kept.isEmpty())
         ShowMessageDlg(MsgCatalogue[MsgDataFileDamaged], QDir::toNativeSeparators(kept));
@@ -182,12 +190,13 @@ void ReportDataNotOpened()
 int RunLockvex(QApplication &app, const TSignInPrompt &signIn, const WindowRunner &runWindows)
 {
     const bool opened = RunStartSteps();
-    SignedIn = opened && runSession->MainAppProcs->CheckLockvexSignedIn(signIn);
+    TRunMode &mode = runSession->Run.Mode;
+    mode.SignedIn = opened && runSession->MainAppProcs->CheckLockvexSignedIn(signIn);
     int result = 0;
     if (!opened || runSession->MainAppProcs->DataUnreadable) {
         ReportDataNotOpened();
         result = 1;
-    } else if (SignedIn) {
+    } else if (mode.SignedIn) {
         QGuiApplication::setApplicationDisplayName(ApplicationTitle);
         result = runWindows(app, *runSession);
     }

@@ -28,33 +28,8 @@ extern QStringList *TempFiles; // temporary files of the import, deleted at exit
 // The entry shown or picked in a window.
 extern int DisplayedItemKey;
 
-// Folders and files.
-extern QString ProfileFolder;
-extern QString DocumentsFolder;
-extern QString LocalDataFolder;
-extern QString LocalDataFile;
-extern QString IniFileName;
-extern QString ExeFolder;
-extern QString DataFileName;
-
-// Modes.
-extern bool MemStickMode;
-extern bool SignedIn;
-extern bool ReadOnlyMode;
-extern bool WritePlainOnExit;
-extern bool ScaleForms;
-
-// Data location, cloud folders and the in-use marker.
-extern QString InUseMarkerFile;
-extern QString DataUserName;
-// The cloud clients' folders and flags (DropboxPath, DataInDropbox, UseDropbox, CloudDataFolder,
-// ...) are the run's DataLocation (app/DataLocation.h).
-
-// Screen metrics, taken once at start.
-extern int ScreenHeight;
-extern int ScreenPPI;
-extern double ScreenHeightInches;
-constexpr int RefScreenHeight = 1200; // the screen height the windows were laid out for
+// The modes, the folders and files, the data location and the screen metrics are the session's
+// run state (LockvexSession::Run, app/RunState.h).
 
 // Sets every value back to its start value (empty, false, zero; keys to none). Objects are not
 // freed: their owner frees them.

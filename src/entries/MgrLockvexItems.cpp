@@ -45,8 +45,9 @@ ItemManagerParams TItemManager::LoadWebItem(int Key)
 
 bool TItemManager::SaveWebItem(int ItemKey, const ItemManagerParams &ItemToSave)
 {
-    // Nothing is written from a memory stick or for a nameless entry, and the answer says so.
-    if (MemStickMode || TrimBlankChars(ItemToSave.ItemName).isEmpty())
+    // Nothing is written from a memory stick (the table knows it runs on one) or for a nameless
+    // entry, and the answer says so.
+    if ((LockvexTbl && LockvexTbl->IsRunOnMemstick()) || TrimBlankChars(ItemToSave.ItemName).isEmpty())
         return false;
     if (!SharedLockvexRec || !LockvexTbl)
         return false;

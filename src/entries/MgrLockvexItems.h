@@ -47,10 +47,11 @@ public:
     // Reads the entry with this key into the shared record (a key of NoKey takes the shared
     // record as it is) and returns it.
     ItemManagerParams LoadWebItem(int Key);
-    // Writes the entry under ItemKey. Does nothing in memory-stick mode or for a name of blanks
-    // only. False whenever nothing was written: in those two cases and when the store did not
-    // write it (read-only data, a disk error, a key not in the index), so that the window can
-    // tell the user the change was not saved.
+    // Writes the entry under ItemKey. Does nothing when the table runs on a memory stick
+    // (TV9LockvexTbl::SetRunOnMemstick) or for a name of blanks only. False whenever nothing was
+    // written: in those two cases and when the store did not write it (read-only data, a disk
+    // error, a key not in the index), so that the window can tell the user the change was not
+    // saved.
     [[nodiscard]] bool SaveWebItem(int ItemKey, const ItemManagerParams &ItemToSave);
     // True when the entry would need saving.
     bool ItemChanged(const ItemManagerParams &ItemAsLoaded, const ItemManagerParams &ItemNow) const;

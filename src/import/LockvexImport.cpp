@@ -261,7 +261,7 @@ bool TImportExport::OpenImport()
         // a link or a pipe of that name is neither written through nor emptied nor deleted. The
         // log is removed when the program ends, viewed or not.
         int handle = -1;
-        if (const int err = CreateImportLog(base, LogFileName, handle))
+        if (const int err = CreateImportLog(base, LogFileName, handle, SettingsFile))
             throw TextFileError(err, QString::fromLocal8Bit(std::strerror(err)) + QStringLiteral(": ") + LogFileName);
         OpenTextForWriteOn(LogFile, handle, LogFileName);
         CSVFieldCount = 0;

@@ -67,6 +67,9 @@ public:
 
     // The format the caller fills in before GetFirstImportRec.
     ImportExportFormat ImpExFormat;
+    // The settings file each import log is named in, so that the next start removes the logs of
+    // a run that did not end normally; empty: the logs are named nowhere.
+    QString SettingsFile;
 
     // Opens the import and delivers its first valid record. False when there is none (the
     // import is then closed) or ImpExFileName is empty (nothing is opened). An import file or

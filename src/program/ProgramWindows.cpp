@@ -3,12 +3,13 @@
 #include "app/LockvexMsgdial.h"
 #include "app/LockvexSession.h"
 #include "app/MgrLockvexDlgProcs.h"
-#include "entries/MgrLockvexItems.h"
 #include "app/ProgramBody.h"
+#include "app/RunState.h"
 #include "common/Globals.h"
+#include "entries/MgrLockvexItems.h"
+#include "ui/main/DLockvexMain.h"
 #include "ui/messages/MessageDialog.h"
 #include "ui/quicklist/DLockvexList.h"
-#include "ui/main/DLockvexMain.h"
 
 #include <QApplication>
 
@@ -34,5 +35,6 @@ int RunMainWindow(QApplication &app, LockvexSession &session)
 
 int RunProgramWindows(QApplication &app, LockvexSession &session)
 {
-    return MemStickMode ? RunQuickListWindow(app, session) : RunMainWindow(app, session);
+    return session.Run.Mode.RunKind() == TRunMode::Kind::MemStick ? RunQuickListWindow(app, session)
+                                                                  : RunMainWindow(app, session);
 }

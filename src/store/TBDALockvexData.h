@@ -38,6 +38,7 @@ public:
     bool OpenPool(const QString &Fn);
     using TPoolMgr::OpenPool;
     void SetRunOnMemstick(bool Cond) { RunOnMemStick = Cond; }
+    bool IsRunOnMemstick() const { return RunOnMemStick; }
     // Takes the data file's lock for the life of the table, before it is opened: one copy of the
     // program writes a data file at a time. False when another copy holds it (LockHolder names
     // that copy's user), and the caller runs read-only; true also when the folder allows no lock.

@@ -33,16 +33,16 @@ QByteArray ReadFile(const QString &path)
 
 class DataLocation : public ::testing::Test {
 protected:
-    void SetUp() override { ResetGlobals();
-        RunLocation.Clear(); }
+    void SetUp() override { ResetGlobals(); }
     void TearDown() override
     {
         session.reset();
         ResetGlobals();
-        RunLocation.Clear();
     }
 
     std::unique_ptr<LockvexSession> session;
+    TRunFolders &Folders() const { return session->Run.Folders; }
+    TDataLocation &Location() const { return session->Run.Location; }
 
     void Start()
     {
@@ -64,12 +64,12 @@ TEST_F(DataLocation, NoCloudDataKeepsThePcFolderAndNoMarker)
 {
     QDir().mkpath(Home("Dropbox"));
     Start();
-    EXPECT_EQ(DataFileName, Home("Documents/Lockvex/TrelLockvex.acsdb"));
-    EXPECT_TRUE(RunLocation.CloudDataFolder.isEmpty());
-    EXPECT_TRUE(RunLocation.Clients[CloudDropbox].Exists);
-    EXPECT_FALSE(RunLocation.Clients[CloudDropbox].DataIn);
-    EXPECT_FALSE(CheckDataInUse());
-    EXPECT_FALSE(QFile::exists(InUseMarkerFile));
+    EXPECT_EQ(Folders().DataFileName, Home("Documents/Lockvex/TrelLockvex.acsdb"));
+    EXPECT_TRUE(Location().CloudDataFolder.isEmpty());
+    EXPECT_TRUE(Location().Clients[CloudDropbox].Exists);
+    EXPECT_FALSE(Location().Clients[CloudDropbox].DataIn);
+    EXPECT_FALSE(CheckDataInUse(Folders(), Location()));
+    EXPECT_FALSE(QFile::exists(Folders().InUseMarkerFile));
 }
 
 TEST_F(DataLocation, DropboxWinsOverGoogleDriveAndABackupAloneCountsAsData)
@@ -77,10 +77,10 @@ TEST_F(DataLocation, DropboxWinsOverGoogleDriveAndABackupAloneCountsAsData)
     PutData("Google Drive");
     PutData("Dropbox", "TrelLockvex.BAC1");
     Start();
-    EXPECT_TRUE(RunLocation.Clients[CloudDropbox].DataIn);
-    EXPECT_TRUE(RunLocation.Clients[CloudGoogleDrive].DataIn);
-    EXPECT_EQ(DataFileName, Home("Dropbox/Lockvex/TrelLockvex.acsdb"));
-    EXPECT_EQ(RunLocation.CloudDataFolder, Home("Dropbox/Lockvex"));
+    EXPECT_TRUE(Location().Clients[CloudDropbox].DataIn);
+    EXPECT_TRUE(Location().Clients[CloudGoogleDrive].DataIn);
+    EXPECT_EQ(Folders().DataFileName, Home("Dropbox/Lockvex/TrelLockvex.acsdb"));
+    EXPECT_EQ(Location().CloudDataFolder, Home("Dropbox/Lockvex"));
 }
 
 TEST_F(DataLocation, SkyDriveDataCountsAsOneDrive)
@@ -88,18 +88,18 @@ TEST_F(DataLocation, SkyDriveDataCountsAsOneDrive)
     QDir().mkpath(Home("OneDrive"));
     PutData("SkyDrive");
     Start();
-    EXPECT_TRUE(RunLocation.Clients[CloudOneDrive].DataIn);
-    EXPECT_TRUE(RunLocation.Clients[CloudOneDrive].Exists);
-    EXPECT_EQ(RunLocation.Clients[CloudOneDrive].Path, Home("SkyDrive"));
-    EXPECT_EQ(DataFileName, Home("SkyDrive/Lockvex/TrelLockvex.acsdb"));
+    EXPECT_TRUE(Location().Clients[CloudOneDrive].DataIn);
+    EXPECT_TRUE(Location().Clients[CloudOneDrive].Exists);
+    EXPECT_EQ(Location().Clients[CloudOneDrive].Path, Home("SkyDrive"));
+    EXPECT_EQ(Folders().DataFileName, Home("SkyDrive/Lockvex/TrelLockvex.acsdb"));
 }
 
 TEST_F(DataLocation, ACloudFolderThatIsAFileIsNoClient)
 {
     WriteFile(Home("Dropbox"), "not a folder");
     Start();
-    EXPECT_FALSE(RunLocation.Clients[CloudDropbox].Exists);
-    EXPECT_EQ(DataFileName, LocalDataFile);
+    EXPECT_FALSE(Location().Clients[CloudDropbox].Exists);
+    EXPECT_EQ(Folders().DataFileName, Folders().LocalDataFile);
 }
 
 TEST_F(DataLocation, InUseMarkerAtThreeAndThirteenHours)
@@ -116,13 +116,13 @@ TEST_F(DataLocation, InUseMarkerAtThreeAndThirteenHours)
         QString marker = Home("Dropbox/Lockvex/Lockvex User.txt");
         WriteFile(marker, "bob on desktop\r\n");
         ASSERT_TRUE(desktop.SetLastWriteTime(marker, desktop.Clock.addSecs(-3600 * c.hoursAgo)));
-        EXPECT_EQ(CheckDataInUse(), c.readOnly);
-        EXPECT_EQ(InUseMarkerFile, marker);
+        EXPECT_EQ(CheckDataInUse(Folders(), Location()), c.readOnly);
+        EXPECT_EQ(Folders().InUseMarkerFile, marker);
         if (c.readOnly) {
-            EXPECT_EQ(DataUserName, "bob on desktop");
+            EXPECT_EQ(Folders().DataUserName, "bob on desktop");
             EXPECT_EQ(ReadFile(marker), "bob on desktop\r\n");
         } else {
-            EXPECT_TRUE(DataUserName.isEmpty());
+            EXPECT_TRUE(Folders().DataUserName.isEmpty());
             EXPECT_EQ(ReadFile(marker), "alice on laptop\r\n");
         }
         session.reset();
@@ -137,8 +137,8 @@ TEST_F(DataLocation, AnUnreadableFreshMarkerMeansInUseBySomeoneUnnamed)
     QString marker = Home("Dropbox/Lockvex/Lockvex User.txt");
     QDir().mkpath(marker); // a folder where the marker should be: it exists, but reads as nothing
     ASSERT_TRUE(desktop.SetLastWriteTime(marker, desktop.Clock.addSecs(-60)) || true);
-    EXPECT_TRUE(CheckDataInUse());
-    EXPECT_TRUE(DataUserName.isEmpty());
+    EXPECT_TRUE(CheckDataInUse(Folders(), Location()));
+    EXPECT_TRUE(Folders().DataUserName.isEmpty());
 }
 
 TEST_F(DataLocation, FirstRunMovesOnlyTheDataFilesOutOfDocuments)
@@ -153,7 +153,7 @@ TEST_F(DataLocation, FirstRunMovesOnlyTheDataFilesOutOfDocuments)
     EXPECT_FALSE(QFile::exists(Home("Documents/TrelLockvex.BAC0")));
     EXPECT_EQ(ReadFile(Home("Documents/holiday.txt")), "mine");
     EXPECT_FALSE(QFile::exists(Home("Documents/Lockvex/holiday.txt")));
-    EXPECT_EQ(IniFileName, Home("Documents/Lockvex.INI"));
+    EXPECT_EQ(Folders().IniFileName, Home("Documents/Lockvex.INI"));
 }
 
 TEST_F(DataLocation, AFailedFirstRunCopyKeepsTheDataInDocuments)
@@ -170,14 +170,14 @@ TEST_F(DataLocation, ChoosingThePcWipesEveryCloudCopyAfterCopyingItHome)
     PutData("Google Drive", "TrelLockvex.acsdb", "cloud");
     QDir().mkpath(Home("Dropbox/Lockvex"));
     Start();
-    RunLocation.UsePC = true;
-    ApplyDataLocation();
+    Location().UsePC = true;
+    ApplyDataLocation(Location(), Folders());
     EXPECT_EQ(ReadFile(Home("Documents/Lockvex/TrelLockvex.acsdb")), "cloud");
     EXPECT_FALSE(QFileInfo::exists(Home("Google Drive/Lockvex")));
     EXPECT_FALSE(QFileInfo::exists(Home("Dropbox/Lockvex")));
     session.reset();
     Start();
-    EXPECT_EQ(DataFileName, LocalDataFile);
+    EXPECT_EQ(Folders().DataFileName, Folders().LocalDataFile);
 }
 
 TEST_F(DataLocation, ChoosingGoogleDriveMovesPcDataThereAndWipesAStaleDropboxCopy)
@@ -186,9 +186,9 @@ TEST_F(DataLocation, ChoosingGoogleDriveMovesPcDataThereAndWipesAStaleDropboxCop
     WriteFile(Home("Documents/Lockvex/TrelLockvex.acsdb"), "pc");
     QDir().mkpath(Home("Google Drive"));
     Start();
-    EXPECT_EQ(DataFileName, LocalDataFile);
-    RunLocation.Clients[CloudGoogleDrive].Use = true;
-    ApplyDataLocation();
+    EXPECT_EQ(Folders().DataFileName, Folders().LocalDataFile);
+    Location().Clients[CloudGoogleDrive].Use = true;
+    ApplyDataLocation(Location(), Folders());
     EXPECT_EQ(ReadFile(Home("Google Drive/Lockvex/TrelLockvex.acsdb")), "pc");
     EXPECT_FALSE(QFileInfo::exists(Home("Dropbox/Lockvex")));
 }
@@ -198,8 +198,8 @@ TEST_F(DataLocation, ChoosingWhereTheDataAlreadyIsOnlyRefreshesThePcCopy)
     PutData("Dropbox", "TrelLockvex.acsdb", "cloud");
     PutData("Google Drive", "TrelLockvex.acsdb", "other");
     Start();
-    RunLocation.Clients[CloudDropbox].Use = true;
-    ApplyDataLocation();
+    Location().Clients[CloudDropbox].Use = true;
+    ApplyDataLocation(Location(), Folders());
     EXPECT_EQ(ReadFile(Home("Documents/Lockvex/TrelLockvex.acsdb")), "cloud");
     EXPECT_EQ(ReadFile(Home("Dropbox/Lockvex/TrelLockvex.acsdb")), "cloud");
     EXPECT_EQ(ReadFile(Home("Google Drive/Lockvex/TrelLockvex.acsdb")), "other");
@@ -210,18 +210,18 @@ TEST_F(DataLocation, AFailedCopyWipesNothing)
     PutData("Google Drive", "TrelLockvex.acsdb", "cloud");
     QDir().mkpath(Home("Dropbox"));
     Start();
-    RunLocation.Clients[CloudDropbox].Use = true;
+    Location().Clients[CloudDropbox].Use = true;
     desktop.FailStorage = [this](StorageOp op, const QString &path, qint64, qint64) {
         return op == StorageOp::Copy && path.startsWith(Home("Dropbox")) ? EIO : 0;
     };
-    ApplyDataLocation();
+    ApplyDataLocation(Location(), Folders());
     EXPECT_EQ(ReadFile(Home("Google Drive/Lockvex/TrelLockvex.acsdb")), "cloud");
 
     desktop.FailStorage = [](StorageOp op, const QString &, qint64, qint64) { return op == StorageOp::Copy ? EIO : 0; };
     QFile::remove(Home("Documents/Lockvex/TrelLockvex.acsdb"));
-    RunLocation.UsePC = true;
-    RunLocation.Clients[CloudDropbox].Use = false;
-    ApplyDataLocation();
+    Location().UsePC = true;
+    Location().Clients[CloudDropbox].Use = false;
+    ApplyDataLocation(Location(), Folders());
     EXPECT_EQ(ReadFile(Home("Google Drive/Lockvex/TrelLockvex.acsdb")), "cloud");
 }
 
@@ -235,15 +235,15 @@ TEST_F(DataLocation, ModeFollowsTheMediumOfTheProgramFile)
     desktop.RemovableMountPoints = {"/media/alice/STICK"};
     desktop.ProgramPath = "/media/alice/STICK/Lockvex/lockvex";
     EXPECT_TRUE(session->MainAppProcs->CheckRunAsApp());
-    EXPECT_EQ(ExeFolder, "/media/alice/STICK/Lockvex");
+    EXPECT_EQ(Folders().ExeFolder, "/media/alice/STICK/Lockvex");
     EXPECT_EQ(session->MainAppProcs->Workstr, "LOCKVEX");
-    EXPECT_EQ(DataFileName, "/media/alice/STICK/TrelLockvex.acsdb");
-    EXPECT_EQ(IniFileName, "/media/alice/STICK/Lockvex.INI");
+    EXPECT_EQ(Folders().DataFileName, "/media/alice/STICK/TrelLockvex.acsdb");
+    EXPECT_EQ(Folders().IniFileName, "/media/alice/STICK/Lockvex.INI");
 
     desktop.ProgramPath = "/media/alice/STICK/lockvex";
     EXPECT_TRUE(session->MainAppProcs->CheckRunAsApp());
-    EXPECT_EQ(DataFileName, "/media/alice/STICK/TrelLockvex.acsdb");
-    EXPECT_EQ(IniFileName, "/media/alice/STICK/Lockvex.INI");
+    EXPECT_EQ(Folders().DataFileName, "/media/alice/STICK/TrelLockvex.acsdb");
+    EXPECT_EQ(Folders().IniFileName, "/media/alice/STICK/Lockvex.INI");
 }
 
 } // namespace

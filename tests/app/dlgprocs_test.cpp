@@ -2,6 +2,7 @@
 #include "app/LockvexAddresses.h"
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
+#include "app/RunState.h"
 #include "common/Globals.h"
 #include "platform/Platform.h"
 #include "support/TestPlatform.h"
@@ -22,21 +23,20 @@ protected:
     void SetUp() override
     {
         ResetGlobals();
-        RunLocation.Clear();
         desktop.ScreenInfo = {1920, 1080, 96};
-        IniFileName = desktop.Documents + "/Lockvex.INI";
+        run.Folders.IniFileName = desktop.Documents + "/Lockvex.INI";
     }
 
     void WriteIni(const QByteArray &content)
     {
-        QFile file(IniFileName);
+        QFile file(run.Folders.IniFileName);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(content);
     }
 
     QByteArray ReadIni()
     {
-        QFile file(IniFileName);
+        QFile file(run.Folders.IniFileName);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
@@ -50,7 +50,8 @@ protected:
     testing_support::TestPlatform desktop;
     platform::ScopedInstall guard{desktop};
     ScopedMessageResponder messages;
-    TLVDlgProcs procs;
+    TRunState run; // the settings file and the data file are its folders'
+    TLVDlgProcs procs{run};
 };
 
 TEST_F(DlgProcs, WithoutSettingsAWindowOpensAtTheRightEdgeVerticallyCentred)
@@ -59,7 +60,7 @@ TEST_F(DlgProcs, WithoutSettingsAWindowOpensAtTheRightEdgeVerticallyCentred)
     EXPECT_EQ(Position("DialogTop", "DialogLeft", 800, 601), std::make_pair(240, 1120));
     desktop.ScreenInfo = {1280, 1025, 96}; // the screen is looked at anew for each call
     EXPECT_EQ(Position("DialogTop", "DialogLeft", 800, 601), std::make_pair(512 - 300, 480));
-    EXPECT_FALSE(QFile::exists(IniFileName)); // reading creates nothing
+    EXPECT_FALSE(QFile::exists(run.Folders.IniFileName)); // reading creates nothing
 }
 
 TEST_F(DlgProcs, EachCoordinateThatIsNotAWholeNumberKeepsItsDefault)
@@ -83,7 +84,7 @@ TEST_F(DlgProcs, EachCoordinateThatIsNotAWholeNumberKeepsItsDefault)
         SCOPED_TRACE(std::string(c.Top) + " / " + c.Left);
         // A file of its own per case: the INI reader keeps what it read of a file, and two edits
         // of the same size within the same millisecond would look unchanged to it.
-        IniFileName = desktop.Documents + QStringLiteral("/Lockvex%1.INI").arg(++fileNo);
+        run.Folders.IniFileName = desktop.Documents + QStringLiteral("/Lockvex%1.INI").arg(++fileNo);
         WriteIni(QByteArray("[TrelLockvex]\nDialogTop=") + c.Top + "\nDialogLeft=" + c.Left + "\n");
         EXPECT_EQ(Position("DialogTop", "DialogLeft", 800, 601), c.Expected);
     }
@@ -140,11 +141,11 @@ TEST_F(DlgProcs, ASettingsFileThatCannotBeWrittenIsReportedAndTheCallerGoesOn)
     QFile blocker(desktop.Documents + "/blocker");
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    IniFileName = desktop.Documents + "/blocker/Lockvex.INI";
+    run.Folders.IniFileName = desktop.Documents + "/blocker/Lockvex.INI";
 
     EXPECT_FALSE(procs.SetDlgPosnInfo("DialogTop", "DialogLeft", 10, 20));
     ASSERT_EQ(messages.Shown.size(), 1);
-    EXPECT_EQ(messages.Shown[0].Text, "Unable to write to " + IniFileName);
+    EXPECT_EQ(messages.Shown[0].Text, "Unable to write to " + run.Folders.IniFileName);
     EXPECT_EQ(messages.Shown[0].DlgType, mtError);
     EXPECT_EQ(messages.Shown[0].Buttons, QStringList({"OK"}));
 
@@ -154,18 +155,18 @@ TEST_F(DlgProcs, ASettingsFileThatCannotBeWrittenIsReportedAndTheCallerGoesOn)
 
 TEST_F(DlgProcs, CaptionAndHeaderFollowTheDataLocation)
 {
-    DataFileName = desktop.Profile + "/Dropbox/Lockvex/TrelLockvex.acsdb";
-    RunLocation.Clients[CloudDropbox].DataIn = true;
-    EXPECT_EQ(procs.GetCaption(), "Tandrell safe web address storage:    " + DataFileName);
+    run.Folders.DataFileName = desktop.Profile + "/Dropbox/Lockvex/TrelLockvex.acsdb";
+    run.Location.Clients[CloudDropbox].DataIn = true;
+    EXPECT_EQ(procs.GetCaption(), "Tandrell safe web address storage:    " + run.Folders.DataFileName);
 
     const QString start = "All your web sign-ons, password protected, in an encrypted file, ";
-    RunLocation.Clients[CloudGoogleDrive].DataIn = RunLocation.Clients[CloudOneDrive].DataIn = true;
+    run.Location.Clients[CloudGoogleDrive].DataIn = run.Location.Clients[CloudOneDrive].DataIn = true;
     EXPECT_EQ(procs.GetLockvexTextLabel(), start + "safe in Dropbox");
-    RunLocation.Clients[CloudDropbox].DataIn = false;
+    run.Location.Clients[CloudDropbox].DataIn = false;
     EXPECT_EQ(procs.GetLockvexTextLabel(), start + "safe in Google Drive");
-    RunLocation.Clients[CloudGoogleDrive].DataIn = false;
+    run.Location.Clients[CloudGoogleDrive].DataIn = false;
     EXPECT_EQ(procs.GetLockvexTextLabel(), start + "safe in OneDrive");
-    RunLocation.Clients[CloudOneDrive].DataIn = false;
+    run.Location.Clients[CloudOneDrive].DataIn = false;
     EXPECT_EQ(procs.GetLockvexTextLabel(), start + "only on your PC");
 }
 

@@ -4,6 +4,7 @@
 // discarded. The window's own tests drive the same rules through its controls.
 
 #include "app/MainEditRules.h"
+#include "app/RunState.h"
 #include "entries/EntriesFixture.h"
 
 #include <QList>
@@ -221,7 +222,7 @@ protected:
             TypeName(QStringLiteral("Basket"));
             break;
         case Start::ReadOnly:
-            ReadOnlyMode = true;
+            mode.SetReadOnlyMode(true);
             view.ReadOnly = true;
             break;
         case Start::SafeFull:
@@ -342,7 +343,8 @@ protected:
     }
 
     TFakeView view{items, lists};
-    TMainEditRules rules{view};
+    TRunMode mode;
+    TMainEditRules rules{view, mode};
 };
 
 TEST_P(MainEditRulesTest, WayOutOfAnEntry)

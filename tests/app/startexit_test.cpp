@@ -2,6 +2,7 @@
 // file was damaged, and what the exit steps report.
 
 #include "app/LockvexMsgdial.h"
+#include "app/LockvexSession.h"
 #include "app/MgrImportFiles.h"
 #include "app/MgrMainApp.h"
 #include "app/ProgramBody.h"
@@ -76,7 +77,7 @@ protected:
         RunStartSteps();
         QString log;
         int handle = -1;
-        if (CreateImportLog(Imports + QStringLiteral("/pw"), log, handle) != 0)
+        if (CreateImportLog(Imports + QStringLiteral("/pw"), log, handle, RunSession()->Run.Folders.IniFileName) != 0)
             std::_Exit(3);
         if (::write(handle, "Accepted by User   Bank,secret\r\n", 33) != 33)
             std::_Exit(4);
@@ -114,6 +115,45 @@ TEST_F(StartExitSteps, ADamagedDataFileRestoredAtStartIsToldWithTheNameItIsKeptU
     RunStartSteps();
     EXPECT_TRUE(responder.Shown.isEmpty());
     RunExitSteps();
+}
+
+// The mode the start decides, from where the program lies and whether another copy holds the data
+// file: a held data file makes the run read-only on the PC and on a memory stick alike.
+TEST_F(StartExitSteps, TheStartDecidesTheRunModeFromTheMediumAndTheDataFilesLock)
+{
+    const QString stick = desktop.Home() + QStringLiteral("/media/STICK");
+    QDir().mkpath(stick);
+    struct Case {
+        const char *name;
+        bool onStick, held;
+        TRunMode::Kind kind;
+        bool readOnly;
+    };
+    const Case cases[] = {{"PC", false, false, TRunMode::Kind::Normal, false},
+                          {"PC, data held", false, true, TRunMode::Kind::ReadOnly, true},
+                          {"stick", true, false, TRunMode::Kind::MemStick, false},
+                          {"stick, data held", true, true, TRunMode::Kind::MemStick, true}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        desktop.RemovableMountPoints.clear();
+        if (c.onStick)
+            desktop.RemovableMountPoints << stick;
+        desktop.ProgramPath = c.onStick ? stick + QStringLiteral("/lockvex") : QStringLiteral("/usr/bin/lockvex");
+        const QString data = c.onStick ? stick + QStringLiteral("/TrelLockvex.acsdb") : Data;
+        TV9LockvexTbl otherCopy(true);
+        if (c.held)
+            ASSERT_TRUE(otherCopy.LockDataFile(data, QStringLiteral("bob on desk")));
+        ASSERT_TRUE(RunStartSteps());
+        const TRunState &run = RunSession()->Run;
+        EXPECT_EQ(run.Mode.RunKind(), c.kind);
+        EXPECT_EQ(run.Mode.MemStickMode(), c.onStick);
+        EXPECT_EQ(run.Mode.ReadOnlyMode(), c.readOnly);
+        EXPECT_EQ(LockvexTbl->ReadOnlyMode(), c.readOnly);
+        EXPECT_EQ(LockvexTbl->IsRunOnMemstick(), c.onStick);
+        EXPECT_EQ(run.Folders.DataFileName, data);
+        EXPECT_EQ(run.Folders.DataUserName, c.held ? QStringLiteral("bob on desk") : QString());
+        RunExitSteps();
+    }
 }
 
 TEST_F(StartExitSteps, ABackupThatFailsAtExitIsWrittenToStandardError)

@@ -99,13 +99,15 @@ TEST_F(StartWithUnusableData, ADataFileThatDoesNotOpenEndsTheStartWithMessage19A
     ASSERT_TRUE(before.contains(QStringLiteral("TrelLockvex.BAC0")));
 
     bool windowShown = false;
-    const int result = RunLockvex(*qApp, {}, [&](QApplication &, LockvexSession &) {
+    bool signInAsked = false; // a sign-in that lets anyone in: not signed in unless never asked
+    const TSignInPrompt signIn = [&](SignInDialog, const TRunState &) { return signInAsked = true; };
+    const int result = RunLockvex(*qApp, signIn, [&](QApplication &, LockvexSession &) {
         windowShown = true;
         return 0;
     });
     EXPECT_NE(result, 0);
     EXPECT_FALSE(windowShown);
-    EXPECT_FALSE(SignedIn);
+    EXPECT_FALSE(signInAsked);
     ExpectOnlyMessage19();
     EXPECT_EQ(DataFiles(), before); // no TEMP copy, no backup turned, nothing set aside
 }

@@ -1,6 +1,7 @@
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrTfrToMemStick.h"
+#include "app/RunState.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexLists.h"
 #include "platform/Platform.h"
@@ -27,13 +28,13 @@ protected:
         desktop.ProgramPath = home + "/opt/bin/lockvex-9.0";
         WriteFile(desktop.ProgramPath, "program bytes");
         QFile::setPermissions(desktop.ProgramPath, QFile::permissions(desktop.ProgramPath) | QFileDevice::ExeOwner);
-        LocalDataFolder = desktop.Documents + "/Lockvex";
-        QDir().mkpath(LocalDataFolder);
-        WriteFile(LocalDataFolder + "/TrelLockvex.acsdb", "PC data");
+        run.Folders.LocalDataFolder = desktop.Documents + "/Lockvex";
+        QDir().mkpath(run.Folders.LocalDataFolder);
+        WriteFile(run.Folders.LocalDataFolder + "/TrelLockvex.acsdb", "PC data");
         // The data in use lives in Dropbox; the stick gets the PC's copy.
         QDir().mkpath(home + "/Dropbox/Lockvex");
-        DataFileName = home + "/Dropbox/Lockvex/TrelLockvex.acsdb";
-        WriteFile(DataFileName, "cloud data");
+        run.Folders.DataFileName = home + "/Dropbox/Lockvex/TrelLockvex.acsdb";
+        WriteFile(run.Folders.DataFileName, "cloud data");
         stick = home + "/media/STICK";
         QDir().mkpath(stick);
         desktop.RemovableMountPoints << stick;
@@ -65,6 +66,7 @@ protected:
     platform::ScopedInstall guard{desktop};
     ScopedMessageResponder messages;
     TListManager lists{nullptr}; // counts the access passwords
+    TRunState run;               // the PC's data folder and the data file in use
     QString stick;
 };
 
@@ -72,7 +74,7 @@ TEST_F(MemStickTransfer, BothCopiesMadeOverwriteOldOnesAndReportSuccess)
 {
     WriteFile(stick + "/lockvex", "old program");
     WriteFile(stick + "/TrelLockvex.acsdb", "old data");
-    TLVDlgProcs().TfrToMemStick(stick);
+    TLVDlgProcs(run).TfrToMemStick(stick);
     EXPECT_EQ(ReadFile(stick + "/lockvex"), "program bytes");
     EXPECT_EQ(ReadFile(stick + "/TrelLockvex.acsdb"), "PC data");
     EXPECT_FALSE(QFile::exists(stick + "/TrelLockvex.BAC0"));
@@ -85,7 +87,7 @@ TEST_F(MemStickTransfer, AFailedProgramCopyStillCopiesTheDataAndReportsFailure)
     desktop.FailStorage = [](testing_support::StorageOp op, const QString &path, qint64, qint64) {
         return op == testing_support::StorageOp::Copy && path.endsWith("/lockvex") ? EIO : 0;
     };
-    TfrToMemStick(stick);
+    TfrToMemStick(stick, run.Folders);
     EXPECT_FALSE(QFile::exists(stick + "/lockvex"));
     EXPECT_EQ(ReadFile(stick + "/TrelLockvex.acsdb"), "PC data");
     ExpectMessage(MsgUnableToCopy);
@@ -93,8 +95,8 @@ TEST_F(MemStickTransfer, AFailedProgramCopyStillCopiesTheDataAndReportsFailure)
 
 TEST_F(MemStickTransfer, AMissingDataFileStillCopiesTheProgramAndReportsFailure)
 {
-    QFile::remove(LocalDataFolder + "/TrelLockvex.acsdb");
-    TfrToMemStick(stick);
+    QFile::remove(run.Folders.LocalDataFolder + "/TrelLockvex.acsdb");
+    TfrToMemStick(stick, run.Folders);
     EXPECT_EQ(ReadFile(stick + "/lockvex"), "program bytes");
     EXPECT_FALSE(QFile::exists(stick + "/TrelLockvex.acsdb"));
     ExpectMessage(MsgUnableToCopy);
@@ -103,7 +105,7 @@ TEST_F(MemStickTransfer, AMissingDataFileStillCopiesTheProgramAndReportsFailure)
 TEST_F(MemStickTransfer, AFolderNameEndingInASeparatorJoinsCleanly)
 {
     stick += "/";
-    TfrToMemStick(stick);
+    TfrToMemStick(stick, run.Folders);
     EXPECT_EQ(ReadFile(desktop.Home() + "/media/STICK/TrelLockvex.acsdb"), "PC data");
     ExpectMessage(MsgCopiedToStick);
 }
@@ -116,7 +118,7 @@ TEST_F(MemStickTransfer, CommandWithOneAccessPasswordAsksForASecondAndOpensNoBro
         ++asked;
         return stick;
     };
-    TfrMemStickCommand();
+    TfrMemStickCommand(run.Folders);
     EXPECT_EQ(asked, 0);
     ASSERT_EQ(messages.Shown.size(), 1);
     EXPECT_EQ(messages.Shown[0].Caption, MsgCatalogue[MsgTwoPasswordsNeeded].Title);
@@ -132,7 +134,7 @@ TEST_F(MemStickTransfer, CommandRefusesFoldersThatAreNotAStickUntilOneIsChosen)
         captions << caption;
         return answers.takeFirst();
     };
-    TfrMemStickCommand();
+    TfrMemStickCommand(run.Folders);
     EXPECT_EQ(captions, QStringList(3, "SELECT MEMORY STICK"));
     ASSERT_EQ(messages.Shown.size(), 3);
     EXPECT_EQ(messages.Shown[0].Text, "Please select a memory stick");
@@ -144,7 +146,7 @@ TEST_F(MemStickTransfer, CommandRefusesFoldersThatAreNotAStickUntilOneIsChosen)
 TEST_F(MemStickTransfer, CommandCancelledCopiesNothing)
 {
     lists.LoginPWs = 0;
-    TfrMemStickCommand(); // the folder browser answers nothing: cancelled
+    TfrMemStickCommand(run.Folders); // the folder browser answers nothing: cancelled
     EXPECT_TRUE(messages.Shown.isEmpty());
     EXPECT_FALSE(QFile::exists(stick + "/lockvex"));
 }

@@ -22,7 +22,7 @@ int main(int argc, char **argv)
     std::vector<std::unique_ptr<QWidget>> windows;
     for (const QString &name : program_windows::WindowNames) {
         // The entry window and the quick list are the memory stick's.
-        MemStickMode = name == QLatin1String("entry") || name == QLatin1String("quick list");
+        session.SetMemStickMode(name == QLatin1String("entry") || name == QLatin1String("quick list"));
         windows.push_back(program_windows::MakeWindow(name, *session.App));
         windows.back()->setWindowModality(Qt::NonModal);
         windows.back()->show();

@@ -103,9 +103,9 @@ TEST_F(ItemManagerTest, BlankNameOrMemoryStickModeWritesNothing)
         EXPECT_FALSE(items.SaveWebItem(key, p)); // nothing was written: the window must not take it as saved
     }
     p.ItemName = "Kept";
-    MemStickMode = true;
+    table->SetRunOnMemstick(true); // as the start sets it for a run from a memory stick
     EXPECT_FALSE(items.SaveWebItem(key, p));
-    MemStickMode = false;
+    table->SetRunOnMemstick(false);
     const ItemManagerParams loaded = Reloaded(key);
     EXPECT_EQ(loaded.ItemName, "Kept");
     EXPECT_EQ(loaded.Password, "old");

@@ -5,6 +5,7 @@
 // are removed at the end, and only they.
 
 #include "app/MgrImportFiles.h"
+#include "app/RunState.h"
 #include "common/Globals.h"
 #include "import/LockvexImport.h"
 #include "support/TestPlatform.h"
@@ -73,9 +74,9 @@ protected:
     void SetUp() override
     {
         ResetGlobals();
-        ProfileFolder = desktop.Profile;
-        DocumentsFolder = desktop.Documents;
-        IniFileName = desktop.Documents + QStringLiteral("/Lockvex.INI");
+        folders.ProfileFolder = desktop.Profile;
+        folders.DocumentsFolder = desktop.Documents;
+        folders.IniFileName = desktop.Documents + QStringLiteral("/Lockvex.INI");
         TempFiles = &tempFiles;
         Imports = desktop.Home() + QStringLiteral("/imports");
         Photos = desktop.Home() + QStringLiteral("/Photos");
@@ -92,7 +93,7 @@ protected:
 
     void TearDown() override
     {
-        RemoveMadeImportFiles();
+        RemoveMadeImportFiles(folders.IniFileName);
         ResetGlobals();
     }
 
@@ -146,6 +147,7 @@ protected:
     testing_support::TestPlatform desktop;
     platform::ScopedInstall guard{desktop};
     QStringList tempFiles;
+    TRunFolders folders; // the run's home folder and settings file
     QString Imports, Photos, Notes, Csv;
 };
 
@@ -162,22 +164,22 @@ TEST_F(ImportFiles, NothingAtTheImportsNamesIsFollowedWrittenEmptiedOrWaitedOn)
                                                                  : "view copy") +
                          " / " + NameOf(kind));
             QTemporaryDir scratch(desktop.Home() + QStringLiteral("/case-XXXXXX"));
-            const QString cache = ImportViewFolder();
+            const QString cache = ImportViewFolder(folders.ProfileFolder);
             QElapsedTimer clock;
             clock.start();
             if (place == Place::CacheFolder) {
                 Make(kind, cache, true);
                 const char before = KindOf(cache);
                 // A start, a view copy, the end of the run.
-                RemoveLeftImportFiles();
-                const QString folder = CreateImportViewFolder();
+                RemoveLeftImportFiles(folders);
+                const QString folder = CreateImportViewFolder(folders.ProfileFolder);
                 ASSERT_FALSE(folder.isEmpty());
                 EXPECT_FALSE(folder.startsWith(cache + QLatin1Char('/'))) << folder.toStdString();
                 EXPECT_EQ(QFileInfo(folder).permissions() & 0x0077, 0); // group and others: nothing
                 QString copy;
                 EXPECT_EQ(WriteImportViewCopy(Csv, folder, copy), QString());
                 EXPECT_EQ(Read(copy), "Bank,secret\r\nShop,hidden\r\n");
-                RemoveMadeImportFiles();
+                RemoveMadeImportFiles(folders.IniFileName);
                 EXPECT_EQ(KindOf(copy), '-');
                 EXPECT_EQ(KindOf(folder), '-');
                 EXPECT_EQ(KindOf(cache), before);
@@ -190,6 +192,7 @@ TEST_F(ImportFiles, NothingAtTheImportsNamesIsFollowedWrittenEmptiedOrWaitedOn)
                 Make(kind, taken, false);
                 const char before = KindOf(taken);
                 TImportExport engine;
+                engine.SettingsFile = folders.IniFileName;
                 engine.SetDupeNameTest([](const QString &) { return false; });
                 engine.ImpExFormat.ImportFields[1] = 1;
                 engine.ImpExFormat.ImpExFileName = Csv;
@@ -201,7 +204,7 @@ TEST_F(ImportFiles, NothingAtTheImportsNamesIsFollowedWrittenEmptiedOrWaitedOn)
                 EXPECT_TRUE(Read(log).startsWith("Accepted by User"));
                 EXPECT_EQ(QFileInfo(log).permissions() & 0x0077, 0);
                 EXPECT_EQ(tempFiles, QStringList{log});
-                RemoveMadeImportFiles();
+                RemoveMadeImportFiles(folders.IniFileName);
                 EXPECT_EQ(KindOf(log), '-');
                 EXPECT_EQ(KindOf(taken), before);
                 if (kind == Hostile::OtherUsers) {
@@ -212,7 +215,7 @@ TEST_F(ImportFiles, NothingAtTheImportsNamesIsFollowedWrittenEmptiedOrWaitedOn)
             } else {
                 const QString named = Imports + QStringLiteral("/x.csv");
                 Make(kind, named, false);
-                const QString folder = CreateImportViewFolder();
+                const QString folder = CreateImportViewFolder(folders.ProfileFolder);
                 QString copy;
                 const QString problem = WriteImportViewCopy(named, folder, copy);
                 const bool plainFile =
@@ -226,7 +229,7 @@ TEST_F(ImportFiles, NothingAtTheImportsNamesIsFollowedWrittenEmptiedOrWaitedOn)
                     EXPECT_TRUE(problem.startsWith(QStringLiteral("It is not a plain file"))) << problem.toStdString();
                     EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
                 }
-                RemoveMadeImportFiles();
+                RemoveMadeImportFiles(folders.IniFileName);
                 EXPECT_NE(KindOf(named), '-');
                 QFile::remove(named);
             }
@@ -249,7 +252,7 @@ TEST_F(ImportFiles, AViewCopyStopsAtItsLimitWithANote)
     ASSERT_TRUE(file.resize(ViewCopyLimit + 4096)); // the rest reads as zero bytes
     file.close();
     QString copy;
-    ASSERT_EQ(WriteImportViewCopy(big, CreateImportViewFolder(), copy), QString());
+    ASSERT_EQ(WriteImportViewCopy(big, CreateImportViewFolder(folders.ProfileFolder), copy), QString());
     const QByteArray shown = Read(copy);
     const QByteArray note = "[Lockvex shows only the first 8 MB of this file: the view is shortened. The import "
                             "reads the whole file.]\r\n";
@@ -258,7 +261,7 @@ TEST_F(ImportFiles, AViewCopyStopsAtItsLimitWithANote)
 
     // A file within the limit is copied whole, without a note.
     ASSERT_TRUE(file.resize(ViewCopyLimit));
-    ASSERT_EQ(WriteImportViewCopy(big, CreateImportViewFolder(), copy), QString());
+    ASSERT_EQ(WriteImportViewCopy(big, CreateImportViewFolder(folders.ProfileFolder), copy), QString());
     EXPECT_EQ(QFileInfo(copy).size(), ViewCopyLimit);
     EXPECT_TRUE(Read(copy).startsWith("First,line\r\n"));
     EXPECT_EQ(tempFiles, QStringList{copy}); // the first copy gave way
@@ -269,11 +272,11 @@ TEST_F(ImportFiles, TheEndRemovesOnlyTheFilesMadeAsTheyWereMade)
 {
     QString kept, replaced, plain;
     int handle = -1;
-    ASSERT_EQ(CreateImportLog(Imports + QStringLiteral("/kept"), kept, handle), 0);
+    ASSERT_EQ(CreateImportLog(Imports + QStringLiteral("/kept"), kept, handle, folders.IniFileName), 0);
     ::close(handle);
-    ASSERT_EQ(CreateImportLog(Imports + QStringLiteral("/replaced"), replaced, handle), 0);
+    ASSERT_EQ(CreateImportLog(Imports + QStringLiteral("/replaced"), replaced, handle, folders.IniFileName), 0);
     ::close(handle);
-    ASSERT_EQ(CreateImportLog(Imports + QStringLiteral("/plain"), plain, handle), 0);
+    ASSERT_EQ(CreateImportLog(Imports + QStringLiteral("/plain"), plain, handle, folders.IniFileName), 0);
     ::close(handle);
     EXPECT_TRUE(IsMadeImportFile(plain));
     // The user puts a file of their own under one name (a new file, renamed over it) and a link
@@ -286,7 +289,7 @@ TEST_F(ImportFiles, TheEndRemovesOnlyTheFilesMadeAsTheyWereMade)
     ASSERT_EQ(::symlink(QFile::encodeName(Notes).constData(), QFile::encodeName(kept).constData()), 0);
     EXPECT_FALSE(IsMadeImportFile(replaced));
     EXPECT_FALSE(IsMadeImportFile(kept));
-    RemoveMadeImportFiles();
+    RemoveMadeImportFiles(folders.IniFileName);
     EXPECT_EQ(KindOf(plain), '-');
     EXPECT_EQ(Read(replaced), "the user's own");
     EXPECT_EQ(KindOf(kept), 'l');

@@ -34,20 +34,27 @@ public:
     WindowSession() : platformGuard_(Platform)
     {
         ResetGlobals();
-        RunLocation.Clear();
         SetQuietClose(false); // a close at log-out or idle in an earlier test keeps messages quiet
         InstallMessageDialog(); // as the program does at start; the responder answers first
         App = std::make_unique<LockvexSession>();
-        DataFileName = LocalDataFile;
-        Opened = ListManager->OpenPool(DataFileName);
+        App->Run.Folders.DataFileName = App->Run.Folders.LocalDataFile;
+        Opened = ListManager->OpenPool(App->Run.Folders.DataFileName);
     }
 
     virtual ~WindowSession()
     {
         App.reset();
         ResetGlobals();
-        RunLocation.Clear();
         SetQuietClose(false);
+    }
+
+    // The session's run state: mode, folders, data location, screen metrics.
+    TRunState &Run() const { return App->Run; }
+    // Memory-stick mode on or off, for the windows and the entry table, as the start sets it.
+    void SetMemStickMode(bool on) const
+    {
+        App->Run.Mode.SetMemStickMode(on);
+        App->LockvexTbl->SetRunOnMemstick(on);
     }
 
     WindowSession(const WindowSession &) = delete;

@@ -19,6 +19,7 @@
 #include "support/CrashEntries.h"
 
 #include "app/LockvexMsgdial.h"
+#include "app/LockvexSession.h"
 #include "app/MgrMainApp.h"
 #include "app/ProgramBody.h"
 #include "common/Globals.h"
@@ -176,13 +177,13 @@ void Start()
     RunStartSteps();
     ListManager->BuildLockvexStrings();
     ListManager->BuildPasswordStrings(QString());
-    SignedIn = true;
+    RunSession()->Run.Mode.SignedIn = true;
 }
 
 // The program body's exit steps after the main window closed.
 void Exit(bool plain)
 {
-    WritePlainOnExit = plain;
+    RunSession()->Run.Mode.WritePlainOnExit = plain;
     RunExitSteps();
 }
 

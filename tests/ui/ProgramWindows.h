@@ -55,9 +55,9 @@ inline std::unique_ptr<QWidget> MakeWindow(const QString &name, LockvexSession &
 {
     const auto anyPassword = [](const QString &) { return false; };
     if (name == QLatin1String("sign-in"))
-        return std::make_unique<TLockvexPasswordDlg>(anyPassword);
+        return std::make_unique<TLockvexPasswordDlg>(anyPassword, session.Run);
     if (name == QLatin1String("two-password sign-in"))
-        return std::make_unique<TLockvexDBLPwordDlg>(anyPassword);
+        return std::make_unique<TLockvexDBLPwordDlg>(anyPassword, session.Run);
     if (name == QLatin1String("main"))
         return std::make_unique<TLockvexMainDlg>(*session.ListManager, *session.ItemManager, *session.LVDlgProcs);
     if (name == QLatin1String("import"))

@@ -39,23 +39,23 @@ public:
     // Saves the entry (in normal mode, since a stick's run writes nothing) and returns its key.
     int Add(const ItemManagerParams &entry)
     {
-        const bool stick = MemStickMode;
-        MemStickMode = false;
+        const bool stick = Run().Mode.MemStickMode();
+        SetMemStickMode(false);
         const int key = ItemManager->AddItem(entry.ItemName);
         const bool saved = key >= 0 && ItemManager->SaveWebItem(key, entry);
-        MemStickMode = stick;
+        SetMemStickMode(stick);
         return saved ? key : NoKey;
     }
 
-    static QString Setting(const QString &key)
+    QString Setting(const QString &key) const
     {
-        QSettings settings(IniFileName, QSettings::IniFormat);
+        QSettings settings(Run().Folders.IniFileName, QSettings::IniFormat);
         return settings.value(QStringLiteral("TrelLockvex/") + key).toString();
     }
 
-    static void SetSetting(const QString &key, const QString &value)
+    void SetSetting(const QString &key, const QString &value) const
     {
-        QSettings settings(IniFileName, QSettings::IniFormat);
+        QSettings settings(Run().Folders.IniFileName, QSettings::IniFormat);
         settings.setValue(QStringLiteral("TrelLockvex/") + key, value);
     }
 };

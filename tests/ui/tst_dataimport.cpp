@@ -7,16 +7,17 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "app/ProgramBody.h"
+#include "app/RunState.h"
 #include "common/DateStamp.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
-#include "ui/import/DLockvexDataImport.h"
 #include "store/PoolFile.h"
 #include "store/RecDALockvex.h"
 #include "store/TBDALockvexData.h"
 #include "support/EntryControls.h"
 #include "support/TestPlatform.h"
+#include "ui/import/DLockvexDataImport.h"
 #include "ui/shared/WindowHelp.h"
 
 #include <QApplication>
@@ -126,6 +127,7 @@ private:
     std::unique_ptr<TLockvexRec> sharedRec_;
     std::unique_ptr<TListManager> lists_;
     std::unique_ptr<TItemManager> items_;
+    TRunState run_; // the home, Documents and settings file the window is handed
     std::unique_ptr<TLVDlgProcs> dlgProcs_;
     QStringList tempFiles_;
     QString importFolder_;
@@ -139,10 +141,11 @@ void TstDataImport::init()
     // Every Yes/No question is answered No unless a test queues a Yes: message 5 then closes.
     messages_ = std::make_unique<ScopedMessageResponder>(false);
     StampNow();
-    ProfileFolder = testPlatform_->Profile;
-    DocumentsFolder = testPlatform_->Documents;
-    IniFileName = DocumentsFolder + QStringLiteral("/Lockvex.INI");
-    const QString dataFolder = DocumentsFolder + QStringLiteral("/Lockvex");
+    run_ = TRunState();
+    run_.Folders.ProfileFolder = testPlatform_->Profile;
+    run_.Folders.DocumentsFolder = testPlatform_->Documents;
+    run_.Folders.IniFileName = run_.Folders.DocumentsFolder + QStringLiteral("/Lockvex.INI");
+    const QString dataFolder = run_.Folders.DocumentsFolder + QStringLiteral("/Lockvex");
     QDir().mkpath(dataFolder);
     table_ = std::make_unique<TV9LockvexTbl>(true);
     QVERIFY(table_->OpenPool(dataFolder + QStringLiteral("/TrelLockvex.acsdb")));
@@ -153,7 +156,7 @@ void TstDataImport::init()
     ListManager = lists_.get();
     items_ = std::make_unique<TItemManager>(table_.get(), sharedRec_.get(), lists_.get());
     ItemManager = items_.get();
-    dlgProcs_ = std::make_unique<TLVDlgProcs>();
+    dlgProcs_ = std::make_unique<TLVDlgProcs>(run_);
     LVDlgProcs = dlgProcs_.get();
     tempFiles_.clear();
     TempFiles = &tempFiles_;
@@ -165,7 +168,7 @@ void TstDataImport::cleanup()
 {
     SetQuietClose(false);
     SetCloseOnSignal(nullptr);
-    RemoveMadeImportFiles();
+    RemoveMadeImportFiles(run_.Folders.IniFileName);
     testPlatform_->FailStorage = nullptr;
     table_.reset();
     LockvexTbl = nullptr;
@@ -356,7 +359,8 @@ void TstDataImport::zeroValuesImportNothing()
     QVERIFY(!dlg->isVisible());
     QCOMPARE(EntryCount(), 0);
     // The zeros were saved at closing; "Reset default values" brings back what was saved.
-    QCOMPARE(QSettings(IniFileName, QSettings::IniFormat).value("TrelLockvex/Col1").toString(), QStringLiteral("0"));
+    QCOMPARE(QSettings(run_.Folders.IniFileName, QSettings::IniFormat).value("TrelLockvex/Col1").toString(),
+             QStringLiteral("0"));
 }
 
 void TstDataImport::browseFillsTheFileName()
@@ -709,10 +713,11 @@ void TstDataImport::closingMessagesAndSettings()
         auto dlg = Open();
         dlg->close(); // nothing happened: no message, the settings are still saved
         QVERIFY(messages_->Shown.isEmpty());
-        QCOMPARE(QSettings(IniFileName, QSettings::IniFormat).value("TrelLockvex/Col14").toString(),
+        QCOMPARE(QSettings(run_.Folders.IniFileName, QSettings::IniFormat).value("TrelLockvex/Col14").toString(),
                  QStringLiteral("20"));
-        QCOMPARE(QSettings(IniFileName, QSettings::IniFormat).value("TrelLockvex/HeadersCheckBox").toString(),
-                 QStringLiteral("1"));
+        QCOMPARE(
+            QSettings(run_.Folders.IniFileName, QSettings::IniFormat).value("TrelLockvex/HeadersCheckBox").toString(),
+            QStringLiteral("1"));
     }
     auto dlg = Open();
     dlg->FileNameEdit->setText(file);
@@ -722,7 +727,7 @@ void TstDataImport::closingMessagesAndSettings()
     QCOMPARE(Captions(), (QStringList{Caption5(1), "SECURITY INFO", "SECURITY TIP"}));
     QCOMPARE(messages_->Shown[1].Text,
              QStringLiteral("Any text or log files created during import will be deleted when Lockvex closes."));
-    QSettings settings(IniFileName, QSettings::IniFormat);
+    QSettings settings(run_.Folders.IniFileName, QSettings::IniFormat);
     QCOMPARE(settings.value("TrelLockvex/FileName").toString(), file);
     QCOMPARE(settings.value("TrelLockvex/Col2").toString(), QStringLiteral("abc")); // as typed
     QCOMPARE(settings.value("TrelLockvex/HeadersCheckBox").toString(), QStringLiteral("0"));
@@ -748,7 +753,7 @@ void TstDataImport::emptyFileNameKeepsTheSavedName()
     dlg->FileNameEdit->clear();
     dlg->Col[1]->setText(QStringLiteral("3"));
     dlg->close();
-    QSettings settings(IniFileName, QSettings::IniFormat);
+    QSettings settings(run_.Folders.IniFileName, QSettings::IniFormat);
     QCOMPARE(settings.value("TrelLockvex/FileName").toString(), QStringLiteral("/data/pw.csv"));
     QCOMPARE(settings.value("TrelLockvex/Col1").toString(), QStringLiteral("3"));
     // "Reset default values" brings back what was saved last.
@@ -771,7 +776,8 @@ void TstDataImport::viewCopiesArePrivateAndNeverReplaceAUsersFile()
     QCOMPARE(testPlatform_->OpenedFiles.size(), 2);
     const QString copy = testPlatform_->OpenedFiles.first();
     // In this run's own folder inside the program's folder.
-    QVERIFY(QFileInfo(copy).absolutePath().startsWith(ImportViewFolder() + QStringLiteral("/view-")));
+    QVERIFY(QFileInfo(copy).absolutePath().startsWith(ImportViewFolder(run_.Folders.ProfileFolder) +
+                                                      QStringLiteral("/view-")));
     QCOMPARE(QFileInfo(copy).fileName(), QStringLiteral("pw.txt"));
     QVERIFY(!copy.startsWith(importFolder_));
     QFile view(copy);
@@ -779,7 +785,7 @@ void TstDataImport::viewCopiesArePrivateAndNeverReplaceAUsersFile()
     QCOMPARE(view.readAll(), QByteArray("Bank,secret\r\n"));
     QCOMPARE(view.permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
              QFileDevice::Permissions());
-    QCOMPARE(QFileInfo(ImportViewFolder()).permissions() &
+    QCOMPARE(QFileInfo(ImportViewFolder(run_.Folders.ProfileFolder)).permissions() &
                  (QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther),
              QFileDevice::Permissions());
     QFile users(usersFile);
@@ -800,9 +806,9 @@ void TstDataImport::viewCopiesArePrivateAndNeverReplaceAUsersFile()
     QCOMPARE(tempFiles_, (QStringList{copy, log}));
 
     // What the run made goes at the program's end, and the folders with it.
-    RemoveMadeImportFiles();
+    RemoveMadeImportFiles(run_.Folders.IniFileName);
     QVERIFY(!QFileInfo::exists(log));
-    QVERIFY(!QFileInfo::exists(ImportViewFolder()));
+    QVERIFY(!QFileInfo::exists(ImportViewFolder(run_.Folders.ProfileFolder)));
 }
 
 // A log of the import file's name that this run did not write is the user's file: View Log does
@@ -824,7 +830,7 @@ void TstDataImport::viewLogShowsOnlyTheLogThisRunWrote()
     const QString written = importFolder_ + "/statement Log (2).txt";
     QCOMPARE(testPlatform_->OpenedFiles, QStringList{written});
     QCOMPARE(LogLines(written).first(), Logged("Accepted by User", "Bank,1"));
-    RemoveMadeImportFiles();
+    RemoveMadeImportFiles(run_.Folders.IniFileName);
     QVERIFY(!QFileInfo::exists(written));
     QFile users(usersLog);
     QVERIFY(users.open(QIODevice::ReadOnly));

@@ -54,7 +54,7 @@ private:
 void TstEntryWindow::init()
 {
     session_ = std::make_unique<TStickSession>();
-    MemStickMode = true;
+    session_->SetMemStickMode(true);
     session_->Platform.Clipboard = QStringLiteral("before");
 }
 
@@ -211,7 +211,7 @@ void TstEntryWindow::qualityAndLoginBox()
     QFETCH(QString, indicator);
     QFETCH(bool, loginBox);
 
-    MemStickMode = memStick;
+    session_->SetMemStickMode(memStick);
     const auto window = Open(session_->Add(Entry("Bank", "", "", "", password, access)));
     for (const char *name : {"PWBadBtn", "PWSoSoBtn", "PWOKBtn"})
         QCOMPARE(window->findChild<QToolButton *>(name)->isVisible(), indicator == QLatin1String(name));
@@ -311,10 +311,10 @@ void TstEntryWindow::characterGrid()
 
 void TstEntryWindow::positionKeys()
 {
-    TStickSession::SetSetting(QStringLiteral("AppDialogTop"), QStringLiteral("40"));
-    TStickSession::SetSetting(QStringLiteral("AppDialogLeft"), QStringLiteral("-30"));
-    TStickSession::SetSetting(QStringLiteral("RecDialogTop"), QStringLiteral("500"));
-    TStickSession::SetSetting(QStringLiteral("RecDialogLeft"), QStringLiteral("600"));
+    session_->SetSetting(QStringLiteral("AppDialogTop"), QStringLiteral("40"));
+    session_->SetSetting(QStringLiteral("AppDialogLeft"), QStringLiteral("-30"));
+    session_->SetSetting(QStringLiteral("RecDialogTop"), QStringLiteral("500"));
+    session_->SetSetting(QStringLiteral("RecDialogLeft"), QStringLiteral("600"));
     const auto window = Open(session_->Add(Entry("Bank", "", "", "", "Secret")));
     // It opens where the quick list stands, not where it was last closed, moved wholly onto the
     // screen.
@@ -322,12 +322,12 @@ void TstEntryWindow::positionKeys()
 
     window->move(120, 90);
     QTest::mouseClick(window->SaveCloseBtn, Qt::LeftButton);
-    QCOMPARE(TStickSession::Setting(QStringLiteral("RecDialogTop")), QStringLiteral("90"));
-    QCOMPARE(TStickSession::Setting(QStringLiteral("RecDialogLeft")), QStringLiteral("120"));
-    QCOMPARE(TStickSession::Setting(QStringLiteral("AppDialogTop")), QStringLiteral("40"));
+    QCOMPARE(session_->Setting(QStringLiteral("RecDialogTop")), QStringLiteral("90"));
+    QCOMPARE(session_->Setting(QStringLiteral("RecDialogLeft")), QStringLiteral("120"));
+    QCOMPARE(session_->Setting(QStringLiteral("AppDialogTop")), QStringLiteral("40"));
 
     // Without stored positions: the right edge of the screen, vertically centred.
-    QFile::remove(IniFileName);
+    QFile::remove(session_->Run().Folders.IniFileName);
     const auto again = Open(NoKey);
     const platform::ScreenMetrics screen = session_->Platform.ScreenInfo;
     const QSize frame = again->frameGeometry().size();
@@ -347,8 +347,8 @@ void TstEntryWindow::scaledForTheScreen()
 {
     const int key = session_->Add(Entry("Bank", "", "", "", "Secret"));
     const QSize plain = Open(key)->size();
-    ScaleForms = true;
-    ScreenHeight = 1800;
+    session_->Run().Screen.ScaleForms = true;
+    session_->Run().Screen.ScreenHeight = 1800;
     const QSize scaled = Open(key)->size();
     QVERIFY2(scaled.width() > plain.width() * 1.3 && scaled.height() > plain.height() * 1.3,
              qPrintable(QStringLiteral("%1x%2 against %3x%4")

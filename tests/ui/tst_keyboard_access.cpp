@@ -175,15 +175,13 @@ void TstKeyboardAccess::init()
 void TstKeyboardAccess::cleanup()
 {
     window_.reset();
-    MemStickMode = false;
-    RunLocation.Clients[CloudDropbox].Exists = false;
     session_.reset();
 }
 
 QWidget &TstKeyboardAccess::Open(const QString &name)
 {
     if (name == QLatin1String("entry") || name == QLatin1String("quick list"))
-        MemStickMode = true;
+        session_->SetMemStickMode(true);
     window_ = program_windows::MakeWindow(name, *session_->App);
     testing_support::ShowActive(*window_);
     return *window_;
@@ -367,7 +365,7 @@ void TstKeyboardAccess::escapeClosesTheDropDownOnly()
 // open Esc is the window's Cancel.
 void TstKeyboardAccess::escapeClosesThePanelThenTheWindow()
 {
-    RunLocation.Clients[CloudDropbox].Exists = true; // "SAVE IN CLOUD" shows
+    session_->Run().Location.Clients[CloudDropbox].Exists = true; // "SAVE IN CLOUD" shows
     TLockvexMainDlg &main = Main();
     Controls(main).UseCloudBtn->setFocus(Qt::TabFocusReason);
     QTest::keyClick(Controls(main).UseCloudBtn, Qt::Key_Space);

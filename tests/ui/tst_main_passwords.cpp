@@ -102,6 +102,7 @@ private:
     void ShowEntry(const QString &name);
     Rating Shown() const;
     static void Hover(QWidget *control, bool enter);
+    TDataLocation &Location() const { return session_->Run().Location; }
 
     std::unique_ptr<testing_support::WindowSession> session_;
     std::unique_ptr<TLockvexMainDlg> window_;
@@ -567,17 +568,17 @@ void TstMainPasswords::loginStampAndLastLoggedIn()
 namespace
 {
 
-void SetClients(const QString &profile, bool dropbox, bool google, bool onedrive)
+void SetClients(TDataLocation &location, const QString &profile, bool dropbox, bool google, bool onedrive)
 {
-    RunLocation.Clients[CloudDropbox].Path = profile + QStringLiteral("/Dropbox");
-    RunLocation.Clients[CloudGoogleDrive].Path = profile + QStringLiteral("/Google Drive");
-    RunLocation.Clients[CloudOneDrive].Path = profile + QStringLiteral("/OneDrive");
-    RunLocation.Clients[CloudDropbox].Exists = dropbox;
-    RunLocation.Clients[CloudGoogleDrive].Exists = google;
-    RunLocation.Clients[CloudOneDrive].Exists = onedrive;
-    for (const auto &[path, exists] : {std::pair{RunLocation.Clients[CloudDropbox].Path, dropbox},
-                                       {RunLocation.Clients[CloudGoogleDrive].Path, google},
-                                       {RunLocation.Clients[CloudOneDrive].Path, onedrive}})
+    location.Clients[CloudDropbox].Path = profile + QStringLiteral("/Dropbox");
+    location.Clients[CloudGoogleDrive].Path = profile + QStringLiteral("/Google Drive");
+    location.Clients[CloudOneDrive].Path = profile + QStringLiteral("/OneDrive");
+    location.Clients[CloudDropbox].Exists = dropbox;
+    location.Clients[CloudGoogleDrive].Exists = google;
+    location.Clients[CloudOneDrive].Exists = onedrive;
+    for (const auto &[path, exists] : {std::pair{location.Clients[CloudDropbox].Path, dropbox},
+                                       {location.Clients[CloudGoogleDrive].Path, google},
+                                       {location.Clients[CloudOneDrive].Path, onedrive}})
         if (exists)
             QDir().mkpath(path);
 }
@@ -586,13 +587,13 @@ void SetClients(const QString &profile, bool dropbox, bool google, bool onedrive
 
 void TstMainPasswords::dataLocationPanel()
 {
-    SetClients(session_->Platform.Profile, true, false, false);
+    SetClients(Location(), session_->Platform.Profile, true, false, false);
     MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
     // Selected by the program at activation: its handler ran, without message (panel closed).
     QVERIFY(Controls(w).RadioButtonPC->isChecked());
-    QVERIFY(RunLocation.UsePC && !RunLocation.Clients[CloudDropbox].Use && !RunLocation.Clients[CloudGoogleDrive].Use &&
-            !RunLocation.Clients[CloudOneDrive].Use);
+    QVERIFY(Location().UsePC && !Location().Clients[CloudDropbox].Use && !Location().Clients[CloudGoogleDrive].Use &&
+            !Location().Clients[CloudOneDrive].Use);
     QVERIFY(session_->Messages.Shown.isEmpty());
     QVERIFY(Controls(w).UseCloudBtn->isVisible());
     QVERIFY(Controls(w).RadioButtonDropbox->isEnabled());
@@ -612,7 +613,7 @@ void TstMainPasswords::dataLocationPanel()
     QVERIFY(Controls(w).CloudGroupBox->isVisible());
 
     QTest::mouseClick(Controls(w).RadioButtonDropbox, Qt::LeftButton);
-    QVERIFY(RunLocation.Clients[CloudDropbox].Use && !RunLocation.UsePC);
+    QVERIFY(Location().Clients[CloudDropbox].Use && !Location().UsePC);
     QCOMPARE(session_->Messages.Shown.size(), 1);
     QCOMPARE(session_->Messages.Shown[0].Caption, Msg0Title);
     QCOMPARE(session_->Messages.Shown[0].Text,
@@ -620,19 +621,19 @@ void TstMainPasswords::dataLocationPanel()
     // The activation after the message keeps the choice.
     QVERIFY(w.MessageShown);
     w.FormActivate();
-    QVERIFY(RunLocation.Clients[CloudDropbox].Use);
+    QVERIFY(Location().Clients[CloudDropbox].Use);
     QVERIFY(Controls(w).RadioButtonDropbox->isChecked());
 
     // A client that is not installed: message 1 and the flags stay.
     w.RadioButtonGoogleDriveClick();
     QCOMPARE(session_->Messages.Shown.size(), 2);
     QCOMPARE(session_->Messages.Shown[1].Text, QStringLiteral("Google Drive is not installed on this PC"));
-    QVERIFY(RunLocation.Clients[CloudDropbox].Use && !RunLocation.Clients[CloudGoogleDrive].Use);
+    QVERIFY(Location().Clients[CloudDropbox].Use && !Location().Clients[CloudGoogleDrive].Use);
     w.RadioButtonSkyDriveClick();
     QCOMPARE(session_->Messages.Shown[2].Text, QStringLiteral("SkyDrive is not installed on this PC"));
 
     QTest::mouseClick(Controls(w).RadioButtonPC, Qt::LeftButton);
-    QVERIFY(RunLocation.UsePC && !RunLocation.Clients[CloudDropbox].Use);
+    QVERIFY(Location().UsePC && !Location().Clients[CloudDropbox].Use);
     QCOMPARE(session_->Messages.Shown.size(), 4);
 
     // The pointer coming back to the button closes the panel.
@@ -641,15 +642,15 @@ void TstMainPasswords::dataLocationPanel()
     QVERIFY(!w.UseCloudBtnDown);
     // Selected by the program with the panel closed: no message.
     Controls(w).RadioButtonDropbox->setChecked(true);
-    QVERIFY(RunLocation.Clients[CloudDropbox].Use);
+    QVERIFY(Location().Clients[CloudDropbox].Use);
     QCOMPARE(session_->Messages.Shown.size(), 4);
 }
 
 void TstMainPasswords::dataLocationChoiceReachesTheExit()
 {
-    SetClients(session_->Platform.Profile, true, true, false);
-    QDir().mkpath(RunLocation.Clients[CloudGoogleDrive].Path + QStringLiteral("/Lockvex"));
-    QFile stale(RunLocation.Clients[CloudGoogleDrive].Path + QStringLiteral("/Lockvex/TrelLockvex.BAC0"));
+    SetClients(Location(), session_->Platform.Profile, true, true, false);
+    QDir().mkpath(Location().Clients[CloudGoogleDrive].Path + QStringLiteral("/Lockvex"));
+    QFile stale(Location().Clients[CloudGoogleDrive].Path + QStringLiteral("/Lockvex/TrelLockvex.BAC0"));
     QVERIFY(stale.open(QIODevice::WriteOnly));
     stale.close();
     MakeEntries({"Anvil"});
@@ -658,45 +659,46 @@ void TstMainPasswords::dataLocationChoiceReachesTheExit()
     QTest::mouseClick(Controls(w).RadioButtonDropbox, Qt::LeftButton);
     QCOMPARE(session_->Messages.Shown.size(), 1);
     window_.reset();
-    session_->App.reset(); // the store is closed before the data moves
-    ApplyDataLocation();
-    QVERIFY(QFile::exists(RunLocation.Clients[CloudDropbox].Path + QStringLiteral("/Lockvex/TrelLockvex.acsdb")));
-    QVERIFY(!QFile::exists(RunLocation.Clients[CloudGoogleDrive].Path + QStringLiteral("/Lockvex/TrelLockvex.BAC0")));
-    QVERIFY(QFile::exists(LocalDataFile));
+    const TRunState run = session_->Run(); // as the exit keeps it past the session
+    session_->App.reset();                 // the store is closed before the data moves
+    ApplyDataLocation(run.Location, run.Folders);
+    QVERIFY(QFile::exists(run.Location.Clients[CloudDropbox].Path + QStringLiteral("/Lockvex/TrelLockvex.acsdb")));
+    QVERIFY(!QFile::exists(run.Location.Clients[CloudGoogleDrive].Path + QStringLiteral("/Lockvex/TrelLockvex.BAC0")));
+    QVERIFY(QFile::exists(run.Folders.LocalDataFile));
 }
 
 void TstMainPasswords::dataLocationWithEveryClientOrNone()
 {
     // No client at all: no button, and the PC is the choice.
-    SetClients(session_->Platform.Profile, false, false, false);
+    SetClients(Location(), session_->Platform.Profile, false, false, false);
     MakeEntries({"Anvil"});
     {
         TLockvexMainDlg &w = OpenWindow();
         QVERIFY(!Controls(w).UseCloudBtn->isVisible());
         QVERIFY(Controls(w).RadioButtonPC->isChecked());
-        QVERIFY(RunLocation.UsePC);
+        QVERIFY(Location().UsePC);
         w.RadioButtonDropboxClick();
         QCOMPARE(session_->Messages.Shown.value(0).Text, QStringLiteral("Dropbox is not installed on this PC"));
-        QVERIFY(RunLocation.UsePC && !RunLocation.Clients[CloudDropbox].Use);
+        QVERIFY(Location().UsePC && !Location().Clients[CloudDropbox].Use);
         window_.reset();
     }
     // Every client, the data found in Google Drive: that button is selected, its flag set.
     session_->Messages.Shown.clear();
-    RunLocation.UsePC = false;
-    SetClients(session_->Platform.Profile, true, true, true);
-    RunLocation.Clients[CloudGoogleDrive].DataIn = true;
+    Location().UsePC = false;
+    SetClients(Location(), session_->Platform.Profile, true, true, true);
+    Location().Clients[CloudGoogleDrive].DataIn = true;
     TLockvexMainDlg &w = OpenWindow();
     QVERIFY(Controls(w).UseCloudBtn->isVisible());
     QVERIFY(Controls(w).RadioButtonGoogleDrive->isChecked());
-    QVERIFY(RunLocation.Clients[CloudGoogleDrive].Use && !RunLocation.UsePC && !RunLocation.Clients[CloudDropbox].Use &&
-            !RunLocation.Clients[CloudOneDrive].Use);
+    QVERIFY(Location().Clients[CloudGoogleDrive].Use && !Location().UsePC && !Location().Clients[CloudDropbox].Use &&
+            !Location().Clients[CloudOneDrive].Use);
     for (QRadioButton *b :
          {Controls(w).RadioButtonDropbox, Controls(w).RadioButtonGoogleDrive, Controls(w).RadioButtonSkyDrive})
         QVERIFY(b->isEnabled());
     QVERIFY(session_->Messages.Shown.isEmpty());
     QTest::mouseClick(Controls(w).UseCloudBtn, Qt::LeftButton);
     QTest::mouseClick(Controls(w).RadioButtonSkyDrive, Qt::LeftButton);
-    QVERIFY(RunLocation.Clients[CloudOneDrive].Use && !RunLocation.Clients[CloudGoogleDrive].Use);
+    QVERIFY(Location().Clients[CloudOneDrive].Use && !Location().Clients[CloudGoogleDrive].Use);
     QCOMPARE(session_->Messages.Shown.size(), 1);
 }
 
@@ -847,7 +849,7 @@ void TstMainPasswords::screenshots()
     }
     QVERIFY(ItemManager->SetAllEntryPasswords(QStringLiteral("Harbour7Lantern2"), true));
     QVERIFY(ItemManager->SetAllEntryPasswords(QStringLiteral("q8Vw2mZ4pL6s"), true));
-    SetClients(session_->Platform.Profile, true, true, true);
+    SetClients(Location(), session_->Platform.Profile, true, true, true);
     TLockvexMainDlg &w = OpenWindow();
     ShowEntry(QStringLiteral("First Direct"));
 

@@ -481,7 +481,7 @@ void TstMainWindow::closeClearsClipboardAndStoresPosition()
     QTest::mouseClick(Controls(w).CancelBtn, Qt::LeftButton);
     QVERIFY(!w.isVisible());
     QCOMPARE(session_->Platform.Clipboard, QStringLiteral("Clipboard cleared by Lockvex"));
-    QSettings settings(IniFileName, QSettings::IniFormat);
+    QSettings settings(session_->Run().Folders.IniFileName, QSettings::IniFormat);
     QCOMPARE(settings.value(QStringLiteral("TrelLockvex/DialogTop")).toInt(), at.y());
     QCOMPARE(settings.value(QStringLiteral("TrelLockvex/DialogLeft")).toInt(), at.x());
     QCOMPARE(ListManager->LockvexStrings->Count(), 0);
@@ -546,7 +546,7 @@ void TstMainWindow::cloudButtonVisibility()
 {
     QFETCH(bool, dropbox);
     QFETCH(bool, visible);
-    RunLocation.Clients[CloudDropbox].Exists = dropbox;
+    session_->Run().Location.Clients[CloudDropbox].Exists = dropbox;
     TLockvexMainDlg &w = OpenWindow();
     QCOMPARE(Controls(w).UseCloudBtn->isVisible(), visible);
     QVERIFY(Controls(w).RadioButtonPC->isChecked());
@@ -556,8 +556,8 @@ void TstMainWindow::cloudButtonVisibility()
 void TstMainWindow::readOnlyMode()
 {
     MakeEntries({"Anvil:pw1", "Basket:pw2"});
-    ReadOnlyMode = true;
-    DataUserName = QStringLiteral("bob on desk");
+    session_->Run().Mode.SetReadOnlyMode(true);
+    session_->Run().Folders.DataUserName = QStringLiteral("bob on desk");
     TLockvexMainDlg &w = OpenWindow();
     QVERIFY(Controls(w).ReadOnlyLbl->isVisible());
     QCOMPARE(Controls(w).ReadOnlyLbl->text(), QStringLiteral("Read Only mode"));
@@ -861,7 +861,7 @@ void TstMainWindow::newEntryWithoutNameIsNotWritten()
     QVERIFY(session_->Messages.Shown.isEmpty());
     w.close();
     QVERIFY(ListManager->ClosePool(DoNotWriteLog));
-    QVERIFY(ListManager->OpenPool(DataFileName));
+    QVERIFY(ListManager->OpenPool(session_->Run().Folders.DataFileName));
     ListManager->BuildLockvexStrings();
     QCOMPARE(ListManager->LockvexStrings->Count(), 1);
 }
@@ -1114,8 +1114,8 @@ void TstMainWindow::screenshots()
     QVERIFY(ItemManager->SaveWebItem(LockvexTbl->GetKey(bank.ItemName), bank));
 
     for (bool readOnly : {false, true}) {
-        ReadOnlyMode = readOnly;
-        DataUserName = readOnly ? QStringLiteral("alice on laptop") : QString();
+        session_->Run().Mode.SetReadOnlyMode(readOnly);
+        session_->Run().Folders.DataUserName = readOnly ? QStringLiteral("alice on laptop") : QString();
         TLockvexMainDlg &w = OpenWindow();
         ClickTab(QStringLiteral("F"));
         const QString file =

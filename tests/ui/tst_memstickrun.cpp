@@ -109,7 +109,7 @@ void TstMemStickRun::cleanup()
 void TstMemStickRun::MakeSafeOnThePC()
 {
     RunStartSteps();
-    QVERIFY(!MemStickMode);
+    QVERIFY(!RunSession()->Run.Mode.MemStickMode());
     const QList<ItemManagerParams> entries = {
         Entry("Bank", "https://bank.example/login", "C-1001", "4321", "Alpha1!x", true),
         Entry("Mail", "https://mail.example", "alice", "", "Bravo2?y", true),
@@ -124,7 +124,7 @@ void TstMemStickRun::MakeSafeOnThePC()
 void TstMemStickRun::CopyToTheStick()
 {
     RunStartSteps(); // the transfer reads the PC's data folder and the program's own file
-    TfrToMemStick(stick_);
+    TfrToMemStick(stick_, RunSession()->Run.Folders);
     QCOMPARE(messages_->Shown.size(), 1);
     QCOMPARE(messages_->Shown[0].Caption, QStringLiteral("Program and data copied to:"));
     RunExitSteps();
@@ -198,14 +198,19 @@ void TstMemStickRun::runFromTheStick()
                 window->close();
     });
     driver.start();
-    const int result = RunLockvex(*qApp, RunSignInDialog, RunQuickListWindow);
+    TRunState run; // as the run had it when its window closed
+    const int result = RunLockvex(*qApp, RunSignInDialog, [&run](QApplication &app, LockvexSession &session) {
+        const int shown = RunQuickListWindow(app, session);
+        run = session.Run;
+        return shown;
+    });
     driver.stop();
 
     QCOMPARE(result, 0);
     QVERIFY2(ticks_ <= 1000, "the run hung");
-    QVERIFY(MemStickMode);
-    QVERIFY(SignedIn);
-    QCOMPARE(DataFileName, stickData);
+    QVERIFY(run.Mode.MemStickMode());
+    QVERIFY(run.Mode.SignedIn);
+    QCOMPARE(run.Folders.DataFileName, stickData);
     QCOMPARE(dialog_, QStringLiteral("TLockvexDBLPwordDlg")); // two passwords on a stick
     QCOMPARE(messages_->Shown.size(), 0);                     // accepted at the first attempt
     QCOMPARE(lines_, (QStringList{"Bank", "Mail", "Shop"}));

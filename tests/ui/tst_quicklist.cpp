@@ -83,7 +83,7 @@ void TstQuickList::init()
 {
     session_ = std::make_unique<TStickSession>();
     MakeEntries();
-    MemStickMode = true;
+    session_->SetMemStickMode(true);
     session_->Platform.Clipboard = QStringLiteral("before");
     answerer_ = std::make_unique<QObject>();
     seen_.clear();
@@ -305,7 +305,8 @@ void TstQuickList::closing()
     } else if (how == QLatin1String("close")) {
         list_->close();
     } else if (how == QLatin1String("watch")) {
-        DataFileName = session_->Platform.Home() + QStringLiteral("/media/STICK/TrelLockvex.acsdb"); // pulled out
+        session_->Run().Folders.DataFileName =
+            session_->Platform.Home() + QStringLiteral("/media/STICK/TrelLockvex.acsdb"); // pulled out
         list_->AppEndTimerTimer();
     } else {
         list_->RequestClose();
@@ -314,8 +315,8 @@ void TstQuickList::closing()
     QCOMPARE(finished.size(), 1);
     QCOMPARE(list_->result(), int(QDialog::Rejected));
     QCOMPARE(session_->Platform.Clipboard, ClearedText);
-    QCOMPARE(TStickSession::Setting(QStringLiteral("AppDialogTop")), QStringLiteral("35"));
-    QCOMPARE(TStickSession::Setting(QStringLiteral("AppDialogLeft")), QStringLiteral("70"));
+    QCOMPARE(session_->Setting(QStringLiteral("AppDialogTop")), QStringLiteral("35"));
+    QCOMPARE(session_->Setting(QStringLiteral("AppDialogLeft")), QStringLiteral("70"));
     QVERIFY(!list_->AppEndTimer->isActive());
 }
 
@@ -344,7 +345,8 @@ void TstQuickList::stickPulledWhileAnEntryIsOpen()
     QString clipboardAfterClose;
     AnswerEntryWindow([this, &how, &closedAtOnce, &clipboardAfterClose](TLockvexItemDlg *window) {
         if (how == QLatin1String("watch")) {
-            DataFileName = session_->Platform.Home() + QStringLiteral("/gone/TrelLockvex.acsdb");
+            session_->Run().Folders.DataFileName =
+                session_->Platform.Home() + QStringLiteral("/gone/TrelLockvex.acsdb");
             list_->AppEndTimerTimer();
         } else {
             list_->RequestClose();
@@ -380,8 +382,8 @@ void TstQuickList::emptyListOpensNoEntry()
 void TstQuickList::placedOnceFromTheSettings()
 {
     list_.reset();
-    TStickSession::SetSetting(QStringLiteral("AppDialogTop"), QStringLiteral("25"));
-    TStickSession::SetSetting(QStringLiteral("AppDialogLeft"), QStringLiteral("abc"));
+    session_->SetSetting(QStringLiteral("AppDialogTop"), QStringLiteral("25"));
+    session_->SetSetting(QStringLiteral("AppDialogLeft"), QStringLiteral("abc"));
     list_ = std::make_unique<TLockvexListDlg>(*session_->App);
     list_->show();
     const platform::ScreenMetrics screen = session_->Platform.ScreenInfo;
@@ -405,8 +407,8 @@ void TstQuickList::scaledForTheScreen()
 {
     const QSize plain = list_->size();
     list_.reset();
-    ScaleForms = true;
-    ScreenHeight = 600;
+    session_->Run().Screen.ScaleForms = true;
+    session_->Run().Screen.ScreenHeight = 600;
     list_ = std::make_unique<TLockvexListDlg>(*session_->App);
     list_->show();
     QVERIFY(list_->height() < plain.height() * 0.7);

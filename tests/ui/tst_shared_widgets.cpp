@@ -1,7 +1,7 @@
 // The pieces the windows share: the style sheet builder, the letter tabs, the entry field panel
 // and the entry list model. With LOCKVEX_SCREENSHOT_DIR set, the panel is also saved as a picture.
 
-#include "ui/signin/DLockvexPassword.h"
+#include "app/RunState.h"
 #include "entries/LockvexStringList.h"
 #include "entries/MgrLockvexItems.h"
 #include "support/EntryControls.h"
@@ -11,6 +11,7 @@
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LetterTabs.h"
 #include "ui/shared/LockvexStyle.h"
+#include "ui/signin/DLockvexPassword.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -458,7 +459,8 @@ void TstSharedWidgets::screenshots()
     const QString folder = qEnvironmentVariable("LOCKVEX_SCREENSHOT_DIR");
     if (folder.isEmpty())
         QSKIP("LOCKVEX_SCREENSHOT_DIR not set");
-    TLockvexPasswordDlg signIn([](const QString &) { return false; });
+    const TRunState run;
+    TLockvexPasswordDlg signIn([](const QString &) { return false; }, run);
     signIn.show();
     QVERIFY(signIn.grab().save(folder + QStringLiteral("/signin.png")));
     signIn.hide();

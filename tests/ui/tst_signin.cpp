@@ -208,7 +208,7 @@ void TstSignIn::unreadableEntryEndsTheSignIn()
         made << QStringLiteral("Site %1:Alpha%1").arg(i);
     MakeEntries(made);
     QVERIFY(ListManager->ClosePool(DoNotWriteLog));
-    QVERIFY(ListManager->OpenPool(DataFileName)); // nothing read since the open
+    QVERIFY(ListManager->OpenPool(session_->Run().Folders.DataFileName)); // nothing read since the open
     ListManager->ForgetPasswords();
     session_->Platform.FailStorage = [](testing_support::StorageOp op, const QString &, qint64, qint64) {
         return op == testing_support::StorageOp::Read ? EIO : 0;
@@ -240,7 +240,7 @@ void TstSignIn::signIn()
     QFETCH(int, refusals);
     QFETCH(bool, caveat);
     MakeEntries(entries);
-    MemStickMode = memStick;
+    session_->SetMemStickMode(memStick);
     AnswerNextDialog(attempts);
 
     QCOMPARE(session_->App->MainAppProcs->CheckLockvexSignedIn(RunSignInDialog), signedIn);

@@ -3,16 +3,17 @@
 // the support marker file.
 
 #include "app/DataLocation.h"
-#include "ui/shared/WindowHelp.h"
-#include "ui/signin/DLockvexDBLPword.h"
-#include "ui/signin/DLockvexPassword.h"
 #include "app/LockvexAddresses.h"
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
+#include "app/RunState.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexLists.h"
 #include "support/TestPlatform.h"
+#include "ui/shared/WindowHelp.h"
+#include "ui/signin/DLockvexDBLPword.h"
+#include "ui/signin/DLockvexPassword.h"
 
 #include <QFile>
 #include <QGroupBox>
@@ -103,6 +104,7 @@ private:
     std::unique_ptr<testing_support::TestPlatform> testPlatform_;
     std::unique_ptr<platform::ScopedInstall> platformGuard_;
     std::unique_ptr<ScopedMessageResponder> messages_;
+    TRunState run_; // the run's mode, data location and screen, as the dialogs are handed them
     std::unique_ptr<TLVDlgProcs> dlgProcs_;
     std::unique_ptr<TListManager> lists_; // counts the access passwords, for the caveat
     FakeSafe safe_;
@@ -111,11 +113,11 @@ private:
 void TstSignInDialogs::init()
 {
     ResetGlobals();
-        RunLocation.Clear();
+    run_ = TRunState();
     testPlatform_ = std::make_unique<testing_support::TestPlatform>();
     platformGuard_ = std::make_unique<platform::ScopedInstall>(*testPlatform_);
     messages_ = std::make_unique<ScopedMessageResponder>();
-    dlgProcs_ = std::make_unique<TLVDlgProcs>();
+    dlgProcs_ = std::make_unique<TLVDlgProcs>(run_);
     LVDlgProcs = dlgProcs_.get();
     lists_ = std::make_unique<TListManager>(nullptr);
     ListManager = lists_.get();
@@ -125,7 +127,6 @@ void TstSignInDialogs::init()
 void TstSignInDialogs::cleanup()
 {
     ResetGlobals();
-        RunLocation.Clear();
     dlgProcs_.reset();
     lists_.reset();
     messages_.reset();
@@ -158,7 +159,7 @@ void TstSignInDialogs::CheckRefused(QDialog &dialog, int messages)
 
 void TstSignInDialogs::onePasswordDialogHasItsControls()
 {
-    TLockvexPasswordDlg dialog(safe_.Checker());
+    TLockvexPasswordDlg dialog(safe_.Checker(), run_);
     dialog.show();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Lockvex access password"));
     const QList<std::pair<const char *, QString>> texts = {
@@ -190,8 +191,9 @@ void TstSignInDialogs::onePasswordDialogHasItsControls()
 
 void TstSignInDialogs::twoPasswordDialogHasItsControls()
 {
-    RunLocation.Clients[CloudDropbox].DataIn = true; // the memory stick's own location is shown whatever the cloud flags say
-    TLockvexDBLPwordDlg dialog(safe_.Checker());
+    // the memory stick's own location is shown whatever the cloud flags say
+    run_.Location.Clients[CloudDropbox].DataIn = true;
+    TLockvexDBLPwordDlg dialog(safe_.Checker(), run_);
     dialog.show();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("LockvexDBLPwordDlg"));
     QCOMPARE(dialog.Label2->text(), QStringLiteral("Please enter TWO of the passwords in the safe:"));
@@ -231,10 +233,10 @@ void TstSignInDialogs::dataLocation()
     QFETCH(bool, googleDrive);
     QFETCH(bool, oneDrive);
     QFETCH(QString, text);
-    RunLocation.Clients[CloudDropbox].DataIn = dropbox;
-    RunLocation.Clients[CloudGoogleDrive].DataIn = googleDrive;
-    RunLocation.Clients[CloudOneDrive].DataIn = oneDrive;
-    TLockvexPasswordDlg dialog(safe_.Checker());
+    run_.Location.Clients[CloudDropbox].DataIn = dropbox;
+    run_.Location.Clients[CloudGoogleDrive].DataIn = googleDrive;
+    run_.Location.Clients[CloudOneDrive].DataIn = oneDrive;
+    TLockvexPasswordDlg dialog(safe_.Checker(), run_);
     QCOMPARE(dialog.DropboxLbl->text(), text);
 }
 
@@ -259,9 +261,9 @@ void TstSignInDialogs::caveatFollowsAccessPasswords()
     ListManager->LoginPWs = loginPWs;
     std::unique_ptr<TLockvexSignInDlg> dialog;
     if (twoPasswords)
-        dialog = std::make_unique<TLockvexDBLPwordDlg>(safe_.Checker());
+        dialog = std::make_unique<TLockvexDBLPwordDlg>(safe_.Checker(), run_);
     else
-        dialog = std::make_unique<TLockvexPasswordDlg>(safe_.Checker());
+        dialog = std::make_unique<TLockvexPasswordDlg>(safe_.Checker(), run_);
     dialog->show();
     QCOMPARE(dialog->CaveatLbl->isVisible(), visible);
 }
@@ -270,7 +272,7 @@ void TstSignInDialogs::caveatFollowsAccessPasswords()
 // sign-in help context.
 void TstSignInDialogs::showingResetsTheDialog()
 {
-    TLockvexDBLPwordDlg dialog(safe_.Checker());
+    TLockvexDBLPwordDlg dialog(safe_.Checker(), run_);
     dialog.Edit1->setText(QStringLiteral("left over"));
     dialog.PWOverride = true;
     dialog.SecondPWordOK = false;
@@ -282,7 +284,7 @@ void TstSignInDialogs::showingResetsTheDialog()
     QCOMPARE(dialog.focusWidget(), dialog.Edit1);
     QCOMPARE(HelpContext(&dialog), 1030);
 
-    TLockvexPasswordDlg single(safe_.Checker());
+    TLockvexPasswordDlg single(safe_.Checker(), run_);
     QTest::mouseClick(single.OverrideBtn, Qt::LeftButton);
     QVERIFY(single.PWOverride);
     single.show();
@@ -330,7 +332,7 @@ void TstSignInDialogs::onePasswordAttempts()
     QFETCH(QString, typed);
     QFETCH(QString, checked);
     QFETCH(bool, accepted);
-    TLockvexPasswordDlg dialog(safe_.Checker());
+    TLockvexPasswordDlg dialog(safe_.Checker(), run_);
     dialog.show();
     dialog.Edit1->setText(typed); // as if pasted: control characters reach the box too
     QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
@@ -348,7 +350,7 @@ void TstSignInDialogs::onePasswordAttempts()
 
 void TstSignInDialogs::enterKeyRunsTheCheck()
 {
-    TLockvexPasswordDlg dialog(safe_.Checker());
+    TLockvexPasswordDlg dialog(safe_.Checker(), run_);
     dialog.show();
     QTest::keyClicks(dialog.Edit1, QStringLiteral("Wrong"));
     QTest::keyClick(dialog.Edit1, Qt::Key_Return);
@@ -360,7 +362,7 @@ void TstSignInDialogs::enterKeyRunsTheCheck()
 
 void TstSignInDialogs::attemptsAreNotLimited()
 {
-    TLockvexPasswordDlg dialog(safe_.Checker());
+    TLockvexPasswordDlg dialog(safe_.Checker(), run_);
     dialog.show();
     for (int attempt = 1; attempt <= 12; ++attempt) {
         QTest::keyClicks(dialog.Edit1, QStringLiteral("guess%1").arg(attempt));
@@ -397,10 +399,10 @@ void TstSignInDialogs::supportOverride()
     QFETCH(bool, pressOverride);
     QFETCH(QString, typed);
     QFETCH(bool, accepted);
-    MemStickMode = memStick;
+    run_.Mode.SetMemStickMode(memStick);
     if (marker)
         MakeSupportMarker();
-    TLockvexPasswordDlg dialog(safe_.Checker());
+    TLockvexPasswordDlg dialog(safe_.Checker(), run_);
     dialog.show();
     if (pressOverride)
         QTest::mouseClick(dialog.OverrideBtn, Qt::LeftButton);
@@ -417,7 +419,7 @@ void TstSignInDialogs::supportOverride()
 // box signs in without pressing Override again.
 void TstSignInDialogs::overrideOutlivesARefusedAttempt()
 {
-    TLockvexPasswordDlg dialog(safe_.Checker());
+    TLockvexPasswordDlg dialog(safe_.Checker(), run_);
     dialog.show();
     QTest::mouseClick(dialog.OverrideBtn, Qt::LeftButton);
     QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
@@ -464,7 +466,7 @@ void TstSignInDialogs::twoPasswordAttempts()
     QFETCH(QString, second);
     QFETCH(bool, accepted);
     QFETCH(bool, secondOK);
-    TLockvexDBLPwordDlg dialog(safe_.Checker());
+    TLockvexDBLPwordDlg dialog(safe_.Checker(), run_);
     dialog.show();
     dialog.Edit1->setText(first);
     dialog.Edit2->setText(second);
@@ -486,7 +488,7 @@ void TstSignInDialogs::twoPasswordAttempts()
 void TstSignInDialogs::overrideDoesNothingOnAMemoryStick()
 {
     MakeSupportMarker();
-    TLockvexDBLPwordDlg dialog(safe_.Checker());
+    TLockvexDBLPwordDlg dialog(safe_.Checker(), run_);
     dialog.show();
     QTest::mouseClick(dialog.OverrideBtn, Qt::LeftButton);
     QVERIFY(dialog.PWOverride);
@@ -514,9 +516,9 @@ void TstSignInDialogs::cancelOrCloseRefuses()
     MakeSupportMarker();
     std::unique_ptr<TLockvexSignInDlg> dialog;
     if (twoPasswords)
-        dialog = std::make_unique<TLockvexDBLPwordDlg>(safe_.Checker());
+        dialog = std::make_unique<TLockvexDBLPwordDlg>(safe_.Checker(), run_);
     else
-        dialog = std::make_unique<TLockvexPasswordDlg>(safe_.Checker());
+        dialog = std::make_unique<TLockvexPasswordDlg>(safe_.Checker(), run_);
     dialog->show();
     QTest::mouseClick(dialog->OverrideBtn, Qt::LeftButton);
     dialog->Edit1->setText(QStringLiteral("Alpha1"));
@@ -534,8 +536,8 @@ void TstSignInDialogs::cancelOrCloseRefuses()
 
 void TstSignInDialogs::logoOpensTheMakersSite()
 {
-    TLockvexPasswordDlg single(safe_.Checker());
-    TLockvexDBLPwordDlg twoPasswords(safe_.Checker());
+    TLockvexPasswordDlg single(safe_.Checker(), run_);
+    TLockvexDBLPwordDlg twoPasswords(safe_.Checker(), run_);
     for (TLockvexSignInDlg *dialog : std::initializer_list<TLockvexSignInDlg *>{&single, &twoPasswords}) {
         dialog->show();
         QTest::mouseClick(dialog->TrelLogoImage, Qt::LeftButton);
@@ -547,7 +549,7 @@ void TstSignInDialogs::logoOpensTheMakersSite()
 void TstSignInDialogs::helpKeyOpensSignInHelp()
 {
     TWebHelpSystem webHelp;
-    TLockvexPasswordDlg dialog(safe_.Checker());
+    TLockvexPasswordDlg dialog(safe_.Checker(), run_);
     dialog.show();
     QApplication::setActiveWindow(&dialog);
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -560,8 +562,8 @@ void TstSignInDialogs::helpKeyOpensSignInHelp()
 void TstSignInDialogs::windowsFitAndNothingIsClipped()
 {
     ListManager->LoginPWs = 2;
-    TLockvexPasswordDlg single(safe_.Checker());
-    TLockvexDBLPwordDlg twoPasswords(safe_.Checker());
+    TLockvexPasswordDlg single(safe_.Checker(), run_);
+    TLockvexDBLPwordDlg twoPasswords(safe_.Checker(), run_);
     const QString folder = qEnvironmentVariable("LOCKVEX_SCREENSHOTS");
     const QList<std::pair<TLockvexSignInDlg *, QString>> dialogs = {{&single, QStringLiteral("signin-password")},
                                                                     {&twoPasswords, QStringLiteral("signin-dblpword")}};
@@ -593,11 +595,11 @@ void TstSignInDialogs::windowsFitAndNothingIsClipped()
 // windows were laid out for.
 void TstSignInDialogs::scaledWindowIsDrawnForTheScreen()
 {
-    TLockvexPasswordDlg normal(safe_.Checker());
+    TLockvexPasswordDlg normal(safe_.Checker(), run_);
     normal.show();
-    ScaleForms = true;
-    ScreenHeight = 600;
-    TLockvexPasswordDlg scaled(safe_.Checker());
+    run_.Screen.ScaleForms = true;
+    run_.Screen.ScreenHeight = 600;
+    TLockvexPasswordDlg scaled(safe_.Checker(), run_);
     scaled.show();
     QVERIFY(scaled.height() < normal.height() * 3 / 4);
     QVERIFY(scaled.width() < normal.width() * 3 / 4);

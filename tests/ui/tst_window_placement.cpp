@@ -43,7 +43,7 @@ namespace
 std::unique_ptr<QWidget> MakeWindow(const QString &kind, LockvexSession &session)
 {
     if (kind == QLatin1String("sign-in")) {
-        auto window = std::make_unique<TLockvexPasswordDlg>([](const QString &) { return false; });
+        auto window = std::make_unique<TLockvexPasswordDlg>([](const QString &) { return false; }, session.Run);
         window->show();
         return window;
     }
@@ -194,7 +194,7 @@ void TstWindowPlacement::everyWindowFitsTheScreen()
         return OnModal([] { ShowMessageDlg(MsgCatalogue[MsgQuitWithoutSaving]); },
                        [&](QWidget &message) { CheckFits(message, areas); });
     }
-    MemStickMode = true;
+    session_->SetMemStickMode(true);
     DisplayedItemKey = LockvexTbl->GetKey(QStringLiteral("Anvil"));
     const std::unique_ptr<QWidget> window = MakeWindow(kind, *session_->App);
     window->show();
@@ -250,7 +250,7 @@ void TstWindowPlacement::mainWindowShrinksToItsMinimum()
     session_->Platform.ScreenInfo.Areas = {QRect(0, 0, 1920, 1080)};
     session_->Add(stick_session::Entry(QStringLiteral("Anvil"), QString(), QStringLiteral("anvil-id"),
                                        QStringLiteral("1234"), QStringLiteral("Harbour7Lantern2")));
-    RunLocation.Clients[CloudDropbox].Exists = true;
+    session_->Run().Location.Clients[CloudDropbox].Exists = true;
     TLockvexMainDlg main(*session_->App->ListManager, *session_->App->ItemManager, *session_->App->LVDlgProcs);
     testing_support::ShowActive(main);
     QTest::mouseClick(Controls(main).UseCloudBtn, Qt::LeftButton);
@@ -280,8 +280,8 @@ void TstWindowPlacement::mainWindowShrinksToItsMinimum()
         QVERIFY(main.grab().save(folder + QStringLiteral("/main-window-minimum.png")));
 
     main.close();
-    QCOMPARE(TStickSession::Setting(QStringLiteral("DialogWidth")), QString::number(main.minimumWidth()));
-    QCOMPARE(TStickSession::Setting(QStringLiteral("DialogHeight")), QString::number(main.minimumHeight()));
+    QCOMPARE(session_->Setting(QStringLiteral("DialogWidth")), QString::number(main.minimumWidth()));
+    QCOMPARE(session_->Setting(QStringLiteral("DialogHeight")), QString::number(main.minimumHeight()));
 }
 
 // The main window as it opens at the first start on 1366 x 768, or on 1920 x 1080 when the test
@@ -335,8 +335,8 @@ void TstWindowPlacement::scaledWindowIsCentredOnTheScreen()
     session_->Platform.ScreenInfo.Width = 1024;
     session_->Platform.ScreenInfo.Height = 768;
     session_->Platform.ScreenInfo.Areas = areas;
-    ScreenHeight = 768;
-    ScaleForms = true;
+    session_->Run().Screen.ScreenHeight = 768;
+    session_->Run().Screen.ScaleForms = true;
 
     const std::unique_ptr<QWidget> window = MakeWindow(kind, *session_->App);
     const QRect placed(window->pos(), window->frameGeometry().size());

@@ -5,7 +5,9 @@
 
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
+#include "app/RunState.h"
 #include "ui/shared/EntryFieldPanel.h"
+#include "ui/shared/LockvexStyle.h"
 #include "ui/shared/PasswordGrid.h"
 #include "ui/shared/WindowFrame.h"
 #include "ui/shared/WindowHelp.h"
@@ -32,8 +34,7 @@ const QString ItemLeftKey = QStringLiteral("RecDialogLeft");
 TLockvexItemDlg::TLockvexItemDlg(TItemManager &items, TLVDlgProcs &dlgProcs, QWidget *parent)
     : QDialog(parent), items_(items), dlgProcs_(dlgProcs)
 {
-    if (ScaleForms && ScreenHeight > 0)
-        scale_ = double(ScreenHeight) / RefScreenHeight;
+    scale_ = LockvexStyle::WindowScale(dlgProcs_.Run().Screen);
     setWindowTitle(QStringLiteral("LockvexItemDlg"));
     setModal(true);
     BuildControls();
@@ -41,7 +42,7 @@ TLockvexItemDlg::TLockvexItemDlg(TItemManager &items, TLVDlgProcs &dlgProcs, QWi
     // The title is the window's name in the program; assistive tools read what it shows.
     WindowFrame::SetUp(*this, HelpContexts::EntryWindow, QStringLiteral("Website entry"));
     connect(SaveCloseBtn, &QPushButton::clicked, this, &QDialog::accept);
-    if (ScaleForms)
+    if (dlgProcs_.Run().Screen.ScaleForms)
         CentreOnScreen();
 }
 
@@ -89,7 +90,7 @@ void TLockvexItemDlg::SetPWQuality()
     if (password.isEmpty())
         return;
     // The access-password flag means nothing on a stick, where the window runs read-only.
-    if (!MemStickMode) {
+    if (!dlgProcs_.Run().Mode.MemStickMode()) {
         Fields->EntryPWChckBox()->setChecked(InputParams.LockvexPassword);
         Fields->EntryPWChckBox()->show();
     }

@@ -5,6 +5,7 @@
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
+#include "app/RunState.h"
 #include "common/Globals.h"
 #include "common/TextFiles.h"
 #include "ui/shared/Accessibility.h"
@@ -67,7 +68,7 @@ TLockvexDataImportDlg::TLockvexDataImportDlg(TItemManager &items, TLVDlgProcs &d
     setObjectName(QStringLiteral("LockvexDataImportDlg"));
     setWindowTitle(QStringLiteral("LockvexDataImportDlg"));
     setModal(true);
-    scale_ = LockvexStyle::WindowScale();
+    scale_ = LockvexStyle::WindowScale(dlgProcs_.Run().Screen);
     BuildControls();
     WindowFrame::ApplyLook(*this, scale_,
                            QStringLiteral("QGroupBox { padding: 10px; }"
@@ -305,6 +306,7 @@ void TLockvexDataImportDlg::FormCreate()
     AcceptAllCheckBox->setChecked(false);
     ShowRecord(false);
     ImportExport = std::make_unique<TImportExport>();
+    ImportExport->SettingsFile = dlgProcs_.Run().Folders.IniFileName;
     SetZeroValues();
     GetImportInfo();
     GetImportFields();
@@ -312,7 +314,7 @@ void TLockvexDataImportDlg::FormCreate()
     CSVHeaders = HeadersCheckBox->isChecked();
     SetCSVColumnLabels();
     SetImportHelpContexts();
-    if (ScaleForms)
+    if (dlgProcs_.Run().Screen.ScaleForms)
         WindowPlacement::CentreOnScreen(*this);
 }
 

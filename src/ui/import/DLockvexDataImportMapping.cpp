@@ -5,6 +5,7 @@
 #include "app/LockvexMsgdial.h"
 #include "app/MgrImportFiles.h"
 #include "app/MgrLockvexDlgProcs.h"
+#include "app/RunState.h"
 #include "common/Globals.h"
 #include "common/PathRoutines.h"
 #include "platform/Platform.h"
@@ -154,7 +155,7 @@ void TLockvexDataImportDlg::ShowTextCopy()
         return;
     QString base;
     SplitFileAtFirstDot(importFile, FileExt, base);
-    const QString folder = CreateImportViewFolder();
+    const QString folder = CreateImportViewFolder(dlgProcs_.Run().Folders.ProfileFolder);
     QString problem;
     if (folder.isEmpty())
         problem = QStringLiteral("Lockvex could not make its private folder for the copy.");

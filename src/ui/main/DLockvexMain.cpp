@@ -120,11 +120,11 @@ QPixmap CheckMark(bool checked, int size)
 TLockvexMainDlg::TLockvexMainDlg(TListManager &lists, TItemManager &items, TLVDlgProcs &dlgProcs, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      lists_(lists), items_(items), dlgProcs_(dlgProcs)
+      lists_(lists), items_(items), dlgProcs_(dlgProcs), run_(dlgProcs.Run())
 {
     setObjectName(QStringLiteral("LockvexMainDlg"));
     setAttribute(Qt::WA_QuitOnClose);
-    scale_ = WindowScale();
+    scale_ = WindowScale(run_.Screen);
     FormCreate();
 }
 
@@ -220,8 +220,8 @@ void TLockvexMainDlg::FormCreate()
     DisplayCurrentItem();
 
     // 9: read-only mode names who holds the data.
-    if (ReadOnlyMode && !DataUserName.isEmpty())
-        ReadOnlyLbl->setToolTip(DataUserName + QStringLiteral(" accessing data"));
+    if (run_.Mode.ReadOnlyMode() && !run_.Folders.DataUserName.isEmpty())
+        ReadOnlyLbl->setToolTip(run_.Folders.DataUserName + QStringLiteral(" accessing data"));
 
     // 10: the idle close.
     ForceClose->setInterval(IdleTickMs);
@@ -500,7 +500,7 @@ void TLockvexMainDlg::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange) {
         // Windows created later are drawn for the screen only while this one is in its normal state.
-        ScaleForms = !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized));
+        run_.Screen.ScaleForms = !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized));
     } else if (event->type() == QEvent::ActivationChange) {
         if (!isActiveWindow()) {
             // Only focus that goes to another window of the program counts when it comes back;
@@ -534,7 +534,7 @@ void TLockvexMainDlg::FormActivate()
     SelectRow(ItemList, CurrentIndex);
     selecting_ = false;
     ShowHideButtons();
-    if (lists_.IsFileEmpty() && !ReadOnlyMode)
+    if (lists_.IsFileEmpty() && !run_.Mode.ReadOnlyMode())
         NewBtnClick(); // an empty safe starts the user on a new entry
     else
         SetFocusWhenActive(SearchArg);

@@ -19,6 +19,7 @@
 // window through TMainEditView; the window shows the entries and lines they choose.
 
 #include "app/MainEditRules.h"
+#include "app/RunState.h"
 #include "entries/EntryFields.h"
 #include "entries/MgrLockvexLists.h"
 
@@ -168,6 +169,7 @@ private:
     TListManager &lists_;
     TItemManager &items_;
     TLVDlgProcs &dlgProcs_;
+    TRunState &run_; // the dialog procedures' run: read-only mode, folders, data location, screen
 
     // The controls, named as the window describes them; tests find them by these object names.
     THeaderBand *HeaderPanel = nullptr;
@@ -261,7 +263,7 @@ private:
     double scale_ = 1.0;
     // Event filters that call back into this window; the destructor deletes them first.
     QList<QObject *> callbackFilters_;
-    TMainEditRules rules_{*this};
+    TMainEditRules rules_{*this, run_.Mode};
     bool selecting_ = false;         // the program is selecting a line: no click handling
     bool otherWindowActive_ = false; // focus went to another window of the program
     bool fieldsReadOnly_ = false;

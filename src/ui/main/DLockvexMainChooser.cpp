@@ -68,7 +68,7 @@ void TLockvexMainDlg::EntryPWChckBoxClick()
     const bool access = EntryPanel->EntryPWChckBox()->isChecked();
     if (!password.isEmpty()) {
         // The flag belongs to the password: every stored entry with it is marked at once.
-        if (!items_.SetAllEntryPasswords(password, access) && !ReadOnlyMode)
+        if (!items_.SetAllEntryPasswords(password, access) && !run_.Mode.ReadOnlyMode())
             ShowMessageDlg(MsgCatalogue[MsgNotSaved]);
         // The entry shown is one of them when its stored password is this one; it is now stored
         // with the flag, so the box no longer counts as a change of the entry, and re-rating the

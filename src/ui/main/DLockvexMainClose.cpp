@@ -142,7 +142,7 @@ void TLockvexMainDlg::TrelLogoImageClick()
 void TLockvexMainDlg::LogWriteBtnClick()
 {
     if (dlgProcs_.CustomerSupportOverride()) {
-        WritePlainOnExit = true;
+        run_.Mode.WritePlainOnExit = true;
         platform::Current().Beep();
     }
 }

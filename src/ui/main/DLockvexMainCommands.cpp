@@ -111,7 +111,7 @@ void TLockvexMainDlg::CloseCloudPanel()
 
 void TLockvexMainDlg::RadioButtonPCClick()
 {
-    RunLocation.UseOnly(CloudClientCount);
+    run_.Location.UseOnly(CloudClientCount);
     if (UseCloudBtnDown)
         ShowMessageDlg(MsgCatalogue[MsgLocationChanged]);
 }
@@ -131,11 +131,11 @@ QLabel *TLockvexMainDlg::CloudImage(int client) const
 
 void TLockvexMainDlg::ChooseCloud(int client)
 {
-    if (!RunLocation.Clients[size_t(client)].Exists) {
+    if (!run_.Location.Clients[size_t(client)].Exists) {
         ShowMessageDlg(MsgCatalogue[MsgNotInstalled], CloudClients[size_t(client)].ChoiceName);
         return;
     }
-    RunLocation.UseOnly(client);
+    run_.Location.UseOnly(client);
     if (UseCloudBtnDown)
         ShowMessageDlg(MsgCatalogue[MsgLocationChanged]);
 }
@@ -159,7 +159,7 @@ void TLockvexMainDlg::RadioButtonSkyDriveClick()
 
 void TLockvexMainDlg::ImportPasswordsBtnClick()
 {
-    if (ReadOnlyMode)
+    if (run_.Mode.ReadOnlyMode())
         return;
     // What was typed into the entry shown is kept before the data file is opened anew.
     if (!SaveItem(false))
@@ -173,7 +173,7 @@ void TLockvexMainDlg::ImportPasswordsBtnClick()
 
     // The in-memory index is read anew, so that it holds the imported entries.
     lists_.ClosePool(DoNotWriteLog);
-    lists_.OpenPool(DataFileName);
+    lists_.OpenPool(run_.Folders.DataFileName);
 
     SearchArg->clear();
     lists_.SetSearchActive(false);

@@ -48,7 +48,7 @@ void TLockvexMainDlg::DisplayCurrentItem()
     GetItemInfo(key); // no line selected: empty fields
     SavePassword = EntryPanel->Password()->text();
     // Without an entry there is nothing to type into: what was typed could not be kept.
-    SetFieldsReadOnly(ReadOnlyMode || key < 0);
+    SetFieldsReadOnly(run_.Mode.ReadOnlyMode() || key < 0);
 }
 
 int TLockvexMainDlg::KeyOfLine(int row) const

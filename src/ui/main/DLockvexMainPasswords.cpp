@@ -32,7 +32,7 @@ void TLockvexMainDlg::ConnectPasswordHandlers()
 // The window side of the transfer: the command asks for the stick and copies.
 void TLockvexMainDlg::TfrMemStickBtnClick()
 {
-    TfrMemStickCommand();
+    TfrMemStickCommand(run_.Folders);
 }
 
 void TLockvexMainDlg::SetPWQuality()
@@ -51,20 +51,20 @@ void TLockvexMainDlg::SetPWQuality()
 
 void TLockvexMainDlg::ShowHideButtons()
 {
-    UseCloudBtn->setVisible(RunLocation.AnyClientExists());
-    RadioButtonPC->setChecked(RunLocation.DataClient() == CloudClientCount);
+    UseCloudBtn->setVisible(run_.Location.AnyClientExists());
+    RadioButtonPC->setChecked(run_.Location.DataClient() == CloudClientCount);
     for (int client = 0; client < CloudClientCount; ++client) {
         QRadioButton *button = CloudButton(client);
-        button->setEnabled(RunLocation.Clients[size_t(client)].Exists);
-        if (RunLocation.Clients[size_t(client)].DataIn)
+        button->setEnabled(run_.Location.Clients[size_t(client)].Exists);
+        if (run_.Location.Clients[size_t(client)].DataIn)
             button->setChecked(true);
     }
     TfrMemStickBtn->show();
     LoginBtn->show();
     for (const TEntryFieldPanel::TCopyButton &copy : EntryPanel->CopyButtons())
         copy.Button->show();
-    ImportPasswordsBtn->setVisible(!ReadOnlyMode);
-    NewBtn->setVisible(!ReadOnlyMode);
-    DeleteItemBtn->setVisible(!ReadOnlyMode);
-    ReadOnlyLbl->setVisible(ReadOnlyMode);
+    ImportPasswordsBtn->setVisible(!run_.Mode.ReadOnlyMode());
+    NewBtn->setVisible(!run_.Mode.ReadOnlyMode());
+    DeleteItemBtn->setVisible(!run_.Mode.ReadOnlyMode());
+    ReadOnlyLbl->setVisible(run_.Mode.ReadOnlyMode());
 }

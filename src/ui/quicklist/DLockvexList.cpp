@@ -9,12 +9,14 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "app/ProgramBody.h"
+#include "app/RunState.h"
 #include "common/Globals.h"
 #include "store/Lockvextypes.h"
 #include "ui/entry/DLockvexItem.h"
 #include "ui/messages/MessageDialog.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/LetterTabs.h"
+#include "ui/shared/LockvexStyle.h"
 #include "ui/shared/WindowFrame.h"
 #include "ui/shared/WindowHelp.h"
 #include "ui/shared/WindowPlacement.h"
@@ -44,8 +46,7 @@ bool IsEnterKey(int key)
 
 TLockvexListDlg::TLockvexListDlg(LockvexSession &session, QWidget *parent) : QDialog(parent), session_(session)
 {
-    if (ScaleForms && ScreenHeight > 0)
-        scale_ = double(ScreenHeight) / RefScreenHeight;
+    scale_ = LockvexStyle::WindowScale(session_.Run.Screen);
     DontGetItem = false;
     BuildControls();
     ApplyLook();
@@ -53,7 +54,7 @@ TLockvexListDlg::TLockvexListDlg(LockvexSession &session, QWidget *parent) : QDi
     WindowFrame::SetUp(*this, HelpContexts::QuickListWindow);
     setWindowTitle(QStringLiteral("Select website"));
     FirstActivate = true;
-    if (ScaleForms)
+    if (session_.Run.Screen.ScaleForms)
         CentreOnScreen();
 
     connect(DoneBtn, &QPushButton::clicked, this, [this] { DoneBtnClick(); });
@@ -156,7 +157,7 @@ void TLockvexListDlg::PickSelectedItem()
     }
     entryWindowOpen_ = false;
     // The stick may have been pulled out, or the program asked to end, while the entry was open.
-    if (closeRequested_ || !QFileInfo::exists(DataFileName)) {
+    if (closeRequested_ || !QFileInfo::exists(session_.Run.Folders.DataFileName)) {
         done(QDialog::Rejected);
         return;
     }
@@ -224,7 +225,7 @@ void TLockvexListDlg::DoneBtnClick()
 
 void TLockvexListDlg::AppEndTimerTimer()
 {
-    if (!QFileInfo::exists(DataFileName))
+    if (!QFileInfo::exists(session_.Run.Folders.DataFileName))
         RequestClose();
 }
 

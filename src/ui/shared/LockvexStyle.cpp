@@ -1,6 +1,6 @@
 #include "ui/shared/LockvexStyle.h"
 
-#include "common/Globals.h"
+#include "app/RunState.h"
 
 #include <QHash>
 #include <QLinearGradient>
@@ -169,10 +169,10 @@ QPalette WindowPalette()
     return palette;
 }
 
-double WindowScale()
+double WindowScale(const TScreenMetrics &screen)
 {
-    if (ScaleForms && ScreenHeight > 0)
-        return double(ScreenHeight) / RefScreenHeight;
+    if (screen.ScaleForms && screen.ScreenHeight > 0)
+        return double(screen.ScreenHeight) / RefScreenHeight;
     return 1.0;
 }
 

@@ -12,6 +12,7 @@
 #include <QString>
 
 class QWidget;
+struct TScreenMetrics;
 
 namespace LockvexStyle
 {
@@ -107,9 +108,9 @@ const TMsgScheme &MessageScheme(TSchemeKind kind);
 
 // ---- scaling and style sheets -------------------------------------------------------------------
 
-// The factor a window created now is drawn larger by: ScreenHeight / RefScreenHeight while
-// ScaleForms is on, else 1.
-double WindowScale();
+// The factor a window created now is drawn larger by: the screen's ScreenHeight / RefScreenHeight
+// while its ScaleForms is on, else 1.
+double WindowScale(const TScreenMetrics &screen);
 // pixels on the reference screen, scaled; never below 1.
 int Px(int pixels, double scale);
 

@@ -8,8 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-TLockvexDBLPwordDlg::TLockvexDBLPwordDlg(TPasswordChecker checker, QWidget *parent)
-    : TLockvexSignInDlg(parent, std::move(checker), true)
+TLockvexDBLPwordDlg::TLockvexDBLPwordDlg(TPasswordChecker checker, const TRunState &run, QWidget *parent)
+    : TLockvexSignInDlg(parent, std::move(checker), run, true)
 {
     setObjectName(QStringLiteral("LockvexDBLPwordDlg"));
     setWindowTitle(QStringLiteral("LockvexDBLPwordDlg"));

@@ -5,6 +5,7 @@
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
+#include "app/RunState.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexLists.h"
 #include "ui/shared/Accessibility.h"
@@ -52,20 +53,20 @@ QString TrimTypedPassword(const QString &typed)
     return typed.mid(first, last - first);
 }
 
-QString DataLocationText()
+QString DataLocationText(const TDataLocation &location)
 {
-    if (const int client = RunLocation.DataClient(); client < CloudClientCount)
+    if (const int client = location.DataClient(); client < CloudClientCount)
         return CloudClients[size_t(client)].SignInText;
     return QStringLiteral("   Data on your PC");
 }
 
 // ---- the shared frame --------------------------------------------------------------------------
 
-TLockvexSignInDlg::TLockvexSignInDlg(QWidget *parent, TPasswordChecker checker, bool twoPasswords)
-    : QDialog(parent), checker_(std::move(checker))
+TLockvexSignInDlg::TLockvexSignInDlg(QWidget *parent, TPasswordChecker checker, const TRunState &run, bool twoPasswords)
+    : QDialog(parent), run_(run), checker_(std::move(checker))
 {
     // A window created while ScaleForms is on is drawn for the screen's height.
-    scale_ = LockvexStyle::WindowScale();
+    scale_ = LockvexStyle::WindowScale(run_.Screen);
     setModal(true);
     BuildControls(twoPasswords);
     ApplyLook();
@@ -292,13 +293,13 @@ void TLockvexSignInDlg::RefuseAttempt()
 
 // ---- the one-password dialog -------------------------------------------------------------------
 
-TLockvexPasswordDlg::TLockvexPasswordDlg(TPasswordChecker checker, QWidget *parent)
-    : TLockvexSignInDlg(parent, std::move(checker), false)
+TLockvexPasswordDlg::TLockvexPasswordDlg(TPasswordChecker checker, const TRunState &run, QWidget *parent)
+    : TLockvexSignInDlg(parent, std::move(checker), run, false)
 {
     setObjectName(QStringLiteral("LockvexPasswordDlg"));
     setWindowTitle(QStringLiteral("Lockvex access password"));
     Label2->setText(QStringLiteral("Please enter one of the passwords in the safe:"));
-    DropboxLbl->setText(DataLocationText());
+    DropboxLbl->setText(DataLocationText(run_.Location));
     // Tab order: the group (Edit1, then ENTER), then Override, then Cancel.
     setTabOrder(Edit1, OKBtn);
     setTabOrder(OKBtn, OverrideBtn);
@@ -311,8 +312,8 @@ void TLockvexPasswordDlg::OKBtnClick()
     // Support override: with the support marker file present, Override followed by ENTER on an
     // empty box signs in without a password. Only on the PC: from a memory stick the marker would
     // be looked for on whatever computer the stick is put into.
-    const bool supportOverride = !MemStickMode && PWOverride && UserInput.isEmpty() && LVDlgProcs != nullptr &&
-                                 LVDlgProcs->CustomerSupportOverride();
+    const bool supportOverride = !run_.Mode.MemStickMode() && PWOverride && UserInput.isEmpty() &&
+                                 LVDlgProcs != nullptr && LVDlgProcs->CustomerSupportOverride();
     const bool accepted = supportOverride || CheckPassword(UserInput);
     WipeText(UserInput);
     if (accepted)

@@ -13,6 +13,8 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+struct TDataLocation;
+struct TRunState;
 
 // Answers whether a typed (already trimmed) password opens the safe: at sign-in the entry
 // table's password check. A dialog without one accepts no password.
@@ -50,7 +52,8 @@ public:
     void setVisible(bool visible) override;
 
 protected:
-    TLockvexSignInDlg(QWidget *parent, TPasswordChecker checker, bool twoPasswords);
+    // run: the run's state, for its mode, data location and screen; kept for the dialog's life.
+    TLockvexSignInDlg(QWidget *parent, TPasswordChecker checker, const TRunState &run, bool twoPasswords);
 
     // Runs each time the dialog is shown: resets the override and the boxes, focuses Edit1.
     virtual void FormActivate();
@@ -64,6 +67,8 @@ protected:
     // A refused attempt: message 17, the boxes emptied, Edit1 focused, the dialog stays open.
     void RefuseAttempt();
     static void WipeText(QString &text);
+
+    const TRunState &run_;
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -85,11 +90,11 @@ class TLockvexPasswordDlg : public TLockvexSignInDlg
     Q_OBJECT
 
 public:
-    explicit TLockvexPasswordDlg(TPasswordChecker checker, QWidget *parent = nullptr);
+    TLockvexPasswordDlg(TPasswordChecker checker, const TRunState &run, QWidget *parent = nullptr);
 
 protected:
     void OKBtnClick() override;
 };
 
 // The data location shown in the one-password dialog, by the first cloud folder that holds the data.
-QString DataLocationText();
+QString DataLocationText(const TDataLocation &location);

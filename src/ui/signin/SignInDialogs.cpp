@@ -6,23 +6,23 @@
 namespace
 {
 
-template <typename Dialog> bool RunModal()
+template <typename Dialog> bool RunModal(const TRunState &run)
 {
-    Dialog dialog(EntryTableCheckPassword);
+    Dialog dialog(EntryTableCheckPassword, run);
     return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace
 
-bool RunSignInDialog(SignInDialog kind)
+bool RunSignInDialog(SignInDialog kind, const TRunState &run)
 {
     switch (kind) {
     case SignInDialog::None:
         return true;
     case SignInDialog::OnePassword:
-        return RunModal<TLockvexPasswordDlg>();
+        return RunModal<TLockvexPasswordDlg>(run);
     case SignInDialog::TwoPasswords:
-        return RunModal<TLockvexDBLPwordDlg>();
+        return RunModal<TLockvexDBLPwordDlg>(run);
     }
     return false;
 }
