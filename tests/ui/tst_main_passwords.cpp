@@ -392,11 +392,16 @@ void TstMainPasswords::characterGrid()
     TLockvexMainDlg &w = OpenWindow();
     Fields(w).Password->setText(password);
     Fields(w).PIN->setText(QStringLiteral("4812"));
-    TPasswordGrid *grid = Controls(w).PasswordGrid;
-    QVERIFY(!grid->isVisible());
+    // The grid is made when it is first shown.
+    const auto shownGrid = [&w] {
+        auto *grid = w.findChild<TPasswordGrid *>(QStringLiteral("PasswordGrid"));
+        return grid && grid->isVisible() ? grid : nullptr;
+    };
+    QVERIFY(!shownGrid());
 
     Hover(Fields(w).PasswordCopyBtn, true);
-    QVERIFY(grid->isVisible());
+    TPasswordGrid *grid = shownGrid();
+    QVERIFY(grid);
     const int n = int(kept.size());
     QCOMPARE(grid->columnCount(), n);
     QCOMPARE(grid->size(), QSize(n * 19 + 4, 36));

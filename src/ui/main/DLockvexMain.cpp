@@ -16,7 +16,6 @@
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LetterTabs.h"
 #include "ui/shared/LockvexStyle.h"
-#include "ui/shared/PasswordGrid.h"
 #include "ui/shared/WindowFrame.h"
 #include "ui/shared/WindowHelp.h"
 #include "ui/shared/WindowPlacement.h"
@@ -364,8 +363,7 @@ QWidget *TLockvexMainDlg::BuildEntryPanel()
     SaveCloseBtn = MakeButton(box, "SaveCloseBtn", QStringLiteral("SAVE && CLOSE"));
     SetRole(SaveCloseBtn, "primary");
 
-    // Hidden helpers of the password features.
-    PasswordGrid = new TPasswordGrid(this);
+    // Hidden helpers of the password features (the character grid is made when first shown).
     const int mark = Px(14, scale_);
     PWCheckedImage = new QLabel(this);
     PWCheckedImage->setObjectName(QStringLiteral("PWCheckedImage"));
