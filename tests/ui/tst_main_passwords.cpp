@@ -607,6 +607,16 @@ void TstMainPasswords::dataLocationPanel()
     QTest::mouseClick(Controls(w).UseCloudBtn, Qt::LeftButton);
     QVERIFY(Controls(w).CloudGroupBox->isVisible());
     QVERIFY(w.UseCloudBtnDown);
+    // Its pictures are drawn when it first opens, each beside its choice.
+    for (const auto &[image, button] :
+         {std::pair{Controls(w).ImagePC, Controls(w).RadioButtonPC},
+          {Controls(w).ImageDropbox, Controls(w).RadioButtonDropbox},
+          {Controls(w).ImageGoogleDrive, Controls(w).RadioButtonGoogleDrive},
+          {Controls(w).ImageSkyDrive, Controls(w).RadioButtonSkyDrive}}) {
+        QVERIFY(!image->pixmap().isNull());
+        QVERIFY(image->isVisible());
+        QVERIFY(image->geometry().right() < button->geometry().left());
+    }
     const QPoint button = Controls(w).UseCloudBtn->mapTo(&w, QPoint(0, 0));
     QCOMPARE(Controls(w).CloudGroupBox->x(), button.x());
     QVERIFY(Controls(w).CloudGroupBox->geometry().bottom() < w.height()); // all of it can be reached
