@@ -5,7 +5,6 @@
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LetterTabs.h"
-#include "ui/shared/PasswordGrid.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -57,7 +56,6 @@ public:
     QLabel *const ReadOnlyLbl = Find<QLabel>("ReadOnlyLbl");
     QPushButton *const SaveCloseBtn = Find<QPushButton>("SaveCloseBtn");
     QPushButton *const CancelBtn = Find<QPushButton>("CancelBtn");
-    TPasswordGrid *const PasswordGrid = Find<TPasswordGrid>("PasswordGrid");
     QLabel *const PWCheckedImage = Find<QLabel>("PWCheckedImage");
     QLabel *const PWUncheckedImage = Find<QLabel>("PWUncheckedImage");
     QPushButton *const SendToFriendBtn = Find<QPushButton>("SendToFriendBtn");

@@ -393,11 +393,16 @@ void TstMainPasswords::characterGrid()
     TLockvexMainDlg &w = OpenWindow();
     Fields(w).Password->setText(password);
     Fields(w).PIN->setText(QStringLiteral("4812"));
-    TPasswordGrid *grid = Controls(w).PasswordGrid;
-    QVERIFY(!grid->isVisible());
+    // The grid is made when it is first shown.
+    const auto shownGrid = [&w] {
+        auto *grid = w.findChild<TPasswordGrid *>(QStringLiteral("PasswordGrid"));
+        return grid && grid->isVisible() ? grid : nullptr;
+    };
+    QVERIFY(!shownGrid());
 
     Hover(Fields(w).PasswordCopyBtn, true);
-    QVERIFY(grid->isVisible());
+    TPasswordGrid *grid = shownGrid();
+    QVERIFY(grid);
     const int n = int(kept.size());
     QCOMPARE(grid->columnCount(), n);
     QCOMPARE(grid->size(), QSize(n * 19 + 4, 36));
@@ -603,6 +608,16 @@ void TstMainPasswords::dataLocationPanel()
     QTest::mouseClick(Controls(w).UseCloudBtn, Qt::LeftButton);
     QVERIFY(Controls(w).CloudGroupBox->isVisible());
     QVERIFY(w.UseCloudBtnDown);
+    // Its pictures are drawn when it first opens, each beside its choice.
+    for (const auto &[image, button] :
+         {std::pair{Controls(w).ImagePC, Controls(w).RadioButtonPC},
+          {Controls(w).ImageDropbox, Controls(w).RadioButtonDropbox},
+          {Controls(w).ImageGoogleDrive, Controls(w).RadioButtonGoogleDrive},
+          {Controls(w).ImageSkyDrive, Controls(w).RadioButtonSkyDrive}}) {
+        QVERIFY(!image->pixmap().isNull());
+        QVERIFY(image->isVisible());
+        QVERIFY(image->geometry().right() < button->geometry().left());
+    }
     const QPoint button = Controls(w).UseCloudBtn->mapTo(&w, QPoint(0, 0));
     QCOMPARE(Controls(w).CloudGroupBox->x(), button.x());
     QVERIFY(Controls(w).CloudGroupBox->geometry().bottom() < w.height()); // all of it can be reached

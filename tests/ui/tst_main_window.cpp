@@ -251,11 +251,11 @@ void TstMainWindow::controlsAndTexts()
         QVERIFY2(shown == text, qPrintable(QStringLiteral("%1: %2").arg(name, shown)));
     }
     for (const char *name :
-         {"ItemList",         "ItemListTabs", "SearchArg",     "PasswordCombo", "VersionLbl",   "CloudGroupBox",
-          "ItemName",         "URL",          "CustID",        "PIN",           "Password",     "Question4",
-          "MemData4",         "ItemDescr",    "CustIDCopyBtn", "Ans4CopyBtn",   "PWBadBtn",     "PWSoSoBtn",
-          "PWOKBtn",          "FacebookBtn",  "TwitterBtn",    "TrelLogoImage", "PasswordGrid", "PWCheckedImage",
-          "PWUncheckedImage", "ImagePC",      "ImageSkyDrive"})
+         {"ItemList", "ItemListTabs", "SearchArg",     "PasswordCombo", "VersionLbl",     "CloudGroupBox",
+          "ItemName", "URL",          "CustID",        "PIN",           "Password",       "Question4",
+          "MemData4", "ItemDescr",    "CustIDCopyBtn", "Ans4CopyBtn",   "PWBadBtn",       "PWSoSoBtn",
+          "PWOKBtn",  "FacebookBtn",  "TwitterBtn",    "TrelLogoImage", "PWCheckedImage", "PWUncheckedImage",
+          "ImagePC",  "ImageSkyDrive"})
         QVERIFY2(w.findChild<QWidget *>(QString::fromLatin1(name)), name);
     QVERIFY(w.findChild<QTimer *>(QStringLiteral("ForceClose"))->isActive());
     QCOMPARE(w.ForceClose->interval(), 80000);

@@ -42,6 +42,7 @@ private slots:
     void panelTakesOnlyWhatTheFileHolds();
     void panelRefusalKeepsTheUndoHistory();
     void panelReadOnly();
+    void panelReadOnlyLook();
     void panelShowsOneIndicator_data();
     void panelShowsOneIndicator();
     void listModelFollowsTheLines();
@@ -387,6 +388,29 @@ void TstSharedWidgets::panelReadOnly()
     panel.SetReadOnly(false);
     QTest::keyClicks(Fields(panel).CustID, QStringLiteral("zz"));
     QCOMPARE(Fields(panel).CustID->text(), QStringLiteral("cust-77zz"));
+}
+
+// Under the window's style sheet the boxes take the read-only look and lose it again, each time
+// the panel is switched while shown.
+void TstSharedWidgets::panelReadOnlyLook()
+{
+    using LockvexStyle::Colour::FieldBack;
+    using LockvexStyle::Colour::FieldReadOnly;
+    TEntryFieldPanel panel;
+    panel.setStyleSheet(LockvexStyle::WindowSheet());
+    panel.SetFields(FullEntry());
+    panel.show();
+    // A point inside the box, below its text and clear of the edges and the scroll bars' corner.
+    const auto background = [](QWidget *box) {
+        const QImage picture = box->grab().toImage();
+        return picture.pixelColor(picture.width() / 2, picture.height() - 8);
+    };
+    for (const bool readOnly : {true, false, true, false}) {
+        panel.SetReadOnly(readOnly);
+        const QColor expected = readOnly ? FieldReadOnly : FieldBack;
+        QCOMPARE(background(Fields(panel).CustID), expected);
+        QCOMPARE(background(Fields(panel).ItemDescr), expected);
+    }
 }
 
 void TstSharedWidgets::panelShowsOneIndicator_data()

@@ -8,7 +8,6 @@
 #include "entries/MgrLockvexItems.h"
 #include "app/MgrLockvexHelp.h"
 #include "common/Globals.h"
-#include "ui/main/LocationPictures.h"
 #include "ui/messages/MessageDialog.h"
 #include "ui/shared/Accessibility.h"
 #include "ui/shared/EntryFieldPanel.h"
@@ -16,7 +15,6 @@
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LetterTabs.h"
 #include "ui/shared/LockvexStyle.h"
-#include "ui/shared/PasswordGrid.h"
 #include "ui/shared/WindowFrame.h"
 #include "ui/shared/WindowHelp.h"
 #include "ui/shared/WindowPlacement.h"
@@ -364,8 +362,7 @@ QWidget *TLockvexMainDlg::BuildEntryPanel()
     SaveCloseBtn = MakeButton(box, "SaveCloseBtn", QStringLiteral("SAVE && CLOSE"));
     SetRole(SaveCloseBtn, "primary");
 
-    // Hidden helpers of the password features.
-    PasswordGrid = new TPasswordGrid(this);
+    // Hidden helpers of the password features (the character grid is made when first shown).
     const int mark = Px(14, scale_);
     PWCheckedImage = new QLabel(this);
     PWCheckedImage->setObjectName(QStringLiteral("PWCheckedImage"));
@@ -459,13 +456,9 @@ void TLockvexMainDlg::BuildCloudGroupBox()
         grid->addWidget(place.Button, row, 1);
         ++row;
     }
-    // The pictures of the places, and the choices' texts taking the room beside them.
-    const int picture = Px(22, scale_);
-    ImagePC->setPixmap(DataPlacePicture(TDataPlace::PC, picture));
-    for (int client = 0; client < CloudClientCount; ++client)
-        CloudImage(client)->setPixmap(DataPlacePicture(CloudClients[size_t(client)].Picture, picture));
+    // The choices' texts take the room beside the pictures. The pictures are drawn, and the panel
+    // sized, when it first opens (UseCloudBtnClick): most runs never open it.
     grid->setColumnStretch(1, 1);
-    CloudGroupBox->adjustSize();
 }
 
 void TLockvexMainDlg::ApplyLook()

@@ -135,6 +135,8 @@ public:
     void LoginBtnClick();
     void PasswordCopyBtnMouseLeave();
     void BuildPWordGrid(const QString &Text, int Top, int Left);
+    void HidePWordGrid();
+    TPasswordGrid &CharacterGrid();
     void ShowLastLogIn();
     void HideLastLogIn();
     // DLockvexMainCommands.cpp: the data-location panel and the import command.
@@ -207,7 +209,7 @@ private:
     QLabel *ReadOnlyLbl = nullptr;
     QPushButton *SaveCloseBtn = nullptr;
     QPushButton *CancelBtn = nullptr;
-    TPasswordGrid *PasswordGrid = nullptr;
+    TPasswordGrid *PasswordGrid = nullptr; // made when first shown (CharacterGrid)
     QLabel *PWCheckedImage = nullptr;
     QLabel *PWUncheckedImage = nullptr;
 

@@ -53,7 +53,7 @@ protected:
                 const QPoint below = field->mapTo(window_, QPoint(0, field->height()));
                 window_->BuildPWordGrid(field->text(), below.y(), below.x());
             } else {
-                window_->PasswordGrid->HideCharacters();
+                window_->HidePWordGrid();
                 if (leave && watched == window_->EntryPanel->PasswordCopyBtn())
                     window_->PasswordCopyBtnMouseLeave();
             }
@@ -146,13 +146,28 @@ void TLockvexMainDlg::BuildPWordGrid(const QString &Text, int Top, int Left)
     // outside the basic plane, and "?" for one the file cannot hold.
     const QString kept = win1252::ToUnicode(win1252::FromUnicode(Text));
     if (kept.isEmpty()) {
-        PasswordGrid->HideCharacters();
+        HidePWordGrid();
         return;
     }
     // A long text keeps its grid inside the window: it moves left rather than being cut off.
     const int columns = int(kept.size());
     const int left = qMax(0, qMin(Left, width() - TPasswordGrid::GridWidth(columns)));
-    PasswordGrid->ShowCharacters(kept, columns, QPoint(left, Top));
+    CharacterGrid().ShowCharacters(kept, columns, QPoint(left, Top));
+}
+
+void TLockvexMainDlg::HidePWordGrid()
+{
+    if (PasswordGrid)
+        PasswordGrid->HideCharacters();
+}
+
+// The grid is made the first time a Copy button is pointed at: most runs never show it, and a
+// table with its headers and scroll bars is a good part of the window's making.
+TPasswordGrid &TLockvexMainDlg::CharacterGrid()
+{
+    if (!PasswordGrid)
+        PasswordGrid = new TPasswordGrid(this);
+    return *PasswordGrid;
 }
 
 // The login shown is the one the entry will be saved with, so a login just recorded shows at once.

@@ -84,6 +84,12 @@ void TLockvexMainDlg::UseCloudBtnClick()
 {
     if (UseCloudBtnDown)
         return;
+    if (ImagePC->pixmap().isNull()) {
+        const int picture = Px(22, scale_);
+        ImagePC->setPixmap(DataPlacePicture(TDataPlace::PC, picture));
+        for (int client = 0; client < CloudClientCount; ++client)
+            CloudImage(client)->setPixmap(DataPlacePicture(CloudClients[size_t(client)].Picture, picture));
+    }
     // Wide enough for its title, which the group box does not measure itself.
     QFont titleFont = CloudGroupBox->font();
     titleFont.setWeight(QFont::DemiBold);

@@ -620,8 +620,13 @@ void TEntryFieldPanel::SetReadOnly(bool readOnly)
         edit->setReadOnly(readOnly);
     notes_->setReadOnly(readOnly);
     entryPW_->setEnabled(!readOnly);
-    // The style sheet's read-only look follows the property only once the widgets are polished again.
-    for (QWidget *widget : findChildren<QWidget *>()) {
+    // The notes box takes its read-only look from a property rule of the style sheet, which it
+    // follows only once it (with its viewport and scroll bars) is polished again. The line edits'
+    // read-only look and the disabled button are states the style reads at each paint; polishing
+    // every control of the panel again would cost a good part of the window's making.
+    QWidgetList notesAndParts = notes_->findChildren<QWidget *>();
+    notesAndParts.prepend(notes_);
+    for (QWidget *widget : notesAndParts) {
         widget->style()->unpolish(widget);
         widget->style()->polish(widget);
     }
