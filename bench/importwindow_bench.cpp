@@ -101,6 +101,16 @@ double StoreAddsEntries(const QString &data, int records)
     return took.count();
 }
 
+// The entry managers the window saves through, for the life of one benchmark.
+struct EntryManagers {
+    TLockvexRec SharedRec;
+    TListManager Lists{nullptr}; // on the table of each run
+    TItemManager Items{nullptr, &SharedRec, &Lists};
+    ScopedMessageResponder Messages{false}; // the completion question answered No closes the window
+
+    explicit EntryManagers(const QString &folder) { IniFileName = folder + QStringLiteral("/Lockvex.INI"); }
+};
+
 // The window, set up on a fresh table for the import file with every record accepted, and closed
 // when the import ends.
 struct AcceptAllRun {
@@ -108,11 +118,11 @@ struct AcceptAllRun {
     TLVDlgProcs DlgProcs;
     std::unique_ptr<TLockvexDataImportDlg> Dialog;
 
-    AcceptAllRun(const QString &data, const QString &csv)
+    AcceptAllRun(EntryManagers &managers, const QString &data, const QString &csv)
     {
         Table = NewTable(data);
-        LockvexTbl = ItemManager->LockvexTbl = ListManager->LockvexTbl = Table.get();
-        Dialog = std::make_unique<TLockvexDataImportDlg>(*ItemManager, DlgProcs);
+        managers.Items.LockvexTbl = managers.Lists.LockvexTbl = Table.get();
+        Dialog = std::make_unique<TLockvexDataImportDlg>(managers.Items, DlgProcs);
         Dialog->FileNameEdit->setText(csv);
         const char *columns[] = {"1", "2", "3", "0", "4", "0", "0", "0", "0", "0", "0", "0", "0", "5"};
         for (int k = 1; k <= 14; ++k)
@@ -122,7 +132,6 @@ struct AcceptAllRun {
     ~AcceptAllRun()
     {
         Dialog.reset();
-        LockvexTbl = nullptr;
         Table.reset();
     }
     // "Import all items" to the end; the number of records imported.
@@ -139,28 +148,6 @@ struct AcceptAllRun {
     }
 };
 
-// The entry managers the window saves through, for the life of one benchmark.
-struct EntryManagers {
-    TLockvexRec SharedRec;
-    TListManager Lists{nullptr}; // on the table of each run
-    TItemManager Items{nullptr, &SharedRec, &Lists};
-    ScopedMessageResponder Messages{false}; // the completion question answered No closes the window
-
-    explicit EntryManagers(const QString &folder)
-    {
-        IniFileName = folder + QStringLiteral("/Lockvex.INI");
-        SharedLockvexRec = &SharedRec;
-        ListManager = &Lists;
-        ItemManager = &Items;
-    }
-    ~EntryManagers()
-    {
-        SharedLockvexRec = nullptr;
-        ListManager = nullptr;
-        ItemManager = nullptr;
-    }
-};
-
 void BM_AcceptAllWithSaving(benchmark::State &state)
 {
     static std::map<bool, double> perRecordAt1000; // per medium
@@ -174,7 +161,7 @@ void BM_AcceptAllWithSaving(benchmark::State &state)
     double window = 0, store = 0;
     for (auto _ : state) {
         {
-            AcceptAllRun run(data, csv);
+            AcceptAllRun run(managers, data, csv);
             const auto start = std::chrono::steady_clock::now();
             imported = run.Run();
             const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
@@ -210,14 +197,11 @@ void BM_WindowAcceptsAll(benchmark::State &state)
     TListManager lists{nullptr}; // on the table of each run
     TItemManager items{nullptr, &sharedRec, &lists};
     TLVDlgProcs dlgProcs;
-    SharedLockvexRec = &sharedRec;
-    ListManager = &lists;
-    ItemManager = &items;
     int imported = 0;
     for (auto _ : state) {
         state.PauseTiming();
         auto table = NewTable(data);
-        LockvexTbl = lists.LockvexTbl = items.LockvexTbl = table.get();
+        lists.LockvexTbl = items.LockvexTbl = table.get();
         TLockvexDataImportDlg dialog(items, dlgProcs);
         dialog.FileNameEdit->setText(csv);
         const char *columns[] = {"1", "2", "3", "0", "4", "0", "0", "0", "0", "0", "0", "0", "0", "5"};
@@ -236,7 +220,6 @@ void BM_WindowAcceptsAll(benchmark::State &state)
         imported = dialog.TotalImported();
 
         state.PauseTiming();
-        LockvexTbl = nullptr;
         table.reset();
         state.ResumeTiming();
     }
@@ -244,9 +227,6 @@ void BM_WindowAcceptsAll(benchmark::State &state)
         state.SkipWithError("not every record was imported");
     state.counters["per_entry"] = benchmark::Counter(double(Records), benchmark::Counter::kIsIterationInvariantRate |
                                                                           benchmark::Counter::kInvert);
-    SharedLockvexRec = nullptr;
-    ListManager = nullptr;
-    ItemManager = nullptr;
     QFile::remove(data);
 }
 

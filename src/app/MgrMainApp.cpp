@@ -1,8 +1,9 @@
 #include "app/MgrMainApp.h"
 
-#include "app/MgrLockvexDlgProcs.h"
 #include "app/LockvexMsgdial.h"
+#include "app/LockvexSession.h"
 #include "app/MgrImportFiles.h"
+#include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "common/Globals.h"
 #include "common/PathRoutines.h"
@@ -32,7 +33,7 @@ void TakeScreenMetrics()
 
 } // namespace
 
-TMgrMainAppProcs::TMgrMainAppProcs()
+TMgrMainAppProcs::TMgrMainAppProcs(LockvexSession &session) : session_(session)
 {
     TakeScreenMetrics();
 
@@ -58,7 +59,7 @@ bool TMgrMainAppProcs::CheckRunAsApp()
     if (!desktop.IsOnRemovableMedium(programFile))
         return false;
 
-    LockvexTbl->SetRunOnMemstick(true);
+    session_.LockvexTbl->SetRunOnMemstick(true);
     QString lastName, parent;
     SplitLastFolder(ExeFolder, lastName, parent);
     Workstr = lastName;

@@ -19,11 +19,14 @@ inline const QString ApplicationTitle = QStringLiteral("Lockvex");
 inline const QString InUseMarkerName = QStringLiteral("Lockvex User");
 inline const QString InUseMarkerExt = QStringLiteral("txt");
 
+class LockvexSession;
+
 class TMgrMainAppProcs {
 public:
     // Takes the screen metrics and sets the folders (the first run moves data lying directly in
-    // the Documents folder into the data folder).
-    TMgrMainAppProcs();
+    // the Documents folder into the data folder). Works on the session's entry table, list
+    // manager and dialog procedures; the session owns it and outlives it.
+    explicit TMgrMainAppProcs(LockvexSession &session);
     TMgrMainAppProcs(const TMgrMainAppProcs &) = delete;
     TMgrMainAppProcs &operator=(const TMgrMainAppProcs &) = delete;
 
@@ -39,6 +42,9 @@ public:
     // Set by CheckLockvexSignedIn when an entry could not be read from the data file: sign-in
     // then fails without a dialog, and the start ends as when the data file did not open.
     bool DataUnreadable = false;
+
+private:
+    LockvexSession &session_;
 };
 
 // Reads or writes the in-use marker next to cloud data; true means read-only mode.

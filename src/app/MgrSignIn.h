@@ -6,11 +6,24 @@
 
 #include <functional>
 
+class TListManager;
+class TLVDlgProcs;
+class TV9LockvexTbl;
+
 enum class SignInDialog { None, OnePassword, TwoPasswords };
 
-// Shows the sign-in dialog of the kind, modally, and answers whether the user got in. The window
-// layer gives it (ui/signin/SignInDialogs.h); the decisions around it stay here.
-using TSignInPrompt = std::function<bool(SignInDialog)>;
+// What a sign-in dialog reads of the run: the password check, the list manager (the caveat shows
+// while its LoginPWs counts access passwords) and the dialog procedures (the maker's site, the
+// support override).
+struct TSignInNeeds {
+    std::function<bool(const QString &password)> CheckPassword; // none: no password is accepted
+    const TListManager &ListManager;
+    TLVDlgProcs &LVDlgProcs;
+};
+
+// Shows the sign-in dialog of the kind, modally, with what it reads, and answers whether the user
+// got in. The window layer gives it (ui/signin/SignInDialogs.h); the decisions around it stay here.
+using TSignInPrompt = std::function<bool(SignInDialog, const TSignInNeeds &)>;
 
 // The dialog that sign-in shows. No entry with a password: none, the user is in at once. From a
 // memory stick, with more than one entry holding a password, the two-password dialog, as long as

@@ -52,10 +52,10 @@ void TfrToMemStick(const QString &SelectedDirectory)
     ShowMessageDlg(MsgCatalogue[programCopied && dataCopied ? MsgCopiedToStick : MsgUnableToCopy], SelectedDirectory);
 }
 
-void TfrMemStickCommand()
+void TfrMemStickCommand(const TListManager &lists)
 {
     // On the stick the program asks for two different access passwords; one alone cannot open it.
-    if (ListManager && ListManager->LoginPWs == 1) {
+    if (lists.LoginPWs == 1) {
         ShowMessageDlg(MsgCatalogue[MsgTwoPasswordsNeeded]);
         return;
     }

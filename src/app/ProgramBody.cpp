@@ -88,11 +88,11 @@ void RunExitSteps()
         QFile::remove(IniFileName); // no settings of this run stay on the stick
     if (!ReadOnlyMode && !InUseMarkerFile.isEmpty())
         QFile::remove(InUseMarkerFile);
-    if (WritePlainOnExit && LockvexTbl)
-        LockvexTbl->SetEncryptedRecs(No);
+    if (WritePlainOnExit && runSession)
+        runSession->LockvexTbl->SetEncryptedRecs(No);
     // The entry table closes first (TEMP copy, backups): a backup that failed is told on stderr.
-    if (LockvexTbl) {
-        const TTableCloseOutcome closed = LockvexTbl->CloseTable();
+    if (runSession) {
+        const TTableCloseOutcome closed = runSession->LockvexTbl->CloseTable();
         if (!closed.Ok())
             std::fprintf(stderr, "Lockvex: %s\n", qPrintable(closed.Failure));
     }
@@ -147,6 +147,7 @@ bool RunStartSteps()
 {
     runSession = std::make_unique<LockvexSession>();
     TMgrMainAppProcs &MainAppProcs = *runSession->MainAppProcs;
+    TV9LockvexTbl &LockvexTbl = *runSession->LockvexTbl;
     runOpen = true;
     WritePlainOnExit = false;
     ReadOnlyMode = false;
@@ -155,9 +156,9 @@ bool RunStartSteps()
         MainAppProcs.LocateDataFile();
     // One copy of the program writes a data file at a time: a second copy on this computer runs
     // read-only and names the copy that has the data, as the in-use marker does for others.
-    if (!LockvexTbl->LockDataFile(DataFileName, ThisUserName())) {
+    if (!LockvexTbl.LockDataFile(DataFileName, ThisUserName())) {
         ReadOnlyMode = true;
-        DataUserName = LockvexTbl->LockHolder();
+        DataUserName = LockvexTbl.LockHolder();
     } else {
         // No other copy runs on this data: what a run that did not end normally left of its
         // imports goes (an import log with passwords in plain text, view copies).
@@ -165,18 +166,18 @@ bool RunStartSteps()
         if (!MemStickMode)
             ReadOnlyMode = CheckDataInUse();
     }
-    LockvexTbl->SetReadOnlyMode(ReadOnlyMode);
-    const bool opened = LockvexTbl->OpenPool(DataFileName);
+    LockvexTbl.SetReadOnlyMode(ReadOnlyMode);
+    const bool opened = LockvexTbl.OpenPool(DataFileName);
     // A damaged data file was restored from a backup; the user learns where the damaged one is.
-    if (const QString kept = LockvexTbl->DamagedFileKeptAs(); !kept.isEmpty())
+    if (const QString kept = LockvexTbl.DamagedFileKeptAs(); !kept.isEmpty())
         ShowMessageDlg(MsgCatalogue[MsgDataFileDamaged], QDir::toNativeSeparators(kept));
     return opened;
 }
 
-void ReportDataNotOpened()
+void ReportDataNotOpened(TV9LockvexTbl &table)
 {
     ShowMessageDlg(MsgCatalogue[MsgDataNotOpened]);
-    LockvexTbl->ClosePool(DoNotWriteLog);
+    table.ClosePool(DoNotWriteLog);
 }
 
 int RunLockvex(QApplication &app, const TSignInPrompt &signIn, const WindowRunner &runWindows)
@@ -185,7 +186,7 @@ int RunLockvex(QApplication &app, const TSignInPrompt &signIn, const WindowRunne
     SignedIn = opened && runSession->MainAppProcs->CheckLockvexSignedIn(signIn);
     int result = 0;
     if (!opened || runSession->MainAppProcs->DataUnreadable) {
-        ReportDataNotOpened();
+        ReportDataNotOpened(*runSession->LockvexTbl);
         result = 1;
     } else if (SignedIn) {
         QGuiApplication::setApplicationDisplayName(ApplicationTitle);

@@ -1,14 +1,6 @@
 #include "common/Globals.h"
 
-TLVDlgProcs *LVDlgProcs = nullptr;
-TListManager *ListManager = nullptr;
-TItemManager *ItemManager = nullptr;
-TLockvexRec *SharedLockvexRec = nullptr;
-TV9LockvexTbl *LockvexTbl = nullptr;
-
 QStringList *TempFiles = nullptr;
-
-int DisplayedItemKey = -1;
 
 QString ProfileFolder;
 QString DocumentsFolder;
@@ -33,13 +25,7 @@ double ScreenHeightInches = 0;
 
 void ResetGlobals()
 {
-    LVDlgProcs = nullptr;
-    ListManager = nullptr;
-    ItemManager = nullptr;
-    SharedLockvexRec = nullptr;
-    LockvexTbl = nullptr;
     TempFiles = nullptr;
-    DisplayedItemKey = -1;
     ProfileFolder.clear();
     DocumentsFolder.clear();
     LocalDataFolder.clear();

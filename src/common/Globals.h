@@ -9,24 +9,7 @@
 
 using TDateTime = double;
 
-class TLVDlgProcs;
-class TListManager;
-class TItemManager;
-class TLockvexRec;
-class TV9LockvexTbl;
-
-// Long-lived objects: while a session exists (app/LockvexSession.h), the session's objects;
-// null otherwise.
-extern TLVDlgProcs *LVDlgProcs;
-extern TListManager *ListManager;
-extern TItemManager *ItemManager;
-extern TLockvexRec *SharedLockvexRec;
-extern TV9LockvexTbl *LockvexTbl;
-
 extern QStringList *TempFiles; // temporary files of the import, deleted at exit
-
-// The entry shown or picked in a window.
-extern int DisplayedItemKey;
 
 // Folders and files.
 extern QString ProfileFolder;

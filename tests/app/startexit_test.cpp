@@ -2,6 +2,7 @@
 // file was damaged, and what the exit steps report.
 
 #include "app/LockvexMsgdial.h"
+#include "app/LockvexSession.h"
 #include "app/MgrImportFiles.h"
 #include "app/MgrMainApp.h"
 #include "app/ProgramBody.h"
@@ -106,7 +107,7 @@ TEST_F(StartExitSteps, ADamagedDataFileRestoredAtStartIsToldWithTheNameItIsKeptU
                   QLatin1Char('/') + DamagedFiles().first());
     EXPECT_EQ(responder.Shown[0].DlgType, mtWarning);
     EXPECT_EQ(responder.Shown[0].Buttons, QStringList{QStringLiteral("OK")});
-    EXPECT_EQ(LockvexTbl->NumRecords(), 1);
+    EXPECT_EQ(RunSession()->LockvexTbl->NumRecords(), 1);
     RunExitSteps();
 
     // A data file that opens as it is tells nothing.

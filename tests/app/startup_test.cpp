@@ -120,7 +120,7 @@ TEST_F(StartWithUnusableData, AnEntryThatCannotBeReadAtSignInEndsTheStartTheSame
     EXPECT_FALSE(RunSession()->MainAppProcs->CheckLockvexSignedIn({}));
     desktop.FailStorage = nullptr;
     ASSERT_TRUE(RunSession()->MainAppProcs->DataUnreadable);
-    ReportDataNotOpened();
+    ReportDataNotOpened(*RunSession()->LockvexTbl);
     RunExitSteps();
     ExpectOnlyMessage19();
     EXPECT_EQ(DataFiles(), before);

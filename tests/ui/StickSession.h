@@ -41,8 +41,8 @@ public:
     {
         const bool stick = MemStickMode;
         MemStickMode = false;
-        const int key = ItemManager->AddItem(entry.ItemName);
-        const bool saved = key >= 0 && ItemManager->SaveWebItem(key, entry);
+        const int key = App->ItemManager->AddItem(entry.ItemName);
+        const bool saved = key >= 0 && App->ItemManager->SaveWebItem(key, entry);
         MemStickMode = stick;
         return saved ? key : NoKey;
     }

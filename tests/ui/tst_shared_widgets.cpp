@@ -1,9 +1,10 @@
 // The pieces the windows share: the style sheet builder, the letter tabs, the entry field panel
 // and the entry list model. With LOCKVEX_SCREENSHOT_DIR set, the panel is also saved as a picture.
 
-#include "ui/signin/DLockvexPassword.h"
+#include "app/MgrLockvexDlgProcs.h"
 #include "entries/LockvexStringList.h"
 #include "entries/MgrLockvexItems.h"
+#include "entries/MgrLockvexLists.h"
 #include "support/EntryControls.h"
 #include "support/TypeText.h"
 #include "ui/shared/EntryFieldPanel.h"
@@ -11,6 +12,7 @@
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LetterTabs.h"
 #include "ui/shared/LockvexStyle.h"
+#include "ui/signin/DLockvexPassword.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -458,7 +460,9 @@ void TstSharedWidgets::screenshots()
     const QString folder = qEnvironmentVariable("LOCKVEX_SCREENSHOT_DIR");
     if (folder.isEmpty())
         QSKIP("LOCKVEX_SCREENSHOT_DIR not set");
-    TLockvexPasswordDlg signIn([](const QString &) { return false; });
+    TListManager lists(nullptr);
+    TLVDlgProcs dlgProcs;
+    TLockvexPasswordDlg signIn(TSignInNeeds{[](const QString &) { return false; }, lists, dlgProcs});
     signIn.show();
     QVERIFY(signIn.grab().save(folder + QStringLiteral("/signin.png")));
     signIn.hide();

@@ -304,7 +304,7 @@ void TLockvexDataImportDlg::FormCreate()
     CSVHeaders = false;
     AcceptAllCheckBox->setChecked(false);
     ShowRecord(false);
-    ImportExport = std::make_unique<TImportExport>();
+    ImportExport = std::make_unique<TImportExport>(items_.LockvexTbl);
     SetZeroValues();
     GetImportInfo();
     GetImportFields();

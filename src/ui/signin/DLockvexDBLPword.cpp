@@ -8,8 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-TLockvexDBLPwordDlg::TLockvexDBLPwordDlg(TPasswordChecker checker, QWidget *parent)
-    : TLockvexSignInDlg(parent, std::move(checker), true)
+TLockvexDBLPwordDlg::TLockvexDBLPwordDlg(const TSignInNeeds &needs, QWidget *parent)
+    : TLockvexSignInDlg(parent, needs, true)
 {
     setObjectName(QStringLiteral("LockvexDBLPwordDlg"));
     setWindowTitle(QStringLiteral("LockvexDBLPwordDlg"));

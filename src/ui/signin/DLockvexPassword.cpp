@@ -61,8 +61,8 @@ QString DataLocationText()
 
 // ---- the shared frame --------------------------------------------------------------------------
 
-TLockvexSignInDlg::TLockvexSignInDlg(QWidget *parent, TPasswordChecker checker, bool twoPasswords)
-    : QDialog(parent), checker_(std::move(checker))
+TLockvexSignInDlg::TLockvexSignInDlg(QWidget *parent, const TSignInNeeds &needs, bool twoPasswords)
+    : QDialog(parent), dlgProcs_(needs.LVDlgProcs), checker_(needs.CheckPassword), lists_(needs.ListManager)
 {
     // A window created while ScaleForms is on is drawn for the screen's height.
     scale_ = LockvexStyle::WindowScale();
@@ -236,7 +236,7 @@ void TLockvexSignInDlg::FormActivate()
     if (Edit2)
         Edit2->clear();
     Edit1->setFocus();
-    CaveatLbl->setVisible(ListManager && ListManager->LoginPWs > 0);
+    CaveatLbl->setVisible(lists_.LoginPWs > 0);
 }
 
 void TLockvexSignInDlg::CentreOnScreen()
@@ -251,8 +251,7 @@ void TLockvexSignInDlg::OverrideBtnClick()
 
 void TLockvexSignInDlg::TrelLogoImageClick()
 {
-    if (LVDlgProcs != nullptr)
-        LVDlgProcs->LVBrowseWebPage(LockvexAddresses::MakerWebSite);
+    dlgProcs_.LVBrowseWebPage(LockvexAddresses::MakerWebSite);
 }
 
 bool TLockvexSignInDlg::eventFilter(QObject *watched, QEvent *event)
@@ -292,8 +291,8 @@ void TLockvexSignInDlg::RefuseAttempt()
 
 // ---- the one-password dialog -------------------------------------------------------------------
 
-TLockvexPasswordDlg::TLockvexPasswordDlg(TPasswordChecker checker, QWidget *parent)
-    : TLockvexSignInDlg(parent, std::move(checker), false)
+TLockvexPasswordDlg::TLockvexPasswordDlg(const TSignInNeeds &needs, QWidget *parent)
+    : TLockvexSignInDlg(parent, needs, false)
 {
     setObjectName(QStringLiteral("LockvexPasswordDlg"));
     setWindowTitle(QStringLiteral("Lockvex access password"));
@@ -311,8 +310,8 @@ void TLockvexPasswordDlg::OKBtnClick()
     // Support override: with the support marker file present, Override followed by ENTER on an
     // empty box signs in without a password. Only on the PC: from a memory stick the marker would
     // be looked for on whatever computer the stick is put into.
-    const bool supportOverride = !MemStickMode && PWOverride && UserInput.isEmpty() && LVDlgProcs != nullptr &&
-                                 LVDlgProcs->CustomerSupportOverride();
+    const bool supportOverride =
+        !MemStickMode && PWOverride && UserInput.isEmpty() && dlgProcs_.CustomerSupportOverride();
     const bool accepted = supportOverride || CheckPassword(UserInput);
     WipeText(UserInput);
     if (accepted)

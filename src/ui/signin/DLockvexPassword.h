@@ -3,6 +3,8 @@
 // it: a header band, a group with the password box(es), where the data lives, the maker's logo
 // and the ENTER, Override and Cancel buttons.
 
+#include "app/MgrSignIn.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -15,7 +17,7 @@ class QLineEdit;
 class QPushButton;
 
 // Answers whether a typed (already trimmed) password opens the safe: at sign-in the entry
-// table's password check. A dialog without one accepts no password.
+// table's password check (TSignInNeeds::CheckPassword). A dialog without one accepts no password.
 using TPasswordChecker = std::function<bool(const QString &password)>;
 
 // Removes blanks and control characters (every code up to 32) at both ends of a typed password.
@@ -50,7 +52,9 @@ public:
     void setVisible(bool visible) override;
 
 protected:
-    TLockvexSignInDlg(QWidget *parent, TPasswordChecker checker, bool twoPasswords);
+    // The dialog keeps the password check and reads the list manager and the dialog procedures
+    // of needs, which outlive it.
+    TLockvexSignInDlg(QWidget *parent, const TSignInNeeds &needs, bool twoPasswords);
 
     // Runs each time the dialog is shown: resets the override and the boxes, focuses Edit1.
     virtual void FormActivate();
@@ -67,6 +71,8 @@ protected:
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+    TLVDlgProcs &dlgProcs_; // the maker's site, the support override
+
 private:
     void BuildControls(bool twoPasswords);
     void BuildHeader();
@@ -77,6 +83,7 @@ private:
     int Px(int pixels) const;
 
     TPasswordChecker checker_;
+    const TListManager &lists_; // its LoginPWs shows the caveat
     double scale_ = 1.0;
 };
 
@@ -85,7 +92,7 @@ class TLockvexPasswordDlg : public TLockvexSignInDlg
     Q_OBJECT
 
 public:
-    explicit TLockvexPasswordDlg(TPasswordChecker checker, QWidget *parent = nullptr);
+    explicit TLockvexPasswordDlg(const TSignInNeeds &needs, QWidget *parent = nullptr);
 
 protected:
     void OKBtnClick() override;

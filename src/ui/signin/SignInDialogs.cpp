@@ -6,23 +6,23 @@
 namespace
 {
 
-template <typename Dialog> bool RunModal()
+template <typename Dialog> bool RunModal(const TSignInNeeds &needs)
 {
-    Dialog dialog(EntryTableCheckPassword);
+    Dialog dialog(needs);
     return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace
 
-bool RunSignInDialog(SignInDialog kind)
+bool RunSignInDialog(SignInDialog kind, const TSignInNeeds &needs)
 {
     switch (kind) {
     case SignInDialog::None:
         return true;
     case SignInDialog::OnePassword:
-        return RunModal<TLockvexPasswordDlg>();
+        return RunModal<TLockvexPasswordDlg>(needs);
     case SignInDialog::TwoPasswords:
-        return RunModal<TLockvexDBLPwordDlg>();
+        return RunModal<TLockvexDBLPwordDlg>(needs);
     }
     return false;
 }
