@@ -1,8 +1,7 @@
 #pragma once
-// The program's global state: every long-lived object, path, mode flag and screen metric, in
-// one module. Objects are forward-declared pointers so that any layer can read a flag or a
-// counter without including the layers above it. Start-up sets them; they are reset between
-// tests by ResetGlobals().
+// The program's global state still to move into the objects it belongs to: paths, mode flags and
+// screen metrics, in one module. The run's objects are the session's (app/LockvexSession.h).
+// Start-up sets them; they are reset between tests by ResetGlobals().
 
 #include <QString>
 #include <QStringList>
