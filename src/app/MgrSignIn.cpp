@@ -66,12 +66,13 @@ bool TMgrMainAppProcs::CheckLockvexSignedIn(const TSignInPrompt &prompt)
     case SignInDialog::None:
         return true;
     case SignInDialog::OnePassword:
-    case SignInDialog::TwoPasswords:
+    case SignInDialog::TwoPasswords: {
+        const auto check = [&table, &lists](const QString &password) {
+            return EntryTableCheckPassword(table, lists, password);
+        };
         // Without a dialog nobody can prove knowledge of the safe: not signed in.
-        return prompt && prompt(kind, TSignInNeeds{[&table, &lists](const QString &password) {
-                                                       return EntryTableCheckPassword(table, lists, password);
-                                                   },
-                                                   lists, *session_.LVDlgProcs});
+        return prompt && prompt(kind, TSignInNeeds{check, lists, *session_.LVDlgProcs});
+    }
     }
     return false;
 }
