@@ -28,7 +28,7 @@ constexpr int EntryCount = 32767;
 const char *const Words[] = {"Anvil",  "Arrow", "Basket",  "Cedar",   "Delta", "Ember", "Falcon", "Garnet",
                              "Harbor", "Iris",  "Juniper", "Kestrel", "Lumen", "Maple", "Nimbus", "Orchid"};
 
-// The global objects the entry managers work on, over a full data file.
+// The entry managers and what they work on, over a full data file.
 struct FullTable {
     FullTable()
     {
@@ -37,14 +37,11 @@ struct FullTable {
         StampNow();
         table = std::make_unique<TV9LockvexTbl>(true);
         table->OpenPool(folder->path() + QStringLiteral("/TrelLockvex.acsdb"));
-        LockvexTbl = lists.LockvexTbl = items.LockvexTbl = table.get();
-        SharedLockvexRec = &shared;
-        ListManager = &lists;
-        ItemManager = &items;
+        lists.LockvexTbl = items.LockvexTbl = table.get();
         Fill();
-        ListManager->SearchActive = false;
+        lists.SearchActive = false;
         int current = 0;
-        ListManager->BuildItemList(QString(), QString(), 0, current); // as the sign-in does
+        lists.BuildItemList(QString(), QString(), 0, current); // as the sign-in does
     }
     ~FullTable()
     {

@@ -35,22 +35,22 @@ FullTable &Table()
 
 void BM_BrowseRefresh(benchmark::State &state)
 {
-    Table();
-    ListManager->SearchActive = false;
+    TListManager &lists = Table().lists;
+    lists.SearchActive = false;
     int current = 0;
     for (auto _ : state)
-        benchmark::DoNotOptimize(ListManager->BuildItemList(QString(), QStringLiteral("M"), 13, current));
+        benchmark::DoNotOptimize(lists.BuildItemList(QString(), QStringLiteral("M"), 13, current));
 }
 
 void BM_Search(benchmark::State &state)
 {
-    Table();
+    TListManager &lists = Table().lists;
     const QString text = state.range(0) == 1 ? QStringLiteral("a") : QStringLiteral("arb");
-    ListManager->SearchActive = true;
+    lists.SearchActive = true;
     int current = 0;
     for (auto _ : state)
-        benchmark::DoNotOptimize(ListManager->BuildItemList(text, QString(), 0, current));
-    ListManager->SearchActive = false;
+        benchmark::DoNotOptimize(lists.BuildItemList(text, QString(), 0, current));
+    lists.SearchActive = false;
     state.SetLabel(state.range(0) == 1 ? "one letter" : "three letters");
 }
 
@@ -60,12 +60,12 @@ void BM_Search(benchmark::State &state)
 void BM_SaveAndRefresh(benchmark::State &state)
 {
     FullTable &full = Table();
-    ListManager->SearchActive = false;
+    full.lists.SearchActive = false;
     int current = 0, i = 0;
     for (auto _ : state) {
         const int n = i++;
         int key = full.keys[size_t(n % EntryCount)];
-        ItemManagerParams item = ItemManager->LoadWebItem(key);
+        ItemManagerParams item = full.items.LoadWebItem(key);
         if (state.range(0) == 0)
             item.CustID = QStringLiteral("changed%1").arg(n);
         else if (state.range(0) == 1)
@@ -73,8 +73,8 @@ void BM_SaveAndRefresh(benchmark::State &state)
         else
             item.ItemName = (n / EntryCount) % 2 == 0 ? QStringLiteral("Renamed %1").arg(n % EntryCount)
                                                       : full.names[size_t(n % EntryCount)];
-        (void)ItemManager->SaveWebItem(key, item);
-        ListManager->BuildItemList(QString(), QString(), 0, current);
+        (void)full.items.SaveWebItem(key, item);
+        full.lists.BuildItemList(QString(), QString(), 0, current);
     }
     state.SetLabel(state.range(0) == 0 ? "content" : state.range(0) == 1 ? "password" : "name");
 }

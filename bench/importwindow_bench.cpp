@@ -102,6 +102,17 @@ double StoreAddsEntries(const QString &data, int records)
     return took.count();
 }
 
+// The entry managers the window saves through, for the life of one benchmark.
+struct EntryManagers {
+    TLockvexRec SharedRec;
+    TListManager Lists{nullptr}; // on the table of each run
+    TItemManager Items{nullptr, &SharedRec, &Lists};
+    ScopedMessageResponder Messages{false}; // the completion question answered No closes the window
+    TRunState Run;                          // the settings file in the benchmark's folder
+
+    explicit EntryManagers(const QString &folder) { Run.Folders.IniFileName = folder + QStringLiteral("/Lockvex.INI"); }
+};
+
 // The window, set up on a fresh table for the import file with every record accepted, and closed
 // when the import ends.
 struct AcceptAllRun {
@@ -109,12 +120,11 @@ struct AcceptAllRun {
     TLVDlgProcs DlgProcs;
     std::unique_ptr<TLockvexDataImportDlg> Dialog;
 
-    // run: the run state with the settings file the window reads and writes.
-    AcceptAllRun(const QString &data, const QString &csv, TRunState &run) : DlgProcs(run)
+    AcceptAllRun(EntryManagers &managers, const QString &data, const QString &csv) : DlgProcs(managers.Run)
     {
         Table = NewTable(data);
-        LockvexTbl = ItemManager->LockvexTbl = ListManager->LockvexTbl = Table.get();
-        Dialog = std::make_unique<TLockvexDataImportDlg>(*ItemManager, DlgProcs);
+        managers.Items.LockvexTbl = managers.Lists.LockvexTbl = Table.get();
+        Dialog = std::make_unique<TLockvexDataImportDlg>(managers.Items, DlgProcs);
         Dialog->FileNameEdit->setText(csv);
         const char *columns[] = {"1", "2", "3", "0", "4", "0", "0", "0", "0", "0", "0", "0", "0", "5"};
         for (int k = 1; k <= 14; ++k)
@@ -124,7 +134,6 @@ struct AcceptAllRun {
     ~AcceptAllRun()
     {
         Dialog.reset();
-        LockvexTbl = nullptr;
         Table.reset();
     }
     // "Import all items" to the end; the number of records imported.
@@ -141,29 +150,6 @@ struct AcceptAllRun {
     }
 };
 
-// The entry managers the window saves through, for the life of one benchmark.
-struct EntryManagers {
-    TLockvexRec SharedRec;
-    TListManager Lists{nullptr}; // on the table of each run
-    TItemManager Items{nullptr, &SharedRec, &Lists};
-    ScopedMessageResponder Messages{false}; // the completion question answered No closes the window
-    TRunState Run;                          // the settings file in the benchmark's folder
-
-    explicit EntryManagers(const QString &folder)
-    {
-        Run.Folders.IniFileName = folder + QStringLiteral("/Lockvex.INI");
-        SharedLockvexRec = &SharedRec;
-        ListManager = &Lists;
-        ItemManager = &Items;
-    }
-    ~EntryManagers()
-    {
-        SharedLockvexRec = nullptr;
-        ListManager = nullptr;
-        ItemManager = nullptr;
-    }
-};
-
 void BM_AcceptAllWithSaving(benchmark::State &state)
 {
     static std::map<bool, double> perRecordAt1000; // per medium
@@ -177,7 +163,7 @@ void BM_AcceptAllWithSaving(benchmark::State &state)
     double window = 0, store = 0;
     for (auto _ : state) {
         {
-            AcceptAllRun run(data, csv, managers.Run);
+            AcceptAllRun run(managers, data, csv);
             const auto start = std::chrono::steady_clock::now();
             imported = run.Run();
             const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
@@ -214,14 +200,11 @@ void BM_WindowAcceptsAll(benchmark::State &state)
     TListManager lists{nullptr}; // on the table of each run
     TItemManager items{nullptr, &sharedRec, &lists};
     TLVDlgProcs dlgProcs{run};
-    SharedLockvexRec = &sharedRec;
-    ListManager = &lists;
-    ItemManager = &items;
     int imported = 0;
     for (auto _ : state) {
         state.PauseTiming();
         auto table = NewTable(data);
-        LockvexTbl = lists.LockvexTbl = items.LockvexTbl = table.get();
+        lists.LockvexTbl = items.LockvexTbl = table.get();
         TLockvexDataImportDlg dialog(items, dlgProcs);
         dialog.FileNameEdit->setText(csv);
         const char *columns[] = {"1", "2", "3", "0", "4", "0", "0", "0", "0", "0", "0", "0", "0", "5"};
@@ -240,7 +223,6 @@ void BM_WindowAcceptsAll(benchmark::State &state)
         imported = dialog.TotalImported();
 
         state.PauseTiming();
-        LockvexTbl = nullptr;
         table.reset();
         state.ResumeTiming();
     }
@@ -248,9 +230,6 @@ void BM_WindowAcceptsAll(benchmark::State &state)
         state.SkipWithError("not every record was imported");
     state.counters["per_entry"] = benchmark::Counter(double(Records), benchmark::Counter::kIsIterationInvariantRate |
                                                                           benchmark::Counter::kInvert);
-    SharedLockvexRec = nullptr;
-    ListManager = nullptr;
-    ItemManager = nullptr;
     QFile::remove(data);
 }
 

@@ -81,7 +81,7 @@ void BM_SearchKey(benchmark::State &state)
     }
     state.SetLabel(state.range(0) == 0 ? "clearing the box" : state.range(0) == 1 ? "one letter" : "third letter");
     Control<QLineEdit>(w, "SearchArg")->clear();
-    ListManager->SearchActive = false;
+    Table().lists.SearchActive = false;
 }
 
 void BM_TabJump(benchmark::State &state)
@@ -103,12 +103,12 @@ void BM_SaveAndRefresh(benchmark::State &state)
 {
     TLockvexMainDlg &w = Window();
     Control<QLineEdit>(w, "SearchArg")->clear();
-    ListManager->SearchActive = false;
+    Table().lists.SearchActive = false;
     // The entry as first shown: a run of the benchmark may end on the other text.
     static const QString name = Control<QLineEdit>(w, "ItemName")->text();
     static const QString password = Control<QLineEdit>(w, "Password")->text();
     int i = 0;
-    const int countBefore = LockvexTbl->GetUpdateCount();
+    const int countBefore = Table().table->GetUpdateCount();
     for (auto _ : state) {
         const bool away = i++ % 2 == 0;
         if (state.range(0) == 0)
@@ -121,7 +121,7 @@ void BM_SaveAndRefresh(benchmark::State &state)
         Paint(w);
     }
     state.SetLabel(state.range(0) == 0 ? "content" : state.range(0) == 1 ? "password" : "name");
-    state.counters["writes"] = double(LockvexTbl->GetUpdateCount() - countBefore) / double(i);
+    state.counters["writes"] = double(Table().table->GetUpdateCount() - countBefore) / double(i);
 }
 
 } // namespace

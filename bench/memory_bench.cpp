@@ -58,9 +58,7 @@ void BM_OpenAndBuildLists(benchmark::State &state)
         auto table = std::make_unique<TV9LockvexTbl>(true);
         table->OpenPool(path);
         const double opened = StatusMiB("VmRSS");
-        LockvexTbl = table.get();
         TListManager lists(table.get());
-        ListManager = &lists;
         int current = 0;
         lists.BuildItemList(QString(), QString(), 0, current);
         entries = lists.LockvexStrings->Count();
@@ -69,8 +67,6 @@ void BM_OpenAndBuildLists(benchmark::State &state)
         state.counters["before_open_MiB"] = before;
         state.counters["open_added_MiB"] = opened - before;
         state.counters["lists_added_MiB"] = StatusMiB("VmRSS") - opened;
-        ListManager = nullptr;
-        LockvexTbl = nullptr;
         table->CloseTable();
     }
     state.counters["entries"] = entries;

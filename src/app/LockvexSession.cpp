@@ -16,21 +16,14 @@ LockvexSession::LockvexSession()
       ItemManager(std::make_unique<TItemManager>(LockvexTbl.get(), SharedLockvexRec.get(), ListManager.get())),
       TempFiles(std::make_unique<QStringList>()), WebHelp(std::make_unique<TWebHelpSystem>())
 {
-    ::LVDlgProcs = LVDlgProcs.get();
-    ::LockvexTbl = LockvexTbl.get();
-    ::SharedLockvexRec = SharedLockvexRec.get();
-    ::ListManager = ListManager.get();
-    ::ItemManager = ItemManager.get();
     ::TempFiles = TempFiles.get();
-    MainAppProcs = std::make_unique<TMgrMainAppProcs>(Run);
+    MainAppProcs = std::make_unique<TMgrMainAppProcs>(*this);
 }
 
 LockvexSession::~LockvexSession()
 {
     MainAppProcs.reset();
-    ::LockvexTbl = nullptr;
     LockvexTbl.reset();
-    ::SharedLockvexRec = nullptr;
     SharedLockvexRec.reset();
 
     // The import's files (TempFiles names them): only those this run made, while they are so.
@@ -39,10 +32,7 @@ LockvexSession::~LockvexSession()
     TempFiles.reset();
 
     WebHelp.reset();
-    ::ItemManager = nullptr;
     ItemManager.reset();
-    ::ListManager = nullptr;
     ListManager.reset();
-    ::LVDlgProcs = nullptr;
     LVDlgProcs.reset();
 }

@@ -4,8 +4,8 @@
 // makes one for itself; destroying it closes the entry table (which writes the copy and the
 // backups) and removes the files the import made.
 //
-// The pointers of the program's state (LockvexTbl, ListManager, ItemManager, ...) name these
-// objects while the session exists, and are empty outside it.
+// Nothing reaches these objects but through the session: the windows and the program body's
+// procedures are handed the session or the objects they work on.
 //
 // The run's state (Run: mode, folders and files, data location, screen metrics) is a member of
 // its own: the start steps fill it, the windows read it through the dialog procedures, the exit

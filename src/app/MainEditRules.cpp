@@ -7,7 +7,7 @@
 
 ItemManagerParams TMainEditRules::ShowEntry(int key)
 {
-    DisplayedItemKey = key;
+    displayedItemKey_ = key;
     state_ = TEditState::Browsing;
     newEntry_ = false;
     TItemManager *items = view_.Items();
@@ -68,7 +68,7 @@ bool TMainEditRules::CheckName()
     // A name refused and not changed since is not told or asked about again.
     if (!items || state_ == TEditState::NameRefused || state_ == TEditState::Closing)
         return false;
-    const TNameCheck check = items->ValidateItem(Now(), DisplayedItemKey);
+    const TNameCheck check = items->ValidateItem(Now(), displayedItemKey_);
     if (check.Accepted())
         return true;
     if (quiet_)
@@ -124,7 +124,7 @@ bool TMainEditRules::Save(bool force)
         return true;
     }
     // A name that another entry bears is never written, however the entry is left.
-    if (now.ItemName != asLoaded_.ItemName && lists->CheckDupeName(now.ItemName, DisplayedItemKey)) {
+    if (now.ItemName != asLoaded_.ItemName && lists->CheckDupeName(now.ItemName, displayedItemKey_)) {
         if (state_ != TEditState::NameRefused && !quiet_)
             view_.Ask(TEditMessage::NameExists);
         state_ = TEditState::NameRefused;
@@ -140,7 +140,7 @@ bool TMainEditRules::Save(bool force)
         state_ = TEditState::NameRefused;
         return false;
     }
-    if (!nameless && !items->SaveWebItem(DisplayedItemKey, now)) {
+    if (!nameless && !items->SaveWebItem(displayedItemKey_, now)) {
         // Not written: the fields keep the change, to retry or to copy out.
         if (!quiet_)
             view_.Ask(TEditMessage::NotSaved);
@@ -177,7 +177,7 @@ int TMainEditRules::AddNewEntry()
         view_.Ask(TEditMessage::SafeFull);
         return NoKey;
     }
-    DisplayedItemKey = key;
+    displayedItemKey_ = key;
     view_.ListsChanged();
     return key;
 }
@@ -185,7 +185,7 @@ int TMainEditRules::AddNewEntry()
 bool TMainEditRules::DeleteShown()
 {
     TItemManager *items = view_.Items();
-    if (!items || !items->DeleteItem(DisplayedItemKey, asLoaded_.RecPermission)) {
+    if (!items || !items->DeleteItem(displayedItemKey_, asLoaded_.RecPermission)) {
         view_.Ask(TEditMessage::NotSaved); // the line stays
         return false;
     }

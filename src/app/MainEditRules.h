@@ -72,6 +72,8 @@ public:
     const QString &NewEntryName() const { return NewWebEntryName; }
 
     // ---- showing an entry ----------------------------------------------------------------------
+    // The key of the entry shown (NoKey: none), or of the new entry just added.
+    int DisplayedItemKey() const { return displayedItemKey_; }
     // Makes key the entry shown (NoKey or below: none, blank fields) and returns it to be shown.
     ItemManagerParams ShowEntry(int key);
     // The entry as the boxes give it back once shown: a memo returns line breaks as LF only, and
@@ -149,6 +151,7 @@ private:
     bool quiet_ = false;
     bool idleClosing_ = false;
     int idleCount_ = IdleTicks;
+    int displayedItemKey_ = NoKey;
     ItemManagerParams asLoaded_;
     QString nameAtEntry_; // the name as the field held it when shown or when the user went into it
 };

@@ -4,6 +4,7 @@
 #include "app/MgrMainApp.h"
 
 #include "app/DataLocation.h"
+#include "app/LockvexSession.h"
 #include "app/RunState.h"
 
 #include "common/DateStamp.h"
@@ -142,14 +143,14 @@ bool TMgrMainAppProcs::LockvexFolderExists(const QString &cloudPath, bool &cloud
     cloudFileLocation = Join(LockvexFolderOf(cloudPath), DataFileNameOnly);
     if (!LockvexDataExists(LockvexFolderOf(cloudPath)))
         return false;
-    run_.Folders.DataFileName = cloudFileLocation;
+    session_.Run.Folders.DataFileName = cloudFileLocation;
     return true;
 }
 
 void TMgrMainAppProcs::LocateDataFile()
 {
-    TRunFolders &folders = run_.Folders;
-    TDataLocation &location = run_.Location;
+    TRunFolders &folders = session_.Run.Folders;
+    TDataLocation &location = session_.Run.Location;
     folders.DataFileName = folders.LocalDataFile;
     location.Clear();
     for (int client = 0; client < CloudClientCount; ++client) {

@@ -1,11 +1,11 @@
 #include "app/MgrMainApp.h"
 
 #include "app/LockvexMsgdial.h"
+#include "app/LockvexSession.h"
 #include "app/MgrImportFiles.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "app/RunState.h"
-#include "common/Globals.h"
 #include "common/PathRoutines.h"
 #include "entries/LockvexStringList.h"
 #include "entries/MgrLockvexItems.h"
@@ -33,12 +33,12 @@ void TakeScreenMetrics(TScreenMetrics &metrics)
 
 } // namespace
 
-TMgrMainAppProcs::TMgrMainAppProcs(TRunState &run) : run_(run)
+TMgrMainAppProcs::TMgrMainAppProcs(LockvexSession &session) : session_(session)
 {
-    TakeScreenMetrics(run_.Screen);
+    TakeScreenMetrics(session_.Run.Screen);
 
     platform::Platform &desktop = platform::Current();
-    TRunFolders &folders = run_.Folders;
+    TRunFolders &folders = session_.Run.Folders;
     folders.ProfileFolder = desktop.ProfileFolder();
     folders.DocumentsFolder = desktop.DocumentsFolder();
     folders.LocalDataFolder = Join(folders.DocumentsFolder, LockvexFolderName);
@@ -52,7 +52,7 @@ bool TMgrMainAppProcs::CheckRunAsApp()
 {
     platform::Platform &desktop = platform::Current();
     QString programFile = desktop.ProgramFilePath();
-    TRunFolders &folders = run_.Folders;
+    TRunFolders &folders = session_.Run.Folders;
     folders.ExeFolder = programFile.isEmpty() ? QString() : QFileInfo(programFile).absolutePath();
     if (folders.ExeFolder.isEmpty())
         return false;
@@ -61,7 +61,7 @@ bool TMgrMainAppProcs::CheckRunAsApp()
     if (!desktop.IsOnRemovableMedium(programFile))
         return false;
 
-    LockvexTbl->SetRunOnMemstick(true);
+    session_.LockvexTbl->SetRunOnMemstick(true);
     QString lastName, parent;
     SplitLastFolder(folders.ExeFolder, lastName, parent);
     Workstr = lastName;

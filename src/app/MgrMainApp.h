@@ -23,12 +23,15 @@ inline const QString ApplicationTitle = QStringLiteral("Lockvex");
 inline const QString InUseMarkerName = QStringLiteral("Lockvex User");
 inline const QString InUseMarkerExt = QStringLiteral("txt");
 
+class LockvexSession;
+
 class TMgrMainAppProcs {
 public:
-    // Takes the screen metrics and sets the folders of the run's state, which it keeps for the
-    // steps below (the first run moves data lying directly in the Documents folder into the data
-    // folder).
-    explicit TMgrMainAppProcs(TRunState &run);
+    // Takes the screen metrics and sets the folders of the session's run state (the first run
+    // moves data lying directly in the Documents folder into the data folder). Works on the
+    // session's run state, entry table, list manager and dialog procedures; the session owns it
+    // and outlives it.
+    explicit TMgrMainAppProcs(LockvexSession &session);
     TMgrMainAppProcs(const TMgrMainAppProcs &) = delete;
     TMgrMainAppProcs &operator=(const TMgrMainAppProcs &) = delete;
 
@@ -47,7 +50,7 @@ public:
     bool DataUnreadable = false;
 
 private:
-    TRunState &run_;
+    LockvexSession &session_;
 };
 
 // Reads or writes the in-use marker next to cloud data (sets the folders' InUseMarkerFile and

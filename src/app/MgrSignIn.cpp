@@ -1,8 +1,8 @@
 #include "app/MgrSignIn.h"
 
+#include "app/LockvexSession.h"
 #include "app/MgrMainApp.h"
 #include "app/RunState.h"
-#include "common/Globals.h"
 #include "entries/LockvexStringList.h"
 #include "entries/MgrLockvexLists.h"
 #include "store/TBDALockvexData.h"
@@ -11,24 +11,24 @@ namespace
 {
 
 // While the password list counts access passwords, only theirs open the safe.
-bool AccessPasswordsOnly()
+bool AccessPasswordsOnly(const TListManager &lists)
 {
-    return ListManager != nullptr && ListManager->LoginPWs > 0;
+    return lists.LoginPWs > 0;
 }
 
 } // namespace
 
-bool EntryTableCheckPassword(const QString &password)
+bool EntryTableCheckPassword(TV9LockvexTbl &table, const TListManager &lists, const QString &password)
 {
-    return LockvexTbl != nullptr && LockvexTbl->CheckPassword(password, AccessPasswordsOnly());
+    return table.CheckPassword(password, AccessPasswordsOnly(lists));
 }
 
-int DifferentSignInPasswords()
+int DifferentSignInPasswords(TV9LockvexTbl &table, const TListManager &lists)
 {
     // Not from the password list: it names each password once, after the first entry (in name
     // order) that uses it, so a password shared by an access entry and an earlier plain one
     // would not be counted as an access password although it opens the safe.
-    return LockvexTbl != nullptr ? LockvexTbl->CountSignInPasswords(AccessPasswordsOnly()) : 0;
+    return table.CountSignInPasswords(AccessPasswordsOnly(lists));
 }
 
 SignInDialog ChooseSignInDialog(int totalPWs, int differentSignInPWs, bool memStickMode)
@@ -42,31 +42,37 @@ SignInDialog ChooseSignInDialog(int totalPWs, int differentSignInPWs, bool memSt
 
 bool TMgrMainAppProcs::CheckLockvexSignedIn(const TSignInPrompt &prompt)
 {
+    TV9LockvexTbl &table = *session_.LockvexTbl;
+    TListManager &lists = *session_.ListManager;
     // The lists and counts stay filled for the main window.
     DataUnreadable = false;
-    ListManager->BuildAllLists();
+    lists.BuildAllLists();
     // The count of different sign-in passwords chooses only the memory stick's dialog; its scan
     // of the whole file also tells whether every record reads. The list manager's scan, when it
     // read the passwords that way, has told that already, and the count is not needed elsewhere.
     int differentPWs = 0;
-    if (run_.Mode.MemStickMode() || ListManager->LastFileScan() == TListManager::NoFileScan)
-        differentPWs = DifferentSignInPasswords();
-    else if (ListManager->LastFileScan() == TListManager::FileScanFailed)
+    if (session_.Run.Mode.MemStickMode() || lists.LastFileScan() == TListManager::NoFileScan)
+        differentPWs = DifferentSignInPasswords(table, lists);
+    else if (lists.LastFileScan() == TListManager::FileScanFailed)
         differentPWs = -1;
     // An entry that could not be read may hold a password: the safe is neither opened without
     // one nor shown with entries missing.
-    if (ListManager->PasswordReadFailed() || differentPWs < 0) {
+    if (lists.PasswordReadFailed() || differentPWs < 0) {
         DataUnreadable = true;
         return false;
     }
-    const SignInDialog kind = ChooseSignInDialog(ListManager->TotalPWs, differentPWs, run_.Mode.MemStickMode());
+    const SignInDialog kind = ChooseSignInDialog(lists.TotalPWs, differentPWs, session_.Run.Mode.MemStickMode());
     switch (kind) {
     case SignInDialog::None:
         return true;
     case SignInDialog::OnePassword:
-    case SignInDialog::TwoPasswords:
+    case SignInDialog::TwoPasswords: {
+        const auto check = [&table, &lists](const QString &password) {
+            return EntryTableCheckPassword(table, lists, password);
+        };
         // Without a dialog nobody can prove knowledge of the safe: not signed in.
-        return prompt && prompt(kind, run_);
+        return prompt && prompt(kind, TSignInNeeds{check, lists, *session_.LVDlgProcs, session_.Run});
+    }
     }
     return false;
 }

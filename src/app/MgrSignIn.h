@@ -6,14 +6,26 @@
 
 #include <functional>
 
-enum class SignInDialog { None, OnePassword, TwoPasswords };
-
+class TListManager;
+class TLVDlgProcs;
+class TV9LockvexTbl;
 struct TRunState;
 
-// Shows the sign-in dialog of the kind, modally, for the run (its mode, data location and screen),
-// and answers whether the user got in. The window layer gives it (ui/signin/SignInDialogs.h); the
-// decisions around it stay here.
-using TSignInPrompt = std::function<bool(SignInDialog, const TRunState &)>;
+enum class SignInDialog { None, OnePassword, TwoPasswords };
+
+// What a sign-in dialog reads of the run: the password check, the list manager (the caveat shows
+// while its LoginPWs counts access passwords) and the dialog procedures (the maker's site, the
+// support override); the run (its mode, data location and screen).
+struct TSignInNeeds {
+    std::function<bool(const QString &password)> CheckPassword; // none: no password is accepted
+    const TListManager &ListManager;
+    TLVDlgProcs &LVDlgProcs;
+    const TRunState &Run; // its mode, data location and screen
+};
+
+// Shows the sign-in dialog of the kind, modally, with what it reads, and answers whether the user
+// got in. The window layer gives it (ui/signin/SignInDialogs.h); the decisions around it stay here.
+using TSignInPrompt = std::function<bool(SignInDialog, const TSignInNeeds &)>;
 
 // The dialog that sign-in shows. No entry with a password: none, the user is in at once. From a
 // memory stick, with more than one entry holding a password, the two-password dialog, as long as

@@ -53,10 +53,10 @@ void TfrToMemStick(const QString &SelectedDirectory, const TRunFolders &folders)
     ShowMessageDlg(MsgCatalogue[programCopied && dataCopied ? MsgCopiedToStick : MsgUnableToCopy], SelectedDirectory);
 }
 
-void TfrMemStickCommand(const TRunFolders &folders)
+void TfrMemStickCommand(const TListManager &lists, const TRunFolders &folders)
 {
     // On the stick the program asks for two different access passwords; one alone cannot open it.
-    if (ListManager && ListManager->LoginPWs == 1) {
+    if (lists.LoginPWs == 1) {
         ShowMessageDlg(MsgCatalogue[MsgTwoPasswordsNeeded]);
         return;
     }

@@ -94,11 +94,11 @@ void RunExitSteps()
         QFile::remove(run.Folders.IniFileName); // no settings of this run stay on the stick
     if (!run.Mode.ReadOnlyMode() && !run.Folders.InUseMarkerFile.isEmpty())
         QFile::remove(run.Folders.InUseMarkerFile);
-    if (run.Mode.WritePlainOnExit && LockvexTbl)
-        LockvexTbl->SetEncryptedRecs(No);
+    if (run.Mode.WritePlainOnExit)
+        runSession->LockvexTbl->SetEncryptedRecs(No);
     // The entry table closes first (TEMP copy, backups): a backup that failed is told on stderr.
-    if (LockvexTbl) {
-        const TTableCloseOutcome closed = LockvexTbl->CloseTable();
+    if (runSession) {
+        const TTableCloseOutcome closed = runSession->LockvexTbl->CloseTable();
         if (!closed.Ok())
             std::fprintf(stderr, "Lockvex: %s\n", qPrintable(closed.Failure));
     }
@@ -155,6 +155,7 @@ bool RunStartSteps()
     TMgrMainAppProcs &MainAppProcs = *runSession->MainAppProcs;
     TRunMode &mode = runSession->Run.Mode;
     TRunFolders &folders = runSession->Run.Folders;
+    TV9LockvexTbl &LockvexTbl = *runSession->LockvexTbl;
     runOpen = true;
     mode = TRunMode();
     mode.SetMemStickMode(MainAppProcs.CheckRunAsApp());
@@ -163,9 +164,9 @@ bool RunStartSteps()
     // One copy of the program writes a data file at a time: a second copy on this computer runs
     // read-only (from a memory stick as well) and names the copy that has the data, as the in-use
     // marker does for others.
-    if (!LockvexTbl->LockDataFile(folders.DataFileName, ThisUserName())) {
+    if (!LockvexTbl.LockDataFile(folders.DataFileName, ThisUserName())) {
         mode.SetReadOnlyMode(true);
-        folders.DataUserName = LockvexTbl->LockHolder();
+        folders.DataUserName = LockvexTbl.LockHolder();
     } else {
         // No other copy runs on this data: what a run that did not end normally left of its
         // imports goes (an import log with passwords in plain text, view copies).
@@ -173,18 +174,18 @@ bool RunStartSteps()
         if (!mode.MemStickMode())
             mode.SetReadOnlyMode(CheckDataInUse(folders, runSession->Run.Location));
     }
-    LockvexTbl->SetReadOnlyMode(mode.ReadOnlyMode());
-    const bool opened = LockvexTbl->OpenPool(folders.DataFileName);
+    LockvexTbl.SetReadOnlyMode(mode.ReadOnlyMode());
+    const bool opened = LockvexTbl.OpenPool(folders.DataFileName);
     // A damaged data file was restored from a backup; the user learns where the damaged one is.
-    if (const QString kept = LockvexTbl->DamagedFileKeptAs(); !kept.isEmpty())
+    if (const QString kept = LockvexTbl.DamagedFileKeptAs(); !kept.isEmpty())
         ShowMessageDlg(MsgCatalogue[MsgDataFileDamaged], QDir::toNativeSeparators(kept));
     return opened;
 }
 
-void ReportDataNotOpened()
+void ReportDataNotOpened(TV9LockvexTbl &table)
 {
     ShowMessageDlg(MsgCatalogue[MsgDataNotOpened]);
-    LockvexTbl->ClosePool(DoNotWriteLog);
+    table.ClosePool(DoNotWriteLog);
 }
 
 int RunLockvex(QApplication &app, const TSignInPrompt &signIn, const WindowRunner &runWindows)
@@ -194,7 +195,7 @@ int RunLockvex(QApplication &app, const TSignInPrompt &signIn, const WindowRunne
     mode.SignedIn = opened && runSession->MainAppProcs->CheckLockvexSignedIn(signIn);
     int result = 0;
     if (!opened || runSession->MainAppProcs->DataUnreadable) {
-        ReportDataNotOpened();
+        ReportDataNotOpened(*runSession->LockvexTbl);
         result = 1;
     } else if (mode.SignedIn) {
         QGuiApplication::setApplicationDisplayName(ApplicationTitle);

@@ -9,6 +9,7 @@
 
 class LockvexSession;
 class QApplication;
+class TV9LockvexTbl;
 class QCoreApplication;
 
 // Shows the program's window for the mode (main window, or the quick list on a memory stick)
@@ -30,7 +31,7 @@ LockvexSession *RunSession();
 // The data file did not open, or an entry could not be read: message 19, and the entry table is
 // closed as it stands, so that the exit steps write no copy, rotate no backup and write no log,
 // and the next start finds every file as it was.
-void ReportDataNotOpened();
+void ReportDataNotOpened(TV9LockvexTbl &table);
 
 // Core dumps off and the process not dumpable, so no secret ends up in a crash file.
 void ProtectProcessMemory();

@@ -143,13 +143,6 @@ void CloseQuietly(TextFile &file)
     }
 }
 
-// The duplicate test of the program: does an entry of the entry table bear this name? The same
-// rule as the main window's: other letter case (a-z) is the same name.
-bool NameInEntryTable(const QString &name)
-{
-    return LockvexTbl && LockvexTbl->NameInUse(name);
-}
-
 } // namespace
 
 QString ImportFieldName(int k)
@@ -167,7 +160,13 @@ int ImportFieldCapacity(int k)
     return field ? field->StoredWidth : 0;
 }
 
-TImportExport::TImportExport() : DupeNameExists(NameInEntryTable) {}
+TImportExport::TImportExport(TV9LockvexTbl *table)
+{
+    // The duplicate test of the program: does an entry of the entry table bear this name? The
+    // same rule as the main window's: other letter case (a-z) is the same name.
+    if (table)
+        DupeNameExists = [table](const QString &name) { return table->NameInUse(name); };
+}
 
 TImportExport::~TImportExport()
 {

@@ -58,7 +58,8 @@ public:
     // Answers whether an entry already bears exactly this name (letter case counts).
     using DupeNameTest = std::function<bool(const QString &name)>;
 
-    TImportExport();
+    // The duplicate-name test asks the entry table (no table: no name is a duplicate).
+    explicit TImportExport(TV9LockvexTbl *table = nullptr);
     // An import still open is ended as if the user had quit it: both files are closed and the
     // log keeps every line.
     ~TImportExport();
@@ -104,8 +105,8 @@ public:
     int GetCSVFieldCount() const { return CSVFieldCount; }
     ImportFileEncoding GetImportFileEncoding() const { return ImportFile.Encoding(); }
 
-    // Replaces the duplicate-name test, which by default asks the entry table (DupeNameExists
-    // on LockvexTbl; no table, no duplicates).
+    // Replaces the duplicate-name test, which by default asks the entry table the engine was
+    // made with (no table, no duplicates).
     void SetDupeNameTest(DupeNameTest test);
 
 private:

@@ -179,6 +179,7 @@ protected:
 
     void Show(int key)
     {
+        shownKey = key;
         view.Fields = rules.ShowEntry(key);
         rules.Shown(view.Fields);
     }
@@ -345,6 +346,7 @@ protected:
     TFakeView view{items, lists};
     TRunMode mode;
     TMainEditRules rules{view, mode};
+    int shownKey = NoKey; // the entry the window last showed
 };
 
 TEST_P(MainEditRulesTest, WayOutOfAnEntry)
@@ -367,6 +369,7 @@ TEST_P(MainEditRulesTest, WayOutOfAnEntry)
     EXPECT_EQ(asked.join(u','), expected.join(u',')) << "catalogue message numbers";
     EXPECT_EQ(int(ends), int(row.Ends)) << "0 left, 1 stayed, 2 closed";
     EXPECT_EQ(rules.IsClosing(), row.Ends == Outcome::Closed);
+    EXPECT_EQ(rules.DisplayedItemKey(), shownKey) << "the rules' entry is the one the window shows";
     EXPECT_EQ(StoredNames().join(u','), row.Stored.join(u','));
     EXPECT_EQ(PinSaved(), row.PinSaved);
 }

@@ -107,7 +107,7 @@ TEST_F(StartExitSteps, ADamagedDataFileRestoredAtStartIsToldWithTheNameItIsKeptU
                   QLatin1Char('/') + DamagedFiles().first());
     EXPECT_EQ(responder.Shown[0].DlgType, mtWarning);
     EXPECT_EQ(responder.Shown[0].Buttons, QStringList{QStringLiteral("OK")});
-    EXPECT_EQ(LockvexTbl->NumRecords(), 1);
+    EXPECT_EQ(RunSession()->LockvexTbl->NumRecords(), 1);
     RunExitSteps();
 
     // A data file that opens as it is tells nothing.
@@ -148,8 +148,8 @@ TEST_F(StartExitSteps, TheStartDecidesTheRunModeFromTheMediumAndTheDataFilesLock
         EXPECT_EQ(run.Mode.RunKind(), c.kind);
         EXPECT_EQ(run.Mode.MemStickMode(), c.onStick);
         EXPECT_EQ(run.Mode.ReadOnlyMode(), c.readOnly);
-        EXPECT_EQ(LockvexTbl->ReadOnlyMode(), c.readOnly);
-        EXPECT_EQ(LockvexTbl->IsRunOnMemstick(), c.onStick);
+        EXPECT_EQ(RunSession()->LockvexTbl->ReadOnlyMode(), c.readOnly);
+        EXPECT_EQ(RunSession()->LockvexTbl->IsRunOnMemstick(), c.onStick);
         EXPECT_EQ(run.Folders.DataFileName, data);
         EXPECT_EQ(run.Folders.DataUserName, c.held ? QStringLiteral("bob on desk") : QString());
         RunExitSteps();

@@ -100,7 +100,7 @@ TEST_F(StartWithUnusableData, ADataFileThatDoesNotOpenEndsTheStartWithMessage19A
 
     bool windowShown = false;
     bool signInAsked = false; // a sign-in that lets anyone in: not signed in unless never asked
-    const TSignInPrompt signIn = [&](SignInDialog, const TRunState &) { return signInAsked = true; };
+    const TSignInPrompt signIn = [&](SignInDialog, const TSignInNeeds &) { return signInAsked = true; };
     const int result = RunLockvex(*qApp, signIn, [&](QApplication &, LockvexSession &) {
         windowShown = true;
         return 0;
@@ -122,7 +122,7 @@ TEST_F(StartWithUnusableData, AnEntryThatCannotBeReadAtSignInEndsTheStartTheSame
     EXPECT_FALSE(RunSession()->MainAppProcs->CheckLockvexSignedIn({}));
     desktop.FailStorage = nullptr;
     ASSERT_TRUE(RunSession()->MainAppProcs->DataUnreadable);
-    ReportDataNotOpened();
+    ReportDataNotOpened(*RunSession()->LockvexTbl);
     RunExitSteps();
     ExpectOnlyMessage19();
     EXPECT_EQ(DataFiles(), before);

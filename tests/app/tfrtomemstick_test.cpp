@@ -21,7 +21,6 @@ protected:
     void SetUp() override
     {
         ResetGlobals();
-        ListManager = &lists;
         const QString home = desktop.Home();
         // The running program lies under a name of its own; the stick always gets "lockvex".
         QDir().mkpath(home + "/opt/bin");
@@ -52,8 +51,6 @@ protected:
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
-
-    void TearDown() override { ListManager = nullptr; }
 
     void ExpectMessage(int number)
     {
@@ -118,7 +115,7 @@ TEST_F(MemStickTransfer, CommandWithOneAccessPasswordAsksForASecondAndOpensNoBro
         ++asked;
         return stick;
     };
-    TfrMemStickCommand(run.Folders);
+    TfrMemStickCommand(lists, run.Folders);
     EXPECT_EQ(asked, 0);
     ASSERT_EQ(messages.Shown.size(), 1);
     EXPECT_EQ(messages.Shown[0].Caption, MsgCatalogue[MsgTwoPasswordsNeeded].Title);
@@ -134,7 +131,7 @@ TEST_F(MemStickTransfer, CommandRefusesFoldersThatAreNotAStickUntilOneIsChosen)
         captions << caption;
         return answers.takeFirst();
     };
-    TfrMemStickCommand(run.Folders);
+    TfrMemStickCommand(lists, run.Folders);
     EXPECT_EQ(captions, QStringList(3, "SELECT MEMORY STICK"));
     ASSERT_EQ(messages.Shown.size(), 3);
     EXPECT_EQ(messages.Shown[0].Text, "Please select a memory stick");
@@ -146,7 +143,7 @@ TEST_F(MemStickTransfer, CommandRefusesFoldersThatAreNotAStickUntilOneIsChosen)
 TEST_F(MemStickTransfer, CommandCancelledCopiesNothing)
 {
     lists.LoginPWs = 0;
-    TfrMemStickCommand(run.Folders); // the folder browser answers nothing: cancelled
+    TfrMemStickCommand(lists, run.Folders); // the folder browser answers nothing: cancelled
     EXPECT_TRUE(messages.Shown.isEmpty());
     EXPECT_FALSE(QFile::exists(stick + "/lockvex"));
 }

@@ -18,7 +18,7 @@ int main(int argc, char **argv)
     testing_support::WindowSession session;
     if (!session.Opened)
         return 1;
-    program_windows::MakeEntries();
+    program_windows::MakeEntries(*session.App);
     std::vector<std::unique_ptr<QWidget>> windows;
     for (const QString &name : program_windows::WindowNames) {
         // The entry window and the quick list are the memory stick's.

@@ -42,9 +42,6 @@ protected:
         QDir().mkpath(dataFolder);
         dataFile = dataFolder + QStringLiteral("/TrelLockvex.acsdb");
         OpenTable();
-        SharedLockvexRec = &sharedRec;
-        ListManager = &lists;
-        ItemManager = &items;
     }
 
     void TearDown() override
@@ -58,7 +55,7 @@ protected:
         table.reset(); // closes the file first
         table = std::make_unique<TV9LockvexTbl>(true);
         ASSERT_TRUE(table->OpenPool(dataFile));
-        LockvexTbl = lists.LockvexTbl = items.LockvexTbl = table.get();
+        lists.LockvexTbl = items.LockvexTbl = table.get();
     }
 
     // A saved entry with a name and a password; returns its key.

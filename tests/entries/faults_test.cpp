@@ -122,15 +122,11 @@ protected:
         Bac0 = Folder + QStringLiteral("/TrelLockvex.BAC0");
         Bac1 = Folder + QStringLiteral("/TrelLockvex.BAC1");
         Log = Folder + QStringLiteral("/TrelLockvex.CSV");
-        SharedLockvexRec = &sharedRec_;
-        ListManager = &lists_;
-        ItemManager = &items_;
     }
 
     void TearDown() override
     {
         ClearFaults();
-        LockvexTbl = nullptr;
         ResetGlobals();
     }
 
@@ -161,7 +157,7 @@ protected:
     void OpenTable()
     {
         table_ = std::make_unique<TV9LockvexTbl>(true);
-        LockvexTbl = lists_.LockvexTbl = items_.LockvexTbl = table_.get();
+        lists_.LockvexTbl = items_.LockvexTbl = table_.get();
         Opened = table_->OpenPool(Data);
         lists_.BuildLockvexStrings();
         lists_.BuildPasswordStrings(QString());
@@ -172,7 +168,6 @@ protected:
         if (plain)
             table_->SetEncryptedRecs(No);
         table_.reset(); // TEMP copy, close, backups
-        LockvexTbl = nullptr;
     }
 
     bool Save(int key, const QString &name, int version)
@@ -189,10 +184,7 @@ protected:
         return Save(items_.AddItem(name), name, 1);
     }
 
-    bool Delete(const QString &name)
-    {
-        return items_.DeleteItem(LockvexTbl->GetKey(name), UpdatePermission);
-    }
+    bool Delete(const QString &name) { return items_.DeleteItem(table_->GetKey(name), UpdatePermission); }
 
     // ---- Starting states
 
@@ -206,7 +198,7 @@ protected:
         CloseTable();
         SetDay(1);
         OpenTable();
-        ASSERT_TRUE(Save(LockvexTbl->GetKey(QStringLiteral("e0")), QStringLiteral("e0"), 2));
+        ASSERT_TRUE(Save(table_->GetKey(QStringLiteral("e0")), QStringLiteral("e0"), 2));
         CloseTable(plainLastExit);
         ASSERT_EQ(ReadBackup(Bac1).Entries.at(QStringLiteral("e0")), 1);
         ASSERT_EQ(ReadBackup(Bac0).Entries.at(QStringLiteral("e0")), 2);
@@ -262,10 +254,10 @@ protected:
         });
         step("save new n1", [&] { return AddNew(QStringLiteral("n1")); });
         step("save new n2 (grows the file)", [&] { return AddNew(QStringLiteral("n2")); });
-        step("change e2", [&] { return Save(LockvexTbl->GetKey(QStringLiteral("e2")), QStringLiteral("e2"), 2); });
+        step("change e2", [&] { return Save(table_->GetKey(QStringLiteral("e2")), QStringLiteral("e2"), 2); });
         step("delete e4", [&] { return Delete(QStringLiteral("e4")); });
         step("change n1", [&] {
-            const int key = LockvexTbl->GetKey(QStringLiteral("n1"));
+            const int key = table_->GetKey(QStringLiteral("n1"));
             return key != NoKey && Save(key, QStringLiteral("n1"), 2);
         });
         step("close: TEMP copy, rotation, backup", [&] {
@@ -479,10 +471,10 @@ TEST_F(IOFaults, ADeletionThatDeletesNothingIsNotReportedAsDone)
     SetDay(0);
     OpenTable();
     ASSERT_TRUE(AddNew(QStringLiteral("kept")));
-    const int kept = LockvexTbl->GetKey(QStringLiteral("kept"));
+    const int kept = items_.LockvexTbl->GetKey(QStringLiteral("kept"));
 
     EXPECT_FALSE(items_.DeleteItem(kept, BrowsePermission)); // refused: only an updatable record is deleted
-    EXPECT_NE(LockvexTbl->GetKey(QStringLiteral("kept")), NoKey);
+    EXPECT_NE(items_.LockvexTbl->GetKey(QStringLiteral("kept")), NoKey);
 
     ASSERT_TRUE(Save(kept, QStringLiteral("kept"), 2));
     EXPECT_FALSE(items_.DeleteItem(kept + 100, UpdatePermission)); // no such entry
@@ -496,7 +488,7 @@ TEST_F(IOFaults, ADeletionThatDeletesNothingIsNotReportedAsDone)
     EXPECT_FALSE(Save(unsaved, QStringLiteral("unsaved"), 1));
     Platform.FailStorage = nullptr;
     EXPECT_TRUE(items_.DeleteItem(unsaved, UpdatePermission));
-    EXPECT_EQ(LockvexTbl->GetKey(QStringLiteral("unsaved")), NoKey);
+    EXPECT_EQ(items_.LockvexTbl->GetKey(QStringLiteral("unsaved")), NoKey);
     CloseTable();
 }
 
@@ -520,9 +512,9 @@ TEST_F(IOFaults, MarkingAccessPasswordsThatStopsAtAnUnreadableSlotIsNoSuccess)
     const bool written = items_.SetAllEntryPasswords(QStringLiteral("shared"), true);
     Platform.FailStorage = nullptr;
     EXPECT_FALSE(written);
-    EXPECT_FALSE(LockvexTbl->IsEntryPassword(LockvexTbl->GetKey(QStringLiteral("c"))));
+    EXPECT_FALSE(items_.LockvexTbl->IsEntryPassword(items_.LockvexTbl->GetKey(QStringLiteral("c"))));
     EXPECT_TRUE(items_.SetAllEntryPasswords(QStringLiteral("shared"), true));
-    EXPECT_TRUE(LockvexTbl->IsEntryPassword(LockvexTbl->GetKey(QStringLiteral("c"))));
+    EXPECT_TRUE(items_.LockvexTbl->IsEntryPassword(items_.LockvexTbl->GetKey(QStringLiteral("c"))));
     CloseTable();
 }
 

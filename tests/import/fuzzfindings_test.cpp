@@ -29,9 +29,7 @@ protected:
         QDir().mkpath(folder);
         table = std::make_unique<TV9LockvexTbl>(true);
         ASSERT_TRUE(table->OpenPool(folder + QStringLiteral("/TrelLockvex.acsdb")));
-        LockvexTbl = items.LockvexTbl = table.get();
-        SharedLockvexRec = &sharedRec;
-        ItemManager = &items;
+        items.LockvexTbl = table.get();
     }
 
     void TearDown() override
@@ -73,7 +71,7 @@ protected:
 // the name is trimmed after the cut, so a second record with the same stored name is a duplicate.
 TEST_F(ImportFuzzFindings, ANameCutOnBlanksIsTrimmedAndItsDuplicatesArePassedOver)
 {
-    TImportExport engine;
+    TImportExport engine(table.get());
     engine.ImpExFormat.ImpExFileName = Fixture("fuzz-import-cut-names.csv");
     engine.ImpExFormat.ImportFields[1] = 1;
     engine.ImpExFormat.ImportFields[5] = 2;

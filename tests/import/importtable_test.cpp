@@ -29,9 +29,7 @@ protected:
         QDir().mkpath(folder);
         table = std::make_unique<TV9LockvexTbl>(true);
         ASSERT_TRUE(table->OpenPool(folder + QStringLiteral("/TrelLockvex.acsdb")));
-        LockvexTbl = items.LockvexTbl = table.get();
-        SharedLockvexRec = &sharedRec;
-        ItemManager = &items;
+        items.LockvexTbl = table.get();
         Save("Bank");
     }
 
@@ -64,7 +62,7 @@ protected:
 
 TEST_F(ImportTableTest, NamesOfTheEntryTableAndOfAcceptedRecordsInAnyLetterCaseAreDuplicates)
 {
-    TImportExport engine;
+    TImportExport engine(table.get());
     engine.ImpExFormat.ImpExFileName = Fixture("import-names.csv");
     engine.ImpExFormat.ImportFields[1] = 1;
     engine.ImpExFormat.ImportFields[5] = 2;
@@ -90,7 +88,7 @@ TEST_F(ImportTableTest, NamesOfTheEntryTableAndOfAcceptedRecordsInAnyLetterCaseA
 
 TEST_F(ImportTableTest, TheEngineWritesNoEntryItself)
 {
-    TImportExport engine;
+    TImportExport engine(table.get());
     engine.ImpExFormat.ImpExFileName = Fixture("import-notes-last.csv");
     engine.ImpExFormat.HeaderLines = "1";
     engine.ImpExFormat.ImportFields[1] = 1;

@@ -38,7 +38,7 @@ public:
         InstallMessageDialog(); // as the program does at start; the responder answers first
         App = std::make_unique<LockvexSession>();
         App->Run.Folders.DataFileName = App->Run.Folders.LocalDataFile;
-        Opened = ListManager->OpenPool(App->Run.Folders.DataFileName);
+        Opened = App->ListManager->OpenPool(App->Run.Folders.DataFileName);
     }
 
     virtual ~WindowSession()
@@ -60,6 +60,31 @@ public:
     WindowSession(const WindowSession &) = delete;
     WindowSession &operator=(const WindowSession &) = delete;
 
+    // Saves entries given as "name", "name:password" or "name:password:access" (the password is
+    // an access password); the customer ID is the name in lower case followed by "-id".
+    void MakeEntries(const QStringList &entries)
+    {
+        for (const QString &entry : entries) {
+            const QStringList parts = entry.split(QLatin1Char(':'));
+            ItemManagerParams item;
+            item.ItemName = parts.value(0);
+            item.Password = parts.value(1);
+            item.LockvexPassword = parts.value(2) == QLatin1String("access");
+            item.CustID = parts.value(0).toLower() + QStringLiteral("-id");
+            const int key = App->ItemManager->AddItem(item.ItemName);
+            QVERIFY(key >= 0);
+            QVERIFY(App->ItemManager->SaveWebItem(key, item));
+        }
+    }
+
+    // The entry of that name as the data file holds it; an empty one when there is none.
+    ItemManagerParams Stored(const QString &name) const
+    {
+        TItemManager reader(App->LockvexTbl.get(), App->SharedLockvexRec.get(), App->ListManager.get());
+        const int key = App->LockvexTbl->GetKey(name);
+        return key < 0 ? ItemManagerParams() : reader.LoadWebItem(key);
+    }
+
     TestPlatform Platform;
     ScopedMessageResponder Messages;
     std::unique_ptr<LockvexSession> App;   // reset it to close the store, as the exit does
@@ -68,31 +93,6 @@ public:
 private:
     platform::ScopedInstall platformGuard_;
 };
-
-// Saves entries given as "name", "name:password" or "name:password:access" (the password is an
-// access password); the customer ID is the name in lower case followed by "-id".
-inline void MakeEntries(const QStringList &entries)
-{
-    for (const QString &entry : entries) {
-        const QStringList parts = entry.split(QLatin1Char(':'));
-        ItemManagerParams item;
-        item.ItemName = parts.value(0);
-        item.Password = parts.value(1);
-        item.LockvexPassword = parts.value(2) == QLatin1String("access");
-        item.CustID = parts.value(0).toLower() + QStringLiteral("-id");
-        const int key = ItemManager->AddItem(item.ItemName);
-        QVERIFY(key >= 0);
-        QVERIFY(ItemManager->SaveWebItem(key, item));
-    }
-}
-
-// The entry of that name as the data file holds it; an empty one when there is none.
-inline ItemManagerParams Stored(const QString &name)
-{
-    TItemManager reader(LockvexTbl, SharedLockvexRec, ListManager);
-    const int key = LockvexTbl->GetKey(name);
-    return key < 0 ? ItemManagerParams() : reader.LoadWebItem(key);
-}
 
 // The texts of a list's lines, top to bottom.
 inline QStringList LinesOf(const QAbstractItemModel *model)

@@ -70,11 +70,11 @@ void Say(const QString &line)
 // Why a write failed, on stderr for whoever reads the test's output.
 void Explain(int key)
 {
-    const TPoolIndexRec *entry = LockvexTbl->FindIndexItem(key);
-    std::fprintf(stderr, "write of key %d failed: I/O error %d, pool ok %d, slot %d, slots %d, file %s\n",
-                 key, LockvexTbl->GetIOVal(), int(LockvexTbl->PoolStatusOk()),
-                 entry ? entry->GetRecordNo() : -2, LockvexTbl->GetControl().PoolNRecs,
-                 qPrintable(LockvexTbl->GetPoolFileName()));
+    const TPoolIndexRec *entry = RunSession()->LockvexTbl->FindIndexItem(key);
+    std::fprintf(stderr, "write of key %d failed: I/O error %d, pool ok %d, slot %d, slots %d, file %s\n", key,
+                 RunSession()->LockvexTbl->GetIOVal(), int(RunSession()->LockvexTbl->PoolStatusOk()),
+                 entry ? entry->GetRecordNo() : -2, RunSession()->LockvexTbl->GetControl().PoolNRecs,
+                 qPrintable(RunSession()->LockvexTbl->GetPoolFileName()));
 }
 
 struct Options {
@@ -123,8 +123,8 @@ std::vector<Entry> LiveEntries()
 {
     std::vector<Entry> entries;
     TPoolIndexRec *item = nullptr;
-    for (bool more = LockvexTbl->GetFirstIndexItem(item, FullScan); more;
-         more = LockvexTbl->GetNextIndexItem(item, FullScan))
+    for (bool more = RunSession()->LockvexTbl->GetFirstIndexItem(item, FullScan); more;
+         more = RunSession()->LockvexTbl->GetNextIndexItem(item, FullScan))
         entries.push_back({item->GetKeyFromIndex(), item->GetIndexedName()});
     return entries;
 }
@@ -140,7 +140,7 @@ void Save(int key, const QString &name, int version)
 {
     const QString what = name + QLatin1Char(' ') + QString::number(version);
     Say(QStringLiteral("saving ") + what);
-    const bool saved = ItemManager->SaveWebItem(key, ParamsOf(crash_entries::EntryFields(name, version)));
+    const bool saved = RunSession()->ItemManager->SaveWebItem(key, ParamsOf(crash_entries::EntryFields(name, version)));
     Say((saved ? QStringLiteral("saved ") : QStringLiteral("notsaved ")) + what);
     if (!saved)
         Explain(key);
@@ -149,15 +149,15 @@ void Save(int key, const QString &name, int version)
 // A new entry, as the window's new-entry command and the save on leaving it do.
 void AddEntry(const QString &name)
 {
-    ItemManager->ClearWebRecord();
-    const int key = ItemManager->AddItem(name);
+    RunSession()->ItemManager->ClearWebRecord();
+    const int key = RunSession()->ItemManager->AddItem(name);
     Save(key, name, 1);
 }
 
 // A change of an entry shown in the window: loaded, edited, saved.
 void ChangeEntry(const Entry &entry)
 {
-    const ItemManagerParams loaded = ItemManager->LoadWebItem(entry.Key);
+    const ItemManagerParams loaded = RunSession()->ItemManager->LoadWebItem(entry.Key);
     const int version = crash_entries::VersionOf(loaded.PIN);
     Save(entry.Key, entry.Name, version < 0 ? 1 : version + 1);
 }
@@ -165,7 +165,7 @@ void ChangeEntry(const Entry &entry)
 void DeleteEntry(const Entry &entry)
 {
     Say(QStringLiteral("deleting ") + entry.Name);
-    const bool deleted = ItemManager->DeleteItem(entry.Key, UpdatePermission);
+    const bool deleted = RunSession()->ItemManager->DeleteItem(entry.Key, UpdatePermission);
     Say((deleted ? QStringLiteral("deleted ") : QStringLiteral("notdeleted ")) + entry.Name);
     if (!deleted)
         Explain(entry.Key);
@@ -175,8 +175,8 @@ void DeleteEntry(const Entry &entry)
 void Start()
 {
     RunStartSteps();
-    ListManager->BuildLockvexStrings();
-    ListManager->BuildPasswordStrings(QString());
+    RunSession()->ListManager->BuildLockvexStrings();
+    RunSession()->ListManager->BuildPasswordStrings(QString());
     RunSession()->Run.Mode.SignedIn = true;
 }
 
@@ -190,7 +190,7 @@ void Exit(bool plain)
 void RunCycle(const Options &o, int cycle, std::mt19937 &random)
 {
     Start();
-    Say(QStringLiteral("open ") + QString::number(LockvexTbl->NumRecords()));
+    Say(QStringLiteral("open ") + QString::number(RunSession()->LockvexTbl->NumRecords()));
     for (int op = 0; op < o.Ops; ++op) {
         const std::vector<Entry> entries = LiveEntries();
         // Deletions grow likelier as the table fills, so that it stays small and slots are reused.

@@ -27,7 +27,7 @@ inline const QStringList WindowNames{QStringLiteral("sign-in"), QStringLiteral("
                                      QStringLiteral("message"), QStringLiteral("message without caption")};
 
 // Entries for the lists and the entry window: names under A and B, passwords of every quality.
-inline void MakeEntries()
+inline void MakeEntries(LockvexSession &session)
 {
     const struct {
         const char *Name, *Password, *Pin, *Answer;
@@ -44,28 +44,28 @@ inline void MakeEntries()
         item.Question1 = QStringLiteral("Favourite colour?");
         item.MemData1 = QString::fromLatin1(e.Answer);
         item.ItemDescr = QStringLiteral("Notes on ") + item.ItemName;
-        const int key = ItemManager->AddItem(item.ItemName);
+        const int key = session.ItemManager->AddItem(item.ItemName);
         if (key >= 0)
-            ItemManager->SaveWebItem(key, item);
+            (void)session.ItemManager->SaveWebItem(key, item);
     }
 }
 
 // The window of that name, not yet shown. The entry window shows the first entry.
 inline std::unique_ptr<QWidget> MakeWindow(const QString &name, LockvexSession &session)
 {
-    const auto anyPassword = [](const QString &) { return false; };
+    const TSignInNeeds signIn{[](const QString &) { return false; }, *session.ListManager, *session.LVDlgProcs,
+                               session.Run};
     if (name == QLatin1String("sign-in"))
-        return std::make_unique<TLockvexPasswordDlg>(anyPassword, session.Run);
+        return std::make_unique<TLockvexPasswordDlg>(signIn);
     if (name == QLatin1String("two-password sign-in"))
-        return std::make_unique<TLockvexDBLPwordDlg>(anyPassword, session.Run);
+        return std::make_unique<TLockvexDBLPwordDlg>(signIn);
     if (name == QLatin1String("main"))
         return std::make_unique<TLockvexMainDlg>(*session.ListManager, *session.ItemManager, *session.LVDlgProcs);
     if (name == QLatin1String("import"))
         return std::make_unique<TLockvexDataImportDlg>(*session.ItemManager, *session.LVDlgProcs);
-    if (name == QLatin1String("entry")) {
-        DisplayedItemKey = LockvexTbl->GetKey(QStringLiteral("Anvil"));
-        return std::make_unique<TLockvexItemDlg>(*session.ItemManager, *session.LVDlgProcs);
-    }
+    if (name == QLatin1String("entry"))
+        return std::make_unique<TLockvexItemDlg>(*session.ItemManager, *session.LVDlgProcs,
+                                                 session.LockvexTbl->GetKey(QStringLiteral("Anvil")));
     if (name == QLatin1String("quick list"))
         return std::make_unique<TLockvexListDlg>(session);
     if (name == QLatin1String("message"))

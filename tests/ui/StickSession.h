@@ -41,8 +41,8 @@ public:
     {
         const bool stick = Run().Mode.MemStickMode();
         SetMemStickMode(false);
-        const int key = ItemManager->AddItem(entry.ItemName);
-        const bool saved = key >= 0 && ItemManager->SaveWebItem(key, entry);
+        const int key = App->ItemManager->AddItem(entry.ItemName);
+        const bool saved = key >= 0 && App->ItemManager->SaveWebItem(key, entry);
         SetMemStickMode(stick);
         return saved ? key : NoKey;
     }

@@ -149,15 +149,10 @@ void TstDataImport::init()
     QDir().mkpath(dataFolder);
     table_ = std::make_unique<TV9LockvexTbl>(true);
     QVERIFY(table_->OpenPool(dataFolder + QStringLiteral("/TrelLockvex.acsdb")));
-    LockvexTbl = table_.get();
     sharedRec_ = std::make_unique<TLockvexRec>();
-    SharedLockvexRec = sharedRec_.get();
     lists_ = std::make_unique<TListManager>(table_.get());
-    ListManager = lists_.get();
     items_ = std::make_unique<TItemManager>(table_.get(), sharedRec_.get(), lists_.get());
-    ItemManager = items_.get();
     dlgProcs_ = std::make_unique<TLVDlgProcs>(run_);
-    LVDlgProcs = dlgProcs_.get();
     tempFiles_.clear();
     TempFiles = &tempFiles_;
     importFolder_ = testPlatform_->Home() + QStringLiteral("/imports");
@@ -171,7 +166,6 @@ void TstDataImport::cleanup()
     RemoveMadeImportFiles(run_.Folders.IniFileName);
     testPlatform_->FailStorage = nullptr;
     table_.reset();
-    LockvexTbl = nullptr;
     ResetGlobals();
     messages_.reset();
     platformGuard_.reset();
@@ -210,7 +204,7 @@ void TstDataImport::AddEntry(const QString &name)
 {
     ItemManagerParams p;
     p.ItemName = name;
-    QVERIFY(ItemManager->SaveWebItem(ItemManager->AddItem(name), p));
+    QVERIFY(items_->SaveWebItem(items_->AddItem(name), p));
 }
 
 // The entries as the data file holds them, by name (a second entry of a name gets "#2").
@@ -219,8 +213,8 @@ QMap<QString, ItemManagerParams> TstDataImport::Entries()
     QMap<QString, ItemManagerParams> entries;
     TLockvexRec rec;
     int recordNo = 0;
-    for (bool more = LockvexTbl->ReadFirst(recordNo, &rec, SkipDeleted); more;
-         more = LockvexTbl->ReadNext(recordNo, &rec, SkipDeleted)) {
+    for (bool more = table_->ReadFirst(recordNo, &rec, SkipDeleted); more;
+         more = table_->ReadNext(recordNo, &rec, SkipDeleted)) {
         ItemManagerParams p = ParamsFromRecord(rec);
         QString key = p.ItemName;
         while (entries.contains(key))
@@ -989,7 +983,7 @@ void TstDataImport::badFilesNeitherCrashNorImport()
             Captions().first() == QStringLiteral("SOME CHARACTERS WERE REPLACED"));
     if (imported >= 0)
         QCOMPARE(EntryCount(), imported);
-    QCOMPARE(EntryCount(), LockvexTbl->GetItemsUsed());
+    QCOMPARE(EntryCount(), table_->GetItemsUsed());
 }
 
 void TstDataImport::exportsOfPopularTools_data()

@@ -65,8 +65,7 @@ void TstEntryWindow::cleanup()
 
 std::unique_ptr<TLockvexItemDlg> TstEntryWindow::Open(int key)
 {
-    DisplayedItemKey = key;
-    auto window = std::make_unique<TLockvexItemDlg>(*session_->App->ItemManager, *session_->App->LVDlgProcs);
+    auto window = std::make_unique<TLockvexItemDlg>(*session_->App->ItemManager, *session_->App->LVDlgProcs, key);
     window->show();
     return window;
 }
@@ -104,11 +103,11 @@ void TstEntryWindow::showsTheEntryReadOnly()
     QVERIFY(!window->findChild<QCheckBox *>("EntryPWChckBox")->isEnabled());
 
     // Typing changes nothing, and closing writes nothing: the store's update count stays.
-    const int updates = LockvexTbl->GetUpdateCount();
+    const int updates = session_->App->LockvexTbl->GetUpdateCount();
     QTest::keyClicks(Fields(*window).ItemName, QStringLiteral("xyz"));
     QCOMPARE(Fields(*window).ItemName->text(), bank.ItemName);
     QTest::mouseClick(window->SaveCloseBtn, Qt::LeftButton);
-    QCOMPARE(LockvexTbl->GetUpdateCount(), updates);
+    QCOMPARE(session_->App->LockvexTbl->GetUpdateCount(), updates);
 }
 
 void TstEntryWindow::openingAndClosing_data()

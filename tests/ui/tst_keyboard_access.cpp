@@ -169,7 +169,7 @@ void TstKeyboardAccess::init()
 {
     session_ = std::make_unique<testing_support::WindowSession>();
     QVERIFY(session_->Opened);
-    program_windows::MakeEntries();
+    program_windows::MakeEntries(*session_->App);
 }
 
 void TstKeyboardAccess::cleanup()

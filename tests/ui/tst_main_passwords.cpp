@@ -46,9 +46,6 @@
 using testing_support::Controls;
 using testing_support::Fields;
 
-using testing_support::MakeEntries;
-using testing_support::Stored;
-
 namespace
 {
 
@@ -123,11 +120,11 @@ void TstMainPasswords::cleanup()
 
 void TstMainPasswords::Update(const QString &name, const std::function<void(ItemManagerParams &)> &change)
 {
-    const int key = LockvexTbl->GetKey(name);
+    const int key = session_->App->LockvexTbl->GetKey(name);
     QVERIFY(key >= 0);
-    ItemManagerParams item = ItemManager->LoadWebItem(key);
+    ItemManagerParams item = session_->App->ItemManager->LoadWebItem(key);
     change(item);
-    QVERIFY(ItemManager->SaveWebItem(key, item));
+    QVERIFY(session_->App->ItemManager->SaveWebItem(key, item));
 }
 
 TLockvexMainDlg &TstMainPasswords::OpenWindow()
@@ -204,7 +201,7 @@ void TstMainPasswords::qualityIndicators()
 {
     QFETCH(QString, password);
     QFETCH(int, rating);
-    MakeEntries({"Anvil"});
+    session_->MakeEntries({"Anvil"});
     Update(QStringLiteral("Anvil"), [&](ItemManagerParams &item) {
         item.Password = password;
         item.AutoPWCopy = true;
@@ -221,7 +218,7 @@ void TstMainPasswords::qualityIndicators()
 
 void TstMainPasswords::reratedAtEveryKeyInOnePlace()
 {
-    MakeEntries({"Anvil"});
+    session_->MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
     Fields(w).Password->setFocus();
     const QList<std::pair<QChar, Rating>> keys = {
@@ -248,7 +245,7 @@ void TstMainPasswords::reratedAtEveryKeyInOnePlace()
 
 void TstMainPasswords::randomAndRestoredPassword()
 {
-    MakeEntries({"Anvil:secret"});
+    session_->MakeEntries({"Anvil:secret"});
     TLockvexMainDlg &w = OpenWindow();
     QCOMPARE(int(Shown()), int(Rating::Weak));
 
@@ -273,24 +270,24 @@ void TstMainPasswords::randomAndRestoredPassword()
     QTest::mouseClick(Fields(w).PasswordLbl, Qt::RightButton);
     QCOMPARE(Fields(w).Password->text(), QStringLiteral("secret"));
     QCOMPARE(int(Shown()), int(Rating::Weak));
-    QCOMPARE(Stored(QStringLiteral("Anvil")).Password, QStringLiteral("secret"));
+    QCOMPARE(session_->Stored(QStringLiteral("Anvil")).Password, QStringLiteral("secret"));
 }
 
 void TstMainPasswords::accessPasswordMarksEveryEntry()
 {
-    MakeEntries({"Anvil:shared1", "Arrow:shared1", "Basket:other22"});
+    session_->MakeEntries({"Anvil:shared1", "Arrow:shared1", "Basket:other22"});
     TLockvexMainDlg &w = OpenWindow();
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
     QVERIFY(!Fields(w).EntryPWChckBox->isChecked());
-    QCOMPARE(ListManager->LoginPWs, 0);
+    QCOMPARE(session_->App->ListManager->LoginPWs, 0);
 
     QTest::mouseClick(Fields(w).EntryPWChckBox, Qt::LeftButton);
     QVERIFY(Fields(w).EntryPWChckBox->isChecked());
     // Written at once into every stored entry with that password, and only those.
-    QVERIFY(Stored(QStringLiteral("Anvil")).LockvexPassword);
-    QVERIFY(Stored(QStringLiteral("Arrow")).LockvexPassword);
-    QVERIFY(!Stored(QStringLiteral("Basket")).LockvexPassword);
-    QCOMPARE(ListManager->LoginPWs, 1);
+    QVERIFY(session_->Stored(QStringLiteral("Anvil")).LockvexPassword);
+    QVERIFY(session_->Stored(QStringLiteral("Arrow")).LockvexPassword);
+    QVERIFY(!session_->Stored(QStringLiteral("Basket")).LockvexPassword);
+    QCOMPARE(session_->App->ListManager->LoginPWs, 1);
     QVERIFY(!w.RecChanged()); // the entry shown is stored so already
     // Typing in the password field keeps the box as the user set it.
     QTest::keyClick(Fields(w).Password, Qt::Key_End);
@@ -329,13 +326,13 @@ void TstMainPasswords::accessPasswordMarksEveryEntry()
 
     // Unticked again: no entry holds it as an access password.
     QTest::mouseClick(Fields(w).EntryPWChckBox, Qt::LeftButton);
-    QVERIFY(!Stored(QStringLiteral("Arrow")).LockvexPassword);
-    QCOMPARE(ListManager->LoginPWs, 0);
+    QVERIFY(!session_->Stored(QStringLiteral("Arrow")).LockvexPassword);
+    QCOMPARE(session_->App->ListManager->LoginPWs, 0);
 }
 
 void TstMainPasswords::chooserShowsTheEntriesOfAPassword()
 {
-    MakeEntries({"Anvil:p1", "Arrow:p2", "Basket:p1", "Cart"});
+    session_->MakeEntries({"Anvil:p1", "Arrow:p2", "Basket:p1", "Cart"});
     TLockvexMainDlg &w = OpenWindow();
     QCOMPARE(ChooserLines(), QStringList({" All Passwords", "p1", "p2"}));
 
@@ -364,11 +361,11 @@ void TstMainPasswords::chooserShowsTheEntriesOfAPassword()
 
 void TstMainPasswords::chooserKeepsAChangeOfTheEntryShown()
 {
-    MakeEntries({"Anvil:p1", "Arrow:p2"});
+    session_->MakeEntries({"Anvil:p1", "Arrow:p2"});
     TLockvexMainDlg &w = OpenWindow();
     Fields(w).CustID->setText(QStringLiteral("changed"));
     emit Controls(w).PasswordCombo->activated(2);
-    QCOMPARE(Stored(QStringLiteral("Anvil")).CustID, QStringLiteral("changed"));
+    QCOMPARE(session_->Stored(QStringLiteral("Anvil")).CustID, QStringLiteral("changed"));
     QCOMPARE(Lines(), QStringList({"Arrow"}));
     QCOMPARE(Controls(w).PasswordCombo->currentText(), QStringLiteral("p2"));
 }
@@ -389,7 +386,7 @@ void TstMainPasswords::characterGrid()
 {
     QFETCH(QString, password);
     QFETCH(QString, kept);
-    MakeEntries({"Anvil"});
+    session_->MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
     Fields(w).Password->setText(password);
     Fields(w).PIN->setText(QStringLiteral("4812"));
@@ -429,7 +426,7 @@ void TstMainPasswords::characterGrid()
 
 void TstMainPasswords::copyButtons()
 {
-    MakeEntries({"Anvil"});
+    session_->MakeEntries({"Anvil"});
     Update(QStringLiteral("Anvil"), [](ItemManagerParams &item) {
         item.PIN = QStringLiteral("4812");
         item.Password = QStringLiteral("pw-1");
@@ -478,7 +475,7 @@ void TstMainPasswords::loginWithAutoCopy()
     QFETCH(bool, viaLogin);
     QFETCH(QString, opened);
     QFETCH(int, interval);
-    MakeEntries({"Anvil"});
+    session_->MakeEntries({"Anvil"});
     Update(QStringLiteral("Anvil"), [&](ItemManagerParams &item) {
         item.URL = url;
         item.Password = QStringLiteral("Secret-99");
@@ -511,7 +508,7 @@ void TstMainPasswords::loginWithAutoCopy()
 
 void TstMainPasswords::autoCopyIsForTheEntryItWasStartedFor()
 {
-    MakeEntries({"Anvil:first-pw", "Basket:second-pw"});
+    session_->MakeEntries({"Anvil:first-pw", "Basket:second-pw"});
     Update(QStringLiteral("Anvil"), [](ItemManagerParams &item) { item.AutoPWCopy = true; });
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(Fields(w).CustIDCopyBtn, Qt::LeftButton);
@@ -525,7 +522,7 @@ void TstMainPasswords::autoCopyIsForTheEntryItWasStartedFor()
 
 void TstMainPasswords::loginStampAndLastLoggedIn()
 {
-    MakeEntries({"Anvil:pw-anvil", "Basket:pw-basket"});
+    session_->MakeEntries({"Anvil:pw-anvil", "Basket:pw-basket"});
     Update(QStringLiteral("Anvil"), [](ItemManagerParams &item) { item.URL = QStringLiteral("bank.example"); });
     TLockvexMainDlg &w = OpenWindow();
     QCOMPARE(Fields(w).URLLbl->text(), QStringLiteral("Website address"));
@@ -561,8 +558,8 @@ void TstMainPasswords::loginStampAndLastLoggedIn()
     Hover(Fields(w).PasswordCopyBtn, false);
     QCOMPARE(w.NewLoginDateTime, stamped);
     ShowEntry(QStringLiteral("Basket"));
-    QCOMPARE(Stored(QStringLiteral("Anvil")).LoginDateTime, stamped);
-    QCOMPARE(Stored(QStringLiteral("Basket")).LoginDateTime, TDateTime(0));
+    QCOMPARE(session_->Stored(QStringLiteral("Anvil")).LoginDateTime, stamped);
+    QCOMPARE(session_->Stored(QStringLiteral("Basket")).LoginDateTime, TDateTime(0));
     ShowEntry(QStringLiteral("Anvil"));
     Hover(Controls(w).LoginBtn, true);
     QCOMPARE(Fields(w).URLLbl->text(), QStringLiteral("Last logged in 14.30,  9/ 3/2026"));
@@ -593,7 +590,7 @@ void SetClients(TDataLocation &location, const QString &profile, bool dropbox, b
 void TstMainPasswords::dataLocationPanel()
 {
     SetClients(Location(), session_->Platform.Profile, true, false, false);
-    MakeEntries({"Anvil"});
+    session_->MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
     // Selected by the program at activation: its handler ran, without message (panel closed).
     QVERIFY(Controls(w).RadioButtonPC->isChecked());
@@ -668,7 +665,7 @@ void TstMainPasswords::dataLocationChoiceReachesTheExit()
     QFile stale(Location().Clients[CloudGoogleDrive].Path + QStringLiteral("/Lockvex/TrelLockvex.BAC0"));
     QVERIFY(stale.open(QIODevice::WriteOnly));
     stale.close();
-    MakeEntries({"Anvil"});
+    session_->MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(Controls(w).UseCloudBtn, Qt::LeftButton);
     QTest::mouseClick(Controls(w).RadioButtonDropbox, Qt::LeftButton);
@@ -686,7 +683,7 @@ void TstMainPasswords::dataLocationWithEveryClientOrNone()
 {
     // No client at all: no button, and the PC is the choice.
     SetClients(Location(), session_->Platform.Profile, false, false, false);
-    MakeEntries({"Anvil"});
+    session_->MakeEntries({"Anvil"});
     {
         TLockvexMainDlg &w = OpenWindow();
         QVERIFY(!Controls(w).UseCloudBtn->isVisible());
@@ -721,7 +718,7 @@ void TstMainPasswords::dataLocationWithEveryClientOrNone()
 
 void TstMainPasswords::memStickWithOneAccessPassword()
 {
-    MakeEntries({"Anvil:one", "Basket:two"});
+    session_->MakeEntries({"Anvil:one", "Basket:two"});
     Update(QStringLiteral("Anvil"), [](ItemManagerParams &item) { item.LockvexPassword = true; });
     int opened = 0;
     session_->Platform.FolderAnswer = [&](const QString &, const QString &) {
@@ -729,7 +726,7 @@ void TstMainPasswords::memStickWithOneAccessPassword()
         return QString();
     };
     TLockvexMainDlg &w = OpenWindow();
-    QCOMPARE(ListManager->LoginPWs, 1);
+    QCOMPARE(session_->App->ListManager->LoginPWs, 1);
     QTest::mouseClick(Controls(w).TfrMemStickBtn, Qt::LeftButton);
     QCOMPARE(opened, 0);
     QCOMPARE(session_->Messages.Shown.size(), 1);
@@ -738,7 +735,7 @@ void TstMainPasswords::memStickWithOneAccessPassword()
 
     // A second access password: the folder browser opens (cancelled here).
     QTest::mouseClick(Fields(w).EntryPWChckBox, Qt::LeftButton); // Anvil off: none
-    QCOMPARE(ListManager->LoginPWs, 0);
+    QCOMPARE(session_->App->ListManager->LoginPWs, 0);
     QTest::mouseClick(Controls(w).TfrMemStickBtn, Qt::LeftButton);
     QCOMPARE(opened, 1);
     QCOMPARE(session_->Messages.Shown.size(), 1);
@@ -746,7 +743,7 @@ void TstMainPasswords::memStickWithOneAccessPassword()
 
 void TstMainPasswords::memStickUntilAStickIsChosen()
 {
-    MakeEntries({"Anvil:one", "Basket:two"});
+    session_->MakeEntries({"Anvil:one", "Basket:two"});
     Update(QStringLiteral("Anvil"), [](ItemManagerParams &item) { item.LockvexPassword = true; });
     Update(QStringLiteral("Basket"), [](ItemManagerParams &item) { item.LockvexPassword = true; });
     const QString home = session_->Platform.Home();
@@ -774,7 +771,7 @@ void TstMainPasswords::memStickUntilAStickIsChosen()
     program.close();
     session_->Platform.ProgramPath = program.fileName();
     TLockvexMainDlg &w = OpenWindow();
-    QCOMPARE(ListManager->LoginPWs, 2);
+    QCOMPARE(session_->App->ListManager->LoginPWs, 2);
     QTest::mouseClick(Controls(w).TfrMemStickBtn, Qt::LeftButton);
 
     QCOMPARE(captions, QStringList(5, QStringLiteral("SELECT MEMORY STICK")));
@@ -792,7 +789,7 @@ void TstMainPasswords::memStickUntilAStickIsChosen()
 
 void TstMainPasswords::importCommand()
 {
-    MakeEntries({"Basket", "Cart"});
+    session_->MakeEntries({"Basket", "Cart"});
     TLockvexMainDlg &w = OpenWindow();
     w.move(40, 30);
     QCoreApplication::processEvents();
@@ -808,10 +805,10 @@ void TstMainPasswords::importCommand()
         dialogAt = dialog->pos();
         mainHidden = !w.isVisible();
         // What the import writes.
-        const int key = ItemManager->AddItem(QStringLiteral("Anvil"));
+        const int key = session_->App->ItemManager->AddItem(QStringLiteral("Anvil"));
         ItemManagerParams item;
         item.ItemName = QStringLiteral("Anvil");
-        (void)ItemManager->SaveWebItem(key, item);
+        (void)session_->App->ItemManager->SaveWebItem(key, item);
         dialog->reject();
     });
     QTest::mouseClick(Controls(w).ImportPasswordsBtn, Qt::LeftButton);
@@ -822,11 +819,11 @@ void TstMainPasswords::importCommand()
     QVERIFY(w.isVisible());
     QVERIFY(Controls(w).SearchArg->text().isEmpty());
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket", "Cart"}));
-    QVERIFY(LockvexTbl->GetKey(QStringLiteral("Anvil")) >= 0);
+    QVERIFY(session_->App->LockvexTbl->GetKey(QStringLiteral("Anvil")) >= 0);
     // The entry shown stays shown on its line, with what was typed into it kept.
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Cart"));
     QCOMPARE(Lines().value(w.CurrentIndex), QStringLiteral("Cart"));
-    QCOMPARE(Stored(QStringLiteral("Cart")).CustID, QStringLiteral("typed before the import"));
+    QCOMPARE(session_->Stored(QStringLiteral("Cart")).CustID, QStringLiteral("typed before the import"));
 }
 
 // ---- pictures ----------------------------------------------------------------------------------
@@ -859,11 +856,11 @@ void TstMainPasswords::screenshots()
         item.CustID = QStringLiteral("j.smith");
         item.Password = password;
         item.URL = QStringLiteral("https://www.example.com/") + name.toLower().remove(u' ');
-        const int key = ItemManager->AddItem(name);
-        QVERIFY(ItemManager->SaveWebItem(key, item));
+        const int key = session_->App->ItemManager->AddItem(name);
+        QVERIFY(session_->App->ItemManager->SaveWebItem(key, item));
     }
-    QVERIFY(ItemManager->SetAllEntryPasswords(QStringLiteral("Harbour7Lantern2"), true));
-    QVERIFY(ItemManager->SetAllEntryPasswords(QStringLiteral("q8Vw2mZ4pL6s"), true));
+    QVERIFY(session_->App->ItemManager->SetAllEntryPasswords(QStringLiteral("Harbour7Lantern2"), true));
+    QVERIFY(session_->App->ItemManager->SetAllEntryPasswords(QStringLiteral("q8Vw2mZ4pL6s"), true));
     SetClients(Location(), session_->Platform.Profile, true, true, true);
     TLockvexMainDlg &w = OpenWindow();
     ShowEntry(QStringLiteral("First Direct"));

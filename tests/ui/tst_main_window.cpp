@@ -47,9 +47,6 @@
 using testing_support::Controls;
 using testing_support::Fields;
 
-using testing_support::MakeEntries;
-using testing_support::Stored;
-
 namespace
 {
 
@@ -216,7 +213,7 @@ void TstMainWindow::SetFault(bool on)
 
 void TstMainWindow::controlsAndTexts()
 {
-    MakeEntries({"Anvil"});
+    session_->MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
     const QList<std::pair<const char *, QString>> texts = {
         {"LockvexLabel", "Lockvex"},
@@ -264,9 +261,9 @@ void TstMainWindow::controlsAndTexts()
     QCOMPARE(Controls(w).CloudGroupBox->title(), QStringLiteral("Where your data is held"));
     QVERIFY(!Controls(w).CloudGroupBox->isVisible());
     QVERIFY(!Controls(w).ReadOnlyLbl->isVisible());
-    QCOMPARE(w.windowTitle(), LVDlgProcs->GetCaption());
-    QCOMPARE(Controls(w).LockvexTextLabel->text(), LVDlgProcs->GetLockvexTextLabel());
-    QCOMPARE(Controls(w).VersionLbl->text(), LVDlgProcs->LockvexVersion());
+    QCOMPARE(w.windowTitle(), session_->App->LVDlgProcs->GetCaption());
+    QCOMPARE(Controls(w).LockvexTextLabel->text(), session_->App->LVDlgProcs->GetLockvexTextLabel());
+    QCOMPARE(Controls(w).VersionLbl->text(), session_->App->LVDlgProcs->LockvexVersion());
     QCOMPARE(Controls(w).LockvexHelpBtn->toolTip(), QStringLiteral("Get help"));
     QCOMPARE(Controls(w).TrelLogoImage->toolTip(), QStringLiteral("Tandrell helps manage your money better"));
     QCOMPARE(w.Rules().NewEntryName(), QStringLiteral("New Web entry"));
@@ -313,7 +310,7 @@ void TstMainWindow::tabJump()
     QFETCH(QStringList, names);
     QFETCH(QString, tab);
     QFETCH(QString, shown);
-    MakeEntries(names);
+    session_->MakeEntries(names);
     TLockvexMainDlg &w = OpenWindow();
     ClickTab(tab);
     QCOMPARE(Fields(w).ItemName->text(), shown);
@@ -321,7 +318,7 @@ void TstMainWindow::tabJump()
     QCOMPARE(Lines().value(SelectedRow(Controls(w).ItemList)), shown);
     QCOMPARE(w.CurrentIndex, SelectedRow(Controls(w).ItemList));
     QCOMPARE(Controls(w).ItemListTabs->CurrentText(), QStringLiteral("*"));
-    QCOMPARE(DisplayedItemKey, LockvexTbl->GetKey(shown));
+    QCOMPARE(w.Rules().DisplayedItemKey(), session_->App->LockvexTbl->GetKey(shown));
 }
 
 void TstMainWindow::tabJumpScrollsTheLineToTheTop()
@@ -329,7 +326,7 @@ void TstMainWindow::tabJumpScrollsTheLineToTheTop()
     QStringList names = {"Anvil", "Arrow", "Basket"};
     for (int i = 0; i < 60; ++i)
         names << QStringLiteral("Zeta %1").arg(i, 2, 10, QLatin1Char('0'));
-    MakeEntries(names);
+    session_->MakeEntries(names);
     TLockvexMainDlg &w = OpenWindow();
     ClickTab(QStringLiteral("B"));
     QCOMPARE(Controls(w).ItemList->indexAt(QPoint(4, 4)).row(), 2);
@@ -339,7 +336,7 @@ void TstMainWindow::tabJumpScrollsTheLineToTheTop()
 
 void TstMainWindow::searchNarrowsEmptiesAndClears()
 {
-    MakeEntries({"Banking", "ANVIL", "Bonus"});
+    session_->MakeEntries({"Banking", "ANVIL", "Bonus"});
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(Controls(w).SearchArg, Qt::LeftButton);
     QTest::keyClick(Controls(w).SearchArg, Qt::Key_A);
@@ -351,7 +348,7 @@ void TstMainWindow::searchNarrowsEmptiesAndClears()
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Banking")); // the first match is shown
     QTest::keyClick(Controls(w).SearchArg, Qt::Key_Z);
     QCOMPARE(Lines(), QStringList());
-    QCOMPARE(DisplayedItemKey, -1);
+    QCOMPARE(w.Rules().DisplayedItemKey(), -1);
     QCOMPARE(Fields(w).ItemName->text(), QString());
     QCOMPARE(Fields(w).CustID->text(), QString());
     QVERIFY(Fields(w).ItemName->isReadOnly()); // nothing to type into without an entry
@@ -366,7 +363,7 @@ void TstMainWindow::searchNarrowsEmptiesAndClears()
 // shows while there is text and clears the search as deleting the text does.
 void TstMainWindow::searchClearButtonShowsItsPictureAndClearsTheSearch()
 {
-    MakeEntries({"Anvil", "Basket"});
+    session_->MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
     QVERIFY(Controls(w).SearchArg->isClearButtonEnabled());
     QTest::mouseClick(Controls(w).SearchArg, Qt::LeftButton);
@@ -385,21 +382,21 @@ void TstMainWindow::searchClearButtonShowsItsPictureAndClearsTheSearch()
 
 void TstMainWindow::tabPressClearsTheSearch()
 {
-    MakeEntries({"Anvil", "Arrow", "Basket"});
+    session_->MakeEntries({"Anvil", "Arrow", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(Controls(w).SearchArg, Qt::LeftButton);
     QTest::keyClicks(Controls(w).SearchArg, QStringLiteral("ask"));
     QCOMPARE(Lines(), QStringList({"Basket"}));
     ClickTab(QStringLiteral("A"));
     QCOMPARE(Controls(w).SearchArg->text(), QString());
-    QVERIFY(!ListManager->SearchActive);
+    QVERIFY(!session_->App->ListManager->SearchActive);
     QCOMPARE(Lines(), QStringList({"Anvil", "Arrow", "Basket"}));
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Arrow"));
 }
 
 void TstMainWindow::searchWithPatternCharacters()
 {
-    MakeEntries({"a.b", "axb", "(x)*", "Plain"});
+    session_->MakeEntries({"a.b", "axb", "(x)*", "Plain"});
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(Controls(w).SearchArg, Qt::LeftButton);
     QTest::keyClicks(Controls(w).SearchArg, QStringLiteral("."));
@@ -416,7 +413,7 @@ void TstMainWindow::searchWithPatternCharacters()
 
 void TstMainWindow::clickShowsAndSavesOnLeaving()
 {
-    MakeEntries({"Anvil:pw1", "Basket:pw2"});
+    session_->MakeEntries({"Anvil:pw1", "Basket:pw2"});
     TLockvexMainDlg &w = OpenWindow();
     ClickLine(1);
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Basket"));
@@ -432,7 +429,7 @@ void TstMainWindow::clickShowsAndSavesOnLeaving()
     ClickLine(0); // leaving saves without asking
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
     QVERIFY(session_->Messages.Shown.isEmpty());
-    const ItemManagerParams basket = Stored(QStringLiteral("Basket"));
+    const ItemManagerParams basket = session_->Stored(QStringLiteral("Basket"));
     QCOMPARE(basket.PIN, QStringLiteral("1234"));
     QCOMPARE(basket.ItemDescr.split(QRegularExpression(QStringLiteral("\r?\n"))),
              QStringList({"line one", "line two"}));
@@ -452,7 +449,7 @@ void TstMainWindow::closeWithUnsavedChange_data()
 void TstMainWindow::closeWithUnsavedChange()
 {
     QFETCH(bool, answer);
-    MakeEntries({"Anvil"});
+    session_->MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(Fields(w).URL, Qt::LeftButton);
     QTest::keyClicks(Fields(w).URL, QStringLiteral("example.org"));
@@ -461,7 +458,7 @@ void TstMainWindow::closeWithUnsavedChange()
     QCOMPARE(ShownTexts(), QStringList({Msg4}));
     QCOMPARE(w.isVisible(), !answer);
     QCOMPARE(Fields(w).URL->text(), answer ? QStringLiteral("example.org") : QStringLiteral("example.org"));
-    QCOMPARE(Stored(QStringLiteral("Anvil")).URL, QString());
+    QCOMPARE(session_->Stored(QStringLiteral("Anvil")).URL, QString());
     // Without a change the window closes at once.
     if (!answer) {
         Fields(w).URL->clear();
@@ -473,7 +470,7 @@ void TstMainWindow::closeWithUnsavedChange()
 
 void TstMainWindow::closeClearsClipboardAndStoresPosition()
 {
-    MakeEntries({"Anvil"});
+    session_->MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
     session_->Platform.Clipboard = QStringLiteral("secret");
     w.move(123, 45);
@@ -484,7 +481,7 @@ void TstMainWindow::closeClearsClipboardAndStoresPosition()
     QSettings settings(session_->Run().Folders.IniFileName, QSettings::IniFormat);
     QCOMPARE(settings.value(QStringLiteral("TrelLockvex/DialogTop")).toInt(), at.y());
     QCOMPARE(settings.value(QStringLiteral("TrelLockvex/DialogLeft")).toInt(), at.x());
-    QCOMPARE(ListManager->LockvexStrings->Count(), 0);
+    QCOMPARE(session_->App->ListManager->LockvexStrings->Count(), 0);
 }
 
 // The screens are the double's: a small primary screen of 1024 x 768, with a panel or a second
@@ -517,9 +514,9 @@ void TstMainWindow::storedPositionOnTheScreens()
     session_->Platform.ScreenInfo.Width = 1024;
     session_->Platform.ScreenInfo.Height = 768;
     session_->Platform.ScreenInfo.Areas = areas;
-    MakeEntries({"Anvil"});
-    QVERIFY(
-        LVDlgProcs->SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), stored.y(), stored.x()));
+    session_->MakeEntries({"Anvil"});
+    QVERIFY(session_->App->LVDlgProcs->SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"),
+                                                      stored.y(), stored.x()));
     TLockvexMainDlg &w = OpenWindow();
     if (kept) {
         QCOMPARE(w.pos(), stored);
@@ -555,7 +552,7 @@ void TstMainWindow::cloudButtonVisibility()
 
 void TstMainWindow::readOnlyMode()
 {
-    MakeEntries({"Anvil:pw1", "Basket:pw2"});
+    session_->MakeEntries({"Anvil:pw1", "Basket:pw2"});
     session_->Run().Mode.SetReadOnlyMode(true);
     session_->Run().Folders.DataUserName = QStringLiteral("bob on desk");
     TLockvexMainDlg &w = OpenWindow();
@@ -591,23 +588,23 @@ void TstMainWindow::readOnlyMode()
 
 void TstMainWindow::idleCloseSavesAndCloses()
 {
-    MakeEntries({"Anvil"});
+    session_->MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(Fields(w).PIN, Qt::LeftButton);
     QTest::keyClicks(Fields(w).PIN, QStringLiteral("77"));
     for (int tick = 1; tick < 30; ++tick)
         w.ForceCloseTimer();
     QVERIFY(w.isVisible());
-    QCOMPARE(Stored(QStringLiteral("Anvil")).PIN, QString());
+    QCOMPARE(session_->Stored(QStringLiteral("Anvil")).PIN, QString());
     w.ForceCloseTimer(); // the thirtieth tick: save and close
     QVERIFY(!w.isVisible());
-    QCOMPARE(Stored(QStringLiteral("Anvil")).PIN, QStringLiteral("77"));
+    QCOMPARE(session_->Stored(QStringLiteral("Anvil")).PIN, QStringLiteral("77"));
     QVERIFY(session_->Messages.Shown.isEmpty());
 }
 
 void TstMainWindow::activityPutsOffTheIdleClose()
 {
-    MakeEntries({"Anvil"});
+    session_->MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(Fields(w).ItemDescr, Qt::LeftButton);
     for (int tick = 1; tick < 30; ++tick)
@@ -630,7 +627,7 @@ void TstMainWindow::activityPutsOffTheIdleClose()
 // program: the import window, then this window for good, the clipboard cleared.
 void TstMainWindow::idleCloseWithTheImportWindowOpen()
 {
-    MakeEntries({"Anvil"});
+    session_->MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
     session_->Platform.Clipboard = QStringLiteral("secret");
     int countAfterKey = 0;
@@ -666,7 +663,7 @@ void TstMainWindow::renameConfirmation_data()
 void TstMainWindow::renameConfirmation()
 {
     QFETCH(bool, answer);
-    MakeEntries({"Anvil", "Basket"});
+    session_->MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(Fields(w).ItemName, Qt::LeftButton);
     Fields(w).ItemName->selectAll();
@@ -678,11 +675,11 @@ void TstMainWindow::renameConfirmation()
     if (answer) {
         QCOMPARE(Lines(), QStringList({"Basket", "Zebra"}));
         QCOMPARE(SelectedRow(Controls(w).ItemList), 1);
-        QVERIFY(LockvexTbl->GetKey(QStringLiteral("Zebra")) >= 0);
-        QVERIFY(LockvexTbl->GetKey(QStringLiteral("Anvil")) < 0);
+        QVERIFY(session_->App->LockvexTbl->GetKey(QStringLiteral("Zebra")) >= 0);
+        QVERIFY(session_->App->LockvexTbl->GetKey(QStringLiteral("Anvil")) < 0);
     } else {
         QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
-        QVERIFY(LockvexTbl->GetKey(QStringLiteral("Zebra")) < 0);
+        QVERIFY(session_->App->LockvexTbl->GetKey(QStringLiteral("Zebra")) < 0);
         QVERIFY(w.RecChanged());
         // Leaving the entry afterwards saves what the field holds, without asking again.
         ClickLine(1);
@@ -693,7 +690,7 @@ void TstMainWindow::renameConfirmation()
 
 void TstMainWindow::duplicateNameRefusedAndNeverWritten()
 {
-    MakeEntries({"Anvil", "Basket"});
+    session_->MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(Fields(w).ItemName, Qt::LeftButton);
     Fields(w).ItemName->selectAll();
@@ -702,7 +699,7 @@ void TstMainWindow::duplicateNameRefusedAndNeverWritten()
     QCOMPARE(ShownTexts(), QStringList({Msg16}));
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("BASKET"));
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
-    QCOMPARE(DisplayedItemKey, LockvexTbl->GetKey(QStringLiteral("Anvil")));
+    QCOMPARE(w.Rules().DisplayedItemKey(), session_->App->LockvexTbl->GetKey(QStringLiteral("Anvil")));
     QCOMPARE(SelectedRow(Controls(w).ItemList), 0);
     // Another way out does not write it either.
     ClickTab(QStringLiteral("B"));
@@ -731,7 +728,7 @@ void TstMainWindow::everyWayOutAsksAboutARenameOnce_data()
 void TstMainWindow::everyWayOutAsksAboutARenameOnce()
 {
     QFETCH(QString, way);
-    MakeEntries({"Amazon", "Basket"});
+    session_->MakeEntries({"Amazon", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
     Retype(Fields(w).ItemName, QStringLiteral("Amazonx"));
     session_->Messages.Answers = {true, false}; // Yes to the rename; No to a delete
@@ -753,15 +750,15 @@ void TstMainWindow::everyWayOutAsksAboutARenameOnce()
             w.ForceCloseTimer();
     }
     QCOMPARE(ShownTexts().count(Msg2), 1);
-    QVERIFY(LockvexTbl->GetKey(QStringLiteral("Amazonx")) >= 0);
-    QVERIFY(LockvexTbl->GetKey(QStringLiteral("Amazon")) < 0);
+    QVERIFY(session_->App->LockvexTbl->GetKey(QStringLiteral("Amazonx")) >= 0);
+    QVERIFY(session_->App->LockvexTbl->GetKey(QStringLiteral("Amazon")) < 0);
 }
 
 // Entries that share a name in other letter case (an older file) each stay saveable while
 // their name is unchanged.
 void TstMainWindow::namesSharedInOtherCaseStaySaveable()
 {
-    MakeEntries({"Bank", "BANK", "bank"});
+    session_->MakeEntries({"Bank", "BANK", "bank"});
     TLockvexMainDlg &w = OpenWindow();
     ClickLine(int(Lines().indexOf(QStringLiteral("BANK"))));
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("BANK"));
@@ -769,8 +766,8 @@ void TstMainWindow::namesSharedInOtherCaseStaySaveable()
     QTest::mouseClick(Controls(w).SaveCloseBtn, Qt::LeftButton);
     QVERIFY(session_->Messages.Shown.isEmpty());
     QVERIFY(!w.isVisible());
-    QCOMPARE(Stored(QStringLiteral("BANK")).Password, QStringLiteral("Changed7"));
-    QCOMPARE(Stored(QStringLiteral("Bank")).Password, QString());
+    QCOMPARE(session_->Stored(QStringLiteral("BANK")).Password, QStringLiteral("Changed7"));
+    QCOMPARE(session_->Stored(QStringLiteral("Bank")).Password, QString());
 }
 
 // A name blanked out is refused with a message; the entry stays shown with every change, and
@@ -785,9 +782,9 @@ void TstMainWindow::blankedNameIsRefusedKeepingTheChanges_data()
 void TstMainWindow::blankedNameIsRefusedKeepingTheChanges()
 {
     QFETCH(QString, way);
-    MakeEntries({"Anvil", "Basket"});
+    session_->MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
-    const int anvil = DisplayedItemKey;
+    const int anvil = w.Rules().DisplayedItemKey();
     Retype(Fields(w).Password, QStringLiteral("Kept4321"));
     Retype(Fields(w).ItemName, QString());
     auto leave = [&] {
@@ -798,23 +795,23 @@ void TstMainWindow::blankedNameIsRefusedKeepingTheChanges()
     };
     leave();
     QCOMPARE(ShownTexts(), QStringList({Msg21}));
-    QCOMPARE(DisplayedItemKey, anvil);
+    QCOMPARE(w.Rules().DisplayedItemKey(), anvil);
     QCOMPARE(Fields(w).ItemName->text(), QString());
     QCOMPARE(Fields(w).Password->text(), QStringLiteral("Kept4321"));
-    QCOMPARE(Stored(QStringLiteral("Anvil")).Password, QString());
+    QCOMPARE(session_->Stored(QStringLiteral("Anvil")).Password, QString());
     // Named again, it is saved on the way out.
     Retype(Fields(w).ItemName, QStringLiteral("Anvil"));
     leave();
     QCOMPARE(ShownTexts(), QStringList({Msg21}));
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Basket"));
-    QCOMPARE(Stored(QStringLiteral("Anvil")).Password, QStringLiteral("Kept4321"));
+    QCOMPARE(session_->Stored(QStringLiteral("Anvil")).Password, QStringLiteral("Kept4321"));
 }
 
 // ---- new entries -------------------------------------------------------------------------------
 
 void TstMainWindow::newEntryTwiceTakesUpTheSameLine()
 {
-    MakeEntries({"Anvil"});
+    session_->MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
     QCOMPARE(Lines(), QStringList({"Anvil", "New Web entry"}));
@@ -822,18 +819,18 @@ void TstMainWindow::newEntryTwiceTakesUpTheSameLine()
     QCOMPARE(Fields(w).ItemName->text(), QString());
     QVERIFY(w.Rules().IsNewEntry());
     QCOMPARE(QApplication::focusWidget(), Fields(w).ItemName);
-    const int key = DisplayedItemKey;
+    const int key = w.Rules().DisplayedItemKey();
     ClickLine(0);
     QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
     QCOMPARE(Lines(), QStringList({"Anvil", "New Web entry"}));
-    QCOMPARE(DisplayedItemKey, key);
+    QCOMPARE(w.Rules().DisplayedItemKey(), key);
     QVERIFY(w.Rules().IsNewEntry());
     QVERIFY(session_->Messages.Shown.isEmpty());
 }
 
 void TstMainWindow::newEntryNamedAndSaved()
 {
-    MakeEntries({"Anvil"});
+    session_->MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
     QTest::keyClicks(Fields(w).ItemName, QStringLiteral("  Bank  "));
@@ -844,13 +841,13 @@ void TstMainWindow::newEntryNamedAndSaved()
     QVERIFY(Fields(w).PWSoSoBtn->isVisible() || Fields(w).PWBadBtn->isVisible() || Fields(w).PWOKBtn->isVisible());
     ClickLine(0);
     QVERIFY(session_->Messages.Shown.isEmpty()); // a new entry's name needs no confirmation
-    QCOMPARE(Stored(QStringLiteral("Bank")).Password, QStringLiteral("Secret12"));
-    QCOMPARE(Stored(QStringLiteral("Bank")).ItemName, QStringLiteral("Bank"));
+    QCOMPARE(session_->Stored(QStringLiteral("Bank")).Password, QStringLiteral("Secret12"));
+    QCOMPARE(session_->Stored(QStringLiteral("Bank")).ItemName, QStringLiteral("Bank"));
 }
 
 void TstMainWindow::newEntryWithoutNameIsNotWritten()
 {
-    MakeEntries({"Anvil"});
+    session_->MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
     QTest::mouseClick(Fields(w).Password, Qt::LeftButton);
@@ -860,10 +857,10 @@ void TstMainWindow::newEntryWithoutNameIsNotWritten()
     QCOMPARE(Lines(), QStringList({"Anvil", "New Web entry"})); // until the file is opened again
     QVERIFY(session_->Messages.Shown.isEmpty());
     w.close();
-    QVERIFY(ListManager->ClosePool(DoNotWriteLog));
-    QVERIFY(ListManager->OpenPool(session_->Run().Folders.DataFileName));
-    ListManager->BuildLockvexStrings();
-    QCOMPARE(ListManager->LockvexStrings->Count(), 1);
+    QVERIFY(session_->App->ListManager->ClosePool(DoNotWriteLog));
+    QVERIFY(session_->App->ListManager->OpenPool(session_->Run().Folders.DataFileName));
+    session_->App->ListManager->BuildLockvexStrings();
+    QCOMPARE(session_->App->ListManager->LockvexStrings->Count(), 1);
 }
 
 void TstMainWindow::emptySafeStartsANewEntry()
@@ -879,7 +876,7 @@ void TstMainWindow::emptySafeStartsANewEntry()
 
 void TstMainWindow::deleteLastAndOnlyLine()
 {
-    MakeEntries({"Anvil", "Basket"});
+    session_->MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
     ClickLine(1);
     session_->Messages.Answers = {false};
@@ -892,7 +889,7 @@ void TstMainWindow::deleteLastAndOnlyLine()
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
     QTest::mouseClick(Controls(w).DeleteItemBtn, Qt::LeftButton);
     QCOMPARE(Lines(), QStringList());
-    QCOMPARE(DisplayedItemKey, -1);
+    QCOMPARE(w.Rules().DisplayedItemKey(), -1);
     QCOMPARE(Fields(w).ItemName->text(), QString());
     QCOMPARE(Fields(w).CustID->text(), QString());
     // With no line selected, a delete does nothing after the confirmation.
@@ -904,7 +901,7 @@ void TstMainWindow::deleteLastAndOnlyLine()
 
 void TstMainWindow::saveCloseAfterRefusedName()
 {
-    MakeEntries({"Anvil", "Basket"});
+    session_->MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(Fields(w).ItemName, Qt::LeftButton);
     Fields(w).ItemName->selectAll();
@@ -919,14 +916,14 @@ void TstMainWindow::saveCloseAfterRefusedName()
     QVERIFY(!w.isVisible());
     QCOMPARE(ShownTexts().last(), Msg4);
     QCOMPARE(Lines(), QStringList());
-    QVERIFY(LockvexTbl->GetKey(QStringLiteral("Anvil")) >= 0);
+    QVERIFY(session_->App->LockvexTbl->GetKey(QStringLiteral("Anvil")) >= 0);
 }
 
 // ---- writes that fail --------------------------------------------------------------------------
 
 void TstMainWindow::failedSaveIsReportedAndKept()
 {
-    MakeEntries({"Anvil", "Basket"});
+    session_->MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(Fields(w).PIN, Qt::LeftButton);
     QTest::keyClicks(Fields(w).PIN, QStringLiteral("4321"));
@@ -942,16 +939,16 @@ void TstMainWindow::failedSaveIsReportedAndKept()
     QCOMPARE(SelectedRow(Controls(w).ItemList), 0);
     QCOMPARE(w.Rules().AsLoaded().PIN, before.PIN);
     QVERIFY(w.RecChanged());
-    QCOMPARE(Stored(QStringLiteral("Anvil")).PIN, QString());
+    QCOMPARE(session_->Stored(QStringLiteral("Anvil")).PIN, QString());
     // The retry goes through once the disk takes it.
     ClickLine(1);
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Basket"));
-    QCOMPARE(Stored(QStringLiteral("Anvil")).PIN, QStringLiteral("4321"));
+    QCOMPARE(session_->Stored(QStringLiteral("Anvil")).PIN, QStringLiteral("4321"));
 }
 
 void TstMainWindow::failedDeleteIsReportedAndKept()
 {
-    MakeEntries({"Anvil", "Basket"});
+    session_->MakeEntries({"Anvil", "Basket"});
     TLockvexMainDlg &w = OpenWindow();
     session_->Messages.Answers = {true};
     SetFault(true);
@@ -960,24 +957,24 @@ void TstMainWindow::failedDeleteIsReportedAndKept()
     QCOMPARE(ShownTexts(), QStringList({Msg3, Msg18}));
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
-    QVERIFY(LockvexTbl->GetKey(QStringLiteral("Anvil")) >= 0);
+    QVERIFY(session_->App->LockvexTbl->GetKey(QStringLiteral("Anvil")) >= 0);
 }
 
 // A safe whose table has no free key says so when a new entry is asked for.
 void TstMainWindow::fullSafeSaysSo()
 {
-    MakeEntries({"Anvil"});
-    while (ItemManager->AddItem(QStringLiteral("Filler")) != NoKey) {
+    session_->MakeEntries({"Anvil"});
+    while (session_->App->ItemManager->AddItem(QStringLiteral("Filler")) != NoKey) {
     }
     TLockvexMainDlg &w = OpenWindow();
-    const int shown = DisplayedItemKey;
+    const int shown = w.Rules().DisplayedItemKey();
     const QString name = Fields(w).ItemName->text();
     QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
     QCOMPARE(ShownTexts(), QStringList({Msg22}));
     QCOMPARE(session_->Messages.Shown.first().Caption, QStringLiteral("YOUR LOCKVEX IS FULL"));
     QVERIFY(!w.Rules().IsNewEntry());
     // The entry shown stays shown, on its line and editable.
-    QCOMPARE(DisplayedItemKey, shown);
+    QCOMPARE(w.Rules().DisplayedItemKey(), shown);
     QCOMPARE(Fields(w).ItemName->text(), name);
     QCOMPARE(SelectedRow(Controls(w).ItemList), 0);
     QVERIFY(!Fields(w).ItemName->isReadOnly());
@@ -987,21 +984,21 @@ void TstMainWindow::fullSafeSaysSo()
 
 void TstMainWindow::signalSavesWithoutAsking()
 {
-    MakeEntries({"Anvil"});
+    session_->MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(Fields(w).URL, Qt::LeftButton);
     QTest::keyClicks(Fields(w).URL, QStringLiteral("bank.example"));
     w.CloseOnSignal();
     QTRY_VERIFY(!w.isVisible());
     QVERIFY(session_->Messages.Shown.isEmpty());
-    QCOMPARE(Stored(QStringLiteral("Anvil")).URL, QStringLiteral("bank.example"));
+    QCOMPARE(session_->Stored(QStringLiteral("Anvil")).URL, QStringLiteral("bank.example"));
 }
 
 // ---- odd input ---------------------------------------------------------------------------------
 
 void TstMainWindow::longAndOddTexts()
 {
-    MakeEntries({"Anvil"});
+    session_->MakeEntries({"Anvil"});
     TLockvexMainDlg &w = OpenWindow();
     QTest::mouseClick(Fields(w).ItemDescr, Qt::LeftButton);
     Fields(w).ItemDescr->insertPlainText(QString(10000, QLatin1Char('n')));
@@ -1011,7 +1008,7 @@ void TstMainWindow::longAndOddTexts()
     Fields(w).PIN->insert(QStringLiteral("\u20ac\U0001F600\t\a")); // refused whole: the file cannot hold it
     Fields(w).PIN->insert(QStringLiteral("\u20ac5"));
     ClickTab(QStringLiteral("*"));
-    const ItemManagerParams stored = Stored(QStringLiteral("Anvil"));
+    const ItemManagerParams stored = session_->Stored(QStringLiteral("Anvil"));
     QCOMPARE(stored.ItemDescr.size(), 255);
     QCOMPARE(stored.CustID.size(), 31);
     QCOMPARE(stored.PIN, QStringLiteral("\u20ac5"));
@@ -1022,7 +1019,7 @@ void TstMainWindow::longAndOddTexts()
 // one was lost. The box refuses them, so what the user sees is what is saved.
 void TstMainWindow::textTheFileCannotHoldIsRefused()
 {
-    MakeEntries({"Amazon:old", "Bank:pw"});
+    session_->MakeEntries({"Amazon:old", "Bank:pw"});
     TLockvexMainDlg &w = OpenWindow();
     ClickLine(0);
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Amazon"));
@@ -1039,7 +1036,7 @@ void TstMainWindow::textTheFileCannotHoldIsRefused()
     ClickLine(1);
     ClickLine(0);
     QCOMPARE(Fields(w).Password->text(), QStringLiteral("ód#2024"));
-    QCOMPARE(Stored(QStringLiteral("Amazon")).Password, QStringLiteral("ód#2024"));
+    QCOMPARE(session_->Stored(QStringLiteral("Amazon")).Password, QStringLiteral("ód#2024"));
     QVERIFY(session_->Messages.Shown.isEmpty());
 }
 
@@ -1093,8 +1090,8 @@ void TstMainWindow::screenshots()
         item.ItemName = name;
         item.CustID = QStringLiteral("j.smith");
         item.Password = QStringLiteral("Tr41n-%1x").arg(name.size());
-        const int key = ItemManager->AddItem(name);
-        QVERIFY(ItemManager->SaveWebItem(key, item));
+        const int key = session_->App->ItemManager->AddItem(name);
+        QVERIFY(session_->App->ItemManager->SaveWebItem(key, item));
     }
     ItemManagerParams bank;
     bank.ItemName = QStringLiteral("First Direct");
@@ -1111,7 +1108,7 @@ void TstMainWindow::screenshots()
     bank.ItemDescr = QStringLiteral("Joint current account\nCard ends 4471");
     bank.LockvexPassword = true;
     bank.AutoPWCopy = true;
-    QVERIFY(ItemManager->SaveWebItem(LockvexTbl->GetKey(bank.ItemName), bank));
+    QVERIFY(session_->App->ItemManager->SaveWebItem(session_->App->LockvexTbl->GetKey(bank.ItemName), bank));
 
     for (bool readOnly : {false, true}) {
         session_->Run().Mode.SetReadOnlyMode(readOnly);

@@ -115,8 +115,8 @@ void TstMemStickRun::MakeSafeOnThePC()
         Entry("Mail", "https://mail.example", "alice", "", "Bravo2?y", true),
         Entry("Shop", "https://shop.example", "shopper", "99", "Charlie3")};
     for (const ItemManagerParams &entry : entries) {
-        const int key = ItemManager->AddItem(entry.ItemName);
-        QVERIFY(ItemManager->SaveWebItem(key, entry));
+        const int key = RunSession()->ItemManager->AddItem(entry.ItemName);
+        QVERIFY(RunSession()->ItemManager->SaveWebItem(key, entry));
     }
     RunExitSteps();
 }

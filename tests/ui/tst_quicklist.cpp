@@ -113,7 +113,7 @@ void TstQuickList::AnswerEntryWindow(std::function<void(TLockvexItemDlg *)> act)
         auto *window = qobject_cast<TLockvexItemDlg *>(QApplication::activeModalWidget());
         if (window == nullptr)
             return;
-        seen_ << SeenEntry{Fields(*window).ItemName->text(), DisplayedItemKey, list_->isVisible(),
+        seen_ << SeenEntry{Fields(*window).ItemName->text(), window->DisplayedItemKey, list_->isVisible(),
                            session_->Platform.Clipboard};
         if (act)
             act(window);
@@ -201,7 +201,7 @@ void TstQuickList::pickingOpensTheEntryWindow()
     }
     QCOMPARE(seen_.size(), 1);
     QCOMPARE(seen_[0].Name, name);
-    QCOMPARE(seen_[0].Key, ListManager->GetKey(list_->DisplayParams.Items, row));
+    QCOMPARE(seen_[0].Key, session_->App->ListManager->GetKey(list_->DisplayParams.Items, row));
     QVERIFY(!seen_[0].ListVisible); // the list hides while the entry is open
     QCOMPARE(seen_[0].Clipboard, clipboardInside);
     // Back on the list: shown again on the same line, the password on the clipboard.
@@ -369,7 +369,7 @@ void TstQuickList::emptyListOpensNoEntry()
 {
     QTest::keyClicks(list_->SearchArg, QStringLiteral("qqq"));
     QCOMPARE(Lines(), QStringList());
-    ItemManager->ClearWebRecord();
+    session_->App->ItemManager->ClearWebRecord();
     AnswerEntryWindow();
     QTest::keyClick(list_->SearchArg, Qt::Key_Return);
     QCOMPARE(seen_.size(), 1);

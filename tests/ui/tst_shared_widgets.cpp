@@ -1,9 +1,11 @@
 // The pieces the windows share: the style sheet builder, the letter tabs, the entry field panel
 // and the entry list model. With LOCKVEX_SCREENSHOT_DIR set, the panel is also saved as a picture.
 
+#include "app/MgrLockvexDlgProcs.h"
 #include "app/RunState.h"
 #include "entries/LockvexStringList.h"
 #include "entries/MgrLockvexItems.h"
+#include "entries/MgrLockvexLists.h"
 #include "support/EntryControls.h"
 #include "support/TypeText.h"
 #include "ui/shared/EntryFieldPanel.h"
@@ -483,8 +485,10 @@ void TstSharedWidgets::screenshots()
     const QString folder = qEnvironmentVariable("LOCKVEX_SCREENSHOT_DIR");
     if (folder.isEmpty())
         QSKIP("LOCKVEX_SCREENSHOT_DIR not set");
-    const TRunState run;
-    TLockvexPasswordDlg signIn([](const QString &) { return false; }, run);
+    TRunState run;
+    TListManager lists(nullptr);
+    TLVDlgProcs dlgProcs(run);
+    TLockvexPasswordDlg signIn(TSignInNeeds{[](const QString &) { return false; }, lists, dlgProcs, run});
     signIn.show();
     QVERIFY(signIn.grab().save(folder + QStringLiteral("/signin.png")));
     signIn.hide();

@@ -26,8 +26,6 @@
 #include <cerrno>
 #include <memory>
 
-using testing_support::MakeEntries;
-
 namespace
 {
 
@@ -54,6 +52,7 @@ private slots:
     void signIn();
     void unreadableEntryEndsTheSignIn_data();
     void unreadableEntryEndsTheSignIn();
+    void promptIsHandedTheSessionsObjects();
 
 private:
     void AnswerNextDialog(const QStringList &attempts);
@@ -206,10 +205,10 @@ void TstSignIn::unreadableEntryEndsTheSignIn()
     QStringList made;
     for (int i = 0; i < entries; ++i)
         made << QStringLiteral("Site %1:Alpha%1").arg(i);
-    MakeEntries(made);
-    QVERIFY(ListManager->ClosePool(DoNotWriteLog));
-    QVERIFY(ListManager->OpenPool(session_->Run().Folders.DataFileName)); // nothing read since the open
-    ListManager->ForgetPasswords();
+    session_->MakeEntries(made);
+    QVERIFY(session_->App->ListManager->ClosePool(DoNotWriteLog));
+    QVERIFY(session_->App->ListManager->OpenPool(session_->Run().Folders.DataFileName)); // nothing read since the open
+    session_->App->ListManager->ForgetPasswords();
     session_->Platform.FailStorage = [](testing_support::StorageOp op, const QString &, qint64, qint64) {
         return op == testing_support::StorageOp::Read ? EIO : 0;
     };
@@ -220,14 +219,14 @@ void TstSignIn::unreadableEntryEndsTheSignIn()
     QVERIFY(session_->App->MainAppProcs->DataUnreadable);
     QCOMPARE(seen_.ClassName, QString());
     if (entries >= TListManager::MinScannedPasswords)
-        QCOMPARE(ListManager->LastFileScan(), TListManager::FileScanFailed);
+        QCOMPARE(session_->App->ListManager->LastFileScan(), TListManager::FileScanFailed);
 
     // Nothing of the failed read was kept: read again, the passwords ask for the dialog.
     AnswerNextDialog({"Alpha1"});
     QVERIFY(session_->App->MainAppProcs->CheckLockvexSignedIn(RunSignInDialog));
     QVERIFY(!session_->App->MainAppProcs->DataUnreadable);
     QCOMPARE(seen_.ClassName, QStringLiteral("TLockvexPasswordDlg"));
-    QCOMPARE(ListManager->LockvexStrings->Count(), entries);
+    QCOMPARE(session_->App->ListManager->LockvexStrings->Count(), entries);
 }
 
 void TstSignIn::signIn()
@@ -239,7 +238,7 @@ void TstSignIn::signIn()
     QFETCH(bool, signedIn);
     QFETCH(int, refusals);
     QFETCH(bool, caveat);
-    MakeEntries(entries);
+    session_->MakeEntries(entries);
     session_->SetMemStickMode(memStick);
     AnswerNextDialog(attempts);
 
@@ -253,10 +252,32 @@ void TstSignIn::signIn()
                                                                                 : QStringLiteral("   Data on your PC"));
     }
     // The lists and counts stay built for the main window.
-    QCOMPARE(ListManager->LockvexStrings->Count(), entries.size());
+    QCOMPARE(session_->App->ListManager->LockvexStrings->Count(), entries.size());
     if (entries.size() >= TListManager::MinScannedPasswords)
-        QCOMPARE(ListManager->LastFileScan(), TListManager::FileScanWhole);
-    QCOMPARE(ListManager->LoginPWs > 0, caveat);
+        QCOMPARE(session_->App->ListManager->LastFileScan(), TListManager::FileScanWhole);
+    QCOMPARE(session_->App->ListManager->LoginPWs > 0, caveat);
+}
+
+// The dialog reads the run through what the prompt is handed: the session's list manager and
+// dialog procedures, and the entry table's check, which takes only access passwords while the
+// list manager counts any.
+void TstSignIn::promptIsHandedTheSessionsObjects()
+{
+    session_->MakeEntries({"Anvil:Alpha1:access", "Basket:Bravo2"});
+    QStringList accepted;
+    const auto prompt = [&](SignInDialog kind, const TSignInNeeds &needs) {
+        [&] {
+            QCOMPARE(kind, SignInDialog::OnePassword);
+            QCOMPARE(&needs.ListManager, session_->App->ListManager.get());
+            QCOMPARE(&needs.LVDlgProcs, session_->App->LVDlgProcs.get());
+        }();
+        for (const QString &typed : {QStringLiteral("Alpha1"), QStringLiteral("Bravo2"), QStringLiteral("alpha1")})
+            if (needs.CheckPassword(typed))
+                accepted << typed;
+        return true;
+    };
+    QVERIFY(session_->App->MainAppProcs->CheckLockvexSignedIn(prompt));
+    QCOMPARE(accepted, QStringList{QStringLiteral("Alpha1")});
 }
 
 QTEST_MAIN(TstSignIn)

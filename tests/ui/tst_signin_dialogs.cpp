@@ -99,6 +99,8 @@ private slots:
 
 private:
     void CheckRefused(QDialog &dialog, int messages);
+    // What the dialogs are handed: the stand-in's password check, the lists and the procedures.
+    TSignInNeeds Needs() { return {safe_.Checker(), *lists_, *dlgProcs_, run_}; }
     void MakeSupportMarker();
 
     std::unique_ptr<testing_support::TestPlatform> testPlatform_;
@@ -118,9 +120,7 @@ void TstSignInDialogs::init()
     platformGuard_ = std::make_unique<platform::ScopedInstall>(*testPlatform_);
     messages_ = std::make_unique<ScopedMessageResponder>();
     dlgProcs_ = std::make_unique<TLVDlgProcs>(run_);
-    LVDlgProcs = dlgProcs_.get();
     lists_ = std::make_unique<TListManager>(nullptr);
-    ListManager = lists_.get();
     safe_ = FakeSafe{{QStringLiteral("Alpha1"), QStringLiteral("Bravo2"), QStringLiteral(" Lead")}, {}};
 }
 
@@ -159,7 +159,7 @@ void TstSignInDialogs::CheckRefused(QDialog &dialog, int messages)
 
 void TstSignInDialogs::onePasswordDialogHasItsControls()
 {
-    TLockvexPasswordDlg dialog(safe_.Checker(), run_);
+    TLockvexPasswordDlg dialog(Needs());
     dialog.show();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Lockvex access password"));
     const QList<std::pair<const char *, QString>> texts = {
@@ -191,9 +191,8 @@ void TstSignInDialogs::onePasswordDialogHasItsControls()
 
 void TstSignInDialogs::twoPasswordDialogHasItsControls()
 {
-    // the memory stick's own location is shown whatever the cloud flags say
-    run_.Location.Clients[CloudDropbox].DataIn = true;
-    TLockvexDBLPwordDlg dialog(safe_.Checker(), run_);
+    run_.Location.Clients[CloudDropbox].DataIn = true; // the memory stick's own location is shown whatever the cloud flags say
+    TLockvexDBLPwordDlg dialog(Needs());
     dialog.show();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("LockvexDBLPwordDlg"));
     QCOMPARE(dialog.Label2->text(), QStringLiteral("Please enter TWO of the passwords in the safe:"));
@@ -236,7 +235,7 @@ void TstSignInDialogs::dataLocation()
     run_.Location.Clients[CloudDropbox].DataIn = dropbox;
     run_.Location.Clients[CloudGoogleDrive].DataIn = googleDrive;
     run_.Location.Clients[CloudOneDrive].DataIn = oneDrive;
-    TLockvexPasswordDlg dialog(safe_.Checker(), run_);
+    TLockvexPasswordDlg dialog(Needs());
     QCOMPARE(dialog.DropboxLbl->text(), text);
 }
 
@@ -258,12 +257,12 @@ void TstSignInDialogs::caveatFollowsAccessPasswords()
     QFETCH(bool, twoPasswords);
     QFETCH(int, loginPWs);
     QFETCH(bool, visible);
-    ListManager->LoginPWs = loginPWs;
+    lists_->LoginPWs = loginPWs;
     std::unique_ptr<TLockvexSignInDlg> dialog;
     if (twoPasswords)
-        dialog = std::make_unique<TLockvexDBLPwordDlg>(safe_.Checker(), run_);
+        dialog = std::make_unique<TLockvexDBLPwordDlg>(Needs());
     else
-        dialog = std::make_unique<TLockvexPasswordDlg>(safe_.Checker(), run_);
+        dialog = std::make_unique<TLockvexPasswordDlg>(Needs());
     dialog->show();
     QCOMPARE(dialog->CaveatLbl->isVisible(), visible);
 }
@@ -272,7 +271,7 @@ void TstSignInDialogs::caveatFollowsAccessPasswords()
 // sign-in help context.
 void TstSignInDialogs::showingResetsTheDialog()
 {
-    TLockvexDBLPwordDlg dialog(safe_.Checker(), run_);
+    TLockvexDBLPwordDlg dialog(Needs());
     dialog.Edit1->setText(QStringLiteral("left over"));
     dialog.PWOverride = true;
     dialog.SecondPWordOK = false;
@@ -284,7 +283,7 @@ void TstSignInDialogs::showingResetsTheDialog()
     QCOMPARE(dialog.focusWidget(), dialog.Edit1);
     QCOMPARE(HelpContext(&dialog), 1030);
 
-    TLockvexPasswordDlg single(safe_.Checker(), run_);
+    TLockvexPasswordDlg single(Needs());
     QTest::mouseClick(single.OverrideBtn, Qt::LeftButton);
     QVERIFY(single.PWOverride);
     single.show();
@@ -332,7 +331,7 @@ void TstSignInDialogs::onePasswordAttempts()
     QFETCH(QString, typed);
     QFETCH(QString, checked);
     QFETCH(bool, accepted);
-    TLockvexPasswordDlg dialog(safe_.Checker(), run_);
+    TLockvexPasswordDlg dialog(Needs());
     dialog.show();
     dialog.Edit1->setText(typed); // as if pasted: control characters reach the box too
     QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
@@ -350,7 +349,7 @@ void TstSignInDialogs::onePasswordAttempts()
 
 void TstSignInDialogs::enterKeyRunsTheCheck()
 {
-    TLockvexPasswordDlg dialog(safe_.Checker(), run_);
+    TLockvexPasswordDlg dialog(Needs());
     dialog.show();
     QTest::keyClicks(dialog.Edit1, QStringLiteral("Wrong"));
     QTest::keyClick(dialog.Edit1, Qt::Key_Return);
@@ -362,7 +361,7 @@ void TstSignInDialogs::enterKeyRunsTheCheck()
 
 void TstSignInDialogs::attemptsAreNotLimited()
 {
-    TLockvexPasswordDlg dialog(safe_.Checker(), run_);
+    TLockvexPasswordDlg dialog(Needs());
     dialog.show();
     for (int attempt = 1; attempt <= 12; ++attempt) {
         QTest::keyClicks(dialog.Edit1, QStringLiteral("guess%1").arg(attempt));
@@ -402,7 +401,7 @@ void TstSignInDialogs::supportOverride()
     run_.Mode.SetMemStickMode(memStick);
     if (marker)
         MakeSupportMarker();
-    TLockvexPasswordDlg dialog(safe_.Checker(), run_);
+    TLockvexPasswordDlg dialog(Needs());
     dialog.show();
     if (pressOverride)
         QTest::mouseClick(dialog.OverrideBtn, Qt::LeftButton);
@@ -419,7 +418,7 @@ void TstSignInDialogs::supportOverride()
 // box signs in without pressing Override again.
 void TstSignInDialogs::overrideOutlivesARefusedAttempt()
 {
-    TLockvexPasswordDlg dialog(safe_.Checker(), run_);
+    TLockvexPasswordDlg dialog(Needs());
     dialog.show();
     QTest::mouseClick(dialog.OverrideBtn, Qt::LeftButton);
     QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
@@ -466,7 +465,7 @@ void TstSignInDialogs::twoPasswordAttempts()
     QFETCH(QString, second);
     QFETCH(bool, accepted);
     QFETCH(bool, secondOK);
-    TLockvexDBLPwordDlg dialog(safe_.Checker(), run_);
+    TLockvexDBLPwordDlg dialog(Needs());
     dialog.show();
     dialog.Edit1->setText(first);
     dialog.Edit2->setText(second);
@@ -488,7 +487,7 @@ void TstSignInDialogs::twoPasswordAttempts()
 void TstSignInDialogs::overrideDoesNothingOnAMemoryStick()
 {
     MakeSupportMarker();
-    TLockvexDBLPwordDlg dialog(safe_.Checker(), run_);
+    TLockvexDBLPwordDlg dialog(Needs());
     dialog.show();
     QTest::mouseClick(dialog.OverrideBtn, Qt::LeftButton);
     QVERIFY(dialog.PWOverride);
@@ -516,9 +515,9 @@ void TstSignInDialogs::cancelOrCloseRefuses()
     MakeSupportMarker();
     std::unique_ptr<TLockvexSignInDlg> dialog;
     if (twoPasswords)
-        dialog = std::make_unique<TLockvexDBLPwordDlg>(safe_.Checker(), run_);
+        dialog = std::make_unique<TLockvexDBLPwordDlg>(Needs());
     else
-        dialog = std::make_unique<TLockvexPasswordDlg>(safe_.Checker(), run_);
+        dialog = std::make_unique<TLockvexPasswordDlg>(Needs());
     dialog->show();
     QTest::mouseClick(dialog->OverrideBtn, Qt::LeftButton);
     dialog->Edit1->setText(QStringLiteral("Alpha1"));
@@ -536,8 +535,8 @@ void TstSignInDialogs::cancelOrCloseRefuses()
 
 void TstSignInDialogs::logoOpensTheMakersSite()
 {
-    TLockvexPasswordDlg single(safe_.Checker(), run_);
-    TLockvexDBLPwordDlg twoPasswords(safe_.Checker(), run_);
+    TLockvexPasswordDlg single(Needs());
+    TLockvexDBLPwordDlg twoPasswords(Needs());
     for (TLockvexSignInDlg *dialog : std::initializer_list<TLockvexSignInDlg *>{&single, &twoPasswords}) {
         dialog->show();
         QTest::mouseClick(dialog->TrelLogoImage, Qt::LeftButton);
@@ -549,7 +548,7 @@ void TstSignInDialogs::logoOpensTheMakersSite()
 void TstSignInDialogs::helpKeyOpensSignInHelp()
 {
     TWebHelpSystem webHelp;
-    TLockvexPasswordDlg dialog(safe_.Checker(), run_);
+    TLockvexPasswordDlg dialog(Needs());
     dialog.show();
     QApplication::setActiveWindow(&dialog);
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -561,9 +560,9 @@ void TstSignInDialogs::helpKeyOpensSignInHelp()
 // 1024 x 768. The pictures go to the folder named by LOCKVEX_SCREENSHOTS when it is set.
 void TstSignInDialogs::windowsFitAndNothingIsClipped()
 {
-    ListManager->LoginPWs = 2;
-    TLockvexPasswordDlg single(safe_.Checker(), run_);
-    TLockvexDBLPwordDlg twoPasswords(safe_.Checker(), run_);
+    lists_->LoginPWs = 2;
+    TLockvexPasswordDlg single(Needs());
+    TLockvexDBLPwordDlg twoPasswords(Needs());
     const QString folder = qEnvironmentVariable("LOCKVEX_SCREENSHOTS");
     const QList<std::pair<TLockvexSignInDlg *, QString>> dialogs = {{&single, QStringLiteral("signin-password")},
                                                                     {&twoPasswords, QStringLiteral("signin-dblpword")}};
@@ -595,11 +594,11 @@ void TstSignInDialogs::windowsFitAndNothingIsClipped()
 // windows were laid out for.
 void TstSignInDialogs::scaledWindowIsDrawnForTheScreen()
 {
-    TLockvexPasswordDlg normal(safe_.Checker(), run_);
+    TLockvexPasswordDlg normal(Needs());
     normal.show();
     run_.Screen.ScaleForms = true;
     run_.Screen.ScreenHeight = 600;
-    TLockvexPasswordDlg scaled(safe_.Checker(), run_);
+    TLockvexPasswordDlg scaled(Needs());
     scaled.show();
     QVERIFY(scaled.height() < normal.height() * 3 / 4);
     QVERIFY(scaled.width() < normal.width() * 3 / 4);

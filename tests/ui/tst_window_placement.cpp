@@ -39,16 +39,18 @@ using stick_session::TStickSession;
 namespace
 {
 
-// Makes the window as the program does; the sign-in dialog places itself when it shows.
-std::unique_ptr<QWidget> MakeWindow(const QString &kind, LockvexSession &session)
+// Makes the window as the program does; the sign-in dialog places itself when it shows, the
+// entry window shows the entry with key entryKey.
+std::unique_ptr<QWidget> MakeWindow(const QString &kind, LockvexSession &session, int entryKey = NoKey)
 {
     if (kind == QLatin1String("sign-in")) {
-        auto window = std::make_unique<TLockvexPasswordDlg>([](const QString &) { return false; }, session.Run);
+        auto window = std::make_unique<TLockvexPasswordDlg>(TSignInNeeds{
+            [](const QString &) { return false; }, *session.ListManager, *session.LVDlgProcs, session.Run});
         window->show();
         return window;
     }
     if (kind == QLatin1String("entry"))
-        return std::make_unique<TLockvexItemDlg>(*session.ItemManager, *session.LVDlgProcs);
+        return std::make_unique<TLockvexItemDlg>(*session.ItemManager, *session.LVDlgProcs, entryKey);
     if (kind == QLatin1String("quick list"))
         return std::make_unique<TLockvexListDlg>(session);
     return std::make_unique<TLockvexDataImportDlg>(*session.ItemManager, *session.LVDlgProcs);
@@ -176,10 +178,11 @@ void TstWindowPlacement::everyWindowFitsTheScreen()
     session_->Add(stick_session::Entry(QStringLiteral("Anvil"), QString(), QStringLiteral("anvil-id"),
                                        QStringLiteral("1234"), QStringLiteral("Harbour7Lantern2")));
     if (stored) {
-        QVERIFY(LVDlgProcs->SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), 140, 910,
-                                           QStringLiteral("DialogWidth"), QStringLiteral("DialogHeight"),
-                                           QSize(1010, 800)));
-        QVERIFY(LVDlgProcs->SetDlgPosnInfo(QStringLiteral("AppDialogTop"), QStringLiteral("AppDialogLeft"), 140, 1590));
+        QVERIFY(session_->App->LVDlgProcs->SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"),
+                                                          140, 910, QStringLiteral("DialogWidth"),
+                                                          QStringLiteral("DialogHeight"), QSize(1010, 800)));
+        QVERIFY(session_->App->LVDlgProcs->SetDlgPosnInfo(QStringLiteral("AppDialogTop"),
+                                                          QStringLiteral("AppDialogLeft"), 140, 1590));
     }
 
     if (kind == QLatin1String("main") || kind == QLatin1String("import") || kind == QLatin1String("message")) {
@@ -195,8 +198,8 @@ void TstWindowPlacement::everyWindowFitsTheScreen()
                        [&](QWidget &message) { CheckFits(message, areas); });
     }
     session_->SetMemStickMode(true);
-    DisplayedItemKey = LockvexTbl->GetKey(QStringLiteral("Anvil"));
-    const std::unique_ptr<QWidget> window = MakeWindow(kind, *session_->App);
+    const std::unique_ptr<QWidget> window =
+        MakeWindow(kind, *session_->App, session_->App->LockvexTbl->GetKey(QStringLiteral("Anvil")));
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     CheckFits(*window, areas);
@@ -227,9 +230,9 @@ void TstWindowPlacement::storedPlaceKeptWhereTheWindowFits()
     session_->Add(stick_session::Entry(QStringLiteral("Anvil"), QString(), QStringLiteral("anvil-id"),
                                        QStringLiteral("1234"), QStringLiteral("Harbour7Lantern2")));
     const QSize size(1010, 660);
-    QVERIFY(LVDlgProcs->SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"), stored.y(),
-                                       stored.x(), QStringLiteral("DialogWidth"), QStringLiteral("DialogHeight"),
-                                       size));
+    QVERIFY(session_->App->LVDlgProcs->SetDlgPosnInfo(QStringLiteral("DialogTop"), QStringLiteral("DialogLeft"),
+                                                      stored.y(), stored.x(), QStringLiteral("DialogWidth"),
+                                                      QStringLiteral("DialogHeight"), size));
     TLockvexMainDlg main(*session_->App->ListManager, *session_->App->ItemManager, *session_->App->LVDlgProcs);
     testing_support::ShowActive(main);
     CheckFits(main, areas);

@@ -31,8 +31,8 @@ const QString ItemLeftKey = QStringLiteral("RecDialogLeft");
 
 } // namespace
 
-TLockvexItemDlg::TLockvexItemDlg(TItemManager &items, TLVDlgProcs &dlgProcs, QWidget *parent)
-    : QDialog(parent), items_(items), dlgProcs_(dlgProcs)
+TLockvexItemDlg::TLockvexItemDlg(TItemManager &items, TLVDlgProcs &dlgProcs, int displayedItemKey, QWidget *parent)
+    : QDialog(parent), DisplayedItemKey(displayedItemKey), items_(items), dlgProcs_(dlgProcs)
 {
     scale_ = LockvexStyle::WindowScale(dlgProcs_.Run().Screen);
     setWindowTitle(QStringLiteral("LockvexItemDlg"));

@@ -27,9 +27,9 @@ class TLockvexItemDlg : public QDialog
     Q_OBJECT
 
 public:
-    // The window shows entries through the run's item manager and places itself, opens addresses
-    // and copies through its dialog procedures.
-    TLockvexItemDlg(TItemManager &items, TLVDlgProcs &dlgProcs, QWidget *parent = nullptr);
+    // The window shows the entry with key displayedItemKey through the run's item manager, and
+    // places itself, opens addresses and copies through its dialog procedures.
+    TLockvexItemDlg(TItemManager &items, TLVDlgProcs &dlgProcs, int displayedItemKey, QWidget *parent = nullptr);
     ~TLockvexItemDlg() override;
 
     // The controls, named as the window describes them. The entry's fields are the shared
@@ -42,6 +42,7 @@ public:
     QPushButton *SaveCloseBtn = nullptr;
     TPasswordGrid *PasswordGrid = nullptr;
 
+    const int DisplayedItemKey;     // the key of the entry the window shows
     ItemManagerParams InputParams;  // the entry shown
     TDateTime NewLoginDateTime = 0; // copied from the entry; this window stamps no login
 

@@ -305,7 +305,7 @@ void TLockvexDataImportDlg::FormCreate()
     CSVHeaders = false;
     AcceptAllCheckBox->setChecked(false);
     ShowRecord(false);
-    ImportExport = std::make_unique<TImportExport>();
+    ImportExport = std::make_unique<TImportExport>(items_.LockvexTbl);
     ImportExport->SettingsFile = dlgProcs_.Run().Folders.IniFileName;
     SetZeroValues();
     GetImportInfo();

@@ -102,7 +102,7 @@ void TLockvexMainDlg::CustIDCopyBtnClick()
     if (SuppressPWCheckBox->isChecked()) {
         // The user pastes the customer ID into the site; a beep then tells that the password
         // has taken its place on the clipboard.
-        autoCopyKey_ = DisplayedItemKey;
+        autoCopyKey_ = rules_.DisplayedItemKey();
         ClipboardTimer->setInterval(LoginButtonClicked ? AutoCopyAfterLoginMs : AutoCopyMs);
         ClipboardTimer->start();
     }
@@ -113,7 +113,7 @@ void TLockvexMainDlg::ClipboardTimerTimer()
     ClipboardTimer->stop();
     // Only the password of the entry the auto-copy was started for: when the user has moved to
     // another entry meanwhile, that entry's password is not put on the clipboard unasked.
-    if (autoCopyKey_ != DisplayedItemKey)
+    if (autoCopyKey_ != rules_.DisplayedItemKey())
         return;
     platform::Current().Beep();
     CopyFieldToClipboard(EntryPanel->Password());

@@ -170,7 +170,7 @@ void TLockvexMainDlg::ImportPasswordsBtnClick()
     // What was typed into the entry shown is kept before the data file is opened anew.
     if (!SaveItem(false))
         return;
-    const int shownKey = DisplayedItemKey;
+    const int shownKey = rules_.DisplayedItemKey();
     const QPoint topLeft = pos();
     hide();
     TLockvexDataImportDlg::RunModal(items_, dlgProcs_, nullptr, topLeft);

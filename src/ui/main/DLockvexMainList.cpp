@@ -63,7 +63,7 @@ int TLockvexMainDlg::LineOfKey(int key) const
 
 void TLockvexMainDlg::KeepCurrentLine()
 {
-    const int line = LineOfKey(DisplayedItemKey);
+    const int line = LineOfKey(rules_.DisplayedItemKey());
     selecting_ = true;
     SelectRow(ItemList, line);
     selecting_ = false;

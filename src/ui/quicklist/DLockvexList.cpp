@@ -151,7 +151,7 @@ void TLockvexListDlg::PickSelectedItem()
     hide();
     entryWindowOpen_ = true;
     {
-        TLockvexItemDlg entryWindow(*session_.ItemManager, *session_.LVDlgProcs);
+        TLockvexItemDlg entryWindow(*session_.ItemManager, *session_.LVDlgProcs, DisplayedItemKey);
         entryWindow_ = &entryWindow;
         entryWindow.exec();
     }

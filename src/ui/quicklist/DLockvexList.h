@@ -46,7 +46,8 @@ public:
     bool FirstActivate = true; // the window has not been placed yet
     bool DontGetItem = false;  // the next change of line comes from the keyboard: do not open it
     ListManagerParams DisplayParams;
-    int CurrentIndex = 0; // the selected list line
+    int CurrentIndex = 0;         // the selected list line
+    int DisplayedItemKey = NoKey; // the entry picked last, handed to the entry window
 
     // Refreshes the list from the list manager: the search result while searching, otherwise
     // the full list (with a letter tab's jump).

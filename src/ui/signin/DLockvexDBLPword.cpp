@@ -8,8 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-TLockvexDBLPwordDlg::TLockvexDBLPwordDlg(TPasswordChecker checker, const TRunState &run, QWidget *parent)
-    : TLockvexSignInDlg(parent, std::move(checker), run, true)
+TLockvexDBLPwordDlg::TLockvexDBLPwordDlg(const TSignInNeeds &needs, QWidget *parent)
+    : TLockvexSignInDlg(parent, needs, true)
 {
     setObjectName(QStringLiteral("LockvexDBLPwordDlg"));
     setWindowTitle(QStringLiteral("LockvexDBLPwordDlg"));

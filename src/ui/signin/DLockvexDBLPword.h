@@ -9,7 +9,7 @@ class TLockvexDBLPwordDlg : public TLockvexSignInDlg
     Q_OBJECT
 
 public:
-    TLockvexDBLPwordDlg(TPasswordChecker checker, const TRunState &run, QWidget *parent = nullptr);
+    explicit TLockvexDBLPwordDlg(const TSignInNeeds &needs, QWidget *parent = nullptr);
     ~TLockvexDBLPwordDlg() override;
 
     bool SecondPWordOK = true; // the second password is valid and differs from the first

@@ -6,7 +6,6 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "app/RunState.h"
-#include "common/Globals.h"
 #include "entries/MgrLockvexLists.h"
 #include "ui/shared/Accessibility.h"
 #include "ui/shared/HeaderBand.h"
@@ -62,8 +61,8 @@ QString DataLocationText(const TDataLocation &location)
 
 // ---- the shared frame --------------------------------------------------------------------------
 
-TLockvexSignInDlg::TLockvexSignInDlg(QWidget *parent, TPasswordChecker checker, const TRunState &run, bool twoPasswords)
-    : QDialog(parent), run_(run), checker_(std::move(checker))
+TLockvexSignInDlg::TLockvexSignInDlg(QWidget *parent, const TSignInNeeds &needs, bool twoPasswords)
+    : QDialog(parent), run_(needs.Run), dlgProcs_(needs.LVDlgProcs), checker_(needs.CheckPassword), lists_(needs.ListManager)
 {
     // A window created while ScaleForms is on is drawn for the screen's height.
     scale_ = LockvexStyle::WindowScale(run_.Screen);
@@ -237,7 +236,7 @@ void TLockvexSignInDlg::FormActivate()
     if (Edit2)
         Edit2->clear();
     Edit1->setFocus();
-    CaveatLbl->setVisible(ListManager && ListManager->LoginPWs > 0);
+    CaveatLbl->setVisible(lists_.LoginPWs > 0);
 }
 
 void TLockvexSignInDlg::CentreOnScreen()
@@ -252,8 +251,7 @@ void TLockvexSignInDlg::OverrideBtnClick()
 
 void TLockvexSignInDlg::TrelLogoImageClick()
 {
-    if (LVDlgProcs != nullptr)
-        LVDlgProcs->LVBrowseWebPage(LockvexAddresses::MakerWebSite);
+    dlgProcs_.LVBrowseWebPage(LockvexAddresses::MakerWebSite);
 }
 
 bool TLockvexSignInDlg::eventFilter(QObject *watched, QEvent *event)
@@ -293,8 +291,8 @@ void TLockvexSignInDlg::RefuseAttempt()
 
 // ---- the one-password dialog -------------------------------------------------------------------
 
-TLockvexPasswordDlg::TLockvexPasswordDlg(TPasswordChecker checker, const TRunState &run, QWidget *parent)
-    : TLockvexSignInDlg(parent, std::move(checker), run, false)
+TLockvexPasswordDlg::TLockvexPasswordDlg(const TSignInNeeds &needs, QWidget *parent)
+    : TLockvexSignInDlg(parent, needs, false)
 {
     setObjectName(QStringLiteral("LockvexPasswordDlg"));
     setWindowTitle(QStringLiteral("Lockvex access password"));
@@ -312,8 +310,8 @@ void TLockvexPasswordDlg::OKBtnClick()
     // Support override: with the support marker file present, Override followed by ENTER on an
     // empty box signs in without a password. Only on the PC: from a memory stick the marker would
     // be looked for on whatever computer the stick is put into.
-    const bool supportOverride = !run_.Mode.MemStickMode() && PWOverride && UserInput.isEmpty() &&
-                                 LVDlgProcs != nullptr && LVDlgProcs->CustomerSupportOverride();
+    const bool supportOverride =
+        !run_.Mode.MemStickMode() && PWOverride && UserInput.isEmpty() && dlgProcs_.CustomerSupportOverride();
     const bool accepted = supportOverride || CheckPassword(UserInput);
     WipeText(UserInput);
     if (accepted)

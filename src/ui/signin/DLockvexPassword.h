@@ -3,6 +3,8 @@
 // it: a header band, a group with the password box(es), where the data lives, the maker's logo
 // and the ENTER, Override and Cancel buttons.
 
+#include "app/MgrSignIn.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -17,7 +19,7 @@ struct TDataLocation;
 struct TRunState;
 
 // Answers whether a typed (already trimmed) password opens the safe: at sign-in the entry
-// table's password check. A dialog without one accepts no password.
+// table's password check (TSignInNeeds::CheckPassword). A dialog without one accepts no password.
 using TPasswordChecker = std::function<bool(const QString &password)>;
 
 // Removes blanks and control characters (every code up to 32) at both ends of a typed password.
@@ -52,8 +54,9 @@ public:
     void setVisible(bool visible) override;
 
 protected:
-    // run: the run's state, for its mode, data location and screen; kept for the dialog's life.
-    TLockvexSignInDlg(QWidget *parent, TPasswordChecker checker, const TRunState &run, bool twoPasswords);
+    // The dialog keeps the password check and reads the list manager, the dialog procedures and
+    // the run's state (its mode, data location and screen) of needs, which outlive it.
+    TLockvexSignInDlg(QWidget *parent, const TSignInNeeds &needs, bool twoPasswords);
 
     // Runs each time the dialog is shown: resets the override and the boxes, focuses Edit1.
     virtual void FormActivate();
@@ -72,6 +75,8 @@ protected:
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+    TLVDlgProcs &dlgProcs_; // the maker's site, the support override
+
 private:
     void BuildControls(bool twoPasswords);
     void BuildHeader();
@@ -82,6 +87,7 @@ private:
     int Px(int pixels) const;
 
     TPasswordChecker checker_;
+    const TListManager &lists_; // its LoginPWs shows the caveat
     double scale_ = 1.0;
 };
 
@@ -90,7 +96,7 @@ class TLockvexPasswordDlg : public TLockvexSignInDlg
     Q_OBJECT
 
 public:
-    TLockvexPasswordDlg(TPasswordChecker checker, const TRunState &run, QWidget *parent = nullptr);
+    explicit TLockvexPasswordDlg(const TSignInNeeds &needs, QWidget *parent = nullptr);
 
 protected:
     void OKBtnClick() override;

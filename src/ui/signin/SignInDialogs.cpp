@@ -6,23 +6,23 @@
 namespace
 {
 
-template <typename Dialog> bool RunModal(const TRunState &run)
+template <typename Dialog> bool RunModal(const TSignInNeeds &needs)
 {
-    Dialog dialog(EntryTableCheckPassword, run);
+    Dialog dialog(needs);
     return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace
 
-bool RunSignInDialog(SignInDialog kind, const TRunState &run)
+bool RunSignInDialog(SignInDialog kind, const TSignInNeeds &needs)
 {
     switch (kind) {
     case SignInDialog::None:
         return true;
     case SignInDialog::OnePassword:
-        return RunModal<TLockvexPasswordDlg>(run);
+        return RunModal<TLockvexPasswordDlg>(needs);
     case SignInDialog::TwoPasswords:
-        return RunModal<TLockvexDBLPwordDlg>(run);
+        return RunModal<TLockvexDBLPwordDlg>(needs);
     }
     return false;
 }

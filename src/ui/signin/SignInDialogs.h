@@ -3,7 +3,7 @@
 
 #include "app/MgrSignIn.h"
 
-// Shows the one- or two-password dialog, modally, checking passwords with the entry table; true
-// when it closed with ENTER accepted. SignInDialog::None shows nothing and answers true. The
-// dialog shows where the run's data lives and is drawn for its screen.
-bool RunSignInDialog(SignInDialog kind, const TRunState &run);
+// Shows the one- or two-password dialog, modally, with what it reads of the run (the entry table's
+// password check among it); true when it closed with ENTER accepted. SignInDialog::None shows
+// nothing and answers true.
+bool RunSignInDialog(SignInDialog kind, const TSignInNeeds &needs);
