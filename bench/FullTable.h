@@ -2,6 +2,7 @@
 // store's maximum of entries, in memory where /dev/shm exists.
 #pragma once
 
+#include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "common/DateStamp.h"
 #include "common/Globals.h"
@@ -73,7 +74,8 @@ struct FullTable {
 
     std::unique_ptr<QTemporaryDir> folder;
     std::unique_ptr<TV9LockvexTbl> table;
-    TLVDlgProcs dlgProcs; // the windows' settings and pages
+    TLockvexMessages messages; // nobody answers: a question is answered No
+    TLVDlgProcs dlgProcs{messages}; // the windows' settings and pages
     TLockvexRec shared;
     TListManager lists{nullptr}; // on table, once it is open
     TItemManager items{nullptr, &shared, &lists};

@@ -108,7 +108,7 @@ struct AcceptAllRun {
     TLVDlgProcs DlgProcs;
     std::unique_ptr<TLockvexDataImportDlg> Dialog;
 
-    AcceptAllRun(const QString &data, const QString &csv)
+    AcceptAllRun(const QString &data, const QString &csv, TLockvexMessages &messages) : DlgProcs(messages)
     {
         Table = NewTable(data);
         LockvexTbl = ItemManager->LockvexTbl = ListManager->LockvexTbl = Table.get();
@@ -144,7 +144,8 @@ struct EntryManagers {
     TLockvexRec SharedRec;
     TListManager Lists{nullptr}; // on the table of each run
     TItemManager Items{nullptr, &SharedRec, &Lists};
-    ScopedMessageResponder Messages{false}; // the completion question answered No closes the window
+    TLockvexMessages RunMessages;
+    ScopedMessageResponder Messages{RunMessages, false}; // the completion question answered No closes the window
 
     explicit EntryManagers(const QString &folder)
     {
@@ -174,7 +175,7 @@ void BM_AcceptAllWithSaving(benchmark::State &state)
     double window = 0, store = 0;
     for (auto _ : state) {
         {
-            AcceptAllRun run(data, csv);
+            AcceptAllRun run(data, csv, managers.RunMessages);
             const auto start = std::chrono::steady_clock::now();
             imported = run.Run();
             const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
@@ -205,11 +206,12 @@ void BM_WindowAcceptsAll(benchmark::State &state)
     const QString data = folder + QStringLiteral("/TrelLockvex.acsdb");
     const QString csv = WriteImportFile(folder);
     IniFileName = folder + QStringLiteral("/Lockvex.INI");
-    ScopedMessageResponder messages(false); // the completion question answered No closes the window
+    TLockvexMessages runMessages;
+    ScopedMessageResponder messages(runMessages, false); // the completion question answered No closes the window
     TLockvexRec sharedRec;
     TListManager lists{nullptr}; // on the table of each run
     TItemManager items{nullptr, &sharedRec, &lists};
-    TLVDlgProcs dlgProcs;
+    TLVDlgProcs dlgProcs{runMessages};
     SharedLockvexRec = &sharedRec;
     ListManager = &lists;
     ItemManager = &items;

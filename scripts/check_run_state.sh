@@ -15,9 +15,11 @@ cd "$src"
 
 # file:name of the mutable variables still allowed at namespace scope or as statics.
 allowed_variables=(
-    # signal handling: the handler writes to a pipe; the program's close is called from the loop
+    # signal handling: the handler writes to a pipe; the program's close, and the run's messages
+    # it keeps quiet, are reached from the loop's read of that pipe
     "app/ProgramBody.cpp:signalPipe"
     "app/ProgramBody.cpp:closeOnSignal"
+    "app/ProgramBody.cpp:quietOnSignal"
     # the exit steps run from atexit as well, when the program ends without returning: the
     # handler reaches the run's session and its state only through these
     "app/ProgramBody.cpp:runOpen"
@@ -34,11 +36,6 @@ allowed_variables=(
     "store/IndexEntryBlocks.cpp:blocks"
     # still to move into the session object
     "app/MgrLockvexHelp.cpp:installedHelp"
-    "ui/messages/MessageDialog.cpp:mainWindowOwner"
-    "app/LockvexMsgdial.cpp:ownerMessageShown"
-    "app/LockvexMsgdial.cpp:messageResponder"
-    "app/LockvexMsgdial.cpp:messagePresenter"
-    "app/LockvexMsgdial.cpp:quietClose"
     "app/MgrImportFiles.cpp:madeFiles"
     "app/MgrImportFiles.cpp:runFolder"
     "app/MgrImportFiles.cpp:runFolderInBase"

@@ -10,11 +10,12 @@
 #include "store/RecDALockvex.h"
 #include "store/TBDALockvexData.h"
 
-LockvexSession::LockvexSession()
-    : LVDlgProcs(std::make_unique<TLVDlgProcs>()), LockvexTbl(std::make_unique<TV9LockvexTbl>(true)),
+LockvexSession::LockvexSession(TLockvexMessages &messages)
+    : LVDlgProcs(std::make_unique<TLVDlgProcs>(messages)), LockvexTbl(std::make_unique<TV9LockvexTbl>(true)),
       SharedLockvexRec(std::make_unique<TLockvexRec>()), ListManager(std::make_unique<TListManager>(LockvexTbl.get())),
       ItemManager(std::make_unique<TItemManager>(LockvexTbl.get(), SharedLockvexRec.get(), ListManager.get())),
-      TempFiles(std::make_unique<QStringList>()), WebHelp(std::make_unique<TWebHelpSystem>())
+      TempFiles(std::make_unique<QStringList>()), WebHelp(std::make_unique<TWebHelpSystem>()),
+      Messages(messages)
 {
     ::LVDlgProcs = LVDlgProcs.get();
     ::LockvexTbl = LockvexTbl.get();

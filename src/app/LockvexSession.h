@@ -13,6 +13,7 @@
 
 class TItemManager;
 class TListManager;
+class TLockvexMessages;
 class TLockvexRec;
 class TLVDlgProcs;
 class TMgrMainAppProcs;
@@ -23,8 +24,9 @@ class LockvexSession
 {
 public:
     // Makes the objects, takes the screen metrics and sets the folders (the first run moves
-    // data lying directly in the Documents folder into the data folder).
-    LockvexSession();
+    // data lying directly in the Documents folder into the data folder). messages: the run's
+    // messages, made before the session and kept after it by whoever runs the program.
+    explicit LockvexSession(TLockvexMessages &messages);
     // Frees the objects in order: the entry table first (its close writes the backups), then
     // the import's files, then the managers.
     ~LockvexSession();
@@ -40,4 +42,7 @@ public:
     std::unique_ptr<QStringList> TempFiles; // the import's files with passwords, removed at the end
     std::unique_ptr<TWebHelpSystem> WebHelp;
     std::unique_ptr<TMgrMainAppProcs> MainAppProcs; // the start's procedures: mode, data file, sign-in
+
+    // What the session is handed and hands on to its windows and procedures, not owned by it.
+    TLockvexMessages &Messages; // the run's messages; the dialog procedures hand them to the windows
 };

@@ -60,9 +60,9 @@ bool IsWebAddress(const QString &target)
     return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }
 
-void ReportUnwritableSettings()
+void ReportUnwritableSettings(TLockvexMessages &messages)
 {
-    ShowErrorMessage(QStringLiteral("Unable to write to %1").arg(IniFileName));
+    messages.ShowErrorMessage(QStringLiteral("Unable to write to %1").arg(IniFileName));
 }
 
 } // namespace
@@ -207,11 +207,11 @@ bool TLVDlgProcs::WriteSettings(const QList<std::pair<QString, QString>> &Values
     settings.sync();
     if (settings.status() != QSettings::AccessError)
         return true;
-    ReportUnwritableSettings();
+    ReportUnwritableSettings(messages_);
     return false;
 }
 
 void TLVDlgProcs::TfrToMemStick(const QString &SelectedDirectory)
 {
-    ::TfrToMemStick(SelectedDirectory);
+    ::TfrToMemStick(messages_, SelectedDirectory);
 }

@@ -12,6 +12,8 @@
 
 #include <utility>
 
+class TLockvexMessages;
+
 // The program's version as it shows it: "9.00".
 QString LockvexVersionNumber();
 
@@ -21,7 +23,9 @@ inline const QString SettingsSection = QStringLiteral("TrelLockvex");
 class TLVDlgProcs
 {
 public:
-    TLVDlgProcs() = default;
+    // messages: the run's messages, which the windows and procedures that have these procedures
+    // tell the user through.
+    explicit TLVDlgProcs(TLockvexMessages &messages) : messages_(messages) {}
     ~TLVDlgProcs() = default;
     TLVDlgProcs(const TLVDlgProcs &) = delete;
     TLVDlgProcs &operator=(const TLVDlgProcs &) = delete;
@@ -70,6 +74,12 @@ public:
 
     // Copies the program and the data file to the folder (a memory stick) and tells the user.
     void TfrToMemStick(const QString &SelectedDirectory);
+
+    // The run's messages (the message box, the quiet close, the window that owns the messages).
+    TLockvexMessages &Messages() const { return messages_; }
+
+private:
+    TLockvexMessages &messages_;
 };
 
 // Texts of the prepared mails, built whole: nothing is cut to a buffer's size.

@@ -41,7 +41,7 @@ QString MediaStartFolder()
 
 } // namespace
 
-void TfrToMemStick(const QString &SelectedDirectory)
+void TfrToMemStick(TLockvexMessages &messages, const QString &SelectedDirectory)
 {
     platform::Platform &desktop = platform::Current();
     const bool programCopied =
@@ -49,14 +49,14 @@ void TfrToMemStick(const QString &SelectedDirectory)
     // The PC's copy goes to the stick, also when the data in use lives in a cloud folder.
     const bool dataCopied =
         desktop.CopyFile(InFolder(LocalDataFolder, StickDataName), InFolder(SelectedDirectory, StickDataName), false);
-    ShowMessageDlg(MsgCatalogue[programCopied && dataCopied ? MsgCopiedToStick : MsgUnableToCopy], SelectedDirectory);
+    messages.ShowMessageDlg(MsgCatalogue[programCopied && dataCopied ? MsgCopiedToStick : MsgUnableToCopy], SelectedDirectory);
 }
 
-void TfrMemStickCommand()
+void TfrMemStickCommand(TLockvexMessages &messages)
 {
     // On the stick the program asks for two different access passwords; one alone cannot open it.
     if (ListManager && ListManager->LoginPWs == 1) {
-        ShowMessageDlg(MsgCatalogue[MsgTwoPasswordsNeeded]);
+        messages.ShowMessageDlg(MsgCatalogue[MsgTwoPasswordsNeeded]);
         return;
     }
     const QString start = MediaStartFolder();
@@ -66,9 +66,9 @@ void TfrMemStickCommand()
         if (folder.isEmpty())
             return;
         if (platform::Current().IsRemovableMountPoint(folder)) {
-            TfrToMemStick(folder);
+            TfrToMemStick(messages, folder);
             return;
         }
-        ShowMessageDlg(MsgCatalogue[MsgSelectMemStick]);
+        messages.ShowMessageDlg(MsgCatalogue[MsgSelectMemStick]);
     }
 }

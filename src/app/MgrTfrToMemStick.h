@@ -5,12 +5,14 @@
 
 #include <QString>
 
+class TLockvexMessages;
+
 // Copies the program and the data file into the folder, overwriting copies already there, and
 // shows catalogue message 8 when both copies were made, otherwise message 9. The data copy is
 // made also when the program copy failed; nothing is cleaned up after a failure.
-void TfrToMemStick(const QString &SelectedDirectory);
+void TfrToMemStick(TLockvexMessages &messages, const QString &SelectedDirectory);
 
 // The main window's memory-stick command: with exactly one access password it asks for a second
 // one (message 13); otherwise it lets the user choose folders until one is the mount point of a
 // removable medium (message 15 for any other) and transfers there, or stops when the user cancels.
-void TfrMemStickCommand();
+void TfrMemStickCommand(TLockvexMessages &messages);

@@ -27,6 +27,7 @@ namespace {
 
 int signalPipe[2] = {-1, -1};
 std::function<void()> closeOnSignal;
+TLockvexMessages *quietOnSignal = nullptr; // the run's messages, which the close keeps quiet
 bool runOpen = false; // the start steps ran, the exit steps have not
 // The run's session, from the start steps to the exit steps; here because the exit steps also
 // run from atexit, which can reach nothing else.
@@ -45,7 +46,7 @@ void EndRunOnExitCall()
     if (!runOpen || !session)
         return;
     runOpen = false;
-    SetQuietClose(true);
+    session->Messages.SetQuietClose(true);
     if (MemStickMode && QFile::exists(IniFileName))
         QFile::remove(IniFileName);
     if (!ReadOnlyMode && !InUseMarkerFile.isEmpty())
@@ -67,7 +68,8 @@ void CloseOnSignal(QCoreApplication &app)
     // A modal dialog (sign-in, a message, the import window) is cancelled first, asking nothing
     // more; then the main window saves and closes as its close command does, which ends the
     // event loop.
-    SetQuietClose(true);
+    if (quietOnSignal)
+        quietOnSignal->SetQuietClose(true);
     while (QWindow *modal = QGuiApplication::modalWindow()) {
         modal->close();
         if (QGuiApplication::modalWindow() == modal)
@@ -115,8 +117,9 @@ void ProtectProcessMemory()
 
 void SetCloseOnSignal(std::function<void()> saveAndClose) { closeOnSignal = std::move(saveAndClose); }
 
-void HandleEndingSignals(QCoreApplication &app)
+void HandleEndingSignals(QCoreApplication &app, TLockvexMessages &messages)
 {
+    quietOnSignal = &messages;
     // Once: a second listener on the same pipe would wait for a byte the first one took.
     if (signalPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return;
@@ -143,9 +146,9 @@ void EndRunOnExit()
         registered = std::atexit(EndRunOnExitCall) == 0;
 }
 
-bool RunStartSteps()
+bool RunStartSteps(TLockvexMessages &messages)
 {
-    runSession = std::make_unique<LockvexSession>();
+    runSession = std::make_unique<LockvexSession>(messages);
     TMgrMainAppProcs &MainAppProcs = *runSession->MainAppProcs;
     runOpen = true;
     WritePlainOnExit = false;
@@ -169,19 +172,20 @@ bool RunStartSteps()
     const bool opened = LockvexTbl->OpenPool(DataFileName);
     // A damaged data file was restored from a backup; the user learns where the damaged one is.
     if (const QString kept = LockvexTbl->DamagedFileKeptAs(); !kept.isEmpty())
-        ShowMessageDlg(MsgCatalogue[MsgDataFileDamaged], QDir::toNativeSeparators(kept));
+        messages.ShowMessageDlg(MsgCatalogue[MsgDataFileDamaged], QDir::toNativeSeparators(kept));
     return opened;
 }
 
 void ReportDataNotOpened()
 {
-    ShowMessageDlg(MsgCatalogue[MsgDataNotOpened]);
+    runSession->Messages.ShowMessageDlg(MsgCatalogue[MsgDataNotOpened]);
     LockvexTbl->ClosePool(DoNotWriteLog);
 }
 
-int RunLockvex(QApplication &app, const TSignInPrompt &signIn, const WindowRunner &runWindows)
+int RunLockvex(QApplication &app, TLockvexMessages &messages, const TSignInPrompt &signIn,
+               const WindowRunner &runWindows)
 {
-    const bool opened = RunStartSteps();
+    const bool opened = RunStartSteps(messages);
     SignedIn = opened && runSession->MainAppProcs->CheckLockvexSignedIn(signIn);
     int result = 0;
     if (!opened || runSession->MainAppProcs->DataUnreadable) {

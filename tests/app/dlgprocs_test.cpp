@@ -49,8 +49,9 @@ protected:
 
     testing_support::TestPlatform desktop;
     platform::ScopedInstall guard{desktop};
-    ScopedMessageResponder messages;
-    TLVDlgProcs procs;
+    TLockvexMessages runMessages;
+    ScopedMessageResponder messages{runMessages};
+    TLVDlgProcs procs{runMessages};
 };
 
 TEST_F(DlgProcs, WithoutSettingsAWindowOpensAtTheRightEdgeVerticallyCentred)

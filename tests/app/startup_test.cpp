@@ -81,7 +81,8 @@ protected:
 
     testing_support::TestPlatform desktop;
     platform::ScopedInstall guard{desktop};
-    ScopedMessageResponder messages;
+    TLockvexMessages runMessages; // the run's, answered by the responder
+    ScopedMessageResponder messages{runMessages};
     QString dataFolder;
 };
 
@@ -99,7 +100,7 @@ TEST_F(StartWithUnusableData, ADataFileThatDoesNotOpenEndsTheStartWithMessage19A
     ASSERT_TRUE(before.contains(QStringLiteral("TrelLockvex.BAC0")));
 
     bool windowShown = false;
-    const int result = RunLockvex(*qApp, {}, [&](QApplication &, LockvexSession &) {
+    const int result = RunLockvex(*qApp, runMessages, {}, [&](QApplication &, LockvexSession &) {
         windowShown = true;
         return 0;
     });
@@ -112,7 +113,7 @@ TEST_F(StartWithUnusableData, ADataFileThatDoesNotOpenEndsTheStartWithMessage19A
 
 TEST_F(StartWithUnusableData, AnEntryThatCannotBeReadAtSignInEndsTheStartTheSameWay)
 {
-    ASSERT_TRUE(RunStartSteps());
+    ASSERT_TRUE(RunStartSteps(runMessages));
     const QMap<QString, QByteArray> before = DataFiles();
     desktop.FailStorage = [](testing_support::StorageOp op, const QString &, qint64, qint64) {
         return op == testing_support::StorageOp::Read ? EIO : 0;

@@ -63,7 +63,8 @@ protected:
 
     testing_support::TestPlatform desktop;
     platform::ScopedInstall guard{desktop};
-    ScopedMessageResponder messages;
+    TLockvexMessages runMessages;
+    ScopedMessageResponder messages{runMessages};
     TListManager lists{nullptr}; // counts the access passwords
     QString stick;
 };
@@ -72,7 +73,7 @@ TEST_F(MemStickTransfer, BothCopiesMadeOverwriteOldOnesAndReportSuccess)
 {
     WriteFile(stick + "/lockvex", "old program");
     WriteFile(stick + "/TrelLockvex.acsdb", "old data");
-    TLVDlgProcs().TfrToMemStick(stick);
+    TLVDlgProcs(runMessages).TfrToMemStick(stick);
     EXPECT_EQ(ReadFile(stick + "/lockvex"), "program bytes");
     EXPECT_EQ(ReadFile(stick + "/TrelLockvex.acsdb"), "PC data");
     EXPECT_FALSE(QFile::exists(stick + "/TrelLockvex.BAC0"));
@@ -85,7 +86,7 @@ TEST_F(MemStickTransfer, AFailedProgramCopyStillCopiesTheDataAndReportsFailure)
     desktop.FailStorage = [](testing_support::StorageOp op, const QString &path, qint64, qint64) {
         return op == testing_support::StorageOp::Copy && path.endsWith("/lockvex") ? EIO : 0;
     };
-    TfrToMemStick(stick);
+    TfrToMemStick(runMessages, stick);
     EXPECT_FALSE(QFile::exists(stick + "/lockvex"));
     EXPECT_EQ(ReadFile(stick + "/TrelLockvex.acsdb"), "PC data");
     ExpectMessage(MsgUnableToCopy);
@@ -94,7 +95,7 @@ TEST_F(MemStickTransfer, AFailedProgramCopyStillCopiesTheDataAndReportsFailure)
 TEST_F(MemStickTransfer, AMissingDataFileStillCopiesTheProgramAndReportsFailure)
 {
     QFile::remove(LocalDataFolder + "/TrelLockvex.acsdb");
-    TfrToMemStick(stick);
+    TfrToMemStick(runMessages, stick);
     EXPECT_EQ(ReadFile(stick + "/lockvex"), "program bytes");
     EXPECT_FALSE(QFile::exists(stick + "/TrelLockvex.acsdb"));
     ExpectMessage(MsgUnableToCopy);
@@ -103,7 +104,7 @@ TEST_F(MemStickTransfer, AMissingDataFileStillCopiesTheProgramAndReportsFailure)
 TEST_F(MemStickTransfer, AFolderNameEndingInASeparatorJoinsCleanly)
 {
     stick += "/";
-    TfrToMemStick(stick);
+    TfrToMemStick(runMessages, stick);
     EXPECT_EQ(ReadFile(desktop.Home() + "/media/STICK/TrelLockvex.acsdb"), "PC data");
     ExpectMessage(MsgCopiedToStick);
 }
@@ -116,7 +117,7 @@ TEST_F(MemStickTransfer, CommandWithOneAccessPasswordAsksForASecondAndOpensNoBro
         ++asked;
         return stick;
     };
-    TfrMemStickCommand();
+    TfrMemStickCommand(runMessages);
     EXPECT_EQ(asked, 0);
     ASSERT_EQ(messages.Shown.size(), 1);
     EXPECT_EQ(messages.Shown[0].Caption, MsgCatalogue[MsgTwoPasswordsNeeded].Title);
@@ -132,7 +133,7 @@ TEST_F(MemStickTransfer, CommandRefusesFoldersThatAreNotAStickUntilOneIsChosen)
         captions << caption;
         return answers.takeFirst();
     };
-    TfrMemStickCommand();
+    TfrMemStickCommand(runMessages);
     EXPECT_EQ(captions, QStringList(3, "SELECT MEMORY STICK"));
     ASSERT_EQ(messages.Shown.size(), 3);
     EXPECT_EQ(messages.Shown[0].Text, "Please select a memory stick");
@@ -144,7 +145,7 @@ TEST_F(MemStickTransfer, CommandRefusesFoldersThatAreNotAStickUntilOneIsChosen)
 TEST_F(MemStickTransfer, CommandCancelledCopiesNothing)
 {
     lists.LoginPWs = 0;
-    TfrMemStickCommand(); // the folder browser answers nothing: cancelled
+    TfrMemStickCommand(runMessages); // the folder browser answers nothing: cancelled
     EXPECT_TRUE(messages.Shown.isEmpty());
     EXPECT_FALSE(QFile::exists(stick + "/lockvex"));
 }

@@ -35,9 +35,7 @@ public:
     {
         ResetGlobals();
         RunLocation.Clear();
-        SetQuietClose(false); // a close at log-out or idle in an earlier test keeps messages quiet
-        InstallMessageDialog(); // as the program does at start; the responder answers first
-        App = std::make_unique<LockvexSession>();
+        App = std::make_unique<LockvexSession>(MessageDialogs);
         DataFileName = LocalDataFile;
         Opened = ListManager->OpenPool(DataFileName);
     }
@@ -47,14 +45,16 @@ public:
         App.reset();
         ResetGlobals();
         RunLocation.Clear();
-        SetQuietClose(false);
     }
 
     WindowSession(const WindowSession &) = delete;
     WindowSession &operator=(const WindowSession &) = delete;
 
     TestPlatform Platform;
-    ScopedMessageResponder Messages;
+    // The run's messages with the message dialog, as the program makes them at start; the
+    // responder answers first.
+    TLockvexMessages MessageDialogs{RunMessageDialog};
+    ScopedMessageResponder Messages{MessageDialogs};
     std::unique_ptr<LockvexSession> App;   // reset it to close the store, as the exit does
     bool Opened = false;                   // the data file opened
 

@@ -121,6 +121,7 @@ private:
 
     std::unique_ptr<testing_support::TestPlatform> testPlatform_;
     std::unique_ptr<platform::ScopedInstall> platformGuard_;
+    TLockvexMessages runMessages_; // the run's messages, which outlive the run's objects
     std::unique_ptr<ScopedMessageResponder> messages_;
     std::unique_ptr<TV9LockvexTbl> table_;
     std::unique_ptr<TLockvexRec> sharedRec_;
@@ -137,7 +138,7 @@ void TstDataImport::init()
     testPlatform_ = std::make_unique<testing_support::TestPlatform>();
     platformGuard_ = std::make_unique<platform::ScopedInstall>(*testPlatform_);
     // Every Yes/No question is answered No unless a test queues a Yes: message 5 then closes.
-    messages_ = std::make_unique<ScopedMessageResponder>(false);
+    messages_ = std::make_unique<ScopedMessageResponder>(runMessages_, false);
     StampNow();
     ProfileFolder = testPlatform_->Profile;
     DocumentsFolder = testPlatform_->Documents;
@@ -153,7 +154,7 @@ void TstDataImport::init()
     ListManager = lists_.get();
     items_ = std::make_unique<TItemManager>(table_.get(), sharedRec_.get(), lists_.get());
     ItemManager = items_.get();
-    dlgProcs_ = std::make_unique<TLVDlgProcs>();
+    dlgProcs_ = std::make_unique<TLVDlgProcs>(runMessages_);
     LVDlgProcs = dlgProcs_.get();
     tempFiles_.clear();
     TempFiles = &tempFiles_;
@@ -163,7 +164,7 @@ void TstDataImport::init()
 
 void TstDataImport::cleanup()
 {
-    SetQuietClose(false);
+    runMessages_.SetQuietClose(false);
     SetCloseOnSignal(nullptr);
     RemoveMadeImportFiles();
     testPlatform_->FailStorage = nullptr;
@@ -835,7 +836,7 @@ void TstDataImport::viewLogShowsOnlyTheLogThisRunWrote()
 // its security messages, the import ends as a quit, and nothing is left waiting.
 void TstDataImport::anEndingSignalClosesTheWindowAskingNothing()
 {
-    HandleEndingSignals(*qobject_cast<QApplication *>(QCoreApplication::instance()));
+    HandleEndingSignals(*qobject_cast<QApplication *>(QCoreApplication::instance()), runMessages_);
     SetCloseOnSignal([] {}); // the main window's part; here there is none
     const QString file = WriteCsv("pw.csv", "A,1\r\nB,2\r\nC,3\r\n");
     auto dlg = Open();
@@ -870,7 +871,7 @@ void TstDataImport::anEndingSignalDuringImportAllEndsItCleanly()
 {
     QFETCH(QString, openMessage);
     QFETCH(int, records);
-    HandleEndingSignals(*qobject_cast<QApplication *>(QCoreApplication::instance()));
+    HandleEndingSignals(*qobject_cast<QApplication *>(QCoreApplication::instance()), runMessages_);
     SetCloseOnSignal([] {});
     QByteArray text;
     for (int i = 0; i < records; ++i)
@@ -882,7 +883,7 @@ void TstDataImport::anEndingSignalDuringImportAllEndsItCleanly()
     // event loop runs before it closes.
     bool signalled = false;
     QStringList shown;
-    SetMessageResponder([&](const TShownMessage &message) {
+    runMessages_.SetMessageResponder([&](const TShownMessage &message) {
         const QString caption = message.Caption.isEmpty() ? message.Text : message.Caption;
         shown << caption;
         if (!signalled && caption == openMessage) {
@@ -921,7 +922,7 @@ void TstDataImport::anEndingSignalDuringImportAllEndsItCleanly()
         QCOMPARE(log.size(), imported + 2);
         QVERIFY(log[imported].startsWith("Download terminated by user"));
     }
-    SetMessageResponder(nullptr);
+    runMessages_.SetMessageResponder(nullptr);
 }
 
 void TstDataImport::logThatCannotBeWrittenImportsNothing()

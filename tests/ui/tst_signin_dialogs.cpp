@@ -102,6 +102,7 @@ private:
 
     std::unique_ptr<testing_support::TestPlatform> testPlatform_;
     std::unique_ptr<platform::ScopedInstall> platformGuard_;
+    TLockvexMessages runMessages_;
     std::unique_ptr<ScopedMessageResponder> messages_;
     std::unique_ptr<TLVDlgProcs> dlgProcs_;
     std::unique_ptr<TListManager> lists_; // counts the access passwords, for the caveat
@@ -114,8 +115,8 @@ void TstSignInDialogs::init()
         RunLocation.Clear();
     testPlatform_ = std::make_unique<testing_support::TestPlatform>();
     platformGuard_ = std::make_unique<platform::ScopedInstall>(*testPlatform_);
-    messages_ = std::make_unique<ScopedMessageResponder>();
-    dlgProcs_ = std::make_unique<TLVDlgProcs>();
+    messages_ = std::make_unique<ScopedMessageResponder>(runMessages_);
+    dlgProcs_ = std::make_unique<TLVDlgProcs>(runMessages_);
     LVDlgProcs = dlgProcs_.get();
     lists_ = std::make_unique<TListManager>(nullptr);
     ListManager = lists_.get();

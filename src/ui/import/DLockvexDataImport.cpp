@@ -361,9 +361,9 @@ void TLockvexDataImportDlg::FormClose()
     }
     ShowRecord(false);
     if (TextFileWritten)
-        ShowMessageDlg(MsgCatalogue[MsgSecurityInfo]);
+        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgSecurityInfo]);
     if (ItemsImported > 0)
-        ShowMessageDlg(MsgCatalogue[MsgSecurityTip]);
+        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgSecurityTip]);
     SetImportInfo();
 }
 

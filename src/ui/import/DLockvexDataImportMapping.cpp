@@ -161,7 +161,7 @@ void TLockvexDataImportDlg::ShowTextCopy()
     else
         problem = WriteImportViewCopy(importFile, folder, WorkFileName);
     if (!problem.isEmpty()) {
-        ShowErrorMessage(QStringLiteral("The import file could not be shown. ") + problem);
+        dlgProcs_.Messages().ShowErrorMessage(QStringLiteral("The import file could not be shown. ") + problem);
         return;
     }
     platform::Current().OpenFile(WorkFileName);
@@ -179,7 +179,7 @@ void TLockvexDataImportDlg::ViewLogBtnClick()
     else
         WorkFileName.clear();
     if (WorkFileName.isEmpty() || !IsMadeImportFile(WorkFileName)) {
-        ShowMessageDlg(MsgCatalogue[MsgNoLogFile]);
+        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgNoLogFile]);
         return;
     }
     platform::Current().OpenFile(WorkFileName);

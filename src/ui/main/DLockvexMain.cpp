@@ -136,8 +136,8 @@ TLockvexMainDlg::~TLockvexMainDlg()
     qDeleteAll(callbackFilters_);
     callbackFilters_.clear();
     qApp->removeEventFilter(this);
-    if (MessageDialogOwner() == this)
-        SetMessageDialogOwner(nullptr);
+    if (MessageDialogOwner(dlgProcs_.Messages()) == this)
+        SetMessageDialogOwner(dlgProcs_.Messages(), nullptr);
 }
 
 // ---- creation ----------------------------------------------------------------------------------
@@ -192,7 +192,7 @@ void TLockvexMainDlg::FormCreate()
     // 1-2: the state at creation.
     ItemListTabs->hide();
     MessageShown = false;
-    SetMessageDialogOwner(this, [this] { MessageShown = true; });
+    SetMessageDialogOwner(dlgProcs_.Messages(), this, [this] { MessageShown = true; });
     FirstActivate = true;
     CloudGroupBox->hide();
     UseCloudBtnDown = false;

@@ -113,7 +113,7 @@ void TLockvexMainDlg::RadioButtonPCClick()
 {
     RunLocation.UseOnly(CloudClientCount);
     if (UseCloudBtnDown)
-        ShowMessageDlg(MsgCatalogue[MsgLocationChanged]);
+        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgLocationChanged]);
 }
 
 QRadioButton *TLockvexMainDlg::CloudButton(int client) const
@@ -132,12 +132,12 @@ QLabel *TLockvexMainDlg::CloudImage(int client) const
 void TLockvexMainDlg::ChooseCloud(int client)
 {
     if (!RunLocation.Clients[size_t(client)].Exists) {
-        ShowMessageDlg(MsgCatalogue[MsgNotInstalled], CloudClients[size_t(client)].ChoiceName);
+        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgNotInstalled], CloudClients[size_t(client)].ChoiceName);
         return;
     }
     RunLocation.UseOnly(client);
     if (UseCloudBtnDown)
-        ShowMessageDlg(MsgCatalogue[MsgLocationChanged]);
+        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgLocationChanged]);
 }
 
 void TLockvexMainDlg::RadioButtonDropboxClick()

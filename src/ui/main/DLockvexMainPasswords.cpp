@@ -32,7 +32,7 @@ void TLockvexMainDlg::ConnectPasswordHandlers()
 // The window side of the transfer: the command asks for the stick and copies.
 void TLockvexMainDlg::TfrMemStickBtnClick()
 {
-    TfrMemStickCommand();
+    TfrMemStickCommand(dlgProcs_.Messages());
 }
 
 void TLockvexMainDlg::SetPWQuality()

@@ -270,12 +270,12 @@ int RunQuickListWindow(QApplication &app, LockvexSession &session)
     TLockvexListDlg window(session);
     QObject::connect(
         &window, &QDialog::finished, &app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
-    SetMessageDialogOwner(&window);
+    SetMessageDialogOwner(session.Messages, &window);
     SetCloseOnSignal([&window] { window.RequestClose(); });
     window.show();
     const int result = app.exec();
     SetCloseOnSignal(nullptr);
-    SetMessageDialogOwner(nullptr);
+    SetMessageDialogOwner(session.Messages, nullptr);
     QApplication::setQuitOnLastWindowClosed(quitOnLastWindow);
     return result;
 }

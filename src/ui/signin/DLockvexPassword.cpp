@@ -283,7 +283,8 @@ QString TLockvexSignInDlg::TakeTypedPassword(QLineEdit *edit)
 
 void TLockvexSignInDlg::RefuseAttempt()
 {
-    ShowMessageDlg(MsgCatalogue[MsgWrongPassword]);
+    if (LVDlgProcs != nullptr)
+        LVDlgProcs->Messages().ShowMessageDlg(MsgCatalogue[MsgWrongPassword]);
     Edit1->clear();
     if (Edit2)
         Edit2->clear();
