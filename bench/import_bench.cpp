@@ -13,6 +13,7 @@
 // figures are those of reading, parsing, converting and logging.
 
 #include "common/TextFiles.h"
+#include "app/MgrImportFiles.h"
 #include "import/LockvexImport.h"
 
 #include <QCoreApplication>
@@ -122,10 +123,11 @@ void ImportEngine(benchmark::State &state)
     int imported = 0;
     Seconds engineTime, pythonTime;
     bool withPython = true;
+    TImportFiles importFiles; // each run's log gives way to the next one's, as in one program run
     for (auto _ : state) {
         const Seconds start = Now();
         QSet<QString> names;
-        TImportExport engine;
+        TImportExport engine(importFiles);
         engine.SetDupeNameTest([&names](const QString &name) { return names.contains(name); });
         engine.ImpExFormat.ImpExFileName = file;
         engine.ImpExFormat.HeaderLines = "1";

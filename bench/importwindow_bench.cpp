@@ -17,6 +17,7 @@
 #include "StoreFixture.h"
 
 #include "app/LockvexMsgdial.h"
+#include "app/MgrImportFiles.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "common/DateStamp.h"
 #include "common/Globals.h"
@@ -108,8 +109,10 @@ struct AcceptAllRun {
     TLVDlgProcs DlgProcs;
     std::unique_ptr<TLockvexDataImportDlg> Dialog;
 
-    AcceptAllRun(const QString &data, const QString &csv, TLockvexMessages &messages) : DlgProcs(messages)
+    AcceptAllRun(const QString &data, const QString &csv, TLockvexMessages &messages, TImportFiles &importFiles)
+        : DlgProcs(messages)
     {
+        DlgProcs.SetImportFiles(&importFiles);
         Table = NewTable(data);
         LockvexTbl = ItemManager->LockvexTbl = ListManager->LockvexTbl = Table.get();
         Dialog = std::make_unique<TLockvexDataImportDlg>(*ItemManager, DlgProcs);
@@ -146,6 +149,7 @@ struct EntryManagers {
     TItemManager Items{nullptr, &SharedRec, &Lists};
     TLockvexMessages RunMessages;
     ScopedMessageResponder Messages{RunMessages, false}; // the completion question answered No closes the window
+    TImportFiles ImportFiles; // the logs, each giving way to the next one's as in one program run
 
     explicit EntryManagers(const QString &folder)
     {
@@ -175,7 +179,7 @@ void BM_AcceptAllWithSaving(benchmark::State &state)
     double window = 0, store = 0;
     for (auto _ : state) {
         {
-            AcceptAllRun run(data, csv, managers.RunMessages);
+            AcceptAllRun run(data, csv, managers.RunMessages, managers.ImportFiles);
             const auto start = std::chrono::steady_clock::now();
             imported = run.Run();
             const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
@@ -212,6 +216,8 @@ void BM_WindowAcceptsAll(benchmark::State &state)
     TListManager lists{nullptr}; // on the table of each run
     TItemManager items{nullptr, &sharedRec, &lists};
     TLVDlgProcs dlgProcs{runMessages};
+    TImportFiles importFiles; // the logs, each giving way to the next one's as in one program run
+    dlgProcs.SetImportFiles(&importFiles);
     SharedLockvexRec = &sharedRec;
     ListManager = &lists;
     ItemManager = &items;

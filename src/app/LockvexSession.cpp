@@ -14,7 +14,7 @@ LockvexSession::LockvexSession(TLockvexMessages &messages)
     : LVDlgProcs(std::make_unique<TLVDlgProcs>(messages)), LockvexTbl(std::make_unique<TV9LockvexTbl>(true)),
       SharedLockvexRec(std::make_unique<TLockvexRec>()), ListManager(std::make_unique<TListManager>(LockvexTbl.get())),
       ItemManager(std::make_unique<TItemManager>(LockvexTbl.get(), SharedLockvexRec.get(), ListManager.get())),
-      TempFiles(std::make_unique<QStringList>()), WebHelp(std::make_unique<TWebHelpSystem>()),
+      TempFiles(std::make_unique<TImportFiles>()), WebHelp(std::make_unique<TWebHelpSystem>()),
       Messages(messages)
 {
     ::LVDlgProcs = LVDlgProcs.get();
@@ -22,7 +22,8 @@ LockvexSession::LockvexSession(TLockvexMessages &messages)
     ::SharedLockvexRec = SharedLockvexRec.get();
     ::ListManager = ListManager.get();
     ::ItemManager = ItemManager.get();
-    ::TempFiles = TempFiles.get();
+    LVDlgProcs->SetImportFiles(TempFiles.get());
+    LVDlgProcs->SetWebHelp(WebHelp.get());
     MainAppProcs = std::make_unique<TMgrMainAppProcs>();
 }
 
@@ -34,11 +35,11 @@ LockvexSession::~LockvexSession()
     ::SharedLockvexRec = nullptr;
     SharedLockvexRec.reset();
 
-    // The import's files (TempFiles names them): only those this run made, while they are so.
-    RemoveMadeImportFiles();
-    ::TempFiles = nullptr;
+    // The import's files: only those this run made, while they are so.
+    LVDlgProcs->SetImportFiles(nullptr);
     TempFiles.reset();
 
+    LVDlgProcs->SetWebHelp(nullptr);
     WebHelp.reset();
     ::ItemManager = nullptr;
     ItemManager.reset();

@@ -7,10 +7,9 @@
 // The pointers of the program's state (LockvexTbl, ListManager, ItemManager, ...) name these
 // objects while the session exists, and are empty outside it.
 
-#include <QStringList>
-
 #include <memory>
 
+class TImportFiles;
 class TItemManager;
 class TListManager;
 class TLockvexMessages;
@@ -39,7 +38,7 @@ public:
     std::unique_ptr<TLockvexRec> SharedLockvexRec;
     std::unique_ptr<TListManager> ListManager;
     std::unique_ptr<TItemManager> ItemManager;
-    std::unique_ptr<QStringList> TempFiles; // the import's files with passwords, removed at the end
+    std::unique_ptr<TImportFiles> TempFiles; // the import's files with passwords, removed at the end
     std::unique_ptr<TWebHelpSystem> WebHelp;
     std::unique_ptr<TMgrMainAppProcs> MainAppProcs; // the start's procedures: mode, data file, sign-in
 

@@ -12,7 +12,9 @@
 
 #include <utility>
 
+class TImportFiles;
 class TLockvexMessages;
+class TWebHelpSystem;
 
 // The program's version as it shows it: "9.00".
 QString LockvexVersionNumber();
@@ -78,8 +80,20 @@ public:
     // The run's messages (the message box, the quiet close, the window that owns the messages).
     TLockvexMessages &Messages() const { return messages_; }
 
+    // The files the run's imports make (the session's TempFiles), for the import window: set by
+    // whoever owns them before an import window is made, and cleared when they go.
+    void SetImportFiles(TImportFiles *importFiles) { importFiles_ = importFiles; }
+    TImportFiles &ImportFiles() const { return *importFiles_; }
+
+    // The run's web help (the session's WebHelp), for the windows' HELP and F1; none without a
+    // session: help then asks nothing.
+    void SetWebHelp(TWebHelpSystem *webHelp) { webHelp_ = webHelp; }
+    TWebHelpSystem *WebHelp() const { return webHelp_; }
+
 private:
     TLockvexMessages &messages_;
+    TImportFiles *importFiles_ = nullptr;
+    TWebHelpSystem *webHelp_ = nullptr;
 };
 
 // Texts of the prepared mails, built whole: nothing is cut to a buffer's size.

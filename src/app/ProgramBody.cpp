@@ -54,7 +54,7 @@ void EndRunOnExitCall()
     session->LockvexTbl->CloseTable();
     // Qt's own objects that were made after this handler was registered are gone by now (the
     // settings among them): only plain file calls from here on.
-    RemoveMadeImportFiles(false);
+    session->TempFiles->RemoveMadeImportFiles(false);
 }
 
 void OnEndingSignal(int)
@@ -164,7 +164,7 @@ bool RunStartSteps(TLockvexMessages &messages)
     } else {
         // No other copy runs on this data: what a run that did not end normally left of its
         // imports goes (an import log with passwords in plain text, view copies).
-        RemoveLeftImportFiles();
+        runSession->TempFiles->RemoveLeftImportFiles();
         if (!MemStickMode)
             ReadOnlyMode = CheckDataInUse();
     }

@@ -6,8 +6,6 @@ TItemManager *ItemManager = nullptr;
 TLockvexRec *SharedLockvexRec = nullptr;
 TV9LockvexTbl *LockvexTbl = nullptr;
 
-QStringList *TempFiles = nullptr;
-
 int DisplayedItemKey = -1;
 
 QString ProfileFolder;
@@ -38,7 +36,6 @@ void ResetGlobals()
     ItemManager = nullptr;
     SharedLockvexRec = nullptr;
     LockvexTbl = nullptr;
-    TempFiles = nullptr;
     DisplayedItemKey = -1;
     ProfileFolder.clear();
     DocumentsFolder.clear();

@@ -23,8 +23,6 @@ extern TItemManager *ItemManager;
 extern TLockvexRec *SharedLockvexRec;
 extern TV9LockvexTbl *LockvexTbl;
 
-extern QStringList *TempFiles; // temporary files of the import, deleted at exit
-
 // The entry shown or picked in a window.
 extern int DisplayedItemKey;
 

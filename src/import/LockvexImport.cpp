@@ -167,7 +167,7 @@ int ImportFieldCapacity(int k)
     return field ? field->StoredWidth : 0;
 }
 
-TImportExport::TImportExport() : DupeNameExists(NameInEntryTable) {}
+TImportExport::TImportExport(TImportFiles &files) : DupeNameExists(NameInEntryTable), files_(files) {}
 
 TImportExport::~TImportExport()
 {
@@ -261,7 +261,7 @@ bool TImportExport::OpenImport()
         // a link or a pipe of that name is neither written through nor emptied nor deleted. The
         // log is removed when the program ends, viewed or not.
         int handle = -1;
-        if (const int err = CreateImportLog(base, LogFileName, handle))
+        if (const int err = files_.CreateImportLog(base, LogFileName, handle))
             throw TextFileError(err, QString::fromLocal8Bit(std::strerror(err)) + QStringLiteral(": ") + LogFileName);
         OpenTextForWriteOn(LogFile, handle, LogFileName);
         CSVFieldCount = 0;

@@ -23,6 +23,8 @@
 #include <functional>
 #include <vector>
 
+class TImportFiles;
+
 inline constexpr int ImportFieldCount = 100;   // elements of ImportFields, numbered 1 to 100
 inline constexpr int ImportedEntryFields = 14; // of which 1 to 14 are read
 inline constexpr int LogPrefixWidth = 29;
@@ -58,7 +60,8 @@ public:
     // Answers whether an entry already bears exactly this name (letter case counts).
     using DupeNameTest = std::function<bool(const QString &name)>;
 
-    TImportExport();
+    // files: the run's import files, which make and keep the log.
+    explicit TImportExport(TImportFiles &files);
     // An import still open is ended as if the user had quit it: both files are closed and the
     // log keeps every line.
     ~TImportExport();
@@ -141,4 +144,5 @@ private:
     DupeNameTest DupeNameExists;
     QList<int> Shortened; // fields of the current record that were cut to their capacity
     QList<int> Replaced;  // fields of the current record with characters replaced by "?"
+    TImportFiles &files_; // the run's import files: the log is made and noted there
 };

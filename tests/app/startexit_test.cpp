@@ -2,6 +2,7 @@
 // file was damaged, and what the exit steps report.
 
 #include "app/LockvexMsgdial.h"
+#include "app/LockvexSession.h"
 #include "app/MgrImportFiles.h"
 #include "app/MgrMainApp.h"
 #include "app/ProgramBody.h"
@@ -76,7 +77,7 @@ protected:
         RunStartSteps(runMessages);
         QString log;
         int handle = -1;
-        if (CreateImportLog(Imports + QStringLiteral("/pw"), log, handle) != 0)
+        if (RunSession()->TempFiles->CreateImportLog(Imports + QStringLiteral("/pw"), log, handle) != 0)
             std::_Exit(3);
         if (::write(handle, "Accepted by User   Bank,secret\r\n", 33) != 33)
             std::_Exit(4);

@@ -4,6 +4,7 @@
 #include "common/DateStamp.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
+#include "app/MgrImportFiles.h"
 #include "import/LockvexImport.h"
 #include "store/RecDALockvex.h"
 #include "store/TBDALockvexData.h"
@@ -73,7 +74,8 @@ protected:
 // the name is trimmed after the cut, so a second record with the same stored name is a duplicate.
 TEST_F(ImportFuzzFindings, ANameCutOnBlanksIsTrimmedAndItsDuplicatesArePassedOver)
 {
-    TImportExport engine;
+    TImportFiles importFiles; // the log the engine writes, removed at the end
+    TImportExport engine(importFiles);
     engine.ImpExFormat.ImpExFileName = Fixture("fuzz-import-cut-names.csv");
     engine.ImpExFormat.ImportFields[1] = 1;
     engine.ImpExFormat.ImportFields[5] = 2;

@@ -4,6 +4,7 @@
 #include "common/DateStamp.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
+#include "app/MgrImportFiles.h"
 #include "import/LockvexImport.h"
 #include "store/RecDALockvex.h"
 #include "store/TBDALockvexData.h"
@@ -64,7 +65,8 @@ protected:
 
 TEST_F(ImportTableTest, NamesOfTheEntryTableAndOfAcceptedRecordsInAnyLetterCaseAreDuplicates)
 {
-    TImportExport engine;
+    TImportFiles importFiles; // the log the engine writes, removed at the end
+    TImportExport engine(importFiles);
     engine.ImpExFormat.ImpExFileName = Fixture("import-names.csv");
     engine.ImpExFormat.ImportFields[1] = 1;
     engine.ImpExFormat.ImportFields[5] = 2;
@@ -90,7 +92,8 @@ TEST_F(ImportTableTest, NamesOfTheEntryTableAndOfAcceptedRecordsInAnyLetterCaseA
 
 TEST_F(ImportTableTest, TheEngineWritesNoEntryItself)
 {
-    TImportExport engine;
+    TImportFiles importFiles; // the log the engine writes, removed at the end
+    TImportExport engine(importFiles);
     engine.ImpExFormat.ImpExFileName = Fixture("import-notes-last.csv");
     engine.ImpExFormat.HeaderLines = "1";
     engine.ImpExFormat.ImportFields[1] = 1;

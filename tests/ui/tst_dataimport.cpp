@@ -128,7 +128,7 @@ private:
     std::unique_ptr<TListManager> lists_;
     std::unique_ptr<TItemManager> items_;
     std::unique_ptr<TLVDlgProcs> dlgProcs_;
-    QStringList tempFiles_;
+    std::unique_ptr<TImportFiles> importFiles_; // the run's, as the session owns them
     QString importFolder_;
 };
 
@@ -156,8 +156,8 @@ void TstDataImport::init()
     ItemManager = items_.get();
     dlgProcs_ = std::make_unique<TLVDlgProcs>(runMessages_);
     LVDlgProcs = dlgProcs_.get();
-    tempFiles_.clear();
-    TempFiles = &tempFiles_;
+    importFiles_ = std::make_unique<TImportFiles>();
+    dlgProcs_->SetImportFiles(importFiles_.get());
     importFolder_ = testPlatform_->Home() + QStringLiteral("/imports");
     QDir().mkpath(importFolder_);
 }
@@ -166,7 +166,7 @@ void TstDataImport::cleanup()
 {
     runMessages_.SetQuietClose(false);
     SetCloseOnSignal(nullptr);
-    RemoveMadeImportFiles();
+    importFiles_.reset(); // removes what the import made
     testPlatform_->FailStorage = nullptr;
     table_.reset();
     LockvexTbl = nullptr;
@@ -284,8 +284,10 @@ void TstDataImport::firstOpeningHasEveryControlAndTheDefaults()
     QCOMPARE(HelpContext(dlg->FileBrowseBtn), 3211);
     QCOMPARE(HelpContext(dlg->ViewLogBtn), 3214);
     QCOMPARE(HelpContext(dlg->QuitBtn), 3234);
-    TWebHelpSystem help;
+    TWebHelpSystem help; // the run's, which the dialog procedures hand the window
+    dlgProcs_->SetWebHelp(&help);
     QTest::mouseClick(dlg->LockvexHelpBtn, Qt::LeftButton);
+    dlgProcs_->SetWebHelp(nullptr);
     QCOMPARE(testPlatform_->OpenedUrls.size(), 1);
     QVERIFY(testPlatform_->OpenedUrls.first().contains(QStringLiteral("contextid=2000")));
 }
@@ -786,7 +788,7 @@ void TstDataImport::viewCopiesArePrivateAndNeverReplaceAUsersFile()
     QFile users(usersFile);
     QVERIFY(users.open(QIODevice::ReadOnly));
     QCOMPARE(users.readAll(), QByteArray("the user's own notes"));
-    QCOMPARE(tempFiles_, QStringList{copy});
+    QCOMPARE(importFiles_->TempFiles(), QStringList{copy});
 
     // The log: message 10 before an import, then opened and deleted at exit; owner-only.
     QTest::mouseClick(dlg->ViewLogBtn, Qt::LeftButton);
@@ -798,10 +800,10 @@ void TstDataImport::viewCopiesArePrivateAndNeverReplaceAUsersFile()
     const QString log = importFolder_ + "/pw Log.txt";
     QCOMPARE(testPlatform_->OpenedFiles.last(), log);
     QCOMPARE(QFile(log).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFileDevice::Permissions());
-    QCOMPARE(tempFiles_, (QStringList{copy, log}));
+    QCOMPARE(importFiles_->TempFiles(), (QStringList{copy, log}));
 
     // What the run made goes at the program's end, and the folders with it.
-    RemoveMadeImportFiles();
+    importFiles_->RemoveMadeImportFiles();
     QVERIFY(!QFileInfo::exists(log));
     QVERIFY(!QFileInfo::exists(ImportViewFolder()));
 }
@@ -825,7 +827,7 @@ void TstDataImport::viewLogShowsOnlyTheLogThisRunWrote()
     const QString written = importFolder_ + "/statement Log (2).txt";
     QCOMPARE(testPlatform_->OpenedFiles, QStringList{written});
     QCOMPARE(LogLines(written).first(), Logged("Accepted by User", "Bank,1"));
-    RemoveMadeImportFiles();
+    importFiles_->RemoveMadeImportFiles();
     QVERIFY(!QFileInfo::exists(written));
     QFile users(usersLog);
     QVERIFY(users.open(QIODevice::ReadOnly));

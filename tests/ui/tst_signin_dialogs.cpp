@@ -547,7 +547,8 @@ void TstSignInDialogs::logoOpensTheMakersSite()
 
 void TstSignInDialogs::helpKeyOpensSignInHelp()
 {
-    TWebHelpSystem webHelp;
+    TWebHelpSystem webHelp; // the run's, which the dialog procedures hand the dialog
+    dlgProcs_->SetWebHelp(&webHelp);
     TLockvexPasswordDlg dialog(safe_.Checker());
     dialog.show();
     QApplication::setActiveWindow(&dialog);

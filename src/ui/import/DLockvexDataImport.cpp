@@ -299,12 +299,12 @@ QWidget *TLockvexDataImportDlg::BuildReviewGroup()
 void TLockvexDataImportDlg::FormCreate()
 {
     // The title is the window's name in the program; assistive tools read what it is for.
-    WindowFrame::SetUp(*this, HelpContexts::ImportDialog, QStringLiteral("Import passwords from a CSV file"));
+    WindowFrame::SetUp(*this, dlgProcs_.WebHelp(), HelpContexts::ImportDialog, QStringLiteral("Import passwords from a CSV file"));
     TextFileWritten = false;
     CSVHeaders = false;
     AcceptAllCheckBox->setChecked(false);
     ShowRecord(false);
-    ImportExport = std::make_unique<TImportExport>();
+    ImportExport = std::make_unique<TImportExport>(dlgProcs_.ImportFiles());
     SetZeroValues();
     GetImportInfo();
     GetImportFields();
@@ -333,7 +333,7 @@ void TLockvexDataImportDlg::SetImportHelpContexts()
 
 void TLockvexDataImportDlg::LockvexHelpBtnClick()
 {
-    ShowWindowHelp(this);
+    ShowWindowHelp(this, dlgProcs_.WebHelp());
 }
 
 void TLockvexDataImportDlg::done(int result)

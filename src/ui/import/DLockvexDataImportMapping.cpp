@@ -154,12 +154,13 @@ void TLockvexDataImportDlg::ShowTextCopy()
         return;
     QString base;
     SplitFileAtFirstDot(importFile, FileExt, base);
-    const QString folder = CreateImportViewFolder();
+    TImportFiles &files = dlgProcs_.ImportFiles();
+    const QString folder = files.CreateImportViewFolder();
     QString problem;
     if (folder.isEmpty())
         problem = QStringLiteral("Lockvex could not make its private folder for the copy.");
     else
-        problem = WriteImportViewCopy(importFile, folder, WorkFileName);
+        problem = files.WriteImportViewCopy(importFile, folder, WorkFileName);
     if (!problem.isEmpty()) {
         dlgProcs_.Messages().ShowErrorMessage(QStringLiteral("The import file could not be shown. ") + problem);
         return;
@@ -178,7 +179,7 @@ void TLockvexDataImportDlg::ViewLogBtnClick()
         WorkFileName = ImportExport->GetLogFileName();
     else
         WorkFileName.clear();
-    if (WorkFileName.isEmpty() || !IsMadeImportFile(WorkFileName)) {
+    if (WorkFileName.isEmpty() || !dlgProcs_.ImportFiles().IsMadeImportFile(WorkFileName)) {
         dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgNoLogFile]);
         return;
     }

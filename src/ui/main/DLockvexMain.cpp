@@ -199,7 +199,7 @@ void TLockvexMainDlg::FormCreate()
 
     // 3: help contexts, with F1; the caption ends in the data file's path: assistive tools read a
     // name that says what the window is.
-    WindowFrame::SetUp(*this, HelpContexts::MainWindow, QStringLiteral("Lockvex web entries"));
+    WindowFrame::SetUp(*this, dlgProcs_.WebHelp(), HelpContexts::MainWindow, QStringLiteral("Lockvex web entries"));
     SetHelpContext(ImportPasswordsBtn, HelpContexts::ImportPasswordsBtn);
     SetHelpContext(TfrMemStickBtn, HelpContexts::TfrMemStickBtn);
     SetHelpContext(NewBtn, HelpContexts::NewBtn);

@@ -109,7 +109,7 @@ void TLockvexMainDlg::CloseOnSignal()
 
 void TLockvexMainDlg::LockvexHelpBtnClick()
 {
-    ShowWindowHelp(this);
+    ShowWindowHelp(this, dlgProcs_.WebHelp());
 }
 
 void TLockvexMainDlg::SendToFriendBtnClick()

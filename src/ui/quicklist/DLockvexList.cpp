@@ -50,7 +50,7 @@ TLockvexListDlg::TLockvexListDlg(LockvexSession &session, QWidget *parent) : QDi
     BuildControls();
     ApplyLook();
     GetDisplayInfo();
-    WindowFrame::SetUp(*this, HelpContexts::QuickListWindow);
+    WindowFrame::SetUp(*this, session_.LVDlgProcs->WebHelp(), HelpContexts::QuickListWindow);
     setWindowTitle(QStringLiteral("Select website"));
     FirstActivate = true;
     if (ScaleForms)

@@ -69,7 +69,7 @@ TLockvexSignInDlg::TLockvexSignInDlg(QWidget *parent, TPasswordChecker checker, 
     setModal(true);
     BuildControls(twoPasswords);
     ApplyLook();
-    WindowFrame::SetUp(*this, HelpContexts::SignIn);
+    WindowFrame::SetUp(*this, LVDlgProcs != nullptr ? LVDlgProcs->WebHelp() : nullptr, HelpContexts::SignIn);
 }
 
 TLockvexSignInDlg::~TLockvexSignInDlg()
