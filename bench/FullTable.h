@@ -74,7 +74,7 @@ struct FullTable {
 
     std::unique_ptr<QTemporaryDir> folder;
     std::unique_ptr<TV9LockvexTbl> table;
-    TLockvexMessages messages; // nobody answers: a question is answered No
+    TLockvexMessages messages;      // nobody answers: a question is answered No
     TLVDlgProcs dlgProcs{messages}; // the windows' settings and pages
     TLockvexRec shared;
     TListManager lists{nullptr}; // on table, once it is open

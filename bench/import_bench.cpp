@@ -12,8 +12,8 @@
 // The engine's duplicate-name test is a hash lookup here, as the entry table's is, so that the
 // figures are those of reading, parsing, converting and logging.
 
-#include "common/TextFiles.h"
 #include "app/MgrImportFiles.h"
+#include "common/TextFiles.h"
 #include "import/LockvexImport.h"
 
 #include <QCoreApplication>

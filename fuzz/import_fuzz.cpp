@@ -11,9 +11,9 @@
 
 #include "common/Win1252.h"
 
+#include "app/MgrImportFiles.h"
 #include "entries/EntryText.h"
 #include "entries/MgrLockvexItems.h"
-#include "app/MgrImportFiles.h"
 #include "import/LockvexImport.h"
 #include "store/RecDALockvex.h"
 #include "store/TBDALockvexData.h"

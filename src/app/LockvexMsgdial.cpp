@@ -93,6 +93,7 @@ const std::array<TMsgFields, 24> MsgCatalogue = {{
      {mbOK},
      0},
 }};
+
 TShownMessage FillMessage(const TMsgFields &Fields, const QString &Value)
 {
     TShownMessage message;
@@ -119,6 +120,7 @@ TShownMessage FillMessage(const TMsgFields &Fields, const QString &Value)
         message.Buttons << QStringLiteral("OK");
     return message;
 }
+
 TLockvexMessages::TLockvexMessages(TMessagePresenter presenter) : messagePresenter_(std::move(presenter)) {}
 
 bool TLockvexMessages::ShowMessageDlg(const TMsgFields &Fields, const QString &Value)

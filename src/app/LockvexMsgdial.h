@@ -102,7 +102,6 @@ struct TShownMessage {
 // does it fill the first "_" of the text. An empty value leaves every "_" as it is.
 TShownMessage FillMessage(const TMsgFields &Fields, const QString &Value);
 
-
 // A responder answers messages in place of the dialog (tests).
 using TMessageResponder = std::function<bool(const TShownMessage &)>;
 // The dialog that asks the user: answers as a responder does; owner is the window that owns the

@@ -14,8 +14,7 @@ LockvexSession::LockvexSession(TLockvexMessages &messages)
     : LVDlgProcs(std::make_unique<TLVDlgProcs>(messages)), LockvexTbl(std::make_unique<TV9LockvexTbl>(true)),
       SharedLockvexRec(std::make_unique<TLockvexRec>()), ListManager(std::make_unique<TListManager>(LockvexTbl.get())),
       ItemManager(std::make_unique<TItemManager>(LockvexTbl.get(), SharedLockvexRec.get(), ListManager.get())),
-      TempFiles(std::make_unique<TImportFiles>()), WebHelp(std::make_unique<TWebHelpSystem>()),
-      Messages(messages)
+      TempFiles(std::make_unique<TImportFiles>()), WebHelp(std::make_unique<TWebHelpSystem>()), Messages(messages)
 {
     ::LVDlgProcs = LVDlgProcs.get();
     ::LockvexTbl = LockvexTbl.get();

@@ -83,8 +83,8 @@ private:
     bool NoteMadeFile(const QString &path, int handle, bool inSettings);
     void ForgetMadeFiles(const QString &stem, const QString &ext);
 
-    QList<TMadeImportFile> madeFiles_;    // by this run, in order
-    QString runFolder_;            // this run's view folder, once made
-    bool runFolderInBase_ = false; // made in ImportViewFolder(), not elsewhere
+    QList<TMadeImportFile> madeFiles_; // by this run, in order
+    QString runFolder_;                // this run's view folder, once made
+    bool runFolderInBase_ = false;     // made in ImportViewFolder(), not elsewhere
     int runFolderLock_ = -1;
 };

@@ -49,7 +49,8 @@ void TfrToMemStick(TLockvexMessages &messages, const QString &SelectedDirectory)
     // The PC's copy goes to the stick, also when the data in use lives in a cloud folder.
     const bool dataCopied =
         desktop.CopyFile(InFolder(LocalDataFolder, StickDataName), InFolder(SelectedDirectory, StickDataName), false);
-    messages.ShowMessageDlg(MsgCatalogue[programCopied && dataCopied ? MsgCopiedToStick : MsgUnableToCopy], SelectedDirectory);
+    messages.ShowMessageDlg(MsgCatalogue[programCopied && dataCopied ? MsgCopiedToStick : MsgUnableToCopy],
+                            SelectedDirectory);
 }
 
 void TfrMemStickCommand(TLockvexMessages &messages)

@@ -1,7 +1,6 @@
 #include "app/LockvexMsgdial.h"
 #include "common/Globals.h"
 
-
 #include <QObject>
 
 #include <gtest/gtest.h>

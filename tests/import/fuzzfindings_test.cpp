@@ -1,10 +1,10 @@
 // Inputs the fuzz targets found faults with, kept so that the faults stay fixed. The files are
 // in tests/data/fuzz-*.
 
+#include "app/MgrImportFiles.h"
 #include "common/DateStamp.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
-#include "app/MgrImportFiles.h"
 #include "import/LockvexImport.h"
 #include "store/RecDALockvex.h"
 #include "store/TBDALockvexData.h"

@@ -1,10 +1,10 @@
 // The engine against a real entry table, with the window's part played by the test: each
 // accepted record is saved through the item manager (AddItem, SaveWebItem).
 
+#include "app/MgrImportFiles.h"
 #include "common/DateStamp.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
-#include "app/MgrImportFiles.h"
 #include "import/LockvexImport.h"
 #include "store/RecDALockvex.h"
 #include "store/TBDALockvexData.h"

@@ -180,7 +180,7 @@ void TstMainWindowRun::cleanup()
 int TstMainWindowRun::RunProgram(std::function<void()> script)
 {
     ResetGlobals();
-    runMessages_.SetQuietClose(false); // a new run: an earlier one's ending signal is over
+    runMessages_.SetQuietClose(false);             // a new run: an earlier one's ending signal is over
     ScopedMessageResponder messages(runMessages_); // any question is answered Yes / OK
     QObject scope;
     QTimer::singleShot(0, &scope, std::move(script));

@@ -27,8 +27,8 @@ using namespace LockvexStyle;
 
 void TLockvexItemDlg::BuildHeader()
 {
-    const WindowFrame::THeader header = WindowFrame::MakeHeader(
-        *this, QStringLiteral("On your memory stick"), scale_, [this] { ShowWindowHelp(this, dlgProcs_.WebHelp()); });
+    const WindowFrame::THeader header = WindowFrame::MakeHeader(*this, QStringLiteral("On your memory stick"), scale_,
+                                                                [this] { ShowWindowHelp(this, dlgProcs_.WebHelp()); });
     HeaderBand = header.Band;
     LockvexLabel = header.Title;
     LockvexTextLabel = header.Text;

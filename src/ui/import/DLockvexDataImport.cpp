@@ -299,7 +299,8 @@ QWidget *TLockvexDataImportDlg::BuildReviewGroup()
 void TLockvexDataImportDlg::FormCreate()
 {
     // The title is the window's name in the program; assistive tools read what it is for.
-    WindowFrame::SetUp(*this, dlgProcs_.WebHelp(), HelpContexts::ImportDialog, QStringLiteral("Import passwords from a CSV file"));
+    WindowFrame::SetUp(*this, dlgProcs_.WebHelp(), HelpContexts::ImportDialog,
+                       QStringLiteral("Import passwords from a CSV file"));
     TextFileWritten = false;
     CSVHeaders = false;
     AcceptAllCheckBox->setChecked(false);

@@ -92,9 +92,10 @@ bool TLockvexDataImportDlg::StartEngine()
 void TLockvexDataImportDlg::ImportFailed(const QString &reason)
 {
     ShowRecord(false);
-    dlgProcs_.Messages().ShowErrorMessage(QStringLiteral("The import stopped: Lockvex could not read the import file or write its log "
-                                    "beside it. Entries accepted before were saved. ") +
-                     reason);
+    dlgProcs_.Messages().ShowErrorMessage(
+        QStringLiteral("The import stopped: Lockvex could not read the import file or write its log "
+                       "beside it. Entries accepted before were saved. ") +
+        reason);
 }
 
 void TLockvexDataImportDlg::DisplayImportedItem()

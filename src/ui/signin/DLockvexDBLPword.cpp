@@ -16,7 +16,8 @@ TLockvexDBLPwordDlg::TLockvexDBLPwordDlg(TPasswordChecker checker, QWidget *pare
     setObjectName(QStringLiteral("LockvexDBLPwordDlg"));
     setWindowTitle(QStringLiteral("LockvexDBLPwordDlg"));
     // The title is the window's name in the program; assistive tools read what it asks for.
-    WindowFrame::SetUp(*this, LVDlgProcs != nullptr ? LVDlgProcs->WebHelp() : nullptr, HelpContexts::SignIn, QStringLiteral("Lockvex access passwords"));
+    WindowFrame::SetUp(*this, LVDlgProcs != nullptr ? LVDlgProcs->WebHelp() : nullptr, HelpContexts::SignIn,
+                       QStringLiteral("Lockvex access passwords"));
     Label2->setText(QStringLiteral("Please enter TWO of the passwords in the safe:"));
     DropboxLbl->setText(QStringLiteral("Data on MemStick"));
     // Tab order: Override, Cancel, then the group (Edit1, ENTER, Edit2).
