@@ -2,6 +2,7 @@
 // store's maximum of entries, in memory where /dev/shm exists.
 #pragma once
 
+#include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/RunState.h"
 #include "common/DateStamp.h"
@@ -71,8 +72,9 @@ struct FullTable {
 
     std::unique_ptr<QTemporaryDir> folder;
     std::unique_ptr<TV9LockvexTbl> table;
-    TRunState run;             // the windows' mode, folders and screen: none of the program's
-    TLVDlgProcs dlgProcs{run}; // the windows' settings and pages
+    TRunState run;                       // the windows' mode, folders and screen: none of the program's
+    TLockvexMessages messages;           // nobody answers: a question is answered No
+    TLVDlgProcs dlgProcs{run, messages}; // the windows' settings and pages
     TLockvexRec shared;
     TListManager lists{nullptr}; // on table, once it is open
     TItemManager items{nullptr, &shared, &lists};

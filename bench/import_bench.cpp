@@ -12,6 +12,8 @@
 // The engine's duplicate-name test is a hash lookup here, as the entry table's is, so that the
 // figures are those of reading, parsing, converting and logging.
 
+#include "app/MgrImportFiles.h"
+#include "app/RunState.h"
 #include "common/TextFiles.h"
 #include "import/LockvexImport.h"
 
@@ -122,10 +124,12 @@ void ImportEngine(benchmark::State &state)
     int imported = 0;
     Seconds engineTime, pythonTime;
     bool withPython = true;
+    TRunFolders folders;               // no settings file: the logs are named nowhere
+    TImportFiles importFiles{folders}; // each run's log gives way to the next one's, as in one program run
     for (auto _ : state) {
         const Seconds start = Now();
         QSet<QString> names;
-        TImportExport engine;
+        TImportExport engine(importFiles);
         engine.SetDupeNameTest([&names](const QString &name) { return names.contains(name); });
         engine.ImpExFormat.ImpExFileName = file;
         engine.ImpExFormat.HeaderLines = "1";

@@ -17,6 +17,7 @@
 #include "StoreFixture.h"
 
 #include "app/LockvexMsgdial.h"
+#include "app/MgrImportFiles.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/RunState.h"
 #include "common/DateStamp.h"
@@ -107,8 +108,10 @@ struct EntryManagers {
     TLockvexRec SharedRec;
     TListManager Lists{nullptr}; // on the table of each run
     TItemManager Items{nullptr, &SharedRec, &Lists};
-    ScopedMessageResponder Messages{false}; // the completion question answered No closes the window
-    TRunState Run;                          // the settings file in the benchmark's folder
+    TLockvexMessages RunMessages;
+    ScopedMessageResponder Messages{RunMessages, false}; // the completion question answered No closes the window
+    TRunState Run;                                       // the settings file in the benchmark's folder
+    TImportFiles ImportFiles{Run.Folders}; // the logs, each giving way to the next one's as in one program run
 
     explicit EntryManagers(const QString &folder) { Run.Folders.IniFileName = folder + QStringLiteral("/Lockvex.INI"); }
 };
@@ -120,8 +123,10 @@ struct AcceptAllRun {
     TLVDlgProcs DlgProcs;
     std::unique_ptr<TLockvexDataImportDlg> Dialog;
 
-    AcceptAllRun(EntryManagers &managers, const QString &data, const QString &csv) : DlgProcs(managers.Run)
+    AcceptAllRun(EntryManagers &managers, const QString &data, const QString &csv)
+        : DlgProcs(managers.Run, managers.RunMessages)
     {
+        DlgProcs.SetImportFiles(&managers.ImportFiles);
         Table = NewTable(data);
         managers.Items.LockvexTbl = managers.Lists.LockvexTbl = Table.get();
         Dialog = std::make_unique<TLockvexDataImportDlg>(managers.Items, DlgProcs);
@@ -195,11 +200,14 @@ void BM_WindowAcceptsAll(benchmark::State &state)
     const QString csv = WriteImportFile(folder);
     TRunState run; // the settings file in the benchmark's folder
     run.Folders.IniFileName = folder + QStringLiteral("/Lockvex.INI");
-    ScopedMessageResponder messages(false); // the completion question answered No closes the window
+    TLockvexMessages runMessages;
+    ScopedMessageResponder messages(runMessages, false); // the completion question answered No closes the window
     TLockvexRec sharedRec;
     TListManager lists{nullptr}; // on the table of each run
     TItemManager items{nullptr, &sharedRec, &lists};
-    TLVDlgProcs dlgProcs{run};
+    TLVDlgProcs dlgProcs{run, runMessages};
+    TImportFiles importFiles{run.Folders}; // the logs, each giving way to the next one's as in one program run
+    dlgProcs.SetImportFiles(&importFiles);
     int imported = 0;
     for (auto _ : state) {
         state.PauseTiming();

@@ -11,6 +11,7 @@
 
 #include "common/Win1252.h"
 
+#include "app/MgrImportFiles.h"
 #include "entries/EntryText.h"
 #include "entries/MgrLockvexItems.h"
 #include "import/LockvexImport.h"
@@ -91,7 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     SharedLockvexRec = &sharedRec;
     ItemManager = &items;
 
-    TImportExport engine;
+    TImportFiles importFiles; // the log the engine writes, removed at the end
+    TImportExport engine(importFiles);
     engine.ImpExFormat.ImpExFileName = importFile;
     engine.ImpExFormat.HeaderLines = QByteArray(reinterpret_cast<const char *>(data), HeaderBytes);
     for (size_t k = 1; k <= MappingBytes; ++k)

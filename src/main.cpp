@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/ProgramBody.h"
 #include "common/Globals.h"
@@ -31,10 +32,10 @@ int main(int argc, char *argv[])
     QApplication::setPalette(LockvexStyle::WindowPalette());
     platform::DesktopPlatform desktop;
     platform::Install(&desktop);
-    HandleEndingSignals(app);
+    TLockvexMessages messages(RunMessageDialog); // from the start steps to the end of the exit steps
+    HandleEndingSignals(app, messages);
     EndRunOnExit();
-    InstallMessageDialog();
-    int result = RunLockvex(app, RunSignInDialog, RunProgramWindows);
+    int result = RunLockvex(app, messages, RunSignInDialog, RunProgramWindows);
     platform::Install(nullptr);
     return result;
 }

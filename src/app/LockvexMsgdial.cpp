@@ -93,15 +93,6 @@ const std::array<TMsgFields, 24> MsgCatalogue = {{
      {mbOK},
      0},
 }};
-namespace
-{
-
-std::function<void()> ownerMessageShown;
-TMessageResponder messageResponder;
-TMessageResponder messagePresenter;
-bool quietClose = false;
-
-} // namespace
 
 TShownMessage FillMessage(const TMsgFields &Fields, const QString &Value)
 {
@@ -129,63 +120,41 @@ TShownMessage FillMessage(const TMsgFields &Fields, const QString &Value)
         message.Buttons << QStringLiteral("OK");
     return message;
 }
-void SetQuietClose(bool quiet)
-{
-    quietClose = quiet;
-}
 
-bool QuietClose()
-{
-    return quietClose;
-}
+TLockvexMessages::TLockvexMessages(TMessagePresenter presenter) : messagePresenter_(std::move(presenter)) {}
 
-bool ShowMessageDlg(const TMsgFields &Fields, const QString &Value)
+bool TLockvexMessages::ShowMessageDlg(const TMsgFields &Fields, const QString &Value)
 {
-    if (quietClose)
+    if (quietClose_)
         return false; // nobody is there to answer
-    if (ownerMessageShown)
-        ownerMessageShown();
+    if (ownerMessageShown_)
+        ownerMessageShown_();
     const TShownMessage message = FillMessage(Fields, Value);
-    if (messageResponder)
-        return messageResponder(message);
-    if (messagePresenter)
-        return messagePresenter(message);
+    if (messageResponder_)
+        return messageResponder_(message);
+    if (messagePresenter_)
+        return messagePresenter_(message, owner_.data());
     // No window layer to ask (a run without windows): the safe answer is No, and the message
     // still reaches whoever reads the program's error output.
     std::fprintf(stderr, "Lockvex: %s %s\n", qPrintable(message.Caption), qPrintable(message.Text));
     return false;
 }
 
-void ShowErrorMessage(const QString &text)
+void TLockvexMessages::ShowErrorMessage(const QString &text)
 {
     ShowMessageDlg(TMsgFields{QString(), text, mtError, {mbOK}, 0});
 }
 
-void SetMessageShownCall(std::function<void()> messageShown)
+ScopedMessageResponder::ScopedMessageResponder(TLockvexMessages &messages, bool defaultAnswer)
+    : DefaultAnswer(defaultAnswer), messages_(messages), previous_(messages.MessageResponder())
 {
-    ownerMessageShown = std::move(messageShown);
-}
-
-void SetMessagePresenter(TMessageResponder presenter)
-{
-    messagePresenter = std::move(presenter);
-}
-
-void SetMessageResponder(TMessageResponder responder)
-{
-    messageResponder = std::move(responder);
-}
-
-ScopedMessageResponder::ScopedMessageResponder(bool defaultAnswer)
-    : DefaultAnswer(defaultAnswer), previous_(messageResponder)
-{
-    messageResponder = [this](const TShownMessage &message) {
+    messages_.SetMessageResponder([this](const TShownMessage &message) {
         Shown.append(message);
         return Answers.isEmpty() ? DefaultAnswer : Answers.takeFirst();
-    };
+    });
 }
 
 ScopedMessageResponder::~ScopedMessageResponder()
 {
-    messageResponder = std::move(previous_);
+    messages_.SetMessageResponder(std::move(previous_));
 }

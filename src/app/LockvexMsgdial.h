@@ -2,9 +2,11 @@
 // The message catalogue and the one routine that shows its messages. Every message box of the
 // program comes from here: a caller names a catalogue entry and may pass one value that takes the
 // place of the entry's placeholder "_". The texts and buttons are data; the dialog that shows them
-// belongs to the window layer, which installs it (ui/messages/MessageDialog.h).
+// belongs to the window layer (ui/messages/MessageDialog.h), which the program hands in when it
+// makes the run's messages (TLockvexMessages).
 
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -87,26 +89,6 @@ enum LockvexMsgNo : int {
     MsgCharactersReplaced = 23
 };
 
-// Shows the message with Value in its placeholder, modally, through the installed dialog. True
-// when the user pressed OK or Yes; false for No or when the dialog was closed otherwise, and when
-// no dialog is installed (the message then goes to the error output). The message-shown call
-// (SetMessageShownCall) is told.
-bool ShowMessageDlg(const TMsgFields &Fields, const QString &Value = QString());
-
-// The program closes on an ending signal (log-out): from then on no message is shown, each is
-// answered as by closing its dialog (false), so that nothing waits for an answer nobody gives.
-void SetQuietClose(bool quiet);
-bool QuietClose();
-
-// An error message that is not in the catalogue, such as a settings file that cannot be written;
-// shown the same way with the error scheme and one OK button.
-void ShowErrorMessage(const QString &text);
-
-// Called for every message shown, when set: the window that owns the messages then knows that its
-// next activation comes from a message that closed. The window layer sets it with the owner
-// (SetMessageDialogOwner); an empty call removes it.
-void SetMessageShownCall(std::function<void()> messageShown);
-
 // A message as the user sees it: the caption and text with the value put in, the type, and the
 // buttons in the order shown ("OK", "Yes", "No").
 struct TShownMessage {
@@ -120,21 +102,69 @@ struct TShownMessage {
 // does it fill the first "_" of the text. An empty value leaves every "_" as it is.
 TShownMessage FillMessage(const TMsgFields &Fields, const QString &Value);
 
-
-// A responder answers messages in place of the dialog (tests). An empty one restores the dialog.
+// A responder answers messages in place of the dialog (tests).
 using TMessageResponder = std::function<bool(const TShownMessage &)>;
-void SetMessageResponder(TMessageResponder responder);
+// The dialog that asks the user: answers as a responder does; owner is the window that owns the
+// messages (SetOwner), null while there is none.
+using TMessagePresenter = std::function<bool(const TShownMessage &, QObject *owner)>;
 
-// The dialog that asks the user, installed once by the window layer at start; answers as a
-// responder does, and is used whenever no responder is set.
-void SetMessagePresenter(TMessageResponder presenter);
+// The run's messages: what shows them (the dialog, or a test's responder before it), whether the
+// program is closing quietly, and the window that owns them. The program makes one before the
+// start steps and keeps it past the exit steps, so that a message from either reaches the dialog;
+// the session and the dialog procedures hand it on to the windows and procedures that tell the
+// user something.
+class TLockvexMessages
+{
+public:
+    explicit TLockvexMessages(TMessagePresenter presenter = {});
+    TLockvexMessages(const TLockvexMessages &) = delete;
+    TLockvexMessages &operator=(const TLockvexMessages &) = delete;
 
-// Installs a responder for its lifetime that records every message and answers them from Answers,
-// in order, then with DefaultAnswer. Restores the previous responder when it goes.
+    // Shows the message with Value in its placeholder, modally, through the responder when one is
+    // set, else the dialog. True when the user pressed OK or Yes; false for No or when the dialog
+    // was closed otherwise, and when there is no dialog (the message then goes to the error
+    // output). The message-shown call (SetMessageShownCall) is told.
+    bool ShowMessageDlg(const TMsgFields &Fields, const QString &Value = QString());
+
+    // An error message that is not in the catalogue, such as a settings file that cannot be
+    // written; shown the same way with the error scheme and one OK button.
+    void ShowErrorMessage(const QString &text);
+
+    // The program closes on an ending signal (log-out): from then on no message is shown, each is
+    // answered as by closing its dialog (false), so that nothing waits for an answer nobody gives.
+    void SetQuietClose(bool quiet) { quietClose_ = quiet; }
+    bool QuietClose() const { return quietClose_; }
+
+    // Called for every message shown, when set: the window that owns the messages then knows that
+    // its next activation comes from a message that closed. The window layer sets it with the
+    // owner (SetMessageDialogOwner); an empty call removes it.
+    void SetMessageShownCall(std::function<void()> messageShown) { ownerMessageShown_ = std::move(messageShown); }
+
+    // The window that owns the messages (the main window, or the quick list): the dialog is
+    // centred over it. Null removes it; a window that goes is forgotten by itself.
+    void SetOwner(QObject *owner) { owner_ = owner; }
+    QObject *Owner() const { return owner_.data(); }
+
+    // A responder answers in place of the dialog; an empty one restores the dialog.
+    void SetMessageResponder(TMessageResponder responder) { messageResponder_ = std::move(responder); }
+    const TMessageResponder &MessageResponder() const { return messageResponder_; }
+    void SetMessagePresenter(TMessagePresenter presenter) { messagePresenter_ = std::move(presenter); }
+
+private:
+    std::function<void()> ownerMessageShown_;
+    TMessageResponder messageResponder_;
+    TMessagePresenter messagePresenter_;
+    QPointer<QObject> owner_;
+    bool quietClose_ = false;
+};
+
+// Installs a responder on the messages for its lifetime that records every message and answers
+// them from Answers, in order, then with DefaultAnswer. Restores the previous responder when it
+// goes.
 class ScopedMessageResponder
 {
 public:
-    explicit ScopedMessageResponder(bool defaultAnswer = true);
+    explicit ScopedMessageResponder(TLockvexMessages &messages, bool defaultAnswer = true);
     ~ScopedMessageResponder();
     ScopedMessageResponder(const ScopedMessageResponder &) = delete;
     ScopedMessageResponder &operator=(const ScopedMessageResponder &) = delete;
@@ -144,5 +174,6 @@ public:
     bool DefaultAnswer;
 
 private:
+    TLockvexMessages &messages_;
     TMessageResponder previous_;
 };

@@ -13,12 +13,12 @@
 
 #include "app/RunState.h"
 
-#include <QStringList>
-
 #include <memory>
 
+class TImportFiles;
 class TItemManager;
 class TListManager;
+class TLockvexMessages;
 class TLockvexRec;
 class TLVDlgProcs;
 class TMgrMainAppProcs;
@@ -29,13 +29,20 @@ class LockvexSession
 {
 public:
     // Makes the objects, takes the screen metrics and sets the folders (the first run moves
-    // data lying directly in the Documents folder into the data folder).
-    LockvexSession();
+    // data lying directly in the Documents folder into the data folder). messages: the run's
+    // messages, made before the session and kept after it by whoever runs the program.
+    explicit LockvexSession(TLockvexMessages &messages);
     // Frees the objects in order: the entry table first (its close writes the backups), then
     // the import's files, then the managers.
     ~LockvexSession();
     LockvexSession(const LockvexSession &) = delete;
     LockvexSession &operator=(const LockvexSession &) = delete;
+
+    // The run's mode, folders and files, data location and screen metrics (once the globals
+    // MemStickMode, ReadOnlyMode, SignedIn, WritePlainOnExit, the folders, RunLocation, ScaleForms
+    // and ScreenHeight...). Made first and freed last: the dialog procedures and the import's
+    // files keep references to it.
+    TRunState Run;
 
     // In the order they are made; the destructor frees them in the order given above.
     std::unique_ptr<TLVDlgProcs> LVDlgProcs;
@@ -43,13 +50,10 @@ public:
     std::unique_ptr<TLockvexRec> SharedLockvexRec;
     std::unique_ptr<TListManager> ListManager;
     std::unique_ptr<TItemManager> ItemManager;
-    std::unique_ptr<QStringList> TempFiles; // the import's files with passwords, removed at the end
+    std::unique_ptr<TImportFiles> TempFiles; // the import's files with passwords, removed at the end
     std::unique_ptr<TWebHelpSystem> WebHelp;
     std::unique_ptr<TMgrMainAppProcs> MainAppProcs; // the start's procedures: mode, data file, sign-in
 
-    // The run's mode, folders and files, data location and screen metrics (once the globals
-    // MemStickMode, ReadOnlyMode, SignedIn, WritePlainOnExit, the folders, RunLocation, ScaleForms
-    // and ScreenHeight...). The dialog procedures, made before it, only keep a reference to it
-    // until the session is made; it is freed after every other member.
-    TRunState Run;
+    // What the session is handed and hands on to its windows and procedures, not owned by it.
+    TLockvexMessages &Messages; // the run's messages; the dialog procedures hand them to the windows
 };

@@ -2,7 +2,6 @@
 
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/RunState.h"
-#include "common/Globals.h"
 #include "platform/Platform.h"
 
 #include <QDir>
@@ -24,17 +23,7 @@ const QString FallbackFolderPrefix = QStringLiteral("lockvex-view-");
 const QString LogsKey = QStringLiteral("ImportLogs"); // "device inode path" of each log made
 constexpr int MostFreeNames = 99;
 
-struct MadeFile {
-    QString Path;
-    uint64_t Device = 0;
-    uint64_t Inode = 0;
-    bool InSettings = false;
-};
-
-QList<MadeFile> madeFiles;    // by this run, in order
-QString runFolder;            // this run's view folder, once made
-bool runFolderInBase = false; // made in ImportViewFolder(), not elsewhere
-int runFolderLock = -1;
+using MadeFile = TMadeImportFile;
 
 platform::Platform &Desktop()
 {
@@ -100,44 +89,9 @@ int CreateUnderFreeName(const QString &stem, const QString &ext, QString &path, 
     return err;
 }
 
-// Notes a file just made through its handle, so that the end of the run removes exactly it.
-bool NoteMadeFile(const QString &path, int handle, bool inSettings, const QString &settingsFile)
-{
-    platform::FileFacts facts;
-    if (Desktop().Files().Facts(handle, facts) != 0)
-        return false;
-    MadeFile made{path, facts.Device, facts.Inode, inSettings};
-    madeFiles.append(made);
-    if (inSettings)
-        RecordLogs(settingsFile, RecordedLogs(settingsFile) << Entry(made));
-    if (TempFiles && !TempFiles->contains(path))
-        TempFiles->append(path);
-    return true;
-}
-
 void RemoveMadeFile(const MadeFile &file)
 {
     Desktop().RemoveFileIfSame(file.Path, file.Device, file.Inode);
-    if (TempFiles)
-        TempFiles->removeAll(file.Path);
-}
-
-// Removes the files this run made as stem + ext or under a free name made from them.
-void ForgetMadeFiles(const QString &stem, const QString &ext, const QString &settingsFile)
-{
-    QStringList logs = RecordedLogs(settingsFile);
-    const qsizetype recorded = logs.size();
-    for (qsizetype i = madeFiles.size() - 1; i >= 0; --i) {
-        const QString &path = madeFiles[i].Path;
-        if (path != stem + ext &&
-            !(path.startsWith(stem + QStringLiteral(" (")) && path.endsWith(QStringLiteral(")") + ext)))
-            continue;
-        RemoveMadeFile(madeFiles[i]);
-        logs.removeAll(Entry(madeFiles[i]));
-        madeFiles.removeAt(i);
-    }
-    if (logs.size() != recorded)
-        RecordLogs(settingsFile, logs);
 }
 
 QString Reason(int err, const QString &path)
@@ -173,35 +127,71 @@ QString ImportViewFolder(const QString &profileFolder)
     return QDir(profileFolder).filePath(QStringLiteral(".cache/lockvex-import"));
 }
 
-QString CreateImportViewFolder(const QString &profileFolder)
+// Notes a file just made through its handle, so that the end of the run removes exactly it.
+bool TImportFiles::NoteMadeFile(const QString &path, int handle, bool inSettings)
 {
-    if (!runFolder.isEmpty())
-        return runFolder;
-    const QString base = ImportViewFolder(profileFolder);
+    platform::FileFacts facts;
+    if (Desktop().Files().Facts(handle, facts) != 0)
+        return false;
+    const MadeFile made{path, facts.Device, facts.Inode, inSettings};
+    madeFiles_.append(made);
+    if (inSettings)
+        RecordLogs(folders_.IniFileName, RecordedLogs(folders_.IniFileName) << Entry(made));
+    return true;
+}
+
+// Removes the files this run made as stem + ext or under a free name made from them.
+void TImportFiles::ForgetMadeFiles(const QString &stem, const QString &ext)
+{
+    QStringList logs = RecordedLogs(folders_.IniFileName);
+    const qsizetype recorded = logs.size();
+    for (qsizetype i = madeFiles_.size() - 1; i >= 0; --i) {
+        const QString &path = madeFiles_[i].Path;
+        if (path != stem + ext &&
+            !(path.startsWith(stem + QStringLiteral(" (")) && path.endsWith(QStringLiteral(")") + ext)))
+            continue;
+        RemoveMadeFile(madeFiles_[i]);
+        logs.removeAll(Entry(madeFiles_[i]));
+        madeFiles_.removeAt(i);
+    }
+    if (logs.size() != recorded)
+        RecordLogs(folders_.IniFileName, logs);
+}
+
+TImportFiles::~TImportFiles()
+{
+    RemoveMadeImportFiles();
+}
+
+QString TImportFiles::CreateImportViewFolder()
+{
+    if (!runFolder_.isEmpty())
+        return runFolder_;
+    const QString base = ImportViewFolder(folders_.ProfileFolder);
     if (!base.isEmpty()) {
         // The cache folder itself may be missing on a new account (made as its standard says,
         // owner only); where it is, and whether through a link, is the user's choice.
         Desktop().MakePrivateFolder(QFileInfo(base).absolutePath());
         Desktop().MakePrivateFolder(base);
         if (IsPrivateFolder(base))
-            runFolder = Desktop().MakeUniqueFolder(base, RunFolderPrefix);
-        runFolderInBase = !runFolder.isEmpty();
+            runFolder_ = Desktop().MakeUniqueFolder(base, RunFolderPrefix);
+        runFolderInBase_ = !runFolder_.isEmpty();
     }
     // Anything else at that name (a link, a file, a pipe, another user's folder) is left alone.
     for (const QString &elsewhere : {Desktop().RuntimeFolder(), QDir::tempPath()}) {
-        if (!runFolder.isEmpty())
+        if (!runFolder_.isEmpty())
             break;
         if (!elsewhere.isEmpty())
-            runFolder = Desktop().MakeUniqueFolder(elsewhere, FallbackFolderPrefix);
+            runFolder_ = Desktop().MakeUniqueFolder(elsewhere, FallbackFolderPrefix);
     }
-    if (!runFolder.isEmpty() && !IsPrivateFolder(runFolder))
-        runFolder.clear();
-    if (!runFolder.isEmpty())
-        runFolderLock = Desktop().LockFolder(runFolder); // so that a start meanwhile leaves it be
-    return runFolder;
+    if (!runFolder_.isEmpty() && !IsPrivateFolder(runFolder_))
+        runFolder_.clear();
+    if (!runFolder_.isEmpty())
+        runFolderLock_ = Desktop().LockFolder(runFolder_); // so that a start meanwhile leaves it be
+    return runFolder_;
 }
 
-QString WriteImportViewCopy(const QString &importFile, const QString &folder, QString &copy)
+QString TImportFiles::WriteImportViewCopy(const QString &importFile, const QString &folder, QString &copy)
 {
     platform::FileIo &files = Desktop().Files();
     int source = -1;
@@ -214,15 +204,14 @@ QString WriteImportViewCopy(const QString &importFile, const QString &folder, QS
     if (const qsizetype dot = name.indexOf(QLatin1Char('.')); dot >= 0)
         name.truncate(dot);
     const QString stem = folder + QLatin1Char('/') + name;
-    // A copy of the same name made earlier in this run gives way to the new one (no view copy is
-    // named in the settings file).
-    ForgetMadeFiles(stem, QStringLiteral(".txt"), QString());
+    // A copy of the same name made earlier in this run gives way to the new one.
+    ForgetMadeFiles(stem, QStringLiteral(".txt"));
     int target = -1;
     if (const int err = CreateUnderFreeName(stem, QStringLiteral(".txt"), copy, target)) {
         files.Close(source);
         return Reason(err, copy);
     }
-    if (!NoteMadeFile(copy, target, false, QString())) {
+    if (!NoteMadeFile(copy, target, false)) {
         files.Close(source);
         files.Close(target);
         files.Remove(copy);
@@ -239,18 +228,18 @@ QString WriteImportViewCopy(const QString &importFile, const QString &folder, QS
         err = files.WriteAt(target, 0, note.constData(), note.size());
         written = note.size();
     }
-    static char buffer[64 * 1024];
+    QByteArray buffer(64 * 1024, Qt::Uninitialized);
     for (qint64 read = 0; err == 0 && read < ViewCopyLimit;) {
-        const qint64 size = qMin<qint64>(sizeof buffer, ViewCopyLimit - read);
+        const qint64 size = qMin<qint64>(buffer.size(), ViewCopyLimit - read);
         const qint64 left = sourceFacts.Size - read;
         if (left <= 0)
             break;
         const qint64 chunk = qMin(size, left);
-        err = files.ReadAt(source, read, buffer, chunk);
+        err = files.ReadAt(source, read, buffer.data(), chunk);
         if (err == platform::ShortReadError)
             err = 0; // the file shrank meanwhile: the view is what there was
         if (err == 0)
-            err = files.WriteAt(target, written, buffer, chunk);
+            err = files.WriteAt(target, written, buffer.constData(), chunk);
         read += chunk;
         written += chunk;
     }
@@ -259,20 +248,20 @@ QString WriteImportViewCopy(const QString &importFile, const QString &folder, QS
     if (err == 0)
         err = closeErr;
     if (err != 0) {
-        RemoveMadeFile(madeFiles.takeLast());
+        RemoveMadeFile(madeFiles_.takeLast());
         return Reason(err, err == closeErr ? copy : importFile);
     }
     return QString();
 }
 
-int CreateImportLog(const QString &base, QString &logName, int &handle, const QString &settingsFile)
+int TImportFiles::CreateImportLog(const QString &base, QString &logName, int &handle)
 {
     // The log of an earlier import of the same file in this run gives way to the new one.
-    ForgetMadeFiles(base + QStringLiteral(" Log"), QStringLiteral(".txt"), settingsFile);
+    ForgetMadeFiles(base + QStringLiteral(" Log"), QStringLiteral(".txt"));
     const int err = CreateUnderFreeName(base + QStringLiteral(" Log"), QStringLiteral(".txt"), logName, handle);
     if (err != 0)
         return err;
-    if (!NoteMadeFile(logName, handle, true, settingsFile)) {
+    if (!NoteMadeFile(logName, handle, true)) {
         Desktop().Files().Close(handle);
         Desktop().Files().Remove(logName);
         handle = -1;
@@ -281,50 +270,58 @@ int CreateImportLog(const QString &base, QString &logName, int &handle, const QS
     return 0;
 }
 
-bool IsMadeImportFile(const QString &path)
+QStringList TImportFiles::TempFiles() const
+{
+    QStringList paths;
+    for (const MadeFile &file : madeFiles_)
+        paths << file.Path;
+    return paths;
+}
+
+bool TImportFiles::IsMadeImportFile(const QString &path) const
 {
     const NameFacts facts = Desktop().FactsOfName(path);
-    for (const MadeFile &file : std::as_const(madeFiles))
+    for (const MadeFile &file : std::as_const(madeFiles_))
         if (file.Path == path)
             return facts.What == NameFacts::Kind::Regular && facts.Device == file.Device && facts.Inode == file.Inode;
     return false;
 }
 
-void RemoveMadeImportFiles(const QString &settingsFile, bool updateSettings)
+void TImportFiles::RemoveMadeImportFiles(bool updateSettings)
 {
-    QStringList logs = updateSettings ? RecordedLogs(settingsFile) : QStringList();
+    QStringList logs = updateSettings ? RecordedLogs(folders_.IniFileName) : QStringList();
     const qsizetype recorded = logs.size();
-    for (const MadeFile &file : std::as_const(madeFiles)) {
+    for (const MadeFile &file : std::as_const(madeFiles_)) {
         RemoveMadeFile(file);
         if (file.InSettings)
             logs.removeAll(Entry(file));
     }
-    madeFiles.clear();
+    madeFiles_.clear();
     if (updateSettings && logs.size() != recorded)
-        RecordLogs(settingsFile, logs);
-    if (!runFolder.isEmpty()) {
-        Desktop().RemoveEmptyFolder(runFolder);
-        Desktop().ReleaseFolderLock(runFolderLock);
-        runFolderLock = -1;
-        if (runFolderInBase)
-            Desktop().RemoveEmptyFolder(QFileInfo(runFolder).path()); // the view folder it was made in
-        runFolder.clear();
-        runFolderInBase = false;
+        RecordLogs(folders_.IniFileName, logs);
+    if (!runFolder_.isEmpty()) {
+        Desktop().RemoveEmptyFolder(runFolder_);
+        Desktop().ReleaseFolderLock(runFolderLock_);
+        runFolderLock_ = -1;
+        runFolder_.clear();
+        if (runFolderInBase_)
+            Desktop().RemoveEmptyFolder(ImportViewFolder(folders_.ProfileFolder));
+        runFolderInBase_ = false;
     }
 }
 
-void RemoveLeftImportFiles(const TRunFolders &folders)
+void TImportFiles::RemoveLeftImportFiles()
 {
-    const QStringList logs = RecordedLogs(folders.IniFileName);
+    const QStringList logs = RecordedLogs(folders_.IniFileName);
     for (const QString &entry : logs) {
         MadeFile file;
         if (ParseEntry(entry, file))
             Desktop().RemoveFileIfSame(file.Path, file.Device, file.Inode);
     }
     if (!logs.isEmpty())
-        RecordLogs(folders.IniFileName, {});
+        RecordLogs(folders_.IniFileName, {});
 
-    const QString base = ImportViewFolder(folders.ProfileFolder);
+    const QString base = ImportViewFolder(folders_.ProfileFolder);
     if (base.isEmpty() || !IsPrivateFolder(base))
         return; // not the program's folder: nothing in it is touched
     const auto entries = Desktop().ListFolder(base);
@@ -332,7 +329,7 @@ void RemoveLeftImportFiles(const TRunFolders &folders)
         return;
     for (const platform::FolderEntry &entry : *entries) {
         const QString path = base + QLatin1Char('/') + entry.Name;
-        if (!entry.Name.startsWith(RunFolderPrefix) || path == runFolder || !IsPrivateFolder(path))
+        if (!entry.Name.startsWith(RunFolderPrefix) || path == runFolder_ || !IsPrivateFolder(path))
             continue;
         const int lock = Desktop().LockFolder(path);
         if (lock < 0)

@@ -60,9 +60,9 @@ bool IsWebAddress(const QString &target)
     return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }
 
-void ReportUnwritableSettings(const QString &iniFileName)
+void ReportUnwritableSettings(TLockvexMessages &messages, const QString &iniFileName)
 {
-    ShowErrorMessage(QStringLiteral("Unable to write to %1").arg(iniFileName));
+    messages.ShowErrorMessage(QStringLiteral("Unable to write to %1").arg(iniFileName));
 }
 
 } // namespace
@@ -207,11 +207,11 @@ bool TLVDlgProcs::WriteSettings(const QList<std::pair<QString, QString>> &Values
     settings.sync();
     if (settings.status() != QSettings::AccessError)
         return true;
-    ReportUnwritableSettings(run_.Folders.IniFileName);
+    ReportUnwritableSettings(messages_, run_.Folders.IniFileName);
     return false;
 }
 
 void TLVDlgProcs::TfrToMemStick(const QString &SelectedDirectory)
 {
-    ::TfrToMemStick(SelectedDirectory, run_.Folders);
+    ::TfrToMemStick(messages_, SelectedDirectory, run_.Folders);
 }

@@ -13,6 +13,9 @@
 
 #include <utility>
 
+class TImportFiles;
+class TLockvexMessages;
+class TWebHelpSystem;
 struct TRunState;
 
 // The program's version as it shows it: "9.00".
@@ -24,10 +27,12 @@ inline const QString SettingsSection = QStringLiteral("TrelLockvex");
 class TLVDlgProcs
 {
 public:
-    // The run's state: the settings file and the data file come from its folders, the header and
-    // the caption from its data location. Only a reference is kept, so the state may be made
+    // run: the run's state: the settings file and the data file come from its folders, the header
+    // and the caption from its data location. Only a reference is kept, so the state may be made
     // after the procedures, as long as it outlives them.
-    explicit TLVDlgProcs(TRunState &run) : run_(run) {}
+    // messages: the run's messages, which the windows and procedures that have these procedures
+    // tell the user through.
+    TLVDlgProcs(TRunState &run, TLockvexMessages &messages) : run_(run), messages_(messages) {}
     ~TLVDlgProcs() = default;
     TLVDlgProcs(const TLVDlgProcs &) = delete;
     TLVDlgProcs &operator=(const TLVDlgProcs &) = delete;
@@ -81,8 +86,24 @@ public:
     // folders, data location and screen metrics.
     TRunState &Run() const { return run_; }
 
+    // The run's messages (the message box, the quiet close, the window that owns the messages).
+    TLockvexMessages &Messages() const { return messages_; }
+
+    // The files the run's imports make (the session's TempFiles), for the import window: set by
+    // whoever owns them before an import window is made, and cleared when they go.
+    void SetImportFiles(TImportFiles *importFiles) { importFiles_ = importFiles; }
+    TImportFiles &ImportFiles() const { return *importFiles_; }
+
+    // The run's web help (the session's WebHelp), for the windows' HELP and F1; none without a
+    // session: help then asks nothing.
+    void SetWebHelp(TWebHelpSystem *webHelp) { webHelp_ = webHelp; }
+    TWebHelpSystem *WebHelp() const { return webHelp_; }
+
 private:
     TRunState &run_;
+    TLockvexMessages &messages_;
+    TImportFiles *importFiles_ = nullptr;
+    TWebHelpSystem *webHelp_ = nullptr;
 };
 
 // Texts of the prepared mails, built whole: nothing is cut to a buffer's size.

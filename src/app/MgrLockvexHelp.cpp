@@ -6,8 +6,6 @@
 namespace
 {
 
-TWebHelpSystem *installedHelp = nullptr;
-
 // The command that asks for help on a context number.
 constexpr unsigned short HelpContextCommand = 1;
 
@@ -19,23 +17,10 @@ QString HelpAddress(int context)
            QString::number(context);
 }
 
-bool ApplicationHelpContext(int context)
+bool TWebHelpSystem::ApplicationHelpContext(int context)
 {
-    if (!installedHelp)
-        return false;
     bool callHelp = true;
-    return installedHelp->WebHelpHook(HelpContextCommand, context, callHelp);
-}
-
-TWebHelpSystem::TWebHelpSystem()
-{
-    installedHelp = this;
-}
-
-TWebHelpSystem::~TWebHelpSystem()
-{
-    if (installedHelp == this)
-        installedHelp = nullptr;
+    return WebHelpHook(HelpContextCommand, context, callHelp);
 }
 
 bool TWebHelpSystem::WebHelpHook(unsigned short Command, int Data, bool &CallHelp)

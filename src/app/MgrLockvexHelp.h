@@ -38,18 +38,17 @@ constexpr int QuitImportBtn = 3234;
 // The help site address for a context number.
 QString HelpAddress(int context);
 
-// The application's help event: hands the number to the installed handler. False when no handler
-// is installed (before start-up created the web help, or after it was freed).
-bool ApplicationHelpContext(int context);
+// The run's web help: the session owns it, and the dialog procedures hand it to the windows, whose
+// HELP button and F1 key ask it (ui/shared/WindowHelp.h).
 class TWebHelpSystem
 {
 public:
-    // Installs WebHelpHook as the application's help event handler.
-    TWebHelpSystem();
-    // Removes the handler, so that a late request finds none instead of a freed object.
-    ~TWebHelpSystem();
+    TWebHelpSystem() = default;
     TWebHelpSystem(const TWebHelpSystem &) = delete;
     TWebHelpSystem &operator=(const TWebHelpSystem &) = delete;
+
+    // The application's help event: hands the number to WebHelpHook. True: the request is handled.
+    bool ApplicationHelpContext(int context);
 
     // Opens the help address for the context number in Data; Command is not looked at. CallHelp
     // is set to false: no other help system is called. True: the request is handled.

@@ -42,7 +42,7 @@ QString MediaStartFolder()
 
 } // namespace
 
-void TfrToMemStick(const QString &SelectedDirectory, const TRunFolders &folders)
+void TfrToMemStick(TLockvexMessages &messages, const QString &SelectedDirectory, const TRunFolders &folders)
 {
     platform::Platform &desktop = platform::Current();
     const bool programCopied =
@@ -50,14 +50,14 @@ void TfrToMemStick(const QString &SelectedDirectory, const TRunFolders &folders)
     // The PC's copy goes to the stick, also when the data in use lives in a cloud folder.
     const bool dataCopied = desktop.CopyFile(InFolder(folders.LocalDataFolder, StickDataName),
                                              InFolder(SelectedDirectory, StickDataName), false);
-    ShowMessageDlg(MsgCatalogue[programCopied && dataCopied ? MsgCopiedToStick : MsgUnableToCopy], SelectedDirectory);
+    messages.ShowMessageDlg(MsgCatalogue[programCopied && dataCopied ? MsgCopiedToStick : MsgUnableToCopy], SelectedDirectory);
 }
 
-void TfrMemStickCommand(const TListManager &lists, const TRunFolders &folders)
+void TfrMemStickCommand(TLockvexMessages &messages, const TListManager &lists, const TRunFolders &folders)
 {
     // On the stick the program asks for two different access passwords; one alone cannot open it.
     if (lists.LoginPWs == 1) {
-        ShowMessageDlg(MsgCatalogue[MsgTwoPasswordsNeeded]);
+        messages.ShowMessageDlg(MsgCatalogue[MsgTwoPasswordsNeeded]);
         return;
     }
     const QString start = MediaStartFolder();
@@ -67,9 +67,9 @@ void TfrMemStickCommand(const TListManager &lists, const TRunFolders &folders)
         if (folder.isEmpty())
             return;
         if (platform::Current().IsRemovableMountPoint(folder)) {
-            TfrToMemStick(folder, folders);
+            TfrToMemStick(messages, folder, folders);
             return;
         }
-        ShowMessageDlg(MsgCatalogue[MsgSelectMemStick]);
+        messages.ShowMessageDlg(MsgCatalogue[MsgSelectMemStick]);
     }
 }

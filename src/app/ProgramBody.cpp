@@ -28,6 +28,7 @@ namespace {
 
 int signalPipe[2] = {-1, -1};
 std::function<void()> closeOnSignal;
+TLockvexMessages *quietOnSignal = nullptr; // the run's messages, which the close keeps quiet
 bool runOpen = false; // the start steps ran, the exit steps have not
 // The run's session, from the start steps to the exit steps; here because the exit steps also
 // run from atexit, which can reach nothing else.
@@ -46,7 +47,7 @@ void EndRunOnExitCall()
     if (!runOpen || !session)
         return;
     runOpen = false;
-    SetQuietClose(true);
+    session->Messages.SetQuietClose(true);
     const TRunState &run = session->Run;
     if (run.Mode.MemStickMode() && QFile::exists(run.Folders.IniFileName))
         QFile::remove(run.Folders.IniFileName);
@@ -55,7 +56,7 @@ void EndRunOnExitCall()
     session->LockvexTbl->CloseTable();
     // Qt's own objects that were made after this handler was registered are gone by now (the
     // settings among them): only plain file calls from here on.
-    RemoveMadeImportFiles(run.Folders.IniFileName, false);
+    session->TempFiles->RemoveMadeImportFiles(false);
 }
 
 void OnEndingSignal(int)
@@ -69,7 +70,8 @@ void CloseOnSignal(QCoreApplication &app)
     // A modal dialog (sign-in, a message, the import window) is cancelled first, asking nothing
     // more; then the main window saves and closes as its close command does, which ends the
     // event loop.
-    SetQuietClose(true);
+    if (quietOnSignal)
+        quietOnSignal->SetQuietClose(true);
     while (QWindow *modal = QGuiApplication::modalWindow()) {
         modal->close();
         if (QGuiApplication::modalWindow() == modal)
@@ -121,8 +123,9 @@ void ProtectProcessMemory()
 
 void SetCloseOnSignal(std::function<void()> saveAndClose) { closeOnSignal = std::move(saveAndClose); }
 
-void HandleEndingSignals(QCoreApplication &app)
+void HandleEndingSignals(QCoreApplication &app, TLockvexMessages &messages)
 {
+    quietOnSignal = &messages;
     // Once: a second listener on the same pipe would wait for a byte the first one took.
     if (signalPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return;
@@ -149,9 +152,9 @@ void EndRunOnExit()
         registered = std::atexit(EndRunOnExitCall) == 0;
 }
 
-bool RunStartSteps()
+bool RunStartSteps(TLockvexMessages &messages)
 {
-    runSession = std::make_unique<LockvexSession>();
+    runSession = std::make_unique<LockvexSession>(messages);
     TMgrMainAppProcs &MainAppProcs = *runSession->MainAppProcs;
     TRunMode &mode = runSession->Run.Mode;
     TRunFolders &folders = runSession->Run.Folders;
@@ -170,7 +173,7 @@ bool RunStartSteps()
     } else {
         // No other copy runs on this data: what a run that did not end normally left of its
         // imports goes (an import log with passwords in plain text, view copies).
-        RemoveLeftImportFiles(folders);
+        runSession->TempFiles->RemoveLeftImportFiles();
         if (!mode.MemStickMode())
             mode.SetReadOnlyMode(CheckDataInUse(folders, runSession->Run.Location));
     }
@@ -178,24 +181,25 @@ bool RunStartSteps()
     const bool opened = LockvexTbl.OpenPool(folders.DataFileName);
     // A damaged data file was restored from a backup; the user learns where the damaged one is.
     if (const QString kept = LockvexTbl.DamagedFileKeptAs(); !kept.isEmpty())
-        ShowMessageDlg(MsgCatalogue[MsgDataFileDamaged], QDir::toNativeSeparators(kept));
+        messages.ShowMessageDlg(MsgCatalogue[MsgDataFileDamaged], QDir::toNativeSeparators(kept));
     return opened;
 }
 
-void ReportDataNotOpened(TV9LockvexTbl &table)
+void ReportDataNotOpened(TLockvexMessages &messages, TV9LockvexTbl &table)
 {
-    ShowMessageDlg(MsgCatalogue[MsgDataNotOpened]);
+    messages.ShowMessageDlg(MsgCatalogue[MsgDataNotOpened]);
     table.ClosePool(DoNotWriteLog);
 }
 
-int RunLockvex(QApplication &app, const TSignInPrompt &signIn, const WindowRunner &runWindows)
+int RunLockvex(QApplication &app, TLockvexMessages &messages, const TSignInPrompt &signIn,
+               const WindowRunner &runWindows)
 {
-    const bool opened = RunStartSteps();
+    const bool opened = RunStartSteps(messages);
     TRunMode &mode = runSession->Run.Mode;
     mode.SignedIn = opened && runSession->MainAppProcs->CheckLockvexSignedIn(signIn);
     int result = 0;
     if (!opened || runSession->MainAppProcs->DataUnreadable) {
-        ReportDataNotOpened(*runSession->LockvexTbl);
+        ReportDataNotOpened(messages, *runSession->LockvexTbl);
         result = 1;
     } else if (mode.SignedIn) {
         QGuiApplication::setApplicationDisplayName(ApplicationTitle);

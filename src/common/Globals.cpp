@@ -1,9 +1,5 @@
 #include "common/Globals.h"
 
-QStringList *TempFiles = nullptr;
-
-
 void ResetGlobals()
 {
-    TempFiles = nullptr;
 }

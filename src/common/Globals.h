@@ -8,8 +8,6 @@
 
 using TDateTime = double;
 
-extern QStringList *TempFiles; // temporary files of the import, deleted at exit
-
 
 // Sets every value back to its start value (empty, false, zero; keys to none). Objects are not
 // freed: their owner frees them.

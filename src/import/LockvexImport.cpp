@@ -160,7 +160,7 @@ int ImportFieldCapacity(int k)
     return field ? field->StoredWidth : 0;
 }
 
-TImportExport::TImportExport(TV9LockvexTbl *table)
+TImportExport::TImportExport(TImportFiles &files, TV9LockvexTbl *table) : files_(files)
 {
     // The duplicate test of the program: does an entry of the entry table bear this name? The
     // same rule as the main window's: other letter case (a-z) is the same name.
@@ -260,7 +260,7 @@ bool TImportExport::OpenImport()
         // a link or a pipe of that name is neither written through nor emptied nor deleted. The
         // log is removed when the program ends, viewed or not.
         int handle = -1;
-        if (const int err = CreateImportLog(base, LogFileName, handle, SettingsFile))
+        if (const int err = files_.CreateImportLog(base, LogFileName, handle))
             throw TextFileError(err, QString::fromLocal8Bit(std::strerror(err)) + QStringLiteral(": ") + LogFileName);
         OpenTextForWriteOn(LogFile, handle, LogFileName);
         CSVFieldCount = 0;

@@ -23,6 +23,8 @@
 #include <functional>
 #include <vector>
 
+class TImportFiles;
+
 inline constexpr int ImportFieldCount = 100;   // elements of ImportFields, numbered 1 to 100
 inline constexpr int ImportedEntryFields = 14; // of which 1 to 14 are read
 inline constexpr int LogPrefixWidth = 29;
@@ -58,8 +60,9 @@ public:
     // Answers whether an entry already bears exactly this name (letter case counts).
     using DupeNameTest = std::function<bool(const QString &name)>;
 
-    // The duplicate-name test asks the entry table (no table: no name is a duplicate).
-    explicit TImportExport(TV9LockvexTbl *table = nullptr);
+    // files: the run's import files, which make and keep the log. The duplicate-name test asks
+    // the entry table (no table: no name is a duplicate).
+    explicit TImportExport(TImportFiles &files, TV9LockvexTbl *table = nullptr);
     // An import still open is ended as if the user had quit it: both files are closed and the
     // log keeps every line.
     ~TImportExport();
@@ -68,10 +71,6 @@ public:
 
     // The format the caller fills in before GetFirstImportRec.
     ImportExportFormat ImpExFormat;
-    // The settings file each import log is named in, so that the next start removes the logs of
-    // a run that did not end normally; empty: the logs are named nowhere.
-    QString SettingsFile;
-
     // Opens the import and delivers its first valid record. False when there is none (the
     // import is then closed) or ImpExFileName is empty (nothing is opened). An import file or
     // log that cannot be opened or read throws TextFileError with the operating system's
@@ -145,4 +144,5 @@ private:
     DupeNameTest DupeNameExists;
     QList<int> Shortened; // fields of the current record that were cut to their capacity
     QList<int> Replaced;  // fields of the current record with characters replaced by "?"
+    TImportFiles &files_; // the run's import files: the log is made and noted there
 };

@@ -27,7 +27,7 @@ int RunMainWindow(QApplication &app, LockvexSession &session)
     window.show();
     const int result = app.exec();
     SetCloseOnSignal(nullptr);
-    SetMessageDialogOwner(nullptr);
+    SetMessageDialogOwner(session.Messages, nullptr);
     return result;
 }
 

@@ -1,4 +1,5 @@
 #include "app/DataLocation.h"
+#include "app/LockvexMsgdial.h"
 #include "app/LockvexSession.h"
 #include "app/MgrMainApp.h"
 #include "common/DateStamp.h"
@@ -40,13 +41,14 @@ protected:
         ResetGlobals();
     }
 
+    TLockvexMessages messages;
     std::unique_ptr<LockvexSession> session;
     TRunFolders &Folders() const { return session->Run.Folders; }
     TDataLocation &Location() const { return session->Run.Location; }
 
     void Start()
     {
-        session = std::make_unique<LockvexSession>();
+        session = std::make_unique<LockvexSession>(messages);
         session->MainAppProcs->LocateDataFile();
     }
     QString Home(const QString &relative) const { return desktop.Home() + QLatin1Char('/') + relative; }
@@ -146,7 +148,7 @@ TEST_F(DataLocation, FirstRunMovesOnlyTheDataFilesOutOfDocuments)
     WriteFile(Home("Documents/TrelLockvex.acsdb"), "data");
     WriteFile(Home("Documents/TrelLockvex.BAC0"), "bac0");
     WriteFile(Home("Documents/holiday.txt"), "mine");
-    session = std::make_unique<LockvexSession>();
+    session = std::make_unique<LockvexSession>(messages);
     EXPECT_EQ(ReadFile(Home("Documents/Lockvex/TrelLockvex.acsdb")), "data");
     EXPECT_EQ(ReadFile(Home("Documents/Lockvex/TrelLockvex.BAC0")), "bac0");
     EXPECT_FALSE(QFile::exists(Home("Documents/TrelLockvex.acsdb")));
@@ -160,7 +162,7 @@ TEST_F(DataLocation, AFailedFirstRunCopyKeepsTheDataInDocuments)
 {
     WriteFile(Home("Documents/TrelLockvex.acsdb"), "data");
     desktop.FailStorage = [](StorageOp op, const QString &, qint64, qint64) { return op == StorageOp::Copy ? EIO : 0; };
-    session = std::make_unique<LockvexSession>();
+    session = std::make_unique<LockvexSession>(messages);
     EXPECT_EQ(ReadFile(Home("Documents/TrelLockvex.acsdb")), "data");
 }
 
@@ -228,7 +230,7 @@ TEST_F(DataLocation, AFailedCopyWipesNothing)
 // Program mode and the memory-stick paths.
 TEST_F(DataLocation, ModeFollowsTheMediumOfTheProgramFile)
 {
-    session = std::make_unique<LockvexSession>();
+    session = std::make_unique<LockvexSession>(messages);
     desktop.ProgramPath = "/usr/local/bin/lockvex";
     EXPECT_FALSE(session->MainAppProcs->CheckRunAsApp());
 

@@ -49,9 +49,10 @@ protected:
 
     testing_support::TestPlatform desktop;
     platform::ScopedInstall guard{desktop};
-    ScopedMessageResponder messages;
+    TLockvexMessages runMessages;
+    ScopedMessageResponder messages{runMessages};
     TRunState run; // the settings file and the data file are its folders'
-    TLVDlgProcs procs{run};
+    TLVDlgProcs procs{run, runMessages};
 };
 
 TEST_F(DlgProcs, WithoutSettingsAWindowOpensAtTheRightEdgeVerticallyCentred)

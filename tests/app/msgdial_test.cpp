@@ -1,6 +1,7 @@
 #include "app/LockvexMsgdial.h"
 #include "common/Globals.h"
 
+#include <QObject>
 
 #include <gtest/gtest.h>
 
@@ -66,14 +67,15 @@ class MessageCatalogue : public ::testing::Test
 {
 protected:
     void SetUp() override { ResetGlobals(); }
-    ScopedMessageResponder responder;
+    TLockvexMessages messages;
+    ScopedMessageResponder responder{messages};
 };
 
 TEST_F(MessageCatalogue, EveryMessageShowsItsExactCaptionTextTypeAndButtons)
 {
     for (const CatalogueCase &c : catalogueCases) {
         SCOPED_TRACE(c.No);
-        ShowMessageDlg(MsgCatalogue[c.No], QString());
+        messages.ShowMessageDlg(MsgCatalogue[c.No], QString());
         ASSERT_FALSE(responder.Shown.isEmpty());
         const TShownMessage shown = responder.Shown.takeLast();
         EXPECT_EQ(shown.Caption, QString::fromUtf8(c.Title));
@@ -108,14 +110,14 @@ TEST_F(MessageCatalogue, ValueFillsTheTitlePlaceholderFirstAndIsUsedOnce)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.No);
-        ShowMessageDlg(MsgCatalogue[c.No], c.Value);
+        messages.ShowMessageDlg(MsgCatalogue[c.No], c.Value);
         const TShownMessage shown = responder.Shown.takeLast();
         EXPECT_EQ(shown.Caption, c.Caption);
         EXPECT_EQ(shown.Text, c.Text);
     }
 
     // A placeholder in both title and text: only the title's takes the value.
-    ShowMessageDlg(TMsgFields{"_ found", "in _", mtCustom, {mbOK}, 0}, "3");
+    messages.ShowMessageDlg(TMsgFields{"_ found", "in _", mtCustom, {mbOK}, 0}, "3");
     const TShownMessage both = responder.Shown.takeLast();
     EXPECT_EQ(both.Caption, "3 found");
     EXPECT_EQ(both.Text, "in _");
@@ -124,15 +126,15 @@ TEST_F(MessageCatalogue, ValueFillsTheTitlePlaceholderFirstAndIsUsedOnce)
 TEST_F(MessageCatalogue, AnswersComeBackAndEveryMessageTellsTheOwner)
 {
     bool MessageShown = false;
-    SetMessageShownCall([&MessageShown] { MessageShown = true; });
+    messages.SetMessageShownCall([&MessageShown] { MessageShown = true; });
     responder.Answers = {true, false};
-    EXPECT_TRUE(ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
+    EXPECT_TRUE(messages.ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
     EXPECT_TRUE(MessageShown);
     MessageShown = false;
-    EXPECT_FALSE(ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
+    EXPECT_FALSE(messages.ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
     EXPECT_TRUE(MessageShown);
     EXPECT_EQ(responder.Shown.size(), 2);
-    SetMessageShownCall({});
+    messages.SetMessageShownCall({});
 }
 
 TEST_F(MessageCatalogue, ButtonsShowInTheOrderOkYesNoAndOthersAreIgnored)
@@ -145,34 +147,48 @@ TEST_F(MessageCatalogue, ButtonsShowInTheOrderOkYesNoAndOthersAreIgnored)
 
 TEST(MessageResponder, ScopedRespondersNestAndRestore)
 {
-    ScopedMessageResponder outer(false);
+    TLockvexMessages messages;
+    ScopedMessageResponder outer(messages, false);
     {
-        ScopedMessageResponder inner(true);
-        EXPECT_TRUE(ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
+        ScopedMessageResponder inner(messages, true);
+        EXPECT_TRUE(messages.ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
         EXPECT_EQ(inner.Shown.size(), 1);
     }
-    EXPECT_FALSE(ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
+    EXPECT_FALSE(messages.ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
     EXPECT_EQ(outer.Shown.size(), 1);
 }
 
 // Without windows nobody can answer: a question is answered No (nothing is deleted or overwritten
-// on a Yes nobody gave); the dialog the window layer installs answers once it is there.
-TEST(MessageResponder, WithoutADialogAQuestionIsAnsweredNoAndTheInstalledDialogAnswersOnceThere)
+// on a Yes nobody gave); the dialog the window layer gives answers once it is there, told over
+// which window it shows.
+TEST(MessageResponder, WithoutADialogAQuestionIsAnsweredNoAndTheGivenDialogAnswersOnceThere)
 {
-    EXPECT_FALSE(ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
+    TLockvexMessages messages;
+    EXPECT_FALSE(messages.ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
     QList<TShownMessage> shown;
-    SetMessagePresenter([&shown](const TShownMessage &message) {
+    QList<QObject *> owners;
+    messages.SetMessagePresenter([&](const TShownMessage &message, QObject *owner) {
         shown << message;
+        owners << owner;
         return true;
     });
-    EXPECT_TRUE(ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
+    EXPECT_TRUE(messages.ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
     {
-        ScopedMessageResponder responder(false); // a responder answers before the dialog
-        EXPECT_FALSE(ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
+        QObject mainWindow;
+        messages.SetOwner(&mainWindow);
+        EXPECT_TRUE(messages.ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
+        ScopedMessageResponder responder(messages, false); // a responder answers before the dialog
+        EXPECT_FALSE(messages.ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
+        EXPECT_EQ(owners, (QList<QObject *>{nullptr, &mainWindow}));
     }
-    SetMessagePresenter({});
-    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(messages.Owner(), nullptr); // a window that went is forgotten
+    ASSERT_EQ(shown.size(), 2);
     EXPECT_EQ(shown[0].Buttons, QStringList({"Yes", "No"}));
+
+    // Closing quietly (an ending signal): nothing more is shown, every question is answered No.
+    messages.SetQuietClose(true);
+    EXPECT_FALSE(messages.ShowMessageDlg(MsgCatalogue[MsgConfirmDelete]));
+    EXPECT_EQ(shown.size(), 2);
 }
 
 } // namespace

@@ -73,11 +73,11 @@ protected:
     // of the passwords beside the import file «imports/pw.csv».
     void StartAndWriteALog()
     {
-        ScopedMessageResponder responder;
-        RunStartSteps();
+        ScopedMessageResponder responder{runMessages};
+        RunStartSteps(runMessages);
         QString log;
         int handle = -1;
-        if (CreateImportLog(Imports + QStringLiteral("/pw"), log, handle, RunSession()->Run.Folders.IniFileName) != 0)
+        if (RunSession()->TempFiles->CreateImportLog(Imports + QStringLiteral("/pw"), log, handle) != 0)
             std::_Exit(3);
         if (::write(handle, "Accepted by User   Bank,secret\r\n", 33) != 33)
             std::_Exit(4);
@@ -91,14 +91,15 @@ protected:
     testing_support::TestPlatform desktop;
     platform::ScopedInstall guard{desktop};
     QString Folder, Data, Imports;
+    TLockvexMessages runMessages; // the run's messages, from the start steps to the exit steps
 };
 
 TEST_F(StartExitSteps, ADamagedDataFileRestoredAtStartIsToldWithTheNameItIsKeptUnder)
 {
     MakeData({QStringLiteral("kept")});
     WriteFile(Data, ReadFile(Data).left(LockvexRecSize - 10)); // cut inside the record
-    ScopedMessageResponder responder;
-    RunStartSteps();
+    ScopedMessageResponder responder{runMessages};
+    RunStartSteps(runMessages);
     ASSERT_EQ(DamagedFiles().size(), 1);
     ASSERT_EQ(responder.Shown.size(), 1);
     EXPECT_EQ(responder.Shown[0].Caption, QStringLiteral("YOUR DATA FILE WAS DAMAGED"));
@@ -112,7 +113,7 @@ TEST_F(StartExitSteps, ADamagedDataFileRestoredAtStartIsToldWithTheNameItIsKeptU
 
     // A data file that opens as it is tells nothing.
     responder.Shown.clear();
-    RunStartSteps();
+    RunStartSteps(runMessages);
     EXPECT_TRUE(responder.Shown.isEmpty());
     RunExitSteps();
 }
@@ -143,7 +144,7 @@ TEST_F(StartExitSteps, TheStartDecidesTheRunModeFromTheMediumAndTheDataFilesLock
         TV9LockvexTbl otherCopy(true);
         if (c.held)
             ASSERT_TRUE(otherCopy.LockDataFile(data, QStringLiteral("bob on desk")));
-        ASSERT_TRUE(RunStartSteps());
+        ASSERT_TRUE(RunStartSteps(runMessages));
         const TRunState &run = RunSession()->Run;
         EXPECT_EQ(run.Mode.RunKind(), c.kind);
         EXPECT_EQ(run.Mode.MemStickMode(), c.onStick);
@@ -160,8 +161,8 @@ TEST_F(StartExitSteps, ABackupThatFailsAtExitIsWrittenToStandardError)
 {
     MakeData({QStringLiteral("kept")});
     const QByteArray backup = ReadFile(Folder + QStringLiteral("/TrelLockvex.BAC0"));
-    ScopedMessageResponder responder;
-    RunStartSteps();
+    ScopedMessageResponder responder{runMessages};
+    RunStartSteps(runMessages);
     desktop.FailStorage = [](testing_support::StorageOp op, const QString &path, qint64, qint64) {
         return op == testing_support::StorageOp::Rename && path.endsWith(QStringLiteral(".BAC0")) ? EIO : 0;
     };
@@ -174,7 +175,7 @@ TEST_F(StartExitSteps, ABackupThatFailsAtExitIsWrittenToStandardError)
     EXPECT_EQ(ReadFile(Folder + QStringLiteral("/TrelLockvex.BAC0")), backup);
 
     // An exit that goes well writes nothing there.
-    RunStartSteps();
+    RunStartSteps(runMessages);
     ::testing::internal::CaptureStderr();
     RunExitSteps();
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), std::string());
@@ -199,8 +200,8 @@ TEST_F(StartExitSteps, ALogLeftByARunThatDidNotEndIsRemovedAtTheNextStart)
             WriteFile(Imports + QStringLiteral("/mine"), "the user's own");
             ASSERT_TRUE(QFile::remove(log) && QFile::rename(Imports + QStringLiteral("/mine"), log));
         }
-        ScopedMessageResponder responder;
-        RunStartSteps();
+        ScopedMessageResponder responder{runMessages};
+        RunStartSteps(runMessages);
         EXPECT_EQ(QFile::exists(log), replacedMeanwhile);
         RunExitSteps();
         if (replacedMeanwhile)
@@ -226,8 +227,8 @@ TEST_F(StartExitSteps, AnExitCallDuringTheRunStillRemovesTheImportFilesAndCloses
     EXPECT_FALSE(QFile::exists(Imports + QStringLiteral("/pw Log.txt")));
     EXPECT_TRUE(QFile::exists(Folder + QStringLiteral("/TrelLockvex.BAC0")));
     // The next start finds nothing left to remove and forgets the log.
-    ScopedMessageResponder responder;
-    RunStartSteps();
+    ScopedMessageResponder responder{runMessages};
+    RunStartSteps(runMessages);
     RunExitSteps();
     EXPECT_FALSE(ReadFile(desktop.Documents + QStringLiteral("/Lockvex.INI")).contains("ImportLogs"));
 }

@@ -81,7 +81,8 @@ protected:
 
     testing_support::TestPlatform desktop;
     platform::ScopedInstall guard{desktop};
-    ScopedMessageResponder messages;
+    TLockvexMessages runMessages; // the run's, answered by the responder
+    ScopedMessageResponder messages{runMessages};
     QString dataFolder;
 };
 
@@ -101,7 +102,7 @@ TEST_F(StartWithUnusableData, ADataFileThatDoesNotOpenEndsTheStartWithMessage19A
     bool windowShown = false;
     bool signInAsked = false; // a sign-in that lets anyone in: not signed in unless never asked
     const TSignInPrompt signIn = [&](SignInDialog, const TSignInNeeds &) { return signInAsked = true; };
-    const int result = RunLockvex(*qApp, signIn, [&](QApplication &, LockvexSession &) {
+    const int result = RunLockvex(*qApp, runMessages, signIn, [&](QApplication &, LockvexSession &) {
         windowShown = true;
         return 0;
     });
@@ -114,7 +115,7 @@ TEST_F(StartWithUnusableData, ADataFileThatDoesNotOpenEndsTheStartWithMessage19A
 
 TEST_F(StartWithUnusableData, AnEntryThatCannotBeReadAtSignInEndsTheStartTheSameWay)
 {
-    ASSERT_TRUE(RunStartSteps());
+    ASSERT_TRUE(RunStartSteps(runMessages));
     const QMap<QString, QByteArray> before = DataFiles();
     desktop.FailStorage = [](testing_support::StorageOp op, const QString &, qint64, qint64) {
         return op == testing_support::StorageOp::Read ? EIO : 0;
@@ -122,7 +123,7 @@ TEST_F(StartWithUnusableData, AnEntryThatCannotBeReadAtSignInEndsTheStartTheSame
     EXPECT_FALSE(RunSession()->MainAppProcs->CheckLockvexSignedIn({}));
     desktop.FailStorage = nullptr;
     ASSERT_TRUE(RunSession()->MainAppProcs->DataUnreadable);
-    ReportDataNotOpened(*RunSession()->LockvexTbl);
+    ReportDataNotOpened(RunSession()->Messages, *RunSession()->LockvexTbl);
     RunExitSteps();
     ExpectOnlyMessage19();
     EXPECT_EQ(DataFiles(), before);

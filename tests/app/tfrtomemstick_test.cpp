@@ -61,7 +61,8 @@ protected:
 
     testing_support::TestPlatform desktop;
     platform::ScopedInstall guard{desktop};
-    ScopedMessageResponder messages;
+    TLockvexMessages runMessages;
+    ScopedMessageResponder messages{runMessages};
     TListManager lists{nullptr}; // counts the access passwords
     TRunState run;               // the PC's data folder and the data file in use
     QString stick;
@@ -71,7 +72,7 @@ TEST_F(MemStickTransfer, BothCopiesMadeOverwriteOldOnesAndReportSuccess)
 {
     WriteFile(stick + "/lockvex", "old program");
     WriteFile(stick + "/TrelLockvex.acsdb", "old data");
-    TLVDlgProcs(run).TfrToMemStick(stick);
+    TLVDlgProcs(run, runMessages).TfrToMemStick(stick);
     EXPECT_EQ(ReadFile(stick + "/lockvex"), "program bytes");
     EXPECT_EQ(ReadFile(stick + "/TrelLockvex.acsdb"), "PC data");
     EXPECT_FALSE(QFile::exists(stick + "/TrelLockvex.BAC0"));
@@ -84,7 +85,7 @@ TEST_F(MemStickTransfer, AFailedProgramCopyStillCopiesTheDataAndReportsFailure)
     desktop.FailStorage = [](testing_support::StorageOp op, const QString &path, qint64, qint64) {
         return op == testing_support::StorageOp::Copy && path.endsWith("/lockvex") ? EIO : 0;
     };
-    TfrToMemStick(stick, run.Folders);
+    TfrToMemStick(runMessages, stick, run.Folders);
     EXPECT_FALSE(QFile::exists(stick + "/lockvex"));
     EXPECT_EQ(ReadFile(stick + "/TrelLockvex.acsdb"), "PC data");
     ExpectMessage(MsgUnableToCopy);
@@ -93,7 +94,7 @@ TEST_F(MemStickTransfer, AFailedProgramCopyStillCopiesTheDataAndReportsFailure)
 TEST_F(MemStickTransfer, AMissingDataFileStillCopiesTheProgramAndReportsFailure)
 {
     QFile::remove(run.Folders.LocalDataFolder + "/TrelLockvex.acsdb");
-    TfrToMemStick(stick, run.Folders);
+    TfrToMemStick(runMessages, stick, run.Folders);
     EXPECT_EQ(ReadFile(stick + "/lockvex"), "program bytes");
     EXPECT_FALSE(QFile::exists(stick + "/TrelLockvex.acsdb"));
     ExpectMessage(MsgUnableToCopy);
@@ -102,7 +103,7 @@ TEST_F(MemStickTransfer, AMissingDataFileStillCopiesTheProgramAndReportsFailure)
 TEST_F(MemStickTransfer, AFolderNameEndingInASeparatorJoinsCleanly)
 {
     stick += "/";
-    TfrToMemStick(stick, run.Folders);
+    TfrToMemStick(runMessages, stick, run.Folders);
     EXPECT_EQ(ReadFile(desktop.Home() + "/media/STICK/TrelLockvex.acsdb"), "PC data");
     ExpectMessage(MsgCopiedToStick);
 }
@@ -115,7 +116,7 @@ TEST_F(MemStickTransfer, CommandWithOneAccessPasswordAsksForASecondAndOpensNoBro
         ++asked;
         return stick;
     };
-    TfrMemStickCommand(lists, run.Folders);
+    TfrMemStickCommand(runMessages, lists, run.Folders);
     EXPECT_EQ(asked, 0);
     ASSERT_EQ(messages.Shown.size(), 1);
     EXPECT_EQ(messages.Shown[0].Caption, MsgCatalogue[MsgTwoPasswordsNeeded].Title);
@@ -131,7 +132,7 @@ TEST_F(MemStickTransfer, CommandRefusesFoldersThatAreNotAStickUntilOneIsChosen)
         captions << caption;
         return answers.takeFirst();
     };
-    TfrMemStickCommand(lists, run.Folders);
+    TfrMemStickCommand(runMessages, lists, run.Folders);
     EXPECT_EQ(captions, QStringList(3, "SELECT MEMORY STICK"));
     ASSERT_EQ(messages.Shown.size(), 3);
     EXPECT_EQ(messages.Shown[0].Text, "Please select a memory stick");
@@ -143,7 +144,7 @@ TEST_F(MemStickTransfer, CommandRefusesFoldersThatAreNotAStickUntilOneIsChosen)
 TEST_F(MemStickTransfer, CommandCancelledCopiesNothing)
 {
     lists.LoginPWs = 0;
-    TfrMemStickCommand(lists, run.Folders); // the folder browser answers nothing: cancelled
+    TfrMemStickCommand(runMessages, lists, run.Folders); // the folder browser answers nothing: cancelled
     EXPECT_TRUE(messages.Shown.isEmpty());
     EXPECT_FALSE(QFile::exists(stick + "/lockvex"));
 }

@@ -1,6 +1,8 @@
 // Inputs the fuzz targets found faults with, kept so that the faults stay fixed. The files are
 // in tests/data/fuzz-*.
 
+#include "app/MgrImportFiles.h"
+#include "app/RunState.h"
 #include "common/DateStamp.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
@@ -71,7 +73,9 @@ protected:
 // the name is trimmed after the cut, so a second record with the same stored name is a duplicate.
 TEST_F(ImportFuzzFindings, ANameCutOnBlanksIsTrimmedAndItsDuplicatesArePassedOver)
 {
-    TImportExport engine(table.get());
+    TRunFolders folders; // no settings file: the log is named nowhere
+    TImportFiles importFiles{folders}; // the log the engine writes, removed at the end
+    TImportExport engine(importFiles, table.get());
     engine.ImpExFormat.ImpExFileName = Fixture("fuzz-import-cut-names.csv");
     engine.ImpExFormat.ImportFields[1] = 1;
     engine.ImpExFormat.ImportFields[5] = 2;

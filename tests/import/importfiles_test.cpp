@@ -77,7 +77,6 @@ protected:
         folders.ProfileFolder = desktop.Profile;
         folders.DocumentsFolder = desktop.Documents;
         folders.IniFileName = desktop.Documents + QStringLiteral("/Lockvex.INI");
-        TempFiles = &tempFiles;
         Imports = desktop.Home() + QStringLiteral("/imports");
         Photos = desktop.Home() + QStringLiteral("/Photos");
         Notes = desktop.Home() + QStringLiteral("/notes/important.txt");
@@ -93,7 +92,7 @@ protected:
 
     void TearDown() override
     {
-        RemoveMadeImportFiles(folders.IniFileName);
+        files.RemoveMadeImportFiles();
         ResetGlobals();
     }
 
@@ -146,8 +145,8 @@ protected:
 
     testing_support::TestPlatform desktop;
     platform::ScopedInstall guard{desktop};
-    QStringList tempFiles;
     TRunFolders folders; // the run's home folder and settings file
+    TImportFiles files{folders}; // the run's import files
     QString Imports, Photos, Notes, Csv;
 };
 
@@ -171,15 +170,15 @@ TEST_F(ImportFiles, NothingAtTheImportsNamesIsFollowedWrittenEmptiedOrWaitedOn)
                 Make(kind, cache, true);
                 const char before = KindOf(cache);
                 // A start, a view copy, the end of the run.
-                RemoveLeftImportFiles(folders);
-                const QString folder = CreateImportViewFolder(folders.ProfileFolder);
+                files.RemoveLeftImportFiles();
+                const QString folder = files.CreateImportViewFolder();
                 ASSERT_FALSE(folder.isEmpty());
                 EXPECT_FALSE(folder.startsWith(cache + QLatin1Char('/'))) << folder.toStdString();
                 EXPECT_EQ(QFileInfo(folder).permissions() & 0x0077, 0); // group and others: nothing
                 QString copy;
-                EXPECT_EQ(WriteImportViewCopy(Csv, folder, copy), QString());
+                EXPECT_EQ(files.WriteImportViewCopy(Csv, folder, copy), QString());
                 EXPECT_EQ(Read(copy), "Bank,secret\r\nShop,hidden\r\n");
-                RemoveMadeImportFiles(folders.IniFileName);
+                files.RemoveMadeImportFiles();
                 EXPECT_EQ(KindOf(copy), '-');
                 EXPECT_EQ(KindOf(folder), '-');
                 EXPECT_EQ(KindOf(cache), before);
@@ -191,8 +190,7 @@ TEST_F(ImportFiles, NothingAtTheImportsNamesIsFollowedWrittenEmptiedOrWaitedOn)
                 const QString taken = Imports + QStringLiteral("/pw Log.txt");
                 Make(kind, taken, false);
                 const char before = KindOf(taken);
-                TImportExport engine;
-                engine.SettingsFile = folders.IniFileName;
+                TImportExport engine(files);
                 engine.SetDupeNameTest([](const QString &) { return false; });
                 engine.ImpExFormat.ImportFields[1] = 1;
                 engine.ImpExFormat.ImpExFileName = Csv;
@@ -203,8 +201,8 @@ TEST_F(ImportFiles, NothingAtTheImportsNamesIsFollowedWrittenEmptiedOrWaitedOn)
                 EXPECT_EQ(engine.GetLogFileName(), log);
                 EXPECT_TRUE(Read(log).startsWith("Accepted by User"));
                 EXPECT_EQ(QFileInfo(log).permissions() & 0x0077, 0);
-                EXPECT_EQ(tempFiles, QStringList{log});
-                RemoveMadeImportFiles(folders.IniFileName);
+                EXPECT_EQ(files.TempFiles(), QStringList{log});
+                files.RemoveMadeImportFiles();
                 EXPECT_EQ(KindOf(log), '-');
                 EXPECT_EQ(KindOf(taken), before);
                 if (kind == Hostile::OtherUsers) {
@@ -215,9 +213,9 @@ TEST_F(ImportFiles, NothingAtTheImportsNamesIsFollowedWrittenEmptiedOrWaitedOn)
             } else {
                 const QString named = Imports + QStringLiteral("/x.csv");
                 Make(kind, named, false);
-                const QString folder = CreateImportViewFolder(folders.ProfileFolder);
+                const QString folder = files.CreateImportViewFolder();
                 QString copy;
-                const QString problem = WriteImportViewCopy(named, folder, copy);
+                const QString problem = files.WriteImportViewCopy(named, folder, copy);
                 const bool plainFile =
                     kind == Hostile::LinkToFile || kind == Hostile::HardLink || kind == Hostile::OtherUsers;
                 if (plainFile) {
@@ -229,13 +227,12 @@ TEST_F(ImportFiles, NothingAtTheImportsNamesIsFollowedWrittenEmptiedOrWaitedOn)
                     EXPECT_TRUE(problem.startsWith(QStringLiteral("It is not a plain file"))) << problem.toStdString();
                     EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
                 }
-                RemoveMadeImportFiles(folders.IniFileName);
+                files.RemoveMadeImportFiles();
                 EXPECT_NE(KindOf(named), '-');
                 QFile::remove(named);
             }
             EXPECT_LT(clock.elapsed(), 5000); // nothing waited on a pipe or read a device without end
             ExpectTheUsersFilesIntact();
-            tempFiles.clear();
             desktop.OtherUsersNames.clear();
             QFile::remove(cache);
             QDir(cache).removeRecursively();
@@ -252,7 +249,7 @@ TEST_F(ImportFiles, AViewCopyStopsAtItsLimitWithANote)
     ASSERT_TRUE(file.resize(ViewCopyLimit + 4096)); // the rest reads as zero bytes
     file.close();
     QString copy;
-    ASSERT_EQ(WriteImportViewCopy(big, CreateImportViewFolder(folders.ProfileFolder), copy), QString());
+    ASSERT_EQ(files.WriteImportViewCopy(big, files.CreateImportViewFolder(), copy), QString());
     const QByteArray shown = Read(copy);
     const QByteArray note = "[Lockvex shows only the first 8 MB of this file: the view is shortened. The import "
                             "reads the whole file.]\r\n";
@@ -261,10 +258,10 @@ TEST_F(ImportFiles, AViewCopyStopsAtItsLimitWithANote)
 
     // A file within the limit is copied whole, without a note.
     ASSERT_TRUE(file.resize(ViewCopyLimit));
-    ASSERT_EQ(WriteImportViewCopy(big, CreateImportViewFolder(folders.ProfileFolder), copy), QString());
+    ASSERT_EQ(files.WriteImportViewCopy(big, files.CreateImportViewFolder(), copy), QString());
     EXPECT_EQ(QFileInfo(copy).size(), ViewCopyLimit);
     EXPECT_TRUE(Read(copy).startsWith("First,line\r\n"));
-    EXPECT_EQ(tempFiles, QStringList{copy}); // the first copy gave way
+    EXPECT_EQ(files.TempFiles(), QStringList{copy}); // the first copy gave way
 }
 
 // At the end only what this run made goes, and only while it is what was made.
@@ -272,13 +269,13 @@ TEST_F(ImportFiles, TheEndRemovesOnlyTheFilesMadeAsTheyWereMade)
 {
     QString kept, replaced, plain;
     int handle = -1;
-    ASSERT_EQ(CreateImportLog(Imports + QStringLiteral("/kept"), kept, handle, folders.IniFileName), 0);
+    ASSERT_EQ(files.CreateImportLog(Imports + QStringLiteral("/kept"), kept, handle), 0);
     ::close(handle);
-    ASSERT_EQ(CreateImportLog(Imports + QStringLiteral("/replaced"), replaced, handle, folders.IniFileName), 0);
+    ASSERT_EQ(files.CreateImportLog(Imports + QStringLiteral("/replaced"), replaced, handle), 0);
     ::close(handle);
-    ASSERT_EQ(CreateImportLog(Imports + QStringLiteral("/plain"), plain, handle, folders.IniFileName), 0);
+    ASSERT_EQ(files.CreateImportLog(Imports + QStringLiteral("/plain"), plain, handle), 0);
     ::close(handle);
-    EXPECT_TRUE(IsMadeImportFile(plain));
+    EXPECT_TRUE(files.IsMadeImportFile(plain));
     // The user puts a file of their own under one name (a new file, renamed over it) and a link
     // under the other.
     Write(Imports + QStringLiteral("/mine"), "the user's own");
@@ -287,9 +284,9 @@ TEST_F(ImportFiles, TheEndRemovesOnlyTheFilesMadeAsTheyWereMade)
               0);
     QFile::remove(kept);
     ASSERT_EQ(::symlink(QFile::encodeName(Notes).constData(), QFile::encodeName(kept).constData()), 0);
-    EXPECT_FALSE(IsMadeImportFile(replaced));
-    EXPECT_FALSE(IsMadeImportFile(kept));
-    RemoveMadeImportFiles(folders.IniFileName);
+    EXPECT_FALSE(files.IsMadeImportFile(replaced));
+    EXPECT_FALSE(files.IsMadeImportFile(kept));
+    files.RemoveMadeImportFiles();
     EXPECT_EQ(KindOf(plain), '-');
     EXPECT_EQ(Read(replaced), "the user's own");
     EXPECT_EQ(KindOf(kept), 'l');

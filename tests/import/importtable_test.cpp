@@ -1,6 +1,8 @@
 // The engine against a real entry table, with the window's part played by the test: each
 // accepted record is saved through the item manager (AddItem, SaveWebItem).
 
+#include "app/MgrImportFiles.h"
+#include "app/RunState.h"
 #include "common/DateStamp.h"
 #include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
@@ -62,7 +64,9 @@ protected:
 
 TEST_F(ImportTableTest, NamesOfTheEntryTableAndOfAcceptedRecordsInAnyLetterCaseAreDuplicates)
 {
-    TImportExport engine(table.get());
+    TRunFolders folders; // no settings file: the log is named nowhere
+    TImportFiles importFiles{folders}; // the log the engine writes, removed at the end
+    TImportExport engine(importFiles, table.get());
     engine.ImpExFormat.ImpExFileName = Fixture("import-names.csv");
     engine.ImpExFormat.ImportFields[1] = 1;
     engine.ImpExFormat.ImportFields[5] = 2;
@@ -88,7 +92,9 @@ TEST_F(ImportTableTest, NamesOfTheEntryTableAndOfAcceptedRecordsInAnyLetterCaseA
 
 TEST_F(ImportTableTest, TheEngineWritesNoEntryItself)
 {
-    TImportExport engine(table.get());
+    TRunFolders folders; // no settings file: the log is named nowhere
+    TImportFiles importFiles{folders}; // the log the engine writes, removed at the end
+    TImportExport engine(importFiles, table.get());
     engine.ImpExFormat.ImpExFileName = Fixture("import-notes-last.csv");
     engine.ImpExFormat.HeaderLines = "1";
     engine.ImpExFormat.ImportFields[1] = 1;

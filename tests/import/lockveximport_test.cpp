@@ -1,3 +1,5 @@
+#include "app/MgrImportFiles.h"
+#include "app/RunState.h"
 #include "common/Globals.h"
 #include "common/TextFiles.h"
 #include "import/LockvexImport.h"
@@ -132,7 +134,9 @@ protected:
 
     QTemporaryDir dir;
     QSet<QString> entryNames;
-    TImportExport engine;
+    TRunFolders folders;                // no settings file: the logs are named nowhere
+    TImportFiles importFiles{folders}; // the run's: the logs the engine makes
+    TImportExport engine{importFiles};
 };
 
 TEST_F(ImportTest, MapsColumnsToEntryFields)
@@ -273,8 +277,6 @@ TEST_F(ImportTest, TellsWhichFieldsOfTheRecordShownWereCut)
 
 TEST_F(ImportTest, TheLogLiesBesideTheFileWhateverDotsItsFoldersHave)
 {
-    QStringList tempFiles;
-    QStringList *savedTempFiles = std::exchange(TempFiles, &tempFiles);
     ASSERT_TRUE(QDir(dir.path()).mkpath("john.smith/.local"));
     const QString file = dir.filePath("john.smith/.local/pw.backup.csv");
     ASSERT_TRUE(QFile::copy(QStringLiteral(LOCKVEX_TEST_DATA "/import-bank.csv"), file));
@@ -286,7 +288,6 @@ TEST_F(ImportTest, TheLogLiesBesideTheFileWhateverDotsItsFoldersHave)
     earlier.close();
     Use(file, {{1, 1}}, "1");
     EXPECT_EQ(ImportAll().size(), 1);
-    TempFiles = savedTempFiles;
     // Written new under the next free name, readable by its owner only; the other file is kept.
     EXPECT_EQ(engine.GetLogFileName(), dir.filePath("john.smith/.local/pw Log (2).txt"));
     EXPECT_TRUE(QFile::exists(engine.GetLogFileName()));
@@ -294,7 +295,7 @@ TEST_F(ImportTest, TheLogLiesBesideTheFileWhateverDotsItsFoldersHave)
     ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
     EXPECT_EQ(earlier.readAll(), "kept");
     // Not viewed, the log is still deleted when the program ends.
-    EXPECT_EQ(tempFiles, QStringList{engine.GetLogFileName()});
+    EXPECT_EQ(importFiles.TempFiles(), QStringList{engine.GetLogFileName()});
 }
 
 TEST_F(ImportTest, ProgressRunsFromTheStartToTheFileSize)
@@ -655,15 +656,12 @@ TEST_F(ImportTest, ShowLogOpensTheLogAndMarksItForDeletion)
 {
     testing_support::TestPlatform testPlatform;
     platform::ScopedInstall guard(testPlatform);
-    QStringList tempFiles;
-    QStringList *savedTempFiles = std::exchange(TempFiles, &tempFiles);
 
     Use(Fixture("import-bank.csv"), {{1, 1}}, "1");
     engine.ImpExFormat.ShowLog = true;
     ImportAll();
-    TempFiles = savedTempFiles;
     EXPECT_EQ(testPlatform.OpenedFiles, QStringList{engine.GetLogFileName()});
-    EXPECT_EQ(tempFiles, QStringList{engine.GetLogFileName()});
+    EXPECT_EQ(importFiles.TempFiles(), QStringList{engine.GetLogFileName()});
 }
 
 TEST_F(ImportTest, BadInputNeverStopsTheImport)
@@ -708,7 +706,7 @@ TEST_F(ImportTest, DestroyingAnEngineInTheMiddleClosesBothFiles)
     QString file = Fixture("import-names.csv");
     QString logName;
     {
-        TImportExport open;
+        TImportExport open{importFiles};
         open.ImpExFormat.ImpExFileName = file;
         open.ImpExFormat.ImportFields[1] = 1;
         ItemManagerParams params;

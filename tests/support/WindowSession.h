@@ -34,9 +34,7 @@ public:
     WindowSession() : platformGuard_(Platform)
     {
         ResetGlobals();
-        SetQuietClose(false); // a close at log-out or idle in an earlier test keeps messages quiet
-        InstallMessageDialog(); // as the program does at start; the responder answers first
-        App = std::make_unique<LockvexSession>();
+        App = std::make_unique<LockvexSession>(MessageDialogs);
         App->Run.Folders.DataFileName = App->Run.Folders.LocalDataFile;
         Opened = App->ListManager->OpenPool(App->Run.Folders.DataFileName);
     }
@@ -45,7 +43,6 @@ public:
     {
         App.reset();
         ResetGlobals();
-        SetQuietClose(false);
     }
 
     // The session's run state: mode, folders, data location, screen metrics.
@@ -86,7 +83,10 @@ public:
     }
 
     TestPlatform Platform;
-    ScopedMessageResponder Messages;
+    // The run's messages with the message dialog, as the program makes them at start; the
+    // responder answers first.
+    TLockvexMessages MessageDialogs{RunMessageDialog};
+    ScopedMessageResponder Messages{MessageDialogs};
     std::unique_ptr<LockvexSession> App;   // reset it to close the store, as the exit does
     bool Opened = false;                   // the data file opened
 

@@ -172,9 +172,9 @@ void DeleteEntry(const Entry &entry)
 }
 
 // The program body's start, without the sign-in dialog: the driver is a user who signed in.
-void Start()
+void Start(TLockvexMessages &messages)
 {
-    RunStartSteps();
+    RunStartSteps(messages);
     RunSession()->ListManager->BuildLockvexStrings();
     RunSession()->ListManager->BuildPasswordStrings(QString());
     RunSession()->Run.Mode.SignedIn = true;
@@ -187,9 +187,9 @@ void Exit(bool plain)
     RunExitSteps();
 }
 
-void RunCycle(const Options &o, int cycle, std::mt19937 &random)
+void RunCycle(const Options &o, int cycle, std::mt19937 &random, TLockvexMessages &messages)
 {
-    Start();
+    Start(messages);
     Say(QStringLiteral("open ") + QString::number(RunSession()->LockvexTbl->NumRecords()));
     for (int op = 0; op < o.Ops; ++op) {
         const std::vector<Entry> entries = LiveEntries();
@@ -236,13 +236,14 @@ int main(int argc, char *argv[])
     desktop.Days = o.Day;
     platform::Install(&desktop);
     // The driver has no screen: a message of the start (a restored data file) goes to stderr.
-    SetMessageResponder([](const TShownMessage &message) {
+    TLockvexMessages messages;
+    messages.SetMessageResponder([](const TShownMessage &message) {
         std::fprintf(stderr, "message: %s %s\n", qPrintable(message.Caption), qPrintable(message.Text));
         return true;
     });
     std::mt19937 random(o.Seed * 7919u + unsigned(o.Run));
     for (int cycle = 0; cycle < o.Cycles; ++cycle) {
-        RunCycle(o, cycle, random);
+        RunCycle(o, cycle, random, messages);
         desktop.Days += o.DaysPerCycle;
     }
     platform::Install(nullptr);

@@ -122,6 +122,7 @@ private:
 
     std::unique_ptr<testing_support::TestPlatform> testPlatform_;
     std::unique_ptr<platform::ScopedInstall> platformGuard_;
+    TLockvexMessages runMessages_; // the run's messages, which outlive the run's objects
     std::unique_ptr<ScopedMessageResponder> messages_;
     std::unique_ptr<TV9LockvexTbl> table_;
     std::unique_ptr<TLockvexRec> sharedRec_;
@@ -129,7 +130,7 @@ private:
     std::unique_ptr<TItemManager> items_;
     TRunState run_; // the home, Documents and settings file the window is handed
     std::unique_ptr<TLVDlgProcs> dlgProcs_;
-    QStringList tempFiles_;
+    std::unique_ptr<TImportFiles> importFiles_; // the run's, as the session owns them
     QString importFolder_;
 };
 
@@ -139,7 +140,7 @@ void TstDataImport::init()
     testPlatform_ = std::make_unique<testing_support::TestPlatform>();
     platformGuard_ = std::make_unique<platform::ScopedInstall>(*testPlatform_);
     // Every Yes/No question is answered No unless a test queues a Yes: message 5 then closes.
-    messages_ = std::make_unique<ScopedMessageResponder>(false);
+    messages_ = std::make_unique<ScopedMessageResponder>(runMessages_, false);
     StampNow();
     run_ = TRunState();
     run_.Folders.ProfileFolder = testPlatform_->Profile;
@@ -152,18 +153,18 @@ void TstDataImport::init()
     sharedRec_ = std::make_unique<TLockvexRec>();
     lists_ = std::make_unique<TListManager>(table_.get());
     items_ = std::make_unique<TItemManager>(table_.get(), sharedRec_.get(), lists_.get());
-    dlgProcs_ = std::make_unique<TLVDlgProcs>(run_);
-    tempFiles_.clear();
-    TempFiles = &tempFiles_;
+    dlgProcs_ = std::make_unique<TLVDlgProcs>(run_, runMessages_);
+    importFiles_ = std::make_unique<TImportFiles>(run_.Folders);
+    dlgProcs_->SetImportFiles(importFiles_.get());
     importFolder_ = testPlatform_->Home() + QStringLiteral("/imports");
     QDir().mkpath(importFolder_);
 }
 
 void TstDataImport::cleanup()
 {
-    SetQuietClose(false);
+    runMessages_.SetQuietClose(false);
     SetCloseOnSignal(nullptr);
-    RemoveMadeImportFiles(run_.Folders.IniFileName);
+    importFiles_.reset(); // removes what the import made
     testPlatform_->FailStorage = nullptr;
     table_.reset();
     ResetGlobals();
@@ -280,8 +281,10 @@ void TstDataImport::firstOpeningHasEveryControlAndTheDefaults()
     QCOMPARE(HelpContext(dlg->FileBrowseBtn), 3211);
     QCOMPARE(HelpContext(dlg->ViewLogBtn), 3214);
     QCOMPARE(HelpContext(dlg->QuitBtn), 3234);
-    TWebHelpSystem help;
+    TWebHelpSystem help; // the run's, which the dialog procedures hand the window
+    dlgProcs_->SetWebHelp(&help);
     QTest::mouseClick(dlg->LockvexHelpBtn, Qt::LeftButton);
+    dlgProcs_->SetWebHelp(nullptr);
     QCOMPARE(testPlatform_->OpenedUrls.size(), 1);
     QVERIFY(testPlatform_->OpenedUrls.first().contains(QStringLiteral("contextid=2000")));
 }
@@ -785,7 +788,7 @@ void TstDataImport::viewCopiesArePrivateAndNeverReplaceAUsersFile()
     QFile users(usersFile);
     QVERIFY(users.open(QIODevice::ReadOnly));
     QCOMPARE(users.readAll(), QByteArray("the user's own notes"));
-    QCOMPARE(tempFiles_, QStringList{copy});
+    QCOMPARE(importFiles_->TempFiles(), QStringList{copy});
 
     // The log: message 10 before an import, then opened and deleted at exit; owner-only.
     QTest::mouseClick(dlg->ViewLogBtn, Qt::LeftButton);
@@ -797,10 +800,10 @@ void TstDataImport::viewCopiesArePrivateAndNeverReplaceAUsersFile()
     const QString log = importFolder_ + "/pw Log.txt";
     QCOMPARE(testPlatform_->OpenedFiles.last(), log);
     QCOMPARE(QFile(log).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFileDevice::Permissions());
-    QCOMPARE(tempFiles_, (QStringList{copy, log}));
+    QCOMPARE(importFiles_->TempFiles(), (QStringList{copy, log}));
 
     // What the run made goes at the program's end, and the folders with it.
-    RemoveMadeImportFiles(run_.Folders.IniFileName);
+    importFiles_->RemoveMadeImportFiles();
     QVERIFY(!QFileInfo::exists(log));
     QVERIFY(!QFileInfo::exists(ImportViewFolder(run_.Folders.ProfileFolder)));
 }
@@ -824,7 +827,7 @@ void TstDataImport::viewLogShowsOnlyTheLogThisRunWrote()
     const QString written = importFolder_ + "/statement Log (2).txt";
     QCOMPARE(testPlatform_->OpenedFiles, QStringList{written});
     QCOMPARE(LogLines(written).first(), Logged("Accepted by User", "Bank,1"));
-    RemoveMadeImportFiles(run_.Folders.IniFileName);
+    importFiles_->RemoveMadeImportFiles();
     QVERIFY(!QFileInfo::exists(written));
     QFile users(usersLog);
     QVERIFY(users.open(QIODevice::ReadOnly));
@@ -835,7 +838,7 @@ void TstDataImport::viewLogShowsOnlyTheLogThisRunWrote()
 // its security messages, the import ends as a quit, and nothing is left waiting.
 void TstDataImport::anEndingSignalClosesTheWindowAskingNothing()
 {
-    HandleEndingSignals(*qobject_cast<QApplication *>(QCoreApplication::instance()));
+    HandleEndingSignals(*qobject_cast<QApplication *>(QCoreApplication::instance()), runMessages_);
     SetCloseOnSignal([] {}); // the main window's part; here there is none
     const QString file = WriteCsv("pw.csv", "A,1\r\nB,2\r\nC,3\r\n");
     auto dlg = Open();
@@ -870,7 +873,7 @@ void TstDataImport::anEndingSignalDuringImportAllEndsItCleanly()
 {
     QFETCH(QString, openMessage);
     QFETCH(int, records);
-    HandleEndingSignals(*qobject_cast<QApplication *>(QCoreApplication::instance()));
+    HandleEndingSignals(*qobject_cast<QApplication *>(QCoreApplication::instance()), runMessages_);
     SetCloseOnSignal([] {});
     QByteArray text;
     for (int i = 0; i < records; ++i)
@@ -882,7 +885,7 @@ void TstDataImport::anEndingSignalDuringImportAllEndsItCleanly()
     // event loop runs before it closes.
     bool signalled = false;
     QStringList shown;
-    SetMessageResponder([&](const TShownMessage &message) {
+    runMessages_.SetMessageResponder([&](const TShownMessage &message) {
         const QString caption = message.Caption.isEmpty() ? message.Text : message.Caption;
         shown << caption;
         if (!signalled && caption == openMessage) {
@@ -921,7 +924,7 @@ void TstDataImport::anEndingSignalDuringImportAllEndsItCleanly()
         QCOMPARE(log.size(), imported + 2);
         QVERIFY(log[imported].startsWith("Download terminated by user"));
     }
-    SetMessageResponder(nullptr);
+    runMessages_.SetMessageResponder(nullptr);
 }
 
 void TstDataImport::logThatCannotBeWrittenImportsNothing()

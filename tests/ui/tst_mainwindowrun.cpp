@@ -162,11 +162,12 @@ private:
 
     std::unique_ptr<testing_support::TestPlatform> testPlatform_;
     std::unique_ptr<platform::ScopedInstall> platformGuard_;
+    TLockvexMessages runMessages_; // each run's messages, as the program makes them before its run
 };
 
 void TstMainWindowRun::initTestCase()
 {
-    HandleEndingSignals(*qApp);
+    HandleEndingSignals(*qApp, runMessages_);
     testPlatform_ = std::make_unique<testing_support::TestPlatform>();
     platformGuard_ = std::make_unique<platform::ScopedInstall>(*testPlatform_);
 }
@@ -179,7 +180,8 @@ void TstMainWindowRun::cleanup()
 int TstMainWindowRun::RunProgram(std::function<void()> script)
 {
     ResetGlobals();
-    ScopedMessageResponder messages; // any question is answered Yes / OK
+    runMessages_.SetQuietClose(false);             // a new run: an earlier one's ending signal is over
+    ScopedMessageResponder messages(runMessages_); // any question is answered Yes / OK
     QObject scope;
     QTimer::singleShot(0, &scope, std::move(script));
     QTimer guard;
@@ -190,7 +192,7 @@ int TstMainWindowRun::RunProgram(std::function<void()> script)
         QApplication::quit();
     });
     guard.start(60000);
-    return RunLockvex(*qApp, RunSignInDialog, RunProgramWindows);
+    return RunLockvex(*qApp, runMessages_, RunSignInDialog, RunProgramWindows);
 }
 
 void TstMainWindowRun::createEndBySignalRestartAndFind()

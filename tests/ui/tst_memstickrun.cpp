@@ -68,6 +68,7 @@ private:
 
     testing_support::TestPlatform platform_;
     std::unique_ptr<platform::ScopedInstall> guard_;
+    std::unique_ptr<TLockvexMessages> runMessages_; // each run's, as the program makes them
     std::unique_ptr<ScopedMessageResponder> messages_;
     QString stick_;
 
@@ -86,7 +87,8 @@ void TstMemStickRun::init()
 {
     ResetGlobals();
     guard_ = std::make_unique<platform::ScopedInstall>(platform_);
-    messages_ = std::make_unique<ScopedMessageResponder>();
+    runMessages_ = std::make_unique<TLockvexMessages>();
+    messages_ = std::make_unique<ScopedMessageResponder>(*runMessages_);
     QDir().mkpath(platform_.Home() + QStringLiteral("/opt/lockvex"));
     platform_.ProgramPath = platform_.Home() + QStringLiteral("/opt/lockvex/lockvex");
     QFile program(platform_.ProgramPath);
@@ -102,13 +104,14 @@ void TstMemStickRun::cleanup()
 {
     ResetGlobals();
     messages_.reset();
+    runMessages_.reset();
     guard_.reset();
 }
 
 // A normal run on the PC saves the entries; its exit writes the backups.
 void TstMemStickRun::MakeSafeOnThePC()
 {
-    RunStartSteps();
+    RunStartSteps(*runMessages_);
     QVERIFY(!RunSession()->Run.Mode.MemStickMode());
     const QList<ItemManagerParams> entries = {
         Entry("Bank", "https://bank.example/login", "C-1001", "4321", "Alpha1!x", true),
@@ -123,8 +126,8 @@ void TstMemStickRun::MakeSafeOnThePC()
 
 void TstMemStickRun::CopyToTheStick()
 {
-    RunStartSteps(); // the transfer reads the PC's data folder and the program's own file
-    TfrToMemStick(stick_, RunSession()->Run.Folders);
+    RunStartSteps(*runMessages_); // the transfer reads the PC's data folder and the program's own file
+    TfrToMemStick(*runMessages_, stick_, RunSession()->Run.Folders);
     QCOMPARE(messages_->Shown.size(), 1);
     QCOMPARE(messages_->Shown[0].Caption, QStringLiteral("Program and data copied to:"));
     RunExitSteps();
@@ -199,7 +202,7 @@ void TstMemStickRun::runFromTheStick()
     });
     driver.start();
     TRunState run; // as the run had it when its window closed
-    const int result = RunLockvex(*qApp, RunSignInDialog, [&run](QApplication &app, LockvexSession &session) {
+    const int result = RunLockvex(*qApp, *runMessages_, RunSignInDialog, [&run](QApplication &app, LockvexSession &session) {
         const int shown = RunQuickListWindow(app, session);
         run = session.Run;
         return shown;

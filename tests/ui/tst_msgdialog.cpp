@@ -53,12 +53,10 @@ class TestMsgDialog : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { InstallMessageDialog(); } // as the program does at start
-
     void init()
     {
         ResetGlobals();
-        SetMessageDialogOwner(nullptr);
+        SetMessageDialogOwner(messages_, nullptr);
     }
 
     void yesAndOkAnswerTrueNoAndCloseAnswerFalse_data()
@@ -94,9 +92,9 @@ private slots:
         });
         QWidget owner;
         bool MessageShown = false;
-        SetMessageDialogOwner(&owner, [&MessageShown] { MessageShown = true; });
-        QCOMPARE(ShowMessageDlg(MsgCatalogue[message]), result);
-        SetMessageDialogOwner(nullptr);
+        SetMessageDialogOwner(messages_, &owner, [&MessageShown] { MessageShown = true; });
+        QCOMPARE(messages_.ShowMessageDlg(MsgCatalogue[message]), result);
+        SetMessageDialogOwner(messages_, nullptr);
         QVERIFY(MessageShown);
         QCOMPARE(buttons,
                  MsgCatalogue[message].Buttons.Contains(mbYes) ? QStringList({"Yes", "No"}) : QStringList({"OK"}));
@@ -112,7 +110,7 @@ private slots:
             text = dialog->findChild<QLabel *>("MsgLbl")->text();
             Click(dialog, "YesBtn");
         });
-        ShowMessageDlg(MsgCatalogue[MsgImportComplete], "12");
+        messages_.ShowMessageDlg(MsgCatalogue[MsgImportComplete], "12");
         QCOMPARE(title, QString("Import complete. 12 items imported."));
         QCOMPARE(caption, title);
         QCOMPARE(text, QString("Do you want to view the log or import another file?"));
@@ -133,18 +131,18 @@ private slots:
             withoutOwner = dialog->frameGeometry().center();
             Click(dialog, "OKBtn");
         });
-        ShowMessageDlg(MsgCatalogue[MsgWrongPassword]);
+        messages_.ShowMessageDlg(MsgCatalogue[MsgWrongPassword]);
         QVERIFY2(Near(withoutOwner, area.center()), "centred on the screen");
 
         QWidget mainWindow;
         mainWindow.setGeometry(60, 80, 900, 700);
         mainWindow.show();
-        SetMessageDialogOwner(&mainWindow);
+        SetMessageDialogOwner(messages_, &mainWindow);
         WhenDialogShows([&](QDialog *dialog) {
             withOwner = dialog->frameGeometry().center();
             Click(dialog, "OKBtn");
         });
-        ShowMessageDlg(MsgCatalogue[MsgNameExists]);
+        messages_.ShowMessageDlg(MsgCatalogue[MsgNameExists]);
         QVERIFY2(Near(withOwner, mainWindow.frameGeometry().center()), "centred on the window");
 
         // Over a window in the screen's bottom right corner it moves up and left to stay on the
@@ -155,11 +153,11 @@ private slots:
             cornered = dialog->frameGeometry();
             Click(dialog, "OKBtn");
         });
-        ShowMessageDlg(MsgCatalogue[MsgNameExists]);
+        messages_.ShowMessageDlg(MsgCatalogue[MsgNameExists]);
         QVERIFY2(cornered.left() < mainWindow.frameGeometry().center().x() - cornered.width() / 2, "moved left");
         QVERIFY2(qAbs(cornered.right() - area.right()) <= 4, "right edge on the screen's");
         QVERIFY2(qAbs(cornered.bottom() - area.bottom()) <= 4, "bottom edge on the screen's");
-        SetMessageDialogOwner(nullptr);
+        SetMessageDialogOwner(messages_, nullptr);
     }
 
     void eachTypeHasItsOwnLook()
@@ -202,6 +200,9 @@ private slots:
             CreateMessageDialog(FillMessage(MsgCatalogue[MsgUnableToCopy], folder), nullptr));
         QVERIFY2(dialog->width() < 600, qPrintable(QString::number(dialog->width())));
     }
+
+private:
+    TLockvexMessages messages_{RunMessageDialog}; // as the program makes them at start
 };
 
 QTEST_MAIN(TestMsgDialog)

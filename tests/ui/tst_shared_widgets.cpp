@@ -1,6 +1,7 @@
 // The pieces the windows share: the style sheet builder, the letter tabs, the entry field panel
 // and the entry list model. With LOCKVEX_SCREENSHOT_DIR set, the panel is also saved as a picture.
 
+#include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/RunState.h"
 #include "entries/LockvexStringList.h"
@@ -486,8 +487,9 @@ void TstSharedWidgets::screenshots()
     if (folder.isEmpty())
         QSKIP("LOCKVEX_SCREENSHOT_DIR not set");
     TRunState run;
+    TLockvexMessages messages;
     TListManager lists(nullptr);
-    TLVDlgProcs dlgProcs(run);
+    TLVDlgProcs dlgProcs(run, messages);
     TLockvexPasswordDlg signIn(TSignInNeeds{[](const QString &) { return false; }, lists, dlgProcs, run});
     signIn.show();
     QVERIFY(signIn.grab().save(folder + QStringLiteral("/signin.png")));

@@ -105,6 +105,7 @@ private:
 
     std::unique_ptr<testing_support::TestPlatform> testPlatform_;
     std::unique_ptr<platform::ScopedInstall> platformGuard_;
+    TLockvexMessages runMessages_;
     std::unique_ptr<ScopedMessageResponder> messages_;
     TRunState run_; // the run's mode, data location and screen, as the dialogs are handed them
     std::unique_ptr<TLVDlgProcs> dlgProcs_;
@@ -118,8 +119,8 @@ void TstSignInDialogs::init()
     run_ = TRunState();
     testPlatform_ = std::make_unique<testing_support::TestPlatform>();
     platformGuard_ = std::make_unique<platform::ScopedInstall>(*testPlatform_);
-    messages_ = std::make_unique<ScopedMessageResponder>();
-    dlgProcs_ = std::make_unique<TLVDlgProcs>(run_);
+    messages_ = std::make_unique<ScopedMessageResponder>(runMessages_);
+    dlgProcs_ = std::make_unique<TLVDlgProcs>(run_, runMessages_);
     lists_ = std::make_unique<TListManager>(nullptr);
     safe_ = FakeSafe{{QStringLiteral("Alpha1"), QStringLiteral("Bravo2"), QStringLiteral(" Lead")}, {}};
 }
@@ -547,7 +548,8 @@ void TstSignInDialogs::logoOpensTheMakersSite()
 
 void TstSignInDialogs::helpKeyOpensSignInHelp()
 {
-    TWebHelpSystem webHelp;
+    TWebHelpSystem webHelp; // the run's, which the dialog procedures hand the dialog
+    dlgProcs_->SetWebHelp(&webHelp);
     TLockvexPasswordDlg dialog(Needs());
     dialog.show();
     QApplication::setActiveWindow(&dialog);

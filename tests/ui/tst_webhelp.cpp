@@ -34,8 +34,8 @@ private slots:
         layout->addWidget(stickBtn);
         layout->addWidget(group);
         layout->addWidget(searchArg);
-        InstallHelpKey(&window);
-        InstallHelpKey(&window); // a second call must not make the key ambiguous
+        InstallHelpKey(&window, &help);
+        InstallHelpKey(&window, &help); // a second call must not make the key ambiguous
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));

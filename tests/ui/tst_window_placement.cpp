@@ -193,8 +193,8 @@ void TstWindowPlacement::everyWindowFitsTheScreen()
         if (kind == QLatin1String("import"))
             return OnModal([&] { TLockvexDataImportDlg::RunModal(*session_->App->ItemManager, *session_->App->LVDlgProcs, nullptr, main.pos()); },
                            [&](QWidget &import) { CheckFits(import, areas); });
-        SetMessageResponder(nullptr);
-        return OnModal([] { ShowMessageDlg(MsgCatalogue[MsgQuitWithoutSaving]); },
+        session_->MessageDialogs.SetMessageResponder(nullptr);
+        return OnModal([&] { session_->MessageDialogs.ShowMessageDlg(MsgCatalogue[MsgQuitWithoutSaving]); },
                        [&](QWidget &message) { CheckFits(message, areas); });
     }
     session_->SetMemStickMode(true);

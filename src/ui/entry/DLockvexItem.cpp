@@ -40,7 +40,7 @@ TLockvexItemDlg::TLockvexItemDlg(TItemManager &items, TLVDlgProcs &dlgProcs, int
     BuildControls();
     ApplyLook();
     // The title is the window's name in the program; assistive tools read what it shows.
-    WindowFrame::SetUp(*this, HelpContexts::EntryWindow, QStringLiteral("Website entry"));
+    WindowFrame::SetUp(*this, dlgProcs_.WebHelp(), HelpContexts::EntryWindow, QStringLiteral("Website entry"));
     connect(SaveCloseBtn, &QPushButton::clicked, this, &QDialog::accept);
     if (dlgProcs_.Run().Screen.ScaleForms)
         CentreOnScreen();

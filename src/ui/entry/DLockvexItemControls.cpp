@@ -4,12 +4,15 @@
 
 #include "ui/entry/DLockvexItem.h"
 
+#include "app/MgrLockvexDlgProcs.h"
+
 #include "ui/shared/Accessibility.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LockvexStyle.h"
 #include "ui/shared/PasswordGrid.h"
 #include "ui/shared/WindowFrame.h"
+#include "ui/shared/WindowHelp.h"
 #include "ui/shared/WindowPlacement.h"
 
 #include <QCheckBox>
@@ -24,7 +27,8 @@ using namespace LockvexStyle;
 
 void TLockvexItemDlg::BuildHeader()
 {
-    const WindowFrame::THeader header = WindowFrame::MakeHeader(*this, QStringLiteral("On your memory stick"), scale_);
+    const WindowFrame::THeader header = WindowFrame::MakeHeader(*this, QStringLiteral("On your memory stick"), scale_,
+                                                                [this] { ShowWindowHelp(this, dlgProcs_.WebHelp()); });
     HeaderBand = header.Band;
     LockvexLabel = header.Title;
     LockvexTextLabel = header.Text;

@@ -300,13 +300,13 @@ QWidget *TLockvexDataImportDlg::BuildReviewGroup()
 void TLockvexDataImportDlg::FormCreate()
 {
     // The title is the window's name in the program; assistive tools read what it is for.
-    WindowFrame::SetUp(*this, HelpContexts::ImportDialog, QStringLiteral("Import passwords from a CSV file"));
+    WindowFrame::SetUp(*this, dlgProcs_.WebHelp(), HelpContexts::ImportDialog,
+                       QStringLiteral("Import passwords from a CSV file"));
     TextFileWritten = false;
     CSVHeaders = false;
     AcceptAllCheckBox->setChecked(false);
     ShowRecord(false);
-    ImportExport = std::make_unique<TImportExport>(items_.LockvexTbl);
-    ImportExport->SettingsFile = dlgProcs_.Run().Folders.IniFileName;
+    ImportExport = std::make_unique<TImportExport>(dlgProcs_.ImportFiles(), items_.LockvexTbl);
     SetZeroValues();
     GetImportInfo();
     GetImportFields();
@@ -335,7 +335,7 @@ void TLockvexDataImportDlg::SetImportHelpContexts()
 
 void TLockvexDataImportDlg::LockvexHelpBtnClick()
 {
-    ShowWindowHelp(this);
+    ShowWindowHelp(this, dlgProcs_.WebHelp());
 }
 
 void TLockvexDataImportDlg::done(int result)
@@ -363,9 +363,9 @@ void TLockvexDataImportDlg::FormClose()
     }
     ShowRecord(false);
     if (TextFileWritten)
-        ShowMessageDlg(MsgCatalogue[MsgSecurityInfo]);
+        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgSecurityInfo]);
     if (ItemsImported > 0)
-        ShowMessageDlg(MsgCatalogue[MsgSecurityTip]);
+        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgSecurityTip]);
     SetImportInfo();
 }
 

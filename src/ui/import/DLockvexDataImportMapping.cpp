@@ -155,14 +155,15 @@ void TLockvexDataImportDlg::ShowTextCopy()
         return;
     QString base;
     SplitFileAtFirstDot(importFile, FileExt, base);
-    const QString folder = CreateImportViewFolder(dlgProcs_.Run().Folders.ProfileFolder);
+    TImportFiles &files = dlgProcs_.ImportFiles();
+    const QString folder = files.CreateImportViewFolder();
     QString problem;
     if (folder.isEmpty())
         problem = QStringLiteral("Lockvex could not make its private folder for the copy.");
     else
-        problem = WriteImportViewCopy(importFile, folder, WorkFileName);
+        problem = files.WriteImportViewCopy(importFile, folder, WorkFileName);
     if (!problem.isEmpty()) {
-        ShowErrorMessage(QStringLiteral("The import file could not be shown. ") + problem);
+        dlgProcs_.Messages().ShowErrorMessage(QStringLiteral("The import file could not be shown. ") + problem);
         return;
     }
     platform::Current().OpenFile(WorkFileName);
@@ -179,8 +180,8 @@ void TLockvexDataImportDlg::ViewLogBtnClick()
         WorkFileName = ImportExport->GetLogFileName();
     else
         WorkFileName.clear();
-    if (WorkFileName.isEmpty() || !IsMadeImportFile(WorkFileName)) {
-        ShowMessageDlg(MsgCatalogue[MsgNoLogFile]);
+    if (WorkFileName.isEmpty() || !dlgProcs_.ImportFiles().IsMadeImportFile(WorkFileName)) {
+        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgNoLogFile]);
         return;
     }
     platform::Current().OpenFile(WorkFileName);

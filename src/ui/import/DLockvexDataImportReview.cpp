@@ -4,6 +4,7 @@
 #include "ui/import/DLockvexDataImport.h"
 
 #include "app/LockvexMsgdial.h"
+#include "app/MgrLockvexDlgProcs.h"
 #include "common/Globals.h"
 #include "common/PathRoutines.h"
 #include "common/TextFiles.h"
@@ -48,14 +49,14 @@ void TLockvexDataImportDlg::ImportCSVBtnClick()
 
     const QString fileName = FileNameEdit->text();
     if (fileName.isEmpty() || !QFileInfo(fileName).isFile()) {
-        ShowMessageDlg(MsgCatalogue[MsgNoDownloadFile]);
+        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgNoDownloadFile]);
         return;
     }
     // The extension is the file name's after its first dot; dots in folders do not count.
     SplitFileAtFirstDot(fileName, FileExt, WorkFileName);
     const QString ext = AsciiUpper(FileExt);
     if (ext != QLatin1String("CSV") && ext != QLatin1String("EXL")) {
-        ShowMessageDlg(MsgCatalogue[MsgWrongFileType]);
+        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgWrongFileType]);
         return;
     }
     GetImportFields();
@@ -91,9 +92,10 @@ bool TLockvexDataImportDlg::StartEngine()
 void TLockvexDataImportDlg::ImportFailed(const QString &reason)
 {
     ShowRecord(false);
-    ShowErrorMessage(QStringLiteral("The import stopped: Lockvex could not read the import file or write its log "
-                                    "beside it. Entries accepted before were saved. ") +
-                     reason);
+    dlgProcs_.Messages().ShowErrorMessage(
+        QStringLiteral("The import stopped: Lockvex could not read the import file or write its log "
+                       "beside it. Entries accepted before were saved. ") +
+        reason);
 }
 
 void TLockvexDataImportDlg::DisplayImportedItem()
@@ -158,7 +160,7 @@ bool TLockvexDataImportDlg::AcceptItem(bool fromBoxes)
         // The index entry of the unwritten record goes; the message tells of the failure either way.
         if (key != NoKey)
             (void)items_.DeleteItem(key, UpdatePermission);
-        ShowMessageDlg(MsgCatalogue[key == NoKey ? MsgSafeFull : MsgNotSaved]);
+        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[key == NoKey ? MsgSafeFull : MsgNotSaved]);
         return false;
     }
     ++ItemsImported;
@@ -270,9 +272,9 @@ void TLockvexDataImportDlg::FinishAcceptAll()
 {
     EndAcceptAll();
     if (itemsShortened_ > 0)
-        ShowMessageDlg(MsgCatalogue[MsgItemsShortened], QString::number(itemsShortened_));
+        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgItemsShortened], QString::number(itemsShortened_));
     if (itemsReplaced_ > 0)
-        ShowMessageDlg(MsgCatalogue[MsgCharactersReplaced], QString::number(itemsReplaced_));
+        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgCharactersReplaced], QString::number(itemsReplaced_));
     CancelBtnClick(); // nothing when the window closed meanwhile
 }
 
@@ -335,7 +337,7 @@ void TLockvexDataImportDlg::CancelBtnClick()
         QuitBtnClick();
         return;
     }
-    if (ShowMessageDlg(MsgCatalogue[MsgImportComplete], QString::number(ItemsImported))) {
+    if (dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgImportComplete], QString::number(ItemsImported))) {
         ImportCSVBtn->setEnabled(true);
         return;
     }

@@ -134,8 +134,8 @@ TLockvexMainDlg::~TLockvexMainDlg()
     qDeleteAll(callbackFilters_);
     callbackFilters_.clear();
     qApp->removeEventFilter(this);
-    if (MessageDialogOwner() == this)
-        SetMessageDialogOwner(nullptr);
+    if (MessageDialogOwner(dlgProcs_.Messages()) == this)
+        SetMessageDialogOwner(dlgProcs_.Messages(), nullptr);
 }
 
 // ---- creation ----------------------------------------------------------------------------------
@@ -190,14 +190,14 @@ void TLockvexMainDlg::FormCreate()
     // 1-2: the state at creation.
     ItemListTabs->hide();
     MessageShown = false;
-    SetMessageDialogOwner(this, [this] { MessageShown = true; });
+    SetMessageDialogOwner(dlgProcs_.Messages(), this, [this] { MessageShown = true; });
     FirstActivate = true;
     CloudGroupBox->hide();
     UseCloudBtnDown = false;
 
     // 3: help contexts, with F1; the caption ends in the data file's path: assistive tools read a
     // name that says what the window is.
-    WindowFrame::SetUp(*this, HelpContexts::MainWindow, QStringLiteral("Lockvex web entries"));
+    WindowFrame::SetUp(*this, dlgProcs_.WebHelp(), HelpContexts::MainWindow, QStringLiteral("Lockvex web entries"));
     SetHelpContext(ImportPasswordsBtn, HelpContexts::ImportPasswordsBtn);
     SetHelpContext(TfrMemStickBtn, HelpContexts::TfrMemStickBtn);
     SetHelpContext(NewBtn, HelpContexts::NewBtn);

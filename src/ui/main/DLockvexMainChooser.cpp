@@ -69,7 +69,7 @@ void TLockvexMainDlg::EntryPWChckBoxClick()
     if (!password.isEmpty()) {
         // The flag belongs to the password: every stored entry with it is marked at once.
         if (!items_.SetAllEntryPasswords(password, access) && !run_.Mode.ReadOnlyMode())
-            ShowMessageDlg(MsgCatalogue[MsgNotSaved]);
+            dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgNotSaved]);
         // The entry shown is one of them when its stored password is this one; it is now stored
         // with the flag, so the box no longer counts as a change of the entry, and re-rating the
         // password while typing keeps the box as the user set it.

@@ -91,7 +91,7 @@ void TLockvexMainDlg::CloseOnSignal()
 {
     rules_.BeginQuietClose();
     // Nothing is asked from here on in any window: the import window's closing notes among them.
-    SetQuietClose(true);
+    dlgProcs_.Messages().SetQuietClose(true);
     QTimer::singleShot(0, this, [this] {
         while (QWidget *modal = QApplication::activeModalWidget()) {
             modal->close();
@@ -109,7 +109,7 @@ void TLockvexMainDlg::CloseOnSignal()
 
 void TLockvexMainDlg::LockvexHelpBtnClick()
 {
-    ShowWindowHelp(this);
+    ShowWindowHelp(this, dlgProcs_.WebHelp());
 }
 
 void TLockvexMainDlg::SendToFriendBtnClick()

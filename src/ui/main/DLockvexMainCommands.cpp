@@ -119,7 +119,7 @@ void TLockvexMainDlg::RadioButtonPCClick()
 {
     run_.Location.UseOnly(CloudClientCount);
     if (UseCloudBtnDown)
-        ShowMessageDlg(MsgCatalogue[MsgLocationChanged]);
+        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgLocationChanged]);
 }
 
 QRadioButton *TLockvexMainDlg::CloudButton(int client) const
@@ -138,12 +138,12 @@ QLabel *TLockvexMainDlg::CloudImage(int client) const
 void TLockvexMainDlg::ChooseCloud(int client)
 {
     if (!run_.Location.Clients[size_t(client)].Exists) {
-        ShowMessageDlg(MsgCatalogue[MsgNotInstalled], CloudClients[size_t(client)].ChoiceName);
+        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgNotInstalled], CloudClients[size_t(client)].ChoiceName);
         return;
     }
     run_.Location.UseOnly(client);
     if (UseCloudBtnDown)
-        ShowMessageDlg(MsgCatalogue[MsgLocationChanged]);
+        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgLocationChanged]);
 }
 
 void TLockvexMainDlg::RadioButtonDropboxClick()

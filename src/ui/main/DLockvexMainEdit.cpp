@@ -59,7 +59,7 @@ static_assert(int(TEditMessage::ConfirmRename) == MsgConfirmNameChange &&
 
 bool TLockvexMainDlg::Ask(TEditMessage message)
 {
-    return ShowMessageDlg(MsgCatalogue[static_cast<int>(message)]);
+    return dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[static_cast<int>(message)]);
 }
 
 bool TLockvexMainDlg::RecChanged()

@@ -32,7 +32,7 @@ void TLockvexMainDlg::ConnectPasswordHandlers()
 // The window side of the transfer: the command asks for the stick and copies.
 void TLockvexMainDlg::TfrMemStickBtnClick()
 {
-    TfrMemStickCommand(lists_, run_.Folders);
+    TfrMemStickCommand(dlgProcs_.Messages(), lists_, run_.Folders);
 }
 
 void TLockvexMainDlg::SetPWQuality()

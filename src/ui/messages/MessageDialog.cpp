@@ -21,8 +21,6 @@
 namespace
 {
 
-QPointer<QWidget> mainWindowOwner;
-
 // Look: each message type has its own colour scheme, kept with the program's other colours.
 using LockvexStyle::TMsgScheme;
 
@@ -301,38 +299,38 @@ QHBoxLayout *MakeButtonRow(const QStringList &buttons, QDialog *dialog)
     return row;
 }
 
-QWidget *DialogParent()
+QWidget *DialogParent(QWidget *owner)
 {
     if (QWidget *modal = QApplication::activeModalWidget())
         return modal;
     if (QWidget *active = QApplication::activeWindow())
         return active;
-    return mainWindowOwner.data();
+    return owner;
 }
 
 // Centred over the main window once there is one, otherwise over the screen; kept on the screen.
-void CentreDialog(QDialog &dialog)
+void CentreDialog(QDialog &dialog, QWidget *owner)
 {
-    QWidget *owner = mainWindowOwner.data();
     const bool overOwner = owner && !owner->isMinimized() && owner->width() > 0;
     const QPoint centre =
         overOwner ? owner->frameGeometry().center() : platform::Current().Screen().PrimaryArea().center();
     dialog.move(WindowPlacement::CentredOn(centre, dialog.size()));
 }
 
-bool RunMessageDialog(const TShownMessage &message)
+} // namespace
+
+bool RunMessageDialog(const TShownMessage &message, QObject *owner)
 {
     // Without a GUI application there is nobody to ask; the safe answer is No.
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
         return false;
-    QPointer<QDialog> dialog = CreateMessageDialog(message, DialogParent());
-    CentreDialog(*dialog);
+    QWidget *mainWindow = qobject_cast<QWidget *>(owner);
+    QPointer<QDialog> dialog = CreateMessageDialog(message, DialogParent(mainWindow));
+    CentreDialog(*dialog, mainWindow);
     const bool accepted = dialog->exec() == QDialog::Accepted;
     delete dialog.data();
     return accepted;
 }
-
-} // namespace
 
 QDialog *CreateMessageDialog(const TShownMessage &message, QWidget *parent)
 {
@@ -369,18 +367,13 @@ QDialog *CreateMessageDialog(const TShownMessage &message, QWidget *parent)
     dialog->adjustSize();
     return dialog;
 }
-void SetMessageDialogOwner(QWidget *mainWindow, std::function<void()> messageShown)
+void SetMessageDialogOwner(TLockvexMessages &messages, QWidget *mainWindow, std::function<void()> messageShown)
 {
-    mainWindowOwner = mainWindow;
-    SetMessageShownCall(mainWindow ? std::move(messageShown) : std::function<void()>());
+    messages.SetOwner(mainWindow);
+    messages.SetMessageShownCall(mainWindow ? std::move(messageShown) : std::function<void()>());
 }
 
-QWidget *MessageDialogOwner()
+QWidget *MessageDialogOwner(const TLockvexMessages &messages)
 {
-    return mainWindowOwner.data();
-}
-
-void InstallMessageDialog()
-{
-    SetMessagePresenter(RunMessageDialog);
+    return qobject_cast<QWidget *>(messages.Owner());
 }

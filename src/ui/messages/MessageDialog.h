@@ -9,15 +9,16 @@
 class QDialog;
 class QWidget;
 
-// Makes this dialog the one that ShowMessageDlg shows. The program calls it once at start.
-void InstallMessageDialog();
+// Shows the message in this dialog, modally, centred over the owner of the messages when there is
+// one: the presenter the program gives the run's messages (TLockvexMessages) at start.
+bool RunMessageDialog(const TShownMessage &message, QObject *owner);
 
 // The main window registers itself once it exists (and passes nullptr when it goes), so that
 // messages are centred over it; messageShown, when given, is called for every message shown
 // while it is registered (the window then knows that its next activation comes from a message
 // that closed).
-void SetMessageDialogOwner(QWidget *mainWindow, std::function<void()> messageShown = {});
-QWidget *MessageDialogOwner();
+void SetMessageDialogOwner(TLockvexMessages &messages, QWidget *mainWindow, std::function<void()> messageShown = {});
+QWidget *MessageDialogOwner(const TLockvexMessages &messages);
 
 // Builds the dialog for a message without showing it. OK and Yes accept, No and the close box
 // reject. Its buttons are named "OKBtn", "YesBtn" and "NoBtn"; the labels "TitleLbl" and "MsgLbl"

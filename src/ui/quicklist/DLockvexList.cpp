@@ -51,7 +51,7 @@ TLockvexListDlg::TLockvexListDlg(LockvexSession &session, QWidget *parent) : QDi
     BuildControls();
     ApplyLook();
     GetDisplayInfo();
-    WindowFrame::SetUp(*this, HelpContexts::QuickListWindow);
+    WindowFrame::SetUp(*this, session_.LVDlgProcs->WebHelp(), HelpContexts::QuickListWindow);
     setWindowTitle(QStringLiteral("Select website"));
     FirstActivate = true;
     if (session_.Run.Screen.ScaleForms)
@@ -271,12 +271,12 @@ int RunQuickListWindow(QApplication &app, LockvexSession &session)
     TLockvexListDlg window(session);
     QObject::connect(
         &window, &QDialog::finished, &app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
-    SetMessageDialogOwner(&window);
+    SetMessageDialogOwner(session.Messages, &window);
     SetCloseOnSignal([&window] { window.RequestClose(); });
     window.show();
     const int result = app.exec();
     SetCloseOnSignal(nullptr);
-    SetMessageDialogOwner(nullptr);
+    SetMessageDialogOwner(session.Messages, nullptr);
     QApplication::setQuitOnLastWindowClosed(quitOnLastWindow);
     return result;
 }

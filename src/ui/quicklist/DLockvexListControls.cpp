@@ -3,12 +3,16 @@
 
 #include "ui/quicklist/DLockvexList.h"
 
+#include "app/LockvexSession.h"
+#include "app/MgrLockvexDlgProcs.h"
+
 #include "ui/shared/Accessibility.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/HeaderBand.h"
 #include "ui/shared/LetterTabs.h"
 #include "ui/shared/LockvexStyle.h"
 #include "ui/shared/WindowFrame.h"
+#include "ui/shared/WindowHelp.h"
 #include "ui/shared/WindowPlacement.h"
 
 #include <QHBoxLayout>
@@ -24,7 +28,8 @@ using namespace LockvexStyle;
 void TLockvexListDlg::BuildControls()
 {
     // This window's band has the product name only.
-    const WindowFrame::THeader header = WindowFrame::MakeHeader(*this, QString(), scale_);
+    const WindowFrame::THeader header = WindowFrame::MakeHeader(
+        *this, QString(), scale_, [this] { ShowWindowHelp(this, session_.LVDlgProcs->WebHelp()); });
     HeaderBand = header.Band;
     LockvexLabel = header.Title;
     LockvexHelpBtn = header.HelpBtn;

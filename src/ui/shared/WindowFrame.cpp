@@ -36,16 +36,15 @@ THeader MakeHeader(QWidget &window, const QString &text, double scale, std::func
     header.HelpBtn = MakeButton(header.Band, "LockvexHelpBtn", QStringLiteral("HELP"));
     header.HelpBtn->setToolTip(QStringLiteral("Get help"));
     header.Band->AddTrailingWidget(header.HelpBtn);
-    if (!onHelp)
-        onHelp = [target = &window] { ShowWindowHelp(target); };
-    QObject::connect(header.HelpBtn, &QPushButton::clicked, &window, std::move(onHelp));
+    if (onHelp)
+        QObject::connect(header.HelpBtn, &QPushButton::clicked, &window, std::move(onHelp));
     return header;
 }
 
-void SetUp(QWidget &window, int helpContext, const QString &accessibleName)
+void SetUp(QWidget &window, TWebHelpSystem *help, int helpContext, const QString &accessibleName)
 {
     SetHelpContext(&window, helpContext);
-    InstallHelpKey(&window);
+    InstallHelpKey(&window, help);
     if (!accessibleName.isEmpty())
         Accessibility::NameWindow(&window, accessibleName);
 }

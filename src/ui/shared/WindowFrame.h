@@ -15,6 +15,7 @@ class QPushButton;
 class QVBoxLayout;
 class QWidget;
 class THeaderBand;
+class TWebHelpSystem;
 
 namespace WindowFrame
 {
@@ -32,14 +33,14 @@ struct THeader {
 // The window's outer layout: a column from edge to edge, the header band at its top.
 QVBoxLayout *MakeRoot(QWidget &window);
 
-// Builds the band for the window. onHelp runs when HELP is pressed (by default help on the
-// window's own number); without a HELP button when withHelp is false.
+// Builds the band for the window. onHelp runs when HELP is pressed (a window asks for help on its
+// own number, ShowWindowHelp); without a HELP button when withHelp is false.
 THeader MakeHeader(QWidget &window, const QString &text, double scale, std::function<void()> onHelp = {},
                    bool withHelp = true);
 
-// The window's help context number, F1 for help on the focused control, and the name assistive
-// tools read for the window (none set when empty).
-void SetUp(QWidget &window, int helpContext, const QString &accessibleName = QString());
+// The window's help context number, F1 for help on the focused control from the run's web help,
+// and the name assistive tools read for the window (none set when empty).
+void SetUp(QWidget &window, TWebHelpSystem *help, int helpContext, const QString &accessibleName = QString());
 
 // The program's look at the window's scale, with the window's own rules after the shared ones
 // (written with the style's colour names, see LockvexStyle::Sheet).

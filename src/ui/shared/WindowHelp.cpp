@@ -10,10 +10,11 @@ namespace
 
 constexpr char HelpKeyInstalledProperty[] = "helpKeyInstalled";
 
-void HelpKeyPressed(QWidget *window)
+void HelpKeyPressed(QWidget *window, TWebHelpSystem *help)
 {
     QWidget *focus = window->focusWidget();
-    ApplicationHelpContext(HelpContextFor(focus ? focus : window));
+    if (help)
+        help->ApplicationHelpContext(HelpContextFor(focus ? focus : window));
 }
 
 } // namespace
@@ -40,12 +41,13 @@ int HelpContextFor(const QWidget *widget)
     return 0;
 }
 
-void ShowWindowHelp(QWidget *window)
+void ShowWindowHelp(QWidget *window, TWebHelpSystem *help)
 {
-    ApplicationHelpContext(HelpContext(window ? window->window() : nullptr));
+    if (help)
+        help->ApplicationHelpContext(HelpContext(window ? window->window() : nullptr));
 }
 
-void InstallHelpKey(QWidget *window)
+void InstallHelpKey(QWidget *window, TWebHelpSystem *help)
 {
     // A second F1 shortcut on the same window would make the key ambiguous and neither would fire.
     if (!window || window->property(HelpKeyInstalledProperty).toBool())
@@ -53,5 +55,5 @@ void InstallHelpKey(QWidget *window)
     window->setProperty(HelpKeyInstalledProperty, true);
     auto *shortcut = new QShortcut(QKeySequence(Qt::Key_F1), window);
     shortcut->setContext(Qt::WindowShortcut);
-    QObject::connect(shortcut, &QShortcut::activated, window, [window] { HelpKeyPressed(window); });
+    QObject::connect(shortcut, &QShortcut::activated, window, [window, help] { HelpKeyPressed(window, help); });
 }

@@ -16,8 +16,9 @@ int HelpContext(const QWidget *widget);
 // else its window's; 0 when none of them has one.
 int HelpContextFor(const QWidget *widget);
 
-// A window's HELP button: help on the window's own number.
-void ShowWindowHelp(QWidget *window);
-// Gives the window F1 handling: help on the focused control as above. A window calls it once,
-// when it is created; further calls do nothing.
-void InstallHelpKey(QWidget *window);
+// A window's HELP button: help on the window's own number, from the run's web help (none asked
+// while there is none, as in a test without a session).
+void ShowWindowHelp(QWidget *window, TWebHelpSystem *help);
+// Gives the window F1 handling: help on the focused control as above, from the web help. A window
+// calls it once, when it is created; further calls do nothing.
+void InstallHelpKey(QWidget *window, TWebHelpSystem *help);

@@ -2,6 +2,8 @@
 
 #include "platform/Platform.h"
 
+#include <QCoreApplication>
+#include <QVariant>
 #include <QWidget>
 
 namespace WindowPlacement
@@ -10,8 +12,21 @@ namespace WindowPlacement
 namespace
 {
 
-// The frame of the last window that had one: a window not shown yet will get the same.
-QMargins lastFrameMargins;
+// The frame of the last window that had one, which a window not shown yet will get the same: the
+// window system's, so kept by the application object (main.cpp's) that speaks to it for the run.
+constexpr char LastFrameMarginsProperty[] = "lockvexLastFrameMargins";
+
+QMargins LastFrameMargins()
+{
+    const QCoreApplication *app = QCoreApplication::instance();
+    return app ? app->property(LastFrameMarginsProperty).value<QMargins>() : QMargins();
+}
+
+void KeepFrameMargins(const QMargins &margins)
+{
+    if (QCoreApplication *app = QCoreApplication::instance())
+        app->setProperty(LastFrameMarginsProperty, QVariant::fromValue(margins));
+}
 
 } // namespace
 
@@ -49,9 +64,9 @@ QMargins FrameMargins(const QWidget &window)
     const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
                            frame.bottom() - inner.bottom());
     if (!margins.isNull())
-        lastFrameMargins = margins;
+        KeepFrameMargins(margins);
     else if (window.isWindow() && !window.isVisible())
-        return lastFrameMargins;
+        return LastFrameMargins();
     return margins;
 }
 

@@ -1,6 +1,8 @@
 #include "ui/signin/DLockvexDBLPword.h"
 
+#include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
+#include "common/Globals.h"
 #include "ui/shared/Accessibility.h"
 #include "ui/shared/WindowFrame.h"
 
@@ -14,7 +16,8 @@ TLockvexDBLPwordDlg::TLockvexDBLPwordDlg(const TSignInNeeds &needs, QWidget *par
     setObjectName(QStringLiteral("LockvexDBLPwordDlg"));
     setWindowTitle(QStringLiteral("LockvexDBLPwordDlg"));
     // The title is the window's name in the program; assistive tools read what it asks for.
-    WindowFrame::SetUp(*this, HelpContexts::SignIn, QStringLiteral("Lockvex access passwords"));
+    WindowFrame::SetUp(*this, dlgProcs_.WebHelp(), HelpContexts::SignIn,
+                       QStringLiteral("Lockvex access passwords"));
     Label2->setText(QStringLiteral("Please enter TWO of the passwords in the safe:"));
     DropboxLbl->setText(QStringLiteral("Data on MemStick"));
     // Tab order: Override, Cancel, then the group (Edit1, ENTER, Edit2).

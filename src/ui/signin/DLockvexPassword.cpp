@@ -69,7 +69,7 @@ TLockvexSignInDlg::TLockvexSignInDlg(QWidget *parent, const TSignInNeeds &needs,
     setModal(true);
     BuildControls(twoPasswords);
     ApplyLook();
-    WindowFrame::SetUp(*this, HelpContexts::SignIn);
+    WindowFrame::SetUp(*this, dlgProcs_.WebHelp(), HelpContexts::SignIn);
 }
 
 TLockvexSignInDlg::~TLockvexSignInDlg()
@@ -282,7 +282,7 @@ QString TLockvexSignInDlg::TakeTypedPassword(QLineEdit *edit)
 
 void TLockvexSignInDlg::RefuseAttempt()
 {
-    ShowMessageDlg(MsgCatalogue[MsgWrongPassword]);
+    dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgWrongPassword]);
     Edit1->clear();
     if (Edit2)
         Edit2->clear();
