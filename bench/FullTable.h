@@ -6,7 +6,6 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/RunState.h"
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
 #include "store/RecDALockvex.h"
@@ -47,7 +46,6 @@ struct FullTable {
     ~FullTable()
     {
         table.reset();
-        ResetGlobals();
     }
 
     void Fill()

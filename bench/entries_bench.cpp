@@ -9,7 +9,6 @@
 // wait for 32,767 flushes; the figures are the entry logic's and the store's own work.
 
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
 #include "store/RecDALockvex.h"

@@ -21,7 +21,6 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/RunState.h"
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "entries/LockvexStringList.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"

@@ -9,7 +9,6 @@
 // wait for 32,767 flushes.
 
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
 #include "store/RecDALockvex.h"

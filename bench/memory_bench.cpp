@@ -8,7 +8,6 @@
 // figures; this process only opens it and builds the lists, as a start of the program does.
 
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "entries/MgrLockvexLists.h"
 #include "store/TBDALockvexData.h"
 

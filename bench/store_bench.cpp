@@ -25,7 +25,6 @@
 #include "Median.h"
 
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "store/RecDALockvex.h"
 #include "store/TBDALockvexData.h"
 

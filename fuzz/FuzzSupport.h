@@ -4,7 +4,6 @@
 // removed again afterwards, and the splitting of an input into parts.
 
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "support/TestPlatform.h"
 
 #include <QByteArray>
@@ -76,7 +75,6 @@ class Scratch
 public:
     Scratch()
     {
-        ResetGlobals();
         StampNow();
         static int serial = 0;
         path_ = Environment::Get().Platform().Home() + QStringLiteral("/run%1").arg(++serial);
@@ -86,7 +84,6 @@ public:
     ~Scratch()
     {
         QDir(path_).removeRecursively();
-        ResetGlobals();
     }
     Scratch(const Scratch &) = delete;
     Scratch &operator=(const Scratch &) = delete;

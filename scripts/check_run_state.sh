@@ -39,8 +39,6 @@ allowed_variables=(
     # the index entries' block pool: the entries' class operator new and delete, static by the
     # language, reach it with no table to ask; a pool per table would cost each entry a pointer
     "store/IndexEntryBlocks.cpp:blocks"
-    # still to move into the session object
-    "common/Globals.*"
 )
 
 # file:text of the raw owning new/delete still allowed.

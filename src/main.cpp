@@ -2,7 +2,6 @@
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/ProgramBody.h"
-#include "common/Globals.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "program/ProgramWindows.h"
 #include "ui/messages/MessageDialog.h"

@@ -1,7 +1,6 @@
 #include "app/MainEditRules.h"
 
 #include "app/RunState.h"
-#include "common/Globals.h"
 #include "entries/EntryText.h"
 #include "entries/MgrLockvexItems.h"
 

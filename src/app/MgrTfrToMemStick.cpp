@@ -2,7 +2,6 @@
 
 #include "app/LockvexMsgdial.h"
 #include "app/RunState.h"
-#include "common/Globals.h"
 #include "entries/MgrLockvexLists.h"
 #include "platform/Platform.h"
 

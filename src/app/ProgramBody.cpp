@@ -5,7 +5,6 @@
 #include "app/MgrImportFiles.h"
 #include "app/MgrMainApp.h"
 #include "app/RunState.h"
-#include "common/Globals.h"
 #include "store/Lockvextypes.h"
 #include "store/TBDALockvexData.h"
 

@@ -1,9 +1,10 @@
 #pragma once
 // TDateTime (days since 1899-12-30, local time, the fraction the time of day) and the date stamp.
 
-#include "common/Globals.h"
-
 #include <QDateTime>
+#include <QString>
+
+using TDateTime = double;
 
 // Exact to the millisecond. Before 1899-12-30 the whole part counts days back and the fraction
 // is still the time of day (-1.25 is 29 December 1899, 06:00). An invalid QDateTime gives 0.

@@ -4,7 +4,7 @@
 // out of a record, comparing two, filling it from CSV columns, showing it) walks EntryTextFields
 // instead of naming the fields again.
 
-#include "common/Globals.h"
+#include "common/DateStamp.h"
 #include "store/Lockvextypes.h"
 
 #include <QString>

@@ -1,6 +1,5 @@
 #include "entries/MgrLockvexItems.h"
 
-#include "common/Globals.h"
 #include "common/TextRoutines.h"
 #include "common/Win1252.h"
 #include "entries/EntryText.h"

@@ -2,7 +2,6 @@
 
 #include "app/MgrImportFiles.h"
 #include "common/CsvFields.h"
-#include "common/Globals.h"
 #include "common/PathRoutines.h"
 #include "common/TextRoutines.h"
 #include "common/Win1252.h"

@@ -5,7 +5,6 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/ProgramBody.h"
 #include "app/RunState.h"
-#include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
 #include "ui/main/DLockvexMain.h"
 #include "ui/messages/MessageDialog.h"

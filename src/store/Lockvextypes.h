@@ -4,7 +4,7 @@
 // structures, the record cipher, the companion file names and the CSV log line of an entry.
 // docs/file-format.md describes the same format for readers written in other languages.
 
-#include "common/Globals.h" // TDateTime
+#include "common/DateStamp.h" // TDateTime
 
 #include <QByteArray>
 #include <QByteArrayView>

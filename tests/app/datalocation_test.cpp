@@ -3,7 +3,6 @@
 #include "app/LockvexSession.h"
 #include "app/MgrMainApp.h"
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "support/TestPlatform.h"
 
 #include <QDir>
@@ -34,11 +33,9 @@ QByteArray ReadFile(const QString &path)
 
 class DataLocation : public ::testing::Test {
 protected:
-    void SetUp() override { ResetGlobals(); }
     void TearDown() override
     {
         session.reset();
-        ResetGlobals();
     }
 
     TLockvexMessages messages;

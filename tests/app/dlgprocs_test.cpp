@@ -3,7 +3,6 @@
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/RunState.h"
-#include "common/Globals.h"
 #include "platform/Platform.h"
 #include "support/TestPlatform.h"
 
@@ -22,7 +21,6 @@ class DlgProcs : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ResetGlobals();
         desktop.ScreenInfo = {1920, 1080, 96};
         run.Folders.IniFileName = desktop.Documents + "/Lockvex.INI";
     }

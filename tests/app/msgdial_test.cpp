@@ -1,5 +1,4 @@
 #include "app/LockvexMsgdial.h"
-#include "common/Globals.h"
 
 #include <QObject>
 
@@ -66,7 +65,6 @@ const CatalogueCase catalogueCases[] = {
 class MessageCatalogue : public ::testing::Test
 {
 protected:
-    void SetUp() override { ResetGlobals(); }
     TLockvexMessages messages;
     ScopedMessageResponder responder{messages};
 };

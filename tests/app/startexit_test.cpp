@@ -7,7 +7,6 @@
 #include "app/MgrMainApp.h"
 #include "app/ProgramBody.h"
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "store/RecDALockvex.h"
 #include "store/TBDALockvexData.h"
 #include "support/TestPlatform.h"
@@ -42,7 +41,6 @@ class StartExitSteps : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ResetGlobals();
         StampNow();
         Folder = desktop.Documents + QStringLiteral("/Lockvex");
         QDir().mkpath(Folder);
@@ -54,7 +52,6 @@ protected:
     {
         if (RunSession())
             RunExitSteps();
-        ResetGlobals();
     }
 
     // A data file of the given entries with its newest backup, as a normal close leaves them.

@@ -7,7 +7,6 @@
 #include "app/MgrMainApp.h"
 #include "app/ProgramBody.h"
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
 #include "store/PoolFile.h"
 #include "store/RecDALockvex.h"
@@ -34,7 +33,6 @@ class StartWithUnusableData : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ResetGlobals();
         StampNow();
         dataFolder = desktop.Documents + QStringLiteral("/Lockvex");
         QDir().mkpath(dataFolder);
@@ -53,7 +51,6 @@ protected:
         desktop.FailStorage = nullptr;
         if (RunSession())
             RunExitSteps();
-        ResetGlobals();
     }
 
     // Every file of the data folder, hidden ones included, with its bytes.

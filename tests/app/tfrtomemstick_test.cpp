@@ -2,7 +2,6 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrTfrToMemStick.h"
 #include "app/RunState.h"
-#include "common/Globals.h"
 #include "entries/MgrLockvexLists.h"
 #include "platform/Platform.h"
 #include "support/TestPlatform.h"
@@ -20,7 +19,6 @@ class MemStickTransfer : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ResetGlobals();
         const QString home = desktop.Home();
         // The running program lies under a name of its own; the stick always gets "lockvex".
         QDir().mkpath(home + "/opt/bin");

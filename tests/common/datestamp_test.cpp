@@ -19,8 +19,6 @@ QDateTime Local(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms =
 class DateStampTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { ResetGlobals(); }
-    void TearDown() override { ResetGlobals(); }
 };
 
 TEST_F(DateStampTest, StampTexts)

@@ -6,7 +6,6 @@
 #include "EntryTestSupport.h"
 
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
 #include "platform/Platform.h"
@@ -35,7 +34,6 @@ class EntriesFixture : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ResetGlobals();
         guard_ = std::make_unique<platform::ScopedInstall>(testPlatform);
         StampNow();
         dataFolder = testPlatform.Documents + QStringLiteral("/Lockvex");
@@ -47,7 +45,6 @@ protected:
     void TearDown() override
     {
         table.reset();
-        ResetGlobals();
     }
 
     void OpenTable()

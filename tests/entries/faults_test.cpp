@@ -10,7 +10,6 @@
 #include "EntryTestSupport.h"
 
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "common/Win1252.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
@@ -108,7 +107,6 @@ class IOFaults : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ResetGlobals();
         guard_ = std::make_unique<platform::ScopedInstall>(Platform);
         StampNow();
         // The faults are injected, not met on a disk: the files may lie in memory, where the
@@ -127,7 +125,6 @@ protected:
     void TearDown() override
     {
         ClearFaults();
-        ResetGlobals();
     }
 
     void InstallFaults()

@@ -6,7 +6,6 @@
 
 #include "app/MgrImportFiles.h"
 #include "app/RunState.h"
-#include "common/Globals.h"
 #include "import/LockvexImport.h"
 #include "support/TestPlatform.h"
 
@@ -73,7 +72,6 @@ class ImportFiles : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ResetGlobals();
         folders.ProfileFolder = desktop.Profile;
         folders.DocumentsFolder = desktop.Documents;
         folders.IniFileName = desktop.Documents + QStringLiteral("/Lockvex.INI");
@@ -93,7 +91,6 @@ protected:
     void TearDown() override
     {
         files.RemoveMadeImportFiles();
-        ResetGlobals();
     }
 
     // What the user has that nothing may touch: the photos and the notes, unchanged.

@@ -4,7 +4,6 @@
 #include "app/MgrImportFiles.h"
 #include "app/RunState.h"
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
 #include "import/LockvexImport.h"
 #include "store/RecDALockvex.h"
@@ -25,7 +24,6 @@ class ImportTableTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ResetGlobals();
         StampNow();
         QString folder = testPlatform.Documents + QStringLiteral("/Lockvex");
         QDir().mkpath(folder);
@@ -38,7 +36,6 @@ protected:
     void TearDown() override
     {
         table.reset();
-        ResetGlobals();
     }
 
     void Save(const QString &name)

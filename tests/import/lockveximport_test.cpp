@@ -1,6 +1,5 @@
 #include "app/MgrImportFiles.h"
 #include "app/RunState.h"
-#include "common/Globals.h"
 #include "common/TextFiles.h"
 #include "import/LockvexImport.h"
 #include "support/TestPlatform.h"

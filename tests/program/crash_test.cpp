@@ -9,7 +9,6 @@
 #include "PoolContent.h"
 
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "support/TestPlatform.h"
 
 #include <QDir>
@@ -77,7 +76,6 @@ class CrashConsistency : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ResetGlobals();
         StampNow();
         Home = Platform.Home() + QStringLiteral("/home");
         QDir().mkpath(Home);
@@ -91,7 +89,6 @@ protected:
     void TearDown() override
     {
         ::umask(savedUmask_);
-        ResetGlobals();
     }
 
     DriverRun StartDriver(const Plan &plan)

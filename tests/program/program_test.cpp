@@ -8,7 +8,6 @@
 #include "PoolContent.h"
 
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "support/TestPlatform.h"
 
 #include <QDir>
@@ -44,13 +43,11 @@ class ProgramTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ResetGlobals();
         StampNow();
         Home = home_.path();
         DataFolder = Home + QStringLiteral("/Documents/Lockvex");
         Data = DataFolder + QStringLiteral("/TrelLockvex.acsdb");
     }
-    void TearDown() override { ResetGlobals(); }
 
     std::unique_ptr<ChildProcess> StartProgram()
     {

@@ -4,7 +4,6 @@
 // dispose table and index with what a fresh open of the same file gives.
 
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "store/PoolFile.h"
 #include "store/RecDALockvex.h"
 #include "store/TbDALockvexBase.h"
@@ -33,7 +32,6 @@ class StoreTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ResetGlobals();
         TodayDate = StampNow().TodayDate;
         Folder = Platform.Home() + QStringLiteral("/data");
         QDir().mkpath(Folder);
@@ -41,7 +39,6 @@ protected:
     void TearDown() override
     {
         Platform.FailStorage = nullptr;
-        ResetGlobals();
     }
 
     QString PathOf(const QString &name) const { return Folder + QLatin1Char('/') + name; }

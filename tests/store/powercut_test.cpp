@@ -9,7 +9,6 @@
 // old content or its new one, never a mix; nothing is there that was never saved.
 
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "store/TBDALockvexData.h"
 #include "support/PowerCutDisk.h"
 
@@ -78,14 +77,12 @@ class PowerCutTest : public ::testing::TestWithParam<unsigned>
 protected:
     void SetUp() override
     {
-        ResetGlobals();
         Folder = Disk.Home() + QStringLiteral("/data");
         QDir().mkpath(Folder);
         Data = Folder + QStringLiteral("/TrelLockvex.acsdb");
         Disk.Follow(Folder);
         StampNow();
     }
-    void TearDown() override { ResetGlobals(); }
 
     std::unique_ptr<TV9LockvexTbl> Open()
     {

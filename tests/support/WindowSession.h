@@ -8,7 +8,6 @@
 #include "app/LockvexMsgdial.h"
 #include "app/LockvexSession.h"
 #include "app/MgrMainApp.h"
-#include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
 #include "platform/Platform.h"
@@ -33,7 +32,6 @@ class WindowSession
 public:
     WindowSession() : platformGuard_(Platform)
     {
-        ResetGlobals();
         App = std::make_unique<LockvexSession>(MessageDialogs);
         App->Run.Folders.DataFileName = App->Run.Folders.LocalDataFile;
         Opened = App->ListManager->OpenPool(App->Run.Folders.DataFileName);
@@ -42,7 +40,6 @@ public:
     virtual ~WindowSession()
     {
         App.reset();
-        ResetGlobals();
     }
 
     // The session's run state: mode, folders, data location, screen metrics.

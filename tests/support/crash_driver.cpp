@@ -22,7 +22,6 @@
 #include "app/LockvexSession.h"
 #include "app/MgrMainApp.h"
 #include "app/ProgramBody.h"
-#include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
 #include "platform/PosixPlatform.h"
@@ -209,7 +208,6 @@ void RunCycle(const Options &o, int cycle, std::mt19937 &random, TLockvexMessage
     Say(QStringLiteral("closing"));
     Exit(o.PlainExit);
     Say(QStringLiteral("closed"));
-    ResetGlobals();
 }
 
 int ProtectCheck()

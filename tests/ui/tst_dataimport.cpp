@@ -9,7 +9,6 @@
 #include "app/ProgramBody.h"
 #include "app/RunState.h"
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
 #include "store/PoolFile.h"
@@ -136,7 +135,6 @@ private:
 
 void TstDataImport::init()
 {
-    ResetGlobals();
     testPlatform_ = std::make_unique<testing_support::TestPlatform>();
     platformGuard_ = std::make_unique<platform::ScopedInstall>(*testPlatform_);
     // Every Yes/No question is answered No unless a test queues a Yes: message 5 then closes.
@@ -167,7 +165,6 @@ void TstDataImport::cleanup()
     importFiles_.reset(); // removes what the import made
     testPlatform_->FailStorage = nullptr;
     table_.reset();
-    ResetGlobals();
     messages_.reset();
     platformGuard_.reset();
     testPlatform_.reset();

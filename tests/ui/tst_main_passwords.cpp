@@ -14,7 +14,6 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrMainApp.h"
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "entries/LockvexStringList.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"

@@ -9,7 +9,6 @@
 #include "ui/signin/DLockvexPassword.h"
 #include "app/LockvexMsgdial.h"
 #include "app/ProgramBody.h"
-#include "common/Globals.h"
 #include "support/EntryControls.h"
 #include "support/FileFormatReader.h"
 #include "support/TestPlatform.h"
@@ -174,12 +173,10 @@ void TstMainWindowRun::initTestCase()
 
 void TstMainWindowRun::cleanup()
 {
-    ResetGlobals();
 }
 
 int TstMainWindowRun::RunProgram(std::function<void()> script)
 {
-    ResetGlobals();
     runMessages_.SetQuietClose(false);             // a new run: an earlier one's ending signal is over
     ScopedMessageResponder messages(runMessages_); // any question is answered Yes / OK
     QObject scope;

@@ -85,7 +85,6 @@ private:
 
 void TstMemStickRun::init()
 {
-    ResetGlobals();
     guard_ = std::make_unique<platform::ScopedInstall>(platform_);
     runMessages_ = std::make_unique<TLockvexMessages>();
     messages_ = std::make_unique<ScopedMessageResponder>(*runMessages_);
@@ -102,7 +101,6 @@ void TstMemStickRun::init()
 
 void TstMemStickRun::cleanup()
 {
-    ResetGlobals();
     messages_.reset();
     runMessages_.reset();
     guard_.reset();
@@ -131,7 +129,6 @@ void TstMemStickRun::CopyToTheStick()
     QCOMPARE(messages_->Shown.size(), 1);
     QCOMPARE(messages_->Shown[0].Caption, QStringLiteral("Program and data copied to:"));
     RunExitSteps();
-    ResetGlobals();
     messages_->Shown.clear();
     platform_.ProgramPath = stick_ + QStringLiteral("/lockvex");
 }

@@ -2,7 +2,6 @@
 // five looks. With LOCKVEX_SCREENSHOTS set to a folder it also saves a picture of each type there.
 
 #include "app/LockvexMsgdial.h"
-#include "common/Globals.h"
 #include "support/TestPlatform.h"
 #include "ui/messages/MessageDialog.h"
 
@@ -55,7 +54,6 @@ class TestMsgDialog : public QObject
 private slots:
     void init()
     {
-        ResetGlobals();
         SetMessageDialogOwner(messages_, nullptr);
     }
 

@@ -7,7 +7,6 @@
 #include "app/LockvexMsgdial.h"
 #include "app/MgrMainApp.h"
 #include "app/MgrSignIn.h"
-#include "common/Globals.h"
 #include "entries/LockvexStringList.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"

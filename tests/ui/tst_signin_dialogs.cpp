@@ -8,7 +8,6 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "app/RunState.h"
-#include "common/Globals.h"
 #include "entries/MgrLockvexLists.h"
 #include "support/TestPlatform.h"
 #include "ui/shared/WindowHelp.h"
@@ -115,7 +114,6 @@ private:
 
 void TstSignInDialogs::init()
 {
-    ResetGlobals();
     run_ = TRunState();
     testPlatform_ = std::make_unique<testing_support::TestPlatform>();
     platformGuard_ = std::make_unique<platform::ScopedInstall>(*testPlatform_);
@@ -127,7 +125,6 @@ void TstSignInDialogs::init()
 
 void TstSignInDialogs::cleanup()
 {
-    ResetGlobals();
     dlgProcs_.reset();
     lists_.reset();
     messages_.reset();

@@ -5,7 +5,7 @@
 // other fields; when it closes it leaves the password on the clipboard, ready to be pasted into
 // the site's sign-in page. Nothing in it changes the entry.
 
-#include "common/Globals.h"
+#include "common/DateStamp.h"
 #include "entries/MgrLockvexItems.h"
 
 #include <QDialog>

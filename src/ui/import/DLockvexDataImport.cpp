@@ -6,7 +6,6 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
 #include "app/RunState.h"
-#include "common/Globals.h"
 #include "common/TextFiles.h"
 #include "ui/shared/Accessibility.h"
 #include "ui/shared/EntryFieldPanel.h"

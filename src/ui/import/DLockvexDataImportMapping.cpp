@@ -6,7 +6,6 @@
 #include "app/MgrImportFiles.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/RunState.h"
-#include "common/Globals.h"
 #include "common/PathRoutines.h"
 #include "platform/Platform.h"
 

@@ -5,7 +5,6 @@
 
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
-#include "common/Globals.h"
 #include "common/PathRoutines.h"
 #include "common/TextFiles.h"
 #include "common/TextRoutines.h"

@@ -7,7 +7,6 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "entries/MgrLockvexItems.h"
 #include "app/MgrLockvexHelp.h"
-#include "common/Globals.h"
 #include "ui/messages/MessageDialog.h"
 #include "ui/shared/Accessibility.h"
 #include "ui/shared/EntryFieldPanel.h"

@@ -3,7 +3,6 @@
 
 #include "ui/main/DLockvexMain.h"
 
-#include "common/Globals.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/LockvexMsgdial.h"
 #include "common/TextRoutines.h"

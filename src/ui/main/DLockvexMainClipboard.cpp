@@ -7,7 +7,6 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "entries/MgrLockvexItems.h"
 #include "common/DateStamp.h"
-#include "common/Globals.h"
 #include "common/Win1252.h"
 #include "entries/EntryText.h"
 #include "platform/Platform.h"

@@ -7,7 +7,6 @@
 #include "app/LockvexMsgdial.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
-#include "common/Globals.h"
 #include "entries/EntryText.h"
 #include "entries/MgrLockvexItems.h"
 #include "platform/Platform.h"

@@ -6,7 +6,6 @@
 
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/LockvexMsgdial.h"
-#include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
 #include "entries/MgrLockvexLists.h"
 #include "ui/import/DLockvexDataImport.h"

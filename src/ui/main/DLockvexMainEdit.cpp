@@ -5,7 +5,6 @@
 
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/LockvexMsgdial.h"
-#include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/EntryListModel.h"

@@ -4,7 +4,6 @@
 #include "ui/main/DLockvexMain.h"
 
 #include "app/MgrLockvexDlgProcs.h"
-#include "common/Globals.h"
 #include "entries/MgrLockvexItems.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/EntryListModel.h"

@@ -8,7 +8,6 @@
 #include "app/DataLocation.h"
 
 #include "app/MgrTfrToMemStick.h"
-#include "common/Globals.h"
 #include "entries/EntryText.h"
 #include "entries/MgrLockvexItems.h"
 #include "ui/shared/EntryFieldPanel.h"

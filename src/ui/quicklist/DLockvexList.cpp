@@ -10,7 +10,6 @@
 #include "app/MgrLockvexHelp.h"
 #include "app/ProgramBody.h"
 #include "app/RunState.h"
-#include "common/Globals.h"
 #include "store/Lockvextypes.h"
 #include "ui/entry/DLockvexItem.h"
 #include "ui/messages/MessageDialog.h"

@@ -2,7 +2,6 @@
 
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrLockvexHelp.h"
-#include "common/Globals.h"
 #include "ui/shared/Accessibility.h"
 #include "ui/shared/WindowFrame.h"
 

@@ -1,5 +1,0 @@
-#include "common/Globals.h"
-
-void ResetGlobals()
-{
-}
