@@ -76,6 +76,7 @@ void BM_StoreAddsEntries(benchmark::State &state)
             (void)table->WriteLockvexRec(key, &rec);
         }
         state.PauseTiming();
+        table->SetRunOnMemstick(true); // no TEMP copy or backups that the next run would find
         table.reset();
         state.ResumeTiming();
     }
@@ -127,6 +128,7 @@ struct AcceptAllRun {
     {
         DlgProcs.SetImportFiles(&managers.ImportFiles);
         Table = NewTable(data);
+        Table->SetRunOnMemstick(false); // the item manager writes nothing on a memory stick
         managers.Items.LockvexTbl = managers.Lists.LockvexTbl = Table.get();
         Dialog = std::make_unique<TLockvexDataImportDlg>(managers.Items, DlgProcs);
         Dialog->FileNameEdit->setText(csv);
@@ -138,6 +140,7 @@ struct AcceptAllRun {
     ~AcceptAllRun()
     {
         Dialog.reset();
+        Table->SetRunOnMemstick(true); // no TEMP copy or backups that the next run would find
         Table.reset();
     }
     // "Import all items" to the end; the number of records imported.
@@ -211,6 +214,7 @@ void BM_WindowAcceptsAll(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         auto table = NewTable(data);
+        table->SetRunOnMemstick(false); // the item manager writes nothing on a memory stick
         lists.LockvexTbl = items.LockvexTbl = table.get();
         TLockvexDataImportDlg dialog(items, dlgProcs);
         dialog.FileNameEdit->setText(csv);
@@ -230,6 +234,7 @@ void BM_WindowAcceptsAll(benchmark::State &state)
         imported = dialog.TotalImported();
 
         state.PauseTiming();
+        table->SetRunOnMemstick(true); // no TEMP copy or backups that the next run would find
         table.reset();
         state.ResumeTiming();
     }

@@ -41,13 +41,12 @@ public:
     bool CheckRunAsApp();
     // Finds the data on the PC or in a cloud client's folder: the run's data location and data file.
     void LocateDataFile();
-    // Signs the user in: through the prompt's dialog where the safe holds a password.
-    bool CheckLockvexSignedIn(const TSignInPrompt &prompt);
+    // Signs the user in: through the prompt's dialog where the safe holds a password. When an
+    // entry could not be read from the data file, sign-in fails without a dialog
+    // (DataUnreadable), and the start ends as when the data file did not open.
+    [[nodiscard]] TSignInOutcome CheckLockvexSignedIn(const TSignInPrompt &prompt);
 
     QString Workstr;
-    // Set by CheckLockvexSignedIn when an entry could not be read from the data file: sign-in
-    // then fails without a dialog, and the start ends as when the data file did not open.
-    bool DataUnreadable = false;
 
 private:
     LockvexSession &session_;

@@ -40,12 +40,11 @@ SignInDialog ChooseSignInDialog(int totalPWs, int differentSignInPWs, bool memSt
     return SignInDialog::OnePassword;
 }
 
-bool TMgrMainAppProcs::CheckLockvexSignedIn(const TSignInPrompt &prompt)
+TSignInOutcome TMgrMainAppProcs::CheckLockvexSignedIn(const TSignInPrompt &prompt)
 {
     TV9LockvexTbl &table = *session_.LockvexTbl;
     TListManager &lists = *session_.ListManager;
     // The lists and counts stay filled for the main window.
-    DataUnreadable = false;
     lists.BuildAllLists();
     // The count of different sign-in passwords chooses only the memory stick's dialog; its scan
     // of the whole file also tells whether every record reads. The list manager's scan, when it
@@ -58,21 +57,21 @@ bool TMgrMainAppProcs::CheckLockvexSignedIn(const TSignInPrompt &prompt)
     // An entry that could not be read may hold a password: the safe is neither opened without
     // one nor shown with entries missing.
     if (lists.PasswordReadFailed() || differentPWs < 0) {
-        DataUnreadable = true;
-        return false;
+        return TSignInOutcome::DataUnreadable;
     }
     const SignInDialog kind = ChooseSignInDialog(lists.TotalPWs, differentPWs, session_.Run.Mode.MemStickMode());
     switch (kind) {
     case SignInDialog::None:
-        return true;
+        return TSignInOutcome::SignedIn;
     case SignInDialog::OnePassword:
     case SignInDialog::TwoPasswords: {
         const auto check = [&table, &lists](const QString &password) {
             return EntryTableCheckPassword(table, lists, password);
         };
         // Without a dialog nobody can prove knowledge of the safe: not signed in.
-        return prompt && prompt(kind, TSignInNeeds{check, lists, *session_.LVDlgProcs, session_.Run});
+        const bool signedIn = prompt && prompt(kind, TSignInNeeds{check, lists, *session_.LVDlgProcs, session_.Run});
+        return signedIn ? TSignInOutcome::SignedIn : TSignInOutcome::NotSignedIn;
     }
     }
-    return false;
+    return TSignInOutcome::NotSignedIn;
 }

@@ -27,6 +27,10 @@ struct TSignInNeeds {
 // got in. The window layer gives it (ui/signin/SignInDialogs.h); the decisions around it stay here.
 using TSignInPrompt = std::function<bool(SignInDialog, const TSignInNeeds &)>;
 
+// How the sign-in ended: the user is in, is not (the dialog cancelled, or no dialog to ask
+// through), or an entry could not be read, so that nobody may sign in.
+enum class TSignInOutcome { SignedIn, NotSignedIn, DataUnreadable };
+
 // The dialog that sign-in shows. No entry with a password: none, the user is in at once. From a
 // memory stick, with more than one entry holding a password, the two-password dialog, as long as
 // the safe holds two different passwords that open it: a safe whose entries all share one

@@ -195,9 +195,11 @@ int RunLockvex(QApplication &app, TLockvexMessages &messages, const TSignInPromp
 {
     const bool opened = RunStartSteps(messages);
     TRunMode &mode = runSession->Run.Mode;
-    mode.SignedIn = opened && runSession->MainAppProcs->CheckLockvexSignedIn(signIn);
+    const TSignInOutcome signedIn =
+        opened ? runSession->MainAppProcs->CheckLockvexSignedIn(signIn) : TSignInOutcome::NotSignedIn;
+    mode.SignedIn = signedIn == TSignInOutcome::SignedIn;
     int result = 0;
-    if (!opened || runSession->MainAppProcs->DataUnreadable) {
+    if (!opened || signedIn == TSignInOutcome::DataUnreadable) {
         ReportDataNotOpened(messages, *runSession->LockvexTbl);
         result = 1;
     } else if (mode.SignedIn) {

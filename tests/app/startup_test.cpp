@@ -117,9 +117,9 @@ TEST_F(StartWithUnusableData, AnEntryThatCannotBeReadAtSignInEndsTheStartTheSame
     desktop.FailStorage = [](testing_support::StorageOp op, const QString &, qint64, qint64) {
         return op == testing_support::StorageOp::Read ? EIO : 0;
     };
-    EXPECT_FALSE(RunSession()->MainAppProcs->CheckLockvexSignedIn({}));
+    const TSignInOutcome signedIn = RunSession()->MainAppProcs->CheckLockvexSignedIn({});
     desktop.FailStorage = nullptr;
-    ASSERT_TRUE(RunSession()->MainAppProcs->DataUnreadable);
+    ASSERT_EQ(signedIn, TSignInOutcome::DataUnreadable);
     ReportDataNotOpened(RunSession()->Messages, *RunSession()->LockvexTbl);
     RunExitSteps();
     ExpectOnlyMessage19();

@@ -212,18 +212,16 @@ void TstSignIn::unreadableEntryEndsTheSignIn()
         return op == testing_support::StorageOp::Read ? EIO : 0;
     };
     AnswerNextDialog({"Alpha1"});
-    const bool signedIn = session_->App->MainAppProcs->CheckLockvexSignedIn(RunSignInDialog);
+    const TSignInOutcome signedIn = session_->App->MainAppProcs->CheckLockvexSignedIn(RunSignInDialog);
     session_->Platform.FailStorage = nullptr;
-    QVERIFY(!signedIn);
-    QVERIFY(session_->App->MainAppProcs->DataUnreadable);
+    QCOMPARE(signedIn, TSignInOutcome::DataUnreadable);
     QCOMPARE(seen_.ClassName, QString());
     if (entries >= TListManager::MinScannedPasswords)
         QCOMPARE(session_->App->ListManager->LastFileScan(), TListManager::FileScanFailed);
 
     // Nothing of the failed read was kept: read again, the passwords ask for the dialog.
     AnswerNextDialog({"Alpha1"});
-    QVERIFY(session_->App->MainAppProcs->CheckLockvexSignedIn(RunSignInDialog));
-    QVERIFY(!session_->App->MainAppProcs->DataUnreadable);
+    QCOMPARE(session_->App->MainAppProcs->CheckLockvexSignedIn(RunSignInDialog), TSignInOutcome::SignedIn);
     QCOMPARE(seen_.ClassName, QStringLiteral("TLockvexPasswordDlg"));
     QCOMPARE(session_->App->ListManager->LockvexStrings->Count(), entries);
 }
@@ -241,7 +239,7 @@ void TstSignIn::signIn()
     session_->SetMemStickMode(memStick);
     AnswerNextDialog(attempts);
 
-    QCOMPARE(session_->App->MainAppProcs->CheckLockvexSignedIn(RunSignInDialog), signedIn);
+    QCOMPARE(session_->App->MainAppProcs->CheckLockvexSignedIn(RunSignInDialog) == TSignInOutcome::SignedIn, signedIn);
     QCOMPARE(seen_.ClassName, dialog);
     QCOMPARE(session_->Messages.Shown.size(), refusals);
     if (!dialog.isEmpty()) {
@@ -275,7 +273,7 @@ void TstSignIn::promptIsHandedTheSessionsObjects()
                 accepted << typed;
         return true;
     };
-    QVERIFY(session_->App->MainAppProcs->CheckLockvexSignedIn(prompt));
+    QCOMPARE(session_->App->MainAppProcs->CheckLockvexSignedIn(prompt), TSignInOutcome::SignedIn);
     QCOMPARE(accepted, QStringList{QStringLiteral("Alpha1")});
 }
 
