@@ -12,6 +12,7 @@
 #include "common/Win1252.h"
 
 #include "app/MgrImportFiles.h"
+#include "app/RunState.h"
 #include "entries/EntryText.h"
 #include "entries/MgrLockvexItems.h"
 #include "import/LockvexImport.h"
@@ -51,15 +52,15 @@ void WriteSeeds()
                    "Bank,https://bank.example,me,1234,secret,pet,cat,town,york,car,vw,food,rice,note\r\n"
                    "Shop,https://shop.example,,,pw2,,,,,,,,,\r\n"));
     WriteSeed("semicolons-quotes",
-              Seed("0", nameAndPassword,
-                   "Bank;\"a;b\";x\n\"Shop \"\"big\"\"\";pw;y\n;blank;z\nBank;dupe;w\n"));
+              Seed("0", nameAndPassword, "Bank;\"a;b\";x\n\"Shop \"\"big\"\"\";pw;y\n;blank;z\nBank;dupe;w\n"));
     WriteSeed("multiline-field",
               Seed("0", inOrder,
                    "Mail,https://mail.example,u,,p,,,,,,,,,\"line one\r\nline two\"\r\nNext,,,,,,,,,,,,,\"open\r\n"));
     WriteSeed("bad-quotes", Seed("2", nameLast, "h1\nh2\na\"b,c\"\"d,\"e\nlast,row,only\n"));
-    WriteSeed("utf8-bom", Seed("0", nameAndPassword, "\xEF\xBB\xBF" "Caf\xC3\xA9,p\xC3\xA4ss\r\n"));
-    WriteSeed("utf16le",
-              Seed("0", nameAndPassword, QByteArray("\xFF\xFEN\0a\0m\0e\0,\0p\0w\0\r\0\n\0", 20)));
+    WriteSeed("utf8-bom", Seed("0", nameAndPassword,
+                               "\xEF\xBB\xBF"
+                               "Caf\xC3\xA9,p\xC3\xA4ss\r\n"));
+    WriteSeed("utf16le", Seed("0", nameAndPassword, QByteArray("\xFF\xFEN\0a\0m\0e\0,\0p\0w\0\r\0\n\0", 20)));
     WriteSeed("large-columns", Seed("x", QByteArray("\x81\xFF\x02", 3), "a,b,c\nd,e,f\n"));
 }
 
@@ -88,12 +89,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Require(table.OpenPool(scratch.PathOf(QStringLiteral("TrelLockvex.acsdb"))), "a new entry table does not open");
     TLockvexRec sharedRec;
     TItemManager items(&table, &sharedRec, nullptr);
-    LockvexTbl = &table;
-    SharedLockvexRec = &sharedRec;
-    ItemManager = &items;
 
-    TImportFiles importFiles; // the log the engine writes, removed at the end
-    TImportExport engine(importFiles);
+    const TRunFolders folders;                 // no settings file: the log is named nowhere
+    TImportFiles importFiles{folders};         // the log the engine writes, removed at the end
+    TImportExport engine(importFiles, &table); // the table whose names are taken
     engine.ImpExFormat.ImpExFileName = importFile;
     engine.ImpExFormat.HeaderLines = QByteArray(reinterpret_cast<const char *>(data), HeaderBytes);
     for (size_t k = 1; k <= MappingBytes; ++k)
@@ -103,7 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     try {
         ItemManagerParams params;
         for (bool more = engine.GetFirstImportRec(params); more; more = engine.GetNextImportRec(params)) {
-            FUZZ_TRACE("offered [%s]\n", qPrintable(QString::fromLatin1(win1252::FromUnicode(params.ItemName).toHex())));
+            FUZZ_TRACE("offered [%s]\n",
+                       qPrintable(QString::fromLatin1(win1252::FromUnicode(params.ItemName).toHex())));
             Require(!TrimBlankChars(params.ItemName).isEmpty(), "the engine offered a record without a name");
             Require(!table.DupeNameExists(params.ItemName), "the engine offered a record whose name an entry bears");
             for (const EntryTextField &field : EntryTextFields)
