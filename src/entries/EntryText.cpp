@@ -35,6 +35,19 @@ bool EntryFieldKeeps(QChar ch, bool notes)
     return win1252::Holds(ch) && ch.category() != QChar::Other_Control;
 }
 
+const std::array<bool, 256> &EntryFieldKeptBytes(bool notes)
+{
+    // [notes][byte]
+    static const std::array<std::array<bool, 256>, 2> keeps = [] {
+        std::array<std::array<bool, 256>, 2> table{};
+        for (int b = 0; b < 256; ++b)
+            for (int n = 0; n < 2; ++n)
+                table[n][b] = EntryFieldKeeps(win1252::CharOf(static_cast<unsigned char>(b)), n == 1);
+        return table;
+    }();
+    return keeps[notes ? 1 : 0];
+}
+
 qsizetype FirstUnkeptChar(QStringView text, bool notes)
 {
     for (qsizetype i = 0; i < text.size(); ++i)

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <array>
+
 // Removes every character with a code up to 32 at both ends.
 QString TrimBlankChars(const QString &text);
 QStringView TrimmedBlankView(QStringView text); // the same, without a copy
@@ -14,6 +16,9 @@ QString StoredNameText(const QString &name);
 // Whether an entry's field keeps the character as it is: the data file's code page holds it and
 // it is no control character. The notes keep their line breaks and tabs as well.
 bool EntryFieldKeeps(QChar ch, bool notes);
+// The same for each byte of Windows-1252 text (the import's fields), indexed by the byte: a
+// table made once, since the import asks it of every byte it reads.
+const std::array<bool, 256> &EntryFieldKeptBytes(bool notes);
 // The first character of text that the field does not keep; -1 when it keeps them all.
 qsizetype FirstUnkeptChar(QStringView text, bool notes);
 // Line breaks as the record keeps them: every lone LF or CR becomes CR LF, so that each break

@@ -112,7 +112,8 @@ QString NotesText(QByteArrayView value, qsizetype width)
 // notes); if so, kept receives the value with "?" in place of each.
 bool WithUnkeptReplaced(QByteArrayView value, bool notes, QByteArray &kept)
 {
-    const auto unkept = [notes](char c) { return !EntryFieldKeeps(win1252::CharOf(static_cast<uchar>(c)), notes); };
+    const std::array<bool, 256> &keeps = EntryFieldKeptBytes(notes);
+    const auto unkept = [&keeps](char c) { return !keeps[static_cast<uchar>(c)]; };
     if (std::none_of(value.begin(), value.end(), unkept))
         return false;
     kept = value.toByteArray();
