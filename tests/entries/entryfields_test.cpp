@@ -1,9 +1,12 @@
 #include "entries/EntryFields.h"
 #include "entries/EntryText.h"
 
+#include "common/Win1252.h"
 #include "store/RecDALockvex.h"
 
 #include <gtest/gtest.h>
+
+#include <array>
 
 namespace
 {
@@ -143,4 +146,20 @@ TEST(EntryFields, AFieldKeepsTheCodePagesCharactersWithoutControls)
         EXPECT_EQ(FirstUnkeptChar(text, false), c.firstInName) << c.text;
         EXPECT_EQ(FirstUnkeptChar(text, true), c.firstInNotes) << c.text;
     }
+}
+
+// The import asks by byte: every byte of the code page gets the answer its character gets, for
+// the notes and for the other fields.
+TEST(EntryFields, AByteIsKeptExactlyWhenItsCodePageCharacterIs)
+{
+    for (const bool notes : {false, true}) {
+        const std::array<bool, 256> &keeps = EntryFieldKeptBytes(notes);
+        for (int b = 0; b < 256; ++b)
+            EXPECT_EQ(keeps[b], EntryFieldKeeps(win1252::CharOf(static_cast<unsigned char>(b)), notes))
+                << "byte " << b << (notes ? " in the notes" : "");
+    }
+    EXPECT_FALSE(EntryFieldKeptBytes(false)['\t']);
+    EXPECT_TRUE(EntryFieldKeptBytes(true)['\t']);
+    EXPECT_FALSE(EntryFieldKeptBytes(true)[0x81]);
+    EXPECT_TRUE(EntryFieldKeptBytes(false)[0x80]); // the euro sign
 }
