@@ -33,6 +33,17 @@ bool runOpen = false; // the start steps ran, the exit steps have not
 // run from atexit, which can reach nothing else.
 std::unique_ptr<LockvexSession> runSession;
 
+// The run's own files that go at its end: its settings on a memory stick (none of this run's
+// settings stay on the stick) and the in-use marker it wrote next to the data. Plain file calls
+// only, so that the end through exit() can use it too.
+void RemoveRunFiles(const TRunState &run)
+{
+    if (run.Mode.MemStickMode() && QFile::exists(run.Folders.IniFileName))
+        QFile::remove(run.Folders.IniFileName);
+    if (!run.Mode.ReadOnlyMode() && !run.Folders.InUseMarkerFile.isEmpty())
+        QFile::remove(run.Folders.InUseMarkerFile);
+}
+
 // The program is ended by a call of exit() from within a library: Qt on X11 ends it so, with
 // status 1, when the connection to the display broke (the X server went away), without
 // returning to the program. The windows cannot close any more, but what needs none is done as
@@ -47,11 +58,7 @@ void EndRunOnExitCall()
         return;
     runOpen = false;
     session->Messages.SetQuietClose(true);
-    const TRunState &run = session->Run;
-    if (run.Mode.MemStickMode() && QFile::exists(run.Folders.IniFileName))
-        QFile::remove(run.Folders.IniFileName);
-    if (!run.Mode.ReadOnlyMode() && !run.Folders.InUseMarkerFile.isEmpty())
-        QFile::remove(run.Folders.InUseMarkerFile);
+    RemoveRunFiles(session->Run);
     session->LockvexTbl->CloseTable();
     // Qt's own objects that were made after this handler was registered are gone by now (the
     // settings among them): only plain file calls from here on.
@@ -91,18 +98,13 @@ void RunExitSteps()
         return;
     // Kept past the session, which is freed before the data moves.
     const TRunState run = runSession->Run;
-    if (run.Mode.MemStickMode() && QFile::exists(run.Folders.IniFileName))
-        QFile::remove(run.Folders.IniFileName); // no settings of this run stay on the stick
-    if (!run.Mode.ReadOnlyMode() && !run.Folders.InUseMarkerFile.isEmpty())
-        QFile::remove(run.Folders.InUseMarkerFile);
+    RemoveRunFiles(run);
     if (run.Mode.WritePlainOnExit)
         runSession->LockvexTbl->SetEncryptedRecs(No);
     // The entry table closes first (TEMP copy, backups): a backup that failed is told on stderr.
-    if (runSession) {
-        const TTableCloseOutcome closed = runSession->LockvexTbl->CloseTable();
-        if (!closed.Ok())
-            std::fprintf(stderr, "Lockvex: %s\n", qPrintable(closed.Failure));
-    }
+    const TTableCloseOutcome closed = runSession->LockvexTbl->CloseTable();
+    if (!closed.Ok())
+        std::fprintf(stderr, "Lockvex: %s\n", qPrintable(closed.Failure));
     runSession.reset();
     if (run.Mode.SignedIn && !run.Mode.MemStickMode())
         ApplyDataLocation(run.Location, run.Folders);
