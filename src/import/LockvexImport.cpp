@@ -6,6 +6,7 @@
 #include "common/TextRoutines.h"
 #include "common/Win1252.h"
 #include "entries/EntryText.h"
+#include "import/ImportLayouts.h"
 #include "platform/Platform.h"
 #include "store/TBDALockvexData.h"
 
@@ -38,6 +39,10 @@ const QByteArray ShortenedPrefix = Prefix("Shortened to fit Lockvex");
 const QByteArray NotUtf8Prefix = Prefix("Not UTF-8");
 const QByteArray NotUtf8Note = "read as Windows-1252: check its accented letters";
 const QByteArray ReplacedPrefix = Prefix("Characters stored as ?");
+const QByteArray UnimportedPrefix = Prefix("Columns not imported");
+const QByteArray TotpLeftOutPrefix = Prefix("TOTP secret not imported");
+const QByteArray TotpLeftOutNote = "no room in the notes";
+const QByteArray TotpLabel = "TOTP: ";
 const QByteArray TerminatedPrefix = Prefix("Download terminated by user");
 const QByteArray CompletePrefix = Prefix("Download complete");
 
@@ -132,6 +137,21 @@ char SeparatorOf(const QByteArray &line)
     return sep;
 }
 
+// Whether an entry field takes column c.
+bool TakenByField(const ImportExportFormat &format, int c)
+{
+    const auto first = format.ImportFields.begin() + 1;
+    const auto last = first + ImportedEntryFields;
+    return std::find(first, last, c) != last;
+}
+
+// Column c (counted from 1) by its name in the header line, or by its number where it has none.
+QString ColumnName(const QStringList &names, int c)
+{
+    const QString name = c <= names.size() ? names[c - 1] : QString();
+    return name.isEmpty() ? QStringLiteral("column %1").arg(c) : name;
+}
+
 void CloseQuietly(TextFile &file)
 {
     if (!file.Handle)
@@ -211,6 +231,8 @@ void TImportExport::ImportCSVUserAction(ImportUserAction UserAction)
     if (UserAction == ImportUserAction::Accepted) {
         WriteFieldsLine(ShortenedPrefix, Shortened);
         WriteFieldsLine(ReplacedPrefix, Replaced);
+        if (TotpLeftOut)
+            WriteTextLine(LogFile, TotpLeftOutPrefix, TotpLeftOutNote);
     }
     if (UserAction == ImportUserAction::Quit)
         CloseImport();
@@ -253,6 +275,7 @@ bool TImportExport::OpenImport()
     HasPendingLine = false;
     NotUtf8 = false;
     LogPrefix.clear(); // a quit of an earlier import must not mark this one
+    HostsNamed.clear();
     QString fileExt, base;
     SplitFileAtFirstDot(CurrImpExFormat.ImpExFileName, fileExt, base);
     try {
@@ -269,6 +292,7 @@ bool TImportExport::OpenImport()
             CloseImport();
             return false;
         }
+        WriteUnimportedColumnsLine();
         return ReadFirstRecord();
     } catch (...) {
         ReleaseFiles();
@@ -420,8 +444,15 @@ void TImportExport::PickFields()
     // of a blank record (not an access password, no auto-copy, no login yet).
     Shortened.clear();
     Replaced.clear();
+    TotpLeftOut = false;
     QByteArray scratch;
     QByteArray kept;
+    QByteArray totpScratch;
+    QByteArray withTotp;
+    QByteArrayView totp;
+    const int totpColumn = CurrImpExFormat.TotpColumn;
+    if (totpColumn >= 1 && static_cast<size_t>(totpColumn) <= Columns.size())
+        totp = CSVColumnValue(InputBuffer, Columns[totpColumn - 1], totpScratch);
     for (int k = 1; k <= ImportedEntryFields; ++k) {
         const EntryTextField &field = FieldForImport(k);
         const int column = CurrImpExFormat.ImportFields[k];
@@ -430,6 +461,18 @@ void TImportExport::PickFields()
             value = CSVColumnValue(InputBuffer, Columns[column - 1], scratch);
         if (k == NameField)
             value = TrimmedBlankBytes(value);
+        // The secret goes below the notes, whole or not at all: a part of it is of no use.
+        if (k == NotesField && !totp.isEmpty()) {
+            withTotp = value.toByteArray();
+            if (!withTotp.isEmpty())
+                withTotp += "\r\n";
+            withTotp += TotpLabel;
+            withTotp += totp;
+            if (withTotp.size() <= field.StoredWidth)
+                value = withTotp;
+            else
+                TotpLeftOut = true;
+        }
         if (value.size() > field.StoredWidth)
             Shortened << k;
         QString &text = ImportItemParams.*field.Member;
@@ -454,6 +497,70 @@ void TImportExport::PickFields()
         }
         text = win1252::ToUnicode(value);
     }
+    NameFromHost();
+    PickUnimportedColumns();
+}
+
+// A record without a name, in a file whose columns name none (Firefox's), is named after the host
+// of its address; an address without a host names it as it stands, so that the user sees the
+// record and can name it. No address: no name, and the record is passed over as nameless.
+void TImportExport::NameFromHost()
+{
+    if (!CurrImpExFormat.NameFromAddress || !ImportItemParams.ItemName.isEmpty())
+        return;
+    QString name = HostNameOf(ImportItemParams.URL);
+    if (name.isEmpty())
+        name = TrimBlankChars(ImportItemParams.URL);
+    if (name.isEmpty())
+        return;
+    // A site with several accounts: the second record of a host, and each further one, is told
+    // from the first by its customer ID (or its count), or it would be passed over as a duplicate
+    // of the first. It depends only on the file, so that an import started again finds the
+    // entries of the first run under the same names and passes them over.
+    const int seen = ++HostsNamed[name];
+    if (seen > 1) {
+        const QString id = TrimBlankChars(ImportItemParams.CustID);
+        name += QStringLiteral(" (%1)").arg(id.isEmpty() ? QString::number(seen) : id);
+    }
+    const int width = FieldForImport(NameField).StoredWidth;
+    if (name.size() > width) {
+        Shortened.prepend(NameField);
+        name = TrimBlankChars(name.left(width));
+    }
+    ImportItemParams.ItemName = name;
+}
+
+// The columns of the current record that hold a value that no field takes.
+void TImportExport::PickUnimportedColumns()
+{
+    Unimported.clear();
+    const QStringList &names = CurrImpExFormat.ColumnNames;
+    if (names.isEmpty())
+        return;
+    QByteArray scratch;
+    for (size_t c = 1; c <= Columns.size(); ++c) {
+        const int column = static_cast<int>(c);
+        if (TakenByField(CurrImpExFormat, column) || (column == CurrImpExFormat.TotpColumn && !TotpLeftOut))
+            continue;
+        if (CSVColumnValue(InputBuffer, Columns[c - 1], scratch).isEmpty())
+            continue;
+        Unimported << ColumnName(names, column);
+    }
+}
+
+// Once, after the header line: the file's columns that no field takes.
+void TImportExport::WriteUnimportedColumnsLine()
+{
+    const QStringList &names = CurrImpExFormat.ColumnNames;
+    if (names.isEmpty())
+        return;
+    QStringList left;
+    for (int c = 1; c <= names.size(); ++c) {
+        if (!TakenByField(CurrImpExFormat, c) && c != CurrImpExFormat.TotpColumn)
+            left << ColumnName(names, c);
+    }
+    if (!left.isEmpty())
+        WriteTextLine(LogFile, UnimportedPrefix, win1252::FromUnicode(left.join(QStringLiteral(", "))));
 }
 
 // Passes over records without a name and records whose name an entry already bears, logging

@@ -15,8 +15,10 @@
 #include "import/ImportFileReader.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
@@ -48,6 +50,17 @@ struct ImportExportFormat {
     std::array<int, ImportFieldCount + 1> ImportFields{};
     // Full path of the CSV file.
     QString ImpExFileName;
+    // For a file whose header line the import knows (empty, 0 and false for any other):
+    // the names of its columns. The columns that no entry field takes are named once in the log,
+    // and for each record those that hold a value (UnimportedColumns).
+    QStringList ColumnNames;
+    // The column of a one-time-password secret, which goes into the notes as "TOTP: <value>"
+    // where they have room for it.
+    int TotpColumn = 0;
+    // A record without a name is named after the host of its web address (HostNameOf); one
+    // whose address has no host, after the address as it stands. The second record of a host
+    // and each further one add their customer ID, or their count, in brackets.
+    bool NameFromAddress = false;
 };
 
 // What became of the current record. The window reports Accepted, Rejected and Quit; the
@@ -96,6 +109,13 @@ public:
     // Windows-1252, or control characters other than the notes' line breaks and tabs); they arrive
     // with "?" in their place. An accepted record's log names them too.
     const QList<int> &ReplacedFields() const { return Replaced; }
+    // The names of the columns of the current record that hold a value no entry field takes
+    // (only for a format with ColumnNames), the secret's column among them when the notes have
+    // no room for it.
+    const QStringList &UnimportedColumns() const { return Unimported; }
+    // The current record's one-time-password secret did not fit into its notes and is not
+    // imported. An accepted record's log says so.
+    bool TotpNotFitting() const { return TotpLeftOut; }
     // How far the import has read, and the size of the import file, in bytes.
     qint64 BytesRead() const { return ImportFile.BytesRead(); }
     qint64 FileSize() const { return ImportFile.FileSize(); }
@@ -118,6 +138,9 @@ private:
     bool LinesLeft();
     void ParseRecord();
     void PickFields();
+    void PickUnimportedColumns();
+    void NameFromHost();
+    void WriteUnimportedColumnsLine();
     bool ValidateRecord();
     void BuildItemParams(ItemManagerParams &ImportedData);
     void CloseImport();
@@ -144,5 +167,8 @@ private:
     DupeNameTest DupeNameExists;
     QList<int> Shortened; // fields of the current record that were cut to their capacity
     QList<int> Replaced;  // fields of the current record with characters replaced by "?"
+    QStringList Unimported; // columns of the current record with a value no field takes
+    bool TotpLeftOut = false;
+    QHash<QString, int> HostsNamed; // records of this import named after each host so far
     TImportFiles &files_; // the run's import files: the log is made and noted there
 };

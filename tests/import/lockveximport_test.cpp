@@ -757,4 +757,60 @@ TEST_F(ImportTest, AFileThatCannotBeOpenedIsReportedWithTheReason)
     EXPECT_EQ(OpenDescriptorsOf(file), 0);
 }
 
+// A file whose header line the import knows: the columns no field takes are named once in the log
+// and, where a record has a value in them, for that record; a one-time-password secret goes below
+// the notes where they have room for it, and is left out whole, and said so, where not; a record
+// without a name takes the host of its address, or the address where it has no host.
+TEST_F(ImportTest, KnownHeaderLineNamesLeftOutColumnsAndPlacesTheSecret)
+{
+    const QByteArray longNotes(245, 'n'); // with the secret, more than the notes hold
+    const QString file = Write("known.csv", "url,login,password,notes,folder,totp\r\n"
+                                            "https://www.bank.example/login,alice,pw1,\"two\r\nlines\",Money,SECRET1\r\n"
+                                            "mailto:x@mail.example,bob,pw2,\"" +
+                                                longNotes + "\",,SECRET2\r\n"
+                                                            ",carol,pw3,,,\r\n"
+                                                            "http://sn,,,,Notes,\r\n"
+                                                            "https://bank.example/other,alice2,pw4,,,\r\n");
+    Use(file, {{2, 1}, {3, 2}, {5, 3}, {14, 4}}, "1");
+    engine.ImpExFormat.ColumnNames = {"url", "login", "password", "notes", "folder", "totp"};
+    engine.ImpExFormat.TotpColumn = 6;
+    engine.ImpExFormat.NameFromAddress = true;
+
+    ItemManagerParams params;
+    ASSERT_TRUE(engine.GetFirstImportRec(params));
+    EXPECT_EQ(params.ItemName, "bank.example");
+    EXPECT_EQ(params.ItemDescr, "two\r\nlines\r\nTOTP: SECRET1");
+    EXPECT_EQ(engine.UnimportedColumns(), QStringList{"folder"});
+    EXPECT_FALSE(engine.TotpNotFitting());
+    engine.ImportCSVUserAction(ImportUserAction::Accepted);
+
+    ASSERT_TRUE(engine.GetNextImportRec(params));
+    EXPECT_EQ(params.ItemName, "mailto:x@mail.example"); // no host: the address as it stands
+    EXPECT_EQ(params.ItemDescr, QString::fromLatin1(longNotes));
+    EXPECT_TRUE(engine.TotpNotFitting());
+    EXPECT_EQ(engine.UnimportedColumns(), QStringList{"totp"});
+    engine.ImportCSVUserAction(ImportUserAction::Accepted);
+
+    // No address, no name: passed over as nameless, as any record without a name.
+    ASSERT_TRUE(engine.GetNextImportRec(params));
+    EXPECT_EQ(params.ItemName, "sn");
+    EXPECT_EQ(engine.UnimportedColumns(), QStringList{"folder"});
+    engine.ImportCSVUserAction(ImportUserAction::Rejected);
+    // A second account on a host: told from the first by its customer ID, not passed over.
+    ASSERT_TRUE(engine.GetNextImportRec(params));
+    EXPECT_EQ(params.ItemName, "bank.example (alice2)");
+    EXPECT_TRUE(engine.UnimportedColumns().isEmpty());
+    engine.ImportCSVUserAction(ImportUserAction::Accepted);
+    EXPECT_FALSE(engine.GetNextImportRec(params));
+
+    const QList<QByteArray> log = Log();
+    ASSERT_EQ(log.size(), 9);
+    EXPECT_EQ(log[0], Logged("Header line", "url,login,password,notes,folder,totp"));
+    EXPECT_EQ(log[1], Logged("Columns not imported", "folder"));
+    EXPECT_EQ(log[4], Logged("TOTP secret not imported", "no room in the notes"));
+    EXPECT_EQ(log[5], Logged("Invalid record: Name missing", ",carol,pw3,,,"));
+    EXPECT_EQ(log[6], Logged("Rejected by User", "http://sn,,,,Notes,"));
+    EXPECT_EQ(log[8], Logged("Download complete"));
+}
+
 } // namespace

@@ -108,11 +108,18 @@ private slots:
     void badFilesNeitherCrashNorImport();
     void exportsOfPopularTools_data();
     void exportsOfPopularTools();
+    void exportersMapThemselves_data();
+    void exportersMapThemselves();
+    void unrecognisedFirstLinesLeaveTheMapping();
+    void mappingIsRememberedPerHeaderLine();
     void screenshotInReview();
 
 private:
     std::unique_ptr<TLockvexDataImportDlg> Open();
     QString WriteCsv(const QString &name, const QByteArray &bytes);
+    QString CopyFixture(const QString &fixture, const QString &name = {});
+    void Choose(TLockvexDataImportDlg &dlg, const QString &file);
+    QStringList Boxes(const TLockvexDataImportDlg &dlg) const;
     void Start(TLockvexDataImportDlg &dlg, const QString &file, const QStringList &columns = {}, bool headers = false);
     void AddEntry(const QString &name);
     QMap<QString, ItemManagerParams> Entries();
@@ -186,6 +193,29 @@ QString TstDataImport::WriteCsv(const QString &name, const QByteArray &bytes)
         qFatal("cannot write %s", qPrintable(path));
     f.write(bytes);
     return path;
+}
+
+QString TstDataImport::CopyFixture(const QString &fixture, const QString &name)
+{
+    QFile source(QStringLiteral(LOCKVEX_TEST_DATA "/") + fixture);
+    if (!source.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(fixture));
+    return WriteCsv(name.isEmpty() ? fixture : name, source.readAll());
+}
+
+// Chooses the file with Browse, as a person does.
+void TstDataImport::Choose(TLockvexDataImportDlg &dlg, const QString &file)
+{
+    testPlatform_->FileAnswer = [file](const QString &, const QString &, const QString &) { return file; };
+    QTest::mouseClick(dlg.FileBrowseBtn, Qt::LeftButton);
+}
+
+QStringList TstDataImport::Boxes(const TLockvexDataImportDlg &dlg) const
+{
+    QStringList boxes;
+    for (int k = 1; k <= ImportedEntryFields; ++k)
+        boxes << dlg.Col[k]->text();
+    return boxes;
 }
 
 // Types the file name and the mapping (empty: as they stand) and presses the import button.
@@ -1057,16 +1087,221 @@ void TstDataImport::exportsOfPopularTools()
     }
 }
 
+void TstDataImport::exportersMapThemselves_data()
+{
+    QTest::addColumn<QString>("fixture");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QString>("layout");    // the recognised-layout line
+    QTest::addColumn<QString>("firstNote"); // under the review boxes for the first record
+    QTest::addColumn<QList<QStringList>>("expected"); // name, address, customer ID, PIN, password, notes
+    auto cols = [](int name, int url, int id, int pin, int pw, int notes) {
+        QStringList c(14, QStringLiteral("0"));
+        c[0] = QString::number(name);
+        c[1] = QString::number(url);
+        c[2] = QString::number(id);
+        c[3] = QString::number(pin);
+        c[4] = QString::number(pw);
+        c[13] = QString::number(notes);
+        return c;
+    };
+    auto exporter = [](const char *name) {
+        return QStringLiteral("Recognised: the layout of a %1 export. Check the columns, then import.")
+            .arg(QLatin1String(name));
+    };
+    auto left = [](const char *columns) {
+        return QStringLiteral("Not imported, no place in an entry: ") + QLatin1String(columns);
+    };
+    QTest::newRow("Chrome") << "export-chrome.csv" << cols(1, 2, 3, 0, 4, 5)
+                            << exporter("Chrome, Edge, Brave or Opera") << ""
+                            << QList<QStringList>{{"Bank of Example", "https://bank.example/login", "alice.smith", "",
+                                                   "S3cret,with comma", ""},
+                                                  {"Mail", "https://mail.example/", "alice@mail.example", "",
+                                                   "say \"hi\"", "first line\r\nsecond line"},
+                                                  {"shop.example", "https://shop.example/", "alice", "", "pa55'", ""}};
+    QTest::newRow("Firefox, named after the host")
+        << "export-firefox.csv" << cols(0, 1, 2, 0, 3, 0) << exporter("Firefox")
+        << left("formActionOrigin, guid, timeCreated, timeLastUsed, timePasswordChanged")
+        << QList<QStringList>{{"forum.example", "https://forum.example", "al", "", "x;y,z", ""},
+                              {"wiki.example", "https://wiki.example", "alice", "", "\"quoted\"", ""}};
+    QTest::newRow("Safari, TOTP into the notes")
+        << "export-safari.csv" << cols(1, 2, 3, 0, 4, 5) << exporter("Safari or iCloud Keychain") << ""
+        << QList<QStringList>{{"Bank (bank.example)", "https://bank.example/", "alice", "", "p,w\"1",
+                               "Branch: High St\r\nSort code on card\r\n"
+                               "TOTP: otpauth://totp/Bank:alice?secret=JBSWY3DPEHPK3PXP&issuer=Bank"},
+                              {"mail.example", "https://mail.example/", "alice@mail.example", "", "m4il", ""}};
+    QTest::newRow("Bitwarden") << "export-bitwarden.csv" << cols(4, 8, 9, 0, 10, 5) << exporter("Bitwarden")
+                               << left("folder, favorite, type, reprompt")
+                               << QList<QStringList>{{"Intranet", "https://intranet.example", "a.smith", "",
+                                                      "Winter2024!", "Door code 4711\r\nAsk Bob for the key"},
+                                                     {"Wifi at home", "", "", "", "", "The password is on the router"},
+                                                     {"Game", "https://game.example", "alice99", "", "'pa55'", ""}};
+    QTest::newRow("KeePassXC") << "export-keepassxc.csv" << cols(2, 5, 3, 0, 4, 6) << exporter("KeePassXC")
+                               << left("Group, Icon, Last Modified, Created")
+                               << QList<QStringList>{{"Savings", "https://savings.example", "12345678", "", "1234",
+                                                      "Memorable: mother's maiden name\r\nAnswer: Jones"},
+                                                     {"Router", "http://192.168.1.1", "admin", "", "admin-pass", ""}};
+    QTest::newRow("LastPass") << "export-lastpass.csv" << cols(6, 1, 2, 0, 3, 5) << exporter("LastPass")
+                              << left("grouping, fav")
+                              << QList<QStringList>{
+                                     {"News", "https://news.example", "reader", "", "n3ws",
+                                      "Subscribed until 2026, renew in time"},
+                                     {"Server notes", "http://sn", "", "", "", "NoteType:Server\r\nHostname:db1"}};
+    QTest::newRow("1Password") << "export-1password.csv" << cols(1, 2, 3, 0, 4, 9) << exporter("1Password")
+                               << left("Favorite, Archived, Tags")
+                               << QList<QStringList>{{"Shop", "https://shop.example", "alice", "", "a,b\"c",
+                                                      "Order ref 42\r\nPaid by card"},
+                                                     {"Savings", "https://savings.example", "12345678", "", "S3cret",
+                                                      "TOTP: otpauth://totp/Savings?secret=ABCDEF"}};
+    QTest::newRow("Dashlane") << "export-dashlane.csv" << cols(4, 7, 1, 0, 5, 6) << exporter("Dashlane")
+                              << left("username2, category")
+                              << QList<QStringList>{{"Forum", "https://forum.example", "alice", "", "x\"y,z",
+                                                     "line one\r\nline two"},
+                                                    {"Wiki", "https://wiki.example", "bob", "", "w1k1",
+                                                     "TOTP: JBSWY3DPEHPK3PXP"}};
+    QTest::newRow("Proton Pass") << "export-protonpass.csv" << cols(2, 3, 5, 0, 6, 7) << exporter("Proton Pass")
+                                 << left("type, email, createTime, modifyTime, vault")
+                                 << QList<QStringList>{{"Cloud", "https://cloud.example", "alice", "", "c,l\"oud",
+                                                        "Recovery codes in the safe\r\nTwo of them used\r\n"
+                                                        "TOTP: otpauth://totp/Cloud?secret=XYZ"},
+                                                       {"Game", "https://game.example", "", "", "g4me", ""}};
+    QTest::newRow("NordPass, LF line ends")
+        << "export-nordpass.csv" << cols(1, 2, 4, 0, 5, 6) << exporter("NordPass") << left("folder, type")
+        << QList<QStringList>{{"Router", "http://192.168.1.1", "admin", "", "r,o\"ut", "Living room\r\nGuest network off"},
+                              {"Shop", "https://shop.example", "alice", "", "sh0p", ""}};
+    QTest::newRow("spreadsheet in own words")
+        << "export-spreadsheet.csv" << cols(1, 2, 3, 5, 4, 6)
+        << "Recognised: the column headings by their names. Check the columns, then import." << ""
+        << QList<QStringList>{{QString::fromUtf8("Café Crème"), "https://cafe.example", "chef", "0042",
+                               QString::fromUtf8("crème,brûlée"), "Table for two, window seat"},
+                              {"Gym", "https://gym.example", "member 7", "9876", "", ""}};
+}
+
+// A person chooses an export with Browse: the boxes fill themselves from its header line and the
+// line under the header box says which export it is; Import shows each record for review, named
+// after its address's host where the export has no name column, with the columns that have no
+// place in an entry named; Accept saves it.
+void TstDataImport::exportersMapThemselves()
+{
+    QFETCH(QString, fixture);
+    QFETCH(QStringList, boxes);
+    QFETCH(QString, layout);
+    QFETCH(QString, firstNote);
+    QFETCH(QList<QStringList>, expected);
+    const QString file = CopyFixture(fixture);
+    dlgProcs_->WriteSettings({{"HeadersCheckBox", "0"}}); // the box ticks itself
+    auto dlg = Open();
+    Choose(*dlg, file);
+    QCOMPARE(Boxes(*dlg), boxes);
+    QCOMPARE(dlg->ColLbl[1]->text(), TLockvexDataImportDlg::CalcLabel(boxes[0]));
+    QVERIFY(dlg->HeadersCheckBox->isChecked());
+    QCOMPARE(dlg->LayoutLbl->text(), layout);
+    QVERIFY(dlg->LayoutLbl->isVisible());
+
+    QTest::mouseClick(dlg->ImportCSVBtn, Qt::LeftButton);
+    for (int i = 0; i < expected.size(); ++i) {
+        const QStringList &e = expected[i];
+        QVERIFY2(dlg->RecordShown(), qPrintable(e[0]));
+        const auto f = Fields(*dlg);
+        QCOMPARE((QStringList{f.ItemName->text(), f.URL->text(), f.CustID->text(), f.PIN->text(),
+                              f.Password->text(), f.ItemDescr->toPlainText()}),
+                 (QStringList{e[0], e[1], e[2], e[3], e[4], QString(e[5]).replace("\r\n", "\n")}));
+        if (i == 0)
+            QCOMPARE(dlg->ShortenedLbl->text(), firstNote);
+        QTest::mouseClick(dlg->AcceptBtn, Qt::LeftButton);
+    }
+    QCOMPARE(Captions().first(), Caption5(expected.size()));
+    const QMap<QString, ItemManagerParams> entries = Entries();
+    QCOMPARE(entries.size(), expected.size());
+    for (const QStringList &e : expected) {
+        QVERIFY2(entries.contains(e[0]), qPrintable(e[0]));
+        const ItemManagerParams &p = entries[e[0]];
+        QCOMPARE((QStringList{p.ItemName, p.URL, p.CustID, p.PIN, p.Password, p.ItemDescr}), e);
+    }
+    // The log names the columns left out once, after the header line.
+    const QList<QByteArray> log = LogLines(importFolder_ + "/" + fixture.chopped(4) + " Log.txt");
+    QVERIFY(log.size() > 2);
+    QVERIFY(log[0].startsWith("Header line"));
+    const qsizetype named = std::count_if(log.begin(), log.end(),
+                                          [](const QByteArray &line) { return line.startsWith("Columns not imported"); });
+    QCOMPARE(named, firstNote.isEmpty() ? 0 : 1);
+    if (named)
+        QVERIFY(log[1].startsWith("Columns not imported"));
+}
+
+// A first line that is no header line the import knows leaves the boxes as saved (or the
+// defaults), as without a header line; numbers a recognised file put there go back to them.
+// "Reset default values" and "Set zero values" work as ever.
+void TstDataImport::unrecognisedFirstLinesLeaveTheMapping()
+{
+    const QString plain = WriteCsv("plain.csv", "Bank,https://bank.example,alice,pw\r\n");
+    const QString own = WriteCsv("own.csv", "Konto;Kennung;Geheim\r\nBank;alice;pw\r\n");
+    const QString chrome = CopyFixture("export-chrome.csv");
+    auto dlg = Open();
+    dlg->HeadersCheckBox->setChecked(false);
+    const QString notRecognised =
+        "First line not recognised as column headings: the saved or default column numbers stand.";
+    Choose(*dlg, plain);
+    QCOMPARE(Boxes(*dlg), DefaultColumns);
+    QVERIFY(!dlg->HeadersCheckBox->isChecked());
+    QCOMPARE(dlg->LayoutLbl->text(), notRecognised);
+
+    Choose(*dlg, chrome);
+    QCOMPARE(Boxes(*dlg)[4], QStringLiteral("4"));
+    Choose(*dlg, own);
+    QCOMPARE(Boxes(*dlg), DefaultColumns);
+    QCOMPARE(dlg->LayoutLbl->text(), notRecognised);
+
+    Choose(*dlg, chrome);
+    QTest::mouseClick(dlg->ResetDefaultsBtn, Qt::LeftButton);
+    QCOMPARE(Boxes(*dlg), DefaultColumns);
+    QTest::mouseClick(dlg->ResetZerosBtn, Qt::LeftButton);
+    QCOMPARE(Boxes(*dlg), QStringList(14, QStringLiteral("0")));
+    QCOMPARE(dlg->ColLbl[1]->text(), QString());
+}
+
+// The columns used at an import are used again for the next file with the same header line, an
+// export's or the person's own, in this window or a later one.
+void TstDataImport::mappingIsRememberedPerHeaderLine()
+{
+    const QString first = CopyFixture("export-bitwarden.csv", "first.csv");
+    const QString second = CopyFixture("export-bitwarden.csv", "second.csv");
+    const QString own = WriteCsv("own.csv", "Konto;Kennung;Geheim\r\nBank;alice;pw\r\n");
+    const QString ownAgain = WriteCsv("own2.csv", "Konto;Kennung;Geheim\r\nShop;bob;pw2\r\n");
+    {
+        auto dlg = Open();
+        Choose(*dlg, first);
+        dlg->Col[14]->setText("0"); // no notes this time
+        QTest::mouseClick(dlg->ImportCSVBtn, Qt::LeftButton);
+        QTest::mouseClick(dlg->QuitBtn, Qt::LeftButton);
+        QVERIFY(!dlg->isVisible());
+
+        // The person's own headings, mapped by hand.
+        auto again = Open();
+        Start(*again, own, {"1", "0", "2", "0", "3", "0", "0", "0", "0", "0", "0", "0", "0", "0"}, true);
+        QTest::mouseClick(again->QuitBtn, Qt::LeftButton);
+    }
+    auto dlg = Open();
+    dlg->ResetZerosBtn->click();
+    Choose(*dlg, second);
+    QCOMPARE(Boxes(*dlg), (QStringList{"4", "8", "9", "0", "10", "0", "0", "0", "0", "0", "0", "0", "0", "0"}));
+    QCOMPARE(dlg->LayoutLbl->text(), QStringLiteral("Recognised: the layout of a Bitwarden export. The columns are "
+                                                    "those you used at its last import."));
+    Choose(*dlg, ownAgain);
+    QCOMPARE(Boxes(*dlg), (QStringList{"1", "0", "2", "0", "3", "0", "0", "0", "0", "0", "0", "0", "0", "0"}));
+    QVERIFY(dlg->HeadersCheckBox->isChecked());
+    QCOMPARE(dlg->LayoutLbl->text(), QStringLiteral("Recognised: column headings imported before. The columns are "
+                                                    "those you used at its last import."));
+}
+
 // The window in review with a record shown, everything fitting. With LOCKVEX_SCREENSHOT_DIR set,
 // it is saved as a picture there.
 void TstDataImport::screenshotInReview()
 {
-    QFile source(QStringLiteral(LOCKVEX_TEST_DATA "/export-bitwarden.csv"));
-    QVERIFY(source.open(QIODevice::ReadOnly));
-    const QString file = WriteCsv(QStringLiteral("bitwarden_export.csv"), source.readAll());
+    const QString file = CopyFixture(QStringLiteral("export-bitwarden.csv"), QStringLiteral("bitwarden_export.csv"));
     auto dlg = Open();
-    Start(*dlg, file, {"4", "8", "9", "0", "10", "0", "0", "0", "0", "0", "0", "0", "0", "5"}, true);
-    dlg->Col1Exit(); // the labels follow the typed mapping once Col1 is left
+    Choose(*dlg, file); // the mapping fills itself from the header line
+    QTest::mouseClick(dlg->ImportCSVBtn, Qt::LeftButton);
+    QVERIFY(dlg->LayoutLbl->isVisible());
     QCOMPARE(dlg->ColLbl[5]->text(), QStringLiteral("J"));
     QCOMPARE(dlg->ColLbl[4]->text(), QString());
     QVERIFY(dlg->RecordShown());

@@ -141,6 +141,11 @@ void TLockvexDataImportDlg::BuildControls()
     connect(ViewLogBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::ViewLogBtnClick);
     connect(ResetDefaultsBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::ResetDefaultsBtnClick);
     connect(ResetZerosBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::ResetZerosBtnClick);
+    // A file name typed or pasted is read for its header line as a chosen one is.
+    connect(FileNameEdit, &QLineEdit::editingFinished, this, [this] {
+        if (!FileNameEdit->text().isEmpty() && FileNameEdit->text() != headerReadFrom_)
+            FillMappingFromHeader();
+    });
     connect(ImportCSVBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::ImportCSVBtnClick);
     connect(AcceptBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::AcceptBtnClick);
     connect(RejectBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::RejectBtnClick);
@@ -238,7 +243,13 @@ QWidget *TLockvexDataImportDlg::BuildMappingGroup()
         steps->addWidget(label);
     }
 
+    LayoutLbl = MakeLabel(GroupBox3, "LayoutLbl", QString());
+    LayoutLbl->setWordWrap(true);
+    LockvexStyle::SetRole(LayoutLbl, "note");
+    LayoutLbl->hide();
+
     side->addWidget(HeadersCheckBox);
+    side->addWidget(LayoutLbl);
     side->addWidget(ResetDefaultsBtn);
     side->addWidget(ResetZerosBtn);
     side->addWidget(InstructionsPanel, 1);

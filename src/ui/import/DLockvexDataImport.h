@@ -69,6 +69,7 @@ public:
     std::array<QLabel *, ImportedEntryFields + 1> ColLbl{};   // [1..14]
     std::array<QLabel *, ImportedEntryFields + 1> FieldLbl{}; // [1..14], the field names
     QCheckBox *HeadersCheckBox = nullptr;
+    QLabel *LayoutLbl = nullptr; // which layout the chosen file's header line was recognised as
     QPushButton *ResetDefaultsBtn = nullptr;
     QPushButton *ResetZerosBtn = nullptr;
     QPushButton *ImportCSVBtn = nullptr;
@@ -144,6 +145,8 @@ private:
     void SetCSVColumnLabels();
     void SetZeroValues();
     void ShowTextCopy();
+    void FillMappingFromHeader();
+    void UseLayoutForImport();
 
     // The import (DLockvexDataImportReview.cpp).
     bool StartEngine();
@@ -167,6 +170,8 @@ private:
     QString WorkFileName;
     QString FileExt;
     bool CSVHeaders = false;
+    bool mappingFromHeader_ = false; // the boxes hold what a header line gave, not what the user saved
+    QString headerReadFrom_;         // the file whose header line was read last
 
     int totalImported_ = 0;
     int itemsShortened_ = 0; // imported items that had a field cut to fit, since the import start

@@ -7,12 +7,17 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/RunState.h"
 #include "common/PathRoutines.h"
+#include "common/TextFiles.h"
+#include "import/ImportLayouts.h"
 #include "platform/Platform.h"
 
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStringList>
+
+#include <algorithm>
 
 namespace
 {
@@ -27,6 +32,42 @@ const char *const DefaultColumns[ImportedEntryFields + 1] = {"",   "1",  "7",  "
 QString ColKey(int k)
 {
     return QStringLiteral("Col%1").arg(k);
+}
+
+// The mapping kept for a header line: the fourteen column numbers, separated by commas.
+QString ColumnsText(const std::array<int, ImportFieldCount + 1> &fields)
+{
+    QStringList numbers;
+    for (int k = 1; k <= ImportedEntryFields; ++k)
+        numbers << QString::number(fields[k]);
+    return numbers.join(u',');
+}
+
+bool ReadColumnsText(const QString &text, std::array<int, ImportedEntryFields + 1> &columns)
+{
+    const QStringList numbers = text.split(u',');
+    if (numbers.size() != ImportedEntryFields)
+        return false;
+    for (int k = 1; k <= ImportedEntryFields; ++k) {
+        bool ok = false;
+        columns[k] = numbers[k - 1].toInt(&ok);
+        if (!ok || columns[k] < 0)
+            return false;
+    }
+    return true;
+}
+
+// The file's first line, as the import reads it; empty when the file has none or cannot be read
+// (the import itself then tells why).
+QByteArray FirstLineOf(const QString &file)
+{
+    if (file.isEmpty())
+        return QByteArray();
+    try {
+        return ReadFirstImportLine(file);
+    } catch (const TextFileError &) {
+        return QByteArray();
+    }
 }
 
 } // namespace
@@ -130,6 +171,81 @@ void TLockvexDataImportDlg::FileBrowseBtnClick()
     QString dir, name, ext;
     SplitFileName(chosen, dir, name, ext);
     ImportFileLbl->setText(name + ext);
+    FillMappingFromHeader();
+}
+
+// A file chosen: when its first line names its columns, the boxes take the columns it names and
+// the header box is ticked; the mapping used at the last import of the same header line comes
+// first. A first line that names no columns the import knows changes nothing: the saved or
+// default numbers stand (put back when a file chosen before had filled the boxes).
+void TLockvexDataImportDlg::FillMappingFromHeader()
+{
+    headerReadFrom_ = FileNameEdit->text();
+    const QByteArray line = FirstLineOf(headerReadFrom_);
+    if (line.isEmpty()) {
+        LayoutLbl->clear();
+        LayoutLbl->hide();
+        return;
+    }
+    const TImportLayout layout = RecogniseHeaderLine(line);
+    std::array<int, ImportedEntryFields + 1> remembered{};
+    const bool known = ReadColumnsText(dlgProcs_.ReadSetting(LayoutSettingKey(layout)), remembered);
+    QString text;
+    if (known || layout.Recognised) {
+        const std::array<int, ImportedEntryFields + 1> &columns = known ? remembered : layout.Columns;
+        for (int k = 1; k <= ImportedEntryFields; ++k)
+            Col[k]->setText(QString::number(columns[k]));
+        HeadersCheckBox->setChecked(true);
+        CSVHeaders = true;
+        mappingFromHeader_ = true;
+        if (!layout.Exporter.isEmpty())
+            text = QStringLiteral("Recognised: the layout of a %1 export.").arg(layout.Exporter);
+        else if (layout.Recognised)
+            text = QStringLiteral("Recognised: the column headings by their names.");
+        else
+            text = QStringLiteral("Recognised: column headings imported before.");
+        text += known ? QStringLiteral(" The columns are those you used at its last import.")
+                      : QStringLiteral(" Check the columns, then import.");
+    } else {
+        if (mappingFromHeader_) {
+            for (int k = 1; k <= ImportedEntryFields; ++k)
+                Col[k]->setText(dlgProcs_.ReadSetting(ColKey(k), QString::fromLatin1(DefaultColumns[k])));
+            mappingFromHeader_ = false;
+        }
+        text = QStringLiteral("First line not recognised as column headings: the saved or default column "
+                              "numbers stand.");
+    }
+    LayoutLbl->setText(text);
+    LayoutLbl->show();
+    SetCSVColumnLabels();
+}
+
+// At the start of an import with a header line: the columns are kept for the next file of the
+// same header line. A header line that the import knows, or met at an earlier import, also tells
+// the engine the names of the columns (those left out are named in the review and the log), the
+// column of a one-time-password secret that no field takes, and to name a record without a name
+// after its address.
+void TLockvexDataImportDlg::UseLayoutForImport()
+{
+    ImportExportFormat &format = ImportExport->ImpExFormat;
+    format.ColumnNames.clear();
+    format.TotpColumn = 0;
+    format.NameFromAddress = false;
+    if (!HeadersCheckBox->isChecked())
+        return;
+    const QByteArray line = FirstLineOf(format.ImpExFileName);
+    if (line.isEmpty())
+        return;
+    const TImportLayout layout = RecogniseHeaderLine(line);
+    const QString key = LayoutSettingKey(layout);
+    if (layout.Recognised || !dlgProcs_.ReadSetting(key).isEmpty()) {
+        format.ColumnNames = layout.Headings;
+        if (std::find(ImportFields.begin() + 1, ImportFields.begin() + ImportedEntryFields + 1, layout.TotpColumn) ==
+            ImportFields.begin() + ImportedEntryFields + 1)
+            format.TotpColumn = layout.TotpColumn;
+        format.NameFromAddress = true;
+    }
+    (void)dlgProcs_.WriteSettings({{key, ColumnsText(ImportFields)}});
 }
 
 void TLockvexDataImportDlg::ViewCSVBtnClick()

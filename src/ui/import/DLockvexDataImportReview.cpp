@@ -64,6 +64,7 @@ void TLockvexDataImportDlg::ImportCSVBtnClick()
     // The whole name: a path cut to 255 characters would name another file or none.
     ImportExport->ImpExFormat.ImpExFileName = fileName;
     ImportExport->ImpExFormat.ShowLog = false;
+    UseLayoutForImport();
     if (StartEngine()) {
         DisplayImportedItem();
         // The review starts with the keyboard on Accept (Return accepts; Tab leads on).
@@ -115,6 +116,11 @@ void TLockvexDataImportDlg::DisplayImportedItem()
     if (!ImportExport->ReplacedFields().isEmpty())
         notes << QStringLiteral("Characters Lockvex cannot store, shown as ?: ") +
                      names(ImportExport->ReplacedFields());
+    if (!ImportExport->UnimportedColumns().isEmpty())
+        notes << QStringLiteral("Not imported, no place in an entry: ") +
+                     ImportExport->UnimportedColumns().join(QStringLiteral(", "));
+    if (ImportExport->TotpNotFitting())
+        notes << QStringLiteral("The notes have no room for the TOTP secret: it is not imported");
     if (ImportExport->RecordNotUtf8())
         notes << QStringLiteral("Not UTF-8: read as Windows-1252, check its accented letters");
     ShortenedLbl->setText(notes.join(u'\n'));
