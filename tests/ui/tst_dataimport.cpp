@@ -1105,8 +1105,7 @@ void TstDataImport::exportersMapThemselves_data()
         return c;
     };
     auto exporter = [](const char *name) {
-        return QStringLiteral("Recognised: the layout of a %1 export. Check the columns, then import.")
-            .arg(QLatin1String(name));
+        return QStringLiteral("Recognised: %1 export.").arg(QLatin1String(name));
     };
     auto left = [](const char *columns) {
         return QStringLiteral("Not imported, no place in an entry: ") + QLatin1String(columns);
@@ -1170,7 +1169,7 @@ void TstDataImport::exportersMapThemselves_data()
                               {"Shop", "https://shop.example", "alice", "", "sh0p", ""}};
     QTest::newRow("spreadsheet in own words")
         << "export-spreadsheet.csv" << cols(1, 2, 3, 5, 4, 6)
-        << "Recognised: the column headings by their names. Check the columns, then import." << ""
+        << "Recognised: your own column names." << ""
         << QList<QStringList>{{QString::fromUtf8("Café Crème"), "https://cafe.example", "chef", "0042",
                                QString::fromUtf8("crème,brûlée"), "Table for two, window seat"},
                               {"Gym", "https://gym.example", "member 7", "9876", "", ""}};
@@ -1238,8 +1237,7 @@ void TstDataImport::unrecognisedFirstLinesLeaveTheMapping()
     const QString chrome = CopyFixture("export-chrome.csv");
     auto dlg = Open();
     dlg->HeadersCheckBox->setChecked(false);
-    const QString notRecognised =
-        "First line not recognised as column headings: the saved or default column numbers stand.";
+    const QString notRecognised = "First line not recognised: the saved or default numbers stand.";
     Choose(*dlg, plain);
     QCOMPARE(Boxes(*dlg), DefaultColumns);
     QVERIFY(!dlg->HeadersCheckBox->isChecked());
@@ -1284,13 +1282,12 @@ void TstDataImport::mappingIsRememberedPerHeaderLine()
     dlg->ResetZerosBtn->click();
     Choose(*dlg, second);
     QCOMPARE(Boxes(*dlg), (QStringList{"4", "8", "9", "0", "10", "0", "0", "0", "0", "0", "0", "0", "0", "0"}));
-    QCOMPARE(dlg->LayoutLbl->text(), QStringLiteral("Recognised: the layout of a Bitwarden export. The columns are "
-                                                    "those you used at its last import."));
+    QCOMPARE(dlg->LayoutLbl->text(), QStringLiteral("Recognised: Bitwarden export. Numbers as at its last import."));
     Choose(*dlg, ownAgain);
     QCOMPARE(Boxes(*dlg), (QStringList{"1", "0", "2", "0", "3", "0", "0", "0", "0", "0", "0", "0", "0", "0"}));
     QVERIFY(dlg->HeadersCheckBox->isChecked());
-    QCOMPARE(dlg->LayoutLbl->text(), QStringLiteral("Recognised: column headings imported before. The columns are "
-                                                    "those you used at its last import."));
+    QCOMPARE(dlg->LayoutLbl->text(), QStringLiteral("Recognised: columns of an earlier import. Numbers as at its "
+                                                    "last import."));
 }
 
 // The window in review with a record shown, everything fitting. With LOCKVEX_SCREENSHOT_DIR set,

@@ -199,21 +199,20 @@ void TLockvexDataImportDlg::FillMappingFromHeader()
         CSVHeaders = true;
         mappingFromHeader_ = true;
         if (!layout.Exporter.isEmpty())
-            text = QStringLiteral("Recognised: the layout of a %1 export.").arg(layout.Exporter);
+            text = QStringLiteral("Recognised: %1 export.").arg(layout.Exporter);
         else if (layout.Recognised)
-            text = QStringLiteral("Recognised: the column headings by their names.");
+            text = QStringLiteral("Recognised: your own column names.");
         else
-            text = QStringLiteral("Recognised: column headings imported before.");
-        text += known ? QStringLiteral(" The columns are those you used at its last import.")
-                      : QStringLiteral(" Check the columns, then import.");
+            text = QStringLiteral("Recognised: columns of an earlier import.");
+        if (known)
+            text += QStringLiteral(" Numbers as at its last import.");
     } else {
         if (mappingFromHeader_) {
             for (int k = 1; k <= ImportedEntryFields; ++k)
                 Col[k]->setText(dlgProcs_.ReadSetting(ColKey(k), QString::fromLatin1(DefaultColumns[k])));
             mappingFromHeader_ = false;
         }
-        text = QStringLiteral("First line not recognised as column headings: the saved or default column "
-                              "numbers stand.");
+        text = QStringLiteral("First line not recognised: the saved or default numbers stand.");
     }
     LayoutLbl->setText(text);
     LayoutLbl->show();
