@@ -6,6 +6,7 @@
 #include "import/ImportFileReader.h"
 
 #include <QCryptographicHash>
+#include <QFileInfo>
 #include <QSet>
 
 #include <vector>
@@ -167,6 +168,9 @@ TImportLayout RecogniseHeaderLine(const QByteArray &line)
 
 QByteArray ReadFirstImportLine(const QString &fileName)
 {
+    // Only a file: a pipe or a device would keep the window waiting, or never end.
+    if (!QFileInfo(fileName).isFile())
+        return QByteArray();
     TImportFileReader reader;
     reader.Open(fileName);
     QByteArray line;

@@ -45,8 +45,8 @@ QString NormalisedHeading(const QString &heading);
 // Reads a header line (Windows-1252 text, as the import file reader hands it over).
 TImportLayout RecogniseHeaderLine(const QByteArray &line);
 
-// The first line of the file that is not blank, as the import reads it; empty when it has none.
-// Throws TextFileError when the file cannot be opened or read.
+// The first line of the file that is not blank, as the import reads it; empty when it has none or
+// is no regular file. Throws TextFileError when the file cannot be opened or read.
 QByteArray ReadFirstImportLine(const QString &fileName);
 
 // The settings key under which the mapping last used for this header line is kept.
