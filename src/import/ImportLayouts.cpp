@@ -20,44 +20,49 @@ constexpr int UrlField = 2;
 constexpr int CustIdField = 3;
 constexpr int PasswordField = 5;
 
-struct TKnownHeading {
-    const char *Name; // as NormalisedHeading gives it
-    int Field;        // entry field 1 to 14, or TotpSecret
+// The names a header line gives the columns of each entry field, as NormalisedHeading gives them,
+// separated by blanks. Where a line names a field twice (Proton Pass: email and username), the
+// name listed first wins; between two columns of the same name, the one more to the left.
+struct TKnownHeadings {
+    int Field; // entry field 1 to 14, or TotpSecret
+    const char *Names;
+};
+const TKnownHeadings KnownHeadings[] = {
+    {1, "name title sitename websitename site service servicename account accountname entry entryname"},
+    {2, "url loginuri loginurl website websiteaddress webaddress weburl webpage address uri link domain"},
+    {3, "username loginusername login loginname user userid customerid custid customernumber accountnumber "
+        "membershipnumber email emailaddress mail"},
+    {4, "pin pincode pinnumber"},
+    {5, "password loginpassword pass passwd pwd passphrase passcode"},
+    {6, "memorabledata memorabledata1 question question1 securityquestion securityquestion1"},
+    {7, "answer answer1 securityanswer securityanswer1"},
+    {8, "memorabledata2 question2 securityquestion2"},
+    {9, "answer2 securityanswer2"},
+    {10, "memorabledata3 question3 securityquestion3"},
+    {11, "answer3 securityanswer3"},
+    {12, "memorabledata4 question4 securityquestion4"},
+    {13, "answer4 securityanswer4"},
+    {14, "notes note extra comments comment remarks memo description"},
+    // A one-time-password secret has no field of its own: it goes into the notes.
+    {TotpSecret, "totp otpauth logintotp otpsecret otpurl totpsecret otp onetimepassword"},
 };
 
-// The names a header line gives the columns of each entry field. Where a line names a field
-// twice (Proton Pass: email and username), the name listed first wins; between two columns of the
-// same name, the one more to the left.
-const TKnownHeading KnownHeadings[] = {
-    // Website name
-    {"name", 1}, {"title", 1}, {"sitename", 1}, {"websitename", 1}, {"site", 1}, {"service", 1},
-    {"servicename", 1}, {"account", 1}, {"accountname", 1}, {"entry", 1}, {"entryname", 1},
-    // Website address
-    {"url", 2}, {"loginuri", 2}, {"loginurl", 2}, {"website", 2}, {"websiteaddress", 2}, {"webaddress", 2},
-    {"weburl", 2}, {"webpage", 2}, {"address", 2}, {"uri", 2}, {"link", 2}, {"domain", 2},
-    // Customer ID
-    {"username", 3}, {"loginusername", 3}, {"login", 3}, {"loginname", 3}, {"user", 3}, {"userid", 3},
-    {"customerid", 3}, {"custid", 3}, {"customernumber", 3}, {"accountnumber", 3}, {"membershipnumber", 3},
-    {"email", 3}, {"emailaddress", 3}, {"mail", 3},
-    // PIN
-    {"pin", 4}, {"pincode", 4}, {"pinnumber", 4},
-    // Password
-    {"password", 5}, {"loginpassword", 5}, {"pass", 5}, {"passwd", 5}, {"pwd", 5}, {"passphrase", 5},
-    {"passcode", 5},
-    // Memorable data and their answers
-    {"memorabledata", 6}, {"memorabledata1", 6}, {"question", 6}, {"question1", 6}, {"securityquestion", 6},
-    {"securityquestion1", 6}, {"answer", 7}, {"answer1", 7}, {"securityanswer", 7}, {"securityanswer1", 7},
-    {"memorabledata2", 8}, {"question2", 8}, {"securityquestion2", 8}, {"answer2", 9}, {"securityanswer2", 9},
-    {"memorabledata3", 10}, {"question3", 10}, {"securityquestion3", 10}, {"answer3", 11},
-    {"securityanswer3", 11}, {"memorabledata4", 12}, {"question4", 12}, {"securityquestion4", 12},
-    {"answer4", 13}, {"securityanswer4", 13},
-    // Notes
-    {"notes", 14}, {"note", 14}, {"extra", 14}, {"comments", 14}, {"comment", 14}, {"remarks", 14},
-    {"memo", 14}, {"description", 14},
-    // One-time-password secret: no field of its own, it goes into the notes
-    {"totp", TotpSecret}, {"otpauth", TotpSecret}, {"logintotp", TotpSecret}, {"otpsecret", TotpSecret},
-    {"otpurl", TotpSecret}, {"totpsecret", TotpSecret}, {"otp", TotpSecret}, {"onetimepassword", TotpSecret},
+// Where a name stands in the table of known names: its field and its rank within the field.
+struct TKnownName {
+    int Field = 0;
+    int Rank = 0;
 };
+
+TKnownName FindKnownName(const QString &name)
+{
+    for (const TKnownHeadings &known : KnownHeadings) {
+        const QList<QByteArray> names = QByteArray(known.Names).split(' ');
+        for (int rank = 0; rank < names.size(); ++rank)
+            if (name == QLatin1String(names[rank]))
+                return {known.Field, rank};
+    }
+    return {};
+}
 
 // The names of a header line as matched, in the line's order.
 QStringList SplitHeadings(const QByteArray &line)
@@ -81,9 +86,8 @@ const QList<TKnownExport> &KnownExports()
     static const QList<TKnownExport> exports{
         {"Chrome, Edge, Brave or Opera", "name,url,username,password,note"},
         {"Chrome, Edge, Brave or Opera", "name,url,username,password"},
-        {"Firefox",
-         "\"url\",\"username\",\"password\",\"httpRealm\",\"formActionOrigin\",\"guid\",\"timeCreated\","
-         "\"timeLastUsed\",\"timePasswordChanged\""},
+        {"Firefox", "\"url\",\"username\",\"password\",\"httpRealm\",\"formActionOrigin\",\"guid\",\"timeCreated\","
+                    "\"timeLastUsed\",\"timePasswordChanged\""},
         {"Safari or iCloud Keychain", "Title,URL,Username,Password,Notes,OTPAuth"},
         {"Bitwarden", "folder,favorite,type,name,notes,fields,reprompt,login_uri,login_username,login_password,"
                       "login_totp"},
@@ -124,31 +128,26 @@ TImportLayout RecogniseHeaderLine(const QByteArray &line)
         names << NormalisedHeading(heading);
     layout.Key = names.join(u',');
 
-    // For each field, the rank in the table of the name that took it.
+    // For each field, the rank of the name that took it.
     constexpr int Unranked = 1 << 30;
     std::array<int, ImportedEntryFields + 1> rank;
     rank.fill(Unranked);
     int totpRank = Unranked;
     for (int c = 1; c <= names.size(); ++c) {
-        for (int i = 0; i < int(std::size(KnownHeadings)); ++i) {
-            if (names[c - 1] != QLatin1String(KnownHeadings[i].Name))
-                continue;
-            const int field = KnownHeadings[i].Field;
-            if (field == TotpSecret) {
-                if (i < totpRank) {
-                    totpRank = i;
-                    layout.TotpColumn = c;
-                }
-            } else if (i < rank[field]) {
-                rank[field] = i;
-                layout.Columns[field] = c;
+        const TKnownName known = FindKnownName(names[c - 1]);
+        if (known.Field == TotpSecret) {
+            if (known.Rank < totpRank) {
+                totpRank = known.Rank;
+                layout.TotpColumn = c;
             }
-            break;
+        } else if (known.Field != 0 && known.Rank < rank[known.Field]) {
+            rank[known.Field] = known.Rank;
+            layout.Columns[known.Field] = c;
         }
     }
-    layout.Recognised = layout.Columns[PasswordField] != 0 &&
-                        (layout.Columns[NameField] != 0 || layout.Columns[UrlField] != 0 ||
-                         layout.Columns[CustIdField] != 0);
+    layout.Recognised =
+        layout.Columns[PasswordField] != 0 &&
+        (layout.Columns[NameField] != 0 || layout.Columns[UrlField] != 0 || layout.Columns[CustIdField] != 0);
     if (!layout.Recognised)
         return layout;
 

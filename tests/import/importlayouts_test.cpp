@@ -38,7 +38,8 @@ const LayoutCase Cases[] = {
     {"Title,Url,Username,Password,OTPAuth,Favorite,Archived,Tags,Notes", "1Password", {1, 2, 3, 0, 4, 9, 5}},
     {"username,username2,username3,title,password,note,url,category,otpSecret", "Dashlane", {4, 7, 1, 0, 5, 6, 9}},
     // Both email and username: the username is the customer ID.
-    {"type,name,url,email,username,password,note,totp,createTime,modifyTime,vault", "Proton Pass",
+    {"type,name,url,email,username,password,note,totp,createTime,modifyTime,vault",
+     "Proton Pass",
      {2, 3, 5, 0, 6, 7, 8}},
     {"name,url,additional_urls,username,password,note,cardholdername,cardnumber,cvc,expirydate,zipcode,folder,"
      "full_name,phone_number,email,address1,address2,city,country,state,type,custom_fields",
@@ -99,8 +100,8 @@ TEST(ImportLayoutsTest, MemorableDataAndTheirAnswers)
 // line: the mapping stays the user's.
 TEST(ImportLayoutsTest, LinesThatAreNoHeader)
 {
-    for (const char *line : {"Bank,https://bank.example,alice,S3cret", "name,url,username,note", "password,notes",
-                             "", "Bank of name,password"}) {
+    for (const char *line : {"Bank,https://bank.example,alice,S3cret", "name,url,username,note", "password,notes", "",
+                             "Bank of name,password"}) {
         const TImportLayout layout = RecogniseHeaderLine(QByteArray(line));
         EXPECT_FALSE(layout.Recognised) << line;
         EXPECT_TRUE(layout.Exporter.isEmpty()) << line;
