@@ -1237,6 +1237,13 @@ void TstDataImport::unrecognisedFirstLinesLeaveTheMapping()
     QCOMPARE(Boxes(*dlg), DefaultColumns);
     QCOMPARE(dlg->LayoutLbl->text(), notRecognised);
 
+    // Numbers the user typed stay when the file chosen next is not recognised.
+    Choose(*dlg, chrome);
+    dlg->Col[3]->clear();
+    QTest::keyClicks(dlg->Col[3], "7");
+    Choose(*dlg, own);
+    QCOMPARE(Boxes(*dlg).mid(0, 5), (QStringList{"1", "2", "7", "0", "4"}));
+
     Choose(*dlg, chrome);
     QTest::mouseClick(dlg->ResetDefaultsBtn, Qt::LeftButton);
     QCOMPARE(Boxes(*dlg), DefaultColumns);

@@ -146,6 +146,9 @@ void TLockvexDataImportDlg::BuildControls()
         if (!FileNameEdit->text().isEmpty() && FileNameEdit->text() != headerReadFrom_)
             FillMappingFromHeader();
     });
+    // A number the user types is theirs: a file chosen next does not take it back.
+    for (int k = 1; k <= ImportedEntryFields; ++k)
+        connect(Col[k], &QLineEdit::textEdited, this, [this] { mappingFromHeader_ = false; });
     connect(ImportCSVBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::ImportCSVBtnClick);
     connect(AcceptBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::AcceptBtnClick);
     connect(RejectBtn, &QPushButton::clicked, this, &TLockvexDataImportDlg::RejectBtnClick);

@@ -139,12 +139,14 @@ void TLockvexDataImportDlg::SetZeroValues()
 
 void TLockvexDataImportDlg::ResetDefaultsBtnClick()
 {
+    mappingFromHeader_ = false;
     GetImportInfo();
     SetCSVColumnLabels();
 }
 
 void TLockvexDataImportDlg::ResetZerosBtnClick()
 {
+    mappingFromHeader_ = false;
     SetZeroValues();
 }
 
