@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-const std::array<TMsgFields, 24> MsgCatalogue = {{
+const std::array<TMsgFields, 28> MsgCatalogue = {{
     /* 0 */ {QStringLiteral("YOU HAVE CHANGED THE LOCATION WHERE YOUR ENCRYPTED PASSWORDS ARE STORED"),
              QStringLiteral("This change will be effective when you next start Lockvex"),
              mtInformation,
@@ -89,6 +89,22 @@ const std::array<TMsgFields, 24> MsgCatalogue = {{
     {QStringLiteral("SOME CHARACTERS WERE REPLACED"),
      QStringLiteral("_ imported items had characters Lockvex cannot store; each was stored as \"?\". Check them in the "
                     "log."),
+     mtWarning,
+     {mbOK},
+     0},
+    /* 24 */ {},
+    /* 25 */ {},
+    /* 26 */
+    {QStringLiteral("YOUR DATA FILE WAS DAMAGED"),
+     QStringLiteral("There was no newer backup to restore it from: Lockvex kept the items that were whole in it, if "
+                    "any. The damaged file is kept unchanged as _"),
+     mtWarning,
+     {mbOK},
+     0},
+    /* 27 */
+    {QStringLiteral("TODAY'S BACKUP WAS NOT MADE"),
+     QStringLiteral("Lockvex could not write the backup of your data file. Your data file itself is saved. Your last "
+                    "backup: _. Free some space on the disk: Lockvex makes the backup again when it next closes."),
      mtWarning,
      {mbOK},
      0},

@@ -2,6 +2,7 @@
 
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/RunState.h"
+#include "app/SettingsFile.h"
 #include "platform/Platform.h"
 
 #include <QDir>
@@ -58,7 +59,7 @@ bool ParseEntry(const QString &text, MadeFile &file)
 // The logs named in the settings file. Without a settings file name nothing is kept.
 QStringList RecordedLogs(const QString &settingsFile)
 {
-    if (settingsFile.isEmpty())
+    if (!SettingsFileUsable(settingsFile))
         return {};
     QSettings settings(settingsFile, QSettings::IniFormat);
     return settings.value(SettingsSection + QLatin1Char('/') + LogsKey).toStringList();
@@ -66,7 +67,7 @@ QStringList RecordedLogs(const QString &settingsFile)
 
 void RecordLogs(const QString &settingsFile, const QStringList &logs)
 {
-    if (settingsFile.isEmpty())
+    if (!SettingsFileUsable(settingsFile))
         return;
     QSettings settings(settingsFile, QSettings::IniFormat);
     const QString key = SettingsSection + QLatin1Char('/') + LogsKey;

@@ -4,6 +4,7 @@
 #include "app/LockvexAddresses.h"
 #include "app/LockvexMsgdial.h"
 #include "app/MgrTfrToMemStick.h"
+#include "app/SettingsFile.h"
 #include "app/RunState.h"
 #include "platform/Platform.h"
 
@@ -155,6 +156,8 @@ void TLVDlgProcs::GetDlgPosnInfo(const QString &TopKey, const QString &LeftKey, 
     const platform::ScreenMetrics screen = platform::Current().Screen();
     DlgTop = screen.Height / 2 - DlgHeight / 2;
     DlgLeft = screen.Width - DlgWidth;
+    if (!SettingsFileUsable(run_.Folders.IniFileName))
+        return;
     QSettings settings(run_.Folders.IniFileName, QSettings::IniFormat);
     settings.beginGroup(SettingsSection);
     ReadCoordinate(settings, TopKey, DlgTop);
@@ -168,6 +171,8 @@ bool TLVDlgProcs::SetDlgPosnInfo(const QString &TopKey, const QString &LeftKey, 
 
 QSize TLVDlgProcs::GetDlgSizeInfo(const QString &WidthKey, const QString &HeightKey) const
 {
+    if (!SettingsFileUsable(run_.Folders.IniFileName))
+        return QSize();
     QSettings settings(run_.Folders.IniFileName, QSettings::IniFormat);
     settings.beginGroup(SettingsSection);
     int width = 0;
@@ -190,6 +195,8 @@ bool TLVDlgProcs::SetDlgPosnInfo(const QString &TopKey, const QString &LeftKey, 
 
 QString TLVDlgProcs::ReadSetting(const QString &Key, const QString &Default) const
 {
+    if (!SettingsFileUsable(run_.Folders.IniFileName))
+        return Default;
     QSettings settings(run_.Folders.IniFileName, QSettings::IniFormat);
     settings.beginGroup(SettingsSection);
     return ReadText(settings, Key, Default);
@@ -197,18 +204,31 @@ QString TLVDlgProcs::ReadSetting(const QString &Key, const QString &Default) con
 
 // A file with unreadable lines is rewritten without them (the settings hold nothing that cannot be
 // made again); only a file that cannot be written at all is an error.
+// The file is written as a new file that takes the name (Qt's writer renames it into place), so
+// that what bore the name before is replaced, never written through.
 bool TLVDlgProcs::WriteSettings(const QList<std::pair<QString, QString>> &Values)
 {
-    QSettings settings(run_.Folders.IniFileName, QSettings::IniFormat);
-    settings.beginGroup(SettingsSection);
-    for (const auto &[key, value] : Values)
-        settings.setValue(key, value);
-    settings.endGroup();
-    settings.sync();
-    if (settings.status() != QSettings::AccessError)
-        return true;
+    if (SettingsFileUsable(run_.Folders.IniFileName)) {
+        QSettings settings(run_.Folders.IniFileName, QSettings::IniFormat);
+        settings.beginGroup(SettingsSection);
+        for (const auto &[key, value] : Values)
+            settings.setValue(key, value);
+        settings.endGroup();
+        settings.sync();
+        if (settings.status() != QSettings::AccessError)
+            return true;
+    }
     ReportUnwritableSettings(messages_, run_.Folders.IniFileName);
     return false;
+}
+
+void TLVDlgProcs::RemoveSetting(const QString &Key)
+{
+    if (!SettingsFileUsable(run_.Folders.IniFileName))
+        return;
+    QSettings settings(run_.Folders.IniFileName, QSettings::IniFormat);
+    settings.remove(SettingsSection + QLatin1Char('/') + Key);
+    settings.sync();
 }
 
 void TLVDlgProcs::TfrToMemStick(const QString &SelectedDirectory)

@@ -78,6 +78,8 @@ public:
     QString ReadSetting(const QString &Key, const QString &Default = QString()) const;
     // Writes the pairs and flushes the file once; a failure is reported as SetDlgPosnInfo does.
     bool WriteSettings(const QList<std::pair<QString, QString>> &Values);
+    // Removes the key, when it is there; a failure is not reported.
+    void RemoveSetting(const QString &Key);
 
     // Copies the program and the data file to the folder (a memory stick) and tells the user.
     void TfrToMemStick(const QString &SelectedDirectory);

@@ -3,20 +3,25 @@
 #include "app/LockvexMsgdial.h"
 #include "app/LockvexSession.h"
 #include "app/MgrImportFiles.h"
+#include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrMainApp.h"
 #include "app/RunState.h"
+#include "platform/Platform.h"
 #include "store/Lockvextypes.h"
 #include "store/TBDALockvexData.h"
 
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLocale>
+#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QWindow>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -65,6 +70,56 @@ void EndRunOnExitCall()
     session->TempFiles->RemoveMadeImportFiles(false);
 }
 
+// The settings key under which an exit that could ask nobody records the backup it did not
+// make, for the next start to tell.
+const QString BackupNotMadeKey = QStringLiteral("BackupNotMade");
+
+// When the newest backup there is was made, as the user reads dates; "none" when there is none.
+QString LastBackupText(const QString &dataFile)
+{
+    std::optional<QDateTime> newest;
+    for (const QString &backup : {NewerBackupName(dataFile), OlderBackupName(dataFile)}) {
+        const auto written = platform::Current().LastWriteTime(backup);
+        if (written && (!newest || *written > *newest))
+            newest = written;
+    }
+    if (!newest)
+        return QStringLiteral("none");
+    const QLocale locale;
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    format.replace(QRegularExpression(QStringLiteral("y+")), QStringLiteral("yyyy"));
+    return locale.toString(newest->date(), format) + QLatin1Char(' ') +
+           locale.toString(newest->time(), QLocale::ShortFormat);
+}
+
+// The data file is saved, but this close made no backup of it. Told now; after an ending
+// signal, when nobody is asked anything, recorded for the next start.
+void TellBackupNotMade(LockvexSession &session)
+{
+    const QString lastBackup = LastBackupText(session.Run.Folders.DataFileName);
+    if (session.Messages.QuietClose())
+        (void)session.LVDlgProcs->WriteSettings({{BackupNotMadeKey, lastBackup}});
+    else
+        session.Messages.ShowMessageDlg(MsgCatalogue[MsgBackupNotMade], lastBackup);
+}
+
+// What the open did with a data file that did not open as it was found, told with the name the
+// damaged file is kept under; and a backup that the last run could not make.
+void TellWhatTheStartFound(LockvexSession &session)
+{
+    const TV9LockvexTbl &table = *session.LockvexTbl;
+    if (const QString kept = table.DamagedFileKeptAs(); !kept.isEmpty()) {
+        const TDataRepair repair = table.DataRepair();
+        const bool restored = repair == TDataRepair::FromBackup || repair == TDataRepair::FromLog;
+        session.Messages.ShowMessageDlg(MsgCatalogue[restored ? MsgDataFileDamaged : MsgDataFileNotRestored],
+                                        QDir::toNativeSeparators(kept));
+    }
+    if (const QString lastBackup = session.LVDlgProcs->ReadSetting(BackupNotMadeKey); !lastBackup.isEmpty()) {
+        session.Messages.ShowMessageDlg(MsgCatalogue[MsgBackupNotMade], lastBackup);
+        session.LVDlgProcs->RemoveSetting(BackupNotMadeKey);
+    }
+}
+
 void OnEndingSignal(int)
 {
     char byte = 1;
@@ -101,10 +156,14 @@ void RunExitSteps()
     RemoveRunFiles(run);
     if (run.Mode.WritePlainOnExit)
         runSession->LockvexTbl->SetEncryptedRecs(No);
-    // The entry table closes first (TEMP copy, backups): a backup that failed is told on stderr.
+    // The entry table closes first (TEMP copy, backups): what failed goes to stderr, and a backup
+    // that was not made to the user as well.
     const TTableCloseOutcome closed = runSession->LockvexTbl->CloseTable();
-    if (!closed.Ok())
+    if (!closed.Ok()) {
         std::fprintf(stderr, "Lockvex: %s\n", qPrintable(closed.Failure));
+        if (closed.BackupDue && closed.DataClosed)
+            TellBackupNotMade(*runSession);
+    }
     runSession.reset();
     if (run.Mode.SignedIn && !run.Mode.MemStickMode())
         ApplyDataLocation(run.Location, run.Folders);
@@ -180,9 +239,7 @@ bool RunStartSteps(TLockvexMessages &messages)
     }
     LockvexTbl.SetReadOnlyMode(mode.ReadOnlyMode());
     const bool opened = LockvexTbl.OpenPool(folders.DataFileName);
-    // A damaged data file was restored from a backup; the user learns where the damaged one is.
-    if (const QString kept = LockvexTbl.DamagedFileKeptAs(); !kept.isEmpty())
-        messages.ShowMessageDlg(MsgCatalogue[MsgDataFileDamaged], QDir::toNativeSeparators(kept));
+    TellWhatTheStartFound(*runSession);
     return opened;
 }
 

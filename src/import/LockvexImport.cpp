@@ -240,7 +240,7 @@ void TImportExport::ImportCSVUserAction(ImportUserAction UserAction)
 
 // The line as the file holds it: characters the code page cannot hold show as "?". A record with
 // a line read as Windows-1252 in a UTF-8 file is followed by a note saying so (not after a quit,
-// whose line CloseImport repeats as the log's last).
+// whose line stays the log's last).
 void TImportExport::WriteLog(const QByteArray &prefix, const QByteArray &text)
 {
     LogPrefix = prefix;
@@ -586,15 +586,16 @@ void TImportExport::BuildItemParams(ItemManagerParams &ImportedData)
 }
 
 // Ends the import: the record object is freed, the import file released and the last log line
-// written ("Download complete", or the quit line once more after a quit).
+// written: "Download complete", or nothing more after a quit, whose line is the log's last.
 void TImportExport::CloseImport()
 {
     Open = false;
     ImportFile.Close();
-    if (LogPrefix != TerminatedPrefix)
-        LogPrefix = CompletePrefix;
     try {
-        WriteTextLine(LogFile, LogPrefix, InputBuffer);
+        if (LogPrefix != TerminatedPrefix) {
+            LogPrefix = CompletePrefix;
+            WriteTextLine(LogFile, LogPrefix, InputBuffer);
+        }
         CloseText(LogFile);
     } catch (...) {
         CloseQuietly(LogFile);

@@ -34,9 +34,16 @@ int PosixFileIo::Open(const QString &path, FileOpenMode mode, int &handle)
         flags |= O_RDONLY | O_NONBLOCK;
         break;
     }
+    // An existing file is opened without waiting: a pipe or a device at its name must not hang
+    // the program; the caller learns what it is from its facts.
+    const bool existing = mode == FileOpenMode::ReadWrite || mode == FileOpenMode::ReadOnly;
+    if (existing)
+        flags |= O_NONBLOCK;
     const int fd = ::open(QFile::encodeName(path).constData(), flags, 0600);
     if (fd < 0)
         return errno;
+    if (existing)
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (mode == FileOpenMode::ReadRegular) {
         struct stat info {
         };

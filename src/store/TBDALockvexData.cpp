@@ -11,6 +11,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <cstring>
 #include <utility>
@@ -72,7 +73,8 @@ TTableCloseOutcome TV9LockvexTbl::CloseTable()
             outcome.Failure = QStringLiteral("The copy %1 could not be written; the backups are unchanged.")
                                   .arg(QDir::toNativeSeparators(TempFn));
     }
-    if (!ClosePool(WriteLog) && outcome.Failure.isEmpty())
+    outcome.DataClosed = ClosePool(WriteLog);
+    if (!outcome.DataClosed && outcome.Failure.isEmpty())
         outcome.Failure = QStringLiteral("The data file %1 did not close cleanly (error %2).")
                               .arg(QDir::toNativeSeparators(PoolFileName))
                               .arg(GetIOVal());
@@ -107,6 +109,8 @@ bool TV9LockvexTbl::OpenPool(const QString &Fn)
     BacOlderFn = OlderBackupName(Fn);
     DamagedKeptAs.clear();
     ReadOnlyBackup.clear();
+    Repair = TDataRepair::None;
+    RotateBackupAtClose = false;
     if (!ReadOnlyMode()) {
         RemoveStaleTemporaries(Fn);
         SecureCompanions();
@@ -125,18 +129,67 @@ bool TV9LockvexTbl::OpenPool(const QString &Fn)
     // backup that opens is shown instead, read and never written.
     if (ReadOnlyMode())
         return OpenBackupForReading();
-    // The store shows no message: DamagedFileKeptAs tells the program what was restored.
+    return RecoverDataFile(Fn);
+}
+
+TV9LockvexTbl::TFoundAtName TV9LockvexTbl::FoundAt(const QString &Fn)
+{
+    const QFileInfo info(Fn);
+    if (!info.exists() && !info.isSymLink())
+        return TFoundAtName::Nothing;
+    // A link to a data file is the user's choice and is followed; a link to anything else, or
+    // to nothing, is no data file.
+    return info.isFile() ? TFoundAtName::DataFile : TFoundAtName::NoDataFile;
+}
+
+// Every data file that did not open goes by one rule: it is set aside as it was found, every
+// byte of it, and the data comes from the newest source there is: the newest backup that opens,
+// the log, or the whole records at the front of the damaged file (first when no backup that
+// opens is newer than it), else a new empty file. DataRepair and DamagedFileKeptAs tell the
+// program what happened; the store shows no message. A file that could not be read (a read
+// error, not its content) is only replaced by a backup: without one it is left as it is.
+bool TV9LockvexTbl::RecoverDataFile(const QString &Fn)
+{
+    const TFoundAtName found = FoundAt(Fn);
+    const int err = GetIOVal();
+    const bool readFault = found == TFoundAtName::DataFile && err != 0 && err != EFBIG && !DamageFound;
     RecoveryStopped = false;
-    if (!RecoverFromBackup(BacNewerFn) && !RecoveryStopped && !RecoverFromBackup(BacOlderFn) && !RecoveryStopped)
-        RecoverFromLog();
+    Repair = TDataRepair::None;
+    // A link to no data file, a folder, a pipe or a device is moved off the name first, so that
+    // nothing below opens, reads or writes through it.
+    QString otherThingAside;
+    if (found == TFoundAtName::NoDataFile && !KeepFileAside(Fn, &otherThingAside, AsideWhat::AnythingThere))
+        return false;
+    const int wholeSlots = found == TFoundAtName::DataFile && !readFault ? WholeRecordsAtFront(Fn) : 0;
+    bool restored = wholeSlots > 0 && !NewerBackupOpens(Fn) && KeepWholeRecords(wholeSlots);
+    if (!restored && !RecoveryStopped)
+        restored = RecoverFromBackup(BacNewerFn) || (!RecoveryStopped && RecoverFromBackup(BacOlderFn));
+    if (restored && Repair == TDataRepair::None)
+        Repair = TDataRepair::FromBackup;
+    if (!restored && !RecoveryStopped && RecoverFromLog()) {
+        restored = true;
+        Repair = TDataRepair::FromLog;
+    }
+    if (!restored && !RecoveryStopped && wholeSlots > 0)
+        restored = KeepWholeRecords(wholeSlots);
     // A restore or rebuild that a failing file operation (a full or failing disk) stopped
     // leaves every file as it is and nothing open, so that nothing can be saved and the close
     // writes no copy: going on to an older backup or to an empty pool would let this run's close
-    // replace the newest backup by less, and delete the log. The next start tries again.
-    if (RecoveryStopped)
+    // replace the newest backup by less, and delete the log. The next start tries again. So does
+    // a file that could not be read.
+    if (RecoveryStopped || (!restored && readFault))
         return false;
-    // Reopens a recovered or rebuilt file, or creates an empty pool (the file that held
-    // anything kept aside first).
+    if (!restored && found != TFoundAtName::Nothing) {
+        // Nothing to restore from: the damaged file goes aside whole, an empty one included, and
+        // a new empty data file takes its name.
+        if (found == TFoundAtName::DataFile &&
+            !KeepFileAside(Fn, &otherThingAside, AsideWhat::AnythingThere))
+            return false;
+        Repair = TDataRepair::NothingKept;
+    }
+    if (!otherThingAside.isEmpty())
+        DamagedKeptAs = otherThingAside;
+    // Reopens a recovered or rebuilt file, or creates an empty pool.
     return TPoolMgr::OpenPool(Fn, DoCreateEmpty);
 }
 
@@ -212,6 +265,15 @@ public:
         ClosePool(DoNotWriteLog);
         return ok;
     }
+    // For a file that does not open because of what it holds (not a read error): how many
+    // slots at its front, before the first that this pool never writes, reach to the last live
+    // record among them; 0 when they hold none.
+    int WholeSlotsToKeep(const QString &path)
+    {
+        if (Opens(path) || GetIOVal() != 0 || IndexOverflow || CtlRefresh.ActiveCount == 0)
+            return 0;
+        return CtlRefresh.NextFreeRec;
+    }
 
 protected:
     bool SlotIsSound(const uint8_t *record) const override { return LockvexSlotIsSound(record); }
@@ -269,8 +331,13 @@ bool TV9LockvexTbl::RecoverFromBackup(const QString &BacFileName)
         QFile::remove(candidate);
         return StopRecovery();
     }
+    return PutInPlace(candidate);
+}
+
+bool TV9LockvexTbl::PutInPlace(const QString &candidate)
+{
     QString aside;
-    if (!KeepFileAside(PoolFileName, &aside)) {
+    if (!KeepFileAside(PoolFileName, &aside, AsideWhat::AnythingThere)) {
         QFile::remove(candidate);
         return StopRecovery();
     }
@@ -284,6 +351,62 @@ bool TV9LockvexTbl::RecoverFromBackup(const QString &BacFileName)
     if (Recovered)
         DamagedKeptAs = aside;
     return Recovered || StopRecovery();
+}
+
+bool TV9LockvexTbl::NewerBackupOpens(const QString &Fn)
+{
+    platform::Platform &files = platform::Current();
+    const auto dataTime = files.LastWriteTime(Fn);
+    for (const QString &backup : {BacNewerFn, BacOlderFn}) {
+        if (!IsPlainFile(backup))
+            continue;
+        const auto backupTime = files.LastWriteTime(backup);
+        if (backupTime && (!dataTime || *backupTime > *dataTime) && OpensAsPool(backup))
+            return true;
+    }
+    return false;
+}
+
+int TV9LockvexTbl::WholeRecordsAtFront(const QString &Fn)
+{
+    return PoolProbe().WholeSlotsToKeep(Fn);
+}
+
+// The slots before the damage are copied as they lie on the disk, up to the last that holds a
+// record, into a new file that takes the data file's name once it opens; the damaged file is set
+// aside whole. The close of this run turns the newest backup into the older one before the
+// copy of these records replaces it: a backup with entries the cut file lost stays.
+bool TV9LockvexTbl::KeepWholeRecords(int slotCount)
+{
+    PoolFile.Close();
+    const QString candidate = TemporaryNameFor(PoolFileName);
+    QFile::remove(candidate);
+    TPoolFile source, copy;
+    bool ok = source.OpenExisting(PoolFileName) == 0 && copy.Create(candidate) == 0;
+    std::vector<uint8_t> block(size_t(CopyBlockSlots) * size_t(IOBufSize));
+    for (int first = 0; ok && first < slotCount; first += CopyBlockSlots) {
+        const int count = std::min(CopyBlockSlots, slotCount - first);
+        const qint64 offset = SlotOffset(first, IOBufSize);
+        ok = source.ReadAt(offset, block.data(), count * IOBufSize) == 0 &&
+             copy.WriteAt(offset, block.data(), count * IOBufSize) == 0;
+    }
+    ok = ok && copy.Sync() == 0;
+    ok = copy.Close() == 0 && ok;
+    source.Close();
+    if (!ok) {
+        QFile::remove(candidate);
+        return StopRecovery();
+    }
+    // Records that open only as a part of the damaged file (a key twice) are no data file.
+    if (!OpensAsPool(candidate)) {
+        QFile::remove(candidate);
+        return false;
+    }
+    if (!PutInPlace(candidate))
+        return false;
+    Repair = TDataRepair::WholeRecordsKept;
+    RotateBackupAtClose = true;
+    return true;
 }
 
 // =============================================================================================
@@ -597,7 +720,7 @@ QString TV9LockvexTbl::BackupFiles()
             .arg(what, movedBack ? bac0 : bac1, keepCopy());
     };
     const auto bac0Time = files.LastWriteTime(BacNewerFn);
-    if (bac0Time && DayNumber(ToTDateTime(*bac0Time)) < DayNumber(TodayDate())) {
+    if (bac0Time && (RotateBackupAtClose || DayNumber(ToTDateTime(*bac0Time)) < DayNumber(TodayDate()))) {
         // An older backup dated after the newest one (a clock set back) is kept.
         const auto bac1Time = files.LastWriteTime(BacOlderFn);
         if (!bac1Time || *bac1Time <= *bac0Time) {

@@ -19,11 +19,21 @@
 #include <functional>
 #include <memory>
 
+// Where the data of a data file that did not open as it was found came from.
+enum class TDataRepair : uint8_t {
+    None,             // the data file opened as it was found, or there was none yet
+    FromBackup,       // restored from the newest backup that opens
+    FromLog,          // rebuilt from the CSV log
+    WholeRecordsKept, // the whole records at the front of the damaged file, no newer backup
+    NothingKept,      // nothing to restore from: a new empty data file
+};
+
 // How the close of the entry table went: the data file closed, and, where this close had to
 // make them, the TEMP copy and the newest backup.
 struct TTableCloseOutcome {
-    bool BackupDue = false; // this close was to write the TEMP copy and turn it into BAC0
-    QString Failure;        // the step that failed and what it left, for the user; empty: all went well
+    bool BackupDue = false;  // this close was to write the TEMP copy and turn it into BAC0
+    bool DataClosed = true;  // the data file itself closed cleanly (whatever became of the backup)
+    QString Failure;         // the step that failed and what it left, for the user; empty: all went well
     bool Ok() const { return Failure.isEmpty(); }
 };
 
@@ -108,6 +118,9 @@ public:
     // restored from a backup or rebuilt from the log; empty when nothing was restored so. The
     // store shows no message: the program tells the user.
     const QString &DamagedFileKeptAs() const { return DamagedKeptAs; }
+    // After OpenPool: where the data came from when the data file did not open as found. With
+    // a damaged file set aside, DamagedFileKeptAs names it.
+    TDataRepair DataRepair() const { return Repair; }
     // After OpenPool in read-only mode: the backup opened for reading because the data file did
     // not open; empty when the data file itself is open.
     const QString &BackupOpenedForReading() const { return ReadOnlyBackup; }
@@ -124,6 +137,19 @@ private:
     // Read-only mode, data file not open: the newest backup that opens is opened for reading.
     bool OpenBackupForReading();
     bool RecoverFromLog();
+    // What lies at the data file's name: nothing, a data file (a plain file, or a link to one),
+    // or something that is no data file (a folder, a pipe, a device, a link to one or to nothing).
+    enum class TFoundAtName { Nothing, DataFile, NoDataFile };
+    static TFoundAtName FoundAt(const QString &Fn);
+    // The open's recovery of a data file that did not open (see the .cpp).
+    bool RecoverDataFile(const QString &Fn);
+    // Sets the damaged data file aside and gives its name to candidate, a whole file that opens.
+    bool PutInPlace(const QString &candidate);
+    // Whether a backup that opens is dated later than the data file.
+    bool NewerBackupOpens(const QString &Fn);
+    // The slots at the front of a damaged data file that are worth keeping; 0: none.
+    static int WholeRecordsAtFront(const QString &Fn);
+    bool KeepWholeRecords(int slotCount);
     // Marks the recovery as stopped by a failing file operation; false, as the failed step.
     bool StopRecovery();
     static bool OpensAsPool(const QString &path);
@@ -151,6 +177,10 @@ private:
     bool TempCopyOK = false;      // the TEMP copy of this close was written completely
     bool RecoveryStopped = false; // the last open's recovery met a failing file operation
     QString DamagedKeptAs;
+    TDataRepair Repair = TDataRepair::None;
+    // The data came from the front of a damaged file: the close moves the newest backup to the
+    // older one, whatever its day, so that the backup is not replaced by the fewer records.
+    bool RotateBackupAtClose = false;
     TDataFileLock Lock; // released after the close and the backups, when the table goes
     QString ReadOnlyBackup;
 };

@@ -271,8 +271,9 @@ bool TPoolMgr::OpenPool(const QString &Fn, OpenParam CreateEmpty)
     DamageFound = false;
 
     bool complete = false;
+    qint64 zeroTailFrom = -1;
     if (err == 0) {
-        DamageFound = CheckFormat && !SettlePartialSlot();
+        DamageFound = CheckFormat && !SettlePartialSlot(zeroTailFrom);
         const int slotCount = GetFileSize();
         if (slotCount > MaxPoolSlots) {
             IOCheck(EFBIG);
@@ -313,6 +314,10 @@ bool TPoolMgr::OpenPool(const QString &Fn, OpenParam CreateEmpty)
         FreePoolIndexRecs();
         ExistFile = false;
     }
+    // The zeros of a growth that a full disk stopped are cut off only from a file that opened: a
+    // file that did not is set aside or left as it was found, every byte of it.
+    if (complete && zeroTailFrom >= 0)
+        CutZeroTail(zeroTailFrom);
     _PoolOk = complete;
     if (!_PoolOk)
         PoolFile.Close(); // a failed open leaves nothing open that a later scan could take for a pool
@@ -331,8 +336,9 @@ bool TPoolMgr::SlotIsSound(const uint8_t *) const
     return true;
 }
 
-bool TPoolMgr::SettlePartialSlot()
+bool TPoolMgr::SettlePartialSlot(qint64 &zeroTailFrom)
 {
+    zeroTailFrom = -1;
     qint64 bytes = 0;
     if (PoolFile.Size(bytes) != 0)
         return true; // the scan meets the error
@@ -344,11 +350,17 @@ bool TPoolMgr::SettlePartialSlot()
         return true; // unread, it stays outside the slots as before
     if (std::any_of(tail.begin(), tail.end(), [](uint8_t b) { return b != 0; }))
         return false; // part of a record: the file was cut or overwritten
-    // Zeros only: a growth that a full disk stopped. Cut off, the file is whole slots again. In
-    // read-only mode it is only left out, as every partial slot is.
+    // Zeros only: a growth that a full disk stopped, cut off once the file has opened.
+    zeroTailFrom = whole;
+    return true;
+}
+
+void TPoolMgr::CutZeroTail(qint64 whole)
+{
+    // Cut off, the file is whole slots again. In read-only mode the tail is only left out, as
+    // every partial slot is.
     if (!ReadOnlyMode() && !PoolFile.IsReadOnly() && PoolFile.Truncate(whole) == 0)
         PoolFile.Sync();
-    return true;
 }
 
 bool TPoolMgr::LoadIntoIndex(int RecordNo)
@@ -396,22 +408,34 @@ void TPoolMgr::LoadIndexItem(TPoolIndexRec *IndexItem, int RecNo)
 
 void TPoolMgr::UserDataAtFileOpen(const uint8_t *) {}
 
+// The new pool is written whole under a temporary name and renamed into place: a crash or a
+// full disk never leaves a data file of fewer bytes than its blank slots, which the next open
+// would have to take for a damaged one.
 void TPoolMgr::CreateEmptyPool()
 {
+    const QString target = PoolFileName;
+    PoolFileName = TemporaryNameFor(target);
     OpenPoolForSeqWrite();
+    bool written = false;
     if (_PoolOk) {
         ExtendPool(NRecsToAdd, true);
         if (_PoolOk)
             IOCheck(PoolFile.Sync());
-        // The new file's name reaches the disk too, before any record is entrusted to it.
-        platform::Current().FlushFolderOf(PoolFileName);
-        const bool written = _PoolOk;
+        written = _PoolOk;
         ClosePool(WriteLog);
-        if (written && _PoolOk)
-            OpenPool(PoolFileName, DontCreateEmpty);
-        else
-            ErasePool();
+        written = written && _PoolOk;
     }
+    // The rename flushes the folder: the new file's name reaches the disk before any record is
+    // entrusted to it.
+    if (written)
+        written = platform::Current().RenameFile(PoolFileName, target);
+    if (!written)
+        ErasePool();
+    PoolFileName = target;
+    if (written)
+        OpenPool(PoolFileName, DontCreateEmpty);
+    else
+        _PoolOk = false;
     UpdateCount = 0;
     ForgetChanges();
 }
@@ -439,17 +463,21 @@ bool TPoolMgr::ClosePool(LogCommand Log)
     return err == 0;
 }
 
-bool TPoolMgr::KeepFileAside(const QString &path, QString *asideName)
+bool TPoolMgr::KeepFileAside(const QString &path, QString *asideName, AsideWhat what)
 {
     const QFileInfo info(path);
     // A link is renamed itself, wherever it points, and nothing it points to is looked at.
     if (!info.isSymLink()) {
         if (!info.exists())
             return true;
-        if (!info.isFile())
-            return false; // a folder or a device is never replaced
-        if (info.size() == 0)
-            return true; // nothing in it to keep
+        if (what == AsideWhat::FileWithBytes) {
+            if (!info.isFile())
+                return false; // a folder or a device is never replaced
+            if (info.size() == 0)
+                return true; // nothing in it to keep
+        }
+        // Anything else is moved by its name only: a folder keeps its content, a device or a
+        // pipe is never opened.
     }
     QString ext, base;
     SplitAtFirstDot(info.fileName(), ext, base);

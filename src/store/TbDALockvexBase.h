@@ -225,7 +225,11 @@ protected:
     // byte of it is lost: «TrelLockvex.acsdb» becomes «TrelLockvex.damaged-YYYYMMDD-HHMMSS».
     // True when there is nothing to keep (no file, an empty one) or it was renamed; asideName
     // receives the new name of a renamed file. A link is renamed itself, whatever it points to.
-    static bool KeepFileAside(const QString &path, QString *asideName = nullptr);
+    // With AnythingThere whatever bears the name is renamed: an empty file, a folder, a pipe, a
+    // device (by its name, never opened); nothing else changes.
+    enum class AsideWhat { FileWithBytes, AnythingThere };
+    static bool KeepFileAside(const QString &path, QString *asideName = nullptr,
+                              AsideWhat what = AsideWhat::FileWithBytes);
     // The hidden name beside target under which a whole file is written before it is renamed
     // into place.
     static QString TemporaryNameFor(const QString &target);
@@ -236,8 +240,10 @@ protected:
     // than zero, makes the open fail as damaged; a partial slot of zeros (a growth stopped by a
     // full disk) is cut off. Without it every slot is taken as it is.
     virtual bool SlotIsSound(const uint8_t *record) const;
-    // The open's handling of the bytes after the last whole slot; false when they are damage.
-    bool SettlePartialSlot();
+    // The open's look at the bytes after the last whole slot; false when they are damage. A tail
+    // of zeros gives zeroTailFrom, where CutZeroTail cuts the file once it has opened whole.
+    bool SettlePartialSlot(qint64 &zeroTailFrom);
+    void CutZeroTail(qint64 whole);
 
     // ---- The sequential scan
     bool ReadNextActive(ReadSeqType IncludeDeleted);

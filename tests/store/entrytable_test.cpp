@@ -585,6 +585,8 @@ TEST_F(EntryTableTest, ADamagedDataFileIsKeptAsideAndRestoredFromTheNewestBackup
         ASSERT_EQ(bytes.size(), 10 * LockvexRecSize);
         c.damage(bytes);
         WriteBytes(Data, bytes);
+        // Damaged where it lay: the file keeps its date, from before its backup's.
+        ASSERT_TRUE(Platform.SetLastWriteTime(Data, Platform.Clock.addSecs(-60)));
         AdvanceDays(1); // the close rotates the backups: the newest must then hold every entry too
 
         {
@@ -615,25 +617,35 @@ TEST_F(EntryTableTest, ADamagedDataFileIsKeptAsideAndRestoredFromTheNewestBackup
     }
 }
 
-TEST_F(EntryTableTest, ADamagedDataFileWithoutAUsableBackupIsLeftAsItIs)
+// Without a backup that opens, a damaged file is set aside whole and the records before the
+// damage are kept; a file damaged from its first record leaves an empty data file.
+TEST_F(EntryTableTest, ADamagedDataFileWithoutAUsableBackupIsSetAsideWithItsWholeRecordsKept)
 {
-    MakeDataFile({QStringLiteral("only copy")});
-    QByteArray bytes = FileBytes(Data);
-    ChangeRecord(bytes, 0, [](V9LockvexData &r) { r.RecHdr.MajorVersion = 3; });
-    WriteBytes(Data, bytes);
-    WriteBytes(Bac0, QByteArray(LockvexRecSize, '\x55'));
-    const QByteArray backup = FileBytes(Bac0);
-    {
-        bool opened = true;
-        auto table = OpenTable(&opened);
-        EXPECT_FALSE(opened);
-        EXPECT_TRUE(table->DamageFoundAtOpen());
-        EXPECT_EQ(table->DamagedFileKeptAs(), QString());
+    for (const int damagedSlot : {0, 1}) {
+        SCOPED_TRACE(damagedSlot);
+        for (const QString &name : FolderFiles())
+            QFile::remove(PathOf(name));
+        MakeDataFile({QStringLiteral("first"), QStringLiteral("second"), QStringLiteral("third")});
+        QByteArray bytes = FileBytes(Data);
+        ChangeRecord(bytes, damagedSlot, [](V9LockvexData &r) { r.RecHdr.MajorVersion = 3; });
+        WriteBytes(Data, bytes);
+        WriteBytes(Bac0, QByteArray(LockvexRecSize, '\x55'));
+        const QByteArray backup = FileBytes(Bac0);
+        {
+            bool opened = false;
+            auto table = OpenTable(&opened);
+            EXPECT_TRUE(opened);
+            EXPECT_EQ(NamesIn(*table), damagedSlot == 0 ? QStringList() : QStringList{QStringLiteral("first")});
+            EXPECT_EQ(table->DataRepair(),
+                      damagedSlot == 0 ? TDataRepair::NothingKept : TDataRepair::WholeRecordsKept);
+            ASSERT_EQ(DamagedFiles().size(), 1);
+            EXPECT_EQ(table->DamagedFileKeptAs(), PathOf(DamagedFiles().first()));
+            table->SetRunOnMemstick(true);
+        }
+        EXPECT_EQ(FileBytes(PathOf(DamagedFiles().first())), bytes);
+        EXPECT_EQ(FileBytes(Bac0), backup);
+        EXPECT_EQ(FolderFiles().filter(QStringLiteral("lvtmp")), QStringList());
     }
-    EXPECT_EQ(FileBytes(Data), bytes);
-    EXPECT_EQ(FileBytes(Bac0), backup);
-    EXPECT_EQ(DamagedFiles(), QStringList());
-    EXPECT_FALSE(QFileInfo::exists(Temp));
 }
 
 TEST_F(EntryTableTest, AGrowthStoppedByAFullDiskLeavesWholeSlots)
@@ -711,9 +723,9 @@ TEST_F(EntryTableTest, EachSituationAtOpenHasItsOutcome)
         // The backups are as they were, byte for byte.
         EXPECT_EQ(FileBytes(Bac0), c.bac0);
         EXPECT_EQ(FileBytes(Bac1), c.bac1);
-        // A data file that held anything and was replaced is kept aside.
+        // A data file that was replaced is kept aside, an empty one as well.
         const QStringList aside = DamagedFiles();
-        const bool replaced = c.dataExists && !c.data.isEmpty() && c.data != good;
+        const bool replaced = c.dataExists && c.data != good;
         ASSERT_EQ(aside.size(), replaced ? 1 : 0);
         if (replaced)
             EXPECT_EQ(FileBytes(PathOf(aside.first())), c.data);

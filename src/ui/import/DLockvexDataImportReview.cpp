@@ -12,6 +12,7 @@
 #include "ui/shared/EntryFieldPanel.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
@@ -47,8 +48,16 @@ void TLockvexDataImportDlg::ImportCSVBtnClick()
     ShowRecord(false);
 
     const QString fileName = FileNameEdit->text();
-    if (fileName.isEmpty() || !QFileInfo(fileName).isFile()) {
+    const QFileInfo named(fileName);
+    if (fileName.isEmpty() || !named.exists()) {
         dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgNoDownloadFile]);
+        return;
+    }
+    // A pipe, a device or a folder is named, not missing: said as the view buttons say it.
+    if (!named.isFile()) {
+        dlgProcs_.Messages().ShowErrorMessage(QStringLiteral("The import file could not be read. It is not a plain "
+                                                             "file: ") +
+                                              QDir::toNativeSeparators(fileName));
         return;
     }
     // The extension is the file name's after its first dot; dots in folders do not count.
