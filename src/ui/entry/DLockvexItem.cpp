@@ -103,15 +103,7 @@ void TLockvexItemDlg::SetPWQuality()
 // the clipboard as it was.
 void TLockvexItemDlg::CopyToClipboard(const QLineEdit *field)
 {
-    QWidget *button = Fields->CopyButtonOf(field);
-    if (field->text().isEmpty()) {
-        if (button)
-            Fields->ShowCopyNote(button, TEntryFieldPanel::NothingToCopyNote());
-        return;
-    }
-    dlgProcs_.TextToClipboard(field->text());
-    if (button)
-        Fields->ShowCopyNote(button, TEntryFieldPanel::CopiedNote());
+    Fields->CopyToClipboard(field);
 }
 
 void TLockvexItemDlg::BuildPWordGrid(const QString &Text, int Top, int Left)

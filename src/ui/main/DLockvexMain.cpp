@@ -701,9 +701,11 @@ bool TLockvexMainDlg::eventFilter(QObject *watched, QEvent *event)
             ItemNameEnter();
         break;
     case QEvent::FocusOut:
-        // focusWidget() is already the control the focus goes to.
+        // A click on a control that checks the name itself leaves the check to it; focusWidget()
+        // is already that control. A keyboard user hears of the name as the field is left.
         if (watched == EntryPanel->ItemName() && UserFocusChange(event) &&
-            !ChecksNameOnLeaving(QApplication::focusWidget()))
+            !(static_cast<QFocusEvent *>(event)->reason() == Qt::MouseFocusReason &&
+              ChecksNameOnLeaving(QApplication::focusWidget())))
             ItemNameExit();
         break;
     case QEvent::LayoutRequest:

@@ -87,19 +87,11 @@ void TLockvexMainDlg::ConnectClipboardHandlers()
         control->installEventFilter(hover);
 }
 
-// The note beside the field's Copy button says what happened. An empty field leaves the
-// clipboard as it was: emptying it would only lose what the user had there.
+// The note beside the field's Copy button says what happened; an empty field leaves the
+// clipboard as it was.
 void TLockvexMainDlg::CopyFieldToClipboard(const QLineEdit *field)
 {
-    QWidget *button = EntryPanel->CopyButtonOf(field);
-    if (field->text().isEmpty()) {
-        if (button)
-            EntryPanel->ShowCopyNote(button, TEntryFieldPanel::NothingToCopyNote());
-        return;
-    }
-    dlgProcs_.TextToClipboard(field->text());
-    if (button)
-        EntryPanel->ShowCopyNote(button, TEntryFieldPanel::CopiedNote());
+    EntryPanel->CopyToClipboard(field);
 }
 
 void TLockvexMainDlg::CustIDCopyBtnClick()

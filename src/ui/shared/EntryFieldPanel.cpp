@@ -409,24 +409,20 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
     notes_->setTabChangesFocus(true);
     notes_->setMinimumHeight(Px(42, scale)); // two lines at the least; a window with room gives it more
 
-    // The note floats under its box, above the controls there, and goes after a few seconds or
-    // when another entry is shown.
-    noteLbl_ = new QLabel(this);
-    noteLbl_->setObjectName(QStringLiteral("EntryNoteLbl"));
-    SetRole(noteLbl_, "note");
-    noteLbl_->hide();
-    noteTimer_ = new QTimer(this);
-    noteTimer_->setSingleShot(true);
-    noteTimer_->setInterval(EntryNoteMs);
+    // The notes float above the controls: the entry note under its box, going after a few seconds
+    // or when another entry is shown; the copy note beside the button that copied.
+    const auto makeNote = [this](const char *name, int ms, QLabel *&label, QTimer *&timer) {
+        label = new QLabel(this);
+        label->setObjectName(QString::fromLatin1(name));
+        SetRole(label, "note");
+        label->hide();
+        timer = new QTimer(this);
+        timer->setSingleShot(true);
+        timer->setInterval(ms);
+    };
+    makeNote("EntryNoteLbl", EntryNoteMs, noteLbl_, noteTimer_);
     connect(noteTimer_, &QTimer::timeout, this, [this] { HideEntryNote(); });
-    // The copy note floats beside the button that copied.
-    copyNoteLbl_ = new QLabel(this);
-    copyNoteLbl_->setObjectName(QStringLiteral("CopyNoteLbl"));
-    SetRole(copyNoteLbl_, "note");
-    copyNoteLbl_->hide();
-    copyNoteTimer_ = new QTimer(this);
-    copyNoteTimer_->setSingleShot(true);
-    copyNoteTimer_->setInterval(CopyNoteMs);
+    makeNote("CopyNoteLbl", CopyNoteMs, copyNoteLbl_, copyNoteTimer_);
     connect(copyNoteTimer_, &QTimer::timeout, this, [this] { HideCopyNote(); });
     notesLbl->setBuddy(notes_);
 
@@ -726,6 +722,19 @@ QPushButton *TEntryFieldPanel::CopyButtonOf(const QLineEdit *box) const
         if (copy.Box == box)
             return copy.Button;
     return nullptr;
+}
+
+void TEntryFieldPanel::CopyToClipboard(const QLineEdit *box)
+{
+    QWidget *button = CopyButtonOf(box);
+    if (box->text().isEmpty()) {
+        if (button)
+            ShowCopyNote(button, NothingToCopyNote());
+        return;
+    }
+    platform::Current().SetClipboardText(box->text());
+    if (button)
+        ShowCopyNote(button, CopiedNote());
 }
 
 QString TEntryFieldPanel::CopiedNote()

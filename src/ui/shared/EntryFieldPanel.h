@@ -113,6 +113,10 @@ public:
     void ShowEntryNote(QWidget *box, const QString &note);
     void HideEntryNote();
 
+    // A Copy button's work: the box's text onto the clipboard, and the note beside its button. An
+    // empty box leaves the clipboard as it was (emptying it would only lose what the user had
+    // there) and says there was nothing to copy.
+    void CopyToClipboard(const QLineEdit *box);
     // The Copy button of a box; nullptr for a box without one.
     QPushButton *CopyButtonOf(const QLineEdit *box) const;
     // What a Copy button (or a copy from a secret's box) did, for a few seconds beside it, and as
