@@ -13,8 +13,9 @@ inline const QString MakerWebSite = QStringLiteral("https://www.lockvex.example/
 // The folder the set-up file is downloaded from; it ends in "/packages/".
 inline const QString DownloadFolder = QStringLiteral("https://www.lockvex.example/packages/");
 
-// The set-up file that a friend is pointed to.
-inline const QString SetupFileName = QStringLiteral("LockvexSetup.exe");
+// What a friend is pointed to: the download page, which offers the Debian package, and the
+// package's name.
+inline const QString PackageName = QStringLiteral("lockvex");
 
 // The help base; a request's address is this, "/lockvex_help/index.html?contextid=" and the number.
 // The build option LOCKVEX_HELP_BASE names the maker's help site. Until the maker has one it is

@@ -2,21 +2,24 @@
 
 #include <cstdio>
 
-const std::array<TMsgFields, 28> MsgCatalogue = {{
+const std::array<TMsgFields, 30> MsgCatalogue = {{
     /* 0 */ {QStringLiteral("YOU HAVE CHANGED THE LOCATION WHERE YOUR ENCRYPTED PASSWORDS ARE STORED"),
              QStringLiteral("This change will be effective when you next start Lockvex"),
              mtInformation,
              {mbOK},
              0},
     /* 1 */ {QString(), QStringLiteral("_ is not installed on this PC"), mtWarning, {mbOK}, 0},
-    /* 2 */ {QString(), QStringLiteral("Did you really mean to change this name?"), mtConfirmation, {mbYes, mbNo}, 0},
-    /* 3 */ {QString(), QStringLiteral("Did you really want to delete this item?"), mtConfirmation, {mbYes, mbNo}, 0},
+    /* 2 */
+    {QString(), QStringLiteral("Did you really mean to change this name?"), mtConfirmation, {mbYes, mbNo}, 0, true},
+    /* 3 */
+    {QString(), QStringLiteral("Did you really want to delete this item?"), mtConfirmation, {mbYes, mbNo}, 0, true},
     /* 4 */
     {QString(),
      QStringLiteral("Did you really want to quit without saving the current item?"),
      mtWarning,
      {mbYes, mbNo},
-     0},
+     0,
+     true},
     /* 5 */
     {QStringLiteral("Import complete. _ items imported."),
      QStringLiteral("Do you want to view the log or import another file?"),
@@ -108,6 +111,15 @@ const std::array<TMsgFields, 28> MsgCatalogue = {{
      mtWarning,
      {mbOK},
      0},
+    /* 28 */
+    {QString(), QStringLiteral("Discard the new item?"), mtConfirmation, {mbYes, mbNo}, 0, true},
+    /* 29 */
+    {QStringLiteral("Import complete. _"),
+     QStringLiteral("_Do you want to view the log and import another file?\nYes opens the log and keeps this window "
+                    "open; No closes it."),
+     mtConfirmation,
+     {mbYes, mbNo},
+     0},
 }};
 
 TShownMessage FillMessage(const TMsgFields &Fields, const QString &Value)
@@ -134,6 +146,8 @@ TShownMessage FillMessage(const TMsgFields &Fields, const QString &Value)
     // A message without any of the three would leave only the close box; give it an OK.
     if (message.Buttons.isEmpty())
         message.Buttons << QStringLiteral("OK");
+    message.DefaultButton = Fields.DefaultNo && Fields.Buttons.Contains(mbNo) ? QStringLiteral("No")
+                                                                              : message.Buttons.first();
     return message;
 }
 

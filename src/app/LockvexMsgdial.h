@@ -56,10 +56,13 @@ struct TMsgFields {
     MessageType DlgType = mtInformation;
     MsgDlgButtons Buttons;
     int HelpCtx = 0; // 0 everywhere, not used
+    // A question whose Yes loses something (an entry, a change, a name): No is the default
+    // button, so that Return never destroys.
+    bool DefaultNo = false;
 };
 
 // The catalogue, numbered from 0.
-extern const std::array<TMsgFields, 28> MsgCatalogue;
+extern const std::array<TMsgFields, 30> MsgCatalogue;
 
 // Catalogue numbers by meaning, for callers: MsgCatalogue[MsgWrongPassword].
 enum LockvexMsgNo : int {
@@ -88,7 +91,9 @@ enum LockvexMsgNo : int {
     MsgSafeFull = 22,
     MsgCharactersReplaced = 23,
     MsgDataFileNotRestored = 26,
-    MsgBackupNotMade = 27
+    MsgBackupNotMade = 27,
+    MsgDiscardNewItem = 28,
+    MsgImportSummary = 29
 };
 
 // A message as the user sees it: the caption and text with the value put in, the type, and the
@@ -98,6 +103,7 @@ struct TShownMessage {
     QString Text;
     MessageType DlgType = mtInformation;
     QStringList Buttons;
+    QString DefaultButton; // the button Return presses: No where Yes would lose something, else the first
 };
 
 // The placeholder rule: the value fills the first "_" of the title; only when the title has none

@@ -9,6 +9,7 @@ ItemManagerParams TMainEditRules::ShowEntry(int key)
     displayedItemKey_ = key;
     state_ = TEditState::Browsing;
     newEntry_ = false;
+    newWritten_ = false;
     TItemManager *items = view_.Items();
     if (!items)
         return {};
@@ -73,14 +74,14 @@ bool TMainEditRules::CheckName()
     if (quiet_)
         return false; // nobody is there to answer
     if (check.Blank) {
-        view_.Ask(TEditMessage::NameNeeded);
+        Tell(TEditMessage::NameNeeded);
         return false;
     }
     if (check.NameExists) {
-        view_.Ask(TEditMessage::NameExists);
+        Tell(TEditMessage::NameExists);
         return false;
     }
-    return !check.ConfirmRename || view_.Ask(TEditMessage::ConfirmRename);
+    return !check.ConfirmRename || Tell(TEditMessage::ConfirmRename);
 }
 
 TMainEditRules::TNameExit TMainEditRules::NameLeft()
@@ -104,6 +105,18 @@ bool TMainEditRules::Save(bool force)
     TListManager *lists = view_.Lists();
     if (!items || !lists || state_ == TEditState::Closing)
         return true;
+    // A new entry that was never written is saved under a name it can have, or discarded: it is
+    // not left behind as a line without a record, nor its typing dropped without a question.
+    if (IsUnsavedNewEntry() && !quiet_) {
+        switch (LeaveNewEntry()) {
+        case TNewEntryExit::Dropped:
+            return true;
+        case TNewEntryExit::Stay:
+            return false;
+        case TNewEntryExit::SaveIt:
+            break;
+        }
+    }
     // A name typed into the field that has not been checked yet, because the way out of the
     // entry did not take the focus from the field (a letter tab, the idle close): it gets the
     // check that leaving the field gives it, once, before anything is saved.
@@ -123,9 +136,10 @@ bool TMainEditRules::Save(bool force)
         return true;
     }
     // A name that another entry bears is never written, however the entry is left.
+    // Every way out it stops is told why (a way out that does nothing says so).
     if (now.ItemName != asLoaded_.ItemName && lists->CheckDupeName(now.ItemName, displayedItemKey_)) {
-        if (state_ != TEditState::NameRefused && !quiet_)
-            view_.Ask(TEditMessage::NameExists);
+        if (!quiet_)
+            Tell(TEditMessage::NameExists);
         state_ = TEditState::NameRefused;
         return false;
     }
@@ -134,20 +148,72 @@ bool TMainEditRules::Save(bool force)
     // has a name again.
     const bool nameless = TrimBlankChars(now.ItemName).isEmpty();
     if (nameless && !TrimBlankChars(asLoaded_.ItemName).isEmpty()) {
-        if (state_ != TEditState::NameRefused && !quiet_)
-            view_.Ask(TEditMessage::NameNeeded);
+        if (!quiet_)
+            Tell(TEditMessage::NameNeeded);
         state_ = TEditState::NameRefused;
         return false;
     }
     if (!nameless && !items->SaveWebItem(displayedItemKey_, now)) {
         // Not written: the fields keep the change, to retry or to copy out.
         if (!quiet_)
-            view_.Ask(TEditMessage::NotSaved);
+            Tell(TEditMessage::NotSaved);
         return false;
     }
+    if (!nameless && newEntry_)
+        newWritten_ = true;
     view_.ListsChanged();
     asLoaded_ = now;
     return true;
+}
+
+TMainEditRules::TNewEntryExit TMainEditRules::LeaveNewEntry()
+{
+    const ItemManagerParams now = Now();
+    if (TrimBlankChars(now.ItemName).isEmpty()) {
+        // Nothing typed into it: nothing to lose, and no question.
+        if (!view_.Items()->ItemChanged(asLoaded_, now)) {
+            DropNewEntry();
+            return TNewEntryExit::Dropped;
+        }
+        state_ = TEditState::NameRefused;
+        return OfferDiscard() ? TNewEntryExit::Dropped : TNewEntryExit::Stay;
+    }
+    if (!view_.Lists()->CheckDupeName(now.ItemName, displayedItemKey_))
+        return TNewEntryExit::SaveIt;
+    // Another entry bears the name: told when the name field was left, else now.
+    if (state_ != TEditState::NameRefused)
+        Tell(TEditMessage::NameExists);
+    state_ = TEditState::NameRefused;
+    return OfferDiscard() ? TNewEntryExit::Dropped : TNewEntryExit::Stay;
+}
+
+bool TMainEditRules::OfferDiscard()
+{
+    if (!Tell(TEditMessage::DiscardNew))
+        return false; // No: the user keeps editing it, its changes in the fields
+    DropNewEntry();
+    return true;
+}
+
+void TMainEditRules::DropNewEntry()
+{
+    // The new entry is an index entry without a record: removing it writes nothing to the file.
+    if (TItemManager *items = view_.Items(); items && !items->DeleteItem(displayedItemKey_, UpdatePermission))
+        return; // the line stays; it is not written and goes when the file is next opened
+    displayedItemKey_ = NoKey;
+    newEntry_ = false;
+    state_ = TEditState::Browsing;
+    asLoaded_ = ItemManagerParams();
+    view_.ListsChanged();
+}
+
+bool TMainEditRules::ConfirmDelete()
+{
+    // The question names the entry it deletes: the stored name, or the line a new entry shows.
+    QString name = TrimBlankChars(asLoaded_.ItemName);
+    if (name.isEmpty() && displayedItemKey_ > NoKey)
+        name = NewEntryName();
+    return view_.Ask(TEditMessage::ConfirmDelete, name);
 }
 
 void TMainEditRules::SaveBeforeClose()
@@ -163,7 +229,8 @@ bool TMainEditRules::MayClose()
 {
     if (quiet_ || !Changed())
         return true;
-    const bool quit = view_.Ask(TEditMessage::QuitUnsaved);
+    // A new entry that was never written has nothing to keep but what is typed: discard it?
+    const bool quit = Tell(IsUnsavedNewEntry() ? TEditMessage::DiscardNew : TEditMessage::QuitUnsaved);
     return quit || quiet_; // an ending signal during the question closes anyway
 }
 
@@ -173,7 +240,7 @@ int TMainEditRules::AddNewEntry()
     const int key = items ? items->AddItem(NewEntryName()) : NoKey;
     if (key < 0) {
         // The safe holds as many entries as it can; the entry shown stays.
-        view_.Ask(TEditMessage::SafeFull);
+        Tell(TEditMessage::SafeFull);
         return NoKey;
     }
     displayedItemKey_ = key;
@@ -185,7 +252,7 @@ bool TMainEditRules::DeleteShown()
 {
     TItemManager *items = view_.Items();
     if (!items || !items->DeleteItem(displayedItemKey_, asLoaded_.RecPermission)) {
-        view_.Ask(TEditMessage::NotSaved); // the line stays
+        Tell(TEditMessage::NotSaved); // the line stays
         return false;
     }
     view_.ListsChanged();

@@ -27,6 +27,7 @@ enum class TEditMessage {
     NotSaved = 18,     // the store did not write or delete it
     NameNeeded = 21,   // a name of blanks only
     SafeFull = 22,     // no room for another entry
+    DiscardNew = 28,   // a new entry that cannot be saved is being left: discard it?
 };
 
 // The window as the rules see it.
@@ -41,8 +42,9 @@ public:
     virtual void ReadFields(ItemManagerParams &entry) const = 0;
     // The lines the list shows now.
     virtual const TLockvexStringList *ShownLines() const = 0;
-    // Tells or asks the user; true for Yes (or OK).
-    virtual bool Ask(TEditMessage message) = 0;
+    // Tells or asks the user; true for Yes (or OK). about: the name of the entry the question is
+    // about, shown in a line of its own (empty: none).
+    virtual bool Ask(TEditMessage message, const QString &about) = 0;
     // A save or a deletion changed the entries: the list is built and shown again.
     virtual void ListsChanged() = 0;
     // The fields cannot be typed into (read-only data, or no entry shown).
@@ -119,7 +121,10 @@ public:
     int AddNewEntry();
     // The new entry is shown: its first name is no rename.
     void NewEntryShown() { newEntry_ = true; }
-    bool ConfirmDelete() { return view_.Ask(TEditMessage::ConfirmDelete); }
+    // A new entry shown that has not been written yet: its line is an index entry only.
+    bool IsUnsavedNewEntry() const { return newEntry_ && !newWritten_ && displayedItemKey_ > NoKey; }
+    // Asks whether to delete the entry shown, naming it.
+    bool ConfirmDelete();
     // Deletes the entry shown; false (the user told) when the store did not.
     bool DeleteShown();
 
@@ -143,11 +148,24 @@ public:
 private:
     // The name as the field holds it, blanks and all.
     QString FieldName() const;
+    // Tells the user why the name in the field cannot be saved, or asks a rename.
+    bool Tell(TEditMessage message) { return view_.Ask(message, QString()); }
+
+    // A new entry that was never written, on a way out of it: SaveIt when its name can be saved,
+    // Dropped when nothing was typed into it or the user agreed to discard it (its line has left
+    // the list), Stay when the user keeps editing it.
+    enum class TNewEntryExit { SaveIt, Dropped, Stay };
+    TNewEntryExit LeaveNewEntry();
+    // Asks whether to discard the unsaved new entry; drops it on Yes.
+    bool OfferDiscard();
+    // Removes the unsaved new entry's line; no entry is shown afterwards.
+    void DropNewEntry();
 
     TMainEditView &view_;
     const TRunMode &mode_;
     TEditState state_ = TEditState::Browsing;
     bool newEntry_ = false;
+    bool newWritten_ = false; // the new entry shown has been written under a name
     bool quiet_ = false;
     bool idleClosing_ = false;
     int idleCount_ = IdleTicks;

@@ -115,7 +115,9 @@ QString SendToFriendLink()
     const QString lineBreak = QStringLiteral("%0D%0A");
     return QStringLiteral("mailto: ?Subject=Lockvex&Body=") +
            QStringLiteral("Hi,%0D%0A%0D%0AHere is something you might want to try.%0D%0A%0D%0A") +
-           LockvexAddresses::DownloadFolder + LockvexAddresses::SetupFileName + lineBreak + lineBreak +
+           QStringLiteral("Download it from ") + LockvexAddresses::DownloadFolder + lineBreak +
+           QStringLiteral("(the Debian package \"") + LockvexAddresses::PackageName + QStringLiteral("\")") + lineBreak +
+           lineBreak +
            QStringLiteral("Lockvex has solved all my web address and password problems.") + lineBreak + lineBreak +
            QStringLiteral("It's easy to use and it's secure. I think you might like it");
 }

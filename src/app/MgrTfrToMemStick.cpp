@@ -15,7 +15,7 @@ const QString StickProgramName = QStringLiteral("lockvex");
 const QString StickDataName = QStringLiteral("TrelLockvex.acsdb");
 const QString StickTitle = QStringLiteral(
     "A copy of the Lockvex program and a read only copy of your encrypted data will be written to the selected "
-    "memory stick.You will need two of your passwords to access your Lockvex data");
+    "memory stick. You will need two of your passwords to access your Lockvex data");
 
 QString InFolder(const QString &folder, const QString &name)
 {
@@ -69,6 +69,11 @@ void TfrMemStickCommand(TLockvexMessages &messages, const TListManager &lists, c
             TfrToMemStick(messages, folder, folders);
             return;
         }
-        messages.ShowMessageDlg(MsgCatalogue[MsgSelectMemStick]);
+        // Why the folder is refused and what to do, in a line under the catalogue's words.
+        TMsgFields refused = MsgCatalogue[MsgSelectMemStick];
+        refused.Msg += QStringLiteral("\n\"%1\" is not on a removable drive. Insert a memory stick and choose its "
+                                      "folder (under /media or /run/media).")
+                           .arg(folder);
+        messages.ShowMessageDlg(refused);
     }
 }

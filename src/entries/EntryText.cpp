@@ -29,6 +29,10 @@ QString StoredNameText(const QString &name)
 
 bool EntryFieldKeeps(QChar ch, bool notes)
 {
+    // The notes are stored with each line break as ";": a ";" of their own would come back as a
+    // line break.
+    if (notes && ch == u';')
+        return false;
     if (notes &&
         (ch == u'\n' || ch == u'\r' || ch == u'\t' || ch == QChar::LineSeparator || ch == QChar::ParagraphSeparator))
         return true; // the note box turns the two separators into line breaks

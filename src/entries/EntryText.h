@@ -14,7 +14,8 @@ QStringView TrimmedBlankView(QStringView text); // the same, without a copy
 // becomes "?") and cut to the name field's 111 characters.
 QString StoredNameText(const QString &name);
 // Whether an entry's field keeps the character as it is: the data file's code page holds it and
-// it is no control character. The notes keep their line breaks and tabs as well.
+// it is no control character. The notes keep their line breaks and tabs as well, but no ";",
+// which their stored form gives back as a line break.
 bool EntryFieldKeeps(QChar ch, bool notes);
 // The same for each byte of Windows-1252 text (the import's fields), indexed by the byte: a
 // table made once, since the import asks it of every byte it reads.

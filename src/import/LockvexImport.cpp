@@ -113,6 +113,15 @@ QString NotesText(QByteArrayView value, qsizetype width)
     return text;
 }
 
+// The lines of a record over several lines are joined with a line feed, which no line holds, so
+// that a ";" of the file stays told apart from a line break; the log shows each as ";".
+constexpr char LineJoin = '\n';
+
+QByteArray LogLine(QByteArray text)
+{
+    return text.replace(LineJoin, ';');
+}
+
 // Whether value holds a character that an entry field does not keep (notes: true for the
 // notes); if so, kept receives the value with "?" in place of each.
 bool WithUnkeptReplaced(QByteArrayView value, bool notes, QByteArray &kept)
@@ -174,6 +183,44 @@ QString ImportFieldName(int k)
     return k >= 1 && k <= ImportedEntryFields ? QString::fromLatin1(names[k - 1]) : QString();
 }
 
+namespace
+{
+
+// "1 item", "2 items": the words agree with the count.
+QString Counted(int n, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(QString::fromLatin1(n == 1 ? one : many));
+}
+
+} // namespace
+
+QString ImportedCountText(int imported)
+{
+    return Counted(imported, "item imported.", "items imported.");
+}
+
+QString ImportSummaryText(const TImportTally &tally)
+{
+    const auto count = Counted;
+    QStringList lines;
+    if (tally.Rejected > 0)
+        lines << count(tally.Rejected, "record rejected.", "records rejected.");
+    if (tally.Duplicates > 0)
+        lines << count(tally.Duplicates, "record passed over: an item has its name already.",
+                       "records passed over: an item has their name already.");
+    if (tally.Nameless > 0)
+        lines << count(tally.Nameless, "record passed over: it has no name.", "records passed over: they have no name.");
+    if (tally.Shortened > 0)
+        lines << count(tally.Shortened, "imported item had a field longer than Lockvex can store.",
+                       "imported items had a field longer than Lockvex can store.");
+    if (tally.Replaced > 0)
+        lines << count(tally.Replaced, "imported item had characters Lockvex cannot store; each was stored as \"?\".",
+                       "imported items had characters Lockvex cannot store; each was stored as \"?\".");
+    if (tally.Shortened > 0 || tally.Replaced > 0)
+        lines << QStringLiteral("Check them in the log.");
+    return lines.join(u'\n');
+}
+
 int ImportFieldCapacity(int k)
 {
     const EntryTextField *field = EntryTextFieldForImport(k);
@@ -228,6 +275,7 @@ void TImportExport::ImportCSVUserAction(ImportUserAction UserAction)
     if (!IsOpen())
         return;
     WriteLog(PrefixOf(UserAction), InputBuffer);
+    ++ActionCounts[static_cast<size_t>(UserAction)];
     if (UserAction == ImportUserAction::Accepted) {
         WriteFieldsLine(ShortenedPrefix, Shortened);
         WriteFieldsLine(ReplacedPrefix, Replaced);
@@ -244,8 +292,8 @@ void TImportExport::ImportCSVUserAction(ImportUserAction UserAction)
 void TImportExport::WriteLog(const QByteArray &prefix, const QByteArray &text)
 {
     LogPrefix = prefix;
-    if (text.contains(UnmappableByte))
-        WriteTextLine(LogFile, LogPrefix, QByteArray(text).replace(UnmappableByte, '?'));
+    if (text.contains(UnmappableByte) || text.contains(LineJoin))
+        WriteTextLine(LogFile, LogPrefix, LogLine(QByteArray(text).replace(UnmappableByte, '?')));
     else
         WriteTextLine(LogFile, LogPrefix, text);
     if (NotUtf8 && prefix != TerminatedPrefix)
@@ -270,6 +318,8 @@ bool TImportExport::OpenImport()
         return false;
     ImportFile.Open(CurrImpExFormat.ImpExFileName);
     Open = true;
+    ActionCounts.fill(0);
+    RecordCount = 0;
     InputBuffer.clear();
     PendingLine.clear();
     HasPendingLine = false;
@@ -336,6 +386,7 @@ bool TImportExport::ReadFirstRecord()
     const char firstSep = headerDecides ? CSVFieldSeparator : SeparatorOf(InputBuffer);
     const CSVLineScan first = SplitCSVLine(InputBuffer, firstSep, Columns);
     if (!first.EndsInsideQuotes) {
+        ++RecordCount;
         PickFields();
         return true;
     }
@@ -351,6 +402,7 @@ bool TImportExport::ReadFirstRecord()
             CSVFieldCount = whole.Separators;
         }
     }
+    ++RecordCount;
     ParseRecord();
     return true;
 }
@@ -372,6 +424,7 @@ bool TImportExport::ReadNextRecord()
             } else {
                 PickFields();
             }
+            ++RecordCount;
             return true;
         }
         if (!LinesLeft()) {
@@ -381,7 +434,7 @@ bool TImportExport::ReadNextRecord()
     }
 }
 
-// A quoted value goes on in the next line: the lines are joined with ";" while the quote is
+// A quoted value goes on in the next line: the lines are joined (LineJoin) while the quote is
 // open. A line that closes it with a quote before a separator or at its end (ClosesQuotedValue)
 // is taken as the value's last line, however many separators the rest of it holds. A line that
 // cannot close it so but holds, read on its own, at least as many separators as a record has is
@@ -403,13 +456,48 @@ bool TImportExport::JoinContinuationLines()
             PendingLineNotUtf8 = LineNotUtf8;
             return false;
         }
-        InputBuffer += ';';
+        InputBuffer += LineJoin;
         InputBuffer += next;
         NotUtf8 = NotUtf8 || LineNotUtf8;
         if (!ScanCSVLine(next, CSVFieldSeparator, true).EndsInsideQuotes)
             break;
     }
     return true;
+}
+
+int TImportExport::CountRecords() const
+{
+    if (!IsOpen())
+        return 0;
+    // The lines as the import reads them: blank lines are no records, the header lines are passed
+    // over, and a quoted value that goes on in the next lines makes them one record.
+    int headerLines = HeaderLineCount(CurrImpExFormat.HeaderLines);
+    int records = 0;
+    try {
+        TImportFileReader reader;
+        reader.Open(CurrImpExFormat.ImpExFileName);
+        QByteArray line;
+        while (!reader.AtEnd()) {
+            reader.ReadLine(line);
+            if (line.isEmpty())
+                continue;
+            if (headerLines > 0) {
+                --headerLines;
+                continue;
+            }
+            ++records;
+            if (!ScanCSVLine(line, CSVFieldSeparator).EndsInsideQuotes)
+                continue;
+            while (!reader.AtEnd()) {
+                reader.ReadLine(line);
+                if (!ScanCSVLine(line, CSVFieldSeparator, true).EndsInsideQuotes)
+                    break;
+            }
+        }
+    } catch (const TextFileError &) {
+        return 0; // not known
+    }
+    return records;
 }
 
 // A line handed back by JoinContinuationLines comes first.
@@ -453,12 +541,18 @@ void TImportExport::PickFields()
     const int totpColumn = CurrImpExFormat.TotpColumn;
     if (totpColumn >= 1 && static_cast<size_t>(totpColumn) <= Columns.size())
         totp = CSVColumnValue(InputBuffer, Columns[totpColumn - 1], totpScratch);
+    QByteArray joined;
     for (int k = 1; k <= ImportedEntryFields; ++k) {
         const EntryTextField &field = FieldForImport(k);
         const int column = CurrImpExFormat.ImportFields[k];
         QByteArrayView value;
         if (column >= 1 && static_cast<size_t>(column) <= Columns.size())
             value = CSVColumnValue(InputBuffer, Columns[column - 1], scratch);
+        // A value over several lines: only the notes keep its line breaks; elsewhere each is ";".
+        if (k != NotesField && value.contains(LineJoin)) {
+            joined = value.toByteArray().replace(LineJoin, ';');
+            value = joined;
+        }
         if (k == NameField)
             value = TrimmedBlankBytes(value);
         // The secret goes below the notes, whole or not at all: a part of it is of no use.
@@ -594,7 +688,7 @@ void TImportExport::CloseImport()
     try {
         if (LogPrefix != TerminatedPrefix) {
             LogPrefix = CompletePrefix;
-            WriteTextLine(LogFile, LogPrefix, InputBuffer);
+            WriteTextLine(LogFile, LogPrefix, LogLine(InputBuffer));
         }
         CloseText(LogFile);
     } catch (...) {

@@ -36,6 +36,21 @@ QString ImportFieldName(int k);
 // How many characters entry field k (1 to 14) stores; a longer value is cut to it.
 int ImportFieldCapacity(int k);
 
+// What an import did, for the summary at its end.
+struct TImportTally {
+    int Imported = 0;   // records saved as entries
+    int Rejected = 0;   // records the user rejected
+    int Duplicates = 0; // records passed over: an entry bears the name
+    int Nameless = 0;   // records passed over: no name
+    int Shortened = 0;  // imported items with a field cut to fit
+    int Replaced = 0;   // imported items with characters stored as "?"
+};
+// "1 item imported.", "12 items imported.".
+QString ImportedCountText(int imported);
+// The rest of the summary: a line for each other count that is not 0, each count in words that
+// agree with it ("1 imported item had ...", "2 imported items had ..."); empty when all are 0.
+QString ImportSummaryText(const TImportTally &tally);
+
 // How to read one file.
 struct ImportExportFormat {
     // Open the finished log in the text viewer (and delete it when the program ends).
@@ -116,6 +131,15 @@ public:
     // The current record's one-time-password secret did not fit into its notes and is not
     // imported. An accepted record's log says so.
     bool TotpNotFitting() const { return TotpLeftOut; }
+    // The current record's place among the file's records (the header lines not counted, the
+    // records passed over counted), from 1.
+    int RecordNo() const { return RecordCount; }
+    // How many records the open import's file holds, counted in a reading of its own that leaves
+    // the import where it is; 0 when there is no open import or the file cannot be read again.
+    int CountRecords() const;
+    // The records logged with the action since the import was opened (duplicates and records
+    // without a name are logged by the engine itself).
+    int ActionCount(ImportUserAction action) const { return ActionCounts[static_cast<size_t>(action)]; }
     // How far the import has read, and the size of the import file, in bytes.
     qint64 BytesRead() const { return ImportFile.BytesRead(); }
     qint64 FileSize() const { return ImportFile.FileSize(); }
@@ -170,5 +194,7 @@ private:
     QStringList Unimported; // columns of the current record with a value no field takes
     bool TotpLeftOut = false;
     QHash<QString, int> HostsNamed; // records of this import named after each host so far
+    std::array<int, 5> ActionCounts{}; // by ImportUserAction, since the import was opened
+    int RecordCount = 0;               // records read since the import was opened
     TImportFiles &files_; // the run's import files: the log is made and noted there
 };

@@ -211,11 +211,14 @@ TEST_F(DlgProcs, AddressesAndMailLinksReachTheDesktopWholeAndOnce)
     procs.TellTrel();
     ASSERT_EQ(desktop.OpenedMailLinks.size(), 2);
     EXPECT_EQ(desktop.OpenedMailLinks[0],
-              "mailto: ?Subject=Lockvex&Body=Hi,%0D%0A%0D%0AHere is something you might want to try.%0D%0A%0D%0A" +
+              "mailto: ?Subject=Lockvex&Body=Hi,%0D%0A%0D%0AHere is something you might want to try.%0D%0A%0D%0A"
+              "Download it from " +
                   LockvexAddresses::DownloadFolder +
-                  "LockvexSetup.exe%0D%0A%0D%0ALockvex has solved all my web address and password problems."
+                  "%0D%0A(the Debian package \"lockvex\")"
+                  "%0D%0A%0D%0ALockvex has solved all my web address and password problems."
                   "%0D%0A%0D%0AIt's easy to use and it's secure. I think you might like it");
     EXPECT_TRUE(LockvexAddresses::DownloadFolder.endsWith("/packages/"));
+    EXPECT_FALSE(desktop.OpenedMailLinks[0].contains(".exe")); // nothing a Linux desktop cannot run
     EXPECT_EQ(desktop.OpenedMailLinks[1],
               "mailto: " + LockvexAddresses::FeedbackAddress + "?Subject=Lockvex Tell us what you think&Body= ");
 }

@@ -33,9 +33,10 @@ public:
         entry.LoginDateTime = Fields.LoginDateTime;
     }
     const TLockvexStringList *ShownLines() const override { return lines_; }
-    bool Ask(TEditMessage message) override
+    bool Ask(TEditMessage message, const QString &about) override
     {
         Asked << message;
+        About << about;
         return Answers.isEmpty() ? false : Answers.takeFirst();
     }
     void ListsChanged() override
@@ -47,6 +48,7 @@ public:
 
     ItemManagerParams Fields;
     QList<TEditMessage> Asked;
+    QStringList About; // the entry each question named, empty where none
     QList<bool> Answers;
     bool ReadOnly = false;
 
@@ -68,6 +70,9 @@ enum class Start {
     NewUnnamed,    // a new entry, as New made it
     NewNamed,      // a new entry named "Cedar"
     NewNameTaken,  // a new entry named "Basket"
+    NewNameTold,   // a new entry named "Basket", the name field left (told the name is taken)
+    NewTyped,      // a new entry with only the PIN typed, no name
+    NameTakenTold, // "basket", the name field left (told the name is taken)
     ReadOnly,      // another computer holds the data
     SafeFull,      // PIN changed; the table has no free key
 };
@@ -93,7 +98,8 @@ const QStringList AB = {"Anvil", "Basket"};
 
 // clang-format off
 const Row Rows[] = {
-    // Nothing changed: nothing is saved or asked, whatever the way out.
+    // Nothing changed: nothing is saved or asked, whatever the way out. (Every question whose Yes
+    // loses something has No as its default button, so Return never destroys.)
     {"unchanged/line", Start::Unchanged, Way::Line, {}, false, {}, AB, false, Outcome::Left},
     {"unchanged/cancel", Start::Unchanged, Way::Cancel, {}, false, {}, AB, false, Outcome::Closed},
     {"unchanged/delete yes", Start::Unchanged, Way::Delete, {true}, false, {M::ConfirmDelete}, {"Basket"}, false, Outcome::Left},
@@ -123,8 +129,8 @@ const Row Rows[] = {
     // A rename is asked about once, however the entry is left; No to a letter tab keeps the user
     // on it. An ending signal never saves a rename nobody confirmed.
     {"renamed/line yes", Start::Renamed, Way::Line, {true}, false, {M::ConfirmRename}, {"Amazon", "Basket"}, true, Outcome::Left},
-    // No leaves the name in the field for now; the click leaves the entry too, which saves it.
-    {"renamed/line no", Start::Renamed, Way::Line, {false}, false, {M::ConfirmRename}, {"Amazon", "Basket"}, true, Outcome::Left},
+    // No keeps the old name stored and the user on the entry, the new name in the field.
+    {"renamed/line no", Start::Renamed, Way::Line, {false}, false, {M::ConfirmRename}, AB, false, Outcome::Stayed},
     {"renamed/letter tab yes", Start::Renamed, Way::LetterTab, {true}, false, {M::ConfirmRename}, {"Amazon", "Basket"}, true, Outcome::Left},
     {"renamed/letter tab no", Start::Renamed, Way::LetterTab, {false}, false, {M::ConfirmRename}, AB, false, Outcome::Stayed},
     {"renamed/search", Start::Renamed, Way::Search, {true}, false, {M::ConfirmRename}, {"Amazon", "Basket"}, true, Outcome::Left},
@@ -144,12 +150,44 @@ const Row Rows[] = {
     {"name taken/new", Start::NameTaken, Way::New, {true}, false, {M::NameExists}, AB, false, Outcome::Stayed},
     {"name taken/save and close", Start::NameTaken, Way::SaveAndClose, {true, true}, false, {M::NameExists, M::QuitUnsaved}, AB, false, Outcome::Closed},
     {"name taken/signal", Start::NameTaken, Way::Signal, {}, false, {}, AB, false, Outcome::Closed},
+    // Told when the field was left; every way out it stops afterwards says why again.
+    {"name taken, told/line", Start::NameTakenTold, Way::Line, {true}, false, {M::NameExists}, AB, false, Outcome::Stayed},
+    {"name taken, told/letter tab", Start::NameTakenTold, Way::LetterTab, {true}, false, {M::NameExists}, AB, false, Outcome::Stayed},
+    {"name taken, told/search", Start::NameTakenTold, Way::Search, {true}, false, {M::NameExists}, AB, false, Outcome::Stayed},
     // A name blanked out is refused and the changes kept until it has one again.
     {"name blanked/line", Start::NameBlanked, Way::Line, {true}, false, {M::NameNeeded}, AB, false, Outcome::Stayed},
     {"name blanked/letter tab", Start::NameBlanked, Way::LetterTab, {true}, false, {M::NameNeeded}, AB, false, Outcome::Stayed},
     {"name blanked/cancel", Start::NameBlanked, Way::Cancel, {true, true}, false, {M::NameNeeded, M::QuitUnsaved}, AB, false, Outcome::Closed},
     // A new entry's first name is no rename; an ending signal saves it when no other entry bears it.
-    {"new unnamed/line", Start::NewUnnamed, Way::Line, {}, false, {}, {"Anvil", "Basket", "New Web entry"}, false, Outcome::Left},
+    // Left untouched, its line goes without a question.
+    {"new unnamed/line", Start::NewUnnamed, Way::Line, {}, false, {}, AB, false, Outcome::Left},
+    {"new unnamed/letter tab", Start::NewUnnamed, Way::LetterTab, {}, false, {}, AB, false, Outcome::Left},
+    {"new unnamed/search", Start::NewUnnamed, Way::Search, {}, false, {}, AB, false, Outcome::Left},
+    {"new unnamed/cancel", Start::NewUnnamed, Way::Cancel, {}, false, {}, {"Anvil", "Basket", "New Web entry"}, false, Outcome::Closed},
+    // A new entry that cannot be saved (no name, or another entry's) is never left in silence:
+    // the user is asked once to discard it; Yes leaves it and its line, No keeps editing it.
+    {"new typed/line yes", Start::NewTyped, Way::Line, {true}, false, {M::DiscardNew}, AB, false, Outcome::Left},
+    {"new typed/line no", Start::NewTyped, Way::Line, {false}, false, {M::DiscardNew}, {"Anvil", "Basket", "New Web entry"}, false, Outcome::Stayed},
+    {"new typed/letter tab yes", Start::NewTyped, Way::LetterTab, {true}, false, {M::DiscardNew}, AB, false, Outcome::Left},
+    {"new typed/search no", Start::NewTyped, Way::Search, {false}, false, {M::DiscardNew}, {"Anvil", "Basket", "New Web entry"}, false, Outcome::Stayed},
+    {"new typed/cancel yes", Start::NewTyped, Way::Cancel, {true}, false, {M::DiscardNew}, {"Anvil", "Basket", "New Web entry"}, false, Outcome::Closed},
+    {"new typed/cancel no", Start::NewTyped, Way::Cancel, {false}, false, {M::DiscardNew}, {"Anvil", "Basket", "New Web entry"}, false, Outcome::Stayed},
+    {"new name taken/line yes", Start::NewNameTaken, Way::Line, {true, true}, false, {M::NameExists, M::DiscardNew}, AB, false, Outcome::Left},
+    {"new name taken/line no", Start::NewNameTaken, Way::Line, {true, false}, false, {M::NameExists, M::DiscardNew}, {"Anvil", "Basket", "New Web entry"}, false, Outcome::Stayed},
+    // A taken name told when the field was left, then every way out.
+    {"new name told/line yes", Start::NewNameTold, Way::Line, {true}, false, {M::DiscardNew}, AB, false, Outcome::Left},
+    {"new name told/line no", Start::NewNameTold, Way::Line, {false}, false, {M::DiscardNew}, {"Anvil", "Basket", "New Web entry"}, false, Outcome::Stayed},
+    {"new name told/letter tab yes", Start::NewNameTold, Way::LetterTab, {true}, false, {M::DiscardNew}, AB, false, Outcome::Left},
+    {"new name told/letter tab no", Start::NewNameTold, Way::LetterTab, {false}, false, {M::DiscardNew}, {"Anvil", "Basket", "New Web entry"}, false, Outcome::Stayed},
+    {"new name told/search yes", Start::NewNameTold, Way::Search, {true}, false, {M::DiscardNew}, AB, false, Outcome::Left},
+    {"new name told/new yes", Start::NewNameTold, Way::New, {true}, false, {M::DiscardNew}, {"Anvil", "Basket", "New Web entry"}, false, Outcome::Left},
+    {"new name told/delete yes", Start::NewNameTold, Way::Delete, {true}, false, {M::ConfirmDelete}, AB, false, Outcome::Left},
+    {"new name told/delete no", Start::NewNameTold, Way::Delete, {false}, false, {M::ConfirmDelete}, {"Anvil", "Basket", "New Web entry"}, false, Outcome::Stayed},
+    {"new name told/cancel yes", Start::NewNameTold, Way::Cancel, {true}, false, {M::DiscardNew}, {"Anvil", "Basket", "New Web entry"}, false, Outcome::Closed},
+    {"new name told/cancel no", Start::NewNameTold, Way::Cancel, {false}, false, {M::DiscardNew}, {"Anvil", "Basket", "New Web entry"}, false, Outcome::Stayed},
+    {"new name told/save and close", Start::NewNameTold, Way::SaveAndClose, {true}, false, {M::DiscardNew}, {"Anvil", "Basket", "New Web entry"}, false, Outcome::Closed},
+    {"new name told/idle close", Start::NewNameTold, Way::IdleClose, {true}, false, {M::DiscardNew}, {"Anvil", "Basket", "New Web entry"}, false, Outcome::Closed},
+    {"new name told/signal", Start::NewNameTold, Way::Signal, {}, false, {}, {"Anvil", "Basket", "New Web entry"}, false, Outcome::Closed},
     {"new named/line", Start::NewNamed, Way::Line, {}, false, {}, {"Anvil", "Basket", "Cedar"}, true, Outcome::Left},
     {"new named/letter tab", Start::NewNamed, Way::LetterTab, {}, false, {}, {"Anvil", "Basket", "Cedar"}, true, Outcome::Left},
     {"new named/signal", Start::NewNamed, Way::Signal, {}, false, {}, {"Anvil", "Basket", "Cedar"}, true, Outcome::Closed},
@@ -219,8 +257,15 @@ protected:
             TypeName(QStringLiteral("Cedar"));
             break;
         case Start::NewNameTaken:
+        case Start::NewNameTold:
             MakeNew();
             TypeName(QStringLiteral("Basket"));
+            break;
+        case Start::NewTyped:
+            MakeNew();
+            break;
+        case Start::NameTakenTold:
+            TypeName(QStringLiteral("basket"));
             break;
         case Start::ReadOnly:
             mode.SetReadOnlyMode(true);
@@ -237,23 +282,24 @@ protected:
             MakeNew();
         else if (from != Start::Unchanged)
             view.Fields.PIN = QStringLiteral("4321");
-        if (from == Start::RenameRefused) {
-            view.Answers = {false};
+        if (from == Start::RenameRefused || from == Start::NewNameTold || from == Start::NameTakenTold) {
+            view.Answers = {from != Start::RenameRefused};
             ASSERT_EQ(rules.NameLeft(), TMainEditRules::TNameExit::Refused);
             ASSERT_EQ(rules.State(), TEditState::NameRefused);
         }
         view.Asked.clear();
+        view.About.clear();
     }
 
-    // The way out, as the window takes it: a control that takes the focus from the name field
-    // leaves the field first; a letter tab and the timers do not.
+    // The way out, as the window takes it: a button that takes the focus from the name field
+    // leaves the field first; a line, the search box and New check the name themselves, and a
+    // letter tab and the timers do not take the focus.
     Outcome Leave(Way by)
     {
         const int other = KeyOf("Basket");
         switch (by) {
         case Way::Line:
-            rules.NameLeft();
-            if (rules.Changed() && !rules.Save())
+            if (!rules.Save())
                 return Outcome::Stayed;
             Show(other);
             return Outcome::Left;
@@ -263,13 +309,11 @@ protected:
             Show(other);
             return Outcome::Left;
         case Way::Search:
-            rules.NameLeft();
             if (!rules.Save())
                 return Outcome::Stayed;
             Show(other);
             return Outcome::Left;
         case Way::New: {
-            rules.NameLeft();
             if (!rules.Save())
                 return Outcome::Stayed;
             const int key = rules.AddNewEntry();
@@ -381,3 +425,19 @@ INSTANTIATE_TEST_SUITE_P(EveryWayOut, MainEditRulesTest, ::testing::ValuesIn(Row
                                  name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
                              return name;
                          });
+
+class MainEditRulesQuestions : public MainEditRulesTest
+{
+};
+
+// The delete question names the entry it deletes: its stored name, or the line of a new entry.
+TEST_F(MainEditRulesQuestions, DeleteQuestionNamesTheEntry)
+{
+    view.Answers = {false};
+    EXPECT_FALSE(rules.ConfirmDelete());
+    MakeNew();
+    TypeName(QStringLiteral("Cedar"));
+    view.Answers = {false};
+    EXPECT_FALSE(rules.ConfirmDelete());
+    EXPECT_EQ(view.About, QStringList({"Anvil", "New Web entry"}));
+}

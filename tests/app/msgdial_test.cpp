@@ -60,6 +60,7 @@ const CatalogueCase catalogueCases[] = {
      "Lockvex could not open your data file. No file has been changed; Lockvex will try again when you next start it.",
      mtError,
      {"OK"}},
+    {28, "", "Discard the new item?", mtConfirmation, {"Yes", "No"}},
 };
 
 class MessageCatalogue : public ::testing::Test

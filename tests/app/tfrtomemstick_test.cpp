@@ -133,8 +133,11 @@ TEST_F(MemStickTransfer, CommandRefusesFoldersThatAreNotAStickUntilOneIsChosen)
     TfrMemStickCommand(runMessages, lists, run.Folders);
     EXPECT_EQ(captions, QStringList(3, "SELECT MEMORY STICK"));
     ASSERT_EQ(messages.Shown.size(), 3);
-    EXPECT_EQ(messages.Shown[0].Text, "Please select a memory stick");
-    EXPECT_EQ(messages.Shown[1].Text, "Please select a memory stick");
+    // Each refusal says why and what to do, under the catalogue's words.
+    const QString why = "\" is not on a removable drive. Insert a memory stick and choose its folder (under /media or "
+                        "/run/media).";
+    EXPECT_EQ(messages.Shown[0].Text, "Please select a memory stick\n\"" + desktop.Home() + why);
+    EXPECT_EQ(messages.Shown[1].Text, "Please select a memory stick\n\"" + stick + "/sub" + why);
     EXPECT_EQ(messages.Shown[2].Caption, "Program and data copied to:");
     EXPECT_EQ(ReadFile(stick + "/TrelLockvex.acsdb"), "PC data");
 }

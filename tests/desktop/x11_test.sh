@@ -348,7 +348,7 @@ type_text "Zeta Shop"
 keys Tab
 shot 09-keyboard-new-entry
 # Rename: entering the search box saves the new entry; the found entry is renamed, and the
-# question is answered with Return (Yes).
+# question is answered Yes (Return would answer its default, No).
 back_tabs 8 # Website Name, DELETE, LOAD, IMPORT, Select Password, the tabs, the list, Search Names
 keys ctrl+a
 type_text "Alph"
@@ -358,9 +358,9 @@ type_text "Alpha Savings"
 keys Tab
 message_window >/dev/null
 shot 10-keyboard-rename-question
-keys Return
+keys shift+Tab space # from No to Yes
 alive "after the rename"
-# Delete the new entry, answering the question with Return.
+# Delete the new entry, answering the question Yes.
 back_tabs 8 # back to the search box from CREATE NEW ITEM
 keys ctrl+a
 type_text "Zeta"
@@ -369,7 +369,7 @@ expect_field "Zeta Shop" "the entry made by keyboard"
 back_tabs 1 # DELETE ITEM
 keys Return
 message_window >/dev/null
-keys Return
+keys shift+Tab space # from No to Yes
 alive "after the delete"
 tabs 1
 expect_field "" "the deleted entry's name"

@@ -138,6 +138,7 @@ TEST(EntryFields, AFieldKeepsTheCodePagesCharactersWithoutControls)
         {"x\u007f", 1, 1},             // DEL
         {"x\u0081", 1, 1},             // a control character the code page holds
         {"line\nbreak\r\n\tx", 4, -1}, // the notes keep breaks and tabs
+        {"ISA; rate", -1, 3},          // but no ";", which they give back as a line break
         {"a\u2028b\u2029", 1, -1},     // the note box's own line and paragraph separators
         {"\U0001F600", 0, 0},
     };
@@ -160,6 +161,8 @@ TEST(EntryFields, AByteIsKeptExactlyWhenItsCodePageCharacterIs)
     }
     EXPECT_FALSE(EntryFieldKeptBytes(false)['\t']);
     EXPECT_TRUE(EntryFieldKeptBytes(true)['\t']);
+    EXPECT_FALSE(EntryFieldKeptBytes(true)[';']);
+    EXPECT_TRUE(EntryFieldKeptBytes(false)[';']);
     EXPECT_FALSE(EntryFieldKeptBytes(true)[0x81]);
     EXPECT_TRUE(EntryFieldKeptBytes(false)[0x80]); // the euro sign
 }

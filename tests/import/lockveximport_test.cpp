@@ -616,6 +616,19 @@ TEST_F(ImportTest, UnicodeFilesImportAsWindows1252)
     }
 }
 
+// The notes store each line break as ";": a ";" of the file's own is replaced and logged like
+// the characters the code page cannot hold, instead of coming back as a line break.
+TEST_F(ImportTest, ASemicolonInTheNotesIsReplacedAndLogged)
+{
+    Use(Write("semicolon.csv", "Name,Notes\r\nISA,\"renew each April; rate 4.1%\"\r\nBank,a;b\r\n"), {{1, 1}, {14, 2}},
+        "1");
+    QList<ItemManagerParams> records = ImportAll();
+    ASSERT_EQ(records.size(), 2);
+    EXPECT_EQ(records[0].ItemDescr, "renew each April? rate 4.1%");
+    EXPECT_EQ(records[0].ItemName, "ISA");
+    EXPECT_TRUE(Log().contains(Logged("Characters stored as ?", "Notes")));
+}
+
 // A UTF-8 file with a line in Windows-1252: every other line keeps its accented letters, that
 // line is read as Windows-1252, and the log says so after the record's line.
 TEST_F(ImportTest, ALineThatIsNotUtf8IsReadAsWindows1252AndLogged)
@@ -813,3 +826,25 @@ TEST_F(ImportTest, KnownHeaderLineNamesLeftOutColumnsAndPlacesTheSecret)
 }
 
 } // namespace
+
+// The summary at an import's end: a line for each count that is not 0, in words that agree with
+// the count.
+TEST(ImportSummary, CountsInWordsThatAgree)
+{
+    EXPECT_EQ(ImportedCountText(1), "1 item imported.");
+    EXPECT_EQ(ImportedCountText(0), "0 items imported.");
+    EXPECT_EQ(ImportedCountText(12), "12 items imported.");
+    EXPECT_EQ(ImportSummaryText(TImportTally{5, 0, 0, 0, 0, 0}), "");
+    EXPECT_EQ(ImportSummaryText(TImportTally{3, 1, 1, 1, 1, 1}),
+              "1 record rejected.\n"
+              "1 record passed over: an item has its name already.\n"
+              "1 record passed over: it has no name.\n"
+              "1 imported item had a field longer than Lockvex can store.\n"
+              "1 imported item had characters Lockvex cannot store; each was stored as \"?\".\n"
+              "Check them in the log.");
+    EXPECT_EQ(ImportSummaryText(TImportTally{9, 2, 3, 0, 4, 0}),
+              "2 records rejected.\n"
+              "3 records passed over: an item has their name already.\n"
+              "4 imported items had a field longer than Lockvex can store.\n"
+              "Check them in the log.");
+}

@@ -64,6 +64,7 @@ public:
     QPushButton *const Ans4CopyBtn = Find<QPushButton>("Ans4CopyBtn");
     QPlainTextEdit *const ItemDescr = Find<QPlainTextEdit>("ItemDescr");
     QLabel *const EntryNoteLbl = Find<QLabel>("EntryNoteLbl");
+    QLabel *const CopyNoteLbl = Find<QLabel>("CopyNoteLbl");
 };
 
 inline TEntryControls Fields(const QWidget &window)

@@ -38,6 +38,8 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
+#include <QFontMetrics>
+#include <QToolTip>
 #include <QtTest>
 
 #include <memory>
@@ -54,7 +56,7 @@ const QString Msg13Title =
 const QString Msg15 = QStringLiteral("Please select a memory stick");
 const QString StickTitle = QStringLiteral(
     "A copy of the Lockvex program and a read only copy of your encrypted data will be written to the selected "
-    "memory stick.You will need two of your passwords to access your Lockvex data");
+    "memory stick. You will need two of your passwords to access your Lockvex data");
 
 enum class Rating { None, Weak, SoSo, OK };
 
@@ -438,17 +440,38 @@ void TstMainPasswords::copyButtons()
         {Fields(w).PINCopyBtn, "4812"}, {Fields(w).PasswordCopyBtn, "pw-1"}, {Fields(w).Ans1CopyBtn, "one"},
         {Fields(w).Ans2CopyBtn, ""},    {Fields(w).Ans3CopyBtn, "three"},    {Fields(w).Ans4CopyBtn, "four"},
     };
+    // Each copy says so beside its button, also to screen readers; an empty field leaves the
+    // clipboard as it was and says there was nothing to copy.
+    QLabel *note = Fields(w).CopyNoteLbl;
+    const QString copied = QStringLiteral("Copied \u2014 cleared when Lockvex ends");
+    const QString nothing = QStringLiteral("Nothing to copy");
     for (const auto &[button, text] : copies) {
         session_->Platform.Clipboard = QStringLiteral("before");
         QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(session_->Platform.Clipboard, text); // an empty answer too
+        QCOMPARE(session_->Platform.Clipboard, text.isEmpty() ? QStringLiteral("before") : text);
+        QVERIFY(note->isVisible());
+        QCOMPARE(note->text(), text.isEmpty() ? nothing : copied);
+        QCOMPARE(button->accessibleDescription(), note->text());
+        const QRect beside(note->mapTo(&w, QPoint(0, 0)), note->size());
+        const QRect at(button->mapTo(&w, QPoint(0, 0)), button->size());
+        QVERIFY(!beside.intersects(at));
+        QVERIFY(beside.top() < at.bottom() && beside.bottom() > at.top()); // on its line
     }
+    QTRY_VERIFY_WITH_TIMEOUT(!note->isVisible(), 5000); // for a few seconds
+    QVERIFY(Fields(w).Ans4CopyBtn->accessibleDescription().isEmpty());
     // The customer ID copy leaves the clipboard alone when there is none.
     QTest::mouseClick(Fields(w).CustIDCopyBtn, Qt::LeftButton);
     QCOMPARE(session_->Platform.Clipboard, QStringLiteral("anvil-id"));
     Fields(w).CustID->clear();
     QTest::mouseClick(Fields(w).CustIDCopyBtn, Qt::LeftButton);
     QCOMPARE(session_->Platform.Clipboard, QStringLiteral("anvil-id"));
+    QCOMPARE(note->text(), nothing);
+    // Ctrl+C out of a secret's box says so too.
+    QTest::mouseClick(Fields(w).PIN, Qt::LeftButton);
+    Fields(w).PIN->selectAll();
+    QTest::keySequence(Fields(w).PIN, QKeySequence::Copy);
+    QCOMPARE(session_->Platform.Clipboard, QStringLiteral("4812"));
+    QCOMPARE(note->text(), copied);
     QVERIFY(!w.ClipboardTimer->isActive()); // auto-copy not ticked
     QVERIFY(session_->Platform.OpenedUrls.isEmpty());
 }
@@ -525,9 +548,12 @@ void TstMainPasswords::loginStampAndLastLoggedIn()
     Update(QStringLiteral("Anvil"), [](ItemManagerParams &item) { item.URL = QStringLiteral("bank.example"); });
     TLockvexMainDlg &w = OpenWindow();
     QCOMPARE(Fields(w).URLLbl->text(), QStringLiteral("Website address"));
-    // Never logged in: the hover shows the plain caption.
+    const QString note = Controls(w).LoginBtn->toolTip();
+    // The tooltip in short lines, well within 480 pixels.
+    QVERIFY(QFontMetrics(QToolTip::font()).boundingRect(QRect(), 0, note).width() <= 480);
+    // Never logged in: the hover shows the plain note.
     Hover(Controls(w).LoginBtn, true);
-    QCOMPARE(Fields(w).URLLbl->text(), QStringLiteral("WebSite address"));
+    QCOMPARE(Controls(w).LoginBtn->toolTip(), note);
     Hover(Controls(w).LoginBtn, false);
 
     // Leaving the password's Copy button without the login button records nothing.
@@ -546,11 +572,17 @@ void TstMainPasswords::loginStampAndLastLoggedIn()
     QCOMPARE(w.NewLoginDateTime, stamped);
     QVERIFY(w.RecChanged());
 
+    // The last login heads the tooltip; the caption and the address box stay as they are.
+    const QRect addressBox = Fields(w).URL->geometry();
     Hover(Controls(w).LoginBtn, true);
-    QCOMPARE(Fields(w).URLLbl->text(), QStringLiteral("Last logged in 14.30,  9/ 3/2026"));
+    QCOMPARE(Controls(w).LoginBtn->toolTip(), QStringLiteral("Last logged in 14.30,  9/ 3/2026\n\n") + note);
     QCOMPARE(w.LastLogIn, QStringLiteral("14.30,  9/ 3/2026"));
+    QCOMPARE(Fields(w).URLLbl->text(), QStringLiteral("Website address"));
+    QCoreApplication::processEvents();
+    QCOMPARE(Fields(w).URL->geometry(), addressBox);
+    QVERIFY(QFontMetrics(QToolTip::font()).boundingRect(QRect(), 0, Controls(w).LoginBtn->toolTip()).width() <= 480);
     Hover(Controls(w).LoginBtn, false);
-    QCOMPARE(Fields(w).URLLbl->text(), QStringLiteral("WebSite address"));
+    QCOMPARE(Controls(w).LoginBtn->toolTip(), note);
 
     // Saved with the next save; a second leave records no new time.
     session_->Platform.Clock = session_->Platform.Clock.addSecs(600);
@@ -561,7 +593,7 @@ void TstMainPasswords::loginStampAndLastLoggedIn()
     QCOMPARE(session_->Stored(QStringLiteral("Basket")).LoginDateTime, TDateTime(0));
     ShowEntry(QStringLiteral("Anvil"));
     Hover(Controls(w).LoginBtn, true);
-    QCOMPARE(Fields(w).URLLbl->text(), QStringLiteral("Last logged in 14.30,  9/ 3/2026"));
+    QVERIFY(Controls(w).LoginBtn->toolTip().startsWith(QStringLiteral("Last logged in 14.30,  9/ 3/2026\n")));
 }
 
 // ---- data location -----------------------------------------------------------------------------
@@ -776,8 +808,12 @@ void TstMainPasswords::memStickUntilAStickIsChosen()
     QCOMPARE(captions, QStringList(5, QStringLiteral("SELECT MEMORY STICK")));
     QCOMPARE(session_->Platform.FolderTitles, QStringList(5, StickTitle));
     QCOMPARE(session_->Messages.Shown.size(), 5);
-    for (int i = 0; i < 4; ++i)
-        QCOMPARE(session_->Messages.Shown[i].Text, Msg15);
+    for (int i = 0; i < 4; ++i) { // why each folder is refused, and what to do
+        const QString text = session_->Messages.Shown[i].Text;
+        QVERIFY(text.startsWith(Msg15 + QStringLiteral("\n\"")));
+        QVERIFY(text.endsWith(QStringLiteral("\" is not on a removable drive. Insert a memory stick and choose its "
+                                             "folder (under /media or /run/media).")));
+    }
     QCOMPARE(session_->Messages.Shown[4].Caption, QStringLiteral("Program and data copied to:"));
     QCOMPARE(session_->Messages.Shown[4].Text, stick);
     QVERIFY(QFile::exists(stick + QStringLiteral("/TrelLockvex.acsdb")));

@@ -56,6 +56,7 @@ const QString Msg16 = QStringLiteral("You can't specify a name that already exis
 const QString Msg18 = QStringLiteral("Lockvex could not write this change to your data file. It has not been saved.");
 const QString Msg21 =
     QStringLiteral("An item must have a name. Your changes to this item are kept: please type a name for it.");
+const QString Msg28 = QStringLiteral("Discard the new item?");
 const QString Msg22 =
     QStringLiteral("Lockvex holds at most 32,767 items. Delete items you no longer need to make room for new ones.");
 const QString ClearedText = QStringLiteral("Clipboard cleared by Lockvex");
@@ -101,6 +102,7 @@ private slots:
     void newEntryTwiceTakesUpTheSameLine();
     void newEntryNamedAndSaved();
     void newEntryWithoutNameIsNotWritten();
+    void refusedNewEntryStaysUntilNamedOrDiscarded();
     void emptySafeStartsANewEntry();
     void deleteLastAndOnlyLine();
     void saveCloseAfterRefusedName();
@@ -272,6 +274,7 @@ void TstMainWindow::controlsAndTexts()
     QCOMPARE(HelpContext(Controls(w).ImportPasswordsBtn), 3120);
     QCOMPARE(HelpContext(Controls(w).TfrMemStickBtn), 3130);
     QCOMPARE(HelpContext(Controls(w).NewBtn), 3113);
+    QCOMPARE(HelpContext(Controls(w).DeleteItemBtn), 3112);
     QCOMPARE(HelpContext(Controls(w).LoginBtn), 3140);
     QCOMPARE(HelpContext(Controls(w).SaveCloseBtn), 3111);
     QTest::mouseClick(Controls(w).LockvexHelpBtn, Qt::LeftButton);
@@ -702,6 +705,7 @@ void TstMainWindow::duplicateNameRefusedAndNeverWritten()
     QCOMPARE(SelectedRow(Controls(w).ItemList), 0);
     // Another way out does not write it either.
     ClickTab(QStringLiteral("B"));
+    QCOMPARE(ShownTexts(), QStringList({Msg16, Msg16})); // a refused way out says why
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("BASKET"));
     // A unique name goes through.
@@ -818,11 +822,15 @@ void TstMainWindow::newEntryTwiceTakesUpTheSameLine()
     QCOMPARE(Fields(w).ItemName->text(), QString());
     QVERIFY(w.Rules().IsNewEntry());
     QCOMPARE(QApplication::focusWidget(), Fields(w).ItemName);
-    const int key = w.Rules().DisplayedItemKey();
-    ClickLine(0);
+    // Pressed again on it, or after leaving it untouched (its line goes), one new line shows.
     QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
     QCOMPARE(Lines(), QStringList({"Anvil", "New Web entry"}));
-    QCOMPARE(w.Rules().DisplayedItemKey(), key);
+    QCOMPARE(SelectedRow(Controls(w).ItemList), 1);
+    ClickLine(0);
+    QCOMPARE(Lines(), QStringList({"Anvil"}));
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
+    QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
+    QCOMPARE(Lines(), QStringList({"Anvil", "New Web entry"}));
     QVERIFY(w.Rules().IsNewEntry());
     QVERIFY(session_->Messages.Shown.isEmpty());
 }
@@ -851,15 +859,65 @@ void TstMainWindow::newEntryWithoutNameIsNotWritten()
     QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
     QTest::mouseClick(Fields(w).Password, Qt::LeftButton);
     QTest::keyClicks(Fields(w).Password, QStringLiteral("dropped"));
+    session_->Messages.Answers = {true}; // Yes: discard it
     ClickLine(0);
+    QCOMPARE(ShownTexts(), QStringList({Msg28}));
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
-    QCOMPARE(Lines(), QStringList({"Anvil", "New Web entry"})); // until the file is opened again
-    QVERIFY(session_->Messages.Shown.isEmpty());
+    QCOMPARE(Lines(), QStringList({"Anvil"}));
     w.close();
     QVERIFY(session_->App->ListManager->ClosePool(DoNotWriteLog));
     QVERIFY(session_->App->ListManager->OpenPool(session_->Run().Folders.DataFileName));
     session_->App->ListManager->BuildLockvexStrings();
     QCOMPARE(session_->App->ListManager->LockvexStrings->Count(), 1);
+}
+
+// A new entry whose name is refused stays shown with what was typed until the user names it or
+// agrees to discard it; every refused way out says why, and the delete question names the entry.
+void TstMainWindow::refusedNewEntryStaysUntilNamedOrDiscarded()
+{
+    session_->MakeEntries({"Lumen Bank 188", "Mailbox Pro", "orbit mobile"});
+    TLockvexMainDlg &w = OpenWindow();
+    QTest::mouseClick(Controls(w).NewBtn, Qt::LeftButton);
+    const int newKey = w.Rules().DisplayedItemKey();
+    QTest::keyClicks(Fields(w).ItemName, QStringLiteral("orbit mobile"));
+    LeaveNameField();
+    QCOMPARE(ShownTexts(), QStringList({Msg16}));
+    QTest::mouseClick(Fields(w).PIN, Qt::LeftButton);
+    QTest::keyClicks(Fields(w).PIN, QStringLiteral("4321"));
+    auto stillOnTheNewEntry = [&](const QString &name) {
+        QCOMPARE(w.Rules().DisplayedItemKey(), newKey);
+        QCOMPARE(Fields(w).ItemName->text(), name);
+        QCOMPARE(Fields(w).PIN->text(), QStringLiteral("4321"));
+        QCOMPARE(Lines().value(SelectedRow(Controls(w).ItemList)), QStringLiteral("New Web entry"));
+    };
+    // Another line: asked to discard; No keeps editing.
+    session_->Messages.Answers = {false};
+    ClickLine(0);
+    QCOMPARE(ShownTexts(), QStringList({Msg16, Msg28}));
+    stillOnTheNewEntry(QStringLiteral("orbit mobile"));
+    // The name cleared, a letter tab: the same question, and the entry stays.
+    Retype(Fields(w).ItemName, QString());
+    session_->Messages.Answers = {false};
+    ClickTab(QStringLiteral("L"));
+    QCOMPARE(ShownTexts(), QStringList({Msg16, Msg28, Msg28}));
+    stillOnTheNewEntry(QString());
+    // DELETE ITEM names what it deletes; No keeps it.
+    session_->Messages.Answers = {false};
+    QTest::mouseClick(Controls(w).DeleteItemBtn, Qt::LeftButton);
+    QCOMPARE(ShownTexts().last(), Msg3 + QStringLiteral("\n\"New Web entry\""));
+    stillOnTheNewEntry(QString());
+    // Yes to the discard: the entry clicked is shown and the new line has gone.
+    session_->Messages.Answers = {true};
+    ClickLine(0);
+    QCOMPARE(ShownTexts().last(), Msg28);
+    QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Lumen Bank 188"));
+    QCOMPARE(Lines(), QStringList({"Lumen Bank 188", "Mailbox Pro", "orbit mobile"}));
+    QCOMPARE(session_->Stored(QStringLiteral("orbit mobile")).PIN, QString());
+    ClickLine(1);
+    session_->Messages.Answers = {true};
+    QTest::mouseClick(Controls(w).DeleteItemBtn, Qt::LeftButton);
+    QCOMPARE(ShownTexts().last(), Msg3 + QStringLiteral("\n\"Mailbox Pro\""));
+    QCOMPARE(Lines(), QStringList({"Lumen Bank 188", "orbit mobile"}));
 }
 
 void TstMainWindow::emptySafeStartsANewEntry()
@@ -880,7 +938,7 @@ void TstMainWindow::deleteLastAndOnlyLine()
     ClickLine(1);
     session_->Messages.Answers = {false};
     QTest::mouseClick(Controls(w).DeleteItemBtn, Qt::LeftButton);
-    QCOMPARE(ShownTexts(), QStringList({Msg3}));
+    QCOMPARE(ShownTexts(), QStringList({Msg3 + QStringLiteral("\n\"Basket\"")}));
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
     QTest::mouseClick(Controls(w).DeleteItemBtn, Qt::LeftButton); // Yes
     QCOMPARE(Lines(), QStringList({"Anvil"}));
@@ -953,7 +1011,7 @@ void TstMainWindow::failedDeleteIsReportedAndKept()
     SetFault(true);
     QTest::mouseClick(Controls(w).DeleteItemBtn, Qt::LeftButton);
     SetFault(false);
-    QCOMPARE(ShownTexts(), QStringList({Msg3, Msg18}));
+    QCOMPARE(ShownTexts(), QStringList({Msg3 + QStringLiteral("\n\"Anvil\""), Msg18}));
     QCOMPARE(Lines(), QStringList({"Anvil", "Basket"}));
     QCOMPARE(Fields(w).ItemName->text(), QStringLiteral("Anvil"));
     QVERIFY(session_->App->LockvexTbl->GetKey(QStringLiteral("Anvil")) >= 0);

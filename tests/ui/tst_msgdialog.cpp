@@ -66,7 +66,13 @@ private slots:
         QTest::newRow("No") << int(MsgConfirmDelete) << "NoBtn" << false;
         QTest::newRow("close box") << int(MsgConfirmDelete) << "close" << false;
         QTest::newRow("Escape") << int(MsgQuitWithoutSaving) << "escape" << false;
-        QTest::newRow("Enter on the first button") << int(MsgConfirmNameChange) << "enter" << true;
+        // Return never destroys: on a question whose Yes loses something it answers No.
+        QTest::newRow("Return on the rename question") << int(MsgConfirmNameChange) << "enter" << false;
+        QTest::newRow("Return on the delete question") << int(MsgConfirmDelete) << "enter" << false;
+        QTest::newRow("Return on the quit question") << int(MsgQuitWithoutSaving) << "enter" << false;
+        QTest::newRow("Return on the discard question") << int(MsgDiscardNewItem) << "enter" << false;
+        QTest::newRow("Return on another question") << int(MsgImportComplete) << "enter" << true;
+        QTest::newRow("Return on a note") << int(MsgWrongPassword) << "enter" << true;
         QTest::newRow("OK") << int(MsgWrongPassword) << "OKBtn" << true;
     }
 

@@ -286,6 +286,9 @@ void TstSharedWidgets::panelTakesOnlyWhatTheFileHolds_data()
     atEnd("password pasted with a tab", "Password", "", "paste", "a\tb", "", "Lockvex cannot store tabs here");
     atEnd("notes pasted with ESC", "ItemDescr", "Note", "paste", "x\x1b", "Note", noControls);
     atEnd("notes typed", "ItemDescr", "", "type", "aΩb", "ab", "Lockvex cannot store Ω");
+    atEnd("notes typed with ;", "ItemDescr", "", "type", "ISA; rate", "ISA rate", "Lockvex stores ; as a new line");
+    atEnd("notes pasted with ;", "ItemDescr", "ISA", "paste", "; rate 4.1%", "ISA", "Lockvex stores ; as a new line");
+    atEnd("; elsewhere is kept", "CustID", "", "paste", "a;b", "a;b", "");
     atEnd("notes keep line breaks and tabs", "ItemDescr", "", "paste", "a\tb\r\nc\nd", "a\tb\nc\nd", "");
     atEnd("the code page's own characters", "CustID", "", "paste", "€ café ‰ Œ", "€ café ‰ Œ", "");
 

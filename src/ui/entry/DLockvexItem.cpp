@@ -68,7 +68,9 @@ void TLockvexItemDlg::FormActivate()
     // An entry without an address opens nothing and copies nothing.
     if (!Fields->URL()->text().trimmed().isEmpty()) {
         dlgProcs_.LVBrowseWebPage(Fields->URL()->text());
-        CopyToClipboard(Fields->CustID());
+        // The page opens with the customer ID on the clipboard, an empty one too: nothing of an
+        // earlier copy (a password) is pasted into the site's name box.
+        dlgProcs_.TextToClipboard(Fields->CustID()->text());
     }
 }
 
@@ -97,9 +99,11 @@ void TLockvexItemDlg::SetPWQuality()
     Fields->ShowQuality(items_.PWQuality(password));
 }
 
+// As in the main window: a note beside the button says what happened, and an empty field leaves
+// the clipboard as it was.
 void TLockvexItemDlg::CopyToClipboard(const QLineEdit *field)
 {
-    dlgProcs_.TextToClipboard(field->text());
+    Fields->CopyToClipboard(field);
 }
 
 void TLockvexItemDlg::BuildPWordGrid(const QString &Text, int Top, int Left)

@@ -157,6 +157,10 @@ void TLockvexDataImportDlg::BuildControls()
     // Leave handlers: only the header box and Col1 have one.
     HeadersCheckBox->installEventFilter(this);
     Col[1]->installEventFilter(this);
+    // Each box's column letters follow its number as it is typed or set (none for 0).
+    for (int k = 1; k <= ImportedEntryFields; ++k)
+        connect(Col[k], &QLineEdit::textChanged, ColLbl[k],
+                [label = ColLbl[k]](const QString &text) { label->setText(CalcLabel(text)); });
 }
 
 QWidget *TLockvexDataImportDlg::BuildFileGroup()
@@ -306,7 +310,10 @@ QWidget *TLockvexDataImportDlg::BuildReviewGroup()
     buttons->addWidget(RejectBtn);
     buttons->addWidget(AcceptBtn);
     grid->addLayout(buttons, row++, 0, 1, 4);
-    grid->addWidget(AcceptAllCheckBox, row++, 0, 1, 4, Qt::AlignRight);
+    // Where the review stands: "Record 12 of 200".
+    RecordLbl = MakeLabel(GroupBox1, "RecordLbl", QString());
+    grid->addWidget(RecordLbl, row, 0, 1, 2, Qt::AlignLeft);
+    grid->addWidget(AcceptAllCheckBox, row++, 2, 1, 2, Qt::AlignRight);
     return GroupBox1;
 }
 

@@ -81,6 +81,7 @@ public:
     QLabel *ShortenedLbl = nullptr;          // which fields of the record shown were cut or had characters replaced
     QProgressBar *ImportProgress = nullptr;  // "Import all items": how much of the file is done
     QLabel *ProgressLbl = nullptr;
+    QLabel *RecordLbl = nullptr; // the record shown among the file's records
     QPushButton *QuitBtn = nullptr;
     QPushButton *RejectBtn = nullptr;
     QPushButton *AcceptBtn = nullptr;
@@ -159,6 +160,7 @@ private:
     void FinishAcceptAll();
     void EndAcceptAll();
     void UpdateProgress();
+    void FocusOnAccept();
     void ImportFailed(const QString &reason);
 
     std::unique_ptr<TImportExport> ImportExport;
@@ -176,6 +178,9 @@ private:
     int totalImported_ = 0;
     int itemsShortened_ = 0; // imported items that had a field cut to fit, since the import start
     int itemsReplaced_ = 0;  // imported items with characters stored as "?", since the import start
+    int totalRecords_ = 0;   // records in the file being imported (0: not known)
+    int rejected_ = 0;       // records the user rejected, since the import start
+    bool summaryDue_ = false; // an import was started and its summary not shown yet
     int recordsDone_ = 0;    // records accepted in the running "Import all items"
     bool recordShown_ = false;
     bool acceptingAll_ = false;

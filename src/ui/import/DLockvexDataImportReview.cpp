@@ -24,6 +24,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace
 {
 
@@ -41,16 +43,22 @@ void TLockvexDataImportDlg::ImportCSVBtnClick()
     ItemsImported = 0;
     itemsShortened_ = 0;
     itemsReplaced_ = 0;
-    TextFileWritten = true;
     ImportCSVBtn->setEnabled(false);
     ResetDefaultsBtn->setEnabled(false);
     ResetZerosBtn->setEnabled(false);
     ShowRecord(false);
 
+    // A file refused before the import starts can be chosen again and imported.
+    const auto refuse = [this](LockvexMsgNo message) {
+        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[message]);
+        ImportCSVBtn->setEnabled(true);
+        ResetDefaultsBtn->setEnabled(true);
+        ResetZerosBtn->setEnabled(true);
+    };
     const QString fileName = FileNameEdit->text();
     const QFileInfo named(fileName);
     if (fileName.isEmpty() || !named.exists()) {
-        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgNoDownloadFile]);
+        refuse(MsgNoDownloadFile);
         return;
     }
     // A pipe, a device or a folder is named, not missing: said as the view buttons say it.
@@ -58,13 +66,16 @@ void TLockvexDataImportDlg::ImportCSVBtnClick()
         dlgProcs_.Messages().ShowErrorMessage(QStringLiteral("The import file could not be read. It is not a plain "
                                                              "file: ") +
                                               QDir::toNativeSeparators(fileName));
+        ImportCSVBtn->setEnabled(true);
+        ResetDefaultsBtn->setEnabled(true);
+        ResetZerosBtn->setEnabled(true);
         return;
     }
     // The extension is the file name's after its first dot; dots in folders do not count.
     SplitFileAtFirstDot(fileName, FileExt, WorkFileName);
     const QString ext = AsciiUpper(FileExt);
     if (ext != QLatin1String("CSV") && ext != QLatin1String("EXL")) {
-        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgWrongFileType]);
+        refuse(MsgWrongFileType);
         return;
     }
     GetImportFields();
@@ -74,7 +85,11 @@ void TLockvexDataImportDlg::ImportCSVBtnClick()
     ImportExport->ImpExFormat.ImpExFileName = fileName;
     ImportExport->ImpExFormat.ShowLog = false;
     UseLayoutForImport();
+    TextFileWritten = true; // the import writes its log
+    summaryDue_ = true; // whatever happens now, the import ends with its summary
+    rejected_ = 0;
     if (StartEngine()) {
+        totalRecords_ = ImportExport->CountRecords();
         DisplayImportedItem();
         // The review starts with the keyboard on Accept (Return accepts; Tab leads on).
         if (AcceptBtn->isEnabled())
@@ -134,6 +149,10 @@ void TLockvexDataImportDlg::DisplayImportedItem()
         notes << QStringLiteral("Not UTF-8: read as Windows-1252, check its accented letters");
     ShortenedLbl->setText(notes.join(u'\n'));
     ShortenedLbl->setVisible(!notes.isEmpty());
+    const int recordNo = ImportExport->RecordNo();
+    RecordLbl->setText(QStringLiteral("Record %1 of %2")
+                           .arg(QLocale().toString(recordNo))
+                           .arg(QLocale().toString(std::max(recordNo, totalRecords_))));
     ShowRecord(true);
 }
 
@@ -220,6 +239,8 @@ void TLockvexDataImportDlg::AcceptBtnClick()
         if (!AcceptAllCheckBox->isChecked()) {
             if (!ShowNextItem(true))
                 CancelBtnClick();
+            else
+                FocusOnAccept();
             return;
         }
         // The rest goes in slices, so that the window is drawn and Quit is heard meanwhile.
@@ -285,11 +306,7 @@ void TLockvexDataImportDlg::AcceptAllStep()
 void TLockvexDataImportDlg::FinishAcceptAll()
 {
     EndAcceptAll();
-    if (itemsShortened_ > 0)
-        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgItemsShortened], QString::number(itemsShortened_));
-    if (itemsReplaced_ > 0)
-        dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgCharactersReplaced], QString::number(itemsReplaced_));
-    CancelBtnClick(); // nothing when the window closed meanwhile
+    CancelBtnClick(); // the summary; nothing when the window closed meanwhile
 }
 
 void TLockvexDataImportDlg::EndAcceptAll()
@@ -321,8 +338,19 @@ void TLockvexDataImportDlg::RejectBtnClick()
         CancelBtnClick();
         return;
     }
+    ++rejected_;
     if (!ShowNextItem(true))
         CancelBtnClick();
+    else
+        FocusOnAccept();
+}
+
+// After Accept or Reject the keyboard is back on Accept, the button a person means most: a
+// Return after a click on Reject must not reject the next record unseen.
+void TLockvexDataImportDlg::FocusOnAccept()
+{
+    if (AcceptBtn->isEnabled())
+        AcceptBtn->setFocus(Qt::OtherFocusReason);
 }
 
 void TLockvexDataImportDlg::QuitBtnClick()
@@ -340,20 +368,39 @@ void TLockvexDataImportDlg::QuitBtnClick()
     CancelBtnClick();
 }
 
-// The completion question: Yes keeps the window open to view the log or import another file;
-// No closes it.
+// An import ends with one summary of what it did, which asks what next: Yes opens the log and
+// keeps the window open to import another file; No closes it. Asked once per import: Cancel
+// afterwards closes the window.
 void TLockvexDataImportDlg::CancelBtnClick()
 {
     if (closed_)
         return;
-    if (acceptingAll_) {
-        // Esc while "Import all items" runs is a quit.
+    if (acceptingAll_ || recordShown_) {
+        // Esc while "Import all items" runs, or while a record waits for review, is a quit.
         QuitBtnClick();
         return;
     }
-    if (dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[MsgImportComplete], QString::number(ItemsImported))) {
-        ImportCSVBtn->setEnabled(true);
-        return;
+    if (summaryDue_) {
+        summaryDue_ = false;
+        TImportTally tally;
+        tally.Imported = ItemsImported;
+        tally.Rejected = rejected_;
+        tally.Duplicates = ImportExport->ActionCount(ImportUserAction::DupeRecord);
+        tally.Nameless = ImportExport->ActionCount(ImportUserAction::InvalidRec);
+        tally.Shortened = itemsShortened_;
+        tally.Replaced = itemsReplaced_;
+        // The counts under the title; the title takes the number imported.
+        TMsgFields summary = MsgCatalogue[MsgImportSummary];
+        const QString details = ImportSummaryText(tally);
+        summary.Msg.replace(summary.Msg.indexOf(u'_'), 1, details.isEmpty() ? QString() : details + QStringLiteral("\n\n"));
+        if (dlgProcs_.Messages().ShowMessageDlg(summary, ImportedCountText(ItemsImported))) {
+            ImportCSVBtn->setEnabled(true);
+            ResetDefaultsBtn->setEnabled(true);
+            ResetZerosBtn->setEnabled(true);
+            FileBrowseBtn->setFocus(Qt::OtherFocusReason);
+            ViewLogBtnClick();
+            return;
+        }
     }
     done(QDialog::Rejected);
 }
@@ -376,4 +423,5 @@ void TLockvexDataImportDlg::ShowRecord(bool shown)
     ReviewPanel->SetFields(ItemManagerParams{});
     ShortenedLbl->clear();
     ShortenedLbl->hide();
+    RecordLbl->clear();
 }

@@ -46,9 +46,11 @@ using WindowFrame::MakeButton;
 namespace
 {
 
-const QString LoginBtnNote = QStringLiteral(
-    "This will open your browser at the specified web page. The Customer ID will also be copied to the clipboard "
-    "ready to be pasted by you into the appropriate field in the web page.");
+// In short lines: a tooltip of one long line would reach across the screen.
+const QString LoginBtnNote = QStringLiteral("This will open your browser at the specified web page.\n"
+                                            "The Customer ID will also be copied to the clipboard\n"
+                                            "ready to be pasted by you into the appropriate field\n"
+                                            "in the web page.");
 const QString ImportNote = QStringLiteral(
     "Click this button to import from a CSV file\n"
     "If you have passwords in a spreadsheet, you can save it as a CSV file (comma separated variables) and import "
@@ -200,6 +202,7 @@ void TLockvexMainDlg::FormCreate()
     SetHelpContext(ImportPasswordsBtn, HelpContexts::ImportPasswordsBtn);
     SetHelpContext(TfrMemStickBtn, HelpContexts::TfrMemStickBtn);
     SetHelpContext(NewBtn, HelpContexts::NewBtn);
+    SetHelpContext(DeleteItemBtn, HelpContexts::DeleteBtn);
     SetHelpContext(LoginBtn, HelpContexts::LoginBtn);
     SetHelpContext(SaveCloseBtn, HelpContexts::SaveCloseBtn);
 
@@ -344,6 +347,7 @@ QWidget *TLockvexMainDlg::BuildEntryPanel()
     EntryPanel->AddBesideName(NewBtn);
     LoginBtn = MakeButton(box, "LoginBtn", QStringLiteral("GO TO THIS WEBSITE"));
     LoginBtn->setToolTip(LoginBtnNote);
+    LoginBtn->setProperty("plainToolTip", LoginBtnNote);
     SetRole(LoginBtn, "primary");
     EntryPanel->AddBesideURL(LoginBtn);
     SuppressPWCheckBox = new QCheckBox(QStringLiteral("Password autocopy"), box);
@@ -697,7 +701,11 @@ bool TLockvexMainDlg::eventFilter(QObject *watched, QEvent *event)
             ItemNameEnter();
         break;
     case QEvent::FocusOut:
-        if (watched == EntryPanel->ItemName() && UserFocusChange(event))
+        // A click on a control that checks the name itself leaves the check to it; focusWidget()
+        // is already that control. A keyboard user hears of the name as the field is left.
+        if (watched == EntryPanel->ItemName() && UserFocusChange(event) &&
+            !(static_cast<QFocusEvent *>(event)->reason() == Qt::MouseFocusReason &&
+              ChecksNameOnLeaving(QApplication::focusWidget())))
             ItemNameExit();
         break;
     case QEvent::LayoutRequest:

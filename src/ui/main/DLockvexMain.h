@@ -248,7 +248,10 @@ private:
     TItemManager *Items() const override;
     TListManager *Lists() const override;
     void ReadFields(ItemManagerParams &entry) const override;
-    bool Ask(TEditMessage message) override;
+    bool Ask(TEditMessage message, const QString &about) override;
+    // A control whose way out of the entry checks a name typed itself: leaving the name field
+    // for it leaves the check to it, so that one way out tells the user once.
+    bool ChecksNameOnLeaving(const QWidget *control) const;
     void ListsChanged() override { GetDisplayInfo(); }
     bool FieldsReadOnly() const override { return fieldsReadOnly_; }
     // Stays on the entry shown: the list selects its line again.
@@ -259,6 +262,8 @@ private:
     void SetFieldsReadOnly(bool readOnly);
     void ResetIdleCount() { rules_.Activity(); }
     void SetFocusWhenActive(QWidget *control);
+    // A way out was refused: the focus goes back to the name field.
+    void BackToTheName();
 
     TEntryListModel *listModel_ = nullptr;
     TEntryListModel *passwordModel_ = nullptr;

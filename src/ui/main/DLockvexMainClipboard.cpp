@@ -87,16 +87,20 @@ void TLockvexMainDlg::ConnectClipboardHandlers()
         control->installEventFilter(hover);
 }
 
-// Also an empty field: the clipboard then holds nothing of an earlier copy.
+// The note beside the field's Copy button says what happened; an empty field leaves the
+// clipboard as it was.
 void TLockvexMainDlg::CopyFieldToClipboard(const QLineEdit *field)
 {
-    dlgProcs_.TextToClipboard(field->text());
+    EntryPanel->CopyToClipboard(field);
 }
 
 void TLockvexMainDlg::CustIDCopyBtnClick()
 {
-    if (EntryPanel->CustID()->text().isEmpty())
+    if (EntryPanel->CustID()->text().isEmpty()) {
+        if (!LoginButtonClicked) // the login button opens the page all the same
+            CopyFieldToClipboard(EntryPanel->CustID());
         return;
+    }
     CopyFieldToClipboard(EntryPanel->CustID());
     if (SuppressPWCheckBox->isChecked()) {
         // The user pastes the customer ID into the site; a beep then tells that the password
@@ -170,18 +174,21 @@ TPasswordGrid &TLockvexMainDlg::CharacterGrid()
 }
 
 // The login shown is the one the entry will be saved with, so a login just recorded shows at once.
+// It heads the login button's tooltip: the address caption keeps its text, so that the layout
+// stays still and the address box keeps its width.
 void TLockvexMainDlg::ShowLastLogIn()
 {
+    const QString note = LoginBtn->property("plainToolTip").toString();
     if (NewLoginDateTime <= 0) {
         LastLogIn.clear();
-        EntryPanel->URLLbl()->setText(QStringLiteral("WebSite address"));
+        LoginBtn->setToolTip(note);
         return;
     }
     LastLogIn = DateStamp(NewLoginDateTime);
-    EntryPanel->URLLbl()->setText(QStringLiteral("Last logged in ") + LastLogIn);
+    LoginBtn->setToolTip(QStringLiteral("Last logged in ") + LastLogIn + QStringLiteral("\n\n") + note);
 }
 
 void TLockvexMainDlg::HideLastLogIn()
 {
-    EntryPanel->URLLbl()->setText(QStringLiteral("WebSite address"));
+    LoginBtn->setToolTip(LoginBtn->property("plainToolTip").toString());
 }

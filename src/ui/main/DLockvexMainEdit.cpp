@@ -8,10 +8,13 @@
 #include "entries/MgrLockvexItems.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/EntryListModel.h"
+#include "ui/shared/LetterTabs.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
 
 void TLockvexMainDlg::GetItemInfo(int ItemKey)
 {
@@ -54,11 +57,22 @@ static_assert(int(TEditMessage::ConfirmRename) == MsgConfirmNameChange &&
               int(TEditMessage::ConfirmDelete) == MsgConfirmDelete &&
               int(TEditMessage::QuitUnsaved) == MsgQuitWithoutSaving &&
               int(TEditMessage::NameExists) == MsgNameExists && int(TEditMessage::NotSaved) == MsgNotSaved &&
-              int(TEditMessage::NameNeeded) == MsgNameNeeded && int(TEditMessage::SafeFull) == MsgSafeFull);
+              int(TEditMessage::NameNeeded) == MsgNameNeeded && int(TEditMessage::SafeFull) == MsgSafeFull &&
+              int(TEditMessage::DiscardNew) == MsgDiscardNewItem);
 
-bool TLockvexMainDlg::Ask(TEditMessage message)
+bool TLockvexMainDlg::Ask(TEditMessage message, const QString &about)
 {
-    return dlgProcs_.Messages().ShowMessageDlg(MsgCatalogue[static_cast<int>(message)]);
+    TMsgFields fields = MsgCatalogue[static_cast<int>(message)];
+    // The entry the question is about, in a line of its own under the catalogue's words.
+    if (!about.isEmpty())
+        fields.Msg += QStringLiteral("\n\"%1\"").arg(about);
+    return dlgProcs_.Messages().ShowMessageDlg(fields);
+}
+
+bool TLockvexMainDlg::ChecksNameOnLeaving(const QWidget *control) const
+{
+    return control && (control == ItemList || control == SearchArg || control == ItemListTabs || control == NewBtn ||
+                       control == PasswordCombo);
 }
 
 bool TLockvexMainDlg::RecChanged()

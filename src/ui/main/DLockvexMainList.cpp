@@ -74,16 +74,15 @@ void TLockvexMainDlg::ItemListClick(int row)
 {
     NewIndex = row;
     const int clickedKey = KeyOfLine(row);
-    if (RecChanged()) {
-        if (!SaveItem(false)) {
-            KeepCurrentLine(); // the change could not be kept: stay on it
-            return;
-        }
-        // The save's refresh may have moved the lines (a renamed entry sorts elsewhere).
-        const int line = LineOfKey(clickedKey);
-        if (line >= 0)
-            NewIndex = line;
+    // Saved when changed; a new entry never written is saved, left untouched or discarded.
+    if (!SaveItem(false)) {
+        KeepCurrentLine(); // the change could not be kept, and the user was told: stay on it
+        return;
     }
+    // The save's refresh may have moved the lines (a renamed entry sorts elsewhere, a new entry
+    // left its line).
+    if (const int line = LineOfKey(clickedKey); line >= 0)
+        NewIndex = line;
     selecting_ = true;
     SelectRow(ItemList, NewIndex);
     selecting_ = false;
@@ -122,22 +121,37 @@ void TLockvexMainDlg::ItemListTabsMouseUp(int)
 void TLockvexMainDlg::SearchArgEnter()
 {
     lists_.SetSearchActive(true);
-    if (!EntryPanel->ItemName()->text().isEmpty() && !SaveItem(false)) {
-        // The change could not be kept: back to it rather than away from it.
-        QTimer::singleShot(0, this, [this] { EntryPanel->ItemName()->setFocus(Qt::OtherFocusReason); });
+    const int shownKey = rules_.DisplayedItemKey();
+    if (!SaveItem(false)) {
+        BackToTheName();
         return;
     }
     GetDisplayInfo();
-    // The fields still show the same entry; the list marks its line when it holds it.
+    // The fields still show the same entry; the list marks its line when it holds it. A new
+    // entry left untouched or discarded is gone: its fields are no longer shown.
+    if (shownKey != NoKey && rules_.DisplayedItemKey() == NoKey) {
+        selecting_ = true;
+        SelectRow(ItemList, -1);
+        selecting_ = false;
+        DisplayCurrentItem();
+    }
     KeepCurrentLine();
+}
+
+void TLockvexMainDlg::BackToTheName()
+{
+    // The change could not be kept: back to it rather than away from it.
+    QTimer::singleShot(0, this, [this] { EntryPanel->ItemName()->setFocus(Qt::OtherFocusReason); });
 }
 
 void TLockvexMainDlg::SearchArgKeyUp()
 {
     ResetIdleCount();
     // A change that could not be saved stays in the fields until it is saved or dropped.
-    if (RecChanged() && !SaveItem(false))
+    if (RecChanged() && !SaveItem(false)) {
+        BackToTheName();
         return;
+    }
     lists_.SetSearchActive(true);
     GetDisplayInfo();
     CurrentIndex = SelectedRow(ItemList);

@@ -279,22 +279,23 @@ QPushButton *AddButton(QDialog *dialog, QHBoxLayout *row, const QString &text, b
     return button;
 }
 
-QHBoxLayout *MakeButtonRow(const QStringList &buttons, QDialog *dialog)
+QHBoxLayout *MakeButtonRow(const QStringList &buttons, const QString &defaultButton, QDialog *dialog)
 {
     auto *row = new QHBoxLayout;
     row->setContentsMargins(20, 12, 20, 16);
     row->setSpacing(12);
     row->addStretch(1);
-    QPushButton *first = nullptr;
+    QPushButton *chosen = nullptr;
     for (const QString &text : buttons) {
         QPushButton *button = AddButton(dialog, row, text, text != QLatin1String("No"));
-        if (!first)
-            first = button;
+        if (!chosen || text == defaultButton)
+            chosen = button;
     }
     row->addStretch(1);
-    if (first) {
-        first->setDefault(true);
-        first->setFocus();
+    // Return presses the default button: No on a question whose Yes would lose something.
+    if (chosen) {
+        chosen->setDefault(true);
+        chosen->setFocus();
     }
     return row;
 }
@@ -362,7 +363,7 @@ QDialog *CreateMessageDialog(const TShownMessage &message, QWidget *parent)
     rule->setObjectName(QStringLiteral("RuleLine"));
     rule->setFixedHeight(1);
     column->addWidget(rule);
-    column->addLayout(MakeButtonRow(message.Buttons, dialog));
+    column->addLayout(MakeButtonRow(message.Buttons, message.DefaultButton, dialog));
     dialog->ensurePolished(); // the style sheet's sizes count only once polished
     dialog->adjustSize();
     return dialog;

@@ -54,6 +54,8 @@ constexpr QString ItemManagerParams::*AnswerFields[] = {&ItemManagerParams::MemD
 
 // How long the note about text left out stays up.
 constexpr int EntryNoteMs = 8000;
+// How long the note that a copy was made (or not) stays up.
+constexpr int CopyNoteMs = 3000;
 
 // What of an insertion goes into a box: Fits characters from its start, and why the rest did not
 // (empty when it goes in whole).
@@ -69,6 +71,8 @@ QString UnkeptNote(QStringView text, qsizetype at)
         return QStringLiteral("Lockvex cannot store line breaks here");
     if (ch == u'\t')
         return QStringLiteral("Lockvex cannot store tabs here");
+    if (ch == u';')
+        return QStringLiteral("Lockvex stores ; as a new line");
     if (ch.category() == QChar::Other_Control)
         return QStringLiteral("Lockvex cannot store control characters");
     // A character outside the basic plane is shown whole.
@@ -331,11 +335,18 @@ private:
                action->text().section(QLatin1Char('\t'), 0, 0) == QLineEdit::tr(text);
     }
 
-    static void Copy(QLineEdit *edit, bool cut)
+    void Copy(QLineEdit *edit, bool cut)
     {
-        if (!edit->hasSelectedText() || edit->echoMode() != QLineEdit::Normal)
+        auto *panel = static_cast<TEntryFieldPanel *>(parent());
+        QWidget *beside = panel->CopyButtonOf(edit);
+        if (!beside || !beside->isVisible())
+            beside = edit;
+        if (!edit->hasSelectedText() || edit->echoMode() != QLineEdit::Normal) {
+            panel->ShowCopyNote(beside, TEntryFieldPanel::NothingToCopyNote()); // the clipboard keeps what it holds
             return;
+        }
         platform::Current().SetClipboardText(edit->selectedText());
+        panel->ShowCopyNote(beside, TEntryFieldPanel::CopiedNote());
         if (cut && !edit->isReadOnly())
             edit->del();
     }
@@ -398,16 +409,21 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
     notes_->setTabChangesFocus(true);
     notes_->setMinimumHeight(Px(42, scale)); // two lines at the least; a window with room gives it more
 
-    // The note floats under its box, above the controls there, and goes after a few seconds or
-    // when another entry is shown.
-    noteLbl_ = new QLabel(this);
-    noteLbl_->setObjectName(QStringLiteral("EntryNoteLbl"));
-    SetRole(noteLbl_, "note");
-    noteLbl_->hide();
-    noteTimer_ = new QTimer(this);
-    noteTimer_->setSingleShot(true);
-    noteTimer_->setInterval(EntryNoteMs);
+    // The notes float above the controls: the entry note under its box, going after a few seconds
+    // or when another entry is shown; the copy note beside the button that copied.
+    const auto makeNote = [this](const char *name, int ms, QLabel *&label, QTimer *&timer) {
+        label = new QLabel(this);
+        label->setObjectName(QString::fromLatin1(name));
+        SetRole(label, "note");
+        label->hide();
+        timer = new QTimer(this);
+        timer->setSingleShot(true);
+        timer->setInterval(ms);
+    };
+    makeNote("EntryNoteLbl", EntryNoteMs, noteLbl_, noteTimer_);
     connect(noteTimer_, &QTimer::timeout, this, [this] { HideEntryNote(); });
+    makeNote("CopyNoteLbl", CopyNoteMs, copyNoteLbl_, copyNoteTimer_);
+    connect(copyNoteTimer_, &QTimer::timeout, this, [this] { HideCopyNote(); });
     notesLbl->setBuddy(notes_);
 
     // Each box is named by its caption for assistive tools (the address caption also shows the
@@ -698,4 +714,66 @@ void TEntryFieldPanel::HideEntryNote()
 {
     noteLbl_->hide();
     noteTimer_->stop();
+}
+
+QPushButton *TEntryFieldPanel::CopyButtonOf(const QLineEdit *box) const
+{
+    for (const TCopyButton &copy : CopyButtons())
+        if (copy.Box == box)
+            return copy.Button;
+    return nullptr;
+}
+
+void TEntryFieldPanel::CopyToClipboard(const QLineEdit *box)
+{
+    QWidget *button = CopyButtonOf(box);
+    if (box->text().isEmpty()) {
+        if (button)
+            ShowCopyNote(button, NothingToCopyNote());
+        return;
+    }
+    platform::Current().SetClipboardText(box->text());
+    if (button)
+        ShowCopyNote(button, CopiedNote());
+}
+
+QString TEntryFieldPanel::CopiedNote()
+{
+    return QStringLiteral("Copied \u2014 cleared when Lockvex ends");
+}
+
+QString TEntryFieldPanel::NothingToCopyNote()
+{
+    return QStringLiteral("Nothing to copy");
+}
+
+void TEntryFieldPanel::ShowCopyNote(QWidget *beside, const QString &note)
+{
+    HideCopyNote();
+    copyNoteLbl_->setText(note);
+    copyNoteLbl_->adjustSize();
+    const QSize size = copyNoteLbl_->size();
+    const QRect place(beside->mapTo(this, QPoint(0, 0)), beside->size());
+    // Right of the control, else left of it, in its middle.
+    QPoint at(place.right() + Px(4, scale_), place.center().y() - size.height() / 2);
+    if (at.x() + size.width() > width())
+        at.setX(place.left() - Px(4, scale_) - size.width());
+    at.setX(std::max(0, std::min(at.x(), width() - size.width())));
+    at.setY(std::max(0, std::min(at.y(), height() - size.height())));
+    copyNoteLbl_->move(at);
+    copyNoteLbl_->raise();
+    copyNoteLbl_->show();
+    // Said by screen readers as the control's state while the note shows.
+    copyNoteFor_ = beside;
+    beside->setAccessibleDescription(note);
+    copyNoteTimer_->start();
+}
+
+void TEntryFieldPanel::HideCopyNote()
+{
+    copyNoteTimer_->stop();
+    copyNoteLbl_->hide();
+    if (copyNoteFor_)
+        copyNoteFor_->setAccessibleDescription(QString());
+    copyNoteFor_.clear();
 }

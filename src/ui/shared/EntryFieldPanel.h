@@ -21,6 +21,7 @@
 
 #include "entries/EntryFields.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -112,6 +113,20 @@ public:
     void ShowEntryNote(QWidget *box, const QString &note);
     void HideEntryNote();
 
+    // A Copy button's work: the box's text onto the clipboard, and the note beside its button. An
+    // empty box leaves the clipboard as it was (emptying it would only lose what the user had
+    // there) and says there was nothing to copy.
+    void CopyToClipboard(const QLineEdit *box);
+    // The Copy button of a box; nullptr for a box without one.
+    QPushButton *CopyButtonOf(const QLineEdit *box) const;
+    // What a Copy button (or a copy from a secret's box) did, for a few seconds beside it, and as
+    // the button's accessible description, which screen readers announce.
+    QLabel *CopyNoteLbl() const { return copyNoteLbl_; }
+    void ShowCopyNote(QWidget *beside, const QString &note);
+    void HideCopyNote();
+    static QString CopiedNote();
+    static QString NothingToCopyNote();
+
 private:
     QLineEdit *AddLineEdit(const EntryTextField &field);
     QPushButton *AddCopyButton(QString ItemManagerParams::*field);
@@ -127,6 +142,9 @@ private:
     QToolButton *qualityOK_ = nullptr;
     QCheckBox *entryPW_ = nullptr;
     QLabel *noteLbl_ = nullptr;
+    QLabel *copyNoteLbl_ = nullptr;
+    QPointer<QWidget> copyNoteFor_; // the control the copy note is beside
+    QTimer *copyNoteTimer_ = nullptr;
     double scale_;
     bool readOnly_ = false;
     QHBoxLayout *besideName_ = nullptr;
