@@ -4,7 +4,7 @@
 # wtype (a virtual keyboard), the clipboard read with wl-paste and pictures taken with grim.
 #
 # 1. First start on a new home folder: the empty safe starts a new entry; name, address,
-#    customer ID and password are typed; CREATE NEW ITEM saves it; SAVE & CLOSE ends the program.
+#    customer ID and password are typed; SAVE & CLOSE saves it and ends the program.
 # 2. Second start: the sign-in takes the password; the search finds the entry; Tab walks the main
 #    window from the search box to the password box, with a picture at every stop that must show
 #    the focus moved (and, on the text boxes, their focus frame); Ctrl+A, Ctrl+C in the password
@@ -156,9 +156,12 @@ start_program
 window 'Tandrell safe web address storage'
 keys "$name" -k Tab -k Tab "$address" -k Tab -k Tab "$customer" -k Tab -k Tab -k Tab -k Tab "$password" -s 300
 shot 01-first-start-entry-typed
-# Back to CREATE NEW ITEM, which saves the entry and puts the focus in the new entry's name box;
-# from there back to SAVE & CLOSE.
-keys -M shift $(repeat 7 -k Tab) -m shift -k Return -s 800 -M shift $(repeat 14 -k Tab) -m shift -s 300 -k Return
+# Back from the password box to SAVE & CLOSE, which saves the entry shown (Cancel would ask
+# first); one keyboard for the way and the Return, with a pause on the button for its picture.
+timeout 60 "${run_as[@]}" wtype -d 20 -s 400 -M shift $(repeat 22 -k Tab) -m shift -s 2500 -k Return &
+started+=($!)
+sleep 2.4
+shot 02-first-start-save-close
 wait_exit 20
 [ "$status" -eq 0 ] || fail "the first run ended with status $status"
 [ -s "$home/Documents/Lockvex/TrelLockvex.acsdb" ] || fail "SAVE & CLOSE left no data file"
@@ -190,7 +193,7 @@ for ((i = 0; i <= stops; i++)); do
 done
 text_boxes=" 0 7 9 11 13 15 "
 for ((i = 0; i <= stops; i++)); do
-    convert "$work/stop-$i.ppm" "$out/$(printf '02-stop-%02d' "$i").png"
+    convert "$work/stop-$i.ppm" "$out/$(printf '03-stop-%02d' "$i").png"
     if [ "$i" -gt 0 ]; then
         moved=$(changed_pixels "$work/stop-$((i - 1)).ppm" "$work/stop-$i.ppm")
         [ "${moved%.*}" -ge 60 ] 2>/dev/null ||
@@ -209,7 +212,7 @@ done
 [ -n "$copied" ] || fail "Ctrl+C in the password box did not put the password on the clipboard (it holds '$(clipboard)')"
 clipboard_types | grep -qx 'x-kde-passwordManagerHint' ||
     fail "the copy lacks x-kde-passwordManagerHint; types: $(clipboard_types | tr '\n' ' ')"
-shot 03-password-copied
+shot 04-password-copied
 echo "second run: password copied by keyboard, offering the hint"
 
 kill -TERM "$lv"
