@@ -94,7 +94,7 @@ start_program() {
     started+=($lv)
 }
 
-# Waits until a window whose title contains $1 has the compositor's focus.
+# The title of the window that has the compositor's focus.
 focused_title() {
     timeout 5 "${run_as[@]}" swaymsg -r -t get_tree 2>/dev/null | /usr/bin/python3 -c '
 import json, sys
@@ -103,6 +103,7 @@ def walk(n):
     for c in n.get("nodes", []) + n.get("floating_nodes", []): walk(c)
 walk(json.load(sys.stdin))' 2>/dev/null || true
 }
+# Waits until a window whose title contains $1 has the compositor's focus.
 window() {
     for _ in $(seq 200); do
         [[ $(focused_title) == *"$1"* ]] && { sleep 0.8; return 0; } # the window's own activation work runs after it shows
@@ -129,7 +130,8 @@ focus_frame() { # picture
         awk '/srgb\(255,255,255\)|gray\(255\)/ { split($2, b, /[x+]/); if (b[1] >= 40 && b[2] >= 14 && $4 < 0.35 * b[1] * b[2]) print }' |
         head -n 1
 }
-changed_pixels() { compare -metric AE -fuzz 2% "$1" "$2" null: 2>&1 | cut -d' ' -f1 || true; }
+# How many pixels differ between two pictures (0 when they cannot be compared).
+changed_pixels() { compare -metric AE -fuzz 2% "$1" "$2" null: 2>&1 | awk '{ printf "%d", $1 + 0; exit }' || true; }
 
 clipboard() { timeout 5 "${run_as[@]}" wl-paste -n 2>&1 || true; }
 clipboard_types() { timeout 5 "${run_as[@]}" wl-paste --list-types 2>&1 || true; }
@@ -174,8 +176,8 @@ keys "$password" -s 200 -k Return
 window 'Tandrell safe web address storage'
 # The search box has the focus. One wtype runs through the whole walk: when a virtual keyboard
 # goes, the compositor takes the keyboard focus from the window, which then draws no focus at
-# all. It types the search, then a Tab every 1.5 s; a picture is taken in the middle of each
-# pause. Stop 0 is the search box; 7 Website Name, 9 its address, 11 Customer ID, 13 PIN and
+# all. It types the search, then a Tab every 1.5 s; a picture is taken a second after each
+# key. Stop 0 is the search box; 7 Website Name, 9 its address, 11 Customer ID, 13 PIN and
 # 15 Password; after the walk it copies the password and waits.
 stops=15
 timeout 90 "${run_as[@]}" wtype -d 20 -s 400 "Alph" -s 1500 $(repeat $stops -k Tab -s 1500) \
@@ -185,8 +187,8 @@ started+=($walker)
 t0=$(date +%s%N)
 # Only pictures during the walk; they are looked at after it.
 for ((i = 0; i <= stops; i++)); do
-    # Tab i comes about 0.5 s + 1.5 s * i after the start; its picture 0.9 s later.
-    wait_ms=$(( (t0 - $(date +%s%N)) / 1000000 + 1400 + 1500 * i ))
+    # Tab i comes about 0.5 s + 1.5 s * i after the start; its picture 1 s later.
+    wait_ms=$(( (t0 - $(date +%s%N)) / 1000000 + 1500 + 1500 * i ))
     [ "$wait_ms" -le 0 ] || sleep "$(awk -v ms="$wait_ms" 'BEGIN { printf "%.3f", ms / 1000 }')"
     timeout 10 "${run_as[@]}" grim -t ppm "$work/shot.ppm" || fail "grim could not take a picture"
     mv "$work/shot.ppm" "$work/stop-$i.ppm"
@@ -196,7 +198,7 @@ for ((i = 0; i <= stops; i++)); do
     convert "$work/stop-$i.ppm" "$out/$(printf '03-stop-%02d' "$i").png"
     if [ "$i" -gt 0 ]; then
         moved=$(changed_pixels "$work/stop-$((i - 1)).ppm" "$work/stop-$i.ppm")
-        [ "${moved%.*}" -ge 60 ] 2>/dev/null ||
+        [ "${moved:-0}" -ge 60 ] ||
             fail "Tab to stop $i showed no moved focus (${moved:-no} pixels changed; pictures in $out)"
     fi
     if [[ $text_boxes == *" $i "* ]]; then
