@@ -43,9 +43,10 @@ fail() {
 run_as=()
 if [ "$(id -u)" -eq 0 ]; then
     user=lockvex-wayland
+    # (another run of the test may be making it at the same moment)
     id "$user" >/dev/null 2>&1 ||
-        useradd --system --no-create-home --shell /usr/sbin/nologin "$user" ||
-        fail "could not create the user $user"
+        useradd --system --no-create-home --shell /usr/sbin/nologin "$user" 2>/dev/null ||
+        id "$user" >/dev/null 2>&1 || fail "could not create the user $user"
     run_as=(setpriv --reuid="$user" --regid="$user" --clear-groups)
     chown "$user:" "$work"
 fi
