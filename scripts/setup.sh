@@ -7,12 +7,14 @@ cd "$(dirname "$0")/.."
 
 # Build and tests; the icon renderer; the desktop entry's and metadata's validators and the Debian
 # package's tools and checker; an X server and the tools that drive the program on it from outside
-# in the end-to-end test and the start-up benchmark; a Wayland compositor, Qt's Wayland platform
-# and the tools that type, read the clipboard and take pictures there for the test on Wayland; the
-# accessibility bus, its Python client and D-Bus for the check of what screen readers get.
+# in the end-to-end test and the start-up benchmark; the accessibility bus, its Python client and
+# D-Bus for the check of what screen readers get and for the close on a session lock; a window
+# manager (openbox) and xprop for the windows' frames; a Wayland compositor (sway), Qt's Wayland
+# platform and the tools that drive the program on it.
 packages=(g++ cmake qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
           librsvg2-bin desktop-file-utils appstream dpkg-dev file lintian man-db xvfb xdotool xclip imagemagick
-          libx11-dev libxtst-dev sway qt6-wayland wtype wl-clipboard grim at-spi2-core python3-pyatspi dbus)
+          libx11-dev libxtst-dev at-spi2-core python3-pyatspi dbus
+          openbox x11-utils sway wtype wl-clipboard grim qt6-wayland)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -203,6 +203,9 @@ void HandleEndingSignals(QCoreApplication &app, TLockvexMessages &messages)
     action.sa_flags = SA_RESTART;
     for (int signalNumber : {SIGTERM, SIGINT, SIGHUP})
         ::sigaction(signalNumber, &action, nullptr);
+    // A locked session or a computer going to sleep ends the run as an ending signal does: the
+    // program is not left open behind the lock screen.
+    platform::Current().WatchSessionLock([&app] { CloseOnSignal(app); });
 }
 
 void EndRunOnExit()

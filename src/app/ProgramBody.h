@@ -45,7 +45,9 @@ void ProtectProcessMemory();
 // registers its save-and-close command here; without one the event loop simply quits.
 void SetCloseOnSignal(std::function<void()> saveAndClose);
 // Installs the handlers that turn those signals into a normal close on the GUI thread; from the
-// signal on, messages asks nothing more (SetQuietClose). A further call changes only the messages.
+// signal on, messages asks nothing more (SetQuietClose). The session's lock and the computer's
+// sleep, as the platform tells them, close the program the same way. A further call changes only
+// the messages.
 void HandleEndingSignals(QCoreApplication &app, TLockvexMessages &messages);
 
 // Has a call of exit() that ends the program between its start and exit steps (Qt's, when the

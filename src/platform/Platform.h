@@ -11,6 +11,7 @@
 #include <QRect>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace platform {
@@ -120,6 +121,10 @@ public:
 
     virtual void Beep() = 0;
     virtual ScreenMetrics Screen() const = 0;
+
+    // Session: onLock runs once when the desktop session locks or the computer is about to
+    // sleep. A platform that cannot tell never runs it.
+    virtual void WatchSessionLock(std::function<void()> onLock) { (void)onLock; }
 
     // File and folder dialogs over the active window. An empty result means the user cancelled.
     // The folder browser shows its title (what the folder is for) above the folders and offers

@@ -8,7 +8,8 @@
 # 2. Second start: the sign-in takes the password; the search finds the entry; Tab walks the main
 #    window from the search box to the password box, with a picture at every stop that must show
 #    the focus moved (and, on the text boxes, their focus frame); Ctrl+A, Ctrl+C in the password
-#    box puts the password on the Wayland clipboard offering x-kde-passwordManagerHint; SIGTERM
+#    box puts the password on the Wayland clipboard offering x-kde-passwordManagerHint and leaves
+#    it off the primary selection; SIGTERM
 #    ends the program with status 0, the data file and BAC0 written, and the password no longer
 #    on the clipboard.
 #
@@ -215,8 +216,11 @@ done
 [ -n "$copied" ] || fail "Ctrl+C in the password box did not put the password on the clipboard (it holds '$(clipboard)')"
 clipboard_types | grep -qx 'x-kde-passwordManagerHint' ||
     fail "the copy lacks x-kde-passwordManagerHint; types: $(clipboard_types | tr '\n' ' ')"
+# Ctrl+A selected the password: a secret box never hands its text to the primary selection.
+primary=$(timeout 5 "${run_as[@]}" wl-paste -n --primary 2>&1 || true)
+[ "$primary" != "$password" ] || fail "selecting the password put it on the primary selection"
 shot 04-password-copied
-echo "second run: password copied by keyboard, offering the hint"
+echo "second run: password copied by keyboard, offering the hint, kept off the primary selection"
 
 kill -TERM "$lv"
 wait_exit 20

@@ -9,7 +9,8 @@
 #    "SAVE & CLOSE" ends the program.
 # 2. Second start: the sign-in takes the entry's password; the search box finds the entry; the
 #    password's Copy button puts the password on the X clipboard, offering the
-#    x-kde-passwordManagerHint target; SIGTERM (as at log-out) ends the program, after which the
+#    x-kde-passwordManagerHint target; the password selected with the keyboard and with a triple
+#    click stays off the primary selection; SIGTERM (as at log-out) ends the program, after which the
 #    clipboard holds "Clipboard cleared by Lockvex" and the data folder holds the data file and
 #    BAC0, every file 0600, and no TEMP copy.
 #
@@ -129,6 +130,7 @@ click_right_of_focus() {
 }
 
 clipboard() { timeout 5 xclip -selection clipboard -o 2>/dev/null || true; }
+primary() { timeout 5 xclip -selection primary -o 2>/dev/null || true; }
 clipboard_targets() { timeout 5 xclip -selection clipboard -o -t TARGETS 2>/dev/null || true; }
 set_clipboard() { printf '%s' "$1" | xclip -selection clipboard -i >/dev/null 2>&1; }
 
@@ -201,6 +203,21 @@ done
 for expected in "$name" "$address" "$customer"; do
     printf '%s\n' "${seen[@]}" | grep -qxF -- "$expected" || fail "the stored entry lacks '$expected'; fields seen: ${seen[*]}"
 done
+# Selecting the password, by keyboard (the Ctrl+A above) or with a triple click, hands nothing to
+# the primary selection, where clipboard managers keep it unmarked; Ctrl+C still copies the
+# selection, with the hint.
+[ "$(primary)" != "$password" ] || fail "selecting the password with Ctrl+A put it on the primary selection"
+frame=$(focus_frame "$main")
+[ -n "$frame" ] || fail "no frame around the password box"
+read -r px py pw ph _ <<<"$frame"
+xdotool mousemove --window "$main" $((px + pw / 2)) $((py + ph / 2)) click --repeat 3 --delay 80 1
+sleep 0.5
+[ "$(primary)" != "$password" ] || fail "a triple click in the password box put it on the primary selection"
+set_clipboard "not the password"
+xdotool key ctrl+c
+wait_clipboard "$password" || fail "Ctrl+C after the triple click did not copy the password"
+clipboard_targets | grep -qx 'x-kde-passwordManagerHint' || fail "Ctrl+C of the selected password lacks the hint"
+echo "second run: a selected password stays off the primary selection, Ctrl+C copies it"
 if [ "$check_copy" = --check-copy ]; then
     set_clipboard "not the password"
     wait_clipboard "not the password" || fail "could not put a text on the clipboard"

@@ -329,7 +329,7 @@ QStringList TstDataImport::Captions() const
 void TstDataImport::firstOpeningHasEveryControlAndTheDefaults()
 {
     auto dlg = Open();
-    QCOMPARE(dlg->windowTitle(), QStringLiteral("LockvexDataImportDlg"));
+    QCOMPARE(dlg->windowTitle(), QStringLiteral("Import passwords from a CSV file"));
     const char *const names[] = {"LockvexLabel",     "LockvexTextLabel",
                                  "LockvexHelpBtn",   "GroupBox2",
                                  "ImportFileLbl",    "FileNameEdit",

@@ -77,7 +77,7 @@ void TstEntryWindow::showsTheEntryReadOnly()
     bank.MemData4 = QStringLiteral("Blue");
     const auto window = Open(session_->Add(bank));
 
-    QCOMPARE(window->windowTitle(), QStringLiteral("LockvexItemDlg"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Website entry"));
     QCOMPARE(window->findChild<QLabel *>("LockvexLabel")->text(), QStringLiteral("Lockvex"));
     QCOMPARE(window->findChild<QLabel *>("LockvexTextLabel")->text(), QStringLiteral("On your memory stick"));
     QCOMPARE(window->findChild<QPushButton *>("LockvexHelpBtn")->text(), QStringLiteral("HELP"));

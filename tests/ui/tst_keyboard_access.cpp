@@ -153,6 +153,7 @@ private slots:
     void letterTabsAreATabListWorkedByKeys();
     void escapeClosesTheDropDownOnly();
     void escapeClosesThePanelThenTheWindow();
+    void escapeClearsTheSearchThenClosesTheWindow();
     void returnPressesTheFocusedButton();
     void secretsCopiedByKeyboardCarryTheMark_data();
     void secretsCopiedByKeyboardCarryTheMark();
@@ -203,6 +204,9 @@ void TstKeyboardAccess::everyWindowTellsWhatEachControlIs()
     const QStringList problems = AccessProblems(&w);
     if (!problems.isEmpty())
         QFAIL(qPrintable(problems.join(QLatin1Char('\n'))));
+    // The title bar reads what the window is, never a name from the code.
+    QVERIFY2(!w.windowTitle().contains(QLatin1String("Dlg")) && w.windowTitle() != w.objectName(),
+             qPrintable(w.windowTitle()));
     // Boxes that hide what is typed say they hold a password.
     for (QLineEdit *edit : w.findChildren<QLineEdit *>())
         if (edit->isVisible())
@@ -333,6 +337,10 @@ void TstKeyboardAccess::letterTabsAreATabListWorkedByKeys()
     Controls(main).ItemListTabs->setFocus(Qt::TabFocusReason);
     QTest::keyClick(Controls(main).ItemListTabs, Qt::Key_B);
     QTRY_COMPARE(Fields(main).ItemName->text(), QStringLiteral("Basket"));
+    // The tab jumped to is the selected one, under the focus mark; the list is the full list.
+    QCOMPARE(Controls(main).ItemListTabs->SelectedIndex(), 2);
+    QVERIFY(list->child(2)->state().selected);
+    QVERIFY(!list->child(0)->state().selected);
     QCOMPARE(Controls(main).ItemListTabs->CurrentText(), QStringLiteral("*"));
     // The arrows only move the mark; Return presses the marked tab.
     QTest::keyClick(Controls(main).ItemListTabs, Qt::Key_Home);
@@ -341,9 +349,14 @@ void TstKeyboardAccess::letterTabsAreATabListWorkedByKeys()
     QCOMPARE(list->focusChild()->text(QAccessible::Name), QStringLiteral("Letter A"));
     QTest::keyClick(Controls(main).ItemListTabs, Qt::Key_Return); // "A" selects its second name, as a click does
     QTRY_COMPARE(Fields(main).ItemName->text(), QStringLiteral("Arrow"));
+    QCOMPARE(Controls(main).ItemListTabs->SelectedIndex(), 1);
     // A screen reader's press action on a tab does the same.
     list->child(2)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     QTRY_COMPARE(Fields(main).ItemName->text(), QStringLiteral("Basket"));
+    // A list shown anew (a search) selects "*" again.
+    Controls(main).SearchArg->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(Controls(main).SearchArg, QStringLiteral("Arr"));
+    QCOMPARE(Controls(main).ItemListTabs->SelectedIndex(), 0);
 }
 
 // Esc in the open drop-down closes it alone: the window stays.
@@ -382,6 +395,24 @@ void TstKeyboardAccess::escapeClosesThePanelThenTheWindow()
     QVERIFY(!Controls(main).CloudGroupBox->isVisible());
 
     QTest::keyClick(Controls(main).UseCloudBtn, Qt::Key_Escape);
+    QTRY_VERIFY(!main.isVisible());
+}
+
+// Esc in the search box clears a search typed there and the full list comes back; in the empty
+// box it is the window's Cancel.
+void TstKeyboardAccess::escapeClearsTheSearchThenClosesTheWindow()
+{
+    TLockvexMainDlg &main = Main();
+    const int entries = Controls(main).ItemList->model()->rowCount();
+    Controls(main).SearchArg->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(Controls(main).SearchArg, QStringLiteral("Bas"));
+    QCOMPARE(Controls(main).ItemList->model()->rowCount(), 1);
+    QTest::keyClick(Controls(main).SearchArg, Qt::Key_Escape);
+    QVERIFY(main.isVisible());
+    QCOMPARE(Controls(main).SearchArg->text(), QString());
+    QCOMPARE(Controls(main).ItemList->model()->rowCount(), entries);
+    QCOMPARE(QApplication::focusWidget(), Controls(main).SearchArg);
+    QTest::keyClick(Controls(main).SearchArg, Qt::Key_Escape);
     QTRY_VERIFY(!main.isVisible());
 }
 

@@ -192,7 +192,7 @@ void TstSignInDialogs::twoPasswordDialogHasItsControls()
     run_.Location.Clients[CloudDropbox].DataIn = true; // the memory stick's own location is shown whatever the cloud flags say
     TLockvexDBLPwordDlg dialog(Needs());
     dialog.show();
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("LockvexDBLPwordDlg"));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Lockvex access passwords"));
     QCOMPARE(dialog.Label2->text(), QStringLiteral("Please enter TWO of the passwords in the safe:"));
     QCOMPARE(dialog.Label4->text(), QStringLiteral("Log in for PC"));
     QCOMPARE(dialog.DropboxLbl->text(), QStringLiteral("Data on MemStick"));

@@ -7,6 +7,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QImage>
 #include <QRadioButton>
 #include <QStyle>
@@ -81,6 +84,18 @@ double LargestDifference(const QImage &a, const QImage &b)
     return largest;
 }
 
+// The largest contrast between the face (the colour just inside the top border) and any pixel of
+// the button's middle band, where its label lies.
+double LabelContrast(const QImage &button)
+{
+    const QColor face = button.pixelColor(button.width() / 2, 3);
+    double largest = 1.0;
+    for (int y = button.height() / 3; y < button.height() * 2 / 3; ++y)
+        for (int x = 4; x < button.width() - 4; ++x)
+            largest = qMax(largest, Contrast(face, button.pixelColor(x, y)));
+    return largest;
+}
+
 } // namespace
 
 class TstStyleContrast : public QObject
@@ -92,6 +107,8 @@ private slots:
     void textAndFramesStandOut();
     void tickedDiffersFromUnticked_data();
     void tickedDiffersFromUnticked();
+    void buttonsShowFocusAndDisabledPlainly_data();
+    void buttonsShowFocusAndDisabledPlainly();
 };
 
 void TstStyleContrast::textAndFramesStandOut_data()
@@ -229,6 +246,66 @@ void TstStyleContrast::tickedDiffersFromUnticked()
 
     QApplication::setPalette(desktop);
     QVERIFY2(difference >= ForLargeOrFrame, qPrintable(QString::number(difference)));
+}
+
+void TstStyleContrast::buttonsShowFocusAndDisabledPlainly_data()
+{
+    QTest::addColumn<QString>("role");
+    QTest::newRow("ordinary") << QString();
+    QTest::newRow("primary") << QStringLiteral("primary");
+    QTest::newRow("danger") << QStringLiteral("danger");
+}
+
+// On a white panel, as the windows place them: the focused button's ring stands out from the
+// panel at 3:1, and nothing else is drawn around its label; a disabled button's label is faint
+// on its face, where an enabled one's reads at 4.5:1.
+void TstStyleContrast::buttonsShowFocusAndDisabledPlainly()
+{
+    QFETCH(QString, role);
+    QApplication::setPalette(WindowPalette());
+    QWidget window;
+    window.setStyleSheet(WindowSheet());
+    auto *layout = new QVBoxLayout(&window);
+    auto *panel = new QGroupBox(&window);
+    layout->addWidget(panel);
+    auto *panelLayout = new QVBoxLayout(panel);
+    auto *button = new QPushButton(QStringLiteral("Accept"), panel);
+    if (!role.isEmpty())
+        SetRole(button, role.toLatin1().constData());
+    auto *elsewhere = new QLineEdit(panel);
+    panelLayout->addWidget(button);
+    panelLayout->addWidget(elsewhere);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    window.setAttribute(Qt::WA_KeyboardFocusChange); // the focus moves by key, as with Tab
+    const auto picture = [&] {
+        QCoreApplication::processEvents();
+        return button->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    elsewhere->setFocus(Qt::TabFocusReason);
+    const QImage plain = picture();
+    button->setFocus(Qt::TabFocusReason);
+    QVERIFY(button->hasFocus());
+    const QImage focused = picture();
+    elsewhere->setFocus(Qt::TabFocusReason);
+    button->setEnabled(false);
+    const QImage disabled = picture();
+
+    for (const QPoint &ring : {QPoint(0, focused.height() / 2), QPoint(focused.width() / 2, 0),
+                               QPoint(focused.width() - 1, focused.height() / 2)}) {
+        const double ratio = Contrast(focused.pixelColor(ring), Colour::PanelBack);
+        QVERIFY2(ratio >= ForLargeOrFrame, qPrintable(QStringLiteral("ring %1 on the panel: %2:1")
+                                                          .arg(focused.pixelColor(ring).name())
+                                                          .arg(ratio, 0, 'f', 2)));
+    }
+    // Inside the ring the focused button is its plain self (the main button: darker as a whole).
+    if (role != QLatin1String("primary")) {
+        const QRect inside = plain.rect().adjusted(3, 3, -3, -3);
+        const double change = LargestDifference(plain.copy(inside), focused.copy(inside));
+        QVERIFY2(change < 1.1, qPrintable(QStringLiteral("inside the ring: %1:1").arg(change, 0, 'f', 2)));
+    }
+    QVERIFY2(LabelContrast(plain) >= ForText, qPrintable(QString::number(LabelContrast(plain))));
+    QVERIFY2(LabelContrast(disabled) < ForLargeOrFrame, qPrintable(QString::number(LabelContrast(disabled))));
 }
 
 QTEST_MAIN(TstStyleContrast)

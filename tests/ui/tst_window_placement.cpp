@@ -276,6 +276,15 @@ void TstWindowPlacement::mainWindowShrinksToItsMinimum()
     };
     QTRY_VERIFY(atItsButton());
     CheckFits(main, {QRect(0, 0, 1280, 720)});
+    // Every letter tab still holds its letter whole, at a size that reads.
+    const TLetterTabs *tabs = Controls(main).ItemListTabs;
+    const QFontMetrics letters(tabs->LetterFont());
+    QVERIFY2(tabs->LetterFont().pixelSize() >= 10, qPrintable(QString::number(tabs->LetterFont().pixelSize())));
+    for (int i = 0; i < TLetterTabs::TabCount; ++i) {
+        const QRect ink = letters.tightBoundingRect(TLetterTabs::TabText(i));
+        QVERIFY2(ink.height() + 2 <= tabs->TabRect(i).height() - 1,
+                 qPrintable(QStringLiteral("%1: %2 px in %3 px").arg(TLetterTabs::TabText(i)).arg(ink.height()).arg(tabs->TabRect(i).height())));
+    }
     QVERIFY(main.width() <= 1280 && main.height() <= 720 - 32 - 40); // a panel and a title bar on 1280 x 720
 
     const QString folder = qEnvironmentVariable("LOCKVEX_SCREENSHOT_DIR");

@@ -89,4 +89,9 @@ QString DesktopPlatform::ChooseOpenFile(const QString &caption, const QString &s
     return QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, startFolder, filter);
 }
 
+void DesktopPlatform::WatchSessionLock(std::function<void()> onLock)
+{
+    lockWatch_ = std::make_unique<SessionLockWatch>(std::move(onLock));
+}
+
 } // namespace platform

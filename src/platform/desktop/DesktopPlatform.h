@@ -2,6 +2,9 @@
 // The platform of the running program: the POSIX one plus the desktop through Qt Widgets.
 
 #include "platform/PosixPlatform.h"
+#include "platform/desktop/SessionLockWatch.h"
+
+#include <memory>
 
 namespace platform {
 
@@ -16,6 +19,10 @@ public:
     ScreenMetrics Screen() const override;
     QString ChooseFolder(const QString &caption, const QString &title, const QString &startFolder) override;
     QString ChooseOpenFile(const QString &caption, const QString &startFolder, const QString &filter) override;
+    void WatchSessionLock(std::function<void()> onLock) override;
+
+private:
+    std::unique_ptr<SessionLockWatch> lockWatch_;
 };
 
 } // namespace platform

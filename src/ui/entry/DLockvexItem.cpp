@@ -35,7 +35,7 @@ TLockvexItemDlg::TLockvexItemDlg(TItemManager &items, TLVDlgProcs &dlgProcs, int
     : QDialog(parent), DisplayedItemKey(displayedItemKey), items_(items), dlgProcs_(dlgProcs)
 {
     scale_ = LockvexStyle::WindowScale(dlgProcs_.Run().Screen);
-    setWindowTitle(QStringLiteral("LockvexItemDlg"));
+    setWindowTitle(QStringLiteral("Website entry"));
     setModal(true);
     BuildControls();
     ApplyLook();

@@ -65,7 +65,7 @@ TLockvexDataImportDlg::TLockvexDataImportDlg(TItemManager &items, TLVDlgProcs &d
     : QDialog(parent), items_(items), dlgProcs_(dlgProcs)
 {
     setObjectName(QStringLiteral("LockvexDataImportDlg"));
-    setWindowTitle(QStringLiteral("LockvexDataImportDlg"));
+    setWindowTitle(QStringLiteral("Import passwords from a CSV file"));
     setModal(true);
     scale_ = LockvexStyle::WindowScale(dlgProcs_.Run().Screen);
     BuildControls();

@@ -622,9 +622,15 @@ void TLockvexMainDlg::ConnectHandlers()
     connect(SaveCloseBtn, &QPushButton::clicked, this, [this] { SaveCloseBtnClick(); });
     connect(CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
     // Esc is the window's Cancel, except that it first closes what is open over the window: a
-    // drop-down or menu (the event filter leaves the key to it), or the data-location panel.
+    // drop-down or menu (the event filter leaves the key to it), or the data-location panel; and
+    // in the search box with a search typed, it clears the search, as the box's clear button does.
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] {
+        if (SearchArg->hasFocus() && !SearchArg->text().isEmpty()) {
+            SearchArg->clear();
+            SearchArgKeyUp();
+            return;
+        }
         if (UseCloudBtnDown) {
             const bool inPanel = CloudGroupBox->isAncestorOf(QApplication::focusWidget());
             CloseCloudPanel();

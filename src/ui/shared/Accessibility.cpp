@@ -88,7 +88,7 @@ public:
             return state;
         state.focusable = true;
         state.selectable = true;
-        state.selected = tabs_->CurrentIndex() == index_;
+        state.selected = tabs_->SelectedIndex() == index_;
         state.focused = tabs_->hasFocus() && tabs_->KeyIndex() == index_;
         state.invisible = !tabs_->isVisible();
         return state;

@@ -9,8 +9,10 @@
 #include "ui/shared/LockvexStyle.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -434,10 +436,26 @@ TEntryFieldPanel::TEntryFieldPanel(QWidget *parent, double scale) : QWidget(pare
     }
     notes_->setAccessibleName(QStringLiteral("Notes"));
     auto *secretCopy = new TSecretCopy(this);
-    for (QLineEdit *secret : {pin, password})
-        secret->installEventFilter(secretCopy);
+    QList<QLineEdit *> secrets{pin, password};
     for (auto field : AnswerFields)
-        Box(field)->installEventFilter(secretCopy);
+        secrets << Box(field);
+    for (QLineEdit *secret : secrets)
+        secret->installEventFilter(secretCopy);
+    // A box hands its selected text to the primary selection (X11's, Wayland's) as the mouse or
+    // the keyboard selects it, unmarked, where clipboard managers keep it in their history. A
+    // secret's selection is taken back at once, before anyone can ask for it; Ctrl+C still
+    // copies it, with the mark.
+    connect(QGuiApplication::clipboard(), &QClipboard::selectionChanged, this, [secrets] {
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        if (!clipboard->ownsSelection())
+            return;
+        const QString selected = clipboard->text(QClipboard::Selection);
+        for (const QLineEdit *secret : secrets)
+            if (!selected.isEmpty() && secret->hasSelectedText() && secret->selectedText() == selected) {
+                clipboard->clear(QClipboard::Selection);
+                return;
+            }
+    });
 
     // Upper part: a caption column, the boxes, the Copy buttons, then the window's own places.
     auto *grid = new QGridLayout;

@@ -45,14 +45,22 @@ void TLetterTabs::ActivateTab(int index)
         return;
     SetCurrentIndex(index);
     emit TabPressed(index);
+    // The owner refuses the jump by selecting another tab before the release.
+    const bool taken = current_ == index;
     emit TabReleased(current_);
+    // The owner's refresh selects "*" again; by key the tab jumped to stays marked as selected,
+    // under the focus mark, as a tab list shows it.
+    if (taken && selected_ != index) {
+        selected_ = index;
+        update();
+    }
 }
 
 void TLetterTabs::SetCurrentIndex(int index)
 {
-    if (index < 0 || index >= TabCount || index == current_)
+    if (index < 0 || index >= TabCount || (index == current_ && index == selected_))
         return;
-    current_ = index;
+    current_ = selected_ = index;
     update();
 }
 
@@ -79,17 +87,25 @@ QSize TLetterTabs::sizeHint() const
 
 QSize TLetterTabs::minimumSizeHint() const
 {
-    return QSize(Px(24, scale_), Px(11, scale_) * TabCount);
+    // Short enough for the smallest screens, tall enough for a letter of 10 px with a pixel of
+    // room above and below it.
+    return QSize(Px(24, scale_), Px(13, scale_) * TabCount);
+}
+
+QFont TLetterTabs::LetterFont() const
+{
+    QFont letters = font();
+    const int tabHeight = height() / TabCount;
+    letters.setPixelSize(qMax(1, qMin(Px(11, scale_), tabHeight - Px(3, scale_))));
+    letters.setBold(true);
+    return letters;
 }
 
 void TLetterTabs::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    QFont font = p.font();
-    font.setPixelSize(Px(11, scale_));
-    font.setBold(true);
-    p.setFont(font);
+    p.setFont(LetterFont());
     const qreal radius = Px(4, scale_);
     for (int i = 0; i < TabCount; ++i) {
         const QRectF tab = QRectF(TabRect(i)).adjusted(0, 0.5, -1, -0.5);
@@ -105,7 +121,7 @@ void TLetterTabs::paintEvent(QPaintEvent *)
         QColor fill = Colour::ButtonBack;
         const bool marked = hasFocus() && i == key_;
         QColor text = Colour::MutedText;
-        if (i == current_) {
+        if (i == selected_) {
             fill = Colour::Focus;
             text = Qt::white;
         } else if (i == hot_) {
@@ -120,7 +136,7 @@ void TLetterTabs::paintEvent(QPaintEvent *)
         if (marked) {
             // The focus mark: a ring inside the tab, white on the selected tab's own colour.
             const qreal ring = Px(2, scale_);
-            p.setPen(QPen(i == current_ ? QColor(Qt::white) : Colour::FocusRing, ring));
+            p.setPen(QPen(i == selected_ ? QColor(Qt::white) : Colour::FocusRing, ring));
             p.setBrush(Qt::NoBrush);
             p.drawRoundedRect(tab.adjusted(ring / 2 + 1, ring / 2, -ring / 2 - 1, -ring / 2), radius / 2, radius / 2);
         }

@@ -28,6 +28,9 @@ public:
     int CurrentIndex() const { return current_; }
     // Selects a tab (out-of-range indexes are ignored); reports nothing.
     void SetCurrentIndex(int index);
+    // The tab drawn and told as selected: the current one, or the tab last pressed by key or by an
+    // assistive tool, which stays selected where its jump went until the owner selects a tab again.
+    int SelectedIndex() const { return selected_; }
     QString CurrentText() const { return TabText(current_); }
     // The name assistive tools read for a tab: "All entries" for "*", "Letter A" .. "Letter Z".
     static QString TabName(int index);
@@ -39,6 +42,9 @@ public:
     int TabAt(const QPoint &point) const;
     // The rectangle a tab takes in the widget.
     QRect TabRect(int index) const;
+    // The letters' font at the tabs' present height: their full size, smaller on short tabs so
+    // that each letter stays inside its tab.
+    QFont LetterFont() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -60,6 +66,7 @@ protected:
 private:
     double scale_;
     int current_ = 0;
+    int selected_ = 0;
     int hot_ = -1;
     bool pressed_ = false;
     int key_ = 0; // the keyboard's focus mark

@@ -48,6 +48,8 @@ const QHash<QString, QColor> &Tokens()
         {QStringLiteral("PrimaryBorder"), PrimaryBorder},
         {QStringLiteral("PrimaryFocus"), PrimaryFocus},
         {QStringLiteral("PrimaryPressed"), PrimaryPressed},
+        {QStringLiteral("DisabledText"), DisabledText},
+        {QStringLiteral("DisabledBack"), DisabledBack},
         {QStringLiteral("DangerText"), DangerText},
         {QStringLiteral("DangerBorder"), DangerBorder},
         {QStringLiteral("NoteText"), NoteText},
@@ -210,19 +212,25 @@ QString WindowSheet(double scale)
         "QCheckBox, QRadioButton { color: @Text; font-size: 12px; border: 2px solid transparent; border-radius: 4px;"
         "  padding: 0px 2px; }"
         "QCheckBox:focus, QRadioButton:focus { border-color: @FocusRing; }"
+        // The ring is the focus look: no second rectangle around the label inside it.
         "QPushButton { font-size: 13px; padding: 4px 14px; border-radius: 5px; border: 1px solid @FieldBorder;"
-        "  background: @ButtonBack; color: @Text; }"
+        "  background: @ButtonBack; color: @Text; outline: none; }"
         "QPushButton:hover { background: @ButtonHover; }"
-        "QPushButton:focus { border: 2px solid @FocusRing; }"
+        "QPushButton:focus { border: 2px solid @FocusRing; padding: 3px 13px; }"
         "QPushButton:pressed { background: @ButtonPressed; }"
         "QPushButton[lvRole=\"primary\"] { color: white; font-weight: 700; border: 1px solid @PrimaryBorder;"
         "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 @PrimaryTop, stop:1 @PrimaryBottom); }"
         "QPushButton[lvRole=\"primary\"]:hover { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
         "  stop:0 @PrimaryHoverTop, stop:1 @PrimaryHoverBottom); }"
-        "QPushButton[lvRole=\"primary\"]:focus { border: 2px solid white; background: @PrimaryFocus; }"
+        // Focused, the main button darkens whole, its ring too, so that it stands out on a white
+        // panel as on the window's background.
+        "QPushButton[lvRole=\"primary\"]:focus { border: 2px solid @Text; padding: 3px 13px; background: @PrimaryFocus; }"
         "QPushButton[lvRole=\"primary\"]:pressed { background: @PrimaryPressed; }"
         "QPushButton[lvRole=\"danger\"] { color: @DangerText; border: 1px solid @DangerBorder; }"
-        "QPushButton[lvRole=\"danger\"]:focus { border: 2px solid @FocusRing; }"
+        "QPushButton[lvRole=\"danger\"]:focus { border: 2px solid @FocusRing; padding: 3px 13px; }"
+        // A button that cannot be pressed now is drawn faint, whatever its role.
+        "QPushButton:disabled, QPushButton[lvRole=\"primary\"]:disabled, QPushButton[lvRole=\"danger\"]:disabled {"
+        "  color: @DisabledText; background: @DisabledBack; border: 1px solid @PanelBorder; }"
         "QLabel[lvAccessible=\"link\"] { border: 2px solid transparent; border-radius: 4px; }"
         "QLabel[lvAccessible=\"link\"]:focus { border-color: @FocusRing; }"
         "QToolTip { color: @Text; background: @PanelBack; border: 1px solid @PanelBorder; padding: 4px; }");

@@ -49,8 +49,10 @@ inline const QColor PrimaryBottom{0x1b, 0x62, 0xa6};
 inline const QColor PrimaryHoverTop{0x20, 0x76, 0xbb};
 inline const QColor PrimaryHoverBottom{0x1d, 0x67, 0xab};
 inline const QColor PrimaryBorder{0x15, 0x51, 0x8a};
-inline const QColor PrimaryFocus{0x0c, 0x3b, 0x66};
+inline const QColor PrimaryFocus{0x07, 0x1c, 0x30};
 inline const QColor PrimaryPressed{0x19, 0x5c, 0x9c};
+inline const QColor DisabledText{0x8c, 0x98, 0xa8}; // a button that cannot be pressed now
+inline const QColor DisabledBack{0xee, 0xf1, 0xf5};
 inline const QColor DangerText{0xa3, 0x2a, 0x1f}; // a button that deletes
 inline const QColor DangerBorder{0xe0, 0xb4, 0xae};
 inline const QColor NoteText{0x7a, 0x4d, 0x00}; // a caveat or a mode the user must notice

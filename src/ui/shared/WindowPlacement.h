@@ -34,7 +34,8 @@ QRect OnOneScreen(const QRect &frame, const QSize &minimum = QSize());
 QMargins FrameMargins(const QWidget &window);
 
 // Moves the window, and shrinks it where it must and may, so that its frame lies where
-// OnOneScreen puts the wanted frame.
+// OnOneScreen puts the wanted frame. A window not shown yet whose frame is not known yet (no
+// window of the run has been framed) is placed again once the window manager has framed it.
 void Place(QWidget &window, const QRect &wantedFrame);
 
 // The window's own size, no larger than the free part of the primary screen leaves for it

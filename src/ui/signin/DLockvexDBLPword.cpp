@@ -13,7 +13,7 @@ TLockvexDBLPwordDlg::TLockvexDBLPwordDlg(const TSignInNeeds &needs, QWidget *par
     : TLockvexSignInDlg(parent, needs, true)
 {
     setObjectName(QStringLiteral("LockvexDBLPwordDlg"));
-    setWindowTitle(QStringLiteral("LockvexDBLPwordDlg"));
+    setWindowTitle(QStringLiteral("Lockvex access passwords"));
     // The title is the window's name in the program; assistive tools read what it asks for.
     WindowFrame::SetUp(*this, dlgProcs_.WebHelp(), HelpContexts::SignIn,
                        QStringLiteral("Lockvex access passwords"));
