@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-const std::array<TMsgFields, 24> MsgCatalogue = {{
+const std::array<TMsgFields, 26> MsgCatalogue = {{
     /* 0 */ {QStringLiteral("YOU HAVE CHANGED THE LOCATION WHERE YOUR ENCRYPTED PASSWORDS ARE STORED"),
              QStringLiteral("This change will be effective when you next start Lockvex"),
              mtInformation,
@@ -89,6 +89,21 @@ const std::array<TMsgFields, 24> MsgCatalogue = {{
     {QStringLiteral("SOME CHARACTERS WERE REPLACED"),
      QStringLiteral("_ imported items had characters Lockvex cannot store; each was stored as \"?\". Check them in the "
                     "log."),
+     mtWarning,
+     {mbOK},
+     0},
+    /* 24 */
+    {QStringLiteral("YOUR DATA FILE WAS CHANGED BY ANOTHER PROGRAM"),
+     QStringLiteral("While Lockvex had it open, your data file was replaced or changed by another program, probably your "
+                    "cloud storage bringing changes made on another computer. Lockvex has combined the two, so that no "
+                    "change is lost. _"),
+     mtWarning,
+     {mbOK},
+     0},
+    /* 25 */
+    {QStringLiteral("YOUR DATA FILE WAS DELETED"),
+     QStringLiteral("Your data file was deleted while Lockvex had it open. Lockvex has written it again with all your "
+                    "items, so that none is lost: _"),
      mtWarning,
      {mbOK},
      0},

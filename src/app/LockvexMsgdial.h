@@ -59,7 +59,7 @@ struct TMsgFields {
 };
 
 // The catalogue, numbered from 0.
-extern const std::array<TMsgFields, 24> MsgCatalogue;
+extern const std::array<TMsgFields, 26> MsgCatalogue;
 
 // Catalogue numbers by meaning, for callers: MsgCatalogue[MsgWrongPassword].
 enum LockvexMsgNo : int {
@@ -86,7 +86,9 @@ enum LockvexMsgNo : int {
     MsgItemsShortened = 20,
     MsgNameNeeded = 21,
     MsgSafeFull = 22,
-    MsgCharactersReplaced = 23
+    MsgCharactersReplaced = 23,
+    MsgOtherWriterCombined = 24,
+    MsgDataFileWrittenAgain = 25
 };
 
 // A message as the user sees it: the caption and text with the value put in, the type, and the

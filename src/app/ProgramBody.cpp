@@ -4,6 +4,7 @@
 #include "app/LockvexSession.h"
 #include "app/MgrImportFiles.h"
 #include "app/MgrMainApp.h"
+#include "app/OtherWriterNotice.h"
 #include "app/RunState.h"
 #include "store/Lockvextypes.h"
 #include "store/TBDALockvexData.h"
@@ -105,6 +106,10 @@ void RunExitSteps()
     const TTableCloseOutcome closed = runSession->LockvexTbl->CloseTable();
     if (!closed.Ok())
         std::fprintf(stderr, "Lockvex: %s\n", qPrintable(closed.Failure));
+    // The close combined the data file with another program's version, or wrote a deleted one
+    // again: told now, or (an ending signal) at the next start.
+    if (run.Mode.SignedIn)
+        TellOtherWriters(runSession->Messages, *runSession->LockvexTbl, *runSession->LVDlgProcs);
     runSession.reset();
     if (run.Mode.SignedIn && !run.Mode.MemStickMode())
         ApplyDataLocation(run.Location, run.Folders);
@@ -206,6 +211,8 @@ int RunLockvex(QApplication &app, TLockvexMessages &messages, const TSignInPromp
         result = 1;
     } else if (mode.SignedIn) {
         QGuiApplication::setApplicationDisplayName(ApplicationTitle);
+        // What a run that ended on a signal had to combine, told once the user has signed in.
+        ShowKeptOtherWriterNotice(messages, *runSession->LVDlgProcs);
         result = runWindows(app, *runSession);
     }
     RunExitSteps();
