@@ -28,7 +28,8 @@
 //    table holds.
 //  - the folder gone (the data moved away): nothing can be written; the write fails.
 //
-// Read-only, nothing is written: the file now at the name is opened as it is.
+// Read-only (or on a memory stick, where nothing is changed), nothing is written: the file now at
+// the name is opened as it is.
 
 #include "store/TBDALockvexData.h"
 
@@ -294,8 +295,9 @@ bool TV9LockvexTbl::Settle()
     platform::FileFacts now;
     const int err = platform::Current().Files().PathFacts(PoolFileName, now);
     const bool replaced = err == 0 && (now.Device != Held.Device || now.Inode != Held.Inode);
-    if (ReadOnlyMode()) {
-        // Nothing is written: the file at the name is shown as it is, when it opens.
+    // Read-only, or on a memory stick that changed nothing: nothing is written, the file at the
+    // name is shown as it is, when it opens.
+    if (ReadOnlyMode() || (RunOnMemStick && OwnChanges.empty())) {
         if (err != 0 || !OpensAsPool(PoolFileName))
             return false;
         PoolFile.Close();
