@@ -22,8 +22,10 @@
 //      * deleted on one side, unchanged on the other: deleted;
 //      * new on either side: kept; a new entry whose name the other side uses for another entry
 //        is kept twice as above.
-//    A file at the name that does not open as a data file (a copy still arriving, damage) is
-//    kept aside under a name of its own, and this run's data is written to the name again.
+//    Another file at the name that does not open as a data file (damage, a copy cut short) is
+//    kept aside under a name of its own, and the file the table holds is written to the name
+//    again; a file rewritten in place that does not open, or that changes while it is read, is
+//    left to its writer: nothing is written, and the next check tries again.
 //  - no file at the name, its folder still there: the data file is written again from what the
 //    table holds.
 //  - the folder gone (the data moved away): nothing can be written; the write fails.
@@ -346,12 +348,22 @@ bool TV9LockvexTbl::WriteHeldFileAgain()
 bool TV9LockvexTbl::CombineWith(const QString &path, bool replaced)
 {
     std::vector<std::vector<uint8_t>> theirs;
+    platform::FileFacts before, after;
+    platform::FileIo &files = platform::Current().Files();
+    if (files.PathFacts(path, before) != 0)
+        return false;
     if (!OtherFile().ReadAll(path, theirs)) {
-        // Not a data file as this program writes one: kept aside, and this run's written again.
-        if (!KeepFileAside(path))
+        // Not a data file as this program writes one. Rewritten in place, it may still be being
+        // written, and the table holds nothing else of it: nothing is done now. Another file at
+        // the name is kept aside, and the file this table holds written again.
+        if (!replaced || !KeepFileAside(path))
             return false;
         return WriteHeldFileAgain();
     }
+    // A file that changed while it was read may be only part of what its writer is writing.
+    if (files.PathFacts(path, after) != 0 || after.Device != before.Device || after.Inode != before.Inode ||
+        after.Size != before.Size || after.ModifiedNs != before.ModifiedNs || after.ChangedNs != before.ChangedNs)
+        return false;
 
     // Each entry as this run read it, by name.
     QHash<QByteArray, uint64_t> base;
