@@ -95,8 +95,21 @@ const std::array<TMsgFields, 30> MsgCatalogue = {{
      mtWarning,
      {mbOK},
      0},
-    /* 24 */ {},
-    /* 25 */ {},
+    /* 24 */
+    {QStringLiteral("YOUR DATA FILE WAS CHANGED BY ANOTHER PROGRAM"),
+     QStringLiteral("While Lockvex had it open, your data file was replaced or changed by another program, probably your "
+                    "cloud storage bringing changes made on another computer. Lockvex has combined the two, so that no "
+                    "change is lost. _"),
+     mtWarning,
+     {mbOK},
+     0},
+    /* 25 */
+    {QStringLiteral("YOUR DATA FILE WAS DELETED"),
+     QStringLiteral("Your data file was deleted while Lockvex had it open. Lockvex has written it again with all your "
+                    "items, so that none is lost: _"),
+     mtWarning,
+     {mbOK},
+     0},
     /* 26 */
     {QStringLiteral("YOUR DATA FILE WAS DAMAGED"),
      QStringLiteral("There was no newer backup to restore it from: Lockvex kept the items that were whole in it, if "

@@ -90,6 +90,8 @@ enum LockvexMsgNo : int {
     MsgNameNeeded = 21,
     MsgSafeFull = 22,
     MsgCharactersReplaced = 23,
+    MsgOtherWriterCombined = 24,
+    MsgDataFileWrittenAgain = 25,
     MsgDataFileNotRestored = 26,
     MsgBackupNotMade = 27,
     MsgDiscardNewItem = 28,

@@ -5,6 +5,7 @@
 #include "app/MgrImportFiles.h"
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/MgrMainApp.h"
+#include "app/OtherWriterNotice.h"
 #include "app/RunState.h"
 #include "platform/Platform.h"
 #include "store/Lockvextypes.h"
@@ -164,6 +165,10 @@ void RunExitSteps()
         if (closed.BackupDue && closed.DataClosed)
             TellBackupNotMade(*runSession);
     }
+    // The close combined the data file with another program's version, or wrote a deleted one
+    // again: told now, or (an ending signal) at the next start.
+    if (run.Mode.SignedIn)
+        TellOtherWriters(runSession->Messages, *runSession->LockvexTbl, *runSession->LVDlgProcs);
     runSession.reset();
     if (run.Mode.SignedIn && !run.Mode.MemStickMode())
         ApplyDataLocation(run.Location, run.Folders);
@@ -266,6 +271,8 @@ int RunLockvex(QApplication &app, TLockvexMessages &messages, const TSignInPromp
         result = 1;
     } else if (mode.SignedIn) {
         QGuiApplication::setApplicationDisplayName(ApplicationTitle);
+        // What a run that ended on a signal had to combine, told once the user has signed in.
+        ShowKeptOtherWriterNotice(messages, *runSession->LVDlgProcs);
         result = runWindows(app, *runSession);
     }
     RunExitSteps();

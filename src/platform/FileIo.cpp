@@ -102,17 +102,39 @@ int PosixFileIo::Truncate(int handle, qint64 size)
     return ::ftruncate(handle, off_t(size)) == 0 ? 0 : errno;
 }
 
+namespace
+{
+
+void TakeFacts(const struct stat &info, FileFacts &facts)
+{
+    facts.Size = info.st_size;
+    facts.Device = uint64_t(info.st_dev);
+    facts.Inode = uint64_t(info.st_ino);
+    facts.IsRegular = S_ISREG(info.st_mode);
+    facts.Mode = unsigned(info.st_mode & 07777);
+    facts.ModifiedNs = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    facts.ChangedNs = int64_t(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+}
+
+} // namespace
+
 int PosixFileIo::Facts(int handle, FileFacts &facts)
 {
     struct stat info {
     };
     if (::fstat(handle, &info) != 0)
         return errno;
-    facts.Size = info.st_size;
-    facts.Device = uint64_t(info.st_dev);
-    facts.Inode = uint64_t(info.st_ino);
-    facts.IsRegular = S_ISREG(info.st_mode);
-    facts.Mode = unsigned(info.st_mode & 07777);
+    TakeFacts(info, facts);
+    return 0;
+}
+
+int PosixFileIo::PathFacts(const QString &path, FileFacts &facts)
+{
+    struct stat info {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return errno;
+    TakeFacts(info, facts);
     return 0;
 }
 

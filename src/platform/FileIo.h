@@ -35,6 +35,10 @@ struct FileFacts {
     uint64_t Inode = 0;
     bool IsRegular = false;
     unsigned Mode = 0; // the permission bits
+    // Last change of the content and of the file's facts, in nanoseconds: with the size, they
+    // tell whether anybody wrote into the file since these facts were taken.
+    int64_t ModifiedNs = 0;
+    int64_t ChangedNs = 0;
 };
 
 class FileIo
@@ -48,6 +52,8 @@ public:
     virtual int Sync(int handle) = 0; // the data written so far reaches the disk
     virtual int Truncate(int handle, qint64 size) = 0;
     virtual int Facts(int handle, FileFacts &facts) = 0;
+    // The facts of the file a path names now (a link followed); ENOENT when there is none.
+    virtual int PathFacts(const QString &path, FileFacts &facts) = 0;
     virtual int MakeOwnerOnly(int handle) = 0;
     // The handle is released whatever the answer.
     virtual int Close(int handle) = 0;
@@ -63,6 +69,7 @@ public:
     int Sync(int handle) override;
     int Truncate(int handle, qint64 size) override;
     int Facts(int handle, FileFacts &facts) override;
+    int PathFacts(const QString &path, FileFacts &facts) override;
     int MakeOwnerOnly(int handle) override;
     int Close(int handle) override;
     int Remove(const QString &path) override;

@@ -76,4 +76,5 @@ void TTDStandardIndexRec::CopyFieldsFrom(const TTDStandardIndexRec &From)
     EffectiveFrom = From.EffectiveFrom;
     UpdateAction = From.UpdateAction;
     Flag = From.Flag;
+    Digest = From.Digest;
 }

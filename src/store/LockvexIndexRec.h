@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
 
 class TBaseDARec;
 
@@ -81,6 +82,11 @@ public:
     void SetRecPtr(TBaseDARec *UserRec) { InMemRecPtr = UserRec; }
     TBaseDARec *GetRecPtr() const { return InMemRecPtr; }
 
+    // A digest of the entry as its record was last read from the file or written to it (see
+    // the entry table); 0 for an entry that has no record in the file yet.
+    void SetDigest(uint64_t NewDigest) { Digest = NewDigest; }
+    uint64_t GetDigest() const { return Digest; }
+
     // Takes every field of another entry except its in-memory record, which stays with its owner.
     void CopyFieldsFrom(const TTDStandardIndexRec &From);
 
@@ -91,6 +97,7 @@ private:
     ShortString<NameCapacity> Name;
     ShortString<NameTagCapacity> NameTag;
     mutable QString NameText; // Name as text, while NameTextKept
+    uint64_t Digest = 0;
     int Key = NoKey;
     int AltKey = NoKey;
     int RecordNo = NoKey;

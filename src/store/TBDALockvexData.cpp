@@ -66,6 +66,10 @@ TTableCloseOutcome TV9LockvexTbl::CloseTable()
     TTableCloseOutcome outcome;
     if (!PoolFile.IsOpen())
         return outcome;
+    // The copy and the backups are made of the data file as it is at its name, combined with
+    // this run's changes when another program changed it: never of a file that lacks either.
+    if (!ReadOnlyMode())
+        SettleOtherWriters();
     outcome.BackupDue = HasCompanions() && !RunOnMemStick && !ReadOnlyMode();
     if (outcome.BackupDue) {
         CreateCopyFile();
@@ -100,6 +104,13 @@ bool TV9LockvexTbl::HasCompanions() const
 // Opening with recovery
 
 bool TV9LockvexTbl::OpenPool(const QString &Fn)
+{
+    const bool opened = OpenWithRecovery(Fn);
+    StartTracking();
+    return opened;
+}
+
+bool TV9LockvexTbl::OpenWithRecovery(const QString &Fn)
 {
     FileExt = CompanionExt(Fn);
     if (!HasBackupCompanions(Fn))
@@ -428,15 +439,54 @@ IOResultType TV9LockvexTbl::GetLockvexRec(int Key, TLockvexRec *LockvexRec)
     if (!LockvexRec)
         return NewRecord;
     int slot = NoKey;
-    if (ReadIndexedRecord(Key, slot, LockvexRec) == ReadOk)
+    if (ReadIndexedRecord(Key, slot, LockvexRec) == ReadOk) {
+        // A record that is not the entry's as the table last saw it (another writer changed the
+        // file, its slots in another order): the table settles and reads the entry again.
+        if (!RecordIsEntrys(Key, LockvexRec) && Settle() && ReadIndexedRecord(Key, slot, LockvexRec) != ReadOk) {
+            LockvexRec->Init();
+            return NewRecord;
+        }
         return ReadOk;
+    }
     LockvexRec->Init();
     return NewRecord;
 }
 
 IOResultType TV9LockvexTbl::WriteLockvexRec(int Key, TLockvexRec *LockvexRec)
 {
-    return WriteIndexedRecord(Key, LockvexRec);
+    if (!LockvexRec || !LockvexRec->GetRecHdrPtr())
+        return WriteFail;
+    bool settled = false;
+    if (!ReadyToWrite(Key, LockvexRec, settled))
+        return WriteFail; // nothing written into a file that is not this run's any more
+    if (settled) {
+        // The record is in the combined file, under its key.
+        LockvexRec->SetKey(Key);
+        return FindIndexItem(Key) ? WriteOK : WriteFail;
+    }
+    const IOResultType result = WriteIndexedRecord(Key, LockvexRec);
+    if (result == WriteOK)
+        NoteOwnWrite(Key, LockvexRec);
+    NoteHeldFile();
+    return result;
+}
+
+TDropOutcome TV9LockvexTbl::DropIndexedRecord(int IndexKey, PermissionType RecPermission)
+{
+    const TPoolIndexRec *entry = FindIndexItem(IndexKey);
+    if (!entry || entry->GetRecordNo() < 0 || RecPermission != UpdatePermission)
+        return TPoolMgr::DropIndexedRecord(IndexKey, RecPermission); // nothing in the file
+    TOwnChange change = OwnChangeBase(IndexKey);
+    bool settled = false;
+    if (!ReadyToWrite(IndexKey, nullptr, settled))
+        return {NoKey, WriteFail};
+    if (settled)
+        return {NoKey, WriteOK}; // deleted in the combined file, or kept there as changed by the other side
+    const TDropOutcome outcome = TPoolMgr::DropIndexedRecord(IndexKey, RecPermission);
+    if (outcome.Ok())
+        NoteOwnDrop(IndexKey, std::move(change));
+    NoteHeldFile();
+    return outcome;
 }
 
 bool TV9LockvexTbl::ReadFirst(int &RecordNo, TLockvexRec *LockvexRec, ReadSeqType IncludeDeleted)
@@ -584,6 +634,9 @@ IOResultType TV9LockvexTbl::SetAutoPWCopy(int Key, bool Cond)
 IOResultType TV9LockvexTbl::SetAllEntryPasswords(const QString &Password, bool Cond)
 {
     const QByteArray wanted = win1252::FromUnicode(Password);
+    bool settled = false;
+    if (!ReadyToWrite(NoKey, nullptr, settled))
+        return WriteFail;
     TLockvexRec *rec = V9LockvexDataRec.get();
     bool allWritten = true;
     int slot = NoKey;
@@ -594,9 +647,13 @@ IOResultType TV9LockvexTbl::SetAllEntryPasswords(const QString &Password, bool C
         // Written back into the slot it was read from: that slot is the entry whose key the
         // record carries, and two records that carry one key (a damaged file) stay two records.
         int target = slot;
+        const int key = rec->GetKey();
         if (BaseWriteRecord(target, rec) != WriteOK)
             allWritten = false;
+        else
+            NoteOwnWrite(key, rec);
     }
+    NoteHeldFile();
     // A scan that a read error ended left the entries after it unchanged: no success either.
     return allWritten && !ScanFailed ? WriteOK : WriteFail;
 }

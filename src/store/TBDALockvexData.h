@@ -15,9 +15,14 @@
 #include "store/TbDALockvexBase.h"
 
 #include <QString>
+#include <QStringList>
 
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 // Where the data of a data file that did not open as it was found came from.
 enum class TDataRepair : uint8_t {
@@ -35,6 +40,22 @@ struct TTableCloseOutcome {
     bool DataClosed = true;  // the data file itself closed cleanly (whatever became of the backup)
     QString Failure;         // the step that failed and what it left, for the user; empty: all went well
     bool Ok() const { return Failure.isEmpty(); }
+};
+
+// What the entry table did when it found that another program (a cloud client bringing another
+// computer's changes, a restore, a copy by hand) had replaced, rewritten or deleted its data file.
+struct TOtherWriterReport {
+    enum TWhat {
+        Nothing,
+        Combined,     // both sides combined into the file now at the data file's name
+        Reloaded,     // read-only: the file now at the name is shown, nothing was written
+        WrittenAgain, // the data file was deleted and was written again from what the table held
+    };
+    TWhat What = Nothing;
+    bool Replaced = false;  // another file took the name (else the file was rewritten in place)
+    int FromHere = 0;       // entries changed, added or deleted by this run that were combined
+    int FromThere = 0;      // entries changed, added or deleted by the other writer
+    QStringList KeptTwice;  // the names this run's versions of entries changed on both sides got
 };
 
 class TV9LockvexTbl : public TPoolMgr
@@ -112,6 +133,34 @@ public:
     void BuildUserLogRecord(QByteArray &OutputCSV, const uint8_t *UserData, bool HeaderLine) override;
     void BuildUserPoolRecord(const QByteArray &InputCSV, TBaseDARec *&UserV8Rec) override;
 
+    // ---- Other writers
+    // Before each write the table checks that the file at the data file's name is still the one
+    // it holds, as it last left it (device, inode, size, modification and change times), and
+    // that the slot about to be written still holds the entry it last read or wrote there.
+    // When it is not, nothing more is written into the old file: the table settles first (see
+    // SettleOtherWriters) and the write goes into the settled file. Reads of an entry check the
+    // record read carries its key and digest.
+    //
+    // Checks the data file now (after a watch on the file or its folder fired) and settles:
+    // a file replaced or rewritten by another program is combined with what this run changed
+    // (entries matched by name; see the .cpp for the rule) and the combined file becomes the
+    // data file; a deleted data file is written again from what the table holds; in read-only
+    // mode the file now at the name is opened as it is. True when the table holds a data file
+    // that is the one at its name afterwards (whether or not anything had to be done).
+    bool SettleOtherWriters();
+    // Whether the file at the data file's name is the one the table holds, as it left it.
+    bool DataFileIsAsLeft();
+    // What the last settling did, once: the report is handed over and forgotten. Nothing when
+    // nothing was settled since the last call.
+    TOtherWriterReport TakeOtherWriterReport() { return std::exchange(OtherWriters, TOtherWriterReport()); }
+    bool OtherWriterReportPending() const { return OtherWriters.What != TOtherWriterReport::Nothing; }
+    // The suffix this computer's version of an entry changed on both sides gets.
+    static const QString KeptHereSuffix;
+
+    // Deletes the entry of IndexKey (see TPoolMgr::DropIndexedRecord), after the same check as a
+    // write.
+    [[nodiscard]] TDropOutcome DropIndexedRecord(int IndexKey, PermissionType RecPermission);
+
     bool WasRecovered() const { return Recovered; }
     bool TempCopyWritten() const { return TempCopyOK; }
     // After OpenPool: the name under which a damaged data file was kept when the data was
@@ -127,8 +176,52 @@ public:
 
 protected:
     bool SlotIsSound(const uint8_t *record) const override;
+    void LoadIndexItem(TPoolIndexRec *IndexItem, int RecNo) override;
 
 private:
+    bool OpenWithRecovery(const QString &Fn);
+
+    // ---- Other writers (TblOtherWriters.cpp)
+    struct THeldFile {
+        bool Valid = false;
+        uint64_t Device = 0, Inode = 0;
+        qint64 Size = 0;
+        int64_t ModifiedNs = 0, ChangedNs = 0;
+    };
+    // What this run changed of one entry since the open (or the last settling): the entry as
+    // the file had it then (its name in lookup form and its digest), and as it is now.
+    struct TOwnChange {
+        bool HadBase = false;
+        QByteArray BaseName;
+        uint64_t BaseDigest = 0;
+        bool Deleted = false;
+        std::vector<uint8_t> Record; // the record in clear, as written
+    };
+    void StartTracking();
+    void NoteHeldFile();
+    // The change of Key as it stands before a write of it.
+    TOwnChange OwnChangeBase(int Key);
+    void NoteOwnWrite(int Key, const TLockvexRec *rec);
+    void NoteOwnDrop(int Key, TOwnChange change);
+    // Before a write of Key's record (NoKey: no single slot): true when the write may go ahead
+    // into the file the table holds; when another writer was found, the table has settled
+    // (pending, the record about to be written, is part of the settling) and settled tells so.
+    bool ReadyToWrite(int Key, const TLockvexRec *pending, bool &settled);
+    bool SlotAsLastSeen(int Key);
+    // Whether a record read for Key is the entry as the table last read or wrote it.
+    bool RecordIsEntrys(int Key, const TLockvexRec *rec);
+    bool Settle();
+    bool CombineWith(const QString &path, bool replaced);
+    bool WriteHeldFileAgain();
+    // Writes records (in clear) as a new data file, under a temporary name and renamed into the
+    // data file's name, then opens it; entries added but not written yet stay in the index.
+    bool InstallDataFile(std::vector<std::vector<uint8_t>> &records);
+
+    THeldFile Held;
+    std::map<int, TOwnChange> OwnChanges;
+    TOtherWriterReport OtherWriters;
+    bool Settling = false;
+
     static bool CountsForSignIn(const TLockvexRec &rec, bool AccessPasswordsOnly);
     // The data file opened whole but has fewer slots than the newest backup has entries, which
     // no run of the store leaves (a data file only grows, and the backup is a compacted copy of

@@ -60,6 +60,18 @@ const CatalogueCase catalogueCases[] = {
      "Lockvex could not open your data file. No file has been changed; Lockvex will try again when you next start it.",
      mtError,
      {"OK"}},
+    {24,
+     "YOUR DATA FILE WAS CHANGED BY ANOTHER PROGRAM",
+     "While Lockvex had it open, your data file was replaced or changed by another program, probably your cloud "
+     "storage bringing changes made on another computer. Lockvex has combined the two, so that no change is lost. _",
+     mtWarning,
+     {"OK"}},
+    {25,
+     "YOUR DATA FILE WAS DELETED",
+     "Your data file was deleted while Lockvex had it open. Lockvex has written it again with all your items, so "
+     "that none is lost: _",
+     mtWarning,
+     {"OK"}},
     {28, "", "Discard the new item?", mtConfirmation, {"Yes", "No"}},
 };
 

@@ -264,6 +264,64 @@ TEST_P(PowerCutTest, EverySaveReportedDoneSurvivesACutAtAnyPoint)
     EXPECT_TRUE(failures.isEmpty()) << qPrintable(failures.join(QLatin1Char('\n')));
 }
 
+// Another program renames its version of the data file over it while the table runs (a sync
+// client: its file written and flushed first); the table's next save finds it and combines. A cut
+// at any point of that save and of the rest of the run leaves both sides: the other's change and
+// new entry, and every save reported done.
+TEST_P(PowerCutTest, ACombineWithAReplacedFileSurvivesACutAtAnyPoint)
+{
+    Disk.Clock = Start;
+    StampNow();
+    Clocks.emplace_back(Disk.Events(), Disk.Clock);
+    {
+        auto table = Open();
+        for (const char *name : {"entry-01", "entry-02", "entry-03"})
+            Add(*table, QString::fromLatin1(name));
+        ASSERT_TRUE(table->CloseTable().Ok());
+    }
+    FirstClose = Disk.Events();
+    // The other computer's version, made from a copy of the file.
+    const QString download = Folder + QStringLiteral("/sync-download.tmp");
+    ASSERT_TRUE(Disk.CopyFile(Data, download, false));
+    {
+        TV9LockvexTbl other(true);
+        ASSERT_TRUE(other.OpenPool(download));
+        Change(other, QStringLiteral("entry-01"));
+        Add(other, QStringLiteral("entry-sync"));
+        ASSERT_TRUE(other.ClosePool(DoNotWriteLog));
+    }
+    ASSERT_TRUE(Disk.FlushFile(download));
+
+    auto table = Open();
+    ASSERT_TRUE(table->PoolStatusOk());
+    ASSERT_TRUE(Disk.RenameFile(download, Data));
+    ASSERT_TRUE(Disk.FlushFolderOf(Data));
+    const int from = Disk.Events();
+    for (int event = from; event < from + 400; ++event)
+        for (unsigned draw = 0; draw < 2; ++draw)
+            Disk.PlanCut(event, GetParam() + unsigned(event) * 2 + draw);
+    Change(*table, QStringLiteral("entry-02")); // finds the other file, combines
+    EXPECT_EQ(table->TakeOtherWriterReport().What, TOtherWriterReport::Combined);
+    Change(*table, QStringLiteral("entry-03"));
+    EXPECT_TRUE(table->CloseTable().Ok());
+    table.reset();
+    const std::vector<PowerCutDisk::Picture> pictures = Disk.TakePictures();
+    ASSERT_GT(pictures.size(), 20u);
+    std::set<QString> kinds;
+    QStringList failures;
+    for (const PowerCutDisk::Picture &picture : pictures) {
+        kinds.insert(picture.What.section(QLatin1Char(' '), 0, 0));
+        const QStringList problems = Check(picture);
+        if (!problems.isEmpty() && failures.size() < 20)
+            failures << QStringLiteral("cut before event %1 (%2): %3")
+                            .arg(picture.Event)
+                            .arg(picture.What)
+                            .arg(problems.join(QStringLiteral("; ")));
+    }
+    EXPECT_TRUE(failures.isEmpty()) << qPrintable(failures.join(QLatin1Char('\n')));
+    EXPECT_TRUE(kinds.count(QStringLiteral("rename"))) << "no cut came during the combined file's rename";
+}
+
 // Two mixes of saves, changes and deletions.
 INSTANTIATE_TEST_SUITE_P(Sessions, PowerCutTest, ::testing::Values(7u, 2026u));
 

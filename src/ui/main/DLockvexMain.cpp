@@ -186,6 +186,7 @@ void TLockvexMainDlg::FormCreate()
     LoginBtn->setFixedWidth(wide);
     ConnectHandlers();
     ConnectPasswordHandlers();
+    WatchDataFile();
     SetKeyboardOrder();
 
     // 1-2: the state at creation.

@@ -36,6 +36,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTableWidget;
+class QFileSystemWatcher;
 class QTimer;
 class QToolButton;
 class TEntryFieldPanel;
@@ -252,7 +253,20 @@ private:
     // A control whose way out of the entry checks a name typed itself: leaving the name field
     // for it leaves the check to it, so that one way out tells the user once.
     bool ChecksNameOnLeaving(const QWidget *control) const;
-    void ListsChanged() override { GetDisplayInfo(); }
+    void ListsChanged() override
+    {
+        GetDisplayInfo();
+        OtherWriterSettled();
+    }
+    // The data file as another program may change it (DLockvexMainOtherWriters.cpp): a watch on
+    // the file and its folder, for notice while the user only reads; what the entry table did is
+    // told, and the lists and the entry shown are read again.
+    void WatchDataFile();
+    void DataFileEvent();
+    // After a save or a deletion: when the table had to settle with another writer on the way,
+    // the user is told once the save is done.
+    void OtherWriterSettled();
+    void TellOtherWriters();
     bool FieldsReadOnly() const override { return fieldsReadOnly_; }
     // Stays on the entry shown: the list selects its line again.
     void KeepCurrentLine();
@@ -278,4 +292,6 @@ private:
     bool clickPending_ = false;         // a picked line waits for its handler
     QPointer<QWidget> focusOnActivate_; // the tab press could not save the entry shown
     int autoCopyKey_ = -1;              // the entry whose password the auto-copy is for
+    QFileSystemWatcher *dataWatch_ = nullptr;
+    QTimer *dataWatchDelay_ = nullptr; // events come in bursts: the check runs once they end
 };

@@ -6,6 +6,7 @@
 #include "app/MgrLockvexDlgProcs.h"
 #include "app/LockvexMsgdial.h"
 #include "entries/MgrLockvexItems.h"
+#include "store/TBDALockvexData.h"
 #include "ui/shared/EntryFieldPanel.h"
 #include "ui/shared/EntryListModel.h"
 #include "ui/shared/LetterTabs.h"
@@ -31,6 +32,14 @@ void TLockvexMainDlg::GetItemInfo(int ItemKey)
     NewLoginDateTime = entry.LoginDateTime;
     rules_.Shown(entry);
     SetPWQuality();
+    // Reading the entry found that another program had changed the data file, and the table
+    // settled: the lines refer to the old file's entries and are built again at once; the user
+    // is told once this is done.
+    if (items_.LockvexTbl && items_.LockvexTbl->OtherWriterReportPending()) {
+        GetDisplayInfo();
+        KeepCurrentLine();
+        OtherWriterSettled();
+    }
 }
 
 TItemManager *TLockvexMainDlg::Items() const

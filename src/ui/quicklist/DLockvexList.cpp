@@ -11,6 +11,7 @@
 #include "app/ProgramBody.h"
 #include "app/RunState.h"
 #include "store/Lockvextypes.h"
+#include "store/TBDALockvexData.h"
 #include "ui/entry/DLockvexItem.h"
 #include "ui/messages/MessageDialog.h"
 #include "ui/shared/EntryListModel.h"
@@ -224,8 +225,16 @@ void TLockvexListDlg::DoneBtnClick()
 
 void TLockvexListDlg::AppEndTimerTimer()
 {
-    if (!QFileInfo::exists(session_.Run.Folders.DataFileName))
+    if (!QFileInfo::exists(session_.Run.Folders.DataFileName)) {
         RequestClose();
+        return;
+    }
+    // Another program changed the data file (a sync, a copy): the list shows the new file's
+    // entries; nothing is written. Not while an entry is shown over the list.
+    TV9LockvexTbl &table = *session_.LockvexTbl;
+    if (!entryWindowOpen_ && !table.DataFileIsAsLeft() && table.SettleOtherWriters() &&
+        table.TakeOtherWriterReport().What != TOtherWriterReport::Nothing)
+        GetDisplayInfo();
 }
 
 void TLockvexListDlg::RequestClose()
