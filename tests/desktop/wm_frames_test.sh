@@ -51,11 +51,18 @@ framed_window() {
         sleep 0.1
     done
     [ -n "$id" ] || fail "no window '$1'"
-    # The program places the window again once it knows its frame: wait until it stands still.
-    for _ in $(seq 40); do
+    # The program places the window again once it knows its frame: wait until it has stood still
+    # for a second and a half (a loaded machine may take a while to hear of the frame).
+    local still=0
+    for _ in $(seq 80); do
         sleep 0.25
         frame=$(frame_of "$id" || true)
-        [ -n "$frame" ] && [ "$frame" = "$last" ] && break
+        if [ -n "$frame" ] && [ "$frame" = "$last" ]; then
+            still=$((still + 1))
+            [ "$still" -ge 6 ] && break
+        else
+            still=0
+        fi
         last=$frame
     done
     echo "$id"
@@ -94,6 +101,8 @@ for screen in "1366 768 1" "1920 1080 1.5"; do
     for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
     [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
     export DISPLAY=:$(cat "$work/display")
+    for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    xdpyinfo >/dev/null 2>&1 || fail "the X server on $DISPLAY does not answer: $(cat "$work/xvfb.log")"
     openbox --sm-disable >"$work/openbox.log" 2>&1 &
     wm=$!
     started+=($wm)

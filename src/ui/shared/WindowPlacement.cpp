@@ -94,22 +94,34 @@ private:
         if (done_)
             return;
         const bool framed = window_.isVisible() && !FrameMargins(window_).isNull();
-        if (!framed && since_.elapsed() < LookForMs)
+        const bool timeUp = since_.elapsed() >= LookForMs;
+        // Placed once framed; placed again while the frame still does not lie on the screen (a
+        // window manager may finish its own placement after the first), until the time is up.
+        if (framed && (!placed_ || !OnScreen())) {
+            placed_ = true;
+            // The window keeps the size it was given where the screen has room for it with its frame.
+            Place(window_, QRect(wanted_.topLeft(), wanted_.size().grownBy(FrameMargins(window_))));
+        }
+        if (!timeUp)
             return;
-        // Once: framed now, or no window manager frames this window.
+        // Framed and placed, or no window manager frames this window.
         done_ = true;
         poll_.stop();
         window_.removeEventFilter(this);
         deleteLater();
-        // The window keeps the size it was given where the screen has room for it with its frame.
-        if (framed)
-            Place(window_, QRect(wanted_.topLeft(), wanted_.size().grownBy(FrameMargins(window_))));
+    }
+
+    bool OnScreen() const
+    {
+        const QRect frame = window_.frameGeometry();
+        return platform::Current().Screen().AreaAt(frame.center()).contains(frame);
     }
 
     QWidget &window_;
     QRect wanted_;
     QTimer poll_;
     QElapsedTimer since_;
+    bool placed_ = false;
     bool done_ = false;
 };
 
