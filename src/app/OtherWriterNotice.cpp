@@ -22,8 +22,10 @@ QString OtherWriterNoticeText(const TOtherWriterReport &report)
 {
     QString text = report.Replaced ? QStringLiteral("Another file took its place. ")
                                    : QStringLiteral("The file was rewritten in place. ");
-    text += QStringLiteral("%1 changed on this computer and %2 changed in the other file were combined.")
-                .arg(Items(report.FromHere), Items(report.FromThere));
+    QString combined = QStringLiteral("%1 changed on this computer and %2 changed in the other file were combined.")
+                           .arg(Items(report.FromHere), Items(report.FromThere));
+    combined[0] = combined[0].toUpper(); // a sentence of its own: "No item changed ..."
+    text += combined;
     if (!report.KeptTwice.isEmpty())
         text += QStringLiteral(" Changed in both places, so kept twice (this computer's version is named): %1.")
                     .arg(report.KeptTwice.join(QStringLiteral(", ")));

@@ -108,3 +108,21 @@ TEST_F(OtherWriterNotice, ADeletedDataFileIsWrittenAgainAndTheUserTold)
 }
 
 } // namespace
+
+// The notice's sentences each begin with a capital, whatever the counts are.
+TEST(OtherWriterNoticeText, EachSentenceBeginsWithACapital)
+{
+    TOtherWriterReport report;
+    report.What = TOtherWriterReport::Combined;
+    report.FromThere = 2;
+    EXPECT_EQ(OtherWriterNoticeText(report),
+              QStringLiteral("The file was rewritten in place. No item changed on this computer and 2 items changed in the "
+                             "other file were combined."));
+    report.Replaced = true;
+    report.FromHere = 1;
+    report.KeptTwice = {QStringLiteral("Alpha Bank (this computer)")};
+    EXPECT_EQ(OtherWriterNoticeText(report),
+              QStringLiteral("Another file took its place. 1 item changed on this computer and 2 items changed in the other "
+                             "file were combined. Changed in both places, so kept twice (this computer's version is "
+                             "named): Alpha Bank (this computer)."));
+}
